@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QHash>
+#include <QTreeWidget>
+#include <QVariant>
+
+class ImageList;
+
+// A tree whose nodes are addressed by unique text keys, in the manner of the common
+// controls' TreeView: nodes are added relative to another node's key, looked up and removed
+// by key, carry a picture of an ImageList and a Tag. Node labels are edited in place only
+// when the user clicks the node that is already selected (never by F2, never from code); the
+// end of an edit is raised as AfterLabelEdit, whose handler may cancel it, change the text,
+// or even rebuild the whole tree.
+//
+// Lookups of missing keys and duplicate keys are errors (ErrorEjecucion), as they are for
+// the collection this stands in for.
+class TreeView : public QTreeWidget
+{
+    Q_OBJECT
+
+public:
+    enum Relacion { tvwFirst = 0, tvwLast = 1, tvwNext = 2, tvwPrevious = 3, tvwChild = 4 };
+
+    explicit TreeView(QWidget* padre = nullptr);
+
+    void setImageList(ImageList* imagenes);
+    ImageList* imageList() const;
+
+    // Nodes.Add: a node with `clave` placed by `relacion` to the node `relativo` (an empty
+    // relative adds a top-level node). Throws when the key is in use or the relative is not.
+    QTreeWidgetItem* Add(const QString& relativo, int relacion, const QString& clave, const QString& texto,
+                         int imagen = 0);
+    // Nodes.Clear: removes every node (and with them the selection).
+    void Clear();
+    // Nodes.Remove: the node with that key and its descendants; throws when missing.
+    void Remove(const QString& clave);
+    // Nodes(clave): throws when missing.
+    QTreeWidgetItem* Item(const QString& clave) const;
+    // The node with that key, or nullptr.
+    QTreeWidgetItem* Buscar(const QString& clave) const;
+    // Nodes.Count: every node of the tree.
+    int Count() const;
+
+    QTreeWidgetItem* SelectedItem() const;
+    // Node.Selected = True: selects the node without raising NodeClick.
+    void Seleccionar(QTreeWidgetItem* nodo);
+    // Node.EnsureVisible: expands its ancestors and scrolls it into view.
+    void EnsureVisible(QTreeWidgetItem* nodo);
+
+    static QString Key(const QTreeWidgetItem* nodo);
+    static QString Text(const QTreeWidgetItem* nodo);
+    static void setText(QTreeWidgetItem* nodo, const QString& texto);
+    static QVariant Tag(const QTreeWidgetItem* nodo);
+    static void setTag(QTreeWidgetItem* nodo, const QVariant& valor);
+    static int Image(const QTreeWidgetItem* nodo);
+    static int Children(const QTreeWidgetItem* nodo);
+    static QTreeWidgetItem* Parent(const QTreeWidgetItem* nodo);
+
+signals:
+    // The user picked a node: a mouse click on it (also when already selected) or a move of
+    // the selection with the keyboard. Never raised by code.
+    void NodeClick(QTreeWidgetItem* nodo);
+    void DblClick();
+    // Before the tree handles a key; a handler that sets the code to 0 swallows the key.
+    void KeyDown(int& codigoTecla, int mayusculas);
+    // The user finished editing a label. Cancel set to non-zero keeps the old label;
+    // otherwise the label becomes nuevoTexto (as the handler left it), provided the node
+    // still exists.
+    void AfterLabelEdit(int& cancel, QString& nuevoTexto);
+    // The tree received the focus.
+    void GotFocus();
+
+protected:
+    void keyPressEvent(QKeyEvent* evento) override;
+    void mousePressEvent(QMouseEvent* evento) override;
+    void mouseReleaseEvent(QMouseEvent* evento) override;
+    void mouseDoubleClickEvent(QMouseEvent* evento) override;
+    void focusInEvent(QFocusEvent* evento) override;
+
+private:
+    ImageList* m_imagenes = nullptr;
+    QHash<QString, QTreeWidgetItem*> m_nodos;
+};

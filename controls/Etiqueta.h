@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+
+// The in-house label. Saved properties: caption, idetiqueta, alignment (0 left, 1 right,
+// 2 centre), backcolor, forecolor, font, fontsize, fontbold, enabled.
+class Etiqueta : public QLabel
+{
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ caption WRITE setCaption)
+    Q_PROPERTY(QString idetiqueta READ idetiqueta WRITE setIdetiqueta)
+    Q_PROPERTY(int alineacion READ alineacion WRITE setAlineacion)
+    Q_PROPERTY(QColor backcolor READ backcolor WRITE setBackcolor)
+    Q_PROPERTY(QColor forecolor READ forecolor WRITE setForecolor)
+    Q_PROPERTY(double fontsize READ fontsize WRITE setFontsize)
+    Q_PROPERTY(bool fontbold READ fontbold WRITE setFontbold)
+
+public:
+    explicit Etiqueta(QWidget* padre = nullptr);
+
+    QString caption() const;
+    void setCaption(const QString& texto);
+    QString idetiqueta() const;
+    void setIdetiqueta(const QString& id);
+    int alineacion() const;
+    void setAlineacion(int alineacion);
+    QColor backcolor() const;
+    void setBackcolor(const QColor& color);
+    QColor forecolor() const;
+    void setForecolor(const QColor& color);
+    double fontsize() const;
+    void setFontsize(double puntos);
+    bool fontbold() const;
+    void setFontbold(bool negrita);
+
+private:
+    QString m_idetiqueta;
+    int m_alineacion = 0;
+    QColor m_backcolor;
+    QColor m_forecolor;
+};

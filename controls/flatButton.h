@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+
+// The in-house flat button. Saved properties: caption, backcolor, bordercolor, forecolor,
+// focuscolor (border while it has the focus), font, fontsize, fontbold, fontitalic, iconsize.
+// Default and Cancel are the container's flags: Enter anywhere in the window presses the
+// default button, Escape the cancel button. Click is raised on every press, by mouse,
+// keyboard or those keys.
+class flatButton : public QAbstractButton
+{
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ caption WRITE setCaption)
+    Q_PROPERTY(QColor backcolor READ backcolor WRITE setBackcolor)
+    Q_PROPERTY(QColor bordercolor READ bordercolor WRITE setBordercolor)
+    Q_PROPERTY(QColor forecolor READ forecolor WRITE setForecolor)
+    Q_PROPERTY(QColor focuscolor READ focuscolor WRITE setFocuscolor)
+    Q_PROPERTY(double fontsize READ fontsize WRITE setFontsize)
+    Q_PROPERTY(bool fontbold READ fontbold WRITE setFontbold)
+    Q_PROPERTY(bool fontitalic READ fontitalic WRITE setFontitalic)
+    Q_PROPERTY(int iconsize READ iconsize WRITE setIconsize)
+    Q_PROPERTY(bool Default READ Default WRITE setDefault)
+    Q_PROPERTY(bool Cancel READ Cancel WRITE setCancel)
+
+public:
+    explicit flatButton(QWidget* padre = nullptr);
+
+    QString caption() const;
+    void setCaption(const QString& texto);
+    QColor backcolor() const;
+    void setBackcolor(const QColor& color);
+    QColor bordercolor() const;
+    void setBordercolor(const QColor& color);
+    QColor forecolor() const;
+    void setForecolor(const QColor& color);
+    QColor focuscolor() const;
+    void setFocuscolor(const QColor& color);
+    double fontsize() const;
+    void setFontsize(double puntos);
+    bool fontbold() const;
+    void setFontbold(bool negrita);
+    bool fontitalic() const;
+    void setFontitalic(bool cursiva);
+    int iconsize() const;
+    void setIconsize(int tamano);
+    bool Default() const;
+    void setDefault(bool predeterminado);
+    bool Cancel() const;
+    void setCancel(bool cancelar);
+
+    QSize sizeHint() const override;
+
+signals:
+    void Click();
+
+protected:
+    void paintEvent(QPaintEvent* evento) override;
+};

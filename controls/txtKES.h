@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QColor>
+#include <QLineEdit>
+
+class Connection;
+
+// The in-house text box. Saved properties: locked, maxlength, tabonenter (Enter moves to
+// the next control), alignment (Qt's), subrayar (underlined text), enabledcolor, font, and
+// the lookup pair sql / sql_control_resultado: whenever the text changes (typed or set by
+// code) the box runs `sql` with its text bound in place of the "?" placeholder (a quoted
+// '?' in the statement stands for the placeholder too) and shows the first value returned
+// in the sibling control named by sql_control_resultado (an empty text when no row comes
+// back). The value is always bound, never spliced into the statement.
+class txtKES : public QLineEdit
+{
+    Q_OBJECT
+    Q_PROPERTY(bool locked READ locked WRITE setLocked)
+    Q_PROPERTY(bool tabonenter READ tabonenter WRITE setTabonenter)
+    Q_PROPERTY(bool subrayar READ subrayar WRITE setSubrayar)
+    Q_PROPERTY(QColor enabledcolor READ enabledcolor WRITE setEnabledcolor)
+    Q_PROPERTY(QString sql READ sql WRITE setSql)
+    Q_PROPERTY(QString sql_control_resultado READ sql_control_resultado WRITE setSql_control_resultado)
+    Q_PROPERTY(double Valor READ Valor WRITE setValor)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE setTabStop)
+
+public:
+    explicit txtKES(QWidget* padre = nullptr);
+
+    bool locked() const;
+    void setLocked(bool bloqueado);
+    bool tabonenter() const;
+    void setTabonenter(bool mover);
+    bool subrayar() const;
+    void setSubrayar(bool subrayar);
+    QColor enabledcolor() const;
+    void setEnabledcolor(const QColor& color);
+    QString sql() const;
+    void setSql(const QString& sentencia);
+    QString sql_control_resultado() const;
+    void setSql_control_resultado(const QString& nombreControl);
+
+    // The numeric value of the text, read as far as it reads as a number (0 when it does
+    // not start with one); setting it writes the number as text.
+    double Valor() const;
+    void setValor(double valor);
+
+    // Whether the tab key stops in the box.
+    bool TabStop() const;
+    void setTabStop(bool parar);
+
+    // The connection every box runs its lookup on (the host sets it once).
+    static void EstablecerConexion(Connection* conexion);
+    static Connection* ConexionConsultas();
+
+signals:
+    // In this order in the box's event list:
+    // the user finished changing the text (the focus left the box or Enter was pressed,
+    // and the text differs from when the box last raised Validate or received the focus);
+    void Validate();
+    // the user changed the text (each keystroke or paste; never raised by code).
+    void Change();
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "FormaBase.h"
+
+#include <QPointer>
+
+class colorKES;
+class Controles;
+class Etiqueta;
+class txtKES;
+
+// The dialog that adds an account group under a parent or edits an existing one. A locked
+// key box means the dialog edits; an unlocked one, that it adds.
+class frmCATAddCuCo : public FormaPredeterminada<frmCATAddCuCo>
+{
+    Q_OBJECT
+
+public:
+    frmCATAddCuCo();
+
+    // True only after a save was committed.
+    bool Aceptado = false;
+
+    // Writes the next automatic key into txtClave; false after an error.
+    bool ClaveAutomatica();
+
+    // Controls, valid while the form is loaded.
+    colorKES* colores() const { return m_colorKES; }
+    txtKES* txtNPadre() const { return m_txtNPadre; }
+    txtKES* txtPadre() const { return m_txtPadre; }
+    txtKES* txtClave() const { return m_txtClave; }
+    txtKES* txtDescripcion() const { return m_txtDescripcion; }
+    Etiqueta* Label7() const { return m_Label7; }
+    Etiqueta* Label1() const { return m_Label1; }
+    Etiqueta* Label2() const { return m_Label2; }
+    txtKES* txtCodigo() const { return m_txtCodigo; }
+    Etiqueta* Etiqueta1() const { return m_Etiqueta1; }
+    Controles* Controles1() const { return m_Controles1; }
+    txtKES* txtNivel() const { return m_txtNivel; }
+    Etiqueta* Etiqueta2() const { return m_Etiqueta2; }
+
+    // The save (the toolbar's Aceptar) and Cancelar.
+    void cmdAceptar();
+    void Controles1_B2Click();
+
+protected:
+    void ConstruirVentana(QWidget* ventana) override;
+    void Form_Load() override;
+    void Form_Activate() override;
+    void Form_KeyDown(int& codigoTecla, int mayusculas) override;
+    void Form_QueryUnload(bool& cancel, int modoDescarga) override;
+
+private:
+    short ObtenerNivel(QString codigo);
+    // The two reactions to the code box: the level derivation and the level lock.
+    void txtCodigo_Validate();
+    void txtCodigo_Change();
+
+    QPointer<colorKES> m_colorKES;
+    QPointer<txtKES> m_txtNPadre;
+    QPointer<txtKES> m_txtPadre;
+    QPointer<txtKES> m_txtClave;
+    QPointer<txtKES> m_txtDescripcion;
+    QPointer<Etiqueta> m_Label7;
+    QPointer<Etiqueta> m_Label1;
+    QPointer<Etiqueta> m_Label2;
+    QPointer<txtKES> m_txtCodigo;
+    QPointer<Etiqueta> m_Etiqueta1;
+    QPointer<Controles> m_Controles1;
+    QPointer<txtKES> m_txtNivel;
+    QPointer<Etiqueta> m_Etiqueta2;
+};

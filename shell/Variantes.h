@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// Conversions of field values as the component's statements expect them.
+namespace Variantes {
+
+// The value as text; a missing value (SQL NULL) is an error, as converting Null is.
+QString CStr(const QVariant& valor);
+// The value as text for concatenation: a missing value gives the empty text.
+QString Texto(const QVariant& valor);
+
+} // namespace Variantes
