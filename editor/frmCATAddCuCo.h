@@ -4,10 +4,10 @@
 
 #include <QPointer>
 
-class colorKES;
-class Controles;
-class Etiqueta;
-class txtKES;
+#include "Controles.h"
+#include "Etiqueta.h"
+#include "colorKES.h"
+#include "txtKES.h"
 
 // The dialog that adds an account group under a parent or edits an existing one. A locked
 // key box means the dialog edits; an unlocked one, that it adds.
@@ -51,10 +51,30 @@ protected:
     void Form_QueryUnload(bool& cancel, int modoDescarga) override;
 
 private:
+    colorKES* CrearEsquemaColores(QWidget* ventana);
+    txtKES* CrearCaja(QWidget* ventana, const QString& nombre, const QRect& posicion);
+    Etiqueta* CrearEtiqueta(QWidget* ventana, const QString& nombre, const QRect& posicion,
+                            const QString& idEtiqueta, const QString& titulo);
+    Controles* CrearBarra(QWidget* ventana);
+    void OrdenarTabulacion();
+    void ConectarEventos();
+    void Ocultar();
+
     short ObtenerNivel(QString codigo);
     // The two reactions to the code box: the level derivation and the level lock.
     void txtCodigo_Validate();
     void txtCodigo_Change();
+
+    // New mode: the key box is not locked.
+    bool ModoNuevo() const;
+    // The seven checks of the save, in order; false after the first failure's message.
+    bool EntradaValida();
+    void Avisar(const QString& texto, long estilo, const QString& titulo, const QString& idError, txtKES* caja);
+    void ArmarInsercion(const QString& sello, const QString& operador);
+    void ArmarActualizacion(const QString& sello, const QString& operador);
+
+    // Activation puts the user in the description once per showing.
+    bool m_enfocarAlActivar = true;
 
     QPointer<colorKES> m_colorKES;
     QPointer<txtKES> m_txtNPadre;

@@ -4,11 +4,11 @@
 
 #include <QPointer>
 
-class colorKES;
-class Etiqueta;
-class flatButton;
-class Titulo;
-class txtKES;
+#include "Etiqueta.h"
+#include "Titulo.h"
+#include "colorKES.h"
+#include "flatButton.h"
+#include "txtKES.h"
 
 // A small modal prompt for one text value (the tree search).
 class frmInput : public FormaPredeterminada<frmInput>
@@ -34,8 +34,11 @@ public:
 protected:
     void ConstruirVentana(QWidget* ventana) override;
     void Form_Load() override;
+    void Form_QueryUnload(bool& cancel, int modoDescarga) override;
 
 private:
+    flatButton* CrearBoton(QWidget* ventana, const QString& nombre, const QRect& posicion, const QString& titulo);
+    void CentrarEnPantalla();
     void cmdAceptar_Click();
     void cmdCancelar_Click();
 

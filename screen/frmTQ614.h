@@ -5,14 +5,14 @@
 #include <QPointer>
 #include <QString>
 
-class colorKES;
-class Controles;
-class Etiqueta;
-class ImageList;
-class QFrame;
-class QTreeWidgetItem;
-class TreeView;
-class txtKES;
+#include "Controles.h"
+#include "Etiqueta.h"
+#include "ImageList.h"
+#include "TreeView.h"
+#include "colorKES.h"
+#include "txtKES.h"
+
+#include <QFrame>
 
 // The catalogue of account groups: the groups as a tree under "/", the selected group's
 // fields below it, and the toolbar's commands.
@@ -72,6 +72,11 @@ protected:
 private:
     void AddSubMenu(const QString& clavePadre);
     void Imprimir_CeCo(const QString& clavePadre);
+
+    void ConectarEventos();
+    // Ctrl+B and F3: ask for TextoBuscado, and search the tree for it.
+    void PedirTextoBuscado();
+    void BuscarTextoEnArbol();
 
     QPointer<QFrame> m_frFrame;
     QPointer<txtKES> m_txtCuenta;

@@ -1,5 +1,6 @@
 #include "PunteroRaton.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace PunteroRaton {
