@@ -1,0 +1,90 @@
+#include "Opciones.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+void error(const QString& texto)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(texto));
+}
+
+} // namespace
+
+std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Catálogo de grupos de cuentas contables (TQ614).\n"
+        "Sin opciones abre la base SQLite del usuario; con --pg-servidor, una base PostgreSQL."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("Archivo de la base SQLite."), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Archivo de configuración (INI) con la conexión."), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption servidor(QStringLiteral("pg-servidor"), QStringLiteral("Servidor PostgreSQL."), QStringLiteral("HOST"));
+    const QCommandLineOption puerto(QStringLiteral("pg-puerto"), QStringLiteral("Puerto de PostgreSQL (5432)."), QStringLiteral("PUERTO"));
+    const QCommandLineOption nombreBase(QStringLiteral("pg-base"), QStringLiteral("Base de datos PostgreSQL."), QStringLiteral("NOMBRE"));
+    const QCommandLineOption usuario(QStringLiteral("pg-usuario"), QStringLiteral("Usuario de PostgreSQL."), QStringLiteral("USUARIO"));
+    const QCommandLineOption clave(QStringLiteral("pg-clave"), QStringLiteral("Contraseña de PostgreSQL."), QStringLiteral("CLAVE"));
+    const QCommandLineOption operador(QStringLiteral("operador"), QStringLiteral("Operador que registra los cambios."), QStringLiteral("NOMBRE"));
+    const QCommandLineOption registrar(QStringLiteral("registrar"), QStringLiteral("Registra el componente TQ614 y termina."));
+    const QCommandLineOption desregistrar(QStringLiteral("desregistrar"), QStringLiteral("Quita el registro del componente TQ614 y termina."));
+    const QCommandLineOption captura(QStringLiteral("captura"), QStringLiteral("Dibuja la pantalla en un PNG (sin ventana) y termina."), QStringLiteral("ARCHIVO.png"));
+    const QCommandLineOption niveles(QStringLiteral("niveles"), QStringLiteral("Niveles del árbol expandidos en la captura (2)."), QStringLiteral("N"));
+    const QCommandLineOption traza(QStringLiteral("traza"), QStringLiteral("Escribe cada llamada a los servicios del host (JSON por línea)."), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption sinEjemplo(QStringLiteral("sin-ejemplo"), QStringLiteral("No llena una base nueva con el catálogo de ejemplo."));
+    parser.addOptions({base, config, servidor, puerto, nombreBase, usuario, clave, operador, registrar, desregistrar,
+                       captura, niveles, traza, sinEjemplo});
+    if (!parser.parse(argumentos)) {
+        error(parser.errorText());
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    Opciones opciones;
+    opciones.base = parser.isSet(config) ? Sesion::LeerConfiguracion(parser.value(config))
+                                         : Sesion::ConfiguracionPredeterminada();
+    if (parser.isSet(base)) {
+        opciones.base.motor = Sesion::Configuracion::SQLite;
+        opciones.base.archivo = parser.value(base);
+    }
+    if (parser.isSet(servidor)) {
+        opciones.base.motor = Sesion::Configuracion::PostgreSQL;
+        opciones.base.servidor = parser.value(servidor);
+    }
+    if (parser.isSet(puerto)) {
+        bool ok = false;
+        opciones.base.puerto = parser.value(puerto).toInt(&ok);
+        if (!ok || opciones.base.puerto <= 0 || opciones.base.puerto > 65535) {
+            error(QStringLiteral("Puerto no válido: %1").arg(parser.value(puerto)));
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(nombreBase))
+        opciones.base.base = parser.value(nombreBase);
+    if (parser.isSet(usuario))
+        opciones.base.usuario = parser.value(usuario);
+    if (parser.isSet(clave))
+        opciones.base.clave = parser.value(clave);
+    if (parser.isSet(operador))
+        opciones.base.operador = parser.value(operador);
+    if (parser.isSet(niveles)) {
+        bool ok = false;
+        opciones.nivelesCaptura = parser.value(niveles).toInt(&ok);
+        if (!ok || opciones.nivelesCaptura < 0) {
+            error(QStringLiteral("Número de niveles no válido: %1").arg(parser.value(niveles)));
+            return std::nullopt;
+        }
+    }
+    opciones.registrar = parser.isSet(registrar);
+    opciones.desregistrar = parser.isSet(desregistrar);
+    opciones.captura = parser.value(captura);
+    opciones.traza = parser.value(traza);
+    opciones.ejemplo = !parser.isSet(sinEjemplo);
+    return opciones;
+}

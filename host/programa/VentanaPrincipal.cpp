@@ -1,0 +1,48 @@
+#include "VentanaPrincipal.h"
+
+#include "ErrorEjecucion.h"
+
+#include <QCloseEvent>
+
+VentanaPrincipal::VentanaPrincipal(QWidget* padre)
+    : QMainWindow(padre)
+{
+    setObjectName(QStringLiteral("VentanaPrincipal"));
+    setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
+}
+
+QString VentanaPrincipal::Transaccion() const
+{
+    // The host's menu entry for the account-group catalogue.
+    return QStringLiteral("CAT-GCC");
+}
+
+void VentanaPrincipal::MostrarPantalla(QObject* pantalla)
+{
+    m_pantalla = pantalla;
+    pantalla->setProperty("Padre", QVariant::fromValue<QObject*>(this));
+    QWidget* ventana = nullptr;
+    // Reading the window loads the form, which fills the tree.
+    if (!QMetaObject::invokeMethod(pantalla, "Ventana", Q_RETURN_ARG(QWidget*, ventana)) || !ventana)
+        throw ErrorEjecucion(QStringLiteral("La pantalla no tiene ventana"));
+    const QSize diseno = ventana->size();
+    setCentralWidget(ventana);
+    ventana->show();
+    resize(diseno);
+}
+
+void VentanaPrincipal::Unload()
+{
+    close();
+}
+
+void VentanaPrincipal::closeEvent(QCloseEvent* evento)
+{
+    if (m_pantalla) {
+        // The screen's window is our content: take it back from the form before it goes.
+        QWidget* ventana = takeCentralWidget();
+        Q_UNUSED(ventana);
+        QMetaObject::invokeMethod(m_pantalla, "Unload");
+    }
+    evento->accept();
+}

@@ -1,0 +1,120 @@
+// The host program of the account-group catalogue: it opens the configured database,
+// registers and loads the TQ614 component by its class, gives the catalogue screen a window
+// of its own and shows it.
+
+#include "AplicacionHost.h"
+#include "CargadorComponente.h"
+#include "CatalogoEjemplo.h"
+#include "ErrorEjecucion.h"
+#include "Opciones.h"
+#include "Servicios.h"
+#include "Sesion.h"
+#include "VentanaPrincipal.h"
+#include "txtKES.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTreeWidget>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+extern "C" void* KesCrearObjeto(const char* clase);
+
+namespace {
+
+QString rutaDelComponente()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libTQ614.so"));
+}
+
+// A picture needs no screen: the offscreen platform is chosen before Qt starts.
+void elegirPlataformaParaCaptura(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--captura", 9) == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+// A database file that did not exist before this run gets the sample catalogue.
+void abrirBase(const Opciones& opciones)
+{
+    Sesion::Configurar(opciones.base);
+    const bool nueva = opciones.base.motor == Sesion::Configuracion::SQLite
+        && !QFileInfo::exists(Sesion::ConfiguracionActual().archivo);
+    Connection* conexion = Sesion::Conexion();
+    txtKES::EstablecerConexion(conexion);
+    if (!nueva || !opciones.ejemplo)
+        return;
+    std::unique_ptr<AccesoDatos> datos(static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos")));
+    std::unique_ptr<Utilerias> util(static_cast<Utilerias*>(KesCrearObjeto("Utilerias")));
+    const QDateTime ahora = util->FechaActual();
+    CatalogoEjemplo::Cargar(conexion, datos->Operador(), util->FormatoFecha(ahora), util->FormatoFechaRegistro(ahora));
+}
+
+void expandir(QTreeWidgetItem* nodo, int niveles)
+{
+    if (niveles <= 0)
+        return;
+    nodo->setExpanded(true);
+    for (int i = 0; i < nodo->childCount(); ++i)
+        expandir(nodo->child(i), niveles - 1);
+}
+
+int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
+{
+    ventana.show();
+    QCoreApplication::processEvents();
+    if (auto* arbol = ventana.findChild<QTreeWidget*>(QStringLiteral("tvCuentas"))) {
+        for (int i = 0; i < arbol->topLevelItemCount(); ++i)
+            expandir(arbol->topLevelItem(i), opciones.nivelesCaptura + 1); // the root, then its levels
+        if (arbol->topLevelItemCount() > 0)
+            arbol->setCurrentItem(arbol->topLevelItem(0));
+    }
+    QCoreApplication::processEvents();
+    if (!ventana.grab().save(opciones.captura, "PNG")) {
+        std::fprintf(stderr, "No se pudo guardar %s\n", qPrintable(opciones.captura));
+        return 1;
+    }
+    ventana.close();
+    return 0;
+}
+
+int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
+{
+    if (opciones.registrar || opciones.desregistrar) {
+        opciones.registrar ? CargadorComponente::Registrar(rutaDelComponente())
+                           : CargadorComponente::Desregistrar(rutaDelComponente());
+        std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
+        return 0;
+    }
+    if (!opciones.traza.isEmpty())
+        Sesion::EstablecerTraza(opciones.traza);
+    abrirBase(opciones);
+
+    CargadorComponente componente;
+    VentanaPrincipal ventana;
+    ventana.MostrarPantalla(componente.CrearPantalla());
+    if (!opciones.captura.isEmpty())
+        return capturar(ventana, opciones);
+    ventana.show();
+    return aplicacion.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    elegirPlataformaParaCaptura(argc, argv);
+    AplicacionHost aplicacion(argc, argv);
+    const std::optional<Opciones> opciones = LeerOpciones(aplicacion.arguments());
+    if (!opciones)
+        return 2;
+    try {
+        return ejecutar(aplicacion, *opciones);
+    } catch (const ErrorEjecucion& error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.Description()));
+        return 1;
+    }
+}
