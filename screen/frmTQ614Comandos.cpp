@@ -1,1 +1,404 @@
-// pendiente
+// The toolbar's commands of the catalogue screen: New, Edit, Delete, Change key, Print and
+// Close. The layout, the load and the tree's own events live in frmTQ614.cpp.
+
+#include "frmTQ614.h"
+
+#include "Controles.h"
+#include "ErrorEjecucion.h"
+#include "GrupoCuenta.h"
+#include "GuardaTransaccion.h"
+#include "Publico.h"
+#include "PunteroRaton.h"
+#include "ReporteError.h"
+#include "Sql.h"
+#include "TreeView.h"
+#include "Variantes.h"
+#include "frmCATAddCuCo.h"
+#include "txtKES.h"
+
+#include <QInputDialog>
+#include <QSet>
+
+#include <optional>
+
+namespace {
+
+const QString kKestrima = QStringLiteral("Kestrima");
+const QString kNodoRaiz = QStringLiteral("N0");
+
+// The keys of the groups whose lines the listing is writing, from the root down to the
+// current level. The table is expected to form a tree; a Gcc_Padre chain that leads back
+// into itself (a row whose key is "0" is enough) would otherwise recurse until the stack
+// runs out.
+QSet<QString> g_ramaDelListado;
+
+class EnRamaDelListado
+{
+public:
+    explicit EnRamaDelListado(const QString& clave)
+        : m_clave(clave)
+        , m_anadida(!g_ramaDelListado.contains(clave))
+    {
+        if (m_anadida)
+            g_ramaDelListado.insert(clave);
+    }
+    ~EnRamaDelListado()
+    {
+        if (m_anadida)
+            g_ramaDelListado.remove(m_clave);
+    }
+    EnRamaDelListado(const EnRamaDelListado&) = delete;
+    EnRamaDelListado& operator=(const EnRamaDelListado&) = delete;
+
+private:
+    QString m_clave;
+    bool m_anadida;
+};
+
+Connection* conexion()
+{
+    return Publico::oDatos->Conexion();
+}
+
+// The group key that a node stands for: its node key without the leading "N".
+QString claveDeGrupo(const QTreeWidgetItem* nodo)
+{
+    return TreeView::Key(nodo).mid(1);
+}
+
+QTreeWidgetItem* nodoSeleccionado(const TreeView* arbol)
+{
+    return arbol ? arbol->SelectedItem() : nullptr;
+}
+
+[[noreturn]] void objetoNoEstablecido()
+{
+    throw ErrorEjecucion(QStringLiteral("Variable de objeto o bloque With no establecido"));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// New
+
+void frmTQ614::Controles_Nuevo()
+{
+    if (!nodoSeleccionado(tvCuentas()))
+        return;
+
+    frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
+    const bool completo = ReporteError::ConTrampa(
+        QStringLiteral("Controles_Nuevo"), QStringLiteral("ERR-ID:7500014"), hWnd(),
+        [&] {
+            const QString clavePadre = claveDeGrupo(nodoSeleccionado(tvCuentas()));
+            editor.Load();
+            editor.txtPadre()->setText(clavePadre);
+            editor.ClaveAutomatica();
+            editor.Show(FormaBase::vbModal, Ventana());
+            if (editor.Aceptado) {
+                PunteroRaton::Establecer(PunteroRaton::vbHourglass);
+                CargarCuentas();
+                // The editor stores the key upper-cased and the tree is rebuilt from the
+                // stored keys, so a key typed in lower case is looked up as it was stored.
+                const QString claveNodo = QLatin1Char('N') + editor.txtClave()->text().toUpper();
+                TreeView* arbol = tvCuentas();
+                arbol->EnsureVisible(arbol->Item(claveNodo));
+                QTreeWidgetItem* padre = TreeView::Parent(arbol->Item(claveNodo));
+                if (!padre)
+                    objetoNoEstablecido();
+                arbol->Seleccionar(padre);
+                arbol->setFocus();
+                PunteroRaton::Establecer(PunteroRaton::vbDefault);
+            }
+            editor.Unload();
+            controles()->Restablecer();
+        },
+        [] { PunteroRaton::Establecer(PunteroRaton::vbDefault); });
+
+    // A failure after the editor was loaded would leave it loaded with whatever boxes and
+    // key-box lock it had; the next New or Edit must start from a freshly built dialog.
+    if (!completo && editor.Cargado()) {
+        try {
+            editor.Unload();
+        } catch (...) {
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Edit
+
+void frmTQ614::Controles_Editar()
+{
+    if (!nodoSeleccionado(tvCuentas()))
+        return;
+
+    frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
+    std::unique_ptr<Recordset> rs;
+    const bool completo = ReporteError::ConTrampa(
+        QStringLiteral("Controles_Editar"), QStringLiteral("ERR-ID:7500009"), hWnd(), [&] {
+            const QString clave = claveDeGrupo(nodoSeleccionado(tvCuentas()));
+            Publico::sSQL = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+                + Sql::Texto(clave) + QStringLiteral("' ");
+            rs = conexion()->Execute(Publico::sSQL, -1);
+            if (!rs->Bof()) {
+                editor.Load();
+                // The level goes in after the code: writing the code may set off the
+                // editor's own level derivation, and the stored level must win.
+                editor.txtClave()->setText(clave);
+                editor.txtPadre()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Padre"))));
+                editor.txtDescripcion()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion"))));
+                editor.txtCodigo()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Codigo"))));
+                editor.txtNivel()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Nivel"))));
+                // A locked key box puts the editor in edit mode; the key changes only
+                // through Cambiar clave.
+                editor.txtClave()->setEnabled(true);
+                editor.txtClave()->setLocked(true);
+                editor.txtClave()->setTabStop(false);
+                editor.Show(FormaBase::vbModal, Ventana());
+                if (editor.Aceptado) {
+                    QTreeWidgetItem* nodo = nodoSeleccionado(tvCuentas());
+                    if (!nodo)
+                        objetoNoEstablecido();
+                    const QString codigo = editor.txtCodigo()->text();
+                    const QString descripcion = editor.txtDescripcion()->text();
+                    TreeView::setText(nodo, codigo.isEmpty() ? descripcion
+                                                             : codigo + QStringLiteral(" - ") + descripcion);
+                }
+                editor.Unload();
+                rs->Close();
+            }
+            controles()->Restablecer();
+            rs.reset();
+            TreeView* arbol = tvCuentas();
+            if (arbol->isVisible() && arbol->isEnabled())
+                arbol->setFocus();
+        });
+
+    if (!completo && editor.Cargado()) {
+        try {
+            editor.Unload();
+        } catch (...) {
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Close
+
+void frmTQ614::Controles_Salir()
+{
+    // Padre is whatever the host gave the screen; it is unloaded by name, as any form of the
+    // host or of this component answers to Unload. Without a Padre there is nobody else to
+    // close, so the screen closes itself.
+    QObject* padre = Padre();
+    if (!padre) {
+        Unload();
+        return;
+    }
+    if (!QMetaObject::invokeMethod(padre, "Unload"))
+        throw ErrorEjecucion(QStringLiteral("El objeto no acepta esta propiedad o método"));
+}
+
+// ---------------------------------------------------------------------------------------
+// Delete
+
+void frmTQ614::Controles_Eliminar()
+{
+    QTreeWidgetItem* seleccionado = nodoSeleccionado(tvCuentas());
+    if (!seleccionado)
+        return;
+
+    std::optional<GuardaTransaccion> transaccion;
+    ReporteError::ConTrampa(
+        QStringLiteral("Controles_Eliminar"), QStringLiteral("ERR-ID:7500013"), hWnd(),
+        [&] {
+            const QString claveNodo = TreeView::Key(seleccionado);
+            const QString clave = claveNodo.mid(1);
+            if (claveNodo == kNodoRaiz) {
+                Publico::oDatos->Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"), 48,
+                                         kKestrima, hWnd(), ReporteError::kProyecto,
+                                         QStringLiteral("ERR-ID:7500010"));
+                return;
+            }
+
+            Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
+                + Sql::Texto(clave) + QLatin1Char('\'');
+            const std::unique_ptr<Recordset> hijos = conexion()->Execute(Publico::sSQL, -1);
+            if (!hijos->Bof()) {
+                Publico::oDatos->Mensaje(
+                    QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"), 48,
+                    QStringLiteral("Imposible eliminar"), hWnd(), ReporteError::kProyecto,
+                    QStringLiteral("ERR-ID:7500011"));
+                return;
+            }
+
+            // A child added by another user after the check above is caught by the
+            // database itself, which refuses to delete a group that still has children.
+            transaccion.emplace(conexion());
+            Publico::sSQL = QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+                + Sql::Texto(clave) + QLatin1Char('\'');
+            conexion()->Execute(Publico::sSQL, -1);
+
+            if (!Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
+                transaccion->RollbackTrans();
+                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), 16, kKestrima, hWnd(),
+                                         ReporteError::kProyecto, QStringLiteral("ERR-ID:7500012"));
+                controles()->Refrescar();
+                return;
+            }
+            tvCuentas()->Remove(claveNodo);
+            transaccion->CommitTrans();
+        },
+        [&] {
+            if (transaccion)
+                transaccion->RollbackSiAbierta();
+        });
+}
+
+// ---------------------------------------------------------------------------------------
+// Change key
+
+namespace {
+
+// The runtime's input box: the typed text, or the empty text when cancelled.
+QString pedirNuevaClave(QWidget* propietario, const QString& claveActual)
+{
+    QInputDialog caja(propietario);
+    caja.setObjectName(QStringLiteral("InputBox"));
+    caja.setInputMode(QInputDialog::TextInput);
+    caja.setWindowTitle(QStringLiteral("Cambiar clave del grupo de cuenta contable"));
+    caja.setLabelText(QStringLiteral("Indique la nueva clave:"));
+    caja.setTextValue(claveActual);
+    if (caja.exec() != QDialog::Accepted)
+        return QString();
+    return caja.textValue();
+}
+
+// Whether a group already has the key. BuscarValor answers with the group's description,
+// which cannot tell a missing key from a group whose description is empty; a key in use
+// must be refused in both cases, or the key change would fail on the table's unique key
+// (or, where none is enforced, leave two groups with one key), so an empty answer is
+// checked against the table itself.
+bool claveEnUso(const QString& clave)
+{
+    const QString descripcion = Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
+                                                            GrupoCuenta::kCampoDescripcion, 0, QString(),
+                                                            QString(), QString());
+    if (!descripcion.isEmpty())
+        return true;
+    Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+        + Sql::Texto(clave) + QLatin1Char('\'');
+    return !conexion()->Execute(Publico::sSQL, -1)->Eof();
+}
+
+} // namespace
+
+void frmTQ614::Controles_B2Click()
+{
+    const QString claveActual = txtClave() ? txtClave()->text() : QString();
+    if (claveActual.isEmpty() || claveActual == GrupoCuenta::kClaveRaiz) {
+        Publico::oDatos->Mensaje(QStringLiteral("El grupo de cuenta contable no es válido para esta operación"), 16,
+                                 kKestrima, hWnd(), ReporteError::kProyecto, QStringLiteral("ERR-ID:7500001"));
+        return;
+    }
+
+    std::optional<GuardaTransaccion> transaccion;
+    ReporteError::ConTrampa(
+        QStringLiteral("Controles_B2Click"), QStringLiteral("ERR-ID:7500004"), hWnd(),
+        [&] {
+            const QString respuesta = pedirNuevaClave(Cargado() ? Ventana() : nullptr, claveActual);
+            if (respuesta.trimmed().isEmpty())
+                return;
+            const QString claveNueva = respuesta.toUpper();
+            if (claveNueva == claveActual.toUpper())
+                return;
+
+            if (claveEnUso(claveNueva)) {
+                Publico::oDatos->Mensaje(QStringLiteral("La clave: ") + claveNueva
+                                             + QStringLiteral(" ya existe, especifique otra"),
+                                         48, controles()->caption(), hWnd(), ReporteError::kProyecto,
+                                         QStringLiteral("ERR-ID:7500002"));
+                // Ask again; this run ends when the retry does.
+                Controles_B2Click();
+                return;
+            }
+
+            // The second statement moves the direct children to the new key; until it has
+            // run they name a key that no longer exists, so the database can only hold this
+            // change against its parent rule when the transaction commits.
+            transaccion.emplace(conexion());
+            Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '")
+                + Sql::Texto(claveNueva) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+                + Sql::Texto(claveActual) + QLatin1Char('\'');
+            conexion()->Execute(Publico::sSQL, -1);
+            Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '") + Sql::Texto(claveNueva)
+                + QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) + QLatin1Char('\'');
+            conexion()->Execute(Publico::sSQL, -1);
+
+            if (!Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
+                transaccion->RollbackTrans();
+                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), 16, kKestrima, hWnd(),
+                                         ReporteError::kProyecto, QStringLiteral("ERR-ID:7500003"));
+                controles()->Refrescar();
+                return;
+            }
+            transaccion->CommitTrans();
+            CargarCuentas();
+            TreeView* arbol = tvCuentas();
+            arbol->EnsureVisible(arbol->Item(QLatin1Char('N') + claveNueva));
+        },
+        [&] {
+            if (transaccion)
+                transaccion->RollbackSiAbierta();
+        });
+}
+
+// ---------------------------------------------------------------------------------------
+// Print
+
+void frmTQ614::Controles_Imprimir()
+{
+    ReporteError::ConTrampa(QStringLiteral("Controles_Imprimir"), QStringLiteral("ERR-ID:7500005"), hWnd(), [&] {
+        const std::unique_ptr<VisorReporte> visor = Publico::CrearVisorReporte();
+        sListado = QString();
+        iNivel = 0;
+        Imprimir_CeCo(GrupoCuenta::kClaveRaiz);
+        visor->MostrarReporte(sListado, QString(), 0, 0, -1, -1, 7, -1);
+    });
+}
+
+void frmTQ614::Imprimir_CeCo(const QString& clavePadre)
+{
+    const short nivelAlEntrar = iNivel;
+    const EnRamaDelListado enRama(clavePadre);
+    ReporteError::ConTrampa(QStringLiteral("Imprimir_CeCo"), QStringLiteral("ERR-ID:7500006"), hWnd(), [&] {
+        const QString sangria(qMax<int>(iNivel, 0), QLatin1Char('\t'));
+        const QString sentencia = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
+            + Sql::Texto(clavePadre) + QStringLiteral("' ORDER BY Gcc_Padre");
+        const std::unique_ptr<Recordset> rs = conexion()->Execute(sentencia, -1);
+        while (!rs->Eof()) {
+            ++iNivel;
+            // Appended piece by piece: the listing grows in place, never copied per line.
+            sListado += sangria;
+            const QVariant codigo = rs->Fields(QStringLiteral("Gcc_Codigo"));
+            if (codigo.isNull() || !codigo.toString().isEmpty()) {
+                sListado += Variantes::Texto(codigo);
+                sListado += QLatin1String(" - ");
+            }
+            sListado += Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion")));
+            sListado += QLatin1String("\r\n");
+
+            const QString clave = Variantes::CStr(rs->Fields(GrupoCuenta::kCampoClave));
+            if (g_ramaDelListado.contains(clave))
+                throw ErrorEjecucion(QStringLiteral("El grupo de cuenta contable ") + clave
+                                     + QStringLiteral(" es su propio antecesor: Gcc_Padre forma un ciclo"));
+            Imprimir_CeCo(clave);
+            rs->MoveNext();
+        }
+        rs->Close();
+    });
+    // Completed or not, a call leaves the depth one lower than it found it, so that what
+    // is written after a failing level keeps the indentation of its own depth.
+    iNivel = short(nivelAlEntrar - 1);
+}
