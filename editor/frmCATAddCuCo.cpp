@@ -1,1 +1,530 @@
-// pendiente
+#include "frmCATAddCuCo.h"
+
+#include "Controles.h"
+#include "ErrorEjecucion.h"
+#include "Etiqueta.h"
+#include "GrupoCuenta.h"
+#include "GuardaTransaccion.h"
+#include "Publico.h"
+#include "ReporteError.h"
+#include "Sql.h"
+#include "Teclado.h"
+#include "Twips.h"
+#include "colorKES.h"
+#include "frmTQ614.h"
+#include "txtKES.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <climits>
+#include <optional>
+
+namespace {
+
+const QString kKestrima = QStringLiteral("Kestrima");
+const QString kProyecto = QStringLiteral("TQ614");
+const QString kCrLf = QStringLiteral("\r\n");
+
+QColor Rgb(int rojo, int verde, int azul)
+{
+    return QColor(rojo, verde, azul);
+}
+
+// The boxes were designed in the fixed-pitch system font; where it is missing the closest
+// fixed-pitch font stands in.
+QFont FuenteCajas()
+{
+    QFont fuente(QStringLiteral("Fixedsys"));
+    fuente.setStyleHint(QFont::TypeWriter);
+    fuente.setFixedPitch(true);
+    return fuente;
+}
+
+QFont FuenteEtiquetas()
+{
+    QFont fuente(QStringLiteral("Microsoft Sans Serif"));
+    fuente.setStyleHint(QFont::SansSerif);
+    fuente.setPointSizeF(8.25);
+    fuente.setBold(false);
+    return fuente;
+}
+
+// The dialog's own icon: a small ledger page with a plus sign, drawn at 16 and 32 pixels.
+QPixmap DibujarIcono(int lado)
+{
+    QPixmap imagen(lado, lado);
+    imagen.fill(Qt::transparent);
+    QPainter pintor(&imagen);
+    pintor.setRenderHint(QPainter::Antialiasing);
+    const double u = lado / 16.0;
+    pintor.setPen(QPen(Rgb(0, 83, 138), u));
+    pintor.setBrush(Qt::white);
+    pintor.drawRect(QRectF(2 * u, 1 * u, 10 * u, 13 * u));
+    pintor.setPen(QPen(Rgb(0, 36, 57), u * 0.8));
+    for (int linea = 0; linea < 3; ++linea)
+        pintor.drawLine(QPointF(4 * u, (4 + 3 * linea) * u), QPointF(10 * u, (4 + 3 * linea) * u));
+    pintor.setPen(Qt::NoPen);
+    pintor.setBrush(Rgb(0, 128, 0));
+    pintor.drawEllipse(QRectF(8.5 * u, 8.5 * u, 7 * u, 7 * u));
+    pintor.setPen(QPen(Qt::white, 1.4 * u));
+    pintor.drawLine(QPointF(12 * u, 10 * u), QPointF(12 * u, 14 * u));
+    pintor.drawLine(QPointF(10 * u, 12 * u), QPointF(14 * u, 12 * u));
+    return imagen;
+}
+
+QIcon IconoFormulario()
+{
+    QIcon icono;
+    icono.addPixmap(DibujarIcono(16));
+    icono.addPixmap(DibujarIcono(32));
+    return icono;
+}
+
+// Trim of the blanks around a code: spaces only, as typed codes are trimmed; other
+// characters at the ends are kept as they are.
+QString SinBlancos(const QString& texto)
+{
+    qsizetype inicio = 0;
+    qsizetype fin = texto.size();
+    while (inicio < fin && texto.at(inicio) == QLatin1Char(' '))
+        ++inicio;
+    while (fin > inicio && texto.at(fin - 1) == QLatin1Char(' '))
+        --fin;
+    return texto.mid(inicio, fin - inicio);
+}
+
+// A number as it goes bare into a statement: whole numbers without a decimal part.
+QString NumeroSql(double valor)
+{
+    return QString::number(valor, 'g', 15);
+}
+
+} // namespace
+
+frmCATAddCuCo::frmCATAddCuCo()
+    : FormaPredeterminada(QStringLiteral("frmCATAddCuCo"))
+{
+    // Escape has to work in every box, so the form sees the keys first.
+    setKeyPreview(true);
+}
+
+// ---------------------------------------------------------------------------------------
+// Layout
+
+void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
+{
+    ventana->resize(Twips::APixeles(8805), Twips::APixeles(3105));
+    ventana->setWindowIcon(IconoFormulario());
+    ventana->setWindowTitle(QStringLiteral("Agregar grupo de cuenta contable"));
+    ventana->setAutoFillBackground(true);
+    QPalette paleta = ventana->palette();
+    paleta.setColor(QPalette::Window, Rgb(245, 245, 245));
+    ventana->setPalette(paleta);
+
+    m_colorKES = CrearEsquemaColores(ventana);
+    m_txtNPadre = CrearCaja(ventana, QStringLiteral("txtNPadre"), Twips::Rectangulo(4800, 1200, 3615, 300));
+    m_txtNPadre->setLocked(true);
+    m_txtNPadre->setTabStop(false);
+    m_txtPadre = CrearCaja(ventana, QStringLiteral("txtPadre"), Twips::Rectangulo(2280, 1200, 2415, 300));
+    m_txtPadre->setLocked(true);
+    m_txtPadre->setTabStop(false);
+    m_txtPadre->setSql(QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable "
+                                      "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'"));
+    m_txtPadre->setSql_control_resultado(QStringLiteral("txtNPadre"));
+    m_txtClave = CrearCaja(ventana, QStringLiteral("txtClave"), Twips::Rectangulo(2280, 1560, 2415, 300));
+    m_txtClave->setMaxLength(6);
+    m_txtClave->setTabonenter(true);
+    m_txtDescripcion = CrearCaja(ventana, QStringLiteral("txtDescripcion"), Twips::Rectangulo(2280, 1920, 6135, 300));
+    m_txtDescripcion->setMaxLength(200);
+    m_txtDescripcion->setTabonenter(true);
+    m_Label7 = CrearEtiqueta(ventana, QStringLiteral("Label7"), Twips::Rectangulo(0, 1560, 2175, 255),
+                             QStringLiteral("Clave"), QStringLiteral("Clave:"));
+    m_Label1 = CrearEtiqueta(ventana, QStringLiteral("Label1"), Twips::Rectangulo(0, 1200, 2175, 255),
+                             QStringLiteral("SUBCUENTA DE"), QStringLiteral("Subcuenta de:"));
+    m_Label2 = CrearEtiqueta(ventana, QStringLiteral("Label2"), Twips::Rectangulo(0, 1920, 2175, 255),
+                             QStringLiteral("Descripción"), QStringLiteral("Descripción:"));
+    m_txtCodigo = CrearCaja(ventana, QStringLiteral("txtCodigo"), Twips::Rectangulo(2280, 2280, 2415, 300));
+    m_txtCodigo->setMaxLength(30);
+    m_txtCodigo->setTabonenter(true);
+    m_Etiqueta1 = CrearEtiqueta(ventana, QStringLiteral("Etiqueta1"), Twips::Rectangulo(0, 2280, 2175, 255),
+                                QStringLiteral("Código"), QStringLiteral("Código:"));
+    m_Controles1 = CrearBarra(ventana);
+    m_txtNivel = CrearCaja(ventana, QStringLiteral("txtNivel"), Twips::Rectangulo(2280, 2640, 2415, 300));
+    m_txtNivel->setMaxLength(30);
+    m_txtNivel->setLocked(true);
+    m_txtNivel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_txtNivel->setSubrayar(true);
+    m_txtNivel->setTabonenter(true);
+    m_Etiqueta2 = CrearEtiqueta(ventana, QStringLiteral("Etiqueta2"), Twips::Rectangulo(0, 2640, 2175, 255),
+                                QStringLiteral("NIVEL"), QStringLiteral("Nível:"));
+
+    OrdenarTabulacion();
+    ConectarEventos();
+}
+
+colorKES* frmCATAddCuCo::CrearEsquemaColores(QWidget* ventana)
+{
+    auto* colores = new colorKES(ventana);
+    colores->setObjectName(QStringLiteral("colorKES"));
+    colores->backcolor = Rgb(245, 245, 245);
+    colores->calendarbackcolor = Rgb(255, 255, 255);
+    colores->calendarforecolor = Rgb(0, 36, 57);
+    colores->calendartitlebackcolor = Rgb(198, 195, 198);
+    colores->calendartitleforecolor = Rgb(255, 255, 255);
+    colores->calendartrailingforecolor = Rgb(0, 83, 138);
+    colores->dbgridbackcolor = Rgb(255, 255, 255);
+    colores->dbgridbackcoloreven = Rgb(255, 255, 255);
+    colores->dbgridbackcolorodd = Rgb(198, 195, 198);
+    colores->enablecolor = Rgb(255, 255, 255);
+    colores->disablecolor = Rgb(221, 221, 221);
+    // The system colour of a window's writing surface.
+    colores->focuscolor = QApplication::palette().color(QPalette::Base);
+    colores->labelfontsize = 8.25;
+    colores->textfontsize = 8.25;
+    colores->menubackcolor = Rgb(179, 204, 221);
+    colores->menufontbackcolor = Rgb(245, 236, 203);
+    colores->menuselbackcolor = Rgb(226, 213, 156);
+    return colores;
+}
+
+txtKES* frmCATAddCuCo::CrearCaja(QWidget* ventana, const QString& nombre, const QRect& posicion)
+{
+    auto* caja = new txtKES(ventana);
+    caja->setObjectName(nombre);
+    caja->setGeometry(posicion);
+    caja->setFont(FuenteCajas());
+    return caja;
+}
+
+Etiqueta* frmCATAddCuCo::CrearEtiqueta(QWidget* ventana, const QString& nombre, const QRect& posicion,
+                                      const QString& idEtiqueta, const QString& titulo)
+{
+    auto* etiqueta = new Etiqueta(ventana);
+    etiqueta->setObjectName(nombre);
+    etiqueta->setGeometry(posicion);
+    etiqueta->setIdetiqueta(idEtiqueta);
+    etiqueta->setCaption(titulo);
+    etiqueta->setAlineacion(1);
+    etiqueta->setFont(FuenteEtiquetas());
+    etiqueta->setFontsize(8.25);
+    etiqueta->setFontbold(false);
+    etiqueta->setEnabled(true);
+    etiqueta->setBackcolor(QApplication::palette().color(QPalette::Button));
+    etiqueta->setForecolor(QApplication::palette().color(QPalette::ButtonText));
+    return etiqueta;
+}
+
+Controles* frmCATAddCuCo::CrearBarra(QWidget* ventana)
+{
+    auto* barra = new Controles(ventana);
+    barra->setObjectName(QStringLiteral("Controles1"));
+    barra->setGeometry(Twips::Rectangulo(0, 0, 8805, 960));
+    barra->setCaption(QStringLiteral("Agregar grupo de cuenta contable"));
+    barra->setB1caption(QStringLiteral("Aceptar"));
+    barra->setB2caption(QStringLiteral("Cancelar"));
+    barra->setTabwidth(QStringLiteral("0"));
+    barra->setEasyaccessenabled(QStringLiteral("NO"));
+    barra->setShowmenupopup(QStringLiteral("NO"));
+    barra->setShowwindowslist(QStringLiteral("NO"));
+    barra->setShowexitbutton(QStringLiteral("NO"));
+    barra->setPermitir_mover(true);
+    return barra;
+}
+
+// Tab indexes: txtPadre 0, txtClave 1, txtDescripcion 2, txtCodigo 3, txtNivel 4,
+// txtNPadre 5, Controles1 6.
+void frmCATAddCuCo::OrdenarTabulacion()
+{
+    QWidget::setTabOrder(m_txtPadre, m_txtClave);
+    QWidget::setTabOrder(m_txtClave, m_txtDescripcion);
+    QWidget::setTabOrder(m_txtDescripcion, m_txtCodigo);
+    QWidget::setTabOrder(m_txtCodigo, m_txtNivel);
+    QWidget::setTabOrder(m_txtNivel, m_txtNPadre);
+    QWidget::setTabOrder(m_txtNPadre, m_Controles1);
+}
+
+void frmCATAddCuCo::ConectarEventos()
+{
+    connect(m_Controles1, &Controles::B1Click, this, &frmCATAddCuCo::cmdAceptar);
+    connect(m_Controles1, &Controles::B2Click, this, &frmCATAddCuCo::Controles1_B2Click);
+    // The derivation answers the earlier event of the code box (the user finished changing
+    // the code), the lock the later one (each edit): a code the user has left stays derived,
+    // and "000" leaves the level box open for typing.
+    connect(m_txtCodigo, &txtKES::Validate, this, &frmCATAddCuCo::txtCodigo_Validate);
+    connect(m_txtCodigo, &txtKES::Change, this, &frmCATAddCuCo::txtCodigo_Change);
+}
+
+// ---------------------------------------------------------------------------------------
+// Life of the dialog
+
+void frmCATAddCuCo::Form_Load()
+{
+    m_colorKES->AplicarColores();
+    if (!frmTQ614::Existe())
+        frmTQ614::Instancia();
+    setPadre(frmTQ614::Instancia().Padre());
+    Aceptado = false;
+    m_enfocarAlActivar = true;
+}
+
+void frmCATAddCuCo::Form_Activate()
+{
+    m_Controles1->Activar(false);
+    // The user starts in the description, once per showing: coming back from one of the
+    // save's messages the focus stays in the box the message is about.
+    if (!m_enfocarAlActivar)
+        return;
+    m_enfocarAlActivar = false;
+    if (m_txtDescripcion->isEnabled())
+        m_txtDescripcion->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void frmCATAddCuCo::Form_KeyDown(int& codigoTecla, int)
+{
+    if (codigoTecla != Teclado::vbKeyEscape)
+        return;
+    bool cancelar = false;
+    Form_QueryUnload(cancelar, vbFormControlMenu);
+}
+
+void frmCATAddCuCo::Form_QueryUnload(bool& cancel, int modoDescarga)
+{
+    if (modoDescarga != vbFormControlMenu)
+        return;
+    cancel = true;
+    Aceptado = false;
+    Ocultar();
+}
+
+void frmCATAddCuCo::Controles1_B2Click()
+{
+    Aceptado = false;
+    Ocultar();
+}
+
+void frmCATAddCuCo::Ocultar()
+{
+    m_enfocarAlActivar = true;
+    Hide();
+}
+
+// ---------------------------------------------------------------------------------------
+// Automatic key, level of a code
+
+bool frmCATAddCuCo::ClaveAutomatica()
+{
+    Load();
+    bool escrita = false;
+    ReporteError::ConTrampa(QStringLiteral("ClaveAutomatica"), QStringLiteral("ERR-ID:7500028"), hWnd(), [&] {
+        const long numero = Publico::oUtil->SiguienteNumero(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave,
+                                                            QString(), QString(), QString(), QString(),
+                                                            QString(), QString(), QString());
+        m_txtClave->setText(GrupoCuenta::FormatearClave(numero, Publico::sFormatoClave));
+        escrita = true;
+    });
+    return escrita;
+}
+
+short frmCATAddCuCo::ObtenerNivel(QString codigo)
+{
+    try {
+        short nivel = 1;
+        while (!codigo.isEmpty() && codigo.contains(QLatin1Char('.'))) {
+            if (nivel == SHRT_MAX)
+                throw ErrorEjecucion(QStringLiteral("Desbordamiento"));
+            ++nivel;
+            codigo = codigo.mid(codigo.indexOf(QLatin1Char('.')) + 1);
+        }
+        return nivel;
+    } catch (...) {
+        Publico::oDatos->Mensaje(ReporteError::DescripcionDelError(), 16, kKestrima, hWnd(), kProyecto,
+                                 QStringLiteral("ERR-ID:7500029"));
+        return 1;
+    }
+}
+
+void frmCATAddCuCo::txtCodigo_Validate()
+{
+    const QString codigo = m_txtCodigo->text();
+    if (codigo.isEmpty()) {
+        m_txtNivel->setText(QString());
+    } else if (codigo == GrupoCuenta::kCodigoNivelManual) {
+        m_txtNivel->setLocked(false);
+        m_txtNivel->setTabStop(true);
+    } else {
+        m_txtNivel->setText(QString::number(ObtenerNivel(codigo)));
+    }
+}
+
+void frmCATAddCuCo::txtCodigo_Change()
+{
+    m_txtNivel->setLocked(true);
+    m_txtNivel->setTabStop(false);
+}
+
+// ---------------------------------------------------------------------------------------
+// The save
+
+bool frmCATAddCuCo::ModoNuevo() const
+{
+    return !m_txtClave->locked();
+}
+
+void frmCATAddCuCo::Avisar(const QString& texto, long estilo, const QString& titulo, const QString& idError,
+                           txtKES* caja)
+{
+    Publico::oDatos->Mensaje(texto, estilo, titulo, hWnd(), kProyecto, idError);
+    if (!caja || !caja->isEnabled())
+        return;
+    if (caja == m_txtNivel && caja->locked())
+        return;
+    caja->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmCATAddCuCo::EntradaValida()
+{
+    const QString clave = m_txtClave->text();
+    const QString codigo = m_txtCodigo->text();
+    const bool nuevo = ModoNuevo();
+    const bool claveNumerica = GrupoCuenta::EsClaveNumerica(clave);
+
+    if (nuevo && codigo != GrupoCuenta::kCodigoNivelManual
+        && !Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
+                                        GrupoCuenta::kCampoDescripcion, 0, QString(), QString(), QString())
+                .isEmpty()) {
+        Avisar(QStringLiteral("El grupo de la cuenta contable ") + clave + QStringLiteral(" ya existe, especifique otra"),
+               16, m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
+        return false;
+    }
+    if (nuevo && GrupoCuenta::ClaveExcedeFormato(clave, Publico::sFormatoClave)) {
+        Avisar(QStringLiteral("La longitud del código excede el límite, el formato definido es:") + kCrLf
+                   + Publico::sFormatoClave,
+               48, QStringLiteral("Clave incorrecta"), QStringLiteral("ERR-ID:7500020"), m_txtClave);
+        return false;
+    }
+    if (clave.isEmpty()) {
+        Avisar(QStringLiteral("Debe especificar una clave!"), 48, kKestrima, QStringLiteral("ERR-ID:7500021"),
+               m_txtClave);
+        return false;
+    }
+    if (m_txtDescripcion->text().isEmpty()) {
+        Avisar(QStringLiteral("Debe especificar una descripción!"), 48, kKestrima, QStringLiteral("ERR-ID:7500022"),
+               m_txtDescripcion);
+        return false;
+    }
+    if (codigo.isEmpty() && claveNumerica) {
+        Avisar(QStringLiteral("Debe especificar un código!"), 48, kKestrima, QStringLiteral("ERR-ID:7500023"),
+               m_txtCodigo);
+        return false;
+    }
+    if (m_txtNivel->text().isEmpty()) {
+        if (codigo == GrupoCuenta::kCodigoNivelManual) {
+            Avisar(QStringLiteral("Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en "
+                                  "catálogo del contribuyente!")
+                       + kCrLf + QStringLiteral("EJEMPLO: 1,2,3,4,5, etc..."),
+                   48, kKestrima, QStringLiteral("ERR-ID:7500024"), m_txtNivel);
+            return false;
+        }
+        if (claveNumerica) {
+            Avisar(QStringLiteral("Debe especificar un código para determinar el nivel!"), 48, kKestrima,
+                   QStringLiteral("ERR-ID:7500025"), m_txtCodigo);
+            return false;
+        }
+        // A heading without a level sits on level 0.
+        m_txtNivel->setValor(0);
+    }
+    return true;
+}
+
+void frmCATAddCuCo::cmdAceptar()
+{
+    std::optional<GuardaTransaccion> transaccion;
+    // The checks share the trap of the write: a failing lookup or message during them is
+    // reported like any other error of the save, with nothing written and the dialog open.
+    ReporteError::ConTrampa(
+        QStringLiteral("cmdAceptar"), QStringLiteral("ERR-ID:7500027"), hWnd(),
+        [&] {
+            if (!EntradaValida())
+                return;
+            const QString sello = Publico::oUtil->FormatoFechaRegistro(Publico::oUtil->FechaActual());
+            const QString operador = Publico::oDatos->Operador();
+            transaccion.emplace(Publico::oDatos->Conexion());
+            if (ModoNuevo())
+                ArmarInsercion(sello, operador);
+            else
+                ArmarActualizacion(sello, operador);
+            Publico::oDatos->Conexion()->Execute(Publico::sSQL, -1);
+            if (Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, m_txtClave->text().toUpper(), QString())) {
+                transaccion->CommitTrans();
+                Aceptado = true;
+                Ocultar();
+            } else {
+                transaccion->RollbackTrans();
+                // The dialog stays open with the user's input, so the user can try again or
+                // cancel.
+                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), 48, kKestrima, hWnd(), kProyecto,
+                                         QStringLiteral("ERR-ID:7500026"));
+            }
+        },
+        [&] {
+            if (transaccion)
+                transaccion->RollbackSiAbierta();
+        });
+}
+
+void frmCATAddCuCo::ArmarInsercion(const QString& sello, const QString& operador)
+{
+    QString& s = Publico::sSQL;
+    s = QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (");
+    s += QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable, ");
+    s += QStringLiteral("Gcc_Descripcion, ");
+    s += QStringLiteral("Gcc_Codigo, ");
+    s += QStringLiteral("Gcc_Padre, ");
+    s += QStringLiteral("Gcc_Nivel, ");
+    s += QStringLiteral("Gcc_UserDef_1, ");
+    s += QStringLiteral("Gcc_UserDef_2, ");
+    s += QStringLiteral("Gcc_UserDef_3, ");
+    s += QStringLiteral("Gcc_UserDef_4, ");
+    s += QStringLiteral("Gcc_UserDef_5, ");
+    s += QStringLiteral("Gcc_UserDef_6, ");
+    s += QStringLiteral("Oper_Alta, ");
+    s += QStringLiteral("Oper_Ult_Modif, ");
+    s += QStringLiteral("Fecha_Alta, ");
+    s += QStringLiteral("Fecha_Ult_Modif, ");
+    s += QStringLiteral("Es_Cve_Estado");
+    s += QStringLiteral(")VALUES(");
+    s += QStringLiteral("'") + Sql::Texto(m_txtClave->text().toUpper()) + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(m_txtDescripcion->text()) + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(m_txtCodigo->text()) + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(m_txtPadre->text()) + QStringLiteral("', ");
+    s += QStringLiteral(" ") + NumeroSql(m_txtNivel->Valor()) + QStringLiteral(" , ");
+    s += QStringLiteral("'") + QString() + QStringLiteral("', ");
+    s += QStringLiteral("'") + QString() + QStringLiteral("', ");
+    s += QString() + QStringLiteral("0") + QStringLiteral(", ");
+    s += QString() + QStringLiteral("0") + QStringLiteral(", ");
+    s += QStringLiteral("'") + Sql::Texto(Publico::oUtil->FormatoFecha(Publico::oUtil->FechaActual()))
+         + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(Publico::oUtil->FormatoFecha(Publico::oUtil->FechaActual()))
+         + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(sello) + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(sello) + QStringLiteral("','AC')");
+}
+
+void frmCATAddCuCo::ArmarActualizacion(const QString& sello, const QString& operador)
+{
+    QString& s = Publico::sSQL;
+    s = QString();
+    s += QStringLiteral("UPDATE Grupo_Cuenta_Contable SET ");
+    s += QStringLiteral("   Gcc_Descripcion='") + Sql::Texto(m_txtDescripcion->text()) + QStringLiteral("', ");
+    s += QStringLiteral("   Gcc_Codigo = '") + Sql::Texto(SinBlancos(m_txtCodigo->text())) + QStringLiteral("', ");
+    s += QStringLiteral("   Gcc_Padre='") + Sql::Texto(m_txtPadre->text()) + QStringLiteral("', ");
+    s += QStringLiteral("   Gcc_Nivel = ") + NumeroSql(m_txtNivel->Valor()) + QStringLiteral(" , ");
+    s += QStringLiteral("   Oper_Ult_Modif='") + Sql::Texto(operador) + QStringLiteral("', ");
+    s += QStringLiteral("   Fecha_Ult_Modif='") + Sql::Texto(sello) + QStringLiteral("' ");
+    s += QStringLiteral("WHERE ");
+    s += QStringLiteral("    Gcc_Cve_Grupo_Cuenta_Contable='") + Sql::Texto(m_txtClave->text()) + QStringLiteral("' ");
+}
