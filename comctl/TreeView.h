@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QPersistentModelIndex>
 #include <QTreeWidget>
 #include <QVariant>
 
@@ -78,7 +81,24 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* evento) override;
     void focusInEvent(QFocusEvent* evento) override;
 
+protected slots:
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint sugerencia) override;
+
 private:
+    QIcon Icono(int imagen);
+    void InsertarNodo(QTreeWidgetItem* nodo, QTreeWidgetItem* relativo, int relacion);
+    void AnotarEdicion(const QModelIndex& indice, const QString& texto);
+    void LanzarAfterLabelEdit(const QPersistentModelIndex& indice, const QString& texto);
+    void QuitarClaves(const QModelIndex& padre, int primera, int ultima);
+
     ImageList* m_imagenes = nullptr;
+    QList<QIcon> m_iconos;
     QHash<QString, QTreeWidgetItem*> m_nodos;
+    // The node under a left-button press, to tell a click on it from a drag.
+    QPersistentModelIndex m_indicePulsado;
+    // The edit the user committed, raised once its editor has closed.
+    QPersistentModelIndex m_indiceEditado;
+    QString m_textoEditado;
+    bool m_hayEdicion = false;
+    bool m_cerrandoEditor = false;
 };

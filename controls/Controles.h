@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QIcon>
+#include <QList>
 #include <QString>
 #include <QWidget>
 
 class QLabel;
+class QMenu;
+class QShortcut;
 class QToolButton;
+class MoverVentana;
 
 // The in-house toolbar: the form's title across the top and its command buttons.
 // A catalogue toolbar (ActivarCatalogo) shows New, Edit, Delete and Print; the two extra
@@ -85,4 +90,41 @@ signals:
     void Salir();
     void B1Click();
     void B2Click();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* evento) override;
+
+private:
+    QToolButton* crearBoton(const QString& nombre, const QString& texto, const QIcon& icono);
+    void ActualizarBotones();
+    void PintarBanda();
+    void Pulsar(QToolButton* boton);
+    void LlenarMenuVentanas();
+    void CrearAccesosRapidos();
+    QList<QToolButton*> BotonesVisibles() const;
+
+    QWidget* m_banda = nullptr;
+    QLabel* m_titulo = nullptr;
+    QToolButton* m_nuevo = nullptr;
+    QToolButton* m_editar = nullptr;
+    QToolButton* m_eliminar = nullptr;
+    QToolButton* m_imprimir = nullptr;
+    QToolButton* m_b1 = nullptr;
+    QToolButton* m_b2 = nullptr;
+    QToolButton* m_ventanas = nullptr;
+    QToolButton* m_salir = nullptr;
+    QMenu* m_menuVentanas = nullptr;
+    MoverVentana* m_mover = nullptr;
+    QList<QShortcut*> m_accesos;
+
+    QString m_tabwidth = QStringLiteral("0");
+    QString m_easyaccessenabled = QStringLiteral("NO");
+    QString m_showmenupopup = QStringLiteral("NO");
+    QString m_showwindowslist = QStringLiteral("NO");
+    QString m_showexitbutton = QStringLiteral("NO");
+    bool m_activarCatalogo = false;
+    bool m_nuevoHabilitado = true;
+    bool m_editarHabilitado = false;
+    bool m_eliminarHabilitado = false;
+    bool m_activo = true;
 };

@@ -1,1 +1,108 @@
-// pendiente
+#include "Etiqueta.h"
+
+namespace {
+
+Qt::Alignment AlineacionQt(int alineacion)
+{
+    switch (alineacion) {
+    case 1: return Qt::AlignRight | Qt::AlignVCenter;
+    case 2: return Qt::AlignHCenter | Qt::AlignVCenter;
+    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+} // namespace
+
+Etiqueta::Etiqueta(QWidget* padre)
+    : QLabel(padre)
+{
+    setAlignment(AlineacionQt(m_alineacion));
+}
+
+QString Etiqueta::caption() const
+{
+    return text();
+}
+
+void Etiqueta::setCaption(const QString& texto)
+{
+    setText(texto);
+}
+
+QString Etiqueta::idetiqueta() const
+{
+    return m_idetiqueta;
+}
+
+void Etiqueta::setIdetiqueta(const QString& id)
+{
+    m_idetiqueta = id;
+}
+
+int Etiqueta::alineacion() const
+{
+    return m_alineacion;
+}
+
+void Etiqueta::setAlineacion(int alineacion)
+{
+    m_alineacion = alineacion;
+    setAlignment(AlineacionQt(alineacion));
+}
+
+QColor Etiqueta::backcolor() const
+{
+    return m_backcolor;
+}
+
+void Etiqueta::setBackcolor(const QColor& color)
+{
+    m_backcolor = color;
+    QPalette paleta = palette();
+    paleta.setColor(QPalette::Window, color);
+    setPalette(paleta);
+    // A label only paints its own background when asked to; without a colour it shows
+    // whatever lies beneath it.
+    setAutoFillBackground(color.isValid());
+}
+
+QColor Etiqueta::forecolor() const
+{
+    return m_forecolor;
+}
+
+void Etiqueta::setForecolor(const QColor& color)
+{
+    m_forecolor = color;
+    if (!color.isValid())
+        return;
+    QPalette paleta = palette();
+    paleta.setColor(QPalette::WindowText, color);
+    setPalette(paleta);
+}
+
+double Etiqueta::fontsize() const
+{
+    return font().pointSizeF();
+}
+
+void Etiqueta::setFontsize(double puntos)
+{
+    if (puntos <= 0)
+        return;
+    QFont letra = font();
+    letra.setPointSizeF(puntos);
+    setFont(letra);
+}
+
+bool Etiqueta::fontbold() const
+{
+    return font().bold();
+}
+
+void Etiqueta::setFontbold(bool negrita)
+{
+    QFont letra = font();
+    letra.setBold(negrita);
+    setFont(letra);
+}

@@ -3,6 +3,9 @@
 #include <QPixmap>
 #include <QWidget>
 
+class QLabel;
+class QToolButton;
+
 // The in-house title bar of a borderless form: icon, caption and the minimise, maximise and
 // exit buttons ("SI" or "NO"); dragging it moves the window.
 class Titulo : public QWidget
@@ -30,4 +33,23 @@ public:
     void setShowexitbutton(const QString& siNo);
     QString adjusticon() const;
     void setAdjusticon(const QString& siNo);
+
+protected:
+    void resizeEvent(QResizeEvent* evento) override;
+
+private:
+    QToolButton* crearBoton(const QString& nombre, int icono);
+    void ActualizarBotones();
+    void ActualizarIcono();
+
+    QLabel* m_icono = nullptr;
+    QLabel* m_texto = nullptr;
+    QToolButton* m_minimizar = nullptr;
+    QToolButton* m_maximizar = nullptr;
+    QToolButton* m_cerrar = nullptr;
+    QPixmap m_pictureicono;
+    QString m_showminbutton = QStringLiteral("SI");
+    QString m_showmaxbutton = QStringLiteral("SI");
+    QString m_showexitbutton = QStringLiteral("SI");
+    QString m_adjusticon = QStringLiteral("NO");
 };

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QPointer>
 
 // The in-house flat button. Saved properties: caption, backcolor, bordercolor, forecolor,
 // focuscolor (border while it has the focus), font, fontsize, fontbold, fontitalic, iconsize.
@@ -56,4 +57,21 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* evento) override;
+    void keyPressEvent(QKeyEvent* evento) override;
+    bool event(QEvent* evento) override;
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void VigilarVentana();
+    int LadoIcono() const;
+
+    QColor m_backcolor = QColor(0, 83, 138);
+    QColor m_bordercolor = QColor(0, 83, 138);
+    QColor m_forecolor = Qt::white;
+    QColor m_focuscolor = QColor(255, 172, 117);
+    int m_iconsize = 1;
+    bool m_default = false;
+    bool m_cancel = false;
+    // The window whose Enter and Escape keys this button answers.
+    QPointer<QWidget> m_ventana;
 };

@@ -1,1 +1,395 @@
-// pendiente
+#include "txtKES.h"
+
+#include "Ado.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QRegularExpression>
+#include <exception>
+
+namespace {
+
+Connection* s_conexion = nullptr;
+
+// The number the text starts with, read as the classic Val does: blanks are skipped, a
+// sign, digits, a decimal point and an exponent are taken while they make a number, and
+// whatever follows is ignored ("12abc" is 12, "abc" is 0).
+double ValorNumerico(const QString& texto)
+{
+    QString limpio;
+    limpio.reserve(texto.size());
+    for (QChar c : texto)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+            limpio.append(c);
+
+    qsizetype i = 0;
+    const qsizetype n = limpio.size();
+    auto esDigito = [&](qsizetype k) { return k < n && limpio.at(k) >= QLatin1Char('0') && limpio.at(k) <= QLatin1Char('9'); };
+    if (i < n && (limpio.at(i) == QLatin1Char('+') || limpio.at(i) == QLatin1Char('-')))
+        ++i;
+    bool hayDigitos = false;
+    while (esDigito(i)) {
+        ++i;
+        hayDigitos = true;
+    }
+    if (i < n && limpio.at(i) == QLatin1Char('.')) {
+        ++i;
+        while (esDigito(i)) {
+            ++i;
+            hayDigitos = true;
+        }
+    }
+    if (!hayDigitos)
+        return 0.0;
+    qsizetype fin = i;
+    if (i < n && QStringLiteral("eEdD").contains(limpio.at(i))) {
+        qsizetype j = i + 1;
+        if (j < n && (limpio.at(j) == QLatin1Char('+') || limpio.at(j) == QLatin1Char('-')))
+            ++j;
+        if (esDigito(j)) {
+            while (esDigito(j))
+                ++j;
+            fin = j;
+        }
+    }
+    QString numero = limpio.left(fin);
+    numero.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
+    if (numero.endsWith(QLatin1Char('.')))
+        numero.chop(1);
+    bool correcto = false;
+    const double valor = QLocale::c().toDouble(numero, &correcto);
+    return correcto ? valor : 0.0;
+}
+
+// The statement with every placeholder as a bare "?": the lookup statements are written
+// with the value's place quoted ('?'), which must become a bound parameter, not a literal.
+// Quotes inside other literals are left alone.
+QString SentenciaConParametros(const QString& sql, int& parametros)
+{
+    QString resultado;
+    resultado.reserve(sql.size());
+    parametros = 0;
+    bool enLiteral = false;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!enLiteral) {
+            if (sql.mid(i, 3) == QLatin1String("'?'")) {
+                resultado.append(QLatin1Char('?'));
+                ++parametros;
+                i += 2;
+                continue;
+            }
+            if (c == QLatin1Char('?'))
+                ++parametros;
+            else if (c == QLatin1Char('\''))
+                enLiteral = true;
+        } else if (c == QLatin1Char('\'')) {
+            if (i + 1 < sql.size() && sql.at(i + 1) == QLatin1Char('\'')) {
+                resultado.append(c);
+                ++i;
+            } else {
+                enLiteral = false;
+            }
+        }
+        resultado.append(c);
+    }
+    return resultado;
+}
+
+// The name under which the statement returns its first column: its alias, or the column
+// itself without a table prefix or quotes; the recordset finds columns by name.
+QString PrimeraColumna(const QString& sql)
+{
+    static const QRegularExpression inicio(
+        QStringLiteral(R"(^\s*SELECT\s+(?:(?:DISTINCT|ALL)\s+)?(?:TOP\s+\d+\s+)?)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch encontrado = inicio.match(sql);
+    if (!encontrado.hasMatch())
+        return {};
+    qsizetype i = encontrado.capturedEnd();
+    const qsizetype comienzo = i;
+    int profundidad = 0;
+    bool enLiteral = false;
+    for (; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (enLiteral) {
+            enLiteral = c != QLatin1Char('\'');
+            continue;
+        }
+        if (c == QLatin1Char('\''))
+            enLiteral = true;
+        else if (c == QLatin1Char('('))
+            ++profundidad;
+        else if (c == QLatin1Char(')'))
+            --profundidad;
+        else if (profundidad == 0 && c == QLatin1Char(','))
+            break;
+        else if (profundidad == 0 && c.isSpace() && sql.mid(i + 1, 4).compare(QLatin1String("FROM"), Qt::CaseInsensitive) == 0
+                 && (i + 5 >= sql.size() || sql.at(i + 5).isSpace()))
+            break;
+    }
+    const QString expresion = sql.mid(comienzo, i - comienzo).trimmed();
+    static const QRegularExpression nombreFinal(
+        QStringLiteral(R"re((?:"([^"]+)"|\[([^\]]+)\]|`([^`]+)`|([A-Za-z_][A-Za-z0-9_$]*))\s*$)re"));
+    const QRegularExpressionMatch nombre = nombreFinal.match(expresion);
+    if (!nombre.hasMatch())
+        return expresion;
+    for (int grupo = 1; grupo <= 4; ++grupo)
+        if (nombre.capturedLength(grupo) > 0)
+            return nombre.captured(grupo);
+    return expresion;
+}
+
+} // namespace
+
+txtKES::txtKES(QWidget* padre)
+    : QLineEdit(padre)
+{
+    connect(this, &QLineEdit::textEdited, this, &txtKES::Change);
+    connect(this, &QLineEdit::textChanged, this, &txtKES::Consultar);
+}
+
+bool txtKES::locked() const
+{
+    return isReadOnly();
+}
+
+void txtKES::setLocked(bool bloqueado)
+{
+    setReadOnly(bloqueado);
+    ActualizarFondo();
+}
+
+bool txtKES::tabonenter() const
+{
+    return m_tabonenter;
+}
+
+void txtKES::setTabonenter(bool mover)
+{
+    m_tabonenter = mover;
+}
+
+bool txtKES::subrayar() const
+{
+    return font().underline();
+}
+
+void txtKES::setSubrayar(bool subrayar)
+{
+    QFont letra = font();
+    letra.setUnderline(subrayar);
+    setFont(letra);
+}
+
+QColor txtKES::enabledcolor() const
+{
+    return m_enabledcolor;
+}
+
+void txtKES::setEnabledcolor(const QColor& color)
+{
+    m_enabledcolor = color;
+    ActualizarFondo();
+}
+
+void txtKES::setColoresEsquema(const QColor& deshabilitado, const QColor& conFoco)
+{
+    if (deshabilitado.isValid())
+        m_disabledcolor = deshabilitado;
+    if (conFoco.isValid())
+        m_focuscolor = conFoco;
+    ActualizarFondo();
+}
+
+QString txtKES::sql() const
+{
+    return m_sql;
+}
+
+void txtKES::setSql(const QString& sentencia)
+{
+    m_sql = sentencia;
+}
+
+QString txtKES::sql_control_resultado() const
+{
+    return m_sqlControlResultado;
+}
+
+void txtKES::setSql_control_resultado(const QString& nombreControl)
+{
+    m_sqlControlResultado = nombreControl;
+}
+
+double txtKES::Valor() const
+{
+    return ValorNumerico(text());
+}
+
+void txtKES::setValor(double valor)
+{
+    setText(QString::number(valor, 'g', 15));
+}
+
+bool txtKES::TabStop() const
+{
+    return m_tabStop;
+}
+
+void txtKES::setTabStop(bool parar)
+{
+    if (parar == m_tabStop)
+        return;
+    m_tabStop = parar;
+    if (!parar) {
+        m_politicaFoco = focusPolicy() == Qt::NoFocus ? Qt::StrongFocus : focusPolicy();
+        setFocusPolicy(Qt::NoFocus);
+    } else {
+        setFocusPolicy(m_politicaFoco);
+    }
+}
+
+void txtKES::EstablecerConexion(Connection* conexion)
+{
+    s_conexion = conexion;
+}
+
+Connection* txtKES::ConexionConsultas()
+{
+    return s_conexion;
+}
+
+bool txtKES::event(QEvent* evento)
+{
+    // Tab moves the focus before keyPressEvent is reached; the edit ends first, so that a
+    // Validate handler can change which boxes the tab key stops in.
+    if (evento->type() == QEvent::KeyPress) {
+        auto* tecla = static_cast<QKeyEvent*>(evento);
+        if ((tecla->key() == Qt::Key_Tab || tecla->key() == Qt::Key_Backtab)
+            && !(tecla->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            ComprobarValidate();
+    }
+    return QLineEdit::event(evento);
+}
+
+void txtKES::keyPressEvent(QKeyEvent* evento)
+{
+    if (evento->key() == Qt::Key_Return || evento->key() == Qt::Key_Enter) {
+        ComprobarValidate();
+        if (m_tabonenter) {
+            focusNextChild();
+            evento->accept();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(evento);
+}
+
+void txtKES::focusInEvent(QFocusEvent* evento)
+{
+    if (!m_enEdicion) {
+        m_enEdicion = true;
+        m_textoValidado = text();
+    }
+    QLineEdit::focusInEvent(evento);
+    ActualizarFondo();
+}
+
+void txtKES::focusOutEvent(QFocusEvent* evento)
+{
+    QLineEdit::focusOutEvent(evento);
+    // A menu that opens, or another window that comes to the front, does not end the edit:
+    // the focus comes back here.
+    const bool vuelve = evento->reason() == Qt::PopupFocusReason || evento->reason() == Qt::ActiveWindowFocusReason;
+    if (!vuelve) {
+        m_enEdicion = false;
+        ComprobarValidate();
+    }
+    ActualizarFondo();
+}
+
+void txtKES::hideEvent(QHideEvent* evento)
+{
+    m_enEdicion = false;
+    QLineEdit::hideEvent(evento);
+}
+
+void txtKES::changeEvent(QEvent* evento)
+{
+    QLineEdit::changeEvent(evento);
+    if (evento->type() == QEvent::EnabledChange || evento->type() == QEvent::ReadOnlyChange)
+        ActualizarFondo();
+}
+
+void txtKES::ComprobarValidate()
+{
+    if (text() == m_textoValidado)
+        return;
+    m_textoValidado = text();
+    emit Validate();
+}
+
+// Disabled and locked boxes show the disabled colour, a box being typed in the focus
+// colour, any other the enabled colour; a colour nobody set leaves the style's own.
+void txtKES::ActualizarFondo()
+{
+    QColor fondo;
+    if (!isEnabled() || isReadOnly())
+        fondo = m_disabledcolor;
+    else if (hasFocus() && m_focuscolor.isValid())
+        fondo = m_focuscolor;
+    else
+        fondo = m_enabledcolor;
+    if (!fondo.isValid())
+        fondo = QApplication::palette(this).color(QPalette::Base);
+    if (palette().color(QPalette::Base) == fondo)
+        return;
+    QPalette paleta = palette();
+    paleta.setColor(QPalette::Base, fondo);
+    setPalette(paleta);
+}
+
+void txtKES::Consultar()
+{
+    if (m_consultando || m_sql.isEmpty() || m_sqlControlResultado.isEmpty() || !s_conexion)
+        return;
+    m_consultando = true;
+    QString valor;
+    try {
+        int parametros = 0;
+        const QString sentencia = SentenciaConParametros(m_sql, parametros);
+        const QVariantList valores(parametros, text());
+        std::unique_ptr<Recordset> registros = s_conexion->Execute(sentencia, valores);
+        if (!registros->Eof())
+            valor = registros->Fields(PrimeraColumna(m_sql)).toString();
+        registros->Close();
+    } catch (const std::exception& error) {
+        qWarning("txtKES %s: la consulta de %s falló: %s", qPrintable(objectName()),
+                 qPrintable(m_sqlControlResultado), error.what());
+        valor.clear();
+    }
+    MostrarResultado(valor);
+    m_consultando = false;
+}
+
+void txtKES::MostrarResultado(const QString& valor)
+{
+    QWidget* destino = window()->findChild<QWidget*>(m_sqlControlResultado);
+    if (!destino && window()->objectName() == m_sqlControlResultado)
+        destino = window();
+    if (!destino) {
+        qWarning("txtKES %s: no hay un control %s para el resultado", qPrintable(objectName()),
+                 qPrintable(m_sqlControlResultado));
+        return;
+    }
+    for (const char* propiedad : {"text", "caption"}) {
+        if (destino->metaObject()->indexOfProperty(propiedad) >= 0) {
+            destino->setProperty(propiedad, valor);
+            return;
+        }
+    }
+    qWarning("txtKES %s: el control %s no muestra texto", qPrintable(objectName()), qPrintable(m_sqlControlResultado));
+}

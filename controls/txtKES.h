@@ -60,4 +60,35 @@ signals:
     void Validate();
     // the user changed the text (each keystroke or paste; never raised by code).
     void Change();
+
+protected:
+    bool event(QEvent* evento) override;
+    void keyPressEvent(QKeyEvent* evento) override;
+    void focusInEvent(QFocusEvent* evento) override;
+    void focusOutEvent(QFocusEvent* evento) override;
+    void changeEvent(QEvent* evento) override;
+    void hideEvent(QHideEvent* evento) override;
+
+private:
+    // The colour scheme of the form sets the colours that have no saved property here.
+    friend class colorKES;
+    void setColoresEsquema(const QColor& deshabilitado, const QColor& conFoco);
+
+    void ActualizarFondo();
+    void ComprobarValidate();
+    void Consultar();
+    void MostrarResultado(const QString& valor);
+
+    bool m_tabonenter = false;
+    QColor m_enabledcolor;
+    QColor m_disabledcolor;
+    QColor m_focuscolor;
+    QString m_sql;
+    QString m_sqlControlResultado;
+    bool m_tabStop = true;
+    Qt::FocusPolicy m_politicaFoco = Qt::StrongFocus;
+    // The text as it was when the box got the focus or last raised Validate.
+    QString m_textoValidado;
+    bool m_enEdicion = false;
+    bool m_consultando = false;
 };
