@@ -55,9 +55,34 @@ private:
     bool m_anadida;
 };
 
-Connection* conexion()
+[[noreturn]] void objetoNoEstablecido()
 {
-    return Publico::oDatos->Conexion();
+    throw ErrorEjecucion(QStringLiteral("Variable de objeto o bloque With no establecido"));
+}
+
+// A control of a form that is not loaded, or a service that was never created, is what the
+// forms runtime reports as an object variable that was never set.
+template <class T>
+T& requerir(T* objeto)
+{
+    if (!objeto)
+        objetoNoEstablecido();
+    return *objeto;
+}
+
+AccesoDatos& datos()
+{
+    return requerir(Publico::oDatos);
+}
+
+Utilerias& util()
+{
+    return requerir(Publico::oUtil);
+}
+
+Connection& conexion()
+{
+    return requerir(datos().Conexion());
 }
 
 // The group key that a node stands for: its node key without the leading "N".
@@ -69,11 +94,6 @@ QString claveDeGrupo(const QTreeWidgetItem* nodo)
 QTreeWidgetItem* nodoSeleccionado(const TreeView* arbol)
 {
     return arbol ? arbol->SelectedItem() : nullptr;
-}
-
-[[noreturn]] void objetoNoEstablecido()
-{
-    throw ErrorEjecucion(QStringLiteral("Variable de objeto o bloque With no establecido"));
 }
 
 } // namespace
@@ -92,7 +112,7 @@ void frmTQ614::Controles_Nuevo()
         [&] {
             const QString clavePadre = claveDeGrupo(nodoSeleccionado(tvCuentas()));
             editor.Load();
-            editor.txtPadre()->setText(clavePadre);
+            requerir(editor.txtPadre()).setText(clavePadre);
             editor.ClaveAutomatica();
             editor.Show(FormaBase::vbModal, Ventana());
             if (editor.Aceptado) {
@@ -100,18 +120,18 @@ void frmTQ614::Controles_Nuevo()
                 CargarCuentas();
                 // The editor stores the key upper-cased and the tree is rebuilt from the
                 // stored keys, so a key typed in lower case is looked up as it was stored.
-                const QString claveNodo = QLatin1Char('N') + editor.txtClave()->text().toUpper();
-                TreeView* arbol = tvCuentas();
-                arbol->EnsureVisible(arbol->Item(claveNodo));
-                QTreeWidgetItem* padre = TreeView::Parent(arbol->Item(claveNodo));
+                const QString claveNodo = QLatin1Char('N') + requerir(editor.txtClave()).text().toUpper();
+                TreeView& arbol = requerir(tvCuentas());
+                arbol.EnsureVisible(arbol.Item(claveNodo));
+                QTreeWidgetItem* padre = TreeView::Parent(arbol.Item(claveNodo));
                 if (!padre)
                     objetoNoEstablecido();
-                arbol->Seleccionar(padre);
-                arbol->setFocus();
+                arbol.Seleccionar(padre);
+                arbol.setFocus();
                 PunteroRaton::Establecer(PunteroRaton::vbDefault);
             }
             editor.Unload();
-            controles()->Restablecer();
+            requerir(controles()).Restablecer();
         },
         [] { PunteroRaton::Establecer(PunteroRaton::vbDefault); });
 
@@ -140,39 +160,39 @@ void frmTQ614::Controles_Editar()
             const QString clave = claveDeGrupo(nodoSeleccionado(tvCuentas()));
             Publico::sSQL = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(clave) + QStringLiteral("' ");
-            rs = conexion()->Execute(Publico::sSQL, -1);
+            rs = conexion().Execute(Publico::sSQL, -1);
             if (!rs->Bof()) {
                 editor.Load();
                 // The level goes in after the code: writing the code may set off the
                 // editor's own level derivation, and the stored level must win.
-                editor.txtClave()->setText(clave);
-                editor.txtPadre()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Padre"))));
-                editor.txtDescripcion()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion"))));
-                editor.txtCodigo()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Codigo"))));
-                editor.txtNivel()->setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Nivel"))));
+                requerir(editor.txtClave()).setText(clave);
+                requerir(editor.txtPadre()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Padre"))));
+                requerir(editor.txtDescripcion()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion"))));
+                requerir(editor.txtCodigo()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Codigo"))));
+                requerir(editor.txtNivel()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Nivel"))));
                 // A locked key box puts the editor in edit mode; the key changes only
                 // through Cambiar clave.
-                editor.txtClave()->setEnabled(true);
-                editor.txtClave()->setLocked(true);
-                editor.txtClave()->setTabStop(false);
+                requerir(editor.txtClave()).setEnabled(true);
+                requerir(editor.txtClave()).setLocked(true);
+                requerir(editor.txtClave()).setTabStop(false);
                 editor.Show(FormaBase::vbModal, Ventana());
                 if (editor.Aceptado) {
                     QTreeWidgetItem* nodo = nodoSeleccionado(tvCuentas());
                     if (!nodo)
                         objetoNoEstablecido();
-                    const QString codigo = editor.txtCodigo()->text();
-                    const QString descripcion = editor.txtDescripcion()->text();
+                    const QString codigo = requerir(editor.txtCodigo()).text();
+                    const QString descripcion = requerir(editor.txtDescripcion()).text();
                     TreeView::setText(nodo, codigo.isEmpty() ? descripcion
                                                              : codigo + QStringLiteral(" - ") + descripcion);
                 }
                 editor.Unload();
                 rs->Close();
             }
-            controles()->Restablecer();
+            requerir(controles()).Restablecer();
             rs.reset();
-            TreeView* arbol = tvCuentas();
-            if (arbol->isVisible() && arbol->isEnabled())
-                arbol->setFocus();
+            TreeView& arbol = requerir(tvCuentas());
+            if (arbol.isVisible() && arbol.isEnabled())
+                arbol.setFocus();
         });
 
     if (!completo && editor.Cargado()) {
@@ -216,7 +236,7 @@ void frmTQ614::Controles_Eliminar()
             const QString claveNodo = TreeView::Key(seleccionado);
             const QString clave = claveNodo.mid(1);
             if (claveNodo == kNodoRaiz) {
-                Publico::oDatos->Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"), 48,
+                datos().Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"), 48,
                                          kKestrima, hWnd(), ReporteError::kProyecto,
                                          QStringLiteral("ERR-ID:7500010"));
                 return;
@@ -224,9 +244,9 @@ void frmTQ614::Controles_Eliminar()
 
             Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
                 + Sql::Texto(clave) + QLatin1Char('\'');
-            const std::unique_ptr<Recordset> hijos = conexion()->Execute(Publico::sSQL, -1);
+            const std::unique_ptr<Recordset> hijos = conexion().Execute(Publico::sSQL, -1);
             if (!hijos->Bof()) {
-                Publico::oDatos->Mensaje(
+                datos().Mensaje(
                     QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"), 48,
                     QStringLiteral("Imposible eliminar"), hWnd(), ReporteError::kProyecto,
                     QStringLiteral("ERR-ID:7500011"));
@@ -235,19 +255,19 @@ void frmTQ614::Controles_Eliminar()
 
             // A child added by another user after the check above is caught by the
             // database itself, which refuses to delete a group that still has children.
-            transaccion.emplace(conexion());
+            transaccion.emplace(&conexion());
             Publico::sSQL = QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(clave) + QLatin1Char('\'');
-            conexion()->Execute(Publico::sSQL, -1);
+            conexion().Execute(Publico::sSQL, -1);
 
-            if (!Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
+            if (!util().RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
                 transaccion->RollbackTrans();
-                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), 16, kKestrima, hWnd(),
+                datos().Mensaje(util().UltimoError(), 16, kKestrima, hWnd(),
                                          ReporteError::kProyecto, QStringLiteral("ERR-ID:7500012"));
-                controles()->Refrescar();
+                requerir(controles()).Refrescar();
                 return;
             }
-            tvCuentas()->Remove(claveNodo);
+            requerir(tvCuentas()).Remove(claveNodo);
             transaccion->CommitTrans();
         },
         [&] {
@@ -282,14 +302,14 @@ QString pedirNuevaClave(QWidget* propietario, const QString& claveActual)
 // checked against the table itself.
 bool claveEnUso(const QString& clave)
 {
-    const QString descripcion = Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
+    const QString descripcion = util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
                                                             GrupoCuenta::kCampoDescripcion, 0, QString(),
                                                             QString(), QString());
     if (!descripcion.isEmpty())
         return true;
     Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
         + Sql::Texto(clave) + QLatin1Char('\'');
-    return !conexion()->Execute(Publico::sSQL, -1)->Eof();
+    return !conexion().Execute(Publico::sSQL, -1)->Eof();
 }
 
 } // namespace
@@ -298,7 +318,7 @@ void frmTQ614::Controles_B2Click()
 {
     const QString claveActual = txtClave() ? txtClave()->text() : QString();
     if (claveActual.isEmpty() || claveActual == GrupoCuenta::kClaveRaiz) {
-        Publico::oDatos->Mensaje(QStringLiteral("El grupo de cuenta contable no es válido para esta operación"), 16,
+        datos().Mensaje(QStringLiteral("El grupo de cuenta contable no es válido para esta operación"), 16,
                                  kKestrima, hWnd(), ReporteError::kProyecto, QStringLiteral("ERR-ID:7500001"));
         return;
     }
@@ -315,9 +335,9 @@ void frmTQ614::Controles_B2Click()
                 return;
 
             if (claveEnUso(claveNueva)) {
-                Publico::oDatos->Mensaje(QStringLiteral("La clave: ") + claveNueva
+                datos().Mensaje(QStringLiteral("La clave: ") + claveNueva
                                              + QStringLiteral(" ya existe, especifique otra"),
-                                         48, controles()->caption(), hWnd(), ReporteError::kProyecto,
+                                         48, requerir(controles()).caption(), hWnd(), ReporteError::kProyecto,
                                          QStringLiteral("ERR-ID:7500002"));
                 // Ask again; this run ends when the retry does.
                 Controles_B2Click();
@@ -327,26 +347,26 @@ void frmTQ614::Controles_B2Click()
             // The second statement moves the direct children to the new key; until it has
             // run they name a key that no longer exists, so the database can only hold this
             // change against its parent rule when the transaction commits.
-            transaccion.emplace(conexion());
+            transaccion.emplace(&conexion());
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(claveNueva) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(claveActual) + QLatin1Char('\'');
-            conexion()->Execute(Publico::sSQL, -1);
+            conexion().Execute(Publico::sSQL, -1);
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '") + Sql::Texto(claveNueva)
                 + QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) + QLatin1Char('\'');
-            conexion()->Execute(Publico::sSQL, -1);
+            conexion().Execute(Publico::sSQL, -1);
 
-            if (!Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
+            if (!util().RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
                 transaccion->RollbackTrans();
-                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), 16, kKestrima, hWnd(),
+                datos().Mensaje(util().UltimoError(), 16, kKestrima, hWnd(),
                                          ReporteError::kProyecto, QStringLiteral("ERR-ID:7500003"));
-                controles()->Refrescar();
+                requerir(controles()).Refrescar();
                 return;
             }
             transaccion->CommitTrans();
             CargarCuentas();
-            TreeView* arbol = tvCuentas();
-            arbol->EnsureVisible(arbol->Item(QLatin1Char('N') + claveNueva));
+            TreeView& arbol = requerir(tvCuentas());
+            arbol.EnsureVisible(arbol.Item(QLatin1Char('N') + claveNueva));
         },
         [&] {
             if (transaccion)
@@ -376,7 +396,7 @@ void frmTQ614::Imprimir_CeCo(const QString& clavePadre)
         const QString sangria(qMax<int>(iNivel, 0), QLatin1Char('\t'));
         const QString sentencia = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
             + Sql::Texto(clavePadre) + QStringLiteral("' ORDER BY Gcc_Padre");
-        const std::unique_ptr<Recordset> rs = conexion()->Execute(sentencia, -1);
+        const std::unique_ptr<Recordset> rs = conexion().Execute(sentencia, -1);
         while (!rs->Eof()) {
             ++iNivel;
             // Appended piece by piece: the listing grows in place, never copied per line.
