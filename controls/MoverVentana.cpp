@@ -16,9 +16,6 @@ bool MoverVentana::eventFilter(QObject* objeto, QEvent* evento)
     if (!m_activo || objeto != m_asa)
         return false;
     QWidget* ventana = m_asa->window();
-    // A widget that is itself the window has nothing to drag.
-    if (ventana == m_asa && !ventana->isWindow())
-        return false;
     switch (evento->type()) {
     case QEvent::MouseButtonPress: {
         auto* raton = static_cast<QMouseEvent*>(evento);

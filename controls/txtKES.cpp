@@ -147,8 +147,22 @@ QString PrimeraColumna(const QString& sql)
 txtKES::txtKES(QWidget* padre)
     : QLineEdit(padre)
 {
-    connect(this, &QLineEdit::textEdited, this, &txtKES::Change);
-    connect(this, &QLineEdit::textChanged, this, &txtKES::Consultar);
+    // textEdited comes just before the textChanged of the same edit; a textChanged without
+    // it was set by code.
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        emit Change();
+        m_cambioDelUsuario = true;
+    });
+    connect(this, &QLineEdit::textChanged, this, &txtKES::TextoCambiado);
+}
+
+void txtKES::TextoCambiado()
+{
+    // Text set by code is no edit of the user's: it is where a later edit starts from.
+    if (!m_cambioDelUsuario)
+        m_textoValidado = text();
+    m_cambioDelUsuario = false;
+    Consultar();
 }
 
 bool txtKES::locked() const

@@ -56,7 +56,8 @@ public:
 signals:
     // In this order in the box's event list:
     // the user finished changing the text (the focus left the box or Enter was pressed,
-    // and the text differs from when the box last raised Validate or received the focus);
+    // and the text differs from when the box last raised Validate or received the focus,
+    // or from the last text set by code);
     void Validate();
     // the user changed the text (each keystroke or paste; never raised by code).
     void Change();
@@ -76,6 +77,7 @@ private:
 
     void ActualizarFondo();
     void ComprobarValidate();
+    void TextoCambiado();
     void Consultar();
     void MostrarResultado(const QString& valor);
 
@@ -90,5 +92,6 @@ private:
     // The text as it was when the box got the focus or last raised Validate.
     QString m_textoValidado;
     bool m_enEdicion = false;
+    bool m_cambioDelUsuario = false;
     bool m_consultando = false;
 };
