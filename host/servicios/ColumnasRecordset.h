@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <utility>
+
+// The column names of a result, shared by all its rows and by every result of the same
+// prepared statement. Lookup by name ignores case (PostgreSQL folds unquoted names to lower
+// case) and is cheap on repeated names: the component reads the same few columns of every
+// row, so the last names asked for are remembered with their index.
+class ColumnasRecordset
+{
+public:
+    explicit ColumnasRecordset(QStringList nombres);
+
+    int Cantidad() const { return static_cast<int>(m_nombres.size()); }
+    const QString& Nombre(int indice) const { return m_nombres.at(indice); }
+    const QStringList& Nombres() const { return m_nombres; }
+    // The index of a column, or -1. With duplicate names the first one wins.
+    int Indice(const QString& nombre) const;
+
+private:
+    QStringList m_nombres;
+    QHash<QString, int> m_porNombreEnMinusculas;
+    mutable std::array<std::pair<QString, int>, 8> m_recientes;
+    mutable int m_siguienteReciente = 0;
+};

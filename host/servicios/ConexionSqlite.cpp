@@ -1,0 +1,353 @@
+#include "ConexionSqlite.h"
+
+#include "ErrorEjecucion.h"
+#include "RecordsetEnMemoria.h"
+#include "SentenciaParametrizada.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kSentenciasEnCache = 256;
+
+QString descripcionEnEspanol(int extendido, const QString& mensaje)
+{
+    switch (extendido) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY: {
+        // "UNIQUE constraint failed: Tabla.Columna"
+        const QString donde = mensaje.section(QLatin1Char(':'), 1).trimmed().section(QLatin1Char('.'), 0, 0);
+        return QStringLiteral("Ya existe un registro con la misma clave en la tabla %1").arg(donde);
+    }
+    case SQLITE_CONSTRAINT_NOTNULL:
+        return QStringLiteral("Falta un valor obligatorio: %1").arg(mensaje.section(QLatin1Char(':'), 1).trimmed());
+    case SQLITE_CONSTRAINT_CHECK:
+        return QStringLiteral("Un valor no es válido para la base de datos (regla %1); revise que no sea más largo "
+                              "de lo permitido").arg(mensaje.section(QLatin1Char(':'), 1).trimmed());
+    default:
+        break;
+    }
+    switch (extendido & 0xff) {
+    case SQLITE_BUSY:
+        return QStringLiteral("La base de datos está ocupada: otro usuario tiene un cambio en curso. Intente de "
+                              "nuevo en unos momentos");
+    case SQLITE_LOCKED:
+        return QStringLiteral("La tabla está bloqueada por otra operación en curso");
+    case SQLITE_NOMEM:
+        return QStringLiteral("No hay memoria suficiente para completar la operación");
+    case SQLITE_READONLY:
+        return QStringLiteral("La base de datos es de solo lectura: no se pueden guardar cambios");
+    case SQLITE_IOERR:
+        return QStringLiteral("Error de lectura o escritura en el archivo de la base de datos");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("El archivo de la base de datos está dañado o no es una base de datos");
+    case SQLITE_FULL:
+        return QStringLiteral("El disco está lleno: no se pudo guardar el cambio");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("No se pudo abrir el archivo de la base de datos");
+    case SQLITE_CONSTRAINT:
+        return QStringLiteral("El cambio viola una regla de integridad de la base de datos");
+    case SQLITE_ERROR:
+        return QStringLiteral("Error en la sentencia SQL");
+    default:
+        return QStringLiteral("Error de la base de datos");
+    }
+}
+
+bool soloEspaciosOComentarios(const char* p)
+{
+    while (*p) {
+        if (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == ';') {
+            ++p;
+        } else if (p[0] == '-' && p[1] == '-') {
+            while (*p && *p != '\n')
+                ++p;
+        } else if (p[0] == '/' && p[1] == '*') {
+            const char* fin = strstr(p + 2, "*/");
+            p = fin ? fin + 2 : p + strlen(p);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+struct ConexionSqlite::Sentencia
+{
+    sqlite3_stmt* stmt = nullptr;
+    std::shared_ptr<const ColumnasRecordset> columnas;
+
+    ~Sentencia() { sqlite3_finalize(stmt); }
+
+    void leerColumnas()
+    {
+        const int n = sqlite3_column_count(stmt);
+        QStringList nombres;
+        nombres.reserve(n);
+        for (int i = 0; i < n; ++i)
+            nombres << QString::fromUtf8(sqlite3_column_name(stmt, i));
+        columnas = std::make_shared<const ColumnasRecordset>(std::move(nombres));
+    }
+};
+
+ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
+    : m_cache(kSentenciasEnCache)
+{
+    const QString archivo = QFileInfo(configuracion.archivo).absoluteFilePath();
+    QDir().mkpath(QFileInfo(archivo).absolutePath());
+    const int rc = sqlite3_open_v2(QFile::encodeName(archivo).constData(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString detalle = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw ErrorEjecucion(QStringLiteral("No se pudo abrir la base de datos %1 (%2)").arg(archivo, detalle),
+                             QString::number(rc & 0xff));
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, qMax(0, configuracion.esperaBloqueoMs));
+    try {
+        if (!sqlite3_db_readonly(m_db, "main")) {
+            ejecutarControl("PRAGMA journal_mode=WAL");
+            // In WAL mode NORMAL keeps every committed change when the process dies; only a
+            // power loss may drop the last few, and never leaves half of one.
+            ejecutarControl("PRAGMA synchronous=NORMAL");
+        }
+        ejecutarControl("PRAGMA foreign_keys=ON");
+    } catch (...) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw;
+    }
+}
+
+ConexionSqlite::~ConexionSqlite()
+{
+    m_cache.clear();
+    // An open transaction is rolled back by closing.
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, long)
+{
+    return Execute(sql, QVariantList());
+}
+
+std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, const QVariantList& parametros)
+{
+    const auto forma = SentenciaParametrizada::Analizar(sql, parametros, SentenciaParametrizada::Marcador::Interrogacion);
+    forma.ExigirValores(parametros.size());
+    return ejecutar(forma);
+}
+
+std::unique_ptr<Recordset> ConexionSqlite::ejecutar(const SentenciaParametrizada& forma)
+{
+    exigirTransaccionViva();
+    if (!forma.LiteralesExtraidos()) {
+        auto sentencia = preparar(forma.Texto(), false);
+        if (!sentencia)
+            return RecordsetEnMemoria::Vacio();
+        return correr(*sentencia, forma.Valores());
+    }
+    Sentencia* sentencia = m_cache.object(forma.Texto());
+    if (!sentencia) {
+        auto nueva = preparar(forma.Texto(), true);
+        if (!nueva)
+            return RecordsetEnMemoria::Vacio();
+        sentencia = nueva.get();
+        m_cache.insert(forma.Texto(), nueva.release());
+    }
+    return correr(*sentencia, forma.Valores());
+}
+
+std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QString& texto, bool persistente)
+{
+    const QByteArray utf8 = texto.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* resto = nullptr;
+    const int rc = sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size() + 1),
+                                      persistente ? SQLITE_PREPARE_PERSISTENT : 0, &stmt, &resto);
+    if (rc != SQLITE_OK)
+        lanzar(rc);
+    if (resto && !soloEspaciosOComentarios(resto)) {
+        sqlite3_finalize(stmt);
+        throw ErrorEjecucion(QStringLiteral("Error en la sentencia SQL: solo se admite una sentencia por llamada"),
+                             QString::number(SQLITE_ERROR));
+    }
+    if (!stmt)
+        return nullptr;  // only blanks or comments
+    auto sentencia = std::make_unique<Sentencia>();
+    sentencia->stmt = stmt;
+    sentencia->leerColumnas();
+    return sentencia;
+}
+
+std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QVariantList& valores)
+{
+    sqlite3_stmt* stmt = sentencia.stmt;
+    enlazar(stmt, valores);
+    const int columnas = sqlite3_column_count(stmt);
+    if (columnas != sentencia.columnas->Cantidad())  // the schema changed and SQLite re-prepared it
+        sentencia.leerColumnas();
+    std::vector<QVariant> filas;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int i = 0; i < columnas; ++i) {
+            switch (sqlite3_column_type(stmt, i)) {
+            case SQLITE_INTEGER:
+                filas.emplace_back(static_cast<qlonglong>(sqlite3_column_int64(stmt, i)));
+                break;
+            case SQLITE_FLOAT:
+                filas.emplace_back(sqlite3_column_double(stmt, i));
+                break;
+            case SQLITE_TEXT:
+                filas.emplace_back(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                                                     sqlite3_column_bytes(stmt, i)));
+                break;
+            case SQLITE_BLOB:
+                filas.emplace_back(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
+                                              sqlite3_column_bytes(stmt, i)));
+                break;
+            default:
+                filas.emplace_back();
+                break;
+            }
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        const QString mensaje = QString::fromUtf8(sqlite3_errmsg(m_db));
+        const int extendido = sqlite3_extended_errcode(m_db);
+        sqlite3_reset(stmt);
+        throw ErrorEjecucion(QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(extendido, mensaje), mensaje),
+                             QString::number(extendido & 0xff));
+    }
+    sqlite3_reset(stmt);
+    if (columnas == 0)
+        return RecordsetEnMemoria::Vacio();
+    return std::make_unique<RecordsetEnMemoria>(sentencia.columnas, std::move(filas));
+}
+
+void ConexionSqlite::enlazar(sqlite3_stmt* stmt, const QVariantList& valores)
+{
+    const int marcadores = sqlite3_bind_parameter_count(stmt);
+    for (int i = 0; i < marcadores; ++i) {
+        const int n = i + 1;
+        const QVariant& valor = i < valores.size() ? valores.at(i) : QVariant();
+        int rc;
+        switch (valor.isNull() ? QMetaType::UnknownType : valor.typeId()) {
+        case QMetaType::UnknownType:
+            rc = sqlite3_bind_null(stmt, n);
+            break;
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+            rc = sqlite3_bind_int64(stmt, n, valor.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(stmt, n, valor.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray datos = valor.toByteArray();
+            rc = sqlite3_bind_blob64(stmt, n, datos.constData(), static_cast<sqlite3_uint64>(datos.size()),
+                                     SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QDateTime: {
+            const QByteArray texto = valor.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+            rc = sqlite3_bind_text64(stmt, n, texto.constData(), static_cast<sqlite3_uint64>(texto.size()),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        default: {
+            const QByteArray texto = valor.toString().toUtf8();
+            rc = sqlite3_bind_text64(stmt, n, texto.constData(), static_cast<sqlite3_uint64>(texto.size()),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        }
+        if (rc != SQLITE_OK)
+            lanzar(rc);
+    }
+}
+
+void ConexionSqlite::ejecutarControl(const char* sql)
+{
+    char* error = nullptr;
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
+    sqlite3_free(error);
+    if (rc != SQLITE_OK)
+        lanzar(rc);
+}
+
+void ConexionSqlite::BeginTrans()
+{
+    if (m_transaccion)
+        throw ErrorEjecucion(QStringLiteral("Ya hay una transacción abierta en la conexión: termínela (CommitTrans o "
+                                            "RollbackTrans) antes de iniciar otra"));
+    ejecutarControl("BEGIN IMMEDIATE");
+    m_transaccion = true;
+}
+
+void ConexionSqlite::CommitTrans()
+{
+    if (!m_transaccion)
+        throw ErrorEjecucion(QStringLiteral("No hay una transacción abierta que confirmar"));
+    // After a failed CommitTrans the transaction still counts as open, so that the caller's
+    // error handler can always end it with RollbackTrans.
+    if (sqlite3_get_autocommit(m_db))
+        throw ErrorEjecucion(QStringLiteral("La transacción se deshizo por un error anterior; sus cambios no se "
+                                            "guardaron"));
+    ejecutarControl("COMMIT");
+    m_transaccion = false;
+}
+
+void ConexionSqlite::RollbackTrans()
+{
+    if (!m_transaccion)
+        throw ErrorEjecucion(QStringLiteral("No hay una transacción abierta que deshacer"));
+    if (sqlite3_get_autocommit(m_db)) {  // SQLite already rolled it back after an error
+        m_transaccion = false;
+        return;
+    }
+    try {
+        ejecutarControl("ROLLBACK");
+    } catch (...) {
+        m_transaccion = !sqlite3_get_autocommit(m_db);
+        throw;
+    }
+    m_transaccion = false;
+}
+
+bool ConexionSqlite::EnTransaccion() const
+{
+    return m_transaccion;
+}
+
+// After some errors (a full disk, an I/O error) SQLite rolls the whole transaction back on
+// its own. What follows must not run outside the transaction its caller believes open.
+void ConexionSqlite::exigirTransaccionViva() const
+{
+    if (m_transaccion && sqlite3_get_autocommit(m_db))
+        throw ErrorEjecucion(QStringLiteral("La transacción se deshizo por un error anterior; deshágala "
+                                            "(RollbackTrans) antes de continuar"));
+}
+
+void ConexionSqlite::lanzar(int codigo, const QString& contexto) const
+{
+    const int extendido = m_db ? sqlite3_extended_errcode(m_db) : codigo;
+    const QString mensaje = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(codigo));
+    QString descripcion = QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(extendido, mensaje), mensaje);
+    if (!contexto.isEmpty())
+        descripcion = contexto + QStringLiteral(": ") + descripcion;
+    throw ErrorEjecucion(descripcion, QString::number(codigo & 0xff));
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+class QPrinter;
+
+// The report viewer's window: the listing, read-only, with its tab indentation, and the
+// buttons Imprimir, Vista previa, Guardar and Cerrar. Guardar writes a PDF or, for any
+// other extension, the text itself.
+class DialogoReporte : public QDialog
+{
+    Q_OBJECT
+
+public:
+    DialogoReporte(const QString& listado, const QString& titulo, QWidget* padre = nullptr);
+
+    QString Listado() const;
+    // Writes the listing to `archivo`: PDF when it ends in ".pdf", UTF-8 text otherwise.
+    // Throws ErrorEjecucion when the file cannot be written.
+    void Guardar(const QString& archivo);
+    void Imprimir(QPrinter* impresora);
+
+private:
+    void imprimirConDialogo();
+    void vistaPrevia();
+    void guardarConDialogo();
+    void avisar(const QString& texto);
+
+    QPlainTextEdit* m_texto;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Ado.h"
+#include "ColumnasRecordset.h"
+
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+// A result held whole in memory, as a static client-side cursor holds it: the rows are read
+// when the statement runs, so the statement is free for the next Execute and any number of
+// recordsets can be open at once. Values are stored row after row in one array.
+class RecordsetEnMemoria : public Recordset
+{
+public:
+    RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, std::vector<QVariant> valores);
+    // The result of a statement that returns no rows.
+    static std::unique_ptr<Recordset> Vacio();
+
+    bool Bof() const override;
+    bool Eof() const override;
+    void MoveNext() override;
+    void Close() override;
+    QVariant Fields(const QString& columna) const override;
+
+    qsizetype Filas() const { return m_filas; }
+    const ColumnasRecordset& Columnas() const { return *m_columnas; }
+
+private:
+    void exigirAbierto() const;
+
+    std::shared_ptr<const ColumnasRecordset> m_columnas;
+    std::vector<QVariant> m_valores;
+    qsizetype m_filas = 0;
+    qsizetype m_actual = 0;
+    bool m_cerrado = false;
+};

@@ -1,0 +1,246 @@
+#include "Sesion.h"
+
+#include "ConexionPostgres.h"
+#include "ConexionSqlite.h"
+#include "ErrorEjecucion.h"
+#include "Esquema.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUuid>
+#include <QWidget>
+
+#include <pwd.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcMensajes, "kestrima.mensajes")
+
+namespace Sesion {
+
+namespace {
+
+struct Estado
+{
+    Configuracion configuracion = ConfiguracionPredeterminada();
+    std::unique_ptr<Connection> conexion;
+    QFile traza;
+    std::function<void(const QJsonObject&)> observador;
+    bool registrarMensajes = false;
+    QList<MensajeRegistrado> mensajes;
+    QStringList reportes;
+    QString idSesion = QUuid::createUuid().toString(QUuid::WithoutBraces).left(8);
+
+    // Support staff switch the trace and the recorded messages on without new options.
+    Estado()
+    {
+        const QString archivo = qEnvironmentVariable("TQ614_TRAZA");
+        if (!archivo.isEmpty())
+            abrirTraza(archivo);
+        registrarMensajes = qEnvironmentVariable("TQ614_MENSAJES").compare(QLatin1String("registrar"),
+                                                                           Qt::CaseInsensitive) == 0;
+    }
+
+    void abrirTraza(const QString& archivo)
+    {
+        traza.close();
+        if (archivo.isEmpty())
+            return;
+        traza.setFileName(archivo);
+        if (!traza.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            qCWarning(lcMensajes, "No se pudo abrir el archivo de traza %s: %s", qPrintable(archivo),
+                      qPrintable(traza.errorString()));
+    }
+};
+
+Estado& estado()
+{
+    static Estado e;
+    return e;
+}
+
+QMessageBox::Icon iconoDe(long estilo)
+{
+    switch (estilo & 0x70) {
+    case 16:
+        return QMessageBox::Critical;
+    case 32:
+        return QMessageBox::Question;
+    case 48:
+        return QMessageBox::Warning;
+    case 64:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+std::unique_ptr<Connection> abrir(const Configuracion& configuracion)
+{
+    std::unique_ptr<Connection> conexion;
+    if (configuracion.motor == Configuracion::PostgreSQL)
+        conexion = std::make_unique<ConexionPostgres>(configuracion);
+    else
+        conexion = std::make_unique<ConexionSqlite>(configuracion);
+    Esquema::Preparar(*conexion, configuracion.motor);
+    return conexion;
+}
+
+} // namespace
+
+void Configurar(const Configuracion& configuracion)
+{
+    estado().conexion.reset();
+    estado().configuracion = configuracion;
+}
+
+Configuracion ConfiguracionActual()
+{
+    return estado().configuracion;
+}
+
+Configuracion ConfiguracionPredeterminada()
+{
+    Configuracion configuracion;
+    QString carpeta = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (carpeta.isEmpty())
+        carpeta = QDir::homePath();
+    configuracion.archivo = carpeta + QStringLiteral("/Kestrima/tq614.db");
+    return configuracion;
+}
+
+Configuracion LeerConfiguracion(const QString& archivoIni)
+{
+    Configuracion c = ConfiguracionPredeterminada();
+    QSettings ini(archivoIni, QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("BaseDeDatos"));
+    const QString motor = ini.value(QStringLiteral("Motor")).toString().trimmed().toLower();
+    if (motor == QLatin1String("postgresql") || motor == QLatin1String("postgres") || motor == QLatin1String("pg"))
+        c.motor = Configuracion::PostgreSQL;
+    c.archivo = ini.value(QStringLiteral("Archivo"), c.archivo).toString();
+    c.servidor = ini.value(QStringLiteral("Servidor"), c.servidor).toString();
+    c.puerto = ini.value(QStringLiteral("Puerto"), c.puerto).toInt();
+    c.base = ini.value(QStringLiteral("Base"), c.base).toString();
+    c.usuario = ini.value(QStringLiteral("Usuario"), c.usuario).toString();
+    c.clave = ini.value(QStringLiteral("Clave"), c.clave).toString();
+    c.esquema = ini.value(QStringLiteral("Esquema"), c.esquema).toString();
+    c.operador = ini.value(QStringLiteral("Operador"), c.operador).toString();
+    c.esperaBloqueoMs = ini.value(QStringLiteral("EsperaBloqueoMs"), c.esperaBloqueoMs).toInt();
+    return c;
+}
+
+Connection* Conexion()
+{
+    Estado& e = estado();
+    if (!e.conexion)
+        e.conexion = abrir(e.configuracion);
+    return e.conexion.get();
+}
+
+void Cerrar()
+{
+    estado().conexion.reset();
+}
+
+QString Operador()
+{
+    const QString configurado = estado().configuracion.operador.trimmed();
+    if (!configurado.isEmpty())
+        return configurado;
+    if (const passwd* usuario = getpwuid(geteuid()); usuario && usuario->pw_name)
+        return QString::fromLocal8Bit(usuario->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+QString IdSesion()
+{
+    return estado().idSesion;
+}
+
+void EstablecerTraza(const QString& archivo)
+{
+    estado().abrirTraza(archivo);
+}
+
+void EstablecerObservadorTraza(std::function<void(const QJsonObject&)> observador)
+{
+    estado().observador = std::move(observador);
+}
+
+bool TrazaActiva()
+{
+    const Estado& e = estado();
+    return e.traza.isOpen() || e.observador;
+}
+
+void Trazar(const QJsonObject& llamada)
+{
+    Estado& e = estado();
+    if (e.traza.isOpen()) {
+        e.traza.write(QJsonDocument(llamada).toJson(QJsonDocument::Compact));
+        e.traza.write("\n");
+        e.traza.flush();  // a trace must survive the crash it is meant to explain
+    }
+    if (e.observador)
+        e.observador(llamada);
+}
+
+void RegistrarMensajes(bool registrar)
+{
+    estado().registrarMensajes = registrar;
+}
+
+bool MensajesRegistrandose()
+{
+    return estado().registrarMensajes;
+}
+
+QList<MensajeRegistrado> MensajesRegistrados()
+{
+    return estado().mensajes;
+}
+
+void LimpiarMensajes()
+{
+    estado().mensajes.clear();
+}
+
+void MostrarMensaje(const MensajeRegistrado& mensaje)
+{
+    qCInfo(lcMensajes).noquote() << QStringLiteral("%1 %2 [%3] %4: %5")
+                                        .arg(mensaje.proyecto, mensaje.idError)
+                                        .arg(mensaje.estilo)
+                                        .arg(mensaje.titulo, mensaje.texto);
+    Estado& e = estado();
+    if (e.registrarMensajes || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        e.mensajes.append(mensaje);
+        return;
+    }
+    QWidget* ventana = mensaje.ventana ? QWidget::find(static_cast<WId>(mensaje.ventana)) : nullptr;
+    if (!ventana)
+        ventana = QApplication::activeWindow();
+    QMessageBox caja(iconoDe(mensaje.estilo), mensaje.titulo, mensaje.texto, QMessageBox::Ok, ventana);
+    caja.exec();
+}
+
+void RegistrarReporte(const QString& listado)
+{
+    estado().reportes.append(listado);
+}
+
+QStringList ReportesRegistrados()
+{
+    return estado().reportes;
+}
+
+void LimpiarReportes()
+{
+    estado().reportes.clear();
+}
+
+} // namespace Sesion

@@ -1,0 +1,85 @@
+#include "TrazaConexion.h"
+
+#include "RecordsetEnMemoria.h"
+#include "Sesion.h"
+#include "Trazado.h"
+
+#include <QJsonArray>
+
+namespace {
+
+QJsonObject llamada(const char* nombre)
+{
+    return {{QStringLiteral("llamada"), QLatin1String(nombre)}};
+}
+
+// The rows a result brought back, written to the trace with its statement.
+std::unique_ptr<Recordset> conFilas(std::unique_ptr<Recordset> rs, QJsonObject& traza)
+{
+    if (const auto* memoria = dynamic_cast<const RecordsetEnMemoria*>(rs.get()))
+        traza.insert(QStringLiteral("filas"), static_cast<qint64>(memoria->Filas()));
+    return rs;
+}
+
+std::unique_ptr<Recordset> ejecutarTrazado(QJsonObject traza, const std::function<std::unique_ptr<Recordset>()>& ejecutar)
+{
+    if (!Sesion::TrazaActiva())
+        return ejecutar();
+    // The row count is only known after the call, so the line is written here.
+    try {
+        auto rs = conFilas(ejecutar(), traza);
+        Sesion::Trazar(traza);
+        return rs;
+    } catch (const ErrorEjecucion& error) {
+        traza.insert(QStringLiteral("error"), error.Description());
+        if (!error.Codigo().isEmpty())
+            traza.insert(QStringLiteral("codigo"), error.Codigo());
+        Sesion::Trazar(traza);
+        throw;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<Recordset> TrazaConexion::Execute(const QString& sql, long opciones)
+{
+    QJsonObject traza = llamada("Execute");
+    if (Sesion::TrazaActiva()) {
+        traza.insert(QStringLiteral("sql"), sql);
+        traza.insert(QStringLiteral("opciones"), static_cast<qint64>(opciones));
+    }
+    return ejecutarTrazado(traza, [&] { return real()->Execute(sql, opciones); });
+}
+
+std::unique_ptr<Recordset> TrazaConexion::Execute(const QString& sql, const QVariantList& parametros)
+{
+    QJsonObject traza = llamada("Execute");
+    if (Sesion::TrazaActiva()) {
+        traza.insert(QStringLiteral("sql"), sql);
+        QJsonArray valores;
+        for (const QVariant& valor : parametros)
+            valores.append(Trazado::Json(valor));
+        traza.insert(QStringLiteral("parametros"), valores);
+    }
+    return ejecutarTrazado(traza, [&] { return real()->Execute(sql, parametros); });
+}
+
+void TrazaConexion::BeginTrans()
+{
+    Trazado::Ejecutar(llamada("BeginTrans"), [this] { real()->BeginTrans(); });
+}
+
+void TrazaConexion::CommitTrans()
+{
+    Trazado::Ejecutar(llamada("CommitTrans"), [this] { real()->CommitTrans(); });
+}
+
+void TrazaConexion::RollbackTrans()
+{
+    Trazado::Ejecutar(llamada("RollbackTrans"), [this] { real()->RollbackTrans(); });
+}
+
+bool TrazaConexion::EnTransaccion() const
+{
+    return Trazado::Ejecutar(llamada("EnTransaccion"), [this] { return real()->EnTransaccion(); });
+}

@@ -1,0 +1,247 @@
+#include "BaseDePrueba.h"
+
+#include "ErrorEjecucion.h"
+#include "RecordsetEnMemoria.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <libpq-fe.h>
+
+namespace {
+
+struct ConexionAdministrativa
+{
+    PGconn* conn = nullptr;
+    ~ConexionAdministrativa() { PQfinish(conn); }
+};
+
+void conectar(ConexionAdministrativa& admin, const Sesion::Configuracion& c)
+{
+    const QByteArray servidor = c.servidor.toUtf8(), puerto = QByteArray::number(c.puerto), base = c.base.toUtf8(),
+                     usuario = c.usuario.toUtf8(), clave = c.clave.toUtf8();
+    const char* claves[] = {"host", "port", "dbname", "user", "password", "connect_timeout", nullptr};
+    const char* valores[] = {servidor.constData(), puerto.constData(), base.constData(), usuario.constData(),
+                             clave.constData(), "5", nullptr};
+    admin.conn = PQconnectdbParams(claves, valores, 0);
+    PQsetNoticeProcessor(admin.conn, [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
+}
+
+void ejecutarAdministrativa(const QString& sql)
+{
+    ConexionAdministrativa admin;
+    conectar(admin, BaseDePrueba::ConfiguracionPostgres());
+    if (PQstatus(admin.conn) != CONNECTION_OK)
+        throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1")
+                                 .arg(QString::fromUtf8(PQerrorMessage(admin.conn))));
+    PGresult* r = PQexec(admin.conn, sql.toUtf8().constData());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    const QString error = QString::fromUtf8(PQresultErrorMessage(r));
+    PQclear(r);
+    if (!ok)
+        throw ErrorEjecucion(QStringLiteral("%1: %2").arg(sql, error));
+}
+
+} // namespace
+
+BaseDePrueba::BaseDePrueba(Motor motor)
+    : m_motor(motor)
+    , m_configuracionAnterior(Sesion::ConfiguracionActual())
+    , m_registrabaMensajes(Sesion::MensajesRegistrandose())
+{
+    if (motor == Motor::PostgreSQL) {
+        m_configuracion = ConfiguracionPostgres();
+        m_configuracion.esquema = nuevoEsquema();
+        crearEsquemaPostgres();
+    } else {
+        m_configuracion.motor = Sesion::Configuracion::SQLite;
+        m_configuracion.archivo = m_carpeta.filePath(QStringLiteral("prueba.db"));
+    }
+    m_configuracion.operador = QStringLiteral("PRUEBA");
+    m_configuracion.esperaBloqueoMs = 2000;
+    Sesion::Configurar(m_configuracion);
+    Sesion::RegistrarMensajes(true);
+    Sesion::LimpiarMensajes();
+    Sesion::LimpiarReportes();
+    Sesion::EstablecerObservadorTraza([this](const QJsonObject& llamada) { m_traza.append(llamada); });
+    try {
+        Sesion::Conexion();  // creates the schema now, so a test's first call measures only itself
+    } catch (...) {
+        Sesion::EstablecerObservadorTraza({});
+        Sesion::Configurar(m_configuracionAnterior);
+        if (motor == Motor::PostgreSQL)
+            borrarEsquemaPostgres();
+        throw;
+    }
+}
+
+BaseDePrueba::~BaseDePrueba()
+{
+    Sesion::EstablecerObservadorTraza({});
+    Sesion::Cerrar();
+    Sesion::LimpiarMensajes();
+    Sesion::LimpiarReportes();
+    Sesion::RegistrarMensajes(m_registrabaMensajes);
+    Sesion::Configurar(m_configuracionAnterior);
+    if (m_motor == Motor::PostgreSQL)
+        borrarEsquemaPostgres();
+}
+
+bool BaseDePrueba::PostgresDisponible()
+{
+    static const bool disponible = [] {
+        if (qEnvironmentVariableIsEmpty("TQ614_PG_HOST"))
+            return false;
+        ConexionAdministrativa admin;
+        conectar(admin, ConfiguracionPostgres());
+        return PQstatus(admin.conn) == CONNECTION_OK;
+    }();
+    return disponible;
+}
+
+bool BaseDePrueba::PostgresRequerido()
+{
+    const QByteArray valor = qgetenv("TEST_PG_REQUIRED");
+    return !valor.isEmpty() && valor != "0";
+}
+
+Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
+{
+    Sesion::Configuracion c;
+    c.motor = Sesion::Configuracion::PostgreSQL;
+    c.servidor = qEnvironmentVariable("TQ614_PG_HOST", QStringLiteral("127.0.0.1"));
+    c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
+    if (c.puerto == 0)
+        c.puerto = 5432;
+    c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614"));
+    c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
+    c.base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614"));
+    c.operador = QStringLiteral("PRUEBA");
+    return c;
+}
+
+void BaseDePrueba::AgregarMotores()
+{
+    QTest::addColumn<BaseDePrueba::Motor>("motor");
+    QTest::newRow("sqlite") << Motor::SQLite;
+    QTest::newRow("postgresql") << Motor::PostgreSQL;
+}
+
+QString BaseDePrueba::NombreMotor(Motor motor)
+{
+    return motor == Motor::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite");
+}
+
+QString BaseDePrueba::nuevoEsquema()
+{
+    static int contador = 0;
+    return QStringLiteral("prueba_%1_%2_%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(++contador)
+        .arg(QRandomGenerator::global()->bounded(100000));
+}
+
+void BaseDePrueba::crearEsquemaPostgres()
+{
+    ejecutarAdministrativa(QStringLiteral("CREATE SCHEMA %1").arg(m_configuracion.esquema));
+}
+
+void BaseDePrueba::borrarEsquemaPostgres() noexcept
+{
+    try {
+        ejecutarAdministrativa(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_configuracion.esquema));
+    } catch (const ErrorEjecucion& error) {
+        qWarning("No se pudo borrar el esquema de prueba: %s", qPrintable(error.Description()));
+    }
+}
+
+Connection* BaseDePrueba::Conexion() const
+{
+    return Sesion::Conexion();
+}
+
+void BaseDePrueba::Ejecutar(const QString& sql, const QVariantList& parametros)
+{
+    Conexion()->Execute(sql, parametros);
+}
+
+QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
+{
+    auto rs = Conexion()->Execute(sql, parametros);
+    const auto* memoria = dynamic_cast<const RecordsetEnMemoria*>(rs.get());
+    if (!memoria)
+        throw ErrorEjecucion(QStringLiteral("El resultado no es de la librería de servicios"));
+    if (rs->Eof() || memoria->Columnas().Cantidad() == 0)
+        return {};
+    return rs->Fields(memoria->Columnas().Nombre(0));
+}
+
+qlonglong BaseDePrueba::ContarFilas(const QString& tabla)
+{
+    return Valor(QStringLiteral("SELECT COUNT(*) FROM %1").arg(tabla)).toLongLong();
+}
+
+void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo,
+                                 const QString& padre, int nivel)
+{
+    const QDateTime ahora = QDateTime::currentDateTime();
+    const QString fecha = ahora.toString(QStringLiteral("dd/MM/yyyy"));
+    const QString registro = ahora.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
+                            "Gcc_Codigo, Gcc_Padre, Gcc_Nivel, Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, "
+                            "Gcc_UserDef_4, Gcc_UserDef_5, Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, Fecha_Alta, "
+                            "Fecha_Ult_Modif, Es_Cve_Estado) "
+                            "VALUES (?, ?, ?, ?, ?, '', '', 0, 0, ?, ?, 'PRUEBA', 'PRUEBA', ?, ?, 'AC')"),
+             QVariantList{clave, descripcion, codigo, padre, nivel, fecha, fecha, registro, registro});
+}
+
+QStringList BaseDePrueba::Claves()
+{
+    QStringList claves;
+    auto rs = Conexion()->Execute(QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                                                 "ORDER BY Gcc_Cve_Grupo_Cuenta_Contable"));
+    for (; !rs->Eof(); rs->MoveNext())
+        claves << rs->Fields(QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable")).toString();
+    return claves;
+}
+
+void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tabla, bool escritura)
+{
+    Ejecutar(QStringLiteral("DELETE FROM Kes_Permiso WHERE Per_Operador = ? AND Per_Tabla = ?"),
+             QVariantList{operador, tabla});
+    Ejecutar(QStringLiteral("INSERT INTO Kes_Permiso (Per_Operador, Per_Tabla, Per_Escritura) VALUES (?, ?, ?)"),
+             QVariantList{operador, tabla, escritura ? 1 : 0});
+}
+
+QList<Sesion::MensajeRegistrado> BaseDePrueba::Mensajes() const
+{
+    return Sesion::MensajesRegistrados();
+}
+
+void BaseDePrueba::LimpiarMensajes()
+{
+    Sesion::LimpiarMensajes();
+}
+
+QStringList BaseDePrueba::Reportes() const
+{
+    return Sesion::ReportesRegistrados();
+}
+
+QList<QJsonObject> BaseDePrueba::TrazaDe(const QString& llamada) const
+{
+    QList<QJsonObject> resultado;
+    for (const QJsonObject& linea : m_traza) {
+        if (linea.value(QStringLiteral("llamada")).toString() == llamada)
+            resultado.append(linea);
+    }
+    return resultado;
+}
+
+QStringList BaseDePrueba::Sentencias() const
+{
+    QStringList sentencias;
+    for (const QJsonObject& linea : TrazaDe(QStringLiteral("Execute")))
+        sentencias << linea.value(QStringLiteral("sql")).toString();
+    return sentencias;
+}
