@@ -46,6 +46,13 @@ TreeView::TreeView(QWidget* padre)
     connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_nodos.clear(); });
 }
 
+TreeView::~TreeView()
+{
+    // The model outlives this part of the tree and clears itself when it goes; the keys
+    // are gone by then.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
 void TreeView::setImageList(ImageList* imagenes)
 {
     const bool otra = imagenes != m_imagenes;

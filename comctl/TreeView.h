@@ -26,6 +26,7 @@ public:
     enum Relacion { tvwFirst = 0, tvwLast = 1, tvwNext = 2, tvwPrevious = 3, tvwChild = 4 };
 
     explicit TreeView(QWidget* padre = nullptr);
+    ~TreeView() override;
 
     void setImageList(ImageList* imagenes);
     ImageList* imageList() const;
