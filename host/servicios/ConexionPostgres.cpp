@@ -32,21 +32,27 @@ Tipo tipoDe(Oid oid)
     }
 }
 
-QVariant valorDe(Tipo tipo, const char* texto, int largo)
+void agregar(AlmacenFilas& filas, Tipo tipo, const char* texto, int largo)
 {
     switch (tipo) {
     case Tipo::Entero:
-        return static_cast<qlonglong>(std::strtoll(texto, nullptr, 10));
+        filas.AgregarEntero(std::strtoll(texto, nullptr, 10));
+        return;
     case Tipo::Real:
-        return QByteArray::fromRawData(texto, largo).toDouble();
+        filas.AgregarReal(QByteArray::fromRawData(texto, largo).toDouble());
+        return;
     case Tipo::Logico:
-        return texto[0] == 't';
-    case Tipo::Binario:  // text form of bytea: \x followed by hex digits
-        return QByteArray::fromHex(QByteArray::fromRawData(texto + 2, qMax(0, largo - 2)));
-    case Tipo::Texto:
-        break;
+        filas.AgregarLogico(texto[0] == 't');
+        return;
+    case Tipo::Binario: {  // text form of bytea: \x followed by hex digits
+        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromRawData(texto + 2, qMax(0, largo - 2)));
+        filas.AgregarBinario(bytes.constData(), bytes.size());
+        return;
     }
-    return QString::fromUtf8(texto, largo);
+    case Tipo::Texto:
+        filas.AgregarTexto(texto, largo);
+        return;
+    }
 }
 
 QString campo(const PGresult* resultado, int codigo)
@@ -331,18 +337,18 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
         }
         tipos = &tiposLocales;
     }
-    const int filas = PQntuples(r);
-    std::vector<QVariant> valores;
-    valores.reserve(static_cast<size_t>(filas) * static_cast<size_t>(columnas));
-    for (int f = 0; f < filas; ++f) {
+    const int cantidad = PQntuples(r);
+    AlmacenFilas filas(columnas);
+    filas.Reservar(cantidad);
+    for (int f = 0; f < cantidad; ++f) {
         for (int c = 0; c < columnas; ++c) {
             if (PQgetisnull(r, f, c))
-                valores.emplace_back();
+                filas.AgregarNulo();
             else
-                valores.push_back(valorDe((*tipos)[static_cast<size_t>(c)], PQgetvalue(r, f, c), PQgetlength(r, f, c)));
+                agregar(filas, (*tipos)[static_cast<size_t>(c)], PQgetvalue(r, f, c), PQgetlength(r, f, c));
         }
     }
-    return std::make_unique<RecordsetEnMemoria>(std::move(nombres), std::move(valores));
+    return std::make_unique<RecordsetEnMemoria>(std::move(nombres), std::move(filas));
 }
 
 ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)

@@ -195,27 +195,27 @@ std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QV
     const int columnas = sqlite3_column_count(stmt);
     if (columnas != sentencia.columnas->Cantidad())  // the schema changed and SQLite re-prepared it
         sentencia.leerColumnas();
-    std::vector<QVariant> filas;
+    AlmacenFilas filas(columnas);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int i = 0; i < columnas; ++i) {
             switch (sqlite3_column_type(stmt, i)) {
             case SQLITE_INTEGER:
-                filas.emplace_back(static_cast<qlonglong>(sqlite3_column_int64(stmt, i)));
+                filas.AgregarEntero(sqlite3_column_int64(stmt, i));
                 break;
             case SQLITE_FLOAT:
-                filas.emplace_back(sqlite3_column_double(stmt, i));
+                filas.AgregarReal(sqlite3_column_double(stmt, i));
                 break;
             case SQLITE_TEXT:
-                filas.emplace_back(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
-                                                     sqlite3_column_bytes(stmt, i)));
+                filas.AgregarTexto(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                                   sqlite3_column_bytes(stmt, i));
                 break;
             case SQLITE_BLOB:
-                filas.emplace_back(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
-                                              sqlite3_column_bytes(stmt, i)));
+                filas.AgregarBinario(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
+                                     sqlite3_column_bytes(stmt, i));
                 break;
             default:
-                filas.emplace_back();
+                filas.AgregarNulo();
                 break;
             }
         }

@@ -65,6 +65,114 @@ QStringList sentencias()
                        " Bit_Transaccion %T,"
                        " Bit_Sesion %T)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Bit_Tabla_Clave_Indice ON Kes_Bitacora (Bit_Tabla, Bit_Clave)"),
+        // Keys that were deleted or replaced by a key change (see guardaDePadres).
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Clave_Retirada ("
+                       " Ret_Tabla %T NOT NULL,"
+                       " Ret_Clave %T NOT NULL,"
+                       " PRIMARY KEY (Ret_Tabla, Ret_Clave))"),
+    };
+}
+
+// The parent rule of the catalogue: no group is left under a parent that another user is
+// deleting or whose key is being changed, however their transactions meet.
+//
+// - A group that still has subgroups cannot be deleted (checked at once: the delete command
+//   looks for subgroups before its transaction, and another user may add one in between).
+// - A key that is deleted or changed is recorded in Kes_Clave_Retirada; a group may not be
+//   written under a parent key that no longer exists and was retired. Keys that never
+//   existed are let through: they are data of other origins, which the screens cope with.
+// - PostgreSQL runs the two users side by side: the write of a child locks its parent's row
+//   (FOR KEY SHARE) before it looks, so it waits for a delete or key change of that parent
+//   and then sees its outcome; a key change leaves its old key's subgroups behind only
+//   between its own two statements, so that rule is checked when it commits.
+// - SQLite runs one writer at a time, so a child written after the delete or key change
+//   finds the key retired, and the key change's second statement always follows its first.
+QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
+{
+    if (motor == Sesion::Configuracion::SQLite) {
+        const QString padreRetirado = QStringLiteral(
+            " NEW.Gcc_Padre <> '0'"
+            " AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
+            " WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre)"
+            " AND EXISTS (SELECT 1 FROM Kes_Clave_Retirada"
+            " WHERE Ret_Tabla = 'Grupo_Cuenta_Contable' AND Ret_Clave = NEW.Gcc_Padre)");
+        const QString rechazo = QStringLiteral(
+            " BEGIN SELECT RAISE(ABORT, 'El grupo de cuenta contable padre ya no existe: "
+            "fue eliminado o cambió de clave'); END");
+        const QString retirar = QStringLiteral(
+            " INSERT OR IGNORE INTO Kes_Clave_Retirada (Ret_Tabla, Ret_Clave)"
+            " VALUES ('Grupo_Cuenta_Contable', OLD.Gcc_Cve_Grupo_Cuenta_Contable);");
+        return {
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Alta_Padre_Vigente BEFORE INSERT ON Grupo_Cuenta_Contable"
+                           " WHEN") + padreRetirado + rechazo,
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Padre_Vigente"
+                           " BEFORE UPDATE OF Gcc_Padre ON Grupo_Cuenta_Contable"
+                           " WHEN NEW.Gcc_Padre IS NOT OLD.Gcc_Padre AND") + padreRetirado + rechazo,
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Baja_Sin_Subgrupos AFTER DELETE ON Grupo_Cuenta_Contable"
+                           " BEGIN"
+                           " SELECT RAISE(ABORT, 'El grupo de cuenta contable tiene subgrupos y no se puede eliminar')"
+                           " WHERE EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
+                           " WHERE Gcc_Padre = OLD.Gcc_Cve_Grupo_Cuenta_Contable);")
+                + retirar + QStringLiteral(" END"),
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Clave_Retira"
+                           " AFTER UPDATE OF Gcc_Cve_Grupo_Cuenta_Contable ON Grupo_Cuenta_Contable"
+                           " WHEN NEW.Gcc_Cve_Grupo_Cuenta_Contable IS NOT OLD.Gcc_Cve_Grupo_Cuenta_Contable"
+                           " BEGIN") + retirar + QStringLiteral(" END"),
+        };
+    }
+    return {
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION gcc_padre_vigente() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+            "BEGIN\n"
+            "  PERFORM 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre FOR KEY SHARE;\n"
+            "  IF NOT FOUND AND EXISTS (SELECT 1 FROM Kes_Clave_Retirada\n"
+            "                           WHERE Ret_Tabla = 'Grupo_Cuenta_Contable' AND Ret_Clave = NEW.Gcc_Padre) THEN\n"
+            "    RAISE EXCEPTION 'El grupo de cuenta contable padre % ya no existe: fue eliminado o cambió de clave',\n"
+            "      NEW.Gcc_Padre USING ERRCODE = 'foreign_key_violation';\n"
+            "  END IF;\n"
+            "  RETURN NEW;\n"
+            "END $$"),
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION gcc_retirar_clave() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+            "BEGIN\n"
+            "  IF TG_OP = 'DELETE' AND EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable\n"
+            "                                  WHERE Gcc_Padre = OLD.Gcc_Cve_Grupo_Cuenta_Contable) THEN\n"
+            "    RAISE EXCEPTION 'El grupo de cuenta contable % tiene subgrupos y no se puede eliminar',\n"
+            "      OLD.Gcc_Cve_Grupo_Cuenta_Contable USING ERRCODE = 'foreign_key_violation';\n"
+            "  END IF;\n"
+            "  INSERT INTO Kes_Clave_Retirada (Ret_Tabla, Ret_Clave)\n"
+            "    VALUES ('Grupo_Cuenta_Contable', OLD.Gcc_Cve_Grupo_Cuenta_Contable) ON CONFLICT DO NOTHING;\n"
+            "  RETURN NULL;\n"
+            "END $$"),
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION gcc_sin_subgrupos_huerfanos() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+            "BEGIN\n"
+            "  IF NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable\n"
+            "                 WHERE Gcc_Cve_Grupo_Cuenta_Contable = OLD.Gcc_Cve_Grupo_Cuenta_Contable)\n"
+            "     AND EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = OLD.Gcc_Cve_Grupo_Cuenta_Contable) THEN\n"
+            "    RAISE EXCEPTION 'La clave % cambió y dejó subgrupos sin su grupo padre',\n"
+            "      OLD.Gcc_Cve_Grupo_Cuenta_Contable USING ERRCODE = 'foreign_key_violation';\n"
+            "  END IF;\n"
+            "  RETURN NULL;\n"
+            "END $$"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_alta_padre_vigente BEFORE INSERT ON Grupo_Cuenta_Contable"
+                       " FOR EACH ROW WHEN (NEW.Gcc_Padre <> '0') EXECUTE FUNCTION gcc_padre_vigente()"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_cambio_padre_vigente BEFORE UPDATE OF Gcc_Padre"
+                       " ON Grupo_Cuenta_Contable FOR EACH ROW"
+                       " WHEN (NEW.Gcc_Padre <> '0' AND NEW.Gcc_Padre IS DISTINCT FROM OLD.Gcc_Padre)"
+                       " EXECUTE FUNCTION gcc_padre_vigente()"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_baja_sin_subgrupos AFTER DELETE ON Grupo_Cuenta_Contable"
+                       " FOR EACH ROW EXECUTE FUNCTION gcc_retirar_clave()"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_cambio_clave_retira"
+                       " AFTER UPDATE OF Gcc_Cve_Grupo_Cuenta_Contable ON Grupo_Cuenta_Contable FOR EACH ROW"
+                       " WHEN (OLD.Gcc_Cve_Grupo_Cuenta_Contable IS DISTINCT FROM NEW.Gcc_Cve_Grupo_Cuenta_Contable)"
+                       " EXECUTE FUNCTION gcc_retirar_clave()"),
+        QStringLiteral("DROP TRIGGER IF EXISTS gcc_cambio_clave_sin_huerfanos ON Grupo_Cuenta_Contable"),
+        QStringLiteral("CREATE CONSTRAINT TRIGGER gcc_cambio_clave_sin_huerfanos"
+                       " AFTER UPDATE OF Gcc_Cve_Grupo_Cuenta_Contable ON Grupo_Cuenta_Contable"
+                       " DEFERRABLE INITIALLY DEFERRED FOR EACH ROW"
+                       " WHEN (OLD.Gcc_Cve_Grupo_Cuenta_Contable IS DISTINCT FROM NEW.Gcc_Cve_Grupo_Cuenta_Contable)"
+                       " EXECUTE FUNCTION gcc_sin_subgrupos_huerfanos()"),
     };
 }
 
@@ -100,6 +208,8 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
         conexion.Execute(QStringLiteral("SELECT pg_advisory_xact_lock(614001)"));
     for (const QString& sentencia : sentencias())
         conexion.Execute(paraMotor(sentencia, motor));
+    for (const QString& sentencia : guardaDePadres(motor))
+        conexion.Execute(sentencia);
     const int version = versionRegistrada(conexion);
     exigirConocida(version);
     const QString ahora = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));

@@ -3,18 +3,17 @@
 #include "ErrorEjecucion.h"
 
 // The codes are ADO's own for the same situations, so a support reader recognises them.
-RecordsetEnMemoria::RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas,
-                                       std::vector<QVariant> valores)
+RecordsetEnMemoria::RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, AlmacenFilas filas)
     : m_columnas(std::move(columnas))
-    , m_valores(std::move(valores))
-    , m_filas(m_columnas->Cantidad() > 0 ? static_cast<qsizetype>(m_valores.size()) / m_columnas->Cantidad() : 0)
+    , m_almacen(std::move(filas))
+    , m_filas(m_almacen.Filas())
 {
 }
 
 std::unique_ptr<Recordset> RecordsetEnMemoria::Vacio()
 {
     static const auto sinColumnas = std::make_shared<const ColumnasRecordset>(QStringList());
-    return std::make_unique<RecordsetEnMemoria>(sinColumnas, std::vector<QVariant>());
+    return std::make_unique<RecordsetEnMemoria>(sinColumnas, AlmacenFilas());
 }
 
 bool RecordsetEnMemoria::Bof() const
@@ -42,7 +41,7 @@ void RecordsetEnMemoria::MoveNext()
 void RecordsetEnMemoria::Close()
 {
     m_cerrado = true;
-    m_valores = {};
+    m_almacen.Liberar();
 }
 
 QVariant RecordsetEnMemoria::Fields(const QString& columna) const
@@ -56,7 +55,7 @@ QVariant RecordsetEnMemoria::Fields(const QString& columna) const
         throw ErrorEjecucion(QStringLiteral("No hay un registro actual: el recordset está al principio o al final "
                                             "(BOF o EOF), no se puede leer el campo \"%1\"").arg(columna),
                              QStringLiteral("3021"));
-    return m_valores[static_cast<size_t>(m_actual * m_columnas->Cantidad() + indice)];
+    return m_almacen.Valor(m_actual, indice);
 }
 
 void RecordsetEnMemoria::exigirAbierto() const

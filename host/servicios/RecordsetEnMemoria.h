@@ -1,19 +1,20 @@
 #pragma once
 
 #include "Ado.h"
+#include "AlmacenFilas.h"
 #include "ColumnasRecordset.h"
 
 #include <QVariant>
 #include <memory>
-#include <vector>
 
 // A result held whole in memory, as a static client-side cursor holds it: the rows are read
 // when the statement runs, so the statement is free for the next Execute and any number of
-// recordsets can be open at once. Values are stored row after row in one array.
+// recordsets can be open at once. The rows sit in a compact AlmacenFilas; the column names
+// are shared with every other result of the same statement.
 class RecordsetEnMemoria : public Recordset
 {
 public:
-    RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, std::vector<QVariant> valores);
+    RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, AlmacenFilas filas);
     // The result of a statement that returns no rows.
     static std::unique_ptr<Recordset> Vacio();
 
@@ -30,7 +31,7 @@ private:
     void exigirAbierto() const;
 
     std::shared_ptr<const ColumnasRecordset> m_columnas;
-    std::vector<QVariant> m_valores;
+    AlmacenFilas m_almacen;
     qsizetype m_filas = 0;
     qsizetype m_actual = 0;
     bool m_cerrado = false;

@@ -61,6 +61,20 @@ bool tienePrefijo(const QChar* inicio, const QChar* comilla)
     return false;
 }
 
+// The characters that can start a literal, a quoted identifier, a comment or a placeholder;
+// everything else is copied as it stands, so the scan skips it in a tight loop.
+constexpr std::array<bool, 128> kEspeciales = [] {
+    std::array<bool, 128> tabla{};
+    for (char c : {'\'', '"', '`', '[', '-', '/', '$', '?'})
+        tabla[static_cast<unsigned char>(c)] = true;
+    return tabla;
+}();
+
+inline bool esEspecial(QChar c)
+{
+    return c.unicode() < 128 && kEspeciales[c.unicode()];
+}
+
 class Escaner
 {
 public:
@@ -81,7 +95,11 @@ public:
     {
         m_copiadoHasta = m_inicio;
         const QChar* p = m_inicio;
-        while (p < m_fin) {
+        for (;;) {
+            while (p < m_fin && !esEspecial(*p))
+                ++p;
+            if (p >= m_fin)
+                break;
             const QChar c = *p;
             if (c == u'\'') {
                 if (!literal(p))
