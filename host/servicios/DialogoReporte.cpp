@@ -31,6 +31,7 @@ qreal distanciaDeTabulador(const QFont& fuente)
 
 DialogoReporte::DialogoReporte(const QString& listado, const QString& titulo, QWidget* padre)
     : QDialog(padre)
+    , m_listado(listado)
     , m_texto(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("VisorReporte"));
@@ -62,11 +63,6 @@ DialogoReporte::DialogoReporte(const QString& listado, const QString& titulo, QW
     auto* columna = new QVBoxLayout(this);
     columna->addWidget(m_texto);
     columna->addWidget(botones);
-}
-
-QString DialogoReporte::Listado() const
-{
-    return m_texto->toPlainText();
 }
 
 void DialogoReporte::Imprimir(QPrinter* impresora)

@@ -15,7 +15,8 @@ class DialogoReporte : public QDialog
 public:
     DialogoReporte(const QString& listado, const QString& titulo, QWidget* padre = nullptr);
 
-    QString Listado() const;
+    // The listing exactly as it was given (what Guardar writes as text).
+    QString Listado() const { return m_listado; }
     // Writes the listing to `archivo`: PDF when it ends in ".pdf", UTF-8 text otherwise.
     // Throws ErrorEjecucion when the file cannot be written.
     void Guardar(const QString& archivo);
@@ -27,5 +28,6 @@ private:
     void guardarConDialogo();
     void avisar(const QString& texto);
 
+    QString m_listado;
     QPlainTextEdit* m_texto;
 };

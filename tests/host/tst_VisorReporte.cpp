@@ -1,0 +1,146 @@
+// The report viewer: recorded in the non-interactive mode; otherwise a modal window that
+// shows the listing with its tabs and saves it as text or PDF.
+#include "BaseDePrueba.h"
+#include "DialogoReporte.h"
+#include "ErrorEjecucion.h"
+#include "FabricaServicios.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kListado = QStringLiteral("000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n");
+
+// Closes whatever modal window is left after a few seconds, so a broken test fails instead
+// of hanging.
+class Guardian
+{
+public:
+    Guardian()
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            while (QWidget* w = QApplication::activeModalWidget())
+                w->close();
+        });
+        m_timer.start(8000);
+    }
+    bool Disparado() const { return !m_timer.isActive(); }
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class PruebaVisorReporte : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void registradoSinVentana();
+    void ventanaConElListado();
+    void guardarComoTextoYPdf();
+    void vistaPreviaTienePaginas();
+};
+
+void PruebaVisorReporte::registradoSinVentana()
+{
+    BaseDePrueba base;
+    auto visor = FabricaServicios::CrearVisorReporte();
+    visor->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
+    visor->MostrarReporte(QString(), QString(), 0, 0, -1, -1, 7, -1);  // an empty catalogue still prints
+    QCOMPARE(base.Reportes(), (QStringList{kListado, QString()}));
+    const auto lineas = base.TrazaDe(QStringLiteral("MostrarReporte"));
+    QCOMPARE(lineas.size(), 2);
+    QCOMPARE(lineas.first().value(QStringLiteral("listado")).toString(), kListado);
+    QCOMPARE(lineas.first().value(QStringLiteral("numeros")).toArray(), (QJsonArray{0, 0, -1, -1, 7, -1}));
+}
+
+void PruebaVisorReporte::ventanaConElListado()
+{
+    BaseDePrueba base;
+    Sesion::RegistrarMensajes(false);
+    auto visor = FabricaServicios::CrearVisorReporte();
+    Guardian guardian;
+    QString visto, titulo;
+    qreal tabulador = 0;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialogo = qobject_cast<DialogoReporte*>(QApplication::activeModalWidget());
+        if (!dialogo)
+            return;
+        modal = dialogo->isModal();
+        titulo = dialogo->windowTitle();
+        auto* texto = dialogo->findChild<QPlainTextEdit*>(QStringLiteral("txtListado"));
+        visto = texto->toPlainText();
+        tabulador = texto->tabStopDistance();
+        QVERIFY(texto->isReadOnly());
+        dialogo->findChild<QPushButton*>(QStringLiteral("cmdCerrar"))->click();
+    });
+    visor->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
+    QVERIFY(!guardian.Disparado());
+    QVERIFY(modal);
+    QCOMPARE(visto, kListado);
+    QCOMPARE(titulo, QStringLiteral("Reporte"));
+    // A tab is a few characters wide: indentation shows without running off the window.
+    const qreal espacio = QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
+    QVERIFY(tabulador >= 2 * espacio && tabulador <= 8 * espacio);
+    QVERIFY(base.Reportes().isEmpty());
+}
+
+void PruebaVisorReporte::guardarComoTextoYPdf()
+{
+    QTemporaryDir carpeta;
+    DialogoReporte dialogo(kListado, QStringLiteral("Catálogo"));
+    const QString texto = carpeta.filePath(QStringLiteral("listado.txt"));
+    const QString pdf = carpeta.filePath(QStringLiteral("listado.PDF"));
+    dialogo.Guardar(texto);
+    dialogo.Guardar(pdf);
+    QFile t(texto);
+    QVERIFY(t.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(t.readAll()), kListado);
+    QFile p(pdf);
+    QVERIFY(p.open(QIODevice::ReadOnly));
+    const QByteArray bytes = p.readAll();
+    QVERIFY(bytes.startsWith("%PDF-"));
+    QVERIFY(bytes.size() > 500);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, dialogo.Guardar(carpeta.filePath(QStringLiteral("no/existe/x.txt"))));
+}
+
+void PruebaVisorReporte::vistaPreviaTienePaginas()
+{
+    QString largo;
+    for (int i = 0; i < 200; ++i)
+        largo += QStringLiteral("%1\t\tGrupo %1\n").arg(i, 6, 10, QLatin1Char('0'));
+    DialogoReporte dialogo(largo, QString());
+    Guardian guardian;
+    int paginas = 0;
+    QTimer::singleShot(0, [&] {
+        dialogo.findChild<QPushButton*>(QStringLiteral("cmdVistaPrevia"))->click();  // runs the preview modally
+    });
+    QTimer::singleShot(0, [&] {
+        // Queued after the click: runs inside the preview's own event loop.
+        QTimer::singleShot(0, [&] {
+            auto* vista = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (!vista)
+                return;
+            if (auto* widget = vista->findChild<QPrintPreviewWidget*>())
+                paginas = widget->pageCount();
+            vista->reject();
+            dialogo.reject();
+        });
+    });
+    dialogo.exec();
+    QVERIFY(!guardian.Disparado());
+    QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));  // 200 lines do not fit one page
+}
+
+QTEST_MAIN(PruebaVisorReporte)
+#include "tst_VisorReporte.moc"
