@@ -334,6 +334,8 @@ void ArbolLineaBase(benchmark::State& state, int grupos)
         Entorno& e = *g_entorno;
         sqlite3* base = e.BaseSqlite(grupos);
         QTreeWidget& arbol = e.ArbolLineaBase();
+        // Every measured load replaces a tree of the same size, as a reload does.
+        CatalogoEnMemoria::Leer(base).LlenarArbol(arbol, e.Iconos());
         for (auto _ : state) {
             const CatalogoEnMemoria catalogo = CatalogoEnMemoria::Leer(base);
             catalogo.LlenarArbol(arbol, e.Iconos());
@@ -349,6 +351,9 @@ void ArbolPantalla(benchmark::State& state, const std::string& cifra, const Sesi
     e.Usar(base);
     frmTQ614& pantalla = e.Pantalla();
     Sesion::LimpiarMensajes();
+    // Every measured load replaces a tree of the same size, as a reload (F5) does, and the
+    // new connection has its statements prepared.
+    pantalla.CargarCuentas();
     for (auto _ : state) {
         pantalla.CargarCuentas();
         QCoreApplication::processEvents();
@@ -464,6 +469,12 @@ void RegistrarTodo(bool postgres)
 class ReporteRazones : public benchmark::ConsoleReporter
 {
 public:
+    // Colours only on a terminal: a log or a pipe gets plain text.
+    ReporteRazones()
+        : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular)
+    {
+    }
+
     void ReportRuns(const std::vector<Run>& corridas) override
     {
         ConsoleReporter::ReportRuns(corridas);
@@ -473,7 +484,8 @@ public:
             if (corrida.error_occurred)
                 m_errores = true;
             else
-                m_ms[corrida.benchmark_name()] = corrida.GetAdjustedRealTime() * MilisegundosPor(corrida.time_unit);
+                Anotar(corrida.benchmark_name(), {corrida.GetAdjustedRealTime() * MilisegundosPor(corrida.time_unit),
+                                                  corrida.GetAdjustedCPUTime() * MilisegundosPor(corrida.time_unit)});
         }
     }
 
@@ -481,7 +493,10 @@ public:
 
     void ImprimirRazones() const
     {
-        std::printf("\n%-28s %14s %14s %8s  %s\n", "cifra", "linea base ms", "pantalla ms", "razon", "meta");
+        // The verdict reads wall-clock time; the CPU ratio (this process only) is shown beside
+        // it because it moves less when other work shares the cores.
+        std::printf("\n%-40s %14s %14s %8s %10s  %s\n", "cifra (la repeticion mas rapida)", "linea base ms",
+                    "pantalla ms", "razon", "razon cpu", "meta");
         for (const auto& [nombre, ms] : m_ms) {
             const auto pos = nombre.find("/Pantalla/");
             if (pos == std::string::npos)
@@ -490,17 +505,38 @@ public:
             const auto lineaBase = m_ms.find(base);
             if (lineaBase == m_ms.end())
                 continue;
-            const double razon = ms / lineaBase->second;
+            const double razon = ms.real / lineaBase->second.real;
+            const double razonCpu = ms.cpu / lineaBase->second.cpu;
             const double meta = Meta(nombre.substr(0, pos), std::stoi(nombre.substr(pos + 10)));
             std::string veredicto = "-";
             if (meta > 0)
                 veredicto = (razon <= meta ? "<= " : "SUPERA ") + Numero(meta) + "x";
-            std::printf("%-28s %14.2f %14.2f %7.2fx  %s\n", nombre.c_str(), lineaBase->second, ms, razon,
-                        veredicto.c_str());
+            std::printf("%-40s %14.2f %14.2f %7.2fx %9.2fx  %s\n", nombre.c_str(), lineaBase->second.real, ms.real,
+                        razon, razonCpu, veredicto.c_str());
         }
     }
 
 private:
+    struct Tiempos
+    {
+        double real = 0;
+        double cpu = 0;
+        int repeticiones = 0;
+    };
+
+    // With repetitions the fastest one counts: on shared cores the slower ones measure the
+    // other work more than this.
+    void Anotar(const std::string& nombre, Tiempos tiempos)
+    {
+        auto [it, nuevo] = m_ms.try_emplace(nombre, tiempos);
+        Tiempos& anotados = it->second;
+        if (!nuevo) {
+            anotados.real = std::min(anotados.real, tiempos.real);
+            anotados.cpu = std::min(anotados.cpu, tiempos.cpu);
+        }
+        ++anotados.repeticiones;
+    }
+
     static double MilisegundosPor(benchmark::TimeUnit unidad)
     {
         switch (unidad) {
@@ -530,7 +566,7 @@ private:
         return texto;
     }
 
-    std::map<std::string, double> m_ms;
+    std::map<std::string, Tiempos> m_ms;
     bool m_errores = false;
 };
 
