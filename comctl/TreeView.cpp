@@ -3,6 +3,7 @@
 #include "DelegadoEtiqueta.h"
 #include "ErrorEjecucion.h"
 #include "ImageList.h"
+#include "NodoArbol.h"
 #include "Teclado.h"
 
 #include <QKeyEvent>
@@ -11,10 +12,9 @@
 
 namespace {
 
-// Where a node keeps what the common controls' node carries besides its text.
-constexpr int kRolClave = Qt::UserRole;
-constexpr int kRolTag = Qt::UserRole + 1;
-constexpr int kRolImagen = Qt::UserRole + 2;
+constexpr int kRolClave = NodoArbol::kRolClave;
+constexpr int kRolTag = NodoArbol::kRolTag;
+constexpr int kRolImagen = NodoArbol::kRolImagen;
 
 [[noreturn]] void ElementoNoEncontrado()
 {
@@ -55,38 +55,16 @@ TreeView::~TreeView()
 
 void TreeView::setImageList(ImageList* imagenes)
 {
-    const bool otra = imagenes != m_imagenes;
     m_imagenes = imagenes;
-    m_iconos.clear();
-    if (imagenes) {
-        for (int i = 1; i <= imagenes->Count(); ++i)
-            m_iconos.append(imagenes->Imagen(i));
+    if (imagenes)
         setIconSize(imagenes->Tamano());
-    }
-    if (!otra)
-        return;
-    // Nodes added before the list was assigned show their pictures now.
-    for (QTreeWidgetItemIterator it(this); *it; ++it) {
-        const int imagen = Image(*it);
-        if (imagen > 0)
-            (*it)->setIcon(0, imagen <= m_iconos.size() ? m_iconos.at(imagen - 1) : QIcon());
-    }
+    // Nodes take their pictures from the list when drawn.
+    viewport()->update();
 }
 
 ImageList* TreeView::imageList() const
 {
     return m_imagenes;
-}
-
-QIcon TreeView::Icono(int imagen)
-{
-    if (!m_imagenes)
-        return {};
-    if (m_iconos.size() != m_imagenes->Count())
-        setImageList(m_imagenes);
-    if (imagen < 0 || imagen > m_iconos.size())
-        FueraDeIntervalo();
-    return m_iconos.at(imagen - 1);
 }
 
 QTreeWidgetItem* TreeView::Add(const QString& relativo, int relacion, const QString& clave, const QString& texto,
@@ -100,7 +78,8 @@ QTreeWidgetItem* TreeView::Add(const QString& relativo, int relacion, const QStr
     }
     if (relacion < tvwFirst || relacion > tvwChild)
         FueraDeIntervalo();
-    const QIcon icono = imagen != 0 ? Icono(imagen) : QIcon();
+    if (m_imagenes && (imagen < 0 || imagen > m_imagenes->Count()))
+        FueraDeIntervalo();
 
     // One lookup both tests the key and reserves its place.
     QTreeWidgetItem** ranura = nullptr;
@@ -110,15 +89,8 @@ QTreeWidgetItem* TreeView::Add(const QString& relativo, int relacion, const QStr
             throw ErrorEjecucion(QStringLiteral("La clave no es única en la colección"));
     }
 
-    // Filled in before it joins the tree, so that no change is signalled for each field.
-    auto* nodo = new QTreeWidgetItem;
-    nodo->setText(0, texto);
-    nodo->setData(0, kRolClave, clave);
-    if (imagen != 0) {
-        nodo->setData(0, kRolImagen, imagen);
-        nodo->setIcon(0, icono);
-    }
-    nodo->setFlags(nodo->flags() | Qt::ItemIsEditable);
+    // Complete before it joins the tree, so that no change is signalled for each field.
+    auto* nodo = new NodoArbol(clave, texto, imagen);
     if (ranura)
         *ranura = nodo;
     InsertarNodo(nodo, nodoRelativo, relacion);

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QHash>
-#include <QIcon>
-#include <QList>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QTreeWidget>
 #include <QVariant>
 
@@ -86,14 +85,12 @@ protected slots:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint sugerencia) override;
 
 private:
-    QIcon Icono(int imagen);
     void InsertarNodo(QTreeWidgetItem* nodo, QTreeWidgetItem* relativo, int relacion);
     void AnotarEdicion(const QModelIndex& indice, const QString& texto);
     void LanzarAfterLabelEdit(const QPersistentModelIndex& indice, const QString& texto);
     void QuitarClaves(const QModelIndex& padre, int primera, int ultima);
 
-    ImageList* m_imagenes = nullptr;
-    QList<QIcon> m_iconos;
+    QPointer<ImageList> m_imagenes;
     QHash<QString, QTreeWidgetItem*> m_nodos;
     // The node under a left-button press, to tell a click on it from a drag.
     QPersistentModelIndex m_indicePulsado;
