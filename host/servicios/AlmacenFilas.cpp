@@ -8,31 +8,33 @@ void AlmacenFilas::AgregarEntero(qint64 valor)
 {
     Celda celda{Tipo::Entero, 0, {0}};
     celda.entero = valor;
-    m_celdas.push_back(celda);
+    agregar(celda);
 }
 
 void AlmacenFilas::AgregarReal(double valor)
 {
     Celda celda{Tipo::Real, 0, {0}};
     celda.real = valor;
-    m_celdas.push_back(celda);
+    agregar(celda);
 }
 
 void AlmacenFilas::AgregarLogico(bool valor)
 {
     Celda celda{Tipo::Logico, 0, {0}};
     celda.entero = valor ? 1 : 0;
-    m_celdas.push_back(celda);
+    agregar(celda);
 }
 
 void AlmacenFilas::agregarBytes(Tipo tipo, const char* datos, qsizetype largo)
 {
     if (largo > std::numeric_limits<quint32>::max())
         throw ErrorEjecucion(QStringLiteral("Un valor del resultado es demasiado grande para leerlo"));
+    if (m_bytes.capacity() == 0)
+        m_bytes.reserve(qMax<qsizetype>(256, largo));  // one allocation for a typical row's texts
     Celda celda{tipo, static_cast<quint32>(largo), {0}};
     celda.inicio = static_cast<quint64>(m_bytes.size());
     m_bytes.append(datos, largo);
-    m_celdas.push_back(celda);
+    agregar(celda);
 }
 
 QVariant AlmacenFilas::Valor(qsizetype fila, int columna) const

@@ -15,7 +15,7 @@ public:
     void Reservar(qsizetype filas) { m_celdas.reserve(static_cast<size_t>(filas * m_columnas)); }
 
     // Values are appended row after row, column after column.
-    void AgregarNulo() { m_celdas.push_back(Celda{Tipo::Nulo, 0, {0}}); }
+    void AgregarNulo() { agregar(Celda{Tipo::Nulo, 0, {0}}); }
     void AgregarEntero(qint64 valor);
     void AgregarReal(double valor);
     void AgregarLogico(bool valor);
@@ -43,6 +43,12 @@ private:
     };
 
     void agregarBytes(Tipo tipo, const char* datos, qsizetype largo);
+    void agregar(const Celda& celda)
+    {
+        if (m_celdas.capacity() == 0)
+            m_celdas.reserve(static_cast<size_t>(m_columnas) * 4);
+        m_celdas.push_back(celda);
+    }
 
     int m_columnas;
     std::vector<Celda> m_celdas;

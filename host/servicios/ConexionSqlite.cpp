@@ -1,17 +1,25 @@
 #include "ConexionSqlite.h"
 
 #include "ErrorEjecucion.h"
+#include "InstantaneaWal.h"
 #include "RecordsetEnMemoria.h"
 #include "SentenciaParametrizada.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringEncoder>
+#include <QTimer>
 #include <sqlite3.h>
 
 namespace {
 
 constexpr int kSentenciasEnCache = 256;
+// A shared read transaction is renewed after this many queries even without an event loop,
+// so that other connections' checkpoints are never held back for long.
+constexpr int kConsultasPorLectura = 4096;
 
 QString descripcionEnEspanol(int extendido, const QString& mensaje)
 {
@@ -76,11 +84,25 @@ bool soloEspaciosOComentarios(const char* p)
     return true;
 }
 
+QString modoDiario(sqlite3* db)
+{
+    QString modo;
+    sqlite3_exec(
+        db, "PRAGMA journal_mode",
+        [](void* destino, int, char** valores, char**) {
+            *static_cast<QString*>(destino) = QString::fromLatin1(valores[0]).toLower();
+            return 0;
+        },
+        &modo, nullptr);
+    return modo;
+}
+
 } // namespace
 
 struct ConexionSqlite::Sentencia
 {
     sqlite3_stmt* stmt = nullptr;
+    bool soloLectura = false;
     std::shared_ptr<const ColumnasRecordset> columnas;
 
     ~Sentencia() { sqlite3_finalize(stmt); }
@@ -98,6 +120,7 @@ struct ConexionSqlite::Sentencia
 
 ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
     : m_cache(kSentenciasEnCache)
+    , m_contexto(std::make_unique<QObject>())
 {
     const QString archivo = QFileInfo(configuracion.archivo).absoluteFilePath();
     QDir().mkpath(QFileInfo(archivo).absolutePath());
@@ -119,6 +142,8 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
             // power loss may drop the last few, and never leaves half of one.
             ejecutarControl("PRAGMA synchronous=NORMAL");
         }
+        m_instantanea = std::make_unique<InstantaneaWal>(m_db);
+    m_wal = sqlite3_db_readonly(m_db, "main") == 0 && modoDiario(m_db) == QLatin1String("wal");
         ejecutarControl("PRAGMA foreign_keys=ON");
     } catch (...) {
         sqlite3_close(m_db);
@@ -129,6 +154,7 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
 
 ConexionSqlite::~ConexionSqlite()
 {
+    m_contexto.reset();
     m_cache.clear();
     // An open transaction is rolled back by closing.
     sqlite3_close_v2(m_db);
@@ -184,6 +210,7 @@ std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QStrin
         return nullptr;  // only blanks or comments
     auto sentencia = std::make_unique<Sentencia>();
     sentencia->stmt = stmt;
+    sentencia->soloLectura = sqlite3_stmt_readonly(stmt) != 0;
     sentencia->leerColumnas();
     return sentencia;
 }
@@ -191,6 +218,7 @@ std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QStrin
 std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QVariantList& valores)
 {
     sqlite3_stmt* stmt = sentencia.stmt;
+    antesDe(sentencia);
     enlazar(stmt, valores);
     const int columnas = sqlite3_column_count(stmt);
     if (columnas != sentencia.columnas->Cantidad())  // the schema changed and SQLite re-prepared it
@@ -235,6 +263,17 @@ std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QV
 
 void ConexionSqlite::enlazar(sqlite3_stmt* stmt, const QVariantList& valores)
 {
+    // Texts are encoded into one buffer kept by the connection and bound without a copy; the
+    // statement is reset before the buffer is touched again.
+    qsizetype espacio = 0;
+    for (const QVariant& valor : valores) {
+        if (!valor.isNull() && valor.typeId() == QMetaType::QString)
+            espacio += static_cast<const QString*>(valor.constData())->size() * 3;
+    }
+    if (m_textosEnlazados.size() < espacio)
+        m_textosEnlazados.resize(espacio);
+    char* libre = m_textosEnlazados.data();
+
     const int marcadores = sqlite3_bind_parameter_count(stmt);
     for (int i = 0; i < marcadores; ++i) {
         const int n = i + 1;
@@ -244,6 +283,14 @@ void ConexionSqlite::enlazar(sqlite3_stmt* stmt, const QVariantList& valores)
         case QMetaType::UnknownType:
             rc = sqlite3_bind_null(stmt, n);
             break;
+        case QMetaType::QString: {
+            QStringEncoder utf8(QStringEncoder::Utf8);
+            char* inicio = libre;
+            libre = utf8.appendToBuffer(inicio, *static_cast<const QString*>(valor.constData()));
+            rc = sqlite3_bind_text64(stmt, n, inicio, static_cast<sqlite3_uint64>(libre - inicio), SQLITE_STATIC,
+                                     SQLITE_UTF8);
+            break;
+        }
         case QMetaType::Bool:
         case QMetaType::Int:
         case QMetaType::UInt:
@@ -289,11 +336,54 @@ void ConexionSqlite::ejecutarControl(const char* sql)
         lanzar(rc);
 }
 
+void ConexionSqlite::antesDe(const Sentencia& sentencia)
+{
+    if (m_transaccion)
+        return;
+    if (!sentencia.soloLectura) {
+        terminarLectura();  // a write outside BeginTrans commits on its own, as always
+        return;
+    }
+    if (m_lectura && (m_instantanea->Cambio() || ++m_consultasEnLectura > kConsultasPorLectura))
+        terminarLectura();  // another connection committed: the next query must see it
+    if (!m_lectura && m_wal)
+        abrirLectura();
+}
+
+void ConexionSqlite::abrirLectura()
+{
+    // The header is copied before the read begins: a commit in between makes the copy look
+    // older than the snapshot, which only renews the read once more than needed.
+    if (!m_instantanea->Capturar())
+        return;  // the shared memory is mapped by the first read; until then, one by one
+    if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    m_lectura = true;
+    m_consultasEnLectura = 0;
+    if (!m_finDeLecturaProgramado && QCoreApplication::instance() && QAbstractEventDispatcher::instance()) {
+        m_finDeLecturaProgramado = true;
+        QTimer::singleShot(0, m_contexto.get(), [this] {
+            m_finDeLecturaProgramado = false;
+            terminarLectura();
+        });
+    }
+}
+
+void ConexionSqlite::terminarLectura() noexcept
+{
+    if (!m_lectura)
+        return;
+    m_lectura = false;
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 void ConexionSqlite::BeginTrans()
 {
     if (m_transaccion)
         throw ErrorEjecucion(QStringLiteral("Ya hay una transacción abierta en la conexión: termínela (CommitTrans o "
                                             "RollbackTrans) antes de iniciar otra"));
+    terminarLectura();
     ejecutarControl("BEGIN IMMEDIATE");
     m_transaccion = true;
 }

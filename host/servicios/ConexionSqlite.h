@@ -4,13 +4,16 @@
 #include "ColumnasRecordset.h"
 #include "Sesion.h"
 
+#include <QByteArray>
 #include <QCache>
+#include <QObject>
 #include <QString>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
 class SentenciaParametrizada;
+class InstantaneaWal;
 
 // The connection over an SQLite file. Statement texts that differ only in their quoted
 // literals share one cached prepared statement (see SentenciaParametrizada); every result is
@@ -18,6 +21,12 @@ class SentenciaParametrizada;
 // another writer (up to esperaBloqueoMs) when it begins rather than failing in the middle;
 // the file runs in write-ahead-log mode, so a process killed mid-change leaves the last
 // committed state and readers do not wait for writers.
+//
+// Outside BeginTrans, a run of queries shares one read transaction instead of opening and
+// closing one each (which costs three system calls per statement, more than the query
+// itself). The read transaction ends before any statement that writes, at BeginTrans, when
+// the event loop next runs, and as soon as another connection commits (InstantaneaWal), so
+// no query ever misses a committed change.
 class ConexionSqlite : public Connection
 {
 public:
@@ -35,6 +44,8 @@ public:
 
     // Prepared statements held in the cache (for tests of the cache itself).
     int SentenciasEnCache() const { return static_cast<int>(m_cache.size()); }
+    // Whether a shared read transaction is open now (for tests).
+    bool LecturaAbierta() const { return m_lectura; }
 
 private:
     struct Sentencia;
@@ -44,10 +55,20 @@ private:
     std::unique_ptr<Recordset> correr(Sentencia& sentencia, const QVariantList& valores);
     void enlazar(sqlite3_stmt* sentencia, const QVariantList& valores);
     void ejecutarControl(const char* sql);
+    void antesDe(const Sentencia& sentencia);
+    void abrirLectura();
+    void terminarLectura() noexcept;
     void exigirTransaccionViva() const;
     [[noreturn]] void lanzar(int codigo, const QString& contexto = {}) const;
 
     sqlite3* m_db = nullptr;
     QCache<QString, Sentencia> m_cache;
+    QByteArray m_textosEnlazados;  // UTF-8 of the bound texts, alive until the next statement
     bool m_transaccion = false;
+    bool m_wal = false;
+    bool m_lectura = false;
+    bool m_finDeLecturaProgramado = false;
+    int m_consultasEnLectura = 0;
+    std::unique_ptr<InstantaneaWal> m_instantanea;
+    std::unique_ptr<QObject> m_contexto;  // owns the timer that ends a read at the event loop
 };

@@ -32,6 +32,9 @@ struct Estado
     QFile traza;
     std::function<void(const QJsonObject&)> observador;
     bool registrarMensajes = false;
+    bool trazaActiva = false;  // asked once per call of every service: kept, not computed
+
+    void actualizarTraza() { trazaActiva = traza.isOpen() || observador; }
     QList<MensajeRegistrado> mensajes;
     QStringList reportes;
     QString idSesion = QUuid::createUuid().toString(QUuid::WithoutBraces).left(8);
@@ -49,12 +52,14 @@ struct Estado
     void abrirTraza(const QString& archivo)
     {
         traza.close();
+        actualizarTraza();
         if (archivo.isEmpty())
             return;
         traza.setFileName(archivo);
         if (!traza.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
             qCWarning(lcMensajes, "No se pudo abrir el archivo de traza %s: %s", qPrintable(archivo),
                       qPrintable(traza.errorString()));
+        actualizarTraza();
     }
 };
 
@@ -170,12 +175,12 @@ void EstablecerTraza(const QString& archivo)
 void EstablecerObservadorTraza(std::function<void(const QJsonObject&)> observador)
 {
     estado().observador = std::move(observador);
+    estado().actualizarTraza();
 }
 
 bool TrazaActiva()
 {
-    const Estado& e = estado();
-    return e.traza.isOpen() || e.observador;
+    return estado().trazaActiva;
 }
 
 void Trazar(const QJsonObject& llamada)

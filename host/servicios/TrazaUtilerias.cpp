@@ -31,6 +31,8 @@ QString TrazaUtilerias::BuscarValor(const QString& tabla, const QString& campoCl
                                     const QString& campoResultado, long numero, const QString& texto1,
                                     const QString& texto2, const QString& texto3)
 {
+    if (!Sesion::TrazaActiva())
+        return m_interior->BuscarValor(tabla, campoClave, valorClave, campoResultado, numero, texto1, texto2, texto3);
     QJsonObject traza = llamada("BuscarValor");
     traza.insert(QStringLiteral("tabla"), tabla);
     traza.insert(QStringLiteral("campoClave"), campoClave);
@@ -50,6 +52,8 @@ QDateTime TrazaUtilerias::FechaActual()
 
 QString TrazaUtilerias::FormatoFecha(const QDateTime& fecha)
 {
+    if (!Sesion::TrazaActiva())
+        return m_interior->FormatoFecha(fecha);
     QJsonObject traza = llamada("FormatoFecha");
     traza.insert(QStringLiteral("fecha"), Trazado::Json(fecha));
     return Trazado::Ejecutar(traza, [&] { return m_interior->FormatoFecha(fecha); });
@@ -57,6 +61,8 @@ QString TrazaUtilerias::FormatoFecha(const QDateTime& fecha)
 
 QString TrazaUtilerias::FormatoFechaRegistro(const QDateTime& fecha)
 {
+    if (!Sesion::TrazaActiva())
+        return m_interior->FormatoFechaRegistro(fecha);
     QJsonObject traza = llamada("FormatoFechaRegistro");
     traza.insert(QStringLiteral("fecha"), Trazado::Json(fecha));
     return Trazado::Ejecutar(traza, [&] { return m_interior->FormatoFechaRegistro(fecha); });
@@ -66,6 +72,8 @@ long TrazaUtilerias::SiguienteNumero(const QString& tabla, const QString& campo,
                                      const QString& texto2, const QString& texto3, const QString& texto4,
                                      const QString& texto5, const QString& texto6, const QString& texto7)
 {
+    if (!Sesion::TrazaActiva())
+        return m_interior->SiguienteNumero(tabla, campo, texto1, texto2, texto3, texto4, texto5, texto6, texto7);
     QJsonObject traza = llamada("SiguienteNumero");
     traza.insert(QStringLiteral("tabla"), tabla);
     traza.insert(QStringLiteral("campo"), campo);
@@ -77,6 +85,8 @@ long TrazaUtilerias::SiguienteNumero(const QString& tabla, const QString& campo,
 
 bool TrazaUtilerias::RegistrarCambio(const QString& tabla, const QString& clave, const QString& texto)
 {
+    if (!Sesion::TrazaActiva())
+        return m_interior->RegistrarCambio(tabla, clave, texto);
     QJsonObject traza = llamada("RegistrarCambio");
     traza.insert(QStringLiteral("tabla"), tabla);
     traza.insert(QStringLiteral("clave"), clave);
@@ -91,6 +101,8 @@ QString TrazaUtilerias::UltimoError()
 
 void TrazaUtilerias::BuscarEnArbol(QTreeWidget* arbol, const QString& texto)
 {
+    if (!Sesion::TrazaActiva())
+        return m_interior->BuscarEnArbol(arbol, texto);
     QJsonObject traza = llamada("BuscarEnArbol");
     traza.insert(QStringLiteral("arbol"), arbol ? arbol->objectName() : QString());
     traza.insert(QStringLiteral("texto"), texto);
@@ -99,6 +111,8 @@ void TrazaUtilerias::BuscarEnArbol(QTreeWidget* arbol, const QString& texto)
 
 QString TrazaUtilerias::ObtenerTransaccion(const QString& transaccionPadre, const QString& aplicacion)
 {
+    if (!Sesion::TrazaActiva())
+        return m_interior->ObtenerTransaccion(transaccionPadre, aplicacion);
     QJsonObject traza = llamada("ObtenerTransaccion");
     traza.insert(QStringLiteral("transaccionPadre"), transaccionPadre);
     traza.insert(QStringLiteral("aplicacion"), aplicacion);

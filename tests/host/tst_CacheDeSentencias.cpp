@@ -7,6 +7,7 @@
 
 #include <QtTest>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -39,6 +40,7 @@ class PruebaCacheDeSentencias : public QObject
 
 private slots:
     void sqliteUnaSentenciaPorForma();
+    void sqliteLecturaCompartidaVeLoQueOtrosConfirman();
     void postgresPreparaUnaVezPorForma();
     void postgresFormaQueNoAdmiteParametros();
     void postgresReconectaFueraDeTransaccion();
@@ -61,6 +63,50 @@ void PruebaCacheDeSentencias::sqliteUnaSentenciaPorForma()
     QCOMPARE(c->Execute(hijos(QStringLiteral("1")))->Fields(QStringLiteral("Gcc_Descripcion")).toString(),
              QStringLiteral("Caja"));
     QVERIFY(c->Execute(hijos(QStringLiteral("11")))->Eof());
+}
+
+// A run of queries shares one read transaction, which must never hide a commit made by
+// another connection, nor survive a write or a transaction of this one.
+void PruebaCacheDeSentencias::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
+{
+    BaseDePrueba base;
+    auto* c = dynamic_cast<ConexionSqlite*>(base.Conexion());
+    base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
+    QCOMPARE(c->Execute(hijos(QStringLiteral("0")))->Fields(QStringLiteral("Gcc_Descripcion")).toString(),
+             QStringLiteral("Activo"));
+    QVERIFY(c->LecturaAbierta());
+
+    sqlite3* otro = nullptr;
+    QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otro), SQLITE_OK);
+    sqlite3_busy_timeout(otro, 2000);
+    for (int i = 2; i <= 4; ++i) {
+        const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otro " + QByteArray::number(i) + "'";
+        QCOMPARE(sqlite3_exec(otro, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);  // readers do not block it
+        QCOMPARE(c->Execute(hijos(QStringLiteral("0")))->Fields(QStringLiteral("Gcc_Descripcion")).toString(),
+                 QStringLiteral("Otro %1").arg(i));
+    }
+
+    // A write of this connection ends the shared read and commits on its own.
+    c->Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"));
+    QVERIFY(!c->LecturaAbierta());
+    sqlite3_stmt* consulta = nullptr;
+    sqlite3_prepare_v2(otro, "SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable", -1, &consulta, nullptr);
+    QCOMPARE(sqlite3_step(consulta), SQLITE_ROW);
+    QCOMPARE(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(consulta, 0))), QStringLiteral("Mío"));
+    sqlite3_finalize(consulta);
+
+    c->Execute(hijos(QStringLiteral("0")));
+    QVERIFY(c->LecturaAbierta());
+    c->BeginTrans();  // a transaction of this connection begins on a fresh write lock
+    QVERIFY(!c->LecturaAbierta());
+    c->Execute(hijos(QStringLiteral("0")));
+    QVERIFY(!c->LecturaAbierta());
+    c->RollbackTrans();
+
+    c->Execute(hijos(QStringLiteral("0")));
+    QVERIFY(c->LecturaAbierta());
+    QTRY_VERIFY(!c->LecturaAbierta());  // ended when the event loop runs
+    sqlite3_close(otro);
 }
 
 void PruebaCacheDeSentencias::postgresPreparaUnaVezPorForma()

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <array>
+
+struct sqlite3;
+
+// Whether any connection has committed to a write-ahead-log database since a moment, found
+// without a system call: every commit rewrites the WAL-index header, which lives in the
+// shared memory that all connections map (its layout is part of SQLite's documented file
+// format). ConexionSqlite uses it to keep one read transaction across a burst of queries and
+// still see every commit made by others.
+class InstantaneaWal
+{
+public:
+    explicit InstantaneaWal(sqlite3* db) : m_db(db) {}
+
+    // Copies the current header. False when the shared memory is not mapped yet (before
+    // the first read) or the file is not in WAL mode.
+    bool Capturar();
+    // True when the header differs from the copy, or cannot be read.
+    bool Cambio() const;
+
+private:
+    const volatile unsigned char* encabezado() const;
+
+    sqlite3* m_db;
+    std::array<unsigned char, 96> m_copia{};  // both copies of the 48-byte header
+};
