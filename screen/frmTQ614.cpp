@@ -21,6 +21,7 @@
 #include <QFrame>
 #include <QPalette>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -29,6 +30,23 @@ const QString kCaptionTotal = QStringLiteral("Total:");
 const QString kClaveNodoRaiz = QStringLiteral("N0");
 
 enum Imagen { kImagenGenerica = 1, kImagenGrupo = 2, kImagenTitulo = 3, kImagenSubgrupo = 4 };
+
+// Each level of the tree's loading holds a frame and an open recordset on the stack; far
+// beyond any real chart of accounts, a deeper chain is refused as running out of stack
+// space, which is what the recursion would otherwise end in.
+constexpr int kNivelesMaximos = 1000;
+
+class NivelDeCarga
+{
+public:
+    explicit NivelDeCarga(int& niveles) : m_niveles(++niveles) {}
+    ~NivelDeCarga() { --m_niveles; }
+    NivelDeCarga(const NivelDeCarga&) = delete;
+    NivelDeCarga& operator=(const NivelDeCarga&) = delete;
+
+private:
+    int& m_niveles;
+};
 
 QColor Rgb(int rojo, int verde, int azul)
 {
@@ -328,15 +346,23 @@ void frmTQ614::CargarCuentas()
 // many calls as rows. A row that is its own parent, or a ring of rows that are each other's
 // ancestors, never hangs from "0" and is simply not reached; a row keyed "0" collides with
 // the root's "N0" (and any repeated key with its first node) and ends its level with the
-// report below. The guard is the tree's own key check: no lookup is added per node.
+// report below. The guard is the tree's own key check: no lookup is added per node. Depth
+// alone is bounded apart (kNivelesMaximos), since a long enough chain would exhaust the stack.
 void frmTQ614::AddSubMenu(const QString& clavePadre)
 {
     ReporteError::ConTrampa(QStringLiteral("AddSubMenu"), QStringLiteral("ERR-ID:7500008"), hWnd(), [&] {
+        const NivelDeCarga nivel(m_nivelesCargando);
+        if (m_nivelesCargando > kNivelesMaximos)
+            throw ErrorEjecucion(QStringLiteral("Espacio de pila insuficiente"));
         TreeView& arbol = Requerir(m_tvCuentas);
         const QString sql = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
             + Sql::Texto(clavePadre) + QStringLiteral("' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ");
         std::unique_ptr<Recordset> filas = Conexion().Execute(sql, -1);
         const QString claveNodoPadre = QLatin1Char('N') + clavePadre;
+
+        // Every row of a level names the same parent: its numeric test is made once.
+        std::optional<QString> padreProbado;
+        bool padreNumerico = false;
 
         while (!filas->Eof()) {
             const QVariant padre = filas->Fields(QStringLiteral("Gcc_Padre"));
@@ -344,9 +370,14 @@ void frmTQ614::AddSubMenu(const QString& clavePadre)
             const QVariant descripcion = filas->Fields(QStringLiteral("Gcc_Descripcion"));
 
             int imagen = kImagenTitulo;
-            if (Variantes::Texto(padre) != GrupoCuenta::kClaveRaiz) {
+            const QString textoPadre = Variantes::Texto(padre);
+            if (textoPadre != GrupoCuenta::kClaveRaiz) {
+                if (padreProbado != textoPadre) {
+                    padreNumerico = GrupoCuenta::EsNumerico(padre);
+                    padreProbado = textoPadre;
+                }
                 const bool claveNumerica = GrupoCuenta::EsNumerico(clave);
-                if (!GrupoCuenta::EsNumerico(padre) && claveNumerica)
+                if (!padreNumerico && claveNumerica)
                     imagen = kImagenGrupo;
                 else if (claveNumerica)
                     imagen = kImagenSubgrupo;

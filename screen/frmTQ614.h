@@ -91,4 +91,8 @@ private:
     QPointer<Controles> m_Controles;
     QPointer<TreeView> m_tvCuentas;
     QPointer<ImageList> m_ilIconos;
+
+    // How many levels of AddSubMenu are running: a chain of groups deeper than the stack can
+    // hold ends in an error report instead of a crash.
+    int m_nivelesCargando = 0;
 };

@@ -27,6 +27,7 @@ private slots:
     void ciclosYAutoPadresNoCuelgan();
     void dosCargasDanElMismoArbol();
     void sentenciaFallidaSeInforma();
+    void cadenaDemasiadoProfundaSeInforma();
 };
 
 void tst_CargaArbol::tablaVaciaSoloRaiz()
@@ -247,6 +248,29 @@ void tst_CargaArbol::sentenciaFallidaSeInforma()
     QCOMPARE(pantalla.Descripcion(), QStringList({QStringLiteral("N0|/|3|0")}));
     QCOMPARE(pantalla.Titulos(), QStringList({QStringLiteral("AddSubMenu()")}));
     QCOMPARE(pantalla.base.Mensajes().at(0).idError, QStringLiteral("ERR-ID:7500008"));
+}
+
+// A chain of groups deeper than any chart of accounts: the load stops a thousand levels
+// down with one report, as running out of stack space, instead of crashing.
+void tst_CargaArbol::cadenaDemasiadoProfundaSeInforma()
+{
+    PantallaDePrueba pantalla;
+    Connection* conexion = pantalla.base.Conexion();
+    conexion->BeginTrans();
+    QString padre = QStringLiteral("0");
+    for (int i = 1; i <= 1100; ++i) {
+        const QString clave = QStringLiteral("K%1").arg(i);
+        conexion->Execute(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable,"
+                                         " Gcc_Descripcion, Gcc_Padre) VALUES (?, ?, ?)"),
+                          QVariantList{clave, clave, padre});
+        padre = clave;
+    }
+    conexion->CommitTrans();
+    pantalla.Cargar();
+    QCOMPARE(pantalla.Arbol().Count(), 1001);
+    QVERIFY(pantalla.Nodo(QStringLiteral("K1000")));
+    QCOMPARE(pantalla.Titulos(), QStringList({QStringLiteral("AddSubMenu()")}));
+    QCOMPARE(pantalla.base.Mensajes().at(0).texto, QStringLiteral("Espacio de pila insuficiente"));
 }
 
 QTEST_MAIN(tst_CargaArbol)
