@@ -32,7 +32,10 @@ protected:
         // Key preview: the form sees a key pressed in any of its controls first.
         if (evento->type() == QEvent::KeyPress && m_forma && m_forma->m_keyPreview) {
             auto* widget = qobject_cast<QWidget*>(objeto);
-            if (widget && (widget == this || isAncestorOf(widget)) && widget->window() == this) {
+            // A key not taken by the focused control travels on to its parents as the same
+            // event: the form sees it once, where it was first delivered.
+            QWidget* destino = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+            if (widget == destino && widget->window() == this) {
                 auto* tecla = static_cast<QKeyEvent*>(evento);
                 int codigo = Teclado::CodigoTecla(tecla);
                 if (codigo != 0) {

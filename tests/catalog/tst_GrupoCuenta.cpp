@@ -104,6 +104,11 @@ void tst_GrupoCuenta::valorNumerico_data()
     QTest::newRow("vacio") << QVariant(QString()) << false;
     QTest::newRow("nulo") << QVariant() << false;
     QTest::newRow("entero") << QVariant(5) << true;
+    QTest::newRow("punto solo") << QVariant(QStringLiteral(".")) << false;
+    QTest::newRow("punto inicial") << QVariant(QStringLiteral(".5")) << true;
+    QTest::newRow("exponente sin cifras") << QVariant(QStringLiteral("1e")) << false;
+    QTest::newRow("signo solo") << QVariant(QStringLiteral("-")) << false;
+    QTest::newRow("cifras arabigas no") << QVariant(QStringLiteral("\u0661\u0662")) << false;
 }
 
 void tst_GrupoCuenta::valorNumerico()

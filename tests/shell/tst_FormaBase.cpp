@@ -40,6 +40,8 @@ protected:
     }
     void Form_KeyDown(int& codigo, int mayusculas) override
     {
+        if (codigo == 16 || codigo == 17 || codigo == 18)
+            return; // Shift, Ctrl and Alt arrive as keys of their own
         teclas << codigo * 10 + mayusculas;
         if (codigo == 27)
             Hide();
