@@ -67,9 +67,10 @@ signals:
     void DblClick();
     // Before the tree handles a key; a handler that sets the code to 0 swallows the key.
     void KeyDown(int& codigoTecla, int mayusculas);
-    // The user finished editing a label. Cancel set to non-zero keeps the old label;
-    // otherwise the label becomes nuevoTexto (as the handler left it), provided the node
-    // still exists.
+    // The user finished editing a label (Enter, Tab or leaving the editor) with a text other
+    // than the label's; raised once the editor has closed. Cancel set to non-zero keeps the
+    // old label; otherwise the label becomes nuevoTexto (as the handler left it), provided
+    // the node still exists. Escape, or a label left as it was, raises nothing.
     void AfterLabelEdit(int& cancel, QString& nuevoTexto);
     // The tree received the focus.
     void GotFocus();

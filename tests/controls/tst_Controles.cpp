@@ -229,6 +229,29 @@ private slots:
         QTRY_COMPARE(ventana.pos(), antes + QPoint(40, 30));
     }
 
+    void accesosRapidos()
+    {
+        QWidget ventana;
+        auto* barra = new Controles(&ventana);
+        (new QVBoxLayout(&ventana))->addWidget(barra);
+        barra->setActivarCatalogo(true);
+        QStringList eventos;
+        Registrar(barra, &eventos);
+        ventana.show();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+
+        QTest::keyClick(&ventana, Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(eventos.isEmpty());
+        barra->setEasyaccessenabled("SI");
+        QTest::keyClick(&ventana, Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(&ventana, Qt::Key_E, Qt::ControlModifier); // Edit is off
+        QTest::keyClick(&ventana, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(eventos, (QStringList{"Nuevo", "Imprimir"}));
+        barra->setEasyaccessenabled("NO");
+        QTest::keyClick(&ventana, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(eventos.size(), 2);
+    }
+
     void activarCambiaSoloElAspecto()
     {
         Controles barra;

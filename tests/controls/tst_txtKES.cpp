@@ -102,6 +102,28 @@ private slots:
         QCOMPARE(validaciones.count(), 1);
     }
 
+    void otraVentanaNoTerminaLaEdicion()
+    {
+        // A message or another window coming to the front takes the focus for a while; the
+        // edit goes on when the user comes back, and ends when the user leaves the box.
+        Ventana v;
+        QVERIFY(v.mostrar());
+        QSignalSpy validaciones(v.a, &txtKES::Validate);
+        v.a->setFocus();
+        QTest::keyClicks(v.a, "7");
+        QWidget otra;
+        otra.show();
+        otra.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&otra));
+        QCOMPARE(validaciones.count(), 0);
+        v.ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v.ventana));
+        QTRY_COMPARE(QApplication::focusWidget(), v.a);
+        QCOMPARE(validaciones.count(), 0);
+        QTest::keyClick(v.a, Qt::Key_Tab);
+        QCOMPARE(validaciones.count(), 1);
+    }
+
     void validateConEnterUnaVezPorCambio()
     {
         Ventana v;
