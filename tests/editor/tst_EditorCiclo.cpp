@@ -194,7 +194,8 @@ private slots:
     void escapeEnCualquierCaja_data()
     {
         QTest::addColumn<QString>("caja");
-        for (const char* nombre : {"txtClave", "txtDescripcion", "txtCodigo", "txtNivel", "txtPadre", "txtNPadre"})
+        // The parent boxes never take the focus, so no key reaches them.
+        for (const char* nombre : {"txtClave", "txtDescripcion", "txtCodigo", "txtNivel"})
             QTest::newRow(nombre) << QString::fromLatin1(nombre);
     }
     void escapeEnCualquierCaja()
@@ -207,6 +208,8 @@ private slots:
             auto* destino = e.Ventana()->findChild<txtKES*>(caja);
             QVERIFY(destino);
             QTest::keyClicks(e.txtDescripcion(), QStringLiteral("Algo"));
+            destino->setFocus(Qt::MouseFocusReason);
+            QCOMPARE(e.Ventana()->focusWidget(), destino);
             QTest::keyClick(destino, Qt::Key_Escape);
         });
         QVERIFY(!abierto);

@@ -131,6 +131,9 @@ private slots:
                                                   << 48 << "Clave incorrecta" << "ERR-ID:7500020" << "txtClave";
         QTest::newRow("3 empty key") << false << f << "" << "Otra" << "1.1" << false << "Debe especificar una clave!" << 48
                                      << k << "ERR-ID:7500021" << "txtClave";
+        QTest::newRow("3 before 4: empty key and description") << false << f << "" << "" << "1.1" << false
+                                                              << "Debe especificar una clave!" << 48 << k
+                                                              << "ERR-ID:7500021" << "txtClave";
         QTest::newRow("4 empty description") << false << f << "000002" << "" << "1.1" << false
                                              << "Debe especificar una descripción!" << 48 << k << "ERR-ID:7500022"
                                              << "txtDescripcion";
@@ -147,6 +150,11 @@ private slots:
                                                   << "Debe indicar el nivel en el que se encuentra la cuenta o subcuenta "
                                                      "en catálogo del contribuyente!\r\nEJEMPLO: 1,2,3,4,5, etc..."
                                                   << 48 << k << "ERR-ID:7500024" << "txtNivel";
+        QTest::newRow("6 code 000 never left, level box locked")
+            << false << f << "000002" << "Otra" << "000" << true
+            << "Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
+               "EJEMPLO: 1,2,3,4,5, etc..."
+            << 48 << k << "ERR-ID:7500024" << "B1";
         QTest::newRow("7 numeric key without level") << false << f << "000002" << "Otra" << "1.1" << true
                                                      << "Debe especificar un código para determinar el nivel!" << 48
                                                      << k << "ERR-ID:7500025" << "txtCodigo";
