@@ -7,7 +7,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QRegularExpression>
-#include <exception>
+#include <stdexcept>
 
 namespace {
 
@@ -98,9 +98,10 @@ QString SentenciaConParametros(const QString& sql, int& parametros)
     return resultado;
 }
 
-// The name under which the statement returns its first column: its alias, or the column
-// itself without a table prefix or quotes; the recordset finds columns by name.
-QString PrimeraColumna(const QString& sql)
+// The name under which the statement returns its first column, which is how the recordset
+// finds it: its alias, or the column itself without table prefix or quotes. An expression
+// without a name of its own is named here (engines name such columns each in their own way).
+QString NombrarPrimeraColumna(QString& sql)
 {
     static const QRegularExpression inicio(
         QStringLiteral(R"(^\s*SELECT\s+(?:(?:DISTINCT|ALL)\s+)?(?:TOP\s+\d+\s+)?)"),
@@ -108,8 +109,8 @@ QString PrimeraColumna(const QString& sql)
     const QRegularExpressionMatch encontrado = inicio.match(sql);
     if (!encontrado.hasMatch())
         return {};
-    qsizetype i = encontrado.capturedEnd();
-    const qsizetype comienzo = i;
+    const qsizetype comienzo = encontrado.capturedEnd();
+    qsizetype i = comienzo;
     int profundidad = 0;
     bool enLiteral = false;
     for (; i < sql.size(); ++i) {
@@ -131,15 +132,26 @@ QString PrimeraColumna(const QString& sql)
             break;
     }
     const QString expresion = sql.mid(comienzo, i - comienzo).trimmed();
-    static const QRegularExpression nombreFinal(
-        QStringLiteral(R"re((?:"([^"]+)"|\[([^\]]+)\]|`([^`]+)`|([A-Za-z_][A-Za-z0-9_$]*))\s*$)re"));
-    const QRegularExpressionMatch nombre = nombreFinal.match(expresion);
-    if (!nombre.hasMatch())
-        return expresion;
-    for (int grupo = 1; grupo <= 4; ++grupo)
-        if (nombre.capturedLength(grupo) > 0)
-            return nombre.captured(grupo);
-    return expresion;
+
+    static const QString nombre = QStringLiteral(R"re((?:"([^"]+)"|\[([^\]]+)\]|`([^`]+)`|([A-Za-z_][A-Za-z0-9_$]*)))re");
+    static const QRegularExpression columna(QStringLiteral("^(?:%1\\s*\\.\\s*)*%1$").arg(nombre));
+    static const QRegularExpression alias(QStringLiteral("(?:\\s+AS\\s+|(?<=[)'\"\\]`])\\s*)%1$").arg(nombre),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (const QRegularExpression* forma : {&columna, &alias}) {
+        const QRegularExpressionMatch hallado = forma->match(expresion);
+        if (!hallado.hasMatch())
+            continue;
+        // The last name matched is the one the column goes by.
+        for (int grupo = hallado.lastCapturedIndex(); grupo >= 1; --grupo)
+            if (hallado.capturedLength(grupo) > 0)
+                return hallado.captured(grupo);
+    }
+    if (expresion == QLatin1String("*") || expresion.endsWith(QLatin1String(".*")))
+        return {};
+    const QString propio = QStringLiteral("kes_valor");
+    const qsizetype finExpresion = comienzo + sql.mid(comienzo, i - comienzo).indexOf(expresion) + expresion.size();
+    sql.insert(finExpresion, QStringLiteral(" AS ") + propio);
+    return propio;
 }
 
 } // namespace
@@ -374,11 +386,14 @@ void txtKES::Consultar()
     QString valor;
     try {
         int parametros = 0;
-        const QString sentencia = SentenciaConParametros(m_sql, parametros);
+        QString sentencia = SentenciaConParametros(m_sql, parametros);
+        const QString columna = NombrarPrimeraColumna(sentencia);
+        if (columna.isEmpty())
+            throw std::runtime_error("la sentencia no nombra la columna del resultado");
         const QVariantList valores(parametros, text());
         std::unique_ptr<Recordset> registros = s_conexion->Execute(sentencia, valores);
         if (!registros->Eof())
-            valor = registros->Fields(PrimeraColumna(m_sql)).toString();
+            valor = registros->Fields(columna).toString();
         registros->Close();
     } catch (const std::exception& error) {
         qWarning("txtKES %s: la consulta de %s falló: %s", qPrintable(objectName()),
