@@ -9,7 +9,8 @@
 // The column names of a result, shared by all its rows and by every result of the same
 // prepared statement. Lookup by name ignores case (PostgreSQL folds unquoted names to lower
 // case) and is cheap on repeated names: the component reads the same few columns of every
-// row, so the last names asked for are remembered with their index.
+// row, so the last names asked for are remembered with their index. Like the connection
+// that made it, it is used from one thread.
 class ColumnasRecordset
 {
 public:

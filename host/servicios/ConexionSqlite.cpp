@@ -432,12 +432,10 @@ void ConexionSqlite::exigirTransaccionViva() const
                                             "(RollbackTrans) antes de continuar"));
 }
 
-void ConexionSqlite::lanzar(int codigo, const QString& contexto) const
+void ConexionSqlite::lanzar(int codigo) const
 {
     const int extendido = m_db ? sqlite3_extended_errcode(m_db) : codigo;
     const QString mensaje = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(codigo));
-    QString descripcion = QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(extendido, mensaje), mensaje);
-    if (!contexto.isEmpty())
-        descripcion = contexto + QStringLiteral(": ") + descripcion;
-    throw ErrorEjecucion(descripcion, QString::number(codigo & 0xff));
+    throw ErrorEjecucion(QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(extendido, mensaje), mensaje),
+                         QString::number(codigo & 0xff));
 }

@@ -59,7 +59,7 @@ private:
     void abrirLectura();
     void terminarLectura() noexcept;
     void exigirTransaccionViva() const;
-    [[noreturn]] void lanzar(int codigo, const QString& contexto = {}) const;
+    [[noreturn]] void lanzar(int codigo) const;
 
     sqlite3* m_db = nullptr;
     QCache<QString, Sentencia> m_cache;
