@@ -43,7 +43,7 @@ public:
     Q_INVOKABLE void Hide();
 
     // The window, loading the form on first reference as the forms runtime does.
-    QWidget* Ventana();
+    Q_INVOKABLE QWidget* Ventana();
     // The window handle handed to Mensaje; 0 while the form is not loaded.
     qintptr hWnd() const;
 

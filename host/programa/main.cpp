@@ -89,9 +89,10 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
         std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
         return 0;
     }
+    abrirBase(opciones);
+    // The trace is of the component's calls: it starts once the host's own set-up is done.
     if (!opciones.traza.isEmpty())
         Sesion::EstablecerTraza(opciones.traza);
-    abrirBase(opciones);
 
     CargadorComponente componente;
     VentanaPrincipal ventana;
