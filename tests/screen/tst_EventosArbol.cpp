@@ -115,6 +115,7 @@ class tst_EventosArbol : public QObject
 private slots:
     void clicEnGrupoMuestraSusCampos();
     void clicEnRaizMuestraTotal();
+    void totalEsUnEnteroDe16Bits();
     void clicEnFilaDesaparecidaVaciaYApaga();
     void clicConTablaFallidaSeInforma();
     void dobleClicSoloEnHojas();
@@ -167,6 +168,32 @@ void tst_EventosArbol::clicEnRaizMuestraTotal()
     QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Nível:"));
     QCOMPARE(LeerCampos(forma), (Campos{"PAS", "Pasivos", "", "1"}));
     QVERIFY(pantalla.base.Mensajes().isEmpty());
+}
+
+// The count is a 16-bit Integer: 32767 groups still show, one more overflows into the
+// handler's report instead of a wrapped number.
+void tst_EventosArbol::totalEsUnEnteroDe16Bits()
+{
+    PantallaDePrueba pantalla;
+    Connection* conexion = pantalla.base.Conexion();
+    conexion->BeginTrans();
+    for (int i = 1; i <= 32767; ++i)
+        conexion->Execute(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable,"
+                                         " Gcc_Descripcion, Gcc_Padre) VALUES (?, ?, '0')"),
+                          QVariantList{QStringLiteral("G%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Grupo")});
+    conexion->CommitTrans();
+    frmTQ614& forma = pantalla.Mostrar();
+    Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("0")));
+    QCOMPARE(forma.txtNivel()->text(), QStringLiteral("32767"));
+    QVERIFY(pantalla.base.Mensajes().isEmpty());
+
+    pantalla.base.InsertarGrupo(QStringLiteral("G99999"), QStringLiteral("Uno de más"));
+    forma.CargarCuentas();
+    Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("0")));
+    QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Total:"));
+    QCOMPARE(forma.txtNivel()->text(), QString());
+    QCOMPARE(pantalla.Titulos(), QStringList({QStringLiteral("tvCuentas_NodeClick()")}));
+    QCOMPARE(pantalla.base.Mensajes().at(0).idError, QStringLiteral("ERR-ID:7500018"));
 }
 
 void tst_EventosArbol::clicEnFilaDesaparecidaVaciaYApaga()
