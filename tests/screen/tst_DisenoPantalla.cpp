@@ -1,15 +1,13 @@
-// The catalogue screen as laid out, its load and its resize: the thirteen controls with their
-// names, places, fonts and settings, the colour scheme, the tree's four pictures, the key
-// format read at load (and a load that fails), and the layout that follows the window's size.
+// The catalogue screen as laid out, its load and its resize: the controls in their places,
+// the tree's four pictures, what the load sets up (the key format among it, and a load that
+// fails), and the layout that follows the window's size.
 
 #include "PantallaDePrueba.h"
 
 #include "Controles.h"
 #include "ErrorEjecucion.h"
-#include "Etiqueta.h"
 #include "ImageList.h"
 #include "Twips.h"
-#include "colorKES.h"
 #include "txtKES.h"
 
 #include <QFrame>
@@ -23,10 +21,7 @@ private slots:
     void cleanup();
     void controlesEnSuLugar_data();
     void controlesEnSuLugar();
-    void camposDeDetalle();
-    void etiquetas();
-    void barraYArbol();
-    void esquemaDeColores();
+    void cargaAplicaColoresYActivaElCatalogo();
     void cuatroImagenesDistintas();
     void cargaLeeElFormatoDeClave();
     void cargaSinTrampaDejaPasarElError();
@@ -78,103 +73,21 @@ void tst_DisenoPantalla::controlesEnSuLugar()
     QCOMPARE(ventana->size(), Twips::Rectangulo(0, 0, 9945, 7110).size());
 }
 
-void tst_DisenoPantalla::camposDeDetalle()
+// The load applies the colour scheme (the form takes its backcolor), switches the toolbar to
+// a catalogue and hands the tree its image list; in-place editing stays the user's alone.
+void tst_DisenoPantalla::cargaAplicaColoresYActivaElCatalogo()
 {
     PantallaDePrueba pantalla;
-    frmTQ614& forma = pantalla.Cargar();
-    QFrame* marco = forma.frFrame();
-    QCOMPARE(marco->palette().color(QPalette::Window), QColor(245, 245, 245));
-    QCOMPARE(marco->font().family(), QStringLiteral("Calibri"));
-    QCOMPARE(marco->font().pointSizeF(), 8.25);
-
-    for (txtKES* campo : {forma.txtCuenta(), forma.txtClave(), forma.txtCodigo(), forma.txtNivel()}) {
-        QVERIFY(campo);
-        QVERIFY2(campo->locked(), qPrintable(campo->objectName()));
-        QVERIFY(!campo->TabStop());
-        QCOMPARE(campo->font().family(), QStringLiteral("Calibri"));
-        QCOMPARE(campo->font().pointSizeF(), 8.25);
-        QVERIFY(campo->font().bold());
-        QCOMPARE(campo->enabledcolor(), QColor(255, 255, 255));
-        QCOMPARE(campo->tabonenter(), campo == forma.txtClave());
-    }
-}
-
-void tst_DisenoPantalla::etiquetas()
-{
-    PantallaDePrueba pantalla;
-    frmTQ614& forma = pantalla.Cargar();
-    const struct {
-        Etiqueta* etiqueta;
-        const char* caption;
-        const char* id;
-    } esperadas[] = {
-        {forma.Label1(), "Clave:", "Clave"},
-        {forma.Label2(), "Descripción:", "Descripción"},
-        {forma.Etiqueta1(), "Código:", "Código"},
-        {forma.lbNivel(), "Nível:", "NIVEL"},
-    };
-    for (const auto& e : esperadas) {
-        QVERIFY(e.etiqueta);
-        QCOMPARE(e.etiqueta->caption(), QString::fromUtf8(e.caption));
-        QCOMPARE(e.etiqueta->idetiqueta(), QString::fromUtf8(e.id));
-        QCOMPARE(e.etiqueta->alineacion(), 1);
-        QCOMPARE(e.etiqueta->backcolor(), QColor(245, 245, 245));
-        QCOMPARE(e.etiqueta->forecolor(), QApplication::palette().color(QPalette::ButtonText));
-        QCOMPARE(e.etiqueta->font().family(), QStringLiteral("Calibri"));
-        QCOMPARE(e.etiqueta->font().pointSizeF(), 8.25);
-        QVERIFY(!e.etiqueta->fontbold());
-        QVERIFY(e.etiqueta->isEnabled());
-    }
-}
-
-void tst_DisenoPantalla::barraYArbol()
-{
-    PantallaDePrueba pantalla;
-    frmTQ614& forma = pantalla.Cargar();
-    Controles* barra = forma.controles();
-    QCOMPARE(barra->objectName(), QStringLiteral("Controles"));
-    QCOMPARE(barra->caption(), QStringLiteral("Catálogo de grupo de cuentas contables"));
-    QCOMPARE(barra->b2caption(), QStringLiteral("Cambiar clave"));
-    QCOMPARE(barra->tabwidth(), QStringLiteral("0"));
-    QCOMPARE(barra->easyaccessenabled(), QStringLiteral("NO"));
-    QCOMPARE(barra->showmenupopup(), QStringLiteral("NO"));
-    QCOMPARE(barra->showwindowslist(), QStringLiteral("SI"));
-    QCOMPARE(barra->showexitbutton(), QStringLiteral("SI"));
-    QVERIFY(barra->ActivarCatalogo()); // set by the load
-
-    TreeView* arbol = forma.tvCuentas();
-    QCOMPARE(arbol->font().family(), QStringLiteral("Franklin Gothic Medium"));
-    QCOMPARE(arbol->font().pointSizeF(), 8.25);
-    QCOMPARE(arbol->imageList(), forma.ilIconos());
-    // In-place editing is the user's: a click on the selected node, nothing else.
-    QCOMPARE(arbol->editTriggers(), QAbstractItemView::SelectedClicked);
-}
-
-void tst_DisenoPantalla::esquemaDeColores()
-{
-    PantallaDePrueba pantalla;
-    colorKES* colores = pantalla.Cargar().colores();
-    QVERIFY(colores);
-    QCOMPARE(colores->objectName(), QStringLiteral("colorKES"));
-    QCOMPARE(colores->backcolor, QColor(245, 245, 245));
-    QCOMPARE(colores->calendarbackcolor, QColor(255, 255, 192));
-    QCOMPARE(colores->calendarforecolor, QColor(0, 0, 128));
-    QCOMPARE(colores->calendartitlebackcolor, QColor(137, 177, 201));
-    QCOMPARE(colores->calendartitleforecolor, QColor(255, 255, 255));
-    QCOMPARE(colores->calendartrailingforecolor, QColor(0, 83, 138));
-    QCOMPARE(colores->dbgridbackcolor, QColor(255, 255, 192));
-    QCOMPARE(colores->dbgridbackcoloreven, QColor(255, 255, 255));
-    QCOMPARE(colores->dbgridbackcolorodd, QColor(255, 255, 255));
-    QCOMPARE(colores->enablecolor, QColor(255, 255, 255));
-    QCOMPARE(colores->disablecolor, QColor(224, 224, 224));
-    QCOMPARE(colores->focuscolor, QColor(255, 255, 255));
-    QCOMPARE(colores->labelfontsize, 8.25);
-    QCOMPARE(colores->textfontsize, 8.25);
-    QCOMPARE(colores->menubackcolor, QColor(179, 204, 221));
-    QCOMPARE(colores->menufontbackcolor, QColor(245, 236, 203));
-    QCOMPARE(colores->menuselbackcolor, QColor(226, 213, 156));
-    // The scheme is applied at load: the form's background is its backcolor.
-    QCOMPARE(pantalla.Forma().Ventana()->palette().color(QPalette::Window), QColor(245, 245, 245));
+    frmTQ614& forma = pantalla.Forma();
+    forma.Load();
+    QCOMPARE(forma.colores()->backcolor, QColor(245, 245, 245));
+    QCOMPARE(forma.Ventana()->palette().color(QPalette::Window), QColor(245, 245, 245));
+    QVERIFY(forma.controles()->ActivarCatalogo());
+    QCOMPARE(forma.controles()->caption(), QStringLiteral("Catálogo de grupo de cuentas contables"));
+    QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Nível:"));
+    QVERIFY(forma.txtClave()->locked() && forma.txtNivel()->locked());
+    QCOMPARE(forma.tvCuentas()->imageList(), forma.ilIconos());
+    QCOMPARE(forma.tvCuentas()->editTriggers(), QAbstractItemView::SelectedClicked);
 }
 
 // Four pictures of 16 x 16 pixels, each one different, none of them blank.
