@@ -74,7 +74,8 @@ struct MensajeRegistrado
 };
 
 // In the non-interactive mode (environment TQ614_MENSAJES=registrar) messages and listings
-// are recorded instead of shown, so nothing waits for a user.
+// are recorded instead of shown, so nothing waits for a user. A process without a
+// QApplication (no widgets to show them with) records them too.
 void RegistrarMensajes(bool registrar);
 bool MensajesRegistrandose();
 QList<MensajeRegistrado> MensajesRegistrados();
