@@ -262,10 +262,17 @@ void TreeView::keyPressEvent(QKeyEvent* evento)
 
 void TreeView::mousePressEvent(QMouseEvent* evento)
 {
+    // Only the left button picks a node: a right click that moved the selection would leave
+    // it apart from what the last NodeClick showed.
+    if (evento->button() != Qt::LeftButton) {
+        m_indicePulsado = QPersistentModelIndex();
+        evento->accept();
+        return;
+    }
     const QPoint punto = evento->position().toPoint();
     QTreeWidgetItem* nodo = itemAt(punto);
     // A press on the expand sign or beside the label is no click on the node.
-    const bool sobreNodo = nodo && evento->button() == Qt::LeftButton && visualItemRect(nodo).contains(punto);
+    const bool sobreNodo = nodo && visualItemRect(nodo).contains(punto);
     m_indicePulsado = sobreNodo ? QPersistentModelIndex(indexFromItem(nodo)) : QPersistentModelIndex();
     QTreeWidget::mousePressEvent(evento);
 }

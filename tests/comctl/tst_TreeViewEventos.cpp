@@ -74,6 +74,12 @@ private slots:
         QVERIFY(!m_arbol->Item("N1")->isExpanded());
         // Below the last node.
         QTest::mouseClick(m_arbol->viewport(), Qt::LeftButton, {}, QPoint(20, m_arbol->viewport()->height() - 3));
+        // Other buttons pick nothing.
+        Clic(*m_arbol, "N2");
+        m_clics.clear();
+        QTest::mouseClick(m_arbol->viewport(), Qt::RightButton, {}, Centro(*m_arbol, "N0"));
+        QTest::mouseClick(m_arbol->viewport(), Qt::MiddleButton, {}, Centro(*m_arbol, "N0"));
+        QCOMPARE(m_arbol->SelectedItem(), m_arbol->Item("N2"));
         // Pressed on one node and released on another: a drag, not a click.
         QTest::mousePress(m_arbol->viewport(), Qt::LeftButton, {}, Centro(*m_arbol, "N0"));
         QTest::mouseRelease(m_arbol->viewport(), Qt::LeftButton, {}, Centro(*m_arbol, "N2"));
