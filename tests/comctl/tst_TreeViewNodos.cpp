@@ -170,31 +170,6 @@ private slots:
         QCOMPARE(lista->Tamano(), QSize(16, 16));
         QCOMPARE(arbol.iconSize(), QSize(16, 16));
     }
-
-    void muchosNodos()
-    {
-        // A deep and wide tree, built as the catalogue builds it: depth first.
-        TreeView arbol;
-        arbol.Add({}, TreeView::tvwChild, "N0", "/");
-        int total = 1;
-        for (int i = 0; i < 50; ++i) {
-            const QString grupo = QStringLiteral("N%1").arg(i + 1);
-            arbol.Add("N0", TreeView::tvwChild, grupo, grupo);
-            ++total;
-            QString padre = grupo;
-            for (int j = 0; j < 20; ++j) {
-                const QString clave = QStringLiteral("%1.%2").arg(grupo).arg(j);
-                arbol.Add(padre, TreeView::tvwChild, clave, clave);
-                padre = clave;
-                ++total;
-            }
-        }
-        QCOMPARE(arbol.Count(), total);
-        arbol.Remove("N7");
-        QCOMPARE(arbol.Count(), total - 21);
-        QCOMPARE(arbol.Buscar("N7.19"), nullptr);
-        QVERIFY(arbol.Buscar("N8.19"));
-    }
 };
 
 QTEST_MAIN(PruebaTreeViewNodos)

@@ -251,19 +251,6 @@ private slots:
         QTest::keyClick(&ventana, Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(eventos.size(), 2);
     }
-
-    void activarCambiaSoloElAspecto()
-    {
-        Controles barra;
-        barra.setActivarCatalogo(true);
-        barra.setEditarHabilitado(true);
-        QVERIFY(barra.Activo());
-        barra.Activar(false);
-        QVERIFY(!barra.Activo());
-        QVERIFY(barra.Boton("Editar")->isEnabled());
-        barra.Activar(true);
-        QVERIFY(barra.Activo());
-    }
 };
 
 QTEST_MAIN(PruebaControles)

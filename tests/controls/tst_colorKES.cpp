@@ -93,14 +93,6 @@ private slots:
         QCOMPARE(etiqueta->backcolor(), QColor(245, 245, 245));
     }
 
-    void sinVentanaNoHaceNada()
-    {
-        colorKES suelto;
-        suelto.backcolor = Qt::red;
-        suelto.AplicarColores();
-        QVERIFY(suelto.backcolor == QColor(Qt::red));
-    }
-
     void propiedadesDeLaEtiqueta()
     {
         Etiqueta etiqueta;

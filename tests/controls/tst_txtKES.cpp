@@ -283,20 +283,6 @@ private slots:
         v.c->setTabStop(true);
         QCOMPARE(v.c->focusPolicy(), Qt::ClickFocus);
     }
-
-    void subrayarYLongitud()
-    {
-        txtKES caja;
-        caja.setProperty("subrayar", true);
-        QVERIFY(caja.font().underline());
-        caja.setSubrayar(false);
-        QVERIFY(!caja.font().underline());
-        caja.setMaxLength(6);
-        caja.show();
-        caja.setFocus();
-        QTest::keyClicks(&caja, "12345678");
-        QCOMPARE(caja.text(), QString("123456"));
-    }
 };
 
 QTEST_MAIN(PruebaTxtKES)
