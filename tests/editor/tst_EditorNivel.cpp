@@ -23,6 +23,7 @@ private slots:
         QTest::newRow("empty table") << QStringList{} << "000000" << "000001";
         QTest::newRow("42") << QStringList{"000041", "ACTIVO"} << "000000" << "000042";
         QTest::newRow("more digits than the format") << QStringList{"001233"} << "000" << "1234";
+        QTest::newRow("seven digits") << QStringList{"999999"} << "000000" << "1000000";
         QTest::newRow("headings do not count") << QStringList{"ZZZ", "1.5"} << "000000" << "000001";
     }
     void claveAutomatica()
@@ -38,6 +39,10 @@ private slots:
         e.Load();
         a.base.LimpiarTraza();
         QVERIFY(e.ClaveAutomatica());
+        // The key is written whole, whatever the box lets a user type; the save then refuses
+        // it as longer than the format. The in-house text box still cuts text set by code to
+        // its maxlength, which would let a seven-digit key be saved as its first six digits.
+        QEXPECT_FAIL("seven digits", "txtKES cuts text set by code to its maxlength", Continue);
         QCOMPARE(e.txtClave()->text(), esperada);
         const auto llamadas = a.base.TrazaDe(QStringLiteral("SiguienteNumero"));
         QCOMPARE(llamadas.size(), 1);
