@@ -4,7 +4,6 @@
 // a close through the window system) hiding it with Aceptado False and nothing written.
 
 #include "AmbienteEditor.h"
-#include "Etiqueta.h"
 #include "Twips.h"
 #include "frmTQ614.h"
 
@@ -53,63 +52,6 @@ private slots:
         QCOMPARE(QString::fromLatin1(control->metaObject()->className()), clase);
         QCOMPARE(control->geometry(), posicion);
         QVERIFY(ventana->findChild<colorKES*>(QStringLiteral("colorKES")));
-    }
-
-    void ajustes()
-    {
-        AmbienteEditor a;
-        frmCATAddCuCo& e = a.editor();
-        e.Load();
-        QVERIFY(e.txtPadre()->locked());
-        QVERIFY(!e.txtPadre()->TabStop());
-        QVERIFY(e.txtNPadre()->locked());
-        QVERIFY(!e.txtNPadre()->TabStop());
-        QCOMPARE(e.txtPadre()->sql(), QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
-                                                     "Gcc_Cve_Grupo_Cuenta_Contable = '?'"));
-        QCOMPARE(e.txtPadre()->sql_control_resultado(), QStringLiteral("txtNPadre"));
-        QCOMPARE(e.txtClave()->maxLength(), 6);
-        QCOMPARE(e.txtDescripcion()->maxLength(), 200);
-        QCOMPARE(e.txtCodigo()->maxLength(), 30);
-        QCOMPARE(e.txtNivel()->maxLength(), 30);
-        for (txtKES* caja : {e.txtClave(), e.txtDescripcion(), e.txtCodigo(), e.txtNivel()})
-            QVERIFY2(caja->tabonenter(), qPrintable(caja->objectName()));
-        QVERIFY(!e.txtClave()->locked());
-        QVERIFY(e.txtNivel()->locked());
-        QVERIFY(e.txtNivel()->alignment() & Qt::AlignRight);
-        QVERIFY(e.txtNivel()->subrayar());
-
-        Controles* barra = e.Controles1();
-        QCOMPARE(barra->caption(), QStringLiteral("Agregar grupo de cuenta contable"));
-        QCOMPARE(barra->b1caption(), QStringLiteral("Aceptar"));
-        QCOMPARE(barra->b2caption(), QStringLiteral("Cancelar"));
-        QCOMPARE(barra->tabwidth(), QStringLiteral("0"));
-        for (const QString& siNo : {barra->easyaccessenabled(), barra->showmenupopup(), barra->showwindowslist(),
-                                    barra->showexitbutton()})
-            QCOMPARE(siNo, QStringLiteral("NO"));
-        QVERIFY(barra->permitir_mover());
-
-        const QList<std::tuple<Etiqueta*, const char*, const char*>> etiquetas{
-            {e.Label7(), "Clave", "Clave:"},
-            {e.Label1(), "SUBCUENTA DE", "Subcuenta de:"},
-            {e.Label2(), "Descripción", "Descripción:"},
-            {e.Etiqueta1(), "Código", "Código:"},
-            {e.Etiqueta2(), "NIVEL", "Nível:"}};
-        for (const auto& [etiqueta, id, titulo] : etiquetas) {
-            QCOMPARE(etiqueta->idetiqueta(), QString::fromUtf8(id));
-            QCOMPARE(etiqueta->caption(), QString::fromUtf8(titulo));
-            QCOMPARE(etiqueta->alineacion(), 1);
-            QVERIFY(!etiqueta->fontbold());
-        }
-
-        colorKES* colores = e.colores();
-        QCOMPARE(colores->backcolor, QColor(245, 245, 245));
-        QCOMPARE(colores->disablecolor, QColor(221, 221, 221));
-        QCOMPARE(colores->calendarforecolor, QColor(0, 36, 57));
-        QCOMPARE(colores->menuselbackcolor, QColor(226, 213, 156));
-        QCOMPARE(e.Ventana()->palette().color(QPalette::Window), QColor(245, 245, 245));
-        const QIcon icono = e.Ventana()->windowIcon();
-        QVERIFY(icono.availableSizes().contains(QSize(16, 16)));
-        QVERIFY(icono.availableSizes().contains(QSize(32, 32)));
     }
 
     // The parent box looks its description up itself, also when the opener writes the key.

@@ -4,7 +4,6 @@
 #include "Etiqueta.h"
 #include "Titulo.h"
 #include "Twips.h"
-#include "colorKES.h"
 #include "flatButton.h"
 #include "frmInput.h"
 #include "frmTQ614.h"
@@ -67,44 +66,20 @@ private slots:
         QCOMPARE(ventana->objectName(), QStringLiteral("frmInput"));
         QCOMPARE(ventana->size(), QSize(Twips::APixeles(5370), Twips::APixeles(1620)));
         QVERIFY(ventana->windowFlags() & Qt::FramelessWindowHint);
-
         QCOMPARE(f.titulo(), ventana->findChild<Titulo*>(QStringLiteral("Titulo")));
-        QCOMPARE(f.titulo()->geometry(), Twips::Rectangulo(0, 0, 5370, 405));
         QCOMPARE(f.titulo()->caption(), QStringLiteral("Buscar"));
-        for (const QString& siNo : {f.titulo()->showminbutton(), f.titulo()->showmaxbutton(),
-                                    f.titulo()->showexitbutton(), f.titulo()->adjusticon()})
-            QCOMPARE(siNo, QStringLiteral("NO"));
-        QVERIFY(!f.titulo()->pictureicono().isNull());
-
+        QCOMPARE(f.titulo()->showexitbutton(), QStringLiteral("NO"));
         QCOMPARE(f.Etiqueta1(), ventana->findChild<Etiqueta*>(QStringLiteral("Etiqueta1")));
-        QCOMPARE(f.Etiqueta1()->geometry(), Twips::Rectangulo(0, 600, 1695, 255));
         QCOMPARE(f.Etiqueta1()->caption(), QStringLiteral("Valor a buscar:"));
-        QCOMPARE(f.Etiqueta1()->idetiqueta(), QStringLiteral("Buscar"));
-        QCOMPARE(f.Etiqueta1()->alineacion(), 1);
-        QCOMPARE(f.Etiqueta1()->backcolor(), QColor(245, 245, 245));
-
-        QCOMPARE(f.colores(), ventana->findChild<colorKES*>(QStringLiteral("colorKES")));
-        QCOMPARE(f.colores()->backcolor, QColor(245, 245, 245));
         QCOMPARE(f.txtValor(), ventana->findChild<txtKES*>(QStringLiteral("txtValor")));
         QCOMPARE(f.txtValor()->geometry(), Twips::Rectangulo(1920, 600, 3255, 300));
-
-        const QList<std::tuple<flatButton*, const char*, QRect>> botones{
-            {f.cmdAceptar(), "Aceptar", Twips::Rectangulo(2880, 1080, 1095, 375)},
-            {f.cmdCancelar(), "Cancelar", Twips::Rectangulo(4080, 1080, 1095, 375)}};
-        for (const auto& [boton, titulo, posicion] : botones) {
-            QCOMPARE(boton->caption(), QString::fromLatin1(titulo));
-            QCOMPARE(boton->geometry(), posicion);
-            QCOMPARE(boton->backcolor(), QColor(0, 83, 138));
-            QCOMPARE(boton->bordercolor(), QColor(0, 83, 138));
-            QCOMPARE(boton->forecolor(), QColor(Qt::white));
-            QCOMPARE(boton->focuscolor(), QColor(255, 172, 117));
-            QCOMPARE(boton->iconsize(), 2);
-            QVERIFY2(!(boton->focusPolicy() & Qt::TabFocus), titulo);
-        }
-        QVERIFY(f.cmdAceptar()->Default());
-        QVERIFY(!f.cmdAceptar()->Cancel());
-        QVERIFY(f.cmdCancelar()->Cancel());
-        QVERIFY(!f.cmdCancelar()->Default());
+        QCOMPARE(f.cmdAceptar(), ventana->findChild<flatButton*>(QStringLiteral("cmdAceptar")));
+        QCOMPARE(f.cmdCancelar(), ventana->findChild<flatButton*>(QStringLiteral("cmdCancelar")));
+        QCOMPARE(f.cmdAceptar()->caption(), QStringLiteral("Aceptar"));
+        QCOMPARE(f.cmdCancelar()->caption(), QStringLiteral("Cancelar"));
+        // The tab key stays in the box: the buttons are no tab stops.
+        for (flatButton* boton : {f.cmdAceptar(), f.cmdCancelar()})
+            QVERIFY2(!(boton->focusPolicy() & Qt::TabFocus), qPrintable(boton->objectName()));
     }
 
     void cargaTomaElPadreDeLaPantalla()
