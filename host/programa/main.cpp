@@ -28,11 +28,15 @@ QString rutaDelComponente()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libTQ614.so"));
 }
 
-// A picture needs no screen: the offscreen platform is chosen before Qt starts.
-void elegirPlataformaParaCaptura(int argc, char** argv)
+// Registering and drawing a picture need no screen: the offscreen platform is chosen
+// before Qt starts, so they also work where there is no display.
+void elegirPlataformaSinVentana(int argc, char** argv)
 {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--captura", 9) == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        if (std::strncmp(argv[i], "--captura", 9) == 0 || std::strcmp(argv[i], "--registrar") == 0
+            || std::strcmp(argv[i], "--desregistrar") == 0)
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 }
@@ -107,7 +111,7 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 
 int main(int argc, char** argv)
 {
-    elegirPlataformaParaCaptura(argc, argv);
+    elegirPlataformaSinVentana(argc, argv);
     AplicacionHost aplicacion(argc, argv);
     const std::optional<Opciones> opciones = LeerOpciones(aplicacion.arguments());
     if (!opciones)
