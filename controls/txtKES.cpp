@@ -7,11 +7,54 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QValidator>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
 
 Connection* s_conexion = nullptr;
+
+// The box's maximum length, applied to the user's edits only. QLineEdit's own maxLength
+// also cuts text set by code; a validator sees every change, and the box's modified flag
+// (reset by setText, set by each edit of the user's) tells the two apart. An edit that would
+// pass the limit keeps as much of what it inserted as fits, as QLineEdit's limit does.
+class LimiteDeLargo : public QValidator
+{
+public:
+    LimiteDeLargo(const QLineEdit* caja, QObject* padre) : QValidator(padre), m_caja(caja) {}
+
+    int limite = 32767;
+
+    State validate(QString& texto, int& cursor) const override
+    {
+        // A text that is already longer (set by code) may shrink but not grow.
+        const qsizetype tope = std::max<qsizetype>(limite, m_anterior.size());
+        if (m_caja->isModified() && texto.size() > tope) {
+            QuitarLoQueSobra(texto, cursor, texto.size() - tope);
+            // Nothing of the edit fits: refused whole, so the box raises no change at all.
+            if (texto == m_anterior)
+                return Invalid;
+        }
+        m_anterior = texto;
+        return Acceptable;
+    }
+
+private:
+    // The inserted text ends at the cursor: its tail goes, never half a surrogate pair.
+    static void QuitarLoQueSobra(QString& texto, int& cursor, qsizetype sobra)
+    {
+        qsizetype desde = std::max<qsizetype>(0, cursor - sobra);
+        if (desde > 0 && desde < texto.size() && texto.at(desde).isLowSurrogate())
+            --desde;
+        texto.remove(desde, cursor - desde);
+        cursor = int(desde);
+    }
+
+    const QLineEdit* m_caja;
+    // The text as the last change left it: every change passes through validate.
+    mutable QString m_anterior;
+};
 
 // The number the text starts with, read as the classic Val does: blanks are skipped, a
 // sign, digits, a decimal point and an exponent are taken while they make a number, and
@@ -158,7 +201,9 @@ QString NombrarPrimeraColumna(QString& sql)
 
 txtKES::txtKES(QWidget* padre)
     : QLineEdit(padre)
+    , m_limite(new LimiteDeLargo(this, this))
 {
+    setValidator(m_limite);
     // textEdited comes just before the textChanged of the same edit; a textChanged without
     // it was set by code.
     connect(this, &QLineEdit::textEdited, this, [this] {
@@ -186,6 +231,16 @@ void txtKES::setLocked(bool bloqueado)
 {
     setReadOnly(bloqueado);
     ActualizarFondo();
+}
+
+int txtKES::maxLength() const
+{
+    return static_cast<const LimiteDeLargo*>(m_limite)->limite;
+}
+
+void txtKES::setMaxLength(int largo)
+{
+    static_cast<LimiteDeLargo*>(m_limite)->limite = std::max(0, largo);
 }
 
 bool txtKES::tabonenter() const

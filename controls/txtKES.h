@@ -4,9 +4,10 @@
 #include <QLineEdit>
 
 class Connection;
+class QValidator;
 
-// The in-house text box. Saved properties: locked, maxlength, tabonenter (Enter moves to
-// the next control), alignment (Qt's), subrayar (underlined text), enabledcolor, font, and
+// The in-house text box. Saved properties: locked, maxlength (what the user may type or
+// paste; text set by code is kept whole), tabonenter (Enter moves to the next control), alignment (Qt's), subrayar (underlined text), enabledcolor, font, and
 // the lookup pair sql / sql_control_resultado: whenever the text changes (typed or set by
 // code) the box runs `sql` with its text bound in place of the "?" placeholder (a quoted
 // '?' in the statement stands for the placeholder too) and shows the first value returned
@@ -16,6 +17,7 @@ class txtKES : public QLineEdit
 {
     Q_OBJECT
     Q_PROPERTY(bool locked READ locked WRITE setLocked)
+    Q_PROPERTY(int maxLength READ maxLength WRITE setMaxLength)
     Q_PROPERTY(bool tabonenter READ tabonenter WRITE setTabonenter)
     Q_PROPERTY(bool subrayar READ subrayar WRITE setSubrayar)
     Q_PROPERTY(QColor enabledcolor READ enabledcolor WRITE setEnabledcolor)
@@ -29,6 +31,13 @@ public:
 
     bool locked() const;
     void setLocked(bool bloqueado);
+    // The most characters the user's typing, pasting or dropping may leave in the box
+    // (32767 by default, as QLineEdit's). Unlike QLineEdit's own limit, which these hide,
+    // text set by code is never cut: a key the program computes is shown whole, and the
+    // form's own checks judge it. A user edit never makes a text that is already longer
+    // any longer.
+    int maxLength() const;
+    void setMaxLength(int largo);
     bool tabonenter() const;
     void setTabonenter(bool mover);
     bool subrayar() const;
@@ -81,6 +90,7 @@ private:
     void Consultar();
     void MostrarResultado(const QString& valor);
 
+    QValidator* m_limite = nullptr;
     bool m_tabonenter = false;
     QColor m_enabledcolor;
     QColor m_disabledcolor;

@@ -1,9 +1,10 @@
 // The text box as the forms use it: Enter moves on, the two events it raises (Change for
-// every user edit, Validate when the user finished one), the numeric value, locked and the
-// tab stop. Real widgets, real key presses and clicks.
+// every user edit, Validate when the user finished one), the numeric value, locked, the tab
+// stop and the maximum length. Real widgets, real key presses, clicks and pastes.
 #include "Controles.h"
 #include "txtKES.h"
 
+#include <QClipboard>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -246,6 +247,57 @@ private slots:
         caja.setProperty("Valor", -20);
         QCOMPARE(caja.text(), QString("-20"));
         QCOMPARE(caja.property("Valor").toDouble(), -20.0);
+    }
+
+    // The maximum length holds what the user types or pastes; text set by code is kept whole
+    // (the editor shows a seven-digit automatic key in a box of six), and the user cannot
+    // make such a text longer.
+    void largoMaximoSoloParaElUsuario()
+    {
+        Ventana v;
+        v.a->setProperty("maxLength", 6);
+        QCOMPARE(v.a->maxLength(), 6);
+        QVERIFY(v.mostrar());
+        v.a->setFocus();
+        QSignalSpy cambios(v.a, &txtKES::Change);
+        QTest::keyClicks(v.a, "1234567");
+        QCOMPARE(v.a->text(), QString("123456"));
+        QCOMPARE(cambios.count(), 6);  // the refused key changed nothing and said nothing
+
+        // A paste in the middle keeps as much of itself as fits, where it went.
+        QTest::keyClick(v.a, Qt::Key_Backspace);
+        QTest::keyClick(v.a, Qt::Key_Backspace);
+        QTest::keyClick(v.a, Qt::Key_Home);
+        QTest::keyClick(v.a, Qt::Key_Right);
+        QGuiApplication::clipboard()->setText("abcdef");
+        QTest::keyClick(v.a, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(v.a->text(), QString("1ab234"));
+        QCOMPARE(v.a->cursorPosition(), 3);
+        QGuiApplication::clipboard()->setText(QString(10000, QChar(0x05d0)));
+        v.a->selectAll();
+        QTest::keyClick(v.a, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(v.a->text(), QString(6, QChar(0x05d0)));
+
+        // Set by code, by property or as a number: whole.
+        v.a->setText("1000000");
+        QCOMPARE(v.a->text(), QString("1000000"));
+        v.a->setProperty("text", QString(40, QLatin1Char('x')));
+        QCOMPARE(v.a->text().size(), 40);
+        v.a->setValor(123456789);
+        QCOMPARE(v.a->text(), QString("123456789"));
+
+        // The user may shorten it or replace part of it, never lengthen it.
+        QTest::keyClick(v.a, Qt::Key_End);
+        QTest::keyClicks(v.a, "0");
+        QCOMPARE(v.a->text(), QString("123456789"));
+        QTest::keyClick(v.a, Qt::Key_Backspace);
+        QCOMPARE(v.a->text(), QString("12345678"));
+        QTest::keyClicks(v.a, "9");
+        QCOMPARE(v.a->text(), QString("12345678"));
+        v.a->setSelection(0, 2);
+        QGuiApplication::clipboard()->setText("xyz");
+        QTest::keyClick(v.a, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(v.a->text(), QString("xy345678"));
     }
 
     void bloqueadaNoSeEscribePeroRecibeElFoco()

@@ -40,9 +40,7 @@ private slots:
         a.base.LimpiarTraza();
         QVERIFY(e.ClaveAutomatica());
         // The key is written whole, whatever the box lets a user type; the save then refuses
-        // it as longer than the format. The in-house text box still cuts text set by code to
-        // its maxlength, which would let a seven-digit key be saved as its first six digits.
-        QEXPECT_FAIL("seven digits", "txtKES cuts text set by code to its maxlength", Continue);
+        // it as longer than the format.
         QCOMPARE(e.txtClave()->text(), esperada);
         const auto llamadas = a.base.TrazaDe(QStringLiteral("SiguienteNumero"));
         QCOMPARE(llamadas.size(), 1);
@@ -54,22 +52,34 @@ private slots:
         QVERIFY(a.base.Mensajes().isEmpty());
     }
 
-    // An automatic key longer than the format is shown whole, and the save refuses it.
+    // An automatic key longer than the format is shown whole, and the save refuses it: cut
+    // to the key box's six characters it would have been saved as another group's key.
+    void claveAutomaticaMasLargaQueElFormato_data()
+    {
+        QTest::addColumn<QString>("ultima");
+        QTest::addColumn<QString>("formato");
+        QTest::addColumn<QString>("esperada");
+        QTest::newRow("format of three") << "001233" << "000" << "1234";
+        QTest::newRow("seven digits") << "999999" << "000000" << "1000000";
+    }
     void claveAutomaticaMasLargaQueElFormato()
     {
+        QFETCH(QString, ultima);
+        QFETCH(QString, formato);
+        QFETCH(QString, esperada);
         AmbienteEditor a;
-        a.base.InsertarGrupo(QStringLiteral("001233"), QStringLiteral("Ultimo"), QStringLiteral("1"));
-        Publico::sFormatoClave = QStringLiteral("000");
+        a.base.InsertarGrupo(ultima, QStringLiteral("Ultimo"), QStringLiteral("1"));
+        Publico::sFormatoClave = formato;
         frmCATAddCuCo& e = a.AbrirNuevo(QStringLiteral("0"));
-        QCOMPARE(e.txtClave()->text(), QStringLiteral("1234"));
+        QCOMPARE(e.txtClave()->text(), esperada);
         const bool abierto = a.Conducir([&](frmCATAddCuCo& e) {
             QTest::keyClicks(e.txtDescripcion(), QStringLiteral("Nuevo"));
             AmbienteEditor::Escribir(e.txtCodigo(), QStringLiteral("2"));
             AmbienteEditor::Pulsar(e, "B1");
         });
         QVERIFY(abierto);
-        COMPROBAR_MENSAJE(a, QStringLiteral("La longitud del código excede el límite, el formato definido es:\r\n000"), 48,
-                          "Clave incorrecta", "ERR-ID:7500020");
+        COMPROBAR_MENSAJE(a, QStringLiteral("La longitud del código excede el límite, el formato definido es:\r\n") + formato,
+                          48, "Clave incorrecta", "ERR-ID:7500020");
         QCOMPARE(a.Grupos(), 1);
     }
 
