@@ -15,6 +15,7 @@
 #include "frmTQ614.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <sqlite3.h>
@@ -238,10 +239,20 @@ void PruebaTextoHostil::nulRechazadoConMensaje()
 void PruebaTextoHostil::textoLargo()
 {
     BaseDePrueba base;
-    // Ten thousand characters typed or pasted into a box: the box keeps what it may hold.
+    // Ten thousand characters pasted into the editor's boxes: each keeps what it may hold.
     UsuarioDePantalla usuario;
     const QString largo = QString(9999, QChar(0x05d0)) + QLatin1Char('\'');
-    QVERIFY(usuario.Nuevo(QStringLiteral("0"), QStringLiteral("L1"), largo, largo.left(30) + QStringLiteral("x")));
+    QGuiApplication::clipboard()->setText(largo);
+    frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
+    editor.Load();
+    editor.txtPadre()->setText(QStringLiteral("0"));
+    editor.txtClave()->setText(QStringLiteral("L1"));
+    editor.txtDescripcion()->paste();
+    editor.txtCodigo()->paste();
+    editor.txtNivel()->setText(QStringLiteral("1"));
+    editor.cmdAceptar();
+    QVERIFY(editor.Aceptado);
+    editor.Unload();
     QCOMPARE(columna(base, QStringLiteral("L1"), "Gcc_Descripcion").toString(), largo.left(200));
     QCOMPARE(columna(base, QStringLiteral("L1"), "Gcc_Codigo").toString(), largo.left(30));
 
