@@ -5,18 +5,24 @@
 // value is saved through the real procedures into a real SQLite file and read back with a
 // bound SELECT, and must come back exactly. A NUL is refused with a message, never stored cut
 // short. Very long and invalid text already in the table must load and show without a crash.
+// The tree search (Ctrl+B, then F3) is given hostile text typed or pasted into its prompt: it
+// finds exactly the groups whose text holds it, and no statement runs while it searches.
 
 #include "BaseDePrueba.h"
 #include "Sesion.h"
 #include "TreeView.h"
 #include "UsuarioDePantalla.h"
 #include "Volcado.h"
+#include "flatButton.h"
 #include "frmCATAddCuCo.h"
+#include "frmInput.h"
 #include "frmTQ614.h"
+#include "txtKES.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -107,6 +113,68 @@ QString espaciosFuera(QString texto)
     return texto;
 }
 
+// Groups whose descriptions hold what a hostile search types, beside near misses that only a
+// wildcard or a quote undone by an escape would find. Headings under the root: each node shows
+// its description alone.
+const QList<QPair<QString, QString>> kGruposBuscados{
+    {QStringLiteral("C01"), QStringLiteral("O'BRIEN Y ASOCIADOS")},
+    {QStringLiteral("C02"), QStringLiteral("DOBLE '' COMILLA")},
+    {QStringLiteral("C03"), QStringLiteral("DICE \"HOLA\"")},
+    {QStringLiteral("C04"), QStringLiteral("RUTA C:\\TEMP\\NUEVO")},
+    {QStringLiteral("C05"), QStringLiteral("' OR 1=1 --")},
+    {QStringLiteral("C06"), QStringLiteral("100% INTERESES")},
+    {QStringLiteral("C07"), QStringLiteral("1000 INTERESES")},
+    {QStringLiteral("C08"), QStringLiteral("CUENTA_A")},
+    {QStringLiteral("C09"), QStringLiteral("CUENTAXA")},
+    {QStringLiteral("C10"), QStringLiteral("X;DROP TABLE Grupo_Cuenta_Contable;--")},
+    {QStringLiteral("C11"), QStringLiteral("TAB\tY CAMPANA\u0007")},
+    {QStringLiteral("C12"), QStringLiteral("حساب جاري")},
+    {QStringLiteral("C13"), QStringLiteral("\u202eTRAPAC \u200fקופה")},
+    {QStringLiteral("C14"), QStringLiteral("CAFE\u0301 MOLIDO")},
+    {QStringLiteral("C15"), QStringLiteral("CAFÉ EN GRANO")},
+    {QStringLiteral("C16"), QStringLiteral("CAFETERA")},
+};
+// Ten thousand characters, past the table's own limit (written by another program).
+const QString kDescripcionEnorme = QString(9997, QLatin1Char('Z')) + QStringLiteral("FIN");
+
+// Key presses that each carry one character, as a keyboard layout delivers them; QTest's
+// keyClicks only carries Latin-1.
+void teclear(QWidget* caja, const QString& texto)
+{
+    for (const QChar c : texto)
+        QTest::sendKeyEvent(QTest::Click, caja, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Ctrl+B on the tree; the prompt gets `texto` typed key by key or pasted, then Aceptar. A
+// watchdog hides a prompt still open after five seconds, so a broken search fails the test.
+void buscarConCtrlB(UsuarioDePantalla& usuario, const QString& texto, bool pegado)
+{
+    QTimer::singleShot(0, [&] {
+        frmInput& entrada = frmInput::Instancia();
+        if (pegado) {
+            QGuiApplication::clipboard()->setText(texto);
+            QTest::keyClick(entrada.txtValor(), Qt::Key_V, Qt::ControlModifier);
+        } else {
+            teclear(entrada.txtValor(), texto);
+        }
+        QTest::mouseClick(entrada.cmdAceptar(), Qt::LeftButton);
+    });
+    QTimer perro;
+    perro.setSingleShot(true);
+    QObject::connect(&perro, &QTimer::timeout, [] {
+        qWarning("watchdog: the search prompt was still open");
+        frmInput::Instancia().Hide();
+    });
+    perro.start(5000);
+    QTest::keyClick(&usuario.Arbol(), Qt::Key_B, Qt::ControlModifier);
+}
+
+QString claveDelActual(UsuarioDePantalla& usuario)
+{
+    QTreeWidgetItem* actual = usuario.Arbol().currentItem();
+    return actual ? TreeView::Key(actual).mid(1) : QString();
+}
+
 #define SIN_MENSAJES(base, que)                                                                                        \
     QVERIFY2((base).Mensajes().isEmpty(),                                                                                \
              qPrintable(QStringLiteral("%1 %2: %3").arg(que).arg(n).arg((base).Mensajes().value(0).texto)))
@@ -122,6 +190,8 @@ private slots:
     void nulRechazadoConMensaje();
     void textoLargo();
     void utf8InvalidoDesdeLaBase();
+    void busquedaHostil_data();
+    void busquedaHostil();
 };
 
 void PruebaTextoHostil::textosGeneradosVuelvenIguales()
@@ -322,6 +392,87 @@ void PruebaTextoHostil::utf8InvalidoDesdeLaBase()
     QVERIFY(usuario.Renombrar(QStringLiteral("X1"), QStringLiteral("arreglada")));
     QCOMPARE(columna(base, QStringLiteral("X1"), "Gcc_Descripcion").toString(), QStringLiteral("ARREGLADA"));
     QVERIFY(base.Mensajes().isEmpty());
+}
+
+void PruebaTextoHostil::busquedaHostil_data()
+{
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("pegado");
+    QTest::addColumn<QStringList>("halladas");
+    const auto fila = [](const char* nombre, const QString& texto, bool pegado, const QStringList& halladas) {
+        QTest::newRow(nombre) << texto << pegado << halladas;
+    };
+    fila("quote", QStringLiteral("'"), false, {"C01", "C02", "C05"});
+    fila("two quotes", QStringLiteral("''"), false, {"C02"});
+    fila("double quotes", QStringLiteral("\"HOLA\""), false, {"C03"});
+    fila("backslash", QStringLiteral("\\"), false, {"C04"});
+    fila("path", QStringLiteral("C:\\TEMP\\"), false, {"C04"});
+    fila("or 1=1", QStringLiteral("' OR 1=1 --"), false, {"C05"});
+    fila("or '1'='1'", QStringLiteral("' OR '1'='1"), false, {});
+    fila("percent", QStringLiteral("%"), false, {"C06"});
+    fila("100%", QStringLiteral("100%"), false, {"C06"});
+    fila("underscore", QStringLiteral("_"), false, {"C08", "C10"});
+    fila("cuenta_a", QStringLiteral("cuenta_a"), false, {"C08"});
+    fila("drop table", QStringLiteral(";DROP TABLE Grupo_Cuenta_Contable;--"), false, {"C10"});
+    fila("drop table of another", QStringLiteral("';DROP TABLE Kes_Bitacora;--"), false, {});
+    fila("tab pasted", QStringLiteral("\tY"), true, {"C11"});
+    fila("bell pasted", QStringLiteral("\u0007"), true, {"C11"});
+    fila("arabic", QStringLiteral("جاري"), false, {"C12"});
+    fila("right-to-left override pasted", QStringLiteral("\u202eTRAPAC \u200f"), true, {"C13"});
+    fila("hebrew", QStringLiteral("קופה"), false, {"C13"});
+    fila("combining accent", QStringLiteral("CAFE\u0301 M"), false, {"C14"});
+    fila("accented, precomposed", QStringLiteral("café e"), false, {"C15"});
+    fila("accent ignored", QStringLiteral("cafe"), false, {"C14", "C15", "C16"});
+    fila("lone combining mark", QString(QChar(0x0301)), false, {});
+    fila("ten thousand, present", kDescripcionEnorme, true, {"C17"});
+    fila("ten thousand quotes", QString(10000, QLatin1Char('\'')), true, {});
+}
+
+// Every node the search reaches: Ctrl+B finds the first, F3 the next, until it comes round.
+void PruebaTextoHostil::busquedaHostil()
+{
+    QFETCH(QString, texto);
+    QFETCH(bool, pegado);
+    QFETCH(QStringList, halladas);
+    BaseDePrueba base;
+    for (const auto& [clave, descripcion] : kGruposBuscados)
+        base.InsertarGrupo(clave, descripcion, QString());
+    base.Ejecutar(QStringLiteral("PRAGMA ignore_check_constraints = ON"));
+    base.InsertarGrupo(QStringLiteral("C17"), kDescripcionEnorme, QString());
+    base.Ejecutar(QStringLiteral("PRAGMA ignore_check_constraints = OFF"));
+    UsuarioDePantalla usuario;
+    const QStringList antes = Volcado::Grupos(*base.Conexion());
+    QVERIFY(usuario.Seleccionar(QStringLiteral("0")));
+    base.LimpiarMensajes();
+    base.LimpiarTraza();
+
+    buscarConCtrlB(usuario, texto, pegado);
+    QVERIFY(!frmInput::Instancia().Cargado());
+    QCOMPARE(usuario.Forma().TextoBuscado, texto);  // the prompt gave the text as it was entered
+    QStringList encontradas;
+    for (QString clave = claveDelActual(usuario); clave != QLatin1String("0") && !encontradas.contains(clave);
+         clave = claveDelActual(usuario)) {
+        encontradas << clave;
+        QTest::keyClick(&usuario.Arbol(), Qt::Key_F3);
+    }
+    encontradas.sort();
+    QCOMPARE(encontradas, halladas);
+
+    const auto busquedas = base.TrazaDe(QStringLiteral("BuscarEnArbol"));
+    QVERIFY(!busquedas.isEmpty());
+    for (const QJsonObject& busqueda : busquedas)
+        QCOMPARE(busqueda.value(QStringLiteral("texto")).toString(), texto);
+    if (halladas.isEmpty()) {
+        const auto mensajes = base.Mensajes();
+        QCOMPARE(mensajes.size(), 1);
+        QCOMPARE(mensajes[0].texto, QStringLiteral("No se encontró \"%1\"").arg(texto));
+        QCOMPARE(mensajes[0].estilo, 48L);
+    } else {
+        QVERIFY2(base.Mensajes().isEmpty(), qPrintable(base.Mensajes().value(0).texto));
+    }
+    // The search is the tree's own: the text never reached a statement.
+    QCOMPARE(base.Sentencias(), QStringList());
+    QCOMPARE(Volcado::Grupos(*base.Conexion()), antes);
 }
 
 int main(int argc, char** argv)
