@@ -470,7 +470,7 @@ void PruebaTextoHostil::busquedaHostil()
     } else {
         QVERIFY2(base.Mensajes().isEmpty(), qPrintable(base.Mensajes().value(0).texto));
     }
-    // The search is the tree's own: the text never reached a statement.
+    // The screen ran no statement while searching: the search reads the tree's own texts.
     QCOMPARE(base.Sentencias(), QStringList());
     QCOMPARE(Volcado::Grupos(*base.Conexion()), antes);
 }
