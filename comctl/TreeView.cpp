@@ -43,7 +43,7 @@ TreeView::TreeView(QWidget* padre)
     // Keys follow their nodes out of the tree however the nodes go (Remove, Clear, or a
     // plain delete by whoever holds a node).
     connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, &TreeView::QuitarClaves);
-    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_nodos.clear(); });
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, &TreeView::OlvidarClaves);
 }
 
 TreeView::~TreeView()
@@ -72,9 +72,7 @@ QTreeWidgetItem* TreeView::Add(const QString& relativo, int relacion, const QStr
 {
     QTreeWidgetItem* nodoRelativo = nullptr;
     if (!relativo.isEmpty()) {
-        nodoRelativo = m_nodos.value(relativo);
-        if (!nodoRelativo)
-            ElementoNoEncontrado();
+        nodoRelativo = NodoRelativo(relativo);
     }
     if (relacion < tvwFirst || relacion > tvwChild)
         FueraDeIntervalo();
@@ -95,6 +93,15 @@ QTreeWidgetItem* TreeView::Add(const QString& relativo, int relacion, const QStr
         *ranura = nodo;
     InsertarNodo(nodo, nodoRelativo, relacion);
     return nodo;
+}
+
+QTreeWidgetItem* TreeView::NodoRelativo(const QString& clave)
+{
+    if (m_ultimoRelativo && clave == m_claveUltimoRelativo)
+        return m_ultimoRelativo;
+    m_ultimoRelativo = Item(clave);
+    m_claveUltimoRelativo = clave;
+    return m_ultimoRelativo;
 }
 
 void TreeView::InsertarNodo(QTreeWidgetItem* nodo, QTreeWidgetItem* relativo, int relacion)
@@ -122,8 +129,11 @@ void TreeView::InsertarNodo(QTreeWidgetItem* nodo, QTreeWidgetItem* relativo, in
 
 void TreeView::Clear()
 {
+    // A tree is usually cleared to be filled again with about as many nodes.
+    const qsizetype nodos = m_nodos.size();
     clear();
-    m_nodos.clear();
+    OlvidarClaves();
+    m_nodos.reserve(nodos);
 }
 
 void TreeView::Remove(const QString& clave)
@@ -131,8 +141,15 @@ void TreeView::Remove(const QString& clave)
     delete Item(clave);
 }
 
+void TreeView::OlvidarClaves()
+{
+    m_nodos.clear();
+    m_ultimoRelativo = nullptr;
+}
+
 void TreeView::QuitarClaves(const QModelIndex& padre, int primera, int ultima)
 {
+    m_ultimoRelativo = nullptr;
     for (int fila = primera; fila <= ultima; ++fila) {
         QTreeWidgetItem* nodo = itemFromIndex(model()->index(fila, 0, padre));
         if (!nodo)

@@ -90,9 +90,15 @@ private:
     void AnotarEdicion(const QModelIndex& indice, const QString& texto);
     void LanzarAfterLabelEdit(const QPersistentModelIndex& indice, const QString& texto);
     void QuitarClaves(const QModelIndex& padre, int primera, int ultima);
+    QTreeWidgetItem* NodoRelativo(const QString& clave);
+    void OlvidarClaves();
 
     QPointer<ImageList> m_imagenes;
     QHash<QString, QTreeWidgetItem*> m_nodos;
+    // The relative of the last Add: a tree is filled parent by parent, so the next Add
+    // usually names the same node and needs no lookup in a table of thousands of keys.
+    QString m_claveUltimoRelativo;
+    QTreeWidgetItem* m_ultimoRelativo = nullptr;
     // The node under a left-button press, to tell a click on it from a drag.
     QPersistentModelIndex m_indicePulsado;
     // The edit the user committed, raised once its editor has closed.

@@ -29,11 +29,11 @@ void AlmacenFilas::agregarBytes(Tipo tipo, const char* datos, qsizetype largo)
 {
     if (largo > std::numeric_limits<quint32>::max())
         throw ErrorEjecucion(QStringLiteral("Un valor del resultado es demasiado grande para leerlo"));
-    if (m_bytes.capacity() == 0)
-        m_bytes.reserve(qMax<qsizetype>(256, largo));  // one allocation for a typical row's texts
+    if (m_bytes.empty())
+        m_bytes.reserve(static_cast<size_t>(qMax<qsizetype>(256, largo)));  // one allocation for a typical row's texts
     Celda celda{tipo, static_cast<quint32>(largo), {0}};
     celda.inicio = static_cast<quint64>(m_bytes.size());
-    m_bytes.append(datos, largo);
+    m_bytes.append(datos, static_cast<size_t>(largo));
     agregar(celda);
 }
 
@@ -50,9 +50,9 @@ QVariant AlmacenFilas::Valor(qsizetype fila, int columna) const
     case Tipo::Logico:
         return celda.entero != 0;
     case Tipo::Texto:
-        return QString::fromUtf8(m_bytes.constData() + celda.inicio, celda.largo);
+        return QString::fromUtf8(m_bytes.data() + celda.inicio, celda.largo);
     case Tipo::Binario:
-        return QByteArray(m_bytes.constData() + celda.inicio, celda.largo);
+        return QByteArray(m_bytes.data() + celda.inicio, celda.largo);
     }
     return {};
 }

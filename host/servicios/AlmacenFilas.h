@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QVariant>
+#include <string>
 #include <vector>
 
 // The rows of a result in compact form: one cell of 16 bytes per value, and the bytes of all
@@ -45,12 +46,14 @@ private:
     void agregarBytes(Tipo tipo, const char* datos, qsizetype largo);
     void agregar(const Celda& celda)
     {
+        // Most results hold one row or none. Reserving for several would ask malloc for a
+        // block of a kilobyte or more, which makes it consolidate its free lists every time.
         if (m_celdas.capacity() == 0)
-            m_celdas.reserve(static_cast<size_t>(m_columnas) * 4);
+            m_celdas.reserve(static_cast<size_t>(m_columnas));
         m_celdas.push_back(celda);
     }
 
     int m_columnas;
     std::vector<Celda> m_celdas;
-    QByteArray m_bytes;
+    std::string m_bytes;  // appends inline, without QByteArray's detach checks
 };
