@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QPalette>
+#include <QStringBuilder>
 #include <limits>
 #include <optional>
 
@@ -356,9 +357,9 @@ void frmTQ614::AddSubMenu(const QString& clavePadre)
             throw ErrorEjecucion(QStringLiteral("Espacio de pila insuficiente"));
         TreeView& arbol = Requerir(m_tvCuentas);
         const QString sql = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
-            + Sql::Texto(clavePadre) + QStringLiteral("' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ");
+            % Sql::Texto(clavePadre) % QStringLiteral("' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ");
         std::unique_ptr<Recordset> filas = Conexion().Execute(sql, -1);
-        const QString claveNodoPadre = QLatin1Char('N') + clavePadre;
+        const QString claveNodoPadre = QLatin1Char('N') % clavePadre;
 
         // Every row of a level names the same parent: its numeric test is made once.
         std::optional<QString> padreProbado;
@@ -385,9 +386,9 @@ void frmTQ614::AddSubMenu(const QString& clavePadre)
 
             QString texto = Variantes::CStr(descripcion);
             if (imagen == kImagenSubgrupo || imagen == kImagenGrupo)
-                texto = Variantes::Texto(filas->Fields(QStringLiteral("Gcc_Codigo"))) + QStringLiteral(" - ") + texto;
+                texto = Variantes::Texto(filas->Fields(QStringLiteral("Gcc_Codigo"))) % QLatin1String(" - ") % texto;
 
-            arbol.Add(claveNodoPadre, TreeView::tvwChild, QLatin1Char('N') + Variantes::Texto(clave), texto, imagen);
+            arbol.Add(claveNodoPadre, TreeView::tvwChild, QLatin1Char('N') % Variantes::Texto(clave), texto, imagen);
             AddSubMenu(Variantes::CStr(clave));
             filas->MoveNext();
         }

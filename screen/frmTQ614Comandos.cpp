@@ -18,6 +18,7 @@
 
 #include <QInputDialog>
 #include <QSet>
+#include <QStringBuilder>
 
 #include <optional>
 
@@ -393,14 +394,14 @@ void frmTQ614::Imprimir_CeCo(const QString& clavePadre)
     const short nivelAlEntrar = iNivel;
     const EnRamaDelListado enRama(clavePadre);
     ReporteError::ConTrampa(QStringLiteral("Imprimir_CeCo"), QStringLiteral("ERR-ID:7500006"), hWnd(), [&] {
-        const QString sangria(qMax<int>(iNivel, 0), QLatin1Char('\t'));
+        const int sangria = qMax<int>(iNivel, 0);
         const QString sentencia = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
-            + Sql::Texto(clavePadre) + QStringLiteral("' ORDER BY Gcc_Padre");
+            % Sql::Texto(clavePadre) % QStringLiteral("' ORDER BY Gcc_Padre");
         const std::unique_ptr<Recordset> rs = conexion().Execute(sentencia, -1);
         while (!rs->Eof()) {
             ++iNivel;
             // Appended piece by piece: the listing grows in place, never copied per line.
-            sListado += sangria;
+            sListado.resize(sListado.size() + sangria, QLatin1Char('\t'));
             const QVariant codigo = rs->Fields(QStringLiteral("Gcc_Codigo"));
             if (codigo.isNull() || !codigo.toString().isEmpty()) {
                 sListado += Variantes::Texto(codigo);
