@@ -379,6 +379,49 @@ void ListadoLineaBase(benchmark::State& state, int grupos)
     });
 }
 
+// The least that one statement per group can cost, whatever the layers above it: the
+// listing's query for every group through the sqlite3 C library, prepared once, inside one
+// read transaction, every column of every row read and nothing done with it. Not a target:
+// it shows how much of the listing's ratio the statements alone take.
+void ListadoPiso(benchmark::State& state, int grupos)
+{
+    Proteger(state, [&] {
+        Entorno& e = *g_entorno;
+        const std::string archivo = Utf8(e.Sqlite(grupos).archivo);
+        const std::vector<std::string>& claves = e.ClavesConsultadas(grupos);
+        sqlite3* base = nullptr;
+        sqlite3_stmt* hijos = nullptr;
+        const auto cerrar = [&] {
+            sqlite3_finalize(hijos);
+            sqlite3_close(base);
+        };
+        if (sqlite3_open_v2(archivo.c_str(), &base, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
+            || sqlite3_exec(base, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK
+            || sqlite3_prepare_v3(base, "SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ? ORDER BY Gcc_Padre", -1,
+                                  SQLITE_PREPARE_PERSISTENT, &hijos, nullptr) != SQLITE_OK) {
+            const std::string error = sqlite3_errmsg(base);
+            cerrar();
+            throw std::runtime_error("piso: " + error);
+        }
+        const int columnas = sqlite3_column_count(hijos);
+        for (auto _ : state) {
+            sqlite3_exec(base, "BEGIN", nullptr, nullptr, nullptr);
+            for (const std::string& clave : claves) {
+                sqlite3_bind_text(hijos, 1, clave.data(), int(clave.size()), SQLITE_STATIC);
+                while (sqlite3_step(hijos) == SQLITE_ROW) {
+                    for (int i = 0; i < columnas; ++i)
+                        benchmark::DoNotOptimize(sqlite3_column_text(hijos, i));
+                }
+                sqlite3_reset(hijos);
+            }
+            sqlite3_exec(base, "COMMIT", nullptr, nullptr, nullptr);
+        }
+        cerrar();
+        state.counters["grupos"] = grupos;
+        state.counters["consultas"] = double(claves.size());
+    });
+}
+
 void ListadoPantalla(benchmark::State& state, int grupos)
 {
     Proteger(state, [&] {
@@ -453,6 +496,7 @@ void RegistrarTodo(bool postgres)
         Registrar("Arbol/Pantalla" + sufijo, ArbolSqlite, n);
         Registrar("Listado/LineaBase" + sufijo, ListadoLineaBase, n);
         Registrar("Listado/Pantalla" + sufijo, ListadoPantalla, n);
+        Registrar("Listado/Piso" + sufijo, ListadoPiso, n);
     }
     if (!postgres) {
         std::printf("Sin servidor PostgreSQL (TQ614_PG_HOST vacío): se omiten ArbolPostgres/*.\n");
@@ -513,6 +557,11 @@ public:
                 veredicto = (razon <= meta ? "<= " : "SUPERA ") + Numero(meta) + "x";
             std::printf("%-40s %14.2f %14.2f %7.2fx %9.2fx  %s\n", nombre.c_str(), lineaBase->second.real, ms.real,
                         razon, razonCpu, veredicto.c_str());
+            const std::string piso = nombre.substr(0, pos) + "/Piso/" + nombre.substr(pos + 10);
+            if (const auto soloConsultas = m_ms.find(piso); soloConsultas != m_ms.end())
+                std::printf("%-40s %14.2f %14.2f %7.2fx %9.2fx  %s\n", piso.c_str(), lineaBase->second.real,
+                            soloConsultas->second.real, soloConsultas->second.real / lineaBase->second.real,
+                            soloConsultas->second.cpu / lineaBase->second.cpu, "(solo las consultas)");
         }
     }
 
