@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts a throwaway PostgreSQL server on loopback and runs
-# every test through ctest. With TQ614_SANITIZERS=1 it then builds and runs the same suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer (the "asan" preset). Exits non-zero
-# on any failure.
+# every test through ctest, then builds and runs the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer (the "asan" preset; TQ614_SANITIZERS=0 leaves that pass out, for
+# a quicker run while working). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/comun.sh
@@ -18,7 +18,7 @@ pg_iniciar
 
 ctest --preset default
 
-if [ "${TQ614_SANITIZERS:-0}" = 1 ]; then
+if [ "${TQ614_SANITIZERS:-1}" != 0 ]; then
     compilar asan
     # Qt and the system libraries keep some allocations for the life of the process.
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
