@@ -7,7 +7,8 @@ class Connection;
 class QValidator;
 
 // The in-house text box. Saved properties: locked, maxlength (what the user may type or
-// paste; text set by code is kept whole), tabonenter (Enter moves to the next control), alignment (Qt's), subrayar (underlined text), enabledcolor, font, and
+// paste; text set by code is kept whole), tabonenter (Enter moves to the next control),
+// alignment (Qt's), subrayar (underlined text), enabledcolor, font, and
 // the lookup pair sql / sql_control_resultado: whenever the text changes (typed or set by
 // code) the box runs `sql` with its text bound in place of the "?" placeholder (a quoted
 // '?' in the statement stands for the placeholder too) and shows the first value returned
