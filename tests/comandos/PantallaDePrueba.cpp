@@ -9,7 +9,8 @@
 
 #include <QTest>
 
-PantallaDePrueba::PantallaDePrueba(BaseDePrueba&)
+PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base)
+    : m_base(base)
 {
     Publico::EstablecerFabrica(&KesCrearObjeto);
     Publico::Main();
@@ -56,6 +57,13 @@ void PantallaDePrueba::Seleccionar(const QString& clave)
     Forma().tvCuentas_NodeClick(nodo);
 }
 
+void PantallaDePrueba::SeleccionarParaComando(const QString& clave)
+{
+    Seleccionar(clave);
+    m_base.LimpiarMensajes();
+    m_base.LimpiarTraza();
+}
+
 QStringList PantallaDePrueba::Nodos() const
 {
     QStringList claves;
@@ -79,4 +87,23 @@ QStringList PantallaDePrueba::Huerfanos(BaseDePrueba& base)
     for (; !rs->Eof(); rs->MoveNext())
         huerfanos << rs->Fields(QStringLiteral("Clave")).toString();
     return huerfanos;
+}
+
+QStringList PantallaDePrueba::Llamadas(const BaseDePrueba& base)
+{
+    QStringList nombres;
+    for (const QJsonObject& llamada : base.Traza()) {
+        const QString nombre = llamada.value(QStringLiteral("llamada")).toString();
+        if (nombre != QLatin1String("Conexion"))
+            nombres << nombre;
+    }
+    return nombres;
+}
+
+QStringList PantallaDePrueba::Mensajes(const BaseDePrueba& base)
+{
+    QStringList resumen;
+    for (const Sesion::MensajeRegistrado& m : base.Mensajes())
+        resumen << QStringLiteral("%1 | %2 | %3 | %4").arg(m.estilo).arg(m.titulo, m.idError, m.texto);
+    return resumen;
 }

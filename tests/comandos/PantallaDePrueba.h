@@ -27,9 +27,18 @@ public:
     QTreeWidgetItem* Nodo(const QString& clave) const;
     // Selects the group's node as a click does: selection, then the tree's NodeClick.
     void Seleccionar(const QString& clave);
+    // Selects, then forgets the messages and trace so far: what follows is the command's.
+    void SeleccionarParaComando(const QString& clave);
     // Every node key of the tree, depth first.
     QStringList Nodos() const;
 
     // Groups whose parent key names no group (nor the root).
     static QStringList Huerfanos(BaseDePrueba& base);
+    // The calls made to the services, leaving out the fetching of the connection.
+    static QStringList Llamadas(const BaseDePrueba& base);
+    // Every message as "style | title | error id | text", to be compared whole.
+    static QStringList Mensajes(const BaseDePrueba& base);
+
+private:
+    BaseDePrueba& m_base;
 };

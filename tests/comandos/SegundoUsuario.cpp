@@ -18,6 +18,7 @@ SegundoUsuario::SegundoUsuario(Sesion::Configuracion configuracion)
 
 SegundoUsuario::~SegundoUsuario()
 {
+    Sesion::EstablecerObservadorTraza({});
     if (m_pendiente.valid())
         m_pendiente.wait();
 }
@@ -48,4 +49,27 @@ bool SegundoUsuario::Esperar(int ms)
 QString SegundoUsuario::Resultado()
 {
     return m_pendiente.valid() ? m_pendiente.get() : QStringLiteral("no se inició");
+}
+
+void SegundoUsuario::Intervenir(std::function<bool(const QJsonObject&)> cuando, const QString& sql, Modo modo)
+{
+    Sesion::EstablecerObservadorTraza([this, cuando, sql, modo](const QJsonObject& llamada) {
+        if (m_intervino || !cuando(llamada))
+            return;
+        m_intervino = true;
+        if (modo == Modo::Ejecutar) {
+            Ejecutar(sql);
+        } else {
+            Iniciar(sql);
+            Esperar(300);
+        }
+    });
+}
+
+QString SegundoUsuario::InsercionDeGrupo(const QString& clave, const QString& padre, int nivel)
+{
+    return QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion,"
+                          " Gcc_Codigo, Gcc_Padre, Gcc_Nivel) VALUES ('%1', 'DEL OTRO', '', '%2', %3)")
+        .arg(clave, padre)
+        .arg(nivel);
 }

@@ -2,8 +2,10 @@
 
 #include "Sesion.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -31,7 +33,19 @@ public:
     // Once ended: the database's refusal, or the empty text when the statement succeeded.
     QString Resultado();
 
+    // The first time the session traces a call that `cuando` accepts, runs `sql` now
+    // (Ejecutar) or starts it and gives it 300 ms to be refused or to start waiting
+    // (Iniciar). The watch ends with this user.
+    enum class Modo { Ejecutar, Iniciar };
+    void Intervenir(std::function<bool(const QJsonObject&)> cuando, const QString& sql, Modo modo);
+    // Whether Intervenir's statement was run or started.
+    bool Intervino() const { return m_intervino; }
+
+    // A group row with only the columns the database requires.
+    static QString InsercionDeGrupo(const QString& clave, const QString& padre, int nivel);
+
 private:
     std::unique_ptr<Connection> m_conexion;
     std::future<QString> m_pendiente;
+    bool m_intervino = false;
 };

@@ -2,32 +2,34 @@
 // registration, the duplicate prompt, and other users meeting the change.
 
 #include "BaseDePrueba.h"
-#include "CajaDeEntrada.h"
 #include "PantallaDePrueba.h"
 #include "SegundoUsuario.h"
 #include "TreeView.h"
+#include "VigiaModal.h"
 #include "frmTQ614.h"
 #include "txtKES.h"
 
+#include <QInputDialog>
 #include <QtTest>
 
 namespace {
 
-const QString kSinCodigo = QStringLiteral("");
+using Respuestas = QList<std::optional<QString>>;
+
 const QString kTabla = QStringLiteral("Grupo_Cuenta_Contable");
-const QString kTituloCaja = QStringLiteral("Cambiar clave del grupo de cuenta contable");
-const QString kEtiquetaCaja = QStringLiteral("Indique la nueva clave:");
+const QStringList kSinCambios{QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("A11"),
+                              QStringLiteral("A2"), QStringLiteral("B"), QStringLiteral("E")};
 
 // A with children A1 and A2, A1 with the grandchild A11; B a leaf; E with an empty
 // description.
 void catalogo(BaseDePrueba& base)
 {
-    base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), kSinCodigo);
-    base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("CAJA"), kSinCodigo, QStringLiteral("A"), 2);
-    base.InsertarGrupo(QStringLiteral("A2"), QStringLiteral("BANCOS"), kSinCodigo, QStringLiteral("A"), 2);
-    base.InsertarGrupo(QStringLiteral("A11"), QStringLiteral("CHICA"), kSinCodigo, QStringLiteral("A1"), 3);
-    base.InsertarGrupo(QStringLiteral("B"), QStringLiteral("PASIVO"), kSinCodigo);
-    base.InsertarGrupo(QStringLiteral("E"), kSinCodigo, kSinCodigo);
+    base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), QString(""));
+    base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("CAJA"), QString(""), QStringLiteral("A"), 2);
+    base.InsertarGrupo(QStringLiteral("A2"), QStringLiteral("BANCOS"), QString(""), QStringLiteral("A"), 2);
+    base.InsertarGrupo(QStringLiteral("A11"), QStringLiteral("CHICA"), QString(""), QStringLiteral("A1"), 3);
+    base.InsertarGrupo(QStringLiteral("B"), QStringLiteral("PASIVO"), QString(""));
+    base.InsertarGrupo(QStringLiteral("E"), QString(""), QString(""));
 }
 
 QString padreDe(BaseDePrueba& base, const QString& clave)
@@ -36,23 +38,58 @@ QString padreDe(BaseDePrueba& base, const QString& clave)
                       {clave}).toString();
 }
 
-// The calls the command made to the services, leaving out the fetching of the connection.
-QStringList llamadas(const BaseDePrueba& base)
+// Every key but `quitada`, with `agregada`, in key order.
+QStringList clavesCon(const QString& quitada, const QString& agregada)
 {
-    QStringList nombres;
-    for (const QJsonObject& llamada : base.Traza()) {
-        const QString nombre = llamada.value(QStringLiteral("llamada")).toString();
-        if (nombre != QLatin1String("Conexion"))
-            nombres << nombre;
-    }
-    return nombres;
+    QStringList claves = kSinCambios;
+    claves.removeOne(quitada);
+    claves << agregada;
+    claves.sort();
+    return claves;
 }
 
-QStringList sinCambios()
+// Answers the command's input boxes in order, a text accepted or std::nullopt for Cancel,
+// recording each box as shown. Another window, a box beyond the answers or one left open
+// is unexpected.
+class CajaDeEntrada
 {
-    return {QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("A11"), QStringLiteral("A2"),
-            QStringLiteral("B"), QStringLiteral("E")};
-}
+public:
+    struct Vista
+    {
+        QString titulo, etiqueta, predeterminado;
+    };
+
+    explicit CajaDeEntrada(Respuestas respuestas)
+        : m_respuestas(std::move(respuestas))
+        , m_vigia([this](QWidget* ventana) { responder(ventana); })
+    {
+    }
+
+    QList<Vista> Vistas() const { return m_vistas; }
+    int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
+
+private:
+    void responder(QWidget* ventana)
+    {
+        auto* caja = qobject_cast<QInputDialog*>(ventana);
+        if (caja)
+            m_vistas.append({caja->windowTitle(), caja->labelText(), caja->textValue()});
+        if (!caja || caja->objectName() != QLatin1String("InputBox") || m_respuestas.isEmpty()) {
+            ++m_inesperadas;
+            ventana->hide();
+            return;
+        }
+        const std::optional<QString> respuesta = m_respuestas.takeFirst();
+        if (respuesta)
+            caja->setTextValue(*respuesta);
+        respuesta ? caja->accept() : caja->reject();
+    }
+
+    Respuestas m_respuestas;
+    QList<Vista> m_vistas;
+    int m_inesperadas = 0;
+    VigiaModal m_vigia;
+};
 
 } // namespace
 
@@ -66,22 +103,16 @@ private slots:
     void respuestasQueNoCambianNada_data();
     void respuestasQueNoCambianNada();
     void cambioMueveSoloLosHijosDirectos();
+    void duplicadoAvisaYPreguntaOtraVez_data();
     void duplicadoAvisaYPreguntaOtraVez();
-    void duplicadoYCancelarTerminanAmbas();
-    void claveConDescripcionVaciaEsDuplicada();
     void cambioVetadoDejaLaClaveAnterior();
     void claveConComillaNoCambiaLaSentencia();
     void claveTomadaPorOtroUsuarioAntesDeActualizar_data() { BaseDePrueba::AgregarMotores(); }
     void claveTomadaPorOtroUsuarioAntesDeActualizar();
     void hijoAgregadoBajoLaClaveQueCambia_data() { BaseDePrueba::AgregarMotores(); }
     void hijoAgregadoBajoLaClaveQueCambia();
-    void cleanup();
+    void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
 };
-
-void PruebaCambiarClave::cleanup()
-{
-    QVERIFY(!QApplication::activeModalWidget());
-}
 
 void PruebaCambiarClave::claveNoValidaRechazadaSinPreguntar_data()
 {
@@ -104,14 +135,11 @@ void PruebaCambiarClave::claveNoValidaRechazadaSinPreguntar()
     pantalla.Forma().Controles_B2Click();
 
     QVERIFY(caja.Vistas().isEmpty());
-    QCOMPARE(llamadas(base), QStringList{QStringLiteral("Mensaje")});
-    const auto mensajes = base.Mensajes();
-    QCOMPARE(mensajes.size(), 1);
-    QCOMPARE(mensajes[0].texto, QStringLiteral("El grupo de cuenta contable no es válido para esta operación"));
-    QCOMPARE(mensajes[0].estilo, 16L);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Kestrima"));
-    QCOMPARE(mensajes[0].proyecto, QStringLiteral("TQ614"));
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500001"));
+    QCOMPARE(PantallaDePrueba::Llamadas(base), QStringList{QStringLiteral("Mensaje")});
+    QCOMPARE(PantallaDePrueba::Mensajes(base),
+             QStringList{QStringLiteral("16 | Kestrima | ERR-ID:7500001 | "
+                                        "El grupo de cuenta contable no es válido para esta operación")});
+    QCOMPARE(base.Mensajes()[0].proyecto, QStringLiteral("TQ614"));
 }
 
 void PruebaCambiarClave::respuestasQueNoCambianNada_data()
@@ -129,20 +157,18 @@ void PruebaCambiarClave::respuestasQueNoCambianNada()
     BaseDePrueba base;
     catalogo(base);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
+    pantalla.SeleccionarParaComando(QStringLiteral("A"));
 
     CajaDeEntrada caja({respuesta});
     pantalla.Forma().Controles_B2Click();
 
     QCOMPARE(caja.Inesperadas(), 0);
     QCOMPARE(caja.Vistas().size(), 1);
-    QCOMPARE(caja.Vistas()[0].titulo, kTituloCaja);
-    QCOMPARE(caja.Vistas()[0].etiqueta, kEtiquetaCaja);
+    QCOMPARE(caja.Vistas()[0].titulo, QStringLiteral("Cambiar clave del grupo de cuenta contable"));
+    QCOMPARE(caja.Vistas()[0].etiqueta, QStringLiteral("Indique la nueva clave:"));
     QCOMPARE(caja.Vistas()[0].predeterminado, QStringLiteral("A"));
     QVERIFY(base.Traza().isEmpty());
-    QCOMPARE(base.Claves(), sinCambios());
+    QCOMPARE(base.Claves(), kSinCambios);
 }
 
 void PruebaCambiarClave::cambioMueveSoloLosHijosDirectos()
@@ -150,9 +176,7 @@ void PruebaCambiarClave::cambioMueveSoloLosHijosDirectos()
     BaseDePrueba base;
     catalogo(base);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
+    pantalla.SeleccionarParaComando(QStringLiteral("A"));
 
     CajaDeEntrada caja({QStringLiteral("z9")});
     pantalla.Forma().Controles_B2Click();
@@ -168,12 +192,11 @@ void PruebaCambiarClave::cambioMueveSoloLosHijosDirectos()
         "UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'Z9' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'")));
     QVERIFY(sentencias.contains(
         QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'Z9' WHERE Gcc_padre = 'A'")));
-    const QJsonObject registro = base.TrazaDe(QStringLiteral("RegistrarCambio")).first();
-    QCOMPARE(registro.value(QStringLiteral("clave")).toString(), QStringLiteral("A"));
-    QVERIFY(llamadas(base).contains(QStringLiteral("CommitTrans")));
+    QCOMPARE(base.TrazaDe(QStringLiteral("RegistrarCambio")).first().value(QStringLiteral("clave")).toString(),
+             QStringLiteral("A"));
+    QVERIFY(PantallaDePrueba::Llamadas(base).contains(QStringLiteral("CommitTrans")));
 
-    QCOMPARE(base.Claves(), (QStringList{QStringLiteral("A1"), QStringLiteral("A11"), QStringLiteral("A2"),
-                                         QStringLiteral("B"), QStringLiteral("E"), QStringLiteral("Z9")}));
+    QCOMPARE(base.Claves(), clavesCon(QStringLiteral("A"), QStringLiteral("Z9")));
     QCOMPARE(padreDe(base, QStringLiteral("A1")), QStringLiteral("Z9"));
     QCOMPARE(padreDe(base, QStringLiteral("A2")), QStringLiteral("Z9"));
     QCOMPARE(padreDe(base, QStringLiteral("A11")), QStringLiteral("A1"));
@@ -187,68 +210,43 @@ void PruebaCambiarClave::cambioMueveSoloLosHijosDirectos()
     QVERIFY(nodo->parent()->isExpanded());
 }
 
+void PruebaCambiarClave::duplicadoAvisaYPreguntaOtraVez_data()
+{
+    QTest::addColumn<QString>("seleccion");
+    QTest::addColumn<Respuestas>("respuestas");
+    QTest::addColumn<QString>("mensaje");
+    QTest::addColumn<QStringList>("claves");
+    QTest::newRow("y luego una libre") << QStringLiteral("A2") << Respuestas{QStringLiteral("b"), QStringLiteral("c7")}
+                                       << QStringLiteral("La clave: B ya existe, especifique otra")
+                                       << clavesCon(QStringLiteral("A2"), QStringLiteral("C7"));
+    // The description lookup answers "" for a missing key and for a group without a
+    // description alike; the key is taken all the same.
+    QTest::newRow("sin descripcion y cancelar") << QStringLiteral("B") << Respuestas{QStringLiteral("e"), std::nullopt}
+                                                << QStringLiteral("La clave: E ya existe, especifique otra")
+                                                << kSinCambios;
+}
+
 void PruebaCambiarClave::duplicadoAvisaYPreguntaOtraVez()
 {
+    QFETCH(QString, seleccion);
+    QFETCH(Respuestas, respuestas);
+    QFETCH(QString, mensaje);
+    QFETCH(QStringList, claves);
     BaseDePrueba base;
     catalogo(base);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A2"));
-    base.LimpiarMensajes();
+    pantalla.SeleccionarParaComando(seleccion);
 
-    CajaDeEntrada caja({QStringLiteral("b"), QStringLiteral("c7")});
+    CajaDeEntrada caja(respuestas);
     pantalla.Forma().Controles_B2Click();
 
     QCOMPARE(caja.Inesperadas(), 0);
     QCOMPARE(caja.Vistas().size(), 2);
-    QCOMPARE(caja.Vistas()[1].predeterminado, QStringLiteral("A2"));
-    const auto mensajes = base.Mensajes();
-    QCOMPARE(mensajes.size(), 1);
-    QCOMPARE(mensajes[0].texto, QStringLiteral("La clave: B ya existe, especifique otra"));
-    QCOMPARE(mensajes[0].estilo, 48L);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Catálogo de grupo de cuentas contables"));
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500002"));
-    QVERIFY(base.Claves().contains(QStringLiteral("C7")));
-    QVERIFY(!base.Claves().contains(QStringLiteral("A2")));
-    QCOMPARE(padreDe(base, QStringLiteral("C7")), QStringLiteral("A"));
-    QCOMPARE(padreDe(base, QStringLiteral("B")), QStringLiteral("0"));
-}
-
-void PruebaCambiarClave::duplicadoYCancelarTerminanAmbas()
-{
-    BaseDePrueba base;
-    catalogo(base);
-    PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
-
-    CajaDeEntrada caja({QStringLiteral("B"), std::nullopt});
-    pantalla.Forma().Controles_B2Click();
-
-    QCOMPARE(caja.Inesperadas(), 0);
-    QCOMPARE(caja.Vistas().size(), 2);
-    QCOMPARE(base.Mensajes().size(), 1);
-    QCOMPARE(base.Claves(), sinCambios());
-}
-
-// The description lookup answers "" for a missing key and for a group without a
-// description alike; the key is taken all the same.
-void PruebaCambiarClave::claveConDescripcionVaciaEsDuplicada()
-{
-    BaseDePrueba base;
-    catalogo(base);
-    PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("B"));
-    base.LimpiarMensajes();
-
-    CajaDeEntrada caja({QStringLiteral("e"), std::nullopt});
-    pantalla.Forma().Controles_B2Click();
-
-    QCOMPARE(caja.Vistas().size(), 2);
-    const auto mensajes = base.Mensajes();
-    QCOMPARE(mensajes.size(), 1);
-    QCOMPARE(mensajes[0].texto, QStringLiteral("La clave: E ya existe, especifique otra"));
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500002"));
-    QCOMPARE(base.Claves(), sinCambios());
+    QCOMPARE(caja.Vistas()[1].predeterminado, seleccion);
+    QCOMPARE(PantallaDePrueba::Mensajes(base),
+             QStringList{QStringLiteral("48 | Catálogo de grupo de cuentas contables | ERR-ID:7500002 | ") + mensaje});
+    QCOMPARE(base.Claves(), claves);
+    QCOMPARE(PantallaDePrueba::Huerfanos(base), QStringList());
 }
 
 void PruebaCambiarClave::cambioVetadoDejaLaClaveAnterior()
@@ -257,23 +255,19 @@ void PruebaCambiarClave::cambioVetadoDejaLaClaveAnterior()
     catalogo(base);
     base.PermitirEscritura(QStringLiteral("PRUEBA"), kTabla, false);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
+    pantalla.SeleccionarParaComando(QStringLiteral("A"));
 
     CajaDeEntrada caja({QStringLiteral("N")});
     pantalla.Forma().Controles_B2Click();
 
-    QCOMPARE(base.Claves(), sinCambios());
+    QCOMPARE(base.Claves(), kSinCambios);
     QCOMPARE(padreDe(base, QStringLiteral("A1")), QStringLiteral("A"));
     QCOMPARE(padreDe(base, QStringLiteral("A2")), QStringLiteral("A"));
-    QVERIFY(llamadas(base).contains(QStringLiteral("RollbackTrans")));
-    const auto mensajes = base.Mensajes();
+    QVERIFY(PantallaDePrueba::Llamadas(base).contains(QStringLiteral("RollbackTrans")));
+    const QStringList mensajes = PantallaDePrueba::Mensajes(base);
     QCOMPARE(mensajes.size(), 1);
-    QVERIFY(mensajes[0].texto.contains(QStringLiteral("no tiene permiso")));
-    QCOMPARE(mensajes[0].estilo, 16L);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Kestrima"));
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500003"));
+    QVERIFY(mensajes[0].startsWith(QStringLiteral("16 | Kestrima | ERR-ID:7500003 | ")));
+    QVERIFY(mensajes[0].contains(QStringLiteral("no tiene permiso")));
     QVERIFY(pantalla.Nodo(QStringLiteral("A")));
     QVERIFY(!base.Conexion()->EnTransaccion());
 }
@@ -283,17 +277,14 @@ void PruebaCambiarClave::claveConComillaNoCambiaLaSentencia()
     BaseDePrueba base;
     catalogo(base);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
+    pantalla.SeleccionarParaComando(QStringLiteral("A"));
 
-    const QString nueva = QStringLiteral("Q' OR '1'='1");
-    CajaDeEntrada caja({nueva});
+    const QString guardada = QStringLiteral("Q' OR '1'='1");
+    CajaDeEntrada caja({guardada.toLower()});
     pantalla.Forma().Controles_B2Click();
 
     QVERIFY(base.Mensajes().isEmpty());
-    const QString guardada = nueva.toUpper();
-    QCOMPARE(base.Claves(), (QStringList{QStringLiteral("A1"), QStringLiteral("A11"), QStringLiteral("A2"),
-                                         QStringLiteral("B"), QStringLiteral("E"), guardada}));
+    QCOMPARE(base.Claves(), clavesCon(QStringLiteral("A"), guardada));
     QCOMPARE(padreDe(base, QStringLiteral("A1")), guardada);
     QCOMPARE(padreDe(base, QStringLiteral("A11")), QStringLiteral("A1"));
     QCOMPARE(padreDe(base, QStringLiteral("B")), QStringLiteral("0"));
@@ -310,29 +301,21 @@ void PruebaCambiarClave::claveTomadaPorOtroUsuarioAntesDeActualizar()
     catalogo(base);
     PantallaDePrueba pantalla(base);
     SegundoUsuario otro(base.Configuracion());
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
+    pantalla.SeleccionarParaComando(QStringLiteral("A"));
+    otro.Intervenir(
+        [](const QJsonObject& llamada) {
+            const QString sql = llamada.value(QStringLiteral("sql")).toString();
+            return sql.startsWith(QLatin1String("SELECT")) && sql.contains(QLatin1String("'K'"));
+        },
+        SegundoUsuario::InsercionDeGrupo(QStringLiteral("K"), QStringLiteral("0"), 1), SegundoUsuario::Modo::Ejecutar);
 
-    bool tomada = false;
-    Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
-        const QString sql = llamada.value(QStringLiteral("sql")).toString();
-        if (!tomada && sql.startsWith(QLatin1String("SELECT")) && sql.contains(QLatin1String("'K'"))) {
-            tomada = true;
-            otro.Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable,"
-                                         " Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel)"
-                                         " VALUES ('K', 'DEL OTRO', '', '0', 1)"));
-        }
-    });
     CajaDeEntrada caja({QStringLiteral("K")});
     pantalla.Forma().Controles_B2Click();
-    Sesion::EstablecerObservadorTraza({});
 
-    QVERIFY(tomada);
-    const auto mensajes = base.Mensajes();
+    QVERIFY(otro.Intervino());
+    const QStringList mensajes = PantallaDePrueba::Mensajes(base);
     QCOMPARE(mensajes.size(), 1);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Controles_B2Click()"));
-    QCOMPARE(mensajes[0].estilo, 16L);
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500004"));
+    QVERIFY(mensajes[0].startsWith(QStringLiteral("16 | Controles_B2Click() | ERR-ID:7500004 | ")));
     QVERIFY(!base.Conexion()->EnTransaccion());
     QCOMPARE(padreDe(base, QStringLiteral("A1")), QStringLiteral("A"));
     QCOMPARE(base.Valor(QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable"
@@ -351,30 +334,22 @@ void PruebaCambiarClave::hijoAgregadoBajoLaClaveQueCambia()
     catalogo(base);
     PantallaDePrueba pantalla(base);
     SegundoUsuario otro(base.Configuracion());
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
+    pantalla.SeleccionarParaComando(QStringLiteral("A"));
+    otro.Intervenir(
+        [](const QJsonObject& llamada) {
+            return llamada.value(QStringLiteral("llamada")).toString() == QLatin1String("RegistrarCambio");
+        },
+        SegundoUsuario::InsercionDeGrupo(QStringLiteral("A3"), QStringLiteral("A"), 2), SegundoUsuario::Modo::Iniciar);
 
-    bool iniciado = false;
-    Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
-        if (!iniciado && llamada.value(QStringLiteral("llamada")).toString() == QLatin1String("RegistrarCambio")) {
-            iniciado = true;
-            otro.Iniciar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable,"
-                                        " Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel)"
-                                        " VALUES ('A3', 'NUEVO', '', 'A', 2)"));
-            otro.Esperar(300);
-        }
-    });
     CajaDeEntrada caja({QStringLiteral("M")});
     pantalla.Forma().Controles_B2Click();
-    Sesion::EstablecerObservadorTraza({});
 
-    QVERIFY(iniciado);
+    QVERIFY(otro.Intervino());
     QVERIFY(otro.Esperar(10000));
     const QString resultadoDelOtro = otro.Resultado();
     QVERIFY(!base.Conexion()->EnTransaccion());
     QCOMPARE(PantallaDePrueba::Huerfanos(base), QStringList());
     if (base.Claves().contains(QStringLiteral("M"))) {
-        // The change won: the child under the old key was refused.
         QVERIFY2(!resultadoDelOtro.isEmpty(), "el hijo se guardó bajo una clave que ya no existe");
         QVERIFY(base.Mensajes().isEmpty());
         QCOMPARE(padreDe(base, QStringLiteral("A1")), QStringLiteral("M"));

@@ -11,34 +11,26 @@
 
 namespace {
 
-const QString kSinCodigo = QStringLiteral("");
 const QString kTabla = QStringLiteral("Grupo_Cuenta_Contable");
+const QStringList kCatalogo{QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("B"), QStringLiteral("C")};
 
-// The calls the command made to the services, leaving out the fetching of the connection.
-QStringList llamadas(const BaseDePrueba& base)
-{
-    QStringList nombres;
-    for (const QJsonObject& llamada : base.Traza()) {
-        const QString nombre = llamada.value(QStringLiteral("llamada")).toString();
-        if (nombre != QLatin1String("Conexion"))
-            nombres << nombre;
-    }
-    return nombres;
-}
-
-// The catalogue: A with one child A1; B and C leaves.
+// A with one child A1; B and C leaves.
 void catalogo(BaseDePrueba& base)
 {
-    base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), kSinCodigo);
-    base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("CAJA"), kSinCodigo, QStringLiteral("A"), 2);
-    base.InsertarGrupo(QStringLiteral("B"), QStringLiteral("PASIVO"), kSinCodigo);
-    base.InsertarGrupo(QStringLiteral("C"), QStringLiteral("CAPITAL"), kSinCodigo);
+    base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), QString(""));
+    base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("CAJA"), QString(""), QStringLiteral("A"), 2);
+    base.InsertarGrupo(QStringLiteral("B"), QStringLiteral("PASIVO"), QString(""));
+    base.InsertarGrupo(QStringLiteral("C"), QStringLiteral("CAPITAL"), QString(""));
 }
 
-QString insertarHijo()
+bool esSentencia(const QJsonObject& llamada, const QString& parte)
 {
-    return QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion,"
-                          " Gcc_Codigo, Gcc_Padre, Gcc_Nivel) VALUES (?, 'NUEVO', '', ?, 2)");
+    return llamada.value(QStringLiteral("sql")).toString().contains(parte);
+}
+
+bool esRegistroDeCambio(const QJsonObject& llamada)
+{
+    return llamada.value(QStringLiteral("llamada")).toString() == QLatin1String("RegistrarCambio");
 }
 
 } // namespace
@@ -49,8 +41,8 @@ class PruebaEliminar : public QObject
 
 private slots:
     void sinSeleccionNoHaceNada();
-    void raizRechazadaAntesDeTocarLaBase();
-    void grupoConSubgrupoRechazado();
+    void rechazadoSinEmpezarTransaccion_data();
+    void rechazadoSinEmpezarTransaccion();
     void hojaEliminadaYConfirmada();
     void cambioVetadoDejaFilaYNodo();
     void claveConComillaSoloBorraSuGrupo();
@@ -73,56 +65,46 @@ void PruebaEliminar::sinSeleccionNoHaceNada()
     pantalla.Forma().Controles_Eliminar();
 
     QVERIFY(base.Traza().isEmpty());
-    QCOMPARE(base.Claves().size(), 4);
+    QCOMPARE(base.Claves(), kCatalogo);
 }
 
-void PruebaEliminar::raizRechazadaAntesDeTocarLaBase()
+void PruebaEliminar::rechazadoSinEmpezarTransaccion_data()
 {
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<QStringList>("llamadas");
+    QTest::addColumn<QString>("mensaje");
+    // The root is refused before the database is touched.
+    QTest::newRow("raiz") << QStringLiteral("0") << QStringList{QStringLiteral("Mensaje")}
+                          << QStringLiteral("48 | Kestrima | ERR-ID:7500010 | "
+                                            "No se puede eliminar el grupo cuenta contable raíz");
+    QTest::newRow("con subgrupo")
+        << QStringLiteral("A") << QStringList{QStringLiteral("Execute"), QStringLiteral("Mensaje")}
+        << QStringLiteral("48 | Imposible eliminar | ERR-ID:7500011 | "
+                          "El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas");
+}
+
+void PruebaEliminar::rechazadoSinEmpezarTransaccion()
+{
+    QFETCH(QString, clave);
+    QFETCH(QStringList, llamadas);
+    QFETCH(QString, mensaje);
     BaseDePrueba base;
     catalogo(base);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("0"));
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
+    pantalla.SeleccionarParaComando(clave);
 
     pantalla.Forma().Controles_Eliminar();
 
-    // The message is the command's only call to the services.
-    QCOMPARE(llamadas(base), QStringList{QStringLiteral("Mensaje")});
-    const auto mensajes = base.Mensajes();
-    QCOMPARE(mensajes.size(), 1);
-    QCOMPARE(mensajes[0].texto, QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"));
-    QCOMPARE(mensajes[0].estilo, 48L);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Kestrima"));
-    QCOMPARE(mensajes[0].proyecto, QStringLiteral("TQ614"));
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500010"));
-    QCOMPARE(mensajes[0].ventana, pantalla.Forma().hWnd());
-    QVERIFY(pantalla.Nodo(QStringLiteral("0")));
-}
-
-void PruebaEliminar::grupoConSubgrupoRechazado()
-{
-    BaseDePrueba base;
-    catalogo(base);
-    PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A"));
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
-
-    pantalla.Forma().Controles_Eliminar();
-
-    QCOMPARE(base.Sentencias(),
-             QStringList{QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'A'")});
-    QVERIFY(!llamadas(base).contains(QStringLiteral("BeginTrans")));
-    const auto mensajes = base.Mensajes();
-    QCOMPARE(mensajes.size(), 1);
-    QCOMPARE(mensajes[0].texto,
-             QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"));
-    QCOMPARE(mensajes[0].estilo, 48L);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Imposible eliminar"));
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500011"));
-    QCOMPARE(base.Claves().size(), 4);
-    QVERIFY(pantalla.Nodo(QStringLiteral("A")));
+    QCOMPARE(PantallaDePrueba::Llamadas(base), llamadas);
+    if (llamadas.contains(QStringLiteral("Execute"))) {
+        QCOMPARE(base.Sentencias(), QStringList{QStringLiteral(
+                     "SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'A'")});
+    }
+    QCOMPARE(PantallaDePrueba::Mensajes(base), QStringList{mensaje});
+    QCOMPARE(base.Mensajes()[0].proyecto, QStringLiteral("TQ614"));
+    QCOMPARE(base.Mensajes()[0].ventana, pantalla.Forma().hWnd());
+    QCOMPARE(base.Claves(), kCatalogo);
+    QVERIFY(pantalla.Nodo(clave));
 }
 
 void PruebaEliminar::hojaEliminadaYConfirmada()
@@ -130,15 +112,13 @@ void PruebaEliminar::hojaEliminadaYConfirmada()
     BaseDePrueba base;
     catalogo(base);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A1"));
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
+    pantalla.SeleccionarParaComando(QStringLiteral("A1"));
 
     pantalla.Forma().Controles_Eliminar();
 
-    QCOMPARE(llamadas(base), (QStringList{QStringLiteral("Execute"), QStringLiteral("BeginTrans"),
-                                          QStringLiteral("Execute"), QStringLiteral("RegistrarCambio"),
-                                          QStringLiteral("CommitTrans")}));
+    QCOMPARE(PantallaDePrueba::Llamadas(base),
+             (QStringList{QStringLiteral("Execute"), QStringLiteral("BeginTrans"), QStringLiteral("Execute"),
+                          QStringLiteral("RegistrarCambio"), QStringLiteral("CommitTrans")}));
     QCOMPARE(base.Sentencias().at(1),
              QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A1'"));
     const QJsonObject registro = base.TrazaDe(QStringLiteral("RegistrarCambio")).first();
@@ -158,22 +138,18 @@ void PruebaEliminar::cambioVetadoDejaFilaYNodo()
     catalogo(base);
     base.PermitirEscritura(QStringLiteral("PRUEBA"), kTabla, false);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("B"));
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
+    pantalla.SeleccionarParaComando(QStringLiteral("B"));
 
     pantalla.Forma().Controles_Eliminar();
 
-    QVERIFY(llamadas(base).contains(QStringLiteral("RollbackTrans")));
-    QVERIFY(!llamadas(base).contains(QStringLiteral("CommitTrans")));
-    QCOMPARE(base.Claves().size(), 4);
+    QVERIFY(PantallaDePrueba::Llamadas(base).contains(QStringLiteral("RollbackTrans")));
+    QVERIFY(!PantallaDePrueba::Llamadas(base).contains(QStringLiteral("CommitTrans")));
+    QCOMPARE(base.Claves(), kCatalogo);
     QVERIFY(pantalla.Nodo(QStringLiteral("B")));
-    const auto mensajes = base.Mensajes();
+    const QStringList mensajes = PantallaDePrueba::Mensajes(base);
     QCOMPARE(mensajes.size(), 1);
-    QVERIFY(mensajes[0].texto.contains(QStringLiteral("no tiene permiso")));
-    QCOMPARE(mensajes[0].estilo, 16L);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Kestrima"));
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500012"));
+    QVERIFY(mensajes[0].startsWith(QStringLiteral("16 | Kestrima | ERR-ID:7500012 | ")));
+    QVERIFY(mensajes[0].contains(QStringLiteral("no tiene permiso")));
     QVERIFY(!base.Conexion()->EnTransaccion());
 }
 
@@ -182,16 +158,14 @@ void PruebaEliminar::claveConComillaSoloBorraSuGrupo()
     BaseDePrueba base;
     catalogo(base);
     const QString clave = QStringLiteral("X' OR '1'='1");
-    base.InsertarGrupo(clave, QStringLiteral("COMILLA"), kSinCodigo);
+    base.InsertarGrupo(clave, QStringLiteral("COMILLA"), QString(""));
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(clave);
-    base.LimpiarMensajes();
+    pantalla.SeleccionarParaComando(clave);
 
     pantalla.Forma().Controles_Eliminar();
 
     QVERIFY(base.Mensajes().isEmpty());
-    QCOMPARE(base.Claves(), (QStringList{QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("B"),
-                                         QStringLiteral("C")}));
+    QCOMPARE(base.Claves(), kCatalogo);
     QVERIFY(!pantalla.Nodo(clave));
 }
 
@@ -206,25 +180,17 @@ void PruebaEliminar::hijoAgregadoTrasLaRevision()
     catalogo(base);
     PantallaDePrueba pantalla(base);
     SegundoUsuario otro(base.Configuracion());
-    pantalla.Seleccionar(QStringLiteral("B"));
-    base.LimpiarMensajes();
+    pantalla.SeleccionarParaComando(QStringLiteral("B"));
+    otro.Intervenir([](const QJsonObject& l) { return esSentencia(l, QStringLiteral("WHERE Gcc_Padre = 'B'")); },
+                    SegundoUsuario::InsercionDeGrupo(QStringLiteral("B1"), QStringLiteral("B"), 2),
+                    SegundoUsuario::Modo::Ejecutar);
 
-    bool agregado = false;
-    Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
-        if (!agregado && llamada.value(QStringLiteral("sql")).toString().contains(QStringLiteral("WHERE Gcc_Padre = 'B'"))) {
-            agregado = true;
-            otro.Ejecutar(insertarHijo(), {QStringLiteral("B1"), QStringLiteral("B")});
-        }
-    });
     pantalla.Forma().Controles_Eliminar();
-    Sesion::EstablecerObservadorTraza({});
 
-    QVERIFY(agregado);
-    const auto mensajes = base.Mensajes();
+    QVERIFY(otro.Intervino());
+    const QStringList mensajes = PantallaDePrueba::Mensajes(base);
     QCOMPARE(mensajes.size(), 1);
-    QCOMPARE(mensajes[0].titulo, QStringLiteral("Controles_Eliminar()"));
-    QCOMPARE(mensajes[0].estilo, 16L);
-    QCOMPARE(mensajes[0].idError, QStringLiteral("ERR-ID:7500013"));
+    QVERIFY(mensajes[0].startsWith(QStringLiteral("16 | Controles_Eliminar() | ERR-ID:7500013 | ")));
     QVERIFY(!base.Conexion()->EnTransaccion());
     QVERIFY(base.Claves().contains(QStringLiteral("B")));
     QVERIFY(base.Claves().contains(QStringLiteral("B1")));
@@ -242,22 +208,13 @@ void PruebaEliminar::hijoAgregadoDuranteLaTransaccion()
     catalogo(base);
     PantallaDePrueba pantalla(base);
     SegundoUsuario otro(base.Configuracion());
-    pantalla.Seleccionar(QStringLiteral("C"));
-    base.LimpiarMensajes();
+    pantalla.SeleccionarParaComando(QStringLiteral("C"));
+    otro.Intervenir(esRegistroDeCambio, SegundoUsuario::InsercionDeGrupo(QStringLiteral("C1"), QStringLiteral("C"), 2),
+                    SegundoUsuario::Modo::Iniciar);
 
-    bool iniciado = false;
-    Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
-        if (!iniciado && llamada.value(QStringLiteral("llamada")).toString() == QLatin1String("RegistrarCambio")) {
-            iniciado = true;
-            otro.Iniciar(insertarHijo(), {QStringLiteral("C1"), QStringLiteral("C")});
-            // Either it is refused at once or it waits for the screen's transaction.
-            otro.Esperar(300);
-        }
-    });
     pantalla.Forma().Controles_Eliminar();
-    Sesion::EstablecerObservadorTraza({});
 
-    QVERIFY(iniciado);
+    QVERIFY(otro.Intervino());
     QVERIFY(otro.Esperar(10000));
     const QString resultadoDelOtro = otro.Resultado();
     QCOMPARE(PantallaDePrueba::Huerfanos(base), QStringList());
@@ -268,7 +225,6 @@ void PruebaEliminar::hijoAgregadoDuranteLaTransaccion()
         QCOMPARE(base.Mensajes().size(), 1);
         QCOMPARE(base.Mensajes()[0].idError, QStringLiteral("ERR-ID:7500013"));
     } else {
-        // The delete won: the other user's child was refused.
         QVERIFY2(!resultadoDelOtro.isEmpty(), "el hijo se guardó bajo un grupo borrado");
         QVERIFY(!base.Claves().contains(QStringLiteral("C1")));
         QVERIFY(base.Mensajes().isEmpty());

@@ -4,6 +4,7 @@
 #include "PantallaDePrueba.h"
 #include "PunteroRaton.h"
 #include "TreeView.h"
+#include "VigiaModal.h"
 #include "frmCATAddCuCo.h"
 #include "frmTQ614.h"
 #include "txtKES.h"
@@ -30,26 +31,13 @@ struct VistaEditor
 };
 
 // Runs `comando` and, once the editor is shown by it, records the editor and hands it to
-// `usuario`, who fills it and saves or cancels. An editor left open for seconds is
-// cancelled and marked, so that a broken command fails instead of hanging.
+// `usuario`, who fills it and saves or cancels. An editor left open is hidden by the
+// watchdog and marked, so that a broken command fails instead of hanging.
 VistaEditor conEditor(const std::function<void(frmCATAddCuCo&)>& usuario, const std::function<void()>& comando)
 {
     VistaEditor vista;
-    int vueltas = 0;
-    QTimer reloj;
-    QObject::connect(&reloj, &QTimer::timeout, [&] {
-        if (!frmCATAddCuCo::Existe() || !frmCATAddCuCo::Instancia().Cargado())
-            return;
+    VigiaModal vigia([&](QWidget*) {
         frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
-        if (!editor.Ventana()->isVisible())
-            return;
-        if (vista.mostrado) {
-            if (++vueltas > 500) {
-                vista.vencido = true;
-                editor.Controles1_B2Click();
-            }
-            return;
-        }
         vista.mostrado = true;
         vista.clave = editor.txtClave()->text();
         vista.padre = editor.txtPadre()->text();
@@ -60,8 +48,8 @@ VistaEditor conEditor(const std::function<void(frmCATAddCuCo&)>& usuario, const 
         vista.claveEnTabulacion = editor.txtClave()->TabStop();
         usuario(editor);
     });
-    reloj.start(10);
     comando();
+    vista.vencido = vigia.Vencidas() > 0 || vigia.Abiertas() > 1;
     return vista;
 }
 
@@ -87,17 +75,16 @@ class PruebaNuevoEditarSalir : public QObject
     Q_OBJECT
 
 private slots:
-    void nuevoBajoLaRaizConClaveEnMinusculas();
-    void nuevoBajoUnGrupoSeleccionaAlPadre();
-    void nuevoCanceladoDejaElArbol();
+    void nuevoGuardaYSeleccionaAlPadre_data();
+    void nuevoGuardaYSeleccionaAlPadre();
+    void canceladoDejaArbolYFila_data();
+    void canceladoDejaArbolYFila();
     void editarEscribeElTextoDelNodo_data();
     void editarEscribeElTextoDelNodo();
-    void editarCanceladoNoCambiaElNodo();
     void editarSinFilaNoMuestraNada_data();
     void editarSinFilaNoMuestraNada();
     void nuevoDespuesDeEditarEsModoNuevo();
     void salirDescargaAlPadre();
-    void salirConLaPantallaComoPadre();
     void cleanup();
 };
 
@@ -107,17 +94,30 @@ void PruebaNuevoEditarSalir::cleanup()
     QCOMPARE(PunteroRaton::Actual(), int(PunteroRaton::vbDefault));
 }
 
-void PruebaNuevoEditarSalir::nuevoBajoLaRaizConClaveEnMinusculas()
+void PruebaNuevoEditarSalir::nuevoGuardaYSeleccionaAlPadre_data()
 {
+    QTest::addColumn<QString>("padre");
+    QTest::addColumn<QString>("tecleada");
+    QTest::addColumn<QString>("guardada");
+    QTest::newRow("bajo la raiz, en minusculas") << QStringLiteral("0") << QStringLiteral("ab1") << QStringLiteral("AB1");
+    QTest::newRow("bajo un grupo plegado") << QStringLiteral("A1") << QStringLiteral("X") << QStringLiteral("X");
+}
+
+void PruebaNuevoEditarSalir::nuevoGuardaYSeleccionaAlPadre()
+{
+    QFETCH(QString, padre);
+    QFETCH(QString, tecleada);
+    QFETCH(QString, guardada);
     BaseDePrueba base;
     base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), kSinCodigo);
+    base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("CAJA"), kSinCodigo, QStringLiteral("A"), 2);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("0"));
-    base.LimpiarMensajes();
+    pantalla.Arbol().collapseAll();
+    pantalla.SeleccionarParaComando(padre);
 
     const VistaEditor vista = conEditor(
-        [](frmCATAddCuCo& editor) {
-            editor.txtClave()->setText(QStringLiteral("ab1"));
+        [&](frmCATAddCuCo& editor) {
+            editor.txtClave()->setText(tecleada);
             editor.txtDescripcion()->setText(QStringLiteral("BANCOS"));
             editor.cmdAceptar();
         },
@@ -125,69 +125,58 @@ void PruebaNuevoEditarSalir::nuevoBajoLaRaizConClaveEnMinusculas()
 
     QVERIFY(vista.mostrado);
     QVERIFY(!vista.vencido);
-    QCOMPARE(vista.padre, QStringLiteral("0"));
+    QCOMPARE(vista.padre, padre);
     QVERIFY(!vista.clave.isEmpty());  // the automatic key
     QVERIFY(!vista.claveBloqueada);
     QVERIFY(base.Mensajes().isEmpty());
-    QVERIFY(base.Claves().contains(QStringLiteral("AB1")));
-    // The tree was reloaded: the new node is there, under the root, which is selected again.
-    QTreeWidgetItem* nodo = pantalla.Nodo(QStringLiteral("AB1"));
+    QVERIFY(base.Claves().contains(guardada));
+    // The tree was reloaded: the new node is there, revealed, and its parent selected again.
+    QTreeWidgetItem* nodo = pantalla.Nodo(guardada);
     QVERIFY(nodo);
-    QCOMPARE(TreeView::Key(TreeView::Parent(nodo)), QStringLiteral("N0"));
-    QCOMPARE(pantalla.Arbol().SelectedItem(), pantalla.Nodo(QStringLiteral("0")));
-    QVERIFY(!frmCATAddCuCo::Instancia().Cargado());
-    QCOMPARE(PunteroRaton::Actual(), int(PunteroRaton::vbDefault));
-}
-
-void PruebaNuevoEditarSalir::nuevoBajoUnGrupoSeleccionaAlPadre()
-{
-    BaseDePrueba base;
-    base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), kSinCodigo);
-    base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("CAJA"), kSinCodigo, QStringLiteral("A"), 2);
-    PantallaDePrueba pantalla(base);
-    pantalla.Arbol().collapseAll();
-    pantalla.Seleccionar(QStringLiteral("A1"));
-    base.LimpiarMensajes();
-
-    const VistaEditor vista = conEditor(
-        [](frmCATAddCuCo& editor) {
-            editor.txtClave()->setText(QStringLiteral("X"));
-            editor.txtDescripcion()->setText(QStringLiteral("CHICA"));
-            editor.cmdAceptar();
-        },
-        [&] { pantalla.Forma().Controles_Nuevo(); });
-
-    QVERIFY(vista.mostrado);
-    QCOMPARE(vista.padre, QStringLiteral("A1"));
-    QVERIFY(base.Mensajes().isEmpty());
-    QTreeWidgetItem* nodo = pantalla.Nodo(QStringLiteral("X"));
-    QVERIFY(nodo);
-    QCOMPARE(TreeView::Parent(nodo), pantalla.Nodo(QStringLiteral("A1")));
-    QCOMPARE(pantalla.Arbol().SelectedItem(), pantalla.Nodo(QStringLiteral("A1")));
-    // Revealed: every ancestor of the new node is open.
+    QCOMPARE(TreeView::Parent(nodo), pantalla.Nodo(padre));
+    QCOMPARE(pantalla.Arbol().SelectedItem(), pantalla.Nodo(padre));
     for (QTreeWidgetItem* ancestro = nodo->parent(); ancestro; ancestro = ancestro->parent())
         QVERIFY(ancestro->isExpanded());
+    QVERIFY(!frmCATAddCuCo::Instancia().Cargado());
 }
 
-void PruebaNuevoEditarSalir::nuevoCanceladoDejaElArbol()
+void PruebaNuevoEditarSalir::canceladoDejaArbolYFila_data()
 {
+    QTest::addColumn<bool>("nuevo");
+    QTest::addColumn<QString>("padre");
+    QTest::newRow("nuevo") << true << QStringLiteral("B");
+    QTest::newRow("editar") << false << QStringLiteral("0");
+}
+
+void PruebaNuevoEditarSalir::canceladoDejaArbolYFila()
+{
+    QFETCH(bool, nuevo);
+    QFETCH(QString, padre);
     BaseDePrueba base;
     base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), kSinCodigo);
     base.InsertarGrupo(QStringLiteral("B"), QStringLiteral("PASIVO"), kSinCodigo);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("B"));
+    pantalla.SeleccionarParaComando(QStringLiteral("B"));
     QTreeWidgetItem* seleccionado = pantalla.Arbol().SelectedItem();
+    const QString texto = TreeView::Text(seleccionado);
     const QStringList nodos = pantalla.Nodos();
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
 
-    const VistaEditor vista = conEditor(cancelar, [&] { pantalla.Forma().Controles_Nuevo(); });
+    const VistaEditor vista = conEditor(
+        [](frmCATAddCuCo& editor) {
+            editor.txtDescripcion()->setText(QStringLiteral("OTRA"));
+            editor.Controles1_B2Click();
+        },
+        [&] { nuevo ? pantalla.Forma().Controles_Nuevo() : pantalla.Forma().Controles_Editar(); });
 
     QVERIFY(vista.mostrado);
-    QCOMPARE(vista.padre, QStringLiteral("B"));
+    QCOMPARE(vista.padre, padre);
     QCOMPARE(pantalla.Nodos(), nodos);
     // The same node object: the tree was not rebuilt.
     QCOMPARE(pantalla.Arbol().SelectedItem(), seleccionado);
+    QCOMPARE(TreeView::Text(seleccionado), texto);
+    QCOMPARE(base.Valor(QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
+                                       "Gcc_Cve_Grupo_Cuenta_Contable = 'B'")).toString(),
+             QStringLiteral("PASIVO"));
     QCOMPARE(base.Claves(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
     QVERIFY(!frmCATAddCuCo::Instancia().Cargado());
     QVERIFY(base.Mensajes().isEmpty());
@@ -212,9 +201,7 @@ void PruebaNuevoEditarSalir::editarEscribeElTextoDelNodo()
     base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), kSinCodigo);
     base.InsertarGrupo(clave, QStringLiteral("CAJA"), codigo, QStringLiteral("A"), 7);
     PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(clave);
-    base.LimpiarMensajes();
-    base.LimpiarTraza();
+    pantalla.SeleccionarParaComando(clave);
 
     const VistaEditor vista = conEditor(
         [](frmCATAddCuCo& editor) {
@@ -236,28 +223,6 @@ void PruebaNuevoEditarSalir::editarEscribeElTextoDelNodo()
     QVERIFY(base.Mensajes().isEmpty());
     QCOMPARE(TreeView::Text(pantalla.Nodo(clave)), textoEsperado);
     QCOMPARE(pantalla.Arbol().SelectedItem(), pantalla.Nodo(clave));
-    QVERIFY(!frmCATAddCuCo::Instancia().Cargado());
-}
-
-void PruebaNuevoEditarSalir::editarCanceladoNoCambiaElNodo()
-{
-    BaseDePrueba base;
-    base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("ACTIVO"), kSinCodigo);
-    PantallaDePrueba pantalla(base);
-    pantalla.Seleccionar(QStringLiteral("A"));
-    const QString texto = TreeView::Text(pantalla.Nodo(QStringLiteral("A")));
-
-    const VistaEditor vista = conEditor(
-        [](frmCATAddCuCo& editor) {
-            editor.txtDescripcion()->setText(QStringLiteral("OTRA"));
-            editor.Controles1_B2Click();
-        },
-        [&] { pantalla.Forma().Controles_Editar(); });
-
-    QVERIFY(vista.mostrado);
-    QCOMPARE(TreeView::Text(pantalla.Nodo(QStringLiteral("A"))), texto);
-    QCOMPARE(base.Valor(QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable")).toString(),
-             QStringLiteral("ACTIVO"));
     QVERIFY(!frmCATAddCuCo::Instancia().Cargado());
 }
 
@@ -303,27 +268,19 @@ void PruebaNuevoEditarSalir::nuevoDespuesDeEditarEsModoNuevo()
     QVERIFY(alta.clave != QStringLiteral("A"));
 }
 
+// Close unloads the parent form, which is the screen itself when it stands alone.
 void PruebaNuevoEditarSalir::salirDescargaAlPadre()
 {
     BaseDePrueba base;
     PantallaDePrueba pantalla(base);
     VentanaDelHost host;
     pantalla.Forma().setPadre(&host);
-
     pantalla.Forma().Controles_Salir();
-
     QCOMPARE(host.descargas, 1);
     QVERIFY(pantalla.Forma().Cargado());
-}
 
-void PruebaNuevoEditarSalir::salirConLaPantallaComoPadre()
-{
-    BaseDePrueba base;
-    PantallaDePrueba pantalla(base);
     pantalla.Forma().setPadre(&pantalla.Forma());
-
     pantalla.Forma().Controles_Salir();
-
     QVERIFY(!pantalla.Forma().Cargado());
 }
 
