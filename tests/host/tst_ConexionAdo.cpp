@@ -29,40 +29,35 @@ QString codigoDe(const std::function<void()>& accion)
 
 } // namespace
 
+// The engine of the current global row, checked, and a fresh base on it.
+#define ABRIR_BASE(motor, base)                  \
+    QFETCH_GLOBAL(BaseDePrueba::Motor, motor);  \
+    REQUIERE_MOTOR(motor);                       \
+    BaseDePrueba base(motor)
+
 class ConexionAdo : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void bofYEof_data() { BaseDePrueba::AgregarMotores(); }
+    // Every test runs once per engine.
+    void initTestCase_data() { BaseDePrueba::AgregarMotores(); }
     void bofYEof();
-    void camposPorNombreSinDistinguirMayusculas_data() { BaseDePrueba::AgregarMotores(); }
     void camposPorNombreSinDistinguirMayusculas();
-    void recordsetsAnidados_data() { BaseDePrueba::AgregarMotores(); }
     void recordsetsAnidados();
-    void segundaTransaccionEsUnError_data() { BaseDePrueba::AgregarMotores(); }
     void segundaTransaccionEsUnError();
-    void rollbackDeshaceYCommitGuarda_data() { BaseDePrueba::AgregarMotores(); }
     void rollbackDeshaceYCommitGuarda();
-    void sentenciaFallidaDentroDeTransaccion_data() { BaseDePrueba::AgregarMotores(); }
     void sentenciaFallidaDentroDeTransaccion();
-    void claveDuplicadaDaMensajeClaro_data() { BaseDePrueba::AgregarMotores(); }
     void claveDuplicadaDaMensajeClaro();
-    void literalesDeLaMismaFormaNoSeConfunden_data() { BaseDePrueba::AgregarMotores(); }
     void literalesDeLaMismaFormaNoSeConfunden();
-    void parametrosExplicitos_data() { BaseDePrueba::AgregarMotores(); }
     void parametrosExplicitos();
-    void unaSentenciaPorLlamada_data() { BaseDePrueba::AgregarMotores(); }
     void unaSentenciaPorLlamada();
-    void ordenBinarioDeClaves_data() { BaseDePrueba::AgregarMotores(); }
     void ordenBinarioDeClaves();
 };
 
 void ConexionAdo::bofYEof()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
 
     auto vacio = c->Execute(kHijos.arg(QStringLiteral("0")), -1);
@@ -98,9 +93,7 @@ void ConexionAdo::bofYEof()
 
 void ConexionAdo::camposPorNombreSinDistinguirMayusculas()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     base.InsertarGrupo(QStringLiteral("100"), QStringLiteral("Caja"), QStringLiteral("1.1"), QStringLiteral("0"), 2);
     auto rs = base.Conexion()->Execute(kHijos.arg(QStringLiteral("0")));
     QCOMPARE(rs->Fields(QStringLiteral("GCC_DESCRIPCION")).toString(), QStringLiteral("Caja"));
@@ -117,9 +110,7 @@ void ConexionAdo::camposPorNombreSinDistinguirMayusculas()
 // The tree loading opens the children of a node while the parent's recordset is open.
 void ConexionAdo::recordsetsAnidados()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
     base.InsertarGrupo(QStringLiteral("2"), QStringLiteral("Pasivo"));
     base.InsertarGrupo(QStringLiteral("11"), QStringLiteral("Circulante"), QStringLiteral("1.1"), QStringLiteral("1"), 2);
@@ -152,9 +143,7 @@ void ConexionAdo::recordsetsAnidados()
 
 void ConexionAdo::segundaTransaccionEsUnError()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->CommitTrans());
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->RollbackTrans());
@@ -172,9 +161,7 @@ void ConexionAdo::segundaTransaccionEsUnError()
 
 void ConexionAdo::rollbackDeshaceYCommitGuarda()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
     base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
 
@@ -197,9 +184,7 @@ void ConexionAdo::rollbackDeshaceYCommitGuarda()
 
 void ConexionAdo::sentenciaFallidaDentroDeTransaccion()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
     base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
 
@@ -234,9 +219,7 @@ void ConexionAdo::sentenciaFallidaDentroDeTransaccion()
 
 void ConexionAdo::claveDuplicadaDaMensajeClaro()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     base.InsertarGrupo(QStringLiteral("000001"), QStringLiteral("Activo"));
     try {
         base.Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, "
@@ -261,9 +244,7 @@ void ConexionAdo::claveDuplicadaDaMensajeClaro()
 // still reach the database exactly, whatever they hold.
 void ConexionAdo::literalesDeLaMismaFormaNoSeConfunden()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
     const QStringList descripciones = {
         QStringLiteral("Normal"), QStringLiteral("O'Brien y D'Arcy"), QStringLiteral("?"), QStringLiteral("-- no es comentario"),
@@ -299,9 +280,7 @@ void ConexionAdo::literalesDeLaMismaFormaNoSeConfunden()
 
 void ConexionAdo::parametrosExplicitos()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
     c->Execute(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
                               "Gcc_Codigo, Gcc_Nivel) VALUES (?, '¿literal?', ?, ?)"),
@@ -320,9 +299,7 @@ void ConexionAdo::parametrosExplicitos()
 
 void ConexionAdo::unaSentenciaPorLlamada()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion,
                              base.Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; "
@@ -336,9 +313,7 @@ void ConexionAdo::unaSentenciaPorLlamada()
 
 void ConexionAdo::ordenBinarioDeClaves()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     for (const char* clave : {"b", "B", "a", "10", "9", "A", "_x", "Á"})
         base.InsertarGrupo(QString::fromUtf8(clave), QStringLiteral("d"));
     QCOMPARE(base.Claves(), (QStringList{"10", "9", "A", "B", "_x", "a", "b", "Á"}));

@@ -3,6 +3,7 @@
 #include "BaseDePrueba.h"
 #include "ErrorEjecucion.h"
 #include "FabricaServicios.h"
+#include "VigiaModal.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -88,16 +89,9 @@ private slots:
 
 void PruebaTrazaYMensajes::fabricaPorNombre()
 {
-    for (const char* clase : {"AccesoDatos", "Utilerias", "VisorReporte"}) {
-        void* objeto = KesCrearObjeto(clase);
-        QVERIFY2(objeto, clase);
-        if (qstrcmp(clase, "AccesoDatos") == 0)
-            delete static_cast<AccesoDatos*>(objeto);
-        else if (qstrcmp(clase, "Utilerias") == 0)
-            delete static_cast<Utilerias*>(objeto);
-        else
-            delete static_cast<VisorReporte*>(objeto);
-    }
+    QVERIFY(crear<AccesoDatos>("AccesoDatos"));
+    QVERIFY(crear<Utilerias>("Utilerias"));
+    QVERIFY(crear<VisorReporte>("VisorReporte"));
     QCOMPARE(KesCrearObjeto("Pantalla"), nullptr);
     QCOMPARE(KesCrearObjeto("accesodatos"), nullptr);
     QCOMPARE(KesCrearObjeto(nullptr), nullptr);
@@ -146,15 +140,8 @@ void PruebaTrazaYMensajes::mensajeVisibleConIconoYTitulo()
     for (const auto& [estilo, icono] : {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
         QMessageBox::Icon visto = QMessageBox::NoIcon;
         QString titulo, texto;
-        QTimer guardian;
-        guardian.setSingleShot(true);
-        QObject::connect(&guardian, &QTimer::timeout, [] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                w->close();
-        });
-        guardian.start(5000);
-        QTimer::singleShot(0, [&] {
-            if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        VigiaModal vigia([&](QWidget* ventana) {
+            if (auto* caja = qobject_cast<QMessageBox*>(ventana)) {
                 visto = caja->icon();
                 titulo = caja->windowTitle();
                 texto = caja->text();
@@ -163,7 +150,7 @@ void PruebaTrazaYMensajes::mensajeVisibleConIconoYTitulo()
         });
         datos->Mensaje(QStringLiteral("Texto visible"), estilo, QStringLiteral("Título"), 0, QStringLiteral("TQ614"),
                        QStringLiteral("ERR-ID:7500001"));
-        QVERIFY(guardian.isActive());  // closed by the test, not by the watchdog
+        QCOMPARE(vigia.Vencidas(), 0);
         QCOMPARE(visto, icono);
         QCOMPARE(titulo, QStringLiteral("Título"));
         QCOMPARE(texto, QStringLiteral("Texto visible"));

@@ -31,29 +31,30 @@ long siguiente(Utilerias& u)
 
 } // namespace
 
+// The engine of the current global row, checked, and a fresh base on it.
+#define ABRIR_BASE(motor, base)                  \
+    QFETCH_GLOBAL(BaseDePrueba::Motor, motor);  \
+    REQUIERE_MOTOR(motor);                       \
+    BaseDePrueba base(motor)
+
 class PruebaUtilerias : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void registrarCambioDentroDeLaTransaccion_data() { BaseDePrueba::AgregarMotores(); }
+    // Every test runs once per engine.
+    void initTestCase_data() { BaseDePrueba::AgregarMotores(); }
     void registrarCambioDentroDeLaTransaccion();
-    void registrarCambioVetado_data() { BaseDePrueba::AgregarMotores(); }
     void registrarCambioVetado();
-    void siguienteNumero_data() { BaseDePrueba::AgregarMotores(); }
     void siguienteNumero();
-    void buscarValor_data() { BaseDePrueba::AgregarMotores(); }
     void buscarValor();
-    void obtenerParametro_data() { BaseDePrueba::AgregarMotores(); }
     void obtenerParametro();
     void fechasYTransaccion();
 };
 
 void PruebaUtilerias::registrarCambioDentroDeLaTransaccion()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     auto util = crearUtilerias();
     auto datos = crearAccesoDatos();
     Connection* c = datos->Conexion();
@@ -93,9 +94,7 @@ void PruebaUtilerias::registrarCambioDentroDeLaTransaccion()
 
 void PruebaUtilerias::registrarCambioVetado()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     auto util = crearUtilerias();
     Connection* c = base.Conexion();
     base.PermitirEscritura(QStringLiteral("OTRO"), kTabla, false);   // somebody else is vetoed
@@ -125,9 +124,7 @@ void PruebaUtilerias::registrarCambioVetado()
 
 void PruebaUtilerias::siguienteNumero()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     auto util = crearUtilerias();
     QCOMPARE(siguiente(*util), 1L);
 
@@ -149,9 +146,7 @@ void PruebaUtilerias::siguienteNumero()
 
 void PruebaUtilerias::buscarValor()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     UtileriasKes util(FabricaServicios::CrearAccesoDatos());
     base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
     base.InsertarGrupo(QStringLiteral("O'B"), QStringLiteral("Con comilla"));
@@ -186,9 +181,7 @@ void PruebaUtilerias::buscarValor()
 
 void PruebaUtilerias::obtenerParametro()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
+    ABRIR_BASE(motor, base);
     auto datos = crearAccesoDatos();
     const QString nombre = QStringLiteral("FTO_GRUPO_CUENTA_CONTABLE");
     QCOMPARE(datos->ObtenerParametro(nombre, 0, QStringLiteral("T"), QStringLiteral("000000")).toString(),

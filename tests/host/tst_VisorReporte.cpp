@@ -4,6 +4,7 @@
 #include "DialogoReporte.h"
 #include "ErrorEjecucion.h"
 #include "FabricaServicios.h"
+#include "VigiaModal.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -16,26 +17,6 @@
 namespace {
 
 const QString kListado = QStringLiteral("000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n");
-
-// Closes whatever modal window is left after a few seconds, so a broken test fails instead
-// of hanging.
-class Guardian
-{
-public:
-    Guardian()
-    {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [] {
-            while (QWidget* w = QApplication::activeModalWidget())
-                w->close();
-        });
-        m_timer.start(8000);
-    }
-    bool Disparado() const { return !m_timer.isActive(); }
-
-private:
-    QTimer m_timer;
-};
 
 } // namespace
 
@@ -68,12 +49,11 @@ void PruebaVisorReporte::ventanaConElListado()
     BaseDePrueba base;
     Sesion::RegistrarMensajes(false);
     auto visor = FabricaServicios::CrearVisorReporte();
-    Guardian guardian;
     QString visto, titulo;
     qreal tabulador = 0;
     bool modal = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialogo = qobject_cast<DialogoReporte*>(QApplication::activeModalWidget());
+    VigiaModal vigia([&](QWidget* ventana) {
+        auto* dialogo = qobject_cast<DialogoReporte*>(ventana);
         if (!dialogo)
             return;
         modal = dialogo->isModal();
@@ -85,7 +65,7 @@ void PruebaVisorReporte::ventanaConElListado()
         dialogo->findChild<QPushButton*>(QStringLiteral("cmdCerrar"))->click();
     });
     visor->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
-    QVERIFY(!guardian.Disparado());
+    QCOMPARE(vigia.Vencidas(), 0);
     QVERIFY(modal);
     QCOMPARE(visto, kListado);
     QCOMPARE(titulo, QStringLiteral("Reporte"));
@@ -120,25 +100,22 @@ void PruebaVisorReporte::vistaPreviaTienePaginas()
     for (int i = 0; i < 200; ++i)
         largo += QStringLiteral("%1\t\tGrupo %1\n").arg(i, 6, 10, QLatin1Char('0'));
     DialogoReporte dialogo(largo, QString());
-    Guardian guardian;
     int paginas = 0;
-    QTimer::singleShot(0, [&] {
-        dialogo.findChild<QPushButton*>(QStringLiteral("cmdVistaPrevia"))->click();  // runs the preview modally
-    });
-    QTimer::singleShot(0, [&] {
-        // Queued after the click: runs inside the preview's own event loop.
-        QTimer::singleShot(0, [&] {
-            auto* vista = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-            if (!vista)
-                return;
+    VigiaModal vigia([&](QWidget* ventana) {
+        if (ventana == &dialogo) {
+            // Clicked once this watch has returned: the preview's own loop must see it run.
+            QTimer::singleShot(0, &dialogo, [&] {
+                dialogo.findChild<QPushButton*>(QStringLiteral("cmdVistaPrevia"))->click();
+            });
+        } else if (auto* vista = qobject_cast<QPrintPreviewDialog*>(ventana)) {
             if (auto* widget = vista->findChild<QPrintPreviewWidget*>())
                 paginas = widget->pageCount();
             vista->reject();
             dialogo.reject();
-        });
+        }
     });
     dialogo.exec();
-    QVERIFY(!guardian.Disparado());
+    QCOMPARE(vigia.Vencidas(), 0);
     QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));  // 200 lines do not fit one page
 }
 
