@@ -7,15 +7,11 @@
 #include "FabricaServicios.h"
 #include "Publico.h"
 #include "TreeView.h"
+#include "VigiaModal.h"
 #include "frmInput.h"
 #include "frmTQ614.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 #include <QTreeWidgetItemIterator>
-#include <functional>
 
 class PantallaDePrueba
 {
@@ -90,48 +86,4 @@ public:
     }
 
     BaseDePrueba base;
-};
-
-// Watches for modal windows while it lives: runs `accion` on each one that opens (or, without
-// an action, hides it at once), and hides any that is still open five seconds later, so that
-// a broken test fails instead of hanging.
-class VigiaModal
-{
-public:
-    explicit VigiaModal(std::function<void(QWidget*)> accion = {})
-        : m_accion(std::move(accion))
-    {
-        QObject::connect(&m_sondeo, &QTimer::timeout, [this] { Revisar(); });
-        m_sondeo.start(10);
-    }
-
-    int Abiertas() const { return m_abiertas; }
-
-private:
-    void Revisar()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            m_actual = nullptr;
-            return;
-        }
-        if (modal != m_actual) {
-            m_actual = modal;
-            m_desde.start();
-            ++m_abiertas;
-            if (m_accion)
-                m_accion(modal);
-            else
-                modal->hide();
-            return;
-        }
-        if (m_desde.elapsed() > 5000)
-            modal->hide();
-    }
-
-    std::function<void(QWidget*)> m_accion;
-    QTimer m_sondeo;
-    QPointer<QWidget> m_actual;
-    QElapsedTimer m_desde;
-    int m_abiertas = 0;
 };

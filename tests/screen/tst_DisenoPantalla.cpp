@@ -22,7 +22,6 @@ private slots:
     void controlesEnSuLugar_data();
     void controlesEnSuLugar();
     void cargaAplicaColoresYActivaElCatalogo();
-    void cuatroImagenesDistintas();
     void cargaLeeElFormatoDeClave();
     void cargaSinTrampaDejaPasarElError();
     void redimensionarSigueALaVentana();
@@ -74,7 +73,8 @@ void tst_DisenoPantalla::controlesEnSuLugar()
 }
 
 // The load applies the colour scheme (the form takes its backcolor), switches the toolbar to
-// a catalogue and hands the tree its image list; in-place editing stays the user's alone.
+// a catalogue and hands the tree its image list: four pictures of 16 x 16 pixels, each one
+// different, none of them blank. In-place editing stays the user's alone.
 void tst_DisenoPantalla::cargaAplicaColoresYActivaElCatalogo()
 {
     PantallaDePrueba pantalla;
@@ -88,13 +88,8 @@ void tst_DisenoPantalla::cargaAplicaColoresYActivaElCatalogo()
     QVERIFY(forma.txtClave()->locked() && forma.txtNivel()->locked());
     QCOMPARE(forma.tvCuentas()->imageList(), forma.ilIconos());
     QCOMPARE(forma.tvCuentas()->editTriggers(), QAbstractItemView::SelectedClicked);
-}
 
-// Four pictures of 16 x 16 pixels, each one different, none of them blank.
-void tst_DisenoPantalla::cuatroImagenesDistintas()
-{
-    PantallaDePrueba pantalla;
-    ImageList* iconos = pantalla.Cargar().ilIconos();
+    ImageList* iconos = forma.ilIconos();
     QVERIFY(iconos);
     QCOMPARE(iconos->objectName(), QStringLiteral("ilIconos"));
     QCOMPARE(iconos->Count(), 4);
@@ -142,21 +137,6 @@ void tst_DisenoPantalla::cargaSinTrampaDejaPasarElError()
     QVERIFY(pantalla.base.Sentencias().filter(QStringLiteral("Grupo_Cuenta_Contable")).isEmpty());
 }
 
-namespace {
-
-double EnTwips(int pixeles)
-{
-    return Twips::DePixeles(pixeles);
-}
-
-// One pixel, in twips: what rounding to whole pixels may cost.
-double UnPixel()
-{
-    return Twips::DePixeles(1);
-}
-
-} // namespace
-
 void tst_DisenoPantalla::redimensionarSigueALaVentana()
 {
     PantallaDePrueba pantalla;
@@ -174,10 +154,10 @@ void tst_DisenoPantalla::redimensionarSigueALaVentana()
         const double alto = forma.ScaleHeight();
         const double ancho = forma.ScaleWidth();
         // The frame starts 50 twips below the tree and ends 50 twips above the inner bottom.
-        QVERIFY(qAbs(EnTwips(marco->y()) - EnTwips(arbol->geometry().bottom() + 1) - 50) <= 2 * UnPixel());
-        QVERIFY(qAbs(EnTwips(marco->geometry().bottom() + 1) - (alto - 50)) <= 3 * UnPixel());
+        QVERIFY(qAbs(Twips::DePixeles(marco->y()) - Twips::DePixeles(arbol->geometry().bottom() + 1) - 50) <= 2 * Twips::DePixeles(1));
+        QVERIFY(qAbs(Twips::DePixeles(marco->geometry().bottom() + 1) - (alto - 50)) <= 3 * Twips::DePixeles(1));
         // The tree is as wide as the form less twice its left margin.
-        QVERIFY(qAbs(EnTwips(arbol->width()) - (ancho - 2 * EnTwips(arbol->x()))) <= UnPixel());
+        QVERIFY(qAbs(Twips::DePixeles(arbol->width()) - (ancho - 2 * Twips::DePixeles(arbol->x()))) <= Twips::DePixeles(1));
         // What the resize does not touch.
         QCOMPARE(arbol->pos(), Twips::Rectangulo(120, 1200, 0, 0).topLeft());
         QCOMPARE(marco->x(), marcoIzquierda);
@@ -205,8 +185,8 @@ void tst_DisenoPantalla::redimensionarDemasiadoPequenaConservaLoValido()
     ventana->resize(500, 60);
     QTRY_COMPARE(ventana->size(), QSize(500, 60));
     QCOMPARE(arbol->height(), altoValido);
-    QVERIFY(qAbs(EnTwips(arbol->width()) - (forma.ScaleWidth() - 2 * EnTwips(arbol->x()))) <= UnPixel());
-    QVERIFY(qAbs(EnTwips(marco->y()) - EnTwips(arbol->geometry().bottom() + 1) - 50) <= 2 * UnPixel());
+    QVERIFY(qAbs(Twips::DePixeles(arbol->width()) - (forma.ScaleWidth() - 2 * Twips::DePixeles(arbol->x()))) <= Twips::DePixeles(1));
+    QVERIFY(qAbs(Twips::DePixeles(marco->y()) - Twips::DePixeles(arbol->geometry().bottom() + 1) - 50) <= 2 * Twips::DePixeles(1));
 
     // So narrow that the width would be negative too: both sizes stay as they were.
     const int anchoValido = arbol->width();

@@ -113,26 +113,25 @@ class tst_EventosArbol : public QObject
     Q_OBJECT
 
 private slots:
-    void clicEnGrupoMuestraSusCampos();
-    void clicEnRaizMuestraTotal();
+    void clicEnGrupoYEnRaiz();
     void totalEsUnEnteroDe16Bits();
     void clicEnFilaDesaparecidaVaciaYApaga();
     void clicConTablaFallidaSeInforma();
     void dobleClicSoloEnHojas();
     void teclaF2EditaElGrupo();
     void teclaF5RecargaSinTocarCampos();
-    void teclaF3SinTextoNoBusca();
     void ctrlBCanceladoBorraElTexto();
     void ctrlBBuscaYF3SigueYDaLaVuelta();
-    void soloCtrlBExactoPregunta();
     void etiquetaSeLimpiaYGuarda_data();
     void etiquetaSeLimpiaYGuarda();
     void etiquetaVaciaNoEscribe();
     void etiquetaDeFilaDesaparecidaSeInforma();
-    void focoRestableceNivel();
 };
 
-void tst_EventosArbol::clicEnGrupoMuestraSusCampos()
+// A group shows its row; the root has none: "Total:" and the number of groups in the tree,
+// the other fields empty, and only New on. The level caption comes back with a group or
+// with the focus in the tree.
+void tst_EventosArbol::clicEnGrupoYEnRaiz()
 {
     PantallaDePrueba pantalla;
     LlenarCatalogo(pantalla.base);
@@ -145,17 +144,6 @@ void tst_EventosArbol::clicEnGrupoMuestraSusCampos()
     QCOMPARE(Banderas(forma.controles()), QStringLiteral("EDN"));
     QCOMPARE(Publico::sSQL, kSelect.arg(QStringLiteral("100")));
     QCOMPARE(pantalla.base.Sentencias(), QStringList(kSelect.arg(QStringLiteral("100"))));
-}
-
-// The root has no row: "Total:" and the number of groups in the tree, the other fields
-// empty, and only New on.
-void tst_EventosArbol::clicEnRaizMuestraTotal()
-{
-    PantallaDePrueba pantalla;
-    LlenarCatalogo(pantalla.base);
-    frmTQ614& forma = pantalla.Mostrar();
-    Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("101")));
-    QCOMPARE(Banderas(forma.controles()), QStringLiteral("EDN"));
 
     Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("0")));
     QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Total:"));
@@ -163,7 +151,14 @@ void tst_EventosArbol::clicEnRaizMuestraTotal()
     QCOMPARE(Banderas(forma.controles()), QStringLiteral("--N"));
     QCOMPARE(Publico::sSQL, kSelect.arg(QStringLiteral("0")));
 
-    // Back on a group, the caption is the level's again.
+    forma.txtClave()->setFocus();
+    QCoreApplication::processEvents();
+    QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Total:"));
+    pantalla.Arbol().setFocus();
+    QCoreApplication::processEvents();
+    QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Nível:"));
+
+    Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("0")));
     Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("PAS")));
     QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Nível:"));
     QCOMPARE(LeerCampos(forma), (Campos{"PAS", "Pasivos", "", "1"}));
@@ -306,26 +301,23 @@ void tst_EventosArbol::teclaF5RecargaSinTocarCampos()
     QCOMPARE(pantalla.base.Sentencias().size(), 7);
 }
 
-void tst_EventosArbol::teclaF3SinTextoNoBusca()
-{
-    PantallaDePrueba pantalla;
-    LlenarCatalogo(pantalla.base);
-    frmTQ614& forma = pantalla.Mostrar();
-    QCOMPARE(forma.TextoBuscado, QString());
-    QTreeWidgetItem* actual = pantalla.Arbol().currentItem();
-    QTest::keyClick(&pantalla.Arbol(), Qt::Key_F3);
-    QVERIFY(pantalla.base.TrazaDe(QStringLiteral("BuscarEnArbol")).isEmpty());
-    QCOMPARE(pantalla.Arbol().currentItem(), actual);
-}
-
-// Ctrl+B clears the search text before asking; Cancelar leaves it empty, and F3 then does
-// nothing either.
+// Only Ctrl+B alone asks. It clears the search text before asking; Cancelar leaves it
+// empty, and F3 without a text does not search.
 void tst_EventosArbol::ctrlBCanceladoBorraElTexto()
 {
     PantallaDePrueba pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     forma.TextoBuscado = QStringLiteral("Caja");
+    {
+        VigiaModal vigia;
+        QTest::keyClick(&pantalla.Arbol(), Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(&pantalla.Arbol(), Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
+        QTest::keyClick(&pantalla.Arbol(), Qt::Key_B);
+        QTest::qWait(50);
+        QCOMPARE(vigia.Abiertas(), 0);
+        QCOMPARE(forma.TextoBuscado, QStringLiteral("Caja"));
+    }
 
     VigiaModal vigia([](QWidget*) {
         frmInput& entrada = frmInput::Instancia();
@@ -337,8 +329,10 @@ void tst_EventosArbol::ctrlBCanceladoBorraElTexto()
     QCOMPARE(forma.TextoBuscado, QString());
     QVERIFY(!frmInput::Instancia().Cargado());
 
+    QTreeWidgetItem* actual = pantalla.Arbol().currentItem();
     QTest::keyClick(&pantalla.Arbol(), Qt::Key_F3);
     QVERIFY(pantalla.base.TrazaDe(QStringLiteral("BuscarEnArbol")).isEmpty());
+    QCOMPARE(pantalla.Arbol().currentItem(), actual);
     QVERIFY(pantalla.base.Mensajes().isEmpty());
 }
 
@@ -374,21 +368,6 @@ void tst_EventosArbol::ctrlBBuscaYF3SigueYDaLaVuelta()
         QCOMPARE(busqueda.value(QStringLiteral("texto")).toString(), QStringLiteral("caja"));
     }
     QCOMPARE(vigia.Abiertas(), 1);
-}
-
-// B with any shift state other than Ctrl alone does nothing.
-void tst_EventosArbol::soloCtrlBExactoPregunta()
-{
-    PantallaDePrueba pantalla;
-    frmTQ614& forma = pantalla.Mostrar();
-    forma.TextoBuscado = QStringLiteral("Caja");
-    VigiaModal vigia;
-    QTest::keyClick(&pantalla.Arbol(), Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier);
-    QTest::keyClick(&pantalla.Arbol(), Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
-    QTest::keyClick(&pantalla.Arbol(), Qt::Key_B);
-    QTest::qWait(50);
-    QCOMPARE(vigia.Abiertas(), 0);
-    QCOMPARE(forma.TextoBuscado, QStringLiteral("Caja"));
 }
 
 void tst_EventosArbol::etiquetaSeLimpiaYGuarda_data()
@@ -478,21 +457,6 @@ void tst_EventosArbol::etiquetaDeFilaDesaparecidaSeInforma()
     QCOMPARE(mensajes.at(0).idError, QStringLiteral("ERR-ID:7500015"));
     QCOMPARE(PunteroRaton::Actual(), int(PunteroRaton::vbDefault));
     QVERIFY(!pantalla.Nodo(QStringLiteral("200")));
-}
-
-void tst_EventosArbol::focoRestableceNivel()
-{
-    PantallaDePrueba pantalla;
-    LlenarCatalogo(pantalla.base);
-    frmTQ614& forma = pantalla.Mostrar();
-    Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("0")));
-    QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Total:"));
-    forma.txtClave()->setFocus();
-    QCoreApplication::processEvents();
-    QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Total:"));
-    pantalla.Arbol().setFocus();
-    QCoreApplication::processEvents();
-    QCOMPARE(forma.lbNivel()->caption(), QStringLiteral("Nível:"));
 }
 
 QTEST_MAIN(tst_EventosArbol)
