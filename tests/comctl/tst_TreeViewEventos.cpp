@@ -128,16 +128,6 @@ private slots:
         QCOMPARE(m_arbol->SelectedItem(), m_arbol->Item("N1"));
     }
 
-    void dobleClicNoEditaLaEtiqueta()
-    {
-        QGuiApplication::styleHints()->setMouseDoubleClickInterval(80);
-        Clic(*m_arbol, "N12");
-        DobleClic("N12");
-        QTest::qWait(200);
-        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()) || QApplication::focusWidget() == m_otro);
-        QCOMPARE(TreeView::Text(m_arbol->Item("N12")), QString("1.2 - BANCOS"));
-    }
-
     void keyDownAntesDelArbol()
     {
         QList<QPair<int, int>> teclas;
@@ -179,9 +169,16 @@ private slots:
         QCOMPARE(m_clics, QStringList{"N11"});
     }
 
-    void f2NoEdita()
+    // Neither a double click nor F2 opens the label editor: the catalogue edits in a dialog.
+    void dobleClicYF2NoEditanLaEtiqueta()
     {
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(80);
+        Clic(*m_arbol, "N12");
+        DobleClic("N12");
+        QTest::qWait(200);
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()) || QApplication::focusWidget() == m_otro);
+        QCOMPARE(TreeView::Text(m_arbol->Item("N12")), QString("1.2 - BANCOS"));
+
         Clic(*m_arbol, "N2");
         QTest::keyClick(m_arbol, Qt::Key_F2);
         QTest::qWait(200);
