@@ -48,15 +48,6 @@ protected:
     }
 };
 
-// An object that is not a form but carries a Transaccion, as a host window does.
-class VentanaConTransaccion : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(QString Transaccion READ Transaccion)
-public:
-    QString Transaccion() const { return QStringLiteral("CAT-GCC"); }
-};
-
 } // namespace
 
 class tst_FormaBase : public QObject
@@ -68,12 +59,10 @@ private slots:
     void cleanup();
     void instanciaPredeterminadaUnica();
     void descargarConservaLaForma();
-    void cierreDelSistemaPreguntaALaForma();
-    void descargaPorCodigoUsaSuModo();
+    void cierrePreguntaALaFormaConSuModo();
     void muestraModalEsperaAQueSeOculte();
     void keyPreviewVeLasTeclasDeLosControles();
-    void transaccionSinPadreEsError();
-    void transaccionDePadreSinPropiedadEsError();
+    void transaccionSinPadreQueLaTengaEsError();
 };
 
 void tst_FormaBase::init()
@@ -120,29 +109,22 @@ void tst_FormaBase::descargarConservaLaForma()
     QCOMPARE(forma.eventos, (QStringList{"Load", "Unload", "Load"}));
 }
 
-void tst_FormaBase::cierreDelSistemaPreguntaALaForma()
+// Closing through the window system and unloading from code both ask the form, each
+// with its own mode, and a cancel keeps the form loaded.
+void tst_FormaBase::cierrePreguntaALaFormaConSuModo()
 {
     FormaDePrueba& forma = FormaDePrueba::Instancia();
     forma.cancelarCierre = true;
     forma.Show();
     QVERIFY(!forma.Ventana()->close());
+    forma.Unload();
     QVERIFY(forma.Cargado());
-    QCOMPARE(forma.modos, QList<int>{FormaBase::vbFormControlMenu});
+    QCOMPARE(forma.modos, (QList<int>{FormaBase::vbFormControlMenu, FormaBase::vbFormCode}));
 
     forma.cancelarCierre = false;
     QVERIFY(forma.Ventana()->close());
     QVERIFY(!forma.Cargado());
-}
-
-void tst_FormaBase::descargaPorCodigoUsaSuModo()
-{
-    FormaDePrueba& forma = FormaDePrueba::Instancia();
     forma.Load();
-    forma.cancelarCierre = true;
-    forma.Unload();
-    QVERIFY(forma.Cargado());
-    QCOMPARE(forma.modos, QList<int>{FormaBase::vbFormCode});
-    forma.cancelarCierre = false;
     forma.Unload();
     QVERIFY(!forma.Cargado());
 }
@@ -182,16 +164,12 @@ void tst_FormaBase::keyPreviewVeLasTeclasDeLosControles()
     QVERIFY(!forma.Ventana()->isVisible());
 }
 
-void tst_FormaBase::transaccionSinPadreEsError()
+void tst_FormaBase::transaccionSinPadreQueLaTengaEsError()
 {
     FormaDePrueba& forma = FormaDePrueba::Instancia();
     QVERIFY(forma.Padre() == nullptr);
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
-}
 
-void tst_FormaBase::transaccionDePadreSinPropiedadEsError()
-{
-    FormaDePrueba& forma = FormaDePrueba::Instancia();
     QObject sinTransaccion;
     forma.setProperty("Padre", QVariant::fromValue<QObject*>(&sinTransaccion));
     QCOMPARE(forma.Padre(), &sinTransaccion);
