@@ -2,10 +2,10 @@
 // registration, the duplicate prompt, and other users meeting the change.
 
 #include "BaseDePrueba.h"
+#include "CajaDeEntrada.h"
 #include "PantallaDePrueba.h"
 #include "SegundoUsuario.h"
 #include "TreeView.h"
-#include "VigiaModal.h"
 #include "frmTQ614.h"
 #include "txtKES.h"
 
@@ -14,7 +14,7 @@
 
 namespace {
 
-using Respuestas = QList<std::optional<QString>>;
+using Respuestas = CajaDeEntrada::Respuestas;
 
 const QString kTabla = QStringLiteral("Grupo_Cuenta_Contable");
 const QStringList kSinCambios{QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("A11"),
@@ -47,49 +47,6 @@ QStringList clavesCon(const QString& quitada, const QString& agregada)
     claves.sort();
     return claves;
 }
-
-// Answers the command's input boxes in order, a text accepted or std::nullopt for Cancel,
-// recording each box as shown. Another window, a box beyond the answers or one left open
-// is unexpected.
-class CajaDeEntrada
-{
-public:
-    struct Vista
-    {
-        QString titulo, etiqueta, predeterminado;
-    };
-
-    explicit CajaDeEntrada(Respuestas respuestas)
-        : m_respuestas(std::move(respuestas))
-        , m_vigia([this](QWidget* ventana) { responder(ventana); })
-    {
-    }
-
-    QList<Vista> Vistas() const { return m_vistas; }
-    int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
-
-private:
-    void responder(QWidget* ventana)
-    {
-        auto* caja = qobject_cast<QInputDialog*>(ventana);
-        if (caja)
-            m_vistas.append({caja->windowTitle(), caja->labelText(), caja->textValue()});
-        if (!caja || caja->objectName() != QLatin1String("InputBox") || m_respuestas.isEmpty()) {
-            ++m_inesperadas;
-            ventana->hide();
-            return;
-        }
-        const std::optional<QString> respuesta = m_respuestas.takeFirst();
-        if (respuesta)
-            caja->setTextValue(*respuesta);
-        respuesta ? caja->accept() : caja->reject();
-    }
-
-    Respuestas m_respuestas;
-    QList<Vista> m_vistas;
-    int m_inesperadas = 0;
-    VigiaModal m_vigia;
-};
 
 } // namespace
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "VigiaModal.h"
+
+#include <QInputDialog>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// Answers the Change-key command's input boxes ("InputBox") in order, a text accepted or
+// std::nullopt for Cancel, recording each box as shown. Another window, a box beyond the
+// answers or one left open is unexpected.
+class CajaDeEntrada
+{
+public:
+    struct Vista
+    {
+        QString titulo, etiqueta, predeterminado;
+    };
+
+    using Respuestas = QList<std::optional<QString>>;
+
+    explicit CajaDeEntrada(Respuestas respuestas)
+        : m_respuestas(std::move(respuestas))
+        , m_vigia([this](QWidget* ventana) { responder(ventana); })
+    {
+    }
+
+    QList<Vista> Vistas() const { return m_vistas; }
+    int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
+
+private:
+    void responder(QWidget* ventana)
+    {
+        auto* caja = qobject_cast<QInputDialog*>(ventana);
+        if (caja)
+            m_vistas.append({caja->windowTitle(), caja->labelText(), caja->textValue()});
+        if (!caja || caja->objectName() != QLatin1String("InputBox") || m_respuestas.isEmpty()) {
+            ++m_inesperadas;
+            ventana->hide();
+            return;
+        }
+        const std::optional<QString> respuesta = m_respuestas.takeFirst();
+        if (respuesta)
+            caja->setTextValue(*respuesta);
+        respuesta ? caja->accept() : caja->reject();
+    }
+
+    Respuestas m_respuestas;
+    QList<Vista> m_vistas;
+    int m_inesperadas = 0;
+    VigiaModal m_vigia;
+};
