@@ -129,11 +129,8 @@ void TreeView::InsertarNodo(QTreeWidgetItem* nodo, QTreeWidgetItem* relativo, in
 
 void TreeView::Clear()
 {
-    // A tree is usually cleared to be filled again with about as many nodes.
-    const qsizetype nodos = m_nodos.size();
     clear();
     OlvidarClaves();
-    m_nodos.reserve(nodos);
 }
 
 void TreeView::Remove(const QString& clave)
