@@ -1,162 +1,103 @@
-// The account-group rules: key format, length rule, numeric keys, levels and quoting.
-
+// The account-group rules: key format, length rule, numeric keys and values, levels, quoting.
 #include "ErrorEjecucion.h"
 #include "GrupoCuenta.h"
 #include "Sql.h"
 
 #include <QtTest>
 
+namespace {
+
+// Every rule as text in, text out, so that one table lists them all.
+QString aplicar(const QString& regla, const QString& entrada, const QString& formato)
+{
+    const auto si = [](bool b) { return b ? QStringLiteral("sí") : QStringLiteral("no"); };
+    if (regla == QLatin1String("formato"))
+        return GrupoCuenta::FormatearClave(entrada.toLong(), formato);
+    if (regla == QLatin1String("excede"))
+        return si(GrupoCuenta::ClaveExcedeFormato(entrada, formato));
+    if (regla == QLatin1String("clave"))
+        return si(GrupoCuenta::EsClaveNumerica(entrada));
+    if (regla == QLatin1String("numerico"))
+        return si(GrupoCuenta::EsNumerico(entrada));
+    if (regla == QLatin1String("nivel"))
+        return QString::number(GrupoCuenta::NivelDeCodigo(entrada));
+    if (regla == QLatin1String("texto"))
+        return Sql::Texto(entrada);
+    return QStringLiteral("<regla desconocida>");
+}
+
+} // namespace
+
 class tst_GrupoCuenta : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void formatoDeClave_data();
-    void formatoDeClave();
-    void longitudDeClave_data();
-    void longitudDeClave();
-    void claveNumerica_data();
-    void claveNumerica();
-    void valorNumerico_data();
-    void valorNumerico();
-    void nivelDeCodigo_data();
-    void nivelDeCodigo();
-    void textoEnSentencia_data();
-    void textoEnSentencia();
-    void textoConNuloRechazado();
+    void reglas_data();
+    void reglas();
+    void valoresQueNoSonTexto();
 };
 
-void tst_GrupoCuenta::formatoDeClave_data()
+void tst_GrupoCuenta::reglas_data()
 {
-    QTest::addColumn<qlonglong>("numero");
+    QTest::addColumn<QString>("regla");
+    QTest::addColumn<QString>("entrada");
     QTest::addColumn<QString>("formato");
-    QTest::addColumn<QString>("clave");
-    QTest::newRow("siete") << 7LL << "000000" << "000007";
-    QTest::newRow("cuarenta y dos") << 42LL << "000000" << "000042";
-    QTest::newRow("exacto") << 123456LL << "000000" << "123456";
-    QTest::newRow("siete cifras no se cortan") << 1234567LL << "000000" << "1234567";
-    QTest::newRow("formato corto") << 1234LL << "000" << "1234";
-    QTest::newRow("formato vacio") << 15LL << "" << "15";
-    QTest::newRow("almohadilla opcional") << 5LL << "##0" << "5";
-    QTest::newRow("literales del formato") << 42LL << "GC-0000" << "GC-0042";
-    QTest::newRow("cero") << 0LL << "000" << "000";
+    QTest::addColumn<QString>("esperado");
+    const auto fila = [](const char* nombre, const char* regla, const QString& entrada, const char* formato,
+                         const QString& esperado) {
+        QTest::newRow(nombre) << QString::fromUtf8(regla) << entrada << QString::fromUtf8(formato) << esperado;
+    };
+    fila("formato: ceros a la izquierda", "formato", "7", "000000", "000007");
+    fila("formato: siete cifras no se cortan", "formato", "1234567", "000000", "1234567");
+    fila("formato: vacío", "formato", "15", "", "15");
+    fila("formato: almohadilla opcional", "formato", "5", "##0", "5");
+    fila("formato: literales", "formato", "42", "GC-0000", "GC-0042");
+    fila("formato: cero", "formato", "0", "000", "000");
+    fila("excede: siete con formato de seis", "excede", "0000001", "000000", "sí");
+    fila("excede: seis", "excede", "000001", "000000", "no");
+    fila("excede: cuenta caracteres, no bytes", "excede", "ÑÁÉÍÓÚ", "000000", "no");
+    fila("clave numérica: dígitos", "clave", "000042", "", "sí");
+    fila("clave numérica: dígitos y puntos", "clave", "1.2.3", "", "sí");
+    fila("clave numérica: letra", "clave", "12A", "", "no");
+    fila("clave numérica: solo puntos", "clave", "...", "", "no");
+    fila("clave numérica: guion", "clave", "1-2", "", "no");
+    fila("clave numérica: vacía", "clave", "", "", "no");
+    fila("numérico: con blancos", "numerico", " 12 ", "", "sí");
+    fila("numérico: decimal", "numerico", "1.5", "", "sí");
+    fila("numérico: punto inicial", "numerico", ".5", "", "sí");
+    fila("numérico: exponente", "numerico", "1e5", "", "sí");
+    fila("numérico: signo", "numerico", "-7", "", "sí");
+    fila("numérico: dos puntos", "numerico", "1.2.3", "", "no");
+    fila("numérico: punto solo", "numerico", ".", "", "no");
+    fila("numérico: exponente sin cifras", "numerico", "1e", "", "no");
+    fila("numérico: signo solo", "numerico", "-", "", "no");
+    fila("numérico: letras", "numerico", "ACT", "", "no");
+    fila("numérico: vacío", "numerico", "", "", "no");
+    fila("numérico: cifras arábigas", "numerico", QStringLiteral("\u0661\u0662"), "", "no");
+    fila("nivel: sin puntos", "nivel", "4", "", "1");
+    fila("nivel: dos puntos", "nivel", "4.1.3", "", "3");
+    fila("nivel: punto final", "nivel", "4.", "", "2");
+    fila("nivel: solo puntos", "nivel", "..", "", "3");
+    fila("texto: una comilla", "texto", "O'Brien", "", "O''Brien");
+    fila("texto: dos seguidas", "texto", "''", "", "''''");
+    fila("texto: cierre e inyección", "texto", "x'; DROP TABLE t; --", "", "x''; DROP TABLE t; --");
+    fila("texto: barra invertida y comillas dobles intactas", "texto", "a\\'\"b", "", "a\\''\"b");
 }
 
-void tst_GrupoCuenta::formatoDeClave()
+void tst_GrupoCuenta::reglas()
 {
-    QFETCH(qlonglong, numero);
+    QFETCH(QString, regla);
+    QFETCH(QString, entrada);
     QFETCH(QString, formato);
-    QFETCH(QString, clave);
-    QCOMPARE(GrupoCuenta::FormatearClave(long(numero), formato), clave);
+    QFETCH(QString, esperado);
+    QCOMPARE(aplicar(regla, entrada, formato), esperado);
 }
 
-void tst_GrupoCuenta::longitudDeClave_data()
+void tst_GrupoCuenta::valoresQueNoSonTexto()
 {
-    QTest::addColumn<QString>("clave");
-    QTest::addColumn<QString>("formato");
-    QTest::addColumn<bool>("excede");
-    QTest::newRow("seis con formato de seis") << "000001" << "000000" << false;
-    QTest::newRow("siete con formato de seis") << "0000001" << "000000" << true;
-    QTest::newRow("letras") << "ABCDEFG" << "000000" << true;
-    QTest::newRow("vacia") << "" << "000000" << false;
-    QTest::newRow("caracteres, no bytes") << QStringLiteral("ÑÁÉÍÓÚ") << "000000" << false;
-}
-
-void tst_GrupoCuenta::longitudDeClave()
-{
-    QFETCH(QString, clave);
-    QFETCH(QString, formato);
-    QFETCH(bool, excede);
-    QCOMPARE(GrupoCuenta::ClaveExcedeFormato(clave, formato), excede);
-}
-
-void tst_GrupoCuenta::claveNumerica_data()
-{
-    QTest::addColumn<QString>("clave");
-    QTest::addColumn<bool>("numerica");
-    QTest::newRow("digitos") << "000042" << true;
-    QTest::newRow("digitos y puntos") << "1.2.3" << true;
-    QTest::newRow("letras") << "ACT" << false;
-    QTest::newRow("mezcla") << "12A" << false;
-    QTest::newRow("solo puntos") << "..." << false;
-    QTest::newRow("vacia") << "" << false;
-    QTest::newRow("con guion") << "1-2" << false;
-}
-
-void tst_GrupoCuenta::claveNumerica()
-{
-    QFETCH(QString, clave);
-    QFETCH(bool, numerica);
-    QCOMPARE(GrupoCuenta::EsClaveNumerica(clave), numerica);
-}
-
-void tst_GrupoCuenta::valorNumerico_data()
-{
-    QTest::addColumn<QVariant>("valor");
-    QTest::addColumn<bool>("numerico");
-    QTest::newRow("texto de digitos") << QVariant(QStringLiteral("0")) << true;
-    QTest::newRow("con blancos") << QVariant(QStringLiteral(" 12 ")) << true;
-    QTest::newRow("decimal") << QVariant(QStringLiteral("1.5")) << true;
-    QTest::newRow("dos puntos") << QVariant(QStringLiteral("1.2.3")) << false;
-    QTest::newRow("exponente") << QVariant(QStringLiteral("1e5")) << true;
-    QTest::newRow("signo") << QVariant(QStringLiteral("-7")) << true;
-    QTest::newRow("letras") << QVariant(QStringLiteral("ACT")) << false;
-    QTest::newRow("vacio") << QVariant(QString()) << false;
-    QTest::newRow("nulo") << QVariant() << false;
-    QTest::newRow("entero") << QVariant(5) << true;
-    QTest::newRow("punto solo") << QVariant(QStringLiteral(".")) << false;
-    QTest::newRow("punto inicial") << QVariant(QStringLiteral(".5")) << true;
-    QTest::newRow("exponente sin cifras") << QVariant(QStringLiteral("1e")) << false;
-    QTest::newRow("signo solo") << QVariant(QStringLiteral("-")) << false;
-    QTest::newRow("cifras arabigas no") << QVariant(QStringLiteral("\u0661\u0662")) << false;
-}
-
-void tst_GrupoCuenta::valorNumerico()
-{
-    QFETCH(QVariant, valor);
-    QFETCH(bool, numerico);
-    QCOMPARE(GrupoCuenta::EsNumerico(valor), numerico);
-}
-
-void tst_GrupoCuenta::nivelDeCodigo_data()
-{
-    QTest::addColumn<QString>("codigo");
-    QTest::addColumn<int>("nivel");
-    QTest::newRow("sin puntos") << "4" << 1;
-    QTest::newRow("dos puntos") << "4.1.3" << 3;
-    QTest::newRow("punto final") << "4." << 2;
-    QTest::newRow("solo dos puntos") << ".." << 3;
-    QTest::newRow("largo") << "1.2.3.4.5.6" << 6;
-}
-
-void tst_GrupoCuenta::nivelDeCodigo()
-{
-    QFETCH(QString, codigo);
-    QFETCH(int, nivel);
-    QCOMPARE(GrupoCuenta::NivelDeCodigo(codigo), nivel);
-}
-
-void tst_GrupoCuenta::textoEnSentencia_data()
-{
-    QTest::addColumn<QString>("valor");
-    QTest::addColumn<QString>("literal");
-    QTest::newRow("sin comillas") << "CAJA" << "CAJA";
-    QTest::newRow("una comilla") << "O'Brien" << "O''Brien";
-    QTest::newRow("cierre e inyeccion") << "x'; DROP TABLE t; --" << "x''; DROP TABLE t; --";
-    QTest::newRow("dos seguidas") << "''" << "''''";
-    QTest::newRow("barra invertida intacta") << "a\\'b" << "a\\''b";
-    QTest::newRow("comillas dobles intactas") << "\"x\"" << "\"x\"";
-}
-
-void tst_GrupoCuenta::textoEnSentencia()
-{
-    QFETCH(QString, valor);
-    QFETCH(QString, literal);
-    QCOMPARE(Sql::Texto(valor), literal);
-}
-
-void tst_GrupoCuenta::textoConNuloRechazado()
-{
+    QVERIFY(GrupoCuenta::EsNumerico(5));
+    QVERIFY(!GrupoCuenta::EsNumerico(QVariant()));
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, Sql::Texto(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
 }
 

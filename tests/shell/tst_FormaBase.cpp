@@ -1,13 +1,14 @@
-// The form base: a form object outlives its window, closing through the window system asks
-// the form first, a modal show waits for the window to hide, key preview, and Padre and
-// Transaccion read by name.
-
+// The form base: the form object outlives its window, closing asks the form with its unload
+// mode, a modal show waits until the window hides, key preview, Padre and Transaccion by name.
 #include "ErrorEjecucion.h"
 #include "FormaBase.h"
+#include "Publico.h"
 
 #include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
+
+extern "C" void* KesCrearObjeto(const char* clase);
 
 namespace {
 
@@ -15,22 +16,14 @@ class FormaDePrueba : public FormaPredeterminada<FormaDePrueba>
 {
 public:
     FormaDePrueba() : FormaPredeterminada(QStringLiteral("frmPrueba")) {}
-
     QStringList eventos;
     bool cancelarCierre = false;
-    QList<int> modos;
-    QList<int> teclas;
+    QList<int> modos, teclas;
     int valorQueSobrevive = 0;
-
     void usarKeyPreview(bool activo) { setKeyPreview(activo); }
 
 protected:
-    void ConstruirVentana(QWidget* ventana) override
-    {
-        auto* caja = new QLineEdit(ventana);
-        caja->setObjectName(QStringLiteral("txtCaja"));
-        ventana->resize(200, 100);
-    }
+    void ConstruirVentana(QWidget* ventana) override { new QLineEdit(ventana); }
     void Form_Load() override { eventos << QStringLiteral("Load"); }
     void Form_Unload() override { eventos << QStringLiteral("Unload"); }
     void Form_QueryUnload(bool& cancel, int modo) override
@@ -40,9 +33,8 @@ protected:
     }
     void Form_KeyDown(int& codigo, int mayusculas) override
     {
-        if (codigo == 16 || codigo == 17 || codigo == 18)
-            return; // Shift, Ctrl and Alt arrive as keys of their own
-        teclas << codigo * 10 + mayusculas;
+        if (codigo < 16 || codigo > 18)  // Shift, Ctrl and Alt arrive as keys of their own
+            teclas << codigo * 10 + mayusculas;
         if (codigo == 27)
             Hide();
     }
@@ -55,62 +47,43 @@ class tst_FormaBase : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { FormaDePrueba::Destruir(); }
     void cleanup();
-    void instanciaPredeterminadaUnica();
     void descargarConservaLaForma();
     void cierrePreguntaALaFormaConSuModo();
     void muestraModalEsperaAQueSeOculte();
     void keyPreviewVeLasTeclasDeLosControles();
-    void transaccionSinPadreQueLaTengaEsError();
+    void transaccionPorNombreDelPadre();
 };
-
-void tst_FormaBase::init()
-{
-    FormaDePrueba::Destruir();
-}
 
 void tst_FormaBase::cleanup()
 {
     FormaDePrueba::Destruir();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(QApplication::topLevelWidgets().isEmpty() || std::none_of(
-        QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-        [](QWidget* w) { return w->isVisible(); }));
-}
-
-void tst_FormaBase::instanciaPredeterminadaUnica()
-{
-    QVERIFY(!FormaDePrueba::Existe());
-    FormaDePrueba& una = FormaDePrueba::Instancia();
-    QVERIFY(FormaDePrueba::Existe());
-    QCOMPARE(&FormaDePrueba::Instancia(), &una);
-    QVERIFY(!una.Cargado());
-    QCOMPARE(una.hWnd(), qintptr(0));
+    const auto ventanas = QApplication::topLevelWidgets();
+    QVERIFY(std::none_of(ventanas.cbegin(), ventanas.cend(), [](QWidget* w) { return w->isVisible(); }));
 }
 
 void tst_FormaBase::descargarConservaLaForma()
 {
+    QVERIFY(!FormaDePrueba::Existe());
     FormaDePrueba& forma = FormaDePrueba::Instancia();
+    QCOMPARE(&FormaDePrueba::Instancia(), &forma);
+    QVERIFY(!forma.Cargado());
+    QCOMPARE(forma.hWnd(), qintptr(0));
     forma.valorQueSobrevive = 7;
     forma.Load();
-    QVERIFY(forma.Cargado());
-    QVERIFY(forma.Ventana()->findChild<QLineEdit*>(QStringLiteral("txtCaja")));
     QCOMPARE(forma.Ventana()->objectName(), QStringLiteral("frmPrueba"));
-    QPointer<QWidget> ventana = forma.Ventana();
+    QPointer<QLineEdit> caja = forma.Ventana()->findChild<QLineEdit*>();
     forma.Unload();
     QVERIFY(!forma.Cargado());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(ventana.isNull());
+    QVERIFY(caja.isNull());
     QCOMPARE(forma.valorQueSobrevive, 7);
-
-    // A later reference loads it again, with new controls.
-    QVERIFY(forma.Ventana() != nullptr);
+    QVERIFY(forma.Ventana()->findChild<QLineEdit*>());  // a later reference loads it anew
     QCOMPARE(forma.eventos, (QStringList{"Load", "Unload", "Load"}));
 }
 
-// Closing through the window system and unloading from code both ask the form, each
-// with its own mode, and a cancel keeps the form loaded.
 void tst_FormaBase::cierrePreguntaALaFormaConSuModo()
 {
     FormaDePrueba& forma = FormaDePrueba::Instancia();
@@ -120,43 +93,36 @@ void tst_FormaBase::cierrePreguntaALaFormaConSuModo()
     forma.Unload();
     QVERIFY(forma.Cargado());
     QCOMPARE(forma.modos, (QList<int>{FormaBase::vbFormControlMenu, FormaBase::vbFormCode}));
-
     forma.cancelarCierre = false;
     QVERIFY(forma.Ventana()->close());
-    QVERIFY(!forma.Cargado());
-    forma.Load();
-    forma.Unload();
     QVERIFY(!forma.Cargado());
 }
 
 void tst_FormaBase::muestraModalEsperaAQueSeOculte()
 {
     FormaDePrueba& forma = FormaDePrueba::Instancia();
-    bool visibleMientrasEspera = false;
+    bool modalMientrasEspera = false;
     QTimer::singleShot(0, [&] {
-        visibleMientrasEspera = forma.Ventana()->isVisible()
-            && forma.Ventana()->windowModality() == Qt::ApplicationModal;
+        modalMientrasEspera = forma.Ventana()->isVisible() && forma.Ventana()->windowModality() == Qt::ApplicationModal;
         forma.Hide();
     });
-    QTimer vigilante;
-    vigilante.setSingleShot(true);
-    connect(&vigilante, &QTimer::timeout, [&] { forma.Hide(); });
-    vigilante.start(5000);
+    QTimer vigia;
+    vigia.setSingleShot(true);
+    connect(&vigia, &QTimer::timeout, [&] { forma.Hide(); });
+    vigia.start(5000);
     forma.Show(FormaBase::vbModal);
-    QVERIFY(vigilante.isActive()); // returned because of Hide, not because of the watchdog
-    QVERIFY(visibleMientrasEspera);
-    QVERIFY(forma.Cargado());
-    QVERIFY(!forma.Ventana()->isVisible());
+    QVERIFY(vigia.isActive());  // returned because of Hide, not because of the watchdog
+    QVERIFY(modalMientrasEspera);
+    QVERIFY(forma.Cargado() && !forma.Ventana()->isVisible());
 }
 
 void tst_FormaBase::keyPreviewVeLasTeclasDeLosControles()
 {
     FormaDePrueba& forma = FormaDePrueba::Instancia();
     forma.Show();
-    auto* caja = forma.Ventana()->findChild<QLineEdit*>(QStringLiteral("txtCaja"));
+    auto* caja = forma.Ventana()->findChild<QLineEdit*>();
     QTest::keyClick(caja, Qt::Key_F5);
     QVERIFY(forma.teclas.isEmpty());
-
     forma.usarKeyPreview(true);
     QTest::keyClick(caja, Qt::Key_B, Qt::ControlModifier);
     QTest::keyClick(caja, Qt::Key_Escape);
@@ -164,16 +130,21 @@ void tst_FormaBase::keyPreviewVeLasTeclasDeLosControles()
     QVERIFY(!forma.Ventana()->isVisible());
 }
 
-void tst_FormaBase::transaccionSinPadreQueLaTengaEsError()
+// A child form reads its parent form's Transaccion, which reads the host's, by name.
+void tst_FormaBase::transaccionPorNombreDelPadre()
 {
+    Publico::EstablecerFabrica(KesCrearObjeto);  // the services library, as a host carries it
+    Publico::Main();
     FormaDePrueba& forma = FormaDePrueba::Instancia();
-    QVERIFY(forma.Padre() == nullptr);
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
-
-    QObject sinTransaccion;
-    forma.setProperty("Padre", QVariant::fromValue<QObject*>(&sinTransaccion));
-    QCOMPARE(forma.Padre(), &sinTransaccion);
+    QObject host;
+    forma.setProperty("Padre", QVariant::fromValue<QObject*>(&host));
+    QCOMPARE(forma.Padre(), &host);
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
+    host.setProperty("Transaccion", QStringLiteral("CAT-01"));
+    FormaDePrueba hija;
+    hija.setPadre(&forma);
+    QCOMPARE(hija.Transaccion(), QStringLiteral("CAT-01"));
 }
 
 QTEST_MAIN(tst_FormaBase)
