@@ -1,12 +1,16 @@
-// The component's entry points as a host uses them: the class factory, the start-up
-// routine, GetPantalla, unloading, and self-registration.
+// The component's shell: the entry points as a host uses them (class factory, start-up routine,
+// GetPantalla, unloading, self-registration) and the form base its three forms share (the form
+// outlives its window, query-unload with its mode, modal show, key preview, Transaccion by name).
 #include "Componente.h"
 #include "ErrorEjecucion.h"
+#include "FormaBase.h"
 #include "Publico.h"
 #include "Registro.h"
 #include "frmTQ614.h"
 
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 extern "C" {
@@ -36,6 +40,34 @@ IPantallaKes* crearPantalla()
     return resultado == S_OK_KES ? static_cast<IPantallaKes*>(pantalla) : nullptr;
 }
 
+class FormaDePrueba : public FormaPredeterminada<FormaDePrueba>
+{
+public:
+    FormaDePrueba() : FormaPredeterminada(QStringLiteral("frmPrueba")) {}
+    QStringList eventos;
+    bool cancelarCierre = false;
+    QList<int> modos, teclas;
+    int valorQueSobrevive = 0;
+    void usarKeyPreview(bool activo) { setKeyPreview(activo); }
+
+protected:
+    void ConstruirVentana(QWidget* ventana) override { new QLineEdit(ventana); }
+    void Form_Load() override { eventos << QStringLiteral("Load"); }
+    void Form_Unload() override { eventos << QStringLiteral("Unload"); }
+    void Form_QueryUnload(bool& cancel, int modo) override
+    {
+        modos << modo;
+        cancel = cancelarCierre;
+    }
+    void Form_KeyDown(int& codigo, int mayusculas) override
+    {
+        if (codigo < 16 || codigo > 18)  // Shift, Ctrl and Alt arrive as keys of their own
+            teclas << codigo * 10 + mayusculas;
+        if (codigo == 27)
+            Hide();
+    }
+};
+
 } // namespace
 
 class tst_Componente : public QObject
@@ -47,6 +79,13 @@ private slots:
     void pantallaArrancaPublicoYSeDescargaSinObjetosVivos();
     void autoRegistro();
     void fabricaSinServiciosDelHost();
+    void init() { FormaDePrueba::Destruir(); }
+    void cleanup();
+    void descargarConservaLaForma();
+    void cierrePreguntaALaFormaConSuModo();
+    void muestraModalEsperaAQueSeOculte();
+    void keyPreviewVeLasTeclasDeLosControles();
+    void transaccionPorNombreDelPadre();
 
 private:
     QTemporaryDir m_dir;
@@ -122,6 +161,92 @@ void tst_Componente::fabricaSinServiciosDelHost()
     QVERIFY(pantalla == nullptr);
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, Publico::Main());
     Publico::EstablecerFabrica({});
+}
+
+void tst_Componente::cleanup()
+{
+    FormaDePrueba::Destruir();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const auto ventanas = QApplication::topLevelWidgets();
+    QVERIFY(std::none_of(ventanas.cbegin(), ventanas.cend(), [](QWidget* w) { return w->isVisible(); }));
+}
+
+void tst_Componente::descargarConservaLaForma()
+{
+    QVERIFY(!FormaDePrueba::Existe());
+    FormaDePrueba& forma = FormaDePrueba::Instancia();
+    QCOMPARE(&FormaDePrueba::Instancia(), &forma);
+    QVERIFY(!forma.Cargado());
+    QCOMPARE(forma.hWnd(), qintptr(0));
+    forma.valorQueSobrevive = 7;
+    forma.Load();
+    QCOMPARE(forma.Ventana()->objectName(), QStringLiteral("frmPrueba"));
+    QPointer<QLineEdit> caja = forma.Ventana()->findChild<QLineEdit*>();
+    forma.Unload();
+    QVERIFY(!forma.Cargado());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(caja.isNull());
+    QCOMPARE(forma.valorQueSobrevive, 7);
+    QVERIFY(forma.Ventana()->findChild<QLineEdit*>());  // a later reference loads it anew
+    QCOMPARE(forma.eventos, (QStringList{"Load", "Unload", "Load"}));
+}
+
+void tst_Componente::cierrePreguntaALaFormaConSuModo()
+{
+    FormaDePrueba& forma = FormaDePrueba::Instancia();
+    forma.cancelarCierre = true;
+    forma.Show();
+    QVERIFY(!forma.Ventana()->close());
+    forma.Unload();
+    QVERIFY(forma.Cargado());
+    QCOMPARE(forma.modos, (QList<int>{FormaBase::vbFormControlMenu, FormaBase::vbFormCode}));
+    forma.cancelarCierre = false;
+    QVERIFY(forma.Ventana()->close());
+    QVERIFY(!forma.Cargado());
+}
+
+void tst_Componente::muestraModalEsperaAQueSeOculte()
+{
+    FormaDePrueba& forma = FormaDePrueba::Instancia();
+    bool modal = false, vencido = false;
+    QTimer::singleShot(0, [&] {
+        modal = forma.Ventana()->isVisible() && forma.Ventana()->windowModality() == Qt::ApplicationModal;
+        forma.Hide();
+    });
+    QTimer::singleShot(5000, &forma, [&] { vencido = true, forma.Hide(); });  // the watchdog
+    forma.Show(FormaBase::vbModal);
+    QVERIFY(modal && !vencido && forma.Cargado() && !forma.Ventana()->isVisible());
+}
+
+void tst_Componente::keyPreviewVeLasTeclasDeLosControles()
+{
+    FormaDePrueba& forma = FormaDePrueba::Instancia();
+    forma.Show();
+    auto* caja = forma.Ventana()->findChild<QLineEdit*>();
+    QTest::keyClick(caja, Qt::Key_F5);
+    QVERIFY(forma.teclas.isEmpty());
+    forma.usarKeyPreview(true);
+    QTest::keyClick(caja, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(caja, Qt::Key_Escape);
+    QCOMPARE(forma.teclas, (QList<int>{66 * 10 + 2, 27 * 10}));
+    QVERIFY(!forma.Ventana()->isVisible());
+}
+
+// A child form reads its parent form's Transaccion, which reads the host's, by name.
+void tst_Componente::transaccionPorNombreDelPadre()
+{
+    Publico::EstablecerFabrica(KesCrearObjeto);  // the services library, as a host carries it
+    Publico::Main();
+    FormaDePrueba& forma = FormaDePrueba::Instancia();
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
+    QObject host;
+    forma.setProperty("Padre", QVariant::fromValue<QObject*>(&host));
+    QCOMPARE(forma.Padre(), &host);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
+    host.setProperty("Transaccion", QStringLiteral("CAT-01"));
+    FormaDePrueba hija;
+    hija.setPadre(&forma);
+    QCOMPARE(hija.Transaccion(), QStringLiteral("CAT-01"));
 }
 
 QTEST_MAIN(tst_Componente)
