@@ -1,122 +1,122 @@
-// The text box as the forms use it: Enter moves on, the two events it raises (Change for
-// every user edit, Validate when the user finished one), the numeric value, locked, the tab
-// stop and the maximum length. Real widgets, real key presses, clicks and pastes.
+// The text box: Enter moving on, Change for each user edit and Validate when the user ends
+// one, the numeric value, locked and tab stop, the length limit on the user alone, and the
+// lookup into another control on real SQLite and PostgreSQL connections, the value bound.
+#include "BaseDePrueba.h"
 #include "Controles.h"
+#include "Etiqueta.h"
+#include "FabricaServicios.h"
+#include "Servicios.h"
 #include "txtKES.h"
 
 #include <QClipboard>
+#include <QFrame>
+#include <QJsonArray>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
+
+namespace {
+
+// Three boxes one under the other; Mostrar leaves the window active and the focus in a.
+struct Ventana {
+    QWidget ventana;
+    txtKES* a = new txtKES(&ventana);
+    txtKES* b = new txtKES(&ventana);
+    txtKES* c = new txtKES(&ventana);
+    Ventana()
+    {
+        auto* capa = new QVBoxLayout(&ventana);
+        for (txtKES* caja : {a, b, c})
+            capa->addWidget(caja);
+    }
+    bool Mostrar()
+    {
+        ventana.show();
+        const bool activa = QTest::qWaitForWindowActive(&ventana);
+        a->setFocus();
+        return activa;
+    }
+};
+
+const QString kConsultaPadre = QStringLiteral(
+    "SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'");
+
+// The editor's pair: the parent's key, and its description in a frame of its own (the lookup
+// searches the whole window), on a base holding keys that look like SQL. The boxes use the
+// connection of the data service, whose calls the base records.
+struct Formulario {
+    QWidget ventana;
+    std::unique_ptr<AccesoDatos> datos{static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos"))};
+    txtKES* padre = new txtKES(&ventana);
+    txtKES* nombre = new txtKES(new QFrame(&ventana));
+    explicit Formulario(BaseDePrueba& base)
+    {
+        for (const auto& [clave, descripcion] : {std::pair{"1", "ACTIVO"}, {"O'Brien", "CON COMILLA"},
+                                                 {"x' OR '1'='1", "FRAGMENTO GUARDADO"}, {"?", "SIGNO"}})
+            base.InsertarGrupo(clave, descripcion);
+        base.LimpiarTraza();
+        txtKES::EstablecerConexion(datos->Conexion());
+        padre->setObjectName("txtPadre");
+        padre->setSql(kConsultaPadre);
+        padre->setSql_control_resultado("txtNPadre");
+        nombre->setObjectName("txtNPadre");
+    }
+    ~Formulario() { txtKES::EstablecerConexion(nullptr); }
+};
+
+} // namespace
 
 class PruebaTxtKES : public QObject
 {
     Q_OBJECT
 
-private:
-    // A window with three boxes one under the other, shown and active.
-    struct Ventana {
-        QWidget ventana;
-        txtKES* a;
-        txtKES* b;
-        txtKES* c;
-        Ventana()
-        {
-            auto* capa = new QVBoxLayout(&ventana);
-            a = new txtKES(&ventana);
-            b = new txtKES(&ventana);
-            c = new txtKES(&ventana);
-            a->setObjectName("a");
-            b->setObjectName("b");
-            c->setObjectName("c");
-            for (txtKES* caja : {a, b, c})
-                capa->addWidget(caja);
-        }
-        bool mostrar()
-        {
-            ventana.show();
-            return QTest::qWaitForWindowActive(&ventana);
-        }
-    };
-
 private slots:
-    void enterPasaAlSiguienteConTabonenter()
+    void enterCambiosYValidate()
     {
         Ventana v;
         v.a->setTabonenter(true);
-        QVERIFY(v.mostrar());
-        v.a->setFocus();
-        QTest::keyClick(v.a, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), v.b);
-        // b does not move on with Enter: the key stays there.
-        QTest::keyClick(v.b, Qt::Key_Enter);
-        QCOMPARE(QApplication::focusWidget(), v.b);
-    }
-
-    void changeSoloPorLoQueTecleaElUsuario()
-    {
-        Ventana v;
-        QVERIFY(v.mostrar());
-        QSignalSpy cambios(v.a, &txtKES::Change);
-        QSignalSpy validaciones(v.a, &txtKES::Validate);
-        v.a->setText("puesto por código");
+        QStringList eventos;
+        connect(v.a, &txtKES::Validate, this, [&] { eventos << "Validate:" + v.a->text(); });
+        connect(v.a, &txtKES::Change, this, [&] { eventos << "Change:" + v.a->text(); });
+        v.a->setText("por código");
         v.a->setValor(12);
-        QCOMPARE(cambios.count(), 0);
-        QCOMPARE(validaciones.count(), 0);
+        QVERIFY(v.Mostrar());
+        QTest::keyClick(v.a, Qt::Key_Tab); // in and out without a change
+        QCOMPARE(QApplication::focusWidget(), v.b);
+        QTest::keyClick(v.b, Qt::Key_Enter); // b does not move on with Enter
+        QCOMPARE(QApplication::focusWidget(), v.b);
+        QVERIFY(eventos.isEmpty());
 
         v.a->setFocus();
         v.a->clear();
-        QTest::keyClicks(v.a, "ab");
-        QCOMPARE(cambios.count(), 2);
-        QTest::keyClick(v.a, Qt::Key_Backspace);
-        QCOMPARE(cambios.count(), 3);
-        QCOMPARE(v.a->text(), QString("a"));
-    }
-
-    void validateAlSalirSoloSiCambio()
-    {
-        Ventana v;
-        QVERIFY(v.mostrar());
-        QSignalSpy validaciones(v.a, &txtKES::Validate);
-        v.a->setText("inicial");
-
-        // In and out without a change: nothing.
-        v.a->setFocus();
-        QTest::keyClick(v.a, Qt::Key_Tab);
+        QTest::keyClicks(v.a, "4.");
+        QTest::keyClick(v.a, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), v.b);
-        QCOMPARE(validaciones.count(), 0);
-
-        // A change, then the focus leaves by a click on another box.
-        v.a->setFocus();
-        QTest::keyClick(v.a, Qt::Key_End);
-        QTest::keyClicks(v.a, "X");
-        QCOMPARE(validaciones.count(), 0);
-        QTest::mouseClick(v.c, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), v.c);
-        QCOMPARE(validaciones.count(), 1);
-
-        // Typing and undoing it is no change either.
+        QCOMPARE(eventos, (QStringList{"Change:4", "Change:4.", "Validate:4."}));
+        // Typing and undoing it is no change; a change ends by a click elsewhere.
         v.a->setFocus();
         QTest::keyClicks(v.a, "Y");
         QTest::keyClick(v.a, Qt::Key_Backspace);
         v.b->setFocus();
-        QCOMPARE(validaciones.count(), 1);
+        QCOMPARE(eventos.size(), 5);
+        v.a->setFocus();
+        QTest::keyClicks(v.a, "1");
+        QTest::mouseClick(v.c, Qt::LeftButton);
+        QCOMPARE(eventos.last(), QString("Validate:4.1"));
+        QCOMPARE(eventos.size(), 7);
     }
 
     void otraVentanaNoTerminaLaEdicion()
     {
-        // A message or another window coming to the front takes the focus for a while; the
-        // edit goes on when the user comes back, and ends when the user leaves the box.
+        // A message coming to the front takes the focus a while; the edit goes on after it.
         Ventana v;
-        QVERIFY(v.mostrar());
+        QVERIFY(v.Mostrar());
         QSignalSpy validaciones(v.a, &txtKES::Validate);
-        v.a->setFocus();
         QTest::keyClicks(v.a, "7");
         QWidget otra;
         otra.show();
         otra.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&otra));
-        QCOMPARE(validaciones.count(), 0);
         v.ventana.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&v.ventana));
         QTRY_COMPARE(QApplication::focusWidget(), v.a);
@@ -125,48 +125,13 @@ private slots:
         QCOMPARE(validaciones.count(), 1);
     }
 
-    void validateConEnterUnaVezPorCambio()
-    {
-        Ventana v;
-        QVERIFY(v.mostrar());
-        QSignalSpy validaciones(v.a, &txtKES::Validate);
-        v.a->setFocus();
-        QTest::keyClicks(v.a, "4.1");
-        QTest::keyClick(v.a, Qt::Key_Return);
-        QCOMPARE(validaciones.count(), 1);
-        QTest::keyClick(v.a, Qt::Key_Return);
-        QCOMPARE(validaciones.count(), 1);
-        // Leaving after Enter already validated the same text raises nothing more.
-        v.b->setFocus();
-        QCOMPARE(validaciones.count(), 1);
-    }
-
-    void eventosEnElOrdenDeLaLista()
-    {
-        // Validate comes before Change in the box's list; after typing, Change has come
-        // for each key and Validate once, when the user leaves.
-        Ventana v;
-        QVERIFY(v.mostrar());
-        QStringList orden;
-        connect(v.a, &txtKES::Validate, this, [&] { orden << "Validate:" + v.a->text(); });
-        connect(v.a, &txtKES::Change, this, [&] { orden << "Change:" + v.a->text(); });
-        v.a->setFocus();
-        QTest::keyClicks(v.a, "00");
-        QTest::keyClick(v.a, Qt::Key_Tab);
-        QCOMPARE(orden, (QStringList{"Change:0", "Change:00", "Validate:00"}));
-    }
-
     void validateAntesQueElBotonDeLaBarra()
     {
-        // The user types a code and clicks Aceptar at once: the box's Validate must run
-        // before the toolbar's event.
         QWidget ventana;
-        auto* capa = new QVBoxLayout(&ventana);
         auto* barra = new Controles(&ventana);
-        barra->setObjectName("Controles1");
-        barra->setB1caption("Aceptar");
         auto* codigo = new txtKES(&ventana);
-        codigo->setObjectName("txtCodigo");
+        barra->setB1caption("Aceptar");
+        auto* capa = new QVBoxLayout(&ventana);
         capa->addWidget(barra);
         capa->addWidget(codigo);
         QStringList orden;
@@ -174,38 +139,43 @@ private slots:
         connect(barra, &Controles::B1Click, this, [&] { orden << "B1Click"; });
         ventana.show();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
-
         codigo->setFocus();
         QTest::keyClicks(codigo, "4.1.3");
-        QToolButton* aceptar = barra->Boton("B1");
-        QVERIFY(aceptar && aceptar->isVisible());
-        QTest::mouseClick(aceptar, Qt::LeftButton);
+        QTest::mouseClick(barra->Boton("B1"), Qt::LeftButton);
         QCOMPARE(orden, (QStringList{"Validate", "B1Click"}));
-        QCOMPARE(QApplication::focusWidget(), aceptar);
     }
 
-    void tabLlegaALaCajaQueValidateDesbloquea()
+    void bloqueadaYTabStop_data()
     {
-        // The editor's "000" code: Validate unlocks the level box and puts it back in the
-        // tab order, and the very Tab (or Enter) that ended the edit must stop there.
-        for (Qt::Key tecla : {Qt::Key_Tab, Qt::Key_Return}) {
-            Ventana v;
-            v.a->setTabonenter(true);
-            v.b->setLocked(true);
-            v.b->setTabStop(false);
-            connect(v.a, &txtKES::Validate, this, [&] {
-                if (v.a->text() == "000") {
-                    v.b->setLocked(false);
-                    v.b->setTabStop(true);
-                }
-            });
-            QVERIFY(v.mostrar());
-            v.a->setFocus();
-            QTest::keyClicks(v.a, "000");
-            QTest::keyClick(v.a, tecla);
-            QCOMPARE(QApplication::focusWidget(), v.b);
-            QVERIFY(!v.b->locked());
-        }
+        QTest::addColumn<int>("tecla");
+        QTest::newRow("Tab") << int(Qt::Key_Tab);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+    }
+    void bloqueadaYTabStop()
+    {
+        // The editor's "000" code: Validate unlocks b and makes it a tab stop again, and the
+        // very key that ended the edit must stop there. Before that, Tab skips b.
+        QFETCH(int, tecla);
+        Ventana v;
+        v.a->setTabonenter(true);
+        v.b->setText("fijo");
+        v.b->setLocked(true);
+        v.b->setTabStop(false);
+        connect(v.a, &txtKES::Validate, this, [&] {
+            v.b->setLocked(v.a->text() != "000");
+            v.b->setTabStop(v.a->text() == "000");
+        });
+        QVERIFY(v.Mostrar());
+        QTest::keyClick(v.a, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), v.c);
+        v.b->setFocus(); // code may still give it the focus; the user cannot write in it
+        QTest::keyClicks(v.b, "zz");
+        QCOMPARE(v.b->text(), QString("fijo"));
+        v.a->setFocus();
+        QTest::keyClicks(v.a, "000");
+        QTest::keyClick(v.a, Qt::Key(tecla));
+        QCOMPARE(QApplication::focusWidget(), v.b);
+        QVERIFY(!v.b->locked());
     }
 
     void valor_data()
@@ -214,20 +184,16 @@ private slots:
         QTest::addColumn<double>("valor");
         QTest::newRow("entero y letras") << "12abc" << 12.0;
         QTest::newRow("solo letras") << "abc" << 0.0;
-        QTest::newRow("decimal") << "1.5" << 1.5;
         QTest::newRow("negativo") << "-3" << -3.0;
         QTest::newRow("con signo más") << "+7x" << 7.0;
         QTest::newRow("espacios dentro") << " 4 5" << 45.0;
         QTest::newRow("exponente") << "1e3" << 1000.0;
         QTest::newRow("exponente incompleto") << "2e" << 2.0;
         QTest::newRow("dos puntos") << "1.2.3" << 1.2;
-        QTest::newRow("punto final") << "12." << 12.0;
         QTest::newRow("decimal sin entero") << ".25" << 0.25;
-        QTest::newRow("vacío") << "" << 0.0;
         QTest::newRow("solo punto") << "." << 0.0;
         QTest::newRow("coma no es decimal") << "3,5" << 3.0;
     }
-
     void valor()
     {
         QFETCH(QString, texto);
@@ -235,63 +201,40 @@ private slots:
         txtKES caja;
         caja.setText(texto);
         QCOMPARE(caja.Valor(), valor);
+        caja.setProperty("Valor", valor);
+        QCOMPARE(caja.text(), QString::number(valor));
     }
 
-    void valorEscribeElNumero()
-    {
-        txtKES caja;
-        caja.setValor(3);
-        QCOMPARE(caja.text(), QString("3"));
-        caja.setValor(1.5);
-        QCOMPARE(caja.text(), QString("1.5"));
-        caja.setProperty("Valor", -20);
-        QCOMPARE(caja.text(), QString("-20"));
-        QCOMPARE(caja.property("Valor").toDouble(), -20.0);
-    }
-
-    // The maximum length holds what the user types or pastes; text set by code is kept whole
-    // (the editor shows a seven-digit automatic key in a box of six), and the user cannot
-    // make such a text longer.
+    // The limit holds what the user types or pastes; text set by code is kept whole (the
+    // editor shows a seven-digit automatic key in a box of six) and the user cannot lengthen it.
     void largoMaximoSoloParaElUsuario()
     {
         Ventana v;
         v.a->setProperty("maxLength", 6);
-        QCOMPARE(v.a->maxLength(), 6);
-        QVERIFY(v.mostrar());
-        v.a->setFocus();
+        QVERIFY(v.Mostrar());
         QSignalSpy cambios(v.a, &txtKES::Change);
         QTest::keyClicks(v.a, "1234567");
         QCOMPARE(v.a->text(), QString("123456"));
-        QCOMPARE(cambios.count(), 6);  // the refused key changed nothing and said nothing
-
+        QCOMPARE(cambios.count(), 6);
         // A paste in the middle keeps as much of itself as fits, where it went.
         QTest::keyClick(v.a, Qt::Key_Backspace);
         QTest::keyClick(v.a, Qt::Key_Backspace);
-        QTest::keyClick(v.a, Qt::Key_Home);
-        QTest::keyClick(v.a, Qt::Key_Right);
+        v.a->setCursorPosition(1);
         QGuiApplication::clipboard()->setText("abcdef");
         QTest::keyClick(v.a, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(v.a->text(), QString("1ab234"));
         QCOMPARE(v.a->cursorPosition(), 3);
-        QGuiApplication::clipboard()->setText(QString(10000, QChar(0x05d0)));
-        v.a->selectAll();
-        QTest::keyClick(v.a, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(v.a->text(), QString(6, QChar(0x05d0)));
 
-        // Set by code, by property or as a number: whole.
         v.a->setText("1000000");
         QCOMPARE(v.a->text(), QString("1000000"));
-        v.a->setProperty("text", QString(40, QLatin1Char('x')));
+        v.a->setProperty("text", QString(40, 'x'));
         QCOMPARE(v.a->text().size(), 40);
         v.a->setValor(123456789);
         QCOMPARE(v.a->text(), QString("123456789"));
-
-        // The user may shorten it or replace part of it, never lengthen it.
         QTest::keyClick(v.a, Qt::Key_End);
         QTest::keyClicks(v.a, "0");
         QCOMPARE(v.a->text(), QString("123456789"));
         QTest::keyClick(v.a, Qt::Key_Backspace);
-        QCOMPARE(v.a->text(), QString("12345678"));
         QTest::keyClicks(v.a, "9");
         QCOMPARE(v.a->text(), QString("12345678"));
         v.a->setSelection(0, 2);
@@ -300,40 +243,102 @@ private slots:
         QCOMPARE(v.a->text(), QString("xy345678"));
     }
 
-    void bloqueadaNoSeEscribePeroRecibeElFoco()
+    void consulta_data() { BaseDePrueba::AgregarMotores(); }
+    void consulta()
     {
-        Ventana v;
-        v.b->setText("fijo");
-        v.b->setLocked(true);
-        QVERIFY(v.mostrar());
-        v.a->setFocus();
-        QTest::keyClick(v.a, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), v.b);
-        QTest::keyClicks(v.b, "zz");
-        QCOMPARE(v.b->text(), QString("fijo"));
-        QVERIFY(v.b->property("locked").toBool());
+        QFETCH(BaseDePrueba::Motor, motor);
+        REQUIERE_MOTOR(motor);
+        BaseDePrueba base(motor);
+        Formulario f(base);
+        f.padre->setText("1");
+        QCOMPARE(f.nombre->text(), QString("ACTIVO"));
+        // The quoted placeholder became a bound one: the key is not in the statement.
+        QCOMPARE(base.Sentencias(), QStringList{"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
+                                                "Gcc_Cve_Grupo_Cuenta_Contable = ?"});
+        for (const auto& [clave, esperado] : {std::pair{"no existe", ""}, {"x' OR '1'='1", "FRAGMENTO GUARDADO"},
+                                             {"1' OR '1'='1", ""}, {"?", "SIGNO"},
+                                             {"'; DELETE FROM Grupo_Cuenta_Contable; --", ""}}) {
+            f.padre->setText(clave);
+            QCOMPARE(f.nombre->text(), QString(esperado));
+        }
+        QCOMPARE(base.ContarFilas("Grupo_Cuenta_Contable"), 4);
+
+        // Typed: one lookup per keystroke, each with the value bound.
+        f.ventana.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.ventana));
+        f.padre->clear();
+        f.padre->setFocus();
+        base.LimpiarTraza();
+        QTest::keyClicks(f.padre, "O'Brien");
+        QCOMPARE(f.nombre->text(), QString("CON COMILLA"));
+        const QList<QJsonObject> llamadas = base.TrazaDe("Execute");
+        QCOMPARE(llamadas.size(), 7);
+        for (const QJsonObject& llamada : llamadas)
+            QVERIFY2(!llamada["sql"].toString().contains("O'"), qPrintable(llamada["sql"].toString()));
+        QCOMPARE(llamadas.last()["parametros"].toArray(), QJsonArray{"O'Brien"});
+        QTest::keyClick(f.padre, Qt::Key_Backspace);
+        QCOMPARE(f.nombre->text(), QString());
     }
 
-    void tabStopRecuerdaLaPoliticaDeFoco()
+    void formasDeLaSentencia_data()
     {
-        Ventana v;
-        v.b->setTabStop(false);
-        QVERIFY(!v.b->TabStop());
-        QVERIFY(v.mostrar());
-        v.a->setFocus();
-        QTest::keyClick(v.a, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), v.c);
-        // Code can still give it the focus, as the focus method of the container can.
-        v.b->setFocus();
-        QCOMPARE(QApplication::focusWidget(), v.b);
+        QTest::addColumn<BaseDePrueba::Motor>("motor");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("esperado");
+        const QString donde = " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'";
+        const QList<std::tuple<const char*, QString, QString>> formas = {
+            {"alias", "SELECT Gcc_Descripcion AS d" + donde, "ACTIVO"},
+            {"tabla con alias y signo sin comillas", "select g.Gcc_Descripcion, g.Gcc_Cve_Grupo_Cuenta_Contable from "
+             "Grupo_Cuenta_Contable g where g.Gcc_Cve_Grupo_Cuenta_Contable = ?", "ACTIVO"},
+            {"dos marcadores", "SELECT Gcc_Descripcion" + donde + " OR Gcc_Descripcion = '?'", "ACTIVO"},
+            {"signo dentro de un literal", "SELECT Gcc_Descripcion || ' (?)' AS d" + donde, "ACTIVO (?)"},
+            {"expresión sin nombre", "SELECT upper(Gcc_Descripcion)" + donde, "ACTIVO"},
+            {"expresión con alias implícito", "SELECT lower(Gcc_Descripcion) minusculas" + donde, "activo"},
+        };
+        for (auto motor : {BaseDePrueba::Motor::SQLite, BaseDePrueba::Motor::PostgreSQL})
+            for (const auto& [nombre, sql, esperado] : formas)
+                QTest::addRow("%s, %s", qPrintable(BaseDePrueba::NombreMotor(motor)), nombre) << motor << sql << esperado;
+    }
+    void formasDeLaSentencia()
+    {
+        QFETCH(BaseDePrueba::Motor, motor);
+        QFETCH(QString, sql);
+        QFETCH(QString, esperado);
+        REQUIERE_MOTOR(motor);
+        BaseDePrueba base(motor);
+        Formulario f(base);
+        f.padre->setSql(sql);
+        f.padre->setText("1");
+        QCOMPARE(f.nombre->text(), esperado);
+    }
 
-        v.b->setTabStop(true);
-        QCOMPARE(v.b->focusPolicy(), Qt::StrongFocus);
-        v.c->setFocusPolicy(Qt::ClickFocus);
-        v.c->setTabStop(false);
-        QCOMPARE(v.c->focusPolicy(), Qt::NoFocus);
-        v.c->setTabStop(true);
-        QCOMPARE(v.c->focusPolicy(), Qt::ClickFocus);
+    void consultaSinDestinoOQueFalla()
+    {
+        BaseDePrueba base;
+        Formulario f(base);
+        auto* etiqueta = new Etiqueta(&f.ventana);
+        etiqueta->setObjectName("lbPadre");
+        f.padre->setSql_control_resultado("lbPadre");
+        f.padre->setText("1");
+        QCOMPARE(etiqueta->caption(), QString("ACTIVO"));
+        f.padre->setSql_control_resultado("txtNoExiste");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no hay un control txtNoExiste"));
+        f.padre->setText("?");
+
+        f.padre->setSql_control_resultado("txtNPadre");
+        f.padre->setSql("SELECT Nombre FROM NoExiste WHERE Clave = '?'");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("txtPadre: la consulta de txtNPadre falló"));
+        f.padre->setText("1");
+        QCOMPARE(f.nombre->text(), QString());
+        f.padre->setSql(kConsultaPadre); // the connection is fine afterwards
+        f.padre->setText("O'Brien");
+        QCOMPARE(f.nombre->text(), QString("CON COMILLA"));
+
+        txtKES::EstablecerConexion(nullptr);
+        base.LimpiarTraza();
+        f.padre->setText("1");
+        QCOMPARE(f.nombre->text(), QString("CON COMILLA"));
+        QVERIFY(base.Sentencias().isEmpty());
     }
 };
 
