@@ -1,5 +1,5 @@
-// The connection and recordset as the component uses them, its schema and its statement
-// cache, on SQLite and on PostgreSQL; and where the session's configuration comes from.
+// The connection and recordset as the component uses them, its schema, its statement cache and
+// its waits for another user's lock, on SQLite and on PostgreSQL; and the session's settings.
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
@@ -10,29 +10,24 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Motor = BaseDePrueba::Motor;
-const QString kHijos = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' "
-                                      "ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ");
-const QString kDescripcion = QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable");
+const QString kHijos = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' "
+                       "ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s;
+const QString kDescripcion = u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable"_s;
 
-QString codigoDe(const std::function<void()>& accion)
+// "<error id> <description>" of what the action throws.
+QString errorDe(const std::function<void()>& accion)
 {
     try {
         accion();
     } catch (const ErrorEjecucion& error) {
-        return error.Codigo() + QLatin1Char(' ') + error.Description();
+        return error.Codigo() + u' ' + error.Description();
     }
-    return QStringLiteral("<sin error>");
-}
-
-QStringList claves(Recordset& rs)
-{
-    QStringList resultado;
-    for (; !rs.Eof(); rs.MoveNext())
-        resultado << rs.Fields(QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable")).toString();
-    return resultado;
+    return u"<sin error>"_s;
 }
 
 int enCache(Connection* c)
@@ -44,9 +39,9 @@ int enCache(Connection* c)
 
 } // namespace
 
-#define ABRIR_BASE(motor, base)   \
-    QFETCH(Motor, motor);         \
-    REQUIERE_MOTOR(motor);        \
+#define ABRIR_BASE(motor, base) \
+    QFETCH(Motor, motor);       \
+    REQUIERE_MOTOR(motor);      \
     BaseDePrueba base(motor)
 
 class PruebaConexion : public QObject
@@ -65,7 +60,6 @@ private slots:
     void esquemaConSuVersion_data() { BaseDePrueba::AgregarMotores(); }
     void esquemaConSuVersion();
     void sqliteLecturaCompartidaVeLoQueOtrosConfirman();
-    void sqliteCatalogoExistenteSeConserva();
     void configuracion();
 };
 
@@ -73,44 +67,40 @@ void PruebaConexion::recordsets()
 {
     ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
-    auto vacio = c->Execute(kHijos.arg(QStringLiteral("0")), -1);
+    auto vacio = c->Execute(kHijos.arg(u"0"_s), -1);
     QVERIFY(vacio->Bof() && vacio->Eof());
-    QVERIFY(codigoDe([&] { vacio->MoveNext(); }).startsWith(QStringLiteral("3021 ")));
-    QVERIFY(codigoDe([&] { vacio->Fields(QStringLiteral("Gcc_Descripcion")); }).startsWith(QStringLiteral("3021 ")));
-
-    base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"), QStringLiteral("1"));
-    base.InsertarGrupo(QStringLiteral("2"), QStringLiteral("Pasivo"), QString(), QStringLiteral("0"), 2);
-    base.InsertarGrupo(QStringLiteral("11"), QStringLiteral("Circulante"), QStringLiteral("1.1"), QStringLiteral("1"));
-    base.InsertarGrupo(QStringLiteral("111"), QStringLiteral("Caja"), QStringLiteral("1.1.1"), QStringLiteral("11"));
-    base.InsertarGrupo(QStringLiteral("12"), QStringLiteral("Fijo"), QStringLiteral("1.2"), QStringLiteral("1"));
-    auto rs = c->Execute(kHijos.arg(QStringLiteral("0")));
+    QVERIFY(errorDe([&] { vacio->MoveNext(); }).startsWith(u"3021 "_s));
+    QVERIFY(errorDe([&] { vacio->Fields(u"Gcc_Descripcion"_s); }).startsWith(u"3021 "_s));
+    base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1"_s);
+    base.InsertarGrupo(u"2"_s, u"Pasivo"_s, QString(), u"0"_s, 2);
+    base.InsertarGrupo(u"11"_s, u"Circulante"_s, u"1.1"_s, u"1"_s);
+    base.InsertarGrupo(u"111"_s, u"Caja"_s, u"1.1.1"_s, u"11"_s);
+    base.InsertarGrupo(u"12"_s, u"Fijo"_s, u"1.2"_s, u"1"_s);
+    auto rs = c->Execute(kHijos.arg(u"0"_s));
     QVERIFY(!rs->Bof() && !rs->Eof());
-    QCOMPARE(rs->Fields(QStringLiteral("GCC_DESCRIPCION")).toString(), QStringLiteral("Activo"));
-    QCOMPARE(rs->Fields(QStringLiteral("gcc_codigo")).toString(), QStringLiteral("1"));
+    QCOMPARE(rs->Fields(u"GCC_DESCRIPCION"_s).toString() + rs->Fields(u"gcc_codigo"_s).toString(), u"Activo1"_s);
     rs->MoveNext();
-    QCOMPARE(rs->Fields(QStringLiteral("Gcc_Nivel")).toInt(), 2);
-    QCOMPARE(rs->Fields(QStringLiteral("Gcc_Nivel")).typeId(), QMetaType::LongLong);  // alike on both engines
-    QVERIFY(codigoDe([&] { rs->Fields(QStringLiteral("No_Existe")); }).startsWith(QStringLiteral("3265 ")));
+    const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
+    QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2);  // the same type on both engines
+    QVERIFY(errorDe([&] { rs->Fields(u"No_Existe"_s); }).startsWith(u"3265 "_s));
     rs->MoveNext();
     QVERIFY(rs->Eof() && !rs->Bof());
-    QVERIFY(codigoDe([&] { rs->MoveNext(); }).startsWith(QStringLiteral("3021 ")));
+    QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
     rs->Close();
-    QVERIFY(codigoDe([&] { rs->Eof(); }).startsWith(QStringLiteral("3704 ")));
-    base.Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = NULL WHERE Gcc_Padre = '0'"));
-    QVERIFY(c->Execute(kHijos.arg(QStringLiteral("0")))->Fields(QStringLiteral("Gcc_Codigo")).isNull());
-    auto cambio = c->Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 1 WHERE Gcc_Padre = '0'"));
-    QVERIFY(cambio && cambio->Bof() && cambio->Eof());  // no rows: an empty recordset, not a missing one
+    QVERIFY(errorDe([&] { rs->Eof(); }).startsWith(u"3704 "_s));
+    base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = NULL WHERE Gcc_Padre = '0'"_s);
+    QVERIFY(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Codigo"_s).isNull());
 
     // The tree loading opens the children of a node while its parent's recordset is open.
     QStringList recorrido;
     std::function<void(const QString&, int)> cargar = [&](const QString& padre, int nivel) {
         for (auto hijos = c->Execute(kHijos.arg(padre)); !hijos->Eof(); hijos->MoveNext()) {
-            const QString clave = hijos->Fields(QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable")).toString();
-            recorrido << QString(nivel, QLatin1Char('-')) + clave;
+            const QString clave = hijos->Fields(u"Gcc_Cve_Grupo_Cuenta_Contable"_s).toString();
+            recorrido << QString(nivel, u'-') + clave;
             cargar(clave, nivel + 1);
         }
     };
-    cargar(QStringLiteral("0"), 0);
+    cargar(u"0"_s, 0);
     QCOMPARE(recorrido, (QStringList{"1", "-11", "--111", "-12", "2"}));
 }
 
@@ -121,27 +111,26 @@ void PruebaConexion::transacciones()
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->CommitTrans());
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->RollbackTrans());
     c->BeginTrans();
-    base.InsertarGrupo(QStringLiteral("9"), QStringLiteral("Nunca"));
+    base.InsertarGrupo(u"9"_s, u"Nunca"_s);
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->BeginTrans());  // never a silent commit of the first
     QVERIFY(c->EnTransaccion());
     c->RollbackTrans();
-    QVERIFY(!c->EnTransaccion());
-    QVERIFY(base.Claves().isEmpty());
+    QVERIFY(!c->EnTransaccion() && base.Claves().isEmpty());
 
-    base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
+    base.InsertarGrupo(u"1"_s, u"Activo"_s);
     c->BeginTrans();
-    c->Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'A medias'"));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(QStringLiteral("UPDATE No_Existe SET x = 1")));
+    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'A medias'"_s);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"UPDATE No_Existe SET x = 1"_s));
     QVERIFY(c->EnTransaccion());
     c->RollbackTrans();
-    QCOMPARE(base.Valor(kDescripcion).toString(), QStringLiteral("Activo"));
+    QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
 
     // Committing after a failed statement: PostgreSQL refuses, SQLite keeps what succeeded.
     c->BeginTrans();
-    c->Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez'"));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Repetida")));
+    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez'"_s);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(u"1"_s, u"Repetida"_s));
     if (motor == Motor::PostgreSQL) {
-        QVERIFY(codigoDe([&] { c->CommitTrans(); }).startsWith(QStringLiteral("25P02 ")));
+        QVERIFY(errorDe([&] { c->CommitTrans(); }).startsWith(u"25P02 "_s));
         QVERIFY(c->EnTransaccion());
         c->RollbackTrans();
     } else {
@@ -149,8 +138,7 @@ void PruebaConexion::transacciones()
     }
     QVERIFY(!c->EnTransaccion());
     Sesion::Cerrar();  // read back through a new connection
-    QCOMPARE(base.Valor(kDescripcion).toString(),
-             motor == Motor::PostgreSQL ? QStringLiteral("Activo") : QStringLiteral("Otra vez"));
+    QCOMPARE(base.Valor(kDescripcion).toString(), motor == Motor::PostgreSQL ? u"Activo"_s : u"Otra vez"_s);
 }
 
 // Texts that differ only in their literals share one prepared statement; the literals must
@@ -159,102 +147,90 @@ void PruebaConexion::textosIntactosYUnaSentenciaPorForma()
 {
     ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
-    const QStringList textos = {
-        QStringLiteral("O'Brien y D'Arcy"), QStringLiteral("?"), QStringLiteral("-- no es comentario"),
-        QStringLiteral("/* tampoco */"), QStringLiteral("''"), QString(), QStringLiteral("$1 $$ dólar $$"),
-        QStringLiteral("Ñandú \"comillas\" \\ barra; DROP TABLE x"),
-        QStringLiteral("ÁÉÍÓÚñ'\\ x").repeated(20),  // 200 characters, the column's width
-    };
+    const QStringList textos = {u"O'Brien y D'Arcy"_s, u"?"_s, u"-- no es comentario"_s, u"/* tampoco */"_s, u"''"_s,
+                                QString(), u"$1 $$ dólar $$"_s, u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
+                                u"ÁÉÍÓÚñ'\\ x"_s.repeated(20)};  // the last one 200 characters, the column's width
     const int antes = enCache(c);
-    for (int i = 0; i < textos.size(); ++i) {
-        QString doblado = textos[i];
-        c->Execute(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
-                                  "Gcc_Padre, Gcc_Nivel) VALUES ('K%1', '%2', '0', 1)")
-                       .arg(i).arg(doblado.replace(QLatin1String("'"), QLatin1String("''"))));
+    for (qsizetype i = 0; i < textos.size(); ++i) {
+        c->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
+                   "VALUES ('K%1', '%2', '0')"_s.arg(i).arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
     }
-    for (int i = 0; i < textos.size(); ++i) {
-        auto rs = c->Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = "
-                                            "'K%1'").arg(i));
-        QCOMPARE(rs->Fields(QStringLiteral("Gcc_Descripcion")).toString(), textos[i]);
+    for (qsizetype i = 0; i < textos.size(); ++i) {
+        auto rs = c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
+        QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), textos[i]);
     }
     QCOMPARE(enCache(c), antes + 2);  // one INSERT and one SELECT, whatever their literals
     QCOMPARE(textos.last().size(), 200);
 
     // A literal that looks like a placeholder, a comment or an injection is matched as text.
-    auto pregunta = c->Execute(QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                                              "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"));
-    QCOMPARE(claves(*pregunta), QStringList{QStringLiteral("K1")});
-    QVERIFY(c->Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = "
-                                      "'x'' OR ''1''=''1'"))->Eof());
+    QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                        "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s), QVariant(u"K1"_s));
+    QVERIFY(c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'x'' OR ''1''=''1'"_s)->Eof());
     // Explicit placeholders next to literals; a placeholder without its value is refused.
-    c->Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
-                              "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"), QVariantList{QStringLiteral("1.2"), QStringLiteral("K0")});
-    QCOMPARE(base.Valor(QStringLiteral("SELECT Gcc_Codigo FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"),
-                        {QStringLiteral("¿?")}).toString(), QStringLiteral("1.2"));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable "
-                                                                       "WHERE Gcc_Padre = ?")));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(QStringLiteral("SELECT 1"), QVariantList{1}));
+    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
+               "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, QVariantList{u"1.2"_s, u"K0"_s});
+    QCOMPARE(base.Valor(u"SELECT Gcc_Codigo FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {u"¿?"_s}),
+             QVariant(u"1.2"_s));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT 1"_s, QVariantList{1}));
     if (motor == Motor::PostgreSQL) {
         // `$1 IS NULL` cannot be prepared; the refusal must not abort the open transaction.
         c->BeginTrans();
-        auto rs = c->Execute(QStringLiteral("SELECT 'x' IS NULL AS Nulo, pg_typeof('y') AS Tipo"));
-        QCOMPARE(rs->Fields(QStringLiteral("Tipo")).toString(), QStringLiteral("unknown"));  // as written
+        QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s), QVariant(u"unknown"_s));  // as written
         c->CommitTrans();
     }
     // Keys sort by their bytes on both engines.
-    base.Ejecutar(QStringLiteral("DELETE FROM Grupo_Cuenta_Contable"));
+    base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
     for (const char* clave : {"b", "B", "a", "10", "9", "A", "_x", "Á"})
-        base.InsertarGrupo(QString::fromUtf8(clave), QStringLiteral("d"));
+        base.InsertarGrupo(QString::fromUtf8(clave), u"d"_s);
     QCOMPARE(base.Claves(), (QStringList{"10", "9", "A", "B", "_x", "a", "b", "Á"}));
 }
 
 void PruebaConexion::rechazosConSuMensaje()
 {
     ABRIR_BASE(motor, base);
-    base.InsertarGrupo(QStringLiteral("000001"), QStringLiteral("Activo"));
-    const QString repetida = codigoDe([&] { base.InsertarGrupo(QStringLiteral("000001"), QStringLiteral("Otro")); });
-    QVERIFY2(repetida.startsWith((motor == Motor::PostgreSQL ? QStringLiteral("23505") : QStringLiteral("19"))
-                                 + QStringLiteral(" Ya existe un registro con la misma clave en la tabla")) &&
-                 repetida.contains(QStringLiteral("Grupo_Cuenta_Contable"), Qt::CaseInsensitive),
-             qPrintable(repetida));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, QLatin1Char('9')), QStringLiteral("x")));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET "
-                                                                          "Gcc_Descripcion = '%1'").arg(QString(201, QLatin1Char('x')))));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET "
-                                                                          "Gcc_Descripcion = 'x'; DELETE FROM Grupo_Cuenta_Contable")));
-    base.Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"));  // a closing ; is fine
-    QCOMPARE(base.Valor(kDescripcion).toString(), QStringLiteral("Activo"));
+    const bool pg = motor == Motor::PostgreSQL;
+    base.InsertarGrupo(u"000001"_s, u"Activo"_s);
+    const QString repetida = errorDe([&] { base.InsertarGrupo(u"000001"_s, u"Otro"_s); });
+    QVERIFY2(repetida.startsWith((pg ? u"23505"_s : u"19"_s) + u" Ya existe un registro con la misma clave en la tabla"_s)
+                 && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive), qPrintable(repetida));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s
+                                                               .arg(QString(201, u'x'))));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; "
+                                                           "DELETE FROM Grupo_Cuenta_Contable"_s));
+    base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"_s);  // a closing ; is fine
+    QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
 
     // Another user holds the write lock: this one waits its limit, then gives up.
     Sesion::Configuracion config = base.Configuracion();
     config.esperaBloqueoMs = 200;
     Sesion::Configurar(config);
     sqlite3* sqlite = nullptr;
-    PGconn* pg = nullptr;
-    if (motor == Motor::SQLite) {
+    PGconn* otro = nullptr;
+    if (pg) {
+        otro = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s
+                               .arg(config.servidor).arg(config.puerto)
+                               .arg(config.base, config.usuario, config.clave, config.esquema).toUtf8().constData());
+        PQclear(PQexec(otro, "BEGIN"));
+        PQclear(PQexec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"));
+    } else {
         sqlite3_open(base.Archivo().toUtf8().constData(), &sqlite);
         QCOMPARE(sqlite3_exec(sqlite, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    } else {
-        pg = PQconnectdb(QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'")
-                             .arg(config.servidor).arg(config.puerto).arg(config.base, config.usuario, config.clave,
-                                                                          config.esquema).toUtf8().constData());
-        PQclear(PQexec(pg, "BEGIN"));
-        PQclear(PQexec(pg, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"));
     }
     QElapsedTimer reloj;
     reloj.start();
-    const QString ocupada = codigoDe([&] {
+    const QString ocupada = errorDe([&] {
         base.Conexion()->BeginTrans();
-        base.Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"));
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
     });
     const qint64 espera = reloj.elapsed();
     if (base.Conexion()->EnTransaccion())
         base.Conexion()->RollbackTrans();
-    QCOMPARE(base.Valor(kDescripcion).toString(), QStringLiteral("Activo"));  // readers are not held up
-    sqlite3_close(sqlite);  // an open transaction of the other user is rolled back
-    PQfinish(pg);
-    QVERIFY2(ocupada.startsWith((motor == Motor::PostgreSQL ? QStringLiteral("55P03") : QStringLiteral("5"))
-                                + QStringLiteral(" La base de datos está ocupada")), qPrintable(ocupada));
+    QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);  // readers are not held up
+    sqlite3_close(sqlite);  // the other user's transaction ends with its connection
+    PQfinish(otro);
+    QVERIFY2(ocupada.startsWith((pg ? u"55P03"_s : u"5"_s) + u" La base de datos está ocupada"_s), qPrintable(ocupada));
     QVERIFY2(espera >= 150, qPrintable(QString::number(espera)));
 }
 
@@ -263,21 +239,19 @@ void PruebaConexion::esquemaConSuVersion()
     ABRIR_BASE(motor, base);
     QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
     Sesion::Cerrar();  // opening an existing database changes nothing
-    QCOMPARE(base.ContarFilas(QStringLiteral("Kes_Version")), 1);
+    QCOMPARE(base.ContarFilas(u"Kes_Version"_s), 1);
     for (const char* tabla : {"Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
         QCOMPARE(base.ContarFilas(QString::fromLatin1(tabla)), 0);
     const QString indice = motor == Motor::PostgreSQL
-        ? QStringLiteral("SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() "
-                         "AND indexname = 'gcc_padre_indice'")
-        : QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'Gcc_Padre_Indice'");
-    QVERIFY(base.Valor(indice).toString().contains(QStringLiteral("Gcc_Padre"), Qt::CaseInsensitive));
+        ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() AND indexname = 'gcc_padre_indice'"_s
+        : u"SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'Gcc_Padre_Indice'"_s;
+    QVERIFY(base.Valor(indice).toString().contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
     if (motor == Motor::SQLite)
-        QCOMPARE(base.Valor(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
-
-    base.Ejecutar(QStringLiteral("UPDATE Kes_Version SET Ver_Numero = ?"), {Esquema::kVersion + 1});
+        QCOMPARE(base.Valor(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
+    base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = ?"_s, {Esquema::kVersion + 1});
     Sesion::Cerrar();
-    const QString mas = codigoDe([] { Sesion::Conexion(); });
-    QVERIFY2(mas.contains(QStringLiteral("versión más reciente")), qPrintable(mas));
+    const QString masReciente = errorDe([] { Sesion::Conexion(); });
+    QVERIFY2(masReciente.contains(u"versión más reciente"_s), qPrintable(masReciente));
 }
 
 // A run of queries shares one read transaction, which must never hide a commit made by
@@ -286,22 +260,22 @@ void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
 {
     BaseDePrueba base;
     auto* c = dynamic_cast<ConexionSqlite*>(base.Conexion());
-    base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
-    const auto leer = [&] { return c->Execute(kHijos.arg(QStringLiteral("0")))->Fields(QStringLiteral("Gcc_Descripcion")).toString(); };
-    QCOMPARE(leer(), QStringLiteral("Activo"));
+    base.InsertarGrupo(u"1"_s, u"Activo"_s);
+    const auto leer = [&] { return c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(); };
+    QCOMPARE(leer(), u"Activo"_s);
     QVERIFY(c->LecturaAbierta());
     sqlite3* otro = nullptr;
     QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otro), SQLITE_OK);
     sqlite3_busy_timeout(otro, 2000);
-    for (const char* sql : {"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otro'",
-                            "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otro más'"}) {
-        QCOMPARE(sqlite3_exec(otro, sql, nullptr, nullptr, nullptr), SQLITE_OK);  // readers do not block it
-        QCOMPARE(leer(), QString::fromUtf8(sql).section(QLatin1Char('\''), 1, 1));
+    for (const char* descripcion : {"Otro", "Otro más"}) {
+        const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '" + QByteArray(descripcion) + "'";
+        QCOMPARE(sqlite3_exec(otro, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);  // readers do not block it
+        QCOMPARE(leer(), QString::fromUtf8(descripcion));
     }
-    c->Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"));
+    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
     QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
-    QCOMPARE(sqlite3_exec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Mío'",
-                          nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(otro, "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'Mío'", nullptr, nullptr,
+                          nullptr), SQLITE_OK);
     QCOMPARE(sqlite3_changes(otro), 1);
     sqlite3_close(otro);
     leer();
@@ -312,33 +286,13 @@ void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
     QTRY_VERIFY(!c->LecturaAbierta());  // ended when the event loop runs
 }
 
-// A database that already has the host's catalogue, but not the library's tables, keeps its rows.
-void PruebaConexion::sqliteCatalogoExistenteSeConserva()
-{
-    QTemporaryDir carpeta;
-    Sesion::Configuracion c;
-    c.archivo = carpeta.filePath(QStringLiteral("existente.db"));
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(c.archivo.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "CREATE TABLE Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable TEXT PRIMARY KEY, "
-                              "Gcc_Descripcion TEXT, Gcc_Padre TEXT); INSERT INTO Grupo_Cuenta_Contable VALUES "
-                              "('1', 'Activo', '0');", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
-    const Sesion::Configuracion anterior = Sesion::ConfiguracionActual();
-    Sesion::Configurar(c);
-    QCOMPARE(Sesion::Conexion()->Execute(kDescripcion)->Fields(QStringLiteral("Gcc_Descripcion")).toString(),
-             QStringLiteral("Activo"));
-    QCOMPARE(Esquema::Version(*Sesion::Conexion()), Esquema::kVersion);
-    Sesion::Configurar(anterior);
-}
-
 void PruebaConexion::configuracion()
 {
     const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
-    QCOMPARE(predeterminada.motor, Sesion::Configuracion::SQLite);
-    QVERIFY(predeterminada.archivo.endsWith(QStringLiteral("/Kestrima/tq614.db")));
+    QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
+            && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s));
     QTemporaryDir carpeta;
-    QFile ini(carpeta.filePath(QStringLiteral("tq614.ini")));
+    QFile ini(carpeta.filePath(u"tq614.ini"_s));
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[BaseDeDatos]\nMotor=PostgreSQL\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
               "Clave=secreta\nEsquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\n");
@@ -348,12 +302,22 @@ void PruebaConexion::configuracion()
     QCOMPARE(QStringList({c.servidor, QString::number(c.puerto), c.base, c.usuario, c.clave, c.esquema, c.operador,
                           QString::number(c.esperaBloqueoMs)}),
              QStringList({"db.local", "6543", "conta", "ana", "secreta", "empresa1", "ANA", "1500"}));
-    QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(QStringLiteral("no.ini"))).archivo, predeterminada.archivo);
-    BaseDePrueba base;
-    Sesion::Configuracion sinOperador = base.Configuracion();
-    sinOperador.operador.clear();
-    Sesion::Configurar(sinOperador);
-    QVERIFY(!Sesion::Operador().isEmpty());  // the operating system's user
+    QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
+
+    // A file that already holds the catalogue, but not the library's tables, keeps its rows.
+    Sesion::Configuracion existente;
+    existente.archivo = carpeta.filePath(u"existente.db"_s);
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(existente.archivo.toUtf8().constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable TEXT PRIMARY KEY, "
+                              "Gcc_Descripcion TEXT, Gcc_Padre TEXT); INSERT INTO Grupo_Cuenta_Contable VALUES ('1', 'Activo', '0');",
+                          nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    BaseDePrueba base;  // restores the configuration when it ends
+    Sesion::Configurar(existente);
+    QCOMPARE(base.Valor(kDescripcion), QVariant(u"Activo"_s));
+    QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+    QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
 }
 
 QTEST_GUILESS_MAIN(PruebaConexion)

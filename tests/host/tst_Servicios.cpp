@@ -1,4 +1,4 @@
-// The services the component calls (lookups, automatic numbers, change registration,
+// The services the component calls (change registration, automatic numbers, lookups,
 // parameters, dates, messages, the tree search) and the trace of every call, on SQLite and on
 // PostgreSQL where a database answers them.
 #include "AccesoDatosKes.h"
@@ -15,11 +15,12 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Motor = BaseDePrueba::Motor;
-const QString kTabla = QStringLiteral("Grupo_Cuenta_Contable");
-const QString kClave = QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable");
+const QString kTabla = u"Grupo_Cuenta_Contable"_s, kClave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
 
 template <class T>
 std::unique_ptr<T> crear(const char* clase)
@@ -27,26 +28,19 @@ std::unique_ptr<T> crear(const char* clase)
     return std::unique_ptr<T>(static_cast<T*>(KesCrearObjeto(clase)));
 }
 
-QStringList llamadas(const QList<QJsonObject>& lineas)
-{
-    QStringList nombres;
-    for (const QJsonObject& l : lineas)
-        nombres << l.value(QStringLiteral("llamada")).toString();
-    return nombres;
-}
-
-// Every line of a trace file, each of which must be one JSON object.
-QList<QJsonObject> leerTraza(const QString& archivo)
+// The calls of a trace file, each line of which must be one JSON object.
+QStringList llamadas(const QString& archivo, QList<QJsonObject>* lineas = nullptr)
 {
     QFile f(archivo);
-    QList<QJsonObject> lineas;
-    if (f.open(QIODevice::ReadOnly))
-        while (!f.atEnd())
-            lineas << QJsonDocument::fromJson(f.readLine()).object();
-    return lineas;
+    QStringList nombres;
+    for (bool abierto = f.open(QIODevice::ReadOnly); abierto && !f.atEnd();) {
+        const QJsonObject linea = QJsonDocument::fromJson(f.readLine()).object();
+        nombres << linea.value("llamada"_L1).toString();
+        if (lineas)
+            *lineas << linea;
+    }
+    return nombres;
 }
-
-QStringList g_registro;
 
 // A child run with the environment of support staff: no options, only variables.
 int hijo(int argc, char** argv)
@@ -56,12 +50,13 @@ int hijo(int argc, char** argv)
     c.archivo = QString::fromLocal8Bit(argv[2]);
     Sesion::Configurar(c);
     auto datos = crear<AccesoDatos>("AccesoDatos");
-    datos->Conexion()->Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '0'"));
+    datos->Conexion()->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);
     // Without the recorded mode this would wait for a user and the parent would time out.
-    datos->Mensaje(QStringLiteral("Desde el hijo"), 48, QStringLiteral("Kestrima"), 0, QStringLiteral("TQ614"),
-                   QStringLiteral("ERR-ID:7500011"));
+    datos->Mensaje(u"Desde el hijo"_s, 48, u"Kestrima"_s, 0, u"TQ614"_s, u"ERR-ID:7500011"_s);
     return Sesion::MensajesRegistrados().size() == 1 ? 0 : 3;
 }
+
+QStringList g_registro;
 
 } // namespace
 
@@ -77,16 +72,13 @@ class PruebaServicios : public QObject
 private slots:
     void registrarCambio_data() { BaseDePrueba::AgregarMotores(); }
     void registrarCambio();
-    void siguienteNumero_data() { BaseDePrueba::AgregarMotores(); }
-    void siguienteNumero();
-    void buscarValor_data() { BaseDePrueba::AgregarMotores(); }
-    void buscarValor();
+    void siguienteNumeroYBuscarValor_data() { BaseDePrueba::AgregarMotores(); }
+    void siguienteNumeroYBuscarValor();
     void obtenerParametro_data() { BaseDePrueba::AgregarMotores(); }
     void obtenerParametro();
-    void fechasYTransaccion();
+    void fechasTransaccionYFabrica();
     void mensajeRegistradoOMostrado();
-    void trazaEnArchivo();
-    void trazaYMensajesPorVariablesDeEntorno();
+    void trazaEnArchivoYPorVariablesDeEntorno();
     void buscarEnArbol();
 };
 
@@ -95,90 +87,75 @@ void PruebaServicios::registrarCambio()
     ABRIR_BASE(motor, base);
     auto util = crear<Utilerias>("Utilerias");
     Connection* c = base.Conexion();
-    QVERIFY(!util->RegistrarCambio(kTabla, QStringLiteral("1"), {}));  // nothing to register it in
-    QVERIFY(util->UltimoError().contains(QStringLiteral("no hay una transacción abierta")));
-    base.PermitirEscritura(QStringLiteral("OTRO"), kTabla, false);  // vetoes of others do not apply
-    base.PermitirEscritura(QStringLiteral("PRUEBA"), QStringLiteral("Otra_Tabla"), false);
-
+    QVERIFY(!util->RegistrarCambio(kTabla, u"1"_s, {}));  // no transaction to register it in
+    QVERIFY(util->UltimoError().contains(u"no hay una transacción abierta"_s));
+    base.PermitirEscritura(u"OTRO"_s, kTabla, false);  // vetoes of others do not apply
+    base.PermitirEscritura(u"PRUEBA"_s, u"Otra_Tabla"_s, false);
     c->BeginTrans();
-    base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
-    QVERIFY(util->RegistrarCambio(kTabla, QStringLiteral("1"), QStringLiteral("CAT-01")));
+    base.InsertarGrupo(u"1"_s, u"Activo"_s);
+    QVERIFY(util->RegistrarCambio(kTabla, u"1"_s, u"CAT-01"_s));
     QCOMPARE(util->UltimoError(), QString());
     c->CommitTrans();
-    auto rs = c->Execute(QStringLiteral("SELECT * FROM Kes_Bitacora"));
-    QCOMPARE(QStringList({rs->Fields(QStringLiteral("Bit_Tabla")).toString(), rs->Fields(QStringLiteral("Bit_Clave")).toString(),
-                          rs->Fields(QStringLiteral("Bit_Operador")).toString(), rs->Fields(QStringLiteral("Bit_Sesion")).toString()}),
-             QStringList({kTabla, "1", "PRUEBA", Sesion::IdSesion()}));
-    const QDateTime fecha = QDateTime::fromString(rs->Fields(QStringLiteral("Bit_Fecha")).toString(),
-                                                  QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    auto rs = c->Execute(u"SELECT * FROM Kes_Bitacora"_s);
+    QStringList fila;
+    for (const char* campo : {"Bit_Tabla", "Bit_Clave", "Bit_Operador", "Bit_Sesion"})
+        fila << rs->Fields(QLatin1String(campo)).toString();
+    QCOMPARE(fila, QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion()}));
+    const auto fecha = QDateTime::fromString(rs->Fields(u"Bit_Fecha"_s).toString(), u"yyyy-MM-dd HH:mm:ss"_s);
     QVERIFY(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60);
 
-    base.PermitirEscritura(QStringLiteral("prueba"), QStringLiteral("GRUPO_CUENTA_CONTABLE"), false);  // any case
+    base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, false);  // in any case
     c->BeginTrans();
-    base.InsertarGrupo(QStringLiteral("2"), QStringLiteral("Pasivo"));
-    QVERIFY(!util->RegistrarCambio(kTabla, QStringLiteral("2"), {}));
-    QCOMPARE(util->UltimoError(),
-             QStringLiteral("El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"));
+    base.InsertarGrupo(u"2"_s, u"Pasivo"_s);
+    QVERIFY(!util->RegistrarCambio(kTabla, u"2"_s, {}));
+    QCOMPARE(util->UltimoError(), u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
     QVERIFY(c->EnTransaccion());  // the caller rolls back: nothing is left of the vetoed change
     c->RollbackTrans();
-    QCOMPARE(base.Claves(), QStringList{QStringLiteral("1")});
-    QCOMPARE(base.ContarFilas(QStringLiteral("Kes_Bitacora")), 1);
-
-    base.PermitirEscritura(QStringLiteral("prueba"), QStringLiteral("GRUPO_CUENTA_CONTABLE"), true);
+    QCOMPARE(base.Claves(), QStringList{u"1"_s});
+    base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, true);
     c->BeginTrans();
-    QVERIFY(util->RegistrarCambio(kTabla, QStringLiteral("2"), {}));
+    QVERIFY(util->RegistrarCambio(kTabla, u"2"_s, {}));
     QCOMPARE(util->UltimoError(), QString());  // a success clears the last reason
     c->RollbackTrans();
-    QCOMPARE(base.ContarFilas(QStringLiteral("Kes_Bitacora")), 1);  // the audit row goes with its change
-    const auto traza = base.TrazaDe(QStringLiteral("RegistrarCambio"));
-    QCOMPARE(traza.at(1).value(QStringLiteral("texto")).toString(), QStringLiteral("CAT-01"));
-    QCOMPARE(traza.at(2).value(QStringLiteral("resultado")).toBool(), false);
+    QCOMPARE(base.ContarFilas(u"Kes_Bitacora"_s), 1);  // audit rows go with their change
+    const auto traza = base.TrazaDe(u"RegistrarCambio"_s);
+    QVERIFY(traza.at(1).value("texto"_L1) == u"CAT-01"_s && !traza.at(2).value("resultado"_L1).toBool());
 }
 
-void PruebaServicios::siguienteNumero()
-{
-    ABRIR_BASE(motor, base);
-    auto util = crear<Utilerias>("Utilerias");
-    const auto siguiente = [&](const QString& tabla = kTabla) {
-        return util->SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
-    };
-    QCOMPARE(siguiente(), 1L);
-    for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3"})
-        base.InsertarGrupo(QString::fromLatin1(clave), QStringLiteral("x"));
-    QCOMPARE(siguiente(), 43L);  // only keys that read as whole numbers count
-    base.InsertarGrupo(QStringLiteral("0000000000000000000000100"), QStringLiteral("ceros a la izquierda"));
-    QCOMPARE(siguiente(), 101L);
-    base.InsertarGrupo(QStringLiteral("2147483647"), QStringLiteral("el último"));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
-    base.Ejecutar(QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '2147483647'"));
-    base.InsertarGrupo(QStringLiteral("123456789012345678901234"), QStringLiteral("demasiado"));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente(QStringLiteral("Grupo_Cuenta_Contable; DROP TABLE x")));
-}
-
-void PruebaServicios::buscarValor()
+void PruebaServicios::siguienteNumeroYBuscarValor()
 {
     ABRIR_BASE(motor, base);
     UtileriasKes util(FabricaServicios::CrearAccesoDatos());
-    base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"));
-    base.InsertarGrupo(QStringLiteral("O'B"), QStringLiteral("Con comilla"));
-    base.InsertarGrupo(QStringLiteral("2"), QString());
-    const auto buscar = [&](const QString& clave, const QString& campo = QStringLiteral("Gcc_Descripcion"),
-                            const QString& tabla = kTabla) { return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {}); };
-    QCOMPARE(buscar(QStringLiteral("1")), QStringLiteral("Activo"));
-    QCOMPARE(buscar(QStringLiteral("O'B")), QStringLiteral("Con comilla"));
-    QCOMPARE(buscar(QStringLiteral("1"), QStringLiteral("Gcc_Nivel")), QStringLiteral("1"));
-    for (const char* hostil : {"9", "' OR '1'='1", "1' --", "1'; DELETE FROM Grupo_Cuenta_Contable; --", "?", "%"})
+    const auto siguiente = [&](const QString& tabla = kTabla) { return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {}); };
+    QCOMPARE(siguiente(), 1L);
+    for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3", "O'B"})
+        base.InsertarGrupo(QString::fromLatin1(clave), QString::fromLatin1(clave).repeated(2));
+    QCOMPARE(siguiente(), 43L);  // only keys that read as whole numbers count
+    base.InsertarGrupo(u"0000000000000000000000100"_s, QString());
+    QCOMPARE(siguiente(), 101L);
+    base.InsertarGrupo(u"2147483647"_s, u"el último"_s);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
+    base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '123456789012345678901234' "
+                  "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '2147483647'"_s);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente(u"Grupo_Cuenta_Contable; DROP TABLE x"_s));
+
+    const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s, const QString& tabla = kTabla) {
+        return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
+    };
+    QCOMPARE(buscar(u"O'B"_s), u"O'BO'B"_s);
+    QCOMPARE(buscar(u"7"_s, u"Gcc_Nivel"_s), u"1"_s);
+    for (const char* hostil : {"9", "' OR '1'='1", "7' --", "7'; DELETE FROM Grupo_Cuenta_Contable; --", "?", "%"})
         QCOMPARE(buscar(QString::fromUtf8(hostil)), QString());
-    QCOMPARE(base.ContarFilas(kTabla), 3);
+    QCOMPARE(base.ContarFilas(kTabla), 11);
     // An empty description reads like a missing key; looking up the key tells them apart.
-    QCOMPARE(buscar(QStringLiteral("2")), QString());
-    QCOMPARE(buscar(QStringLiteral("2"), kClave), QStringLiteral("2"));
-    QVERIFY(util.ExisteRegistro(kTabla, kClave, QStringLiteral("2")) && !util.ExisteRegistro(kTabla, kClave, QStringLiteral("9")));
+    QCOMPARE(buscar(u"0000000000000000000000100"_s), QString());
+    QCOMPARE(buscar(u"0000000000000000000000100"_s, kClave), u"0000000000000000000000100"_s);
+    QVERIFY(util.ExisteRegistro(kTabla, kClave, u"7"_s) && !util.ExisteRegistro(kTabla, kClave, u"9"_s));
     // Names come from code; anything but an identifier is refused before it reaches the text.
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(QStringLiteral("1"), QStringLiteral("(SELECT 1)")));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(QStringLiteral("1"), kClave, kTabla + QStringLiteral(" WHERE 1=1 --")));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(QStringLiteral("1"), kClave, QStringLiteral("No_Existe")));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, u"(SELECT 1)"_s));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, kTabla + u" WHERE 1=1 --"_s));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, u"No_Existe"_s));
 }
 
 void PruebaServicios::obtenerParametro()
@@ -186,42 +163,41 @@ void PruebaServicios::obtenerParametro()
     ABRIR_BASE(motor, base);
     auto datos = crear<AccesoDatos>("AccesoDatos");
     AccesoDatosKes propio;
-    const QString formato = QStringLiteral("FTO_GRUPO_CUENTA_CONTABLE");
-    const auto leer = [&](const QString& nombre, const QVariant& omision, long numero = 0, const QString& tipo = QStringLiteral("T")) {
+    const QString formato = u"FTO_GRUPO_CUENTA_CONTABLE"_s;
+    const auto leer = [&](const QString& nombre, const QVariant& omision, long numero = 0, const QString& tipo = u"T"_s) {
         return datos->ObtenerParametro(nombre, numero, tipo, omision);
     };
-    QCOMPARE(leer(formato, QStringLiteral("000000")).toString(), QStringLiteral("000000"));
-    propio.EstablecerParametro(formato, 0, QStringLiteral("T"), QStringLiteral("0000"));
-    QCOMPARE(leer(formato, QStringLiteral("000000")).toString(), QStringLiteral("0000"));
-    QCOMPARE(leer(formato, QStringLiteral("x"), 1).toString(), QStringLiteral("x"));  // the number tells them apart
-    propio.EstablecerParametro(formato, 0, QStringLiteral("T"), QStringLiteral("00000000"));  // replaced, not repeated
-    QCOMPARE(leer(formato, {}).toString(), QStringLiteral("00000000"));
-    QCOMPARE(base.ContarFilas(QStringLiteral("Kes_Parametro")), 1);
-    propio.EstablecerParametro(QStringLiteral("DIAS"), 0, QStringLiteral("N"), 30);
-    QCOMPARE(leer(QStringLiteral("DIAS"), 0, 0, QStringLiteral("N")).toLongLong(), 30);
-    propio.EstablecerParametro(QStringLiteral("DIAS"), 0, QStringLiteral("N"), QStringLiteral("treinta"));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, leer(QStringLiteral("DIAS"), 0, 0, QStringLiteral("N")));
-    propio.EstablecerParametro(QStringLiteral("ACTIVO"), 0, QStringLiteral("L"), QStringLiteral("S"));
-    QCOMPARE(leer(QStringLiteral("ACTIVO"), false, 0, {}).toBool(), true);
-    propio.EstablecerParametro(QStringLiteral("NULO"), 0, QStringLiteral("T"), QVariant());
-    QCOMPARE(leer(QStringLiteral("NULO"), QStringLiteral("def")).toString(), QStringLiteral("def"));
-    const QJsonObject primera = base.TrazaDe(QStringLiteral("ObtenerParametro")).value(0);
-    QCOMPARE(primera.value(QStringLiteral("nombre")).toString(), formato);
-    QCOMPARE(primera.value(QStringLiteral("resultado")).toString(), QStringLiteral("000000"));
+    QCOMPARE(leer(formato, u"000000"_s).toString(), u"000000"_s);
+    propio.EstablecerParametro(formato, 0, u"T"_s, u"0000"_s);
+    QCOMPARE(leer(formato, u"000000"_s).toString(), u"0000"_s);
+    QCOMPARE(leer(formato, u"x"_s, 1).toString(), u"x"_s);  // the number tells them apart
+    propio.EstablecerParametro(formato, 0, u"T"_s, u"00000000"_s);  // replaced, not repeated
+    QCOMPARE(leer(formato, {}).toString(), u"00000000"_s);
+    QCOMPARE(base.ContarFilas(u"Kes_Parametro"_s), 1);
+    propio.EstablecerParametro(u"DIAS"_s, 0, u"N"_s, 30);
+    QCOMPARE(leer(u"DIAS"_s, 0, 0, u"N"_s).toLongLong(), 30);
+    propio.EstablecerParametro(u"DIAS"_s, 0, u"N"_s, u"treinta"_s);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, leer(u"DIAS"_s, 0, 0, u"N"_s));
+    propio.EstablecerParametro(u"ACTIVO"_s, 0, u"L"_s, u"S"_s);
+    QCOMPARE(leer(u"ACTIVO"_s, false, 0, {}).toBool(), true);
+    propio.EstablecerParametro(u"NULO"_s, 0, u"T"_s, QVariant());
+    QCOMPARE(leer(u"NULO"_s, u"def"_s).toString(), u"def"_s);
+    const QJsonObject primera = base.TrazaDe(u"ObtenerParametro"_s).value(0);
+    QVERIFY(primera.value("nombre"_L1) == formato && primera.value("resultado"_L1) == u"000000"_s);
 }
 
-void PruebaServicios::fechasYTransaccion()
+void PruebaServicios::fechasTransaccionYFabrica()
 {
     auto util = crear<Utilerias>("Utilerias");
     const QDateTime fecha(QDate(2024, 3, 5), QTime(14, 5, 9));
-    QCOMPARE(util->FormatoFecha(fecha), QStringLiteral("05/03/2024"));
-    QCOMPARE(util->FormatoFechaRegistro(fecha), QStringLiteral("2024-03-05 14:05:09"));
+    QCOMPARE(util->FormatoFecha(fecha), u"05/03/2024"_s);
+    QCOMPARE(util->FormatoFechaRegistro(fecha), u"2024-03-05 14:05:09"_s);
     QCOMPARE(util->FormatoFecha(QDateTime()), QString());
     const QDateTime ahora = util->FechaActual();
     QVERIFY(ahora.time().msec() == 0 && qAbs(ahora.secsTo(QDateTime::currentDateTime())) <= 1);
-    QCOMPARE(util->ObtenerTransaccion(QStringLiteral("CAT-01"), QStringLiteral("Kestrima")), QStringLiteral("CAT-01"));
-    QCOMPARE(util->ObtenerTransaccion(QStringLiteral("  "), QStringLiteral("Kestrima")), QStringLiteral("Kestrima"));
-    QVERIFY(crear<VisorReporte>("VisorReporte"));
+    QCOMPARE(util->ObtenerTransaccion(u"CAT-01"_s, u"Kestrima"_s), u"CAT-01"_s);
+    QCOMPARE(util->ObtenerTransaccion(u"  "_s, u"Kestrima"_s), u"Kestrima"_s);
+    QVERIFY(crear<VisorReporte>("VisorReporte") && crear<AccesoDatos>("AccesoDatos"));
     QVERIFY(!KesCrearObjeto("Pantalla") && !KesCrearObjeto("accesodatos") && !KesCrearObjeto(nullptr));
 }
 
@@ -229,24 +205,20 @@ void PruebaServicios::mensajeRegistradoOMostrado()
 {
     BaseDePrueba base;
     auto datos = crear<AccesoDatos>("AccesoDatos");
-    g_registro.clear();
     const auto anterior = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& contexto, const QString& m) {
         if (qstrcmp(contexto.category, "kestrima.mensajes") == 0)
             g_registro << m;
     });
-    datos->Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"), 48, QStringLiteral("Kestrima"),
-                   4242, QStringLiteral("TQ614"), QStringLiteral("ERR-ID:7500010"));
+    datos->Mensaje(u"No se puede eliminar el grupo cuenta contable raíz"_s, 48, u"Kestrima"_s, 4242, u"TQ614"_s,
+                   u"ERR-ID:7500010"_s);
     qInstallMessageHandler(anterior);
-    const QJsonObject esperado{{"llamada", "Mensaje"}, {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
-                               {"estilo", 48}, {"titulo", "Kestrima"}, {"ventana", 4242}, {"proyecto", "TQ614"},
-                               {"idError", "ERR-ID:7500010"}};
-    QCOMPARE(base.TrazaDe(QStringLiteral("Mensaje")), QList<QJsonObject>{esperado});
-    QCOMPARE(base.Mensajes().size(), 1);
-    const Sesion::MensajeRegistrado m = base.Mensajes().first();
-    QCOMPARE((QJsonObject{{"llamada", "Mensaje"}, {"texto", m.texto}, {"estilo", int(m.estilo)}, {"titulo", m.titulo},
-                          {"ventana", int(m.ventana)}, {"proyecto", m.proyecto}, {"idError", m.idError}}), esperado);
+    QCOMPARE(base.TrazaDe(u"Mensaje"_s),
+             QList<QJsonObject>({{{"llamada", "Mensaje"}, {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
+                                  {"estilo", 48}, {"titulo", "Kestrima"}, {"ventana", 4242}, {"proyecto", "TQ614"},
+                                  {"idError", "ERR-ID:7500010"}}}));
+    QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
     QCOMPARE(g_registro.size(), 1);  // one log line, naming the project and the error id
-    QVERIFY(g_registro.first().contains(QStringLiteral("TQ614")) && g_registro.first().contains(QStringLiteral("ERR-ID:7500010")));
+    QVERIFY(g_registro.first().contains(u"TQ614"_s) && g_registro.first().contains(u"ERR-ID:7500010"_s));
 
     Sesion::RegistrarMensajes(false);
     base.LimpiarMensajes();
@@ -257,61 +229,48 @@ void PruebaServicios::mensajeRegistradoOMostrado()
             visto = {QString::number(caja->icon()), caja->windowTitle(), caja->text()};
             caja->button(QMessageBox::Ok)->click();
         });
-        datos->Mensaje(QStringLiteral("Texto visible"), estilo, QStringLiteral("Título"), 0, QStringLiteral("TQ614"),
-                       QStringLiteral("ERR-ID:7500001"));
+        datos->Mensaje(u"Texto visible"_s, estilo, u"Título"_s, 0, u"TQ614"_s, u"ERR-ID:7500001"_s);
+        QCOMPARE(visto, QStringList({QString::number(icono), u"Título"_s, u"Texto visible"_s}));
         QCOMPARE(vigia.Vencidas(), 0);
-        QCOMPARE(visto, QStringList({QString::number(icono), "Título", "Texto visible"}));
     }
     QVERIFY(base.Mensajes().isEmpty());  // shown, not recorded
 }
 
-void PruebaServicios::trazaEnArchivo()
+void PruebaServicios::trazaEnArchivoYPorVariablesDeEntorno()
 {
     BaseDePrueba base;
     QTemporaryDir carpeta;
-    const QString archivo = carpeta.filePath(QStringLiteral("traza.jsonl"));
+    const QString archivo = carpeta.filePath(u"traza.jsonl"_s);
     Sesion::EstablecerTraza(archivo);
     auto datos = crear<AccesoDatos>("AccesoDatos");
     auto util = crear<Utilerias>("Utilerias");
     Connection* c = datos->Conexion();
     c->BeginTrans();
-    const QString alta = QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable) VALUES ('1')");
+    const QString alta = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable) VALUES ('1')"_s;
     c->Execute(alta);
-    QVERIFY(util->RegistrarCambio(kTabla, QStringLiteral("1"), {}));
+    QVERIFY(util->RegistrarCambio(kTabla, u"1"_s, {}));
     c->CommitTrans();
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(QStringLiteral("SELECT * FROM No_Existe")));
-    datos->Mensaje(QStringLiteral("Hecho"), 48, QStringLiteral("Kestrima"), 1, QStringLiteral("TQ614"),
-                   QStringLiteral("ERR-ID:7500014"));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM No_Existe"_s));
+    datos->Mensaje(u"Hecho"_s, 48, u"Kestrima"_s, 1, u"TQ614"_s, u"ERR-ID:7500014"_s);
     Sesion::EstablecerTraza(QString());
-    c->Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable"));  // after the trace is off: not written
-
-    const auto lineas = leerTraza(archivo);
-    QCOMPARE(llamadas(lineas),
+    c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);  // after the trace is off: not written
+    QList<QJsonObject> l;
+    QCOMPARE(llamadas(archivo, &l),
              (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans", "Execute", "Mensaje"}));
-    QCOMPARE(lineas.at(2).value(QStringLiteral("sql")).toString(), alta);
-    QCOMPARE(lineas.at(3).value(QStringLiteral("resultado")).toBool(), true);
-    QVERIFY(lineas.at(5).value(QStringLiteral("error")).toString().startsWith(QStringLiteral("Error en la sentencia SQL")));
-    QCOMPARE(lineas.at(5).value(QStringLiteral("codigo")).toString(), QStringLiteral("1"));
-    QCOMPARE(lineas.at(6).value(QStringLiteral("idError")).toString(), QStringLiteral("ERR-ID:7500014"));
-    QCOMPARE(base.Traza().last().value(QStringLiteral("filas")).toInt(), 1);  // and in memory, the untraced one too
-}
+    QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool() && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
+    QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s) && l[5].value("codigo"_L1) == u"1"_s,
+             qPrintable(l[5].value("error"_L1).toString()));
+    QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
 
-void PruebaServicios::trazaYMensajesPorVariablesDeEntorno()
-{
-    QTemporaryDir carpeta;
     QProcess proceso;
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(QStringLiteral("TQ614_TRAZA"), carpeta.filePath(QStringLiteral("hijo.jsonl")));
-    entorno.insert(QStringLiteral("TQ614_MENSAJES"), QStringLiteral("registrar"));
+    entorno.insert(u"TQ614_TRAZA"_s, carpeta.filePath(u"hijo.jsonl"_s));
+    entorno.insert(u"TQ614_MENSAJES"_s, u"registrar"_s);
     proceso.setProcessEnvironment(entorno);
-    proceso.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hijo"), carpeta.filePath(QStringLiteral("hijo.db"))});
-    const bool termino = proceso.waitForFinished(20000);
-    if (!termino)
-        proceso.kill();
-    QVERIFY2(termino, "el hijo esperaba a un usuario: TQ614_MENSAJES no lo puso en modo registrar");
+    proceso.start(QCoreApplication::applicationFilePath(), {u"--hijo"_s, carpeta.filePath(u"hijo.db"_s)});
+    QVERIFY2(proceso.waitForFinished(20000), "el hijo esperaba a un usuario: TQ614_MENSAJES no lo puso en modo registrar");
     QCOMPARE(proceso.exitCode(), 0);
-    QCOMPARE(llamadas(leerTraza(carpeta.filePath(QStringLiteral("hijo.jsonl")))),
-             (QStringList{"Conexion", "Execute", "Mensaje"}));
+    QCOMPARE(llamadas(carpeta.filePath(u"hijo.jsonl"_s)), (QStringList{"Conexion", "Execute", "Mensaje"}));
 }
 
 // The next node after the current one whose text holds the search, ignoring case and accents,
@@ -321,52 +280,46 @@ void PruebaServicios::buscarEnArbol()
     BaseDePrueba base;
     auto util = crear<Utilerias>("Utilerias");
     QTreeWidget arbol;
-    arbol.setObjectName(QStringLiteral("tvCuentas"));
+    arbol.setObjectName(u"tvCuentas"_s);
     arbol.resize(240, 120);  // small: most nodes lie outside the view
-    auto* raiz = new QTreeWidgetItem(&arbol, {QStringLiteral("/")});
-    auto* circulante = new QTreeWidgetItem(new QTreeWidgetItem(raiz, {QStringLiteral("Activo")}), {QStringLiteral("Circulante")});
-    new QTreeWidgetItem(circulante, {QStringLiteral("Caja")});
-    auto* bancos = new QTreeWidgetItem(circulante, {QStringLiteral("Bancos")});
-    for (const char* texto : {"Pasivo", "ECONOMÍA Ñandú", "Fijo"})
-        new QTreeWidgetItem(raiz, {QString::fromUtf8(texto)});
-    auto* chica = new QTreeWidgetItem(new QTreeWidgetItem(raiz, {QStringLiteral("Capital")}), {QStringLiteral("Caja chica")});
+    auto* raiz = new QTreeWidgetItem(&arbol, {u"/"_s});
+    auto* circulante = new QTreeWidgetItem(new QTreeWidgetItem(raiz, {u"Activo"_s}), {u"Circulante"_s});
+    new QTreeWidgetItem(circulante, {u"Caja"_s});
+    auto* bancos = new QTreeWidgetItem(circulante, {u"Bancos"_s});
+    for (const QString& texto : {u"Pasivo"_s, u"ECONOMÍA Ñandú"_s, u"Fijo"_s})
+        new QTreeWidgetItem(raiz, {texto});
+    auto* chica = new QTreeWidgetItem(new QTreeWidgetItem(raiz, {u"Capital"_s}), {u"Caja chica"_s});
     raiz->setExpanded(true);
     arbol.show();
     QVERIFY(QTest::qWaitForWindowExposed(&arbol));
-    const auto buscar = [&](const char* texto) {
-        util->BuscarEnArbol(&arbol, QString::fromUtf8(texto));
+    const auto buscar = [&](const QString& texto) {
+        util->BuscarEnArbol(&arbol, texto);
         return arbol.currentItem() ? arbol.currentItem()->text(0) : QString();
     };
-    QCOMPARE(buscar("caja"), QStringLiteral("Caja"));  // without a current node, from the first
-    QCOMPARE(buscar("caja"), QStringLiteral("Caja chica"));
-    QCOMPARE(buscar("caja"), QStringLiteral("Caja"));  // round to the beginning
-    QCOMPARE(buscar("economia"), QStringLiteral("ECONOMÍA Ñandú"));
-    QCOMPARE(buscar("NANDU"), QStringLiteral("ECONOMÍA Ñandú"));  // the single match again
-    QCOMPARE(buscar("ircul"), QStringLiteral("Circulante"));
+    QCOMPARE(buscar(u"caja"_s), u"Caja"_s);  // without a current node, from the first
+    QCOMPARE(buscar(u"caja"_s), u"Caja chica"_s);
+    QCOMPARE(buscar(u"caja"_s), u"Caja"_s);  // round to the beginning
+    QCOMPARE(buscar(u"economia"_s), u"ECONOMÍA Ñandú"_s);
+    QCOMPARE(buscar(u"NANDU"_s), u"ECONOMÍA Ñandú"_s);  // the single match again
+    QCOMPARE(buscar(u"ircul"_s), u"Circulante"_s);
     QVERIFY(base.Mensajes().isEmpty());
-    QCOMPARE(base.TrazaDe(QStringLiteral("BuscarEnArbol")).first().value(QStringLiteral("arbol")).toString(),
-             QStringLiteral("tvCuentas"));
-
+    QCOMPARE(base.TrazaDe(u"BuscarEnArbol"_s).first().value("arbol"_L1).toString(), u"tvCuentas"_s);
     arbol.collapseAll();
     raiz->setExpanded(true);
-    QCOMPARE(buscar("bancos"), QStringLiteral("Bancos"));
+    QCOMPARE(buscar(u"bancos"_s), u"Bancos"_s);
     QVERIFY(bancos->isSelected() && circulante->isExpanded() && circulante->parent()->isExpanded());
-    QTRY_VERIFY(arbol.viewport()->rect().contains(arbol.visualItemRect(bancos)));
     arbol.scrollToTop();
     QVERIFY(!arbol.viewport()->rect().contains(arbol.visualItemRect(chica)));
-    QCOMPARE(buscar("chica"), QStringLiteral("Caja chica"));
+    QCOMPARE(buscar(u"chica"_s), u"Caja chica"_s);
     QTRY_VERIFY(arbol.viewport()->rect().contains(arbol.visualItemRect(chica)));
 
-    QCOMPARE(buscar("Inventarios"), QStringLiteral("Caja chica"));  // nothing matches: it stays
-    QCOMPARE(base.Mensajes().size(), 1);
-    const Sesion::MensajeRegistrado m = base.Mensajes().first();
-    QVERIFY2(m.texto.startsWith(QStringLiteral("No se encontró")) && m.texto.contains(QStringLiteral("Inventarios")),
-             qPrintable(m.texto));
-    QCOMPARE(m.estilo, 48L);
-    QCOMPARE(m.titulo, QStringLiteral("Buscar"));
-    QCOMPARE(m.ventana, static_cast<qintptr>(arbol.window()->winId()));
-    QCOMPARE(base.TrazaDe(QStringLiteral("Mensaje")).size(), 1);
-    QCOMPARE(buscar("   "), QStringLiteral("Caja chica"));  // nothing to look for, nothing said
+    QCOMPARE(buscar(u"Inventarios"_s), u"Caja chica"_s);  // nothing matches: it stays
+    const auto m = base.Mensajes();
+    QVERIFY2(m.size() == 1 && m[0].texto.startsWith(u"No se encontró"_s) && m[0].texto.contains(u"Inventarios"_s),
+             qPrintable(m.value(0).texto));
+    QVERIFY(m[0].estilo == 48 && m[0].titulo == u"Buscar"_s && m[0].ventana == qintptr(arbol.window()->winId()));
+    QCOMPARE(base.TrazaDe(u"Mensaje"_s).size(), 1);
+    QCOMPARE(buscar(u"   "_s), u"Caja chica"_s);  // nothing to look for, nothing said
     QCOMPARE(base.Mensajes().size(), 1);
 }
 
