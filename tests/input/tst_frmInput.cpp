@@ -1,16 +1,12 @@
-// The value input dialog: its layout, Mostrar starting from an empty box every time, Aceptar
-// refused silently while the box is empty, Cancelar, and Enter and Escape pressing them.
-
+// The value input box: its texts, each Mostrar starting empty, Aceptar refused silently while
+// the box is empty, and how each way of closing it sets Aceptado.
 #include "Etiqueta.h"
 #include "Titulo.h"
-#include "Twips.h"
+#include "VigiaModal.h"
 #include "flatButton.h"
 #include "frmInput.h"
-#include "frmTQ614.h"
 #include "txtKES.h"
 
-#include <QApplication>
-#include <QTimer>
 #include <QtTest>
 #include <functional>
 
@@ -18,182 +14,79 @@ class tst_frmInput : public QObject
 {
     Q_OBJECT
 
-private:
-    // Runs Mostrar and, inside its modal loop, the steps. Returns whether the dialog was
-    // still shown after them (the test then hides it so Mostrar returns).
+    // Runs Mostrar with `pasos` inside its modal loop; returns whether the box was still shown
+    // after them (it is then hidden so that Mostrar returns).
     static bool Conducir(const std::function<void(frmInput&)>& pasos)
     {
         frmInput& f = frmInput::Instancia();
-        bool seguiaAbierto = false;
-        QTimer::singleShot(0, [&] {
-            if (!QTest::qWaitForWindowActive(f.Ventana()))
-                qWarning("the prompt never became the active window");
+        bool abierto = false;
+        VigiaModal vigia([&](QWidget*) {
+            QVERIFY(QTest::qWaitForWindowActive(f.Ventana()));
             pasos(f);
-            if (f.Cargado() && f.Ventana()->isVisible()) {
-                seguiaAbierto = true;
+            if ((abierto = f.Ventana()->isVisible()))
                 f.Hide();
-            }
         });
-        QTimer perro;
-        perro.setSingleShot(true);
-        QObject::connect(&perro, &QTimer::timeout, [&] {
-            qWarning("watchdog: the prompt was still shown; hiding it");
-            f.Hide();
-        });
-        perro.start(15000);
         f.Mostrar();
-        perro.stop();
-        return seguiaAbierto;
+        return abierto;
     }
 
 private slots:
-    void init()
-    {
-        frmInput::Instancia().Load();
-    }
+    void cleanup() { frmInput::Instancia().Unload(); }
 
-    void cleanup()
-    {
-        frmInput::Instancia().Unload();
-        for (QWidget* ventana : QApplication::topLevelWidgets())
-            QVERIFY2(!ventana->isVisible(), qPrintable(ventana->objectName() + QStringLiteral(" left shown")));
-    }
-
-    void disposicion()
+    void textosYCajaVacia()
     {
         frmInput& f = frmInput::Instancia();
-        QWidget* ventana = f.Ventana();
-        QCOMPARE(ventana->objectName(), QStringLiteral("frmInput"));
-        QCOMPARE(ventana->size(), QSize(Twips::APixeles(5370), Twips::APixeles(1620)));
-        QVERIFY(ventana->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(f.titulo(), ventana->findChild<Titulo*>(QStringLiteral("Titulo")));
-        QCOMPARE(f.titulo()->caption(), QStringLiteral("Buscar"));
-        QCOMPARE(f.titulo()->showexitbutton(), QStringLiteral("NO"));
-        QCOMPARE(f.Etiqueta1(), ventana->findChild<Etiqueta*>(QStringLiteral("Etiqueta1")));
-        QCOMPARE(f.Etiqueta1()->caption(), QStringLiteral("Valor a buscar:"));
-        QCOMPARE(f.txtValor(), ventana->findChild<txtKES*>(QStringLiteral("txtValor")));
-        QCOMPARE(f.txtValor()->geometry(), Twips::Rectangulo(1920, 600, 3255, 300));
-        QCOMPARE(f.cmdAceptar(), ventana->findChild<flatButton*>(QStringLiteral("cmdAceptar")));
-        QCOMPARE(f.cmdCancelar(), ventana->findChild<flatButton*>(QStringLiteral("cmdCancelar")));
-        QCOMPARE(f.cmdAceptar()->caption(), QStringLiteral("Aceptar"));
-        QCOMPARE(f.cmdCancelar()->caption(), QStringLiteral("Cancelar"));
-        // The tab key stays in the box: the buttons are no tab stops.
-        for (flatButton* boton : {f.cmdAceptar(), f.cmdCancelar()})
-            QVERIFY2(!(boton->focusPolicy() & Qt::TabFocus), qPrintable(boton->objectName()));
-    }
-
-    void cargaTomaElPadreDeLaPantalla()
-    {
-        frmInput& f = frmInput::Instancia();
-        f.Unload();
-        QObject dueno;
-        frmTQ614::Instancia().setPadre(&dueno);
-        f.Aceptado = true;
         f.Load();
-        QCOMPARE(f.Padre(), &dueno);
-        QVERIFY(!f.Aceptado);
-        frmTQ614::Instancia().setPadre(nullptr);
-    }
-
-    // Aceptar with an empty box does nothing: no message, the dialog stays, the flag as it was.
-    void aceptarConLaCajaVacia()
-    {
-        frmInput& f = frmInput::Instancia();
+        QCOMPARE(f.titulo()->caption(), QString("Buscar"));
+        QCOMPARE(f.Etiqueta1()->caption(), QString("Valor a buscar:"));
+        QCOMPARE(f.cmdAceptar()->caption(), QString("Aceptar"));
+        QCOMPARE(f.cmdCancelar()->caption(), QString("Cancelar"));
+        QVERIFY(!(f.cmdAceptar()->focusPolicy() & Qt::TabFocus)); // Tab stays in the box
         f.Aceptado = true;
-        bool visibleTrasClic = false, visibleTrasEnter = false;
-        bool aceptadoTrasClic = false, aceptadoTrasEnter = false;
-        const bool abierto = Conducir([&](frmInput& f) {
-            QTest::mouseClick(f.cmdAceptar(), Qt::LeftButton);
-            visibleTrasClic = f.Ventana()->isVisible();
-            aceptadoTrasClic = f.Aceptado;
-            QTest::keyClick(f.txtValor(), Qt::Key_Return);
-            visibleTrasEnter = f.Ventana()->isVisible();
-            aceptadoTrasEnter = f.Aceptado;
-        });
-        QVERIFY(abierto);
-        QVERIFY(visibleTrasClic);
-        QVERIFY(visibleTrasEnter);
-        QVERIFY(aceptadoTrasClic);
-        QVERIFY(aceptadoTrasEnter);
-    }
-
-    void aceptarConEspacios()
-    {
-        frmInput& f = frmInput::Instancia();
-        const bool abierto = Conducir([&](frmInput& f) {
-            QTest::keyClicks(f.txtValor(), QStringLiteral("   "));
-            QTest::mouseClick(f.cmdAceptar(), Qt::LeftButton);
-        });
-        QVERIFY(!abierto);
-        QVERIFY(f.Aceptado);
-        QCOMPARE(f.txtValor()->text(), QStringLiteral("   "));
-    }
-
-    void cancelarTrasEscribir()
-    {
-        frmInput& f = frmInput::Instancia();
-        f.Aceptado = true;
-        const bool abierto = Conducir([&](frmInput& f) {
-            QTest::keyClicks(f.txtValor(), QStringLiteral("banco"));
-            QTest::mouseClick(f.cmdCancelar(), Qt::LeftButton);
-        });
-        QVERIFY(!abierto);
-        QVERIFY(!f.Aceptado);
-        QCOMPARE(f.txtValor()->text(), QStringLiteral("banco"));
-    }
-
-    void enterYEscape_data()
-    {
-        QTest::addColumn<int>("tecla");
-        QTest::addColumn<bool>("aceptado");
-        QTest::newRow("Enter") << int(Qt::Key_Return) << true;
-        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << true;
-        QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
-    }
-    void enterYEscape()
-    {
-        QFETCH(int, tecla);
-        QFETCH(bool, aceptado);
-        frmInput& f = frmInput::Instancia();
-        f.Aceptado = !aceptado;
-        const bool abierto = Conducir([&](frmInput& f) {
-            QTest::keyClicks(f.txtValor(), QStringLiteral("caja"));
-            QTest::keyClick(f.txtValor(), Qt::Key(tecla));
-        });
-        QVERIFY(!abierto);
-        QCOMPARE(f.Aceptado, aceptado);
-        QCOMPARE(f.txtValor()->text(), QStringLiteral("caja"));
-    }
-
-    void cadaMostrarEmpiezaVacio()
-    {
-        frmInput& f = frmInput::Instancia();
-        QVERIFY(!Conducir([](frmInput& f) {
-            QTest::keyClicks(f.txtValor(), QStringLiteral("primero"));
-            QTest::mouseClick(f.cmdAceptar(), Qt::LeftButton);
-        }));
-        QCOMPARE(f.txtValor()->text(), QStringLiteral("primero"));
-        QString alMostrar = QStringLiteral("<sin mostrar>");
-        QVERIFY(!Conducir([&](frmInput& f) {
+        f.txtValor()->setText("anterior");
+        QString alMostrar = "<sin mostrar>";
+        QVERIFY(Conducir([&](frmInput& f) {
             alMostrar = f.txtValor()->text();
-            QTest::mouseClick(f.cmdCancelar(), Qt::LeftButton);
+            QTest::mouseClick(f.cmdAceptar(), Qt::LeftButton);
+            QTest::keyClick(f.txtValor(), Qt::Key_Return);
         }));
+        QVERIFY(f.Aceptado); // left as it was: no message, nothing done
         QCOMPARE(alMostrar, QString());
     }
 
-    // A close through the window system (the title bar has no exit button, but Alt+F4
-    // exists) counts as Cancelar; the caller still finds the dialog loaded.
-    void cierrePorElSistema()
+    void cierres_data()
     {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("accion");
+        QTest::addColumn<bool>("aceptado");
+        QTest::newRow("clic en Aceptar con espacios") << "   " << "cmdAceptar" << true;
+        QTest::newRow("clic en Cancelar") << "banco" << "cmdCancelar" << false;
+        QTest::newRow("Enter") << "caja" << "Return" << true;
+        QTest::newRow("Enter del teclado numérico") << "caja" << "Enter" << true;
+        QTest::newRow("Escape") << "caja" << "Escape" << false;
+        QTest::newRow("cierre por el sistema") << "x" << "close" << false;
+    }
+    void cierres()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, accion);
+        QFETCH(bool, aceptado);
         frmInput& f = frmInput::Instancia();
-        const bool abierto = Conducir([&](frmInput& f) {
-            QTest::keyClicks(f.txtValor(), QStringLiteral("x"));
-            f.Ventana()->close();
-        });
-        QVERIFY(!abierto);
-        QVERIFY(!f.Aceptado);
-        QVERIFY(f.Cargado());
-        QCOMPARE(f.txtValor()->text(), QStringLiteral("x"));
+        f.Load();
+        f.Aceptado = !aceptado;
+        QVERIFY(!Conducir([&](frmInput& f) {
+            QTest::keyClicks(f.txtValor(), texto);
+            const QMap<QString, Qt::Key> teclas{{"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter}, {"Escape", Qt::Key_Escape}};
+            if (accion == "close")
+                f.Ventana()->close();
+            else if (teclas.contains(accion))
+                QTest::keyClick(f.txtValor(), teclas[accion]);
+            else
+                QTest::mouseClick(f.Ventana()->findChild<flatButton*>(accion), Qt::LeftButton);
+        }));
+        QCOMPARE(f.Aceptado, aceptado);
+        QVERIFY(f.Cargado()); // the caller reads the text afterwards
+        QCOMPARE(f.txtValor()->text(), texto);
     }
 };
 
