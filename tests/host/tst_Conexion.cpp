@@ -274,8 +274,8 @@ void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
     }
     c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
     QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
-    QCOMPARE(sqlite3_exec(otro, "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'Mío'", nullptr, nullptr,
-                          nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Mío'", nullptr,
+                          nullptr, nullptr), SQLITE_OK);
     QCOMPARE(sqlite3_changes(otro), 1);
     sqlite3_close(otro);
     leer();

@@ -1,5 +1,6 @@
 // How a statement text is split into a shared shape and the values of its literals; texts the
-// splitter cannot read safely run as written.
+// splitter cannot read safely run as written. Quotes, placeholders and comments inside literals
+// are also sent through real databases in tst_Conexion.
 #include "ErrorEjecucion.h"
 #include "SentenciaParametrizada.h"
 
@@ -29,17 +30,8 @@ void PruebaSentenciaParametrizada::forma_data()
                          Marcador marcador = Marcador::Interrogacion, const QVariantList& explicitos = {}) {
         QTest::newRow(nombre) << sql << marcador << explicitos << texto << valores;
     };
-    fila("hijos de un nodo", "SELECT * FROM T WHERE Gcc_Padre = '000001' ORDER BY Gcc_Padre",
-         "SELECT * FROM T WHERE Gcc_Padre = ? ORDER BY Gcc_Padre", {"000001"});
-    fila("comillas dobladas", "UPDATE T SET D = 'O''Brien' WHERE K = ''''", "UPDATE T SET D = ? WHERE K = ?",
-         {"O'Brien", "'"});
-    fila("literal vacío", "SELECT * FROM T WHERE A = ''", "SELECT * FROM T WHERE A = ?", {""});
-    fila("marcadores del llamador entre literales", "INSERT INTO T VALUES (?, '?', ?, 'b')",
-         "INSERT INTO T VALUES (?, ?, ?, ?)", {"uno", "?", "2", "b"}, Marcador::Interrogacion, {"uno", 2});
     fila("numerados para PostgreSQL", "INSERT INTO T VALUES (?, '?', ?, 'b')", "INSERT INTO T VALUES ($1, $2, $3, $4)",
          {"uno", "?", "2", "b"}, Marcador::Dolar, {"uno", 2});
-    fila("guiones y barra dentro del literal", "SELECT * FROM T WHERE D = '-- x' AND E = '/* y */'",
-         "SELECT * FROM T WHERE D = ? AND E = ?", {"-- x", "/* y */"});
     fila("números quedan en el texto", "INSERT INTO T (A, B, C) VALUES ('x', 3, -1.5)",
          "INSERT INTO T (A, B, C) VALUES (?, 3, -1.5)", {"x"});
     fila("comentario de línea con comilla", "SELECT * FROM T -- it's\nWHERE A = 'b'",
@@ -49,8 +41,6 @@ void PruebaSentenciaParametrizada::forma_data()
     fila("identificador entre comillas dobles", "SELECT \"it's\" FROM T WHERE A = 'x'",
          "SELECT \"it's\" FROM T WHERE A = ?", {"x"});
     fila("LIKE pegado al literal", "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"});
-    fila("acentos y punto y coma", "UPDATE T SET D = 'Ñandú; DROP TABLE T' WHERE K = 'á'",
-         "UPDATE T SET D = ? WHERE K = ?", {"Ñandú; DROP TABLE T", "á"});
     fila("con WITH al frente", "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)",
          {"a"});
     fila("dólar dentro del literal", "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1",

@@ -1,5 +1,5 @@
 // The report viewer: recorded in the non-interactive mode; otherwise a modal window that
-// shows the listing with its tabs and saves it as text or PDF.
+// shows the listing with its tabs, previews it and saves it as text or PDF.
 #include "BaseDePrueba.h"
 #include "DialogoReporte.h"
 #include "ErrorEjecucion.h"
@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-const QString kListado = QStringLiteral("000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n");
+using namespace Qt::StringLiterals;
+
+const QString kListado = u"000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n"_s;
 
 class PruebaVisorReporte : public QObject
 {
@@ -22,8 +24,7 @@ class PruebaVisorReporte : public QObject
 
 private slots:
     void registradoOMostrado();
-    void guardarComoTextoYPdf();
-    void vistaPreviaTienePaginas();
+    void guardarYVistaPrevia();
 };
 
 void PruebaVisorReporte::registradoOMostrado()
@@ -33,67 +34,56 @@ void PruebaVisorReporte::registradoOMostrado()
     visor->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
     visor->MostrarReporte(QString(), QString(), 0, 0, -1, -1, 7, -1);  // an empty catalogue still prints
     QCOMPARE(base.Reportes(), (QStringList{kListado, QString()}));
-    const QJsonObject linea = base.TrazaDe(QStringLiteral("MostrarReporte")).value(0);
-    QCOMPARE(linea.value(QStringLiteral("listado")).toString(), kListado);
-    QCOMPARE(linea.value(QStringLiteral("numeros")).toArray(), (QJsonArray{0, 0, -1, -1, 7, -1}));
+    const QJsonObject linea = base.TrazaDe(u"MostrarReporte"_s).value(0);
+    QCOMPARE(linea.value(u"listado"_s).toString(), kListado);
+    QCOMPARE(linea.value(u"numeros"_s).toArray(), (QJsonArray{0, 0, -1, -1, 7, -1}));
 
     Sesion::RegistrarMensajes(false);
     QStringList visto;
     qreal tabulador = 0;
     VigiaModal vigia([&](QWidget* ventana) {
-        auto* texto = ventana->findChild<QPlainTextEdit*>(QStringLiteral("txtListado"));
+        auto* texto = ventana->findChild<QPlainTextEdit*>(u"txtListado"_s);
         visto = {ventana->windowTitle(), texto->toPlainText(), QString::number(ventana->isModal() && texto->isReadOnly())};
         tabulador = texto->tabStopDistance();
-        ventana->findChild<QPushButton*>(QStringLiteral("cmdCerrar"))->click();
+        ventana->findChild<QPushButton*>(u"cmdCerrar"_s)->click();
     });
     visor->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
     QCOMPARE(vigia.Vencidas(), 0);
-    QCOMPARE(visto, (QStringList{QStringLiteral("Reporte"), kListado, QStringLiteral("1")}));
+    QCOMPARE(visto, (QStringList{u"Reporte"_s, kListado, u"1"_s}));
     // A tab is a few characters wide: indentation shows without running off the window.
     const qreal espacio = QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
     QVERIFY(tabulador >= 2 * espacio && tabulador <= 8 * espacio);
     QCOMPARE(base.Reportes().size(), 2);
 }
 
-void PruebaVisorReporte::guardarComoTextoYPdf()
+void PruebaVisorReporte::guardarYVistaPrevia()
 {
+    const QString largo = kListado.repeated(50);  // 200 lines do not fit one page
+    DialogoReporte dialogo(largo, u"Catálogo"_s);
     QTemporaryDir carpeta;
-    DialogoReporte dialogo(kListado, QStringLiteral("Catálogo"));
-    const QString texto = carpeta.filePath(QStringLiteral("listado.txt"));
-    const QString pdf = carpeta.filePath(QStringLiteral("listado.PDF"));
-    dialogo.Guardar(texto);
-    dialogo.Guardar(pdf);
-    QFile t(texto), p(pdf);
-    QVERIFY(t.open(QIODevice::ReadOnly) && p.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(t.readAll()), kListado);
-    const QByteArray bytes = p.readAll();
+    QFile texto(carpeta.filePath(u"listado.txt"_s)), pdf(carpeta.filePath(u"listado.PDF"_s));
+    dialogo.Guardar(texto.fileName());
+    dialogo.Guardar(pdf.fileName());
+    QVERIFY(texto.open(QIODevice::ReadOnly) && pdf.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(texto.readAll()), largo);
+    const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF-") && bytes.size() > 500);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, dialogo.Guardar(carpeta.filePath(QStringLiteral("no/existe/x.txt"))));
-}
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, dialogo.Guardar(carpeta.filePath(u"no/existe/x.txt"_s)));
 
-void PruebaVisorReporte::vistaPreviaTienePaginas()
-{
-    QString largo;
-    for (int i = 0; i < 200; ++i)
-        largo += QStringLiteral("%1\t\tGrupo %1\n").arg(i, 6, 10, QLatin1Char('0'));
-    DialogoReporte dialogo(largo, QString());
     int paginas = 0;
     VigiaModal vigia([&](QWidget* ventana) {
         if (ventana == &dialogo) {
             // Clicked once this watch has returned: the preview's own loop must see it run.
-            QTimer::singleShot(0, &dialogo, [&] {
-                dialogo.findChild<QPushButton*>(QStringLiteral("cmdVistaPrevia"))->click();
-            });
+            QTimer::singleShot(0, &dialogo, [&] { dialogo.findChild<QPushButton*>(u"cmdVistaPrevia"_s)->click(); });
         } else if (auto* vista = qobject_cast<QPrintPreviewDialog*>(ventana)) {
-            if (auto* widget = vista->findChild<QPrintPreviewWidget*>())
-                paginas = widget->pageCount();
+            paginas = vista->findChild<QPrintPreviewWidget*>()->pageCount();
             vista->reject();
             dialogo.reject();
         }
     });
     dialogo.exec();
     QCOMPARE(vigia.Vencidas(), 0);
-    QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));  // 200 lines do not fit one page
+    QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));
 }
 
 QTEST_MAIN(PruebaVisorReporte)

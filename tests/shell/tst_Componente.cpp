@@ -1,6 +1,7 @@
 // The component's shell: the entry points as a host uses them (class factory, start-up routine,
 // GetPantalla, unloading, self-registration) and the form base its three forms share (the form
-// outlives its window, query-unload with its mode, modal show, key preview, Transaccion by name).
+// outlives its window, query-unload with its mode, Transaccion by name). Modal show and key
+// preview are seen through the real forms, in their own tests.
 #include "Componente.h"
 #include "ErrorEjecucion.h"
 #include "FormaBase.h"
@@ -10,7 +11,6 @@
 
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 extern "C" {
@@ -46,9 +46,8 @@ public:
     FormaDePrueba() : FormaPredeterminada(QStringLiteral("frmPrueba")) {}
     QStringList eventos;
     bool cancelarCierre = false;
-    QList<int> modos, teclas;
+    QList<int> modos;
     int valorQueSobrevive = 0;
-    void usarKeyPreview(bool activo) { setKeyPreview(activo); }
 
 protected:
     void ConstruirVentana(QWidget* ventana) override { new QLineEdit(ventana); }
@@ -58,13 +57,6 @@ protected:
     {
         modos << modo;
         cancel = cancelarCierre;
-    }
-    void Form_KeyDown(int& codigo, int mayusculas) override
-    {
-        if (codigo < 16 || codigo > 18)  // Shift, Ctrl and Alt arrive as keys of their own
-            teclas << codigo * 10 + mayusculas;
-        if (codigo == 27)
-            Hide();
     }
 };
 
@@ -83,8 +75,6 @@ private slots:
     void cleanup();
     void descargarConservaLaForma();
     void cierrePreguntaALaFormaConSuModo();
-    void muestraModalEsperaAQueSeOculte();
-    void keyPreviewVeLasTeclasDeLosControles();
     void transaccionPorNombreDelPadre();
 
 private:
@@ -203,33 +193,6 @@ void tst_Componente::cierrePreguntaALaFormaConSuModo()
     forma.cancelarCierre = false;
     QVERIFY(forma.Ventana()->close());
     QVERIFY(!forma.Cargado());
-}
-
-void tst_Componente::muestraModalEsperaAQueSeOculte()
-{
-    FormaDePrueba& forma = FormaDePrueba::Instancia();
-    bool modal = false, vencido = false;
-    QTimer::singleShot(0, [&] {
-        modal = forma.Ventana()->isVisible() && forma.Ventana()->windowModality() == Qt::ApplicationModal;
-        forma.Hide();
-    });
-    QTimer::singleShot(5000, &forma, [&] { vencido = true, forma.Hide(); });  // the watchdog
-    forma.Show(FormaBase::vbModal);
-    QVERIFY(modal && !vencido && forma.Cargado() && !forma.Ventana()->isVisible());
-}
-
-void tst_Componente::keyPreviewVeLasTeclasDeLosControles()
-{
-    FormaDePrueba& forma = FormaDePrueba::Instancia();
-    forma.Show();
-    auto* caja = forma.Ventana()->findChild<QLineEdit*>();
-    QTest::keyClick(caja, Qt::Key_F5);
-    QVERIFY(forma.teclas.isEmpty());
-    forma.usarKeyPreview(true);
-    QTest::keyClick(caja, Qt::Key_B, Qt::ControlModifier);
-    QTest::keyClick(caja, Qt::Key_Escape);
-    QCOMPARE(forma.teclas, (QList<int>{66 * 10 + 2, 27 * 10}));
-    QVERIFY(!forma.Ventana()->isVisible());
 }
 
 // A child form reads its parent form's Transaccion, which reads the host's, by name.
