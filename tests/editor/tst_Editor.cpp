@@ -1,0 +1,399 @@
+// The add/edit dialog opened by the screen's own New and Edit over a real database, driven as a user does: the checks
+// of the save, its statements and transaction, the boxes it fills, every way of leaving it, and the tree left behind.
+
+#include "BaseDePrueba.h"
+#include "GrupoCuenta.h"
+#include "PantallaDePrueba.h"
+#include "Publico.h"
+#include "TreeView.h"
+#include "VigiaModal.h"
+#include "frmCATAddCuCo.h"
+#include "frmTQ614.h"
+
+#include <QDialog>
+#include <QRegularExpression>
+#include <QToolButton>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Motor = BaseDePrueba::Motor;
+
+// A null key is the automatic or the stored one; a null code is left as it is.
+struct Guardado
+{
+    bool editar;
+    QString nodo, clave, descripcion, codigo, nivelTecleado, guardada, padre, textoDelNodo;
+    int nivel;
+};
+// With codigoPorCodigo the code is set by code and the level emptied: the code box never left.
+struct Rechazo
+{
+    QString formato, clave, descripcion, codigo, nivel, foco, titulo, id, texto;
+    int estilo;
+    bool codigoPorCodigo = false;
+};
+Q_DECLARE_METATYPE(Guardado)
+Q_DECLARE_METATYPE(Rechazo)
+
+struct Ambiente
+{
+    explicit Ambiente(Motor motor = Motor::SQLite) : base(motor) {}
+    // Shows the screen over the groups inserted so far, with a key format of its own.
+    void Abrir(const QString& formato = u"000000"_s)
+    {
+        pantalla = std::make_unique<PantallaDePrueba>(base);
+        pantalla->Forma().setPadre(&dueno);
+        Publico::sFormatoClave = formato;
+    }
+    // Selects `nodo`, runs New or Edit and, once the editor is shown, `pasos`. Returns whether
+    // the editor was still shown after them (it is then cancelled).
+    bool Conducir(const QString& nodo, bool editar, const std::function<void(frmCATAddCuCo&)>& pasos)
+    {
+        pantalla->SeleccionarParaComando(nodo);
+        bool corrio = false, abierto = false;
+        VigiaModal vigia([&](QWidget* ventana) {
+            frmCATAddCuCo& e = frmCATAddCuCo::Instancia();
+            if (corrio || ventana != e.Ventana())
+                return;
+            corrio = true;
+            // The dialog's own activation (the focus in the description) comes first.
+            if (QTest::qWaitForWindowActive(ventana) && QTest::qWaitFor([&] { return ventana->focusWidget(); }, 2000))
+                pasos(e);
+            if ((abierto = ventana->isVisible()))
+                e.Controles1_B2Click();
+        });
+        editar ? pantalla->Forma().Controles_Editar() : pantalla->Forma().Controles_Nuevo();
+        if (!corrio || vigia.Vencidas() > 0)
+            QTest::qFail("the editor was not shown, or hung", __FILE__, __LINE__);
+        return abierto;
+    }
+    static void Escribir(QLineEdit* caja, const QString& texto)
+    {
+        caja->setFocus(Qt::MouseFocusReason);
+        caja->selectAll();
+        texto.isEmpty() ? QTest::keyClick(caja, Qt::Key_Backspace) : QTest::keyClicks(caja, texto);
+    }
+    // Types what is not null, the level after a Tab out of the code, and clicks Aceptar.
+    static void Llenar(frmCATAddCuCo& e, const QString& clave, const QString& descripcion, const QString& codigo, const QString& nivel)
+    {
+        for (auto [caja, texto] : {std::pair{e.txtClave(), clave}, {e.txtDescripcion(), descripcion}, {e.txtCodigo(), codigo}})
+            if (!texto.isNull())
+                Escribir(caja, texto);
+        if (!nivel.isEmpty()) {
+            QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
+            QCOMPARE(e.Ventana()->focusWidget(), e.txtNivel());
+            QTest::keyClicks(e.txtNivel(), nivel);
+        }
+        Pulsar(e, "B1");
+    }
+    // "B1" is Aceptar, "B2" Cancelar.
+    static void Pulsar(frmCATAddCuCo& e, const char* boton)
+    {
+        QToolButton* b = e.Controles1()->Boton(QLatin1String(boton));
+        QVERIFY(b && b->isVisible());
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // The stored description, code, parent and level of a group.
+    QString Fila(const QString& clave)
+    {
+        return base.Valor(u"SELECT Gcc_Descripcion || '|' || Gcc_Codigo || '|' || Gcc_Padre || '|' || Gcc_Nivel FROM Grupo_Cuenta_Contable "
+                          "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave}).toString();
+    }
+    // Statements that change data, the lookups left out.
+    QStringList Escrituras() const
+    {
+        return base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s, QRegularExpression::CaseInsensitiveOption));
+    }
+    // One line per traced call of `llamada`, its fields joined by '|'.
+    QStringList Traza(const char* llamada, std::initializer_list<const char*> campos = {}) const
+    {
+        QStringList lineas;
+        for (const QJsonObject& linea : base.TrazaDe(QLatin1String(llamada))) {
+            QStringList valores;
+            for (const char* campo : campos)
+                valores << linea.value(QLatin1String(campo)).toVariant().toString();
+            lineas << valores.join('|'_L1);
+        }
+        return lineas;
+    }
+    QString Transacciones() const
+    {
+        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(Traza("BeginTrans").size()).arg(Traza("CommitTrans").size()).arg(Traza("RollbackTrans").size());
+    }
+    // Each message as "style|title|error id|project|window|text", while the editor is loaded.
+    QStringList Mensajes() const
+    {
+        QStringList mensajes;
+        for (const auto& m : base.Mensajes())
+            mensajes << u"%1|%2|%3|%4|%5|%6"_s.arg(m.estilo).arg(m.titulo, m.idError, m.proyecto,
+                                                     m.ventana == frmCATAddCuCo::Instancia().hWnd() ? u"editor"_s : u"?"_s, m.texto);
+        return mensajes;
+    }
+    BaseDePrueba base;
+    QObject dueno;
+    std::unique_ptr<PantallaDePrueba> pantalla;
+};
+
+class tst_Editor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        for (QWidget* ventana : QApplication::topLevelWidgets())
+            QVERIFY2(!ventana->isVisible(), qPrintable(ventana->objectName() + u" left shown"_s));
+    }
+
+    // Every save that goes through, by New (the code typed and Aceptar clicked at once: the
+    // level still follows the code) or by Edit, and the tree after it.
+    void guardar_data()
+    {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<Guardado>("caso");
+        for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
+            const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
+            QTest::addRow("new under the root, %s", motor.data()) << m << Guardado{false, "0", {}, "Activo circulante", "1.1", "", "000008", "0", "Activo circulante", 2};
+            QTest::addRow("new with quotes and backslashes, %s", motor.data()) << m << Guardado{false, "0", "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0", "O'Brien's \\' C:\\temp", 1};
+        }
+        QTest::newRow("new under a group") << Motor::SQLite << Guardado{false, "000001", {}, "Bancos", "1.2.3", "", "000008", "000001", "1.2.3 - Bancos", 3};
+        QTest::newRow("new lower-case key, cut to six") << Motor::SQLite << Guardado{false, "0", "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1};
+        QTest::newRow("new heading saved with level 0") << Motor::SQLite << Guardado{false, "0", "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0};
+        QTest::newRow("new with code 000 and a level") << Motor::SQLite << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
+        // Edit runs with a format of three: a key longer than it is let be.
+        QTest::newRow("edit with a code") << Motor::SQLite << Guardado{true, "000007", {}, "Bancos nacionales", "2.1.3", "", "000007", "000001", "2.1.3 - Bancos nacionales", 3};
+        QTest::newRow("edit a heading, code left empty") << Motor::SQLite << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
+    }
+    void guardar()
+    {
+        QFETCH(Motor, motor);
+        QFETCH(Guardado, caso);
+        REQUIERE_MOTOR(motor);
+        Ambiente a(motor);
+        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
+        a.base.InsertarGrupo(u"000007"_s, u"Bancos"_s, u"1.1"_s, u"000001"_s, 2);
+        a.base.InsertarGrupo(u"TITULO"_s, u"Cuentas de orden"_s, QString(), u"0"_s, 0);
+        a.Abrir(caso.editar ? u"000"_s : u"000000"_s);
+        const QString tecleada = caso.clave.isNull() ? caso.guardada : caso.clave.left(6);
+        QVERIFY(!a.Conducir(caso.nodo, caso.editar, [&](frmCATAddCuCo& e) {
+            QCOMPARE(e.txtNPadre()->text(), caso.padre == "0"_L1 ? QString() : u"Activo"_s);
+            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigo, caso.nivelTecleado);
+        }));
+        QCOMPARE(a.Mensajes(), QStringList());
+        QCOMPARE(a.Fila(caso.guardada), QStringList({caso.descripcion, caso.codigo, caso.padre, QString::number(caso.nivel)}).join('|'_L1));
+        auto sql = [](QString valor) { return valor.replace('\''_L1, "''"_L1); };
+        const QStringList fechas = a.Traza("FormatoFecha", {"resultado"}), sellos = a.Traza("FormatoFechaRegistro", {"resultado"});
+        const QString sentencia =
+            caso.editar ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3',    Gcc_Nivel = %4 ,"
+                          "    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s
+                              .arg(sql(caso.descripcion), sql(caso.codigo), caso.padre).arg(caso.nivel).arg(sellos.value(0), caso.guardada)
+                        : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel, "
+                          "Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, "
+                          "Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', '%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', "
+                          "'PRUEBA', '%8', '%8','AC')"_s.arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
+                              .arg(caso.nivel).arg(fechas.value(0), fechas.value(1), sellos.value(0));
+        QCOMPARE(a.Escrituras(), QStringList{sentencia});
+        QCOMPARE(a.Transacciones(), u"1 begun, 1 committed, 0 rolled back"_s);
+        QCOMPARE(a.Traza("RegistrarCambio", {"tabla", "clave", "texto"}), QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
+        // New asks for the key as typed, unless the code is "000"; Edit never asks.
+        QCOMPARE(a.Traza("BuscarValor", {"valorClave"}),
+                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada} : QStringList());
+        // New reloads the tree, reveals the new node and selects its parent; Edit retitles the node.
+        QTreeWidgetItem* nodo = a.pantalla->Nodo(caso.guardada);
+        QVERIFY(nodo);
+        QCOMPARE(TreeView::Text(nodo), caso.textoDelNodo);
+        QCOMPARE(TreeView::Parent(nodo), a.pantalla->Nodo(caso.padre));
+        QCOMPARE(a.pantalla->Arbol().SelectedItem(), caso.editar ? nodo : a.pantalla->Nodo(caso.padre));
+        QVERIFY(caso.editar || nodo->parent()->isExpanded());
+    }
+
+    // A save that does not go through leaves the dialog open with the user's input and the
+    // table as it was: the seven checks in order, each with its message and focus, before any
+    // transaction; a vetoed change registration, and a duplicate key that only the database
+    // refuses (the code "000" skips the lookup), each rolled back and reported.
+    void rechazos_data()
+    {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<Rechazo>("caso");
+        const QString f = u"000000"_s, k = u"Kestrima"_s, leyenda = u"<Leyenda>"_s;
+        const QString sinNivel = u"Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
+                                 "EJEMPLO: 1,2,3,4,5, etc..."_s;
+        const Motor s = Motor::SQLite;
+        QTest::newRow("1 key exists") << s << Rechazo{f, "000001", "Otra", "1.1", "", "txtClave", leyenda, "ERR-ID:7500019",
+                                                      "El grupo de la cuenta contable 000001 ya existe, especifique otra", 16};
+        QTest::newRow("2 key longer than format") << s << Rechazo{"00000", "000002", "Otra", "1.1", "", "txtClave", "Clave incorrecta", "ERR-ID:7500020",
+                                                                  "La longitud del código excede el límite, el formato definido es:\r\n00000", 48};
+        QTest::newRow("3 empty key") << s << Rechazo{f, "", "Otra", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
+        QTest::newRow("3 before 4") << s << Rechazo{f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
+        QTest::newRow("4 empty description") << s << Rechazo{f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022", "Debe especificar una descripción!", 48};
+        QTest::newRow("5 numeric key without code") << s << Rechazo{f, "000002", "Otra", "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!", 48};
+        QTest::newRow("6 code 000 without level") << s << Rechazo{f, "000002", "Otra", "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48};
+        QTest::newRow("6 code 000 never left, level box locked") << s << Rechazo{f, "000002", "Otra", "000", "", "B1", k, "ERR-ID:7500024", sinNivel, 48, true};
+        QTest::newRow("7 numeric key without level") << s << Rechazo{f, "000002", "Otra", "1.1", "", "txtCodigo", k, "ERR-ID:7500025",
+                                                                     "Debe especificar un código para determinar el nivel!", 48, true};
+        for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
+            const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
+            QTest::addRow("veto, %s", motor.data()) << m << Rechazo{f, "000002", "Otra", "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48};
+            QTest::addRow("duplicate key with code 000, %s", motor.data())
+                << m << Rechazo{f, "000001", "Otra", "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", 16};
+        }
+    }
+    void rechazos()
+    {
+        QFETCH(Motor, motor);
+        QFETCH(Rechazo, caso);
+        REQUIERE_MOTOR(motor);
+        const bool vetado = caso.texto == "<UltimoError>"_L1, enTransaccion = caso.texto.startsWith('<'_L1);
+        Ambiente a(motor);
+        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
+        a.base.PermitirEscritura(u"PRUEBA"_s, GrupoCuenta::kTabla, !vetado);
+        a.Abrir(caso.formato);
+        QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+            if (caso.codigoPorCodigo) {
+                e.txtCodigo()->setText(caso.codigo);
+                e.txtNivel()->clear();
+            }
+            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigoPorCodigo ? QString() : caso.codigo, caso.nivel);
+            QCOMPARE(e.Ventana()->focusWidget()->objectName(), caso.foco);
+            QCOMPARE(e.txtClave()->text() + '|'_L1 + e.txtDescripcion()->text(), caso.clave + '|'_L1 + caso.descripcion);
+            QCOMPARE(a.base.Claves(), QStringList{"000001"});
+            QCOMPARE(a.Fila(u"000001"_s), u"Activo|1|0|1"_s);
+            QVERIFY(!a.base.Conexion()->EnTransaccion());
+            QCOMPARE(a.Transacciones(), enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s : u"0 begun, 0 committed, 0 rolled back"_s);
+            const QStringList razones = (vetado ? a.Traza("UltimoError", {"resultado"}) : a.Traza("Execute", {"error"})).filter(QRegularExpression(u"."_s));
+            QCOMPARE(razones.size(), enTransaccion ? 1 : 0);
+            const QString texto = enTransaccion ? razones[0] : caso.texto;
+            const QString titulo = caso.titulo == "<Leyenda>"_L1 ? e.Controles1()->Leyenda() : caso.titulo;
+            QCOMPARE(a.Mensajes(), QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo).arg(titulo, caso.id, texto)});
+            if (!vetado)
+                return;
+            // Once allowed, the same input saves.
+            a.base.PermitirEscritura(u"PRUEBA"_s, GrupoCuenta::kTabla, true);
+            Ambiente::Pulsar(e, "B1");
+        }) != vetado);
+        QCOMPARE(a.base.Claves(), vetado ? QStringList({"000001", "000002"}) : QStringList{"000001"});
+    }
+
+    // One screen, the editor opened again and again: New and Cancelar, Escape in each box, a
+    // close through the window system, Edit, and New after Edit, with nothing ever written;
+    // then New once the next number no longer fits.
+    void ciclo()
+    {
+        Ambiente a;
+        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
+        a.base.InsertarGrupo(u"999999"_s, u"Importado"_s, u"1.1"_s, u"0"_s, 5);
+        a.Abrir();
+        const QStringList arbol = a.pantalla->Descripcion();
+        auto nadaCambio = [&](const char* paso) {
+            QVERIFY2(a.Escrituras().isEmpty() && a.Traza("BeginTrans").isEmpty() && a.base.Mensajes().isEmpty() && a.pantalla->Descripcion() == arbol, paso);
+        };
+        QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+            QCOMPARE(e.Padre(), &a.dueno);
+            QCOMPARE(e.Ventana()->focusWidget(), e.txtDescripcion());
+            // Written whole, past the format: cut to the box's six it would be another group's key.
+            QCOMPARE(e.txtClave()->text(), u"1000000"_s);
+            // Back from another window, the focus stays where the user left it.
+            e.txtCodigo()->setFocus();
+            QDialog otra;
+            QTimer::singleShot(0, &otra, [&] { QVERIFY(QTest::qWaitForWindowActive(&otra)); otra.accept(); });
+            otra.exec();
+            e.Ventana()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(e.Ventana()));
+            QCOMPARE(e.Ventana()->focusWidget(), e.txtCodigo());
+            QTest::keyClicks(e.txtDescripcion(), u"No se guarda"_s);
+            Ambiente::Pulsar(e, "B2");
+        }));
+        nadaCambio("Cancelar");
+        // Escape in any box the user can reach (the parent boxes take no focus), and a close
+        // through the window system, which hides the dialog: the command still finds it loaded.
+        for (const char* salida : {"txtClave", "txtDescripcion", "txtCodigo", "txtNivel", "close"}) {
+            QVERIFY2(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+                QTest::keyClicks(e.txtDescripcion(), u"Algo"_s);
+                e.Aceptado = true;
+                if (auto* caja = e.Ventana()->findChild<txtKES*>(QLatin1String(salida))) {
+                    caja->setFocus(Qt::MouseFocusReason);
+                    QCOMPARE(e.Ventana()->focusWidget(), caja);
+                    QTest::keyClick(caja, Qt::Key_Escape);
+                } else {
+                    e.Ventana()->close();
+                }
+                QVERIFY(e.Cargado() && !e.Aceptado);
+            }), salida);
+            nadaCambio(salida);
+        }
+        // Edit locks the key out of the tab order, and writes the stored level after the
+        // code: it stays until the user changes the code.
+        QVERIFY(!a.Conducir(u"999999"_s, true, [&](frmCATAddCuCo& e) {
+            QVERIFY(e.txtClave()->locked() && !e.txtClave()->TabStop());
+            QCOMPARE(e.txtNivel()->text(), u"5"_s);
+            Ambiente::Escribir(e.txtCodigo(), u"1.1.1"_s);
+            QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
+            QCOMPARE(e.txtNivel()->text(), u"3"_s);
+            Ambiente::Pulsar(e, "B2");
+        }));
+        nadaCambio("Edit");
+        QVERIFY(a.Conducir(u"999999"_s, false, [&](frmCATAddCuCo& e) {
+            QVERIFY(!e.txtClave()->locked() && e.txtClave()->TabStop());
+            QCOMPARE(e.txtClave()->text(), u"1000000"_s);
+            QCOMPARE(e.txtNPadre()->text(), u"Importado"_s);
+        }));
+        nadaCambio("New after Edit");
+        // No next number fits: reported, and the key box left for the user.
+        a.base.InsertarGrupo(u"2147483647"_s, u"Último"_s);
+        QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+            QCOMPARE(e.txtClave()->text(), QString());
+            const QStringList mensajes = a.Mensajes();
+            QVERIFY2(mensajes.size() == 1 && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
+                         && !mensajes[0].endsWith('|'_L1), qPrintable(mensajes.join('\n'_L1)));
+        }));
+    }
+
+    // The level follows the code once the user leaves it (Tab or Enter), never while typing;
+    // "000" opens the level box for a level typed by hand, until the code changes again.
+    void nivel_data()
+    {
+        QTest::addColumn<QString>("codigo");
+        QTest::addColumn<int>("tecla");
+        QTest::addColumn<QString>("nivel");  // null: the level box opens
+        QTest::newRow("4.1.3") << "4.1.3" << int(Qt::Key_Tab) << "3";
+        QTest::newRow("trailing dot") << "4." << int(Qt::Key_Tab) << "2";
+        QTest::newRow("two dots") << ".." << int(Qt::Key_Tab) << "3";
+        QTest::newRow("letters, Enter") << "abc" << int(Qt::Key_Return) << "1";
+        QTest::newRow("five levels, Enter") << "1.02.003.4.5" << int(Qt::Key_Return) << "5";
+        QTest::newRow("no code, no level") << "" << int(Qt::Key_Tab) << "";
+        QTest::newRow("000, Tab") << "000" << int(Qt::Key_Tab) << QString();
+        QTest::newRow("000, Enter") << "000" << int(Qt::Key_Return) << QString();
+    }
+    void nivel()
+    {
+        QFETCH(QString, codigo);
+        QFETCH(int, tecla);
+        QFETCH(QString, nivel);
+        Ambiente a;
+        a.Abrir();
+        a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+            txtKES* n = e.txtNivel();
+            Ambiente::Escribir(e.txtCodigo(), u"9.9"_s);
+            QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
+            Ambiente::Escribir(e.txtCodigo(), codigo);
+            QVERIFY(n->text() == "2"_L1 && n->locked());
+            QTest::keyClick(e.txtCodigo(), Qt::Key(tecla));
+            const bool manual = nivel.isNull();
+            QCOMPARE(e.Ventana()->focusWidget() == n, manual);
+            QCOMPARE(!n->locked() && n->TabStop(), manual);
+            QCOMPARE(n->text(), manual ? u"2"_s : nivel);
+            if (!manual)
+                return;
+            Ambiente::Escribir(e.txtCodigo(), u"1.2"_s);
+            QVERIFY(n->locked() && !n->TabStop());
+            QTest::keyClick(e.txtCodigo(), Qt::Key(tecla));
+            QCOMPARE(n->text(), u"2"_s);
+        });
+        QCOMPARE(a.base.Mensajes().size(), 0);
+    }
+};
+
+QTEST_MAIN(tst_Editor)
+#include "tst_Editor.moc"
