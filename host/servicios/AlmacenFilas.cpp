@@ -2,39 +2,29 @@
 
 #include "ErrorEjecucion.h"
 
-#include <limits>
+#include <algorithm>
 
-void AlmacenFilas::AgregarEntero(qint64 valor)
+void AlmacenFilas::crecer(qsizetype largo)
 {
-    Celda celda{Tipo::Entero, 0, {0}};
-    celda.entero = valor;
-    agregar(celda);
-}
-
-void AlmacenFilas::AgregarReal(double valor)
-{
-    Celda celda{Tipo::Real, 0, {0}};
-    celda.real = valor;
-    agregar(celda);
-}
-
-void AlmacenFilas::AgregarLogico(bool valor)
-{
-    Celda celda{Tipo::Logico, 0, {0}};
-    celda.entero = valor ? 1 : 0;
-    agregar(celda);
-}
-
-void AlmacenFilas::agregarBytes(Tipo tipo, const char* datos, qsizetype largo)
-{
-    if (largo > std::numeric_limits<quint32>::max())
+    if (largo > kLargoMaximo)
         throw ErrorEjecucion(QStringLiteral("Un valor del resultado es demasiado grande para leerlo"));
-    if (m_bytes.empty())
-        m_bytes.reserve(static_cast<size_t>(qMax<qsizetype>(256, largo)));  // one allocation for a typical row's texts
-    Celda celda{tipo, static_cast<quint32>(largo), {0}};
-    celda.inicio = static_cast<quint64>(m_bytes.size());
-    m_bytes.append(datos, static_cast<size_t>(largo));
-    agregar(celda);
+    // A typical row's texts fit in the first block; after that the buffer doubles.
+    const qsizetype reservados = qMax(qMax<qsizetype>(256, 2 * m_bytesReservados), m_bytesUsados + largo);
+    auto bytes = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(reservados));
+    if (m_bytesUsados > 0)
+        std::memcpy(bytes.get(), m_bytes.get(), static_cast<size_t>(m_bytesUsados));
+    m_bytes = std::move(bytes);
+    m_bytesReservados = reservados;
+}
+
+void AlmacenFilas::reservarCeldas(qsizetype celdas)
+{
+    if (celdas <= m_celdasReservadas)
+        return;
+    auto nuevas = std::make_unique_for_overwrite<Celda[]>(static_cast<size_t>(celdas));
+    std::copy_n(m_celdas.get(), m_celdasUsadas, nuevas.get());
+    m_celdas = std::move(nuevas);
+    m_celdasReservadas = celdas;
 }
 
 QVariant AlmacenFilas::Valor(qsizetype fila, int columna) const
@@ -50,15 +40,19 @@ QVariant AlmacenFilas::Valor(qsizetype fila, int columna) const
     case Tipo::Logico:
         return celda.entero != 0;
     case Tipo::Texto:
-        return QString::fromUtf8(m_bytes.data() + celda.inicio, celda.largo);
+        return QString::fromUtf8(m_bytes.get() + celda.inicio, celda.largo);
     case Tipo::Binario:
-        return QByteArray(m_bytes.data() + celda.inicio, celda.largo);
+        return QByteArray(m_bytes.get() + celda.inicio, celda.largo);
     }
     return {};
 }
 
 void AlmacenFilas::Liberar()
 {
-    m_celdas = {};
-    m_bytes = {};
+    m_celdas.reset();
+    m_celdasUsadas = 0;
+    m_celdasReservadas = 0;
+    m_bytes.reset();
+    m_bytesUsados = 0;
+    m_bytesReservados = 0;
 }

@@ -251,7 +251,7 @@ ConexionPostgres::conReconexion(const std::function<std::unique_ptr<Recordset>()
 std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const QVariantList& parametros)
 {
     liberarPendientes();
-    const auto forma = SentenciaParametrizada::Analizar(sql, parametros, kMarcador);
+    const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
     Sentencia* sentencia = nullptr;
     if (forma.LiteralesExtraidos()) {

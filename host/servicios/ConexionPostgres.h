@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ado.h"
+#include "AnalizadorSentencias.h"
 #include "ColumnasRecordset.h"
 #include "Sesion.h"
 
@@ -13,7 +14,6 @@
 
 struct pg_conn;
 struct pg_result;
-class SentenciaParametrizada;
 
 // The connection to a PostgreSQL server through libpq. Each distinct statement shape (the
 // text with its quoted literals taken out, see SentenciaParametrizada) is prepared once on
@@ -59,6 +59,7 @@ private:
     bool conexionPerdida() const;
 
     pg_conn* m_conn = nullptr;
+    AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Dolar};
     QString m_descripcionServidor;
     std::vector<QByteArray> m_porLiberar;  // prepared statements evicted from the cache
     QCache<QString, Sentencia> m_cache;

@@ -84,6 +84,31 @@ bool soloEspaciosOComentarios(const char* p)
     return true;
 }
 
+// SQLite's memory statistics take a global mutex on every allocation, and a query allocates
+// a dozen times; nothing here reads the statistics. Only possible before SQLite starts, so
+// it is done before the process's first connection opens (later it is a harmless no-op).
+void sinEstadisticasDeMemoria()
+{
+    static const bool hecho = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    Q_UNUSED(hecho);
+}
+
+// Writes `texto` as UTF-8 at `destino` (room for three bytes per character) and returns the
+// end. Keys and most texts are ASCII, copied in a plain loop; setting up an encoder costs more.
+char* escribirUtf8(char* destino, const QString& texto)
+{
+    char* p = destino;
+    for (const QChar c : texto) {
+        if (c.unicode() >= 0x80)
+            return QStringEncoder(QStringEncoder::Utf8).appendToBuffer(destino, texto);
+        *p++ = static_cast<char>(c.unicode());
+    }
+    return p;
+}
+
 QString modoDiario(sqlite3* db)
 {
     QString modo;
@@ -124,6 +149,7 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
 {
     const QString archivo = QFileInfo(configuracion.archivo).absoluteFilePath();
     QDir().mkpath(QFileInfo(archivo).absolutePath());
+    sinEstadisticasDeMemoria();
     const int rc = sqlite3_open_v2(QFile::encodeName(archivo).constData(), &m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
@@ -172,7 +198,7 @@ std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, long)
 
 std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, const QVariantList& parametros)
 {
-    const auto forma = SentenciaParametrizada::Analizar(sql, parametros, SentenciaParametrizada::Marcador::Interrogacion);
+    const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
     return ejecutar(forma);
 }
@@ -186,14 +212,16 @@ std::unique_ptr<Recordset> ConexionSqlite::ejecutar(const SentenciaParametrizada
             return RecordsetEnMemoria::Vacio();
         return correr(*sentencia, forma.Valores());
     }
-    Sentencia* sentencia = m_cache.object(forma.Texto());
+    Sentencia* sentencia = forma.Texto().isSharedWith(m_ultimaForma) ? m_ultimaSentencia : m_cache.object(forma.Texto());
     if (!sentencia) {
         auto nueva = preparar(forma.Texto(), true);
         if (!nueva)
             return RecordsetEnMemoria::Vacio();
         sentencia = nueva.get();
-        m_cache.insert(forma.Texto(), nueva.release());
+        m_cache.insert(forma.Texto(), nueva.release());  // may evict the last shape's statement
     }
+    m_ultimaForma = forma.Texto();
+    m_ultimaSentencia = sentencia;
     return correr(*sentencia, forma.Valores());
 }
 
@@ -290,9 +318,8 @@ void ConexionSqlite::enlazar(sqlite3_stmt* stmt, const QVariantList& valores)
             rc = sqlite3_bind_null(stmt, n);
             break;
         case QMetaType::QString: {
-            QStringEncoder utf8(QStringEncoder::Utf8);
             char* inicio = libre;
-            libre = utf8.appendToBuffer(inicio, *static_cast<const QString*>(valor.constData()));
+            libre = escribirUtf8(inicio, *static_cast<const QString*>(valor.constData()));
             rc = sqlite3_bind_text64(stmt, n, inicio, static_cast<sqlite3_uint64>(libre - inicio), SQLITE_STATIC,
                                      SQLITE_UTF8);
             break;

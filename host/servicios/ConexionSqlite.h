@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ado.h"
+#include "AnalizadorSentencias.h"
 #include "ColumnasRecordset.h"
 #include "Sesion.h"
 
@@ -12,7 +13,6 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
-class SentenciaParametrizada;
 class InstantaneaWal;
 
 // The connection over an SQLite file. Statement texts that differ only in their quoted
@@ -62,7 +62,12 @@ private:
     [[noreturn]] void lanzar(int codigo) const;
 
     sqlite3* m_db = nullptr;
+    AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Interrogacion};
     QCache<QString, Sentencia> m_cache;
+    // The last shape run from the cache: the next text of the same shape shares its text
+    // (AnalizadorSentencias) and finds its statement without a lookup.
+    QString m_ultimaForma;
+    Sentencia* m_ultimaSentencia = nullptr;
     QByteArray m_textosEnlazados;  // UTF-8 of the bound texts, alive until the next statement
     bool m_transaccion = false;
     bool m_wal = false;

@@ -26,6 +26,7 @@ const volatile unsigned char* InstantaneaWal::encabezado() const
 bool InstantaneaWal::Capturar()
 {
     const volatile unsigned char* actual = encabezado();
+    m_region = actual;
     if (!actual)
         return false;
     std::atomic_thread_fence(std::memory_order_acquire);
@@ -35,7 +36,7 @@ bool InstantaneaWal::Capturar()
 
 bool InstantaneaWal::Cambio() const
 {
-    const volatile unsigned char* actual = encabezado();
+    const volatile unsigned char* actual = m_region;
     if (!actual)
         return true;
     std::atomic_thread_fence(std::memory_order_acquire);

@@ -17,12 +17,16 @@ public:
     // Copies the current header. False when the shared memory is not mapped yet (before
     // the first read) or the file is not in WAL mode.
     bool Capturar();
-    // True when the header differs from the copy, or cannot be read.
+    // True when the header differs from the copy, or cannot be read. Only while the read
+    // transaction begun after Capturar is open: SQLite unmaps the shared memory only when it
+    // closes the log, never during a transaction, so the mapping found then is still valid
+    // and asking for it again (a mutex and two calls) is not needed on every query.
     bool Cambio() const;
 
 private:
     const volatile unsigned char* encabezado() const;
 
     sqlite3* m_db;
+    const volatile unsigned char* m_region = nullptr;
     std::array<unsigned char, 96> m_copia{};  // both copies of the 48-byte header
 };

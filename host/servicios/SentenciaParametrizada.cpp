@@ -128,6 +128,9 @@ public:
     QString m_texto;
     QVariantList m_valores;
     int m_marcadoresExplicitos = 0;
+    int m_literales = 0;
+    SentenciaParametrizada::Literal m_ultimoLiteral;
+    bool m_ultimoConComillas = false;
 
 private:
     bool interrogacion() const { return m_marcador == SentenciaParametrizada::Marcador::Interrogacion; }
@@ -178,6 +181,9 @@ private:
             if (tienePrefijo(m_inicio, p))
                 return false;
             sustituir(p, q + 1);
+            ++m_literales;
+            m_ultimoLiteral = {p + 1 - m_inicio, q - m_inicio};
+            m_ultimoConComillas = valor.size() != q - (p + 1);
             m_valores.append(valor);
         }
         p = q + 1;
@@ -242,6 +248,8 @@ SentenciaParametrizada SentenciaParametrizada::Analizar(const QString& sql, cons
         resultado.m_valores = std::move(escaner.m_valores);
         resultado.m_marcadoresExplicitos = escaner.m_marcadoresExplicitos;
         resultado.m_literalesExtraidos = extraidos;
+        if (extraidos && escaner.m_literales == 1 && escaner.m_marcadoresExplicitos == 0 && !escaner.m_ultimoConComillas)
+            resultado.m_literalUnico = escaner.m_ultimoLiteral;
     };
     const bool extraer = esConsultaOCambio(sql.constData(), sql.constData() + sql.size());
     Escaner escaner(sql, explicitos, marcador, extraer);
@@ -265,6 +273,14 @@ SentenciaParametrizada SentenciaParametrizada::SinExtraer(const QString& sql, co
     resultado.m_valores = std::move(escaner.m_valores);
     resultado.m_marcadoresExplicitos = escaner.m_marcadoresExplicitos;
     return resultado;
+}
+
+SentenciaParametrizada SentenciaParametrizada::ConLiteral(const QString& valor) const
+{
+    SentenciaParametrizada otra = *this;
+    otra.m_valores = QVariantList{valor};
+    otra.m_literalUnico = {};
+    return otra;
 }
 
 void SentenciaParametrizada::ExigirValores(qsizetype valores) const

@@ -36,9 +36,23 @@ public:
     // left without a value would silently become NULL.
     void ExigirValores(qsizetype valores) const;
 
+    // Where the text's one literal stands in the text as written (after its opening quote,
+    // up to its closing quote), when exactly one literal without '' was taken out and the
+    // caller wrote no "?": the one place another text of the same shape may differ.
+    struct Literal
+    {
+        qsizetype inicio = -1;
+        qsizetype fin = -1;
+    };
+    Literal LiteralUnico() const { return m_literalUnico; }
+    // The same shape with another value for its one literal (the text it stands for is not
+    // known, so the result has no LiteralUnico).
+    SentenciaParametrizada ConLiteral(const QString& valor) const;
+
 private:
     QString m_texto;
     QVariantList m_valores;
     bool m_literalesExtraidos = false;
     int m_marcadoresExplicitos = 0;
+    Literal m_literalUnico;
 };
