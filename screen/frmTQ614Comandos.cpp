@@ -36,24 +36,23 @@ QSet<QString> g_ramaDelListado;
 class EnRamaDelListado
 {
 public:
+    // Throws when the key is already in the branch: its parent, still listing, then reports
+    // the cycle and stops there.
     explicit EnRamaDelListado(const QString& clave)
         : m_clave(clave)
-        , m_anadida(!g_ramaDelListado.contains(clave))
     {
-        if (m_anadida)
-            g_ramaDelListado.insert(clave);
+        const qsizetype antes = g_ramaDelListado.size();
+        g_ramaDelListado.insert(clave);
+        if (g_ramaDelListado.size() == antes)
+            throw ErrorEjecucion(QStringLiteral("El grupo de cuenta contable ") + clave
+                                 + QStringLiteral(" es su propio antecesor: Gcc_Padre forma un ciclo"));
     }
-    ~EnRamaDelListado()
-    {
-        if (m_anadida)
-            g_ramaDelListado.remove(m_clave);
-    }
+    ~EnRamaDelListado() { g_ramaDelListado.remove(m_clave); }
     EnRamaDelListado(const EnRamaDelListado&) = delete;
     EnRamaDelListado& operator=(const EnRamaDelListado&) = delete;
 
 private:
     QString m_clave;
-    bool m_anadida;
 };
 
 [[noreturn]] void objetoNoEstablecido()
@@ -403,18 +402,14 @@ void frmTQ614::Imprimir_CeCo(const QString& clavePadre)
             // Appended piece by piece: the listing grows in place, never copied per line.
             sListado.resize(sListado.size() + sangria, QLatin1Char('\t'));
             const QVariant codigo = rs->Fields(QStringLiteral("Gcc_Codigo"));
-            if (codigo.isNull() || !codigo.toString().isEmpty()) {
-                sListado += Variantes::Texto(codigo);
+            const QString textoCodigo = Variantes::Texto(codigo);
+            if (codigo.isNull() || !textoCodigo.isEmpty()) {
+                sListado += textoCodigo;
                 sListado += QLatin1String(" - ");
             }
             sListado += Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion")));
             sListado += QLatin1String("\r\n");
-
-            const QString clave = Variantes::CStr(rs->Fields(GrupoCuenta::kCampoClave));
-            if (g_ramaDelListado.contains(clave))
-                throw ErrorEjecucion(QStringLiteral("El grupo de cuenta contable ") + clave
-                                     + QStringLiteral(" es su propio antecesor: Gcc_Padre forma un ciclo"));
-            Imprimir_CeCo(clave);
+            Imprimir_CeCo(Variantes::CStr(rs->Fields(GrupoCuenta::kCampoClave)));
             rs->MoveNext();
         }
         rs->Close();
