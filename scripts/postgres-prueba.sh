@@ -17,10 +17,19 @@ pg_iniciar() {
     [ "$(id -u)" -eq 0 ] && como=(runuser -u postgres --)
     [ "$(id -u)" -eq 0 ] || chown "$(id -u)" "$PG_DIR" 2>/dev/null || true
     "${como[@]}" "$bin/initdb" -D "$PG_DIR/data" -U postgres -E UTF8 --locale=C -A trust >/dev/null
-    puerto=55432
-    while (echo >"/dev/tcp/127.0.0.1/$puerto") 2>/dev/null; do puerto=$((puerto + 1)); done
-    "${como[@]}" "$bin/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w -t 30 \
-        -o "-p $puerto -k $PG_DIR -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=60" start >/dev/null
+    # A port nobody listens on may still be taken by a client's socket, which only the
+    # server's own bind finds out: then the next port is tried.
+    puerto=55431
+    local intentos=0
+    while :; do
+        puerto=$((puerto + 1))
+        (echo >"/dev/tcp/127.0.0.1/$puerto") 2>/dev/null && continue
+        "${como[@]}" "$bin/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w -t 30 \
+            -o "-p $puerto -k $PG_DIR -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=60" start \
+            >/dev/null && break
+        intentos=$((intentos + 1))
+        [ "$intentos" -lt 20 ] || { echo "PostgreSQL de prueba no arrancó: $PG_DIR/server.log" >&2; return 1; }
+    done
     PG_BIN=$bin
     "$bin/psql" -h 127.0.0.1 -p "$puerto" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
         -c "CREATE ROLE tq614 LOGIN CREATEDB PASSWORD 'tq614'" \
