@@ -86,7 +86,7 @@ private slots:
     void mensajeRegistradoOMostrado();
     void trazaEnArchivoYPorVariablesDeEntorno();
     void buscarEnArbol();
-    void reporteRegistradoOMostrado();
+    void reporteEnVentanaModal();
     void guardarYVistaPrevia();
 };
 
@@ -327,18 +327,11 @@ void PruebaServicios::buscarEnArbol()
     QCOMPARE(base.Mensajes().size(), 1);
 }
 
-void PruebaServicios::reporteRegistradoOMostrado()
+void PruebaServicios::reporteEnVentanaModal()
 {
     BaseDePrueba base;
     auto visor = FabricaServicios::CrearVisorReporte();
-    visor->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
-    visor->MostrarReporte(QString(), QString(), 0, 0, -1, -1, 7, -1);  // an empty catalogue still prints
-    QCOMPARE(base.Reportes(), (QStringList{kListado, QString()}));
-    const QJsonObject linea = base.TrazaDe(u"MostrarReporte"_s).value(0);
-    QCOMPARE(linea.value(u"listado"_s).toString(), kListado);
-    QCOMPARE(linea.value(u"numeros"_s).toArray(), (QJsonArray{0, 0, -1, -1, 7, -1}));
-
-    Sesion::RegistrarMensajes(false);
+    Sesion::RegistrarMensajes(false);  // recorded listings are seen through the Print command's test
     QStringList visto;
     qreal tabulador = 0;
     VigiaModal vigia([&](QWidget* ventana) {
@@ -353,7 +346,7 @@ void PruebaServicios::reporteRegistradoOMostrado()
     // A tab is a few characters wide: indentation shows without running off the window.
     const qreal espacio = QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
     QVERIFY(tabulador >= 2 * espacio && tabulador <= 8 * espacio);
-    QCOMPARE(base.Reportes().size(), 2);
+    QVERIFY(base.Reportes().isEmpty());
 }
 
 void PruebaServicios::guardarYVistaPrevia()
