@@ -1,7 +1,7 @@
 // Building the catalogue tree from Grupo_Cuenta_Contable: the root, the nodes' keys, texts
 // and pictures, the statements sent, a level that fails, and data that does not form a tree.
 
-#include "PantallaDePrueba.h"
+#include "PantallaConBase.h"
 
 #include "ImageList.h"
 
@@ -32,7 +32,7 @@ void tst_CargaArbol::tablaVaciaSoloRaiz()
 {
     QFETCH(Motor, motor);
     REQUIERE_MOTOR(motor);
-    PantallaDePrueba pantalla(motor);
+    PantallaConBase pantalla(motor);
     pantalla.Cargar();
     TreeView& arbol = pantalla.Arbol();
     QCOMPARE(arbol.Count(), 1);
@@ -53,7 +53,7 @@ void tst_CargaArbol::imagenesYTextos()
 {
     QFETCH(Motor, motor);
     REQUIERE_MOTOR(motor);
-    PantallaDePrueba pantalla(motor);
+    PantallaConBase pantalla(motor);
     BaseDePrueba& base = pantalla.base;
     base.InsertarGrupo(QStringLiteral("1"), QStringLiteral("Activo"), QStringLiteral("1"));
     base.InsertarGrupo(QStringLiteral("ACT"), QStringLiteral("Activos"));
@@ -105,7 +105,7 @@ void tst_CargaArbol::sentenciasPorNodoEnProfundidad()
 {
     QFETCH(Motor, motor);
     REQUIERE_MOTOR(motor);
-    PantallaDePrueba pantalla(motor);
+    PantallaConBase pantalla(motor);
     BaseDePrueba& base = pantalla.base;
     base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("Uno"));
     base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("Uno uno"), QString(), QStringLiteral("A"));
@@ -135,7 +135,7 @@ void tst_CargaArbol::sentenciasPorNodoEnProfundidad()
 // that level is not loaded, and the level above carries on.
 void tst_CargaArbol::filaConClaveCeroCortaSuNivel()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     BaseDePrueba& base = pantalla.base;
     base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("Primero"));
     base.InsertarGrupo(QStringLiteral("0"), QStringLiteral("Clave cero"), QString(), QStringLiteral("A"));
@@ -159,7 +159,7 @@ void tst_CargaArbol::filaConClaveCeroCortaSuNivel()
 // in that level left out, the rest of the tree loaded.
 void tst_CargaArbol::descripcionFaltanteSeInformaUnaVez()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     BaseDePrueba& base = pantalla.base;
     base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("Uno"));
     base.InsertarGrupo(QStringLiteral("A1"), QStringLiteral("Antes"), QString(), QStringLiteral("A"));
@@ -184,7 +184,7 @@ void tst_CargaArbol::ciclosYAutoPadresNoCuelgan()
 {
     QFETCH(Motor, motor);
     REQUIERE_MOTOR(motor);
-    PantallaDePrueba pantalla(motor);
+    PantallaConBase pantalla(motor);
     BaseDePrueba& base = pantalla.base;
     base.InsertarGrupo(QStringLiteral("A"), QStringLiteral("Normal"));
     base.InsertarGrupo(QStringLiteral("X"), QStringLiteral("Su propio padre"), QString(), QStringLiteral("X"));
@@ -207,7 +207,7 @@ void tst_CargaArbol::ciclosYAutoPadresNoCuelgan()
 // the root it already had; CargarCuentas itself has nothing to report.
 void tst_CargaArbol::sentenciaFallidaSeInforma()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     pantalla.Cargar();
     pantalla.base.Ejecutar(QStringLiteral("DROP TABLE Grupo_Cuenta_Contable"));
     pantalla.Forma().CargarCuentas();
@@ -220,7 +220,7 @@ void tst_CargaArbol::sentenciaFallidaSeInforma()
 // down with one report, as running out of stack space, instead of crashing.
 void tst_CargaArbol::cadenaDemasiadoProfundaSeInforma()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     Connection* conexion = pantalla.base.Conexion();
     conexion->BeginTrans();
     QString padre = QStringLiteral("0");

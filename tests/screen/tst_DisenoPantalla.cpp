@@ -2,7 +2,7 @@
 // the tree's four pictures, what the load sets up (the key format among it, and a load that
 // fails), and the layout that follows the window's size.
 
-#include "PantallaDePrueba.h"
+#include "PantallaConBase.h"
 
 #include "Controles.h"
 #include "ErrorEjecucion.h"
@@ -62,7 +62,7 @@ void tst_DisenoPantalla::controlesEnSuLugar()
     QFETCH(QString, nombre);
     QFETCH(QString, contenedor);
     QFETCH(QRect, twips);
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     QWidget* ventana = pantalla.Cargar().Ventana();
     auto* control = ventana->findChild<QWidget*>(nombre);
     QVERIFY2(control, qPrintable(nombre));
@@ -77,7 +77,7 @@ void tst_DisenoPantalla::controlesEnSuLugar()
 // different, none of them blank. In-place editing stays the user's alone.
 void tst_DisenoPantalla::cargaAplicaColoresYActivaElCatalogo()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     frmTQ614& forma = pantalla.Forma();
     forma.Load();
     QCOMPARE(forma.colores()->backcolor, QColor(245, 245, 245));
@@ -111,7 +111,7 @@ void tst_DisenoPantalla::cargaAplicaColoresYActivaElCatalogo()
 
 void tst_DisenoPantalla::cargaLeeElFormatoDeClave()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     QCOMPARE(Publico::sFormatoClave, QString());
     pantalla.Cargar();
     QCOMPARE(Publico::sFormatoClave, QStringLiteral("000000"));
@@ -129,7 +129,7 @@ void tst_DisenoPantalla::cargaLeeElFormatoDeClave()
 // and reaches whoever loaded the form, without a message.
 void tst_DisenoPantalla::cargaSinTrampaDejaPasarElError()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     pantalla.base.Ejecutar(QStringLiteral("DROP TABLE Kes_Parametro"));
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, pantalla.Forma().Load());
     QVERIFY(pantalla.base.Mensajes().isEmpty());
@@ -139,7 +139,7 @@ void tst_DisenoPantalla::cargaSinTrampaDejaPasarElError()
 
 void tst_DisenoPantalla::redimensionarSigueALaVentana()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     frmTQ614& forma = pantalla.Mostrar();
     QWidget* ventana = forma.Ventana();
     TreeView* arbol = forma.tvCuentas();
@@ -172,7 +172,7 @@ void tst_DisenoPantalla::redimensionarSigueALaVentana()
 // the tree as it is).
 void tst_DisenoPantalla::redimensionarDemasiadoPequenaConservaLoValido()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     frmTQ614& forma = pantalla.Mostrar();
     QWidget* ventana = forma.Ventana();
     TreeView* arbol = forma.tvCuentas();

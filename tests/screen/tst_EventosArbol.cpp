@@ -2,7 +2,7 @@
 // fields and switch the group commands, double-click and F2 edit, F5 reloads, Ctrl+B and F3
 // search, a label edited in place renames the group, and the focus resets the level caption.
 
-#include "PantallaDePrueba.h"
+#include "PantallaConBase.h"
 
 #include "Controles.h"
 #include "Etiqueta.h"
@@ -133,7 +133,7 @@ private slots:
 // with the focus in the tree.
 void tst_EventosArbol::clicEnGrupoYEnRaiz()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     QCOMPARE(Banderas(forma.controles()), QStringLiteral("--N"));
@@ -169,7 +169,7 @@ void tst_EventosArbol::clicEnGrupoYEnRaiz()
 // handler's report instead of a wrapped number.
 void tst_EventosArbol::totalEsUnEnteroDe16Bits()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     Connection* conexion = pantalla.base.Conexion();
     conexion->BeginTrans();
     for (int i = 1; i <= 32767; ++i)
@@ -193,7 +193,7 @@ void tst_EventosArbol::totalEsUnEnteroDe16Bits()
 
 void tst_EventosArbol::clicEnFilaDesaparecidaVaciaYApaga()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("100")));
@@ -210,7 +210,7 @@ void tst_EventosArbol::clicEnFilaDesaparecidaVaciaYApaga()
 // What the handler did before the error stays done; the rest is skipped.
 void tst_EventosArbol::clicConTablaFallidaSeInforma()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("100")));
@@ -231,7 +231,7 @@ void tst_EventosArbol::clicConTablaFallidaSeInforma()
 // no node selected, it does nothing here (the tree still opens and closes branches).
 void tst_EventosArbol::dobleClicSoloEnHojas()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     TreeView& arbol = pantalla.Arbol();
@@ -259,7 +259,7 @@ void tst_EventosArbol::dobleClicSoloEnHojas()
 // F2 is the edit command: the editor opens on the selected group.
 void tst_EventosArbol::teclaF2EditaElGrupo()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("101")));
@@ -283,7 +283,7 @@ void tst_EventosArbol::teclaF2EditaElGrupo()
 // toolbar keep their state.
 void tst_EventosArbol::teclaF5RecargaSinTocarCampos()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     Pulsar(pantalla.Arbol(), pantalla.Nodo(QStringLiteral("101")));
@@ -305,7 +305,7 @@ void tst_EventosArbol::teclaF5RecargaSinTocarCampos()
 // empty, and F3 without a text does not search.
 void tst_EventosArbol::ctrlBCanceladoBorraElTexto()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     forma.TextoBuscado = QStringLiteral("Caja");
@@ -338,7 +338,7 @@ void tst_EventosArbol::ctrlBCanceladoBorraElTexto()
 
 void tst_EventosArbol::ctrlBBuscaYF3SigueYDaLaVuelta()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     TreeView& arbol = pantalla.Arbol();
@@ -391,7 +391,7 @@ void tst_EventosArbol::etiquetaSeLimpiaYGuarda()
     QFETCH(QString, clave);
     QFETCH(QString, escrito);
     QFETCH(QString, guardado);
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     frmTQ614& forma = pantalla.Mostrar();
     const QString consulta = QStringLiteral("SELECT %1 FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?");
@@ -429,7 +429,7 @@ void tst_EventosArbol::etiquetaSeLimpiaYGuarda()
 // An empty label writes nothing and the node keeps its old text.
 void tst_EventosArbol::etiquetaVaciaNoEscribe()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     pantalla.Mostrar();
     QTreeWidgetItem* nodo = pantalla.Nodo(QStringLiteral("PAS"));
@@ -446,7 +446,7 @@ void tst_EventosArbol::etiquetaVaciaNoEscribe()
 // normal before the report.
 void tst_EventosArbol::etiquetaDeFilaDesaparecidaSeInforma()
 {
-    PantallaDePrueba pantalla;
+    PantallaConBase pantalla;
     LlenarCatalogo(pantalla.base);
     pantalla.Mostrar();
     pantalla.base.Ejecutar(QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '200'"));

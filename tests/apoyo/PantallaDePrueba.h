@@ -8,29 +8,33 @@ class QTreeWidgetItem;
 class TreeView;
 class frmTQ614;
 
-// The catalogue screen as the host shows it, over a test database: the services of the
-// host library reach the component through its start-up routine, the screen is loaded and
-// shown (off screen) with a parent form of its own, and everything is discarded afterwards
-// so that the next test starts from fresh instances.
+// The catalogue screen as the host opens it over a test database: the host's services reach
+// the component through its start-up routine, the editor's boxes query the same connection,
+// and the form and the prompt are created anew and destroyed afterwards.
 class PantallaDePrueba
 {
 public:
-    explicit PantallaDePrueba(BaseDePrueba& base);
+    // Mostrada: shown off screen, active, the tree with the focus. Cargada: loaded, never
+    // shown (the layout as designed). Cerrada: fresh instances, not loaded.
+    enum class Apertura { Mostrada, Cargada, Cerrada };
+
+    explicit PantallaDePrueba(BaseDePrueba& base, Apertura apertura = Apertura::Mostrada);
     ~PantallaDePrueba();
     PantallaDePrueba(const PantallaDePrueba&) = delete;
     PantallaDePrueba& operator=(const PantallaDePrueba&) = delete;
 
     frmTQ614& Forma() const;
     TreeView& Arbol() const;
-
     // The node of a group key ("0" is the root), or nullptr.
     QTreeWidgetItem* Nodo(const QString& clave) const;
-    // Selects the group's node as a click does: selection, then the tree's NodeClick.
-    void Seleccionar(const QString& clave);
+    // Selects the group's node as a click does (selection, then NodeClick); false without it.
+    bool Seleccionar(const QString& clave);
     // Selects, then forgets the messages and trace so far: what follows is the command's.
     void SeleccionarParaComando(const QString& clave);
-    // Every node key of the tree, depth first.
+    // Every node key, depth first.
     QStringList Nodos() const;
+    // Every node, depth first, as "key|text|picture|depth".
+    QStringList Descripcion() const;
 
     // Groups whose parent key names no group (nor the root).
     static QStringList Huerfanos(BaseDePrueba& base);
@@ -38,6 +42,8 @@ public:
     static QStringList Llamadas(const BaseDePrueba& base);
     // Every message as "style | title | error id | text", to be compared whole.
     static QStringList Mensajes(const BaseDePrueba& base);
+    // The titles of the messages, in order.
+    static QStringList Titulos(const BaseDePrueba& base);
 
 private:
     BaseDePrueba& m_base;

@@ -5,28 +5,43 @@
 #include "Publico.h"
 #include "TreeView.h"
 #include "frmCATAddCuCo.h"
+#include "frmInput.h"
 #include "frmTQ614.h"
+#include "txtKES.h"
 
-#include <QTest>
+#include <QTreeWidgetItemIterator>
 
-PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base)
+PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura)
     : m_base(base)
 {
+    frmTQ614::Destruir();
+    frmInput::Destruir();
     Publico::EstablecerFabrica(&KesCrearObjeto);
     Publico::Main();
+    Publico::sFormatoClave.clear();
+    Publico::sSQL.clear();
+    txtKES::EstablecerConexion(base.Conexion());
     frmTQ614& forma = frmTQ614::Instancia();
     forma.setPadre(&forma);
-    forma.Show(FormaBase::vbModeless);
-    // The first layout and activation run as they do for a real window.
-    QCoreApplication::processEvents();
+    if (apertura == Apertura::Cargada) {
+        forma.Load();
+    } else if (apertura == Apertura::Mostrada) {
+        forma.Show(FormaBase::vbModeless);
+        forma.Ventana()->activateWindow();
+        forma.tvCuentas()->setFocus();
+        // The first layout and activation run as they do for a real window.
+        QCoreApplication::processEvents();
+    }
 }
 
 PantallaDePrueba::~PantallaDePrueba()
 {
     if (frmCATAddCuCo::Existe())
         frmCATAddCuCo::Destruir();
+    frmInput::Destruir();
     frmTQ614::Destruir();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    txtKES::EstablecerConexion(nullptr);
     Publico::EstablecerFabrica({});
 }
 
@@ -48,18 +63,20 @@ QTreeWidgetItem* PantallaDePrueba::Nodo(const QString& clave) const
     return Arbol().Buscar(QLatin1Char('N') + clave);
 }
 
-void PantallaDePrueba::Seleccionar(const QString& clave)
+bool PantallaDePrueba::Seleccionar(const QString& clave)
 {
     QTreeWidgetItem* nodo = Nodo(clave);
-    if (!nodo)
-        qFatal("No hay nodo para la clave %s", qPrintable(clave));
-    Arbol().Seleccionar(nodo);
-    Forma().tvCuentas_NodeClick(nodo);
+    if (nodo) {
+        Arbol().Seleccionar(nodo);
+        Forma().tvCuentas_NodeClick(nodo);
+    }
+    return nodo;
 }
 
 void PantallaDePrueba::SeleccionarParaComando(const QString& clave)
 {
-    Seleccionar(clave);
+    if (!Seleccionar(clave))
+        qFatal("No hay nodo para la clave %s", qPrintable(clave));
     m_base.LimpiarMensajes();
     m_base.LimpiarTraza();
 }
@@ -67,14 +84,24 @@ void PantallaDePrueba::SeleccionarParaComando(const QString& clave)
 QStringList PantallaDePrueba::Nodos() const
 {
     QStringList claves;
-    std::function<void(QTreeWidgetItem*)> recorrer = [&](QTreeWidgetItem* nodo) {
-        claves << TreeView::Key(nodo);
-        for (int i = 0; i < nodo->childCount(); ++i)
-            recorrer(nodo->child(i));
-    };
-    for (int i = 0; i < Arbol().topLevelItemCount(); ++i)
-        recorrer(Arbol().topLevelItem(i));
+    for (QTreeWidgetItemIterator it(&Arbol()); *it; ++it)
+        claves << TreeView::Key(*it);
     return claves;
+}
+
+QStringList PantallaDePrueba::Descripcion() const
+{
+    QStringList nodos;
+    for (QTreeWidgetItemIterator it(&Arbol()); *it; ++it) {
+        int profundidad = 0;
+        for (auto* p = (*it)->parent(); p; p = p->parent())
+            ++profundidad;
+        nodos << QStringLiteral("%1|%2|%3|%4")
+                     .arg(TreeView::Key(*it), TreeView::Text(*it))
+                     .arg(TreeView::Image(*it))
+                     .arg(profundidad);
+    }
+    return nodos;
 }
 
 QStringList PantallaDePrueba::Huerfanos(BaseDePrueba& base)
@@ -106,4 +133,12 @@ QStringList PantallaDePrueba::Mensajes(const BaseDePrueba& base)
     for (const Sesion::MensajeRegistrado& m : base.Mensajes())
         resumen << QStringLiteral("%1 | %2 | %3 | %4").arg(m.estilo).arg(m.titulo, m.idError, m.texto);
     return resumen;
+}
+
+QStringList PantallaDePrueba::Titulos(const BaseDePrueba& base)
+{
+    QStringList titulos;
+    for (const Sesion::MensajeRegistrado& m : base.Mensajes())
+        titulos << m.titulo;
+    return titulos;
 }
