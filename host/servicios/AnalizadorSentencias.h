@@ -3,6 +3,7 @@
 #include "SentenciaParametrizada.h"
 
 #include <QString>
+#include <optional>
 
 // SentenciaParametrizada::Analizar with a memory of the last text. A screen runs the same
 // statement once per node with another key in its one literal; a text that matches the last
@@ -16,6 +17,10 @@ public:
     explicit AnalizadorSentencias(SentenciaParametrizada::Marcador marcador) : m_marcador(marcador) {}
 
     SentenciaParametrizada Analizar(const QString& sql, const QVariantList& explicitos);
+    // The literal of `sql` when it has the shape of the last text remembered, without
+    // allocating anything; the shape is UltimaForma().
+    std::optional<QStringView> LiteralDeLaMismaForma(const QString& sql) const;
+    const QString& UltimaForma() const { return m_ultima.Texto(); }
 
 private:
     void recordar(const QString& sql, const SentenciaParametrizada& forma);

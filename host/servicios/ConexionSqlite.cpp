@@ -98,7 +98,7 @@ void sinEstadisticasDeMemoria()
 
 // Writes `texto` as UTF-8 at `destino` (room for three bytes per character) and returns the
 // end. Keys and most texts are ASCII, copied in a plain loop; setting up an encoder costs more.
-char* escribirUtf8(char* destino, const QString& texto)
+char* escribirUtf8(char* destino, QStringView texto)
 {
     char* p = destino;
     for (const QChar c : texto) {
@@ -198,6 +198,12 @@ std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, long)
 
 std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, const QVariantList& parametros)
 {
+    if (parametros.isEmpty() && m_ultimaSentencia && m_analizador.UltimaForma().isSharedWith(m_ultimaForma)) {
+        if (const auto literal = m_analizador.LiteralDeLaMismaForma(sql)) {
+            exigirTransaccionViva();
+            return correr(*m_ultimaSentencia, *literal);
+        }
+    }
     const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
     return ejecutar(forma);
@@ -250,9 +256,29 @@ std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QStrin
 
 std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QVariantList& valores)
 {
-    sqlite3_stmt* stmt = sentencia.stmt;
     antesDe(sentencia);
-    enlazar(stmt, valores);
+    enlazar(sentencia.stmt, valores);
+    return leer(sentencia);
+}
+
+std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, QStringView literal)
+{
+    antesDe(sentencia);
+    if (m_textosEnlazados.size() < literal.size() * 3)
+        m_textosEnlazados.resize(literal.size() * 3);
+    char* inicio = m_textosEnlazados.data();
+    const char* fin = escribirUtf8(inicio, literal);
+    const int rc = sqlite3_bind_text64(sentencia.stmt, 1, inicio, static_cast<sqlite3_uint64>(fin - inicio),
+                                       SQLITE_STATIC, SQLITE_UTF8);
+    if (rc != SQLITE_OK)
+        lanzar(rc);
+    return leer(sentencia);
+}
+
+// Steps the bound statement to its end and holds every row.
+std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia)
+{
+    sqlite3_stmt* stmt = sentencia.stmt;
     const int columnas = sqlite3_column_count(stmt);
     if (columnas != sentencia.columnas->Cantidad())  // the schema changed and SQLite re-prepared it
         sentencia.leerColumnas();

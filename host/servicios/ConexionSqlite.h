@@ -53,6 +53,8 @@ private:
     std::unique_ptr<Sentencia> preparar(const QString& texto, bool persistente);
     std::unique_ptr<Recordset> ejecutar(const SentenciaParametrizada& forma);
     std::unique_ptr<Recordset> correr(Sentencia& sentencia, const QVariantList& valores);
+    std::unique_ptr<Recordset> correr(Sentencia& sentencia, QStringView literal);
+    std::unique_ptr<Recordset> leer(Sentencia& sentencia);
     void enlazar(sqlite3_stmt* sentencia, const QVariantList& valores);
     void ejecutarControl(const char* sql);
     void antesDe(const Sentencia& sentencia);
@@ -64,8 +66,9 @@ private:
     sqlite3* m_db = nullptr;
     AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Interrogacion};
     QCache<QString, Sentencia> m_cache;
-    // The last shape run from the cache: the next text of the same shape shares its text
-    // (AnalizadorSentencias) and finds its statement without a lookup.
+    // The last shape run from the cache. When it is also the analyser's last shape, the next
+    // text of that shape runs its statement with the new literal bound straight from the
+    // text: no analysis, no lookup, nothing allocated.
     QString m_ultimaForma;
     Sentencia* m_ultimaSentencia = nullptr;
     QByteArray m_textosEnlazados;  // UTF-8 of the bound texts, alive until the next statement
