@@ -22,7 +22,6 @@
 #include <QPalette>
 #include <QStringBuilder>
 #include <limits>
-#include <optional>
 
 namespace {
 
@@ -361,22 +360,17 @@ void frmTQ614::AddSubMenu(const QString& clavePadre)
         std::unique_ptr<Recordset> filas = Conexion().Execute(sql, -1);
         const QString claveNodoPadre = QLatin1Char('N') % clavePadre;
 
-        // Every row of a level names the same parent: its numeric test is made once.
-        std::optional<QString> padreProbado;
-        bool padreNumerico = false;
+        // Every row of a level has the Gcc_Padre the statement asked for (an exact text
+        // comparison), so the parent's tests are made once, on that key.
+        const bool bajoLaRaiz = clavePadre == GrupoCuenta::kClaveRaiz;
+        const bool padreNumerico = !bajoLaRaiz && GrupoCuenta::EsNumerico(clavePadre);
 
         while (!filas->Eof()) {
-            const QVariant padre = filas->Fields(QStringLiteral("Gcc_Padre"));
             const QVariant clave = filas->Fields(QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable"));
             const QVariant descripcion = filas->Fields(QStringLiteral("Gcc_Descripcion"));
 
             int imagen = kImagenTitulo;
-            const QString textoPadre = Variantes::Texto(padre);
-            if (textoPadre != GrupoCuenta::kClaveRaiz) {
-                if (padreProbado != textoPadre) {
-                    padreNumerico = GrupoCuenta::EsNumerico(padre);
-                    padreProbado = textoPadre;
-                }
+            if (!bajoLaRaiz) {
                 const bool claveNumerica = GrupoCuenta::EsNumerico(clave);
                 if (!padreNumerico && claveNumerica)
                     imagen = kImagenGrupo;
