@@ -7,34 +7,30 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <libpq-fe.h>
+#include <memory>
 
 namespace {
 
-struct ConexionAdministrativa
-{
-    PGconn* conn = nullptr;
-    ~ConexionAdministrativa() { PQfinish(conn); }
-};
+using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 
-void conectar(ConexionAdministrativa& admin, const Sesion::Configuracion& c)
+ConexionAdministrativa conectar(const Sesion::Configuracion& c)
 {
     const QByteArray servidor = c.servidor.toUtf8(), puerto = QByteArray::number(c.puerto), base = c.base.toUtf8(),
                      usuario = c.usuario.toUtf8(), clave = c.clave.toUtf8();
     const char* claves[] = {"host", "port", "dbname", "user", "password", "connect_timeout", nullptr};
     const char* valores[] = {servidor.constData(), puerto.constData(), base.constData(), usuario.constData(),
                              clave.constData(), "5", nullptr};
-    admin.conn = PQconnectdbParams(claves, valores, 0);
-    PQsetNoticeProcessor(admin.conn, [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
+    ConexionAdministrativa admin(PQconnectdbParams(claves, valores, 0), &PQfinish);
+    PQsetNoticeProcessor(admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
+    return admin;
 }
 
 void ejecutarAdministrativa(const QString& sql)
 {
-    ConexionAdministrativa admin;
-    conectar(admin, BaseDePrueba::ConfiguracionPostgres());
-    if (PQstatus(admin.conn) != CONNECTION_OK)
-        throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1")
-                                 .arg(QString::fromUtf8(PQerrorMessage(admin.conn))));
-    PGresult* r = PQexec(admin.conn, sql.toUtf8().constData());
+    ConexionAdministrativa admin = conectar(BaseDePrueba::ConfiguracionPostgres());
+    if (PQstatus(admin.get()) != CONNECTION_OK)
+        throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1").arg(QString::fromUtf8(PQerrorMessage(admin.get()))));
+    PGresult* r = PQexec(admin.get(), sql.toUtf8().constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     const QString error = QString::fromUtf8(PQresultErrorMessage(r));
     PQclear(r);
@@ -45,9 +41,7 @@ void ejecutarAdministrativa(const QString& sql)
 } // namespace
 
 BaseDePrueba::BaseDePrueba(Motor motor)
-    : m_motor(motor)
-    , m_configuracionAnterior(Sesion::ConfiguracionActual())
-    , m_registrabaMensajes(Sesion::MensajesRegistrandose())
+    : m_motor(motor), m_configuracionAnterior(Sesion::ConfiguracionActual()), m_registrabaMensajes(Sesion::MensajesRegistrandose())
 {
     if (motor == Motor::PostgreSQL) {
         m_configuracion = ConfiguracionPostgres();
@@ -89,20 +83,9 @@ BaseDePrueba::~BaseDePrueba()
 
 bool BaseDePrueba::PostgresDisponible()
 {
-    static const bool disponible = [] {
-        if (qEnvironmentVariableIsEmpty("TQ614_PG_HOST"))
-            return false;
-        ConexionAdministrativa admin;
-        conectar(admin, ConfiguracionPostgres());
-        return PQstatus(admin.conn) == CONNECTION_OK;
-    }();
+    static const bool disponible = !qEnvironmentVariableIsEmpty("TQ614_PG_HOST")
+        && PQstatus(conectar(ConfiguracionPostgres()).get()) == CONNECTION_OK;
     return disponible;
-}
-
-bool BaseDePrueba::PostgresRequerido()
-{
-    const QByteArray valor = qgetenv("TEST_PG_REQUIRED");
-    return !valor.isEmpty() && valor != "0";
 }
 
 Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
@@ -111,8 +94,7 @@ Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
     c.motor = Sesion::Configuracion::PostgreSQL;
     c.servidor = qEnvironmentVariable("TQ614_PG_HOST", QStringLiteral("127.0.0.1"));
     c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
-    if (c.puerto == 0)
-        c.puerto = 5432;
+    c.puerto = c.puerto ? c.puerto : 5432;
     c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614"));
     c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
     c.base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614"));
@@ -127,17 +109,10 @@ void BaseDePrueba::AgregarMotores()
     QTest::newRow("postgresql") << Motor::PostgreSQL;
 }
 
-QString BaseDePrueba::NombreMotor(Motor motor)
-{
-    return motor == Motor::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite");
-}
-
 QString BaseDePrueba::nuevoEsquema()
 {
     static int contador = 0;
-    return QStringLiteral("prueba_%1_%2_%3")
-        .arg(QCoreApplication::applicationPid())
-        .arg(++contador)
+    return QStringLiteral("prueba_%1_%2_%3").arg(QCoreApplication::applicationPid()).arg(++contador)
         .arg(QRandomGenerator::global()->bounded(100000));
 }
 
@@ -155,16 +130,6 @@ void BaseDePrueba::borrarEsquemaPostgres() noexcept
     }
 }
 
-Connection* BaseDePrueba::Conexion() const
-{
-    return Sesion::Conexion();
-}
-
-void BaseDePrueba::Ejecutar(const QString& sql, const QVariantList& parametros)
-{
-    Conexion()->Execute(sql, parametros);
-}
-
 QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
 {
     auto rs = Conexion()->Execute(sql, parametros);
@@ -174,11 +139,6 @@ QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
     if (rs->Eof() || memoria->Columnas().Cantidad() == 0)
         return {};
     return rs->Fields(memoria->Columnas().Nombre(0));
-}
-
-qlonglong BaseDePrueba::ContarFilas(const QString& tabla)
-{
-    return Valor(QStringLiteral("SELECT COUNT(*) FROM %1").arg(tabla)).toLongLong();
 }
 
 void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo,
@@ -207,34 +167,16 @@ QStringList BaseDePrueba::Claves()
 
 void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tabla, bool escritura)
 {
-    Ejecutar(QStringLiteral("DELETE FROM Kes_Permiso WHERE Per_Operador = ? AND Per_Tabla = ?"),
-             QVariantList{operador, tabla});
+    Ejecutar(QStringLiteral("DELETE FROM Kes_Permiso WHERE Per_Operador = ? AND Per_Tabla = ?"), {operador, tabla});
     Ejecutar(QStringLiteral("INSERT INTO Kes_Permiso (Per_Operador, Per_Tabla, Per_Escritura) VALUES (?, ?, ?)"),
-             QVariantList{operador, tabla, escritura ? 1 : 0});
-}
-
-QList<Sesion::MensajeRegistrado> BaseDePrueba::Mensajes() const
-{
-    return Sesion::MensajesRegistrados();
-}
-
-void BaseDePrueba::LimpiarMensajes()
-{
-    Sesion::LimpiarMensajes();
-}
-
-QStringList BaseDePrueba::Reportes() const
-{
-    return Sesion::ReportesRegistrados();
+             {operador, tabla, escritura ? 1 : 0});
 }
 
 QList<QJsonObject> BaseDePrueba::TrazaDe(const QString& llamada) const
 {
     QList<QJsonObject> resultado;
-    for (const QJsonObject& linea : m_traza) {
-        if (linea.value(QStringLiteral("llamada")).toString() == llamada)
-            resultado.append(linea);
-    }
+    std::copy_if(m_traza.cbegin(), m_traza.cend(), std::back_inserter(resultado),
+                 [&](const QJsonObject& linea) { return linea.value(QStringLiteral("llamada")).toString() == llamada; });
     return resultado;
 }
 

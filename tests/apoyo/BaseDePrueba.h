@@ -12,33 +12,11 @@
 #include <QVariant>
 #include <QtTest/QTest>
 
-// A fresh database for one test, real and thrown away afterwards (RAII).
-//
-//   BaseDePrueba base;                                  // SQLite file in a temporary folder
-//   BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL); // a new schema on the test server
-//
-// On construction it configures the services' session (Sesion::Configurar) with that
-// database, so everything that calls Sesion::Conexion() or the objects of KesCrearObjeto
-// works on it; the schema (Grupo_Cuenta_Contable and the library's tables) is created at
-// once. Messages and listings are recorded instead of shown (Sesion::RegistrarMensajes) and
-// cleared, and every traced call is kept in memory. The destructor closes the connection,
-// drops the PostgreSQL schema or deletes the SQLite file, and restores the session's
-// previous configuration.
-//
-// PostgreSQL comes from the variables TQ614_PG_HOST, TQ614_PG_PORT, TQ614_PG_USUARIO,
-// TQ614_PG_CLAVE and TQ614_PG_BASE (scripts/postgres-prueba.sh exports them). Each base gets
-// a schema of its own in that database, created and dropped by the test.
-//
-// Two engines in one test function:
-//
-//   void MiPrueba::algo_data() { BaseDePrueba::AgregarMotores(); }
-//   void MiPrueba::algo()
-//   {
-//       QFETCH(BaseDePrueba::Motor, motor);
-//       REQUIERE_MOTOR(motor);           // skips, or fails when TEST_PG_REQUIRED is set
-//       BaseDePrueba base(motor);
-//       ...
-//   }
+// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary
+// folder, or a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT,
+// _USUARIO, _CLAVE, _BASE). While it lives the services' session works on it, with the schema
+// created, messages and listings recorded instead of shown, and every traced call kept.
+// For both engines in one test: `_data()` calls AgregarMotores(), the test REQUIERE_MOTOR.
 class BaseDePrueba
 {
 public:
@@ -49,51 +27,40 @@ public:
     BaseDePrueba(const BaseDePrueba&) = delete;
     BaseDePrueba& operator=(const BaseDePrueba&) = delete;
 
-    // --- Engines -------------------------------------------------------------------------
-    // Whether the PostgreSQL test server named by TQ614_PG_* answers.
+    // Whether the test server answers; whether TEST_PG_REQUIRED makes its absence a failure.
     static bool PostgresDisponible();
-    // Whether TEST_PG_REQUIRED asks PostgreSQL tests to fail, not skip, without a server.
-    static bool PostgresRequerido();
-    // The session configuration of the test server (without a schema of its own).
+    static bool PostgresRequerido() { return !qEnvironmentVariableIsEmpty("TEST_PG_REQUIRED") && qgetenv("TEST_PG_REQUIRED") != "0"; }
+    // The test server's configuration, without a schema of its own.
     static Sesion::Configuracion ConfiguracionPostgres();
-    // Adds the column "motor" and one row per engine: "sqlite" and "postgresql".
+    // The column "motor" with the rows "sqlite" and "postgresql".
     static void AgregarMotores();
-    static QString NombreMotor(Motor motor);
+    static QString NombreMotor(Motor motor) { return motor == Motor::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite"); }
 
     Motor MotorActual() const { return m_motor; }
     const Sesion::Configuracion& Configuracion() const { return m_configuracion; }
-    // SQLite: the database file. PostgreSQL: empty.
     QString Archivo() const { return m_configuracion.archivo; }
-    // PostgreSQL: the schema this base works in. SQLite: empty.
     QString Esquema() const { return m_configuracion.esquema; }
 
-    // --- Data --------------------------------------------------------------------------------
-    // The session's shared connection (the one the services use).
-    Connection* Conexion() const;
-    // Runs a statement on it; errors are thrown as ErrorEjecucion.
-    void Ejecutar(const QString& sql, const QVariantList& parametros = {});
-    // The first column of the first row, or a null QVariant when there is no row.
+    // The session's shared connection; statements on it throw ErrorEjecucion.
+    Connection* Conexion() const { return Sesion::Conexion(); }
+    void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
+    // The first column of the first row, or a null QVariant.
     QVariant Valor(const QString& sql, const QVariantList& parametros = {});
-    // The number of rows of a table (or of any FROM clause text).
-    qlonglong ContarFilas(const QString& tabla);
-    // One account group, with every column filled as the editor fills it (user-defined
-    // columns empty or 0, operator "PRUEBA", dates of now, state "AC").
+    qlonglong ContarFilas(const QString& tabla) { return Valor(QStringLiteral("SELECT COUNT(*) FROM %1").arg(tabla)).toLongLong(); }
+    // A group with every column filled as the editor fills it (operator "PRUEBA", dates of now).
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
-    // The keys of Grupo_Cuenta_Contable in key order.
+    // The group keys in key order.
     QStringList Claves();
-    // A row of Kes_Permiso: whether `operador` may write to `tabla`.
     void PermitirEscritura(const QString& operador, const QString& tabla, bool escritura);
 
-    // --- Messages, listings and trace --------------------------------------------------------
-    QList<Sesion::MensajeRegistrado> Mensajes() const;
-    void LimpiarMensajes();
-    QStringList Reportes() const;
-    // Every traced call since construction (or the last LimpiarTraza), oldest first.
+    QList<Sesion::MensajeRegistrado> Mensajes() const { return Sesion::MensajesRegistrados(); }
+    void LimpiarMensajes() { Sesion::LimpiarMensajes(); }
+    QStringList Reportes() const { return Sesion::ReportesRegistrados(); }
+    // The traced calls, oldest first; those of one name ("Execute", "BeginTrans", ...); the
+    // "sql" of every Execute.
     QList<QJsonObject> Traza() const { return m_traza; }
-    // Only the calls of one name ("Execute", "Mensaje", "BeginTrans", ...).
     QList<QJsonObject> TrazaDe(const QString& llamada) const;
-    // The "sql" of every traced Execute, in order.
     QStringList Sentencias() const;
     void LimpiarTraza() { m_traza.clear(); }
 

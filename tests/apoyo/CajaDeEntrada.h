@@ -7,9 +7,9 @@
 #include <QString>
 #include <optional>
 
-// Answers the Change-key command's input boxes ("InputBox") in order, a text accepted or
-// std::nullopt for Cancel, recording each box as shown. Another window, a box beyond the
-// answers or one left open is unexpected.
+// Answers the input boxes ("InputBox") in order, a text accepted or std::nullopt for Cancel,
+// recording each box as shown. Another window, a box beyond the answers or one left open is
+// unexpected.
 class CajaDeEntrada
 {
 public:
@@ -17,15 +17,12 @@ public:
     {
         QString titulo, etiqueta, predeterminado;
     };
-
     using Respuestas = QList<std::optional<QString>>;
 
     explicit CajaDeEntrada(Respuestas respuestas)
-        : m_respuestas(std::move(respuestas))
-        , m_vigia([this](QWidget* ventana) { responder(ventana); })
+        : m_respuestas(std::move(respuestas)), m_vigia([this](QWidget* ventana) { responder(ventana); })
     {
     }
-
     QList<Vista> Vistas() const { return m_vistas; }
     int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
 

@@ -3,11 +3,8 @@
 #include "BaseDePrueba.h"
 #include "FabricaServicios.h"
 #include "Publico.h"
-#include "TreeView.h"
 #include "frmCATAddCuCo.h"
 #include "frmInput.h"
-#include "frmTQ614.h"
-#include "txtKES.h"
 
 #include <QTreeWidgetItemIterator>
 
@@ -21,16 +18,14 @@ PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura)
     Publico::sFormatoClave.clear();
     Publico::sSQL.clear();
     txtKES::EstablecerConexion(base.Conexion());
-    frmTQ614& forma = frmTQ614::Instancia();
-    forma.setPadre(&forma);
+    Forma().setPadre(&Forma());
     if (apertura == Apertura::Cargada) {
-        forma.Load();
+        Forma().Load();
     } else if (apertura == Apertura::Mostrada) {
-        forma.Show(FormaBase::vbModeless);
-        forma.Ventana()->activateWindow();
-        forma.tvCuentas()->setFocus();
-        // The first layout and activation run as they do for a real window.
-        QCoreApplication::processEvents();
+        Forma().Show(FormaBase::vbModeless);
+        Forma().Ventana()->activateWindow();
+        Forma().tvCuentas()->setFocus();
+        QCoreApplication::processEvents();  // the first layout and activation, as for a real window
     }
 }
 
@@ -45,22 +40,11 @@ PantallaDePrueba::~PantallaDePrueba()
     Publico::EstablecerFabrica({});
 }
 
-frmTQ614& PantallaDePrueba::Forma() const
-{
-    return frmTQ614::Instancia();
-}
-
 TreeView& PantallaDePrueba::Arbol() const
 {
-    TreeView* arbol = Forma().tvCuentas();
-    if (!arbol)
+    if (!Forma().tvCuentas())
         qFatal("La pantalla no está cargada");
-    return *arbol;
-}
-
-QTreeWidgetItem* PantallaDePrueba::Nodo(const QString& clave) const
-{
-    return Arbol().Buscar(QLatin1Char('N') + clave);
+    return *Forma().tvCuentas();
 }
 
 bool PantallaDePrueba::Seleccionar(const QString& clave)
@@ -96,10 +80,7 @@ QStringList PantallaDePrueba::Descripcion() const
         int profundidad = 0;
         for (auto* p = (*it)->parent(); p; p = p->parent())
             ++profundidad;
-        nodos << QStringLiteral("%1|%2|%3|%4")
-                     .arg(TreeView::Key(*it), TreeView::Text(*it))
-                     .arg(TreeView::Image(*it))
-                     .arg(profundidad);
+        nodos << QStringLiteral("%1|%2|%3|%4").arg(TreeView::Key(*it), TreeView::Text(*it)).arg(TreeView::Image(*it)).arg(profundidad);
     }
     return nodos;
 }
@@ -108,9 +89,8 @@ QStringList PantallaDePrueba::Huerfanos(BaseDePrueba& base)
 {
     QStringList huerfanos;
     auto rs = base.Conexion()->Execute(QStringLiteral(
-        "SELECT h.Gcc_Cve_Grupo_Cuenta_Contable AS Clave FROM Grupo_Cuenta_Contable h "
-        "WHERE h.Gcc_Padre <> '0' AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable p "
-        "WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
+        "SELECT h.Gcc_Cve_Grupo_Cuenta_Contable AS Clave FROM Grupo_Cuenta_Contable h WHERE h.Gcc_Padre <> '0' AND NOT EXISTS "
+        "(SELECT 1 FROM Grupo_Cuenta_Contable p WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
     for (; !rs->Eof(); rs->MoveNext())
         huerfanos << rs->Fields(QStringLiteral("Clave")).toString();
     return huerfanos;
@@ -119,11 +99,9 @@ QStringList PantallaDePrueba::Huerfanos(BaseDePrueba& base)
 QStringList PantallaDePrueba::Llamadas(const BaseDePrueba& base)
 {
     QStringList nombres;
-    for (const QJsonObject& llamada : base.Traza()) {
-        const QString nombre = llamada.value(QStringLiteral("llamada")).toString();
-        if (nombre != QLatin1String("Conexion"))
-            nombres << nombre;
-    }
+    for (const QJsonObject& llamada : base.Traza())
+        nombres << llamada.value(QStringLiteral("llamada")).toString();
+    nombres.removeAll(QStringLiteral("Conexion"));
     return nombres;
 }
 

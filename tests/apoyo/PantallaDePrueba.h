@@ -1,16 +1,16 @@
 #pragma once
 
+#include "TreeView.h"
+#include "frmTQ614.h"
+
 #include <QString>
 #include <QStringList>
 
 class BaseDePrueba;
-class QTreeWidgetItem;
-class TreeView;
-class frmTQ614;
 
 // The catalogue screen as the host opens it over a test database: the host's services reach
-// the component through its start-up routine, the editor's boxes query the same connection,
-// and the form and the prompt are created anew and destroyed afterwards.
+// the component through its start-up routine, the text boxes query the same connection, and
+// the form and the prompt are created anew and destroyed afterwards.
 class PantallaDePrueba
 {
 public:
@@ -23,26 +23,24 @@ public:
     PantallaDePrueba(const PantallaDePrueba&) = delete;
     PantallaDePrueba& operator=(const PantallaDePrueba&) = delete;
 
-    frmTQ614& Forma() const;
+    frmTQ614& Forma() const { return frmTQ614::Instancia(); }
     TreeView& Arbol() const;
     // The node of a group key ("0" is the root), or nullptr.
-    QTreeWidgetItem* Nodo(const QString& clave) const;
+    QTreeWidgetItem* Nodo(const QString& clave) const { return Arbol().Buscar(QLatin1Char('N') + clave); }
     // Selects the group's node as a click does (selection, then NodeClick); false without it.
     bool Seleccionar(const QString& clave);
     // Selects, then forgets the messages and trace so far: what follows is the command's.
     void SeleccionarParaComando(const QString& clave);
-    // Every node key, depth first.
+    // Every node key, depth first; every node as "key|text|picture|depth".
     QStringList Nodos() const;
-    // Every node, depth first, as "key|text|picture|depth".
     QStringList Descripcion() const;
 
     // Groups whose parent key names no group (nor the root).
     static QStringList Huerfanos(BaseDePrueba& base);
     // The calls made to the services, leaving out the fetching of the connection.
     static QStringList Llamadas(const BaseDePrueba& base);
-    // Every message as "style | title | error id | text", to be compared whole.
+    // Every message as "style | title | error id | text"; only their titles.
     static QStringList Mensajes(const BaseDePrueba& base);
-    // The titles of the messages, in order.
     static QStringList Titulos(const BaseDePrueba& base);
 
 private:

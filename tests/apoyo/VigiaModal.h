@@ -7,9 +7,8 @@
 #include <QWidget>
 #include <functional>
 
-// Watches for modal windows while it lives: runs `accion` on each one that opens (or, without
-// an action, hides it at once), and hides any that is still open five seconds later, so that
-// a broken test fails instead of hanging. Vencidas() counts those hidden by the watchdog.
+// While it lives, runs `accion` on each modal window that opens (without one, hides it), and
+// hides any still open five seconds later, so that a broken test fails instead of hanging.
 class VigiaModal
 {
 public:
@@ -19,8 +18,8 @@ public:
         QObject::connect(&m_sondeo, &QTimer::timeout, [this] { Revisar(); });
         m_sondeo.start(10);
     }
-
     int Abiertas() const { return m_abiertas; }
+    // Those the watchdog had to hide.
     int Vencidas() const { return m_vencidas; }
 
 private:
@@ -29,19 +28,12 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible()) {
             m_actual = nullptr;
-            return;
-        }
-        if (modal != m_actual) {
+        } else if (modal != m_actual) {
             m_actual = modal;
             m_desde.start();
             ++m_abiertas;
-            if (m_accion)
-                m_accion(modal);
-            else
-                modal->hide();
-            return;
-        }
-        if (m_desde.elapsed() > 5000) {
+            m_accion ? m_accion(modal) : modal->hide();
+        } else if (m_desde.elapsed() > 5000) {
             ++m_vencidas;
             modal->hide();
         }
