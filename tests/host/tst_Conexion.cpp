@@ -1,6 +1,7 @@
 // The connection and recordset as the component uses them, its schema, its statement cache and
 // its waits for another user's lock, on SQLite and on PostgreSQL; how statement texts are split
 // into shapes and literals; and the session's settings.
+#include "AnalizadorSentencias.h"
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
@@ -59,6 +60,7 @@ private slots:
     void formaDeLaSentencia_data();
     void formaDeLaSentencia();
     void faltanValores();
+    void formaRecordada();
     void recordsets_data() { BaseDePrueba::AgregarMotores(); }
     void recordsets();
     void transacciones_data() { BaseDePrueba::AgregarMotores(); }
@@ -159,6 +161,13 @@ void PruebaConexion::textosIntactosYUnaSentenciaPorForma()
         QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), textos[i]);
     }
     QCOMPARE(enCache(c), antes + 2);  // one INSERT and one SELECT, whatever their literals
+    // The same shape run again and again binds each literal straight from the text.
+    for (qsizetype i = 0; i < textos.size(); ++i) {
+        if (!textos[i].contains(u'\''))
+            QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                                "WHERE Gcc_Descripcion = '%1'"_s.arg(textos[i])),
+                     QVariant(u"K%1"_s.arg(i)));
+    }
     QCOMPARE(textos.last().size(), 200);
 
     // A literal that looks like a placeholder, a comment or an injection is matched as text.
@@ -377,6 +386,35 @@ void PruebaConexion::faltanValores()
                                                         QVariantList{1}, Marcador::Interrogacion);
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.ExigirValores(1));
     forma.ExigirValores(2);
+}
+
+// A text with the ends of the last one is taken for its shape without being scanned again;
+// whatever the analyser remembers, what it returns is the full analysis.
+void PruebaConexion::formaRecordada()
+{
+    AnalizadorSentencias analizador(Marcador::Interrogacion);
+    const QString a = u"SELECT * FROM T WHERE A = '"_s;
+    const QString z = u"' ORDER BY A"_s;
+    const std::pair<QString, bool> casos[] = {
+        {a + u"k1"_s + z, false},
+        {a + u"k2"_s + z, true},
+        {a + z, true},
+        {a + u"Ñandú -- /* ? $1"_s + z, true},
+        {a + u"it''s"_s + z, false},          // a doubled quote
+        {a + u"x' OR B = 'y"_s + z, false},   // two literals between the same ends
+        {a + u"k3"_s + z + u" DESC"_s, false},  // another ending
+        {a + u"k4"_s + z + u" DESC"_s, true},
+        {u"SELECT 'x', 'y' FROM T"_s, false},  // two literals: nothing is remembered
+        {a + u"k5"_s + z + u" DESC"_s, false},
+    };
+    for (const auto& [sql, mismaForma] : casos) {
+        QCOMPARE(analizador.LiteralDeLaMismaForma(sql).has_value(), mismaForma);
+        const auto forma = analizador.Analizar(sql, {});
+        const auto completa = SentenciaParametrizada::Analizar(sql, {}, Marcador::Interrogacion);
+        QCOMPARE(forma.Texto(), completa.Texto());
+        QCOMPARE(forma.Valores(), completa.Valores());
+        QCOMPARE(forma.LiteralesExtraidos(), completa.LiteralesExtraidos());
+    }
 }
 
 QTEST_GUILESS_MAIN(PruebaConexion)
