@@ -12,7 +12,7 @@ source scripts/postgres-prueba.sh
 CARPETA=${TQ614_BENCH_BUILD:-/tmp/build-tq614-bench}
 GRUPOS_MEMORIA=100000
 
-cmake -S . -B "$CARPETA" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ614_BENCH=ON >/dev/null
+cmake -S . -B "$CARPETA" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ614_BENCH=ON -DTQ614_PRUEBAS=OFF >/dev/null
 cmake --build "$CARPETA" -j 2 --target bench_catalogo memoria_pico >/dev/null
 
 export QT_QPA_PLATFORM=offscreen TQ614_MENSAJES=registrar QT_LOGGING_RULES='qt.qpa.*=false'
