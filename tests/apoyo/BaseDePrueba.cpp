@@ -18,10 +18,16 @@ ConexionAdministrativa conectar(const Sesion::Configuracion& c)
     const QByteArray servidor = c.servidor.toUtf8(), puerto = QByteArray::number(c.puerto), base = c.base.toUtf8(),
                      usuario = c.usuario.toUtf8(), clave = c.clave.toUtf8();
     const char* claves[] = {"host", "port", "dbname", "user", "password", "connect_timeout", nullptr};
-    const char* valores[] = {servidor.constData(), puerto.constData(), base.constData(), usuario.constData(),
-                             clave.constData(), "5", nullptr};
+    const char* valores[] = {servidor.constData(),
+                             puerto.constData(),
+                             base.constData(),
+                             usuario.constData(),
+                             clave.constData(),
+                             "5",
+                             nullptr};
     ConexionAdministrativa admin(PQconnectdbParams(claves, valores, 0), &PQfinish);
-    PQsetNoticeProcessor(admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
+    PQsetNoticeProcessor(
+        admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
     return admin;
 }
 
@@ -29,7 +35,8 @@ void ejecutarAdministrativa(const QString& sql)
 {
     ConexionAdministrativa admin = conectar(BaseDePrueba::ConfiguracionPostgres());
     if (PQstatus(admin.get()) != CONNECTION_OK)
-        throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1").arg(QString::fromUtf8(PQerrorMessage(admin.get()))));
+        throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1")
+                                 .arg(QString::fromUtf8(PQerrorMessage(admin.get()))));
     PGresult* r = PQexec(admin.get(), sql.toUtf8().constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     const QString error = QString::fromUtf8(PQresultErrorMessage(r));
@@ -41,7 +48,9 @@ void ejecutarAdministrativa(const QString& sql)
 } // namespace
 
 BaseDePrueba::BaseDePrueba(Motor motor)
-    : m_motor(motor), m_configuracionAnterior(Sesion::ConfiguracionActual()), m_registrabaMensajes(Sesion::MensajesRegistrandose())
+    : m_motor(motor)
+    , m_configuracionAnterior(Sesion::ConfiguracionActual())
+    , m_registrabaMensajes(Sesion::MensajesRegistrandose())
 {
     if (motor == Motor::PostgreSQL) {
         m_configuracion = ConfiguracionPostgres();
@@ -112,7 +121,9 @@ void BaseDePrueba::AgregarMotores()
 QString BaseDePrueba::nuevoEsquema()
 {
     static int contador = 0;
-    return QStringLiteral("prueba_%1_%2_%3").arg(QCoreApplication::applicationPid()).arg(++contador)
+    return QStringLiteral("prueba_%1_%2_%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(++contador)
         .arg(QRandomGenerator::global()->bounded(100000));
 }
 
@@ -175,8 +186,9 @@ void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tab
 QList<QJsonObject> BaseDePrueba::TrazaDe(const QString& llamada) const
 {
     QList<QJsonObject> resultado;
-    std::copy_if(m_traza.cbegin(), m_traza.cend(), std::back_inserter(resultado),
-                 [&](const QJsonObject& linea) { return linea.value(QStringLiteral("llamada")).toString() == llamada; });
+    std::copy_if(m_traza.cbegin(), m_traza.cend(), std::back_inserter(resultado), [&](const QJsonObject& linea) {
+        return linea.value(QStringLiteral("llamada")).toString() == llamada;
+    });
     return resultado;
 }
 

@@ -29,12 +29,18 @@ public:
 
     // Whether the test server answers; whether TEST_PG_REQUIRED makes its absence a failure.
     static bool PostgresDisponible();
-    static bool PostgresRequerido() { return !qEnvironmentVariableIsEmpty("TEST_PG_REQUIRED") && qgetenv("TEST_PG_REQUIRED") != "0"; }
+    static bool PostgresRequerido()
+    {
+        return !qEnvironmentVariableIsEmpty("TEST_PG_REQUIRED") && qgetenv("TEST_PG_REQUIRED") != "0";
+    }
     // The test server's configuration, without a schema of its own.
     static Sesion::Configuracion ConfiguracionPostgres();
     // The column "motor" with the rows "sqlite" and "postgresql".
     static void AgregarMotores();
-    static QString NombreMotor(Motor motor) { return motor == Motor::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite"); }
+    static QString NombreMotor(Motor motor)
+    {
+        return motor == Motor::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite");
+    }
 
     Motor MotorActual() const { return m_motor; }
     const Sesion::Configuracion& Configuracion() const { return m_configuracion; }
@@ -46,7 +52,10 @@ public:
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
     // The first column of the first row, or a null QVariant.
     QVariant Valor(const QString& sql, const QVariantList& parametros = {});
-    qlonglong ContarFilas(const QString& tabla) { return Valor(QStringLiteral("SELECT COUNT(*) FROM %1").arg(tabla)).toLongLong(); }
+    qlonglong ContarFilas(const QString& tabla)
+    {
+        return Valor(QStringLiteral("SELECT COUNT(*) FROM %1").arg(tabla)).toLongLong();
+    }
     // A group with every column filled as the editor fills it (operator "PRUEBA", dates of now).
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
@@ -80,11 +89,11 @@ private:
 Q_DECLARE_METATYPE(BaseDePrueba::Motor)
 
 // Skips a PostgreSQL row when the server is missing, or fails it when TEST_PG_REQUIRED is set.
-#define REQUIERE_MOTOR(motor)                                                                       \
-    do {                                                                                            \
-        if ((motor) == BaseDePrueba::Motor::PostgreSQL && !BaseDePrueba::PostgresDisponible()) {   \
-            if (BaseDePrueba::PostgresRequerido())                                                  \
-                QFAIL("PostgreSQL es obligatorio (TEST_PG_REQUIRED) y el servidor de prueba no responde"); \
-            QSKIP("Sin servidor PostgreSQL de prueba (TQ614_PG_HOST)");                             \
-        }                                                                                           \
+#define REQUIERE_MOTOR(motor)                                                                                          \
+    do {                                                                                                               \
+        if ((motor) == BaseDePrueba::Motor::PostgreSQL && !BaseDePrueba::PostgresDisponible()) {                       \
+            if (BaseDePrueba::PostgresRequerido())                                                                     \
+                QFAIL("PostgreSQL es obligatorio (TEST_PG_REQUIRED) y el servidor de prueba no responde");             \
+            QSKIP("Sin servidor PostgreSQL de prueba (TQ614_PG_HOST)");                                                \
+        }                                                                                                              \
     } while (false)

@@ -20,7 +20,8 @@ public:
     using Respuestas = QList<std::optional<QString>>;
 
     explicit CajaDeEntrada(Respuestas respuestas)
-        : m_respuestas(std::move(respuestas)), m_vigia([this](QWidget* ventana) { responder(ventana); })
+        : m_respuestas(std::move(respuestas))
+        , m_vigia([this](QWidget* ventana) { responder(ventana); })
     {
     }
     QList<Vista> Vistas() const { return m_vistas; }

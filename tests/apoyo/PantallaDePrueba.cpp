@@ -8,8 +8,7 @@
 
 #include <QTreeWidgetItemIterator>
 
-PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura)
-    : m_base(base)
+PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura) : m_base(base)
 {
     frmTQ614::Destruir();
     frmInput::Destruir();
@@ -80,7 +79,10 @@ QStringList PantallaDePrueba::Descripcion() const
         int profundidad = 0;
         for (auto* p = (*it)->parent(); p; p = p->parent())
             ++profundidad;
-        nodos << QStringLiteral("%1|%2|%3|%4").arg(TreeView::Key(*it), TreeView::Text(*it)).arg(TreeView::Image(*it)).arg(profundidad);
+        nodos << QStringLiteral("%1|%2|%3|%4")
+                     .arg(TreeView::Key(*it), TreeView::Text(*it))
+                     .arg(TreeView::Image(*it))
+                     .arg(profundidad);
     }
     return nodos;
 }
@@ -88,9 +90,10 @@ QStringList PantallaDePrueba::Descripcion() const
 QStringList PantallaDePrueba::Huerfanos(BaseDePrueba& base)
 {
     QStringList huerfanos;
-    auto rs = base.Conexion()->Execute(QStringLiteral(
-        "SELECT h.Gcc_Cve_Grupo_Cuenta_Contable AS Clave FROM Grupo_Cuenta_Contable h WHERE h.Gcc_Padre <> '0' AND NOT EXISTS "
-        "(SELECT 1 FROM Grupo_Cuenta_Contable p WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
+    auto rs = base.Conexion()->Execute(
+        QStringLiteral("SELECT h.Gcc_Cve_Grupo_Cuenta_Contable AS Clave FROM Grupo_Cuenta_Contable h WHERE h.Gcc_Padre "
+                       "<> '0' AND NOT EXISTS "
+                       "(SELECT 1 FROM Grupo_Cuenta_Contable p WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
     for (; !rs->Eof(); rs->MoveNext())
         huerfanos << rs->Fields(QStringLiteral("Clave")).toString();
     return huerfanos;

@@ -24,11 +24,12 @@ constexpr int kGruposEnLaZona = 12;  // kept between 6 and 18
 // A fault of the program, not a refusal the user can act on (a lock, a key taken, a parent gone).
 bool esFalla(const Sesion::MensajeRegistrado& m)
 {
-    static const QStringList fallas = u"Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|"
-                                      "Variable de objeto|Ya hay una transacción abierta|No hay una transacción|"
-                                      "Se perdió la conexión"_s.split(u'|');
+    static const QStringList fallas
+        = u"Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|"
+          "Variable de objeto|Ya hay una transacción abierta|No hay una transacción|"
+          "Se perdió la conexión"_s.split(u'|');
     return !m.idError.startsWith("ERR-ID:75000"_L1)
-           || std::any_of(fallas.begin(), fallas.end(), [&](const QString& f) { return m.texto.startsWith(f); });
+        || std::any_of(fallas.begin(), fallas.end(), [&](const QString& f) { return m.texto.startsWith(f); });
 }
 
 // Keys under `nodo` (not itself) into `claves`, and those without children into `hojas`.
@@ -49,13 +50,19 @@ class Usuario
 {
 public:
     Usuario(UsuarioDePantalla& pantalla, int numero, const QString& log, const QString& raizZona)
-        : m_pantalla(pantalla), m_numero(numero), m_azar(quint32(614 + numero)), m_log(log), m_raizZona(raizZona)
+        : m_pantalla(pantalla)
+        , m_numero(numero)
+        , m_azar(quint32(614 + numero))
+        , m_log(log)
+        , m_raizZona(raizZona)
     {
         m_log.open(QIODevice::WriteOnly | QIODevice::Text);
         Sesion::EstablecerObservadorTraza([this](const QJsonObject& l) {
             const QString llamada = l[u"llamada"_s].toString();
-            m_confirmado |= !l.contains(u"error"_s) && (llamada == "CommitTrans"_L1 || (m_tipo == "nombre"_L1
-                            && llamada == "Execute"_L1 && l[u"sql"_s].toString().startsWith("UPDATE"_L1)));
+            m_confirmado |= !l.contains(u"error"_s)
+                && (llamada == "CommitTrans"_L1
+                    || (m_tipo == "nombre"_L1 && llamada == "Execute"_L1
+                        && l[u"sql"_s].toString().startsWith("UPDATE"_L1)));
         });
     }
 
@@ -71,7 +78,10 @@ public:
     }
 
 private:
-    QString alAzar(const QStringList& claves) { return claves.isEmpty() ? QString() : claves[int(m_azar.bounded(claves.size()))]; }
+    QString alAzar(const QStringList& claves)
+    {
+        return claves.isEmpty() ? QString() : claves[int(m_azar.bounded(claves.size()))];
+    }
 
     // Anywhere, on groups as this user's tree shows them (the tree reloads only after its own
     // renames and key changes), or in the shared subtree, where adds and deletes both go to the
@@ -90,7 +100,8 @@ private:
             auto rs = Sesion::Conexion()->Execute(
                 u"WITH RECURSIVE zona(clave) AS (SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable"
                 " WHERE Gcc_Cve_Grupo_Cuenta_Contable = ? UNION ALL SELECT g.Gcc_Cve_Grupo_Cuenta_Contable"
-                " FROM Grupo_Cuenta_Contable g JOIN zona z ON g.Gcc_Padre = z.clave) SELECT clave FROM zona"_s, {m_raizZona});
+                " FROM Grupo_Cuenta_Contable g JOIN zona z ON g.Gcc_Padre = z.clave) SELECT clave FROM zona"_s,
+                {m_raizZona});
             for (; !rs->Eof(); rs->MoveNext())
                 editables << rs->Fields(u"clave"_s).toString();
             if (dado < 25 && editables.size() > kGruposEnLaZona + 6)
@@ -99,10 +110,18 @@ private:
                 dado = 0;
         }
         if (dado < 25 || claves.isEmpty())
-            operar(u"alta"_s, m_enLaZona ? (hojas.isEmpty() ? m_raizZona : alAzar(hojas)) : m_azar.bounded(5) ? alAzar(claves) : u"0"_s);
+            operar(u"alta"_s,
+                   m_enLaZona              ? (hojas.isEmpty() ? m_raizZona : alAzar(hojas))
+                       : m_azar.bounded(5) ? alAzar(claves)
+                                           : u"0"_s);
         else
-            operar(dado < 50 ? u"baja"_s : dado < 70 ? u"edicion"_s : dado < 85 ? u"clave"_s : u"nombre"_s,
-                   alAzar(dado < 50 ? hojas : dado < 70 ? editables : claves));
+            operar(dado < 50       ? u"baja"_s
+                       : dado < 70 ? u"edicion"_s
+                       : dado < 85 ? u"clave"_s
+                                   : u"nombre"_s,
+                   alAzar(dado < 50       ? hojas
+                              : dado < 70 ? editables
+                                          : claves));
     }
 
     // One operation on `objetivo` (for an add, the parent), logged as committed (perhaps with a
@@ -116,7 +135,8 @@ private:
         m_confirmado = false;
         Sesion::LimpiarMensajes();
         QString clave = objetivo, valor = u"U%1 %2 %3 'X'"_s.arg(m_numero).arg(tipo.toUpper()).arg(++m_serie);
-        const QString nueva = u"%1%2"_s.arg(m_numero).arg(QString::number(m_serie, 36).rightJustified(4, u'0')).toUpper();
+        const QString nueva
+            = u"%1%2"_s.arg(m_numero).arg(QString::number(m_serie, 36).rightJustified(4, u'0')).toUpper();
         bool probado = true;
         if (tipo == "alta"_L1) {
             m_pantalla.Nuevo(objetivo, u"Q"_s + nueva, valor, {});
@@ -124,7 +144,8 @@ private:
                 m_conHijosMios.insert(objetivo);
             std::tie(clave, valor) = std::pair(u"Q"_s + nueva, objetivo);
         } else if (tipo == "edicion"_L1) {  // a group already deleted is not tried
-            probado = m_pantalla.Editar(objetivo, valor, {}) || m_confirmado || !Sesion::MensajesRegistrados().isEmpty();
+            probado
+                = m_pantalla.Editar(objetivo, valor, {}) || m_confirmado || !Sesion::MensajesRegistrados().isEmpty();
         } else if (tipo == "baja"_L1) {
             probado = m_pantalla.Eliminar(objetivo);
         } else if (tipo == "nombre"_L1) {
@@ -134,15 +155,23 @@ private:
         }
         const auto m = Sesion::MensajesRegistrados();
         if (probado && m.isEmpty())
-            anotar(tipo, clave, valor, m_confirmado ? u"hecho"_s : u"fallido"_s, m_confirmado ? QString() : u"sin mensaje"_s);
+            anotar(tipo, clave, valor, m_confirmado ? u"hecho"_s : u"fallido"_s,
+                   m_confirmado ? QString() : u"sin mensaje"_s);
         else if (probado)
-            anotar(tipo, clave, valor, esFalla(m[0]) || m.size() > 1 ? u"fallido"_s : m_confirmado ? u"hecho"_s : u"rechazado"_s,
+            anotar(tipo, clave, valor,
+                   esFalla(m[0]) || m.size() > 1 ? u"fallido"_s
+                       : m_confirmado            ? u"hecho"_s
+                                                 : u"rechazado"_s,
                    m[0].idError + u' ' + m[0].texto.section(u':', 0, 0).left(60).simplified());
     }
 
-    void anotar(const QString& tipo, const QString& clave, const QString& valor, const QString& resultado, const QString& detalle)
+    void anotar(const QString& tipo, const QString& clave, const QString& valor, const QString& resultado,
+                const QString& detalle)
     {
-        m_log.write(QStringList{m_enLaZona ? u"zona"_s : u"resto"_s, tipo, clave, valor, resultado, detalle}.join(u'\t').toUtf8() + '\n');
+        m_log.write(QStringList{m_enLaZona ? u"zona"_s : u"resto"_s, tipo, clave, valor, resultado, detalle}
+                        .join(u'\t')
+                        .toUtf8()
+                    + '\n');
         m_log.flush();
     }
 
@@ -195,21 +224,25 @@ void PruebaCarga::ochoUsuariosALaVez()
             raizZona = g.clave;
     Sesion::Cerrar();
     QTemporaryDir carpeta;
-    const int segundos = qEnvironmentVariableIntValue("TQ614_CARGA_SEGUNDOS") > 0 ? qEnvironmentVariableIntValue("TQ614_CARGA_SEGUNDOS") : 60;
+    const int segundos = qEnvironmentVariableIntValue("TQ614_CARGA_SEGUNDOS") > 0
+        ? qEnvironmentVariableIntValue("TQ614_CARGA_SEGUNDOS")
+        : 60;
     std::vector<std::unique_ptr<QProcess>> hijos;
     QElapsedTimer reloj;
     reloj.start();
     for (int i = 1; i <= kUsuarios; ++i) {
         hijos.push_back(std::make_unique<QProcess>());
         hijos.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        hijos.back()->start(QCoreApplication::applicationFilePath(), {u"--usuario"_s, QString::number(i), base.Esquema(),
-                            carpeta.filePath(QString::number(i)), QString::number(segundos * 1000), raizZona});
+        hijos.back()->start(QCoreApplication::applicationFilePath(),
+                            {u"--usuario"_s, QString::number(i), base.Esquema(), carpeta.filePath(QString::number(i)),
+                             QString::number(segundos * 1000), raizZona});
         QVERIFY(hijos.back()->waitForStarted());
     }
     // Each ends after its time and the operation in hand; one that hangs is killed and counted.
     int fallasDeProceso = 0;
     for (auto& hijo : hijos) {
-        if (!hijo->waitForFinished(qMax(1000, segundos * 1000 + 120000 - int(reloj.elapsed()))) && hijo->processId() > 0) {
+        if (!hijo->waitForFinished(qMax(1000, segundos * 1000 + 120000 - int(reloj.elapsed())))
+            && hijo->processId() > 0) {
             ::kill(pid_t(hijo->processId()), SIGKILL);
             hijo->waitForFinished(5000);
         }
@@ -224,7 +257,8 @@ void PruebaCarga::ochoUsuariosALaVez()
     for (int i = 1; i <= kUsuarios; ++i) {
         QFile f(carpeta.filePath(QString::number(i)));
         QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
-        for (QStringList op; !f.atEnd() && (op = QString::fromUtf8(f.readLine()).chopped(1).split(u'\t')).size() == 6;) {
+        for (QStringList op;
+             !f.atEnd() && (op = QString::fromUtf8(f.readLine()).chopped(1).split(u'\t')).size() == 6;) {
             ops.append({i, op});
             retiradas[op[2]] += op[4] == "hecho"_L1 && (op[1] == "baja"_L1 || op[1] == "clave"_L1);
             cambiosPorClave[op[2]] += op[4] == "hecho"_L1 && op[1] != "alta"_L1;
@@ -241,12 +275,14 @@ void PruebaCarga::ochoUsuariosALaVez()
         registradas[usuario] += hecho && tipo != "nombre"_L1;  // the rename registers nothing
         if (op[4] == "rechazado"_L1)
             ++rechazos[tipo + u' ' + op[5]];
-        const QVariant actual = base.Valor(u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
-                                           {tipo == "clave"_L1 ? valor : clave});
+        const QVariant actual
+            = base.Valor(u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
+                         {tipo == "clave"_L1 ? valor : clave});
         QString problema = op[4] == "fallido"_L1 ? op[5] : QString();
         if (tipo == "alta"_L1 && hecho == actual.isNull() && !(hecho && retirada))
             problema = hecho ? u"committed add is missing"_s : u"refused add left its row"_s;
-        if ((tipo == "edicion"_L1 || tipo == "nombre"_L1) && hecho && cambiosPorClave.value(clave) == 1 && !actual.isNull()
+        if ((tipo == "edicion"_L1 || tipo == "nombre"_L1) && hecho && cambiosPorClave.value(clave) == 1
+            && !actual.isNull()
             && actual.toString() != valor)  // each value is unique: unless replaced since, it is the description
             problema = u"committed description is not in the table"_s;
         if ((tipo == "edicion"_L1 || tipo == "nombre"_L1) && !hecho
@@ -264,7 +300,8 @@ void PruebaCarga::ochoUsuariosALaVez()
     }
     // The audit log: one row per committed change the editor, the delete and the key change registered.
     for (int i = 1; i <= kUsuarios; ++i) {
-        const int filas = base.Valor(u"SELECT COUNT(*) FROM Kes_Bitacora WHERE Bit_Operador = ?"_s, {u"CARGA%1"_s.arg(i)}).toInt();
+        const int filas
+            = base.Valor(u"SELECT COUNT(*) FROM Kes_Bitacora WHERE Bit_Operador = ?"_s, {u"CARGA%1"_s.arg(i)}).toInt();
         if (filas != registradas[i])
             fallas << u"user %1: %2 audit rows for %3 registered changes"_s.arg(i).arg(filas).arg(registradas[i]);
     }

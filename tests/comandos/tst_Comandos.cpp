@@ -26,7 +26,8 @@ namespace {
 // A > A1 > A11, A > A2; B a leaf; E with an empty description.
 void Catalogo(BaseDePrueba& base)
 {
-    for (const QString& fila : {u"A|ACTIVO|0"_s, u"A1|CAJA|A"_s, u"A2|BANCOS|A"_s, u"A11|CHICA|A1"_s, u"B|PASIVO|0"_s, u"E||0"_s}) {
+    for (const QString& fila :
+         {u"A|ACTIVO|0"_s, u"A1|CAJA|A"_s, u"A2|BANCOS|A"_s, u"A11|CHICA|A1"_s, u"B|PASIVO|0"_s, u"E||0"_s}) {
         const QStringList f = fila.split(u'|');
         base.InsertarGrupo(f[0], f[1], u""_s, f[2]);
     }
@@ -37,7 +38,10 @@ QStringList Tabla(BaseDePrueba& base)
 {
     QStringList filas;
     for (const QString& clave : base.Claves())
-        filas << clave + u'>' + base.Valor(u"SELECT Gcc_Padre FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave}).toString();
+        filas << clave + u'>'
+                + base.Valor(u"SELECT Gcc_Padre FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
+                             {clave})
+                      .toString();
     return filas;
 }
 
@@ -52,7 +56,6 @@ public:
     Q_INVOKABLE void Unload() { ++descargas; }
     int descargas = 0;
 };
-
 
 // A connection of its own. The first time the session traces a call that names `cuando`, it
 // runs `sql`: at once (the command then meets the row), or on a thread, given 300 ms to be
@@ -82,10 +85,7 @@ public:
             m_pendiente.wait_for(std::chrono::milliseconds(enHilo ? 300 : 10000));
         });
     }
-    ~SegundoUsuario()
-    {
-        Sesion::EstablecerObservadorTraza({});
-    }
+    ~SegundoUsuario() { Sesion::EstablecerObservadorTraza({}); }
     // The database's refusal, empty when the statement succeeded; null when it never ran or hangs.
     QString Resultado()
     {
@@ -112,7 +112,9 @@ private slots:
     {
         BaseDePrueba base;
         PantallaDePrueba pantalla(base);
-        auto hijosDe = [](const QString& padre) { return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre"_s.arg(padre); };
+        auto hijosDe = [](const QString& padre) {
+            return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre"_s.arg(padre);
+        };
         auto listados = [&] {
             QStringList l;
             for (const QJsonObject& llamada : base.TrazaDe(u"MostrarReporte"_s))
@@ -125,7 +127,8 @@ private slots:
         QCOMPARE(base.Sentencias(), QStringList{hijosDe(u"0"_s)});
         base.InsertarGrupo(u"1"_s, u"ACTIVO"_s, u"1"_s);
         base.InsertarGrupo(u"O'K"_s, u"CIRCULANTE"_s, u""_s, u"1"_s, 2);
-        const QString insertar = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, Gcc_Padre) VALUES "_s;
+        const QString insertar
+            = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, Gcc_Padre) VALUES "_s;
         base.Ejecutar(insertar + u"('110', 'CAJA', NULL, 'O''K'), ('111', NULL, '1.1.1.1', '110')"_s);
         pantalla.Forma().CargarCuentas();
         base.LimpiarMensajes();
@@ -133,7 +136,9 @@ private slots:
         pantalla.Forma().Controles_Imprimir();
         const QString esperado = u"1 - ACTIVO\r\n\tCIRCULANTE\r\n\t\t - CAJA\r\n\t\t\t1.1.1.1 - \r\n"_s;
         QCOMPARE(listados(), QStringList{esperado});
-        QCOMPARE(base.Sentencias(), QStringList({hijosDe(u"0"_s), hijosDe(u"1"_s), hijosDe(u"O''K"_s), hijosDe(u"110"_s), hijosDe(u"111"_s)}));
+        QCOMPARE(
+            base.Sentencias(),
+            QStringList({hijosDe(u"0"_s), hijosDe(u"1"_s), hijosDe(u"O''K"_s), hijosDe(u"110"_s), hijosDe(u"111"_s)}));
         QCOMPARE(pantalla.Forma().iNivel, short(-1));
         QVERIFY(base.Mensajes().isEmpty());
         // The viewer is called once, last, with its fixed arguments.
@@ -174,23 +179,29 @@ private slots:
         pantalla.SeleccionarParaComando(u"0"_s);
         forma.Controles_Eliminar();
         QCOMPARE(PantallaDePrueba::Llamadas(base), QStringList{u"Mensaje"_s});
-        QCOMPARE(PantallaDePrueba::Mensajes(base), QStringList{u"48 | Kestrima | ERR-ID:7500010 | No se puede eliminar el grupo cuenta contable raíz"_s});
+        QCOMPARE(PantallaDePrueba::Mensajes(base),
+                 QStringList{u"48 | Kestrima | ERR-ID:7500010 | No se puede eliminar el grupo cuenta contable raíz"_s});
         QCOMPARE(base.Mensajes()[0].proyecto, u"TQ614"_s);
         QCOMPARE(base.Mensajes()[0].ventana, forma.hWnd());
         pantalla.SeleccionarParaComando(u"A"_s);
         forma.Controles_Eliminar();
-        QCOMPARE(base.Sentencias(), QStringList{u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'A'"_s});
+        QCOMPARE(
+            base.Sentencias(),
+            QStringList{u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'A'"_s});
         QCOMPARE(PantallaDePrueba::Llamadas(base), QStringList({u"Execute"_s, u"Mensaje"_s}));
-        QCOMPARE(PantallaDePrueba::Mensajes(base), QStringList{u"48 | Imposible eliminar | ERR-ID:7500011 | "
-                                                               "El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"_s});
+        QCOMPARE(PantallaDePrueba::Mensajes(base),
+                 QStringList{u"48 | Imposible eliminar | ERR-ID:7500011 | "
+                             "El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"_s});
         QVERIFY(pantalla.Nodo(u"A"_s));
         pantalla.SeleccionarParaComando(u"A11"_s);
         forma.Controles_Eliminar();
         QCOMPARE(PantallaDePrueba::Llamadas(base),
                  QStringList({u"Execute"_s, u"BeginTrans"_s, u"Execute"_s, u"RegistrarCambio"_s, u"CommitTrans"_s}));
-        QCOMPARE(base.Sentencias().at(1), u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);
+        QCOMPARE(base.Sentencias().at(1),
+                 u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);
         const QJsonObject registro = base.TrazaDe(u"RegistrarCambio"_s).first();
-        QCOMPARE(registro.value(u"tabla").toString() + u'|' + registro.value(u"clave").toString() + u'|' + registro.value(u"texto").toString(),
+        QCOMPARE(registro.value(u"tabla").toString() + u'|' + registro.value(u"clave").toString() + u'|'
+                     + registro.value(u"texto").toString(),
                  u"Grupo_Cuenta_Contable|A11|"_s);
         QVERIFY(!pantalla.Nodo(u"A11"_s) && pantalla.Nodo(u"A1"_s));
         pantalla.SeleccionarParaComando(u"X' OR '1'='1"_s);
@@ -200,7 +211,8 @@ private slots:
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, false);
         pantalla.SeleccionarParaComando(u"B"_s);
         forma.Controles_Eliminar();
-        QVERIFY(PantallaDePrueba::Llamadas(base).contains(u"RollbackTrans"_s) && !PantallaDePrueba::Llamadas(base).contains(u"CommitTrans"_s));
+        QVERIFY(PantallaDePrueba::Llamadas(base).contains(u"RollbackTrans"_s)
+                && !PantallaDePrueba::Llamadas(base).contains(u"CommitTrans"_s));
         QCOMPARE(PantallaDePrueba::Mensajes(base).size(), 1);
         QVERIFY(PantallaDePrueba::Mensajes(base)[0].startsWith(u"16 | Kestrima | ERR-ID:7500012 | "_s));
         QVERIFY(PantallaDePrueba::Mensajes(base)[0].contains(u"no tiene permiso"_s));
@@ -214,8 +226,10 @@ private slots:
         QTest::addColumn<int>("cajas");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<QStringList>("tabla");
-        const QString invalida = u"16 | Kestrima | ERR-ID:7500001 | El grupo de cuenta contable no es válido para esta operación"_s;
-        const QString duplicada = u"48 | Catálogo de grupo de cuentas contables | ERR-ID:7500002 | La clave: %1 ya existe, especifique otra"_s;
+        const QString invalida
+            = u"16 | Kestrima | ERR-ID:7500001 | El grupo de cuenta contable no es válido para esta operación"_s;
+        const QString duplicada
+            = u"48 | Catálogo de grupo de cuentas contables | ERR-ID:7500002 | La clave: %1 ya existe, especifique otra"_s;
         QTest::newRow("sin clave") << u""_s << Respuestas{} << 0 << invalida << kTabla;
         QTest::newRow("raiz") << u"0"_s << Respuestas{} << 0 << invalida << kTabla;
         QTest::newRow("cancelar") << u"A"_s << Respuestas{std::nullopt} << 1 << QString() << kTabla;
@@ -223,15 +237,21 @@ private slots:
         QTest::newRow("blancos") << u"A"_s << Respuestas{u"   "_s} << 1 << QString() << kTabla;
         QTest::newRow("la misma en minusculas") << u"A"_s << Respuestas{u"a"_s} << 1 << QString() << kTabla;
         // Only the direct children move; the answer is stored upper-cased.
-        QTest::newRow("mueve los hijos directos") << u"A"_s << Respuestas{u"z9"_s} << 1 << QString()
-                                                  << QStringList{u"A1>Z9"_s, u"A11>A1"_s, u"A2>Z9"_s, u"B>0"_s, u"E>0"_s, u"Z9>0"_s};
+        QTest::newRow("mueve los hijos directos")
+            << u"A"_s << Respuestas{u"z9"_s} << 1 << QString()
+            << QStringList{u"A1>Z9"_s, u"A11>A1"_s, u"A2>Z9"_s, u"B>0"_s, u"E>0"_s, u"Z9>0"_s};
         QTest::newRow("comilla") << u"A"_s << Respuestas{u"q' or '1'='1"_s} << 1 << QString()
-                                 << QStringList{u"A1>Q' OR '1'='1"_s, u"A11>A1"_s, u"A2>Q' OR '1'='1"_s, u"B>0"_s, u"E>0"_s, u"Q' OR '1'='1>0"_s};
-        QTest::newRow("duplicada y luego libre") << u"A2"_s << Respuestas{u"b"_s, u"c7"_s} << 2 << duplicada.arg(u"B")
-                                                 << QStringList{u"A>0"_s, u"A1>A"_s, u"A11>A1"_s, u"B>0"_s, u"C7>A"_s, u"E>0"_s};
+                                 << QStringList{
+                                        u"A1>Q' OR '1'='1"_s, u"A11>A1"_s, u"A2>Q' OR '1'='1"_s, u"B>0"_s, u"E>0"_s,
+                                        u"Q' OR '1'='1>0"_s};
+        QTest::newRow("duplicada y luego libre")
+            << u"A2"_s << Respuestas{u"b"_s, u"c7"_s} << 2 << duplicada.arg(u"B")
+            << QStringList{u"A>0"_s, u"A1>A"_s, u"A11>A1"_s, u"B>0"_s, u"C7>A"_s, u"E>0"_s};
         // A group without a description holds its key all the same.
-        QTest::newRow("duplicada sin descripcion") << u"B"_s << Respuestas{u"e"_s, std::nullopt} << 2 << duplicada.arg(u"E") << kTabla;
-        QTest::newRow("vetado") << u"A"_s << Respuestas{u"N"_s} << 1 << u"16 | Kestrima | ERR-ID:7500003 | "_s << kTabla;
+        QTest::newRow("duplicada sin descripcion")
+            << u"B"_s << Respuestas{u"e"_s, std::nullopt} << 2 << duplicada.arg(u"E") << kTabla;
+        QTest::newRow("vetado") << u"A"_s << Respuestas{u"N"_s} << 1 << u"16 | Kestrima | ERR-ID:7500003 | "_s
+                                << kTabla;
     }
     void cambiarClave()
     {
@@ -257,7 +277,8 @@ private slots:
         QCOMPARE(caja.Vistas().size(), cajas);
         for (const CajaDeEntrada::Vista& vista : caja.Vistas())
             QCOMPARE(QStringList({vista.titulo, vista.etiqueta, vista.predeterminado}),
-                     QStringList({u"Cambiar clave del grupo de cuenta contable"_s, u"Indique la nueva clave:"_s, seleccion}));
+                     QStringList(
+                         {u"Cambiar clave del grupo de cuenta contable"_s, u"Indique la nueva clave:"_s, seleccion}));
         const QStringList mensajes = PantallaDePrueba::Mensajes(base);
         QCOMPARE(mensajes.size(), mensaje.isEmpty() ? 0 : 1);
         QVERIFY(mensaje.isEmpty() || mensajes[0].startsWith(mensaje));
@@ -276,9 +297,11 @@ private slots:
         const QString literal = QString(nueva).replace(u"'"_s, u"''"_s);
         QVERIFY(base.Sentencias().contains(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '%1'"
                                            " WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(literal, seleccion)));
-        QVERIFY(base.Sentencias().contains(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '%1' WHERE Gcc_padre = '%2'"_s.arg(literal, seleccion)));
+        QVERIFY(base.Sentencias().contains(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '%1' WHERE Gcc_padre = '%2'"_s.arg(literal, seleccion)));
         const QJsonObject busqueda = base.TrazaDe(u"BuscarValor"_s).last();
-        QCOMPARE(QStringList({busqueda.value(u"tabla").toString(), busqueda.value(u"valorClave").toString(), busqueda.value(u"campoResultado").toString()}),
+        QCOMPARE(QStringList({busqueda.value(u"tabla").toString(), busqueda.value(u"valorClave").toString(),
+                              busqueda.value(u"campoResultado").toString()}),
                  QStringList({u"Grupo_Cuenta_Contable"_s, nueva, u"Gcc_Descripcion"_s}));
         QCOMPARE(base.TrazaDe(u"RegistrarCambio"_s).value(0).value(u"clave").toString(), seleccion);
         QVERIFY(llamadas.contains(u"CommitTrans"_s));
@@ -329,7 +352,8 @@ private slots:
             QTest::newRow(m + " hijo durante el borrado") << motor << u"B"_s << QString() << u"RegistrarCambio"_s
                                                           << u"B1"_s << u"B"_s << true << u"ERR-ID:7500013"_s;
             // The new key taken after the command found it free: the update is refused.
-            QTest::newRow(m + " clave tomada") << motor << u"A"_s << u"K"_s << u"'K'"_s << u"K"_s << u"0"_s << false << u"ERR-ID:7500004"_s;
+            QTest::newRow(m + " clave tomada")
+                << motor << u"A"_s << u"K"_s << u"'K'"_s << u"K"_s << u"0"_s << false << u"ERR-ID:7500004"_s;
             QTest::newRow(m + " hijo bajo la clave que cambia") << motor << u"A"_s << u"M"_s << u"RegistrarCambio"_s
                                                                 << u"A3"_s << u"A"_s << true << u"ERR-ID:7500004"_s;
         }
@@ -351,9 +375,11 @@ private slots:
         base.InsertarGrupo(u"B"_s, u"PASIVO"_s, u""_s);
         PantallaDePrueba pantalla(base);
         pantalla.SeleccionarParaComando(clave);
-        SegundoUsuario otro(base.Configuracion(), cuando,
-                            u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo,"
-                            " Gcc_Padre, Gcc_Nivel) VALUES ('%1', 'DEL OTRO', '', '%2', 2)"_s.arg(otra, padre), enHilo);
+        SegundoUsuario otro(
+            base.Configuracion(), cuando,
+            u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo,"
+            " Gcc_Padre, Gcc_Nivel) VALUES ('%1', 'DEL OTRO', '', '%2', 2)"_s.arg(otra, padre),
+            enHilo);
         CajaDeEntrada caja({nueva});
         nueva.isNull() ? pantalla.Forma().Controles_Eliminar() : pantalla.Forma().Controles_B2Click();
         const QString resultado = otro.Resultado();

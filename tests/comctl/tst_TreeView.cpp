@@ -52,7 +52,11 @@ class PruebaTreeView : public QObject
     }
     static QString ErrorDe(const std::function<void()>& llamada)
     {
-        try { llamada(); } catch (const ErrorEjecucion& error) { return error.Description(); }
+        try {
+            llamada();
+        } catch (const ErrorEjecucion& error) {
+            return error.Description();
+        }
         return "sin error";
     }
 
@@ -133,18 +137,18 @@ private slots:
 
     void clicsYTeclas()
     {
-        QList<QPair<int, int>> teclas; // KeyDown comes first, with the key code and the shift state
+        QList<QPair<int, int>> teclas;  // KeyDown comes first, with the key code and the shift state
         connect(m_arbol, &TreeView::KeyDown, this, [&](int& codigo, int mayusculas) {
-            if (codigo < 16 || codigo > 18) // Shift, Ctrl and Alt raise their own
+            if (codigo < 16 || codigo > 18)  // Shift, Ctrl and Alt raise their own
                 teclas.append({codigo, mayusculas});
         });
         Clic("N11");
-        Clic("N11"); // on the node already selected: a click all the same
+        Clic("N11");  // on the node already selected: a click all the same
         Clic("N12");
         QCOMPARE(m_arbol->SelectedItem(), m_arbol->Item("N12"));
         QTest::keyClick(m_arbol, Qt::Key_Up);
         QTest::keyClick(m_arbol, Qt::Key_End);
-        QTest::keyClick(m_arbol, Qt::Key_Down); // moves nothing, clicks nothing
+        QTest::keyClick(m_arbol, Qt::Key_Down);  // moves nothing, clicks nothing
         QTest::keyClick(m_arbol, Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(m_clics, (QStringList{"N11", "N11", "N12", "N11", "N2"}));
         QCOMPARE(teclas, (QList<QPair<int, int>>{{38, 0}, {35, 0}, {40, 0}, {66, 3}}));
@@ -166,7 +170,7 @@ private slots:
     {
         QSignalSpy dobles(m_arbol, &TreeView::DblClick);
         Clic("N12");
-        Clic("N12"); // what a real double click delivers: press, release, double click, release
+        Clic("N12");  // what a real double click delivers: press, release, double click, release
         QTest::mouseDClick(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N12"));
         QTest::mouseRelease(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N12"));
         QCOMPARE(dobles.count(), 1);
@@ -190,7 +194,7 @@ private slots:
             QTRY_COMPARE(QApplication::focusWidget(), m_arbol);
         }
         QVERIFY(m_ediciones.isEmpty());
-        QCOMPARE(focos.count(), 1); // coming back from the editor is no new GotFocus
+        QCOMPARE(focos.count(), 1);  // coming back from the editor is no new GotFocus
         QVERIFY(Editar("N11", "con enter"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_COMPARE(TreeView::Text(m_arbol->Item("N11")), QString("con enter"));
@@ -198,14 +202,14 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTRY_COMPARE(m_ediciones.size(), 2);
         QTest::qWait(100);
-        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget())); // no other label opened
-        cancelar = 1; // the handler cancels: the label stays
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));  // no other label opened
+        cancelar = 1;  // the handler cancels: the label stays
         QVERIFY(Editar("N2", "rechazado"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_COMPARE(m_ediciones.size(), 3);
         QCOMPARE(TreeView::Text(m_arbol->Item("N2")), QString("PASIVO"));
         cancelar = 0;
-        QVERIFY(Editar("N2", "por clic")); // leaving the editor ends the edit
+        QVERIFY(Editar("N2", "por clic"));  // leaving the editor ends the edit
         QTest::mouseClick(m_otro, Qt::LeftButton);
         QTRY_COMPARE(m_ediciones, (QStringList{"0:con enter", "0:con tab", "0:rechazado", "0:por clic"}));
         QCOMPARE(TreeView::Text(m_arbol->Item("N2")), QString("por clic"));

@@ -16,7 +16,8 @@
 namespace {
 
 // A window holding `control` and a text box, shown and active with the focus in the box.
-struct Ventana {
+struct Ventana
+{
     QWidget ventana;
     txtKES* caja = new txtKES(&ventana);
     explicit Ventana(QWidget* control)
@@ -48,10 +49,10 @@ class PruebaControles : public QObject
 private slots:
     void barraDeHerramientas()
     {
-        Controles dialogo; // the editor's
+        Controles dialogo;  // the editor's
         dialogo.setB1caption("Aceptar");
         QCOMPARE(Visibles(dialogo), QStringList{"B1"});
-        auto* barra = new Controles; // the catalogue's, nothing selected yet
+        auto* barra = new Controles;  // the catalogue's, nothing selected yet
         barra->setProperty("b2caption", "Cambiar clave");
         barra->setProperty("showwindowslist", "SI");
         barra->setProperty("showexitbutton", "SI");
@@ -60,11 +61,14 @@ private slots:
         QCOMPARE(Visibles(*barra),
                  (QStringList{"Nuevo", "Editar(no)", "Eliminar(no)", "Imprimir", "B2", "Ventanas", "Salir"}));
         QStringList eventos;
-        for (auto [senal, nombre] : {std::pair{&Controles::Nuevo, "Nuevo"}, {&Controles::Editar, "Editar"},
-                                     {&Controles::Eliminar, "Eliminar"}, {&Controles::Imprimir, "Imprimir"},
-                                     {&Controles::Salir, "Salir"}, {&Controles::B2Click, "B2Click"}})
+        for (auto [senal, nombre] : {std::pair{&Controles::Nuevo, "Nuevo"},
+                                     {&Controles::Editar, "Editar"},
+                                     {&Controles::Eliminar, "Eliminar"},
+                                     {&Controles::Imprimir, "Imprimir"},
+                                     {&Controles::Salir, "Salir"},
+                                     {&Controles::B2Click, "B2Click"}})
             connect(barra, senal, this, [&eventos, n = QString(nombre)] { eventos << n; });
-        barra->PulsarEditar(); // Edit is off: nothing
+        barra->PulsarEditar();  // Edit is off: nothing
         QTest::mouseClick(barra->Boton("Eliminar"), Qt::LeftButton);
         QVERIFY(eventos.isEmpty());
         barra->setProperty("EditarHabilitado", true);
@@ -96,7 +100,7 @@ private slots:
 
     void barraDeTitulo()
     {
-        auto* titulo = new Titulo; // as the input box sets it
+        auto* titulo = new Titulo;  // as the input box sets it
         titulo->setProperty("caption", "Buscar");
         for (const char* bandera : {"showminbutton", "showmaxbutton", "showexitbutton"})
             titulo->setProperty(bandera, "NO");
@@ -132,7 +136,7 @@ private slots:
         QTest::keyClick(v.caja, Qt::Key_Return);
         QTest::keyClick(v.caja, Qt::Key_Enter, Qt::KeypadModifier);
         QTest::keyClick(v.caja, Qt::Key_Escape);
-        cancelar->hide(); // a hidden button takes no key
+        cancelar->hide();  // a hidden button takes no key
         QTest::keyClick(v.caja, Qt::Key_Escape);
         QCOMPARE(pulsados.mid(2), (QStringList{"Aceptar", "Aceptar", "Cancelar"}));
     }
@@ -150,7 +154,7 @@ private slots:
         etiqueta->setForecolor(QColor(10, 20, 30));
         auto fondo = [](const txtKES* caja) { return caja->palette().color(QPalette::Base); };
         const QFont letra = propia->font();
-        colorKES esquema(&v.ventana); // the input box's: the back colour alone, the rest stays
+        colorKES esquema(&v.ventana);  // the input box's: the back colour alone, the rest stays
         esquema.backcolor = QColor(245, 245, 245);
         esquema.labelfontsize = esquema.textfontsize = 0;
         esquema.AplicarColores();
@@ -159,21 +163,23 @@ private slots:
         QCOMPARE(fondo(propia), QColor(200, 230, 255));
         QCOMPARE(propia->font(), letra);
         for (const auto& [propiedad, valor] : {std::pair<const char*, QVariant>{"enablecolor", QColor(255, 255, 255)},
-                                               {"disablecolor", QColor(224, 224, 224)}, {"focuscolor", QColor(255, 255, 192)},
-                                               {"labelfontsize", 10.5}, {"textfontsize", 9.0}})
-            esquema.setProperty(propiedad, valor); // the catalogue's: every state of a box, and the fonts
+                                               {"disablecolor", QColor(224, 224, 224)},
+                                               {"focuscolor", QColor(255, 255, 192)},
+                                               {"labelfontsize", 10.5},
+                                               {"textfontsize", 9.0}})
+            esquema.setProperty(propiedad, valor);  // the catalogue's: every state of a box, and the fonts
         QVERIFY(QMetaObject::invokeMethod(&esquema, "AplicarColores"));
         QCOMPARE(v.ventana.palette().color(QPalette::Window), QColor(245, 245, 245));
         QCOMPARE(etiqueta->fontsize(), 10.5);
         QCOMPARE(v.caja->font().pointSizeF(), 9.0);
-        QCOMPARE(fondo(v.caja), QColor(255, 255, 192)); // it has the focus
+        QCOMPARE(fondo(v.caja), QColor(255, 255, 192));  // it has the focus
         QCOMPARE(fondo(propia), QColor(255, 255, 255));
-        bloqueada->setFocus(); // a locked box keeps its colour with the focus
+        bloqueada->setFocus();  // a locked box keeps its colour with the focus
         QCOMPARE(fondo(v.caja), QColor(255, 255, 255));
         QCOMPARE(fondo(bloqueada), QColor(224, 224, 224));
         bloqueada->setLocked(false);
         QCOMPARE(fondo(bloqueada), QColor(255, 255, 192));
-        etiqueta->setBackcolor(QColor(12, 34, 56)); // painted: the label fills its background
+        etiqueta->setBackcolor(QColor(12, 34, 56));  // painted: the label fills its background
         QCOMPARE(etiqueta->grab().toImage().pixelColor(2, 2), QColor(12, 34, 56));
     }
 };

@@ -15,7 +15,8 @@
 namespace {
 
 // Three boxes one under the other, shown and active with the focus in a.
-struct Ventana {
+struct Ventana
+{
     QWidget ventana;
     txtKES* a = new txtKES(&ventana);
     txtKES* b = new txtKES(&ventana);
@@ -33,15 +34,18 @@ struct Ventana {
 
 // The editor's pair (the description in a frame of its own: the lookup searches the window), on
 // keys that look like SQL, over the data service's connection, whose statements the base records.
-struct Formulario {
+struct Formulario
+{
     QWidget ventana;
     std::unique_ptr<AccesoDatos> datos{static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos"))};
     txtKES* padre = new txtKES(&ventana);
     txtKES* nombre = new txtKES(new QFrame(&ventana));
     explicit Formulario(BaseDePrueba& base)
     {
-        for (const auto& [clave, descripcion] : {std::pair{"1", "ACTIVO"}, {"O'Brien", "CON COMILLA"},
-                                                 {"x' OR '1'='1", "FRAGMENTO GUARDADO"}, {"?", "SIGNO"}})
+        for (const auto& [clave, descripcion] : {std::pair{"1", "ACTIVO"},
+                                                 {"O'Brien", "CON COMILLA"},
+                                                 {"x' OR '1'='1", "FRAGMENTO GUARDADO"},
+                                                 {"?", "SIGNO"}})
             base.InsertarGrupo(clave, descripcion);
         base.LimpiarTraza();
         txtKES::EstablecerConexion(datos->Conexion());
@@ -68,8 +72,8 @@ private slots:
         connect(v.a, &txtKES::Validate, this, [&] { eventos << "Validate:" + v.a->text(); });
         connect(v.a, &txtKES::Change, this, [&] { eventos << "Change:" + v.a->text(); });
         v.a->setText("12");
-        QTest::keyClick(v.a, Qt::Key_Tab); // in and out without a change
-        QTest::keyClick(v.b, Qt::Key_Enter); // b does not move on with Enter
+        QTest::keyClick(v.a, Qt::Key_Tab);  // in and out without a change
+        QTest::keyClick(v.b, Qt::Key_Enter);  // b does not move on with Enter
         QCOMPARE(QApplication::focusWidget(), v.b);
         QVERIFY(eventos.isEmpty());
         v.a->setFocus();
@@ -78,7 +82,7 @@ private slots:
         QTest::keyClick(v.a, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), v.b);
         QCOMPARE(eventos, (QStringList{"Change:1", "Change:1.", "Validate:1."}));
-        v.a->setFocus(); // typing and undoing it is no change
+        v.a->setFocus();  // typing and undoing it is no change
         QTest::keyClicks(v.a, "Y");
         QTest::keyClick(v.a, Qt::Key_Backspace);
         v.b->setFocus();
@@ -104,9 +108,9 @@ private slots:
         v.b->setText("fijo");
         v.b->setLocked(true);
         v.b->setTabStop(false);
-        QTest::keyClick(v.a, Qt::Key_Tab); // skips b
+        QTest::keyClick(v.a, Qt::Key_Tab);  // skips b
         QCOMPARE(QApplication::focusWidget(), v.c);
-        v.b->setFocus(); // code may still give it the focus; the user cannot write in it
+        v.b->setFocus();  // code may still give it the focus; the user cannot write in it
         QTest::keyClicks(v.b, "zz");
         QCOMPARE(v.b->text(), QString("fijo"));
     }
@@ -114,8 +118,15 @@ private slots:
     void valor()
     {
         // Read as far as it reads as a number; written back as the number.
-        for (const auto& [texto, valor] : {std::pair{"12abc", 12.0}, {"abc", 0.0}, {"-7x", -7.0}, {" 4 5", 45.0},
-                                          {"1e3", 1000.0}, {"2e", 2.0}, {"1.2.3", 1.2}, {".25", 0.25}, {"3,5", 3.0}}) {
+        for (const auto& [texto, valor] : {std::pair{"12abc", 12.0},
+                                           {"abc", 0.0},
+                                           {"-7x", -7.0},
+                                           {" 4 5", 45.0},
+                                           {"1e3", 1000.0},
+                                           {"2e", 2.0},
+                                           {"1.2.3", 1.2},
+                                           {".25", 0.25},
+                                           {"3,5", 3.0}}) {
             txtKES caja;
             caja.setText(texto);
             QVERIFY2(caja.Valor() == valor, texto);
@@ -141,7 +152,7 @@ private slots:
         v.a->setSelection(4, 2);
         v.a->del();
         v.a->setCursorPosition(1);
-        pegar("abcdef"); // keeps as much of itself as fits, where it went
+        pegar("abcdef");  // keeps as much of itself as fits, where it went
         QCOMPARE(v.a->text(), QString("1ab234"));
         v.a->setValor(1000000);
         QCOMPARE(v.a->text(), QString("1000000"));
@@ -164,10 +175,13 @@ private slots:
         f.padre->setText("1");
         QCOMPARE(f.nombre->text(), QString("ACTIVO"));
         // The quoted placeholder became a bound one: the key is not in the statement.
-        QCOMPARE(base.Sentencias(), QStringList{"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
-                                                "Gcc_Cve_Grupo_Cuenta_Contable = ?"});
-        for (const auto& [clave, esperado] : {std::pair{"x' OR '1'='1", "FRAGMENTO GUARDADO"}, {"1' OR '1'='1", ""},
-                                             {"?", "SIGNO"}, {"'; DELETE FROM Grupo_Cuenta_Contable; --", ""}}) {
+        QCOMPARE(base.Sentencias(),
+                 QStringList{"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
+                             "Gcc_Cve_Grupo_Cuenta_Contable = ?"});
+        for (const auto& [clave, esperado] : {std::pair{"x' OR '1'='1", "FRAGMENTO GUARDADO"},
+                                              {"1' OR '1'='1", ""},
+                                              {"?", "SIGNO"},
+                                              {"'; DELETE FROM Grupo_Cuenta_Contable; --", ""}}) {
             f.padre->setText(clave);
             QCOMPARE(f.nombre->text(), QString(esperado));
         }
@@ -192,12 +206,13 @@ private slots:
         QCOMPARE(f.nombre->text(), QString());
         // Other ways of writing the statement: each placeholder bound, the first column shown.
         const QString donde = " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'";
-        for (const auto& [sql, esperado] : {
-                 std::pair<QString, QString>{"select g.Gcc_Descripcion from Grupo_Cuenta_Contable g "
-                                             "where g.Gcc_Cve_Grupo_Cuenta_Contable = ? OR g.Gcc_Descripcion = ?", "ACTIVO"},
-                 {"SELECT Gcc_Descripcion || ' (?)' AS d" + donde, "ACTIVO (?)"},
-                 {"SELECT upper(Gcc_Descripcion)" + donde, "ACTIVO"},
-                 {"SELECT lower(Gcc_Descripcion) minusculas" + donde, "activo"}}) {
+        for (const auto& [sql, esperado] :
+             {std::pair<QString, QString>{"select g.Gcc_Descripcion from Grupo_Cuenta_Contable g "
+                                          "where g.Gcc_Cve_Grupo_Cuenta_Contable = ? OR g.Gcc_Descripcion = ?",
+                                          "ACTIVO"},
+              {"SELECT Gcc_Descripcion || ' (?)' AS d" + donde, "ACTIVO (?)"},
+              {"SELECT upper(Gcc_Descripcion)" + donde, "ACTIVO"},
+              {"SELECT lower(Gcc_Descripcion) minusculas" + donde, "activo"}}) {
             f.padre->setSql(sql);
             f.padre->clear();
             f.padre->setText("1");

@@ -76,9 +76,11 @@ struct Ambiente
         texto.isEmpty() ? QTest::keyClick(caja, Qt::Key_Backspace) : QTest::keyClicks(caja, texto);
     }
     // Types what is not null, the level after a Tab out of the code, and clicks Aceptar.
-    static void Llenar(frmCATAddCuCo& e, const QString& clave, const QString& descripcion, const QString& codigo, const QString& nivel)
+    static void Llenar(frmCATAddCuCo& e, const QString& clave, const QString& descripcion, const QString& codigo,
+                       const QString& nivel)
     {
-        for (auto [caja, texto] : {std::pair{e.txtClave(), clave}, {e.txtDescripcion(), descripcion}, {e.txtCodigo(), codigo}})
+        for (auto [caja, texto] :
+             {std::pair{e.txtClave(), clave}, {e.txtDescripcion(), descripcion}, {e.txtCodigo(), codigo}})
             if (!texto.isNull())
                 Escribir(caja, texto);
         if (!nivel.isEmpty()) {
@@ -98,13 +100,18 @@ struct Ambiente
     // The stored description, code, parent and level of a group.
     QString Fila(const QString& clave)
     {
-        return base.Valor(u"SELECT Gcc_Descripcion || '|' || Gcc_Codigo || '|' || Gcc_Padre || '|' || Gcc_Nivel FROM Grupo_Cuenta_Contable "
-                          "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave}).toString();
+        return base
+            .Valor(u"SELECT Gcc_Descripcion || '|' || Gcc_Codigo || '|' || Gcc_Padre || '|' || Gcc_Nivel FROM "
+                   u"Grupo_Cuenta_Contable "
+                   "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
+                   {clave})
+            .toString();
     }
     // Statements that change data, the lookups left out.
     QStringList Escrituras() const
     {
-        return base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s, QRegularExpression::CaseInsensitiveOption));
+        return base.Sentencias().filter(
+            QRegularExpression(u"^(?!SELECT)"_s, QRegularExpression::CaseInsensitiveOption));
     }
     // One line per traced call of `llamada`, its fields joined by '|'.
     QStringList Traza(const char* llamada, std::initializer_list<const char*> campos = {}) const
@@ -120,15 +127,18 @@ struct Ambiente
     }
     QString Transacciones() const
     {
-        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(Traza("BeginTrans").size()).arg(Traza("CommitTrans").size()).arg(Traza("RollbackTrans").size());
+        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(Traza("BeginTrans").size())
+            .arg(Traza("CommitTrans").size())
+            .arg(Traza("RollbackTrans").size());
     }
     // Each message as "style|title|error id|project|window|text", while the editor is loaded.
     QStringList Mensajes() const
     {
         QStringList mensajes;
         for (const auto& m : base.Mensajes())
-            mensajes << u"%1|%2|%3|%4|%5|%6"_s.arg(m.estilo).arg(m.titulo, m.idError, m.proyecto,
-                                                     m.ventana == frmCATAddCuCo::Instancia().hWnd() ? u"editor"_s : u"?"_s, m.texto);
+            mensajes << u"%1|%2|%3|%4|%5|%6"_s.arg(m.estilo).arg(
+                m.titulo, m.idError, m.proyecto, m.ventana == frmCATAddCuCo::Instancia().hWnd() ? u"editor"_s : u"?"_s,
+                m.texto);
         return mensajes;
     }
     BaseDePrueba base;
@@ -155,16 +165,27 @@ private slots:
         QTest::addColumn<Guardado>("caso");
         for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
             const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
-            QTest::addRow("new under the root, %s", motor.data()) << m << Guardado{false, "0", {}, "Activo circulante", "1.1", "", "000008", "0", "Activo circulante", 2};
-            QTest::addRow("new with quotes and backslashes, %s", motor.data()) << m << Guardado{false, "0", "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0", "O'Brien's \\' C:\\temp", 1};
+            QTest::addRow("new under the root, %s", motor.data())
+                << m << Guardado{false, "0", {}, "Activo circulante", "1.1", "", "000008", "0", "Activo circulante", 2};
+            QTest::addRow("new with quotes and backslashes, %s", motor.data())
+                << m << Guardado{false, "0",     "o'b\\", "O'Brien's \\' C:\\temp", "1'1",
+                                 "",    "O'B\\", "0",     "O'Brien's \\' C:\\temp", 1};
         }
-        QTest::newRow("new under a group") << Motor::SQLite << Guardado{false, "000001", {}, "Bancos", "1.2.3", "", "000008", "000001", "1.2.3 - Bancos", 3};
-        QTest::newRow("new lower-case key, cut to six") << Motor::SQLite << Guardado{false, "0", "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1};
-        QTest::newRow("new heading saved with level 0") << Motor::SQLite << Guardado{false, "0", "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0};
-        QTest::newRow("new with code 000 and a level") << Motor::SQLite << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
+        QTest::newRow("new under a group")
+            << Motor::SQLite
+            << Guardado{false, "000001", {}, "Bancos", "1.2.3", "", "000008", "000001", "1.2.3 - Bancos", 3};
+        QTest::newRow("new lower-case key, cut to six")
+            << Motor::SQLite << Guardado{false, "0", "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1};
+        QTest::newRow("new heading saved with level 0")
+            << Motor::SQLite << Guardado{false, "0", "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0};
+        QTest::newRow("new with code 000 and a level")
+            << Motor::SQLite << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
         // Edit runs with a format of three: a key longer than it is let be.
-        QTest::newRow("edit with a code") << Motor::SQLite << Guardado{true, "000007", {}, "Bancos nacionales", "2.1.3", "", "000007", "000001", "2.1.3 - Bancos nacionales", 3};
-        QTest::newRow("edit a heading, code left empty") << Motor::SQLite << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
+        QTest::newRow("edit with a code")
+            << Motor::SQLite << Guardado{true, "000007", {},       "Bancos nacionales",         "2.1.3",
+                                         "",   "000007", "000001", "2.1.3 - Bancos nacionales", 3};
+        QTest::newRow("edit a heading, code left empty")
+            << Motor::SQLite << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
     }
     void guardar()
     {
@@ -182,24 +203,36 @@ private slots:
             Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigo, caso.nivelTecleado);
         }));
         QCOMPARE(a.Mensajes(), QStringList());
-        QCOMPARE(a.Fila(caso.guardada), QStringList({caso.descripcion, caso.codigo, caso.padre, QString::number(caso.nivel)}).join('|'_L1));
+        QCOMPARE(a.Fila(caso.guardada),
+                 QStringList({caso.descripcion, caso.codigo, caso.padre, QString::number(caso.nivel)}).join('|'_L1));
         auto sql = [](QString valor) { return valor.replace('\''_L1, "''"_L1); };
-        const QStringList fechas = a.Traza("FormatoFecha", {"resultado"}), sellos = a.Traza("FormatoFechaRegistro", {"resultado"});
-        const QString sentencia =
-            caso.editar ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3',    Gcc_Nivel = %4 ,"
-                          "    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s
-                              .arg(sql(caso.descripcion), sql(caso.codigo), caso.padre).arg(caso.nivel).arg(sellos.value(0), caso.guardada)
-                        : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel, "
-                          "Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, "
-                          "Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', '%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', "
-                          "'PRUEBA', '%8', '%8','AC')"_s.arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
-                              .arg(caso.nivel).arg(fechas.value(0), fechas.value(1), sellos.value(0));
+        const QStringList fechas = a.Traza("FormatoFecha", {"resultado"}),
+                          sellos = a.Traza("FormatoFechaRegistro", {"resultado"});
+        const QString sentencia = caso.editar
+            ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3',    "
+              u"Gcc_Nivel = %4 ,"
+              "    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s
+                  .arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
+                  .arg(caso.nivel)
+                  .arg(sellos.value(0), caso.guardada)
+            : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, "
+              u"Gcc_Padre, Gcc_Nivel, "
+              "Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, Gcc_UserDef_6, Oper_Alta, "
+              "Oper_Ult_Modif, "
+              "Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', '%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', "
+              "'%7', 'PRUEBA', "
+              "'PRUEBA', '%8', '%8','AC')"_s
+                  .arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
+                  .arg(caso.nivel)
+                  .arg(fechas.value(0), fechas.value(1), sellos.value(0));
         QCOMPARE(a.Escrituras(), QStringList{sentencia});
         QCOMPARE(a.Transacciones(), u"1 begun, 1 committed, 0 rolled back"_s);
-        QCOMPARE(a.Traza("RegistrarCambio", {"tabla", "clave", "texto"}), QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
+        QCOMPARE(a.Traza("RegistrarCambio", {"tabla", "clave", "texto"}),
+                 QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
         // New asks for the key as typed, unless the code is "000"; Edit never asks.
         QCOMPARE(a.Traza("BuscarValor", {"valorClave"}),
-                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada} : QStringList());
+                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada}
+                                                                                : QStringList());
         // New reloads the tree, reveals the new node and selects its parent; Edit retitles the node.
         QTreeWidgetItem* nodo = a.pantalla->Nodo(caso.guardada);
         QVERIFY(nodo);
@@ -218,26 +251,77 @@ private slots:
         QTest::addColumn<Motor>("motor");
         QTest::addColumn<Rechazo>("caso");
         const QString f = u"000000"_s, k = u"Kestrima"_s, leyenda = u"<Leyenda>"_s;
-        const QString sinNivel = u"Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
-                                 "EJEMPLO: 1,2,3,4,5, etc..."_s;
+        const QString sinNivel
+            = u"Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
+              "EJEMPLO: 1,2,3,4,5, etc..."_s;
         const Motor s = Motor::SQLite;
-        QTest::newRow("1 key exists") << s << Rechazo{f, "000001", "Otra", "1.1", "", "txtClave", leyenda, "ERR-ID:7500019",
-                                                      "El grupo de la cuenta contable 000001 ya existe, especifique otra", 16};
-        QTest::newRow("2 key longer than format") << s << Rechazo{"00000", "000002", "Otra", "1.1", "", "txtClave", "Clave incorrecta", "ERR-ID:7500020",
-                                                                  "La longitud del código excede el límite, el formato definido es:\r\n00000", 48};
-        QTest::newRow("3 empty key") << s << Rechazo{f, "", "Otra", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
-        QTest::newRow("3 before 4") << s << Rechazo{f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
-        QTest::newRow("4 empty description") << s << Rechazo{f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022", "Debe especificar una descripción!", 48};
-        QTest::newRow("5 numeric key without code") << s << Rechazo{f, "000002", "Otra", "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!", 48};
-        QTest::newRow("6 code 000 without level") << s << Rechazo{f, "000002", "Otra", "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48};
-        QTest::newRow("6 code 000 never left, level box locked") << s << Rechazo{f, "000002", "Otra", "000", "", "B1", k, "ERR-ID:7500024", sinNivel, 48, true};
-        QTest::newRow("7 numeric key without level") << s << Rechazo{f, "000002", "Otra", "1.1", "", "txtCodigo", k, "ERR-ID:7500025",
-                                                                     "Debe especificar un código para determinar el nivel!", 48, true};
+        QTest::newRow("1 key exists") << s
+                                      << Rechazo{f,
+                                                 "000001",
+                                                 "Otra",
+                                                 "1.1",
+                                                 "",
+                                                 "txtClave",
+                                                 leyenda,
+                                                 "ERR-ID:7500019",
+                                                 "El grupo de la cuenta contable 000001 ya existe, especifique otra",
+                                                 16};
+        QTest::newRow("2 key longer than format")
+            << s
+            << Rechazo{"00000",
+                       "000002",
+                       "Otra",
+                       "1.1",
+                       "",
+                       "txtClave",
+                       "Clave incorrecta",
+                       "ERR-ID:7500020",
+                       "La longitud del código excede el límite, el formato definido es:\r\n00000",
+                       48};
+        QTest::newRow("3 empty key")
+            << s
+            << Rechazo{f, "", "Otra", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
+        QTest::newRow("3 before 4")
+            << s << Rechazo{f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
+        QTest::newRow("4 empty description") << s << Rechazo{f,
+                                                             "000002",
+                                                             "",
+                                                             "1.1",
+                                                             "",
+                                                             "txtDescripcion",
+                                                             k,
+                                                             "ERR-ID:7500022",
+                                                             "Debe especificar una descripción!",
+                                                             48};
+        QTest::newRow("5 numeric key without code")
+            << s
+            << Rechazo{f, "000002", "Otra", "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!",
+                       48};
+        QTest::newRow("6 code 000 without level")
+            << s << Rechazo{f, "000002", "Otra", "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48};
+        QTest::newRow("6 code 000 never left, level box locked")
+            << s << Rechazo{f, "000002", "Otra", "000", "", "B1", k, "ERR-ID:7500024", sinNivel, 48, true};
+        QTest::newRow("7 numeric key without level") << s
+                                                     << Rechazo{f,
+                                                                "000002",
+                                                                "Otra",
+                                                                "1.1",
+                                                                "",
+                                                                "txtCodigo",
+                                                                k,
+                                                                "ERR-ID:7500025",
+                                                                "Debe especificar un código para determinar el nivel!",
+                                                                48,
+                                                                true};
         for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
             const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
-            QTest::addRow("veto, %s", motor.data()) << m << Rechazo{f, "000002", "Otra", "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48};
+            QTest::addRow("veto, %s", motor.data())
+                << m << Rechazo{f, "000002", "Otra", "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48};
             QTest::addRow("duplicate key with code 000, %s", motor.data())
-                << m << Rechazo{f, "000001", "Otra", "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", 16};
+                << m
+                << Rechazo{
+                       f, "000001", "Otra", "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>",
+                       16};
         }
     }
     void rechazos()
@@ -255,18 +339,24 @@ private slots:
                 e.txtCodigo()->setText(caso.codigo);
                 e.txtNivel()->clear();
             }
-            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigoPorCodigo ? QString() : caso.codigo, caso.nivel);
+            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigoPorCodigo ? QString() : caso.codigo,
+                             caso.nivel);
             QCOMPARE(e.Ventana()->focusWidget()->objectName(), caso.foco);
-            QCOMPARE(e.txtClave()->text() + '|'_L1 + e.txtDescripcion()->text(), caso.clave + '|'_L1 + caso.descripcion);
+            QCOMPARE(e.txtClave()->text() + '|'_L1 + e.txtDescripcion()->text(),
+                     caso.clave + '|'_L1 + caso.descripcion);
             QCOMPARE(a.base.Claves(), QStringList{"000001"});
             QCOMPARE(a.Fila(u"000001"_s), u"Activo|1|0|1"_s);
             QVERIFY(!a.base.Conexion()->EnTransaccion());
-            QCOMPARE(a.Transacciones(), enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s : u"0 begun, 0 committed, 0 rolled back"_s);
-            const QStringList razones = (vetado ? a.Traza("UltimoError", {"resultado"}) : a.Traza("Execute", {"error"})).filter(QRegularExpression(u"."_s));
+            QCOMPARE(a.Transacciones(),
+                     enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s
+                                   : u"0 begun, 0 committed, 0 rolled back"_s);
+            const QStringList razones = (vetado ? a.Traza("UltimoError", {"resultado"}) : a.Traza("Execute", {"error"}))
+                                            .filter(QRegularExpression(u"."_s));
             QCOMPARE(razones.size(), enTransaccion ? 1 : 0);
             const QString texto = enTransaccion ? razones[0] : caso.texto;
             const QString titulo = caso.titulo == "<Leyenda>"_L1 ? e.Controles1()->Leyenda() : caso.titulo;
-            QCOMPARE(a.Mensajes(), QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo).arg(titulo, caso.id, texto)});
+            QCOMPARE(a.Mensajes(),
+                     QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo).arg(titulo, caso.id, texto)});
             if (!vetado)
                 return;
             // Once allowed, the same input saves.
@@ -287,7 +377,9 @@ private slots:
         a.Abrir();
         const QStringList arbol = a.pantalla->Descripcion();
         auto nadaCambio = [&](const char* paso) {
-            QVERIFY2(a.Escrituras().isEmpty() && a.Traza("BeginTrans").isEmpty() && a.base.Mensajes().isEmpty() && a.pantalla->Descripcion() == arbol, paso);
+            QVERIFY2(a.Escrituras().isEmpty() && a.Traza("BeginTrans").isEmpty() && a.base.Mensajes().isEmpty()
+                         && a.pantalla->Descripcion() == arbol,
+                     paso);
         };
         QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.Padre(), &a.dueno);
@@ -297,7 +389,10 @@ private slots:
             // Back from another window, the focus stays where the user left it.
             e.txtCodigo()->setFocus();
             QDialog otra;
-            QTimer::singleShot(0, &otra, [&] { QVERIFY(QTest::qWaitForWindowActive(&otra)); otra.accept(); });
+            QTimer::singleShot(0, &otra, [&] {
+                QVERIFY(QTest::qWaitForWindowActive(&otra));
+                otra.accept();
+            });
             otra.exec();
             e.Ventana()->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(e.Ventana()));
@@ -309,18 +404,20 @@ private slots:
         // Escape in any box the user can reach (the parent boxes take no focus), and a close
         // through the window system, which hides the dialog: the command still finds it loaded.
         for (const char* salida : {"txtClave", "txtDescripcion", "txtCodigo", "txtNivel", "close"}) {
-            QVERIFY2(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
-                QTest::keyClicks(e.txtDescripcion(), u"Algo"_s);
-                e.Aceptado = true;
-                if (auto* caja = e.Ventana()->findChild<txtKES*>(QLatin1String(salida))) {
-                    caja->setFocus(Qt::MouseFocusReason);
-                    QCOMPARE(e.Ventana()->focusWidget(), caja);
-                    QTest::keyClick(caja, Qt::Key_Escape);
-                } else {
-                    e.Ventana()->close();
-                }
-                QVERIFY(e.Cargado() && !e.Aceptado);
-            }), salida);
+            QVERIFY2(!a.Conducir(u"0"_s, false,
+                                 [&](frmCATAddCuCo& e) {
+                                     QTest::keyClicks(e.txtDescripcion(), u"Algo"_s);
+                                     e.Aceptado = true;
+                                     if (auto* caja = e.Ventana()->findChild<txtKES*>(QLatin1String(salida))) {
+                                         caja->setFocus(Qt::MouseFocusReason);
+                                         QCOMPARE(e.Ventana()->focusWidget(), caja);
+                                         QTest::keyClick(caja, Qt::Key_Escape);
+                                     } else {
+                                         e.Ventana()->close();
+                                     }
+                                     QVERIFY(e.Cargado() && !e.Aceptado);
+                                 }),
+                     salida);
             nadaCambio(salida);
         }
         // Edit locks the key out of the tab order, and writes the stored level after the
@@ -345,8 +442,10 @@ private slots:
         QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtClave()->text(), QString());
             const QStringList mensajes = a.Mensajes();
-            QVERIFY2(mensajes.size() == 1 && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
-                         && !mensajes[0].endsWith('|'_L1), qPrintable(mensajes.join('\n'_L1)));
+            QVERIFY2(mensajes.size() == 1
+                         && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
+                         && !mensajes[0].endsWith('|'_L1),
+                     qPrintable(mensajes.join('\n'_L1)));
         }));
     }
 

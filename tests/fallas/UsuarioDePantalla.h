@@ -35,7 +35,8 @@ public:
     }
 
     // The editor as New opens it under `padre`; the level box gets `nivel` when the code gives none.
-    bool Nuevo(const QString& padre, const QString& clave, const QString& descripcion, const QString& codigo, const QString& nivel = {})
+    bool Nuevo(const QString& padre, const QString& clave, const QString& descripcion, const QString& codigo,
+               const QString& nivel = {})
     {
         return guardar(false, padre, clave, descripcion, codigo, nivel);
     }
@@ -44,10 +45,12 @@ public:
     bool Editar(const QString& clave, const QString& descripcion, const QString& codigo)
     {
         auto rs = Sesion::Conexion()->Execute(
-            QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"), QVariantList{clave});
+            QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"),
+            QVariantList{clave});
         const auto campo = [&](const char* nombre) { return rs->Fields(QLatin1String(nombre)).toString(); };
         return !rs->Eof()
-               && guardar(true, campo("Gcc_Padre"), clave, descripcion, codigo.isNull() ? campo("Gcc_Codigo") : codigo, campo("Gcc_Nivel"));
+            && guardar(true, campo("Gcc_Padre"), clave, descripcion, codigo.isNull() ? campo("Gcc_Codigo") : codigo,
+                       campo("Gcc_Nivel"));
     }
 
     // Every column of every group in key order, then the audit log's row count: what a failed
@@ -55,12 +58,16 @@ public:
     static QStringList Estado(Connection& conexion)
     {
         QStringList filas;
-        for (auto rs = conexion.Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable ORDER BY 1"), {}); !rs->Eof(); rs->MoveNext()) {
+        for (auto rs = conexion.Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable ORDER BY 1"), {});
+             !rs->Eof(); rs->MoveNext()) {
             QStringList valores;
-            for (const QString& columna : QStringLiteral(
-                     "Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 Gcc_UserDef_2 "
+            for (const QString& columna :
+                 QStringLiteral(
+                     "Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 "
+                     "Gcc_UserDef_2 "
                      "Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 Gcc_UserDef_6 Oper_Alta Oper_Ult_Modif Fecha_Alta "
-                     "Fecha_Ult_Modif Es_Cve_Estado").split(u' '))
+                     "Fecha_Ult_Modif Es_Cve_Estado")
+                     .split(u' '))
                 valores << (rs->Fields(columna).isNull() ? QStringLiteral("<null>") : rs->Fields(columna).toString());
             filas << valores.join(QChar(0x1f));
         }
@@ -69,8 +76,8 @@ public:
     }
 
 private:
-    bool guardar(bool edicion, const QString& padre, const QString& clave, const QString& descripcion, const QString& codigo,
-                 const QString& nivel)
+    bool guardar(bool edicion, const QString& padre, const QString& clave, const QString& descripcion,
+                 const QString& codigo, const QString& nivel)
     {
         frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
         editor.Load();

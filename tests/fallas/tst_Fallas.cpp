@@ -30,9 +30,14 @@ namespace {
 QString s_sinMontajePropio;  // why no mount namespace of our own; set by main() while single-threaded
 
 enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, SesionTerminada };
-const char* const kFallas[] = {"locked", "read-only", "disk full", "NUL", "10,000 characters", "PostgreSQL session ended"};
-const QString kCausas[] = {u"La base de datos está ocupada"_s, u"La base de datos es de solo lectura"_s, u"El disco está lleno"_s,
-                           u"El texto contiene un carácter nulo"_s, u"Un valor no es válido para la base de datos"_s, u"Se perdió la conexión"_s};
+const char* const kFallas[]
+    = {"locked", "read-only", "disk full", "NUL", "10,000 characters", "PostgreSQL session ended"};
+const QString kCausas[] = {u"La base de datos está ocupada"_s,
+                           u"La base de datos es de solo lectura"_s,
+                           u"El disco está lleno"_s,
+                           u"El texto contiene un carácter nulo"_s,
+                           u"Un valor no es válido para la base de datos"_s,
+                           u"Se perdió la conexión"_s};
 
 // Each kind of change where it would succeed; `sentencia` is the change's own statement.
 struct Cambio
@@ -41,22 +46,26 @@ struct Cambio
     QString idError, sentencia;
     std::function<bool(UsuarioDePantalla&, const QString& sufijo)> hacer;
 };
-const Cambio kCambios[] = {
-    {"delete", u"ERR-ID:7500013"_s, u"DELETE FROM Grupo_Cuenta_Contable"_s, [](auto& u, auto&) { return u.Eliminar(u"B"_s); }},
-    {"new", u"ERR-ID:7500027"_s, u"INSERT INTO Grupo_Cuenta_Contable"_s,
-     [](auto& u, auto& s) { return !u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s + s, {}); }},
-    {"edit", u"ERR-ID:7500027"_s, u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion"_s,
-     [](auto& u, auto& s) { return !u.Editar(u"100"_s, u"BANCOS Y CAJA"_s + s, u"1.1"_s); }},
-    {"rename", u"ERR-ID:7500015"_s, {}, [](auto& u, auto& s) { return u.Renombrar(u"B"_s, u"pasivo total"_s + s); }},
-    {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
-     [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
+const Cambio kCambios[]
+    = {{"delete", u"ERR-ID:7500013"_s, u"DELETE FROM Grupo_Cuenta_Contable"_s,
+        [](auto& u, auto&) { return u.Eliminar(u"B"_s); }},
+       {"new", u"ERR-ID:7500027"_s, u"INSERT INTO Grupo_Cuenta_Contable"_s,
+        [](auto& u, auto& s) { return !u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s + s, {}); }},
+       {"edit", u"ERR-ID:7500027"_s, u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion"_s,
+        [](auto& u, auto& s) { return !u.Editar(u"100"_s, u"BANCOS Y CAJA"_s + s, u"1.1"_s); }},
+       {"rename", u"ERR-ID:7500015"_s, {}, [](auto& u, auto& s) { return u.Renombrar(u"B"_s, u"pasivo total"_s + s); }},
+       {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
+        [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
 
 // Ends a PostgreSQL backend from an administrator's session and waits (5 s) until it is gone.
 bool terminarSesion(int pid)
 {
     const auto c = BaseDePrueba::ConfiguracionPostgres();
-    PGconn* admin = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5"_s.arg(c.servidor).arg(c.puerto)
-                                    .arg(c.base, c.usuario, c.clave).toUtf8().constData());
+    PGconn* admin = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5"_s.arg(c.servidor)
+                                    .arg(c.puerto)
+                                    .arg(c.base, c.usuario, c.clave)
+                                    .toUtf8()
+                                    .constData());
     PGresult* r = PQexec(admin, "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
     const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
     PQclear(r);
@@ -87,8 +96,9 @@ int escritor(int argc, char** argv)
     return 2;
 }
 
-const QStringList kPiezas = u"'|''|\"|\\|\\'|--|;|%|_|/*|*/|?|$1|:nombre|' OR '1'='1|'); DROP TABLE Grupo_Cuenta_Contable; --|"
-                            "\\x27|E'\\''|$$|\u200f|\u202e|\u200e|مرحبا|שלום|e\u0301|\u0301|😀|𝄞|ñÑáÉü|ß|CAJA| |  |1.2"_s.split(u'|');
+const QStringList kPiezas
+    = u"'|''|\"|\\|\\'|--|;|%|_|/*|*/|?|$1|:nombre|' OR '1'='1|'); DROP TABLE Grupo_Cuenta_Contable; --|"
+      "\\x27|E'\\''|$$|\u200f|\u202e|\u200e|مرحبا|שלום|e\u0301|\u0301|😀|𝄞|ñÑáÉü|ß|CAJA| |  |1.2"_s.split(u'|');
 // One UTF-16 unit each, so that the key box's six hold them.
 const QString kCaracteresDeClave = u"'\"\\%_;-*/?$éñאب\u0007\u200f"_s;
 const QRegularExpression kEspaciosAlBorde(u"^ +| +$"_s);
@@ -118,8 +128,11 @@ QString clave(QRandomGenerator& azar, int n)
 QStringList fila(BaseDePrueba& base, const QString& clave)
 {
     auto rs = base.Conexion()->Execute(u"SELECT Gcc_Descripcion AS D, Gcc_Codigo AS C, Gcc_Padre AS P FROM "
-                                       "Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave});
-    return rs->Eof() ? QStringList() : QStringList{rs->Fields(u"D"_s).toString(), rs->Fields(u"C"_s).toString(), rs->Fields(u"P"_s).toString()};
+                                       "Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
+                                       {clave});
+    return rs->Eof()
+        ? QStringList()
+        : QStringList{rs->Fields(u"D"_s).toString(), rs->Fields(u"C"_s).toString(), rs->Fields(u"P"_s).toString()};
 }
 
 // The search's rule: accents and case aside.
@@ -137,10 +150,12 @@ QString plano(const QString& t)
 const QStringList kBuscados = u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA\"|RUTA C:\\TEMP\\NUEVO|' OR 1=1 --|"
                               "100% INTERESES|1000 INTERESES|CUENTA_A|CUENTAXA|X;DROP TABLE Grupo_Cuenta_Contable;--|"
                               "TAB\tY CAMPANA\u0007|حساب جاري|\u202eTRAPAC \u200fקופה|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|"
-                              "CAFETERA"_s.split(u'|') << QString(9997, u'Z') + u"FIN"_s;
+                              "CAFETERA"_s.split(u'|')
+    << QString(9997, u'Z') + u"FIN"_s;
 
-#define HECHO_SIN_MENSAJES(hecho, paso)                                                                               \
-    QVERIFY2((hecho) && base.Mensajes().isEmpty(), qPrintable(u"%1 %2: %3"_s.arg(paso).arg(n).arg(base.Mensajes().value(0).texto)))
+#define HECHO_SIN_MENSAJES(hecho, paso)                                                                                \
+    QVERIFY2((hecho) && base.Mensajes().isEmpty(),                                                                     \
+             qPrintable(u"%1 %2: %3"_s.arg(paso).arg(n).arg(base.Mensajes().value(0).texto)))
 
 } // namespace
 
@@ -175,7 +190,8 @@ void PruebaFallas::cambioRechazado()
     QFETCH(int, cambio);
     const auto motor = falla == SesionTerminada ? BaseDePrueba::Motor::PostgreSQL : BaseDePrueba::Motor::SQLite;
     REQUIERE_MOTOR(motor);
-    // Without a mount namespace of its own (not root) it skips, unless TEST_TMPFS_REQUIRED makes the mount below fail it.
+    // Without a mount namespace of its own (not root) it skips, unless TEST_TMPFS_REQUIRED makes the mount below fail
+    // it.
     if (falla == DiscoLleno && !s_sinMontajePropio.isEmpty() && !qEnvironmentVariableIntValue("TEST_TMPFS_REQUIRED"))
         QSKIP(qPrintable(u"No tmpfs of the test's own (%1): run as root"_s.arg(s_sinMontajePropio)));
     QTemporaryDir disco;
@@ -212,7 +228,8 @@ void PruebaFallas::cambioRechazado()
         const auto inalterable = [archivo = base.Archivo()](bool si) {
             Sesion::Cerrar();
             if (QProcess::execute(u"chattr"_s, {si ? u"+i"_s : u"-i"_s, archivo}) != 0 || !si)
-                QFile::setPermissions(archivo, si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                QFile::setPermissions(archivo,
+                                      si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
             txtKES::EstablecerConexion(Sesion::Conexion());
         };
         inalterable(true);
@@ -226,20 +243,27 @@ void PruebaFallas::cambioRechazado()
         QCOMPARE(errno, ENOSPC);
         quitar = [=] { ::ftruncate(relleno, lleno / 2); };
     } else if (falla == SesionTerminada) {
-        Sesion::EstablecerObservadorTraza([pid = pid(), sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
-            if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
-                hecho = terminarSesion(pid);  // right after the change's own statement: the server rolls it back
-        });
+        Sesion::EstablecerObservadorTraza(
+            [pid = pid(), sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
+                if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
+                    hecho = terminarSesion(pid);  // right after the change's own statement: the server rolls it back
+            });
         quitar = [] { Sesion::EstablecerObservadorTraza({}); };
     }
     {
-        auto alFinal = qScopeGuard([&] { if (quitar) quitar(); });
+        auto alFinal = qScopeGuard([&] {
+            if (quitar)
+                quitar();
+        });
         const QStringList antes = UsuarioDePantalla::Estado(*base.Conexion());
         base.LimpiarMensajes();
-        const QString sufijo = falla == Nul ? QChar(0) + u"MÁS"_s : falla == Largo ? QString(9999, QChar(0x05d0)) + u'\'' : QString();
+        const QString sufijo = falla == Nul ? QChar(0) + u"MÁS"_s
+            : falla == Largo                ? QString(9999, QChar(0x05d0)) + u'\''
+                                            : QString();
         QVERIFY(kCambios[cambio].hacer(u, sufijo));
         const auto m = base.Mensajes();
-        QVERIFY2(m.size() == 1 && m[0].estilo == 16 && m[0].idError == kCambios[cambio].idError && m[0].texto.startsWith(kCausas[falla]),
+        QVERIFY2(m.size() == 1 && m[0].estilo == 16 && m[0].idError == kCambios[cambio].idError
+                     && m[0].texto.startsWith(kCausas[falla]),
                  qPrintable(PantallaDePrueba::Mensajes(base).join(u'\n')));
         QVERIFY(!base.Conexion()->EnTransaccion());
         QCOMPARE(UsuarioDePantalla::Estado(*base.Conexion()), antes);
@@ -291,7 +315,8 @@ void PruebaFallas::matadoDentroDelCambio()
 // only that group.
 void PruebaFallas::textosGeneradosVuelvenIguales()
 {
-    const int vueltas = qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
+    const int vueltas
+        = qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
     BaseDePrueba base;
     const QString padre = u"P'\\%"_s;
     base.InsertarGrupo(padre, u"PADRE 'HOSTIL'"_s);
@@ -301,7 +326,8 @@ void PruebaFallas::textosGeneradosVuelvenIguales()
     const QStringList vecinos = UsuarioDePantalla::Estado(*base.Conexion()).mid(0, 2);
     for (int n = 0; n < vueltas; ++n) {
         base.LimpiarMensajes();
-        const QString tecleada = clave(azar, n), guardada = tecleada.toUpper(), enPadre = azar.bounded(2) ? padre : u"0"_s;
+        const QString tecleada = clave(azar, n), guardada = tecleada.toUpper(),
+                      enPadre = azar.bounded(2) ? padre : u"0"_s;
         const QString descripcion = texto(azar, 200), codigo = texto(azar, 30);
         if (descripcion.isEmpty())
             continue;  // the editor's own refusal of an empty description
@@ -312,13 +338,15 @@ void PruebaFallas::textosGeneradosVuelvenIguales()
         const QString descripcion2 = texto(azar, 200), codigo2 = texto(azar, 30);
         if (!descripcion2.isEmpty()) {
             HECHO_SIN_MENSAJES(usuario.Editar(guardada, descripcion2, codigo2.isNull() ? u""_s : codigo2), "edit");
-            QCOMPARE(fila(base, guardada), QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}));
+            QCOMPARE(fila(base, guardada),
+                     QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}));
         }
         // The rename stores the label without the key and dashes, trimmed, in upper case.
         usuario.Forma().CargarCuentas();
         if (const QString etiqueta = texto(azar, 200); !etiqueta.isEmpty()) {
             HECHO_SIN_MENSAJES(usuario.Renombrar(guardada, etiqueta), "rename");
-            QCOMPARE(fila(base, guardada).value(0), QString(etiqueta).remove(guardada).remove(u'-').remove(kEspaciosAlBorde).toUpper());
+            QCOMPARE(fila(base, guardada).value(0),
+                     QString(etiqueta).remove(guardada).remove(u'-').remove(kEspaciosAlBorde).toUpper());
         }
         QString actual = guardada;
         if (azar.bounded(15) == 0) {
@@ -338,14 +366,31 @@ void PruebaFallas::textosGeneradosVuelvenIguales()
 void PruebaFallas::busquedaHostil_data()
 {
     QTest::addColumn<QString>("texto");
-    for (const auto& [fila, texto] : std::initializer_list<std::pair<const char*, QString>>{
-             {"quote", "'"}, {"two quotes", "''"}, {"double quotes", "\"HOLA\""}, {"backslash", "\\"}, {"path", "C:\\TEMP\\"},
-             {"or 1=1", "' OR 1=1 --"}, {"or '1'='1'", "' OR '1'='1"}, {"percent", "%"}, {"100%", "100%"}, {"underscore", "_"},
-             {"cuenta_a", "cuenta_a"}, {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"}, {"drop another", "';DROP TABLE Kes_Bitacora;--"},
-             {"tab", "\tY"}, {"bell", "\u0007"}, {"arabic", "جاري"}, {"right-to-left override", "\u202eTRAPAC \u200f"}, {"hebrew", "קופה"},
-             {"combining accent", "CAFE\u0301 M"}, {"precomposed accent", "café e"}, {"accent ignored", "cafe"},
-             {"lone combining mark", QString(QChar(0x0301))}, {"ten thousand, present", kBuscados.last()},
-             {"ten thousand quotes", QString(10000, u'\'')}})
+    for (const auto& [fila, texto] :
+         std::initializer_list<std::pair<const char*, QString>>{{"quote", "'"},
+                                                                {"two quotes", "''"},
+                                                                {"double quotes", "\"HOLA\""},
+                                                                {"backslash", "\\"},
+                                                                {"path", "C:\\TEMP\\"},
+                                                                {"or 1=1", "' OR 1=1 --"},
+                                                                {"or '1'='1'", "' OR '1'='1"},
+                                                                {"percent", "%"},
+                                                                {"100%", "100%"},
+                                                                {"underscore", "_"},
+                                                                {"cuenta_a", "cuenta_a"},
+                                                                {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"},
+                                                                {"drop another", "';DROP TABLE Kes_Bitacora;--"},
+                                                                {"tab", "\tY"},
+                                                                {"bell", "\u0007"},
+                                                                {"arabic", "جاري"},
+                                                                {"right-to-left override", "\u202eTRAPAC \u200f"},
+                                                                {"hebrew", "קופה"},
+                                                                {"combining accent", "CAFE\u0301 M"},
+                                                                {"precomposed accent", "café e"},
+                                                                {"accent ignored", "cafe"},
+                                                                {"lone combining mark", QString(QChar(0x0301))},
+                                                                {"ten thousand, present", kBuscados.last()},
+                                                                {"ten thousand quotes", QString(10000, u'\'')}})
         QTest::newRow(fila) << texto;
 }
 
@@ -356,7 +401,8 @@ void PruebaFallas::busquedaHostil()
     QFETCH(QString, texto);
     // Pasted when no key types it (a control or format character) or it is too long to type.
     const bool pegado = texto.size() > 100 || std::any_of(texto.begin(), texto.end(), [](QChar c) {
-        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format; });
+                            return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+                        });
     BaseDePrueba base;
     QStringList esperadas;
     base.Ejecutar(u"PRAGMA ignore_check_constraints = ON"_s);  // the last is past the table's length check
@@ -367,8 +413,9 @@ void PruebaFallas::busquedaHostil()
             esperadas << clave;
     }
     // Bytes that are not UTF-8, as another program could write them: they load without a report.
-    base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo) VALUES ('X1',"
-                  " CAST(X'C328FF41C0AF' AS TEXT), CAST(X'E282' AS TEXT)), (CAST(X'58FE' AS TEXT), X'00FF4142', X'80')"_s);
+    base.Ejecutar(
+        u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo) VALUES ('X1',"
+        " CAST(X'C328FF41C0AF' AS TEXT), CAST(X'E282' AS TEXT)), (CAST(X'58FE' AS TEXT), X'00FF4142', X'80')"_s);
     UsuarioDePantalla usuario(base);
     const QStringList antes = UsuarioDePantalla::Estado(*base.Conexion());
     usuario.SeleccionarParaComando(u"0"_s);

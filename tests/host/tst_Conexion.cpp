@@ -45,9 +45,9 @@ int enCache(Connection* c)
 using Marcador = SentenciaParametrizada::Marcador;
 Q_DECLARE_METATYPE(Marcador)
 
-#define ABRIR_BASE(motor, base) \
-    QFETCH(Motor, motor);       \
-    REQUIERE_MOTOR(motor);      \
+#define ABRIR_BASE(motor, base)                                                                                        \
+    QFETCH(Motor, motor);                                                                                              \
+    REQUIERE_MOTOR(motor);                                                                                             \
     BaseDePrueba base(motor)
 
 class PruebaConexion : public QObject
@@ -102,7 +102,6 @@ void PruebaConexion::recordsets()
     QVERIFY(errorDe([&] { rs->Eof(); }).startsWith(u"3704 "_s));
     base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = NULL WHERE Gcc_Padre = '0'"_s);
     QVERIFY(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Codigo"_s).isNull());
-
 }
 
 void PruebaConexion::transacciones()
@@ -148,16 +147,24 @@ void PruebaConexion::textosIntactosYUnaSentenciaPorForma()
 {
     ABRIR_BASE(motor, base);
     Connection* c = base.Conexion();
-    const QStringList textos = {u"O'Brien y D'Arcy"_s, u"?"_s, u"-- no es comentario"_s, u"/* tampoco */"_s, u"''"_s,
-                                QString(), u"$1 $$ dólar $$"_s, u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
+    const QStringList textos = {u"O'Brien y D'Arcy"_s,
+                                u"?"_s,
+                                u"-- no es comentario"_s,
+                                u"/* tampoco */"_s,
+                                u"''"_s,
+                                QString(),
+                                u"$1 $$ dólar $$"_s,
+                                u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
                                 u"ÁÉÍÓÚñ'\\ x"_s.repeated(20)};  // the last one 200 characters, the column's width
     const int antes = enCache(c);
     for (qsizetype i = 0; i < textos.size(); ++i) {
         c->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
-                   "VALUES ('K%1', '%2', '0')"_s.arg(i).arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
+                   "VALUES ('K%1', '%2', '0')"_s.arg(i)
+                       .arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
     }
     for (qsizetype i = 0; i < textos.size(); ++i) {
-        auto rs = c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
+        auto rs
+            = c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
         QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), textos[i]);
     }
     QCOMPARE(enCache(c), antes + 2);  // one INSERT and one SELECT, whatever their literals
@@ -172,11 +179,13 @@ void PruebaConexion::textosIntactosYUnaSentenciaPorForma()
 
     // A literal that looks like a placeholder, a comment or an injection is matched as text.
     QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                        "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s), QVariant(u"K1"_s));
+                        "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s),
+             QVariant(u"K1"_s));
     QVERIFY(c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'x'' OR ''1''=''1'"_s)->Eof());
     // Explicit placeholders next to literals; a placeholder without its value is refused.
     c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
-               "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, QVariantList{u"1.2"_s, u"K0"_s});
+               "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
+               QVariantList{u"1.2"_s, u"K0"_s});
     QCOMPARE(base.Valor(u"SELECT Gcc_Codigo FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {u"¿?"_s}),
              QVariant(u"1.2"_s));
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
@@ -200,13 +209,17 @@ void PruebaConexion::rechazosConSuMensaje()
     const bool pg = motor == Motor::PostgreSQL;
     base.InsertarGrupo(u"000001"_s, u"Activo"_s);
     const QString repetida = errorDe([&] { base.InsertarGrupo(u"000001"_s, u"Otro"_s); });
-    QVERIFY2(repetida.startsWith((pg ? u"23505"_s : u"19"_s) + u" Ya existe un registro con la misma clave en la tabla"_s)
-                 && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive), qPrintable(repetida));
+    QVERIFY2(
+        repetida.startsWith((pg ? u"23505"_s : u"19"_s) + u" Ya existe un registro con la misma clave en la tabla"_s)
+            && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive),
+        qPrintable(repetida));
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s
-                                                               .arg(QString(201, u'x'))));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; "
-                                                           "DELETE FROM Grupo_Cuenta_Contable"_s));
+    QVERIFY_THROWS_EXCEPTION(
+        ErrorEjecucion,
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x'))));
+    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion,
+                             base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; "
+                                           "DELETE FROM Grupo_Cuenta_Contable"_s));
     base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"_s);  // a closing ; is fine
     QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
 
@@ -217,9 +230,12 @@ void PruebaConexion::rechazosConSuMensaje()
     sqlite3* sqlite = nullptr;
     PGconn* otro = nullptr;
     if (pg) {
-        otro = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s
-                               .arg(config.servidor).arg(config.puerto)
-                               .arg(config.base, config.usuario, config.clave, config.esquema).toUtf8().constData());
+        otro = PQconnectdb(
+            u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s.arg(config.servidor)
+                .arg(config.puerto)
+                .arg(config.base, config.usuario, config.clave, config.esquema)
+                .toUtf8()
+                .constData());
         PQclear(PQexec(otro, "BEGIN"));
         PQclear(PQexec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"));
     } else {
@@ -283,7 +299,8 @@ void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
     c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
     QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
     QCOMPARE(sqlite3_exec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Mío'", nullptr,
-                          nullptr, nullptr), SQLITE_OK);
+                          nullptr, nullptr),
+             SQLITE_OK);
     QCOMPARE(sqlite3_changes(otro), 1);
     sqlite3_close(otro);
     leer();
@@ -317,9 +334,13 @@ void PruebaConexion::configuracion()
     existente.archivo = carpeta.filePath(u"existente.db"_s);
     sqlite3* db = nullptr;
     QCOMPARE(sqlite3_open(existente.archivo.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "CREATE TABLE Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable TEXT PRIMARY KEY, "
-                              "Gcc_Descripcion TEXT, Gcc_Padre TEXT); INSERT INTO Grupo_Cuenta_Contable VALUES ('1', 'Activo', '0');",
-                          nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(
+            db,
+            "CREATE TABLE Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable TEXT PRIMARY KEY, "
+            "Gcc_Descripcion TEXT, Gcc_Padre TEXT); INSERT INTO Grupo_Cuenta_Contable VALUES ('1', 'Activo', '0');",
+            nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
     BaseDePrueba base;  // restores the configuration when it ends
     Sesion::Configurar(existente);
@@ -382,8 +403,8 @@ void PruebaConexion::formaDeLaSentencia()
 
 void PruebaConexion::faltanValores()
 {
-    const auto forma = SentenciaParametrizada::Analizar(u"SELECT * FROM T WHERE A = ? AND B = ?"_s,
-                                                        QVariantList{1}, Marcador::Interrogacion);
+    const auto forma = SentenciaParametrizada::Analizar(u"SELECT * FROM T WHERE A = ? AND B = ?"_s, QVariantList{1},
+                                                        Marcador::Interrogacion);
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.ExigirValores(1));
     forma.ExigirValores(2);
 }
@@ -400,8 +421,8 @@ void PruebaConexion::formaRecordada()
         {a + u"k2"_s + z, true},
         {a + z, true},
         {a + u"Ñandú -- /* ? $1"_s + z, true},
-        {a + u"it''s"_s + z, false},          // a doubled quote
-        {a + u"x' OR B = 'y"_s + z, false},   // two literals between the same ends
+        {a + u"it''s"_s + z, false},  // a doubled quote
+        {a + u"x' OR B = 'y"_s + z, false},  // two literals between the same ends
         {a + u"k3"_s + z + u" DESC"_s, false},  // another ending
         {a + u"k4"_s + z + u" DESC"_s, true},
         {u"SELECT 'x', 'y' FROM T"_s, false},  // two literals: nothing is remembered

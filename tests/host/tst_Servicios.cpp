@@ -28,8 +28,7 @@ using Motor = BaseDePrueba::Motor;
 const QString kTabla = u"Grupo_Cuenta_Contable"_s, kClave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
 const QString kListado = u"000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n"_s;
 
-template <class T>
-std::unique_ptr<T> crear(const char* clase)
+template <class T> std::unique_ptr<T> crear(const char* clase)
 {
     return std::unique_ptr<T>(static_cast<T*>(KesCrearObjeto(clase)));
 }
@@ -66,9 +65,9 @@ QStringList g_registro;
 
 } // namespace
 
-#define ABRIR_BASE(motor, base) \
-    QFETCH(Motor, motor);       \
-    REQUIERE_MOTOR(motor);      \
+#define ABRIR_BASE(motor, base)                                                                                        \
+    QFETCH(Motor, motor);                                                                                              \
+    REQUIERE_MOTOR(motor);                                                                                             \
     BaseDePrueba base(motor)
 
 class PruebaServicios : public QObject
@@ -116,7 +115,8 @@ void PruebaServicios::registrarCambio()
     c->BeginTrans();
     base.InsertarGrupo(u"2"_s, u"Pasivo"_s);
     QVERIFY(!util->RegistrarCambio(kTabla, u"2"_s, {}));
-    QCOMPARE(util->UltimoError(), u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
+    QCOMPARE(util->UltimoError(),
+             u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
     QVERIFY(c->EnTransaccion());  // the caller rolls back: nothing is left of the vetoed change
     c->RollbackTrans();
     QCOMPARE(base.Claves(), QStringList{u"1"_s});
@@ -134,7 +134,9 @@ void PruebaServicios::siguienteNumeroYBuscarValor()
 {
     ABRIR_BASE(motor, base);
     UtileriasKes util(FabricaServicios::CrearAccesoDatos());
-    const auto siguiente = [&](const QString& tabla = kTabla) { return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {}); };
+    const auto siguiente = [&](const QString& tabla = kTabla) {
+        return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
+    };
     QCOMPARE(siguiente(), 1L);
     for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3", "O'B"})
         base.InsertarGrupo(QString::fromLatin1(clave), QString::fromLatin1(clave).repeated(2));
@@ -148,9 +150,10 @@ void PruebaServicios::siguienteNumeroYBuscarValor()
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
     QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente(u"Grupo_Cuenta_Contable; DROP TABLE x"_s));
 
-    const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s, const QString& tabla = kTabla) {
-        return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
-    };
+    const auto buscar
+        = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s, const QString& tabla = kTabla) {
+              return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
+          };
     QCOMPARE(buscar(u"O'B"_s), u"O'BO'B"_s);
     QCOMPARE(buscar(u"7"_s, u"Gcc_Nivel"_s), u"1"_s);
     for (const char* hostil : {"9", "' OR '1'='1", "7' --", "7'; DELETE FROM Grupo_Cuenta_Contable; --", "?", "%"})
@@ -172,9 +175,10 @@ void PruebaServicios::obtenerParametro()
     auto datos = crear<AccesoDatos>("AccesoDatos");
     AccesoDatosKes propio;
     const QString formato = u"FTO_GRUPO_CUENTA_CONTABLE"_s;
-    const auto leer = [&](const QString& nombre, const QVariant& omision, long numero = 0, const QString& tipo = u"T"_s) {
-        return datos->ObtenerParametro(nombre, numero, tipo, omision);
-    };
+    const auto leer
+        = [&](const QString& nombre, const QVariant& omision, long numero = 0, const QString& tipo = u"T"_s) {
+              return datos->ObtenerParametro(nombre, numero, tipo, omision);
+          };
     QCOMPARE(leer(formato, u"000000"_s).toString(), u"000000"_s);
     propio.EstablecerParametro(formato, 0, u"T"_s, u"0000"_s);
     QCOMPARE(leer(formato, u"000000"_s).toString(), u"0000"_s);
@@ -217,8 +221,12 @@ void PruebaServicios::mensajeRegistradoOMostrado()
                    u"ERR-ID:7500010"_s);
     qInstallMessageHandler(anterior);
     QCOMPARE(base.TrazaDe(u"Mensaje"_s),
-             QList<QJsonObject>({{{"llamada", "Mensaje"}, {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
-                                  {"estilo", 48}, {"titulo", "Kestrima"}, {"ventana", 4242}, {"proyecto", "TQ614"},
+             QList<QJsonObject>({{{"llamada", "Mensaje"},
+                                  {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
+                                  {"estilo", 48},
+                                  {"titulo", "Kestrima"},
+                                  {"ventana", 4242},
+                                  {"proyecto", "TQ614"},
                                   {"idError", "ERR-ID:7500010"}}}));
     QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
     QCOMPARE(g_registro.size(), 1);  // one log line, naming the project and the error id
@@ -259,10 +267,13 @@ void PruebaServicios::trazaEnArchivoYPorVariablesDeEntorno()
     Sesion::EstablecerTraza(QString());
     c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);  // after the trace is off: not written
     QList<QJsonObject> l;
-    QCOMPARE(llamadas(archivo, &l),
-             (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans", "Execute", "Mensaje"}));
-    QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool() && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
-    QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s) && l[5].value("codigo"_L1) == u"1"_s,
+    QCOMPARE(
+        llamadas(archivo, &l),
+        (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans", "Execute", "Mensaje"}));
+    QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool()
+            && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
+    QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s)
+                 && l[5].value("codigo"_L1) == u"1"_s,
              qPrintable(l[5].value("error"_L1).toString()));
     QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
 
@@ -272,7 +283,8 @@ void PruebaServicios::trazaEnArchivoYPorVariablesDeEntorno()
     entorno.insert(u"TQ614_MENSAJES"_s, u"registrar"_s);
     proceso.setProcessEnvironment(entorno);
     proceso.start(QCoreApplication::applicationFilePath(), {u"--hijo"_s, carpeta.filePath(u"hijo.db"_s)});
-    QVERIFY2(proceso.waitForFinished(20000), "el hijo esperaba a un usuario: TQ614_MENSAJES no lo puso en modo registrar");
+    QVERIFY2(proceso.waitForFinished(20000),
+             "el hijo esperaba a un usuario: TQ614_MENSAJES no lo puso en modo registrar");
     QCOMPARE(proceso.exitCode(), 0);
     QCOMPARE(llamadas(carpeta.filePath(u"hijo.jsonl"_s)), (QStringList{"Conexion", "Execute", "Mensaje"}));
 }
@@ -336,7 +348,8 @@ void PruebaServicios::reporteEnVentanaModal()
     qreal tabulador = 0;
     VigiaModal vigia([&](QWidget* ventana) {
         auto* texto = ventana->findChild<QPlainTextEdit*>(u"txtListado"_s);
-        visto = {ventana->windowTitle(), texto->toPlainText(), QString::number(ventana->isModal() && texto->isReadOnly())};
+        visto = {ventana->windowTitle(), texto->toPlainText(),
+                 QString::number(ventana->isModal() && texto->isReadOnly())};
         tabulador = texto->tabStopDistance();
         ventana->findChild<QPushButton*>(u"cmdCerrar"_s)->click();
     });

@@ -44,7 +44,7 @@ private slots:
             QTest::mouseClick(f.cmdAceptar(), Qt::LeftButton);
             QTest::keyClick(f.txtValor(), Qt::Key_Return);
         }));
-        QVERIFY(f.Aceptado); // left as it was: no message, nothing done
+        QVERIFY(f.Aceptado);  // left as it was: no message, nothing done
         QCOMPARE(alMostrar, QString());
     }
 
@@ -53,12 +53,18 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("accion");
         QTest::addColumn<bool>("aceptado");
-        QTest::newRow("clic en Aceptar con espacios") << "   " << "cmdAceptar" << true;
-        QTest::newRow("clic en Cancelar") << "banco" << "cmdCancelar" << false;
-        QTest::newRow("Enter") << "caja" << "Return" << true;
-        QTest::newRow("Enter del teclado numérico") << "caja" << "Enter" << true;
-        QTest::newRow("Escape") << "caja" << "Esc" << false;
-        QTest::newRow("cierre por el sistema") << "x" << "close" << false;
+        QTest::newRow("clic en Aceptar con espacios") << "   "
+                                                      << "cmdAceptar" << true;
+        QTest::newRow("clic en Cancelar") << "banco"
+                                          << "cmdCancelar" << false;
+        QTest::newRow("Enter") << "caja"
+                               << "Return" << true;
+        QTest::newRow("Enter del teclado numérico") << "caja"
+                                                    << "Enter" << true;
+        QTest::newRow("Escape") << "caja"
+                                << "Esc" << false;
+        QTest::newRow("cierre por el sistema") << "x"
+                                               << "close" << false;
     }
     void cierres()
     {
@@ -78,7 +84,7 @@ private slots:
                 QTest::keyClick(f.txtValor(), QKeySequence(accion)[0].key());
         }));
         QCOMPARE(f.Aceptado, aceptado);
-        QVERIFY(f.Cargado()); // the caller reads the text afterwards
+        QVERIFY(f.Cargado());  // the caller reads the text afterwards
         QCOMPARE(f.txtValor()->text(), texto);
     }
 };

@@ -56,7 +56,8 @@ QStringList tst_ProgramaHost::sentencias(const QString& traza, bool* leyoFormato
 void tst_ProgramaHost::opciones()
 {
     QCOMPARE(ejecutar({QStringLiteral("--help")}), 0);
-    for (const char* opcion : {"--base", "--pg-servidor", "--operador", "--registrar", "--desregistrar", "--captura", "--traza"})
+    for (const char* opcion :
+         {"--base", "--pg-servidor", "--operador", "--registrar", "--desregistrar", "--captura", "--traza"})
         QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
     QCOMPARE(ejecutar({QStringLiteral("--pg-puerto"), QStringLiteral("x")}), 2);
     QVERIFY(m_salida.contains(QStringLiteral("Puerto")));
@@ -65,7 +66,8 @@ void tst_ProgramaHost::opciones()
     const QString imagen = m_dir.filePath(QStringLiteral("x.png"));
     QCOMPARE(ejecutar({QStringLiteral("--desregistrar")}), 0);
     QCOMPARE(ejecutar({QStringLiteral("--base"), m_dir.filePath(QStringLiteral("sin-registro.db")),
-                       QStringLiteral("--captura"), imagen}), 1);
+                       QStringLiteral("--captura"), imagen}),
+             1);
     QVERIFY2(m_salida.contains(QStringLiteral("--registrar")), qPrintable(m_salida));  // it says what is missing
     QVERIFY(!QFileInfo::exists(imagen));
 }
@@ -73,9 +75,12 @@ void tst_ProgramaHost::opciones()
 void tst_ProgramaHost::capturaDeUnaBaseNuevaConElCatalogoDeEjemplo()
 {
     QCOMPARE(ejecutar({QStringLiteral("--registrar")}), 0);
-    const QString base = m_dir.filePath(QStringLiteral("nueva.db")), imagen = m_dir.filePath(QStringLiteral("pantalla.png"));
+    const QString base = m_dir.filePath(QStringLiteral("nueva.db")),
+                  imagen = m_dir.filePath(QStringLiteral("pantalla.png"));
     const QString traza = m_dir.filePath(QStringLiteral("traza.jsonl"));
-    QCOMPARE(ejecutar({QStringLiteral("--base"), base, QStringLiteral("--captura"), imagen, QStringLiteral("--traza"), traza}), 0);
+    QCOMPARE(ejecutar({QStringLiteral("--base"), base, QStringLiteral("--captura"), imagen, QStringLiteral("--traza"),
+                       traza}),
+             0);
     const QImage captura(imagen);
     QVERIFY2(captura.width() > 400 && captura.height() > 300, qPrintable(m_salida));
 
@@ -85,11 +90,15 @@ void tst_ProgramaHost::capturaDeUnaBaseNuevaConElCatalogoDeEjemplo()
     // The sample catalogue was loaded: its headings and nested groups were asked for.
     for (const char* padre : {"0", "ACT"})
         QVERIFY2(primera.contains(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY "
-                                                 "Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ").arg(QLatin1String(padre))), padre);
+                                                 "Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ")
+                                      .arg(QLatin1String(padre))),
+                 padre);
     QVERIFY(primera.size() > 20);
     // A second run on the same file adds nothing: the sample is only for a new database.
     const QString traza2 = m_dir.filePath(QStringLiteral("traza2.jsonl"));
-    QCOMPARE(ejecutar({QStringLiteral("--base"), base, QStringLiteral("--captura"), imagen, QStringLiteral("--traza"), traza2}), 0);
+    QCOMPARE(ejecutar({QStringLiteral("--base"), base, QStringLiteral("--captura"), imagen, QStringLiteral("--traza"),
+                       traza2}),
+             0);
     QCOMPARE(sentencias(traza2).size(), primera.size());
 }
 

@@ -34,8 +34,10 @@ void Insertar(BaseDePrueba& base, const QStringList& filas)
         base.InsertarGrupo(f[0], f[1], f[2], f[3]);
         for (int i : {1, 2})
             if (f[i] == u"NULL")
-                base.Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 = NULL WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
-                                  .arg(i == 1 ? "Gcc_Descripcion" : "Gcc_Codigo"), {f[0]});
+                base.Ejecutar(
+                    QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 = NULL WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
+                        .arg(i == 1 ? "Gcc_Descripcion" : "Gcc_Codigo"),
+                    {f[0]});
     }
 }
 
@@ -43,7 +45,6 @@ QImage Imagen(const QIcon& icono)
 {
     return icono.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
 }
-
 
 const QString kSelect = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%1'"_s;
 
@@ -61,16 +62,23 @@ void Pulsar(TreeView& arbol, QTreeWidgetItem* nodo, bool dosVeces = false)
 {
     arbol.EnsureVisible(nodo);
     const QPoint centro = arbol.visualItemRect(nodo).center();
-    dosVeces ? QTest::mouseDClick(arbol.viewport(), Qt::LeftButton, {}, centro) : QTest::mouseClick(arbol.viewport(), Qt::LeftButton, {}, centro);
+    dosVeces ? QTest::mouseDClick(arbol.viewport(), Qt::LeftButton, {}, centro)
+             : QTest::mouseClick(arbol.viewport(), Qt::LeftButton, {}, centro);
     QCoreApplication::processEvents();
 }
 
 // The four fields with the level caption, and Edit, Delete and New as switched.
 QString Estado(frmTQ614& f)
 {
-    return QStringList{f.txtClave()->text(), f.txtCuenta()->text(), f.txtCodigo()->text(), f.lbNivel()->caption(), f.txtNivel()->text(),
-                       f.controles()->EditarHabilitado() ? u"E"_s : u"-"_s, f.controles()->EliminarHabilitado() ? u"D"_s : u"-"_s,
-                       f.controles()->NuevoHabilitado() ? u"N"_s : u"-"_s}.join(u'|');
+    return QStringList{f.txtClave()->text(),
+                       f.txtCuenta()->text(),
+                       f.txtCodigo()->text(),
+                       f.lbNivel()->caption(),
+                       f.txtNivel()->text(),
+                       f.controles()->EditarHabilitado() ? u"E"_s : u"-"_s,
+                       f.controles()->EliminarHabilitado() ? u"D"_s : u"-"_s,
+                       f.controles()->NuevoHabilitado() ? u"N"_s : u"-"_s}
+        .join(u'|');
 }
 
 QLineEdit* EditorAbierto(TreeView& arbol)
@@ -157,28 +165,51 @@ private slots:
         const QString raiz = QStringLiteral("N0|/|3|0");
         const QStringList fallaDeNivel{QStringLiteral("AddSubMenu()|ERR-ID:7500008")};
         for (Motor motor : {Motor::SQLite, Motor::PostgreSQL}) {
-            auto fila = [&](const char* caso) -> QTestData& { return QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), caso) << motor; };
+            auto fila = [&](const char* caso) -> QTestData& {
+                return QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), caso) << motor;
+            };
             fila("tabla vacia") << QStringList() << QStringList{raiz} << QStringList();
             // Under the root a heading (3, description alone); below, a numeric key under a heading is
             // a group of the chart (2), under another numeric key a nested group (4), with its code.
-            fila("imagenes y textos")
-                << QStringList{"1|Activo|1|0", "ACT|Activos||0", "100|Caja|1.1|ACT", "101|Caja chica|1.1.1|100",
-                               "102|Sin código|NULL|100", "NOTA|Notas||100", "2.5|Decimal|9|1", "3.1.1|Con puntos|9|1"}
-                << QStringList{raiz, "N1|Activo|3|1", "N2.5|9 - Decimal|4|2", "N3.1.1|Con puntos|3|2", "NACT|Activos|3|1",
-                               "N100|1.1 - Caja|2|2", "N101|1.1.1 - Caja chica|4|3", "N102| - Sin código|4|3", "NNOTA|Notas|3|3"}
-                << QStringList();
-            fila("comilla en la clave") << QStringList{"A|Uno||0", "A1|Uno uno||A", "O'K|Comilla||0", "OK1|Bajo comilla||O'K"}
-                                        << QStringList{raiz, "NA|Uno|3|1", "NA1|Uno uno|3|2", "NO'K|Comilla|3|1", "NOK1|Bajo comilla|3|2"}
+            fila("imagenes y textos") << QStringList{"1|Activo|1|0",
+                                                     "ACT|Activos||0",
+                                                     "100|Caja|1.1|ACT",
+                                                     "101|Caja chica|1.1.1|100",
+                                                     "102|Sin código|NULL|100",
+                                                     "NOTA|Notas||100",
+                                                     "2.5|Decimal|9|1",
+                                                     "3.1.1|Con puntos|9|1"}
+                                      << QStringList{raiz,
+                                                     "N1|Activo|3|1",
+                                                     "N2.5|9 - Decimal|4|2",
+                                                     "N3.1.1|Con puntos|3|2",
+                                                     "NACT|Activos|3|1",
+                                                     "N100|1.1 - Caja|2|2",
+                                                     "N101|1.1.1 - Caja chica|4|3",
+                                                     "N102| - Sin código|4|3",
+                                                     "NNOTA|Notas|3|3"}
+                                      << QStringList();
+            fila("comilla en la clave") << QStringList{"A|Uno||0", "A1|Uno uno||A", "O'K|Comilla||0",
+                                                       "OK1|Bajo comilla||O'K"}
+                                        << QStringList{raiz, "NA|Uno|3|1", "NA1|Uno uno|3|2", "NO'K|Comilla|3|1",
+                                                       "NOK1|Bajo comilla|3|2"}
                                         << QStringList();
-            fila("ciclos y su propio padre") << QStringList{"A|Normal||0", "X|Propio||X", "P|Uno||Q", "Q|Dos||R", "R|Tres||P", "S|Bajo||P"}
-                                             << QStringList{raiz, "NA|Normal|3|1"} << QStringList();
+            fila("ciclos y su propio padre")
+                << QStringList{"A|Normal||0", "X|Propio||X", "P|Uno||Q", "Q|Dos||R", "R|Tres||P", "S|Bajo||P"}
+                << QStringList{raiz, "NA|Normal|3|1"} << QStringList();
             // A row keyed "0" collides with the root's node key: its level stops there, once.
-            fila("clave cero corta su nivel") << QStringList{"A|Primero||0", "0|Cero||A", "A1|Tras la cero||A", "B|Segundo||0"}
-                                              << QStringList{raiz, "NA|Primero|3|1", "NB|Segundo|3|1"} << fallaDeNivel;
-            fila("clave cero bajo la raiz") << QStringList{"A|Normal||0", "0|Raíz repetida||0"} << QStringList{raiz} << fallaDeNivel;
-            fila("descripcion nula") << QStringList{"A|Uno||0", "A1|Antes||A", "A2|NULL||A", "A3|Despues||A", "B|Dos||0", "B1|Bajo dos||B"}
-                                     << QStringList{raiz, "NA|Uno|3|1", "NA1|Antes|3|2", "NB|Dos|3|1", "NB1|Bajo dos|3|2"} << fallaDeNivel;
-            fila("tabla borrada") << QStringList{"DROP TABLE Grupo_Cuenta_Contable"} << QStringList{raiz} << fallaDeNivel;
+            fila("clave cero corta su nivel")
+                << QStringList{"A|Primero||0", "0|Cero||A", "A1|Tras la cero||A", "B|Segundo||0"}
+                << QStringList{raiz, "NA|Primero|3|1", "NB|Segundo|3|1"} << fallaDeNivel;
+            fila("clave cero bajo la raiz")
+                << QStringList{"A|Normal||0", "0|Raíz repetida||0"} << QStringList{raiz} << fallaDeNivel;
+            fila("descripcion nula") << QStringList{"A|Uno||0",      "A1|Antes||A", "A2|NULL||A",
+                                                    "A3|Despues||A", "B|Dos||0",    "B1|Bajo dos||B"}
+                                     << QStringList{raiz, "NA|Uno|3|1", "NA1|Antes|3|2", "NB|Dos|3|1",
+                                                    "NB1|Bajo dos|3|2"}
+                                     << fallaDeNivel;
+            fila("tabla borrada") << QStringList{"DROP TABLE Grupo_Cuenta_Contable"} << QStringList{raiz}
+                                  << fallaDeNivel;
         }
     }
     // Each node shows the picture at its index; a second load gives the same tree, with one
@@ -227,9 +258,10 @@ private slots:
         BaseDePrueba base;
         base.Conexion()->BeginTrans();
         for (int i = 1; i <= 1100; ++i)
-            base.Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable,"
-                                         " Gcc_Descripcion, Gcc_Padre) VALUES (?, 'K', ?)"),
-                          {QStringLiteral("K%1").arg(i), i == 1 ? QStringLiteral("0") : QStringLiteral("K%1").arg(i - 1)});
+            base.Ejecutar(
+                QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable,"
+                               " Gcc_Descripcion, Gcc_Padre) VALUES (?, 'K', ?)"),
+                {QStringLiteral("K%1").arg(i), i == 1 ? QStringLiteral("0") : QStringLiteral("K%1").arg(i - 1)});
         base.Conexion()->CommitTrans();
         PantallaDePrueba pantalla(base, PantallaDePrueba::Apertura::Cargada);
         QCOMPARE(pantalla.Arbol().Count(), 1001);
@@ -258,7 +290,8 @@ private slots:
             else
                 QCOMPARE(arbol->height(), valido.height());
             if (tamano.width() > 100)
-                QVERIFY(qAbs(Twips::DePixeles(arbol->width()) - (forma.ScaleWidth() - 2 * Twips::DePixeles(arbol->x()))) <= px);
+                QVERIFY(qAbs(Twips::DePixeles(arbol->width()) - (forma.ScaleWidth() - 2 * Twips::DePixeles(arbol->x())))
+                        <= px);
             else
                 QCOMPARE(arbol->width(), valido.width());
             QVERIFY(qAbs(Twips::DePixeles(marco->y() - arbol->geometry().bottom() - 1) - 50) <= 2 * px);
@@ -313,8 +346,9 @@ private slots:
         BaseDePrueba base;
         base.Conexion()->BeginTrans();
         for (int i = 1; i <= 32767; ++i)
-            base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) VALUES (?, 'G', '0')"_s,
-                          {u"G%1"_s.arg(i, 5, 10, QLatin1Char('0'))});
+            base.Ejecutar(
+                u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) VALUES (?, 'G', '0')"_s,
+                {u"G%1"_s.arg(i, 5, 10, QLatin1Char('0'))});
         base.Conexion()->CommitTrans();
         PantallaDePrueba pantalla(base);
         Pulsar(pantalla.Arbol(), pantalla.Nodo(u"0"_s));
@@ -375,7 +409,9 @@ private slots:
         QString respuesta;
         VigiaModal vigia([&](QWidget*) {
             QTest::keyClicks(frmInput::Instancia().txtValor(), respuesta);
-            QTest::mouseClick(respuesta == u"caja" ? frmInput::Instancia().cmdAceptar() : frmInput::Instancia().cmdCancelar(), Qt::LeftButton);
+            QTest::mouseClick(respuesta == u"caja" ? frmInput::Instancia().cmdAceptar()
+                                                   : frmInput::Instancia().cmdCancelar(),
+                              Qt::LeftButton);
         });
         QTest::keyClick(&arbol, Qt::Key_F3);
         forma.TextoBuscado = u"Caja"_s;
@@ -401,7 +437,8 @@ private slots:
         QCOMPARE(encontrados, QStringList({u"N100"_s, u"N101"_s, u"N200"_s, u"N100"_s}));
         QCOMPARE(vigia.Abiertas(), 2);
         for (const QJsonObject& busqueda : base.TrazaDe(u"BuscarEnArbol"_s))
-            QCOMPARE(busqueda.value(u"arbol").toString() + u'|' + busqueda.value(u"texto").toString(), u"tvCuentas|caja"_s);
+            QCOMPARE(busqueda.value(u"arbol").toString() + u'|' + busqueda.value(u"texto").toString(),
+                     u"tvCuentas|caja"_s);
         QVERIFY(base.Mensajes().isEmpty());
     }
     void etiqueta_data()
@@ -429,8 +466,9 @@ private slots:
         BaseDePrueba base;
         Catalogo(base);
         PantallaDePrueba pantalla(base);
-        const QString fila = u"SELECT Gcc_Descripcion || '|' || Oper_Ult_Modif || '|' || Fecha_Ult_Modif FROM Grupo_Cuenta_Contable"
-                             " WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s;
+        const QString fila
+            = u"SELECT Gcc_Descripcion || '|' || Oper_Ult_Modif || '|' || Fecha_Ult_Modif FROM Grupo_Cuenta_Contable"
+              " WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s;
         const QString antes = base.Valor(fila, {clave}).toString();
         QTreeWidgetItem* nodo = pantalla.Nodo(clave);
         Pulsar(pantalla.Arbol(), nodo);
@@ -452,11 +490,13 @@ private slots:
             QCOMPARE(pantalla.Nodo(clave), nodo);
             QCOMPARE(TreeView::Text(nodo), u"Pasivos"_s);
         } else {
-            const QString update = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s
-                                       .arg(QString(guardado).replace(u"'"_s, u"''"_s), clave);
+            const QString update
+                = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s
+                      .arg(QString(guardado).replace(u"'"_s, u"''"_s), clave);
             QCOMPARE(escrituras, QStringList{update});
             QCOMPARE(Publico::sSQL, update);
-            QVERIFY(base.Mensajes().isEmpty() && base.TrazaDe(u"BeginTrans"_s).isEmpty() && base.TrazaDe(u"RegistrarCambio"_s).isEmpty());
+            QVERIFY(base.Mensajes().isEmpty() && base.TrazaDe(u"BeginTrans"_s).isEmpty()
+                    && base.TrazaDe(u"RegistrarCambio"_s).isEmpty());
             QCOMPARE(base.Valor(fila, {clave}).toString(), guardado + antes.mid(antes.indexOf(u'|')));
             nodo = pantalla.Nodo(clave);
             QCOMPARE(pantalla.Arbol().SelectedItem(), nodo);

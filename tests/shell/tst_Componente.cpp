@@ -27,7 +27,8 @@ IClassFactoryKes* fabrica()
 {
     void* objeto = nullptr;
     return DllGetClassObject(kClsidPantalla, kIidClassFactory, &objeto) == S_OK_KES
-        ? static_cast<IClassFactoryKes*>(objeto) : nullptr;
+        ? static_cast<IClassFactoryKes*>(objeto)
+        : nullptr;
 }
 
 IPantallaKes* crearPantalla()
