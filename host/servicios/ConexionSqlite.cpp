@@ -218,7 +218,7 @@ std::unique_ptr<Recordset> ConexionSqlite::ejecutar(const SentenciaParametrizada
             return RecordsetEnMemoria::Vacio();
         return correr(*sentencia, forma.Valores());
     }
-    Sentencia* sentencia = forma.Texto().isSharedWith(m_ultimaForma) ? m_ultimaSentencia : m_cache.object(forma.Texto());
+    Sentencia* sentencia = m_cache.object(forma.Texto());
     if (!sentencia) {
         auto nueva = preparar(forma.Texto(), true);
         if (!nueva)
