@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <utility>
 
 namespace {
 
@@ -51,6 +52,7 @@ TreeView::~TreeView()
     // The model outlives this part of the tree and clears itself when it goes; the keys
     // are gone by then.
     disconnect(model(), nullptr, this, nullptr);
+    qDeleteAll(m_pendientes);
 }
 
 void TreeView::setImageList(ImageList* imagenes)
@@ -111,6 +113,13 @@ void TreeView::InsertarNodo(QTreeWidgetItem* nodo, QTreeWidgetItem* relativo, in
         return;
     }
     QTreeWidgetItem* padre = relativo && relativo->parent() ? relativo->parent() : invisibleRootItem();
+    if (padre == invisibleRootItem()) {
+        if (m_lotes > 0 && !relativo && relacion != tvwFirst) {
+            m_pendientes.append(nodo);
+            return;
+        }
+        unirPendientes();  // the relative, or the position, may be one of them
+    }
     switch (relativo ? relacion : (relacion == tvwFirst ? tvwFirst : tvwLast)) {
     case tvwFirst:
         padre->insertChild(0, nodo);
@@ -129,13 +138,21 @@ void TreeView::InsertarNodo(QTreeWidgetItem* nodo, QTreeWidgetItem* relativo, in
 
 void TreeView::Clear()
 {
+    qDeleteAll(std::exchange(m_pendientes, {}));
     clear();
     OlvidarClaves();
 }
 
 void TreeView::Remove(const QString& clave)
 {
+    unirPendientes();  // so that the model reports the removal and the keys go with it
     delete Item(clave);
+}
+
+void TreeView::unirPendientes()
+{
+    if (!m_pendientes.isEmpty())
+        addTopLevelItems(std::exchange(m_pendientes, {}));
 }
 
 void TreeView::OlvidarClaves()
@@ -178,8 +195,10 @@ QTreeWidgetItem* TreeView::Buscar(const QString& clave) const
 
 int TreeView::Count() const
 {
-    int cuenta = 0;
+    int cuenta = static_cast<int>(m_pendientes.size());
     QList<const QTreeWidgetItem*> pendientes{invisibleRootItem()};
+    for (const QTreeWidgetItem* nodo : m_pendientes)
+        pendientes.append(nodo);
     while (!pendientes.isEmpty()) {
         const QTreeWidgetItem* actual = pendientes.takeLast();
         cuenta += actual->childCount();

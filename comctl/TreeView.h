@@ -36,6 +36,26 @@ public:
                          int imagen = 0);
     // Nodes.Clear: removes every node (and with them the selection).
     void Clear();
+
+    // While a Lote lives, nodes appended at the top level wait outside the widget and join
+    // it, with everything added under them, when the last Lote ends. A node added under one
+    // the view shows makes the model signal and the view lay out on every Add, which is most
+    // of the cost of loading thousands of nodes.
+    class Lote
+    {
+    public:
+        explicit Lote(TreeView& arbol) : m_arbol(arbol) { ++m_arbol.m_lotes; }
+        ~Lote()
+        {
+            if (--m_arbol.m_lotes == 0)
+                m_arbol.unirPendientes();
+        }
+        Lote(const Lote&) = delete;
+        Lote& operator=(const Lote&) = delete;
+
+    private:
+        TreeView& m_arbol;
+    };
     // Nodes.Remove: the node with that key and its descendants; throws when missing.
     void Remove(const QString& clave);
     // Nodes(clave): throws when missing.
@@ -92,9 +112,13 @@ private:
     void QuitarClaves(const QModelIndex& padre, int primera, int ultima);
     QTreeWidgetItem* NodoRelativo(const QString& clave);
     void OlvidarClaves();
+    void unirPendientes();
 
     QPointer<ImageList> m_imagenes;
     QHash<QString, QTreeWidgetItem*> m_nodos;
+    // Top-level nodes added during a Lote, not yet in the widget.
+    int m_lotes = 0;
+    QList<QTreeWidgetItem*> m_pendientes;
     // The relative of the last Add: a tree is filled parent by parent, so the next Add
     // usually names the same node and needs no lookup in a table of thousands of keys.
     QString m_claveUltimoRelativo;

@@ -330,6 +330,8 @@ void frmTQ614::CargarCuentas()
         TreeView& arbol = Requerir(m_tvCuentas);
         arbol.setImageList(m_ilIconos);
         arbol.Clear();
+        // The tree joins the view whole, also when a level fails.
+        const TreeView::Lote lote(arbol);
         QTreeWidgetItem* raiz = arbol.Add(QString(), TreeView::tvwLast, kClaveNodoRaiz, QStringLiteral("/"),
                                           kImagenTitulo);
         TreeView::setTag(raiz, 1);

@@ -1,5 +1,6 @@
-// The keyed tree: its nodes (relatives, errors, removal forgetting keys, pictures), NodeClick
-// only from the user, KeyDown, no label editor from F2 or a double click, and in-place edits.
+// The keyed tree: its nodes (relatives, errors, removal forgetting keys, pictures, loads in a
+// batch), NodeClick only from the user, KeyDown, no label editor from F2 or a double click, and
+// in-place edits.
 #include "ErrorEjecucion.h"
 #include "ImageList.h"
 #include "TreeView.h"
@@ -133,6 +134,36 @@ private slots:
         QCOMPARE(m_arbol->SelectedItem(), nullptr);
         Llenar();
         QCOMPARE(m_arbol->Count(), 5);
+    }
+
+    // Nodes added during a Lote are found by key at once and join the view when it ends;
+    // whatever is done meanwhile keeps keys and order right.
+    void lote()
+    {
+        m_arbol->Clear();
+        {
+            const TreeView::Lote lote(*m_arbol);
+            m_arbol->Add({}, TreeView::tvwLast, "N0", "/", 3);
+            m_arbol->Add("N0", TreeView::tvwChild, "N1", "ACTIVO", 3);
+            m_arbol->Add("N1", TreeView::tvwChild, "N11", "CAJA", 4);
+            m_arbol->Add({}, TreeView::tvwLast, "X", "x");
+            QCOMPARE(m_arbol->topLevelItemCount(), 0);
+            QCOMPARE(m_arbol->Count(), 4);
+            QCOMPARE(TreeView::Parent(m_arbol->Item("N11")), m_arbol->Item("N1"));
+            m_arbol->Remove("X");
+            QCOMPARE(m_arbol->Buscar("X"), nullptr);
+            m_arbol->Add({}, TreeView::tvwLast, "Y", "y");
+            m_arbol->Add("Y", TreeView::tvwPrevious, "W", "w");  // relative to a waiting node
+        }
+        QCOMPARE(Hijos(m_arbol->invisibleRootItem()), (QStringList{"N0", "W", "Y"}));
+        QCOMPARE(m_arbol->Count(), 5);
+        {
+            const TreeView::Lote lote(*m_arbol);
+            m_arbol->Add({}, TreeView::tvwLast, "Z", "z");
+            m_arbol->Clear();
+        }
+        QCOMPARE(m_arbol->Count(), 0);
+        QCOMPARE(m_arbol->Buscar("Z"), nullptr);
     }
 
     void clicsYTeclas()
