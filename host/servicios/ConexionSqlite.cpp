@@ -96,17 +96,22 @@ void sinEstadisticasDeMemoria()
     Q_UNUSED(hecho);
 }
 
-// Writes `texto` as UTF-8 at `destino` (room for three bytes per character) and returns the
-// end. Keys and most texts are ASCII, copied in a plain loop; setting up an encoder costs more.
-char* escribirUtf8(char* destino, QStringView texto)
+// Writes `texto` as UTF-8 at `libre` (room for three bytes per character), binds it there to
+// parameter `n` without a copy, and moves `libre` past it. Keys and most texts are ASCII,
+// copied in a plain loop; setting up an encoder costs more.
+int enlazarTexto(sqlite3_stmt* stmt, int n, QStringView texto, char*& libre)
 {
-    char* p = destino;
+    char* inicio = libre;
+    char* p = inicio;
     for (const QChar c : texto) {
-        if (c.unicode() >= 0x80)
-            return QStringEncoder(QStringEncoder::Utf8).appendToBuffer(destino, texto);
+        if (c.unicode() >= 0x80) {
+            p = QStringEncoder(QStringEncoder::Utf8).appendToBuffer(inicio, texto);
+            break;
+        }
         *p++ = static_cast<char>(c.unicode());
     }
-    return p;
+    libre = p;
+    return sqlite3_bind_text64(stmt, n, inicio, static_cast<sqlite3_uint64>(p - inicio), SQLITE_STATIC, SQLITE_UTF8);
 }
 
 QString modoDiario(sqlite3* db)
@@ -266,11 +271,8 @@ std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, QStringV
     antesDe(sentencia);
     if (m_textosEnlazados.size() < literal.size() * 3)
         m_textosEnlazados.resize(literal.size() * 3);
-    char* inicio = m_textosEnlazados.data();
-    const char* fin = escribirUtf8(inicio, literal);
-    const int rc = sqlite3_bind_text64(sentencia.stmt, 1, inicio, static_cast<sqlite3_uint64>(fin - inicio),
-                                       SQLITE_STATIC, SQLITE_UTF8);
-    if (rc != SQLITE_OK)
+    char* libre = m_textosEnlazados.data();
+    if (const int rc = enlazarTexto(sentencia.stmt, 1, literal, libre); rc != SQLITE_OK)
         lanzar(rc);
     return leer(sentencia);
 }
@@ -343,13 +345,9 @@ void ConexionSqlite::enlazar(sqlite3_stmt* stmt, const QVariantList& valores)
         case QMetaType::UnknownType:
             rc = sqlite3_bind_null(stmt, n);
             break;
-        case QMetaType::QString: {
-            char* inicio = libre;
-            libre = escribirUtf8(inicio, *static_cast<const QString*>(valor.constData()));
-            rc = sqlite3_bind_text64(stmt, n, inicio, static_cast<sqlite3_uint64>(libre - inicio), SQLITE_STATIC,
-                                     SQLITE_UTF8);
+        case QMetaType::QString:
+            rc = enlazarTexto(stmt, n, *static_cast<const QString*>(valor.constData()), libre);
             break;
-        }
         case QMetaType::Bool:
         case QMetaType::Int:
         case QMetaType::UInt:

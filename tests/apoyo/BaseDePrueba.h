@@ -97,3 +97,9 @@ Q_DECLARE_METATYPE(BaseDePrueba::Motor)
             QSKIP("Sin servidor PostgreSQL de prueba (TQ614_PG_HOST)");                                                \
         }                                                                                                              \
     } while (false)
+
+// The engine of the current test row (a column "motor"), checked as above, and a fresh base on it.
+#define ABRIR_BASE(motor, base)                                                                                        \
+    QFETCH(BaseDePrueba::Motor, motor);                                                                                \
+    REQUIERE_MOTOR(motor);                                                                                             \
+    BaseDePrueba base(motor)

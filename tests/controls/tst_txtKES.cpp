@@ -168,9 +168,7 @@ private slots:
     void consulta_data() { BaseDePrueba::AgregarMotores(); }
     void consulta()
     {
-        QFETCH(BaseDePrueba::Motor, motor);
-        REQUIERE_MOTOR(motor);
-        BaseDePrueba base(motor);
+        ABRIR_BASE(motor, base);
         Formulario f(base);
         f.padre->setText("1");
         QCOMPARE(f.nombre->text(), QString("ACTIVO"));

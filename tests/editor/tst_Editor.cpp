@@ -168,8 +168,9 @@ private slots:
             QTest::addRow("new under the root, %s", motor.data())
                 << m << Guardado{false, "0", {}, "Activo circulante", "1.1", "", "000008", "0", "Activo circulante", 2};
             QTest::addRow("new with quotes and backslashes, %s", motor.data())
-                << m << Guardado{false, "0",     "o'b\\", "O'Brien's \\' C:\\temp", "1'1",
-                                 "",    "O'B\\", "0",     "O'Brien's \\' C:\\temp", 1};
+                << m
+                << Guardado{false, "0", "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0",
+                            "O'Brien's \\' C:\\temp", 1};
         }
         QTest::newRow("new under a group")
             << Motor::SQLite
@@ -182,8 +183,9 @@ private slots:
             << Motor::SQLite << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
         // Edit runs with a format of three: a key longer than it is let be.
         QTest::newRow("edit with a code")
-            << Motor::SQLite << Guardado{true, "000007", {},       "Bancos nacionales",         "2.1.3",
-                                         "",   "000007", "000001", "2.1.3 - Bancos nacionales", 3};
+            << Motor::SQLite
+            << Guardado{true, "000007", {}, "Bancos nacionales", "2.1.3", "", "000007", "000001",
+                        "2.1.3 - Bancos nacionales", 3};
         QTest::newRow("edit a heading, code left empty")
             << Motor::SQLite << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
     }

@@ -45,11 +45,6 @@ int enCache(Connection* c)
 using Marcador = SentenciaParametrizada::Marcador;
 Q_DECLARE_METATYPE(Marcador)
 
-#define ABRIR_BASE(motor, base)                                                                                        \
-    QFETCH(Motor, motor);                                                                                              \
-    REQUIERE_MOTOR(motor);                                                                                             \
-    BaseDePrueba base(motor)
-
 class PruebaConexion : public QObject
 {
     Q_OBJECT

@@ -65,11 +65,6 @@ QStringList g_registro;
 
 } // namespace
 
-#define ABRIR_BASE(motor, base)                                                                                        \
-    QFETCH(Motor, motor);                                                                                              \
-    REQUIERE_MOTOR(motor);                                                                                             \
-    BaseDePrueba base(motor)
-
 class PruebaServicios : public QObject
 {
     Q_OBJECT

@@ -53,18 +53,15 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("accion");
         QTest::addColumn<bool>("aceptado");
-        QTest::newRow("clic en Aceptar con espacios") << "   "
-                                                      << "cmdAceptar" << true;
-        QTest::newRow("clic en Cancelar") << "banco"
-                                          << "cmdCancelar" << false;
-        QTest::newRow("Enter") << "caja"
-                               << "Return" << true;
-        QTest::newRow("Enter del teclado numérico") << "caja"
-                                                    << "Enter" << true;
-        QTest::newRow("Escape") << "caja"
-                                << "Esc" << false;
-        QTest::newRow("cierre por el sistema") << "x"
-                                               << "close" << false;
+        const auto fila = [](const char* nombre, const char* texto, const char* accion, bool aceptado) {
+            QTest::newRow(nombre) << QString::fromUtf8(texto) << QString::fromUtf8(accion) << aceptado;
+        };
+        fila("clic en Aceptar con espacios", "   ", "cmdAceptar", true);
+        fila("clic en Cancelar", "banco", "cmdCancelar", false);
+        fila("Enter", "caja", "Return", true);
+        fila("Enter del teclado numérico", "caja", "Enter", true);
+        fila("Escape", "caja", "Esc", false);
+        fila("cierre por el sistema", "x", "close", false);
     }
     void cierres()
     {

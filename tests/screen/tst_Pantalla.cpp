@@ -48,14 +48,16 @@ QImage Imagen(const QIcon& icono)
 
 const QString kSelect = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%1'"_s;
 
-// ACT "Activos" > 100 "Caja" > 101 "Caja chica"; PAS "Pasivos" > 200 "Caja general".
-void Catalogo(BaseDePrueba& base)
+// Fills `base` with ACT "Activos" > 100 "Caja" > 101 "Caja chica"; PAS "Pasivos" > 200
+// "Caja general"; returns it, to open a screen on.
+BaseDePrueba& Catalogo(BaseDePrueba& base)
 {
     base.InsertarGrupo(u"ACT"_s, u"Activos"_s);
     base.InsertarGrupo(u"100"_s, u"Caja"_s, u"1.1"_s, u"ACT"_s, 2);
     base.InsertarGrupo(u"101"_s, u"Caja chica"_s, u"1.1.1"_s, u"100"_s, 3);
     base.InsertarGrupo(u"PAS"_s, u"Pasivos"_s);
     base.InsertarGrupo(u"200"_s, u"Caja general"_s, u"2.1"_s, u"PAS"_s, 2);
+    return base;
 }
 
 void Pulsar(TreeView& arbol, QTreeWidgetItem* nodo, bool dosVeces = false)
@@ -203,11 +205,9 @@ private slots:
                 << QStringList{raiz, "NA|Primero|3|1", "NB|Segundo|3|1"} << fallaDeNivel;
             fila("clave cero bajo la raiz")
                 << QStringList{"A|Normal||0", "0|Raíz repetida||0"} << QStringList{raiz} << fallaDeNivel;
-            fila("descripcion nula") << QStringList{"A|Uno||0",      "A1|Antes||A", "A2|NULL||A",
-                                                    "A3|Despues||A", "B|Dos||0",    "B1|Bajo dos||B"}
-                                     << QStringList{raiz, "NA|Uno|3|1", "NA1|Antes|3|2", "NB|Dos|3|1",
-                                                    "NB1|Bajo dos|3|2"}
-                                     << fallaDeNivel;
+            fila("descripcion nula")
+                << QStringList{"A|Uno||0", "A1|Antes||A", "A2|NULL||A", "A3|Despues||A", "B|Dos||0", "B1|Bajo dos||B"}
+                << QStringList{raiz, "NA|Uno|3|1", "NA1|Antes|3|2", "NB|Dos|3|1", "NB1|Bajo dos|3|2"} << fallaDeNivel;
             fila("tabla borrada") << QStringList{"DROP TABLE Grupo_Cuenta_Contable"} << QStringList{raiz}
                                   << fallaDeNivel;
         }
@@ -305,8 +305,7 @@ private slots:
     void seleccion()
     {
         BaseDePrueba base;
-        Catalogo(base);
-        PantallaDePrueba pantalla(base);
+        PantallaDePrueba pantalla(Catalogo(base));
         frmTQ614& forma = pantalla.Forma();
         TreeView& arbol = pantalla.Arbol();
         QCOMPARE(Estado(forma), u"|||Nível:||-|-|N"_s);
@@ -365,8 +364,7 @@ private slots:
     void dobleClicYTeclas()
     {
         BaseDePrueba base;
-        Catalogo(base);
-        PantallaDePrueba pantalla(base);
+        PantallaDePrueba pantalla(Catalogo(base));
         TreeView& arbol = pantalla.Arbol();
         QStringList editados;
         VigiaModal vigia([&](QWidget* editor) {
@@ -401,8 +399,7 @@ private slots:
     void busqueda()
     {
         BaseDePrueba base;
-        Catalogo(base);
-        PantallaDePrueba pantalla(base);
+        PantallaDePrueba pantalla(Catalogo(base));
         frmTQ614& forma = pantalla.Forma();
         TreeView& arbol = pantalla.Arbol();
         QTreeWidgetItem* actual = arbol.currentItem();
@@ -464,8 +461,7 @@ private slots:
         QFETCH(QString, escrito);
         QFETCH(QString, guardado);
         BaseDePrueba base;
-        Catalogo(base);
-        PantallaDePrueba pantalla(base);
+        PantallaDePrueba pantalla(Catalogo(base));
         const QString fila
             = u"SELECT Gcc_Descripcion || '|' || Oper_Ult_Modif || '|' || Fecha_Ult_Modif FROM Grupo_Cuenta_Contable"
               " WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s;
