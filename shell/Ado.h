@@ -33,8 +33,9 @@ class Connection
 public:
     virtual ~Connection() = default;
 
-    // Runs a statement text. The rows are all read before it returns (a static client-side
-    // cursor), so any number of recordsets can be open at once. Statements that return no
+    // Runs a statement text. The recordset gives the rows as they stood when the statement
+    // ran, whatever runs afterwards (a static cursor), and any number of recordsets can be
+    // open at once. Statements that return no
     // rows give an empty recordset. `opciones` is accepted for fidelity; -1 is the default.
     virtual std::unique_ptr<Recordset> Execute(const QString& sql, long opciones = -1) = 0;
 

@@ -1,6 +1,7 @@
 #include "ConexionSqlite.h"
 
 #include "ErrorEjecucion.h"
+#include "ErrorSqlite.h"
 #include "InstantaneaWal.h"
 #include "RecordsetEnMemoria.h"
 #include "SentenciaParametrizada.h"
@@ -20,51 +21,6 @@ constexpr int kSentenciasEnCache = 256;
 // A shared read transaction is renewed after this many queries even without an event loop,
 // so that other connections' checkpoints are never held back for long.
 constexpr int kConsultasPorLectura = 4096;
-
-QString descripcionEnEspanol(int extendido, const QString& mensaje)
-{
-    switch (extendido) {
-    case SQLITE_CONSTRAINT_UNIQUE:
-    case SQLITE_CONSTRAINT_PRIMARYKEY: {
-        // "UNIQUE constraint failed: Tabla.Columna"
-        const QString donde = mensaje.section(QLatin1Char(':'), 1).trimmed().section(QLatin1Char('.'), 0, 0);
-        return QStringLiteral("Ya existe un registro con la misma clave en la tabla %1").arg(donde);
-    }
-    case SQLITE_CONSTRAINT_NOTNULL:
-        return QStringLiteral("Falta un valor obligatorio: %1").arg(mensaje.section(QLatin1Char(':'), 1).trimmed());
-    case SQLITE_CONSTRAINT_CHECK:
-        return QStringLiteral("Un valor no es válido para la base de datos (regla %1); revise que no sea más largo "
-                              "de lo permitido").arg(mensaje.section(QLatin1Char(':'), 1).trimmed());
-    default:
-        break;
-    }
-    switch (extendido & 0xff) {
-    case SQLITE_BUSY:
-        return QStringLiteral("La base de datos está ocupada: otro usuario tiene un cambio en curso. Intente de "
-                              "nuevo en unos momentos");
-    case SQLITE_LOCKED:
-        return QStringLiteral("La tabla está bloqueada por otra operación en curso");
-    case SQLITE_NOMEM:
-        return QStringLiteral("No hay memoria suficiente para completar la operación");
-    case SQLITE_READONLY:
-        return QStringLiteral("La base de datos es de solo lectura: no se pueden guardar cambios");
-    case SQLITE_IOERR:
-        return QStringLiteral("Error de lectura o escritura en el archivo de la base de datos");
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        return QStringLiteral("El archivo de la base de datos está dañado o no es una base de datos");
-    case SQLITE_FULL:
-        return QStringLiteral("El disco está lleno: no se pudo guardar el cambio");
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("No se pudo abrir el archivo de la base de datos");
-    case SQLITE_CONSTRAINT:
-        return QStringLiteral("El cambio viola una regla de integridad de la base de datos");
-    case SQLITE_ERROR:
-        return QStringLiteral("Error en la sentencia SQL");
-    default:
-        return QStringLiteral("Error de la base de datos");
-    }
-}
 
 bool soloEspaciosOComentarios(const char* p)
 {
@@ -133,7 +89,13 @@ struct ConexionSqlite::Sentencia
 {
     sqlite3_stmt* stmt = nullptr;
     bool soloLectura = false;
+    bool enUso = false;  // a RecordsetSqlite is reading it
     std::shared_ptr<const ColumnasRecordset> columnas;
+    // The UTF-8 of the bound texts, bound without a copy: the statement's own, because a
+    // statement being read still compares rows with them.
+    QByteArray textos;
+    // The same text prepared again, run while this one is in use; it goes with it.
+    std::unique_ptr<Sentencia> gemela;
 
     ~Sentencia() { sqlite3_finalize(stmt); }
 
@@ -145,6 +107,13 @@ struct ConexionSqlite::Sentencia
         for (int i = 0; i < n; ++i)
             nombres << QString::fromUtf8(sqlite3_column_name(stmt, i));
         columnas = std::make_shared<const ColumnasRecordset>(std::move(nombres));
+    }
+
+    char* espacioParaTextos(qsizetype bytes)
+    {
+        if (textos.size() < bytes)
+            textos.resize(bytes);
+        return textos.data();
     }
 };
 
@@ -190,6 +159,7 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
 
 ConexionSqlite::~ConexionSqlite()
 {
+    retenerAbiertos();  // a result may outlive its connection
     m_contexto.reset();
     m_cache.clear();
     // An open transaction is rolled back by closing.
@@ -206,7 +176,7 @@ std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, const QVa
     if (parametros.isEmpty() && m_ultimaSentencia && m_analizador.UltimaForma().isSharedWith(m_ultimaForma)) {
         if (const auto literal = m_analizador.LiteralDeLaMismaForma(sql)) {
             exigirTransaccionViva();
-            return correr(*m_ultimaSentencia, *literal);
+            return correr(libre(*m_ultimaSentencia), *literal);
         }
     }
     const auto forma = m_analizador.Analizar(sql, parametros);
@@ -218,27 +188,27 @@ std::unique_ptr<Recordset> ConexionSqlite::ejecutar(const SentenciaParametrizada
 {
     exigirTransaccionViva();
     if (!forma.LiteralesExtraidos()) {
-        auto sentencia = preparar(forma.Texto(), false);
+        auto sentencia = preparar(forma.Texto().toUtf8(), false);
         if (!sentencia)
             return RecordsetEnMemoria::Vacio();
-        return correr(*sentencia, forma.Valores());
+        return correr(*sentencia, forma.Valores(), false);
     }
     Sentencia* sentencia = m_cache.object(forma.Texto());
     if (!sentencia) {
-        auto nueva = preparar(forma.Texto(), true);
+        auto nueva = preparar(forma.Texto().toUtf8(), true);
         if (!nueva)
             return RecordsetEnMemoria::Vacio();
         sentencia = nueva.get();
-        m_cache.insert(forma.Texto(), nueva.release());  // may evict the last shape's statement
+        retenerAbiertos();  // the insertion may drop a statement that a result is reading
+        m_cache.insert(forma.Texto(), nueva.release());  // may drop the last shape's statement
     }
     m_ultimaForma = forma.Texto();
     m_ultimaSentencia = sentencia;
-    return correr(*sentencia, forma.Valores());
+    return correr(libre(*sentencia), forma.Valores(), true);
 }
 
-std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QString& texto, bool persistente)
+std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QByteArray& utf8, bool persistente)
 {
-    const QByteArray utf8 = texto.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     const char* resto = nullptr;
     const int rc = sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size() + 1),
@@ -259,63 +229,52 @@ std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QStrin
     return sentencia;
 }
 
-std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QVariantList& valores)
+// The cached statement, or the first of its twins that no result is reading.
+ConexionSqlite::Sentencia& ConexionSqlite::libre(Sentencia& enCache)
+{
+    Sentencia* sentencia = &enCache;
+    while (sentencia->enUso) {
+        if (!sentencia->gemela)
+            sentencia->gemela = preparar(QByteArray(sqlite3_sql(enCache.stmt)), true);
+        sentencia = sentencia->gemela.get();
+    }
+    return *sentencia;
+}
+
+std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QVariantList& valores, bool enCache)
 {
     antesDe(sentencia);
-    enlazar(sentencia.stmt, valores);
-    return leer(sentencia);
+    enlazar(sentencia, valores);
+    return leer(sentencia, enCache);
 }
 
 std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, QStringView literal)
 {
     antesDe(sentencia);
-    if (m_textosEnlazados.size() < literal.size() * 3)
-        m_textosEnlazados.resize(literal.size() * 3);
-    char* libre = m_textosEnlazados.data();
-    if (const int rc = enlazarTexto(sentencia.stmt, 1, literal, libre); rc != SQLITE_OK)
+    char* destino = sentencia.espacioParaTextos(literal.size() * 3);
+    if (const int rc = enlazarTexto(sentencia.stmt, 1, literal, destino); rc != SQLITE_OK)
         lanzar(rc);
-    return leer(sentencia);
+    return leer(sentencia, true);
 }
 
-// Steps the bound statement to its end and holds every row.
-std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia)
+// Steps the bound statement to its first row. Inside the shared read, a result of a cached
+// statement is read from there as the caller moves; otherwise every row is copied now.
+std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia, bool enCache)
 {
     sqlite3_stmt* stmt = sentencia.stmt;
     const int columnas = sqlite3_column_count(stmt);
     if (columnas != sentencia.columnas->Cantidad())  // the schema changed and SQLite re-prepared it
         sentencia.leerColumnas();
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW && enCache && m_lectura)
+        return std::make_unique<RecordsetSqlite>(stmt, sentencia.enUso, sentencia.columnas, m_abiertos);
     AlmacenFilas filas(columnas);
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int i = 0; i < columnas; ++i) {
-            // One call into the statement per column. The value is SQLite's "unprotected"
-            // kind, safe to read here because a connection is only used from one thread.
-            sqlite3_value* valor = sqlite3_column_value(stmt, i);
-            switch (sqlite3_value_type(valor)) {
-            case SQLITE_INTEGER:
-                filas.AgregarEntero(sqlite3_value_int64(valor));
-                break;
-            case SQLITE_FLOAT:
-                filas.AgregarReal(sqlite3_value_double(valor));
-                break;
-            case SQLITE_TEXT:
-                filas.AgregarTexto(reinterpret_cast<const char*>(sqlite3_value_text(valor)), sqlite3_value_bytes(valor));
-                break;
-            case SQLITE_BLOB:
-                filas.AgregarBinario(static_cast<const char*>(sqlite3_value_blob(valor)), sqlite3_value_bytes(valor));
-                break;
-            default:
-                filas.AgregarNulo();
-                break;
-            }
-        }
-    }
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt))
+        RecordsetSqlite::CopiarFila(stmt, columnas, filas);
     if (rc != SQLITE_DONE) {
-        const QString mensaje = QString::fromUtf8(sqlite3_errmsg(m_db));
-        const int extendido = sqlite3_extended_errcode(m_db);
+        const ErrorEjecucion error = ErrorSqlite(m_db, rc);
         sqlite3_reset(stmt);
-        throw ErrorEjecucion(QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(extendido, mensaje), mensaje),
-                             QString::number(extendido & 0xff));
+        throw error;
     }
     sqlite3_reset(stmt);
     if (columnas == 0)
@@ -323,18 +282,23 @@ std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia)
     return std::make_unique<RecordsetEnMemoria>(sentencia.columnas, std::move(filas));
 }
 
-void ConexionSqlite::enlazar(sqlite3_stmt* stmt, const QVariantList& valores)
+void ConexionSqlite::retenerAbiertos() noexcept
 {
-    // Texts are encoded into one buffer kept by the connection and bound without a copy; the
-    // statement is reset before the buffer is touched again.
+    while (!m_abiertos.empty())
+        m_abiertos.back()->Retener();  // which takes it off the list
+}
+
+void ConexionSqlite::enlazar(Sentencia& sentencia, const QVariantList& valores)
+{
+    // Texts are encoded into the statement's buffer and bound without a copy; the statement
+    // is reset before the buffer is touched again.
+    sqlite3_stmt* stmt = sentencia.stmt;
     qsizetype espacio = 0;
     for (const QVariant& valor : valores) {
         if (!valor.isNull() && valor.typeId() == QMetaType::QString)
             espacio += static_cast<const QString*>(valor.constData())->size() * 3;
     }
-    if (m_textosEnlazados.size() < espacio)
-        m_textosEnlazados.resize(espacio);
-    char* libre = m_textosEnlazados.data();
+    char* libre = sentencia.espacioParaTextos(espacio);
 
     const int marcadores = sqlite3_bind_parameter_count(stmt);
     for (int i = 0; i < marcadores; ++i) {
@@ -430,6 +394,7 @@ void ConexionSqlite::terminarLectura() noexcept
 {
     if (!m_lectura)
         return;
+    retenerAbiertos();  // what they read must stay what it was when they ran
     m_lectura = false;
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK && !sqlite3_get_autocommit(m_db))
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -491,8 +456,5 @@ void ConexionSqlite::exigirTransaccionViva() const
 
 void ConexionSqlite::lanzar(int codigo) const
 {
-    const int extendido = m_db ? sqlite3_extended_errcode(m_db) : codigo;
-    const QString mensaje = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(codigo));
-    throw ErrorEjecucion(QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(extendido, mensaje), mensaje),
-                         QString::number(codigo & 0xff));
+    throw ErrorSqlite(m_db, codigo);
 }

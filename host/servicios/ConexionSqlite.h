@@ -3,6 +3,7 @@
 #include "Ado.h"
 #include "AnalizadorSentencias.h"
 #include "ColumnasRecordset.h"
+#include "RecordsetSqlite.h"
 #include "Sesion.h"
 
 #include <QByteArray>
@@ -16,8 +17,10 @@ struct sqlite3_stmt;
 class InstantaneaWal;
 
 // The connection over an SQLite file. Statement texts that differ only in their quoted
-// literals share one cached prepared statement (see SentenciaParametrizada); every result is
-// read whole before Execute returns. Transactions are BEGIN IMMEDIATE, so a writer waits for
+// literals share one cached prepared statement (see SentenciaParametrizada). A result is read
+// whole before Execute returns, except inside the shared read described below, where it is
+// read as the caller moves (RecordsetSqlite) and nothing can change it meanwhile; a statement
+// still being read that is run again, as a recursive reader does, runs as a twin of itself. Transactions are BEGIN IMMEDIATE, so a writer waits for
 // another writer (up to esperaBloqueoMs) when it begins rather than failing in the middle;
 // the file runs in write-ahead-log mode, so a process killed mid-change leaves the last
 // committed state and readers do not wait for writers.
@@ -50,12 +53,14 @@ public:
 private:
     struct Sentencia;
 
-    std::unique_ptr<Sentencia> preparar(const QString& texto, bool persistente);
+    std::unique_ptr<Sentencia> preparar(const QByteArray& utf8, bool persistente);
     std::unique_ptr<Recordset> ejecutar(const SentenciaParametrizada& forma);
-    std::unique_ptr<Recordset> correr(Sentencia& sentencia, const QVariantList& valores);
+    Sentencia& libre(Sentencia& enCache);
+    std::unique_ptr<Recordset> correr(Sentencia& sentencia, const QVariantList& valores, bool enCache);
     std::unique_ptr<Recordset> correr(Sentencia& sentencia, QStringView literal);
-    std::unique_ptr<Recordset> leer(Sentencia& sentencia);
-    void enlazar(sqlite3_stmt* sentencia, const QVariantList& valores);
+    std::unique_ptr<Recordset> leer(Sentencia& sentencia, bool enCache);
+    void enlazar(Sentencia& sentencia, const QVariantList& valores);
+    void retenerAbiertos() noexcept;
     void ejecutarControl(const char* sql);
     void antesDe(const Sentencia& sentencia);
     void abrirLectura();
@@ -71,7 +76,7 @@ private:
     // text: no analysis, no lookup, nothing allocated.
     QString m_ultimaForma;
     Sentencia* m_ultimaSentencia = nullptr;
-    QByteArray m_textosEnlazados;  // UTF-8 of the bound texts, alive until the next statement
+    RecordsetSqlite::Abiertos m_abiertos;
     bool m_transaccion = false;
     bool m_wal = false;
     bool m_lectura = false;

@@ -1,8 +1,5 @@
 #include "RecordsetEnMemoria.h"
 
-#include "ErrorEjecucion.h"
-
-// The codes are ADO's own for the same situations, so a support reader recognises them.
 RecordsetEnMemoria::RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, AlmacenFilas filas)
     : m_columnas(std::move(columnas))
     , m_almacen(std::move(filas))
@@ -33,8 +30,7 @@ void RecordsetEnMemoria::MoveNext()
 {
     exigirAbierto();
     if (m_actual >= m_filas)
-        throw ErrorEjecucion(QStringLiteral("No hay un registro actual: el recordset ya está al final (EOF)"),
-                             QStringLiteral("3021"));
+        throw YaAlFinal();
     ++m_actual;
 }
 
@@ -49,18 +45,14 @@ QVariant RecordsetEnMemoria::Fields(const QString& columna) const
     exigirAbierto();
     const int indice = m_columnas->Indice(columna);
     if (indice < 0)
-        throw ErrorEjecucion(QStringLiteral("No se encontró el campo \"%1\" en el resultado de la consulta").arg(columna),
-                             QStringLiteral("3265"));
+        throw CampoDesconocido(columna);
     if (m_actual >= m_filas)
-        throw ErrorEjecucion(QStringLiteral("No hay un registro actual: el recordset está al principio o al final "
-                                            "(BOF o EOF), no se puede leer el campo \"%1\"").arg(columna),
-                             QStringLiteral("3021"));
+        throw SinRegistroActual(columna);
     return m_almacen.Valor(m_actual, indice);
 }
 
 void RecordsetEnMemoria::exigirAbierto() const
 {
     if (m_cerrado)
-        throw ErrorEjecucion(QStringLiteral("La operación no se permite: el recordset está cerrado"),
-                             QStringLiteral("3704"));
+        throw Cerrado();
 }

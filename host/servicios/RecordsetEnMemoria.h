@@ -1,8 +1,7 @@
 #pragma once
 
-#include "Ado.h"
 #include "AlmacenFilas.h"
-#include "ColumnasRecordset.h"
+#include "RecordsetKes.h"
 
 #include <QVariant>
 #include <memory>
@@ -11,7 +10,7 @@
 // when the statement runs, so the statement is free for the next Execute and any number of
 // recordsets can be open at once. The rows sit in a compact AlmacenFilas; the column names
 // are shared with every other result of the same statement.
-class RecordsetEnMemoria : public Recordset
+class RecordsetEnMemoria : public RecordsetKes
 {
 public:
     RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, AlmacenFilas filas);
@@ -24,8 +23,8 @@ public:
     void Close() override;
     QVariant Fields(const QString& columna) const override;
 
-    qsizetype Filas() const { return m_filas; }
-    const ColumnasRecordset& Columnas() const { return *m_columnas; }
+    const ColumnasRecordset& Columnas() const override { return *m_columnas; }
+    qsizetype Filas() override { return m_filas; }
 
 private:
     void exigirAbierto() const;

@@ -1,6 +1,6 @@
 #include "TrazaConexion.h"
 
-#include "RecordsetEnMemoria.h"
+#include "RecordsetKes.h"
 #include "Sesion.h"
 #include "Trazado.h"
 
@@ -16,8 +16,8 @@ QJsonObject llamada(const char* nombre)
 // The rows a result brought back, written to the trace with its statement.
 std::unique_ptr<Recordset> conFilas(std::unique_ptr<Recordset> rs, QJsonObject& traza)
 {
-    if (const auto* memoria = dynamic_cast<const RecordsetEnMemoria*>(rs.get()))
-        traza.insert(QStringLiteral("filas"), static_cast<qint64>(memoria->Filas()));
+    if (auto* propio = dynamic_cast<RecordsetKes*>(rs.get()))
+        traza.insert(QStringLiteral("filas"), static_cast<qint64>(propio->Filas()));
     return rs;
 }
 

@@ -1,7 +1,7 @@
 #include "BaseDePrueba.h"
 
 #include "ErrorEjecucion.h"
-#include "RecordsetEnMemoria.h"
+#include "RecordsetKes.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -144,12 +144,12 @@ void BaseDePrueba::borrarEsquemaPostgres() noexcept
 QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
 {
     auto rs = Conexion()->Execute(sql, parametros);
-    const auto* memoria = dynamic_cast<const RecordsetEnMemoria*>(rs.get());
-    if (!memoria)
+    const auto* propio = dynamic_cast<const RecordsetKes*>(rs.get());
+    if (!propio)
         throw ErrorEjecucion(QStringLiteral("El resultado no es de la librería de servicios"));
-    if (rs->Eof() || memoria->Columnas().Cantidad() == 0)
+    if (rs->Eof() || propio->Columnas().Cantidad() == 0)
         return {};
-    return rs->Fields(memoria->Columnas().Nombre(0));
+    return rs->Fields(propio->Columnas().Nombre(0));
 }
 
 void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo,

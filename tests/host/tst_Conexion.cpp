@@ -7,6 +7,7 @@
 #include "ConexionSqlite.h"
 #include "ErrorEjecucion.h"
 #include "Esquema.h"
+#include "RecordsetSqlite.h"
 #include "SentenciaParametrizada.h"
 
 #include <QtTest>
@@ -67,6 +68,8 @@ private slots:
     void esquemaConSuVersion_data() { BaseDePrueba::AgregarMotores(); }
     void esquemaConSuVersion();
     void sqliteLecturaCompartidaVeLoQueOtrosConfirman();
+    void sqliteResultadoLeidoAlAvanzar_data();
+    void sqliteResultadoLeidoAlAvanzar();
     void configuracion();
 };
 
@@ -304,6 +307,96 @@ void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
     c->RollbackTrans();
     leer();
     QTRY_VERIFY(!c->LecturaAbierta());  // ended when the event loop runs
+}
+
+enum class Interrupcion { MismaFormaAnidada, EscrituraPropia, Transaccion, CommitDeOtra, BucleDeEventos, Cierre };
+Q_DECLARE_METATYPE(Interrupcion)
+
+void PruebaConexion::sqliteResultadoLeidoAlAvanzar_data()
+{
+    QTest::addColumn<Interrupcion>("interrupcion");
+    QTest::newRow("la misma sentencia, anidada") << Interrupcion::MismaFormaAnidada;
+    QTest::newRow("una escritura de la conexion") << Interrupcion::EscrituraPropia;
+    QTest::newRow("una transaccion de la conexion") << Interrupcion::Transaccion;
+    QTest::newRow("el commit de otra conexion") << Interrupcion::CommitDeOtra;
+    QTest::newRow("el bucle de eventos") << Interrupcion::BucleDeEventos;
+    QTest::newRow("la conexion cerrada") << Interrupcion::Cierre;
+}
+
+// Inside the shared read a result is read from its statement as the caller moves. Whatever
+// runs before the caller reaches its end, it must give what the table held at Execute.
+void PruebaConexion::sqliteResultadoLeidoAlAvanzar()
+{
+    QFETCH(Interrupcion, interrupcion);
+    BaseDePrueba base;
+    for (const QString clave : {u"1"_s, u"2"_s, u"3"_s}) {
+        base.InsertarGrupo(clave, u"Grupo "_s + clave);
+        base.InsertarGrupo(clave + u'1', u"Hijo "_s + clave, QString(), clave, 2);
+    }
+    // A connection of its own: the session's one is traced, and the trace counts every row.
+    auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
+    const auto descripciones = [](Recordset& rs) {
+        QStringList leidas;
+        for (; !rs.Eof(); rs.MoveNext())
+            leidas << rs.Fields(u"Gcc_Descripcion"_s).toString();
+        return leidas;
+    };
+    const auto hijos = [&](const QString& padre) { return descripciones(*c->Execute(kHijos.arg(padre))); };
+    const auto cambiar = [](sqlite3* base) {
+        QCOMPARE(sqlite3_exec(base, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'", nullptr, nullptr,
+                              nullptr),
+                 SQLITE_OK);
+    };
+    const QStringList cambiadas{u"Cambiada"_s, u"Cambiada"_s, u"Cambiada"_s};
+    hijos(u"0"_s);  // the first read maps the shared memory that the next ones compare
+
+    auto rs = c->Execute(kHijos.arg(u"0"_s));
+    QVERIFY(dynamic_cast<RecordsetSqlite*>(rs.get()));  // not copied at Execute
+    QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), u"Grupo 1"_s);
+    rs->MoveNext();
+    sqlite3* otra = nullptr;
+    QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
+    const auto cerrarOtra = qScopeGuard([&] { sqlite3_close(otra); });
+    switch (interrupcion) {
+    case Interrupcion::MismaFormaAnidada: {
+        auto anidado = c->Execute(kHijos.arg(u"2"_s));
+        QCOMPARE(hijos(u"21"_s), QStringList());  // a third level, while two read the statement
+        QCOMPARE(anidado->Fields(u"Gcc_Descripcion"_s).toString(), u"Hijo 2"_s);
+        QCOMPARE(hijos(u"1"_s), QStringList{u"Hijo 1"_s});
+        auto contado = c->Execute(kHijos.arg(u"0"_s));
+        contado->MoveNext();
+        QCOMPARE(dynamic_cast<RecordsetKes&>(*contado).Filas(), 3);  // as the trace counts them
+        QCOMPARE(descripciones(*contado), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
+        QCOMPARE(c->SentenciasEnCache(), 1);
+        break;
+    }
+    case Interrupcion::EscrituraPropia:
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s);
+        QCOMPARE(hijos(u"0"_s), cambiadas);
+        break;
+    case Interrupcion::Transaccion:
+        c->BeginTrans();
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s);
+        QCOMPARE(hijos(u"0"_s), cambiadas);
+        c->CommitTrans();
+        break;
+    case Interrupcion::CommitDeOtra:
+        cambiar(otra);
+        QCOMPARE(hijos(u"0"_s), cambiadas);
+        break;
+    case Interrupcion::BucleDeEventos:
+        QTRY_VERIFY(!c->LecturaAbierta());
+        cambiar(otra);  // a reader holding the old snapshot would not stop it either
+        QCOMPARE(hijos(u"0"_s), cambiadas);
+        break;
+    case Interrupcion::Cierre:
+        c.reset();
+        cambiar(otra);
+        break;
+    }
+    QCOMPARE(descripciones(*rs), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
+    QVERIFY(rs->Eof() && !rs->Bof());
+    QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
 }
 
 void PruebaConexion::configuracion()
