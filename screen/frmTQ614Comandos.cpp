@@ -31,13 +31,14 @@ const QString kNodoRaiz = QStringLiteral("N0");
 // current level. The table is expected to form a tree; a Gcc_Padre chain that leads back
 // into itself (a row whose key is "0" is enough) would otherwise recurse until the stack
 // runs out.
-QSet<QString> g_ramaDelListado;
+QSet<QStringView> g_ramaDelListado;
 
 class EnRamaDelListado
 {
 public:
     // Throws when the key is already in the branch: its parent, still listing, then reports
-    // the cycle and stops there.
+    // the cycle and stops there. The key is not copied: it is the listing call's own
+    // argument, which outlives the guard.
     explicit EnRamaDelListado(const QString& clave)
         : m_clave(clave)
     {
@@ -52,7 +53,7 @@ public:
     EnRamaDelListado& operator=(const EnRamaDelListado&) = delete;
 
 private:
-    QString m_clave;
+    const QString& m_clave;
 };
 
 [[noreturn]] void objetoNoEstablecido()
@@ -401,9 +402,10 @@ void frmTQ614::Imprimir_CeCo(const QString& clavePadre)
             ++iNivel;
             // Appended piece by piece: the listing grows in place, never copied per line.
             sListado.resize(sListado.size() + sangria, QLatin1Char('\t'));
-            const QVariant codigo = rs->Fields(QStringLiteral("Gcc_Codigo"));
-            const QString textoCodigo = Variantes::Texto(codigo);
-            if (codigo.isNull() || !textoCodigo.isEmpty()) {
+            QVariant codigo = rs->Fields(QStringLiteral("Gcc_Codigo"));
+            const bool sinCodigo = codigo.isNull();
+            const QString textoCodigo = Variantes::Texto(std::move(codigo));
+            if (sinCodigo || !textoCodigo.isEmpty()) {
                 sListado += textoCodigo;
                 sListado += QLatin1String(" - ");
             }

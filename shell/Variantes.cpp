@@ -16,4 +16,18 @@ QString Texto(const QVariant& valor)
     return valor.isNull() ? QString() : valor.toString();
 }
 
+QString CStr(QVariant&& valor)
+{
+    if (valor.typeId() == QMetaType::QString)
+        return std::move(*static_cast<QString*>(valor.data()));
+    return CStr(std::as_const(valor));
+}
+
+QString Texto(QVariant&& valor)
+{
+    if (valor.typeId() == QMetaType::QString)
+        return std::move(*static_cast<QString*>(valor.data()));
+    return Texto(std::as_const(valor));
+}
+
 } // namespace Variantes

@@ -10,5 +10,9 @@ namespace Variantes {
 QString CStr(const QVariant& valor);
 // The value as text for concatenation: a missing value gives the empty text.
 QString Texto(const QVariant& valor);
+// The same for a value read once and dropped, as fields mostly are: a text is moved out of
+// the variant, not copied.
+QString CStr(QVariant&& valor);
+QString Texto(QVariant&& valor);
 
 } // namespace Variantes

@@ -40,7 +40,7 @@ QVariant AlmacenFilas::Valor(qsizetype fila, int columna) const
     case Tipo::Logico:
         return celda.entero != 0;
     case Tipo::Texto:
-        return QString::fromUtf8(m_bytes.get() + celda.inicio, celda.largo);
+        return VarianteDeTexto(QString::fromUtf8(m_bytes.get() + celda.inicio, celda.largo));
     case Tipo::Binario:
         return QByteArray(m_bytes.get() + celda.inicio, celda.largo);
     }

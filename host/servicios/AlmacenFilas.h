@@ -6,6 +6,15 @@
 #include <limits>
 #include <memory>
 
+// A QVariant holding `texto` without a copy. Qt 6.4 has no QVariant(QString&&): the copy and
+// the release of the temporary would be two atomic operations on every text field read.
+inline QVariant VarianteDeTexto(QString&& texto)
+{
+    QVariant variante{QMetaType::fromType<QString>()};
+    *static_cast<QString*>(variante.data()) = std::move(texto);
+    return variante;
+}
+
 // The rows of a result in compact form: one cell of 16 bytes per value, and the bytes of all
 // its texts in one buffer. A text becomes a QString only when it is read, so a result of
 // many columns of which the caller reads two costs two conversions, not a dozen.

@@ -7,6 +7,23 @@
 
 namespace {
 
+// Keys, codes and most descriptions are ASCII, widened here in a plain loop: for a few
+// characters that costs less than QString::fromUtf8, which takes over at the first other byte.
+QString texto(const char* utf8, int bytes)
+{
+    if (bytes <= 0)
+        return QString::fromUtf8(utf8, bytes);
+    QString texto(bytes, Qt::Uninitialized);
+    char16_t* destino = reinterpret_cast<char16_t*>(texto.data());
+    for (int i = 0; i < bytes; ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x80)
+            return QString::fromUtf8(utf8, bytes);
+        destino[i] = byte;
+    }
+    return texto;
+}
+
 // The value of a column of the current row, of the same type as a copied one would have.
 QVariant valorDeColumna(sqlite3_stmt* stmt, int columna)
 {
@@ -16,8 +33,10 @@ QVariant valorDeColumna(sqlite3_stmt* stmt, int columna)
         return static_cast<qlonglong>(sqlite3_value_int64(valor));
     case SQLITE_FLOAT:
         return sqlite3_value_double(valor);
-    case SQLITE_TEXT:
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(valor)), sqlite3_value_bytes(valor));
+    case SQLITE_TEXT: {
+        const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(valor));
+        return VarianteDeTexto(texto(utf8, sqlite3_value_bytes(valor)));
+    }
     case SQLITE_BLOB:
         return QByteArray(static_cast<const char*>(sqlite3_value_blob(valor)), sqlite3_value_bytes(valor));
     default:
@@ -123,12 +142,11 @@ void RecordsetSqlite::Retener() noexcept
     soltar();
 }
 
-void RecordsetSqlite::exigirUtilizable() const
+void RecordsetSqlite::lanzarPorInutilizable() const
 {
     if (m_cerrado)
         throw Cerrado();
-    if (m_error)
-        throw *m_error;
+    throw *m_error;
 }
 
 void RecordsetSqlite::soltar() noexcept

@@ -73,7 +73,12 @@ public:
     }
 
 private:
-    void exigirUtilizable() const;
+    void exigirUtilizable() const
+    {
+        if (m_cerrado || m_error) [[unlikely]]
+            lanzarPorInutilizable();
+    }
+    [[noreturn]] void lanzarPorInutilizable() const;
     void soltar() noexcept;
 
     sqlite3_stmt* m_stmt;  // null once the statement is given back

@@ -330,7 +330,7 @@ void PruebaConexion::sqliteResultadoLeidoAlAvanzar()
     QFETCH(Interrupcion, interrupcion);
     BaseDePrueba base;
     for (const QString clave : {u"1"_s, u"2"_s, u"3"_s}) {
-        base.InsertarGrupo(clave, u"Grupo "_s + clave);
+        base.InsertarGrupo(clave, clave == u"1"_s ? u"Año 1 — ñandú"_s : u"Grupo "_s + clave);
         base.InsertarGrupo(clave + u'1', u"Hijo "_s + clave, QString(), clave, 2);
     }
     // A connection of its own: the session's one is traced, and the trace counts every row.
@@ -352,7 +352,7 @@ void PruebaConexion::sqliteResultadoLeidoAlAvanzar()
 
     auto rs = c->Execute(kHijos.arg(u"0"_s));
     QVERIFY(dynamic_cast<RecordsetSqlite*>(rs.get()));  // not copied at Execute
-    QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), u"Grupo 1"_s);
+    QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), u"Año 1 — ñandú"_s);
     rs->MoveNext();
     sqlite3* otra = nullptr;
     QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
