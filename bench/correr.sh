@@ -26,7 +26,7 @@ fi
 status=0
 # Repetitions in random order: each figure and its yardstick meet the machine in the same
 # states, and the fastest repetition of each counts.
-"$CARPETA/bin/bench_catalogo" --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true "$@" || status=$?
+"$CARPETA/bin/bench_catalogo" --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true "$@" || status=$?
 
 # Peak memory: each figure in a process of its own, on a catalogue generated beforehand.
 "$CARPETA/bin/memoria_pico" generar "$TEMPORAL/catalogo.db" "$GRUPOS_MEMORIA"
