@@ -4,6 +4,32 @@
 
 #include <algorithm>
 
+namespace {
+
+QString textoDeUtf8(const char* utf8, qsizetype bytes)
+{
+    if (bytes <= 0)
+        return QString::fromUtf8(utf8, bytes);
+    QString texto(bytes, Qt::Uninitialized);
+    char16_t* destino = reinterpret_cast<char16_t*>(texto.data());
+    for (qsizetype i = 0; i < bytes; ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x80)
+            return QString::fromUtf8(utf8, bytes);
+        destino[i] = byte;
+    }
+    return texto;
+}
+
+} // namespace
+
+QVariant VarianteDeUtf8(const char* utf8, qsizetype bytes)
+{
+    QVariant variante{QMetaType::fromType<QString>()};
+    *static_cast<QString*>(variante.data()) = textoDeUtf8(utf8, bytes);
+    return variante;
+}
+
 void AlmacenFilas::crecer(qsizetype largo)
 {
     if (largo > kLargoMaximo)
@@ -40,7 +66,7 @@ QVariant AlmacenFilas::Valor(qsizetype fila, int columna) const
     case Tipo::Logico:
         return celda.entero != 0;
     case Tipo::Texto:
-        return VarianteDeTexto(QString::fromUtf8(m_bytes.get() + celda.inicio, celda.largo));
+        return VarianteDeUtf8(m_bytes.get() + celda.inicio, celda.largo);
     case Tipo::Binario:
         return QByteArray(m_bytes.get() + celda.inicio, celda.largo);
     }

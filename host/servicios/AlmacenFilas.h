@@ -6,14 +6,12 @@
 #include <limits>
 #include <memory>
 
-// A QVariant holding `texto` without a copy. Qt 6.4 has no QVariant(QString&&): the copy and
-// the release of the temporary would be two atomic operations on every text field read.
-inline QVariant VarianteDeTexto(QString&& texto)
-{
-    QVariant variante{QMetaType::fromType<QString>()};
-    *static_cast<QString*>(variante.data()) = std::move(texto);
-    return variante;
-}
+// A text variant of UTF-8 bytes as SQLite and PostgreSQL give them. Keys, codes and most
+// descriptions are ASCII, widened in a plain loop, which for a few characters costs less than
+// QString::fromUtf8 (it takes over at the first other byte). The text enters the variant
+// without the copy that Qt 6.4's QVariant(const QString&) makes, two atomic operations on
+// every text field read.
+QVariant VarianteDeUtf8(const char* utf8, qsizetype bytes);
 
 // The rows of a result in compact form: one cell of 16 bytes per value, and the bytes of all
 // its texts in one buffer. A text becomes a QString only when it is read, so a result of

@@ -269,8 +269,8 @@ std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia, bool enCac
     if (rc == SQLITE_ROW && enCache && m_lectura)
         return std::make_unique<RecordsetSqlite>(stmt, sentencia.enUso, sentencia.columnas, m_abiertos);
     AlmacenFilas filas(columnas);
-    for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt))
-        RecordsetSqlite::CopiarFila(stmt, columnas, filas);
+    if (rc == SQLITE_ROW)
+        rc = RecordsetSqlite::CopiarHastaElFinal(stmt, columnas, filas);
     if (rc != SQLITE_DONE) {
         const ErrorEjecucion error = ErrorSqlite(m_db, rc);
         sqlite3_reset(stmt);

@@ -4,25 +4,9 @@
 #include "RecordsetEnMemoria.h"
 
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace {
-
-// Keys, codes and most descriptions are ASCII, widened here in a plain loop: for a few
-// characters that costs less than QString::fromUtf8, which takes over at the first other byte.
-QString texto(const char* utf8, int bytes)
-{
-    if (bytes <= 0)
-        return QString::fromUtf8(utf8, bytes);
-    QString texto(bytes, Qt::Uninitialized);
-    char16_t* destino = reinterpret_cast<char16_t*>(texto.data());
-    for (int i = 0; i < bytes; ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        if (byte >= 0x80)
-            return QString::fromUtf8(utf8, bytes);
-        destino[i] = byte;
-    }
-    return texto;
-}
 
 // The value of a column of the current row, of the same type as a copied one would have.
 QVariant valorDeColumna(sqlite3_stmt* stmt, int columna)
@@ -35,7 +19,7 @@ QVariant valorDeColumna(sqlite3_stmt* stmt, int columna)
         return sqlite3_value_double(valor);
     case SQLITE_TEXT: {
         const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(valor));
-        return VarianteDeTexto(texto(utf8, sqlite3_value_bytes(valor)));
+        return VarianteDeUtf8(utf8, sqlite3_value_bytes(valor));
     }
     case SQLITE_BLOB:
         return QByteArray(static_cast<const char*>(sqlite3_value_blob(valor)), sqlite3_value_bytes(valor));
@@ -127,9 +111,7 @@ void RecordsetSqlite::Retener() noexcept
     try {
         const int columnas = m_columnas->Cantidad();
         AlmacenFilas filas(columnas);
-        int rc = SQLITE_ROW;  // the current row first
-        for (; rc == SQLITE_ROW; rc = sqlite3_step(m_stmt))
-            CopiarFila(m_stmt, columnas, filas);
+        const int rc = CopiarHastaElFinal(m_stmt, columnas, filas);
         if (rc == SQLITE_DONE)
             m_retenido = std::make_unique<RecordsetEnMemoria>(m_columnas, std::move(filas));
         else
@@ -140,6 +122,38 @@ void RecordsetSqlite::Retener() noexcept
         m_error = ErrorEjecucion(QStringLiteral("No hay memoria suficiente para completar la operación"));
     }
     soltar();
+}
+
+int RecordsetSqlite::CopiarHastaElFinal(sqlite3_stmt* stmt, int columnas, AlmacenFilas& filas)
+{
+    int rc;
+    do {
+        for (int i = 0; i < columnas; ++i) {
+            // One call into the statement per column. The value is SQLite's "unprotected"
+            // kind, safe to read here because a connection is only used from one thread.
+            sqlite3_value* valor = sqlite3_column_value(stmt, i);
+            switch (sqlite3_value_type(valor)) {
+            case SQLITE_INTEGER:
+                filas.AgregarEntero(sqlite3_value_int64(valor));
+                break;
+            case SQLITE_FLOAT:
+                filas.AgregarReal(sqlite3_value_double(valor));
+                break;
+            case SQLITE_TEXT: {
+                const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(valor));
+                filas.AgregarTexto(utf8, sqlite3_value_bytes(valor));
+                break;
+            }
+            case SQLITE_BLOB:
+                filas.AgregarBinario(static_cast<const char*>(sqlite3_value_blob(valor)), sqlite3_value_bytes(valor));
+                break;
+            default:
+                filas.AgregarNulo();
+                break;
+            }
+        }
+    } while ((rc = sqlite3_step(stmt)) == SQLITE_ROW);
+    return rc;
 }
 
 void RecordsetSqlite::lanzarPorInutilizable() const

@@ -5,9 +5,9 @@
 
 #include <memory>
 #include <optional>
-#include <sqlite3.h>
 #include <vector>
 
+struct sqlite3_stmt;
 class RecordsetEnMemoria;
 
 // A result read from its statement as the caller moves through it, instead of copied whole
@@ -44,33 +44,9 @@ public:
     // way is thrown by the recordset's next use.
     void Retener() noexcept;
 
-    // Appends the current row of `stmt` to `filas`, every column as stored. Inline: a result
-    // copied whole goes through it once per row.
-    static void CopiarFila(sqlite3_stmt* stmt, int columnas, AlmacenFilas& filas)
-    {
-        for (int i = 0; i < columnas; ++i) {
-            // One call into the statement per column. The value is SQLite's "unprotected"
-            // kind, safe to read here because a connection is only used from one thread.
-            sqlite3_value* valor = sqlite3_column_value(stmt, i);
-            switch (sqlite3_value_type(valor)) {
-            case SQLITE_INTEGER:
-                filas.AgregarEntero(sqlite3_value_int64(valor));
-                break;
-            case SQLITE_FLOAT:
-                filas.AgregarReal(sqlite3_value_double(valor));
-                break;
-            case SQLITE_TEXT:
-                filas.AgregarTexto(reinterpret_cast<const char*>(sqlite3_value_text(valor)), sqlite3_value_bytes(valor));
-                break;
-            case SQLITE_BLOB:
-                filas.AgregarBinario(static_cast<const char*>(sqlite3_value_blob(valor)), sqlite3_value_bytes(valor));
-                break;
-            default:
-                filas.AgregarNulo();
-                break;
-            }
-        }
-    }
+    // Appends the current row of `stmt` and every next one to `filas`; returns the code of
+    // the step that ended them (SQLITE_DONE, or the error).
+    static int CopiarHastaElFinal(sqlite3_stmt* stmt, int columnas, AlmacenFilas& filas);
 
 private:
     void exigirUtilizable() const
