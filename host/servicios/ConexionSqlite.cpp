@@ -6,13 +6,10 @@
 #include "RecordsetEnMemoria.h"
 #include "SentenciaParametrizada.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringEncoder>
-#include <QTimer>
 #include <sqlite3.h>
 
 namespace {
@@ -119,7 +116,6 @@ struct ConexionSqlite::Sentencia
 
 ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
     : m_cache(kSentenciasEnCache)
-    , m_contexto(std::make_unique<QObject>())
 {
     const QString archivo = QFileInfo(configuracion.archivo).absoluteFilePath();
     QDir().mkpath(QFileInfo(archivo).absolutePath());
@@ -160,7 +156,6 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
 ConexionSqlite::~ConexionSqlite()
 {
     retenerAbiertos();  // a result may outlive its connection
-    m_contexto.reset();
     m_cache.clear();
     // An open transaction is rolled back by closing.
     sqlite3_close_v2(m_db);
@@ -381,13 +376,7 @@ void ConexionSqlite::abrirLectura()
         return;
     m_lectura = true;
     m_consultasEnLectura = 0;
-    if (!m_finDeLecturaProgramado && QCoreApplication::instance() && QAbstractEventDispatcher::instance()) {
-        m_finDeLecturaProgramado = true;
-        QTimer::singleShot(0, m_contexto.get(), [this] {
-            m_finDeLecturaProgramado = false;
-            terminarLectura();
-        });
-    }
+    m_finDeLectura.Programar();
 }
 
 void ConexionSqlite::terminarLectura() noexcept

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ado.h"
+#include "AlVolverAlBucle.h"
 #include "AnalizadorSentencias.h"
 #include "ColumnasRecordset.h"
 #include "RecordsetSqlite.h"
@@ -8,7 +9,6 @@
 
 #include <QByteArray>
 #include <QCache>
-#include <QObject>
 #include <QString>
 #include <memory>
 
@@ -80,8 +80,7 @@ private:
     bool m_transaccion = false;
     bool m_wal = false;
     bool m_lectura = false;
-    bool m_finDeLecturaProgramado = false;
     int m_consultasEnLectura = 0;
     std::unique_ptr<InstantaneaWal> m_instantanea;
-    std::unique_ptr<QObject> m_contexto;  // owns the timer that ends a read at the event loop
+    AlVolverAlBucle m_finDeLectura{[this] { terminarLectura(); }};
 };
