@@ -90,6 +90,24 @@ BaseDePrueba::~BaseDePrueba()
         borrarEsquemaPostgres();
 }
 
+ProxyRetardo& BaseDePrueba::PorRed(int retardoMs)
+{
+    m_red = std::make_unique<ProxyRetardo>(m_configuracion.servidor.toStdString(), m_configuracion.puerto, retardoMs);
+    Sesion::Configuracion porRed = m_configuracion;
+    porRed.servidor = QStringLiteral("127.0.0.1");
+    porRed.puerto = m_red->Puerto();
+    Sesion::Configurar(porRed);
+    Sesion::Conexion();
+    return *m_red;
+}
+
+int BaseDePrueba::IdasYVueltas(const std::function<void()>& accion)
+{
+    const int antes = m_red->IdasYVueltas();
+    accion();
+    return m_red->IdasYVueltas() - antes;
+}
+
 bool BaseDePrueba::PostgresDisponible()
 {
     static const bool disponible = !qEnvironmentVariableIsEmpty("TQ614_PG_HOST")

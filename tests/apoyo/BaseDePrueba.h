@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ado.h"
+#include "ProxyRetardo.h"
 #include "Sesion.h"
 
 #include <QJsonObject>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QtTest/QTest>
+#include <memory>
 
 // A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary
 // folder, or a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT,
@@ -46,6 +48,12 @@ public:
     const Sesion::Configuracion& Configuracion() const { return m_configuracion; }
     QString Archivo() const { return m_configuracion.archivo; }
     QString Esquema() const { return m_configuracion.esquema; }
+
+    // PostgreSQL: from now on the session reaches the server through a delaying proxy (a
+    // network with that one-way delay), which counts its round trips.
+    ProxyRetardo& PorRed(int retardoMs = 0);
+    // Round trips the session made through the proxy while `accion` ran.
+    int IdasYVueltas(const std::function<void()>& accion);
 
     // The session's shared connection; statements on it throw ErrorEjecucion.
     Connection* Conexion() const { return Sesion::Conexion(); }
@@ -84,6 +92,7 @@ private:
     bool m_registrabaMensajes;
     QTemporaryDir m_carpeta;
     QList<QJsonObject> m_traza;
+    std::unique_ptr<ProxyRetardo> m_red;
 };
 
 Q_DECLARE_METATYPE(BaseDePrueba::Motor)

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+// A TCP proxy on loopback that stands for a network between a client and a server: every
+// chunk it relays is held for a fixed time in each direction, in order, and it counts the
+// client's round trips. It works on a thread of its own, because the client under test
+// (libpq) blocks the test's thread while it waits for the answer.
+//
+// A round trip is counted each time the client sends after the server has spoken since its
+// last send (its first send counts too): the times the client had to wait for the server,
+// however TCP cuts the bytes into chunks.
+class ProxyRetardo
+{
+public:
+    // Listens on 127.0.0.1 (a port of the system's choosing) and relays to servidor:puerto.
+    // Throws std::runtime_error when it cannot listen.
+    ProxyRetardo(const std::string& servidor, int puerto, int retardoMs);
+    ~ProxyRetardo();
+    ProxyRetardo(const ProxyRetardo&) = delete;
+    ProxyRetardo& operator=(const ProxyRetardo&) = delete;
+
+    int Puerto() const { return m_puerto; }
+    // The one-way delay; a round trip costs twice as much. Applies to chunks read from now on.
+    void EstablecerRetardo(int retardoMs) { m_retardoMs = retardoMs; }
+    int IdasYVueltas() const { return m_idasYVueltas; }
+
+private:
+    struct Estado;
+
+    void trabajar();
+
+    int m_puerto = 0;
+    std::atomic<int> m_retardoMs;
+    std::atomic<int> m_idasYVueltas{0};
+    std::atomic<bool> m_parar{false};
+    std::unique_ptr<Estado> m_estado;
+    std::thread m_hilo;
+};
