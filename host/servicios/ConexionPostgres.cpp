@@ -173,6 +173,11 @@ struct ConexionPostgres::Sentencia
 
 ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
     : m_cache(kSentenciasEnCache)
+    , m_rafaga(
+          [this](const QString& sql, const QVariantList& valores) {
+              return leer(ejecutarTexto(SentenciaParametrizada::SinExtraer(sql, valores, kMarcador)), nullptr);
+          },
+          configuracion.filasPorRafaga)
 {
     static const QRegularExpression identificador(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!configuracion.esquema.isEmpty() && !identificador.match(configuracion.esquema).hasMatch())
@@ -253,6 +258,10 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
     liberarPendientes();
     const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
+    if (!m_transaccion) {
+        if (auto respuesta = m_rafaga.Responder(forma))
+            return respuesta;
+    }
     Sentencia* sentencia = nullptr;
     if (forma.LiteralesExtraidos()) {
         sentencia = m_cache.object(forma.Texto());
@@ -268,9 +277,7 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
     // Not a shape worth sharing, or one the server would not take with parameters.
     const auto literal = forma.LiteralesExtraidos() ? SentenciaParametrizada::SinExtraer(sql, parametros, kMarcador)
                                                     : forma;
-    const ValoresPg valores(literal.Valores());
-    auto resultado = comprobar(PQexecParams(m_conn, literal.Texto().toUtf8().constData(), valores.Cantidad(), nullptr,
-                                            valores.Punteros(), valores.Largos(), valores.Formatos(), 0));
+    auto resultado = ejecutarTexto(literal);
     if (forma.LiteralesExtraidos() && !sentencia) {
         // The literal text ran where the parameterized one was refused: remember the shape
         // so the server is not asked to prepare it again.
@@ -279,6 +286,14 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
         m_cache.insert(forma.Texto(), soloTexto.release());
     }
     return leer(resultado, sentencia);
+}
+
+// Runs a text as written, unprepared: one round trip, nothing kept on the server.
+ConexionPostgres::Resultado ConexionPostgres::ejecutarTexto(const SentenciaParametrizada& texto)
+{
+    const ValoresPg valores(texto.Valores());
+    return comprobar(PQexecParams(m_conn, texto.Texto().toUtf8().constData(), valores.Cantidad(), nullptr,
+                                  valores.Punteros(), valores.Largos(), valores.Formatos(), 0));
 }
 
 // Prepares a new shape. Inside a transaction a refused preparation would abort the whole
@@ -413,6 +428,7 @@ void ConexionPostgres::BeginTrans()
     if (m_transaccion)
         throw ErrorEjecucion(QStringLiteral("Ya hay una transacción abierta en la conexión: termínela (CommitTrans o "
                                             "RollbackTrans) antes de iniciar otra"));
+    m_rafaga.Terminar();
     conReconexion([this] {
         ejecutarControl("BEGIN");
         return std::unique_ptr<Recordset>();

@@ -3,6 +3,7 @@
 #include "Ado.h"
 #include "AnalizadorSentencias.h"
 #include "ColumnasRecordset.h"
+#include "RafagaDeLecturas.h"
 #include "Sesion.h"
 
 #include <QByteArray>
@@ -18,7 +19,9 @@ struct pg_result;
 // The connection to a PostgreSQL server through libpq. Each distinct statement shape (the
 // text with its quoted literals taken out, see SentenciaParametrizada) is prepared once on
 // the server and then run with PQexecPrepared, so texts that differ only in their literals
-// cost one round trip each. Every result is read whole before Execute returns.
+// cost one round trip each. Every result is read whole before Execute returns. Outside a
+// transaction, a burst of reads of one shape is answered from rows fetched once
+// (RafagaDeLecturas).
 //
 // When the server ends the session (the backend is terminated, the network drops), the next
 // statement outside a transaction reconnects once and runs again; inside a transaction the
@@ -42,6 +45,7 @@ public:
     int SentenciasEnCache() const { return static_cast<int>(m_cache.size()); }
     int Preparaciones() const { return m_preparaciones; }
     int Reconexiones() const { return m_reconexiones; }
+    const RafagaDeLecturas& Rafaga() const { return m_rafaga; }
     int ProcesoDelServidor() const;
 
 private:
@@ -50,6 +54,7 @@ private:
 
     std::unique_ptr<Recordset> conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar);
     std::unique_ptr<Recordset> ejecutar(const QString& sql, const QVariantList& parametros);
+    Resultado ejecutarTexto(const SentenciaParametrizada& texto);
     Sentencia* preparar(const SentenciaParametrizada& forma);
     std::unique_ptr<Recordset> leer(const Resultado& resultado, Sentencia* sentencia);
     Resultado comprobar(pg_result* resultado);
@@ -68,4 +73,5 @@ private:
     int m_reconexiones = 0;
     bool m_transaccion = false;
     bool m_ultimoErrorFueDeConexion = false;
+    RafagaDeLecturas m_rafaga;
 };

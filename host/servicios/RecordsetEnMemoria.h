@@ -25,6 +25,7 @@ public:
 
     const ColumnasRecordset& Columnas() const override { return *m_columnas; }
     qsizetype Filas() override { return m_filas; }
+    const AlmacenFilas& Almacen() const { return m_almacen; }
 
 private:
     void exigirAbierto() const;

@@ -136,6 +136,7 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     c.esquema = ini.value(QStringLiteral("Esquema"), c.esquema).toString();
     c.operador = ini.value(QStringLiteral("Operador"), c.operador).toString();
     c.esperaBloqueoMs = ini.value(QStringLiteral("EsperaBloqueoMs"), c.esperaBloqueoMs).toInt();
+    c.filasPorRafaga = ini.value(QStringLiteral("FilasPorRafaga"), c.filasPorRafaga).toInt();
     return c;
 }
 

@@ -29,6 +29,9 @@ struct Configuracion
     QString operador;      // empty: the operating system's user name
     int esperaBloqueoMs = 5000;  // how long a statement waits for another user's lock
     QString esquema;       // PostgreSQL: schema to work in (empty: the server's search path)
+    // PostgreSQL: a burst of same-shape reads is answered from a table of at most this many
+    // rows fetched at once (RafagaDeLecturas); 0 runs every statement on its own.
+    int filasPorRafaga = 200000;
 };
 
 // Closes the open connection, if any; the next Conexion() opens the new configuration.
@@ -37,7 +40,8 @@ Configuracion ConfiguracionActual();
 // The default: the SQLite file Kestrima/tq614.db in the user's data folder.
 Configuracion ConfiguracionPredeterminada();
 // Reads a settings file (INI). Its [BaseDeDatos] group holds Motor (sqlite or postgresql),
-// Archivo, Servidor, Puerto, Base, Usuario, Clave, Esquema, Operador and EsperaBloqueoMs; what
+// Archivo, Servidor, Puerto, Base, Usuario, Clave, Esquema, Operador, EsperaBloqueoMs and
+// FilasPorRafaga; what
 // is missing keeps the default. A missing file gives the default configuration.
 Configuracion LeerConfiguracion(const QString& archivoIni);
 

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Ado.h"
+#include "AlVolverAlBucle.h"
+#include "SentenciaParametrizada.h"
+
+#include <QCache>
+#include <QHash>
+#include <QString>
+#include <functional>
+#include <memory>
+
+// Reads of one shape that differ only in the value compared with one column, answered from
+// the table's rows fetched once. A screen walks a tree with one such query per node; across a
+// network each one waits a round trip, while one statement without the condition brings every
+// answer at once, on one snapshot, in the order the server sorts them.
+//
+// A shape qualifies when it reads as
+//     SELECT <*, or columns> FROM <table> WHERE <column> = $1 [ORDER BY <columns or numbers>]
+// and the server's `=` on that column is byte equality of its text: a text or varchar column
+// under a deterministic collation, on a UTF-8 database. A column that holds one row per
+// value (a unique one) is left to one statement per value, and so is a table of more rows
+// than the guard. The first read of a qualifying shape fetches
+//     SELECT <the same list>, <column> FROM <table> ORDER BY <the same order>, <primary key>
+// (the primary key only settles ties, which the server's index would also settle by key),
+// and the rows are split by the column's value keeping their order; the rows of one value are
+// exactly what the statement would have returned on that snapshot. Rows are never sorted here.
+//
+// The rows serve until the burst ends: at a statement other than a query, at BeginTrans, or
+// when control returns to the event loop, so that the user's next action reads afresh and
+// sees what other users committed. Where no event loop can end a burst, none begins.
+class RafagaDeLecturas
+{
+public:
+    // Runs a statement as written on the connection, its "?" bound to `valores`.
+    using Ejecutor = std::function<std::unique_ptr<Recordset>(const QString& sql, const QVariantList& valores)>;
+
+    // `filasMaximas` is the guard; 0 answers every statement on its own.
+    RafagaDeLecturas(Ejecutor ejecutar, int filasMaximas);
+    ~RafagaDeLecturas();
+    RafagaDeLecturas(const RafagaDeLecturas&) = delete;
+    RafagaDeLecturas& operator=(const RafagaDeLecturas&) = delete;
+
+    // The answer from the burst's rows, or nullptr when the statement must run on its own.
+    // Only for statements outside a transaction.
+    std::unique_ptr<Recordset> Responder(const SentenciaParametrizada& forma);
+    void Terminar();
+
+    // Statements run to fetch rows or to learn about a shape (for tests).
+    int Consultas() const { return m_consultas; }
+
+private:
+    struct Forma;
+    struct Filas;
+
+    Forma* forma(const QString& texto);
+    std::shared_ptr<const Filas> cargar(const QString& texto, Forma& forma);
+
+    Ejecutor m_ejecutar;
+    int m_filasMaximas;
+    QCache<QString, Forma> m_formas;
+    QHash<QString, std::shared_ptr<const Filas>> m_cargadas;  // the burst's rows, by shape
+    AlVolverAlBucle m_fin{[this] { Terminar(); }};
+    int m_consultas = 0;
+};
