@@ -34,6 +34,16 @@ QString errorDe(const std::function<void()>& accion)
     return u"<sin error>"_s;
 }
 
+// Another user's connection to the same schema, straight to the server.
+PGconn* otraConexion(const Sesion::Configuracion& c)
+{
+    return PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s.arg(c.servidor)
+                           .arg(c.puerto)
+                           .arg(c.base, c.usuario, c.clave, c.esquema)
+                           .toUtf8()
+                           .constData());
+}
+
 int enCache(Connection* c)
 {
     if (auto* sqlite = dynamic_cast<ConexionSqlite*>(c))
@@ -67,6 +77,9 @@ private slots:
     void rechazosConSuMensaje();
     void esquemaConSuVersion_data() { BaseDePrueba::AgregarMotores(); }
     void esquemaConSuVersion();
+    void rafagaComoCadaSentencia_data();
+    void rafagaComoCadaSentencia();
+    void rafagaTermina();
     void sqliteLecturaCompartidaVeLoQueOtrosConfirman();
     void sqliteResultadoLeidoAlAvanzar_data();
     void sqliteResultadoLeidoAlAvanzar();
@@ -228,12 +241,7 @@ void PruebaConexion::rechazosConSuMensaje()
     sqlite3* sqlite = nullptr;
     PGconn* otro = nullptr;
     if (pg) {
-        otro = PQconnectdb(
-            u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s.arg(config.servidor)
-                .arg(config.puerto)
-                .arg(config.base, config.usuario, config.clave, config.esquema)
-                .toUtf8()
-                .constData());
+        otro = otraConexion(config);
         PQclear(PQexec(otro, "BEGIN"));
         PQclear(PQexec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"));
     } else {
@@ -274,6 +282,121 @@ void PruebaConexion::esquemaConSuVersion()
     Sesion::Cerrar();
     const QString masReciente = errorDe([] { Sesion::Conexion(); });
     QVERIFY2(masReciente.contains(u"versión más reciente"_s), qPrintable(masReciente));
+}
+
+void PruebaConexion::rafagaComoCadaSentencia_data()
+{
+    QTest::addColumn<QString>("columna");
+    QTest::addColumn<QString>("sentencia");
+    QTest::addColumn<QStringList>("valores");  // "NULL" for a missing one
+    QTest::addColumn<QStringList>("literales");
+    QTest::addColumn<bool>("rafaga");
+    const QString todas = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
+    const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
+    const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
+    QTest::newRow("text") << u"TEXT"_s << todas << textos << buscados << true;
+    QTest::newRow("varchar, otra lista y otro orden")
+        << u"VARCHAR(10)"_s << u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s << textos
+        << buscados << true;
+    QTest::newRow("char: sin los blancos finales") << u"CHAR(3)"_s << todas << textos << buscados << false;
+    QTest::newRow("integer: '05' es 5") << u"INTEGER"_s << todas << QStringList{u"5"_s, u"50"_s, u"NULL"_s, u"5"_s}
+                                      << QStringList{u"5"_s, u"05"_s, u" 5"_s, u"50"_s, u"0"_s, u"6"_s} << false;
+    QTest::newRow("intercalacion sin mayusculas") << u"TEXT COLLATE mayusculas"_s << todas << textos << buscados
+                                                  << false;
+    QTest::newRow("columna unica") << u"TEXT UNIQUE"_s << todas << textos.mid(0, 7) << buscados << false;
+}
+
+// A burst answers each statement with exactly the rows the server returns for it, in its
+// order; where = is not byte equality (blanks, numbers, a collation), or the column is
+// unique, every statement runs on its own. The server's answers are read inside a
+// transaction, where every statement goes to it.
+void PruebaConexion::rafagaComoCadaSentencia()
+{
+    QFETCH(QString, columna);
+    QFETCH(QString, sentencia);
+    QFETCH(QStringList, valores);
+    QFETCH(QStringList, literales);
+    QFETCH(bool, rafaga);
+    REQUIERE_MOTOR(Motor::PostgreSQL);
+    BaseDePrueba base(Motor::PostgreSQL);
+    base.PorRed();
+    base.Ejecutar(u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
+    base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
+    for (qsizetype i = 0; i < valores.size(); ++i)
+        base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
+                      {i, valores[i] == u"NULL" ? QVariant() : QVariant(valores[i]), valores.size() - i});
+    Connection* c = base.Conexion();
+    const auto leer = [&] {
+        QStringList leidas;
+        for (const QString& literal : literales) {
+            QStringList filas;
+            for (auto rs = c->Execute(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))); !rs->Eof();
+                 rs->MoveNext())
+                filas << rs->Fields(u"Id"_s).toString() + u'=' + rs->Fields(u"Valor"_s).toString();
+            leidas << literal + u": "_s + filas.join(u", ");
+        }
+        return leidas;
+    };
+    c->BeginTrans();
+    const QStringList delServidor = leer();
+    c->RollbackTrans();
+    QStringList leidas;
+    const int idas = base.IdasYVueltas([&] { leidas = leer(); });
+    QCOMPARE(leidas, delServidor);
+    // The first burst asks about the column, then fetches the rows; the next one only fetches.
+    QVERIFY2(rafaga ? idas == 2 : idas > literales.size(), qPrintable(QString::number(idas)));
+    QCoreApplication::processEvents();
+    QCOMPARE(base.IdasYVueltas([&] { leidas = leer(); }), rafaga ? 1 : int(literales.size()));
+    QCOMPARE(leidas, delServidor);
+}
+
+// The burst's rows serve until this connection writes or begins a transaction, or control
+// returns to the event loop: another user's commit shows from then on. Past the guard (a
+// table of more rows), or with bursts off, each statement is a round trip of its own.
+void PruebaConexion::rafagaTermina()
+{
+    REQUIERE_MOTOR(Motor::PostgreSQL);
+    BaseDePrueba base(Motor::PostgreSQL);
+    base.PorRed();
+    for (const QString& clave : {u"1"_s, u"2"_s, u"3"_s})
+        base.InsertarGrupo(clave, u"Grupo "_s + clave);
+    PGconn* otro = otraConexion(base.Configuracion());
+    const auto cerrarOtro = qScopeGuard([&] { PQfinish(otro); });
+    const auto otroEscribe = [&](const QString& descripcion) {
+        const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '" + descripcion.toUtf8()
+            + "' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'";
+        PQclear(PQexec(otro, sql.constData()));
+    };
+    Connection* c = base.Conexion();
+    const auto primera = [&] { return c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(); };
+
+    QCOMPARE(primera(), u"Grupo 1"_s);
+    otroEscribe(u"Suyo"_s);
+    QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(primera(), u"Grupo 1"_s); }), 0);  // the burst's snapshot
+    QCoreApplication::processEvents();
+    QCOMPARE(primera(), u"Suyo"_s);
+    otroEscribe(u"Suyo otra vez"_s);
+    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '3'"_s);
+    QCOMPARE(primera(), u"Suyo otra vez"_s);
+    otroEscribe(u"Antes de la transaccion"_s);
+    c->BeginTrans();
+    QCOMPARE(primera(), u"Antes de la transaccion"_s);
+    otroEscribe(u"Durante la transaccion"_s);
+    QCOMPARE(primera(), u"Durante la transaccion"_s);
+    c->RollbackTrans();
+
+    for (const int filasPorRafaga : {2, 0}) {
+        Sesion::Configuracion configuracion = Sesion::ConfiguracionActual();
+        configuracion.filasPorRafaga = filasPorRafaga;
+        Sesion::Configurar(configuracion);
+        c = base.Conexion();
+        primera();
+        QCOMPARE(base.IdasYVueltas([&] {
+                     for (int i = 0; i < 3; ++i)
+                         primera();
+                 }),
+                 3);
+    }
 }
 
 // A run of queries shares one read transaction, which must never hide a commit made by

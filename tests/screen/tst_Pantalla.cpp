@@ -14,8 +14,10 @@
 #include "Twips.h"
 #include "VigiaModal.h"
 
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QtTest>
+#include <libpq-fe.h>
 
 using Motor = BaseDePrueba::Motor;
 using namespace Qt::StringLiterals;
@@ -59,6 +61,12 @@ BaseDePrueba& Catalogo(BaseDePrueba& base)
     base.InsertarGrupo(u"200"_s, u"Caja general"_s, u"2.1"_s, u"PAS"_s, 2);
     return base;
 }
+
+// A thousand groups, ten under each, four levels (keys 000001 to 001000).
+const QString kMilGrupos = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
+                           "Gcc_Codigo, Gcc_Padre, Gcc_Nivel) SELECT to_char(i, 'FM000000'), 'GRUPO ' || i, i::text, "
+                           "CASE WHEN i < 10 THEN '0' ELSE to_char(i / 10, 'FM000000') END, 1 "
+                           "FROM generate_series(1, 1000) AS i"_s;
 
 void Pulsar(TreeView& arbol, QTreeWidgetItem* nodo, bool dosVeces = false)
 {
@@ -391,6 +399,88 @@ private slots:
         QCOMPARE(pantalla.Nodos().size(), 7);
         QVERIFY(pantalla.Nodo(u"CAP"_s) && !arbol.SelectedItem() && !pantalla.Nodo(u"100"_s)->isExpanded());
         QCOMPARE(Estado(pantalla.Forma()), antes);
+        QVERIFY(base.Mensajes().isEmpty());
+    }
+    // Across a network each action costs a few round trips, not one per group, and shows what
+    // one statement per group shows: open, F5, a click, Print, and a saved New with its reload.
+    void accionesEnPocasIdasYVueltas()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.Ejecutar(kMilGrupos);
+        base.PorRed();
+        QList<QStringList> vistas;
+        QList<int> idas;
+        for (const int filasPorRafaga : {200000, 0}) {
+            Sesion::Configuracion configuracion = Sesion::ConfiguracionActual();
+            configuracion.filasPorRafaga = filasPorRafaga;
+            Sesion::Configurar(configuracion);
+            base.Conexion();
+            std::unique_ptr<PantallaDePrueba> pantalla;
+            idas << base.IdasYVueltas([&] { pantalla = std::make_unique<PantallaDePrueba>(base); });
+            frmTQ614& forma = pantalla->Forma();
+            idas << base.IdasYVueltas([&] { QTest::keyClick(forma.tvCuentas(), Qt::Key_F5); });
+            idas << base.IdasYVueltas([&] { pantalla->Seleccionar(u"000123"_s); });
+            idas << base.IdasYVueltas([&] { forma.Controles_Imprimir(); });
+            QCoreApplication::processEvents();
+            VigiaModal vigia([](QWidget*) {
+                frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
+                editor.txtDescripcion()->setText(u"NUEVO"_s);
+                editor.txtCodigo()->setText(u"1.2.3.4"_s);
+                editor.txtNivel()->setText(u"4"_s);
+                editor.cmdAceptar();
+            });
+            idas << base.IdasYVueltas([&] { forma.Controles_Nuevo(); });
+            vistas << pantalla->Descripcion() + base.Reportes();
+            QVERIFY(pantalla->Nodo(u"001001"_s) && base.Mensajes().isEmpty());
+            base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '001001'"_s);
+            Sesion::LimpiarReportes();
+        }
+        QCOMPARE(vistas[0].size(), 1002 + 1);
+        QCOMPARE(vistas[0], vistas[1]);
+        const auto texto = [&] {
+            QStringList numeros;
+            for (const int n : idas)
+                numeros << QString::number(n);
+            return numeros.join(u' ').toUtf8();
+        };
+        QVERIFY2(idas[0] <= 6 && idas[1] == 1 && idas[2] <= 3 && idas[3] <= 2 && idas[4] <= 24, texto());
+        QVERIFY2(idas[5] > 1000 && idas[6] > 1000 && idas[8] > 1000 && idas[9] > 1000, texto());
+    }
+    // Another user changes a key while the tree loads: the load shows the catalogue as it was,
+    // never the group without its children; F5 after the event loop shows the change.
+    void otroUsuarioCambiaUnaClaveDuranteLaCarga()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        Catalogo(base);
+        base.PorRed();
+        PantallaDePrueba pantalla(base);
+        const QStringList antes = pantalla.Descripcion();
+        const Sesion::Configuracion c = base.Configuracion();
+        PGconn* otro = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s
+                                       .arg(c.servidor)
+                                       .arg(c.puerto)
+                                       .arg(c.base, c.usuario, c.clave, c.esquema)
+                                       .toUtf8()
+                                       .constData());
+        const auto cerrar = qScopeGuard([&] { PQfinish(otro); });
+        int sentencias = 0;
+        Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
+            if (llamada.value(u"llamada"_s).toString() == u"Execute" && ++sentencias == 2)
+                PQclear(PQexec(otro, "BEGIN; UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '150' "
+                                     "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'; UPDATE Grupo_Cuenta_Contable "
+                                     "SET Gcc_Padre = '150' WHERE Gcc_Padre = '100'; COMMIT"));
+        });
+        QTest::keyClick(&pantalla.Arbol(), Qt::Key_F5);
+        Sesion::EstablecerObservadorTraza({});
+        QVERIFY(sentencias > 2);
+        QCOMPARE(pantalla.Descripcion(), antes);
+        QCoreApplication::processEvents();
+        QTest::keyClick(&pantalla.Arbol(), Qt::Key_F5);
+        QStringList despues = antes;
+        despues.replaceInStrings(u"N100|"_s, u"N150|"_s);
+        QCOMPARE(pantalla.Descripcion(), despues);
         QVERIFY(base.Mensajes().isEmpty());
     }
     // F3 before any Ctrl+B, and Ctrl+B with another modifier, do nothing. Ctrl+B clears the
