@@ -73,25 +73,6 @@ QVariant AlmacenFilas::Valor(qsizetype fila, int columna) const
     return {};
 }
 
-std::optional<QByteArrayView> AlmacenFilas::BytesDeTexto(qsizetype fila, int columna) const
-{
-    const Celda& celda = m_celdas[static_cast<size_t>(fila * m_columnas + columna)];
-    if (celda.tipo != Tipo::Texto)
-        return std::nullopt;
-    return QByteArrayView(m_bytes.get() + celda.inicio, celda.largo);
-}
-
-void AlmacenFilas::AgregarFila(const AlmacenFilas& origen, qsizetype fila)
-{
-    const Celda* celda = origen.m_celdas.get() + fila * origen.m_columnas;
-    for (const Celda* fin = celda + m_columnas; celda < fin; ++celda) {
-        if (celda->tipo == Tipo::Texto || celda->tipo == Tipo::Binario)
-            agregarBytes(celda->tipo, origen.m_bytes.get() + celda->inicio, celda->largo);
-        else
-            agregar(*celda);
-    }
-}
-
 void AlmacenFilas::Liberar()
 {
     m_celdas.reset();

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <optional>
 
 // A text variant of UTF-8 bytes as SQLite and PostgreSQL give them. Keys, codes and most
 // descriptions are ASCII, widened in a plain loop, which for a few characters costs less than
@@ -36,16 +35,12 @@ public:
     void AgregarLogico(bool valor) { agregar(Celda{Tipo::Logico, 0, {valor ? 1 : 0}}); }
     void AgregarTexto(const char* utf8, qsizetype largo) { agregarBytes(Tipo::Texto, utf8, largo); }
     void AgregarBinario(const char* datos, qsizetype largo) { agregarBytes(Tipo::Binario, datos, largo); }
-    // Appends row `fila` of `origen`: its first Columnas() values.
-    void AgregarFila(const AlmacenFilas& origen, qsizetype fila);
 
     int Columnas() const { return m_columnas; }
     qsizetype Filas() const { return m_columnas ? m_celdasUsadas / m_columnas : 0; }
     // Integers as qlonglong, reals as double, texts as QString, bytes as QByteArray, SQL
     // NULL as a null QVariant.
     QVariant Valor(qsizetype fila, int columna) const;
-    // The bytes of a text value where they lie, valid while the rows are; nothing for another value.
-    std::optional<QByteArrayView> BytesDeTexto(qsizetype fila, int columna) const;
     void Liberar();
 
 private:

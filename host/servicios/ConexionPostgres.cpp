@@ -2,6 +2,7 @@
 
 #include "ErrorEjecucion.h"
 #include "RecordsetEnMemoria.h"
+#include "ResultadoPostgres.h"
 #include "SentenciaParametrizada.h"
 
 #include <QDateTime>
@@ -12,48 +13,6 @@ namespace {
 
 constexpr int kSentenciasEnCache = 256;
 constexpr auto kMarcador = SentenciaParametrizada::Marcador::Dolar;
-
-// Result column types, read once per statement shape.
-enum class Tipo { Texto, Entero, Real, Logico, Binario };
-
-Tipo tipoDe(Oid oid)
-{
-    switch (oid) {
-    case 20: case 21: case 23: case 26:  // int8, int2, int4, oid
-        return Tipo::Entero;
-    case 700: case 701: case 1700:       // float4, float8, numeric
-        return Tipo::Real;
-    case 16:
-        return Tipo::Logico;
-    case 17:
-        return Tipo::Binario;
-    default:
-        return Tipo::Texto;
-    }
-}
-
-void agregar(AlmacenFilas& filas, Tipo tipo, const char* texto, int largo)
-{
-    switch (tipo) {
-    case Tipo::Entero:
-        filas.AgregarEntero(std::strtoll(texto, nullptr, 10));
-        return;
-    case Tipo::Real:
-        filas.AgregarReal(QByteArray::fromRawData(texto, largo).toDouble());
-        return;
-    case Tipo::Logico:
-        filas.AgregarLogico(texto[0] == 't');
-        return;
-    case Tipo::Binario: {  // text form of bytea: \x followed by hex digits
-        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromRawData(texto + 2, qMax(0, largo - 2)));
-        filas.AgregarBinario(bytes.constData(), bytes.size());
-        return;
-    }
-    case Tipo::Texto:
-        filas.AgregarTexto(texto, largo);
-        return;
-    }
-}
 
 QString campo(const PGresult* resultado, int codigo)
 {
@@ -162,7 +121,7 @@ struct ConexionPostgres::Sentencia
     QByteArray nombre;                        // empty: the shape runs as literal text
     std::vector<QByteArray>* porLiberar = nullptr;
     std::shared_ptr<const ColumnasRecordset> columnas;
-    std::vector<Tipo> tipos;
+    std::vector<ValorPostgres::Tipo> tipos;  // read once per statement shape
 
     ~Sentencia()
     {
@@ -175,7 +134,8 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
     : m_cache(kSentenciasEnCache)
     , m_rafaga(
           [this](const QString& sql, const QVariantList& valores) {
-              return leer(ejecutarTexto(SentenciaParametrizada::SinExtraer(sql, valores, kMarcador)), nullptr);
+              return std::make_shared<const ResultadoPostgres>(
+                  ejecutarTexto(SentenciaParametrizada::SinExtraer(sql, valores, kMarcador)).release());
           },
           configuracion.filasPorRafaga)
 {
@@ -333,8 +293,8 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
     if (columnas == 0)
         return RecordsetEnMemoria::Vacio();
     std::shared_ptr<const ColumnasRecordset> nombres;
-    std::vector<Tipo> tiposLocales;
-    const std::vector<Tipo>* tipos = nullptr;
+    std::vector<ValorPostgres::Tipo> tiposLocales;
+    const std::vector<ValorPostgres::Tipo>* tipos = nullptr;
     if (sentencia && sentencia->columnas && sentencia->columnas->Cantidad() == columnas) {
         nombres = sentencia->columnas;
         tipos = &sentencia->tipos;
@@ -343,7 +303,7 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
         lista.reserve(columnas);
         for (int c = 0; c < columnas; ++c) {
             lista << QString::fromUtf8(PQfname(r, c));
-            tiposLocales.push_back(tipoDe(PQftype(r, c)));
+            tiposLocales.push_back(ValorPostgres::De(PQftype(r, c)));
         }
         nombres = std::make_shared<const ColumnasRecordset>(std::move(lista));
         if (sentencia) {
@@ -360,7 +320,7 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
             if (PQgetisnull(r, f, c))
                 filas.AgregarNulo();
             else
-                agregar(filas, (*tipos)[static_cast<size_t>(c)], PQgetvalue(r, f, c), PQgetlength(r, f, c));
+                ValorPostgres::Agregar(filas, (*tipos)[static_cast<size_t>(c)], PQgetvalue(r, f, c), PQgetlength(r, f, c));
         }
     }
     return std::make_unique<RecordsetEnMemoria>(std::move(nombres), std::move(filas));

@@ -1,10 +1,10 @@
 #include "RafagaDeLecturas.h"
 
-#include "AlmacenFilas.h"
 #include "ErrorEjecucion.h"
-#include "RecordsetEnMemoria.h"
+#include "RecordsetKes.h"
 
 #include <array>
+#include <string_view>
 #include <optional>
 #include <vector>
 
@@ -209,13 +209,20 @@ private:
     bool m_valido = true;
 };
 
+// Whether the text begins with SELECT. Asked of every statement: compared letter by letter,
+// which costs a tenth of the general case-blind comparison.
 bool esConsulta(const QString& texto)
 {
     qsizetype i = 0;
     while (i < texto.size() && (texto.at(i).isSpace() || texto.at(i) == u'('))
         ++i;
-    return QStringView(texto).sliced(i).startsWith(u"SELECT", Qt::CaseInsensitive)
-        && (i + 6 == texto.size() || !texto.at(i + 6).isLetterOrNumber());
+    static constexpr std::u16string_view kSelect = u"select";
+    for (const char16_t letra : kSelect) {
+        if (i >= texto.size() || (texto.at(i).unicode() | 0x20) != letra)
+            return false;
+        ++i;
+    }
+    return i == texto.size() || !texto.at(i).isLetterOrNumber();
 }
 
 bool esDeConexion(const ErrorEjecucion& error)
@@ -226,20 +233,41 @@ bool esDeConexion(const ErrorEjecucion& error)
 } // namespace
 
 // What is known of a shape: the statement that fetches its rows whole, empty when the shape
-// is answered one statement at a time.
+// is answered one statement at a time, and whether the column is appended to its list.
 struct RafagaDeLecturas::Forma
 {
     QString masiva;
+    QString columna;  // as the result names it, when the list already holds it
 };
 
-// The rows of one shape fetched whole, with the shape's own column after them, and where each
-// value's rows are, in the server's order.
-struct RafagaDeLecturas::Filas
+// The rows of one shape fetched whole, and where each value's rows are, in the server's order.
+struct RafagaDeLecturas::Lote
 {
-    std::unique_ptr<Recordset> resultado;
-    const AlmacenFilas* almacen = nullptr;
-    std::shared_ptr<const ColumnasRecordset> columnas;  // without the shape's column
-    QHash<QByteArray, std::vector<qsizetype>> porValor;  // keys point into the rows' own bytes
+    std::shared_ptr<const ResultadoPostgres> resultado;
+    std::shared_ptr<const ColumnasRecordset> columnas;  // without an appended column
+    QHash<QByteArray, std::vector<int>> porValor;       // keys point into the result's own bytes
+};
+
+// The rows of one value, read where the burst keeps them.
+class RafagaDeLecturas::Respuesta final : public RecordsetDeFilas
+{
+public:
+    Respuesta(std::shared_ptr<const Lote> lote, const std::vector<int>* indices)
+        : RecordsetDeFilas(lote->columnas, indices ? qsizetype(indices->size()) : 0)
+        , m_lote(std::move(lote))
+        , m_indices(indices)
+    {
+    }
+
+protected:
+    QVariant Valor(qsizetype fila, int columna) const override
+    {
+        return m_lote->resultado->Valor((*m_indices)[size_t(fila)], columna);
+    }
+
+private:
+    std::shared_ptr<const Lote> m_lote;
+    const std::vector<int>* m_indices;  // null: no row holds the value
 };
 
 RafagaDeLecturas::RafagaDeLecturas(Ejecutor ejecutar, int filasMaximas)
@@ -264,30 +292,28 @@ std::unique_ptr<Recordset> RafagaDeLecturas::Responder(const SentenciaParametriz
         || sentencia.Valores().front().typeId() != QMetaType::QString)
         return nullptr;
 
-    std::shared_ptr<const Filas> filas = m_cargadas.value(texto);
-    if (!filas) {
+    // A walk runs one shape again and again: its text, shared with the analyser's last shape,
+    // is recognised without hashing it.
+    std::shared_ptr<const Lote> lote
+        = m_ultimoLote && texto.isSharedWith(m_ultimaForma) ? m_ultimoLote : m_cargadas.value(texto);
+    if (!lote) {
         Forma* conocida = forma(texto);
         if (conocida->masiva.isEmpty() || !m_fin.Programar())
             return nullptr;
-        filas = cargar(texto, *conocida);
-        if (!filas)
+        lote = cargar(texto, *conocida);
+        if (!lote)
             return nullptr;
     }
-
-    const AlmacenFilas& origen = *filas->almacen;
-    AlmacenFilas propias(filas->columnas->Cantidad());
-    const QByteArray valor = sentencia.Valores().front().toString().toUtf8();
-    if (const auto it = filas->porValor.constFind(valor); it != filas->porValor.cend()) {
-        propias.Reservar(qsizetype(it->size()));
-        for (const qsizetype fila : *it)
-            propias.AgregarFila(origen, fila);
-    }
-    return std::make_unique<RecordsetEnMemoria>(filas->columnas, std::move(propias));
+    m_ultimaForma = texto;
+    m_ultimoLote = lote;
+    const auto valor = lote->porValor.constFind(sentencia.Valores().front().toString().toUtf8());
+    return std::make_unique<Respuesta>(lote, valor == lote->porValor.cend() ? nullptr : &*valor);
 }
 
 void RafagaDeLecturas::Terminar()
 {
     m_cargadas.clear();
+    m_ultimoLote.reset();
 }
 
 // Reads the shape and asks the server about its column, once per shape.
@@ -299,16 +325,18 @@ RafagaDeLecturas::Forma* RafagaDeLecturas::forma(const QString& texto)
     if (const std::optional<Partes> partes = Lector(texto).Leer()) {
         ++m_consultas;
         try {
-            const auto rs = m_ejecutar(kCatalogo, {partes->tabla, partes->nombre});
-            const double filas = rs->Eof() ? 0 : rs->Fields(QStringLiteral("Filas")).toDouble();
-            if (!rs->Eof() && rs->Fields(QStringLiteral("Comparable")).toBool()
-                && !rs->Fields(QStringLiteral("Unica")).toBool() && filas <= m_filasMaximas) {
+            const auto r = m_ejecutar(kCatalogo, {partes->tabla, partes->nombre});
+            const auto valor = [&](int columna) { return r->Filas() == 1 ? r->Valor(0, columna) : QVariant(); };
+            if (valor(0).toBool() && !valor(1).toBool() && valor(2).toDouble() <= m_filasMaximas) {
                 QString orden = partes->orden;
-                const QString desempate = rs->Fields(QStringLiteral("Desempate")).toString();
+                const QString desempate = valor(3).toString();
                 if (!desempate.isEmpty())
                     orden += (orden.isEmpty() ? QString() : QStringLiteral(", ")) + desempate;
-                nueva->masiva = QStringLiteral("SELECT %1, %2 FROM %3%4 LIMIT %5")
-                                    .arg(partes->lista, partes->columna, partes->tabla,
+                const bool todas = partes->lista == QLatin1String("*");
+                nueva->columna = todas ? partes->nombre : QString();
+                nueva->masiva = QStringLiteral("SELECT %1 FROM %2%3 LIMIT %4")
+                                    .arg(todas ? partes->lista : partes->lista + QStringLiteral(", ") + partes->columna,
+                                         partes->tabla,
                                          orden.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orden)
                                     .arg(m_filasMaximas + 1);
             }
@@ -324,32 +352,34 @@ RafagaDeLecturas::Forma* RafagaDeLecturas::forma(const QString& texto)
 
 // Fetches the shape's rows whole and splits them by the column's value. A table grown past
 // the guard, or a statement the server refuses, leaves the shape to one statement per value.
-std::shared_ptr<const RafagaDeLecturas::Filas> RafagaDeLecturas::cargar(const QString& texto, Forma& forma)
+std::shared_ptr<const RafagaDeLecturas::Lote> RafagaDeLecturas::cargar(const QString& texto, Forma& forma)
 {
     ++m_consultas;
-    auto filas = std::make_shared<Filas>();
+    auto lote = std::make_shared<Lote>();
     try {
-        filas->resultado = m_ejecutar(forma.masiva, {});
+        lote->resultado = m_ejecutar(forma.masiva, {});
     } catch (const ErrorEjecucion& error) {
         if (esDeConexion(error))
             throw;
         forma.masiva.clear();
         return nullptr;
     }
-    const auto* enMemoria = dynamic_cast<const RecordsetEnMemoria*>(filas->resultado.get());
-    if (!enMemoria || enMemoria->Almacen().Filas() > m_filasMaximas || enMemoria->Almacen().Columnas() < 2) {
+    const ResultadoPostgres& r = *lote->resultado;
+    const int columna = forma.columna.isEmpty() ? r.Columnas() - 1 : r.Columna(forma.columna);
+    if (r.Filas() > m_filasMaximas || columna < 0) {
         forma.masiva.clear();
         return nullptr;
     }
-    const AlmacenFilas& almacen = enMemoria->Almacen();
-    const int columna = almacen.Columnas() - 1;
-    filas->almacen = &almacen;
-    filas->columnas = std::make_shared<const ColumnasRecordset>(enMemoria->Columnas().Nombres().first(columna));
-    filas->porValor.reserve(almacen.Filas() / 4);
-    for (qsizetype f = 0; f < almacen.Filas(); ++f) {
-        if (const std::optional<QByteArrayView> valor = almacen.BytesDeTexto(f, columna))
-            filas->porValor[QByteArray::fromRawData(valor->data(), valor->size())].push_back(f);
+    QStringList nombres;
+    const int visibles = forma.columna.isEmpty() ? r.Columnas() - 1 : r.Columnas();
+    for (int c = 0; c < visibles; ++c)
+        nombres << r.Nombre(c);
+    lote->columnas = std::make_shared<const ColumnasRecordset>(std::move(nombres));
+    lote->porValor.reserve(r.Filas() / 4);
+    for (int f = 0; f < r.Filas(); ++f) {
+        if (const std::optional<QByteArrayView> valor = r.Texto(f, columna))
+            lote->porValor[QByteArray::fromRawData(valor->data(), valor->size())].push_back(f);
     }
-    m_cargadas.insert(texto, filas);
-    return filas;
+    m_cargadas.insert(texto, lote);
+    return lote;
 }

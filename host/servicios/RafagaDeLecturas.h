@@ -2,6 +2,7 @@
 
 #include "Ado.h"
 #include "AlVolverAlBucle.h"
+#include "ResultadoPostgres.h"
 #include "SentenciaParametrizada.h"
 
 #include <QCache>
@@ -21,10 +22,11 @@
 // under a deterministic collation, on a UTF-8 database. A column that holds one row per
 // value (a unique one) is left to one statement per value, and so is a table of more rows
 // than the guard. The first read of a qualifying shape fetches
-//     SELECT <the same list>, <column> FROM <table> ORDER BY <the same order>, <primary key>
+//     SELECT <the same list>[, <column>] FROM <table> ORDER BY <the same order>, <primary key>
 // (the primary key only settles ties, which the server's index would also settle by key),
 // and the rows are split by the column's value keeping their order; the rows of one value are
-// exactly what the statement would have returned on that snapshot. Rows are never sorted here.
+// exactly what the statement would have returned on that snapshot. Rows are never sorted
+// here, and stay as libpq received them: each answer reads the few values its caller asks for.
 //
 // The rows serve until the burst ends: at a statement other than a query, at BeginTrans, or
 // when control returns to the event loop, so that the user's next action reads afresh and
@@ -33,7 +35,8 @@ class RafagaDeLecturas
 {
 public:
     // Runs a statement as written on the connection, its "?" bound to `valores`.
-    using Ejecutor = std::function<std::unique_ptr<Recordset>(const QString& sql, const QVariantList& valores)>;
+    using Ejecutor
+        = std::function<std::shared_ptr<const ResultadoPostgres>(const QString& sql, const QVariantList& valores)>;
 
     // `filasMaximas` is the guard; 0 answers every statement on its own.
     RafagaDeLecturas(Ejecutor ejecutar, int filasMaximas);
@@ -51,15 +54,18 @@ public:
 
 private:
     struct Forma;
-    struct Filas;
+    struct Lote;
+    class Respuesta;
 
     Forma* forma(const QString& texto);
-    std::shared_ptr<const Filas> cargar(const QString& texto, Forma& forma);
+    std::shared_ptr<const Lote> cargar(const QString& texto, Forma& forma);
 
     Ejecutor m_ejecutar;
     int m_filasMaximas;
     QCache<QString, Forma> m_formas;
-    QHash<QString, std::shared_ptr<const Filas>> m_cargadas;  // the burst's rows, by shape
+    QHash<QString, std::shared_ptr<const Lote>> m_cargadas;  // the burst's rows, by shape
+    QString m_ultimaForma;
+    std::shared_ptr<const Lote> m_ultimoLote;
     AlVolverAlBucle m_fin{[this] { Terminar(); }};
     int m_consultas = 0;
 };

@@ -6,33 +6,19 @@
 #include <QVariant>
 #include <memory>
 
-// A result held whole in memory, as a static client-side cursor holds it: the rows are read
-// when the statement runs, so the statement is free for the next Execute and any number of
-// recordsets can be open at once. The rows sit in a compact AlmacenFilas; the column names
-// are shared with every other result of the same statement.
-class RecordsetEnMemoria : public RecordsetKes
+// A result held whole in memory: the rows are copied when the statement runs into a compact
+// AlmacenFilas; the column names are shared with every other result of the same statement.
+class RecordsetEnMemoria final : public RecordsetDeFilas
 {
 public:
     RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, AlmacenFilas filas);
     // The result of a statement that returns no rows.
     static std::unique_ptr<Recordset> Vacio();
 
-    bool Bof() const override;
-    bool Eof() const override;
-    void MoveNext() override;
-    void Close() override;
-    QVariant Fields(const QString& columna) const override;
-
-    const ColumnasRecordset& Columnas() const override { return *m_columnas; }
-    qsizetype Filas() override { return m_filas; }
-    const AlmacenFilas& Almacen() const { return m_almacen; }
+protected:
+    QVariant Valor(qsizetype fila, int columna) const override { return m_almacen.Valor(fila, columna); }
+    void Liberar() override { m_almacen.Liberar(); }
 
 private:
-    void exigirAbierto() const;
-
-    std::shared_ptr<const ColumnasRecordset> m_columnas;
     AlmacenFilas m_almacen;
-    qsizetype m_filas = 0;
-    qsizetype m_actual = 0;
-    bool m_cerrado = false;
 };

@@ -24,3 +24,53 @@ ErrorEjecucion RecordsetKes::Cerrado()
     return ErrorEjecucion(QStringLiteral("La operación no se permite: el recordset está cerrado"),
                           QStringLiteral("3704"));
 }
+
+RecordsetDeFilas::RecordsetDeFilas(std::shared_ptr<const ColumnasRecordset> columnas, qsizetype filas)
+    : m_columnas(std::move(columnas))
+    , m_filas(filas)
+{
+}
+
+bool RecordsetDeFilas::Bof() const
+{
+    exigirAbierto();
+    // Only MoveNext moves the cursor, so it is before the first row only when there is none.
+    return m_filas == 0;
+}
+
+bool RecordsetDeFilas::Eof() const
+{
+    exigirAbierto();
+    return m_actual >= m_filas;
+}
+
+void RecordsetDeFilas::MoveNext()
+{
+    exigirAbierto();
+    if (m_actual >= m_filas)
+        throw YaAlFinal();
+    ++m_actual;
+}
+
+void RecordsetDeFilas::Close()
+{
+    m_cerrado = true;
+    Liberar();
+}
+
+QVariant RecordsetDeFilas::Fields(const QString& columna) const
+{
+    exigirAbierto();
+    const int indice = m_columnas->Indice(columna);
+    if (indice < 0)
+        throw CampoDesconocido(columna);
+    if (m_actual >= m_filas)
+        throw SinRegistroActual(columna);
+    return Valor(m_actual, indice);
+}
+
+void RecordsetDeFilas::exigirAbierto() const
+{
+    if (m_cerrado)
+        throw Cerrado();
+}

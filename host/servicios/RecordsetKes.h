@@ -4,6 +4,8 @@
 #include "ColumnasRecordset.h"
 #include "ErrorEjecucion.h"
 
+#include <memory>
+
 // What the services library's own results tell beyond Recordset: the names of their columns
 // and how many rows they hold (for the trace and for tests).
 class RecordsetKes : public Recordset
@@ -19,4 +21,34 @@ public:
     static ErrorEjecucion SinRegistroActual(const QString& columna);
     static ErrorEjecucion YaAlFinal();
     static ErrorEjecucion Cerrado();
+};
+
+// A result whose rows are all known when its statement has run, read by a cursor that only
+// moves forward, as a static client-side cursor reads them: the statement is free for the
+// next Execute and any number of results can be open at once. Subclasses say where the
+// values of a row are.
+class RecordsetDeFilas : public RecordsetKes
+{
+public:
+    bool Bof() const override;
+    bool Eof() const override;
+    void MoveNext() override;
+    void Close() override;
+    QVariant Fields(const QString& columna) const override;
+    const ColumnasRecordset& Columnas() const override { return *m_columnas; }
+    qsizetype Filas() override { return m_filas; }
+
+protected:
+    RecordsetDeFilas(std::shared_ptr<const ColumnasRecordset> columnas, qsizetype filas);
+    virtual QVariant Valor(qsizetype fila, int columna) const = 0;
+    // Close lets the rows go.
+    virtual void Liberar() {}
+
+private:
+    void exigirAbierto() const;
+
+    std::shared_ptr<const ColumnasRecordset> m_columnas;
+    qsizetype m_filas;
+    qsizetype m_actual = 0;
+    bool m_cerrado = false;
 };
