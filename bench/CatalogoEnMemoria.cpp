@@ -2,6 +2,8 @@
 
 #include <QTreeWidget>
 #include <algorithm>
+#include <libpq-fe.h>
+#include <memory>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <string>
@@ -75,6 +77,39 @@ CatalogoEnMemoria CatalogoEnMemoria::Leer(sqlite3* base)
     }
     if (paso != SQLITE_DONE)
         fallar(base, "SELECT *");
+    catalogo.Indexar();
+    return catalogo;
+}
+
+CatalogoEnMemoria CatalogoEnMemoria::Leer(pg_conn* conexion)
+{
+    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(conexion, "SELECT * FROM Grupo_Cuenta_Contable"),
+                                                          &PQclear);
+    if (PQresultStatus(r.get()) != PGRES_TUPLES_OK)
+        throw std::runtime_error(std::string("SELECT *: ") + PQerrorMessage(conexion));
+    const auto columnaPg = [&](const char* nombre) {
+        const int i = PQfnumber(r.get(), nombre);
+        if (i < 0)
+            throw std::runtime_error(std::string("falta la columna ") + nombre);
+        return i;
+    };
+    const int cClave = columnaPg("gcc_cve_grupo_cuenta_contable"), cDescripcion = columnaPg("gcc_descripcion"),
+              cCodigo = columnaPg("gcc_codigo"), cPadre = columnaPg("gcc_padre");
+    const auto textoPg = [&](int fila, int i) {
+        return QString::fromUtf8(PQgetvalue(r.get(), fila, i), PQgetlength(r.get(), fila, i));
+    };
+    CatalogoEnMemoria catalogo;
+    const int filas = PQntuples(r.get());
+    catalogo.m_filas.reserve(size_t(filas));
+    for (int f = 0; f < filas; ++f) {
+        Fila fila;
+        fila.clave = textoPg(f, cClave);
+        fila.descripcion = textoPg(f, cDescripcion);
+        fila.codigoNulo = PQgetisnull(r.get(), f, cCodigo);
+        fila.codigo = textoPg(f, cCodigo);
+        fila.padre = textoPg(f, cPadre);
+        catalogo.m_filas.push_back(std::move(fila));
+    }
     catalogo.Indexar();
     return catalogo;
 }

@@ -9,9 +9,10 @@
 class QTreeWidget;
 class QTreeWidgetItem;
 struct sqlite3;
+struct pg_conn;
 
 // The yardstick the screen is measured against: the least work that shows the same
-// catalogue. One "SELECT *" of the whole table through the SQLite C library, an index from
+// catalogue. One "SELECT *" of the whole table through the SQLite C library (or libpq), an index from
 // each key to its children in memory, and then the tree (the same texts and pictures, in the
 // same order, on a plain QTreeWidget) or the listing (the same text) built from memory.
 class CatalogoEnMemoria
@@ -23,6 +24,8 @@ public:
     // Reads the whole table through an open SQLite database. Throws std::runtime_error
     // when it cannot.
     static CatalogoEnMemoria Leer(sqlite3* base);
+    // The same through a libpq connection: one "SELECT *", one round trip.
+    static CatalogoEnMemoria Leer(pg_conn* conexion);
 
     // Clears `arbol` and adds the root "/" and every group reachable from it, depth first.
     void LlenarArbol(QTreeWidget& arbol, const Iconos& iconos) const;

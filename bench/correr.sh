@@ -2,7 +2,9 @@
 # Runs every benchmark of the catalogue screen beside its yardstick and prints the ratios:
 # the tree and the listing on SQLite at 1,000, 10,000 and 100,000 groups, the tree on
 # PostgreSQL at 1,000 and 10,000 (on the server named by TQ614_PG_*, or on a throwaway one
-# started here), and the peak memory of a process holding 100,000 groups.
+# started here) on loopback and, with the listing, across a network of 10 ms per round trip;
+# the round trips and time of each screen action across networks of 0, 1 and 10 ms, before
+# and with bursts of reads; and the peak memory of a process holding 100,000 groups.
 # Arguments go to bench_catalogo (for example --benchmark_filter=Arbol).
 # TQ614_BENCH_BUILD names the build folder (default /tmp/build-tq614-bench, RelWithDebInfo).
 set -euo pipefail
@@ -13,7 +15,7 @@ CARPETA=${TQ614_BENCH_BUILD:-/tmp/build-tq614-bench}
 GRUPOS_MEMORIA=100000
 
 cmake -S . -B "$CARPETA" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ614_BENCH=ON -DTQ614_PRUEBAS=OFF >/dev/null
-cmake --build "$CARPETA" -j 2 --target bench_catalogo memoria_pico >/dev/null
+cmake --build "$CARPETA" -j 2 --target bench_catalogo acciones_en_red memoria_pico >/dev/null
 
 export QT_QPA_PLATFORM=offscreen TQ614_MENSAJES=registrar QT_LOGGING_RULES='qt.qpa.*=false'
 unset TQ614_TRAZA
@@ -27,6 +29,9 @@ status=0
 # Repetitions in random order: each figure and its yardstick meet the machine in the same
 # states, and the fastest repetition of each counts.
 "$CARPETA/bin/bench_catalogo" --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true "$@" || status=$?
+
+# Each action of the screen across a network, before and with bursts of reads.
+"$CARPETA/bin/acciones_en_red" 1000 || status=$?
 
 # Peak memory: each figure in a process of its own, on a catalogue generated beforehand.
 "$CARPETA/bin/memoria_pico" generar "$TEMPORAL/catalogo.db" "$GRUPOS_MEMORIA"

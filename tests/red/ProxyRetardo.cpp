@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <ctime>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,7 +22,7 @@ using Reloj = std::chrono::steady_clock;
 
 constexpr int kConexionesMaximas = 64;
 constexpr size_t kTrozo = 64 * 1024;
-constexpr int kEsperaMaximaMs = 50;  // the thread looks at the stop flag at least this often
+constexpr std::chrono::microseconds kEsperaMaxima{50000};  // the stop flag is looked at this often
 
 [[noreturn]] void fallar(const std::string& que)
 {
@@ -80,8 +81,8 @@ struct ProxyRetardo::Estado
     }
 };
 
-ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, int retardoMs)
-    : m_retardoMs(retardoMs)
+ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retardoMs)
+    : m_retardoUs(static_cast<long long>(retardoMs * 1000))
     , m_estado(std::make_unique<Estado>())
 {
     addrinfo pista{};
@@ -124,7 +125,7 @@ void ProxyRetardo::trabajar()
     while (!m_parar) {
         // What to wait for: new clients, bytes from either side, room for what is due.
         const Reloj::time_point ahora = Reloj::now();
-        int esperaMs = kEsperaMaximaMs;
+        std::chrono::microseconds espera = kEsperaMaxima;
         vigilados.assign(1, pollfd{e.escucha, POLLIN, 0});
         for (auto& par : e.pares) {
             for (Sentido* s : {&par->subida, &par->bajada}) {
@@ -132,14 +133,15 @@ void ProxyRetardo::trabajar()
                     vigilados.push_back({s->desde, POLLIN, 0});
                 if (s->cola.empty())
                     continue;
-                const auto falta = std::chrono::ceil<std::chrono::milliseconds>(s->cola.front().entrega - ahora).count();
-                if (falta <= 0)
+                const auto falta = std::chrono::ceil<std::chrono::microseconds>(s->cola.front().entrega - ahora);
+                if (falta.count() <= 0)
                     vigilados.push_back({s->hacia, POLLOUT, 0});  // due: wait for room to write it
                 else
-                    esperaMs = std::min(esperaMs, int(falta));
+                    espera = std::min(espera, falta);
             }
         }
-        poll(vigilados.data(), nfds_t(vigilados.size()), esperaMs);
+        const timespec plazo{time_t(espera.count() / 1000000), long(espera.count() % 1000000) * 1000};
+        ppoll(vigilados.data(), nfds_t(vigilados.size()), &plazo, nullptr);
 
         if ((vigilados[0].revents & POLLIN) && int(e.pares.size()) < kConexionesMaximas) {
             const int cliente = accept(e.escucha, nullptr, nullptr);
@@ -162,7 +164,7 @@ void ProxyRetardo::trabajar()
 
         // Read what arrived, each chunk due one delay from now.
         const Reloj::time_point leido = Reloj::now();
-        const auto retardo = std::chrono::milliseconds(m_retardoMs.load());
+        const auto retardo = std::chrono::microseconds(m_retardoUs.load());
         for (auto& par : e.pares) {
             for (Sentido* s : {&par->subida, &par->bajada}) {
                 if (s->cerrado)

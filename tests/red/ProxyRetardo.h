@@ -18,14 +18,14 @@ class ProxyRetardo
 public:
     // Listens on 127.0.0.1 (a port of the system's choosing) and relays to servidor:puerto.
     // Throws std::runtime_error when it cannot listen.
-    ProxyRetardo(const std::string& servidor, int puerto, int retardoMs);
+    ProxyRetardo(const std::string& servidor, int puerto, double retardoMs);
     ~ProxyRetardo();
     ProxyRetardo(const ProxyRetardo&) = delete;
     ProxyRetardo& operator=(const ProxyRetardo&) = delete;
 
     int Puerto() const { return m_puerto; }
     // The one-way delay; a round trip costs twice as much. Applies to chunks read from now on.
-    void EstablecerRetardo(int retardoMs) { m_retardoMs = retardoMs; }
+    void EstablecerRetardo(double retardoMs) { m_retardoUs = static_cast<long long>(retardoMs * 1000); }
     int IdasYVueltas() const { return m_idasYVueltas; }
 
 private:
@@ -34,7 +34,7 @@ private:
     void trabajar();
 
     int m_puerto = 0;
-    std::atomic<int> m_retardoMs;
+    std::atomic<long long> m_retardoUs;
     std::atomic<int> m_idasYVueltas{0};
     std::atomic<bool> m_parar{false};
     std::unique_ptr<Estado> m_estado;
