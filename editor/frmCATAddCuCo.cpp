@@ -133,6 +133,8 @@ void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
     m_txtPadre->setSql(QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable "
                                       "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'"));
     m_txtPadre->setSql_control_resultado(QStringLiteral("txtNPadre"));
+    // The lookup runs on the data services' connection as it is when the key arrives.
+    m_txtPadre->setProveedorConexion([] { return Publico::oDatos ? Publico::oDatos->Conexion() : nullptr; });
     m_txtClave = CrearCaja(ventana, QStringLiteral("txtClave"), Twips::Rectangulo(2280, 1560, 2415, 300));
     m_txtClave->setMaxLength(6);
     m_txtClave->setTabonenter(true);

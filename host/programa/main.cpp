@@ -10,7 +10,6 @@
 #include "Servicios.h"
 #include "Sesion.h"
 #include "VentanaPrincipal.h"
-#include "txtKES.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,7 +47,6 @@ void abrirBase(const Opciones& opciones)
     const bool nueva = opciones.base.motor == Sesion::Configuracion::SQLite
         && !QFileInfo::exists(Sesion::ConfiguracionActual().archivo);
     Connection* conexion = Sesion::Conexion();
-    txtKES::EstablecerConexion(conexion);
     if (!nueva || !opciones.ejemplo)
         return;
     std::unique_ptr<AccesoDatos> datos(static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos")));
