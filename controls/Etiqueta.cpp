@@ -16,6 +16,17 @@ QString Etiqueta::caption() const
 void Etiqueta::setCaption(const QString& texto)
 {
     setText(texto);
+    if (buddy())
+        Nombrar(buddy());
+}
+
+void Etiqueta::Nombrar(QWidget* control)
+{
+    setBuddy(control);
+    QString nombre = text().trimmed();
+    if (nombre.endsWith(QLatin1Char(':')))
+        nombre.chop(1);
+    control->setAccessibleName(nombre.trimmed());
 }
 
 QString Etiqueta::idetiqueta() const

@@ -35,6 +35,10 @@ public:
     bool fontbold() const;
     void setFontbold(bool negrita);
 
+    // The label stands for `control` (its buddy): screen readers call the control by the
+    // caption without its closing colon, now and after every change of caption.
+    void Nombrar(QWidget* control);
+
 private:
     QString m_idetiqueta;
     QColor m_backcolor;

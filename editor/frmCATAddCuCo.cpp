@@ -162,6 +162,12 @@ void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
     m_Etiqueta2 = CrearEtiqueta(ventana, QStringLiteral("Etiqueta2"), Twips::Rectangulo(0, 2640, 2175, 255),
                                 QStringLiteral("NIVEL"), QStringLiteral("Nível:"));
 
+    for (auto [etiqueta, caja] : {std::pair{m_Label1, m_txtPadre}, {m_Label7, m_txtClave},
+                                  {m_Label2, m_txtDescripcion}, {m_Etiqueta1, m_txtCodigo}, {m_Etiqueta2, m_txtNivel}})
+        etiqueta->Nombrar(caja);
+    // The parent's description sits beside its key, under the same label.
+    m_txtNPadre->setAccessibleName(QStringLiteral("Descripción del grupo padre"));
+
     OrdenarTabulacion();
     ConectarEventos();
 }
