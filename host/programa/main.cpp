@@ -11,7 +11,6 @@
 #include "Sesion.h"
 #include "VentanaPrincipal.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTreeWidget>
 #include <cstdio>
@@ -21,11 +20,6 @@
 extern "C" void* KesCrearObjeto(const char* clase);
 
 namespace {
-
-QString rutaDelComponente()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libTQ614.so"));
-}
 
 // Registering and drawing a picture need no screen: the offscreen platform is chosen
 // before Qt starts, so they also work where there is no display.
@@ -86,8 +80,8 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
 int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 {
     if (opciones.registrar || opciones.desregistrar) {
-        opciones.registrar ? CargadorComponente::Registrar(rutaDelComponente())
-                           : CargadorComponente::Desregistrar(rutaDelComponente());
+        const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
+        opciones.registrar ? CargadorComponente::Registrar(componente) : CargadorComponente::Desregistrar(componente);
         std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
         return 0;
     }
