@@ -69,7 +69,7 @@ QObject* CargadorComponente::CrearPantalla()
     if (!QFileInfo::exists(ruta))
         throw ErrorEjecucion(QStringLiteral("No se encuentra el componente TQ614: la clase %1 no está registrada (%2) "
                                             "ni instalada junto al programa (%3). Reinstale el programa, o registre "
-                                            "el componente con tq614-host --registrar.")
+                                            "el componente con --registrar del tq614-host que está junto a él.")
                                  .arg(QLatin1String(kProgIdPantalla),
                                       Registro::ArchivosLeidos().join(QStringLiteral(", ")), ruta));
     m_libreria.setFileName(ruta);

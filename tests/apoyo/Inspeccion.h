@@ -53,7 +53,8 @@ inline QStringList TextoRecortado(QWidget* ventana)
             // Where QLineEdit draws its one line; a longer text scrolls sideways.
             QStyleOptionFrame opcion;
             opcion.initFrom(caja);
-            opcion.lineWidth = caja->hasFrame() ? caja->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opcion, caja) : 0;
+            opcion.lineWidth =
+                caja->hasFrame() ? caja->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opcion, caja) : 0;
             espacio = caja->style()->subElementRect(QStyle::SE_LineEditContents, &opcion, caja)
                           .marginsRemoved(caja->textMargins())
                           .size();

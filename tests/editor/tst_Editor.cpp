@@ -121,7 +121,8 @@ struct Ambiente
             QStringList valores;
             for (const char* campo : campos) {
                 const QJsonValue valor = linea.value(QLatin1String(campo));
-                valores << (valor.isArray() ? valor.toVariant().toStringList().join(','_L1) : valor.toVariant().toString());
+                valores << (valor.isArray() ? valor.toVariant().toStringList().join(','_L1)
+                                            : valor.toVariant().toString());
             }
             lineas << valores.join('|'_L1);
         }
