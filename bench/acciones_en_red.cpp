@@ -15,7 +15,6 @@
 #include "VigiaModal.h"
 #include "frmCATAddCuCo.h"
 #include "frmTQ614.h"
-#include "txtKES.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -71,7 +70,6 @@ public:
 
     void Trabajar(const QString& clave)
     {
-        txtKES::EstablecerConexion(Sesion::Conexion());
         Publico::Main();
         frmTQ614::Destruir();
         frmTQ614& forma = frmTQ614::Instancia();

@@ -61,8 +61,18 @@ void RecordsetDeFilas::Close()
 QVariant RecordsetDeFilas::Fields(const QString& columna) const
 {
     exigirAbierto();
-    const int indice = m_columnas->Indice(columna);
-    if (indice < 0)
+    return valor(m_columnas->Indice(columna), columna);
+}
+
+QVariant RecordsetDeFilas::Fields(int indice) const
+{
+    exigirAbierto();
+    return valor(indice, QString::number(indice));
+}
+
+QVariant RecordsetDeFilas::valor(int indice, const QString& columna) const
+{
+    if (indice < 0 || indice >= m_columnas->Cantidad())
         throw CampoDesconocido(columna);
     if (m_actual >= m_filas)
         throw SinRegistroActual(columna);

@@ -35,6 +35,7 @@ public:
     void MoveNext() override;
     void Close() override;
     QVariant Fields(const QString& columna) const override;
+    QVariant Fields(int indice) const override;
     const ColumnasRecordset& Columnas() const override { return *m_columnas; }
     qsizetype Filas() override { return m_filas; }
 
@@ -46,6 +47,7 @@ protected:
 
 private:
     void exigirAbierto() const;
+    QVariant valor(int indice, const QString& columna) const;
 
     std::shared_ptr<const ColumnasRecordset> m_columnas;
     qsizetype m_filas;

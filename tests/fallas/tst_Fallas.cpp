@@ -6,7 +6,6 @@
 #include "UsuarioDePantalla.h"
 #include "VigiaModal.h"
 #include "frmInput.h"
-#include "txtKES.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -230,7 +229,6 @@ void PruebaFallas::cambioRechazado()
             if (QProcess::execute(u"chattr"_s, {si ? u"+i"_s : u"-i"_s, archivo}) != 0 || !si)
                 QFile::setPermissions(archivo,
                                       si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            txtKES::EstablecerConexion(Sesion::Conexion());
         };
         inalterable(true);
         quitar = [=] { inalterable(false); };

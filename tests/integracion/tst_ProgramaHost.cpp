@@ -16,20 +16,20 @@ private slots:
     void capturaDeUnaBaseNuevaConElCatalogoDeEjemplo();
 
 private:
-    int ejecutar(const QStringList& argumentos);
+    int ejecutar(const QStringList& argumentos, const QString& programa = QStringLiteral(TQ614_HOST));
     QStringList sentencias(const QString& traza, bool* leyoFormato = nullptr);
     QTemporaryDir m_dir;
     QString m_salida;
 };
 
-int tst_ProgramaHost::ejecutar(const QStringList& argumentos)
+int tst_ProgramaHost::ejecutar(const QStringList& argumentos, const QString& programa)
 {
     QProcess proceso;
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert(QStringLiteral("KES_REGISTRO"), m_dir.filePath(QStringLiteral("registro.ini")));
     proceso.setProcessEnvironment(entorno);
     proceso.setProcessChannelMode(QProcess::MergedChannels);
-    proceso.start(QStringLiteral(TQ614_HOST), argumentos);
+    proceso.start(programa, argumentos);
     if (!proceso.waitForFinished(60000))
         proceso.kill();
     m_salida = QString::fromUtf8(proceso.readAll());
@@ -63,12 +63,20 @@ void tst_ProgramaHost::opciones()
     QVERIFY(m_salida.contains(QStringLiteral("Puerto")));
     QCOMPARE(ejecutar({QStringLiteral("--no-existe")}), 2);
 
+    // Unregistered, the host loads the component that lies beside it.
     const QString imagen = m_dir.filePath(QStringLiteral("x.png"));
+    const QStringList captura{QStringLiteral("--base"), m_dir.filePath(QStringLiteral("sin-registro.db")),
+                              QStringLiteral("--captura"), imagen};
     QCOMPARE(ejecutar({QStringLiteral("--desregistrar")}), 0);
-    QCOMPARE(ejecutar({QStringLiteral("--base"), m_dir.filePath(QStringLiteral("sin-registro.db")),
-                       QStringLiteral("--captura"), imagen}),
-             1);
-    QVERIFY2(m_salida.contains(QStringLiteral("--registrar")), qPrintable(m_salida));  // it says what is missing
+    QCOMPARE(ejecutar(captura), 0);
+    QVERIFY(QFile::remove(imagen));
+    // Alone in a folder, with nothing registered, it says what is missing and what to do.
+    const QString solo = m_dir.filePath(QStringLiteral("tq614-host"));
+    QVERIFY(QFile::copy(QStringLiteral(TQ614_HOST), solo));
+    QCOMPARE(ejecutar(captura, solo), 1);
+    QVERIFY2(m_salida.contains(QStringLiteral("No se encuentra el componente TQ614"))
+                 && m_salida.contains(QStringLiteral("--registrar")),
+             qPrintable(m_salida));
     QVERIFY(!QFileInfo::exists(imagen));
 }
 
