@@ -70,6 +70,7 @@ public:
 
     void Trabajar(const QString& clave)
     {
+        Sesion::Conexion();  // the host has its database open before it shows the screen
         Publico::Main();
         frmTQ614::Destruir();
         frmTQ614& forma = frmTQ614::Instancia();

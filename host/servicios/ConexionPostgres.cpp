@@ -320,7 +320,8 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
             if (PQgetisnull(r, f, c))
                 filas.AgregarNulo();
             else
-                ValorPostgres::Agregar(filas, (*tipos)[static_cast<size_t>(c)], PQgetvalue(r, f, c), PQgetlength(r, f, c));
+                ValorPostgres::Agregar(filas, (*tipos)[static_cast<size_t>(c)], PQgetvalue(r, f, c),
+                                       PQgetlength(r, f, c));
         }
     }
     return std::make_unique<RecordsetEnMemoria>(std::move(nombres), std::move(filas));

@@ -45,7 +45,6 @@ public:
     int SentenciasEnCache() const { return static_cast<int>(m_cache.size()); }
     int Preparaciones() const { return m_preparaciones; }
     int Reconexiones() const { return m_reconexiones; }
-    const RafagaDeLecturas& Rafaga() const { return m_rafaga; }
     int ProcesoDelServidor() const;
 
 private:

@@ -4,8 +4,8 @@
 #include "RecordsetKes.h"
 
 #include <array>
-#include <string_view>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -232,6 +232,14 @@ bool esDeConexion(const ErrorEjecucion& error)
 
 } // namespace
 
+// What the server told about one column of a table (kCatalogo): whether its rows may be
+// fetched whole for it, and the primary key that settles ties.
+struct RafagaDeLecturas::Columna
+{
+    bool apta = false;
+    QString desempate;
+};
+
 // What is known of a shape: the statement that fetches its rows whole, empty when the shape
 // is answered one statement at a time, and whether the column is appended to its list.
 struct RafagaDeLecturas::Forma
@@ -316,33 +324,24 @@ void RafagaDeLecturas::Terminar()
     m_ultimoLote.reset();
 }
 
-// Reads the shape and asks the server about its column, once per shape.
+// Reads the shape, once per shape.
 RafagaDeLecturas::Forma* RafagaDeLecturas::forma(const QString& texto)
 {
     if (Forma* conocida = m_formas.object(texto))
         return conocida;
     auto nueva = std::make_unique<Forma>();
     if (const std::optional<Partes> partes = Lector(texto).Leer()) {
-        ++m_consultas;
-        try {
-            const auto r = m_ejecutar(kCatalogo, {partes->tabla, partes->nombre});
-            const auto valor = [&](int columna) { return r->Filas() == 1 ? r->Valor(0, columna) : QVariant(); };
-            if (valor(0).toBool() && !valor(1).toBool() && valor(2).toDouble() <= m_filasMaximas) {
-                QString orden = partes->orden;
-                const QString desempate = valor(3).toString();
-                if (!desempate.isEmpty())
-                    orden += (orden.isEmpty() ? QString() : QStringLiteral(", ")) + desempate;
-                const bool todas = partes->lista == QLatin1String("*");
-                nueva->columna = todas ? partes->nombre : QString();
-                nueva->masiva = QStringLiteral("SELECT %1 FROM %2%3 LIMIT %4")
-                                    .arg(todas ? partes->lista : partes->lista + QStringLiteral(", ") + partes->columna,
-                                         partes->tabla,
-                                         orden.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orden)
-                                    .arg(m_filasMaximas + 1);
-            }
-        } catch (const ErrorEjecucion& error) {
-            if (esDeConexion(error))
-                throw;
+        const Columna& columna = this->columna(partes->tabla, partes->nombre);
+        if (columna.apta) {
+            QString orden = partes->orden;
+            if (!columna.desempate.isEmpty())
+                orden += (orden.isEmpty() ? QString() : QStringLiteral(", ")) + columna.desempate;
+            const bool todas = partes->lista == QLatin1String("*");
+            nueva->columna = todas ? partes->nombre : QString();
+            nueva->masiva = QStringLiteral("SELECT %1 FROM %2%3 LIMIT %4")
+                                .arg(todas ? partes->lista : partes->lista + QStringLiteral(", ") + partes->columna,
+                                     partes->tabla, orden.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orden)
+                                .arg(m_filasMaximas + 1);
         }
     }
     Forma* puntero = nueva.get();
@@ -350,11 +349,29 @@ RafagaDeLecturas::Forma* RafagaDeLecturas::forma(const QString& texto)
     return puntero;
 }
 
+// Asks the server about a column, once per table and column.
+const RafagaDeLecturas::Columna& RafagaDeLecturas::columna(const QString& tabla, const QString& nombre)
+{
+    const QString clave = tabla + u'\n' + nombre;
+    if (const auto conocida = m_columnas.constFind(clave); conocida != m_columnas.cend())
+        return *conocida;
+    Columna columna;
+    try {
+        const auto r = m_ejecutar(kCatalogo, {tabla, nombre});
+        const auto valor = [&](int indice) { return r->Filas() == 1 ? r->Valor(0, indice) : QVariant(); };
+        columna.apta = valor(0).toBool() && !valor(1).toBool() && valor(2).toDouble() <= m_filasMaximas;
+        columna.desempate = valor(3).toString();
+    } catch (const ErrorEjecucion& error) {
+        if (esDeConexion(error))
+            throw;
+    }
+    return *m_columnas.insert(clave, columna);
+}
+
 // Fetches the shape's rows whole and splits them by the column's value. A table grown past
 // the guard, or a statement the server refuses, leaves the shape to one statement per value.
 std::shared_ptr<const RafagaDeLecturas::Lote> RafagaDeLecturas::cargar(const QString& texto, Forma& forma)
 {
-    ++m_consultas;
     auto lote = std::make_shared<Lote>();
     try {
         lote->resultado = m_ejecutar(forma.masiva, {});

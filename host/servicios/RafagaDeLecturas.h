@@ -49,23 +49,22 @@ public:
     std::unique_ptr<Recordset> Responder(const SentenciaParametrizada& forma);
     void Terminar();
 
-    // Statements run to fetch rows or to learn about a shape (for tests).
-    int Consultas() const { return m_consultas; }
-
 private:
+    struct Columna;
     struct Forma;
     struct Lote;
     class Respuesta;
 
     Forma* forma(const QString& texto);
+    const Columna& columna(const QString& tabla, const QString& nombre);
     std::shared_ptr<const Lote> cargar(const QString& texto, Forma& forma);
 
     Ejecutor m_ejecutar;
     int m_filasMaximas;
     QCache<QString, Forma> m_formas;
+    QHash<QString, Columna> m_columnas;  // by table and column, as statements name them
     QHash<QString, std::shared_ptr<const Lote>> m_cargadas;  // the burst's rows, by shape
     QString m_ultimaForma;
     std::shared_ptr<const Lote> m_ultimoLote;
     AlVolverAlBucle m_fin{[this] { Terminar(); }};
-    int m_consultas = 0;
 };

@@ -41,8 +41,8 @@ Configuracion ConfiguracionActual();
 Configuracion ConfiguracionPredeterminada();
 // Reads a settings file (INI). Its [BaseDeDatos] group holds Motor (sqlite or postgresql),
 // Archivo, Servidor, Puerto, Base, Usuario, Clave, Esquema, Operador, EsperaBloqueoMs and
-// FilasPorRafaga; what
-// is missing keeps the default. A missing file gives the default configuration.
+// FilasPorRafaga; what is missing keeps the default. A missing file gives the default
+// configuration.
 Configuracion LeerConfiguracion(const QString& archivoIni);
 
 // The one shared connection, opened on first use; the schema is created when missing.

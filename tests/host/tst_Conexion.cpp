@@ -534,13 +534,13 @@ void PruebaConexion::configuracion()
     QFile ini(carpeta.filePath(u"tq614.ini"_s));
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[BaseDeDatos]\nMotor=PostgreSQL\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
-              "Clave=secreta\nEsquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\n");
+              "Clave=secreta\nEsquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nFilasPorRafaga=0\n");
     ini.close();
     const Sesion::Configuracion c = Sesion::LeerConfiguracion(ini.fileName());
     QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);
     QCOMPARE(QStringList({c.servidor, QString::number(c.puerto), c.base, c.usuario, c.clave, c.esquema, c.operador,
-                          QString::number(c.esperaBloqueoMs)}),
-             QStringList({"db.local", "6543", "conta", "ana", "secreta", "empresa1", "ANA", "1500"}));
+                          QString::number(c.esperaBloqueoMs), QString::number(c.filasPorRafaga)}),
+             QStringList({"db.local", "6543", "conta", "ana", "secreta", "empresa1", "ANA", "1500", "0"}));
     QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
 
     // A file that already holds the catalogue, but not the library's tables, keeps its rows.
