@@ -10,6 +10,7 @@
 #include "GeneradorCatalogo.h"
 #include "ProxyRetardo.h"
 #include "Publico.h"
+#include "ServidorDelEntorno.h"
 #include "Sesion.h"
 #include "TreeView.h"
 #include "VigiaModal.h"
@@ -166,18 +167,13 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication aplicacion(argc, argv);
     Sesion::RegistrarMensajes(true);
-    if (qEnvironmentVariableIsEmpty("TQ614_PG_HOST")) {
+    const std::optional<Sesion::Configuracion> delEntorno = ServidorDelEntorno();
+    if (!delEntorno) {
         std::printf("Sin servidor PostgreSQL (TQ614_PG_HOST vacío): no se miden las acciones en red.\n");
         return 0;
     }
     const int grupos = argc > 1 ? std::atoi(argv[1]) : 1000;
-    Sesion::Configuracion servidor;
-    servidor.motor = Sesion::Configuracion::PostgreSQL;
-    servidor.servidor = qEnvironmentVariable("TQ614_PG_HOST");
-    servidor.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
-    servidor.usuario = qEnvironmentVariable("TQ614_PG_USUARIO");
-    servidor.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
-    servidor.base = qEnvironmentVariable("TQ614_PG_BASE");
+    const Sesion::Configuracion servidor = *delEntorno;
     Sesion::Configuracion base = servidor;
     base.base = QStringLiteral("tq614_acciones_%1").arg(getpid());
     base.operador = QStringLiteral("MEDICION");

@@ -17,6 +17,7 @@
 #include "FirmaArbol.h"
 #include "GeneradorCatalogo.h"
 #include "ProxyRetardo.h"
+#include "ServidorDelEntorno.h"
 #include "Publico.h"
 #include "Sesion.h"
 #include "TreeView.h"
@@ -59,22 +60,6 @@ CatalogoEnMemoria::Iconos IconosDeLaPantalla()
 {
     return {QIcon(QStringLiteral(":/iconos/generico.png")), QIcon(QStringLiteral(":/iconos/grupo.png")),
             QIcon(QStringLiteral(":/iconos/titulo.png")), QIcon(QStringLiteral(":/iconos/subgrupo.png"))};
-}
-
-// The PostgreSQL server named by the environment, as ./test.sh and scripts/postgres-prueba.sh
-// export it; nothing when it names none.
-std::optional<Sesion::Configuracion> PostgresDelEntorno()
-{
-    if (qEnvironmentVariableIsEmpty("TQ614_PG_HOST"))
-        return std::nullopt;
-    Sesion::Configuracion c;
-    c.motor = Sesion::Configuracion::PostgreSQL;
-    c.servidor = qEnvironmentVariable("TQ614_PG_HOST");
-    c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
-    c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO");
-    c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
-    c.base = qEnvironmentVariable("TQ614_PG_BASE");
-    return c;
 }
 
 struct ConexionLibpq
@@ -734,7 +719,7 @@ int main(int argc, char** argv)
     ReporteRazones reporte;
     size_t corridas = 0;
     try {
-        Entorno entorno(PostgresDelEntorno());
+        Entorno entorno(ServidorDelEntorno());
         g_entorno = &entorno;
         RegistrarTodo(entorno.HayPostgres());
         corridas = benchmark::RunSpecifiedBenchmarks(&reporte);

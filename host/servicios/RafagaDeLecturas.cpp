@@ -13,10 +13,11 @@ namespace {
 constexpr int kFormasRecordadas = 256;
 
 // What the server must tell about a shape's table and column before its rows are fetched
-// whole: whether `=` there is byte equality, whether the column is unique, how many rows
-// the table holds (-1 when never counted) and its primary key, to settle ties.
+// whole: whether it is a table (a view may compute its rows) and `=` on the column is byte
+// equality, whether the column is unique, how many rows the table holds (-1 when never
+// counted) and its primary key, to settle ties.
 const QString kCatalogo = QStringLiteral(
-    "SELECT current_setting('server_encoding') = 'UTF8' AND a.atttypid IN (25, 1043)"
+    "SELECT current_setting('server_encoding') = 'UTF8' AND c.relkind IN ('r', 'p') AND a.atttypid IN (25, 1043)"
     " AND COALESCE(co.collisdeterministic, FALSE) AS Comparable,"
     " EXISTS (SELECT 1 FROM pg_index u WHERE u.indrelid = c.oid AND u.indisunique AND u.indnkeyatts = 1"
     " AND u.indkey[0] = a.attnum AND u.indpred IS NULL AND u.indexprs IS NULL) AS Unica,"
