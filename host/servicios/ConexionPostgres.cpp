@@ -216,6 +216,10 @@ ConexionPostgres::conReconexion(const std::function<std::unique_ptr<Recordset>()
 std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const QVariantList& parametros)
 {
     liberarPendientes();
+    if (!m_transaccion && parametros.isEmpty()) {
+        if (auto respuesta = m_rafaga.ResponderMismaForma(m_analizador, sql))
+            return respuesta;
+    }
     const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
     if (!m_transaccion) {

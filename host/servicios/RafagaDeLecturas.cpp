@@ -3,6 +3,9 @@
 #include "ErrorEjecucion.h"
 #include "RecordsetKes.h"
 
+#include <QStringEncoder>
+#include <QVarLengthArray>
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -301,10 +304,7 @@ std::unique_ptr<Recordset> RafagaDeLecturas::Responder(const SentenciaParametriz
         || sentencia.Valores().front().typeId() != QMetaType::QString)
         return nullptr;
 
-    // A walk runs one shape again and again: its text, shared with the analyser's last shape,
-    // is recognised without hashing it.
-    std::shared_ptr<const Lote> lote
-        = m_ultimoLote && texto.isSharedWith(m_ultimaForma) ? m_ultimoLote : m_cargadas.value(texto);
+    std::shared_ptr<const Lote> lote = m_cargadas.value(texto);
     if (!lote) {
         Forma* conocida = forma(texto);
         if (conocida->masiva.isEmpty() || !m_fin.Programar())
@@ -315,8 +315,26 @@ std::unique_ptr<Recordset> RafagaDeLecturas::Responder(const SentenciaParametriz
     }
     m_ultimaForma = texto;
     m_ultimoLote = lote;
-    const auto valor = lote->porValor.constFind(sentencia.Valores().front().toString().toUtf8());
-    return std::make_unique<Respuesta>(lote, valor == lote->porValor.cend() ? nullptr : &*valor);
+    return responder(*static_cast<const QString*>(sentencia.Valores().front().constData()));
+}
+
+std::unique_ptr<Recordset> RafagaDeLecturas::ResponderMismaForma(const AnalizadorSentencias& analizador,
+                                                                 const QString& sql)
+{
+    // The analyser's last shape shares its text with the one answered last.
+    if (!m_ultimoLote || !analizador.UltimaForma().isSharedWith(m_ultimaForma))
+        return nullptr;
+    const std::optional<QStringView> literal = analizador.LiteralDeLaMismaForma(sql);
+    return literal ? responder(*literal) : nullptr;
+}
+
+// The rows of the last shape's lot that hold `valor`.
+std::unique_ptr<Recordset> RafagaDeLecturas::responder(QStringView valor)
+{
+    QVarLengthArray<char, 256> utf8(valor.size() * 3);
+    char* fin = QStringEncoder(QStringEncoder::Utf8).appendToBuffer(utf8.data(), valor);
+    const auto filas = m_ultimoLote->porValor.constFind(QByteArray::fromRawData(utf8.data(), fin - utf8.data()));
+    return std::make_unique<Respuesta>(m_ultimoLote, filas == m_ultimoLote->porValor.cend() ? nullptr : &*filas);
 }
 
 void RafagaDeLecturas::Terminar()

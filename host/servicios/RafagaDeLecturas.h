@@ -2,6 +2,7 @@
 
 #include "Ado.h"
 #include "AlVolverAlBucle.h"
+#include "AnalizadorSentencias.h"
 #include "ResultadoPostgres.h"
 #include "SentenciaParametrizada.h"
 
@@ -47,6 +48,9 @@ public:
     // The answer from the burst's rows, or nullptr when the statement must run on its own.
     // Only for statements outside a transaction.
     std::unique_ptr<Recordset> Responder(const SentenciaParametrizada& forma);
+    // The same for a text of the shape answered last, read straight from the text before the
+    // analyser takes it apart: a walk runs one shape thousands of times.
+    std::unique_ptr<Recordset> ResponderMismaForma(const AnalizadorSentencias& analizador, const QString& sql);
     void Terminar();
 
 private:
@@ -58,6 +62,7 @@ private:
     Forma* forma(const QString& texto);
     const Columna& columna(const QString& tabla, const QString& nombre);
     std::shared_ptr<const Lote> cargar(const QString& texto, Forma& forma);
+    std::unique_ptr<Recordset> responder(QStringView valor);
 
     Ejecutor m_ejecutar;
     int m_filasMaximas;
