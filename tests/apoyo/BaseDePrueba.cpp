@@ -6,34 +6,26 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QFile>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <memory>
 
 namespace {
 
 using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 
-ConexionAdministrativa conectar(const Sesion::Configuracion& c)
+ConexionAdministrativa conectar(const QString& esquema = {})
 {
-    const QByteArray servidor = c.servidor.toUtf8(), puerto = QByteArray::number(c.puerto), base = c.base.toUtf8(),
-                     usuario = c.usuario.toUtf8(), clave = c.clave.toUtf8();
-    const char* claves[] = {"host", "port", "dbname", "user", "password", "connect_timeout", nullptr};
-    const char* valores[] = {servidor.constData(),
-                             puerto.constData(),
-                             base.constData(),
-                             usuario.constData(),
-                             clave.constData(),
-                             "5",
-                             nullptr};
-    ConexionAdministrativa admin(PQconnectdbParams(claves, valores, 0), &PQfinish);
+    ConexionAdministrativa admin(PQconnectdb(BaseDePrueba::CadenaPostgres(esquema).constData()), &PQfinish);
     PQsetNoticeProcessor(
         admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
     return admin;
 }
 
-void ejecutarAdministrativa(const QString& sql)
+void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
 {
-    ConexionAdministrativa admin = conectar(BaseDePrueba::ConfiguracionPostgres());
+    ConexionAdministrativa admin = conectar(esquema);
     if (PQstatus(admin.get()) != CONNECTION_OK)
         throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1")
                                  .arg(QString::fromUtf8(PQerrorMessage(admin.get()))));
@@ -93,7 +85,7 @@ BaseDePrueba::~BaseDePrueba()
 bool BaseDePrueba::PostgresDisponible()
 {
     static const bool disponible = !qEnvironmentVariableIsEmpty("TQ614_PG_HOST")
-        && PQstatus(conectar(ConfiguracionPostgres()).get()) == CONNECTION_OK;
+        && PQstatus(conectar().get()) == CONNECTION_OK;
     return disponible;
 }
 
@@ -105,10 +97,37 @@ Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
     c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
     c.puerto = c.puerto ? c.puerto : 5432;
     c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614"));
-    c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
     c.base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614"));
     c.operador = QStringLiteral("PRUEBA");
     return c;
+}
+
+QByteArray BaseDePrueba::CadenaPostgres(const QString& esquema)
+{
+    const Sesion::Configuracion c = ConfiguracionPostgres();
+    QString cadena = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5")
+                         .arg(c.servidor)
+                         .arg(c.puerto)
+                         .arg(c.base, c.usuario);
+    if (!esquema.isEmpty())
+        cadena += QStringLiteral(" options='-c search_path=%1'").arg(esquema);
+    return cadena.toUtf8();
+}
+
+void BaseDePrueba::EjecutarAparte(const QString& sql)
+{
+    if (m_motor == Motor::PostgreSQL)
+        return ejecutarAdministrativa(sql, m_configuracion.esquema);
+    sqlite3* otra = nullptr;
+    sqlite3_open(QFile::encodeName(Archivo()).constData(), &otra);
+    sqlite3_busy_timeout(otra, 5000);
+    char* error = nullptr;
+    const int rc = sqlite3_exec(otra, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    const QString texto = QString::fromUtf8(error);
+    sqlite3_free(error);
+    sqlite3_close(otra);
+    if (rc != SQLITE_OK)
+        throw ErrorEjecucion(QStringLiteral("%1: %2").arg(sql, texto));
 }
 
 void BaseDePrueba::AgregarMotores()

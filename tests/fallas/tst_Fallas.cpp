@@ -60,12 +60,7 @@ const Cambio kCambios[]
 // Ends a PostgreSQL backend from an administrator's session and waits (5 s) until it is gone.
 bool terminarSesion(int pid)
 {
-    const auto c = BaseDePrueba::ConfiguracionPostgres();
-    PGconn* admin = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5"_s.arg(c.servidor)
-                                    .arg(c.puerto)
-                                    .arg(c.base, c.usuario, c.clave)
-                                    .toUtf8()
-                                    .constData());
+    PGconn* admin = PQconnectdb(BaseDePrueba::CadenaPostgres().constData());
     PGresult* r = PQexec(admin, "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
     const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
     PQclear(r);

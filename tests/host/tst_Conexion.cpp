@@ -228,12 +228,7 @@ void PruebaConexion::rechazosConSuMensaje()
     sqlite3* sqlite = nullptr;
     PGconn* otro = nullptr;
     if (pg) {
-        otro = PQconnectdb(
-            u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s.arg(config.servidor)
-                .arg(config.puerto)
-                .arg(config.base, config.usuario, config.clave, config.esquema)
-                .toUtf8()
-                .constData());
+        otro = PQconnectdb(BaseDePrueba::CadenaPostgres(config.esquema).constData());
         PQclear(PQexec(otro, "BEGIN"));
         PQclear(PQexec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"));
     } else {
@@ -405,17 +400,32 @@ void PruebaConexion::configuracion()
     QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
             && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s));
     QTemporaryDir carpeta;
-    QFile ini(carpeta.filePath(u"tq614.ini"_s));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[BaseDeDatos]\nMotor=PostgreSQL\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
-              "Clave=secreta\nEsquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\n");
-    ini.close();
-    const Sesion::Configuracion c = Sesion::LeerConfiguracion(ini.fileName());
-    QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);
-    QCOMPARE(QStringList({c.servidor, QString::number(c.puerto), c.base, c.usuario, c.clave, c.esquema, c.operador,
-                          QString::number(c.esperaBloqueoMs)}),
-             QStringList({"db.local", "6543", "conta", "ana", "secreta", "empresa1", "ANA", "1500"}));
+    const auto leer = [&](const QByteArray& texto) {
+        QFile ini(carpeta.filePath(u"tq614.ini"_s));
+        if (!ini.open(QIODevice::WriteOnly) || ini.write("[BaseDeDatos]\n" + texto) < 0)
+            qFatal("No se pudo escribir el INI de prueba");
+        ini.close();
+        return Sesion::LeerConfiguracion(ini.fileName());
+    };
+    Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
+                                   "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
+                                   "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n");
+    QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);  // a connection string alone means PostgreSQL
+    QCOMPARE(QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
+                          c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs)}),
+             QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
+                          "conta", "ana", "empresa1", "ANA", "1500", "4000"}));
     QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
+    // A password in plain text is refused, wherever in the file it is, with where it belongs.
+    for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
+                                       "Conexion=host=db user=ana password=secreta\n"_ba,
+                                       "Conexion=postgresql://ana:secreta@db/conta\n"_ba}) {
+        const QString rechazo = errorDe([&] { leer(conClave); });
+        QVERIFY2(rechazo.contains(u"tq614.ini"_s) && rechazo.contains(u"PGPASSFILE"_s)
+                     && rechazo.contains(u"pg_service.conf"_s) && rechazo.contains(u"PGPASSWORD"_s),
+                 qPrintable(rechazo));
+    }
+    QVERIFY(Sesion::ClaveEnCadena(u"postgresql://ana@db/conta?sslmode=require"_s).isEmpty());
 
     // A file that already holds the catalogue, but not the library's tables, keeps its rows.
     Sesion::Configuracion existente;
