@@ -426,8 +426,9 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
                 throw;
             m_cache.remove(forma.Texto());
             if (m_transaccion)
-                throw ErrorEjecucion(QStringLiteral("La tabla cambió de estructura en el servidor mientras se usaba: "
-                                                    "la operación no se completó y debe deshacerse; repítala"),
+                throw ErrorEjecucion(QStringLiteral("Una sentencia preparada dejó de valer en el servidor (la tabla "
+                                                    "cambió de estructura mientras se usaba): la operación no se "
+                                                    "completó y se deshace; repítala"),
                                      error.Codigo());
             sentencia = preparar(forma);
             if (sentencia && !sentencia->nombre.isEmpty())

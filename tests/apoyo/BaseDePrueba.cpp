@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QRandomGenerator>
 #include <QFile>
+#include <QRandomGenerator>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <memory>
@@ -15,9 +15,9 @@ namespace {
 
 using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 
-ConexionAdministrativa conectar(const QString& esquema = {})
+ConexionAdministrativa conectar(const QByteArray& cadena = BaseDePrueba::CadenaPostgres())
 {
-    ConexionAdministrativa admin(PQconnectdb(BaseDePrueba::CadenaPostgres(esquema).constData()), &PQfinish);
+    ConexionAdministrativa admin(PQconnectdb(cadena.constData()), &PQfinish);
     PQsetNoticeProcessor(
         admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
     return admin;
@@ -25,7 +25,7 @@ ConexionAdministrativa conectar(const QString& esquema = {})
 
 void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
 {
-    ConexionAdministrativa admin = conectar(esquema);
+    ConexionAdministrativa admin = conectar(BaseDePrueba::CadenaPostgres(esquema));
     if (PQstatus(admin.get()) != CONNECTION_OK)
         throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1")
                                  .arg(QString::fromUtf8(PQerrorMessage(admin.get()))));
@@ -114,6 +114,20 @@ QByteArray BaseDePrueba::CadenaPostgres(const QString& esquema)
     return cadena.toUtf8();
 }
 
+bool BaseDePrueba::TerminarSesion(int pid)
+{
+    // The administrator's way in, through the server's socket, needs no password.
+    const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
+    ConexionAdministrativa admin = conectar(socket.isEmpty() ? CadenaPostgres()
+                                                             : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
+                                                                 + " user=" + qgetenv("TQ614_PG_ADMIN")
+                                                                 + " dbname=postgres");
+    PGresult* r = PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
+    const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
+    PQclear(r);
+    return hecho;
+}
+
 void BaseDePrueba::EjecutarAparte(const QString& sql)
 {
     if (m_motor == Motor::PostgreSQL)
@@ -128,6 +142,19 @@ void BaseDePrueba::EjecutarAparte(const QString& sql)
     sqlite3_close(otra);
     if (rc != SQLITE_OK)
         throw ErrorEjecucion(QStringLiteral("%1: %2").arg(sql, texto));
+}
+
+void BaseDePrueba::ReordenarCatalogoAparte()
+{
+    QStringList columnas = QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel "
+                                          "Gcc_UserDef_1 Gcc_UserDef_2 Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 "
+                                          "Gcc_UserDef_6 Oper_Alta Oper_Ult_Modif Fecha_Alta Fecha_Ult_Modif Es_Cve_Estado")
+                               .split(QLatin1Char(' '));
+    std::reverse(columnas.begin(), columnas.end());
+    EjecutarAparte(QStringLiteral("CREATE TABLE Reordenada AS SELECT %1 FROM Grupo_Cuenta_Contable; "
+                                  "DROP TABLE Grupo_Cuenta_Contable; "
+                                  "ALTER TABLE Reordenada RENAME TO Grupo_Cuenta_Contable")
+                       .arg(columnas.join(QStringLiteral(", "))));
 }
 
 void BaseDePrueba::AgregarMotores()

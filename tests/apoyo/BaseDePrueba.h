@@ -37,6 +37,8 @@ public:
     // connection string, working in `esquema` when one is given.
     static Sesion::Configuracion ConfiguracionPostgres();
     static QByteArray CadenaPostgres(const QString& esquema = {});
+    // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
+    static bool TerminarSesion(int pid);
     // The column "motor" with the rows "sqlite" and "postgresql".
     static void AgregarMotores();
     static QString NombreMotor(Motor motor)
@@ -54,6 +56,8 @@ public:
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
     // Runs statements on a connection of its own, as another program or an administrator would.
     void EjecutarAparte(const QString& sql);
+    // So does an administrator who rebuilds the catalogue's table with its columns reversed.
+    void ReordenarCatalogoAparte();
     // The first column of the first row, or a null QVariant.
     QVariant Valor(const QString& sql, const QVariantList& parametros = {});
     qlonglong ContarFilas(const QString& tabla)
