@@ -603,14 +603,21 @@ void PruebaConexion::esquemaCambiado()
     Connection* c = base.Conexion();
     base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
     const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
+    // PostgreSQL cannot prepare pg_typeof($1): this one runs as its text, its columns mapped all the same.
+    const QString comoTexto = u"SELECT *, pg_typeof('x') AS Tipo FROM Grupo_Cuenta_Contable "
+                              "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
     const auto leer = [&] {
-        auto rs = c->Execute(fila);
         QStringList valores;
-        for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
-            valores << rs->Fields(QLatin1String(columna)).toString();
+        for (const QString& sql : {fila, comoTexto}) {
+            if (sql == comoTexto && motor == Motor::SQLite)
+                continue;
+            auto rs = c->Execute(sql);
+            for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
+                valores << rs->Fields(QLatin1String(columna)).toString();
+        }
         return valores.join(u'|');
     };
-    const QString esperada = u"Activo|1.1|0|2|AC"_s;
+    const QString esperada = motor == Motor::SQLite ? u"Activo|1.1|0|2|AC"_s : u"Activo|1.1|0|2|AC|Activo|1.1|0|2|AC"_s;
     QCOMPARE(leer(), esperada);
     const int preparadas = enCache(c);
     base.ReordenarCatalogoAparte();
