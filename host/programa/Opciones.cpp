@@ -46,8 +46,7 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar, desregistrar,
                        captura, niveles, traza, sinEjemplo});
     // Anything on a command line is visible to every user of the machine (ps).
-    if (argumentos.contains(QStringLiteral("--pg-clave"))
-        || !argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave="))).isEmpty()) {
+    if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
         error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la máquina "
                              "la ve. %1").arg(ConexionPostgres::DondeVaLaContrasena()));
         return std::nullopt;

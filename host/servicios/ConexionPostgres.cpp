@@ -85,8 +85,6 @@ QString descripcionEnEspanol(const QString& estado, const PGresult* r)
         return QStringLiteral("El cambio chocó con el de otro usuario y se deshizo; intente de nuevo");
     if (estado == QLatin1String("25P02"))
         return QStringLiteral("La transacción quedó anulada por un error anterior; se debe deshacer");
-    if (estado == QLatin1String("26000") || estado == QLatin1String("0A000"))
-        return QStringLiteral("La tabla cambió de estructura en el servidor mientras se usaba; repita la operación");
     if (estado.startsWith(QLatin1String("08")) || estado.startsWith(QLatin1String("57P")))
         return QStringLiteral("Se perdió la conexión con el servidor de la base de datos");
     if (estado.startsWith(QLatin1String("53")))
@@ -514,21 +512,20 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
         tipos = &sentencia->tipos;
     } else {
         QStringList lista;
-        lista.reserve(columnas);
+        std::vector<QByteArray> crudos;
+        std::vector<Oid> oids;
         for (int c = 0; c < columnas; ++c) {
-            lista << QString::fromUtf8(PQfname(r, c));
-            tiposLocales.push_back(tipoDe(PQftype(r, c)));
+            crudos.emplace_back(PQfname(r, c));
+            oids.push_back(PQftype(r, c));
+            lista << QString::fromUtf8(crudos.back());
+            tiposLocales.push_back(tipoDe(oids.back()));
         }
         nombres = std::make_shared<const ColumnasRecordset>(std::move(lista));
         if (sentencia) {
             sentencia->columnas = nombres;
             sentencia->tipos = tiposLocales;
-            sentencia->nombres.clear();
-            sentencia->oids.clear();
-            for (int c = 0; c < columnas; ++c) {
-                sentencia->nombres.emplace_back(PQfname(r, c));
-                sentencia->oids.push_back(PQftype(r, c));
-            }
+            sentencia->nombres = std::move(crudos);
+            sentencia->oids = std::move(oids);
         }
         tipos = &tiposLocales;
     }
