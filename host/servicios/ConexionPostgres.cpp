@@ -436,14 +436,7 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
     // Not a shape worth sharing, or one the server would not take with parameters.
     const auto literal = forma.LiteralesExtraidos() ? SentenciaParametrizada::SinExtraer(sql, parametros, kMarcador)
                                                     : forma;
-    const ValoresPg valores(literal.Valores());
-    const QByteArray texto = literal.Texto().toUtf8();
-    auto resultado = pedir(
-        [&](pg_conn* c) {
-            return PQsendQueryParams(c, texto.constData(), valores.Cantidad(), nullptr, valores.Punteros(),
-                                     valores.Largos(), valores.Formatos(), 0);
-        },
-        alCortar);
+    auto resultado = ejecutarTexto(literal, alCortar);
     if (forma.LiteralesExtraidos() && !sentencia) {
         // The literal text ran where the parameterized one was refused: remember the shape
         // so the server is not asked to prepare it again.
@@ -452,6 +445,19 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
         m_cache.insert(forma.Texto(), soloTexto.release());
     }
     return leer(resultado, sentencia);
+}
+
+// Runs a text as written, unprepared: one round trip, nothing kept on the server.
+ConexionPostgres::Resultado ConexionPostgres::ejecutarTexto(const SentenciaParametrizada& texto, AlCortar alCortar)
+{
+    const ValoresPg valores(texto.Valores());
+    const QByteArray utf8 = texto.Texto().toUtf8();
+    return pedir(
+        [&](pg_conn* c) {
+            return PQsendQueryParams(c, utf8.constData(), valores.Cantidad(), nullptr, valores.Punteros(),
+                                     valores.Largos(), valores.Formatos(), 0);
+        },
+        alCortar);
 }
 
 std::unique_ptr<Recordset> ConexionPostgres::correrPreparada(Sentencia& sentencia, const SentenciaParametrizada& forma,

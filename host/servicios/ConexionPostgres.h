@@ -68,6 +68,7 @@ private:
 
     std::unique_ptr<Recordset> conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar);
     std::unique_ptr<Recordset> ejecutar(const QString& sql, const QVariantList& parametros);
+    Resultado ejecutarTexto(const SentenciaParametrizada& texto, AlCortar alCortar = AlCortar::Deshecho);
     std::unique_ptr<Recordset> correrPreparada(Sentencia& sentencia, const SentenciaParametrizada& forma,
                                                AlCortar alCortar);
     Sentencia* preparar(const SentenciaParametrizada& forma);
