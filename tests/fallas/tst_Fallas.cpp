@@ -30,10 +30,8 @@ namespace {
 QString s_sinMontajePropio;  // why no mount namespace of our own; set by main() while single-threaded
 
 enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, SesionTerminada, ServidorCallado };
-const char* const kFallas[] = {"locked",           "read-only",
-                               "disk full",        "NUL",
-                               "10,000 characters", "PostgreSQL session ended",
-                               "PostgreSQL server silent"};
+const char* const kFallas[] = {"locked", "read-only", "disk full", "NUL", "10,000 characters",
+                               "PostgreSQL session ended", "PostgreSQL server silent"};
 const QString kCausas[] = {u"La base de datos está ocupada"_s,
                            u"La base de datos es de solo lectura"_s,
                            u"El disco está lleno"_s,
@@ -233,24 +231,20 @@ void PruebaFallas::cambioRechazado()
             lleno += n;
         QCOMPARE(errno, ENOSPC);
         quitar = [=] { ::ftruncate(relleno, lleno / 2); };
-    } else if (falla == SesionTerminada) {
+    } else if (falla >= SesionTerminada) {
+        // Right after the change's own statement the session is ended (the server rolls the
+        // change back), or its backend is stopped, holding its locks, until the end.
+        const int proceso = pid();
         Sesion::EstablecerObservadorTraza(
-            [pid = pid(), sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
+            [=, sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
                 if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
-                    hecho = BaseDePrueba::TerminarSesion(pid);  // right after the change's own statement: the server rolls it back
+                    hecho = falla == SesionTerminada ? BaseDePrueba::TerminarSesion(proceso)
+                                                     : ::kill(proceso, SIGSTOP) == 0;
             });
-        quitar = [] { Sesion::EstablecerObservadorTraza({}); };
-    } else if (falla == ServidorCallado) {
-        // Stopped right after the change's own statement, holding its locks; woken at the end.
-        Sesion::EstablecerObservadorTraza(
-            [pid = pid(), sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
-                if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
-                    hecho = ::kill(pid, SIGSTOP) == 0;
-            });
-        quitar = [pid = pid()] {
+        quitar = [=] {
             Sesion::EstablecerObservadorTraza({});
-            ::kill(pid, SIGCONT);
-            BaseDePrueba::TerminarSesion(pid);  // waits until its transaction is gone
+            if (falla == ServidorCallado && ::kill(proceso, SIGCONT) == 0)
+                BaseDePrueba::TerminarSesion(proceso);  // waits until its transaction is gone
         };
     }
     {
