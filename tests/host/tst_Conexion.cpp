@@ -495,11 +495,12 @@ void PruebaConexion::postgresComoLoConfiguraLibpq()
         QCOMPARE(c.Reconexiones(), 1);
     }
     QTemporaryDir carpeta;
-    const QByteArray archivoServicios = qgetenv("PGSERVICEFILE"), archivoClaves = qgetenv("PGPASSFILE");
+    const QByteArray archivoClaves = qgetenv("PGPASSFILE");
+    const bool registrando = Sesion::MensajesRegistrandose();
     const auto restaurar = qScopeGuard([&] {
-        qputenv("PGSERVICEFILE", archivoServicios);
+        qunsetenv("PGSERVICEFILE");
         qputenv("PGPASSFILE", archivoClaves);
-        Sesion::RegistrarMensajes(true);
+        Sesion::RegistrarMensajes(registrando);
     });
     QFile servicios(carpeta.filePath(u"pg_service.conf"_s));
     QVERIFY(servicios.open(QIODevice::WriteOnly));
