@@ -16,7 +16,6 @@
 #include "Sesion.h"
 #include "TreeView.h"
 #include "frmTQ614.h"
-#include "txtKES.h"
 
 #include <QApplication>
 #include <QFile>
@@ -215,11 +214,10 @@ public:
         return claves;
     }
 
-    // Points the services, the text boxes and the component at a database.
+    // Points the services and the component at a database.
     void Usar(const Sesion::Configuracion& c)
     {
         Sesion::Configurar(c);
-        txtKES::EstablecerConexion(Sesion::Conexion());
         Publico::Main();
     }
 

@@ -30,8 +30,12 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     parser.addVersionOption();
     const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("Archivo de la base SQLite."), QStringLiteral("ARCHIVO"));
     const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Archivo de configuración (INI) con la conexión."), QStringLiteral("ARCHIVO"));
-    const QCommandLineOption conexion(QStringLiteral("pg-conexion"), QStringLiteral("Cadena de conexión de libpq o URI (host=... sslmode=verify-full ...)."), QStringLiteral("CADENA"));
-    const QCommandLineOption servicio(QStringLiteral("pg-servicio"), QStringLiteral("Servicio de pg_service.conf."), QStringLiteral("NOMBRE"));
+    const QCommandLineOption conexion(QStringLiteral("pg-conexion"),
+                                      QStringLiteral("Cadena de conexión de libpq o URI (host=... sslmode=verify-full "
+                                                     "sslrootcert=... target_session_attrs=...)."),
+                                      QStringLiteral("CADENA"));
+    const QCommandLineOption servicio(QStringLiteral("pg-servicio"), QStringLiteral("Servicio de pg_service.conf."),
+                                      QStringLiteral("NOMBRE"));
     const QCommandLineOption servidor(QStringLiteral("pg-servidor"), QStringLiteral("Servidor PostgreSQL."), QStringLiteral("HOST"));
     const QCommandLineOption puerto(QStringLiteral("pg-puerto"), QStringLiteral("Puerto de PostgreSQL (5432)."), QStringLiteral("PUERTO"));
     const QCommandLineOption nombreBase(QStringLiteral("pg-base"), QStringLiteral("Base de datos PostgreSQL."), QStringLiteral("NOMBRE"));
@@ -43,12 +47,13 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     const QCommandLineOption niveles(QStringLiteral("niveles"), QStringLiteral("Niveles del árbol expandidos en la captura (2)."), QStringLiteral("N"));
     const QCommandLineOption traza(QStringLiteral("traza"), QStringLiteral("Escribe cada llamada a los servicios del host (JSON por línea)."), QStringLiteral("ARCHIVO"));
     const QCommandLineOption sinEjemplo(QStringLiteral("sin-ejemplo"), QStringLiteral("No llena una base nueva con el catálogo de ejemplo."));
-    parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar, desregistrar,
-                       captura, niveles, traza, sinEjemplo});
+    parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
+                       desregistrar, captura, niveles, traza, sinEjemplo});
     // Anything on a command line is visible to every user of the machine (ps).
     if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
-        error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la máquina "
-                             "la ve. %1").arg(ConexionPostgres::DondeVaLaContrasena()));
+        error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "
+                             "máquina la ve. %1")
+                  .arg(ConexionPostgres::DondeVaLaContrasena()));
         return std::nullopt;
     }
     if (!parser.parse(argumentos)) {

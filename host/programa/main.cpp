@@ -10,9 +10,7 @@
 #include "Servicios.h"
 #include "Sesion.h"
 #include "VentanaPrincipal.h"
-#include "txtKES.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTreeWidget>
 #include <cstdio>
@@ -22,11 +20,6 @@
 extern "C" void* KesCrearObjeto(const char* clase);
 
 namespace {
-
-QString rutaDelComponente()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libTQ614.so"));
-}
 
 // Registering and drawing a picture need no screen: the offscreen platform is chosen
 // before Qt starts, so they also work where there is no display.
@@ -48,7 +41,6 @@ void abrirBase(const Opciones& opciones)
     const bool nueva = opciones.base.motor == Sesion::Configuracion::SQLite
         && !QFileInfo::exists(Sesion::ConfiguracionActual().archivo);
     Connection* conexion = Sesion::Conexion();
-    txtKES::EstablecerConexion(conexion);
     if (!nueva || !opciones.ejemplo)
         return;
     std::unique_ptr<AccesoDatos> datos(static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos")));
@@ -88,8 +80,8 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
 int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 {
     if (opciones.registrar || opciones.desregistrar) {
-        opciones.registrar ? CargadorComponente::Registrar(rutaDelComponente())
-                           : CargadorComponente::Desregistrar(rutaDelComponente());
+        const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
+        opciones.registrar ? CargadorComponente::Registrar(componente) : CargadorComponente::Desregistrar(componente);
         std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
         return 0;
     }

@@ -99,7 +99,8 @@ QString descripcionEnEspanol(const QString& estado, const PGresult* r)
 QString motivoDeRechazo(const QString& detalle)
 {
     if (detalle.contains(QLatin1String("certificate verify failed")))
-        return QStringLiteral("el certificado del servidor no lo firmó la autoridad en la que se confía (sslrootcert)");
+        return QStringLiteral("el certificado del servidor no lo firmó la autoridad en la que se confía "
+                              "(sslrootcert)");
     if (detalle.contains(QLatin1String("does not match host name")))
         return QStringLiteral("el certificado del servidor es de otro nombre que el servidor al que se conecta");
     if (detalle.contains(QLatin1String("password authentication failed")))

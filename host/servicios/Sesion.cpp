@@ -130,8 +130,9 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     ini.beginGroup(QStringLiteral("BaseDeDatos"));
     for (const QString& clave : ini.childKeys()) {
         if (kClavesDeContrasena.contains(clave.toLower()))
-            throw ErrorEjecucion(QStringLiteral("El archivo de configuración %1 guarda la contraseña de la base de datos "
-                                                "en texto plano (%2=), donde cualquiera que lo lea la ve: quítela. %3")
+            throw ErrorEjecucion(QStringLiteral("El archivo de configuración %1 guarda la contraseña de la base de "
+                                                "datos en texto plano (%2=), donde cualquiera que lo lea la ve: "
+                                                "quítela. %3")
                                      .arg(archivoIni, clave, ConexionPostgres::DondeVaLaContrasena()));
     }
     // QSettings reads an unquoted value with commas (host=a,b) as a list: joined again.

@@ -146,10 +146,11 @@ void BaseDePrueba::EjecutarAparte(const QString& sql)
 
 void BaseDePrueba::ReordenarCatalogoAparte()
 {
-    QStringList columnas = QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel "
-                                          "Gcc_UserDef_1 Gcc_UserDef_2 Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 "
-                                          "Gcc_UserDef_6 Oper_Alta Oper_Ult_Modif Fecha_Alta Fecha_Ult_Modif Es_Cve_Estado")
-                               .split(QLatin1Char(' '));
+    QStringList columnas
+        = QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 "
+                         "Gcc_UserDef_2 Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 Gcc_UserDef_6 Oper_Alta "
+                         "Oper_Ult_Modif Fecha_Alta Fecha_Ult_Modif Es_Cve_Estado")
+              .split(QLatin1Char(' '));
     std::reverse(columnas.begin(), columnas.end());
     EjecutarAparte(QStringLiteral("CREATE TABLE Reordenada AS SELECT %1 FROM Grupo_Cuenta_Contable; "
                                   "DROP TABLE Grupo_Cuenta_Contable; "

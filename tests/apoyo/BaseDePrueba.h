@@ -14,8 +14,9 @@
 
 // A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary
 // folder, or a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT,
-// _USUARIO, _BASE; the password is in libpq's password file, PGPASSFILE). While it lives the services' session works on it, with the schema
-// created, messages and listings recorded instead of shown, and every traced call kept.
+// _USUARIO, _BASE; the password is in libpq's password file, PGPASSFILE). While it lives the
+// services' session works on it, with the schema created, messages and listings recorded
+// instead of shown, and every traced call kept.
 // For both engines in one test: `_data()` calls AgregarMotores(), the test REQUIERE_MOTOR.
 class BaseDePrueba
 {

@@ -6,7 +6,6 @@
 #include "UsuarioDePantalla.h"
 #include "VigiaModal.h"
 #include "frmInput.h"
-#include "txtKES.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -219,7 +218,6 @@ void PruebaFallas::cambioRechazado()
             if (QProcess::execute(u"chattr"_s, {si ? u"+i"_s : u"-i"_s, archivo}) != 0 || !si)
                 QFile::setPermissions(archivo,
                                       si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            txtKES::EstablecerConexion(Sesion::Conexion());
         };
         inalterable(true);
         quitar = [=] { inalterable(false); };
@@ -404,7 +402,8 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
     {
         VigiaModal editor([&](QWidget*) {
             frmCATAddCuCo& e = frmCATAddCuCo::Instancia();
-            enElEditor = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(), e.txtNivel()->text()};
+            enElEditor
+                = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(), e.txtNivel()->text()};
             e.txtDescripcion()->setText(u"BANCOS Y CAJA"_s);
             e.cmdAceptar();
         });

@@ -103,6 +103,8 @@ void PruebaConexion::recordsets()
     const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
     QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2);  // the same type on both engines
     QVERIFY(errorDe([&] { rs->Fields(u"No_Existe"_s); }).startsWith(u"3265 "_s));
+    QCOMPARE(rs->Fields(0), QVariant(u"2"_s));  // by position, the key first
+    QVERIFY(errorDe([&] { rs->Fields(-1); }).startsWith(u"3265 "_s));
     rs->MoveNext();
     QVERIFY(rs->Eof() && !rs->Bof());
     QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
@@ -399,6 +401,7 @@ void PruebaConexion::sqliteResultadoLeidoAlAvanzar()
         cambiar(otra);
         break;
     }
+    QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
     QCOMPARE(descripciones(*rs), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
     QVERIFY(rs->Eof() && !rs->Bof());
     QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));

@@ -20,13 +20,15 @@ private slots:
     void postgresConLaContrasenaSoloEnSuArchivo();
 
 private:
-    int ejecutar(const QStringList& argumentos, const QProcessEnvironment& cambios = {});
+    int ejecutar(const QStringList& argumentos, const QString& programa = QStringLiteral(TQ614_HOST),
+                 const QProcessEnvironment& cambios = {});
     QStringList sentencias(const QString& traza, bool* leyoFormato = nullptr);
     QTemporaryDir m_dir;
     QString m_salida;
 };
 
-int tst_ProgramaHost::ejecutar(const QStringList& argumentos, const QProcessEnvironment& cambios)
+int tst_ProgramaHost::ejecutar(const QStringList& argumentos, const QString& programa,
+                               const QProcessEnvironment& cambios)
 {
     QProcess proceso;
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
@@ -34,7 +36,7 @@ int tst_ProgramaHost::ejecutar(const QStringList& argumentos, const QProcessEnvi
     entorno.insert(cambios);
     proceso.setProcessEnvironment(entorno);
     proceso.setProcessChannelMode(QProcess::MergedChannels);
-    proceso.start(QStringLiteral(TQ614_HOST), argumentos);
+    proceso.start(programa, argumentos);
     if (!proceso.waitForFinished(60000))
         proceso.kill();
     m_salida = QString::fromUtf8(proceso.readAll());
@@ -67,23 +69,33 @@ void tst_ProgramaHost::opciones()
     QCOMPARE(ejecutar({QStringLiteral("--pg-puerto"), QStringLiteral("x")}), 2);
     QVERIFY(m_salida.contains(QStringLiteral("Puerto")));
     QCOMPARE(ejecutar({QStringLiteral("--no-existe")}), 2);
-    // A password is refused on the command line, in a connection string and in the INI, saying where it belongs.
+    // A password is refused on the command line, in a connection string and in the INI, saying
+    // where it belongs.
     QFile ini(m_dir.filePath(QStringLiteral("con-clave.ini")));
     QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n") > 0);
     ini.close();
-    for (const QStringList& conClave : {QStringList{QStringLiteral("--pg-clave"), QStringLiteral("secreta")},
-                                        QStringList{QStringLiteral("--pg-conexion"), QStringLiteral("host=db password=secreta")},
-                                        QStringList{QStringLiteral("--config"), ini.fileName()}}) {
+    for (const QStringList& conClave :
+         {QStringList{QStringLiteral("--pg-clave"), QStringLiteral("secreta")},
+          QStringList{QStringLiteral("--pg-conexion"), QStringLiteral("host=db password=secreta")},
+          QStringList{QStringLiteral("--config"), ini.fileName()}}) {
         QCOMPARE(ejecutar(conClave), 2);
         QVERIFY2(m_salida.contains(QStringLiteral("PGPASSFILE")), qPrintable(m_salida));
     }
 
+    // Unregistered, the host loads the component that lies beside it.
     const QString imagen = m_dir.filePath(QStringLiteral("x.png"));
+    const QStringList captura{QStringLiteral("--base"), m_dir.filePath(QStringLiteral("sin-registro.db")),
+                              QStringLiteral("--captura"), imagen};
     QCOMPARE(ejecutar({QStringLiteral("--desregistrar")}), 0);
-    QCOMPARE(ejecutar({QStringLiteral("--base"), m_dir.filePath(QStringLiteral("sin-registro.db")),
-                       QStringLiteral("--captura"), imagen}),
-             1);
-    QVERIFY2(m_salida.contains(QStringLiteral("--registrar")), qPrintable(m_salida));  // it says what is missing
+    QCOMPARE(ejecutar(captura), 0);
+    QVERIFY(QFile::remove(imagen));
+    // Alone in a folder, with nothing registered, it says what is missing and what to do.
+    const QString solo = m_dir.filePath(QStringLiteral("tq614-host"));
+    QVERIFY(QFile::copy(QStringLiteral(TQ614_HOST), solo));
+    QCOMPARE(ejecutar(captura, solo), 1);
+    QVERIFY2(m_salida.contains(QStringLiteral("No se encuentra el componente TQ614"))
+                 && m_salida.contains(QStringLiteral("--registrar")),
+             qPrintable(m_salida));
     QVERIFY(!QFileInfo::exists(imagen));
 }
 
@@ -134,7 +146,8 @@ void tst_ProgramaHost::postgresConLaContrasenaSoloEnSuArchivo()
                   .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
                   .toUtf8());
     ini.close();
-    const QString imagen = m_dir.filePath(QStringLiteral("postgres.png")), traza = m_dir.filePath(QStringLiteral("pg.jsonl"));
+    const QString imagen = m_dir.filePath(QStringLiteral("postgres.png"));
+    const QString traza = m_dir.filePath(QStringLiteral("pg.jsonl"));
     const QStringList argumentos{QStringLiteral("--config"), ini.fileName(), QStringLiteral("--captura"), imagen,
                                  QStringLiteral("--traza"), traza};
     QCOMPARE(ejecutar({QStringLiteral("--registrar")}), 0);
@@ -157,8 +170,9 @@ void tst_ProgramaHost::postgresConLaContrasenaSoloEnSuArchivo()
     // Without the password file, a program that may not ask says where the password goes.
     QProcessEnvironment sinArchivo;
     sinArchivo.insert(QStringLiteral("PGPASSFILE"), m_dir.filePath(QStringLiteral("ninguno")));
-    QCOMPARE(ejecutar(argumentos, sinArchivo), 1);
-    QVERIFY2(m_salida.contains(QStringLiteral("pide la contraseña")) && m_salida.contains(QStringLiteral("PGPASSFILE")),
+    QCOMPARE(ejecutar(argumentos, QStringLiteral(TQ614_HOST), sinArchivo), 1);
+    QVERIFY2(m_salida.contains(QStringLiteral("pide la contraseña"))
+                 && m_salida.contains(QStringLiteral("PGPASSFILE")),
              qPrintable(m_salida));
 }
 
