@@ -9,7 +9,6 @@ std::optional<Sesion::Configuracion> ServidorDelEntorno()
     c.servidor = qEnvironmentVariable("TQ614_PG_HOST");
     c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
     c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO");
-    c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
     c.base = qEnvironmentVariable("TQ614_PG_BASE");
     return c;
 }

@@ -43,9 +43,9 @@ struct Medida
 
 void Administrar(const Sesion::Configuracion& servidor, const std::string& sql)
 {
+    // The password, as for the screen's own connection, comes from libpq's password file.
     const std::string conexion = "host=" + servidor.servidor.toStdString() + " port=" + std::to_string(servidor.puerto)
-        + " user=" + servidor.usuario.toStdString() + " password=" + servidor.clave.toStdString()
-        + " dbname=" + servidor.base.toStdString();
+        + " user=" + servidor.usuario.toStdString() + " dbname=" + servidor.base.toStdString();
     PGconn* c = PQconnectdb(conexion.c_str());
     PGresult* r = PQexec(c, sql.c_str());
     const bool bien = PQresultStatus(r) == PGRES_COMMAND_OK;

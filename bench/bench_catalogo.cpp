@@ -68,10 +68,11 @@ struct ConexionLibpq
 
     explicit ConexionLibpq(const Sesion::Configuracion& conf)
     {
+        // The password, as for the screen's own connection, comes from libpq's password file.
         const std::string host = Utf8(conf.servidor), puerto = std::to_string(conf.puerto), usuario = Utf8(conf.usuario),
-                          clave = Utf8(conf.clave), base = Utf8(conf.base);
-        const char* claves[] = {"host", "port", "user", "password", "dbname", nullptr};
-        const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), clave.c_str(), base.c_str(), nullptr};
+                          base = Utf8(conf.base);
+        const char* claves[] = {"host", "port", "user", "dbname", nullptr};
+        const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), base.c_str(), nullptr};
         c = PQconnectdbParams(claves, valores, 0);
         if (PQstatus(c) != CONNECTION_OK)
             throw std::runtime_error(std::string("PostgreSQL: ") + PQerrorMessage(c));

@@ -85,6 +85,9 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
         std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
         return 0;
     }
+    // A picture drawn off screen has nobody to answer a message or a password prompt.
+    if (!opciones.captura.isEmpty())
+        Sesion::RegistrarMensajes(true);
     abrirBase(opciones);
     // The trace is of the component's calls: it starts once the host's own set-up is done.
     if (!opciones.traza.isEmpty())

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -213,22 +212,6 @@ private:
     bool m_valido = true;
 };
 
-// Whether the text begins with SELECT. Asked of every statement: compared letter by letter,
-// which costs a tenth of the general case-blind comparison.
-bool esConsulta(const QString& texto)
-{
-    qsizetype i = 0;
-    while (i < texto.size() && (texto.at(i).isSpace() || texto.at(i) == u'('))
-        ++i;
-    static constexpr std::u16string_view kSelect = u"select";
-    for (const char16_t letra : kSelect) {
-        if (i >= texto.size() || (texto.at(i).unicode() | 0x20) != letra)
-            return false;
-        ++i;
-    }
-    return i == texto.size() || !texto.at(i).isLetterOrNumber();
-}
-
 bool esDeConexion(const ErrorEjecucion& error)
 {
     return error.Codigo().startsWith(QLatin1String("08")) || error.Codigo().startsWith(QLatin1String("57P"));
@@ -291,15 +274,15 @@ RafagaDeLecturas::RafagaDeLecturas(Ejecutor ejecutar, int filasMaximas)
 
 RafagaDeLecturas::~RafagaDeLecturas() = default;
 
-std::unique_ptr<Recordset> RafagaDeLecturas::Responder(const SentenciaParametrizada& sentencia)
+std::unique_ptr<Recordset> RafagaDeLecturas::Responder(const SentenciaParametrizada& sentencia, bool lectura)
 {
     if (m_filasMaximas <= 0)
         return nullptr;
-    const QString& texto = sentencia.Texto();
-    if (!esConsulta(texto)) {
+    if (!lectura) {
         Terminar();  // it may change what the burst's rows show
         return nullptr;
     }
+    const QString& texto = sentencia.Texto();
     if (!sentencia.LiteralesExtraidos() || sentencia.MarcadoresExplicitos() != 0 || sentencia.Valores().size() != 1
         || sentencia.Valores().front().typeId() != QMetaType::QString)
         return nullptr;
@@ -341,6 +324,13 @@ void RafagaDeLecturas::Terminar()
 {
     m_cargadas.clear();
     m_ultimoLote.reset();
+}
+
+void RafagaDeLecturas::Olvidar()
+{
+    Terminar();
+    m_formas.clear();
+    m_columnas.clear();
 }
 
 // Reads the shape, once per shape.

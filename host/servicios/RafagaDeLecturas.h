@@ -29,7 +29,7 @@
 // exactly what the statement would have returned on that snapshot. Rows are never sorted
 // here, and stay as libpq received them: each answer reads the few values its caller asks for.
 //
-// The rows serve until the burst ends: at a statement other than a query, at BeginTrans, or
+// The rows serve until the burst ends: at a statement other than a read, at BeginTrans, or
 // when control returns to the event loop, so that the user's next action reads afresh and
 // sees what other users committed. Where no event loop can end a burst, none begins.
 class RafagaDeLecturas
@@ -45,13 +45,17 @@ public:
     RafagaDeLecturas(const RafagaDeLecturas&) = delete;
     RafagaDeLecturas& operator=(const RafagaDeLecturas&) = delete;
 
-    // The answer from the burst's rows, or nullptr when the statement must run on its own.
-    // Only for statements outside a transaction.
-    std::unique_ptr<Recordset> Responder(const SentenciaParametrizada& forma);
+    // The answer from the burst's rows, or nullptr when the statement must run on its own;
+    // a statement that is not a `lectura` (a read) ends the burst. Only for statements
+    // outside a transaction.
+    std::unique_ptr<Recordset> Responder(const SentenciaParametrizada& forma, bool lectura);
     // The same for a text of the shape answered last, read straight from the text before the
     // analyser takes it apart: a walk runs one shape thousands of times.
     std::unique_ptr<Recordset> ResponderMismaForma(const AnalizadorSentencias& analizador, const QString& sql);
     void Terminar();
+    // Forgets what the server told about tables and columns, after one changed shape or the
+    // session was opened anew: the next burst asks again.
+    void Olvidar();
 
 private:
     struct Columna;

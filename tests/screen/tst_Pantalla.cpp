@@ -458,13 +458,7 @@ private slots:
         base.PorRed();
         PantallaDePrueba pantalla(base);
         const QStringList antes = pantalla.Descripcion();
-        const Sesion::Configuracion c = base.Configuracion();
-        PGconn* otro = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s
-                                       .arg(c.servidor)
-                                       .arg(c.puerto)
-                                       .arg(c.base, c.usuario, c.clave, c.esquema)
-                                       .toUtf8()
-                                       .constData());
+        PGconn* otro = PQconnectdb(BaseDePrueba::CadenaPostgres(base.Esquema()).constData());
         const auto cerrar = qScopeGuard([&] { PQfinish(otro); });
         int sentencias = 0;
         Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
