@@ -724,6 +724,9 @@ void PruebaConexion::servidorCallado()
 void PruebaConexion::esquemaCambiado()
 {
     ABRIR_BASE(motor, base);
+    Sesion::Configuracion sinRafagas = base.Configuracion();
+    sinRafagas.filasPorRafaga = 0;  // the rebuilt table has no key left: its reads would come in a burst
+    Sesion::Configurar(sinRafagas);
     Connection* c = base.Conexion();
     base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
     const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
