@@ -386,6 +386,7 @@ void PruebaConexion::rafagaTermina()
     otroEscribe(u"Durante la transaccion"_s);
     QCOMPARE(primera(), u"Durante la transaccion"_s);
     c->RollbackTrans();
+    QCOMPARE(primera(), u"Durante la transaccion"_s);  // the burst before BeginTrans is gone
 
     for (const int filasPorRafaga : {2, 0}) {
         Sesion::Configuracion configuracion = Sesion::ConfiguracionActual();
