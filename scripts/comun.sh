@@ -2,7 +2,7 @@
 # Sourced, not run.
 
 PAQUETES=(g++ cmake ninja-build qt6-base-dev libsqlite3-dev libpq-dev libbenchmark-dev libgtest-dev
-          postgresql xvfb xauth fonts-dejavu-core e2fsprogs util-linux sqlite3)
+          postgresql xvfb xauth fonts-dejavu-core e2fsprogs util-linux sqlite3 faketime)
 
 instalar_paquetes() {
     local faltan=() p

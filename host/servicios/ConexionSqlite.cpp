@@ -83,6 +83,19 @@ QString modoDiario(sqlite3* db)
     return modo;
 }
 
+// A function without arguments that answers a fixed text: who writes through this
+// connection, for the triggers that record changes.
+int registrarTexto(sqlite3* db, const char* nombre, const QString& valor)
+{
+    return sqlite3_create_function_v2(
+        db, nombre, 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, new QByteArray(valor.toUtf8()),
+        [](sqlite3_context* contexto, int, sqlite3_value**) {
+            const auto* texto = static_cast<const QByteArray*>(sqlite3_user_data(contexto));
+            sqlite3_result_text(contexto, texto->constData(), static_cast<int>(texto->size()), SQLITE_STATIC);
+        },
+        nullptr, nullptr, [](void* texto) { delete static_cast<QByteArray*>(texto); });
+}
+
 } // namespace
 
 struct ConexionSqlite::Sentencia
@@ -145,6 +158,13 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
         m_instantanea = std::make_unique<InstantaneaWal>(m_db);
     m_wal = sqlite3_db_readonly(m_db, "main") == 0 && modoDiario(m_db) == QLatin1String("wal");
         ejecutarControl("PRAGMA foreign_keys=ON");
+        const QString operador = configuracion.operador.trimmed();
+        for (const auto& [nombre, valor] : {std::pair("kes_usuario_base", Sesion::UsuarioDelSistema()),
+                                            std::pair("kes_operador", operador.isEmpty() ? Sesion::UsuarioDelSistema()
+                                                                                         : operador)}) {
+            if (const int rc = registrarTexto(m_db, nombre, valor); rc != SQLITE_OK)
+                lanzar(rc);
+        }
         // The screen reads the catalogue one parent at a time, in key order, not in the
         // order rows sit in the file: with SQLite's default cache of 2 MB a large catalogue
         // is read from disk page by page on every load. The cache grows only as pages are

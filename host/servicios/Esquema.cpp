@@ -63,7 +63,8 @@ QStringList sentencias()
                        " Bit_Operador %T NOT NULL,"
                        " Bit_Fecha %T NOT NULL,"
                        " Bit_Transaccion %T,"
-                       " Bit_Sesion %T)"),
+                       " Bit_Sesion %T,"
+                       " Bit_Usuario_Base %T)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Bit_Tabla_Clave_Indice ON Kes_Bitacora (Bit_Tabla, Bit_Clave)"),
         // Keys that were deleted or replaced by a key change (see guardaDePadres).
         QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Clave_Retirada ("
@@ -176,6 +177,17 @@ QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
     };
 }
 
+// Columns that later versions added to tables an older version created.
+struct ColumnaAgregada
+{
+    const char* tabla;
+    const char* columna;
+    const char* tipo;
+};
+constexpr ColumnaAgregada kColumnasAgregadas[] = {
+    {"Kes_Bitacora", "Bit_Usuario_Base", "%T"},
+};
+
 QString paraMotor(QString sentencia, Sesion::Configuracion::Motor motor)
 {
     const bool postgres = motor == Sesion::Configuracion::PostgreSQL;
@@ -201,6 +213,22 @@ void exigirConocida(int version)
                                  .arg(kVersion));
 }
 
+void agregarColumnas(Connection& conexion, Sesion::Configuracion::Motor motor)
+{
+    for (const ColumnaAgregada& c : kColumnasAgregadas) {
+        const QString tabla = QLatin1String(c.tabla), columna = QLatin1String(c.columna);
+        if (motor == Sesion::Configuracion::SQLite
+            && !conexion.Execute(QStringLiteral("SELECT 1 AS Hay FROM pragma_table_info(?) WHERE lower(name) = lower(?)"),
+                                 QVariantList{tabla, columna})
+                    ->Eof())
+            continue;
+        const QString existe = motor == Sesion::Configuracion::PostgreSQL ? QStringLiteral("IF NOT EXISTS ") : QString();
+        conexion.Execute(paraMotor(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3 %4")
+                                       .arg(tabla, existe, columna, QLatin1String(c.tipo)),
+                                   motor));
+    }
+}
+
 void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // Two programs opening a new database at once must not both create it.
@@ -208,6 +236,7 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
         conexion.Execute(QStringLiteral("SELECT pg_advisory_xact_lock(614001)"));
     for (const QString& sentencia : sentencias())
         conexion.Execute(paraMotor(sentencia, motor));
+    agregarColumnas(conexion, motor);
     for (const QString& sentencia : guardaDePadres(motor))
         conexion.Execute(sentencia);
     const int version = versionRegistrada(conexion);
@@ -222,6 +251,19 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
 }
 
 } // namespace
+
+QString AhoraDelServidor(Sesion::Configuracion::Motor motor)
+{
+    return motor == Sesion::Configuracion::PostgreSQL
+        ? QStringLiteral("to_char(statement_timestamp(), 'YYYY-MM-DD HH24:MI:SS')")
+        : QStringLiteral("strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime')");
+}
+
+QString UsuarioDeLaBase(Sesion::Configuracion::Motor motor)
+{
+    return motor == Sesion::Configuracion::PostgreSQL ? QStringLiteral("session_user")
+                                                      : QStringLiteral("kes_usuario_base()");
+}
 
 int Version(Connection& conexion)
 {

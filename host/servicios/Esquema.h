@@ -12,9 +12,11 @@ class Connection;
 // columns are COLLATE "C"), so keys order alike on SQLite and PostgreSQL.
 namespace Esquema {
 
-// The version this library writes and understands.
+// The version this library writes and understands. A database of an older version gets
+// what is missing when it is opened.
 // 2: the parent rule of the catalogue (triggers and Kes_Clave_Retirada).
-constexpr int kVersion = 2;
+// 3: the database login in the change log (Bit_Usuario_Base).
+constexpr int kVersion = 3;
 
 // Creates what is missing and records the version, in one transaction. Throws when the
 // database carries a newer version than this library knows.
@@ -22,5 +24,12 @@ void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor);
 
 // The version recorded in the database, or 0 when there is none.
 int Version(Connection& conexion);
+
+// SQL expressions of the database's own clock, as the change log writes its times
+// ("yyyy-MM-dd HH:mm:ss"), and of the login the session connected with. On SQLite the
+// database runs in this process: its clock is this machine's and its login the system user
+// (a function every connection registers).
+QString AhoraDelServidor(Sesion::Configuracion::Motor motor);
+QString UsuarioDeLaBase(Sesion::Configuracion::Motor motor);
 
 } // namespace Esquema

@@ -26,7 +26,7 @@ struct Configuracion
     QString base;
     QString usuario;
     QString clave;
-    QString operador;      // empty: the operating system's user name
+    QString operador;      // empty: the database login (see Operador)
     int esperaBloqueoMs = 5000;  // how long a statement waits for another user's lock
     QString esquema;       // PostgreSQL: schema to work in (empty: the server's search path)
 };
@@ -47,8 +47,12 @@ Connection* Conexion();
 // Closes the shared connection (an open transaction is rolled back by the database).
 void Cerrar();
 
-// The operator of this session: the configured one, else the operating system's user name.
+// The operator of this session: the configured one, else the database login.
 QString Operador();
+// The login the database knows this session by: on PostgreSQL the server's session user
+// (opening the connection when needed), on SQLite the operating system's user.
+QString UsuarioDeLaBase();
+QString UsuarioDelSistema();
 
 // An identifier of this process's session, written to the audit log.
 QString IdSesion();

@@ -2,6 +2,7 @@
 
 #include "BusquedaEnArbol.h"
 #include "ErrorEjecucion.h"
+#include "Esquema.h"
 #include "Identificador.h"
 #include "Sesion.h"
 
@@ -120,10 +121,12 @@ bool UtileriasKes::RegistrarCambio(const QString& tabla, const QString& clave, c
         m_ultimoError = QStringLiteral("El operador %1 no tiene permiso para modificar la tabla %2").arg(operador, tabla);
         return false;
     }
+    // The time and the login are the database's own: a workstation's clock or name can be wrong.
+    const auto motor = Sesion::ConfiguracionActual().motor;
     conexion->Execute(QStringLiteral("INSERT INTO Kes_Bitacora (Bit_Tabla, Bit_Clave, Bit_Operador, Bit_Fecha, "
-                                     "Bit_Transaccion, Bit_Sesion) VALUES (?, ?, ?, ?, ?, ?)"),
-                      QVariantList{tabla, clave, operador, FormatoFechaRegistro(FechaActual()), texto,
-                                   Sesion::IdSesion()});
+                                     "Bit_Transaccion, Bit_Sesion, Bit_Usuario_Base) VALUES (?, ?, ?, %1, ?, ?, %2)")
+                          .arg(Esquema::AhoraDelServidor(motor), Esquema::UsuarioDeLaBase(motor)),
+                      QVariantList{tabla, clave, operador, texto, Sesion::IdSesion()});
     return true;
 }
 

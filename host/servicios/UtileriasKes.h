@@ -34,8 +34,8 @@ public:
     long SiguienteNumero(const QString& tabla, const QString& campo, const QString& texto1, const QString& texto2,
                          const QString& texto3, const QString& texto4, const QString& texto5, const QString& texto6,
                          const QString& texto7) override;
-    // Writes one audit row (table, key, operator, time, transaction text, session) inside
-    // the caller's open transaction and returns True. Returns False, with the reason in
+    // Writes one audit row (table, key, operator, the database's time and login, transaction
+    // text, session) inside the caller's open transaction and returns True. Returns False, with the reason in
     // UltimoError, when no transaction is open or when Kes_Permiso denies the operator writing
     // to the table (an operator without a row there may write).
     bool RegistrarCambio(const QString& tabla, const QString& clave, const QString& texto) override;

@@ -270,6 +270,12 @@ void PruebaConexion::esquemaConSuVersion()
     QVERIFY(base.Valor(indice).toString().contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
     if (motor == Motor::SQLite)
         QCOMPARE(base.Valor(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
+    // A database of the previous version, without what this one added, gets it when opened.
+    base.Ejecutar(u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s);
+    base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = 2"_s);
+    Sesion::Cerrar();
+    QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+    QCOMPARE(base.Valor(u"SELECT COUNT(Bit_Usuario_Base) FROM Kes_Bitacora"_s).toInt(), 0);
     base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = ?"_s, {Esquema::kVersion + 1});
     Sesion::Cerrar();
     const QString masReciente = errorDe([] { Sesion::Conexion(); });
