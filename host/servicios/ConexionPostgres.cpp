@@ -208,6 +208,24 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
     }
     // Notices (a table that already exists, and the like) are no concern of the user's.
     PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+    m_operador = configuracion.operador.trimmed().toUtf8();
+    try {
+        identificarOperador();
+    } catch (...) {
+        PQfinish(m_conn);
+        throw;
+    }
+}
+
+// The database's own change history names the session's operator, a setting of the session
+// (without one it names the login); a new session after a reconnection gets it again.
+void ConexionPostgres::identificarOperador()
+{
+    if (m_operador.isEmpty())
+        return;
+    const char* valores[] = {m_operador.constData()};
+    comprobar(PQexecParams(m_conn, "SELECT set_config('kes.operador', $1, false)", 1, nullptr, valores, nullptr,
+                           nullptr, 0));
 }
 
 ConexionPostgres::~ConexionPostgres()
@@ -395,6 +413,7 @@ void ConexionPostgres::reconectar()
                                  .arg(m_descripcionServidor, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()),
                              QStringLiteral("08006"));
     ++m_reconexiones;
+    identificarOperador();
 }
 
 // Statements evicted from the cache are deallocated when no transaction is open, where a

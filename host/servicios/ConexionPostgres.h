@@ -55,12 +55,14 @@ private:
     Resultado comprobar(pg_result* resultado);
     void ejecutarControl(const char* sql);
     void reconectar();
+    void identificarOperador();
     void liberarPendientes();
     bool conexionPerdida() const;
 
     pg_conn* m_conn = nullptr;
     AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Dolar};
     QString m_descripcionServidor;
+    QByteArray m_operador;
     std::vector<QByteArray> m_porLiberar;  // prepared statements evicted from the cache
     QCache<QString, Sentencia> m_cache;
     quint64 m_siguienteNombre = 0;

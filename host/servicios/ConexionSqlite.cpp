@@ -158,13 +158,8 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
         m_instantanea = std::make_unique<InstantaneaWal>(m_db);
     m_wal = sqlite3_db_readonly(m_db, "main") == 0 && modoDiario(m_db) == QLatin1String("wal");
         ejecutarControl("PRAGMA foreign_keys=ON");
-        const QString operador = configuracion.operador.trimmed();
-        for (const auto& [nombre, valor] : {std::pair("kes_usuario_base", Sesion::UsuarioDelSistema()),
-                                            std::pair("kes_operador", operador.isEmpty() ? Sesion::UsuarioDelSistema()
-                                                                                         : operador)}) {
-            if (const int rc = registrarTexto(m_db, nombre, valor); rc != SQLITE_OK)
-                lanzar(rc);
-        }
+        if (const int rc = RegistrarFuncionesDeSesion(m_db, configuracion.operador); rc != SQLITE_OK)
+            lanzar(rc);
         // The screen reads the catalogue one parent at a time, in key order, not in the
         // order rows sit in the file: with SQLite's default cache of 2 MB a large catalogue
         // is read from disk page by page on every load. The cache grows only as pages are
@@ -175,6 +170,14 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
         m_db = nullptr;
         throw;
     }
+}
+
+int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador)
+{
+    const QString usuario = Sesion::UsuarioDelSistema();
+    const QString quien = operador.trimmed().isEmpty() ? usuario : operador.trimmed();
+    const int rc = registrarTexto(db, "kes_usuario_base", usuario);
+    return rc != SQLITE_OK ? rc : registrarTexto(db, "kes_operador", quien);
 }
 
 ConexionSqlite::~ConexionSqlite()
