@@ -7,6 +7,7 @@
 #include "GrupoCuenta.h"
 #include "Servicios.h"
 #include "Sesion.h"
+#include "UtileriasKes.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -114,29 +115,41 @@ bool Importacion::Revisar(const QString& archivo, Connection& conexion)
 bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
 {
     const QStringList& columnas = Esquema::ColumnasDeGrupo();
-    const char separador = Csv::Separador(datos);
-    Csv::Lectura lectura = Csv::Leer(datos, separador);
+    // The whole file is read as UTF-8; only when that fails are its lines told apart.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString texto = utf8(datos);
+    QSet<int> lineasMalas;
+    if (utf8.hasError()) {
+        const QList<QByteArray> lineas = datos.split('\n');
+        for (int l = 0; l < lineas.size(); ++l) {
+            QStringDecoder linea(QStringDecoder::Utf8);
+            const QString decodificada = linea.decode(lineas[l]);  // decoded when it becomes a text
+            if (linea.hasError())
+                lineasMalas.insert(l + 1);
+        }
+    }
+    const auto enUtf8 = [&](const Csv::Registro& r) {
+        for (int l = r.linea; l <= r.ultimaLinea && !lineasMalas.isEmpty(); ++l)
+            if (lineasMalas.contains(l))
+                return false;
+        return true;
+    };
+    const QString noUtf8 = QStringLiteral("no está en UTF-8: guarde el archivo como «CSV UTF-8»");
+    const char separador = Csv::Separador(texto);
+    Csv::Lectura lectura = Csv::Leer(texto, separador);
     if (lectura.comillaSinCerrar > 0) {
         // What follows the quote is one field up to the end: that record is no group.
         error(lectura.comillaSinCerrar, QStringLiteral("unas comillas abren un campo que no se cierra"));
         if (lectura.registros.size() > 1)
             lectura.registros.removeLast();
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const auto decodificar = [&](const QByteArray& bytes, bool* valido) {
-        const QString texto = utf8(bytes);
-        *valido = *valido && !utf8.hasError();
-        utf8.resetState();
-        return texto;
-    };
 
     // The first line names the columns.
     const qsizetype erroresAntes = m_errores.size();
     const Csv::Registro& encabezado = lectura.registros.first();
     QList<int> columnaDe;
-    bool valido = true;
-    for (const QByteArray& campo : encabezado.campos) {
-        const QString nombre = decodificar(campo, &valido).trimmed();
+    for (const QString& campo : encabezado.campos) {
+        const QString nombre = campo.trimmed();
         const auto it = std::find_if(columnas.cbegin(), columnas.cend(),
                                      [&](const QString& c) { return c.compare(nombre, Qt::CaseInsensitive) == 0; });
         const int columna = it == columnas.cend() ? -1 : int(it - columnas.cbegin());
@@ -151,8 +164,8 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
             error(encabezado.linea, QStringLiteral("la columna %1 viene dos veces").arg(columnas[columna]));
         columnaDe << columna;
     }
-    if (!valido)
-        error(encabezado.linea, QStringLiteral("no está en UTF-8: guarde el archivo como «CSV UTF-8»"));
+    if (!enUtf8(encabezado))
+        error(encabezado.linea, noUtf8);
     for (int c = 0; c < kObligatorias; ++c)
         if (!columnaDe.contains(c) && columnaDe.size() > 1)
             error(encabezado.linea, QStringLiteral("falta la columna %1").arg(columnas[c]));
@@ -163,16 +176,20 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
                           .ObtenerParametro(GrupoCuenta::kParametroFormato, 0, QStringLiteral("T"),
                                             GrupoCuenta::kFormatoPredeterminado)
                           .toString();
-    QSet<QString> existentes;
+    Claves existentes;
     for (auto rs = conexion.Execute(QStringLiteral("SELECT %1 FROM Grupo_Cuenta_Contable").arg(GrupoCuenta::kCampoClave));
          !rs->Eof(); rs->MoveNext())
         existentes.insert(rs->Fields(GrupoCuenta::kCampoClave).toString());
-    QHash<QString, int> lineaDeClave;
+    PorClave<int> lineaDeClave;
     for (qsizetype r = 1; r < lectura.registros.size(); ++r) {
         const Csv::Registro& registro = lectura.registros[r];
         if (std::all_of(registro.campos.cbegin(), registro.campos.cend(),
-                        [](const QByteArray& c) { return c.trimmed().isEmpty(); }))
+                        [](const QString& c) { return c.trimmed().isEmpty(); }))
             continue;  // an empty row of a spreadsheet
+        if (!enUtf8(registro)) {
+            error(registro.linea, noUtf8);
+            continue;
+        }
         if (registro.campos.size() != columnaDe.size()) {
             error(registro.linea, QStringLiteral("tiene %1 campos y la primera línea, %2")
                                       .arg(registro.campos.size())
@@ -180,15 +197,11 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
             continue;
         }
         Fila fila{registro.linea, {}, {}, QVariantList(columnas.size())};
-        valido = true;
-        for (qsizetype i = 0; i < columnaDe.size(); ++i)
-            fila.valores[columnaDe[i]] = decodificar(registro.campos[i], &valido);
-        if (!valido) {
-            error(registro.linea, QStringLiteral("no está en UTF-8: guarde el archivo como «CSV UTF-8»"));
-            continue;
+        for (qsizetype i = 0; i < columnaDe.size(); ++i) {
+            const int c = columnaDe[i];
+            const bool recortar = c == kClave || c == kCodigo || c == kPadre || c == kNivel;
+            fila.valores[c] = recortar ? registro.campos[i].trimmed() : registro.campos[i];
         }
-        for (int c : {kClave, kCodigo, kPadre, kNivel})
-            fila.valores[c] = fila.valores[c].toString().trimmed();
         fila.clave = fila.valores[kClave].toString();
         fila.padre = fila.valores[kPadre].toString();
         if (fila.padre.isEmpty())
@@ -205,9 +218,9 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
             razon = QStringLiteral("la clave 0 es la de la raíz del catálogo");
         else if (GrupoCuenta::ClaveExcedeFormato(fila.clave, formato))
             razon = QStringLiteral("la clave %1 tiene más caracteres que el formato de clave %2").arg(fila.clave, formato);
-        else if (existentes.contains(fila.clave))
+        else if (existentes.count(fila.clave))
             razon = QStringLiteral("la clave %1 ya existe en el catálogo").arg(fila.clave);
-        else if (lineaDeClave.contains(fila.clave))
+        else if (lineaDeClave.count(fila.clave))
             razon = QStringLiteral("la clave %1 ya viene en la línea %2").arg(fila.clave).arg(lineaDeClave[fila.clave]);
         else if (descripcion.isEmpty())
             razon = QStringLiteral("falta la descripción");
@@ -248,7 +261,7 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
         fila.valores[kNivel] = nivel.isEmpty()
             ? (codigo.isEmpty() || codigo == GrupoCuenta::kCodigoNivelManual ? 0 : GrupoCuenta::NivelDeCodigo(codigo))
             : nivelDado;
-        lineaDeClave.insert(fila.clave, fila.linea);
+        lineaDeClave.emplace(fila.clave, fila.linea);
         m_filas << fila;
     }
     revisarArbol(existentes);
@@ -257,11 +270,15 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
 
 // Every parent must be the root, a group of the catalogue or one of the file; following the
 // parents of the file must reach one of the first two. The groups are then put parents first.
-void Importacion::revisarArbol(const QSet<QString>& existentes)
+void Importacion::revisarArbol(const Claves& existentes)
 {
-    QHash<QString, qsizetype> enArchivo;
+    PorClave<qsizetype> enArchivo;
     for (qsizetype i = 0; i < m_filas.size(); ++i)
-        enArchivo.insert(m_filas[i].clave, i);
+        enArchivo.emplace(m_filas[i].clave, i);
+    const auto enElArchivo = [&](const QString& clave) {
+        const auto it = enArchivo.find(clave);
+        return it == enArchivo.end() ? qsizetype(-1) : it->second;
+    };
     enum Estado { SinVer, Viendo, Bien, Mal };
     QList<Estado> estado(m_filas.size(), SinVer);
     for (qsizetype i = 0; i < m_filas.size(); ++i) {
@@ -270,14 +287,15 @@ void Importacion::revisarArbol(const QSet<QString>& existentes)
         while (actual >= 0 && estado[actual] == SinVer) {
             estado[actual] = Viendo;
             camino << actual;
-            const QString& padre = m_filas[actual].padre;
-            if (padre != GrupoCuenta::kClaveRaiz && !existentes.contains(padre) && !enArchivo.contains(padre)) {
-                error(m_filas[actual].linea,
-                      QStringLiteral("el grupo padre %1 no existe en el catálogo ni viene en el archivo").arg(padre));
+            const Fila& fila = m_filas[actual];
+            actual = enElArchivo(fila.padre);
+            if (actual < 0 && fila.padre != GrupoCuenta::kClaveRaiz && !existentes.count(fila.padre)) {
+                error(fila.linea,
+                      QStringLiteral("el grupo padre %1 no existe en el catálogo ni viene en el archivo").arg(fila.padre));
+                actual = camino.last();  // a refused group: the rest of the path is refused with it
                 estado[actual] = Mal;
                 break;
             }
-            actual = enArchivo.value(padre, -1);
         }
         if (actual >= 0 && estado[actual] == Viendo) {
             // The path came back to a group of its own: each group of that loop is refused.
@@ -299,24 +317,24 @@ void Importacion::revisarArbol(const QSet<QString>& existentes)
     }
     std::stable_sort(m_errores.begin(), m_errores.end(), [](const Error& a, const Error& b) { return a.linea < b.linea; });
     // Parents first: each group after every group of the file above it.
-    QMultiHash<QString, qsizetype> hijos;
+    PorClave<QList<qsizetype>> hijos;
     QList<qsizetype> orden;
     for (qsizetype i = 0; i < m_filas.size(); ++i) {
-        if (enArchivo.contains(m_filas[i].padre))
-            hijos.insert(m_filas[i].padre, i);
+        if (enElArchivo(m_filas[i].padre) >= 0)
+            hijos[m_filas[i].padre] << i;
         else
-            orden.append(i);
+            orden << i;
     }
     for (qsizetype k = 0; k < orden.size(); ++k)
-        for (qsizetype hijo : hijos.values(m_filas[orden[k]].clave))
-            orden << hijo;
+        if (const auto it = hijos.find(m_filas[orden[k]].clave); it != hijos.end())
+            orden << it->second;
     QList<Fila> ordenadas;
     for (qsizetype i : orden)
         ordenadas << m_filas[i];
     m_filas = ordenadas;
 }
 
-bool Importacion::Escribir(Connection& conexion, Utilerias& utilerias,
+bool Importacion::Escribir(Connection& conexion, UtileriasKes& utilerias,
                            const std::function<bool(int hechos, int total)>& progreso)
 {
     if (!m_errores.isEmpty())
@@ -328,21 +346,28 @@ bool Importacion::Escribir(Connection& conexion, Utilerias& utilerias,
                   operador = Sesion::Operador();
     const QVariantList predeterminados{{}, {}, {}, {}, {}, QString(), QString(), 0, 0, fecha, fecha, operador,
                                        operador, sello, sello, QStringLiteral("AC")};
-    const QString insercion = QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES (?%2)")
-                                  .arg(columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columnas.size() - 1));
+    const QString valores = QStringLiteral("(?%1)").arg(QStringLiteral(", ?").repeated(columnas.size() - 1));
+    const QString insercion = QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES ")
+                                  .arg(columnas.join(QStringLiteral(", ")));
+    // Groups go in rows of one statement, parents in an earlier one or earlier in the same.
+    constexpr int kPorSentencia = 50;
     const int total = Grupos();
     QString razon;
     conexion.BeginTrans();
     try {
-        for (int i = 0; i < total && razon.isEmpty(); ++i) {
-            QVariantList valores = m_filas[i].valores;
-            for (int c = 0; c < columnas.size(); ++c)
-                if (valores[c].isNull())
-                    valores[c] = predeterminados[c];
-            conexion.Execute(insercion, valores);
-            if (!utilerias.RegistrarCambio(GrupoCuenta::kTabla, m_filas[i].clave, QString()))
+        for (int desde = 0; desde < total && razon.isEmpty(); desde += kPorSentencia) {
+            const int cuantos = qMin(kPorSentencia, total - desde);
+            QVariantList fila;
+            QStringList claves;
+            for (int i = desde; i < desde + cuantos; ++i) {
+                for (int c = 0; c < columnas.size(); ++c)
+                    fila << (m_filas[i].valores[c].isNull() ? predeterminados[c] : m_filas[i].valores[c]);
+                claves << m_filas[i].clave;
+            }
+            conexion.Execute(insercion + QStringList(cuantos, valores).join(QStringLiteral(", ")), fila);
+            if (!utilerias.RegistrarCambios(GrupoCuenta::kTabla, claves, QString()))
                 razon = utilerias.UltimoError();
-            else if (progreso && (i % 64 == 63 || i == total - 1) && !progreso(i + 1, total))
+            else if (progreso && !progreso(desde + cuantos, total))
                 razon = QStringLiteral("la importación se canceló");
         }
         if (razon.isEmpty()) {

@@ -18,24 +18,25 @@ inline const QByteArray kMarcaUtf8 = QByteArrayLiteral("\xEF\xBB\xBF");
 // One record, line break included.
 QByteArray Linea(const QStringList& campos, char separador);
 
-// A record as read: its fields, still as bytes, and the line of the file it starts on.
+// A record as read: its fields and the lines of the file it spans.
 struct Registro
 {
     int linea = 0;
-    QList<QByteArray> campos;
+    int ultimaLinea = 0;
+    QStringList campos;
 };
 
 struct Lectura
 {
-    QList<Registro> registros;
-    int comillaSinCerrar = 0;  // the line of a quoted field that never ends, or 0
+    QList<Registro> registros;  // a line with nothing on it is no record
+    int comillaSinCerrar = 0;   // the line of a quoted field that never ends, or 0
 };
 
-// Splits the bytes of a file (its byte order mark already taken off) into records.
-Lectura Leer(const QByteArray& datos, char separador);
+// Splits the text of a file (its byte order mark already taken off) into records.
+Lectura Leer(QStringView texto, char separador);
 
 // The separator of a file: the one of comma and semicolon that its first line holds, outside
 // quotes, the more times (a comma when it holds neither).
-char Separador(const QByteArray& datos);
+char Separador(QStringView texto);
 
 } // namespace Csv

@@ -39,6 +39,9 @@ public:
     // UltimoError, when no transaction is open or when Kes_Permiso denies the operator writing
     // to the table (an operator without a row there may write).
     bool RegistrarCambio(const QString& tabla, const QString& clave, const QString& texto) override;
+    // The same for many changes of one table made in the open transaction (an import): one
+    // permission check, one audit row per key.
+    bool RegistrarCambios(const QString& tabla, const QStringList& claves, const QString& texto);
     QString UltimoError() override;
     // Selects the next node containing the text (see BusquedaEnArbol); when none does, says
     // so with a message (style 48, title "Buscar").
