@@ -384,7 +384,8 @@ int main(int argc, char** argv)
         Entorno entorno(PostgresDelEntorno());
         g_entorno = &entorno;
         const std::string grupos = "/" + std::to_string(kGrupos), historial = "/" + std::to_string(kHistorial);
-        Registrar("Historial/Grupo" + historial, [](benchmark::State& s) { AbrirHistorial(s, QStringLiteral("000042")); });
+        Registrar("Historial/Grupo" + historial,
+                  [](benchmark::State& s) { AbrirHistorial(s, QStringLiteral("000042")); });
         Registrar("Historial/Todos" + historial, [](benchmark::State& s) { AbrirHistorial(s, QString()); });
         Registrar("Importar/LineaBase" + grupos, [](benchmark::State& s) { ImportarSqlite(s, true); });
         Registrar("Importar/Csv" + grupos, [](benchmark::State& s) { ImportarSqlite(s, false); });

@@ -385,8 +385,8 @@ void frmCATAddCuCo::Avisar(const QString& texto, long estilo, const QString& tit
 
 void frmCATAddCuCo::AvisarClaveExistente(const QString& clave)
 {
-    Avisar(QStringLiteral("El grupo de la cuenta contable ") + clave + QStringLiteral(" ya existe, especifique otra"), 16,
-           m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
+    Avisar(QStringLiteral("El grupo de la cuenta contable ") + clave + QStringLiteral(" ya existe, especifique otra"),
+           16, m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
 }
 
 // Whether the insert of a new group failed because another user saved the same key between

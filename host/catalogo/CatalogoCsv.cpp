@@ -177,8 +177,8 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
                                             GrupoCuenta::kFormatoPredeterminado)
                           .toString();
     Claves existentes;
-    for (auto rs = conexion.Execute(QStringLiteral("SELECT %1 FROM Grupo_Cuenta_Contable").arg(GrupoCuenta::kCampoClave));
-         !rs->Eof(); rs->MoveNext())
+    const QString claves = QStringLiteral("SELECT %1 FROM Grupo_Cuenta_Contable").arg(GrupoCuenta::kCampoClave);
+    for (auto rs = conexion.Execute(claves); !rs->Eof(); rs->MoveNext())
         existentes.insert(rs->Fields(GrupoCuenta::kCampoClave).toString());
     PorClave<int> lineaDeClave;
     for (qsizetype r = 1; r < lectura.registros.size(); ++r) {
@@ -217,11 +217,14 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
         else if (fila.clave == GrupoCuenta::kClaveRaiz)
             razon = QStringLiteral("la clave 0 es la de la raíz del catálogo");
         else if (GrupoCuenta::ClaveExcedeFormato(fila.clave, formato))
-            razon = QStringLiteral("la clave %1 tiene más caracteres que el formato de clave %2").arg(fila.clave, formato);
+            razon = QStringLiteral("la clave %1 tiene más caracteres que el formato de clave %2")
+                        .arg(fila.clave, formato);
         else if (existentes.count(fila.clave))
             razon = QStringLiteral("la clave %1 ya existe en el catálogo").arg(fila.clave);
         else if (lineaDeClave.count(fila.clave))
-            razon = QStringLiteral("la clave %1 ya viene en la línea %2").arg(fila.clave).arg(lineaDeClave[fila.clave]);
+            razon = QStringLiteral("la clave %1 ya viene en la línea %2")
+                        .arg(fila.clave)
+                        .arg(lineaDeClave[fila.clave]);
         else if (descripcion.isEmpty())
             razon = QStringLiteral("falta la descripción");
         else if (descripcion.size() > kLargoDescripcion)
@@ -290,8 +293,8 @@ void Importacion::revisarArbol(const Claves& existentes)
             const Fila& fila = m_filas[actual];
             actual = enElArchivo(fila.padre);
             if (actual < 0 && fila.padre != GrupoCuenta::kClaveRaiz && !existentes.count(fila.padre)) {
-                error(fila.linea,
-                      QStringLiteral("el grupo padre %1 no existe en el catálogo ni viene en el archivo").arg(fila.padre));
+                error(fila.linea, QStringLiteral("el grupo padre %1 no existe en el catálogo ni viene en el archivo")
+                                      .arg(fila.padre));
                 actual = camino.last();  // a refused group: the rest of the path is refused with it
                 estado[actual] = Mal;
                 break;
@@ -305,9 +308,10 @@ void Importacion::revisarArbol(const Claves& existentes)
                 ciclo << m_filas[camino[k]].clave;
             ciclo << m_filas[actual].clave;
             for (qsizetype k = desde; k < camino.size(); ++k) {
+                const Fila& fila = m_filas[camino[k]];
                 estado[camino[k]] = Mal;
-                error(m_filas[camino[k]].linea, QStringLiteral("el grupo %1 es su propio antecesor: %2")
-                                                    .arg(m_filas[camino[k]].clave, ciclo.join(QStringLiteral(" → "))));
+                error(fila.linea, QStringLiteral("el grupo %1 es su propio antecesor: %2")
+                                      .arg(fila.clave, ciclo.join(QStringLiteral(" → "))));
             }
         }
         const bool bien = actual < 0 || estado[actual] == Bien;
@@ -315,7 +319,8 @@ void Importacion::revisarArbol(const Claves& existentes)
             if (estado[k] == Viendo)
                 estado[k] = bien ? Bien : Mal;
     }
-    std::stable_sort(m_errores.begin(), m_errores.end(), [](const Error& a, const Error& b) { return a.linea < b.linea; });
+    std::stable_sort(m_errores.begin(), m_errores.end(),
+                     [](const Error& a, const Error& b) { return a.linea < b.linea; });
     // Parents first: each group after every group of the file above it.
     PorClave<QList<qsizetype>> hijos;
     QList<qsizetype> orden;

@@ -14,8 +14,8 @@ const QString kPuntoYComa = QStringLiteral("CSV separado por punto y coma, para 
 QString Guardar(QWidget* padre, const QString& titulo, char* separador)
 {
     QString filtro = kComas;
-    QString archivo = QFileDialog::getSaveFileName(padre, titulo, QString(), kComas + QStringLiteral(";;") + kPuntoYComa,
-                                                   &filtro);
+    QString archivo
+        = QFileDialog::getSaveFileName(padre, titulo, QString(), kComas + QStringLiteral(";;") + kPuntoYComa, &filtro);
     if (!archivo.isEmpty() && !archivo.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         archivo += QLatin1String(".csv");
     *separador = filtro == kPuntoYComa ? Csv::kPuntoYComa : Csv::kComa;

@@ -24,10 +24,11 @@ void mostrarErrores(QWidget* padre, const QString& archivo, const QStringList& e
     QDialog ventana(padre);
     ventana.setObjectName(QStringLiteral("VentanaErroresImportacion"));
     ventana.setWindowTitle(QStringLiteral("No se importó el catálogo"));
-    auto* resumen = new QLabel(QStringLiteral("No se importó ningún grupo de %1. Corrija %2 y vuelva a importarlo:")
-                                   .arg(archivo, errores.size() == 1 ? QStringLiteral("lo siguiente")
-                                                                     : QStringLiteral("estas %1 líneas").arg(errores.size())),
-                               &ventana);
+    const QString cuales
+        = errores.size() == 1 ? QStringLiteral("lo siguiente") : QStringLiteral("estas %1 líneas").arg(errores.size());
+    auto* resumen = new QLabel(
+        QStringLiteral("No se importó ningún grupo de %1. Corrija %2 y vuelva a importarlo:").arg(archivo, cuales),
+        &ventana);
     resumen->setWordWrap(true);
     auto* lista = new QPlainTextEdit(errores.join(QLatin1Char('\n')), &ventana);
     lista->setObjectName(QStringLiteral("txtErrores"));

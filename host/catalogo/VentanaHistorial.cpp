@@ -57,7 +57,10 @@ public:
     }
 
     int rowCount(const QModelIndex& padre = {}) const override { return padre.isValid() ? 0 : int(m_cambios.size()); }
-    int columnCount(const QModelIndex& padre = {}) const override { return padre.isValid() ? 0 : int(kEncabezados.size()); }
+    int columnCount(const QModelIndex& padre = {}) const override
+    {
+        return padre.isValid() ? 0 : int(kEncabezados.size());
+    }
 
     QVariant data(const QModelIndex& indice, int rol) const override
     {
@@ -168,10 +171,11 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
     m_detalle->setReadOnly(true);
     m_detalle->setAccessibleName(QStringLiteral("Campos del cambio seleccionado"));
     m_detalle->setMaximumHeight(fontMetrics().lineSpacing() * 9);
-    connect(m_tabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& actual) {
-        const Historial::Cambio* cambio = m_modelo->CambioEn(actual.row());
-        m_detalle->setPlainText(cambio ? cambio->campos.join(QLatin1Char('\n')) : QString());
-    });
+    connect(m_tabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& actual) {
+                const Historial::Cambio* cambio = m_modelo->CambioEn(actual.row());
+                m_detalle->setPlainText(cambio ? cambio->campos.join(QLatin1Char('\n')) : QString());
+            });
 
     auto* botones = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* exportar = botones->addButton(QStringLiteral("&Exportar a CSV…"), QDialogButtonBox::ActionRole);

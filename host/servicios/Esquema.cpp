@@ -79,7 +79,8 @@ QStringList sentencias()
                        " His_Usuario_Base %T NOT NULL,"
                        " His_Fecha %T NOT NULL)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS His_Clave_Indice ON Kes_Historial (His_Clave, His_Id)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS His_Clave_Anterior_Indice ON Kes_Historial (His_Clave_Anterior, His_Id)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS His_Clave_Anterior_Indice"
+                       " ON Kes_Historial (His_Clave_Anterior, His_Id)"),
         // Keys that were deleted or replaced by a key change (see guardaDePadres).
         QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Clave_Retirada ("
                        " Ret_Tabla %T NOT NULL,"
@@ -208,7 +209,7 @@ constexpr ColumnaAgregada kColumnasAgregadas[] = {
 // Key changes are told apart from other updates; the key is kept before and after.
 QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
-    const QString columnas = QStringLiteral(
+    const QString insercion = QStringLiteral(
         "INSERT INTO Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior, His_Antes, His_Despues,"
         " His_Operador, His_Usuario_Base, His_Fecha)");
     if (motor == Sesion::Configuracion::SQLite) {
@@ -221,26 +222,27 @@ QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Moto
             QStringList pares;
             for (const QString& columna : deLaTabla)
                 // JSON holds no bytes: they are written in hex, as PostgreSQL writes them.
-                pares << QStringLiteral("'%1', CASE WHEN typeof(%2.%1) = 'blob' THEN '\\x' || hex(%2.%1) ELSE %2.%1 END")
+                pares << QStringLiteral("'%1', CASE WHEN typeof(%2.%1) = 'blob'"
+                                        " THEN '\\x' || hex(%2.%1) ELSE %2.%1 END")
                              .arg(columna, QLatin1String(cual));
             return QStringLiteral("json_object(%1)").arg(pares.join(QStringLiteral(", ")));
         };
-        const QString quien = QStringLiteral(", kes_operador(), kes_usuario_base(), ") + AhoraDelServidor(motor);
+        // Operation, key, previous key, row before, row after.
+        const auto disparador = [&](const char* nombre, const char* cuando, const QString& cambio) {
+            return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Grupo_Cuenta_Contable BEGIN %3"
+                                  " VALUES ('Grupo_Cuenta_Contable', %4, kes_operador(), kes_usuario_base(), %5); END")
+                .arg(QLatin1String(nombre), QLatin1String(cuando), insercion, cambio, AhoraDelServidor(motor));
+        };
+        const QString nueva = QStringLiteral("NEW.Gcc_Cve_Grupo_Cuenta_Contable"),
+                      vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable");
         return {
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Historial_Alta AFTER INSERT ON Grupo_Cuenta_Contable BEGIN ")
-                + columnas + QStringLiteral(" VALUES ('Grupo_Cuenta_Contable', 'ALTA', NEW.Gcc_Cve_Grupo_Cuenta_Contable,"
-                                            " NULL, NULL, ")
-                + fila("NEW") + quien + QStringLiteral("); END"),
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Historial_Cambio AFTER UPDATE ON Grupo_Cuenta_Contable BEGIN ")
-                + columnas
-                + QStringLiteral(" VALUES ('Grupo_Cuenta_Contable', CASE WHEN NEW.Gcc_Cve_Grupo_Cuenta_Contable"
-                                 " IS OLD.Gcc_Cve_Grupo_Cuenta_Contable THEN 'CAMBIO' ELSE 'CLAVE' END,"
-                                 " NEW.Gcc_Cve_Grupo_Cuenta_Contable, OLD.Gcc_Cve_Grupo_Cuenta_Contable, ")
-                + fila("OLD") + QStringLiteral(", ") + fila("NEW") + quien + QStringLiteral("); END"),
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Historial_Baja AFTER DELETE ON Grupo_Cuenta_Contable BEGIN ")
-                + columnas + QStringLiteral(" VALUES ('Grupo_Cuenta_Contable', 'BAJA', OLD.Gcc_Cve_Grupo_Cuenta_Contable,"
-                                            " OLD.Gcc_Cve_Grupo_Cuenta_Contable, ")
-                + fila("OLD") + QStringLiteral(", NULL") + quien + QStringLiteral("); END"),
+            disparador("Gcc_Historial_Alta", "INSERT",
+                       QStringLiteral("'ALTA', %1, NULL, NULL, %2").arg(nueva, fila("NEW"))),
+            disparador("Gcc_Historial_Cambio", "UPDATE",
+                       QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END, %1, %2, %3, %4")
+                           .arg(nueva, vieja, fila("OLD"), fila("NEW"))),
+            disparador("Gcc_Historial_Baja", "DELETE",
+                       QStringLiteral("'BAJA', %1, %1, %2, NULL").arg(vieja, fila("OLD"))),
         };
     }
     // row_to_json keeps every column, those an administrator adds included.
@@ -253,7 +255,7 @@ QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Moto
                        "                     ELSE NEW.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
                        "  anterior TEXT := CASE WHEN TG_OP <> 'INSERT' THEN OLD.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
                        "BEGIN\n  ")
-            + columnas
+            + insercion
             + QStringLiteral("\n  VALUES ('Grupo_Cuenta_Contable',\n"
                              "    CASE TG_OP WHEN 'INSERT' THEN 'ALTA' WHEN 'DELETE' THEN 'BAJA'\n"
                              "      WHEN 'UPDATE' THEN CASE WHEN clave = anterior THEN 'CAMBIO' ELSE 'CLAVE' END END,\n"
@@ -261,8 +263,8 @@ QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Moto
                              "    COALESCE(NULLIF(current_setting('kes.operador', true), ''), session_user), ")
             + UsuarioDeLaBase(motor) + QStringLiteral(", ") + AhoraDelServidor(motor)
             + QStringLiteral(");\n  RETURN NULL;\nEND $$"),
-        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_historial AFTER INSERT OR UPDATE OR DELETE ON Grupo_Cuenta_Contable"
-                       " FOR EACH ROW EXECUTE FUNCTION gcc_historial()"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_historial AFTER INSERT OR UPDATE OR DELETE"
+                       " ON Grupo_Cuenta_Contable FOR EACH ROW EXECUTE FUNCTION gcc_historial()"),
     };
 }
 
