@@ -16,7 +16,6 @@
 #include "Sesion.h"
 #include "TreeView.h"
 #include "frmTQ614.h"
-#include "txtKES.h"
 
 #include <QApplication>
 #include <QFile>
@@ -67,7 +66,6 @@ std::optional<Sesion::Configuracion> PostgresDelEntorno()
     c.servidor = qEnvironmentVariable("TQ614_PG_HOST");
     c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
     c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO");
-    c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
     c.base = qEnvironmentVariable("TQ614_PG_BASE");
     return c;
 }
@@ -78,10 +76,11 @@ struct ConexionLibpq
 
     explicit ConexionLibpq(const Sesion::Configuracion& conf)
     {
+        // The password, as for the screen's own connection, comes from libpq's password file.
         const std::string host = Utf8(conf.servidor), puerto = std::to_string(conf.puerto), usuario = Utf8(conf.usuario),
-                          clave = Utf8(conf.clave), base = Utf8(conf.base);
-        const char* claves[] = {"host", "port", "user", "password", "dbname", nullptr};
-        const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), clave.c_str(), base.c_str(), nullptr};
+                          base = Utf8(conf.base);
+        const char* claves[] = {"host", "port", "user", "dbname", nullptr};
+        const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), base.c_str(), nullptr};
         c = PQconnectdbParams(claves, valores, 0);
         if (PQstatus(c) != CONNECTION_OK)
             throw std::runtime_error(std::string("PostgreSQL: ") + PQerrorMessage(c));
@@ -215,11 +214,10 @@ public:
         return claves;
     }
 
-    // Points the services, the text boxes and the component at a database.
+    // Points the services and the component at a database.
     void Usar(const Sesion::Configuracion& c)
     {
         Sesion::Configurar(c);
-        txtKES::EstablecerConexion(Sesion::Conexion());
         Publico::Main();
     }
 

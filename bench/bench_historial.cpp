@@ -52,7 +52,6 @@ std::optional<Sesion::Configuracion> PostgresDelEntorno()
     c.servidor = qEnvironmentVariable("TQ614_PG_HOST");
     c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
     c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO");
-    c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
     c.base = qEnvironmentVariable("TQ614_PG_BASE");
     c.esquema = QStringLiteral("bench_historial_%1").arg(getpid());
     return c;
@@ -206,13 +205,13 @@ public:
 private:
     PGconn* conectar() const
     {
+        // The password, as the program's own, comes from libpq's password file (PGPASSFILE).
         const std::string host = Utf8(m_postgres->servidor), puerto = std::to_string(m_postgres->puerto),
-                          usuario = Utf8(m_postgres->usuario), clave = Utf8(m_postgres->clave),
-                          base = Utf8(m_postgres->base),
+                          usuario = Utf8(m_postgres->usuario), base = Utf8(m_postgres->base),
                           opciones = "-c search_path=" + Utf8(m_postgres->esquema) + " -c kes.operador=BANCO";
-        const char* claves[] = {"host", "port", "user", "password", "dbname", "options", nullptr};
-        const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), clave.c_str(),
-                                 base.c_str(), opciones.c_str(), nullptr};
+        const char* claves[] = {"host", "port", "user", "dbname", "options", nullptr};
+        const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), base.c_str(), opciones.c_str(),
+                                 nullptr};
         PGconn* c = PQconnectdbParams(claves, valores, 0);
         if (PQstatus(c) != CONNECTION_OK)
             throw std::runtime_error(std::string("PostgreSQL: ") + PQerrorMessage(c));

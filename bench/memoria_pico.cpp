@@ -12,7 +12,6 @@
 #include "Sesion.h"
 #include "TreeView.h"
 #include "frmTQ614.h"
-#include "txtKES.h"
 
 #include <QApplication>
 #include <QFile>
@@ -70,7 +69,6 @@ int Pantalla(const char* archivo)
 {
     Sesion::RegistrarMensajes(true);
     Sesion::Configurar(Sqlite(archivo));
-    txtKES::EstablecerConexion(Sesion::Conexion());
     Publico::Main();
     frmTQ614& pantalla = frmTQ614::Instancia();
     pantalla.Show();  // its load fills the tree

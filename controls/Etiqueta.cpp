@@ -1,22 +1,11 @@
 #include "Etiqueta.h"
 
-namespace {
-
-Qt::Alignment AlineacionQt(int alineacion)
-{
-    switch (alineacion) {
-    case 1: return Qt::AlignRight | Qt::AlignVCenter;
-    case 2: return Qt::AlignHCenter | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
-    }
-}
-
-} // namespace
+#include "Alineacion.h"
 
 Etiqueta::Etiqueta(QWidget* padre)
     : QLabel(padre)
 {
-    setAlignment(AlineacionQt(m_alineacion));
+    setAlignment(Alineacion::AQt(0));
 }
 
 QString Etiqueta::caption() const
@@ -27,6 +16,17 @@ QString Etiqueta::caption() const
 void Etiqueta::setCaption(const QString& texto)
 {
     setText(texto);
+    if (buddy())
+        Nombrar(buddy());
+}
+
+void Etiqueta::Nombrar(QWidget* control)
+{
+    setBuddy(control);
+    QString nombre = text().trimmed();
+    if (nombre.endsWith(QLatin1Char(':')))
+        nombre.chop(1);
+    control->setAccessibleName(nombre.trimmed());
 }
 
 QString Etiqueta::idetiqueta() const
@@ -41,13 +41,12 @@ void Etiqueta::setIdetiqueta(const QString& id)
 
 int Etiqueta::alineacion() const
 {
-    return m_alineacion;
+    return Alineacion::Guardada(alignment());
 }
 
 void Etiqueta::setAlineacion(int alineacion)
 {
-    m_alineacion = alineacion;
-    setAlignment(AlineacionQt(alineacion));
+    setAlignment(Alineacion::AQt(alineacion));
 }
 
 QColor Etiqueta::backcolor() const

@@ -4,13 +4,14 @@
 #include <QLabel>
 
 // The in-house label. Saved properties: caption, idetiqueta, alignment (0 left, 1 right,
-// 2 centre), backcolor, forecolor, font, fontsize, fontbold, enabled.
+// 2 centre; QLabel's setAlignment stays for Qt's own flags), backcolor, forecolor, font,
+// fontsize, fontbold, enabled.
 class Etiqueta : public QLabel
 {
     Q_OBJECT
     Q_PROPERTY(QString caption READ caption WRITE setCaption)
     Q_PROPERTY(QString idetiqueta READ idetiqueta WRITE setIdetiqueta)
-    Q_PROPERTY(int alineacion READ alineacion WRITE setAlineacion)
+    Q_PROPERTY(int alignment READ alineacion WRITE setAlineacion)
     Q_PROPERTY(QColor backcolor READ backcolor WRITE setBackcolor)
     Q_PROPERTY(QColor forecolor READ forecolor WRITE setForecolor)
     Q_PROPERTY(double fontsize READ fontsize WRITE setFontsize)
@@ -34,9 +35,12 @@ public:
     bool fontbold() const;
     void setFontbold(bool negrita);
 
+    // The label stands for `control` (its buddy): screen readers call the control by the
+    // caption without its closing colon, now and after every change of caption.
+    void Nombrar(QWidget* control);
+
 private:
     QString m_idetiqueta;
-    int m_alineacion = 0;
     QColor m_backcolor;
     QColor m_forecolor;
 };

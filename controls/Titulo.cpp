@@ -66,6 +66,7 @@ QToolButton* Titulo::crearBoton(const QString& nombre, int icono)
 {
     auto* boton = new QToolButton(this);
     boton->setObjectName(nombre);
+    boton->setAccessibleName(nombre);  // the button shows only a picture
     boton->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icono)));
     boton->setAutoRaise(true);
     boton->setFocusPolicy(Qt::NoFocus);

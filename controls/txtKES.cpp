@@ -1,19 +1,17 @@
 #include "txtKES.h"
 
 #include "Ado.h"
+#include "Alineacion.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QValidator>
 #include <algorithm>
-#include <stdexcept>
 
 namespace {
-
-Connection* s_conexion = nullptr;
 
 // The box's maximum length, applied to the user's edits only. QLineEdit's own maxLength
 // also cuts text set by code; a validator sees every change, and the box's modified flag
@@ -141,62 +139,6 @@ QString SentenciaConParametros(const QString& sql, int& parametros)
     return resultado;
 }
 
-// The name under which the statement returns its first column, which is how the recordset
-// finds it: its alias, or the column itself without table prefix or quotes. An expression
-// without a name of its own is named here (engines name such columns each in their own way).
-QString NombrarPrimeraColumna(QString& sql)
-{
-    static const QRegularExpression inicio(
-        QStringLiteral(R"(^\s*SELECT\s+(?:(?:DISTINCT|ALL)\s+)?(?:TOP\s+\d+\s+)?)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch encontrado = inicio.match(sql);
-    if (!encontrado.hasMatch())
-        return {};
-    const qsizetype comienzo = encontrado.capturedEnd();
-    qsizetype i = comienzo;
-    int profundidad = 0;
-    bool enLiteral = false;
-    for (; i < sql.size(); ++i) {
-        const QChar c = sql.at(i);
-        if (enLiteral) {
-            enLiteral = c != QLatin1Char('\'');
-            continue;
-        }
-        if (c == QLatin1Char('\''))
-            enLiteral = true;
-        else if (c == QLatin1Char('('))
-            ++profundidad;
-        else if (c == QLatin1Char(')'))
-            --profundidad;
-        else if (profundidad == 0 && c == QLatin1Char(','))
-            break;
-        else if (profundidad == 0 && c.isSpace() && sql.mid(i + 1, 4).compare(QLatin1String("FROM"), Qt::CaseInsensitive) == 0
-                 && (i + 5 >= sql.size() || sql.at(i + 5).isSpace()))
-            break;
-    }
-    const QString expresion = sql.mid(comienzo, i - comienzo).trimmed();
-
-    static const QString nombre = QStringLiteral(R"re((?:"([^"]+)"|\[([^\]]+)\]|`([^`]+)`|([A-Za-z_][A-Za-z0-9_$]*)))re");
-    static const QRegularExpression columna(QStringLiteral("^(?:%1\\s*\\.\\s*)*%1$").arg(nombre));
-    static const QRegularExpression alias(QStringLiteral("(?:\\s+AS\\s+|(?<=[)'\"\\]`])\\s*)%1$").arg(nombre),
-                                          QRegularExpression::CaseInsensitiveOption);
-    for (const QRegularExpression* forma : {&columna, &alias}) {
-        const QRegularExpressionMatch hallado = forma->match(expresion);
-        if (!hallado.hasMatch())
-            continue;
-        // The last name matched is the one the column goes by.
-        for (int grupo = hallado.lastCapturedIndex(); grupo >= 1; --grupo)
-            if (hallado.capturedLength(grupo) > 0)
-                return hallado.captured(grupo);
-    }
-    if (expresion == QLatin1String("*") || expresion.endsWith(QLatin1String(".*")))
-        return {};
-    const QString propio = QStringLiteral("kes_valor");
-    const qsizetype finExpresion = comienzo + sql.mid(comienzo, i - comienzo).indexOf(expresion) + expresion.size();
-    sql.insert(finExpresion, QStringLiteral(" AS ") + propio);
-    return propio;
-}
-
 } // namespace
 
 txtKES::txtKES(QWidget* padre)
@@ -207,19 +149,22 @@ txtKES::txtKES(QWidget* padre)
     // textEdited comes just before the textChanged of the same edit; a textChanged without
     // it was set by code.
     connect(this, &QLineEdit::textEdited, this, [this] {
+        m_editado = m_cambioDelUsuario = true;
         emit Change();
-        m_cambioDelUsuario = true;
     });
     connect(this, &QLineEdit::textChanged, this, &txtKES::TextoCambiado);
 }
 
 void txtKES::TextoCambiado()
 {
-    // Text set by code is no edit of the user's: it is where a later edit starts from.
-    if (!m_cambioDelUsuario)
-        m_textoValidado = text();
+    const bool delUsuario = m_cambioDelUsuario;
     m_cambioDelUsuario = false;
     Consultar();
+    // Text set by code is settled at once; the user's is when the edit ends.
+    if (!delUsuario) {
+        m_editado = false;
+        emit Validate();
+    }
 }
 
 bool txtKES::locked() const
@@ -263,6 +208,16 @@ void txtKES::setSubrayar(bool subrayar)
     QFont letra = font();
     letra.setUnderline(subrayar);
     setFont(letra);
+}
+
+int txtKES::alineacion() const
+{
+    return Alineacion::Guardada(alignment());
+}
+
+void txtKES::setAlineacion(int alineacion)
+{
+    setAlignment(Alineacion::AQt(alineacion));
 }
 
 QColor txtKES::enabledcolor() const
@@ -333,14 +288,9 @@ void txtKES::setTabStop(bool parar)
     }
 }
 
-void txtKES::EstablecerConexion(Connection* conexion)
+void txtKES::setProveedorConexion(ProveedorConexion proveedor)
 {
-    s_conexion = conexion;
-}
-
-Connection* txtKES::ConexionConsultas()
-{
-    return s_conexion;
+    m_proveedorConexion = std::move(proveedor);
 }
 
 bool txtKES::event(QEvent* evento)
@@ -371,10 +321,6 @@ void txtKES::keyPressEvent(QKeyEvent* evento)
 
 void txtKES::focusInEvent(QFocusEvent* evento)
 {
-    if (!m_enEdicion) {
-        m_enEdicion = true;
-        m_textoValidado = text();
-    }
     QLineEdit::focusInEvent(evento);
     ActualizarFondo();
 }
@@ -385,17 +331,9 @@ void txtKES::focusOutEvent(QFocusEvent* evento)
     // A menu that opens, or another window that comes to the front, does not end the edit:
     // the focus comes back here.
     const bool vuelve = evento->reason() == Qt::PopupFocusReason || evento->reason() == Qt::ActiveWindowFocusReason;
-    if (!vuelve) {
-        m_enEdicion = false;
+    if (!vuelve)
         ComprobarValidate();
-    }
     ActualizarFondo();
-}
-
-void txtKES::hideEvent(QHideEvent* evento)
-{
-    m_enEdicion = false;
-    QLineEdit::hideEvent(evento);
 }
 
 void txtKES::changeEvent(QEvent* evento)
@@ -405,11 +343,13 @@ void txtKES::changeEvent(QEvent* evento)
         ActualizarFondo();
 }
 
+// An edit that changed the text ends in Validate even when it typed the same text again:
+// Change ran for each keystroke, and what answers it expects the settled text next.
 void txtKES::ComprobarValidate()
 {
-    if (text() == m_textoValidado)
+    if (!m_editado)
         return;
-    m_textoValidado = text();
+    m_editado = false;
     emit Validate();
 }
 
@@ -435,20 +375,19 @@ void txtKES::ActualizarFondo()
 
 void txtKES::Consultar()
 {
-    if (m_consultando || m_sql.isEmpty() || m_sqlControlResultado.isEmpty() || !s_conexion)
+    if (m_consultando || m_sql.isEmpty() || m_sqlControlResultado.isEmpty() || !m_proveedorConexion)
         return;
-    m_consultando = true;
+    const QScopedValueRollback<bool> consultando(m_consultando, true);
     QString valor;
     try {
+        Connection* conexion = m_proveedorConexion();
+        if (!conexion)
+            return;
         int parametros = 0;
-        QString sentencia = SentenciaConParametros(m_sql, parametros);
-        const QString columna = NombrarPrimeraColumna(sentencia);
-        if (columna.isEmpty())
-            throw std::runtime_error("la sentencia no nombra la columna del resultado");
-        const QVariantList valores(parametros, text());
-        std::unique_ptr<Recordset> registros = s_conexion->Execute(sentencia, valores);
+        const QString sentencia = SentenciaConParametros(m_sql, parametros);
+        std::unique_ptr<Recordset> registros = conexion->Execute(sentencia, QVariantList(parametros, text()));
         if (!registros->Eof())
-            valor = registros->Fields(columna).toString();
+            valor = registros->Fields(0).toString();
         registros->Close();
     } catch (const std::exception& error) {
         qWarning("txtKES %s: la consulta de %s falló: %s", qPrintable(objectName()),
@@ -456,7 +395,6 @@ void txtKES::Consultar()
         valor.clear();
     }
     MostrarResultado(valor);
-    m_consultando = false;
 }
 
 void txtKES::MostrarResultado(const QString& valor)

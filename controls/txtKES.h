@@ -2,23 +2,28 @@
 
 #include <QColor>
 #include <QLineEdit>
+#include <functional>
 
 class Connection;
 class QValidator;
 
 // The in-house text box. Saved properties: locked, maxlength (what the user may type or
 // paste; text set by code is kept whole), tabonenter (Enter moves to the next control),
-// alignment (Qt's), subrayar (underlined text), enabledcolor, font, and
+// alignment (0 left, 1 right, 2 centre), subrayar (underlined text), enabledcolor, font, and
 // the lookup pair sql / sql_control_resultado: whenever the text changes (typed or set by
 // code) the box runs `sql` with its text bound in place of the "?" placeholder (a quoted
-// '?' in the statement stands for the placeholder too) and shows the first value returned
-// in the sibling control named by sql_control_resultado (an empty text when no row comes
-// back). The value is always bound, never spliced into the statement.
+// '?' in the statement stands for the placeholder too) and shows the first column of the
+// first row in the sibling control named by sql_control_resultado (an empty text when no row
+// comes back). The value is always bound, never spliced into the statement. The statement
+// runs on the connection the form provides; without one there is no lookup.
 class txtKES : public QLineEdit
 {
     Q_OBJECT
     Q_PROPERTY(bool locked READ locked WRITE setLocked)
+    Q_PROPERTY(int maxlength READ maxLength WRITE setMaxLength)
+    // Qt's own name for the limit answers the same, never QLineEdit's limit that cuts code's text.
     Q_PROPERTY(int maxLength READ maxLength WRITE setMaxLength)
+    Q_PROPERTY(int alignment READ alineacion WRITE setAlineacion)
     Q_PROPERTY(bool tabonenter READ tabonenter WRITE setTabonenter)
     Q_PROPERTY(bool subrayar READ subrayar WRITE setSubrayar)
     Q_PROPERTY(QColor enabledcolor READ enabledcolor WRITE setEnabledcolor)
@@ -43,6 +48,9 @@ public:
     void setTabonenter(bool mover);
     bool subrayar() const;
     void setSubrayar(bool subrayar);
+    // 0 left, 1 right, 2 centre (QLineEdit's setAlignment stays for Qt's own flags).
+    int alineacion() const;
+    void setAlineacion(int alineacion);
     QColor enabledcolor() const;
     void setEnabledcolor(const QColor& color);
     QString sql() const;
@@ -59,15 +67,15 @@ public:
     bool TabStop() const;
     void setTabStop(bool parar);
 
-    // The connection every box runs its lookup on (the host sets it once).
-    static void EstablecerConexion(Connection* conexion);
-    static Connection* ConexionConsultas();
+    // Where the lookup finds its connection at the moment it runs (the form's data services);
+    // a provider that gives none, or none set, means no lookup.
+    using ProveedorConexion = std::function<Connection*()>;
+    void setProveedorConexion(ProveedorConexion proveedor);
 
 signals:
     // In this order in the box's event list:
-    // the user finished changing the text (the focus left the box or Enter was pressed,
-    // and the text differs from when the box last raised Validate or received the focus,
-    // or from the last text set by code);
+    // the text is settled: set by code, or changed by the user, who then finished (the
+    // focus left the box, or Tab or Enter was pressed), whatever the text ends as;
     void Validate();
     // the user changed the text (each keystroke or paste; never raised by code).
     void Change();
@@ -78,7 +86,6 @@ protected:
     void focusInEvent(QFocusEvent* evento) override;
     void focusOutEvent(QFocusEvent* evento) override;
     void changeEvent(QEvent* evento) override;
-    void hideEvent(QHideEvent* evento) override;
 
 private:
     // The colour scheme of the form sets the colours that have no saved property here.
@@ -98,11 +105,11 @@ private:
     QColor m_focuscolor;
     QString m_sql;
     QString m_sqlControlResultado;
+    ProveedorConexion m_proveedorConexion;
     bool m_tabStop = true;
     Qt::FocusPolicy m_politicaFoco = Qt::StrongFocus;
-    // The text as it was when the box got the focus or last raised Validate.
-    QString m_textoValidado;
-    bool m_enEdicion = false;
+    // The user changed the text since the box last raised Validate.
+    bool m_editado = false;
     bool m_cambioDelUsuario = false;
     bool m_consultando = false;
 };

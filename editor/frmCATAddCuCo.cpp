@@ -133,6 +133,8 @@ void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
     m_txtPadre->setSql(QStringLiteral("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable "
                                       "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'"));
     m_txtPadre->setSql_control_resultado(QStringLiteral("txtNPadre"));
+    // The lookup runs on the data services' connection as it is when the key arrives.
+    m_txtPadre->setProveedorConexion([] { return Publico::oDatos ? Publico::oDatos->Conexion() : nullptr; });
     m_txtClave = CrearCaja(ventana, QStringLiteral("txtClave"), Twips::Rectangulo(2280, 1560, 2415, 300));
     m_txtClave->setMaxLength(6);
     m_txtClave->setTabonenter(true);
@@ -159,6 +161,12 @@ void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
     m_txtNivel->setTabonenter(true);
     m_Etiqueta2 = CrearEtiqueta(ventana, QStringLiteral("Etiqueta2"), Twips::Rectangulo(0, 2640, 2175, 255),
                                 QStringLiteral("NIVEL"), QStringLiteral("Nível:"));
+
+    for (auto [etiqueta, caja] : {std::pair{m_Label1, m_txtPadre}, {m_Label7, m_txtClave},
+                                  {m_Label2, m_txtDescripcion}, {m_Etiqueta1, m_txtCodigo}, {m_Etiqueta2, m_txtNivel}})
+        etiqueta->Nombrar(caja);
+    // The parent's description sits beside its key, under the same label.
+    m_txtNPadre->setAccessibleName(QStringLiteral("Descripción del grupo padre"));
 
     OrdenarTabulacion();
     ConectarEventos();

@@ -85,6 +85,7 @@ void frmInput::ConstruirVentana(QWidget* ventana)
     m_txtValor->setObjectName(QStringLiteral("txtValor"));
     m_txtValor->setGeometry(Twips::Rectangulo(1920, 600, 3255, 300));
     m_txtValor->setFont(Fuente(QStringLiteral("Franklin Gothic Medium"), 8.25));
+    m_Etiqueta1->Nombrar(m_txtValor);
 
     m_cmdAceptar = CrearBoton(ventana, QStringLiteral("cmdAceptar"), Twips::Rectangulo(2880, 1080, 1095, 375),
                               QStringLiteral("Aceptar"));

@@ -232,6 +232,9 @@ void frmTQ614::ConstruirVentana(QWidget* ventana)
                                 QStringLiteral("Código"));
     m_txtNivel = CrearCampo(m_frFrame, QStringLiteral("txtNivel"), 7920, 360, 1695, 300);
     m_lbNivel = CrearEtiqueta(m_frFrame, QStringLiteral("lbNivel"), 5640, 390, kCaptionNivel, QStringLiteral("NIVEL"));
+    for (auto [etiqueta, caja] : {std::pair{m_Label1, m_txtClave}, {m_Label2, m_txtCuenta}, {m_Etiqueta1, m_txtCodigo},
+                                  {m_lbNivel, m_txtNivel}})
+        etiqueta->Nombrar(caja);
 
     m_colorKES = new colorKES(ventana);
     m_colorKES->setObjectName(QStringLiteral("colorKES"));
@@ -252,6 +255,7 @@ void frmTQ614::ConstruirVentana(QWidget* ventana)
     m_tvCuentas->setObjectName(QStringLiteral("tvCuentas"));
     m_tvCuentas->setGeometry(Twips::Rectangulo(120, 1200, 8295, 3975));
     m_tvCuentas->setFont(Fuente(QStringLiteral("Franklin Gothic Medium"), 8.25));
+    m_tvCuentas->setAccessibleName(ventana->windowTitle());
 
     m_ilIconos = new ImageList(ventana, QSize(16, 16));
     m_ilIconos->setObjectName(QStringLiteral("ilIconos"));

@@ -26,6 +26,8 @@ public:
     // unquoted names to lower case). SQL NULL is a null QVariant. An unknown column, or a
     // read past the end or after Close, throws ErrorEjecucion.
     virtual QVariant Fields(const QString& columna) const = 0;
+    // The same by the column's position in the result, 0 for the first.
+    virtual QVariant Fields(int indice) const = 0;
 };
 
 class Connection

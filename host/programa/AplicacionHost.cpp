@@ -2,6 +2,7 @@
 
 #include "ErrorEjecucion.h"
 #include "Servicios.h"
+#include "Traducciones.h"
 
 #include <memory>
 
@@ -13,6 +14,9 @@ AplicacionHost::AplicacionHost(int& argc, char** argv)
     setApplicationName(QStringLiteral("Kestrima"));
     setOrganizationName(QStringLiteral("Kestrima"));
     setApplicationVersion(QStringLiteral("6.00.0048"));
+    if (!Traducciones::InstalarEspanol(*this))
+        qWarning("Faltan las traducciones de Qt al español (paquete qt6-translations-l10n): "
+                 "los diálogos estándar se muestran en inglés.");
 }
 
 bool AplicacionHost::notify(QObject* receptor, QEvent* evento)

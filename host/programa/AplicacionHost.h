@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-// The host's application object: an error that escapes an event handler of the component is
-// reported to the user, never a crash.
+// The host's application object: Qt's own dialogs speak Spanish, and an error that escapes an
+// event handler of the component is reported to the user, never a crash.
 class AplicacionHost : public QApplication
 {
 public:

@@ -3,6 +3,10 @@
 #include "ErrorEjecucion.h"
 #include "Registro.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
 
 QString hex(HRESULT_KES resultado)
@@ -47,17 +51,32 @@ void CargadorComponente::Desregistrar(const QString& ruta)
         throw ErrorEjecucion(QStringLiteral("DllUnregisterServer falló (%1)").arg(hex(resultado)));
 }
 
+QString CargadorComponente::ComponenteJuntoAlPrograma()
+{
+    const QDir programa(QCoreApplication::applicationDirPath());
+    const QStringList lugares{programa.filePath(QStringLiteral("libTQ614.so")),
+                              programa.filePath(QStringLiteral(TQ614_LIBRERIAS_PRIVADAS "/libTQ614.so"))};
+    for (const QString& lugar : lugares)
+        if (QFileInfo::exists(lugar))
+            return QFileInfo(lugar).canonicalFilePath();
+    return QDir::cleanPath(lugares.last());
+}
+
 QObject* CargadorComponente::CrearPantalla()
 {
-    const QString ruta = Registro::LibreriaDeClase(QLatin1String(kProgIdPantalla));
-    if (ruta.isEmpty())
-        throw ErrorEjecucion(QStringLiteral("La clase %1 no está registrada (%2). Ejecute el programa con --registrar.")
-                                 .arg(QLatin1String(kProgIdPantalla), Registro::Archivo()));
+    const std::optional<Registro::Clase> registrada = Registro::BuscarClase(QLatin1String(kProgIdPantalla));
+    const QString ruta = registrada ? registrada->libreria : ComponenteJuntoAlPrograma();
+    if (!QFileInfo::exists(ruta))
+        throw ErrorEjecucion(QStringLiteral("No se encuentra el componente TQ614: la clase %1 no está registrada (%2) "
+                                            "ni instalada junto al programa (%3). Reinstale el programa, o registre "
+                                            "el componente con --registrar del tq614-host que está junto a él.")
+                                 .arg(QLatin1String(kProgIdPantalla),
+                                      Registro::ArchivosLeidos().join(QStringLiteral(", ")), ruta));
     m_libreria.setFileName(ruta);
     if (!m_libreria.load())
         throw ErrorEjecucion(QStringLiteral("No se pudo cargar %1: %2").arg(ruta, m_libreria.errorString()));
 
-    const QString clsid = Registro::ClsidDeNombre(QLatin1String(kProgIdPantalla));
+    const QString clsid = registrada ? registrada->clsid : QLatin1String(kClsidPantalla);
     void* objeto = nullptr;
     HRESULT_KES resultado = resolver<DllGetClassObjectFn>(m_libreria, "DllGetClassObject")(
         clsid.toLatin1().constData(), kIidClassFactory, &objeto);

@@ -6,8 +6,9 @@
 #include <QObject>
 #include <QString>
 
-// Finds a component by its class in the registration, loads its library and creates its
-// objects through the entry points, as a COM client does.
+// Finds a component by its class in the registration (or, unregistered, installed beside the
+// program), loads its library and creates its objects through the entry points, as a COM
+// client does.
 class CargadorComponente
 {
 public:
@@ -20,8 +21,13 @@ public:
     static void Registrar(const QString& ruta);
     static void Desregistrar(const QString& ruta);
 
-    // Loads the library registered for TQ614.Pantalla, creates a Pantalla and reads its
-    // GetPantalla: the catalogue screen. Throws ErrorEjecucion with the reason.
+    // The component beside the program: in its folder (the build) or in the private library
+    // folder it is installed with. Where it would be when it is in neither.
+    static QString ComponenteJuntoAlPrograma();
+
+    // Loads the library registered for TQ614.Pantalla, else the one beside the program,
+    // creates a Pantalla and reads its GetPantalla: the catalogue screen. Throws
+    // ErrorEjecucion with the reason.
     QObject* CrearPantalla();
 
     // Lets the object go and reports whether the library says it may be unloaded.

@@ -1,7 +1,11 @@
 #include "Opciones.h"
 
+#include "ConexionPostgres.h"
+#include "ErrorEjecucion.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -18,16 +22,24 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Catálogo de grupos de cuentas contables (TQ614).\n"
-        "Sin opciones abre la base SQLite del usuario; con --pg-servidor, una base PostgreSQL."));
+        "Sin opciones abre la base SQLite del usuario; con --pg-conexion, --pg-servicio o --pg-servidor, una base "
+        "PostgreSQL. La contraseña de PostgreSQL nunca va en la línea de órdenes: libpq la toma de su archivo de "
+        "contraseñas (~/.pgpass o PGPASSFILE), del archivo de servicios o de PGPASSWORD, y si no la encuentra el "
+        "programa la pide."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("Archivo de la base SQLite."), QStringLiteral("ARCHIVO"));
     const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Archivo de configuración (INI) con la conexión."), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption conexion(QStringLiteral("pg-conexion"),
+                                      QStringLiteral("Cadena de conexión de libpq o URI (host=... sslmode=verify-full "
+                                                     "sslrootcert=... target_session_attrs=...)."),
+                                      QStringLiteral("CADENA"));
+    const QCommandLineOption servicio(QStringLiteral("pg-servicio"), QStringLiteral("Servicio de pg_service.conf."),
+                                      QStringLiteral("NOMBRE"));
     const QCommandLineOption servidor(QStringLiteral("pg-servidor"), QStringLiteral("Servidor PostgreSQL."), QStringLiteral("HOST"));
     const QCommandLineOption puerto(QStringLiteral("pg-puerto"), QStringLiteral("Puerto de PostgreSQL (5432)."), QStringLiteral("PUERTO"));
     const QCommandLineOption nombreBase(QStringLiteral("pg-base"), QStringLiteral("Base de datos PostgreSQL."), QStringLiteral("NOMBRE"));
     const QCommandLineOption usuario(QStringLiteral("pg-usuario"), QStringLiteral("Usuario de PostgreSQL."), QStringLiteral("USUARIO"));
-    const QCommandLineOption clave(QStringLiteral("pg-clave"), QStringLiteral("Contraseña de PostgreSQL."), QStringLiteral("CLAVE"));
     const QCommandLineOption operador(QStringLiteral("operador"), QStringLiteral("Operador que registra los cambios."), QStringLiteral("NOMBRE"));
     const QCommandLineOption registrar(QStringLiteral("registrar"), QStringLiteral("Registra el componente TQ614 y termina."));
     const QCommandLineOption desregistrar(QStringLiteral("desregistrar"), QStringLiteral("Quita el registro del componente TQ614 y termina."));
@@ -39,8 +51,16 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     const QCommandLineOption importar(QStringLiteral("importar"), QStringLiteral("Agrega al catálogo los grupos de un archivo CSV (todos o ninguno) y termina."), QStringLiteral("ARCHIVO.csv"));
     const QCommandLineOption separador(QStringLiteral("separador"), QStringLiteral("Separador del CSV que se exporta: , (predeterminado) o ; (hojas de cálculo en español)."), QStringLiteral("SEPARADOR"));
     const QCommandLineOption capturaHistorial(QStringLiteral("captura-historial"), QStringLiteral("Dibuja el historial de cambios en un PNG (sin ventana) y termina."), QStringLiteral("ARCHIVO.png"));
-    parser.addOptions({base, config, servidor, puerto, nombreBase, usuario, clave, operador, registrar, desregistrar,
-                       captura, niveles, traza, sinEjemplo, exportar, importar, separador, capturaHistorial});
+    parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
+                       desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
+                       capturaHistorial});
+    // Anything on a command line is visible to every user of the machine (ps).
+    if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
+        error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "
+                             "máquina la ve. %1")
+                  .arg(ConexionPostgres::DondeVaLaContrasena()));
+        return std::nullopt;
+    }
     if (!parser.parse(argumentos)) {
         error(parser.errorText());
         return std::nullopt;
@@ -51,16 +71,30 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         parser.showVersion();
 
     Opciones opciones;
-    opciones.base = parser.isSet(config) ? Sesion::LeerConfiguracion(parser.value(config))
-                                         : Sesion::ConfiguracionPredeterminada();
+    try {
+        opciones.base = parser.isSet(config) ? Sesion::LeerConfiguracion(parser.value(config))
+                                             : Sesion::ConfiguracionPredeterminada();
+    } catch (const ErrorEjecucion& e) {
+        error(e.Description());
+        return std::nullopt;
+    }
     if (parser.isSet(base)) {
         opciones.base.motor = Sesion::Configuracion::SQLite;
         opciones.base.archivo = parser.value(base);
     }
-    if (parser.isSet(servidor)) {
-        opciones.base.motor = Sesion::Configuracion::PostgreSQL;
-        opciones.base.servidor = parser.value(servidor);
+    if (parser.isSet(conexion)) {
+        if (const QString motivo = Sesion::ClaveEnCadena(parser.value(conexion)); !motivo.isEmpty()) {
+            error(QStringLiteral("--pg-conexion: ") + motivo);
+            return std::nullopt;
+        }
+        opciones.base.conexion = parser.value(conexion);
     }
+    if (parser.isSet(servicio))
+        opciones.base.servicio = parser.value(servicio);
+    if (parser.isSet(servidor))
+        opciones.base.servidor = parser.value(servidor);
+    if (parser.isSet(conexion) || parser.isSet(servicio) || parser.isSet(servidor))
+        opciones.base.motor = Sesion::Configuracion::PostgreSQL;
     if (parser.isSet(puerto)) {
         bool ok = false;
         opciones.base.puerto = parser.value(puerto).toInt(&ok);
@@ -73,8 +107,6 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         opciones.base.base = parser.value(nombreBase);
     if (parser.isSet(usuario))
         opciones.base.usuario = parser.value(usuario);
-    if (parser.isSet(clave))
-        opciones.base.clave = parser.value(clave);
     if (parser.isSet(operador))
         opciones.base.operador = parser.value(operador);
     if (parser.isSet(niveles)) {

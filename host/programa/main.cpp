@@ -14,9 +14,7 @@
 #include "UtileriasKes.h"
 #include "VentanaHistorial.h"
 #include "VentanaPrincipal.h"
-#include "txtKES.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTreeWidget>
 #include <cstdio>
@@ -26,11 +24,6 @@
 extern "C" void* KesCrearObjeto(const char* clase);
 
 namespace {
-
-QString rutaDelComponente()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libTQ614.so"));
-}
 
 // Registering and drawing a picture need no screen: the offscreen platform is chosen
 // before Qt starts, so they also work where there is no display.
@@ -53,7 +46,6 @@ void abrirBase(const Opciones& opciones)
     const bool nueva = opciones.base.motor == Sesion::Configuracion::SQLite
         && !QFileInfo::exists(Sesion::ConfiguracionActual().archivo);
     Connection* conexion = Sesion::Conexion();
-    txtKES::EstablecerConexion(conexion);
     if (!nueva || !opciones.ejemplo)
         return;
     std::unique_ptr<AccesoDatos> datos(static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos")));
@@ -123,11 +115,14 @@ int intercambiar(const Opciones& opciones)
 int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 {
     if (opciones.registrar || opciones.desregistrar) {
-        opciones.registrar ? CargadorComponente::Registrar(rutaDelComponente())
-                           : CargadorComponente::Desregistrar(rutaDelComponente());
+        const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
+        opciones.registrar ? CargadorComponente::Registrar(componente) : CargadorComponente::Desregistrar(componente);
         std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
         return 0;
     }
+    // A picture drawn off screen has nobody to answer a message or a password prompt.
+    if (!opciones.captura.isEmpty())
+        Sesion::RegistrarMensajes(true);
     abrirBase(opciones);
     if (!opciones.exportar.isEmpty() || !opciones.importar.isEmpty())
         return intercambiar(opciones);

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <libpq-fe.h>
+#include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -93,6 +95,40 @@ QString descripcionEnEspanol(const QString& estado, const PGresult* r)
     return QStringLiteral("Error de la base de datos");
 }
 
+// What the user can make of libpq's reason for a refused connection.
+QString motivoDeRechazo(const QString& detalle)
+{
+    if (detalle.contains(QLatin1String("certificate verify failed")))
+        return QStringLiteral("el certificado del servidor no lo firmó la autoridad en la que se confía "
+                              "(sslrootcert)");
+    if (detalle.contains(QLatin1String("does not match host name")))
+        return QStringLiteral("el certificado del servidor es de otro nombre que el servidor al que se conecta");
+    if (detalle.contains(QLatin1String("password authentication failed")))
+        return QStringLiteral("la contraseña no es la del usuario");
+    return QStringLiteral("el servidor no respondió o rechazó la conexión");
+}
+
+// How many hosts libpq will try: each may take the whole deadline.
+int hostsDe(const PGconn* conn)
+{
+    int hosts = 1;
+    PQconninfoOption* opciones = PQconninfo(const_cast<PGconn*>(conn));
+    for (const PQconninfoOption* o = opciones; o && o->keyword; ++o) {
+        if (o->val && (qstrcmp(o->keyword, "host") == 0 || qstrcmp(o->keyword, "hostaddr") == 0))
+            hosts = qMax(hosts, static_cast<int>(QByteArrayView(o->val).count(',')) + 1);
+    }
+    PQconninfoFree(opciones);
+    return hosts;
+}
+
+// A statement that only reads: cut short, it leaves nothing in doubt.
+bool esLectura(const QString& sql)
+{
+    static const QRegularExpression lectura(QStringLiteral("^[\\s(]*(SELECT|VALUES|SHOW|TABLE)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return lectura.match(sql).hasMatch();
+}
+
 // The values of a statement's parameters as libpq takes them: text, except bytes.
 class ValoresPg
 {
@@ -162,6 +198,8 @@ struct ConexionPostgres::Sentencia
     QByteArray nombre;                        // empty: the shape runs as literal text
     std::vector<QByteArray>* porLiberar = nullptr;
     std::shared_ptr<const ColumnasRecordset> columnas;
+    std::vector<QByteArray> nombres;          // the columns as the server last described them
+    std::vector<Oid> oids;
     std::vector<Tipo> tipos;
 
     ~Sentencia()
@@ -169,74 +207,176 @@ struct ConexionPostgres::Sentencia
         if (!nombre.isEmpty() && porLiberar)
             porLiberar->push_back(nombre);
     }
+
+    // Whether a result's columns are those last seen: a table rebuilt in another column
+    // order, or changed under a text that is not prepared, describes them anew.
+    bool mismasColumnas(const PGresult* r) const
+    {
+        const int n = PQnfields(r);
+        if (!columnas || n != static_cast<int>(nombres.size()))
+            return false;
+        for (int c = 0; c < n; ++c) {
+            if (PQftype(r, c) != oids[size_t(c)] || qstrcmp(PQfname(r, c), nombres[size_t(c)]) != 0)
+                return false;
+        }
+        return true;
+    }
 };
 
 ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
-    : m_cache(kSentenciasEnCache)
+    : m_espera(configuracion.esperaServidorMs > 0 ? configuracion.esperaServidorMs : 15000)
+    , m_cache(kSentenciasEnCache)
 {
     static const QRegularExpression identificador(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!configuracion.esquema.isEmpty() && !identificador.match(configuracion.esquema).hasMatch())
         throw ErrorEjecucion(QStringLiteral("El nombre de esquema \"%1\" no es válido").arg(configuracion.esquema));
-    QByteArray opciones = "-c lock_timeout=" + QByteArray::number(qMax(0, configuracion.esperaBloqueoMs))
-        + " -c standard_conforming_strings=on -c DateStyle=ISO";
+    m_ajustes = "SET lock_timeout = " + QByteArray::number(qMax(0, configuracion.esperaBloqueoMs))
+        + "; SET standard_conforming_strings = on; SET DateStyle = ISO";
     if (!configuracion.esquema.isEmpty())
-        opciones += " -c search_path=" + configuracion.esquema.toUtf8();
-    const QByteArray servidor = configuracion.servidor.toUtf8();
-    const QByteArray puerto = QByteArray::number(configuracion.puerto);
-    const QByteArray base = configuracion.base.toUtf8();
-    const QByteArray usuario = configuracion.usuario.toUtf8();
-    const QByteArray clave = configuracion.clave.toUtf8();
-    const char* claves[] = {"host", "port", "dbname", "user", "password", "application_name", "client_encoding",
-                            "connect_timeout", "options", nullptr};
-    const char* valores[] = {servidor.isEmpty() ? nullptr : servidor.constData(), puerto.constData(),
-                             base.isEmpty() ? nullptr : base.constData(),
-                             usuario.isEmpty() ? nullptr : usuario.constData(),
-                             clave.isEmpty() ? nullptr : clave.constData(), "TQ614", "UTF8", "10",
-                             opciones.constData(), nullptr};
-    m_descripcionServidor = QStringLiteral("%1:%2, base %3, usuario %4")
-                                .arg(configuracion.servidor)
-                                .arg(configuracion.puerto)
-                                .arg(configuracion.base, configuracion.usuario);
-    m_conn = PQconnectdbParams(claves, valores, 0);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString detalle = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
-        PQfinish(m_conn);
-        m_conn = nullptr;
-        throw ErrorEjecucion(QStringLiteral("No se pudo conectar con el servidor PostgreSQL (%1): %2")
-                                 .arg(m_descripcionServidor, detalle),
-                             QStringLiteral("08001"));
-    }
-    // Notices (a table that already exists, and the like) are no concern of the user's.
-    PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
-    m_operador = configuracion.operador.trimmed().toUtf8();
-    try {
-        identificarOperador();
-    } catch (...) {
-        PQfinish(m_conn);
-        throw;
-    }
-}
+        m_ajustes += "; SET search_path = " + configuracion.esquema.toUtf8();
+    // The database's own change history names the session's operator (without one, its login).
+    if (const QString operador = configuracion.operador.trimmed(); !operador.isEmpty())
+        m_ajustes += "; SET kes.operador = '" + QString(operador).replace(QLatin1Char('\''), QStringLiteral("''")).toUtf8()
+            + '\'';
 
-// The database's own change history names the session's operator, a setting of the session
-// (without one it names the login); a new session after a reconnection gets it again.
-void ConexionPostgres::identificarOperador()
-{
-    if (m_operador.isEmpty())
-        return;
-    const char* valores[] = {m_operador.constData()};
-    comprobar(PQexecParams(m_conn, "SELECT set_config('kes.operador', $1, false)", 1, nullptr, valores, nullptr,
-                           nullptr, 0));
+    // Later keywords win: our defaults first, then the user's service and connection string,
+    // then the plain fields, and last what this code relies on.
+    const auto agregar = [this](const char* clave, const QString& valor) {
+        if (!valor.isEmpty())
+            m_parametros.emplace_back(clave, valor.toUtf8());
+    };
+    // A link that drops is noticed by the kernel within the deadline too; a server that is
+    // stopped is not (its kernel still answers), which is what the deadline itself is for.
+    const QString segundos = QString::number(qMax<qint64>(1, m_espera.count() / 3000));
+    agregar("fallback_application_name", QStringLiteral("TQ614"));
+    agregar("keepalives", QStringLiteral("1"));
+    agregar("keepalives_idle", segundos);
+    agregar("keepalives_interval", segundos);
+    agregar("keepalives_count", QStringLiteral("3"));
+    agregar("tcp_user_timeout", QString::number(m_espera.count()));
+    agregar("service", configuracion.servicio);
+    agregar("dbname", configuracion.conexion);  // the first dbname is read as a connection string
+    agregar("host", configuracion.servidor);
+    agregar("port", configuracion.puerto > 0 ? QString::number(configuracion.puerto) : QString());
+    agregar("dbname", configuracion.base);
+    agregar("user", configuracion.usuario);
+    agregar("client_encoding", QStringLiteral("UTF8"));
+    conectar();
 }
 
 ConexionPostgres::~ConexionPostgres()
 {
-    m_cache.clear();
-    PQfinish(m_conn);
+    cerrar();
+    m_contrasena.fill('\0');
+}
+
+bool ConexionPostgres::LlevaContrasena(const QString& cadena)
+{
+    char* error = nullptr;
+    PQconninfoOption* opciones = PQconninfoParse(cadena.toUtf8().constData(), &error);
+    PQfreemem(error);
+    bool lleva = false;
+    for (const PQconninfoOption* o = opciones; o && o->keyword; ++o)
+        lleva |= qstrcmp(o->keyword, "password") == 0 && o->val && *o->val;
+    PQconninfoFree(opciones);
+    return lleva;
+}
+
+QString ConexionPostgres::DondeVaLaContrasena()
+{
+    return QStringLiteral("La contraseña va en el archivo de contraseñas de PostgreSQL (~/.pgpass, o el que indique "
+                          "la variable PGPASSFILE, legible sólo por su dueño), en el archivo de servicios "
+                          "(pg_service.conf) o en la variable de entorno PGPASSWORD; si no está en ninguno, el "
+                          "programa la pide al conectar.");
 }
 
 int ConexionPostgres::ProcesoDelServidor() const
 {
     return PQbackendPID(m_conn);
+}
+
+// Opens the session. When the server asks for a password that libpq has not found, the user
+// is asked once; a password that did not open the session is not kept.
+void ConexionPostgres::conectar()
+{
+    for (bool preguntada = false;; preguntada = true) {
+        abrir();
+        if (PQstatus(m_conn) == CONNECTION_OK)
+            break;
+        const QString detalle = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        const QString adonde = destino();
+        const bool faltaContrasena = PQconnectionNeedsPassword(m_conn);
+        cerrar();
+        if (faltaContrasena && !preguntada) {
+            if (const auto contrasena = Sesion::PedirClave(adonde)) {
+                m_contrasena = contrasena->toUtf8();
+                continue;
+            }
+        }
+        m_contrasena.fill('\0');
+        m_contrasena.clear();
+        if (faltaContrasena)
+            throw ErrorEjecucion(QStringLiteral("El servidor PostgreSQL pide la contraseña de %1 y no se indicó "
+                                                "ninguna. %2")
+                                     .arg(adonde, DondeVaLaContrasena()),
+                                 QStringLiteral("28P01"));
+        throw ErrorEjecucion(QStringLiteral("No se pudo conectar con el servidor PostgreSQL (%1): %2 (%3)")
+                                 .arg(adonde, motivoDeRechazo(detalle), detalle),
+                             QStringLiteral("08001"));
+    }
+    // Nothing waits on the socket but our own bounded wait, not even closing it.
+    PQsetnonblocking(m_conn, 1);
+    // Notices (a table that already exists, and the like) are no concern of the user's.
+    PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+    ejecutarControl(m_ajustes.constData());
+}
+
+// Starts libpq's connection and drives it within the deadline, once per host it may try.
+void ConexionPostgres::abrir()
+{
+    std::vector<const char*> claves, valores;
+    for (const auto& [clave, valor] : m_parametros) {
+        claves.push_back(clave.constData());
+        valores.push_back(valor.constData());
+    }
+    if (!m_contrasena.isEmpty()) {
+        claves.push_back("password");
+        valores.push_back(m_contrasena.constData());
+    }
+    claves.push_back(nullptr);
+    valores.push_back(nullptr);
+    m_conn = PQconnectStartParams(claves.data(), valores.data(), 1);
+    if (!m_conn)
+        throw std::bad_alloc();
+    const Limite limite = std::chrono::steady_clock::now() + m_espera * hostsDe(m_conn);
+    // Just started, libpq waits to write.
+    for (auto paso = PGRES_POLLING_WRITING; paso != PGRES_POLLING_OK && PQstatus(m_conn) != CONNECTION_BAD;
+         paso = PQconnectPoll(m_conn)) {
+        if (!esperar(paso == PGRES_POLLING_READING ? POLLIN : POLLOUT, limite)) {
+            const QString adonde = destino();
+            cerrar();
+            throw ErrorEjecucion(QStringLiteral("El servidor PostgreSQL (%1) no respondió en %2 s al conectar")
+                                     .arg(adonde)
+                                     .arg(m_espera.count() / 1000.0),
+                                 QStringLiteral("08001"));
+        }
+    }
+}
+
+QString ConexionPostgres::destino() const
+{
+    return QStringLiteral("usuario %1 en %2:%3, base %4")
+        .arg(QString::fromUtf8(PQuser(m_conn)), QString::fromUtf8(PQhost(m_conn)), QString::fromUtf8(PQport(m_conn)),
+             QString::fromUtf8(PQdb(m_conn)));
+}
+
+void ConexionPostgres::cerrar() noexcept
+{
+    // Prepared statements die with the session.
+    m_cache.clear();
+    m_porLiberar.clear();
+    PQfinish(m_conn);
+    m_conn = nullptr;
 }
 
 std::unique_ptr<Recordset> ConexionPostgres::Execute(const QString& sql, long)
@@ -252,7 +392,7 @@ std::unique_ptr<Recordset> ConexionPostgres::Execute(const QString& sql, const Q
 std::unique_ptr<Recordset>
 ConexionPostgres::conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar)
 {
-    if (!m_transaccion && PQstatus(m_conn) != CONNECTION_OK)
+    if (!m_transaccion && conexionPerdida())
         reconectar();
     m_ultimoErrorFueDeConexion = false;
     try {
@@ -271,6 +411,7 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
     liberarPendientes();
     const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
+    const AlCortar alCortar = m_transaccion || esLectura(sql) ? AlCortar::Deshecho : AlCortar::EnDuda;
     Sentencia* sentencia = nullptr;
     if (forma.LiteralesExtraidos()) {
         sentencia = m_cache.object(forma.Texto());
@@ -278,17 +419,29 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
             sentencia = preparar(forma);
     }
     if (sentencia && !sentencia->nombre.isEmpty()) {
-        const ValoresPg valores(forma.Valores());
-        return leer(comprobar(PQexecPrepared(m_conn, sentencia->nombre.constData(), valores.Cantidad(),
-                                             valores.Punteros(), valores.Largos(), valores.Formatos(), 0)),
-                    sentencia);
+        try {
+            return correrPreparada(*sentencia, forma, alCortar);
+        } catch (const ErrorEjecucion& error) {
+            // The table changed under the prepared statement (a column added, the table
+            // rebuilt), or the session lost it: it is prepared anew. Outside a transaction the
+            // failed run changed nothing and runs again; inside, the transaction is lost.
+            if (error.Codigo() != QLatin1String("0A000") && error.Codigo() != QLatin1String("26000"))
+                throw;
+            m_cache.remove(forma.Texto());
+            if (m_transaccion)
+                throw ErrorEjecucion(QStringLiteral("Una sentencia preparada dejó de valer en el servidor (la tabla "
+                                                    "cambió de estructura mientras se usaba): la operación no se "
+                                                    "completó y se deshace; repítala"),
+                                     error.Codigo());
+            sentencia = preparar(forma);
+            if (sentencia && !sentencia->nombre.isEmpty())
+                return correrPreparada(*sentencia, forma, alCortar);
+        }
     }
     // Not a shape worth sharing, or one the server would not take with parameters.
     const auto literal = forma.LiteralesExtraidos() ? SentenciaParametrizada::SinExtraer(sql, parametros, kMarcador)
                                                     : forma;
-    const ValoresPg valores(literal.Valores());
-    auto resultado = comprobar(PQexecParams(m_conn, literal.Texto().toUtf8().constData(), valores.Cantidad(), nullptr,
-                                            valores.Punteros(), valores.Largos(), valores.Formatos(), 0));
+    auto resultado = ejecutarTexto(literal, alCortar);
     if (forma.LiteralesExtraidos() && !sentencia) {
         // The literal text ran where the parameterized one was refused: remember the shape
         // so the server is not asked to prepare it again.
@@ -299,21 +452,48 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
     return leer(resultado, sentencia);
 }
 
+// Runs a text as written, unprepared: one round trip, nothing kept on the server.
+ConexionPostgres::Resultado ConexionPostgres::ejecutarTexto(const SentenciaParametrizada& texto, AlCortar alCortar)
+{
+    const ValoresPg valores(texto.Valores());
+    const QByteArray utf8 = texto.Texto().toUtf8();
+    return pedir(
+        [&](pg_conn* c) {
+            return PQsendQueryParams(c, utf8.constData(), valores.Cantidad(), nullptr, valores.Punteros(),
+                                     valores.Largos(), valores.Formatos(), 0);
+        },
+        alCortar);
+}
+
+std::unique_ptr<Recordset> ConexionPostgres::correrPreparada(Sentencia& sentencia, const SentenciaParametrizada& forma,
+                                                             AlCortar alCortar)
+{
+    const ValoresPg valores(forma.Valores());
+    const auto resultado = pedir(
+        [&](pg_conn* c) {
+            return PQsendQueryPrepared(c, sentencia.nombre.constData(), valores.Cantidad(), valores.Punteros(),
+                                       valores.Largos(), valores.Formatos(), 0);
+        },
+        alCortar);
+    return leer(resultado, &sentencia);
+}
+
 // Prepares a new shape. Inside a transaction a refused preparation would abort the whole
 // transaction, so it is tried under a savepoint. Returns nullptr when the server refuses it.
 ConexionPostgres::Sentencia* ConexionPostgres::preparar(const SentenciaParametrizada& forma)
 {
     const QByteArray nombre = "kes_" + QByteArray::number(++m_siguienteNombre);
+    const QByteArray texto = forma.Texto().toUtf8();
     if (m_transaccion)
         ejecutarControl("SAVEPOINT kes_preparar");
-    Resultado resultado(PQprepare(m_conn, nombre.constData(), forma.Texto().toUtf8().constData(),
-                                  static_cast<int>(forma.Valores().size()), nullptr),
-                        PQclear);
-    const ExecStatusType estado = resultado ? PQresultStatus(resultado.get()) : PGRES_FATAL_ERROR;
-    if (estado != PGRES_COMMAND_OK) {
-        if (conexionPerdida()) {
-            comprobar(resultado.release());  // throws the connection error
-        }
+    try {
+        pedir([&](pg_conn* c) {
+            return PQsendPrepare(c, nombre.constData(), texto.constData(), static_cast<int>(forma.Valores().size()),
+                                 nullptr);
+        });
+    } catch (const ErrorEjecucion&) {
+        if (conexionPerdida())
+            throw;
         if (m_transaccion)
             ejecutarControl("ROLLBACK TO SAVEPOINT kes_preparar");
         return nullptr;
@@ -338,20 +518,25 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
     std::shared_ptr<const ColumnasRecordset> nombres;
     std::vector<Tipo> tiposLocales;
     const std::vector<Tipo>* tipos = nullptr;
-    if (sentencia && sentencia->columnas && sentencia->columnas->Cantidad() == columnas) {
+    if (sentencia && sentencia->mismasColumnas(r)) {
         nombres = sentencia->columnas;
         tipos = &sentencia->tipos;
     } else {
         QStringList lista;
-        lista.reserve(columnas);
+        std::vector<QByteArray> crudos;
+        std::vector<Oid> oids;
         for (int c = 0; c < columnas; ++c) {
-            lista << QString::fromUtf8(PQfname(r, c));
-            tiposLocales.push_back(tipoDe(PQftype(r, c)));
+            crudos.emplace_back(PQfname(r, c));
+            oids.push_back(PQftype(r, c));
+            lista << QString::fromUtf8(crudos.back());
+            tiposLocales.push_back(tipoDe(oids.back()));
         }
         nombres = std::make_shared<const ColumnasRecordset>(std::move(lista));
         if (sentencia) {
             sentencia->columnas = nombres;
             sentencia->tipos = tiposLocales;
+            sentencia->nombres = std::move(crudos);
+            sentencia->oids = std::move(oids);
         }
         tipos = &tiposLocales;
     }
@@ -367,6 +552,87 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
         }
     }
     return std::make_unique<RecordsetEnMemoria>(std::move(nombres), std::move(filas));
+}
+
+// Every request to the server goes through here: `enviar` queues it (one PQsend* call) and
+// its answer is awaited within the deadline. A server that does not answer in time is given
+// up (abandonar). Returns the result, or throws its error.
+ConexionPostgres::Resultado ConexionPostgres::pedir(const std::function<int(pg_conn*)>& enviar, AlCortar alCortar)
+{
+    if (!m_conn) {
+        m_ultimoErrorFueDeConexion = true;
+        throw ErrorEjecucion(QStringLiteral("Se perdió la conexión con el servidor de la base de datos"),
+                             QStringLiteral("08003"));
+    }
+    const Limite limite = std::chrono::steady_clock::now() + m_espera;
+    if (!enviar(m_conn))
+        return comprobar(nullptr);
+    int envio;
+    while ((envio = PQflush(m_conn)) == 1) {
+        if (!esperar(POLLIN | POLLOUT, limite))
+            abandonar(alCortar);
+        if (!PQconsumeInput(m_conn))
+            break;
+    }
+    if (envio < 0)
+        return comprobar(nullptr);
+    Resultado resultado(nullptr, PQclear);
+    for (;;) {
+        while (PQisBusy(m_conn)) {
+            if (!esperar(POLLIN, limite))
+                abandonar(alCortar);
+            if (!PQconsumeInput(m_conn))
+                break;  // the connection broke: PQgetResult says so
+        }
+        PGresult* siguiente = PQgetResult(m_conn);
+        if (!siguiente)
+            break;
+        // The first error is the one to report; otherwise the last result counts.
+        const ExecStatusType estado = resultado ? PQresultStatus(resultado.get()) : PGRES_COMMAND_OK;
+        if (estado == PGRES_FATAL_ERROR || estado == PGRES_NONFATAL_ERROR)
+            PQclear(siguiente);
+        else
+            resultado.reset(siguiente);
+    }
+    return comprobar(resultado.release());
+}
+
+// Waits for the socket until `limite`; false when the time is up.
+bool ConexionPostgres::esperar(short eventos, Limite limite) const
+{
+    pollfd socket{PQsocket(m_conn), eventos, 0};
+    if (socket.fd < 0)
+        return true;  // libpq reports the broken connection itself
+    for (;;) {
+        const auto restante = std::chrono::ceil<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
+        if (restante.count() <= 0)
+            return false;
+        const int listo = ::poll(&socket, 1, static_cast<int>(qMin<qint64>(restante.count(), INT_MAX)));
+        if (listo > 0 || (listo < 0 && errno != EINTR))
+            return true;  // ready, or an error that libpq will report
+    }
+}
+
+// The server did not answer in time. It may be stopped or the link down, so the cancel
+// request, which could wait as long, is sent from a thread of its own; the connection is
+// closed without waiting, and the server ends whatever transaction it held when it notices.
+void ConexionPostgres::abandonar(AlCortar alCortar)
+{
+    if (PGcancel* cancelacion = PQgetCancel(m_conn)) {
+        std::thread([cancelacion] {
+            char error[256];
+            PQcancel(cancelacion, error, sizeof error);
+            PQfreeCancel(cancelacion);
+        }).detach();
+    }
+    cerrar();
+    QString texto = QStringLiteral("El servidor de la base de datos no respondió en %1 s: se canceló la operación y "
+                                   "se cerró la conexión, que la próxima acción abre de nuevo.")
+                        .arg(m_espera.count() / 1000.0);
+    texto += alCortar == AlCortar::EnDuda
+        ? QStringLiteral(" No se puede saber si el cambio llegó a guardarse: revíselo.")
+        : QStringLiteral(" Los cambios sin confirmar no se guardaron.");
+    throw ErrorEjecucion(texto, QStringLiteral("57014"));
 }
 
 ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
@@ -390,9 +656,9 @@ ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
     throw ErrorEjecucion(descripcion, sqlstate);
 }
 
-void ConexionPostgres::ejecutarControl(const char* sql)
+ConexionPostgres::Resultado ConexionPostgres::ejecutarControl(const char* sql, AlCortar alCortar)
 {
-    comprobar(PQexec(m_conn, sql));
+    return pedir([sql](pg_conn* c) { return PQsendQuery(c, sql); }, alCortar);
 }
 
 bool ConexionPostgres::conexionPerdida() const
@@ -402,29 +668,27 @@ bool ConexionPostgres::conexionPerdida() const
 
 void ConexionPostgres::reconectar()
 {
-    // Prepared statements die with the session.
-    m_cache.clear();
-    m_porLiberar.clear();
+    cerrar();
     m_transaccion = false;
-    PQreset(m_conn);
-    if (PQstatus(m_conn) != CONNECTION_OK)
-        throw ErrorEjecucion(QStringLiteral("Se perdió la conexión con el servidor PostgreSQL (%1) y no se pudo "
-                                            "restablecer: %2")
-                                 .arg(m_descripcionServidor, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()),
-                             QStringLiteral("08006"));
+    conectar();
     ++m_reconexiones;
-    identificarOperador();
 }
 
-// Statements evicted from the cache are deallocated when no transaction is open, where a
-// failure could not abort anything.
+// Statements evicted from the cache are deallocated, all in one request, when no
+// transaction is open, where a failure could not abort anything.
 void ConexionPostgres::liberarPendientes()
 {
     if (m_porLiberar.empty() || PQtransactionStatus(m_conn) != PQTRANS_IDLE)
         return;
-    for (const QByteArray& nombre : m_porLiberar)
-        PQclear(PQexec(m_conn, ("DEALLOCATE " + nombre).constData()));
-    m_porLiberar.clear();
+    QByteArray sql;
+    for (const QByteArray& nombre : std::exchange(m_porLiberar, {}))
+        sql += "DEALLOCATE " + nombre + ';';
+    try {
+        ejecutarControl(sql.constData());
+    } catch (const ErrorEjecucion&) {
+        if (conexionPerdida())
+            throw;  // a statement already gone (the session lost it) is no loss
+    }
 }
 
 void ConexionPostgres::BeginTrans()
@@ -453,7 +717,7 @@ void ConexionPostgres::CommitTrans()
                              QStringLiteral("08006"));
     if (PQtransactionStatus(m_conn) == PQTRANS_INERROR)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
-    const Resultado resultado = comprobar(PQexec(m_conn, "COMMIT"));
+    const Resultado resultado = ejecutarControl("COMMIT", AlCortar::EnDuda);
     // COMMIT of a transaction the server has aborted answers ROLLBACK, without an error.
     if (qstrcmp(PQcmdStatus(resultado.get()), "COMMIT") != 0)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
@@ -471,7 +735,8 @@ void ConexionPostgres::RollbackTrans()
     try {
         ejecutarControl("ROLLBACK");
     } catch (const ErrorEjecucion&) {
-        if (!m_ultimoErrorFueDeConexion)
+        // A session lost on the way, or given up as silent, ends the transaction too.
+        if (!m_ultimoErrorFueDeConexion && !conexionPerdida())
             throw;
     }
 }

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QCache>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,11 +19,19 @@ struct pg_result;
 // The connection to a PostgreSQL server through libpq. Each distinct statement shape (the
 // text with its quoted literals taken out, see SentenciaParametrizada) is prepared once on
 // the server and then run with PQexecPrepared, so texts that differ only in their literals
-// cost one round trip each. Every result is read whole before Execute returns.
+// cost one round trip each. Every result is read whole before Execute returns, and its
+// columns are mapped from its own description. A prepared statement that went stale (its
+// table changed shape) is prepared again, and run again when no transaction is open.
 //
-// When the server ends the session (the backend is terminated, the network drops), the next
-// statement outside a transaction reconnects once and runs again; inside a transaction the
-// error is thrown, and the transaction counts as ended once RollbackTrans is called.
+// The connection's settings are libpq's own (a connection string, a service, the plain
+// fields), so TLS, several hosts, password and service files work as libpq documents them.
+//
+// Every exchange with the server is asynchronous and bounded by esperaServidorMs: a server
+// that stops answering is sent a cancel and the connection is given up, and the caller gets
+// an error instead of a frozen window. When the server ends the session (the backend is
+// terminated, the network drops), the next statement outside a transaction reconnects once
+// and runs again; inside a transaction the error is thrown, and the transaction counts as
+// ended once RollbackTrans is called.
 class ConexionPostgres : public Connection
 {
 public:
@@ -38,6 +47,10 @@ public:
     void RollbackTrans() override;
     bool EnTransaccion() const override;
 
+    // Whether a libpq connection string or URI carries a password; where one belongs instead.
+    static bool LlevaContrasena(const QString& cadena);
+    static QString DondeVaLaContrasena();
+
     // For tests and diagnostics.
     int SentenciasEnCache() const { return static_cast<int>(m_cache.size()); }
     int Preparaciones() const { return m_preparaciones; }
@@ -47,22 +60,38 @@ public:
 private:
     struct Sentencia;
     using Resultado = std::unique_ptr<pg_result, void (*)(pg_result*)>;
+    using Limite = std::chrono::steady_clock::time_point;
+    // What a request cut short by the deadline leaves on the server: nothing (its transaction
+    // ends with the connection), or a change whose fate is unknown (a COMMIT, or a write
+    // outside a transaction, that the server may still carry out when it wakes).
+    enum class AlCortar { Deshecho, EnDuda };
 
     std::unique_ptr<Recordset> conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar);
     std::unique_ptr<Recordset> ejecutar(const QString& sql, const QVariantList& parametros);
+    Resultado ejecutarTexto(const SentenciaParametrizada& texto, AlCortar alCortar = AlCortar::Deshecho);
+    std::unique_ptr<Recordset> correrPreparada(Sentencia& sentencia, const SentenciaParametrizada& forma,
+                                               AlCortar alCortar);
     Sentencia* preparar(const SentenciaParametrizada& forma);
     std::unique_ptr<Recordset> leer(const Resultado& resultado, Sentencia* sentencia);
+    Resultado pedir(const std::function<int(pg_conn*)>& enviar, AlCortar alCortar = AlCortar::Deshecho);
+    bool esperar(short eventos, Limite limite) const;
+    [[noreturn]] void abandonar(AlCortar alCortar);
     Resultado comprobar(pg_result* resultado);
-    void ejecutarControl(const char* sql);
+    Resultado ejecutarControl(const char* sql, AlCortar alCortar = AlCortar::Deshecho);
+    void conectar();
+    void abrir();
+    void cerrar() noexcept;
     void reconectar();
-    void identificarOperador();
     void liberarPendientes();
     bool conexionPerdida() const;
+    QString destino() const;
 
     pg_conn* m_conn = nullptr;
+    std::vector<std::pair<QByteArray, QByteArray>> m_parametros;  // libpq's keywords and values
+    QByteArray m_contrasena;  // typed by the user when the server asked; never written anywhere
+    QByteArray m_ajustes;     // the session settings, run on every new connection
+    std::chrono::milliseconds m_espera;
     AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Dolar};
-    QString m_descripcionServidor;
-    QByteArray m_operador;
     std::vector<QByteArray> m_porLiberar;  // prepared statements evicted from the cache
     QCache<QString, Sentencia> m_cache;
     quint64 m_siguienteNombre = 0;

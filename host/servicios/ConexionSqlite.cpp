@@ -104,6 +104,7 @@ struct ConexionSqlite::Sentencia
     bool soloLectura = false;
     bool enUso = false;  // a RecordsetSqlite is reading it
     std::shared_ptr<const ColumnasRecordset> columnas;
+    int repreparaciones = 0;  // SQLite's count of its own preparations when columnas was read
     // The UTF-8 of the bound texts, bound without a copy: the statement's own, because a
     // statement being read still compares rows with them.
     QByteArray textos;
@@ -120,6 +121,7 @@ struct ConexionSqlite::Sentencia
         for (int i = 0; i < n; ++i)
             nombres << QString::fromUtf8(sqlite3_column_name(stmt, i));
         columnas = std::make_shared<const ColumnasRecordset>(std::move(nombres));
+        repreparaciones = sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
     }
 
     char* espacioParaTextos(qsizetype bytes)
@@ -285,10 +287,12 @@ std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, QStringV
 std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia, bool enCache)
 {
     sqlite3_stmt* stmt = sentencia.stmt;
-    const int columnas = sqlite3_column_count(stmt);
-    if (columnas != sentencia.columnas->Cantidad())  // the schema changed and SQLite re-prepared it
-        sentencia.leerColumnas();
     int rc = sqlite3_step(stmt);
+    // A statement whose tables changed is prepared again by SQLite on its own, in that first
+    // step: its columns (a column added, a table rebuilt in another order) are read anew.
+    if (sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0) != sentencia.repreparaciones)
+        sentencia.leerColumnas();
+    const int columnas = sentencia.columnas->Cantidad();
     if (rc == SQLITE_ROW && enCache && m_lectura)
         return std::make_unique<RecordsetSqlite>(stmt, sentencia.enUso, sentencia.columnas, m_abiertos);
     AlmacenFilas filas(columnas);

@@ -43,8 +43,18 @@ void RecordsetEnMemoria::Close()
 QVariant RecordsetEnMemoria::Fields(const QString& columna) const
 {
     exigirAbierto();
-    const int indice = m_columnas->Indice(columna);
-    if (indice < 0)
+    return valor(m_columnas->Indice(columna), columna);
+}
+
+QVariant RecordsetEnMemoria::Fields(int indice) const
+{
+    exigirAbierto();
+    return valor(indice, QString::number(indice));
+}
+
+QVariant RecordsetEnMemoria::valor(int indice, const QString& columna) const
+{
+    if (indice < 0 || indice >= m_columnas->Cantidad())
         throw CampoDesconocido(columna);
     if (m_actual >= m_filas)
         throw SinRegistroActual(columna);

@@ -22,12 +22,14 @@ public:
     void MoveNext() override;
     void Close() override;
     QVariant Fields(const QString& columna) const override;
+    QVariant Fields(int indice) const override;
 
     const ColumnasRecordset& Columnas() const override { return *m_columnas; }
     qsizetype Filas() override { return m_filas; }
 
 private:
     void exigirAbierto() const;
+    QVariant valor(int indice, const QString& columna) const;
 
     std::shared_ptr<const ColumnasRecordset> m_columnas;
     AlmacenFilas m_almacen;

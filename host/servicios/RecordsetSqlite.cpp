@@ -97,6 +97,18 @@ QVariant RecordsetSqlite::Fields(const QString& columna) const
     return valorDeColumna(m_stmt, indice);
 }
 
+QVariant RecordsetSqlite::Fields(int indice) const
+{
+    exigirUtilizable();
+    if (m_retenido)
+        return m_retenido->Fields(indice);
+    if (indice < 0 || indice >= m_columnas->Cantidad())
+        throw CampoDesconocido(QString::number(indice));
+    if (!m_stmt)
+        throw SinRegistroActual(QString::number(indice));
+    return valorDeColumna(m_stmt, indice);
+}
+
 qsizetype RecordsetSqlite::Filas()
 {
     Retener();

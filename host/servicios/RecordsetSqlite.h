@@ -37,6 +37,7 @@ public:
     void MoveNext() override;
     void Close() override;
     QVariant Fields(const QString& columna) const override;
+    QVariant Fields(int indice) const override;
     const ColumnasRecordset& Columnas() const override { return *m_columnas; }
     qsizetype Filas() override;
 

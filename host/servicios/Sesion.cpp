@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -24,6 +25,9 @@ Q_LOGGING_CATEGORY(lcMensajes, "kestrima.mensajes")
 namespace Sesion {
 
 namespace {
+
+const QStringList kClavesDeContrasena = {QStringLiteral("clave"), QStringLiteral("password"),
+                                         QStringLiteral("contrasena"), QStringLiteral("contraseña")};
 
 struct Estado
 {
@@ -125,19 +129,54 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     Configuracion c = ConfiguracionPredeterminada();
     QSettings ini(archivoIni, QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("BaseDeDatos"));
+    for (const QString& clave : ini.childKeys()) {
+        if (kClavesDeContrasena.contains(clave.toLower()))
+            throw ErrorEjecucion(QStringLiteral("El archivo de configuración %1 guarda la contraseña de la base de "
+                                                "datos en texto plano (%2=), donde cualquiera que lo lea la ve: "
+                                                "quítela. %3")
+                                     .arg(archivoIni, clave, ConexionPostgres::DondeVaLaContrasena()));
+    }
+    // QSettings reads an unquoted value with commas (host=a,b) as a list: joined again.
+    c.conexion = ini.value(QStringLiteral("Conexion")).toStringList().join(QLatin1Char(','));
+    c.servicio = ini.value(QStringLiteral("Servicio")).toString();
+    if (const QString motivo = ClaveEnCadena(c.conexion); !motivo.isEmpty())
+        throw ErrorEjecucion(QStringLiteral("El archivo de configuración %1: %2").arg(archivoIni, motivo));
     const QString motor = ini.value(QStringLiteral("Motor")).toString().trimmed().toLower();
-    if (motor == QLatin1String("postgresql") || motor == QLatin1String("postgres") || motor == QLatin1String("pg"))
+    if (motor == QLatin1String("postgresql") || motor == QLatin1String("postgres") || motor == QLatin1String("pg")
+        || (motor.isEmpty() && !(c.conexion.isEmpty() && c.servicio.isEmpty())))
         c.motor = Configuracion::PostgreSQL;
     c.archivo = ini.value(QStringLiteral("Archivo"), c.archivo).toString();
     c.servidor = ini.value(QStringLiteral("Servidor"), c.servidor).toString();
     c.puerto = ini.value(QStringLiteral("Puerto"), c.puerto).toInt();
     c.base = ini.value(QStringLiteral("Base"), c.base).toString();
     c.usuario = ini.value(QStringLiteral("Usuario"), c.usuario).toString();
-    c.clave = ini.value(QStringLiteral("Clave"), c.clave).toString();
     c.esquema = ini.value(QStringLiteral("Esquema"), c.esquema).toString();
     c.operador = ini.value(QStringLiteral("Operador"), c.operador).toString();
     c.esperaBloqueoMs = ini.value(QStringLiteral("EsperaBloqueoMs"), c.esperaBloqueoMs).toInt();
+    c.esperaServidorMs = ini.value(QStringLiteral("EsperaServidorMs"), c.esperaServidorMs).toInt();
     return c;
+}
+
+QString ClaveEnCadena(const QString& cadena)
+{
+    if (cadena.isEmpty() || !ConexionPostgres::LlevaContrasena(cadena))
+        return {};
+    return QStringLiteral("la cadena de conexión lleva la contraseña, que así queda a la vista de otros usuarios: "
+                          "quítela. %1").arg(ConexionPostgres::DondeVaLaContrasena());
+}
+
+std::optional<QString> PedirClave(const QString& destino)
+{
+    if (estado().registrarMensajes || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return std::nullopt;
+    bool aceptada = false;
+    const QString clave = QInputDialog::getText(QApplication::activeWindow(),
+                                                QStringLiteral("Contraseña de la base de datos"),
+                                                QStringLiteral("El servidor pide la contraseña de %1:").arg(destino),
+                                                QLineEdit::Password, QString(), &aceptada);
+    if (!aceptada || clave.isEmpty())
+        return std::nullopt;
+    return clave;
 }
 
 Connection* Conexion()

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class AccesoDatos;
 
@@ -21,13 +22,22 @@ struct Configuracion
     enum Motor { SQLite, PostgreSQL };
     Motor motor = SQLite;
     QString archivo;       // SQLite: the database file (created when missing)
-    QString servidor;      // PostgreSQL: host name or address
-    int puerto = 5432;
+    // PostgreSQL: whatever libpq takes. A connection string or URI ("host=a,b
+    // target_session_attrs=read-write sslmode=verify-full sslrootcert=ca.crt ..."), a service
+    // of pg_service.conf, and the plain fields below, which win over both when set. Passwords
+    // never come from here: libpq finds them in its password file, the service file or
+    // PGPASSWORD, and when the server asks for one that it has not got, the user is asked.
+    QString conexion;
+    QString servicio;
+    QString servidor;      // host name or address
+    int puerto = 0;        // 0: the connection string's, else libpq's default
     QString base;
     QString usuario;
-    QString clave;
     QString operador;      // empty: the database login (see Operador)
     int esperaBloqueoMs = 5000;  // how long a statement waits for another user's lock
+    // PostgreSQL: how long a statement or a connection waits for a silent server before it
+    // is cancelled and the connection given up (the next action opens a new one).
+    int esperaServidorMs = 15000;
     QString esquema;       // PostgreSQL: schema to work in (empty: the server's search path)
 };
 
@@ -37,9 +47,17 @@ Configuracion ConfiguracionActual();
 // The default: the SQLite file Kestrima/tq614.db in the user's data folder.
 Configuracion ConfiguracionPredeterminada();
 // Reads a settings file (INI). Its [BaseDeDatos] group holds Motor (sqlite or postgresql),
-// Archivo, Servidor, Puerto, Base, Usuario, Clave, Esquema, Operador and EsperaBloqueoMs; what
-// is missing keeps the default. A missing file gives the default configuration.
+// Archivo, Conexion, Servicio, Servidor, Puerto, Base, Usuario, Esquema, Operador,
+// EsperaBloqueoMs and EsperaServidorMs; what is missing keeps the default (Conexion or
+// Servicio alone mean PostgreSQL). A missing file gives the default configuration. A file
+// that holds a password in plain text is refused (ErrorEjecucion saying where it belongs).
 Configuracion LeerConfiguracion(const QString& archivoIni);
+// Why a connection string given on the command line or in a file may not be used, or the
+// empty text: it must not carry a password.
+QString ClaveEnCadena(const QString& cadena);
+// Asks the user for the password the server wants for `destino` (user and server), in a
+// dialog; nothing when the user cancels or nobody can be asked (the non-interactive mode).
+std::optional<QString> PedirClave(const QString& destino);
 
 // The one shared connection, opened on first use; the schema is created when missing.
 // Throws ErrorEjecucion when the database cannot be opened.

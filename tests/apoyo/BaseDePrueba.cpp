@@ -5,35 +5,27 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QRandomGenerator>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <memory>
 
 namespace {
 
 using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 
-ConexionAdministrativa conectar(const Sesion::Configuracion& c)
+ConexionAdministrativa conectar(const QByteArray& cadena = BaseDePrueba::CadenaPostgres())
 {
-    const QByteArray servidor = c.servidor.toUtf8(), puerto = QByteArray::number(c.puerto), base = c.base.toUtf8(),
-                     usuario = c.usuario.toUtf8(), clave = c.clave.toUtf8();
-    const char* claves[] = {"host", "port", "dbname", "user", "password", "connect_timeout", nullptr};
-    const char* valores[] = {servidor.constData(),
-                             puerto.constData(),
-                             base.constData(),
-                             usuario.constData(),
-                             clave.constData(),
-                             "5",
-                             nullptr};
-    ConexionAdministrativa admin(PQconnectdbParams(claves, valores, 0), &PQfinish);
+    ConexionAdministrativa admin(PQconnectdb(cadena.constData()), &PQfinish);
     PQsetNoticeProcessor(
         admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
     return admin;
 }
 
-void ejecutarAdministrativa(const QString& sql)
+void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
 {
-    ConexionAdministrativa admin = conectar(BaseDePrueba::ConfiguracionPostgres());
+    ConexionAdministrativa admin = conectar(BaseDePrueba::CadenaPostgres(esquema));
     if (PQstatus(admin.get()) != CONNECTION_OK)
         throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1")
                                  .arg(QString::fromUtf8(PQerrorMessage(admin.get()))));
@@ -93,7 +85,7 @@ BaseDePrueba::~BaseDePrueba()
 bool BaseDePrueba::PostgresDisponible()
 {
     static const bool disponible = !qEnvironmentVariableIsEmpty("TQ614_PG_HOST")
-        && PQstatus(conectar(ConfiguracionPostgres()).get()) == CONNECTION_OK;
+        && PQstatus(conectar().get()) == CONNECTION_OK;
     return disponible;
 }
 
@@ -105,10 +97,65 @@ Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
     c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
     c.puerto = c.puerto ? c.puerto : 5432;
     c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614"));
-    c.clave = qEnvironmentVariable("TQ614_PG_CLAVE");
     c.base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614"));
     c.operador = QStringLiteral("PRUEBA");
     return c;
+}
+
+QByteArray BaseDePrueba::CadenaPostgres(const QString& esquema)
+{
+    const Sesion::Configuracion c = ConfiguracionPostgres();
+    QString cadena = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5")
+                         .arg(c.servidor)
+                         .arg(c.puerto)
+                         .arg(c.base, c.usuario);
+    if (!esquema.isEmpty())
+        cadena += QStringLiteral(" options='-c search_path=%1'").arg(esquema);
+    return cadena.toUtf8();
+}
+
+bool BaseDePrueba::TerminarSesion(int pid)
+{
+    // The administrator's way in, through the server's socket, needs no password.
+    const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
+    ConexionAdministrativa admin = conectar(socket.isEmpty() ? CadenaPostgres()
+                                                             : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
+                                                                 + " user=" + qgetenv("TQ614_PG_ADMIN")
+                                                                 + " dbname=postgres");
+    PGresult* r = PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
+    const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
+    PQclear(r);
+    return hecho;
+}
+
+void BaseDePrueba::EjecutarAparte(const QString& sql)
+{
+    if (m_motor == Motor::PostgreSQL)
+        return ejecutarAdministrativa(sql, m_configuracion.esquema);
+    sqlite3* otra = nullptr;
+    sqlite3_open(QFile::encodeName(Archivo()).constData(), &otra);
+    sqlite3_busy_timeout(otra, 5000);
+    char* error = nullptr;
+    const int rc = sqlite3_exec(otra, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    const QString texto = QString::fromUtf8(error);
+    sqlite3_free(error);
+    sqlite3_close(otra);
+    if (rc != SQLITE_OK)
+        throw ErrorEjecucion(QStringLiteral("%1: %2").arg(sql, texto));
+}
+
+void BaseDePrueba::ReordenarCatalogoAparte()
+{
+    QStringList columnas
+        = QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 "
+                         "Gcc_UserDef_2 Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 Gcc_UserDef_6 Oper_Alta "
+                         "Oper_Ult_Modif Fecha_Alta Fecha_Ult_Modif Es_Cve_Estado")
+              .split(QLatin1Char(' '));
+    std::reverse(columnas.begin(), columnas.end());
+    EjecutarAparte(QStringLiteral("CREATE TABLE Reordenada AS SELECT %1 FROM Grupo_Cuenta_Contable; "
+                                  "DROP TABLE Grupo_Cuenta_Contable; "
+                                  "ALTER TABLE Reordenada RENAME TO Grupo_Cuenta_Contable")
+                       .arg(columnas.join(QStringLiteral(", "))));
 }
 
 void BaseDePrueba::AgregarMotores()

@@ -14,8 +14,9 @@
 
 // A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary
 // folder, or a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT,
-// _USUARIO, _CLAVE, _BASE). While it lives the services' session works on it, with the schema
-// created, messages and listings recorded instead of shown, and every traced call kept.
+// _USUARIO, _BASE; the password is in libpq's password file, PGPASSFILE). While it lives the
+// services' session works on it, with the schema created, messages and listings recorded
+// instead of shown, and every traced call kept.
 // For both engines in one test: `_data()` calls AgregarMotores(), the test REQUIERE_MOTOR.
 class BaseDePrueba
 {
@@ -33,8 +34,12 @@ public:
     {
         return !qEnvironmentVariableIsEmpty("TEST_PG_REQUIRED") && qgetenv("TEST_PG_REQUIRED") != "0";
     }
-    // The test server's configuration, without a schema of its own.
+    // The test server's configuration, without a schema of its own; the same as a libpq
+    // connection string, working in `esquema` when one is given.
     static Sesion::Configuracion ConfiguracionPostgres();
+    static QByteArray CadenaPostgres(const QString& esquema = {});
+    // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
+    static bool TerminarSesion(int pid);
     // The column "motor" with the rows "sqlite" and "postgresql".
     static void AgregarMotores();
     static QString NombreMotor(Motor motor)
@@ -50,6 +55,10 @@ public:
     // The session's shared connection; statements on it throw ErrorEjecucion.
     Connection* Conexion() const { return Sesion::Conexion(); }
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
+    // Runs statements on a connection of its own, as another program or an administrator would.
+    void EjecutarAparte(const QString& sql);
+    // So does an administrator who rebuilds the catalogue's table with its columns reversed.
+    void ReordenarCatalogoAparte();
     // The first column of the first row, or a null QVariant.
     QVariant Valor(const QString& sql, const QVariantList& parametros = {});
     qlonglong ContarFilas(const QString& tabla)

@@ -2,6 +2,7 @@
 
 #include "VigiaModal.h"
 
+#include <QAbstractButton>
 #include <QInputDialog>
 #include <QList>
 #include <QString>
@@ -16,6 +17,7 @@ public:
     struct Vista
     {
         QString titulo, etiqueta, predeterminado;
+        QStringList botones;
     };
     using Respuestas = QList<std::optional<QString>>;
 
@@ -31,8 +33,12 @@ private:
     void responder(QWidget* ventana)
     {
         auto* caja = qobject_cast<QInputDialog*>(ventana);
-        if (caja)
-            m_vistas.append({caja->windowTitle(), caja->labelText(), caja->textValue()});
+        if (caja) {
+            QStringList botones;
+            for (const QAbstractButton* boton : caja->findChildren<QAbstractButton*>())
+                botones << boton->text();
+            m_vistas.append({caja->windowTitle(), caja->labelText(), caja->textValue(), botones});
+        }
         if (!caja || caja->objectName() != QLatin1String("InputBox") || m_respuestas.isEmpty()) {
             ++m_inesperadas;
             ventana->hide();

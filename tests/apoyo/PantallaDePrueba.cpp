@@ -16,7 +16,6 @@ PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura) : m_ba
     Publico::Main();
     Publico::sFormatoClave.clear();
     Publico::sSQL.clear();
-    txtKES::EstablecerConexion(base.Conexion());
     Forma().setPadre(&Forma());
     if (apertura == Apertura::Cargada) {
         Forma().Load();
@@ -35,7 +34,6 @@ PantallaDePrueba::~PantallaDePrueba()
     frmInput::Destruir();
     frmTQ614::Destruir();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    txtKES::EstablecerConexion(nullptr);
     Publico::EstablecerFabrica({});
 }
 

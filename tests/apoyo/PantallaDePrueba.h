@@ -9,7 +9,7 @@
 class BaseDePrueba;
 
 // The catalogue screen as the host opens it over a test database: the host's services reach
-// the component through its start-up routine, the text boxes query the same connection, and
+// the component through its start-up routine (the editor's lookups run on their connection), and
 // the form and the prompt are created anew and destroyed afterwards.
 class PantallaDePrueba
 {

@@ -10,6 +10,7 @@
 #include "frmCATAddCuCo.h"
 #include "frmTQ614.h"
 #include "PantallaDePrueba.h"
+#include "Traducciones.h"
 #include "TreeView.h"
 #include "txtKES.h"
 
@@ -106,6 +107,7 @@ class tst_Comandos : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QVERIFY(Traducciones::InstalarEspanol(*qApp)); }
     // The listing comes from the table, not from the tree: one line per group, a tab per level,
     // code and " - " (written for a missing code, not for an empty one), CRLF.
     void imprimir()
@@ -275,10 +277,11 @@ private slots:
         pantalla.Forma().Controles_B2Click();
         QCOMPARE(caja.Inesperadas(), 0);
         QCOMPARE(caja.Vistas().size(), cajas);
+        // Qt's own buttons speak Spanish too, with the host's translations.
         for (const CajaDeEntrada::Vista& vista : caja.Vistas())
-            QCOMPARE(QStringList({vista.titulo, vista.etiqueta, vista.predeterminado}),
-                     QStringList(
-                         {u"Cambiar clave del grupo de cuenta contable"_s, u"Indique la nueva clave:"_s, seleccion}));
+            QCOMPARE(QStringList({vista.titulo, vista.etiqueta, vista.predeterminado}) + vista.botones,
+                     QStringList({u"Cambiar clave del grupo de cuenta contable"_s, u"Indique la nueva clave:"_s,
+                                  seleccion, u"Aceptar"_s, u"Cancelar"_s}));
         const QStringList mensajes = PantallaDePrueba::Mensajes(base);
         QCOMPARE(mensajes.size(), mensaje.isEmpty() ? 0 : 1);
         QVERIFY(mensaje.isEmpty() || mensajes[0].startsWith(mensaje));

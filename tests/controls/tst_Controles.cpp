@@ -1,5 +1,6 @@
 // The in-house widgets besides the text box, as the forms set them: the toolbar, the title
-// bar, the flat button with Enter and Escape, the colour scheme and the label.
+// bar, the flat button with Enter and Escape, the colour scheme and the label; and every
+// control's saved properties under the names the forms store them by.
 #include "Controles.h"
 #include "Etiqueta.h"
 #include "Titulo.h"
@@ -9,6 +10,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QMetaProperty>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -38,6 +40,21 @@ QStringList Visibles(const Controles& barra)
         if (barra.Boton(nombre) && barra.Boton(nombre)->isVisibleTo(&barra))
             nombres << QString(nombre) + (barra.Boton(nombre)->isEnabled() ? "" : "(no)");
     return nombres;
+}
+
+// A value of the property's type other than `actual`.
+QVariant Otro(const QVariant& actual)
+{
+    switch (actual.metaType().id()) {
+    case QMetaType::Bool: return !actual.toBool();
+    case QMetaType::Int: return actual.toInt() + 1;
+    case QMetaType::Double: return actual.toDouble() + 1.5;
+    case QMetaType::QString: return actual.toString() == "SI" ? "NO" : "SI";
+    case QMetaType::QColor: return QColor(1, 2, 3);
+    case QMetaType::QFont: return QFont("Serif", 13);
+    case QMetaType::QPixmap: return QPixmap(8, 8);
+    default: return {};
+    }
 }
 
 } // namespace
@@ -139,6 +156,54 @@ private slots:
         cancelar->hide();  // a hidden button takes no key
         QTest::keyClick(v.caja, Qt::Key_Escape);
         QCOMPARE(pulsados.mid(2), (QStringList{"Aceptar", "Aceptar", "Cancelar"}));
+    }
+
+    // Written and read back through Qt's property system, each a declared property (a name the
+    // control does not know would become a dynamic property and do nothing).
+    void propiedadesGuardadas()
+    {
+        const QList<std::pair<QObject*, QStringList>> controles{
+            {new Etiqueta,
+             {"caption", "idetiqueta", "alignment", "backcolor", "forecolor", "font", "fontsize", "fontbold",
+              "enabled"}},
+            {new Controles,
+             {"caption", "b1caption", "b2caption", "tabwidth", "easyaccessenabled", "showmenupopup",
+              "showwindowslist", "showexitbutton", "permitir_mover"}},
+            {new txtKES,
+             {"locked", "maxlength", "tabonenter", "alignment", "subrayar", "enabledcolor", "font", "sql",
+              "sql_control_resultado"}},
+            {new colorKES,
+             {"backcolor", "calendarbackcolor", "calendarforecolor", "calendartitlebackcolor",
+              "calendartitleforecolor", "calendartrailingforecolor", "dbgridbackcolor", "dbgridbackcoloreven",
+              "dbgridbackcolorodd", "enablecolor", "disablecolor", "focuscolor", "labelfontsize", "textfontsize",
+              "menubackcolor", "menufontbackcolor", "menuselbackcolor"}},
+            {new Titulo, {"caption", "pictureicono", "showminbutton", "showmaxbutton", "showexitbutton", "adjusticon"}},
+            {new flatButton,
+             {"caption", "backcolor", "bordercolor", "forecolor", "focuscolor", "font", "fontsize", "fontbold",
+              "fontitalic", "iconsize"}}};
+        for (const auto& [control, nombres] : controles) {
+            std::unique_ptr<QObject> propio(control);
+            for (const QString& nombre : nombres) {
+                const QByteArray n = nombre.toLatin1(), donde = control->metaObject()->className() + ("." + n);
+                const QVariant valor = Otro(control->property(n));
+                QVERIFY2(valor.isValid() && control->setProperty(n, valor), donde);
+                const QVariant leido = control->property(n);
+                QVERIFY2(valor.metaType().id() == QMetaType::QPixmap
+                             ? leido.value<QPixmap>().cacheKey() == valor.value<QPixmap>().cacheKey()
+                             : leido == valor,
+                         donde);
+            }
+            QVERIFY(control->dynamicPropertyNames().isEmpty());
+        }
+        // What the stored values mean: 1 is right-aligned, the length bounds typing.
+        Etiqueta etiqueta;
+        txtKES caja;
+        for (QObject* control : std::initializer_list<QObject*>{&etiqueta, &caja})
+            control->setProperty("alignment", 1);
+        caja.setProperty("maxlength", 2);
+        QTest::keyClicks(&caja, "123");
+        QVERIFY(etiqueta.alignment() & caja.alignment() & Qt::AlignRight);
+        QCOMPARE(caja.text(), QString("12"));
     }
 
     void esquemaDeColoresYEtiqueta()

@@ -29,7 +29,7 @@ struct Guardado
     QString nodo, clave, descripcion, codigo, nivelTecleado, guardada, padre, textoDelNodo;
     int nivel;
 };
-// With codigoPorCodigo the code is set by code and the level emptied: the code box never left.
+// With codigoPorCodigo the code is set by code (as Edit sets it) and the level emptied.
 struct Rechazo
 {
     QString formato, clave, descripcion, codigo, nivel, foco, titulo, id, texto;
@@ -115,14 +115,17 @@ struct Ambiente
         return base.Sentencias().filter(
             QRegularExpression(u"^(?!SELECT)"_s, QRegularExpression::CaseInsensitiveOption));
     }
-    // One line per traced call of `llamada`, its fields joined by '|'.
+    // One line per traced call of `llamada`, its fields joined by '|' (a list's items by ',').
     QStringList Traza(const char* llamada, std::initializer_list<const char*> campos = {}) const
     {
         QStringList lineas;
         for (const QJsonObject& linea : base.TrazaDe(QLatin1String(llamada))) {
             QStringList valores;
-            for (const char* campo : campos)
-                valores << linea.value(QLatin1String(campo)).toVariant().toString();
+            for (const char* campo : campos) {
+                const QJsonValue valor = linea.value(QLatin1String(campo));
+                valores << (valor.isArray() ? valor.toVariant().toStringList().join(','_L1)
+                                            : valor.toVariant().toString());
+            }
             lineas << valores.join('|'_L1);
         }
         return lineas;
@@ -183,6 +186,9 @@ private slots:
             << Motor::SQLite << Guardado{false, "0", "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0};
         QTest::newRow("new with code 000 and a level")
             << Motor::SQLite << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
+        // The box opens with the group; the code typed again over itself leaves it open.
+        QTest::newRow("edit a 000 group, level changed")
+            << Motor::SQLite << Guardado{true, "000009", {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6};
         // Edit runs with a format of three: a key longer than it is let be.
         QTest::newRow("edit with a code")
             << Motor::SQLite
@@ -200,10 +206,15 @@ private slots:
         a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
         a.base.InsertarGrupo(u"000007"_s, u"Bancos"_s, u"1.1"_s, u"000001"_s, 2);
         a.base.InsertarGrupo(u"TITULO"_s, u"Cuentas de orden"_s, QString(), u"0"_s, 0);
+        if (caso.editar)
+            a.base.InsertarGrupo(u"000009"_s, u"Manual"_s, GrupoCuenta::kCodigoNivelManual, u"0"_s, 4);
         a.Abrir(caso.editar ? u"000"_s : u"000000"_s);
         const QString tecleada = caso.clave.isNull() ? caso.guardada : caso.clave.left(6);
         QVERIFY(!a.Conducir(caso.nodo, caso.editar, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtNPadre()->text(), caso.padre == "0"_L1 ? QString() : u"Activo"_s);
+            // The level box is open exactly while the code is "000".
+            QCOMPARE(!e.txtNivel()->locked() && e.txtNivel()->TabStop(),
+                     e.txtCodigo()->text() == GrupoCuenta::kCodigoNivelManual);
             Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigo, caso.nivelTecleado);
         }));
         QCOMPARE(a.Mensajes(), QStringList());
@@ -230,6 +241,12 @@ private slots:
                   .arg(caso.nivel)
                   .arg(fechas.value(0), fechas.value(1), sellos.value(0));
         QCOMPARE(a.Escrituras(), QStringList{sentencia});
+        // The parent's description is looked up once, on the data services' connection, its key bound.
+        QCOMPARE(a.Traza("Execute", {"sql", "parametros"})
+                     .filter(u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
+                             "Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s),
+                 QStringList{u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
+                             "Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s + caso.padre});
         QCOMPARE(a.Transacciones(), u"1 begun, 1 committed, 0 rolled back"_s);
         QCOMPARE(a.Traza("RegistrarCambio", {"tabla", "clave", "texto"}),
                  QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
@@ -303,8 +320,8 @@ private slots:
                        48};
         QTest::newRow("6 code 000 without level")
             << s << Rechazo{f, "000002", "Otra", "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48};
-        QTest::newRow("6 code 000 never left, level box locked")
-            << s << Rechazo{f, "000002", "Otra", "000", "", "B1", k, "ERR-ID:7500024", sinNivel, 48, true};
+        QTest::newRow("6 code 000 set by code")
+            << s << Rechazo{f, "000002", "Otra", "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48, true};
         QTest::newRow("7 numeric key without level") << s
                                                      << Rechazo{f,
                                                                 "000002",
@@ -493,7 +510,8 @@ private slots:
     }
 
     // The level follows the code once the user leaves it (Tab or Enter), never while typing;
-    // "000" opens the level box for a level typed by hand, until the code changes again.
+    // "000" opens the level box for a level typed by hand, until the code changes again, and
+    // again each time it is typed.
     void nivel_data()
     {
         QTest::addColumn<QString>("codigo");
@@ -528,6 +546,11 @@ private slots:
             QCOMPARE(n->text(), manual ? u"2"_s : nivel);
             if (!manual)
                 return;
+            // Typed again over itself, "000" opens the box again.
+            Ambiente::Escribir(e.txtCodigo(), codigo);
+            QVERIFY(n->locked());
+            QTest::keyClick(e.txtCodigo(), Qt::Key(tecla));
+            QVERIFY(!n->locked() && n->TabStop() && e.Ventana()->focusWidget() == n);
             Ambiente::Escribir(e.txtCodigo(), u"1.2"_s);
             QVERIFY(n->locked() && !n->TabStop());
             QTest::keyClick(e.txtCodigo(), Qt::Key(tecla));

@@ -6,7 +6,6 @@
 #include "UsuarioDePantalla.h"
 #include "VigiaModal.h"
 #include "frmInput.h"
-#include "txtKES.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,15 +28,17 @@ namespace {
 
 QString s_sinMontajePropio;  // why no mount namespace of our own; set by main() while single-threaded
 
-enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, SesionTerminada };
-const char* const kFallas[]
-    = {"locked", "read-only", "disk full", "NUL", "10,000 characters", "PostgreSQL session ended"};
+enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, SesionTerminada, ServidorCallado };
+const char* const kFallas[] = {"locked", "read-only", "disk full", "NUL", "10,000 characters",
+                               "PostgreSQL session ended", "PostgreSQL server silent"};
 const QString kCausas[] = {u"La base de datos está ocupada"_s,
                            u"La base de datos es de solo lectura"_s,
                            u"El disco está lleno"_s,
                            u"El texto contiene un carácter nulo"_s,
                            u"Un valor no es válido para la base de datos"_s,
-                           u"Se perdió la conexión"_s};
+                           u"Se perdió la conexión"_s,
+                           u"El servidor de la base de datos no respondió"_s};
+constexpr int kEsperaServidorMs = 1500;
 
 // Each kind of change where it would succeed; `sentencia` is the change's own statement.
 struct Cambio
@@ -56,22 +57,6 @@ const Cambio kCambios[]
        {"rename", u"ERR-ID:7500015"_s, {}, [](auto& u, auto& s) { return u.Renombrar(u"B"_s, u"pasivo total"_s + s); }},
        {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
         [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
-
-// Ends a PostgreSQL backend from an administrator's session and waits (5 s) until it is gone.
-bool terminarSesion(int pid)
-{
-    const auto c = BaseDePrueba::ConfiguracionPostgres();
-    PGconn* admin = PQconnectdb(u"host=%1 port=%2 dbname=%3 user=%4 password=%5"_s.arg(c.servidor)
-                                    .arg(c.puerto)
-                                    .arg(c.base, c.usuario, c.clave)
-                                    .toUtf8()
-                                    .constData());
-    PGresult* r = PQexec(admin, "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
-    const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
-    PQclear(r);
-    PQfinish(admin);
-    return hecho;
-}
 
 // The child the kill test ends: it adds groups C1, C2... through the editor, printing "ok KEY"
 // for each one committed, and stops inside the transaction of the second, right after its insert.
@@ -168,6 +153,8 @@ private slots:
     void cambioRechazado();
     void matadoDentroDelCambio();
     void textosGeneradosVuelvenIguales();
+    void esquemaCambiadoConLaPantallaAbierta_data();
+    void esquemaCambiadoConLaPantallaAbierta();
     void busquedaHostil_data();
     void busquedaHostil();
 };
@@ -176,9 +163,9 @@ void PruebaFallas::cambioRechazado_data()
 {
     QTest::addColumn<int>("falla");
     QTest::addColumn<int>("cambio");
-    for (int f = Bloqueo; f <= SesionTerminada; ++f)
+    for (int f = Bloqueo; f <= ServidorCallado; ++f)
         for (int c = 0; c < 5; ++c)  // a delete takes no text; a rename has no transaction to roll back
-            if (((f != Nul && f != Largo) || c != 0) && (f != SesionTerminada || c != 3))
+            if (((f != Nul && f != Largo) || c != 0) && (f < SesionTerminada || c != 3))
                 QTest::addRow("%s, %s", kFallas[f], kCambios[c].nombre) << f << c;
 }
 
@@ -188,7 +175,7 @@ void PruebaFallas::cambioRechazado()
 {
     QFETCH(int, falla);
     QFETCH(int, cambio);
-    const auto motor = falla == SesionTerminada ? BaseDePrueba::Motor::PostgreSQL : BaseDePrueba::Motor::SQLite;
+    const auto motor = falla >= SesionTerminada ? BaseDePrueba::Motor::PostgreSQL : BaseDePrueba::Motor::SQLite;
     REQUIERE_MOTOR(motor);
     // Without a mount namespace of its own (not root) it skips, unless TEST_TMPFS_REQUIRED makes the mount below fail
     // it.
@@ -210,6 +197,7 @@ void PruebaFallas::cambioRechazado()
     configuracion.esperaBloqueoMs = 150;
     if (falla == DiscoLleno)  // the write-ahead log and shared memory go beside it
         configuracion.archivo = disco.filePath(u"catalogo.db"_s);
+    configuracion.esperaServidorMs = kEsperaServidorMs;
     Sesion::Configurar(configuracion);
     base.InsertarGrupo(u"A"_s, u"ACTIVO"_s);
     base.InsertarGrupo(u"A1"_s, u"CAJA"_s, {}, u"A"_s, 2);
@@ -230,7 +218,6 @@ void PruebaFallas::cambioRechazado()
             if (QProcess::execute(u"chattr"_s, {si ? u"+i"_s : u"-i"_s, archivo}) != 0 || !si)
                 QFile::setPermissions(archivo,
                                       si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            txtKES::EstablecerConexion(Sesion::Conexion());
         };
         inalterable(true);
         quitar = [=] { inalterable(false); };
@@ -242,13 +229,21 @@ void PruebaFallas::cambioRechazado()
             lleno += n;
         QCOMPARE(errno, ENOSPC);
         quitar = [=] { ::ftruncate(relleno, lleno / 2); };
-    } else if (falla == SesionTerminada) {
+    } else if (falla >= SesionTerminada) {
+        // Right after the change's own statement the session is ended (the server rolls the
+        // change back), or its backend is stopped, holding its locks, until the end.
+        const int proceso = pid();
         Sesion::EstablecerObservadorTraza(
-            [pid = pid(), sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
+            [=, sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
                 if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
-                    hecho = terminarSesion(pid);  // right after the change's own statement: the server rolls it back
+                    hecho = falla == SesionTerminada ? BaseDePrueba::TerminarSesion(proceso)
+                                                     : ::kill(proceso, SIGSTOP) == 0;
             });
-        quitar = [] { Sesion::EstablecerObservadorTraza({}); };
+        quitar = [=] {
+            Sesion::EstablecerObservadorTraza({});
+            if (falla == ServidorCallado && ::kill(proceso, SIGCONT) == 0)
+                BaseDePrueba::TerminarSesion(proceso);  // waits until its transaction is gone
+        };
     }
     {
         auto alFinal = qScopeGuard([&] {
@@ -260,7 +255,10 @@ void PruebaFallas::cambioRechazado()
         const QString sufijo = falla == Nul ? QChar(0) + u"MÁS"_s
             : falla == Largo                ? QString(9999, QChar(0x05d0)) + u'\''
                                             : QString();
+        QElapsedTimer reloj;
+        reloj.start();
         QVERIFY(kCambios[cambio].hacer(u, sufijo));
+        QVERIFY2(reloj.elapsed() < kEsperaServidorMs + 8000, qPrintable(QString::number(reloj.elapsed())));
         const auto m = base.Mensajes();
         QVERIFY2(m.size() == 1 && m[0].estilo == 16 && m[0].idError == kCambios[cambio].idError
                      && m[0].texto.startsWith(kCausas[falla]),
@@ -273,7 +271,7 @@ void PruebaFallas::cambioRechazado()
     const auto antesDeCada = [&] {
         u.Forma().CargarCuentas();
         if (falla == SesionTerminada)
-            QVERIFY(terminarSesion(pid()));
+            QVERIFY(BaseDePrueba::TerminarSesion(pid()));
     };
     base.LimpiarMensajes();
     antesDeCada();
@@ -361,6 +359,66 @@ void PruebaFallas::textosGeneradosVuelvenIguales()
         HECHO_SIN_MENSAJES(usuario.Eliminar(actual), "delete");
         QCOMPARE(UsuarioDePantalla::Estado(*base.Conexion()).mid(0, 2), vecinos);
     }
+}
+
+void PruebaFallas::esquemaCambiadoConLaPantallaAbierta_data()
+{
+    QTest::addColumn<BaseDePrueba::Motor>("motor");
+    QTest::addColumn<bool>("reordenada");
+    for (const auto motor : {BaseDePrueba::Motor::SQLite, BaseDePrueba::Motor::PostgreSQL}) {
+        const QByteArray nombre = BaseDePrueba::NombreMotor(motor).toLatin1();
+        QTest::addRow("%s, column added", nombre.constData()) << motor << false;
+        QTest::addRow("%s, table rebuilt in another column order", nombre.constData()) << motor << true;
+    }
+}
+
+// An administrator changes the table while the screen is open: F5, a click, Edit and its save
+// and New work at once, read the fields they name and write them where they belong.
+void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
+{
+    QFETCH(BaseDePrueba::Motor, motor);
+    QFETCH(bool, reordenada);
+    REQUIERE_MOTOR(motor);
+    BaseDePrueba base(motor);
+    base.InsertarGrupo(u"A"_s, u"ACTIVO"_s);
+    base.InsertarGrupo(u"100"_s, u"BANCOS"_s, u"1.1"_s, u"A"_s, 2);
+    UsuarioDePantalla u(base);
+    const QStringList arbol = u.Descripcion();
+    u.Seleccionar(u"100"_s);
+    if (reordenada)
+        base.ReordenarCatalogoAparte();
+    else
+        base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Nueva TEXT DEFAULT 'x'"_s);
+
+    QTest::keyClick(&u.Arbol(), Qt::Key_F5);
+    QCOMPARE(u.Descripcion(), arbol);
+    QVERIFY(u.Seleccionar(u"100"_s));
+    const auto detalle = [&] {
+        return QStringList({u.Forma().txtClave()->text(), u.Forma().txtCuenta()->text(), u.Forma().txtCodigo()->text(),
+                            u.Forma().txtNivel()->text()});
+    };
+    QCOMPARE(detalle(), QStringList({u"100"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
+    QStringList enElEditor;
+    {
+        VigiaModal editor([&](QWidget*) {
+            frmCATAddCuCo& e = frmCATAddCuCo::Instancia();
+            enElEditor
+                = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(), e.txtNivel()->text()};
+            e.txtDescripcion()->setText(u"BANCOS Y CAJA"_s);
+            e.cmdAceptar();
+        });
+        u.Forma().Controles_Editar();
+        QCOMPARE(editor.Abiertas(), 1);
+    }
+    QCOMPARE(enElEditor, QStringList({u"A"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
+    QVERIFY(u.Nuevo(u"A"_s, u"101"_s, u"CAJA"_s, u"1.2"_s));
+    QCOMPARE(PantallaDePrueba::Mensajes(base), QStringList());
+    QCOMPARE(fila(base, u"100"_s), QStringList({u"BANCOS Y CAJA"_s, u"1.1"_s, u"A"_s}));
+    QCOMPARE(fila(base, u"101"_s), QStringList({u"CAJA"_s, u"1.2"_s, u"A"_s}));
+    QCOMPARE(base.Valor(u"SELECT Oper_Alta || '|' || Gcc_Nivel || '|' || Es_Cve_Estado FROM Grupo_Cuenta_Contable "
+                        "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'"_s)
+                 .toString(),
+             u"PRUEBA|2|AC"_s);
 }
 
 void PruebaFallas::busquedaHostil_data()

@@ -10,9 +10,15 @@
 #include "RecordsetSqlite.h"
 #include "SentenciaParametrizada.h"
 
+#include "VigiaModal.h"
+
+#include <QInputDialog>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <csignal>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -71,6 +77,10 @@ private slots:
     void sqliteResultadoLeidoAlAvanzar_data();
     void sqliteResultadoLeidoAlAvanzar();
     void configuracion();
+    void postgresComoLoConfiguraLibpq();
+    void servidorCallado();
+    void esquemaCambiado_data() { BaseDePrueba::AgregarMotores(); }
+    void esquemaCambiado();
 };
 
 void PruebaConexion::recordsets()
@@ -93,6 +103,8 @@ void PruebaConexion::recordsets()
     const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
     QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2);  // the same type on both engines
     QVERIFY(errorDe([&] { rs->Fields(u"No_Existe"_s); }).startsWith(u"3265 "_s));
+    QCOMPARE(rs->Fields(0), QVariant(u"2"_s));  // by position, the key first
+    QVERIFY(errorDe([&] { rs->Fields(-1); }).startsWith(u"3265 "_s));
     rs->MoveNext();
     QVERIFY(rs->Eof() && !rs->Bof());
     QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
@@ -228,12 +240,7 @@ void PruebaConexion::rechazosConSuMensaje()
     sqlite3* sqlite = nullptr;
     PGconn* otro = nullptr;
     if (pg) {
-        otro = PQconnectdb(
-            u"host=%1 port=%2 dbname=%3 user=%4 password=%5 options='-c search_path=%6'"_s.arg(config.servidor)
-                .arg(config.puerto)
-                .arg(config.base, config.usuario, config.clave, config.esquema)
-                .toUtf8()
-                .constData());
+        otro = PQconnectdb(BaseDePrueba::CadenaPostgres(config.esquema).constData());
         PQclear(PQexec(otro, "BEGIN"));
         PQclear(PQexec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"));
     } else {
@@ -411,6 +418,7 @@ void PruebaConexion::sqliteResultadoLeidoAlAvanzar()
         cambiar(otra);
         break;
     }
+    QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
     QCOMPARE(descripciones(*rs), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
     QVERIFY(rs->Eof() && !rs->Bof());
     QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
@@ -422,17 +430,32 @@ void PruebaConexion::configuracion()
     QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
             && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s));
     QTemporaryDir carpeta;
-    QFile ini(carpeta.filePath(u"tq614.ini"_s));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[BaseDeDatos]\nMotor=PostgreSQL\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
-              "Clave=secreta\nEsquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\n");
-    ini.close();
-    const Sesion::Configuracion c = Sesion::LeerConfiguracion(ini.fileName());
-    QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);
-    QCOMPARE(QStringList({c.servidor, QString::number(c.puerto), c.base, c.usuario, c.clave, c.esquema, c.operador,
-                          QString::number(c.esperaBloqueoMs)}),
-             QStringList({"db.local", "6543", "conta", "ana", "secreta", "empresa1", "ANA", "1500"}));
+    const auto leer = [&](const QByteArray& texto) {
+        QFile ini(carpeta.filePath(u"tq614.ini"_s));
+        if (!ini.open(QIODevice::WriteOnly) || ini.write("[BaseDeDatos]\n" + texto) < 0)
+            qFatal("No se pudo escribir el INI de prueba");
+        ini.close();
+        return Sesion::LeerConfiguracion(ini.fileName());
+    };
+    Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
+                                   "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
+                                   "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n");
+    QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);  // a connection string alone means PostgreSQL
+    QCOMPARE(QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
+                          c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs)}),
+             QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
+                          "conta", "ana", "empresa1", "ANA", "1500", "4000"}));
     QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
+    // A password in plain text is refused, wherever in the file it is, with where it belongs.
+    for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
+                                       "Conexion=host=db user=ana password=secreta\n"_ba,
+                                       "Conexion=postgresql://ana:secreta@db/conta\n"_ba}) {
+        const QString rechazo = errorDe([&] { leer(conClave); });
+        QVERIFY2(rechazo.contains(u"tq614.ini"_s) && rechazo.contains(u"PGPASSFILE"_s)
+                     && rechazo.contains(u"pg_service.conf"_s) && rechazo.contains(u"PGPASSWORD"_s),
+                 qPrintable(rechazo));
+    }
+    QVERIFY(Sesion::ClaveEnCadena(u"postgresql://ana@db/conta?sslmode=require"_s).isEmpty());
 
     // A file that already holds the catalogue, but not the library's tables, keeps its rows.
     Sesion::Configuracion existente;
@@ -452,6 +475,198 @@ void PruebaConexion::configuracion()
     QCOMPARE(base.Valor(kDescripcion), QVariant(u"Activo"_s));
     QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
     QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
+}
+
+// libpq's own means, each through the connection's settings alone: TLS checked against the
+// right authority, several hosts, a service file, and the password from the password file
+// or, failing it, from the user (once).
+void PruebaConexion::postgresComoLoConfiguraLibpq()
+{
+    REQUIERE_MOTOR(Motor::PostgreSQL);
+    const Sesion::Configuracion prueba = BaseDePrueba::ConfiguracionPostgres();
+    const QString puerto = QString::number(prueba.puerto);
+    const auto con = [&](const QString& cadena) {
+        Sesion::Configuracion c = prueba;
+        c.servidor.clear();
+        c.puerto = 0;
+        c.conexion = cadena.isEmpty() ? u"host=127.0.0.1 port=%1"_s.arg(puerto) : cadena;
+        return c;
+    };
+    const auto valor = [](ConexionPostgres& c, const QString& sql) { return c.Execute(sql)->Fields(u"v"_s); };
+    {
+        ConexionPostgres c(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2 application_name=conta"_s
+                                   .arg(puerto, qEnvironmentVariable("TQ614_PG_CA"))));
+        QCOMPARE(valor(c, u"SELECT ssl AS v FROM pg_stat_ssl WHERE pid = pg_backend_pid()"_s), QVariant(true));
+        QCOMPARE(valor(c, u"SELECT current_setting('application_name') AS v"_s), QVariant(u"conta"_s));
+    }
+    const QString otraAutoridad = errorDe([&] {
+        ConexionPostgres(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2"_s.arg(
+            puerto, qEnvironmentVariable("TQ614_PG_OTRA_CA"))));
+    });
+    QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
+                 && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
+             qPrintable(otraAutoridad));
+    {
+        // The first host is down; after the session is lost, the host list is tried again.
+        ConexionPostgres c(con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(puerto)));
+        QCOMPARE(valor(c, u"SELECT inet_server_port() AS v"_s).toInt(), prueba.puerto);
+        QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
+        QCOMPARE(valor(c, u"SELECT inet_server_port() AS v"_s).toInt(), prueba.puerto);
+        QCOMPARE(c.Reconexiones(), 1);
+    }
+    QTemporaryDir carpeta;
+    const QByteArray archivoClaves = qgetenv("PGPASSFILE");
+    const bool registrando = Sesion::MensajesRegistrandose();
+    const auto restaurar = qScopeGuard([&] {
+        qunsetenv("PGSERVICEFILE");
+        qputenv("PGPASSFILE", archivoClaves);
+        Sesion::RegistrarMensajes(registrando);
+    });
+    QFile servicios(carpeta.filePath(u"pg_service.conf"_s));
+    QVERIFY(servicios.open(QIODevice::WriteOnly));
+    servicios.write(u"[conta]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=%3\napplication_name=desde_servicio\n"_s
+                        .arg(puerto, prueba.base, prueba.usuario)
+                        .toUtf8());
+    servicios.close();
+    qputenv("PGSERVICEFILE", QFile::encodeName(servicios.fileName()));
+    {
+        Sesion::Configuracion c;
+        c.motor = Sesion::Configuracion::PostgreSQL;
+        c.servicio = u"conta"_s;
+        ConexionPostgres conexion(c);
+        QCOMPARE(valor(conexion, u"SELECT current_setting('application_name') AS v"_s), QVariant(u"desde_servicio"_s));
+    }
+
+    // Without the password file nobody is asked while messages are recorded: a clear refusal.
+    QFile claves(QString::fromLocal8Bit(archivoClaves));
+    QVERIFY(claves.open(QIODevice::ReadOnly));
+    const QString contrasena = QString::fromUtf8(claves.readAll()).trimmed().section(u':', 4);
+    qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
+    const QString sinContrasena = errorDe([&] { ConexionPostgres c(con({})); });
+    QVERIFY2(sinContrasena.startsWith(u"28P01 El servidor PostgreSQL pide la contraseña"_s)
+                 && sinContrasena.contains(u"PGPASSFILE"_s),
+             qPrintable(sinContrasena));
+    // With a user to ask, one dialog, whose answer outlives the session it opened.
+    Sesion::RegistrarMensajes(false);
+    {
+        VigiaModal usuario([&](QWidget* ventana) {
+            auto* dialogo = qobject_cast<QInputDialog*>(ventana);
+            dialogo->setTextValue(contrasena);
+            dialogo->accept();
+        });
+        ConexionPostgres c(con({}));
+        QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
+        QCOMPARE(valor(c, u"SELECT 1 AS v"_s).toInt(), 1);
+        QCOMPARE(c.Reconexiones(), 1);
+        QCOMPARE(usuario.Abiertas(), 1);
+    }
+    VigiaModal cancelado;  // closes the dialog: as the user's Cancel
+    QVERIFY(errorDe([&] { ConexionPostgres c(con({})); }).startsWith(u"28P01 "_s));
+    QCOMPARE(cancelado.Abiertas(), 1);
+}
+
+// A server that stops answering (its backend stopped; the kernel still acknowledges, so
+// keepalives do not notice): the connection's set-up and its statements give up within
+// their deadline, and the next statement works on a new session.
+void PruebaConexion::servidorCallado()
+{
+    REQUIERE_MOTOR(Motor::PostgreSQL);
+    BaseDePrueba base(Motor::PostgreSQL);
+    base.InsertarGrupo(u"1"_s, u"Activo"_s);
+    Sesion::Configuracion config = base.Configuracion();
+    config.esperaServidorMs = 1500;
+    const auto aTiempo = [](qint64 ms) { return ms >= 1400 && ms < 1500 + 8000; };  // a busy machine's margin
+    QElapsedTimer reloj;
+
+    // A port whose kernel takes connections that nobody ever answers.
+    const int mudo = ::socket(AF_INET, SOCK_STREAM, 0);
+    const auto cerrarMudo = qScopeGuard([mudo] { ::close(mudo); });
+    sockaddr_in direccion{};
+    direccion.sin_family = AF_INET;
+    direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t largo = sizeof direccion;
+    QVERIFY(::bind(mudo, reinterpret_cast<sockaddr*>(&direccion), largo) == 0 && ::listen(mudo, 4) == 0
+            && ::getsockname(mudo, reinterpret_cast<sockaddr*>(&direccion), &largo) == 0);
+    Sesion::Configuracion haciaElMudo = config;
+    haciaElMudo.servidor = u"127.0.0.1"_s;
+    haciaElMudo.puerto = ntohs(direccion.sin_port);
+    reloj.start();
+    const QString alConectar = errorDe([&] { ConexionPostgres c(haciaElMudo); });
+    QVERIFY2(alConectar.startsWith(u"08001 El servidor PostgreSQL"_s)
+                 && alConectar.contains(u"no respondió en 1.5 s al conectar"_s) && aTiempo(reloj.elapsed()),
+             qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(alConectar)));
+
+    ConexionPostgres c(config);
+    for (const QString& sql : {kDescripcion, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2"_s}) {
+        c.Execute(sql);  // prepared: what is cut short is the statement itself
+        const int pid = c.ProcesoDelServidor();
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        const auto continuar = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+        reloj.restart();
+        const QString callado = errorDe([&] { c.Execute(sql); });
+        QVERIFY2(callado.startsWith(u"57014 El servidor de la base de datos no respondió en 1.5 s"_s)
+                     && aTiempo(reloj.elapsed()),
+                 qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(callado)));
+        // A write sent before the silence may still be carried out when the server wakes.
+        QCOMPARE(callado.contains(u"No se puede saber si el cambio llegó a guardarse"_s), sql.startsWith(u"UPDATE"_s));
+        // The next statement opens a new session, while the old one still sleeps.
+        QCOMPARE(c.Execute(kDescripcion)->Fields(u"Gcc_Descripcion"_s).toString(), u"Activo"_s);
+        QVERIFY(c.ProcesoDelServidor() != pid);
+    }
+    QCOMPARE(c.Reconexiones(), 2);
+}
+
+// A table changed by an administrator under statements that are prepared and mapped: the
+// next run reads the columns as they are now, and inside a transaction it fails whole.
+void PruebaConexion::esquemaCambiado()
+{
+    ABRIR_BASE(motor, base);
+    Connection* c = base.Conexion();
+    base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
+    const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
+    // PostgreSQL cannot prepare pg_typeof($1): this one runs as its text, its columns mapped all the same.
+    const QString comoTexto = u"SELECT *, pg_typeof('x') AS Tipo FROM Grupo_Cuenta_Contable "
+                              "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
+    const auto leer = [&] {
+        QStringList valores;
+        for (const QString& sql : {fila, comoTexto}) {
+            if (sql == comoTexto && motor == Motor::SQLite)
+                continue;
+            auto rs = c->Execute(sql);
+            for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
+                valores << rs->Fields(QLatin1String(columna)).toString();
+        }
+        return valores.join(u'|');
+    };
+    const QString esperada = motor == Motor::SQLite ? u"Activo|1.1|0|2|AC"_s : u"Activo|1.1|0|2|AC|Activo|1.1|0|2|AC"_s;
+    QCOMPARE(leer(), esperada);
+    const int preparadas = enCache(c);
+    base.ReordenarCatalogoAparte();
+    QCOMPARE(leer(), esperada);
+    base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Extra TEXT DEFAULT 'nueva'"_s);
+    QCOMPARE(leer(), esperada);
+    QCOMPARE(c->Execute(fila)->Fields(u"Gcc_Extra"_s).toString(), u"nueva"_s);
+    if (motor == Motor::SQLite)
+        return;  // SQLite prepares again on its own; a writer of ours holds off other writers
+    QCOMPARE(enCache(c), preparadas + 2);
+
+    // Inside a transaction the stale statement fails, and the transaction with it.
+    base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
+    c->BeginTrans();
+    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
+    const QString dentro = errorDe([&] { leer(); });
+    QVERIFY2(dentro.startsWith(u"0A000 Una sentencia preparada dejó de valer"_s), qPrintable(dentro));
+    c->RollbackTrans();
+    QCOMPARE(leer(), esperada);
+    // The session lost its prepared statements (as a pooler's DISCARD does): a write inside a
+    // transaction fails whole; outside one it is prepared again and runs.
+    c->Execute(u"DEALLOCATE ALL"_s);
+    c->BeginTrans();
+    QVERIFY(errorDe([&] { base.InsertarGrupo(u"2"_s, u"Pasivo"_s); }).startsWith(u"26000 "_s));
+    c->RollbackTrans();
+    c->Execute(u"DEALLOCATE ALL"_s);
+    base.InsertarGrupo(u"3"_s, u"Capital"_s);
+    QCOMPARE(base.Claves(), QStringList({u"1"_s, u"3"_s}));
 }
 
 void PruebaConexion::formaDeLaSentencia_data()
@@ -543,5 +758,5 @@ void PruebaConexion::formaRecordada()
     }
 }
 
-QTEST_GUILESS_MAIN(PruebaConexion)
+QTEST_MAIN(PruebaConexion)
 #include "tst_Conexion.moc"

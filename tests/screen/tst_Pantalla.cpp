@@ -8,6 +8,7 @@
 #include "frmInput.h"
 #include "frmTQ614.h"
 #include "ImageList.h"
+#include "Inspeccion.h"
 #include "PantallaDePrueba.h"
 #include "Publico.h"
 #include "PunteroRaton.h"
@@ -437,6 +438,40 @@ private slots:
             QCOMPARE(busqueda.value(u"arbol").toString() + u'|' + busqueda.value(u"texto").toString(),
                      u"tvCuentas|caja"_s);
         QVERIFY(base.Mensajes().isEmpty());
+    }
+    // The screen, the editor over it and the search box, as a screen reader and an enlarged
+    // screen (this program runs again at QT_SCALE_FACTOR=2) show them: every input box, tree
+    // and button has a name, and no text is cut.
+    void nombresYTextosEnteros()
+    {
+        BaseDePrueba base;
+        PantallaDePrueba pantalla(Catalogo(base));
+        QStringList faltas;
+        const auto revisar = [&faltas](QWidget* ventana) {
+            for (const QString& falta : Inspeccion::SinNombreAccesible(ventana) + Inspeccion::TextoRecortado(ventana))
+                faltas << ventana->objectName() + u": "_s + falta;
+        };
+        revisar(pantalla.Forma().Ventana());
+        // A box is called by its label, which on the screen changes with the node.
+        const auto nombres = [&pantalla] {
+            QStringList nombres;
+            for (QWidget* caja : {pantalla.Forma().txtCuenta(), pantalla.Forma().txtNivel()})
+                nombres << QAccessible::queryAccessibleInterface(caja)->text(QAccessible::Name);
+            return nombres;
+        };
+        QCOMPARE(nombres(), (QStringList{u"Descripción"_s, u"Nível"_s}));
+        pantalla.Seleccionar(u"0"_s);
+        QCOMPARE(nombres(), (QStringList{u"Descripción"_s, u"Total"_s}));
+        VigiaModal vigia([&](QWidget* ventana) {
+            QVERIFY(QTest::qWaitForWindowActive(ventana));
+            revisar(ventana);
+            ventana->close();
+        });
+        pantalla.Seleccionar(u"100"_s);
+        pantalla.Forma().Controles_Nuevo();
+        QTest::keyClick(&pantalla.Arbol(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(vigia.Abiertas(), 2);
+        QVERIFY2(faltas.isEmpty(), qPrintable(faltas.join(u"\n"_s)));
     }
     void etiqueta_data()
     {

@@ -134,20 +134,37 @@ void tst_Componente::pantallaArrancaPublicoYSeDescargaSinObjetosVivos()
     QCOMPARE(DllCanUnloadNow(), S_OK_KES);
 }
 
+// The component registers itself in the user's file, which is read before the machine's (as
+// the package installs it, under XDG_CONFIG_DIRS); a registration whose library is gone is
+// passed over.
 void tst_Componente::autoRegistro()
 {
-    qputenv("KES_REGISTRO", m_dir.filePath(QStringLiteral("registro.ini")).toLocal8Bit());
-    QVERIFY(Registro::LibreriaDeClase(QLatin1String(kProgIdPantalla)).isEmpty());
+    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("usuario")).toLocal8Bit());
+    qputenv("XDG_CONFIG_DIRS", m_dir.filePath(QStringLiteral("maquina")).toLocal8Bit());
+    const QString nombre = QLatin1String(kProgIdPantalla);
+    QVERIFY(!Registro::BuscarClase(nombre));
+    const QString instalada = m_dir.filePath(QStringLiteral("libTQ614.so"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), instalada));
+    QFile plantilla(QStringLiteral(TQ614_PLANTILLA_REGISTRO)), maquina(m_dir.filePath("maquina/Kestrima/registro.ini"));
+    QVERIFY(plantilla.open(QIODevice::ReadOnly) && QDir().mkpath(QFileInfo(maquina).path())
+            && maquina.open(QIODevice::WriteOnly));
+    maquina.write(plantilla.readAll().replace("@COMPONENTE@", QFile::encodeName(instalada)));
+    maquina.close();
+    QCOMPARE(Registro::BuscarClase(nombre)->libreria, instalada);
+
     QCOMPARE(DllRegisterServer(), S_OK_KES);
-    const QString ruta = Registro::LibreriaDeClase(QLatin1String(kProgIdPantalla));
-    QVERIFY2(ruta.endsWith(QStringLiteral("libTQ614.so")) && QFileInfo::exists(ruta), qPrintable(ruta));
-    QCOMPARE(Registro::LibreriaDeClase(QLatin1String(kClsidPantalla)), ruta);
-    QCOMPARE(Registro::ClsidDeNombre(QLatin1String(kProgIdPantalla)), QLatin1String(kClsidPantalla));
-    QSettings registro(Registro::Archivo(), QSettings::IniFormat);
+    const std::optional<Registro::Clase> propia = Registro::BuscarClase(nombre);
+    QVERIFY2(propia->libreria.endsWith(QStringLiteral("/libTQ614.so")) && propia->libreria != instalada,
+             qPrintable(propia->libreria));
+    QCOMPARE(propia->clsid, QLatin1String(kClsidPantalla));
+    QCOMPARE(Registro::BuscarClase(QLatin1String(kClsidPantalla))->libreria, propia->libreria);
+    QSettings registro(m_dir.filePath("usuario/Kestrima/registro.ini"), QSettings::IniFormat);
     QCOMPARE(registro.value(QStringLiteral("TypeLib/%1/Version").arg(QLatin1String(kLibidTQ614))).toString(),
              QStringLiteral("6.00.0048"));
     QCOMPARE(DllUnregisterServer(), S_OK_KES);
-    QVERIFY(Registro::LibreriaDeClase(QLatin1String(kProgIdPantalla)).isEmpty());
+    QCOMPARE(Registro::BuscarClase(nombre)->libreria, instalada);
+    QFile::remove(instalada);
+    QVERIFY(!Registro::BuscarClase(nombre));
 }
 
 void tst_Componente::fabricaSinServiciosDelHost()
