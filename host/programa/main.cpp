@@ -120,8 +120,10 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
         std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
         return 0;
     }
-    // A picture drawn off screen has nobody to answer a message or a password prompt.
-    if (!opciones.captura.isEmpty())
+    // A picture drawn off screen, or a file written or read from the command line, has nobody
+    // to answer a message or a password prompt.
+    if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || !opciones.exportar.isEmpty()
+        || !opciones.importar.isEmpty())
         Sesion::RegistrarMensajes(true);
     abrirBase(opciones);
     if (!opciones.exportar.isEmpty() || !opciones.importar.isEmpty())
