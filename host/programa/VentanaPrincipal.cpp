@@ -44,7 +44,8 @@ void VentanaPrincipal::MostrarPantalla(QObject* pantalla)
     const QSize diseno = ventana->size();
     setCentralWidget(ventana);
     ventana->show();
-    resize(diseno);
+    // The screen keeps its designed size below the menu.
+    resize(diseno + QSize(0, menuBar()->sizeHint().height()));
 }
 
 void VentanaPrincipal::Unload()
