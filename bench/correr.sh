@@ -4,7 +4,8 @@
 # PostgreSQL at 1,000 and 10,000 (on the server named by TQ614_PG_*, or on a throwaway one
 # started here) on loopback and, with the listing, across a network of 10 ms per round trip;
 # the round trips and time of each screen action across networks of 0, 1 and 10 ms, before
-# and with bursts of reads; and the peak memory of a process holding 100,000 groups.
+# and with bursts of reads; the peak memory of a process holding 100,000 groups, the history
+# window on 100,000 history rows and the import of 10,000 groups from CSV.
 # Arguments go to bench_catalogo (for example --benchmark_filter=Arbol).
 # TQ614_BENCH_BUILD names the build folder (default /tmp/build-tq614-bench, RelWithDebInfo).
 set -euo pipefail
@@ -15,7 +16,7 @@ CARPETA=${TQ614_BENCH_BUILD:-/tmp/build-tq614-bench}
 GRUPOS_MEMORIA=100000
 
 cmake -S . -B "$CARPETA" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ614_BENCH=ON -DTQ614_PRUEBAS=OFF >/dev/null
-cmake --build "$CARPETA" -j 2 --target bench_catalogo acciones_en_red memoria_pico >/dev/null
+cmake --build "$CARPETA" -j 2 --target bench_catalogo acciones_en_red bench_historial memoria_pico >/dev/null
 
 export QT_QPA_PLATFORM=offscreen TQ614_MENSAJES=registrar QT_LOGGING_RULES='qt.qpa.*=false'
 unset TQ614_TRAZA
@@ -29,6 +30,8 @@ status=0
 # Repetitions in random order: each figure and its yardstick meet the machine in the same
 # states, and the fastest repetition of each counts.
 "$CARPETA/bin/bench_catalogo" --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true "$@" || status=$?
+# The history window and the import of a catalogue, the same way.
+"$CARPETA/bin/bench_historial" --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true || status=$?
 
 # Each action of the screen across a network, before and with bursts of reads.
 "$CARPETA/bin/acciones_en_red" 1000 || status=$?

@@ -391,6 +391,29 @@ void frmCATAddCuCo::Avisar(const QString& texto, long estilo, const QString& tit
     caja->setFocus(Qt::OtherFocusReason);
 }
 
+void frmCATAddCuCo::AvisarClaveExistente(const QString& clave)
+{
+    Avisar(QStringLiteral("El grupo de la cuenta contable ") + clave + QStringLiteral(" ya existe, especifique otra"),
+           16, m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
+}
+
+// Whether the insert of a new group failed because another user saved the same key between
+// the check and the insert (two users pressing New at once get the same automatic key).
+bool frmCATAddCuCo::ClaveTomadaPorOtro() const
+{
+    if (!ModoNuevo() || m_txtCodigo->text() == GrupoCuenta::kCodigoNivelManual)
+        return false;
+    // Asked for the key itself, the lookup tells a stored group even with an empty description.
+    const QString clave = m_txtClave->text().toUpper();
+    try {
+        return Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
+                                           GrupoCuenta::kCampoClave, 0, QString(), QString(), QString())
+            == clave;
+    } catch (const ErrorEjecucion&) {
+        return false;  // the insert's own error is the one worth reporting
+    }
+}
+
 bool frmCATAddCuCo::EntradaValida()
 {
     const QString clave = m_txtClave->text();
@@ -402,8 +425,7 @@ bool frmCATAddCuCo::EntradaValida()
         && !Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
                                         GrupoCuenta::kCampoDescripcion, 0, QString(), QString(), QString())
                 .isEmpty()) {
-        Avisar(QStringLiteral("El grupo de la cuenta contable ") + clave + QStringLiteral(" ya existe, especifique otra"),
-               16, m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
+        AvisarClaveExistente(clave);
         return false;
     }
     if (nuevo && GrupoCuenta::ClaveExcedeFormato(clave, Publico::sFormatoClave)) {
@@ -463,7 +485,19 @@ void frmCATAddCuCo::cmdAceptar()
                 ArmarInsercion(sello, operador);
             else
                 ArmarActualizacion(sello, operador);
-            Publico::oDatos->Conexion()->Execute(Publico::sSQL, -1);
+            try {
+                Publico::oDatos->Conexion()->Execute(Publico::sSQL, -1);
+            } catch (const ErrorEjecucion&) {
+                transaccion->RollbackSiAbierta();
+                if (!ClaveTomadaPorOtro())
+                    throw;
+                // The same answer as when the check finds the key, and the next free key
+                // proposed in its place.
+                AvisarClaveExistente(m_txtClave->text());
+                ClaveAutomatica();
+                m_txtClave->selectAll();
+                return;
+            }
             if (Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, m_txtClave->text().toUpper(), QString())) {
                 transaccion->CommitTrans();
                 Aceptado = true;

@@ -70,6 +70,8 @@ private:
     // The seven checks of the save, in order; false after the first failure's message.
     bool EntradaValida();
     void Avisar(const QString& texto, long estilo, const QString& titulo, const QString& idError, txtKES* caja);
+    void AvisarClaveExistente(const QString& clave);
+    bool ClaveTomadaPorOtro() const;
     void ArmarInsercion(const QString& sello, const QString& operador);
     void ArmarActualizacion(const QString& sello, const QString& operador);
 

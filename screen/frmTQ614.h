@@ -54,8 +54,9 @@ public:
     void Controles_B2Click();
     void Controles_Salir();
 
-    // Clears and refills the whole tree from the table.
-    void CargarCuentas();
+    // Clears and refills the whole tree from the table (hosts call it after changing the
+    // table themselves).
+    Q_INVOKABLE void CargarCuentas();
 
     // Tree events.
     void tvCuentas_NodeClick(QTreeWidgetItem* nodo);

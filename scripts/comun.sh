@@ -3,7 +3,7 @@
 
 PAQUETES=(g++ cmake ninja-build qt6-base-dev libsqlite3-dev libpq-dev libbenchmark-dev libgtest-dev
           postgresql openssl xvfb xauth fonts-dejavu-core e2fsprogs util-linux sqlite3 qt6-translations-l10n
-          dpkg-dev file desktop-file-utils help2man)
+          dpkg-dev file desktop-file-utils help2man faketime)
 
 instalar_paquetes() {
     local faltan=() p

@@ -9,6 +9,12 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <atomic>
+
+namespace {
+// Windows alive (an unloaded one lives until the event loop deletes it) and forms handed out.
+std::atomic<long> g_enUso{0};
+}
 
 // The window of a form: forwards what the forms runtime would turn into form events.
 class VentanaForma : public QWidget
@@ -20,8 +26,10 @@ public:
         : QWidget(nullptr, Qt::Window)
         , m_forma(forma)
     {
+        ++g_enUso;
         qApp->installEventFilter(this);
     }
+    ~VentanaForma() override { --g_enUso; }
 
 signals:
     void oculta();
@@ -94,6 +102,7 @@ FormaBase::FormaBase(const QString& nombre)
 
 FormaBase::~FormaBase()
 {
+    devolver();
     if (m_ventana) {
         m_ventana->m_forma = nullptr;
         delete m_ventana;
@@ -135,8 +144,10 @@ void FormaBase::Load()
 
 void FormaBase::Unload()
 {
-    if (!m_ventana)
+    if (!m_ventana) {
+        devolver();
         return;
+    }
     bool cancelar = false;
     Form_QueryUnload(cancelar, vbFormCode);
     if (cancelar)
@@ -154,8 +165,28 @@ void FormaBase::cerrarPorElSistema(bool& cancelar)
     descartarVentana();
 }
 
+void FormaBase::Entregar()
+{
+    if (!m_entregada)
+        ++g_enUso;
+    m_entregada = true;
+}
+
+void FormaBase::devolver()
+{
+    if (m_entregada)
+        --g_enUso;
+    m_entregada = false;
+}
+
+long FormaBase::FormasEnUso()
+{
+    return g_enUso;
+}
+
 void FormaBase::descartarVentana()
 {
+    devolver();
     VentanaForma* ventana = m_ventana;
     m_ventana = nullptr;
     if (!ventana)

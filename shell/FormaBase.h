@@ -51,6 +51,11 @@ public:
     double ScaleWidth() const;
     double ScaleHeight() const;
 
+    // A form handed to a host stays in use until the host unloads it; so does every window
+    // of a form until it is gone. The component may be unloaded only when none is in use.
+    void Entregar();
+    static long FormasEnUso();
+
 protected:
     explicit FormaBase(const QString& nombre);
 
@@ -71,9 +76,12 @@ private:
     void cerrarPorElSistema(bool& cancelar);
     void descartarVentana();
 
+    void devolver();
+
     QPointer<QObject> m_padre;
     VentanaForma* m_ventana = nullptr;
     bool m_keyPreview = false;
+    bool m_entregada = false;
 };
 
 // The shared default instance of a form, created on first reference.

@@ -31,12 +31,14 @@ unsigned long Pantalla::Release()
 
 QVariant Pantalla::GetPantalla()
 {
-    return QVariant::fromValue<QObject*>(&frmTQ614::Instancia());
+    frmTQ614& pantalla = frmTQ614::Instancia();
+    pantalla.Entregar();
+    return QVariant::fromValue<QObject*>(&pantalla);
 }
 
 long Pantalla::ObjetosVivos()
 {
-    return g_vivos;
+    return g_vivos + FormaBase::FormasEnUso();
 }
 
 void Pantalla::Bloquear(bool bloquear)

@@ -14,10 +14,11 @@ public:
     unsigned long Release() override;
 
     // Creates the shared catalogue screen on first use and returns it; neither loads nor
-    // shows it. Every call returns the same form.
+    // shows it. Every call returns the same form, in use by the host until it unloads it.
     QVariant GetPantalla() override;
 
-    // Objects and server locks alive, for DllCanUnloadNow.
+    // Objects, server locks and forms in use (handed out, or with a window alive), for
+    // DllCanUnloadNow.
     static long ObjetosVivos();
     static void Bloquear(bool bloquear);
 

@@ -47,8 +47,13 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     const QCommandLineOption niveles(QStringLiteral("niveles"), QStringLiteral("Niveles del árbol expandidos en la captura (2)."), QStringLiteral("N"));
     const QCommandLineOption traza(QStringLiteral("traza"), QStringLiteral("Escribe cada llamada a los servicios del host (JSON por línea)."), QStringLiteral("ARCHIVO"));
     const QCommandLineOption sinEjemplo(QStringLiteral("sin-ejemplo"), QStringLiteral("No llena una base nueva con el catálogo de ejemplo."));
+    const QCommandLineOption exportar(QStringLiteral("exportar"), QStringLiteral("Escribe el catálogo en un archivo CSV y termina."), QStringLiteral("ARCHIVO.csv"));
+    const QCommandLineOption importar(QStringLiteral("importar"), QStringLiteral("Agrega al catálogo los grupos de un archivo CSV (todos o ninguno) y termina."), QStringLiteral("ARCHIVO.csv"));
+    const QCommandLineOption separador(QStringLiteral("separador"), QStringLiteral("Separador del CSV que se exporta: , (predeterminado) o ; (hojas de cálculo en español)."), QStringLiteral("SEPARADOR"));
+    const QCommandLineOption capturaHistorial(QStringLiteral("captura-historial"), QStringLiteral("Dibuja el historial de cambios en un PNG (sin ventana) y termina."), QStringLiteral("ARCHIVO.png"));
     parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
-                       desregistrar, captura, niveles, traza, sinEjemplo});
+                       desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
+                       capturaHistorial});
     // Anything on a command line is visible to every user of the machine (ps).
     if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
         error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "
@@ -116,6 +121,18 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     opciones.desregistrar = parser.isSet(desregistrar);
     opciones.captura = parser.value(captura);
     opciones.traza = parser.value(traza);
-    opciones.ejemplo = !parser.isSet(sinEjemplo);
+    opciones.exportar = parser.value(exportar);
+    opciones.importar = parser.value(importar);
+    opciones.capturaHistorial = parser.value(capturaHistorial);
+    // A file of groups goes into the database as it is, never beside the sample.
+    opciones.ejemplo = !parser.isSet(sinEjemplo) && opciones.importar.isEmpty() && opciones.exportar.isEmpty();
+    if (parser.isSet(separador)) {
+        const QString valor = parser.value(separador);
+        if (valor != QLatin1String(",") && valor != QLatin1String(";")) {
+            error(QStringLiteral("Separador no válido: %1 (use , o ;)").arg(valor));
+            return std::nullopt;
+        }
+        opciones.separador = valor.at(0).toLatin1();
+    }
     return opciones;
 }

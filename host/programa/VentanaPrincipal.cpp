@@ -1,14 +1,30 @@
 #include "VentanaPrincipal.h"
 
 #include "ErrorEjecucion.h"
+#include "MenuCatalogo.h"
 
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QMenuBar>
 
 VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     : QMainWindow(padre)
 {
     setObjectName(QStringLiteral("VentanaPrincipal"));
     setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
+    // The screen shows the selected group's key in its own key box.
+    menuBar()->addMenu(new MenuCatalogo(
+        this,
+        [this] {
+            auto* clave = centralWidget() ? centralWidget()->findChild<QLineEdit*>(QStringLiteral("txtClave"),
+                                                                                 Qt::FindDirectChildrenOnly)
+                                          : nullptr;
+            return clave ? clave->text() : QString();
+        },
+        [this] {
+            if (m_pantalla)
+                QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
+        }));
 }
 
 QString VentanaPrincipal::Transaccion() const
@@ -28,7 +44,8 @@ void VentanaPrincipal::MostrarPantalla(QObject* pantalla)
     const QSize diseno = ventana->size();
     setCentralWidget(ventana);
     ventana->show();
-    resize(diseno);
+    // The screen keeps its designed size below the menu.
+    resize(diseno + QSize(0, menuBar()->sizeHint().height()));
 }
 
 void VentanaPrincipal::Unload()

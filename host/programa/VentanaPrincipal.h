@@ -4,7 +4,8 @@
 #include <QPointer>
 
 // The host's own window: it is the catalogue screen's Padre, carries the transaction code
-// the component's forms derive theirs from, and holds the screen as its content.
+// the component's forms derive theirs from, holds the screen as its content, and offers the
+// catalogue's history, export and import in its menu.
 class VentanaPrincipal : public QMainWindow
 {
     Q_OBJECT

@@ -2,13 +2,17 @@
 // registers and loads the TQ614 component by its class, gives the catalogue screen a window
 // of its own and shows it.
 
+#include "AccesoDatosKes.h"
 #include "AplicacionHost.h"
 #include "CargadorComponente.h"
+#include "CatalogoCsv.h"
 #include "CatalogoEjemplo.h"
 #include "ErrorEjecucion.h"
 #include "Opciones.h"
 #include "Servicios.h"
 #include "Sesion.h"
+#include "UtileriasKes.h"
+#include "VentanaHistorial.h"
 #include "VentanaPrincipal.h"
 
 #include <QFileInfo>
@@ -29,7 +33,8 @@ void elegirPlataformaSinVentana(int argc, char** argv)
         return;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--captura", 9) == 0 || std::strcmp(argv[i], "--registrar") == 0
-            || std::strcmp(argv[i], "--desregistrar") == 0)
+            || std::strcmp(argv[i], "--desregistrar") == 0 || std::strncmp(argv[i], "--exportar", 10) == 0
+            || std::strncmp(argv[i], "--importar", 10) == 0)
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 }
@@ -58,6 +63,14 @@ void expandir(QTreeWidgetItem* nodo, int niveles)
         expandir(nodo->child(i), niveles - 1);
 }
 
+bool guardarImagen(QWidget& ventana, const QString& archivo)
+{
+    if (ventana.grab().save(archivo, "PNG"))
+        return true;
+    std::fprintf(stderr, "No se pudo guardar %s\n", qPrintable(archivo));
+    return false;
+}
+
 int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
 {
     ventana.show();
@@ -69,11 +82,33 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
             arbol->setCurrentItem(arbol->topLevelItem(0));
     }
     QCoreApplication::processEvents();
-    if (!ventana.grab().save(opciones.captura, "PNG")) {
-        std::fprintf(stderr, "No se pudo guardar %s\n", qPrintable(opciones.captura));
+    const bool guardada = guardarImagen(ventana, opciones.captura);
+    ventana.close();
+    return guardada ? 0 : 1;
+}
+
+// --exportar and --importar: the outcome on the standard output, the reasons on the error one.
+int intercambiar(const Opciones& opciones)
+{
+    QString error;
+    if (!opciones.exportar.isEmpty()) {
+        const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), opciones.exportar, opciones.separador, &error);
+        if (grupos < 0) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("Se exportaron %d grupos a %s\n", grupos, qPrintable(opciones.exportar));
+        return 0;
+    }
+    CatalogoCsv::Importacion importacion;
+    UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+    if (!importacion.Revisar(opciones.importar, *Sesion::Conexion())
+        || !importacion.Escribir(*Sesion::Conexion(), utilerias)) {
+        std::fprintf(stderr, "No se importó ningún grupo de %s:\n%s\n", qPrintable(opciones.importar),
+                     qPrintable(importacion.TextosDeError().join(QLatin1Char('\n'))));
         return 1;
     }
-    ventana.close();
+    std::printf("Se importaron %d grupos de %s\n", importacion.Grupos(), qPrintable(opciones.importar));
     return 0;
 }
 
@@ -85,10 +120,20 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
         std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
         return 0;
     }
-    // A picture drawn off screen has nobody to answer a message or a password prompt.
-    if (!opciones.captura.isEmpty())
+    // A picture drawn off screen, or a file written or read from the command line, has nobody
+    // to answer a message or a password prompt.
+    if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || !opciones.exportar.isEmpty()
+        || !opciones.importar.isEmpty())
         Sesion::RegistrarMensajes(true);
     abrirBase(opciones);
+    if (!opciones.exportar.isEmpty() || !opciones.importar.isEmpty())
+        return intercambiar(opciones);
+    if (!opciones.capturaHistorial.isEmpty()) {
+        VentanaHistorial historial;
+        historial.show();
+        QCoreApplication::processEvents();
+        return guardarImagen(historial, opciones.capturaHistorial) ? 0 : 1;
+    }
     // The trace is of the component's calls: it starts once the host's own set-up is done.
     if (!opciones.traza.isEmpty())
         Sesion::EstablecerTraza(opciones.traza);

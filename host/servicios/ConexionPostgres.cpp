@@ -199,6 +199,10 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
         + "; SET standard_conforming_strings = on; SET DateStyle = ISO";
     if (!configuracion.esquema.isEmpty())
         m_ajustes += "; SET search_path = " + configuracion.esquema.toUtf8();
+    // The database's own change history names the session's operator (without one, its login).
+    if (const QString operador = configuracion.operador.trimmed(); !operador.isEmpty())
+        m_ajustes += "; SET kes.operador = '" + QString(operador).replace(QLatin1Char('\''), QStringLiteral("''")).toUtf8()
+            + '\'';
 
     // Later keywords win: our defaults first, then the user's service and connection string,
     // then the plain fields, and last what this code relies on.

@@ -80,6 +80,19 @@ QString modoDiario(sqlite3* db)
     return modo;
 }
 
+// A function without arguments that answers a fixed text: who writes through this
+// connection, for the triggers that record changes.
+int registrarTexto(sqlite3* db, const char* nombre, const QString& valor)
+{
+    return sqlite3_create_function_v2(
+        db, nombre, 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, new QByteArray(valor.toUtf8()),
+        [](sqlite3_context* contexto, int, sqlite3_value**) {
+            const auto* texto = static_cast<const QByteArray*>(sqlite3_user_data(contexto));
+            sqlite3_result_text(contexto, texto->constData(), static_cast<int>(texto->size()), SQLITE_STATIC);
+        },
+        nullptr, nullptr, [](void* texto) { delete static_cast<QByteArray*>(texto); });
+}
+
 } // namespace
 
 struct ConexionSqlite::Sentencia
@@ -143,6 +156,8 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
         m_instantanea = std::make_unique<InstantaneaWal>(m_db);
     m_wal = sqlite3_db_readonly(m_db, "main") == 0 && modoDiario(m_db) == QLatin1String("wal");
         ejecutarControl("PRAGMA foreign_keys=ON");
+        if (const int rc = RegistrarFuncionesDeSesion(m_db, configuracion.operador); rc != SQLITE_OK)
+            lanzar(rc);
         // The screen reads the catalogue one parent at a time, in key order, not in the
         // order rows sit in the file: with SQLite's default cache of 2 MB a large catalogue
         // is read from disk page by page on every load. The cache grows only as pages are
@@ -153,6 +168,14 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
         m_db = nullptr;
         throw;
     }
+}
+
+int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador)
+{
+    const QString usuario = Sesion::UsuarioDelSistema();
+    const QString quien = operador.trimmed().isEmpty() ? usuario : operador.trimmed();
+    const int rc = registrarTexto(db, "kes_usuario_base", usuario);
+    return rc != SQLITE_OK ? rc : registrarTexto(db, "kes_operador", quien);
 }
 
 ConexionSqlite::~ConexionSqlite()

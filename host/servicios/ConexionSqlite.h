@@ -45,6 +45,12 @@ public:
     void RollbackTrans() override;
     bool EnTransaccion() const override;
 
+    // Registers on `db` the functions through which the database's own triggers name who
+    // changes the catalogue: kes_operador() (the configured operator, else the system user)
+    // and kes_usuario_base() (the system user). A program without them cannot change the
+    // catalogue, so no change goes unrecorded.
+    static int RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador);
+
     // Prepared statements held in the cache (for tests of the cache itself).
     int SentenciasEnCache() const { return static_cast<int>(m_cache.size()); }
     // Whether a shared read transaction is open now (for tests).

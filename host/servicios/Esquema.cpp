@@ -63,8 +63,24 @@ QStringList sentencias()
                        " Bit_Operador %T NOT NULL,"
                        " Bit_Fecha %T NOT NULL,"
                        " Bit_Transaccion %T,"
-                       " Bit_Sesion %T)"),
+                       " Bit_Sesion %T,"
+                       " Bit_Usuario_Base %T)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Bit_Tabla_Clave_Indice ON Kes_Bitacora (Bit_Tabla, Bit_Clave)"),
+        // Written by triggers (see historialDeCambios); read newest first, by key.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Historial ("
+                       " His_Id %ID,"
+                       " His_Tabla %T NOT NULL,"
+                       " His_Operacion %T NOT NULL,"
+                       " His_Clave %T NOT NULL,"
+                       " His_Clave_Anterior %T,"
+                       " His_Antes %T,"
+                       " His_Despues %T,"
+                       " His_Operador %T NOT NULL,"
+                       " His_Usuario_Base %T NOT NULL,"
+                       " His_Fecha %T NOT NULL)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS His_Clave_Indice ON Kes_Historial (His_Clave, His_Id)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS His_Clave_Anterior_Indice"
+                       " ON Kes_Historial (His_Clave_Anterior, His_Id)"),
         // Keys that were deleted or replaced by a key change (see guardaDePadres).
         QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Clave_Retirada ("
                        " Ret_Tabla %T NOT NULL,"
@@ -176,6 +192,82 @@ QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
     };
 }
 
+// Columns that later versions added to tables an older version created.
+struct ColumnaAgregada
+{
+    const char* tabla;
+    const char* columna;
+    const char* tipo;
+};
+constexpr ColumnaAgregada kColumnasAgregadas[] = {
+    {"Kes_Bitacora", "Bit_Usuario_Base", "%T"},
+};
+
+// The change history of the catalogue, written by the database itself in the transaction of
+// each change, whoever makes it: every column before and after as a JSON object, the
+// operator (the session's own setting, or its login), the login and the server's time.
+// Key changes are told apart from other updates; the key is kept before and after.
+QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Motor motor)
+{
+    const QString insercion = QStringLiteral(
+        "INSERT INTO Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior, His_Antes, His_Despues,"
+        " His_Operador, His_Usuario_Base, His_Fecha)");
+    if (motor == Sesion::Configuracion::SQLite) {
+        // The columns the table has when the triggers are made, those of other origins included.
+        QStringList deLaTabla;
+        for (auto rs = conexion.Execute(QStringLiteral("SELECT name FROM pragma_table_info('Grupo_Cuenta_Contable')"));
+             !rs->Eof(); rs->MoveNext())
+            deLaTabla << rs->Fields(QStringLiteral("name")).toString();
+        auto fila = [&](const char* cual) {
+            QStringList pares;
+            for (const QString& columna : deLaTabla)
+                // JSON holds no bytes: they are written in hex, as PostgreSQL writes them.
+                pares << QStringLiteral("'%1', CASE WHEN typeof(%2.%1) = 'blob'"
+                                        " THEN '\\x' || hex(%2.%1) ELSE %2.%1 END")
+                             .arg(columna, QLatin1String(cual));
+            return QStringLiteral("json_object(%1)").arg(pares.join(QStringLiteral(", ")));
+        };
+        // Operation, key, previous key, row before, row after.
+        const auto disparador = [&](const char* nombre, const char* cuando, const QString& cambio) {
+            return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Grupo_Cuenta_Contable BEGIN %3"
+                                  " VALUES ('Grupo_Cuenta_Contable', %4, kes_operador(), kes_usuario_base(), %5); END")
+                .arg(QLatin1String(nombre), QLatin1String(cuando), insercion, cambio, AhoraDelServidor(motor));
+        };
+        const QString nueva = QStringLiteral("NEW.Gcc_Cve_Grupo_Cuenta_Contable"),
+                      vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable");
+        return {
+            disparador("Gcc_Historial_Alta", "INSERT",
+                       QStringLiteral("'ALTA', %1, NULL, NULL, %2").arg(nueva, fila("NEW"))),
+            disparador("Gcc_Historial_Cambio", "UPDATE",
+                       QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END, %1, %2, %3, %4")
+                           .arg(nueva, vieja, fila("OLD"), fila("NEW"))),
+            disparador("Gcc_Historial_Baja", "DELETE",
+                       QStringLiteral("'BAJA', %1, %1, %2, NULL").arg(vieja, fila("OLD"))),
+        };
+    }
+    // row_to_json keeps every column, those an administrator adds included.
+    return {
+        QStringLiteral("CREATE OR REPLACE FUNCTION gcc_historial() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+                       "DECLARE\n"
+                       "  antes TEXT := CASE WHEN TG_OP <> 'INSERT' THEN row_to_json(OLD)::text END;\n"
+                       "  despues TEXT := CASE WHEN TG_OP <> 'DELETE' THEN row_to_json(NEW)::text END;\n"
+                       "  clave TEXT := CASE WHEN TG_OP = 'DELETE' THEN OLD.Gcc_Cve_Grupo_Cuenta_Contable\n"
+                       "                     ELSE NEW.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
+                       "  anterior TEXT := CASE WHEN TG_OP <> 'INSERT' THEN OLD.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
+                       "BEGIN\n  ")
+            + insercion
+            + QStringLiteral("\n  VALUES ('Grupo_Cuenta_Contable',\n"
+                             "    CASE TG_OP WHEN 'INSERT' THEN 'ALTA' WHEN 'DELETE' THEN 'BAJA'\n"
+                             "      WHEN 'UPDATE' THEN CASE WHEN clave = anterior THEN 'CAMBIO' ELSE 'CLAVE' END END,\n"
+                             "    clave, anterior, antes, despues,\n"
+                             "    COALESCE(NULLIF(current_setting('kes.operador', true), ''), session_user), ")
+            + UsuarioDeLaBase(motor) + QStringLiteral(", ") + AhoraDelServidor(motor)
+            + QStringLiteral(");\n  RETURN NULL;\nEND $$"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_historial AFTER INSERT OR UPDATE OR DELETE"
+                       " ON Grupo_Cuenta_Contable FOR EACH ROW EXECUTE FUNCTION gcc_historial()"),
+    };
+}
+
 QString paraMotor(QString sentencia, Sesion::Configuracion::Motor motor)
 {
     const bool postgres = motor == Sesion::Configuracion::PostgreSQL;
@@ -201,6 +293,22 @@ void exigirConocida(int version)
                                  .arg(kVersion));
 }
 
+void agregarColumnas(Connection& conexion, Sesion::Configuracion::Motor motor)
+{
+    for (const ColumnaAgregada& c : kColumnasAgregadas) {
+        const QString tabla = QLatin1String(c.tabla), columna = QLatin1String(c.columna);
+        if (motor == Sesion::Configuracion::SQLite
+            && !conexion.Execute(QStringLiteral("SELECT 1 AS Hay FROM pragma_table_info(?) WHERE lower(name) = lower(?)"),
+                                 QVariantList{tabla, columna})
+                    ->Eof())
+            continue;
+        const QString existe = motor == Sesion::Configuracion::PostgreSQL ? QStringLiteral("IF NOT EXISTS ") : QString();
+        conexion.Execute(paraMotor(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3 %4")
+                                       .arg(tabla, existe, columna, QLatin1String(c.tipo)),
+                                   motor));
+    }
+}
+
 void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // Two programs opening a new database at once must not both create it.
@@ -208,7 +316,8 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
         conexion.Execute(QStringLiteral("SELECT pg_advisory_xact_lock(614001)"));
     for (const QString& sentencia : sentencias())
         conexion.Execute(paraMotor(sentencia, motor));
-    for (const QString& sentencia : guardaDePadres(motor))
+    agregarColumnas(conexion, motor);
+    for (const QString& sentencia : guardaDePadres(motor) + historialDeCambios(conexion, motor))
         conexion.Execute(sentencia);
     const int version = versionRegistrada(conexion);
     exigirConocida(version);
@@ -222,6 +331,28 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
 }
 
 } // namespace
+
+const QStringList& ColumnasDeGrupo()
+{
+    static const QStringList columnas = QStringLiteral(
+        "Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 Gcc_UserDef_2 "
+        "Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 Gcc_UserDef_6 Oper_Alta Oper_Ult_Modif Fecha_Alta Fecha_Ult_Modif "
+        "Es_Cve_Estado").split(QLatin1Char(' '));
+    return columnas;
+}
+
+QString AhoraDelServidor(Sesion::Configuracion::Motor motor)
+{
+    return motor == Sesion::Configuracion::PostgreSQL
+        ? QStringLiteral("to_char(statement_timestamp(), 'YYYY-MM-DD HH24:MI:SS')")
+        : QStringLiteral("strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime')");
+}
+
+QString UsuarioDeLaBase(Sesion::Configuracion::Motor motor)
+{
+    return motor == Sesion::Configuracion::PostgreSQL ? QStringLiteral("session_user")
+                                                      : QStringLiteral("kes_usuario_base()");
+}
 
 int Version(Connection& conexion)
 {

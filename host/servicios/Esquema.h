@@ -2,6 +2,8 @@
 
 #include "Sesion.h"
 
+#include <QStringList>
+
 class Connection;
 
 // The tables the services work on, created when missing: the catalogue of account groups
@@ -12,9 +14,12 @@ class Connection;
 // columns are COLLATE "C"), so keys order alike on SQLite and PostgreSQL.
 namespace Esquema {
 
-// The version this library writes and understands.
+// The version this library writes and understands. A database of an older version gets
+// what is missing when it is opened.
 // 2: the parent rule of the catalogue (triggers and Kes_Clave_Retirada).
-constexpr int kVersion = 2;
+// 3: the database login in the change log (Bit_Usuario_Base).
+// 4: the change history of the catalogue (Kes_Historial and the triggers that write it).
+constexpr int kVersion = 4;
 
 // Creates what is missing and records the version, in one transaction. Throws when the
 // database carries a newer version than this library knows.
@@ -22,5 +27,15 @@ void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor);
 
 // The version recorded in the database, or 0 when there is none.
 int Version(Connection& conexion);
+
+// The columns of Grupo_Cuenta_Contable in the order of the table.
+const QStringList& ColumnasDeGrupo();
+
+// SQL expressions of the database's own clock, as the change log writes its times
+// ("yyyy-MM-dd HH:mm:ss"), and of the login the session connected with. On SQLite the
+// database runs in this process: its clock is this machine's and its login the system user
+// (a function every connection registers).
+QString AhoraDelServidor(Sesion::Configuracion::Motor motor);
+QString UsuarioDeLaBase(Sesion::Configuracion::Motor motor);
 
 } // namespace Esquema

@@ -33,6 +33,7 @@ struct Estado
 {
     Configuracion configuracion = ConfiguracionPredeterminada();
     std::unique_ptr<Connection> conexion;
+    QString usuarioBase;  // PostgreSQL: the session user of the open connection
     QFile traza;
     std::function<void(const QJsonObject&)> observador;
     bool registrarMensajes = false;
@@ -104,7 +105,7 @@ std::unique_ptr<Connection> abrir(const Configuracion& configuracion)
 
 void Configurar(const Configuracion& configuracion)
 {
-    estado().conexion.reset();
+    Cerrar();
     estado().configuracion = configuracion;
 }
 
@@ -182,21 +183,39 @@ std::optional<QString> PedirClave(const QString& destino)
 Connection* Conexion()
 {
     Estado& e = estado();
-    if (!e.conexion)
-        e.conexion = abrir(e.configuracion);
+    if (e.conexion)
+        return e.conexion.get();
+    auto conexion = abrir(e.configuracion);
+    if (e.configuracion.motor == Configuracion::PostgreSQL)
+        e.usuarioBase = conexion->Execute(QStringLiteral("SELECT session_user AS Usuario"))
+                            ->Fields(QStringLiteral("Usuario"))
+                            .toString();
+    e.conexion = std::move(conexion);
     return e.conexion.get();
 }
 
 void Cerrar()
 {
     estado().conexion.reset();
+    estado().usuarioBase.clear();
 }
 
 QString Operador()
 {
     const QString configurado = estado().configuracion.operador.trimmed();
-    if (!configurado.isEmpty())
-        return configurado;
+    return configurado.isEmpty() ? UsuarioDeLaBase() : configurado;
+}
+
+QString UsuarioDeLaBase()
+{
+    if (estado().configuracion.motor != Configuracion::PostgreSQL)
+        return UsuarioDelSistema();
+    Conexion();
+    return estado().usuarioBase;
+}
+
+QString UsuarioDelSistema()
+{
     if (const passwd* usuario = getpwuid(geteuid()); usuario && usuario->pw_name)
         return QString::fromLocal8Bit(usuario->pw_name);
     return qEnvironmentVariable("USER");

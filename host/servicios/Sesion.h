@@ -33,7 +33,7 @@ struct Configuracion
     int puerto = 0;        // 0: the connection string's, else libpq's default
     QString base;
     QString usuario;
-    QString operador;      // empty: the operating system's user name
+    QString operador;      // empty: the database login (see Operador)
     int esperaBloqueoMs = 5000;  // how long a statement waits for another user's lock
     // PostgreSQL: how long a statement or a connection waits for a silent server before it
     // is cancelled and the connection given up (the next action opens a new one).
@@ -68,8 +68,12 @@ Connection* Conexion();
 // Closes the shared connection (an open transaction is rolled back by the database).
 void Cerrar();
 
-// The operator of this session: the configured one, else the operating system's user name.
+// The operator of this session: the configured one, else the database login.
 QString Operador();
+// The login the database knows this session by: on PostgreSQL the server's session user
+// (opening the connection when needed), on SQLite the operating system's user.
+QString UsuarioDeLaBase();
+QString UsuarioDelSistema();
 
 // An identifier of this process's session, written to the audit log.
 QString IdSesion();

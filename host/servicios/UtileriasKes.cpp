@@ -2,6 +2,7 @@
 
 #include "BusquedaEnArbol.h"
 #include "ErrorEjecucion.h"
+#include "Esquema.h"
 #include "Identificador.h"
 #include "Sesion.h"
 
@@ -100,6 +101,11 @@ long UtileriasKes::SiguienteNumero(const QString& tabla, const QString& campo, c
 
 bool UtileriasKes::RegistrarCambio(const QString& tabla, const QString& clave, const QString& texto)
 {
+    return RegistrarCambios(tabla, {clave}, texto);
+}
+
+bool UtileriasKes::RegistrarCambios(const QString& tabla, const QStringList& claves, const QString& texto)
+{
     m_ultimoError.clear();
     if (!Identificador::EsValido(tabla)) {
         m_ultimoError = QStringLiteral("El cambio no se puede registrar: el nombre de tabla \"%1\" no es válido").arg(tabla);
@@ -120,10 +126,23 @@ bool UtileriasKes::RegistrarCambio(const QString& tabla, const QString& clave, c
         m_ultimoError = QStringLiteral("El operador %1 no tiene permiso para modificar la tabla %2").arg(operador, tabla);
         return false;
     }
-    conexion->Execute(QStringLiteral("INSERT INTO Kes_Bitacora (Bit_Tabla, Bit_Clave, Bit_Operador, Bit_Fecha, "
-                                     "Bit_Transaccion, Bit_Sesion) VALUES (?, ?, ?, ?, ?, ?)"),
-                      QVariantList{tabla, clave, operador, FormatoFechaRegistro(FechaActual()), texto,
-                                   Sesion::IdSesion()});
+    // The time and the login are the database's own: a workstation's clock or name can be wrong.
+    // Many keys go in rows of one statement, a few hundred at a time.
+    const auto motor = Sesion::ConfiguracionActual().motor;
+    const QString fila = QStringLiteral("(?, ?, ?, %1, ?, ?, %2)")
+                             .arg(Esquema::AhoraDelServidor(motor), Esquema::UsuarioDeLaBase(motor));
+    constexpr qsizetype kPorSentencia = 200;
+    for (qsizetype desde = 0; desde < claves.size(); desde += kPorSentencia) {
+        const qsizetype cuantas = qMin(kPorSentencia, claves.size() - desde);
+        QVariantList valores;
+        valores.reserve(cuantas * 5);
+        for (qsizetype i = desde; i < desde + cuantas; ++i)
+            valores << tabla << claves[i] << operador << texto << Sesion::IdSesion();
+        conexion->Execute(QStringLiteral("INSERT INTO Kes_Bitacora (Bit_Tabla, Bit_Clave, Bit_Operador, Bit_Fecha, "
+                                         "Bit_Transaccion, Bit_Sesion, Bit_Usuario_Base) VALUES ")
+                              + QStringList(cuantas, fila).join(QStringLiteral(", ")),
+                          valores);
+    }
     return true;
 }
 

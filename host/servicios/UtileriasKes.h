@@ -34,11 +34,14 @@ public:
     long SiguienteNumero(const QString& tabla, const QString& campo, const QString& texto1, const QString& texto2,
                          const QString& texto3, const QString& texto4, const QString& texto5, const QString& texto6,
                          const QString& texto7) override;
-    // Writes one audit row (table, key, operator, time, transaction text, session) inside
-    // the caller's open transaction and returns True. Returns False, with the reason in
+    // Writes one audit row (table, key, operator, the database's time and login, transaction
+    // text, session) inside the caller's open transaction and returns True. Returns False, with the reason in
     // UltimoError, when no transaction is open or when Kes_Permiso denies the operator writing
     // to the table (an operator without a row there may write).
     bool RegistrarCambio(const QString& tabla, const QString& clave, const QString& texto) override;
+    // The same for many changes of one table made in the open transaction (an import): one
+    // permission check, one audit row per key.
+    bool RegistrarCambios(const QString& tabla, const QStringList& claves, const QString& texto);
     QString UltimoError() override;
     // Selects the next node containing the text (see BusquedaEnArbol); when none does, says
     // so with a message (style 48, title "Buscar").

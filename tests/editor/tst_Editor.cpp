@@ -2,6 +2,8 @@
 // of the save, its statements and transaction, the boxes it fills, every way of leaving it, and the tree left behind.
 
 #include "BaseDePrueba.h"
+#include "ConexionPostgres.h"
+#include "ConexionSqlite.h"
 #include "GrupoCuenta.h"
 #include "PantallaDePrueba.h"
 #include "Publico.h"
@@ -383,6 +385,45 @@ private slots:
             Ambiente::Pulsar(e, "B1");
         }) != vetado);
         QCOMPARE(a.base.Claves(), vetado ? QStringList({"000001", "000002"}) : QStringList{"000001"});
+    }
+
+    // Two users press New at once and get the same automatic key; the other saves first, after
+    // this save's check: the database refuses the insert, and the user hears what the check
+    // would have said, the focus in the key box, the next free key proposed, which then saves.
+    // With the code "000" the duplicate is the database's to report (see rechazos).
+    void nuevoDeDosUsuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
+    void nuevoDeDosUsuariosALaVez()
+    {
+        QFETCH(Motor, motor);
+        REQUIERE_MOTOR(motor);
+        Ambiente a(motor);
+        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
+        const auto& c = a.base.Configuracion();
+        auto otro = motor == Motor::PostgreSQL ? std::unique_ptr<Connection>(new ConexionPostgres(c))
+                                               : std::unique_ptr<Connection>(new ConexionSqlite(c));
+        a.Abrir();
+        QStringList transacciones;
+        Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
+            const QString nombre = llamada.value("llamada"_L1).toString();
+            if (nombre.endsWith("Trans"_L1))
+                transacciones << nombre;
+            if (nombre == "Operador"_L1 && transacciones.isEmpty())  // between the check and the insert
+                otro->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
+                              "Gcc_Codigo) VALUES ('000002', 'Del otro', '1')"_s);
+        });
+        QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+            QCOMPARE(e.txtClave()->text(), u"000002"_s);
+            Ambiente::Llenar(e, QString(), u"Mio"_s, u"2"_s, QString());
+            QCOMPARE(a.Mensajes(), QStringList{u"16|%1|ERR-ID:7500019|TQ614|editor|El grupo de la cuenta contable 000002 "
+                                               "ya existe, especifique otra"_s.arg(e.Controles1()->Leyenda())});
+            QCOMPARE(e.Ventana()->focusWidget(), e.txtClave());
+            QCOMPARE(e.txtClave()->text(), u"000003"_s);
+            QCOMPARE(transacciones, (QStringList{u"BeginTrans"_s, u"RollbackTrans"_s}));
+            QCOMPARE(a.Fila(u"000002"_s), u"Del otro|1|0|0"_s);
+            Ambiente::Pulsar(e, "B1");
+        }));
+        QCOMPARE(a.Fila(u"000003"_s), u"Mio|2|0|1"_s);
+        QCOMPARE(a.base.Mensajes().size(), 1);
     }
 
     // One screen, the editor opened again and again: New and Cancelar, Escape in each box, a

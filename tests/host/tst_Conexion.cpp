@@ -280,6 +280,21 @@ void PruebaConexion::esquemaConSuVersion()
     QVERIFY(base.Valor(indice).toString().contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
     if (motor == Motor::SQLite)
         QCOMPARE(base.Valor(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
+    // A database of version 2, without what later ones added, gets it when opened.
+    const QStringList agregado = motor == Motor::PostgreSQL
+        ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s, u"DROP FUNCTION gcc_historial()"_s}
+        : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
+                      u"DROP TRIGGER Gcc_Historial_Baja"_s};
+    for (const QString& sentencia : agregado + QStringList{u"DROP TABLE Kes_Historial"_s,
+                                                           u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s,
+                                                           u"UPDATE Kes_Version SET Ver_Numero = 2"_s})
+        base.Ejecutar(sentencia);
+    Sesion::Cerrar();
+    QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+    QCOMPARE(base.Valor(u"SELECT COUNT(Bit_Usuario_Base) FROM Kes_Bitacora"_s).toInt(), 0);
+    base.InsertarGrupo(u"1"_s, u"Activo"_s);
+    base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
+    QCOMPARE(base.Valor(u"SELECT COUNT(*) FROM Kes_Historial"_s).toInt(), 2);
     base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = ?"_s, {Esquema::kVersion + 1});
     Sesion::Cerrar();
     const QString masReciente = errorDe([] { Sesion::Conexion(); });
@@ -414,6 +429,7 @@ void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
     QVERIFY(c->LecturaAbierta());
     sqlite3* otro = nullptr;
     QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otro), SQLITE_OK);
+    QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otro, u"OTRO"_s), SQLITE_OK);
     sqlite3_busy_timeout(otro, 2000);
     for (const char* descripcion : {"Otro", "Otro más"}) {
         const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '" + QByteArray(descripcion) + "'";
@@ -482,6 +498,7 @@ void PruebaConexion::sqliteResultadoLeidoAlAvanzar()
     rs->MoveNext();
     sqlite3* otra = nullptr;
     QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
+    QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otra, u"OTRA"_s), SQLITE_OK);
     const auto cerrarOtra = qScopeGuard([&] { sqlite3_close(otra); });
     switch (interrupcion) {
     case Interrupcion::MismaFormaAnidada: {

@@ -61,6 +61,23 @@ int hijo(int argc, char** argv)
     return Sesion::MensajesRegistrados().size() == 1 ? 0 : 3;
 }
 
+// A workstation whose clock is wrong (the parent runs it under faketime), on the test server's
+// schema `argv[2]` with no operator configured: it registers one change and prints its own time.
+int relojMovido(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Sesion::Configuracion c = BaseDePrueba::ConfiguracionPostgres();
+    c.esquema = QString::fromLatin1(argv[2]);
+    c.operador.clear();
+    Sesion::Configurar(c);
+    auto util = crear<Utilerias>("Utilerias");
+    Sesion::Conexion()->BeginTrans();
+    const bool registrado = util->RegistrarCambio(kTabla, u"1"_s, {});
+    Sesion::Conexion()->CommitTrans();
+    std::printf("%s\n", qPrintable(util->FormatoFechaRegistro(util->FechaActual())));
+    return registrado ? 0 : 3;
+}
+
 QStringList g_registro;
 
 } // namespace
@@ -72,6 +89,7 @@ class PruebaServicios : public QObject
 private slots:
     void registrarCambio_data() { BaseDePrueba::AgregarMotores(); }
     void registrarCambio();
+    void bitacoraConElRelojYElUsuarioDelServidor();
     void siguienteNumeroYBuscarValor_data() { BaseDePrueba::AgregarMotores(); }
     void siguienteNumeroYBuscarValor();
     void obtenerParametro_data() { BaseDePrueba::AgregarMotores(); }
@@ -103,6 +121,8 @@ void PruebaServicios::registrarCambio()
     for (const char* campo : {"Bit_Tabla", "Bit_Clave", "Bit_Operador", "Bit_Sesion"})
         fila << rs->Fields(QLatin1String(campo)).toString();
     QCOMPARE(fila, QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion()}));
+    QCOMPARE(rs->Fields(u"Bit_Usuario_Base"_s).toString(),
+             motor == Motor::PostgreSQL ? base.Configuracion().usuario : Sesion::UsuarioDelSistema());
     const auto fecha = QDateTime::fromString(rs->Fields(u"Bit_Fecha"_s).toString(), u"yyyy-MM-dd HH:mm:ss"_s);
     QVERIFY(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60);
 
@@ -123,6 +143,29 @@ void PruebaServicios::registrarCambio()
     QCOMPARE(base.ContarFilas(u"Kes_Bitacora"_s), 1);  // audit rows go with their change
     const auto traza = base.TrazaDe(u"RegistrarCambio"_s);
     QVERIFY(traza.at(1).value("texto"_L1) == u"CAT-01"_s && !traza.at(2).value("resultado"_L1).toBool());
+}
+
+// The change log trusts the server, not the workstation: a client whose clock is years off
+// stores the server's time, and without an operator of its own the database login.
+void PruebaServicios::bitacoraConElRelojYElUsuarioDelServidor()
+{
+    REQUIERE_MOTOR(Motor::PostgreSQL);
+    BaseDePrueba base(Motor::PostgreSQL);
+    QProcess hijo;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    // libfaketime is preloaded before the sanitizers' runtime, which then must not object.
+    entorno.insert(u"ASAN_OPTIONS"_s, entorno.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+    hijo.setProcessEnvironment(entorno);
+    hijo.start(u"faketime"_s, {u"2001-02-03 04:05:06"_s, QCoreApplication::applicationFilePath(), u"--reloj-movido"_s,
+                               base.Esquema()});
+    QVERIFY2(hijo.waitForFinished(60000) && hijo.exitCode() == 0, hijo.readAllStandardError().constData());
+    const QString relojDelCliente = QString::fromUtf8(hijo.readAllStandardOutput()).trimmed();
+    QVERIFY2(relojDelCliente.startsWith(u"2001-02-03"_s), qPrintable(relojDelCliente));
+    auto rs = base.Conexion()->Execute(u"SELECT * FROM Kes_Bitacora"_s);
+    const auto fecha = QDateTime::fromString(rs->Fields(u"Bit_Fecha"_s).toString(), u"yyyy-MM-dd HH:mm:ss"_s);
+    QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(fecha.toString()));
+    QCOMPARE(rs->Fields(u"Bit_Operador"_s).toString(), base.Configuracion().usuario);
+    QCOMPARE(rs->Fields(u"Bit_Usuario_Base"_s).toString(), base.Configuracion().usuario);
 }
 
 void PruebaServicios::siguienteNumeroYBuscarValor()
@@ -391,6 +434,8 @@ int main(int argc, char** argv)
 {
     if (argc > 2 && qstrcmp(argv[1], "--hijo") == 0)
         return hijo(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--reloj-movido") == 0)
+        return relojMovido(argc, argv);
     QApplication app(argc, argv);
     PruebaServicios prueba;
     return QTest::qExec(&prueba, argc, argv);

@@ -17,6 +17,7 @@ class tst_ProgramaHost : public QObject
 private slots:
     void opciones();
     void capturaDeUnaBaseNuevaConElCatalogoDeEjemplo();
+    void exportarEImportar();
     void postgresConLaContrasenaSoloEnSuArchivo();
 
 private:
@@ -64,11 +65,15 @@ void tst_ProgramaHost::opciones()
 {
     QCOMPARE(ejecutar({QStringLiteral("--help")}), 0);
     for (const char* opcion : {"--base", "--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--registrar",
-                               "--desregistrar", "--captura", "--traza"})
+                               "--desregistrar", "--captura", "--traza", "--exportar", "--importar", "--separador",
+                               "--captura-historial"})
         QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
     QCOMPARE(ejecutar({QStringLiteral("--pg-puerto"), QStringLiteral("x")}), 2);
     QVERIFY(m_salida.contains(QStringLiteral("Puerto")));
     QCOMPARE(ejecutar({QStringLiteral("--no-existe")}), 2);
+    QCOMPARE(ejecutar({QStringLiteral("--exportar"), QStringLiteral("x.csv"), QStringLiteral("--separador"),
+                       QStringLiteral("|")}),
+             2);
     // A password is refused on the command line, in a connection string and in the INI, saying
     // where it belongs.
     QFile ini(m_dir.filePath(QStringLiteral("con-clave.ini")));
@@ -127,6 +132,32 @@ void tst_ProgramaHost::capturaDeUnaBaseNuevaConElCatalogoDeEjemplo()
                        traza2}),
              0);
     QCOMPARE(sentencias(traza2).size(), primera.size());
+}
+
+// The sample catalogue out to CSV and into a new database, which then writes the same file;
+// a file with errors is refused line by line with a non-zero exit, and nothing is written.
+void tst_ProgramaHost::exportarEImportar()
+{
+    const QString a = m_dir.filePath(QStringLiteral("a.db")), b = m_dir.filePath(QStringLiteral("b.db"));
+    const QString csvA = m_dir.filePath(QStringLiteral("a.csv")), csvB = m_dir.filePath(QStringLiteral("b.csv"));
+    const QString imagen = m_dir.filePath(QStringLiteral("historial.png"));
+    QCOMPARE(ejecutar({QStringLiteral("--base"), a, QStringLiteral("--captura-historial"), imagen}), 0);  // the sample
+    QVERIFY(QImage(imagen).width() > 400);
+    QCOMPARE(ejecutar({QStringLiteral("--base"), a, QStringLiteral("--exportar"), csvA, QStringLiteral("--separador"),
+                       QStringLiteral(";")}),
+             0);
+    QVERIFY2(m_salida.contains(QStringLiteral("Se exportaron 30 grupos")), qPrintable(m_salida));
+    QCOMPARE(ejecutar({QStringLiteral("--base"), b, QStringLiteral("--importar"), csvA}), 0);
+    QCOMPARE(ejecutar({QStringLiteral("--base"), b, QStringLiteral("--exportar"), csvB, QStringLiteral("--separador"),
+                       QStringLiteral(";")}),
+             0);
+    QFile archivoA(csvA), archivoB(csvB);
+    QVERIFY(archivoA.open(QIODevice::ReadOnly) && archivoB.open(QIODevice::ReadOnly));
+    QCOMPARE(archivoB.readAll(), archivoA.readAll());
+    QCOMPARE(ejecutar({QStringLiteral("--base"), b, QStringLiteral("--importar"), csvA}), 1);
+    QVERIFY2(m_salida.contains(QStringLiteral("Línea 2: la clave 000001 ya existe en el catálogo"))
+                 && m_salida.contains(QStringLiteral("Línea 31: ")),
+             qPrintable(m_salida));
 }
 
 // The settings name the server, its certificate authority and the schema; the password is in

@@ -8,7 +8,7 @@
 #include "frmInput.h"
 #include "frmTQ614.h"
 #include "ImageList.h"
-#include "Inspeccion.h"
+#include "Accesibilidad.h"
 #include "PantallaDePrueba.h"
 #include "Publico.h"
 #include "PunteroRaton.h"
@@ -532,7 +532,7 @@ private slots:
         PantallaDePrueba pantalla(Catalogo(base));
         QStringList faltas;
         const auto revisar = [&faltas](QWidget* ventana) {
-            for (const QString& falta : Inspeccion::SinNombreAccesible(ventana) + Inspeccion::TextoRecortado(ventana))
+            for (const QString& falta : Accesibilidad::SinNombreAccesible(ventana) + Accesibilidad::TextoRecortado(ventana))
                 faltas << ventana->objectName() + u": "_s + falta;
         };
         revisar(pantalla.Forma().Ventana());

@@ -116,6 +116,15 @@ void tst_Componente::pantallaArrancaPublicoYSeDescargaSinObjetosVivos()
     QCOMPARE(pantalla->Release(), 1UL);
     QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
     QCOMPARE(pantalla->Release(), 0UL);
+    // The screen handed out is in use until the host unloads it, and its window until it is gone.
+    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
+    frmTQ614::Instancia().Unload();
+    QCOMPARE(DllCanUnloadNow(), S_OK_KES);
+    FormaDePrueba::Instancia().Show();
+    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
+    FormaDePrueba::Instancia().Unload();
+    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);  // a window is deleted when the event loop runs
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(DllCanUnloadNow(), S_OK_KES);
     IClassFactoryKes* f = fabrica();
     f->LockServer(true);

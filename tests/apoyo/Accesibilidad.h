@@ -10,7 +10,7 @@
 #include <QWidget>
 
 // What a user who cannot see the screen, or sees it enlarged, would meet in a window.
-namespace Inspeccion {
+namespace Accesibilidad {
 
 // Every input box, tree and button shown in the window that a screen reader would read out
 // without a name, as "objectName (role)".
@@ -76,4 +76,4 @@ inline QStringList TextoRecortado(QWidget* ventana)
     return recortados;
 }
 
-} // namespace Inspeccion
+} // namespace Accesibilidad

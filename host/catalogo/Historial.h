@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Connection;
+
+// The change history of the catalogue, as the database's own triggers write it in
+// Kes_Historial: read newest first, a page at a time, each change with the fields it changed.
+namespace Historial {
+
+struct Filtro
+{
+    QString clave;       // the group's key before or after the change; empty: every group
+    QString operador;    // part of the operator's name, in any case; empty: every operator
+    QDate desde, hasta;  // both days included; an invalid date sets no bound
+};
+
+struct Cambio
+{
+    qint64 id = 0;
+    QString fecha, operacion, clave, operador, usuarioBase;
+    // One line per field: "Descripción: Caja → Caja chica" for a change, "Descripción: Caja"
+    // for the values an added or deleted group had.
+    QStringList campos;
+};
+
+// Up to `limite` changes that pass the filter, newest first, older than the change with id
+// `antesDe` (0: from the newest).
+QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe = 0, int limite = 200);
+
+// The lines of the fields that differ between two rows (JSON objects; an empty text is no
+// row), in the table's column order, each named as the window names it.
+QStringList CamposCambiados(const QString& antes, const QString& despues);
+
+// How an operation is shown: ALTA "Alta", CAMBIO "Cambio", CLAVE "Cambio de clave", BAJA "Baja".
+QString NombreDeOperacion(const QString& operacion);
+
+} // namespace Historial

@@ -1,0 +1,138 @@
+#include "MenuCatalogo.h"
+
+#include "AccesoDatosKes.h"
+#include "CatalogoCsv.h"
+#include "DialogoCsv.h"
+#include "ErrorEjecucion.h"
+#include "Sesion.h"
+#include "UtileriasKes.h"
+#include "VentanaHistorial.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kImportar = QStringLiteral("Importar catálogo");
+
+// The lines of a file that cannot be imported, each with its reason.
+void mostrarErrores(QWidget* padre, const QString& archivo, const QStringList& errores)
+{
+    QDialog ventana(padre);
+    ventana.setObjectName(QStringLiteral("VentanaErroresImportacion"));
+    ventana.setWindowTitle(QStringLiteral("No se importó el catálogo"));
+    const QString cuales
+        = errores.size() == 1 ? QStringLiteral("lo siguiente") : QStringLiteral("estas %1 líneas").arg(errores.size());
+    auto* resumen = new QLabel(
+        QStringLiteral("No se importó ningún grupo de %1. Corrija %2 y vuelva a importarlo:").arg(archivo, cuales),
+        &ventana);
+    resumen->setWordWrap(true);
+    auto* lista = new QPlainTextEdit(errores.join(QLatin1Char('\n')), &ventana);
+    lista->setObjectName(QStringLiteral("txtErrores"));
+    lista->setReadOnly(true);
+    lista->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* botones = new QDialogButtonBox(QDialogButtonBox::Ok, &ventana);
+    QObject::connect(botones, &QDialogButtonBox::accepted, &ventana, &QDialog::accept);
+    auto* disposicion = new QVBoxLayout(&ventana);
+    disposicion->addWidget(resumen);
+    disposicion->addWidget(lista);
+    disposicion->addWidget(botones);
+    ventana.resize(640, 360);
+    ventana.exec();
+}
+
+} // namespace
+
+MenuCatalogo::MenuCatalogo(QWidget* ventana, std::function<QString()> claveSeleccionada,
+                           std::function<void()> alImportar)
+    : QMenu(QStringLiteral("&Catálogo"), ventana)
+    , m_ventana(ventana)
+    , m_claveSeleccionada(std::move(claveSeleccionada))
+    , m_alImportar(std::move(alImportar))
+{
+    setObjectName(QStringLiteral("mnuCatalogo"));
+    QAction* historial = addAction(QStringLiteral("&Historial de cambios…"), this, [this] { AbrirHistorial(); });
+    historial->setObjectName(QStringLiteral("accHistorial"));
+    historial->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    addSeparator();
+    QAction* exportar = addAction(QStringLiteral("&Exportar a CSV…"), this, [this] {
+        char separador = ',';
+        const QString archivo = DialogoCsv::Guardar(m_ventana, QStringLiteral("Exportar el catálogo"), &separador);
+        if (!archivo.isEmpty())
+            Exportar(archivo, separador);
+    });
+    exportar->setObjectName(QStringLiteral("accExportar"));
+    QAction* importar = addAction(QStringLiteral("&Importar de CSV…"), this, [this] {
+        const QString archivo = DialogoCsv::Abrir(m_ventana, kImportar);
+        if (!archivo.isEmpty())
+            Importar(archivo);
+    });
+    importar->setObjectName(QStringLiteral("accImportar"));
+}
+
+VentanaHistorial* MenuCatalogo::AbrirHistorial()
+{
+    auto* ventana = new VentanaHistorial(m_claveSeleccionada ? m_claveSeleccionada() : QString(), m_ventana);
+    ventana->setAttribute(Qt::WA_DeleteOnClose);
+    ventana->show();
+    return ventana;
+}
+
+bool MenuCatalogo::Exportar(const QString& archivo, char separador)
+{
+    const QString titulo = QStringLiteral("Exportar catálogo");
+    try {
+        QString error;
+        const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), archivo, separador, &error);
+        if (grupos >= 0) {
+            avisar(QStringLiteral("Se exportaron %1 grupos a %2").arg(grupos).arg(archivo), 64, titulo);
+            return true;
+        }
+        avisar(error, 16, titulo);
+    } catch (const ErrorEjecucion& error) {
+        avisar(error.Description(), 16, titulo);
+    }
+    return false;
+}
+
+bool MenuCatalogo::Importar(const QString& archivo)
+{
+    CatalogoCsv::Importacion importacion;
+    bool hecho = false;
+    try {
+        if (importacion.Revisar(archivo, *Sesion::Conexion())) {
+            QProgressDialog progreso(QStringLiteral("Importando %1 grupos…").arg(importacion.Grupos()),
+                                     QStringLiteral("Cancelar"), 0, importacion.Grupos(), m_ventana);
+            progreso.setObjectName(QStringLiteral("dlgProgreso"));
+            progreso.setWindowTitle(kImportar);
+            progreso.setWindowModality(Qt::WindowModal);
+            progreso.setMinimumDuration(esperaProgresoMs);
+            progreso.setValue(0);
+            UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+            hecho = importacion.Escribir(*Sesion::Conexion(), utilerias, [&](int hechos, int) {
+                progreso.setValue(hechos);
+                return !progreso.wasCanceled();
+            });
+        }
+    } catch (const ErrorEjecucion& error) {
+        avisar(error.Description(), 16, kImportar);
+        return false;
+    }
+    if (!hecho) {
+        mostrarErrores(m_ventana, archivo, importacion.TextosDeError());
+        return false;
+    }
+    if (m_alImportar)
+        m_alImportar();
+    avisar(QStringLiteral("Se importaron %1 grupos de %2").arg(importacion.Grupos()).arg(archivo), 64, kImportar);
+    return true;
+}
+
+void MenuCatalogo::avisar(const QString& texto, long estilo, const QString& titulo)
+{
+    AccesoDatosKes().Mensaje(texto, estilo, titulo, m_ventana ? qintptr(m_ventana->winId()) : 0,
+                             QStringLiteral("Kestrima"), QString());
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QMenu>
+#include <functional>
+
+class VentanaHistorial;
+
+// The host window's "Catálogo" menu: the change history of the catalogue, and the catalogue
+// exported to and imported from CSV. The host tells it which group the screen has selected
+// and how to show the catalogue again after an import.
+class MenuCatalogo : public QMenu
+{
+    Q_OBJECT
+
+public:
+    MenuCatalogo(QWidget* ventana, std::function<QString()> claveSeleccionada, std::function<void()> alImportar);
+
+    // What each entry does once it has its file.
+    VentanaHistorial* AbrirHistorial();
+    bool Exportar(const QString& archivo, char separador);
+    // Checks the file; when some line is wrong, lists them all in a window and writes nothing.
+    // A progress bar shows when writing takes longer than `esperaProgresoMs`.
+    bool Importar(const QString& archivo);
+    int esperaProgresoMs = 500;
+
+private:
+    void avisar(const QString& texto, long estilo, const QString& titulo);
+
+    QWidget* m_ventana;
+    std::function<QString()> m_claveSeleccionada;
+    std::function<void()> m_alImportar;
+};
