@@ -20,9 +20,10 @@
 // A shape qualifies when it reads as
 //     SELECT <*, or columns> FROM <table> WHERE <column> = $1 [ORDER BY <columns or numbers>]
 // and the server's `=` on that column is byte equality of its text: a text or varchar column
-// under a deterministic collation, on a UTF-8 database. A column that holds one row per
-// value (a unique one) is left to one statement per value, and so is a table of more rows
-// than the guard. The first read of a qualifying shape fetches
+// of a table (a view may compute its rows) under a deterministic collation, on a UTF-8
+// database. A column that holds one row per value (a unique one) is left to one statement
+// per value, and so is a table of more rows than the guard. The first read of a qualifying
+// shape fetches
 //     SELECT <the same list>[, <column>] FROM <table> ORDER BY <the same order>, <primary key>
 // (the primary key only settles ties, which the server's index would also settle by key),
 // and the rows are split by the column's value keeping their order; the rows of one value are

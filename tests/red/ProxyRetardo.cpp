@@ -4,13 +4,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <ctime>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
