@@ -161,7 +161,7 @@ private slots:
         pantalla.Forma().Controles_Imprimir();
         QCOMPARE(listados(), QStringList{u"CERO\r\n"_s});
         QCOMPARE(base.Mensajes().size(), 1);
-        QVERIFY(PantallaDePrueba::Mensajes(base)[0].startsWith(u"16 | Imprimir_CeCo() | ERR-ID:7500006 | "_s));
+        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | Imprimir_CeCo() | ERR-ID:7500006 | "_s));
         QCOMPARE(pantalla.Forma().iNivel, short(-1));
     }
     // Each refusal before the transaction; the leaf deleted under the change registration, the
@@ -180,8 +180,8 @@ private slots:
         QVERIFY(base.Traza().isEmpty());
         pantalla.SeleccionarParaComando(u"0"_s);
         forma.Controles_Eliminar();
-        QCOMPARE(PantallaDePrueba::Llamadas(base), QStringList{u"Mensaje"_s});
-        QCOMPARE(PantallaDePrueba::Mensajes(base),
+        QCOMPARE(base.Llamadas(), QStringList{u"Mensaje"_s});
+        QCOMPARE(base.MensajesEnTexto(),
                  QStringList{u"48 | Kestrima | ERR-ID:7500010 | No se puede eliminar el grupo cuenta contable raíz"_s});
         QCOMPARE(base.Mensajes()[0].proyecto, u"TQ614"_s);
         QCOMPARE(base.Mensajes()[0].ventana, forma.hWnd());
@@ -190,14 +190,14 @@ private slots:
         QCOMPARE(
             base.Sentencias(),
             QStringList{u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'A'"_s});
-        QCOMPARE(PantallaDePrueba::Llamadas(base), QStringList({u"Execute"_s, u"Mensaje"_s}));
-        QCOMPARE(PantallaDePrueba::Mensajes(base),
+        QCOMPARE(base.Llamadas(), QStringList({u"Execute"_s, u"Mensaje"_s}));
+        QCOMPARE(base.MensajesEnTexto(),
                  QStringList{u"48 | Imposible eliminar | ERR-ID:7500011 | "
                              "El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"_s});
         QVERIFY(pantalla.Nodo(u"A"_s));
         pantalla.SeleccionarParaComando(u"A11"_s);
         forma.Controles_Eliminar();
-        QCOMPARE(PantallaDePrueba::Llamadas(base),
+        QCOMPARE(base.Llamadas(),
                  QStringList({u"Execute"_s, u"BeginTrans"_s, u"Execute"_s, u"RegistrarCambio"_s, u"CommitTrans"_s}));
         QCOMPARE(base.Sentencias().at(1),
                  u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);
@@ -213,11 +213,11 @@ private slots:
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, false);
         pantalla.SeleccionarParaComando(u"B"_s);
         forma.Controles_Eliminar();
-        QVERIFY(PantallaDePrueba::Llamadas(base).contains(u"RollbackTrans"_s)
-                && !PantallaDePrueba::Llamadas(base).contains(u"CommitTrans"_s));
-        QCOMPARE(PantallaDePrueba::Mensajes(base).size(), 1);
-        QVERIFY(PantallaDePrueba::Mensajes(base)[0].startsWith(u"16 | Kestrima | ERR-ID:7500012 | "_s));
-        QVERIFY(PantallaDePrueba::Mensajes(base)[0].contains(u"no tiene permiso"_s));
+        QVERIFY(base.Llamadas().contains(u"RollbackTrans"_s)
+                && !base.Llamadas().contains(u"CommitTrans"_s));
+        QCOMPARE(base.MensajesEnTexto().size(), 1);
+        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | Kestrima | ERR-ID:7500012 | "_s));
+        QVERIFY(base.MensajesEnTexto()[0].contains(u"no tiene permiso"_s));
         QVERIFY(pantalla.Nodo(u"B"_s) && base.Claves().contains(u"B"_s));
         QVERIFY(!base.Conexion()->EnTransaccion());
     }
@@ -282,12 +282,12 @@ private slots:
             QCOMPARE(QStringList({vista.titulo, vista.etiqueta, vista.predeterminado}) + vista.botones,
                      QStringList({u"Cambiar clave del grupo de cuenta contable"_s, u"Indique la nueva clave:"_s,
                                   seleccion, u"Aceptar"_s, u"Cancelar"_s}));
-        const QStringList mensajes = PantallaDePrueba::Mensajes(base);
+        const QStringList mensajes = base.MensajesEnTexto();
         QCOMPARE(mensajes.size(), mensaje.isEmpty() ? 0 : 1);
         QVERIFY(mensaje.isEmpty() || mensajes[0].startsWith(mensaje));
         QCOMPARE(Tabla(base), tabla);
         QVERIFY(!base.Conexion()->EnTransaccion());
-        const QStringList llamadas = PantallaDePrueba::Llamadas(base);
+        const QStringList llamadas = base.Llamadas();
         if (tabla == kTabla) {
             QVERIFY(!llamadas.contains(u"CommitTrans"_s) && pantalla.Nodo(u"A"_s));
             QVERIFY(!mensaje.isEmpty() || llamadas.isEmpty());
@@ -388,7 +388,7 @@ private slots:
         const QString resultado = otro.Resultado();
         QVERIFY2(!resultado.isNull(), "the other user's statement never ran, or never ended");
         QVERIFY(!base.Conexion()->EnTransaccion());
-        QCOMPARE(PantallaDePrueba::Huerfanos(base), QStringList());
+        QCOMPARE(base.Huerfanos(), QStringList());
         if (base.Claves().contains(clave)) {
             // The command lost: reported once, rolled back, the other user's row stands.
             QVERIFY2(resultado.isEmpty(), qPrintable(resultado));

@@ -44,6 +44,14 @@ void Insertar(BaseDePrueba& base, const QStringList& filas)
     }
 }
 
+QStringList Titulos(const BaseDePrueba& base)
+{
+    QStringList titulos;
+    for (const Sesion::MensajeRegistrado& m : base.Mensajes())
+        titulos << m.titulo;
+    return titulos;
+}
+
 QImage Imagen(const QIcon& icono)
 {
     return icono.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
@@ -250,7 +258,7 @@ private slots:
         base.LimpiarTraza();
         pantalla.Forma().CargarCuentas();
         QCOMPARE(pantalla.Descripcion(), arbol);
-        QCOMPARE(PantallaDePrueba::Titulos(base).size(), mensajes.size());
+        QCOMPARE(Titulos(base).size(), mensajes.size());
         if (mensajes.isEmpty()) {
             QStringList esperadas;
             for (const QString& clave : pantalla.Nodos())
@@ -274,7 +282,7 @@ private slots:
         base.Conexion()->CommitTrans();
         PantallaDePrueba pantalla(base, PantallaDePrueba::Apertura::Cargada);
         QCOMPARE(pantalla.Arbol().Count(), 1001);
-        QCOMPARE(PantallaDePrueba::Mensajes(base),
+        QCOMPARE(base.MensajesEnTexto(),
                  QStringList{QStringLiteral("16 | AddSubMenu() | ERR-ID:7500008 | Espacio de pila insuficiente")});
     }
     // The frame follows the tree, 50 twips below it, and ends 50 twips above the inner bottom;
@@ -344,8 +352,8 @@ private slots:
         Pulsar(arbol, pantalla.Nodo(u"100"_s));
         base.Ejecutar(u"DROP TABLE Grupo_Cuenta_Contable"_s);
         Pulsar(arbol, pantalla.Nodo(u"PAS"_s));
-        QCOMPARE(PantallaDePrueba::Mensajes(base).size(), 1);
-        QVERIFY(PantallaDePrueba::Mensajes(base)[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
+        QCOMPARE(base.MensajesEnTexto().size(), 1);
+        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
         QCOMPARE(Estado(forma), u"100|Caja|1.1|Nível:|2|E|D|N"_s);
     }
     // The count is a 16-bit Integer: 32767 groups still show, one more is reported, not wrapped.
@@ -365,7 +373,7 @@ private slots:
         pantalla.Forma().CargarCuentas();
         Pulsar(pantalla.Arbol(), pantalla.Nodo(u"0"_s));
         QCOMPARE(pantalla.Forma().txtNivel()->text(), QString());
-        QCOMPARE(PantallaDePrueba::Titulos(base), QStringList{u"tvCuentas_NodeClick()"_s});
+        QCOMPARE(Titulos(base), QStringList{u"tvCuentas_NodeClick()"_s});
     }
     // A double click edits a leaf only: not where there is no node, not on a node with children
     // (the tree still opens or closes it). F2 is the edit command, not the tree's rename key.
@@ -596,7 +604,7 @@ private slots:
         QCOMPARE(PunteroRaton::Actual(), int(PunteroRaton::vbDefault));
         const QStringList escrituras = base.Sentencias().filter(u"UPDATE"_s);
         if (desaparecida) {
-            QCOMPARE(PantallaDePrueba::Titulos(base), QStringList{u"tvCuentas_AfterLabelEdit()"_s});
+            QCOMPARE(Titulos(base), QStringList{u"tvCuentas_AfterLabelEdit()"_s});
             QCOMPARE(base.Mensajes().at(0).idError, guardado);
             QVERIFY(!pantalla.Nodo(clave));
         } else if (guardado.isNull()) {
