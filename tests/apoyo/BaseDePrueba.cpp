@@ -179,11 +179,14 @@ void BaseDePrueba::AgregarMotores()
     QTest::newRow("postgresql") << Motor::PostgreSQL;
 }
 
-std::unique_ptr<Connection> BaseDePrueba::OtraConexion() const
+std::unique_ptr<Connection> BaseDePrueba::OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio) const
 {
+    Sesion::Configuracion configuracion = m_configuracion;
+    if (cambio)
+        cambio(configuracion);
     if (m_motor == Motor::PostgreSQL)
-        return std::make_unique<ConexionPostgres>(m_configuracion);
-    return std::make_unique<ConexionSqlite>(m_configuracion);
+        return std::make_unique<ConexionPostgres>(configuracion);
+    return std::make_unique<ConexionSqlite>(configuracion);
 }
 
 void BaseDePrueba::EjecutarAparte(const QString& sql)

@@ -60,8 +60,9 @@ public:
     // The session's shared connection; statements on it throw ErrorEjecucion.
     Connection* Conexion() const { return Sesion::Conexion(); }
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
-    // Another user's connection of the services library to the same database.
-    std::unique_ptr<Connection> OtraConexion() const;
+    // Another user's connection of the services library to the same database, with `cambio`
+    // made to its configuration.
+    std::unique_ptr<Connection> OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio = {}) const;
     // Runs statements outside the library, as another program or an administrator would.
     void EjecutarAparte(const QString& sql);
     // So does an administrator who rebuilds the catalogue's table with its columns reversed.
