@@ -256,7 +256,7 @@ void BaseDePrueba::InsertarGrupos(const QStringList& filas)
 {
     for (const QString& fila : filas) {
         const QStringList f = fila.split(u'|');
-        InsertarGrupo(f[0], f[1], f.value(2), f.value(3, QStringLiteral("0")));
+        InsertarGrupo(f[0], f[1], f.value(2), f.value(3, QStringLiteral("0")), f.value(4, QStringLiteral("1")).toInt());
         for (int i : {1, 2})
             if (f.value(i) == u"NULL")
                 Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 = NULL WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")

@@ -73,7 +73,8 @@ public:
     // A group with every column filled as the editor fills it (operator "PRUEBA", dates of now).
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
-    // Rows "key|description|code|parent" ("NULL" for a missing value) inserted as groups.
+    // Rows "key|description|code|parent|level" inserted as groups: the parent "0" and the level 1
+    // where left out, "NULL" for a missing description or code.
     void InsertarGrupos(const QStringList& filas);
     // The group keys in key order; a group's columns joined by '|' (null without the group).
     QStringList Claves();
