@@ -419,7 +419,7 @@ private slots:
         QString respuesta;
         VigiaModal vigia([&](QWidget*) {
             QTest::keyClicks(frmInput::Instancia().txtValor(), respuesta);
-            QTest::mouseClick(respuesta == u"caja" ? frmInput::Instancia().cmdAceptar() : frmInput::Instancia().cmdCancelar(),
+            QTest::mouseClick(respuesta == u"Pasivos" ? frmInput::Instancia().cmdCancelar() : frmInput::Instancia().cmdAceptar(),
                               Qt::LeftButton);
         });
         QTest::keyClick(&arbol, Qt::Key_F3);
@@ -446,7 +446,9 @@ private slots:
         QCOMPARE(vigia.Abiertas(), 2);
         for (const QJsonObject& busqueda : base.TrazaDe(u"BuscarEnArbol"_s))
             QCOMPARE(busqueda.value(u"arbol").toString() + u'|' + busqueda.value(u"texto").toString(), u"tvCuentas|caja"_s);
-        QVERIFY(base.Mensajes().isEmpty());
+        respuesta = u"   "_s;  // nothing to look for, nothing said
+        QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(TreeView::Key(arbol.currentItem()) == u"N100" && base.Mensajes().isEmpty());
     }
 
     // The screen, the editor over it and the search box, as a screen reader and an enlarged
