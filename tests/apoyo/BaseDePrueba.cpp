@@ -39,16 +39,6 @@ void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
 
 } // namespace
 
-QString ErrorDe(const std::function<void()>& accion)
-{
-    try {
-        accion();
-    } catch (const ErrorEjecucion& error) {
-        return error.Codigo() + u' ' + error.Description();
-    }
-    return QStringLiteral("<sin error>");
-}
-
 BaseDePrueba::BaseDePrueba(Motor motor)
     : m_motor(motor)
     , m_configuracionAnterior(Sesion::ConfiguracionActual())

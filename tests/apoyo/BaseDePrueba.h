@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ado.h"
+#include "ErrorDe.h"
 #include "ProxyRetardo.h"
 #include "Sesion.h"
 
@@ -116,9 +117,6 @@ private:
 };
 
 Q_DECLARE_METATYPE(BaseDePrueba::Motor)
-
-// "<error id> <description>" of the ErrorEjecucion that the action throws, or "<sin error>".
-QString ErrorDe(const std::function<void()>& accion);
 
 // Skips a PostgreSQL row when the server is missing, or fails it when TEST_PG_REQUIRED is set.
 #define REQUIERE_MOTOR(motor)                                                                                          \
