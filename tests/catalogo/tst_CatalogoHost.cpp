@@ -70,6 +70,7 @@ private slots:
         ABRIR_BASE(motor, base);
         base.InsertarGrupo(u"A"_s, u"Activo"_s);
         base.InsertarGrupo(u"B"_s, u"Caja"_s, u""_s, u"A"_s, 2);
+        const QStringList fechas = base.Fila(u"B"_s, u"Gcc_UserDef_5, Fecha_Alta"_s).split(u'|');  // B's own dates
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Activo circulante'"
                       " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
         Connection* c = base.Conexion();
@@ -88,8 +89,8 @@ private slots:
         const QString fila = u"Clave: B; Descripción: Caja; Grupo padre: %3; Nivel: 2; Dato libre 3: 0; Dato libre 4: 0; "
                              "Dato libre 5: %1; Dato libre 6: %1; Operador del alta: PRUEBA; Operador del último cambio: "
                              "PRUEBA; Fecha del alta: %2; Fecha del último cambio: %2; Estado: AC"_s
-                                 .replace(u"%1"_s, base.Valor(u"SELECT Gcc_UserDef_5 FROM Grupo_Cuenta_Contable"_s).toString())
-                                 .replace(u"%2"_s, base.Valor(u"SELECT Fecha_Alta FROM Grupo_Cuenta_Contable"_s).toString());
+                                 .replace(u"%1"_s, fechas[0])
+                                 .replace(u"%2"_s, fechas[1]);
         QCOMPARE(Cambios().mid(0, 5),
                  (QStringList{u"BAJA B: "_s + QString(fila).replace(u"%3"_s, u"X"_s), u"CAMBIO B: Grupo padre: A → X"_s,
                               u"CLAVE X: Clave: A → X"_s, u"CAMBIO A: Descripción: Activo → Activo circulante"_s,
