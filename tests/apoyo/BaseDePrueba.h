@@ -45,7 +45,6 @@ public:
     static void AgregarMotores();
     static QString NombreMotor(Motor motor) { return motor == Motor::PostgreSQL ? "postgresql" : "sqlite"; }
 
-    Motor MotorActual() const { return m_motor; }
     const Sesion::Configuracion& Configuracion() const { return m_configuracion; }
     QString Archivo() const { return m_configuracion.archivo; }
     QString Esquema() const { return m_configuracion.esquema; }

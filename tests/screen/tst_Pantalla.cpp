@@ -16,7 +16,6 @@
 
 #include <QLineEdit>
 #include <QtTest>
-#include <libpq-fe.h>
 
 using Motor = BaseDePrueba::Motor;
 using namespace Qt::StringLiterals;
@@ -386,14 +385,16 @@ private slots:
         base.PorRed();
         PantallaDePrueba pantalla(base);
         const QStringList antes = pantalla.Descripcion();
-        PGconn* otro = PQconnectdb(BaseDePrueba::CadenaPostgres(base.Esquema()).constData());
-        const auto cerrar = qScopeGuard([&] { PQfinish(otro); });
+        auto otro = base.OtraConexion();
         base.LimpiarTraza();
         base.AlTrazar([&](const QJsonObject&) {
-            if (base.Sentencias().size() == 2 && base.Traza().last().value(u"llamada"_s) == u"Execute"_s)
-                PQclear(PQexec(otro, "BEGIN; UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '150' "
-                                     "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'; UPDATE Grupo_Cuenta_Contable "
-                                     "SET Gcc_Padre = '150' WHERE Gcc_Padre = '100'; COMMIT"));
+            if (base.Sentencias().size() != 2 || base.Traza().last().value(u"llamada"_s) != u"Execute"_s)
+                return;
+            otro->BeginTrans();
+            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '150' "
+                          "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'"_s);
+            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '150' WHERE Gcc_Padre = '100'"_s);
+            otro->CommitTrans();
         });
         QTest::keyClick(&pantalla.Arbol(), Qt::Key_F5);
         base.AlTrazar({});
