@@ -96,22 +96,23 @@ private slots:
             QCOMPARE(cambio.operador + u' ' + cambio.usuarioBase, u"PRUEBA "_s + login);
             QVERIFY2(cambio.fecha.startsWith(QDate::currentDate().toString(Qt::ISODate)), qPrintable(cambio.fecha));
         }
-        // Another program, without an operator of its own.
-        Sesion::Configuracion otra = base.Configuracion();
-        otra.operador.clear();
-        const QString sql = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3"_s;
-        if (motor == Motor::PostgreSQL) {
-            ConexionPostgres(otra).Execute(sql);
-        } else {
+        // Other programs: one whose operator holds a quote, one without an operator of its own; on
+        // SQLite one that cannot name itself cannot change anything.
+        const QString sql = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = Gcc_Nivel + 1"_s;
+        if (motor == Motor::SQLite) {
             sqlite3* ajena = nullptr;
             QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &ajena), SQLITE_OK);
             QCOMPARE(sqlite3_exec(ajena, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_ERROR);
             QVERIFY(QString::fromUtf8(sqlite3_errmsg(ajena)).startsWith(u"no such function: kes_"_s));
             sqlite3_close(ajena);
-            ConexionSqlite(otra).Execute(sql);
         }
-        QCOMPARE(Cambios().size(), 7);
-        QCOMPARE(Historial::Leer(*c, {}, 0, 1).value(0).operador, login);
+        Sesion::Configuracion otra = base.Configuracion();
+        for (const QString& operador : {u"D'ARCY"_s, QString()}) {
+            otra.operador = operador;
+            motor == Motor::PostgreSQL ? ConexionPostgres(otra).Execute(sql) : ConexionSqlite(otra).Execute(sql);
+            QCOMPARE(Historial::Leer(*c, {}, 0, 1).value(0).operador, operador.isEmpty() ? login : operador);
+        }
+        QCOMPARE(Cambios().size(), 8);
     }
 
     // The window opens on the selected group, reads further pages as the table scrolls, filters by

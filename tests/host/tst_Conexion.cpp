@@ -550,8 +550,9 @@ private slots:
     }
 
     // libpq's own means, each through the connection's settings alone: TLS checked against the
-    // right authority, several hosts, a service file, and the password from the password file
-    // or, failing it, from the user (once).
+    // right authority, several hosts, a service file, and a password missing from the password
+    // file asked of the user (once). The host program's test connects with the right authority
+    // and shows the refusal when nobody may be asked.
     void postgresComoLoConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -565,12 +566,9 @@ private slots:
             return c;
         };
         const auto valor = [](auto&& c, const char* sql) { return c.Execute(QString::fromLatin1(sql))->Fields(0); };
-        const auto tls = [&](const char* autoridad) {
-            return con(aqui + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable(autoridad));
-        };
-        QCOMPARE(valor(ConexionPostgres(tls("TQ614_PG_CA")), "SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()"),
-                 QVariant(true));
-        const QString otraAutoridad = ErrorDe([&] { ConexionPostgres c(tls("TQ614_PG_OTRA_CA")); });
+        const QString otraAutoridad = ErrorDe([&] {
+            ConexionPostgres c(con(aqui + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA")));
+        });
         QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
                      && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
                  qPrintable(otraAutoridad));
@@ -601,15 +599,10 @@ private slots:
         soloServicio.servicio = u"conta"_s;
         QCOMPARE(valor(ConexionPostgres(soloServicio), "SELECT current_setting('application_name')"),
                  QVariant(u"desde_servicio"_s));
-        // Without the password file nobody is asked while messages are recorded: a clear refusal.
         QFile claves(QString::fromLocal8Bit(archivoClaves));
         QVERIFY(claves.open(QIODevice::ReadOnly));
         const QString contrasena = QString::fromUtf8(claves.readAll()).trimmed().section(u':', 4);
         qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
-        const QString sinContrasena = ErrorDe([&] { ConexionPostgres c(con(aqui)); });
-        QVERIFY2(sinContrasena.startsWith(u"28P01 El servidor PostgreSQL pide la contraseña"_s)
-                     && sinContrasena.contains(u"PGPASSFILE"_s),
-                 qPrintable(sinContrasena));
         // With a user to ask, one dialog, whose answer outlives the session it opened.
         Sesion::RegistrarMensajes(false);
         {
@@ -667,40 +660,34 @@ private slots:
         QCOMPARE(c.Reconexiones(), 2);
     }
 
-    // A table changed by an administrator under statements that are prepared and mapped: the
-    // next run reads the columns as they are now, and inside a transaction it fails whole.
-    void esquemaCambiado_data() { BaseDePrueba::AgregarMotores(); }
-    void esquemaCambiado()
+    // Statements prepared before an administrator rebuilt the table in another column order are
+    // prepared again, and one run as its text (pg_typeof($1) cannot be prepared) is mapped again;
+    // inside a transaction a stale statement fails, and the transaction with it, as does a write
+    // after the session lost its prepared statements (as a pooler's DISCARD does). SQLite
+    // prepares again on its own (the screen's test of a changed table runs on both engines).
+    void sentenciasPreparadasViejas()
     {
-        ABRIR_BASE(motor, base);
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
         base.Reconfigurar([](Sesion::Configuracion& c) { c.filasPorRafaga = 0; });  // a table without key: a burst
         Connection* c = base.Conexion();
         base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
-        // PostgreSQL cannot prepare pg_typeof($1): that one runs as its text, its columns mapped all the same.
-        QStringList sentencias{u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s};
-        if (motor == Motor::PostgreSQL)
-            sentencias << QString(sentencias[0]).replace(u"*"_s, u"*, pg_typeof('x') AS Tipo"_s);
+        const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
         const auto leer = [&] {
             QStringList valores;
-            for (const QString& sql : sentencias) {
+            for (const QString& sql : {fila, QString(fila).replace(u"*"_s, u"*, pg_typeof('x') AS Tipo"_s)}) {
                 auto rs = c->Execute(sql);
                 for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
                     valores << rs->Fields(QLatin1String(columna)).toString();
             }
             return valores.join(u'|');
         };
-        const QString esperada = QStringList(sentencias.size(), u"Activo|1.1|0|2|AC"_s).join(u'|');
+        const QString esperada = u"Activo|1.1|0|2|AC|Activo|1.1|0|2|AC"_s;
         QCOMPARE(leer(), esperada);
         const int preparadas = enCache(c);
         base.ReordenarCatalogoAparte();
         QCOMPARE(leer(), esperada);
-        base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Extra TEXT DEFAULT 'nueva'"_s);
-        QCOMPARE(leer(), esperada);
-        QCOMPARE(c->Execute(sentencias[0])->Fields(u"Gcc_Extra"_s).toString(), u"nueva"_s);
-        if (motor == Motor::SQLite)
-            return;  // SQLite prepares again on its own; a writer of ours holds off other writers
-        QCOMPARE(enCache(c), preparadas + 2);
-        // Inside a transaction the stale statement fails, and the transaction with it.
+        QCOMPARE(enCache(c), preparadas + 1);
         base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
         c->BeginTrans();
         c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
@@ -708,8 +695,6 @@ private slots:
         QVERIFY2(dentro.startsWith(u"0A000 Una sentencia preparada dejó de valer"_s), qPrintable(dentro));
         c->RollbackTrans();
         QCOMPARE(leer(), esperada);
-        // The session lost its prepared statements (as a pooler's DISCARD does): a write inside a
-        // transaction fails whole; outside one it is prepared again and runs.
         c->Execute(u"DEALLOCATE ALL"_s);
         c->BeginTrans();
         QCOMPARE(codigoDe([&] { base.InsertarGrupo(u"2"_s, u"Pasivo"_s); }), u"26000"_s);
