@@ -1,8 +1,5 @@
-// The catalogue beyond its screen, on both engines: the change history the database writes for
-// every change whoever makes it (and none for a refused one), read and filtered by the history
-// window; the catalogue exported to CSV and imported back into an empty database unchanged;
-// files that cannot be imported, each refused with its lines and nothing written; the host
-// window's menu.
+// The catalogue beyond its screen, on both engines: the change history and its window, the CSV
+// export and import (all or nothing), and the host window's menu.
 #include "AccesoDatosKes.h"
 #include "BaseDePrueba.h"
 #include "CatalogoCsv.h"
@@ -61,9 +58,8 @@ class tst_CatalogoHost : public QObject
     Q_OBJECT
 
 private slots:
-    // Each insert, update, key change and delete leaves one row with its operator, login, the
-    // server's time and the fields it changed; a vetoed change leaves none; another program's
-    // change is recorded too (on SQLite a program that cannot name itself cannot change anything).
+    // Each insert, update, key change and delete leaves one row with its operator, login, time and
+    // the fields it changed, whoever makes it; a vetoed change leaves none.
     void historialDeCadaCambio_data() { BaseDePrueba::AgregarMotores(); }
     void historialDeCadaCambio()
     {
@@ -260,9 +256,8 @@ private slots:
         QCOMPARE(base.Estado(), antes);
     }
 
-    // The host window's menu: the history opens on the screen's group, a file with errors is
-    // listed in a window, a vetoed import and a cancelled one write nothing, a good one reloads the
-    // screen, with a progress bar once the import outlasts the wait.
+    // The history opens on the screen's group; a file with errors is listed in a window, a vetoed or
+    // cancelled import writes nothing, a good one reloads the screen, with a progress bar if it is slow.
     void menuDelHost()
     {
         BaseDePrueba base;

@@ -1,6 +1,5 @@
-// Faults, hostile input and users who collide, under the real screen and editor on real
-// databases: nothing committed is lost, nothing refused is half kept, and every text comes back
-// exactly.
+// Faults, hostile input and users who collide, under the real screen and editor on real databases:
+// nothing committed is lost, nothing refused is half kept, and every text comes back exactly.
 #include "BaseDePrueba.h"
 #include "GeneradorCatalogo.h"
 #include "PantallaDePrueba.h"
@@ -120,12 +119,10 @@ const QStringList kBuscados = u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
 
-// One user of the screen, a process of its own: random operations on the shared groups as its
-// tree shows them (others may have changed them meanwhile) until its time is up, each logged as
-// "kind, key, value, outcome, detail". An operation is committed ("hecho") when its commit
-// succeeds (the rename, which has no transaction, when its update does), refused when a message
-// the user can act on stopped it, failed otherwise.
-// Arguments: --usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS
+// One user of the screen, a process (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random
+// operations on the groups its tree shows, each logged as "kind, key, value, outcome, detail":
+// "hecho" when its commit (a rename's update) succeeds, refused by a message the user can act on,
+// failed otherwise.
 int usuario(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -375,9 +372,8 @@ void PruebaFallas::matadoDentroDelCambio()
     QVERIFY2((hecho) && base.Mensajes().isEmpty(),                                                                     \
              qPrintable(u"%1 %2: %3"_s.arg(paso).arg(n).arg(base.Mensajes().value(0).texto)))
 
-// Thousands of generated texts through the editor's insert and update, the rename in place and
-// the change-key box, each read back with a bound SELECT; then the hostile key's delete takes
-// only that group.
+// Generated texts through the editor's insert and update, the rename and the change-key box, each
+// read back with a bound SELECT; then the hostile key's delete takes only that group.
 void PruebaFallas::textosGeneradosVuelvenIguales()
 {
     const int vueltas = qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
@@ -557,10 +553,8 @@ void PruebaFallas::busquedaHostil()
     QCOMPARE(base.Estado(), antes);
 }
 
-// Eight users at once, each a process with its own session and the real screen and editor, on
-// one dozen groups for TQ614_CARGA_SEGUNDOS (4 by default), beside TQ614_CARGA_GRUPOS others
-// (none by default; bench/carga.sh runs it long): adds, deletes, key changes, saves and renames
-// meet on the same rows every second. Then the table is reckoned against their logs: every
+// Eight users at once on one dozen groups for TQ614_CARGA_SEGUNDOS (4), beside TQ614_CARGA_GRUPOS
+// others (none; bench/carga.sh runs it long). Then the table is reckoned against their logs: every
 // committed change is there, every refused one left nothing, the change log holds exactly the
 // committed changes, and a fresh screen shows exactly the table (so it is a tree).
 void PruebaFallas::usuariosALaVez()
@@ -595,9 +589,8 @@ void PruebaFallas::usuariosALaVez()
         fallasDeProceso += hijo->exitStatus() != QProcess::NormalExit || hijo->exitCode() != 0;
     }
     const double transcurrido = reloj.elapsed() / 1000.0;
-    // Keys that committed deletes or key changes took away count how many did (when two retire
-    // one group at once, the second finds no row and changes nothing); a key's other committed
-    // changes may replace each other.
+    // How many committed deletes or key changes took each key away (the second of two finds no
+    // row); a key's other committed changes may replace each other.
     QList<std::pair<int, QStringList>> ops;
     QHash<QString, int> retiradas, cambiosPorClave;
     for (int i = 1; i <= kUsuarios; ++i) {

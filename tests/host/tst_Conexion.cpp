@@ -1,6 +1,5 @@
-// The connection and recordset as the component uses them, its schema, its statement cache and
-// its waits for another user's lock, on SQLite and on PostgreSQL; how statement texts are split
-// into shapes and literals; bursts of reads; and the session's settings.
+// The connection and recordset as the component uses them, on SQLite and on PostgreSQL: statement
+// shapes and literals, schema, locks, bursts of reads, silent servers and the session's settings.
 #include "AnalizadorSentencias.h"
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
@@ -132,8 +131,7 @@ private slots:
         }
     }
 
-    // Moving and reading past either end, a column that is not there, a closed result; column
-    // names in any case, the same types on both engines. A failed statement keeps the transaction
+    // A recordset's ends, missing columns and close; a failed statement keeps the transaction
     // open: PostgreSQL then refuses to commit it, SQLite commits what succeeded.
     void recordsetsYTransacciones_data() { BaseDePrueba::AgregarMotores(); }
     void recordsetsYTransacciones()
@@ -323,10 +321,8 @@ private slots:
         QTest::newRow("intercalacion sin mayusculas") << u"TEXT COLLATE mayusculas"_s << todas << textos << buscados << false;
         QTest::newRow("columna unica") << u"TEXT UNIQUE"_s << todas << textos.mid(0, 7) << buscados << false;
     }
-    // A burst answers each statement with exactly the rows the server returns for it, in its
-    // order; where = is not byte equality (blanks, numbers, a collation), or the column is
-    // unique, every statement runs on its own. The server's answers are read inside a
-    // transaction, where every statement goes to it.
+    // A burst answers each statement with exactly the server's rows (read inside a transaction);
+    // where = is not byte equality (blanks, numbers, a collation), or the column is unique, it is not used.
     void rafagaComoCadaSentencia()
     {
         QFETCH(QString, columna);
@@ -365,9 +361,8 @@ private slots:
         QCOMPARE(leidas, delServidor);
     }
 
-    // The burst's rows serve until this connection writes or begins a transaction, or control
-    // returns to the event loop: another user's commit shows from then on. Past the guard (a
-    // table of more rows), or with bursts off, each statement is a round trip of its own.
+    // A burst serves until this connection writes or begins a transaction, or control returns to
+    // the event loop; past FilasPorRafaga rows, or with bursts off, each statement goes alone.
     void rafagaTermina()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -417,11 +412,9 @@ private slots:
         QTest::newRow("el bucle de eventos") << Interrupcion::BucleDeEventos;
         QTest::newRow("la conexion cerrada") << Interrupcion::Cierre;
     }
-    // A run of queries shares one read transaction, in which a result is read from its statement
-    // as the caller moves. The read must never hide a commit made by another connection (which
-    // readers do not hold up), nor outlive a write or a transaction of this one, nor the event
-    // loop; and whatever runs before the caller reaches a result's end, the result must give
-    // what the table held at Execute.
+    // Queries share one read transaction, a result read from its statement as the caller moves: it
+    // must not hide another connection's commit nor outlive a write, a transaction or the event
+    // loop, and whatever runs meanwhile, the result gives what the table held at Execute.
     void sqliteResultadoLeidoAlAvanzar()
     {
         QFETCH(Interrupcion, interrupcion);
@@ -501,9 +494,8 @@ private slots:
         QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
     }
 
-    // The settings file: a connection string alone means PostgreSQL; a password in it is refused
-    // wherever it is, with where it belongs. A file that already holds the catalogue, but not the
-    // library's tables, keeps its rows.
+    // The settings file (a connection string alone means PostgreSQL; a password refused wherever it
+    // is); a database that holds the catalogue without the library's tables keeps its rows.
     void configuracion()
     {
         const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
@@ -549,10 +541,8 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's own means, each through the connection's settings alone: TLS checked against the
-    // right authority, several hosts, a service file, and a password missing from the password
-    // file asked of the user (once). The host program's test connects with the right authority
-    // and shows the refusal when nobody may be asked.
+    // libpq's own means through the settings alone: TLS against another authority, several hosts, a
+    // service file, a password missing from the password file asked once (the host's test: the rest).
     void postgresComoLoConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -620,9 +610,8 @@ private slots:
         QCOMPARE(cancelado.Abiertas(), 1);
     }
 
-    // A server that stops answering (its backend stopped, or a network that holds every byte;
-    // the kernel still acknowledges, so keepalives do not notice): the connection's set-up and
-    // its statements give up within their deadline, and the next statement works on a new session.
+    // A silent server (a network that holds every byte, a stopped backend): connecting and each
+    // statement give up at the deadline, and the next statement works on a new session.
     void servidorCallado()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -660,11 +649,8 @@ private slots:
         QCOMPARE(c.Reconexiones(), 2);
     }
 
-    // Statements prepared before an administrator rebuilt the table in another column order are
-    // prepared again, and one run as its text (pg_typeof($1) cannot be prepared) is mapped again;
-    // inside a transaction a stale statement fails, and the transaction with it, as does a write
-    // after the session lost its prepared statements (as a pooler's DISCARD does). SQLite
-    // prepares again on its own (the screen's test of a changed table runs on both engines).
+    // PostgreSQL statements prepared (or run as text) before the table was rebuilt are prepared and
+    // mapped again; inside a transaction a stale one fails it, as does DEALLOCATE ALL (a pooler's).
     void sentenciasPreparadasViejas()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);

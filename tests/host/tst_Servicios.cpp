@@ -1,6 +1,5 @@
-// The services the component calls (change registration, automatic numbers, lookups,
-// parameters, dates, messages, the report viewer) and the trace of every call, on SQLite and on
-// PostgreSQL where a database answers them.
+// The services the component calls (change registration, automatic numbers, lookups, parameters,
+// dates, messages, the report viewer) and the trace of every call, on both engines where they matter.
 #include "AccesoDatosKes.h"
 #include "BaseDePrueba.h"
 #include "DialogoReporte.h"

@@ -1,7 +1,5 @@
-// The host program end to end: its options; a run that registers and loads the component on a
-// new database with the sample catalogue, draws the screen and traces every call; export and
-// import from the command line; a run on a PostgreSQL server whose password only libpq's
-// password file holds.
+// The host program end to end: its options, the sample catalogue drawn and traced, export and
+// import from the command line, and PostgreSQL with the password in libpq's password file alone.
 #include "BaseDePrueba.h"
 
 #include <QImage>
@@ -133,9 +131,8 @@ private slots:
                  qPrintable(m_salida));
     }
 
-    // The settings name the server, its certificate authority and the schema; the password is in
-    // libpq's password file alone, and shows up in nothing the program was given or wrote.
-    // Without the password file, a program that may not ask says where the password goes.
+    // The settings name the server, its authority and the schema; the password shows up in nothing
+    // the program was given or wrote; without the password file it says where the password goes.
     void postgresConLaContrasenaSoloEnSuArchivo()
     {
         REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
