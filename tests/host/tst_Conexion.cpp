@@ -359,6 +359,10 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(base.IdasYVueltas([&] { leidas = leer(); }), rafaga ? 1 : int(literales.size()));
         QCOMPARE(leidas, delServidor);
+        // Another shape that compares the same column asks nothing more about it.
+        QCoreApplication::processEvents();
+        if (rafaga)
+            QCOMPARE(base.IdasYVueltas([&] { base.Conexion()->Execute(u"SELECT Orden FROM Rafaga WHERE Valor = 'b'"_s); }), 1);
     }
 
     // A burst serves until this connection writes or begins a transaction, or control returns to
