@@ -347,8 +347,8 @@ short frmCATAddCuCo::ObtenerNivel(QString codigo)
         }
         return nivel;
     } catch (...) {
-        Publico::oDatos->Mensaje(ReporteError::DescripcionDelError(), 16, kKestrima, hWnd(), kProyecto,
-                                 QStringLiteral("ERR-ID:7500029"));
+        Publico::oDatos->Mensaje(ReporteError::DescripcionDelError(), AccesoDatos::vbCritical, kKestrima, hWnd(),
+                                 kProyecto, QStringLiteral("ERR-ID:7500029"));
         return 1;
     }
 }
@@ -394,7 +394,7 @@ void frmCATAddCuCo::Avisar(const QString& texto, long estilo, const QString& tit
 void frmCATAddCuCo::AvisarClaveExistente(const QString& clave)
 {
     Avisar(QStringLiteral("El grupo de la cuenta contable ") + clave + QStringLiteral(" ya existe, especifique otra"),
-           16, m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
+           AccesoDatos::vbCritical, m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
 }
 
 // Whether the insert of a new group failed because another user saved the same key between
@@ -431,22 +431,23 @@ bool frmCATAddCuCo::EntradaValida()
     if (nuevo && GrupoCuenta::ClaveExcedeFormato(clave, Publico::sFormatoClave)) {
         Avisar(QStringLiteral("La longitud del código excede el límite, el formato definido es:") + kCrLf
                    + Publico::sFormatoClave,
-               48, QStringLiteral("Clave incorrecta"), QStringLiteral("ERR-ID:7500020"), m_txtClave);
-        return false;
-    }
-    if (clave.isEmpty()) {
-        Avisar(QStringLiteral("Debe especificar una clave!"), 48, kKestrima, QStringLiteral("ERR-ID:7500021"),
+               AccesoDatos::vbExclamation, QStringLiteral("Clave incorrecta"), QStringLiteral("ERR-ID:7500020"),
                m_txtClave);
         return false;
     }
+    if (clave.isEmpty()) {
+        Avisar(QStringLiteral("Debe especificar una clave!"), AccesoDatos::vbExclamation, kKestrima,
+               QStringLiteral("ERR-ID:7500021"), m_txtClave);
+        return false;
+    }
     if (m_txtDescripcion->text().isEmpty()) {
-        Avisar(QStringLiteral("Debe especificar una descripción!"), 48, kKestrima, QStringLiteral("ERR-ID:7500022"),
-               m_txtDescripcion);
+        Avisar(QStringLiteral("Debe especificar una descripción!"), AccesoDatos::vbExclamation, kKestrima,
+               QStringLiteral("ERR-ID:7500022"), m_txtDescripcion);
         return false;
     }
     if (codigo.isEmpty() && claveNumerica) {
-        Avisar(QStringLiteral("Debe especificar un código!"), 48, kKestrima, QStringLiteral("ERR-ID:7500023"),
-               m_txtCodigo);
+        Avisar(QStringLiteral("Debe especificar un código!"), AccesoDatos::vbExclamation, kKestrima,
+               QStringLiteral("ERR-ID:7500023"), m_txtCodigo);
         return false;
     }
     if (m_txtNivel->text().isEmpty()) {
@@ -454,12 +455,12 @@ bool frmCATAddCuCo::EntradaValida()
             Avisar(QStringLiteral("Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en "
                                   "catálogo del contribuyente!")
                        + kCrLf + QStringLiteral("EJEMPLO: 1,2,3,4,5, etc..."),
-                   48, kKestrima, QStringLiteral("ERR-ID:7500024"), m_txtNivel);
+                   AccesoDatos::vbExclamation, kKestrima, QStringLiteral("ERR-ID:7500024"), m_txtNivel);
             return false;
         }
         if (claveNumerica) {
-            Avisar(QStringLiteral("Debe especificar un código para determinar el nivel!"), 48, kKestrima,
-                   QStringLiteral("ERR-ID:7500025"), m_txtCodigo);
+            Avisar(QStringLiteral("Debe especificar un código para determinar el nivel!"), AccesoDatos::vbExclamation,
+                   kKestrima, QStringLiteral("ERR-ID:7500025"), m_txtCodigo);
             return false;
         }
         // A heading without a level sits on level 0.
@@ -506,8 +507,8 @@ void frmCATAddCuCo::cmdAceptar()
                 transaccion->RollbackTrans();
                 // The dialog stays open with the user's input, so the user can try again or
                 // cancel.
-                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), 48, kKestrima, hWnd(), kProyecto,
-                                         QStringLiteral("ERR-ID:7500026"));
+                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), AccesoDatos::vbExclamation, kKestrima, hWnd(),
+                                         kProyecto, QStringLiteral("ERR-ID:7500026"));
             }
         },
         [&] {

@@ -237,9 +237,9 @@ void frmTQ614::Controles_Eliminar()
             const QString claveNodo = TreeView::Key(seleccionado);
             const QString clave = claveNodo.mid(1);
             if (claveNodo == kNodoRaiz) {
-                datos().Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"), 48,
-                                         kKestrima, hWnd(), ReporteError::kProyecto,
-                                         QStringLiteral("ERR-ID:7500010"));
+                datos().Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"),
+                                AccesoDatos::vbExclamation, kKestrima, hWnd(), ReporteError::kProyecto,
+                                QStringLiteral("ERR-ID:7500010"));
                 return;
             }
 
@@ -248,8 +248,8 @@ void frmTQ614::Controles_Eliminar()
             const std::unique_ptr<Recordset> hijos = conexion().Execute(Publico::sSQL, -1);
             if (!hijos->Bof()) {
                 datos().Mensaje(
-                    QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"), 48,
-                    QStringLiteral("Imposible eliminar"), hWnd(), ReporteError::kProyecto,
+                    QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"),
+                    AccesoDatos::vbExclamation, QStringLiteral("Imposible eliminar"), hWnd(), ReporteError::kProyecto,
                     QStringLiteral("ERR-ID:7500011"));
                 return;
             }
@@ -263,7 +263,7 @@ void frmTQ614::Controles_Eliminar()
 
             if (!util().RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
                 transaccion->RollbackTrans();
-                datos().Mensaje(util().UltimoError(), 16, kKestrima, hWnd(),
+                datos().Mensaje(util().UltimoError(), AccesoDatos::vbCritical, kKestrima, hWnd(),
                                          ReporteError::kProyecto, QStringLiteral("ERR-ID:7500012"));
                 requerir(controles()).Refrescar();
                 return;
@@ -319,8 +319,9 @@ void frmTQ614::Controles_B2Click()
 {
     const QString claveActual = txtClave() ? txtClave()->text() : QString();
     if (claveActual.isEmpty() || claveActual == GrupoCuenta::kClaveRaiz) {
-        datos().Mensaje(QStringLiteral("El grupo de cuenta contable no es válido para esta operación"), 16,
-                                 kKestrima, hWnd(), ReporteError::kProyecto, QStringLiteral("ERR-ID:7500001"));
+        datos().Mensaje(QStringLiteral("El grupo de cuenta contable no es válido para esta operación"),
+                        AccesoDatos::vbCritical, kKestrima, hWnd(), ReporteError::kProyecto,
+                        QStringLiteral("ERR-ID:7500001"));
         return;
     }
 
@@ -337,9 +338,9 @@ void frmTQ614::Controles_B2Click()
 
             if (claveEnUso(claveNueva)) {
                 datos().Mensaje(QStringLiteral("La clave: ") + claveNueva
-                                             + QStringLiteral(" ya existe, especifique otra"),
-                                         48, requerir(controles()).caption(), hWnd(), ReporteError::kProyecto,
-                                         QStringLiteral("ERR-ID:7500002"));
+                                    + QStringLiteral(" ya existe, especifique otra"),
+                                AccesoDatos::vbExclamation, requerir(controles()).caption(), hWnd(),
+                                ReporteError::kProyecto, QStringLiteral("ERR-ID:7500002"));
                 // Ask again; this run ends when the retry does.
                 Controles_B2Click();
                 return;
@@ -359,7 +360,7 @@ void frmTQ614::Controles_B2Click()
 
             if (!util().RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
                 transaccion->RollbackTrans();
-                datos().Mensaje(util().UltimoError(), 16, kKestrima, hWnd(),
+                datos().Mensaje(util().UltimoError(), AccesoDatos::vbCritical, kKestrima, hWnd(),
                                          ReporteError::kProyecto, QStringLiteral("ERR-ID:7500003"));
                 requerir(controles()).Refrescar();
                 return;
