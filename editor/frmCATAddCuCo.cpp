@@ -1,5 +1,6 @@
 #include "frmCATAddCuCo.h"
 
+#include "ApoyoFormas.h"
 #include "Controles.h"
 #include "ErrorEjecucion.h"
 #include "Etiqueta.h"
@@ -23,14 +24,7 @@
 
 namespace {
 
-const QString kKestrima = QStringLiteral("Kestrima");
-const QString kProyecto = QStringLiteral("TQ614");
 const QString kCrLf = QStringLiteral("\r\n");
-
-QColor Rgb(int rojo, int verde, int azul)
-{
-    return QColor(rojo, verde, azul);
-}
 
 // The boxes were designed in the fixed-pitch system font; where it is missing the closest
 // fixed-pitch font stands in.
@@ -80,19 +74,6 @@ QIcon IconoFormulario()
     icono.addPixmap(DibujarIcono(16));
     icono.addPixmap(DibujarIcono(32));
     return icono;
-}
-
-// Trim of the blanks around a code: spaces only, as typed codes are trimmed; other
-// characters at the ends are kept as they are.
-QString SinBlancos(const QString& texto)
-{
-    qsizetype inicio = 0;
-    qsizetype fin = texto.size();
-    while (inicio < fin && texto.at(inicio) == QLatin1Char(' '))
-        ++inicio;
-    while (fin > inicio && texto.at(fin - 1) == QLatin1Char(' '))
-        --fin;
-    return texto.mid(inicio, fin - inicio);
 }
 
 // A number as it goes bare into a statement: whole numbers without a decimal part.
@@ -326,7 +307,7 @@ bool frmCATAddCuCo::ClaveAutomatica()
     Load();
     bool escrita = false;
     ReporteError::ConTrampa(QStringLiteral("ClaveAutomatica"), QStringLiteral("ERR-ID:7500028"), hWnd(), [&] {
-        const long numero = Publico::oUtil->SiguienteNumero(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave,
+        const long numero = Util().SiguienteNumero(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave,
                                                             QString(), QString(), QString(), QString(),
                                                             QString(), QString(), QString());
         m_txtClave->setText(GrupoCuenta::FormatearClave(numero, Publico::sFormatoClave));
@@ -347,7 +328,7 @@ short frmCATAddCuCo::ObtenerNivel(QString codigo)
         }
         return nivel;
     } catch (...) {
-        Publico::oDatos->Mensaje(ReporteError::DescripcionDelError(), AccesoDatos::vbCritical, kKestrima, hWnd(),
+        Datos().Mensaje(ReporteError::DescripcionDelError(), AccesoDatos::vbCritical, kKestrima, hWnd(),
                                  kProyecto, QStringLiteral("ERR-ID:7500029"));
         return 1;
     }
@@ -383,7 +364,7 @@ bool frmCATAddCuCo::ModoNuevo() const
 void frmCATAddCuCo::Avisar(const QString& texto, long estilo, const QString& titulo, const QString& idError,
                            txtKES* caja)
 {
-    Publico::oDatos->Mensaje(texto, estilo, titulo, hWnd(), kProyecto, idError);
+    Datos().Mensaje(texto, estilo, titulo, hWnd(), kProyecto, idError);
     if (!caja || !caja->isEnabled())
         return;
     if (caja == m_txtNivel && caja->locked())
@@ -406,7 +387,7 @@ bool frmCATAddCuCo::ClaveTomadaPorOtro() const
     // Asked for the key itself, the lookup tells a stored group even with an empty description.
     const QString clave = m_txtClave->text().toUpper();
     try {
-        return Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
+        return Util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
                                            GrupoCuenta::kCampoClave, 0, QString(), QString(), QString())
             == clave;
     } catch (const ErrorEjecucion&) {
@@ -422,7 +403,7 @@ bool frmCATAddCuCo::EntradaValida()
     const bool claveNumerica = GrupoCuenta::EsClaveNumerica(clave);
 
     if (nuevo && codigo != GrupoCuenta::kCodigoNivelManual
-        && !Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
+        && !Util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
                                         GrupoCuenta::kCampoDescripcion, 0, QString(), QString(), QString())
                 .isEmpty()) {
         AvisarClaveExistente(clave);
@@ -479,15 +460,15 @@ void frmCATAddCuCo::cmdAceptar()
         [&] {
             if (!EntradaValida())
                 return;
-            const QString sello = Publico::oUtil->FormatoFechaRegistro(Publico::oUtil->FechaActual());
-            const QString operador = Publico::oDatos->Operador();
-            transaccion.emplace(Publico::oDatos->Conexion());
+            const QString sello = Util().FormatoFechaRegistro(Util().FechaActual());
+            const QString operador = Datos().Operador();
+            transaccion.emplace(&Conexion());
             if (ModoNuevo())
                 ArmarInsercion(sello, operador);
             else
                 ArmarActualizacion(sello, operador);
             try {
-                Publico::oDatos->Conexion()->Execute(Publico::sSQL, -1);
+                Conexion().Execute(Publico::sSQL, -1);
             } catch (const ErrorEjecucion&) {
                 transaccion->RollbackSiAbierta();
                 if (!ClaveTomadaPorOtro())
@@ -499,7 +480,7 @@ void frmCATAddCuCo::cmdAceptar()
                 m_txtClave->selectAll();
                 return;
             }
-            if (Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, m_txtClave->text().toUpper(), QString())) {
+            if (Util().RegistrarCambio(GrupoCuenta::kTabla, m_txtClave->text().toUpper(), QString())) {
                 transaccion->CommitTrans();
                 Aceptado = true;
                 Ocultar();
@@ -507,7 +488,7 @@ void frmCATAddCuCo::cmdAceptar()
                 transaccion->RollbackTrans();
                 // The dialog stays open with the user's input, so the user can try again or
                 // cancel.
-                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), AccesoDatos::vbExclamation, kKestrima, hWnd(),
+                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbExclamation, kKestrima, hWnd(),
                                          kProyecto, QStringLiteral("ERR-ID:7500026"));
             }
         },
@@ -547,9 +528,9 @@ void frmCATAddCuCo::ArmarInsercion(const QString& sello, const QString& operador
     s += QStringLiteral("'") + QString() + QStringLiteral("', ");
     s += QString() + QStringLiteral("0") + QStringLiteral(", ");
     s += QString() + QStringLiteral("0") + QStringLiteral(", ");
-    s += QStringLiteral("'") + Sql::Texto(Publico::oUtil->FormatoFecha(Publico::oUtil->FechaActual()))
+    s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual()))
          + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(Publico::oUtil->FormatoFecha(Publico::oUtil->FechaActual()))
+    s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual()))
          + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
@@ -563,7 +544,7 @@ void frmCATAddCuCo::ArmarActualizacion(const QString& sello, const QString& oper
     s = QString();
     s += QStringLiteral("UPDATE Grupo_Cuenta_Contable SET ");
     s += QStringLiteral("   Gcc_Descripcion='") + Sql::Texto(m_txtDescripcion->text()) + QStringLiteral("', ");
-    s += QStringLiteral("   Gcc_Codigo = '") + Sql::Texto(SinBlancos(m_txtCodigo->text())) + QStringLiteral("', ");
+    s += QStringLiteral("   Gcc_Codigo = '") + Sql::Texto(Trim(m_txtCodigo->text())) + QStringLiteral("', ");
     s += QStringLiteral("   Gcc_Padre='") + Sql::Texto(m_txtPadre->text()) + QStringLiteral("', ");
     s += QStringLiteral("   Gcc_Nivel = ") + NumeroSql(m_txtNivel->Valor()) + QStringLiteral(" , ");
     s += QStringLiteral("   Oper_Ult_Modif='") + Sql::Texto(operador) + QStringLiteral("', ");

@@ -1,5 +1,6 @@
 #include "ReporteError.h"
 
+#include "ApoyoFormas.h"
 #include "ErrorEjecucion.h"
 #include "Publico.h"
 
