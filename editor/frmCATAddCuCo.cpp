@@ -316,22 +316,16 @@ bool frmCATAddCuCo::ClaveAutomatica()
     return escrita;
 }
 
-short frmCATAddCuCo::ObtenerNivel(QString codigo)
+short frmCATAddCuCo::ObtenerNivel(const QString& codigo)
 {
-    try {
-        short nivel = 1;
-        while (!codigo.isEmpty() && codigo.contains(QLatin1Char('.'))) {
-            if (nivel == SHRT_MAX)
-                throw ErrorEjecucion(QStringLiteral("Desbordamiento"));
-            ++nivel;
-            codigo = codigo.mid(codigo.indexOf(QLatin1Char('.')) + 1);
-        }
-        return nivel;
-    } catch (...) {
-        Datos().Mensaje(ReporteError::DescripcionDelError(), AccesoDatos::vbCritical, kKestrima, hWnd(),
-                                 kProyecto, QStringLiteral("ERR-ID:7500029"));
-        return 1;
-    }
+    const int nivel = GrupoCuenta::NivelDeCodigo(codigo);
+    if (nivel <= SHRT_MAX)
+        return short(nivel);
+    // The level is a 16-bit Integer: a code with more dots than it counts overflows it, and
+    // level 1 stands.
+    Datos().Mensaje(QStringLiteral("Desbordamiento"), AccesoDatos::vbCritical, kKestrima, hWnd(), kProyecto,
+                    QStringLiteral("ERR-ID:7500029"));
+    return 1;
 }
 
 void frmCATAddCuCo::txtCodigo_Validate()
