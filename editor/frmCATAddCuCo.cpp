@@ -12,7 +12,6 @@
 #include "Teclado.h"
 #include "Twips.h"
 #include "colorKES.h"
-#include "frmTQ614.h"
 #include "txtKES.h"
 
 #include <QApplication>
@@ -251,9 +250,7 @@ void frmCATAddCuCo::ConectarEventos()
 void frmCATAddCuCo::Form_Load()
 {
     m_colorKES->AplicarColores();
-    if (!frmTQ614::Existe())
-        frmTQ614::Instancia();
-    setPadre(frmTQ614::Instancia().Padre());
+    setPadre(PantallaCatalogo().Padre());
     Aceptado = false;
     m_enfocarAlActivar = true;
 }

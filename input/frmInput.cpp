@@ -1,7 +1,7 @@
 #include "frmInput.h"
 
+#include "ApoyoFormas.h"
 #include "Twips.h"
-#include "frmTQ614.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -126,9 +126,7 @@ flatButton* frmInput::CrearBoton(QWidget* ventana, const QString& nombre, const 
 
 void frmInput::Form_Load()
 {
-    if (!frmTQ614::Existe())
-        frmTQ614::Instancia();
-    setPadre(frmTQ614::Instancia().Padre());
+    setPadre(PantallaCatalogo().Padre());
     m_colorKES->AplicarColores();
     Aceptado = false;
 }

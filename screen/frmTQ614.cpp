@@ -147,6 +147,11 @@ frmTQ614::frmTQ614()
 {
 }
 
+FormaBase& PantallaCatalogo()
+{
+    return frmTQ614::Instancia();
+}
+
 QString frmTQ614::ClaveDeGrupo(const QTreeWidgetItem* nodo)
 {
     if (!nodo)
