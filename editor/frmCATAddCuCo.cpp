@@ -16,8 +16,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 #include <climits>
 
 namespace {
@@ -41,37 +39,6 @@ QFont FuenteEtiquetas()
     return fuente;
 }
 
-// The dialog's own icon: a small ledger page with a plus sign, drawn at 16 and 32 pixels.
-QPixmap DibujarIcono(int lado)
-{
-    QPixmap imagen(lado, lado);
-    imagen.fill(Qt::transparent);
-    QPainter pintor(&imagen);
-    pintor.setRenderHint(QPainter::Antialiasing);
-    const double u = lado / 16.0;
-    pintor.setPen(QPen(Rgb(0, 83, 138), u));
-    pintor.setBrush(Qt::white);
-    pintor.drawRect(QRectF(2 * u, 1 * u, 10 * u, 13 * u));
-    pintor.setPen(QPen(Rgb(0, 36, 57), u * 0.8));
-    for (int linea = 0; linea < 3; ++linea)
-        pintor.drawLine(QPointF(4 * u, (4 + 3 * linea) * u), QPointF(10 * u, (4 + 3 * linea) * u));
-    pintor.setPen(Qt::NoPen);
-    pintor.setBrush(Rgb(0, 128, 0));
-    pintor.drawEllipse(QRectF(8.5 * u, 8.5 * u, 7 * u, 7 * u));
-    pintor.setPen(QPen(Qt::white, 1.4 * u));
-    pintor.drawLine(QPointF(12 * u, 10 * u), QPointF(12 * u, 14 * u));
-    pintor.drawLine(QPointF(10 * u, 12 * u), QPointF(14 * u, 12 * u));
-    return imagen;
-}
-
-QIcon IconoFormulario()
-{
-    QIcon icono;
-    icono.addPixmap(DibujarIcono(16));
-    icono.addPixmap(DibujarIcono(32));
-    return icono;
-}
-
 } // namespace
 
 frmCATAddCuCo::frmCATAddCuCo()
@@ -87,7 +54,9 @@ frmCATAddCuCo::frmCATAddCuCo()
 void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
 {
     ventana->resize(Twips::APixeles(8805), Twips::APixeles(3105));
-    ventana->setWindowIcon(IconoFormulario());
+    QIcon icono(QStringLiteral(":/iconos/agregar-16.png"));
+    icono.addFile(QStringLiteral(":/iconos/agregar-32.png"));
+    ventana->setWindowIcon(icono);
     ventana->setWindowTitle(QStringLiteral("Agregar grupo de cuenta contable"));
     ventana->setAutoFillBackground(true);
     QPalette paleta = ventana->palette();
