@@ -128,7 +128,7 @@ bool enModoWal(sqlite3* db)
 ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
     : m_db(abrir(configuracion))
     , m_sentencias(m_db, [this] { m_lectura.RetenerAbiertos(); })
-    , m_lectura(m_db, enModoWal(m_db))
+    , m_lectura(m_db, configuracion.lecturaCompartida && enModoWal(m_db))
 {
 }
 

@@ -156,6 +156,7 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     c.esperaBloqueoMs = ini.value(QStringLiteral("EsperaBloqueoMs"), c.esperaBloqueoMs).toInt();
     c.esperaServidorMs = ini.value(QStringLiteral("EsperaServidorMs"), c.esperaServidorMs).toInt();
     c.filasPorRafaga = ini.value(QStringLiteral("FilasPorRafaga"), c.filasPorRafaga).toInt();
+    c.lecturaCompartida = ini.value(QStringLiteral("LecturaCompartida"), c.lecturaCompartida).toBool();
     return c;
 }
 
