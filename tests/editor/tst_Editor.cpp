@@ -443,6 +443,7 @@ private slots:
         };
         QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.Padre(), &a.dueno);
+            QCOMPARE(e.Ventana()->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
             QCOMPARE(e.Ventana()->focusWidget(), e.txtDescripcion());
             // Written whole, past the format: cut to the box's six it would be another group's key.
             QCOMPARE(e.txtClave()->text(), u"1000000"_s);

@@ -76,6 +76,7 @@ private slots:
     void rafagaComoCadaSentencia_data();
     void rafagaComoCadaSentencia();
     void rafagaTermina();
+    void sqliteLecturaCompartidaVeLoQueOtrosConfirman_data();
     void sqliteLecturaCompartidaVeLoQueOtrosConfirman();
     void sqliteResultadoLeidoAlAvanzar_data();
     void sqliteResultadoLeidoAlAvanzar();
@@ -417,16 +418,27 @@ void PruebaConexion::rafagaTermina()
     }
 }
 
+void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman_data()
+{
+    QTest::addColumn<bool>("compartida");
+    QTest::newRow("compartida") << true;
+    QTest::newRow("apagada: cada consulta lee sola") << false;
+}
+
 // A run of queries shares one read transaction, which must never hide a commit made by
-// another connection, nor outlive a write or a transaction of this one.
+// another connection, nor outlive a write or a transaction of this one. Switched off, no
+// read is shared and every query sees every commit all the same.
 void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
 {
+    QFETCH(bool, compartida);
     BaseDePrueba base;
-    auto* c = dynamic_cast<ConexionSqlite*>(base.Conexion());
+    Sesion::Configuracion configuracion = base.Configuracion();
+    configuracion.lecturaCompartida = compartida;
+    const auto c = std::make_unique<ConexionSqlite>(configuracion);
     base.InsertarGrupo(u"1"_s, u"Activo"_s);
     const auto leer = [&] { return c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(); };
     QCOMPARE(leer(), u"Activo"_s);
-    QVERIFY(c->LecturaAbierta());
+    QCOMPARE(c->LecturaAbierta(), compartida);
     sqlite3* otro = nullptr;
     QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otro), SQLITE_OK);
     QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otro, u"OTRO"_s), SQLITE_OK);
@@ -547,7 +559,7 @@ void PruebaConexion::configuracion()
 {
     const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
     QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
-            && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s));
+            && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida);
     QTemporaryDir carpeta;
     const auto leer = [&](const QByteArray& texto) {
         QFile ini(carpeta.filePath(u"tq614.ini"_s));
@@ -559,13 +571,13 @@ void PruebaConexion::configuracion()
     Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
                                    "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
                                    "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
-                                   "FilasPorRafaga=0\n");
+                                   "FilasPorRafaga=0\nLecturaCompartida=false\n");
     QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);  // a connection string alone means PostgreSQL
     QCOMPARE(QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
                           c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs),
-                          QString::number(c.filasPorRafaga)}),
+                          QString::number(c.filasPorRafaga), QString::number(c.lecturaCompartida)}),
              QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
-                          "conta", "ana", "empresa1", "ANA", "1500", "4000", "0"}));
+                          "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
     QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
     // A password in plain text is refused, wherever in the file it is, with where it belongs.
     for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,

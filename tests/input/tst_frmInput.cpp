@@ -36,6 +36,7 @@ private slots:
         const QStringList textos{f.titulo()->caption(), f.Etiqueta1()->caption(), f.cmdAceptar()->caption(),
                                  f.cmdCancelar()->caption()};
         QCOMPARE(textos, (QStringList{"Buscar", "Valor a buscar:", "Aceptar", "Cancelar"}));
+        QCOMPARE(f.titulo()->pictureicono().size(), QSize(16, 16));
         f.Aceptado = true;
         f.txtValor()->setText("anterior");
         QString alMostrar = "<sin mostrar>";
