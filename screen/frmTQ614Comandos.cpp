@@ -17,10 +17,11 @@
 #include "txtKES.h"
 
 #include <QInputDialog>
-#include <QSet>
 #include <QStringBuilder>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -30,8 +31,9 @@ const QString kNodoRaiz = QStringLiteral("N0");
 // The keys of the groups whose lines the listing is writing, from the root down to the
 // current level. The table is expected to form a tree; a Gcc_Padre chain that leads back
 // into itself (a row whose key is "0" is enough) would otherwise recurse until the stack
-// runs out.
-QSet<QStringView> g_ramaDelListado;
+// runs out. A branch is a few levels deep: looking through it costs less than hashing the
+// key into a table.
+std::vector<QStringView> g_ramaDelListado;
 
 class EnRamaDelListado
 {
@@ -40,20 +42,15 @@ public:
     // the cycle and stops there. The key is not copied: it is the listing call's own
     // argument, which outlives the guard.
     explicit EnRamaDelListado(const QString& clave)
-        : m_clave(clave)
     {
-        const qsizetype antes = g_ramaDelListado.size();
-        g_ramaDelListado.insert(clave);
-        if (g_ramaDelListado.size() == antes)
+        if (std::ranges::find(g_ramaDelListado, QStringView(clave)) != g_ramaDelListado.end())
             throw ErrorEjecucion(QStringLiteral("El grupo de cuenta contable ") + clave
                                  + QStringLiteral(" es su propio antecesor: Gcc_Padre forma un ciclo"));
+        g_ramaDelListado.push_back(clave);
     }
-    ~EnRamaDelListado() { g_ramaDelListado.remove(m_clave); }
+    ~EnRamaDelListado() { g_ramaDelListado.pop_back(); }
     EnRamaDelListado(const EnRamaDelListado&) = delete;
     EnRamaDelListado& operator=(const EnRamaDelListado&) = delete;
-
-private:
-    const QString& m_clave;
 };
 
 [[noreturn]] void objetoNoEstablecido()
