@@ -1,6 +1,9 @@
 #include "BaseDePrueba.h"
 
+#include "ConexionPostgres.h"
+#include "ConexionSqlite.h"
 #include "ErrorEjecucion.h"
+#include "Esquema.h"
 #include "RecordsetKes.h"
 
 #include <QCoreApplication>
@@ -9,7 +12,6 @@
 #include <QRandomGenerator>
 #include <libpq-fe.h>
 #include <sqlite3.h>
-#include <memory>
 
 namespace {
 
@@ -18,8 +20,7 @@ using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 ConexionAdministrativa conectar(const QByteArray& cadena = BaseDePrueba::CadenaPostgres())
 {
     ConexionAdministrativa admin(PQconnectdb(cadena.constData()), &PQfinish);
-    PQsetNoticeProcessor(
-        admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
+    PQsetNoticeProcessor(admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
     return admin;
 }
 
@@ -27,14 +28,13 @@ void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
 {
     ConexionAdministrativa admin = conectar(BaseDePrueba::CadenaPostgres(esquema));
     if (PQstatus(admin.get()) != CONNECTION_OK)
-        throw ErrorEjecucion(QStringLiteral("Sin servidor PostgreSQL de prueba: %1")
-                                 .arg(QString::fromUtf8(PQerrorMessage(admin.get()))));
+        throw ErrorEjecucion("Sin servidor PostgreSQL de prueba: " + QString::fromUtf8(PQerrorMessage(admin.get())));
     PGresult* r = PQexec(admin.get(), sql.toUtf8().constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     const QString error = QString::fromUtf8(PQresultErrorMessage(r));
     PQclear(r);
     if (!ok)
-        throw ErrorEjecucion(QStringLiteral("%1: %2").arg(sql, error));
+        throw ErrorEjecucion(sql + ": " + error);
 }
 
 } // namespace
@@ -45,9 +45,13 @@ BaseDePrueba::BaseDePrueba(Motor motor)
     , m_registrabaMensajes(Sesion::MensajesRegistrandose())
 {
     if (motor == Motor::PostgreSQL) {
+        static int contador = 0;
         m_configuracion = ConfiguracionPostgres();
-        m_configuracion.esquema = nuevoEsquema();
-        crearEsquemaPostgres();
+        m_configuracion.esquema = QStringLiteral("prueba_%1_%2_%3")
+                                      .arg(QCoreApplication::applicationPid())
+                                      .arg(++contador)
+                                      .arg(QRandomGenerator::global()->bounded(100000));
+        ejecutarAdministrativa("CREATE SCHEMA " + m_configuracion.esquema);
     } else {
         m_configuracion.motor = Sesion::Configuracion::SQLite;
         m_configuracion.archivo = m_carpeta.filePath(QStringLiteral("prueba.db"));
@@ -58,7 +62,11 @@ BaseDePrueba::BaseDePrueba(Motor motor)
     Sesion::RegistrarMensajes(true);
     Sesion::LimpiarMensajes();
     Sesion::LimpiarReportes();
-    Sesion::EstablecerObservadorTraza([this](const QJsonObject& llamada) { m_traza.append(llamada); });
+    Sesion::EstablecerObservadorTraza([this](const QJsonObject& llamada) {
+        m_traza.append(llamada);
+        if (m_observador)
+            m_observador(llamada);
+    });
     try {
         Sesion::Conexion();  // creates the schema now, so a test's first call measures only itself
     } catch (...) {
@@ -82,6 +90,14 @@ BaseDePrueba::~BaseDePrueba()
         borrarEsquemaPostgres();
 }
 
+void BaseDePrueba::Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio)
+{
+    Sesion::Configuracion configuracion = Sesion::ConfiguracionActual();
+    cambio(configuracion);
+    cambio(m_configuracion);
+    Sesion::Configurar(configuracion);
+}
+
 ProxyRetardo& BaseDePrueba::PorRed(int retardoMs)
 {
     m_red = std::make_unique<ProxyRetardo>(m_configuracion.servidor.toStdString(), m_configuracion.puerto, retardoMs);
@@ -102,8 +118,8 @@ int BaseDePrueba::IdasYVueltas(const std::function<void()>& accion)
 
 bool BaseDePrueba::PostgresDisponible()
 {
-    static const bool disponible = !qEnvironmentVariableIsEmpty("TQ614_PG_HOST")
-        && PQstatus(conectar().get()) == CONNECTION_OK;
+    static const bool disponible
+        = !qEnvironmentVariableIsEmpty("TQ614_PG_HOST") && PQstatus(conectar().get()) == CONNECTION_OK;
     return disponible;
 }
 
@@ -146,6 +162,23 @@ bool BaseDePrueba::TerminarSesion(int pid)
     return hecho;
 }
 
+void BaseDePrueba::AgregarMotores()
+{
+    QTest::addColumn<BaseDePrueba::Motor>("motor");
+    QTest::newRow("sqlite") << Motor::SQLite;
+    QTest::newRow("postgresql") << Motor::PostgreSQL;
+}
+
+std::unique_ptr<Connection> BaseDePrueba::OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio) const
+{
+    Sesion::Configuracion configuracion = m_configuracion;
+    if (cambio)
+        cambio(configuracion);
+    if (m_motor == Motor::PostgreSQL)
+        return std::make_unique<ConexionPostgres>(configuracion);
+    return std::make_unique<ConexionSqlite>(configuracion);
+}
+
 void BaseDePrueba::EjecutarAparte(const QString& sql)
 {
     if (m_motor == Motor::PostgreSQL)
@@ -159,16 +192,12 @@ void BaseDePrueba::EjecutarAparte(const QString& sql)
     sqlite3_free(error);
     sqlite3_close(otra);
     if (rc != SQLITE_OK)
-        throw ErrorEjecucion(QStringLiteral("%1: %2").arg(sql, texto));
+        throw ErrorEjecucion(sql + ": " + texto);
 }
 
 void BaseDePrueba::ReordenarCatalogoAparte()
 {
-    QStringList columnas
-        = QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 "
-                         "Gcc_UserDef_2 Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 Gcc_UserDef_6 Oper_Alta "
-                         "Oper_Ult_Modif Fecha_Alta Fecha_Ult_Modif Es_Cve_Estado")
-              .split(QLatin1Char(' '));
+    QStringList columnas = Esquema::ColumnasDeGrupo();
     std::reverse(columnas.begin(), columnas.end());
     EjecutarAparte(QStringLiteral("CREATE TABLE Reordenada AS SELECT %1 FROM Grupo_Cuenta_Contable; "
                                   "DROP TABLE Grupo_Cuenta_Contable; "
@@ -176,31 +205,10 @@ void BaseDePrueba::ReordenarCatalogoAparte()
                        .arg(columnas.join(QStringLiteral(", "))));
 }
 
-void BaseDePrueba::AgregarMotores()
-{
-    QTest::addColumn<BaseDePrueba::Motor>("motor");
-    QTest::newRow("sqlite") << Motor::SQLite;
-    QTest::newRow("postgresql") << Motor::PostgreSQL;
-}
-
-QString BaseDePrueba::nuevoEsquema()
-{
-    static int contador = 0;
-    return QStringLiteral("prueba_%1_%2_%3")
-        .arg(QCoreApplication::applicationPid())
-        .arg(++contador)
-        .arg(QRandomGenerator::global()->bounded(100000));
-}
-
-void BaseDePrueba::crearEsquemaPostgres()
-{
-    ejecutarAdministrativa(QStringLiteral("CREATE SCHEMA %1").arg(m_configuracion.esquema));
-}
-
 void BaseDePrueba::borrarEsquemaPostgres() noexcept
 {
     try {
-        ejecutarAdministrativa(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_configuracion.esquema));
+        ejecutarAdministrativa("DROP SCHEMA IF EXISTS " + m_configuracion.esquema + " CASCADE");
     } catch (const ErrorEjecucion& error) {
         qWarning("No se pudo borrar el esquema de prueba: %s", qPrintable(error.Description()));
     }
@@ -214,7 +222,7 @@ QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
         throw ErrorEjecucion(QStringLiteral("El resultado no es de la librería de servicios"));
     if (rs->Eof() || propio->Columnas().Cantidad() == 0)
         return {};
-    return rs->Fields(propio->Columnas().Nombre(0));
+    return rs->Fields(0);
 }
 
 void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo,
@@ -223,22 +231,71 @@ void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcio
     const QDateTime ahora = QDateTime::currentDateTime();
     const QString fecha = ahora.toString(QStringLiteral("dd/MM/yyyy"));
     const QString registro = ahora.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
-                            "Gcc_Codigo, Gcc_Padre, Gcc_Nivel, Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, "
-                            "Gcc_UserDef_4, Gcc_UserDef_5, Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, Fecha_Alta, "
-                            "Fecha_Ult_Modif, Es_Cve_Estado) "
-                            "VALUES (?, ?, ?, ?, ?, '', '', 0, 0, ?, ?, 'PRUEBA', 'PRUEBA', ?, ?, 'AC')"),
+    Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) "
+                            "VALUES (?, ?, ?, ?, ?, '', '', 0, 0, ?, ?, 'PRUEBA', 'PRUEBA', ?, ?, 'AC')")
+                 .arg(Esquema::ColumnasDeGrupo().join(QStringLiteral(", "))),
              QVariantList{clave, descripcion, codigo, padre, nivel, fecha, fecha, registro, registro});
+}
+
+void BaseDePrueba::InsertarGrupos(const QStringList& filas)
+{
+    for (const QString& fila : filas) {
+        const QStringList f = fila.split(u'|');
+        InsertarGrupo(f[0], f[1], f.value(2), f.value(3, QStringLiteral("0")), f.value(4, QStringLiteral("1")).toInt());
+        for (int i : {1, 2})
+            if (f.value(i) == u"NULL")
+                Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 = NULL WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
+                             .arg(i == 1 ? "Gcc_Descripcion" : "Gcc_Codigo"),
+                         {f[0]});
+    }
+}
+
+QStringList BaseDePrueba::Columna(const QString& sql, const QVariantList& parametros)
+{
+    QStringList valores;
+    for (auto rs = Conexion()->Execute(sql, parametros); !rs->Eof(); rs->MoveNext())
+        valores << rs->Fields(0).toString();
+    return valores;
 }
 
 QStringList BaseDePrueba::Claves()
 {
-    QStringList claves;
-    auto rs = Conexion()->Execute(QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                                                 "ORDER BY Gcc_Cve_Grupo_Cuenta_Contable"));
-    for (; !rs->Eof(); rs->MoveNext())
-        claves << rs->Fields(QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable")).toString();
-    return claves;
+    return Columna(QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                                  "ORDER BY Gcc_Cve_Grupo_Cuenta_Contable"));
+}
+
+QString BaseDePrueba::Fila(const QString& clave, const QString& columnas)
+{
+    auto rs = Conexion()->Execute(
+        "SELECT " + columnas + " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?", {clave});
+    QStringList valores;
+    for (int i = 0; !rs->Eof() && i <= columnas.count(u','); ++i)
+        valores << rs->Fields(i).toString();
+    return rs->Eof() ? QString() : valores.join(u'|');
+}
+
+QStringList BaseDePrueba::Estado()
+{
+    QStringList filas;
+    const QStringList& columnas = Esquema::ColumnasDeGrupo();
+    auto rs = Conexion()->Execute("SELECT " + columnas.join(u',') + " FROM Grupo_Cuenta_Contable ORDER BY 1");
+    for (; !rs->Eof(); rs->MoveNext()) {
+        QStringList valores;
+        for (int i = 0; i < columnas.size(); ++i)
+            valores << (rs->Fields(i).isNull() ? QStringLiteral("<null>") : rs->Fields(i).toString());
+        filas << valores.join(u'|');
+    }
+    return filas << QStringLiteral("Kes_Bitacora %1, Kes_Historial %2")
+                        .arg(ContarFilas(QStringLiteral("Kes_Bitacora")))
+                        .arg(ContarFilas(QStringLiteral("Kes_Historial")));
+}
+
+QStringList BaseDePrueba::Huerfanos()
+{
+    return Columna(
+        QStringLiteral("SELECT h.Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable h WHERE h.Gcc_Padre <> '0' "
+                       "AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable p "
+                       "WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
 }
 
 void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tabla, bool escritura)
@@ -248,19 +305,47 @@ void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tab
              {operador, tabla, escritura ? 1 : 0});
 }
 
+QStringList BaseDePrueba::MensajesEnTexto() const
+{
+    QStringList resumen;
+    for (const Sesion::MensajeRegistrado& m : Mensajes())
+        resumen << QStringLiteral("%1 | %2 | %3 | %4").arg(m.estilo).arg(m.titulo, m.idError, m.texto);
+    return resumen;
+}
+
 QList<QJsonObject> BaseDePrueba::TrazaDe(const QString& llamada) const
 {
     QList<QJsonObject> resultado;
-    std::copy_if(m_traza.cbegin(), m_traza.cend(), std::back_inserter(resultado), [&](const QJsonObject& linea) {
-        return linea.value(QStringLiteral("llamada")).toString() == llamada;
-    });
+    for (const QJsonObject& linea : m_traza)
+        if (linea.value(QStringLiteral("llamada")).toString() == llamada)
+            resultado << linea;
     return resultado;
+}
+
+QStringList BaseDePrueba::Llamadas() const
+{
+    QStringList nombres;
+    for (const QJsonObject& llamada : m_traza)
+        nombres << llamada.value(QStringLiteral("llamada")).toString();
+    nombres.removeAll(QStringLiteral("Conexion"));
+    return nombres;
 }
 
 QStringList BaseDePrueba::Sentencias() const
 {
-    QStringList sentencias;
-    for (const QJsonObject& linea : TrazaDe(QStringLiteral("Execute")))
-        sentencias << linea.value(QStringLiteral("sql")).toString();
-    return sentencias;
+    return TrazaEnTexto("Execute", {"sql"});
+}
+
+QStringList BaseDePrueba::TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const
+{
+    QStringList lineas;
+    for (const QJsonObject& linea : TrazaDe(QLatin1String(llamada))) {
+        QStringList valores;
+        for (const char* campo : campos) {
+            const QJsonValue valor = linea.value(QLatin1String(campo));
+            valores << (valor.isArray() ? valor.toVariant().toStringList().join(u',') : valor.toVariant().toString());
+        }
+        lineas << valores.join(u'|');
+    }
+    return lineas;
 }

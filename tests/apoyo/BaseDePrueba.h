@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ado.h"
+#include "ErrorDe.h"
 #include "ProxyRetardo.h"
 #include "Sesion.h"
 
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QtTest/QTest>
+#include <functional>
 #include <memory>
 
 // A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary
@@ -19,7 +21,7 @@
 // _USUARIO, _BASE; the password is in libpq's password file, PGPASSFILE). While it lives the
 // services' session works on it, with the schema created, messages and listings recorded
 // instead of shown, and every traced call kept.
-// For both engines in one test: `_data()` calls AgregarMotores(), the test REQUIERE_MOTOR.
+// For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
 class BaseDePrueba
 {
 public:
@@ -32,10 +34,7 @@ public:
 
     // Whether the test server answers; whether TEST_PG_REQUIRED makes its absence a failure.
     static bool PostgresDisponible();
-    static bool PostgresRequerido()
-    {
-        return !qEnvironmentVariableIsEmpty("TEST_PG_REQUIRED") && qgetenv("TEST_PG_REQUIRED") != "0";
-    }
+    static bool PostgresRequerido() { return qEnvironmentVariableIntValue("TEST_PG_REQUIRED") != 0; }
     // The test server's configuration, without a schema of its own; the same as a libpq
     // connection string, working in `esquema` when one is given.
     static Sesion::Configuracion ConfiguracionPostgres();
@@ -44,15 +43,13 @@ public:
     static bool TerminarSesion(int pid);
     // The column "motor" with the rows "sqlite" and "postgresql".
     static void AgregarMotores();
-    static QString NombreMotor(Motor motor)
-    {
-        return motor == Motor::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite");
-    }
+    static QString NombreMotor(Motor motor) { return motor == Motor::PostgreSQL ? "postgresql" : "sqlite"; }
 
-    Motor MotorActual() const { return m_motor; }
     const Sesion::Configuracion& Configuracion() const { return m_configuracion; }
     QString Archivo() const { return m_configuracion.archivo; }
     QString Esquema() const { return m_configuracion.esquema; }
+    // The session from now on with `cambio` made to this base's configuration.
+    void Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio);
 
     // PostgreSQL: from now on the session reaches the server through a delaying proxy (a
     // network with that one-way delay), which counts its round trips.
@@ -63,36 +60,52 @@ public:
     // The session's shared connection; statements on it throw ErrorEjecucion.
     Connection* Conexion() const { return Sesion::Conexion(); }
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
-    // Runs statements on a connection of its own, as another program or an administrator would.
+    // Another user's connection of the services library to the same database, with `cambio`
+    // made to its configuration.
+    std::unique_ptr<Connection> OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio = {}) const;
+    // Runs statements outside the library, as another program or an administrator would.
     void EjecutarAparte(const QString& sql);
     // So does an administrator who rebuilds the catalogue's table with its columns reversed.
     void ReordenarCatalogoAparte();
     // The first column of the first row, or a null QVariant.
     QVariant Valor(const QString& sql, const QVariantList& parametros = {});
-    qlonglong ContarFilas(const QString& tabla)
-    {
-        return Valor(QStringLiteral("SELECT COUNT(*) FROM %1").arg(tabla)).toLongLong();
-    }
+    qlonglong ContarFilas(const QString& tabla) { return Valor("SELECT COUNT(*) FROM " + tabla).toLongLong(); }
     // A group with every column filled as the editor fills it (operator "PRUEBA", dates of now).
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
-    // The group keys in key order.
+    // Rows "key|description|code|parent|level" inserted as groups: the parent "0" and the level 1
+    // where left out, "NULL" for a missing description or code.
+    void InsertarGrupos(const QStringList& filas);
+    // The first column of every row; the group keys in key order; a group's columns joined by
+    // '|' (null without the group).
+    QStringList Columna(const QString& sql, const QVariantList& parametros = {});
     QStringList Claves();
+    QString Fila(const QString& clave, const QString& columnas = "Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel");
+    // Every column of every group in key order, then the change log's and the history's row
+    // counts: what a failed change must leave exactly as it was.
+    QStringList Estado();
+    // Groups whose parent key names no group (nor the root).
+    QStringList Huerfanos();
     void PermitirEscritura(const QString& operador, const QString& tabla, bool escritura);
 
     QList<Sesion::MensajeRegistrado> Mensajes() const { return Sesion::MensajesRegistrados(); }
+    // Every message as "style | title | error id | text".
+    QStringList MensajesEnTexto() const;
     void LimpiarMensajes() { Sesion::LimpiarMensajes(); }
     QStringList Reportes() const { return Sesion::ReportesRegistrados(); }
-    // The traced calls, oldest first; those of one name ("Execute", "BeginTrans", ...); the
-    // "sql" of every Execute.
+    // The traced calls, oldest first; those of one name ("Execute", "BeginTrans", ...); their
+    // names, the fetching of the connection left out; the "sql" of every Execute; one line per
+    // call of one name, the given fields joined by '|' (a list's items by ',').
     QList<QJsonObject> Traza() const { return m_traza; }
     QList<QJsonObject> TrazaDe(const QString& llamada) const;
+    QStringList Llamadas() const;
     QStringList Sentencias() const;
+    QStringList TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const;
     void LimpiarTraza() { m_traza.clear(); }
+    // Also runs `observador` on each traced call, after it is kept (an empty one stops it).
+    void AlTrazar(std::function<void(const QJsonObject&)> observador) { m_observador = std::move(observador); }
 
 private:
-    static QString nuevoEsquema();
-    void crearEsquemaPostgres();
     void borrarEsquemaPostgres() noexcept;
 
     Motor m_motor;
@@ -101,6 +114,7 @@ private:
     bool m_registrabaMensajes;
     QTemporaryDir m_carpeta;
     QList<QJsonObject> m_traza;
+    std::function<void(const QJsonObject&)> m_observador;
     std::unique_ptr<ProxyRetardo> m_red;
 };
 

@@ -1,7 +1,9 @@
 #include "PantallaDePrueba.h"
 
 #include "BaseDePrueba.h"
+#include "CajaDeEntrada.h"
 #include "FabricaServicios.h"
+#include "GrupoCuenta.h"
 #include "Publico.h"
 #include "frmCATAddCuCo.h"
 #include "frmInput.h"
@@ -85,39 +87,45 @@ QStringList PantallaDePrueba::Descripcion() const
     return nodos;
 }
 
-QStringList PantallaDePrueba::Huerfanos(BaseDePrueba& base)
+bool PantallaDePrueba::Renombrar(const QString& clave, QString texto)
 {
-    QStringList huerfanos;
-    auto rs = base.Conexion()->Execute(
-        QStringLiteral("SELECT h.Gcc_Cve_Grupo_Cuenta_Contable AS Clave FROM Grupo_Cuenta_Contable h WHERE h.Gcc_Padre "
-                       "<> '0' AND NOT EXISTS "
-                       "(SELECT 1 FROM Grupo_Cuenta_Contable p WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
-    for (; !rs->Eof(); rs->MoveNext())
-        huerfanos << rs->Fields(QStringLiteral("Clave")).toString();
-    return huerfanos;
+    int cancelar = 0;
+    return Seleccionar(clave) && (Forma().tvCuentas_AfterLabelEdit(cancelar, texto), true);
 }
 
-QStringList PantallaDePrueba::Llamadas(const BaseDePrueba& base)
+bool PantallaDePrueba::CambiarClave(const QString& clave, const QString& nueva, int* cuadros)
 {
-    QStringList nombres;
-    for (const QJsonObject& llamada : base.Traza())
-        nombres << llamada.value(QStringLiteral("llamada")).toString();
-    nombres.removeAll(QStringLiteral("Conexion"));
-    return nombres;
+    CajaDeEntrada caja({nueva, std::nullopt});
+    const bool hay = Seleccionar(clave) && (Forma().Controles_B2Click(), true);
+    if (cuadros)
+        *cuadros = caja.Vistas().size();
+    return hay;
 }
 
-QStringList PantallaDePrueba::Mensajes(const BaseDePrueba& base)
+bool PantallaDePrueba::Editar(const QString& clave, const QString& descripcion, const QString& codigo)
 {
-    QStringList resumen;
-    for (const Sesion::MensajeRegistrado& m : base.Mensajes())
-        resumen << QStringLiteral("%1 | %2 | %3 | %4").arg(m.estilo).arg(m.titulo, m.idError, m.texto);
-    return resumen;
+    const QStringList fila = m_base.Fila(clave, QStringLiteral("Gcc_Padre, Gcc_Codigo, Gcc_Nivel")).split(u'|');
+    return fila.size() == 3 && guardar(true, fila[0], clave, descripcion, codigo.isNull() ? fila[1] : codigo, fila[2]);
 }
 
-QStringList PantallaDePrueba::Titulos(const BaseDePrueba& base)
+bool PantallaDePrueba::guardar(bool edicion, const QString& padre, const QString& clave, const QString& descripcion,
+                               const QString& codigo, const QString& nivel)
 {
-    QStringList titulos;
-    for (const Sesion::MensajeRegistrado& m : base.Mensajes())
-        titulos << m.titulo;
-    return titulos;
+    frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
+    editor.Load();
+    editor.txtPadre()->setText(padre);
+    if (!edicion)
+        editor.ClaveAutomatica();
+    if (!clave.isEmpty())
+        editor.txtClave()->setText(clave);
+    editor.txtDescripcion()->setText(descripcion);
+    editor.txtCodigo()->setText(codigo);
+    // The code box derives the level from a code (1 plus its dots); "000" or none takes it typed.
+    const bool manual = codigo.isEmpty() || codigo == GrupoCuenta::kCodigoNivelManual;
+    editor.txtNivel()->setText(manual ? nivel : QString::number(1 + codigo.count(u'.')));
+    editor.txtClave()->setLocked(edicion);  // as Edit leaves the key box: shown, not editable
+    editor.cmdAceptar();
+    const bool aceptado = editor.Aceptado;
+    editor.Unload();
+    return aceptado;
 }

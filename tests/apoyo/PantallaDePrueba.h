@@ -11,6 +11,9 @@ class BaseDePrueba;
 // The catalogue screen as the host opens it over a test database: the host's services reach
 // the component through its start-up routine (the editor's lookups run on their connection), and
 // the form and the prompt are created anew and destroyed afterwards.
+// Its user's changes run through the screen's and the editor's own procedures, as the toolbar
+// and the tree run them: Eliminar, Renombrar and CambiarClave return false, with nothing run,
+// when the tree has no node for the group; Nuevo and Editar return the editor's Aceptado.
 class PantallaDePrueba
 {
 public:
@@ -35,14 +38,22 @@ public:
     QStringList Nodos() const;
     QStringList Descripcion() const;
 
-    // Groups whose parent key names no group (nor the root).
-    static QStringList Huerfanos(BaseDePrueba& base);
-    // The calls made to the services, leaving out the fetching of the connection.
-    static QStringList Llamadas(const BaseDePrueba& base);
-    // Every message as "style | title | error id | text"; only their titles.
-    static QStringList Mensajes(const BaseDePrueba& base);
-    static QStringList Titulos(const BaseDePrueba& base);
+    bool Eliminar(const QString& clave) { return Seleccionar(clave) && (Forma().Controles_Eliminar(), true); }
+    bool Renombrar(const QString& clave, QString texto);
+    // The input box answered with `nueva`; a second one (a duplicate) cancelled.
+    bool CambiarClave(const QString& clave, const QString& nueva, int* cuadros = nullptr);
+    // The editor as New opens it under `padre`; the level box gets `nivel` when the code gives none.
+    bool Nuevo(const QString& padre, const QString& clave, const QString& descripcion, const QString& codigo,
+               const QString& nivel = {})
+    {
+        return guardar(false, padre, clave, descripcion, codigo, nivel);
+    }
+    // The editor as Edit opens it on a stored group (a null code keeps the stored one).
+    bool Editar(const QString& clave, const QString& descripcion, const QString& codigo);
 
 private:
+    bool guardar(bool edicion, const QString& padre, const QString& clave, const QString& descripcion,
+                 const QString& codigo, const QString& nivel);
+
     BaseDePrueba& m_base;
 };

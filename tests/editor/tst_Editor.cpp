@@ -1,23 +1,16 @@
-// The add/edit dialog opened by the screen's own New and Edit over a real database, driven as a user does: the checks
-// of the save, its statements and transaction, the boxes it fills, every way of leaving it, and the tree left behind.
+// The add/edit dialog opened by the screen's own New and Edit over a real database, driven as a
+// user does.
 
 #include "BaseDePrueba.h"
-#include "ConexionPostgres.h"
-#include "ConexionSqlite.h"
 #include "GrupoCuenta.h"
 #include "PantallaDePrueba.h"
 #include "Publico.h"
-#include "TreeView.h"
 #include "VigiaModal.h"
 #include "frmCATAddCuCo.h"
-#include "frmTQ614.h"
 
 #include <QDialog>
-#include <QRegularExpression>
 #include <QToolButton>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
@@ -39,6 +32,9 @@ struct Rechazo
 Q_DECLARE_METATYPE(Guardado)
 Q_DECLARE_METATYPE(Rechazo)
 
+namespace {
+
+// The screen shown over the test base, and the editor its New and Edit open.
 struct Ambiente
 {
     explicit Ambiente(Motor motor = Motor::SQLite) : base(motor) {}
@@ -49,8 +45,8 @@ struct Ambiente
         pantalla->Forma().setPadre(&dueno);
         Publico::sFormatoClave = formato;
     }
-    // Selects `nodo`, runs New or Edit and, once the editor is shown, `pasos`. Returns whether
-    // the editor was still shown after them (it is then cancelled).
+    // Selects `nodo`, runs New or Edit and, once the editor is shown and active, `pasos`. Returns
+    // whether the editor was still shown after them (it is then cancelled).
     bool Conducir(const QString& nodo, bool editar, const std::function<void(frmCATAddCuCo&)>& pasos)
     {
         pantalla->SeleccionarParaComando(nodo);
@@ -81,8 +77,7 @@ struct Ambiente
     static void Llenar(frmCATAddCuCo& e, const QString& clave, const QString& descripcion, const QString& codigo,
                        const QString& nivel)
     {
-        for (auto [caja, texto] :
-             {std::pair{e.txtClave(), clave}, {e.txtDescripcion(), descripcion}, {e.txtCodigo(), codigo}})
+        for (auto [caja, texto] : {std::pair{e.txtClave(), clave}, {e.txtDescripcion(), descripcion}, {e.txtCodigo(), codigo}})
             if (!texto.isNull())
                 Escribir(caja, texto);
         if (!nivel.isEmpty()) {
@@ -99,42 +94,11 @@ struct Ambiente
         QVERIFY(b && b->isVisible());
         QTest::mouseClick(b, Qt::LeftButton);
     }
-    // The stored description, code, parent and level of a group.
-    QString Fila(const QString& clave)
-    {
-        return base
-            .Valor(u"SELECT Gcc_Descripcion || '|' || Gcc_Codigo || '|' || Gcc_Padre || '|' || Gcc_Nivel FROM "
-                   u"Grupo_Cuenta_Contable "
-                   "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
-                   {clave})
-            .toString();
-    }
-    // Statements that change data, the lookups left out.
-    QStringList Escrituras() const
-    {
-        return base.Sentencias().filter(
-            QRegularExpression(u"^(?!SELECT)"_s, QRegularExpression::CaseInsensitiveOption));
-    }
-    // One line per traced call of `llamada`, its fields joined by '|' (a list's items by ',').
-    QStringList Traza(const char* llamada, std::initializer_list<const char*> campos = {}) const
-    {
-        QStringList lineas;
-        for (const QJsonObject& linea : base.TrazaDe(QLatin1String(llamada))) {
-            QStringList valores;
-            for (const char* campo : campos) {
-                const QJsonValue valor = linea.value(QLatin1String(campo));
-                valores << (valor.isArray() ? valor.toVariant().toStringList().join(','_L1)
-                                            : valor.toVariant().toString());
-            }
-            lineas << valores.join('|'_L1);
-        }
-        return lineas;
-    }
     QString Transacciones() const
     {
-        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(Traza("BeginTrans").size())
-            .arg(Traza("CommitTrans").size())
-            .arg(Traza("RollbackTrans").size());
+        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(base.TrazaDe(u"BeginTrans"_s).size())
+            .arg(base.TrazaDe(u"CommitTrans"_s).size())
+            .arg(base.TrazaDe(u"RollbackTrans"_s).size());
     }
     // Each message as "style|title|error id|project|window|text", while the editor is loaded.
     QStringList Mensajes() const
@@ -150,6 +114,8 @@ struct Ambiente
     QObject dueno;
     std::unique_ptr<PantallaDePrueba> pantalla;
 };
+
+} // namespace
 
 class tst_Editor : public QObject
 {
@@ -173,29 +139,26 @@ private slots:
             QTest::addRow("new under the root, %s", motor.data())
                 << m << Guardado{false, "0", {}, "Activo circulante", "1.1", "", "000008", "0", "Activo circulante", 2};
             QTest::addRow("new with quotes and backslashes, %s", motor.data())
-                << m
-                << Guardado{false, "0", "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0",
-                            "O'Brien's \\' C:\\temp", 1};
+                << m << Guardado{false, "0", "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0",
+                                 "O'Brien's \\' C:\\temp", 1};
         }
+        const Motor s = Motor::SQLite;
         QTest::newRow("new under a group")
-            << Motor::SQLite
-            << Guardado{false, "000001", {}, "Bancos", "1.2.3", "", "000008", "000001", "1.2.3 - Bancos", 3};
+            << s << Guardado{false, "000001", {}, "Bancos", "1.2.3", "", "000008", "000001", "1.2.3 - Bancos", 3};
         QTest::newRow("new lower-case key, cut to six")
-            << Motor::SQLite << Guardado{false, "0", "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1};
+            << s << Guardado{false, "0", "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1};
         QTest::newRow("new heading saved with level 0")
-            << Motor::SQLite << Guardado{false, "0", "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0};
+            << s << Guardado{false, "0", "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0};
         QTest::newRow("new with code 000 and a level")
-            << Motor::SQLite << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
+            << s << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
         // The box opens with the group; the code typed again over itself leaves it open.
         QTest::newRow("edit a 000 group, level changed")
-            << Motor::SQLite << Guardado{true, "000009", {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6};
+            << s << Guardado{true, "000009", {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6};
         // Edit runs with a format of three: a key longer than it is let be.
-        QTest::newRow("edit with a code")
-            << Motor::SQLite
-            << Guardado{true, "000007", {}, "Bancos nacionales", "2.1.3", "", "000007", "000001",
-                        "2.1.3 - Bancos nacionales", 3};
+        QTest::newRow("edit with a code") << s << Guardado{true, "000007", {}, "Bancos nacionales", "2.1.3", "",
+                                                           "000007", "000001", "2.1.3 - Bancos nacionales", 3};
         QTest::newRow("edit a heading, code left empty")
-            << Motor::SQLite << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
+            << s << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
     }
     void guardar()
     {
@@ -203,13 +166,10 @@ private slots:
         QFETCH(Guardado, caso);
         REQUIERE_MOTOR(motor);
         Ambiente a(motor);
-        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
-        a.base.InsertarGrupo(u"000007"_s, u"Bancos"_s, u"1.1"_s, u"000001"_s, 2);
-        a.base.InsertarGrupo(u"TITULO"_s, u"Cuentas de orden"_s, QString(), u"0"_s, 0);
+        a.base.InsertarGrupos({u"000001|Activo|1"_s, u"000007|Bancos|1.1|000001|2"_s, u"TITULO|Cuentas de orden||0|0"_s});
         if (caso.editar)
             a.base.InsertarGrupo(u"000009"_s, u"Manual"_s, GrupoCuenta::kCodigoNivelManual, u"0"_s, 4);
         a.Abrir(caso.editar ? u"000"_s : u"000000"_s);
-        const QString tecleada = caso.clave.isNull() ? caso.guardada : caso.clave.left(6);
         QVERIFY(!a.Conducir(caso.nodo, caso.editar, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtNPadre()->text(), caso.padre == "0"_L1 ? QString() : u"Activo"_s);
             // The level box is open exactly while the code is "000".
@@ -218,42 +178,36 @@ private slots:
             Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigo, caso.nivelTecleado);
         }));
         QCOMPARE(a.Mensajes(), QStringList());
-        QCOMPARE(a.Fila(caso.guardada),
-                 QStringList({caso.descripcion, caso.codigo, caso.padre, QString::number(caso.nivel)}).join('|'_L1));
-        auto sql = [](QString valor) { return valor.replace('\''_L1, "''"_L1); };
-        const QStringList fechas = a.Traza("FormatoFecha", {"resultado"}),
-                          sellos = a.Traza("FormatoFechaRegistro", {"resultado"});
+        QCOMPARE(a.base.Fila(caso.guardada),
+                 QStringList({caso.descripcion, caso.codigo, caso.padre, QString::number(caso.nivel)}).join(u'|'));
+        const auto sql = [](QString valor) { return valor.replace(u"'"_s, u"''"_s); };
+        const QStringList fechas = a.base.TrazaEnTexto("FormatoFecha", {"resultado"});
+        const QStringList sellos = a.base.TrazaEnTexto("FormatoFechaRegistro", {"resultado"});
         const QString sentencia = caso.editar
             ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3',    "
-              u"Gcc_Nivel = %4 ,"
-              "    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s
-                  .arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
+              "Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
+              "Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s.arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
                   .arg(caso.nivel)
                   .arg(sellos.value(0), caso.guardada)
             : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, "
-              u"Gcc_Padre, Gcc_Nivel, "
-              "Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, Gcc_UserDef_6, Oper_Alta, "
-              "Oper_Ult_Modif, "
-              "Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', '%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', "
-              "'%7', 'PRUEBA', "
-              "'PRUEBA', '%8', '%8','AC')"_s
+              "Gcc_Padre, Gcc_Nivel, Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, "
+              "Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', "
+              "'%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', 'PRUEBA', '%8', '%8','AC')"_s
                   .arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
                   .arg(caso.nivel)
                   .arg(fechas.value(0), fechas.value(1), sellos.value(0));
-        QCOMPARE(a.Escrituras(), QStringList{sentencia});
+        QCOMPARE(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)), QStringList{sentencia});
         // The parent's description is looked up once, on the data services' connection, its key bound.
-        QCOMPARE(a.Traza("Execute", {"sql", "parametros"})
-                     .filter(u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
-                             "Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s),
-                 QStringList{u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
-                             "Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s + caso.padre});
+        const QString busqueda = u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s;
+        QCOMPARE(a.base.TrazaEnTexto("Execute", {"sql", "parametros"}).filter(busqueda),
+                 QStringList{busqueda + caso.padre});
         QCOMPARE(a.Transacciones(), u"1 begun, 1 committed, 0 rolled back"_s);
-        QCOMPARE(a.Traza("RegistrarCambio", {"tabla", "clave", "texto"}),
+        QCOMPARE(a.base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),
                  QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
         // New asks for the key as typed, unless the code is "000"; Edit never asks.
-        QCOMPARE(a.Traza("BuscarValor", {"valorClave"}),
-                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada}
-                                                                                : QStringList());
+        const QString tecleada = caso.clave.isNull() ? caso.guardada : caso.clave.left(6);
+        QCOMPARE(a.base.TrazaEnTexto("BuscarValor", {"valorClave"}),
+                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada} : QStringList());
         // New reloads the tree, reveals the new node and selects its parent; Edit retitles the node.
         QTreeWidgetItem* nodo = a.pantalla->Nodo(caso.guardada);
         QVERIFY(nodo);
@@ -271,78 +225,32 @@ private slots:
     {
         QTest::addColumn<Motor>("motor");
         QTest::addColumn<Rechazo>("caso");
-        const QString f = u"000000"_s, k = u"Kestrima"_s, leyenda = u"<Leyenda>"_s;
+        const QString f = u"000000"_s, k = u"Kestrima"_s, otra = u"Otra"_s;
         const QString sinNivel
             = u"Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
               "EJEMPLO: 1,2,3,4,5, etc..."_s;
+        const QString clave = u"Debe especificar una clave!"_s, numerica = u"Debe especificar un código para determinar el nivel!"_s;
+        const auto fila = [](const char* nombre, Motor motor, const Rechazo& caso) { QTest::newRow(nombre) << motor << caso; };
         const Motor s = Motor::SQLite;
-        QTest::newRow("1 key exists") << s
-                                      << Rechazo{f,
-                                                 "000001",
-                                                 "Otra",
-                                                 "1.1",
-                                                 "",
-                                                 "txtClave",
-                                                 leyenda,
-                                                 "ERR-ID:7500019",
-                                                 "El grupo de la cuenta contable 000001 ya existe, especifique otra",
-                                                 16};
-        QTest::newRow("2 key longer than format")
-            << s
-            << Rechazo{"00000",
-                       "000002",
-                       "Otra",
-                       "1.1",
-                       "",
-                       "txtClave",
-                       "Clave incorrecta",
-                       "ERR-ID:7500020",
-                       "La longitud del código excede el límite, el formato definido es:\r\n00000",
-                       48};
-        QTest::newRow("3 empty key")
-            << s
-            << Rechazo{f, "", "Otra", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
-        QTest::newRow("3 before 4")
-            << s << Rechazo{f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", "Debe especificar una clave!", 48};
-        QTest::newRow("4 empty description") << s << Rechazo{f,
-                                                             "000002",
-                                                             "",
-                                                             "1.1",
-                                                             "",
-                                                             "txtDescripcion",
-                                                             k,
-                                                             "ERR-ID:7500022",
-                                                             "Debe especificar una descripción!",
-                                                             48};
-        QTest::newRow("5 numeric key without code")
-            << s
-            << Rechazo{f, "000002", "Otra", "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!",
-                       48};
-        QTest::newRow("6 code 000 without level")
-            << s << Rechazo{f, "000002", "Otra", "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48};
-        QTest::newRow("6 code 000 set by code")
-            << s << Rechazo{f, "000002", "Otra", "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48, true};
-        QTest::newRow("7 numeric key without level") << s
-                                                     << Rechazo{f,
-                                                                "000002",
-                                                                "Otra",
-                                                                "1.1",
-                                                                "",
-                                                                "txtCodigo",
-                                                                k,
-                                                                "ERR-ID:7500025",
-                                                                "Debe especificar un código para determinar el nivel!",
-                                                                48,
-                                                                true};
+        fila("1 key exists", s, {f, "000001", otra, "1.1", "", "txtClave", "<Leyenda>", "ERR-ID:7500019",
+                                 "El grupo de la cuenta contable 000001 ya existe, especifique otra", 16});
+        fila("2 key longer than format", s, {"00000", "000002", otra, "1.1", "", "txtClave", "Clave incorrecta", "ERR-ID:7500020",
+                                             "La longitud del código excede el límite, el formato definido es:\r\n00000", 48});
+        fila("3 empty key", s, {f, "", otra, "1.1", "", "txtClave", k, "ERR-ID:7500021", clave, 48});
+        fila("3 before 4", s, {f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", clave, 48});
+        fila("4 empty description", s, {f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022",
+                                        "Debe especificar una descripción!", 48});
+        fila("5 numeric key without code", s, {f, "000002", otra, "", "", "txtCodigo", k, "ERR-ID:7500023",
+                                               "Debe especificar un código!", 48});
+        fila("6 code 000 without level", s, {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48});
+        fila("6 code 000 set by code", s, {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48, true});
+        fila("7 numeric key without level", s, {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025", numerica, 48, true});
         for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
             const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
             QTest::addRow("veto, %s", motor.data())
-                << m << Rechazo{f, "000002", "Otra", "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48};
+                << m << Rechazo{f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48};
             QTest::addRow("duplicate key with code 000, %s", motor.data())
-                << m
-                << Rechazo{
-                       f, "000001", "Otra", "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>",
-                       16};
+                << m << Rechazo{f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", 16};
         }
     }
     void rechazos()
@@ -350,7 +258,7 @@ private slots:
         QFETCH(Motor, motor);
         QFETCH(Rechazo, caso);
         REQUIERE_MOTOR(motor);
-        const bool vetado = caso.texto == "<UltimoError>"_L1, enTransaccion = caso.texto.startsWith('<'_L1);
+        const bool vetado = caso.texto == "<UltimoError>"_L1, enTransaccion = caso.texto.startsWith(u'<');
         Ambiente a(motor);
         a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
         a.base.PermitirEscritura(u"PRUEBA"_s, GrupoCuenta::kTabla, !vetado);
@@ -360,24 +268,19 @@ private slots:
                 e.txtCodigo()->setText(caso.codigo);
                 e.txtNivel()->clear();
             }
-            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigoPorCodigo ? QString() : caso.codigo,
-                             caso.nivel);
+            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigoPorCodigo ? QString() : caso.codigo, caso.nivel);
             QCOMPARE(e.Ventana()->focusWidget()->objectName(), caso.foco);
-            QCOMPARE(e.txtClave()->text() + '|'_L1 + e.txtDescripcion()->text(),
-                     caso.clave + '|'_L1 + caso.descripcion);
-            QCOMPARE(a.base.Claves(), QStringList{"000001"});
-            QCOMPARE(a.Fila(u"000001"_s), u"Activo|1|0|1"_s);
+            QCOMPARE(e.txtClave()->text() + u'|' + e.txtDescripcion()->text(), caso.clave + u'|' + caso.descripcion);
+            QVERIFY(a.base.Claves() == QStringList{u"000001"_s} && a.base.Fila(u"000001"_s) == u"Activo|1|0|1");
             QVERIFY(!a.base.Conexion()->EnTransaccion());
-            QCOMPARE(a.Transacciones(),
-                     enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s
-                                   : u"0 begun, 0 committed, 0 rolled back"_s);
-            const QStringList razones = (vetado ? a.Traza("UltimoError", {"resultado"}) : a.Traza("Execute", {"error"}))
+            QCOMPARE(a.Transacciones(), enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s : u"0 begun, 0 committed, 0 rolled back"_s);
+            const QStringList razones = (vetado ? a.base.TrazaEnTexto("UltimoError", {"resultado"})
+                                                : a.base.TrazaEnTexto("Execute", {"error"}))
                                             .filter(QRegularExpression(u"."_s));
             QCOMPARE(razones.size(), enTransaccion ? 1 : 0);
-            const QString texto = enTransaccion ? razones[0] : caso.texto;
             const QString titulo = caso.titulo == "<Leyenda>"_L1 ? e.Controles1()->Leyenda() : caso.titulo;
-            QCOMPARE(a.Mensajes(),
-                     QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo).arg(titulo, caso.id, texto)});
+            QCOMPARE(a.Mensajes(), QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo).arg(
+                                       titulo, caso.id, enTransaccion ? razones[0] : caso.texto)});
             if (!vetado)
                 return;
             // Once allowed, the same input saves.
@@ -398,16 +301,11 @@ private slots:
         REQUIERE_MOTOR(motor);
         Ambiente a(motor);
         a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
-        const auto& c = a.base.Configuracion();
-        auto otro = motor == Motor::PostgreSQL ? std::unique_ptr<Connection>(new ConexionPostgres(c))
-                                               : std::unique_ptr<Connection>(new ConexionSqlite(c));
+        std::unique_ptr<Connection> otro = a.base.OtraConexion();
         a.Abrir();
-        QStringList transacciones;
-        Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
-            const QString nombre = llamada.value("llamada"_L1).toString();
-            if (nombre.endsWith("Trans"_L1))
-                transacciones << nombre;
-            if (nombre == "Operador"_L1 && transacciones.isEmpty())  // between the check and the insert
+        a.base.AlTrazar([&](const QJsonObject& llamada) {
+            // Between the check and the insert.
+            if (llamada.value("llamada"_L1) == "Operador"_L1 && a.base.TrazaDe(u"BeginTrans"_s).isEmpty())
                 otro->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
                               "Gcc_Codigo) VALUES ('000002', 'Del otro', '1')"_s);
         });
@@ -418,11 +316,11 @@ private slots:
                                                "ya existe, especifique otra"_s.arg(e.Controles1()->Leyenda())});
             QCOMPARE(e.Ventana()->focusWidget(), e.txtClave());
             QCOMPARE(e.txtClave()->text(), u"000003"_s);
-            QCOMPARE(transacciones, (QStringList{u"BeginTrans"_s, u"RollbackTrans"_s}));
-            QCOMPARE(a.Fila(u"000002"_s), u"Del otro|1|0|0"_s);
+            QCOMPARE(a.Transacciones(), u"1 begun, 0 committed, 1 rolled back"_s);
+            QCOMPARE(a.base.Fila(u"000002"_s), u"Del otro|1|0|0"_s);
             Ambiente::Pulsar(e, "B1");
         }));
-        QCOMPARE(a.Fila(u"000003"_s), u"Mio|2|0|1"_s);
+        QCOMPARE(a.base.Fila(u"000003"_s), u"Mio|2|0|1"_s);
         QCOMPARE(a.base.Mensajes().size(), 1);
     }
 
@@ -432,12 +330,12 @@ private slots:
     void ciclo()
     {
         Ambiente a;
-        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
-        a.base.InsertarGrupo(u"999999"_s, u"Importado"_s, u"1.1"_s, u"0"_s, 5);
+        a.base.InsertarGrupos({u"000001|Activo|1"_s, u"999999|Importado|1.1|0|5"_s});
         a.Abrir();
         const QStringList arbol = a.pantalla->Descripcion();
         auto nadaCambio = [&](const char* paso) {
-            QVERIFY2(a.Escrituras().isEmpty() && a.Traza("BeginTrans").isEmpty() && a.base.Mensajes().isEmpty()
+            QVERIFY2(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)).isEmpty()
+                         && a.base.TrazaDe(u"BeginTrans"_s).isEmpty() && a.base.Mensajes().isEmpty()
                          && a.pantalla->Descripcion() == arbol,
                      paso);
         };
@@ -494,8 +392,7 @@ private slots:
         nadaCambio("Edit");
         QVERIFY(a.Conducir(u"999999"_s, false, [&](frmCATAddCuCo& e) {
             QVERIFY(!e.txtClave()->locked() && e.txtClave()->TabStop());
-            QCOMPARE(e.txtClave()->text(), u"1000000"_s);
-            QCOMPARE(e.txtNPadre()->text(), u"Importado"_s);
+            QCOMPARE(e.txtClave()->text() + u'|' + e.txtNPadre()->text(), u"1000000|Importado"_s);
         }));
         nadaCambio("New after Edit");
         // No next number fits: reported, and the key box left for the user.
@@ -503,10 +400,9 @@ private slots:
         QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtClave()->text(), QString());
             const QStringList mensajes = a.Mensajes();
-            QVERIFY2(mensajes.size() == 1
-                         && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
-                         && !mensajes[0].endsWith('|'_L1),
-                     qPrintable(mensajes.join('\n'_L1)));
+            QVERIFY2(mensajes.size() == 1 && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
+                         && !mensajes[0].endsWith(u'|'),
+                     qPrintable(mensajes.join(u'\n')));
         }));
     }
 

@@ -1,10 +1,12 @@
-// Faults and hostile input under the real screen and editor, on real databases: nothing
-// committed is lost, nothing refused is half kept, and every text comes back exactly.
+// Faults, hostile input and users who collide, under the real screen and editor on real
+// databases: nothing committed is lost, nothing refused is half kept, and every text comes back
+// exactly.
 
 #include "BaseDePrueba.h"
-#include "TreeView.h"
-#include "UsuarioDePantalla.h"
+#include "GeneradorCatalogo.h"
+#include "PantallaDePrueba.h"
 #include "VigiaModal.h"
+#include "frmCATAddCuCo.h"
 #include "frmInput.h"
 
 #include <QApplication>
@@ -12,10 +14,10 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
-#include <libpq-fe.h>
 #include <sched.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
@@ -23,21 +25,20 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using Motor = BaseDePrueba::Motor;
 
 namespace {
 
 QString s_sinMontajePropio;  // why no mount namespace of our own; set by main() while single-threaded
 
 enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, SesionTerminada, ServidorCallado };
-const char* const kFallas[] = {"locked", "read-only", "disk full", "NUL", "10,000 characters",
-                               "PostgreSQL session ended", "PostgreSQL server silent"};
-const QString kCausas[] = {u"La base de datos está ocupada"_s,
-                           u"La base de datos es de solo lectura"_s,
-                           u"El disco está lleno"_s,
-                           u"El texto contiene un carácter nulo"_s,
-                           u"Un valor no es válido para la base de datos"_s,
-                           u"Se perdió la conexión"_s,
-                           u"El servidor de la base de datos no respondió"_s};
+// Each fault's name and the start of its message.
+const std::pair<const char*, QString> kFallas[]
+    = {{"locked", u"La base de datos está ocupada"_s},       {"read-only", u"La base de datos es de solo lectura"_s},
+       {"disk full", u"El disco está lleno"_s},               {"NUL", u"El texto contiene un carácter nulo"_s},
+       {"10,000 characters", u"Un valor no es válido para la base de datos"_s},
+       {"PostgreSQL session ended", u"Se perdió la conexión"_s},
+       {"PostgreSQL server silent", u"El servidor de la base de datos no respondió"_s}};
 constexpr int kEsperaServidorMs = 1500;
 
 // Each kind of change where it would succeed; `sentencia` is the change's own statement.
@@ -45,7 +46,7 @@ struct Cambio
 {
     const char* nombre;
     QString idError, sentencia;
-    std::function<bool(UsuarioDePantalla&, const QString& sufijo)> hacer;
+    std::function<bool(PantallaDePrueba&, const QString& sufijo)> hacer;
 };
 const Cambio kCambios[]
     = {{"delete", u"ERR-ID:7500013"_s, u"DELETE FROM Grupo_Cuenta_Contable"_s,
@@ -64,18 +65,16 @@ int escritor(int argc, char** argv)
 {
     QApplication app(argc, argv);
     BaseDePrueba apoyo;  // the screen opens over a test base; the session then goes to the parent's file
-    Sesion::Configuracion c = apoyo.Configuracion();
-    c.archivo = app.arguments()[2];
-    Sesion::Configurar(c);
+    apoyo.Reconfigurar([&](Sesion::Configuracion& c) { c.archivo = app.arguments()[2]; });
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     int inserciones = 0;
-    Sesion::EstablecerObservadorTraza([&](const QJsonObject& llamada) {
+    apoyo.AlTrazar([&](const QJsonObject& llamada) {
         if (llamada[u"sql"_s].toString().startsWith(kCambios[1].sentencia) && ++inserciones == 2) {
             std::puts("dentro");
             std::this_thread::sleep_for(std::chrono::seconds(60));  // not forever if the parent is gone
         }
     });
-    UsuarioDePantalla usuario(apoyo);
+    PantallaDePrueba usuario(apoyo);
     for (int n = 1; usuario.Nuevo(u"0"_s, u"C%1"_s.arg(n), u"GRUPO"_s, {}); ++n)
         std::printf("ok C%d\n", n);
     return 2;
@@ -102,24 +101,6 @@ QString texto(QRandomGenerator& azar, int largo)
     return t;
 }
 
-// Two hostile characters and a counter: no other group has it once upper-cased.
-QString clave(QRandomGenerator& azar, int n)
-{
-    const auto caracter = [&] { return kCaracteresDeClave[int(azar.bounded(kCaracteresDeClave.size()))]; };
-    return QString(caracter()) + caracter() + QString::number(n, 36);
-}
-
-// A group's description, code and parent as stored; none without the group.
-QStringList fila(BaseDePrueba& base, const QString& clave)
-{
-    auto rs = base.Conexion()->Execute(u"SELECT Gcc_Descripcion AS D, Gcc_Codigo AS C, Gcc_Padre AS P FROM "
-                                       "Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
-                                       {clave});
-    return rs->Eof()
-        ? QStringList()
-        : QStringList{rs->Fields(u"D"_s).toString(), rs->Fields(u"C"_s).toString(), rs->Fields(u"P"_s).toString()};
-}
-
 // The search's rule: accents and case aside.
 QString plano(const QString& t)
 {
@@ -138,9 +119,113 @@ const QStringList kBuscados = u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA
                               "CAFETERA"_s.split(u'|')
     << QString(9997, u'Z') + u"FIN"_s;
 
-#define HECHO_SIN_MENSAJES(hecho, paso)                                                                                \
-    QVERIFY2((hecho) && base.Mensajes().isEmpty(),                                                                     \
-             qPrintable(u"%1 %2: %3"_s.arg(paso).arg(n).arg(base.Mensajes().value(0).texto)))
+// --- Users who collide ---------------------------------------------------------------------
+
+const QString kZona = u"Z"_s;  // a dozen groups under it, kept between 6 and 18
+constexpr int kGrupos = 12;
+
+// One user of the screen, a process of its own: random operations on the shared groups until
+// its time is up, each logged as "kind, key, value, outcome, detail". An operation is
+// committed ("hecho") when its commit succeeds (the rename, which has no transaction, when its
+// update does), refused when a message the user can act on stopped it, failed otherwise.
+// Arguments: --usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS
+int usuario(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int numero = args[2].toInt();
+    BaseDePrueba apoyo;  // the screen opens over a test base; the session then goes to the shared one
+    apoyo.Reconfigurar([&](Sesion::Configuracion& c) {
+        if (args[3] == u"postgresql")
+            c = BaseDePrueba::ConfiguracionPostgres(), c.esquema = args[4];
+        else
+            c.archivo = args[4];
+        c.operador = u"CARGA"_s + args[2];
+        c.esperaBloqueoMs = 3000;
+    });
+    PantallaDePrueba pantalla(apoyo);
+    QFile log(args[5]);
+    log.open(QIODevice::WriteOnly | QIODevice::Text);
+    QRandomGenerator azar(quint32(614 + numero));
+    QString tipo;
+    bool hecho = false;
+    apoyo.AlTrazar([&](const QJsonObject& l) {
+        const QString llamada = l[u"llamada"_s].toString();
+        hecho |= !l.contains(u"error"_s)
+            && (llamada == u"CommitTrans"
+                || (tipo == u"nombre" && llamada == u"Execute" && l[u"sql"_s].toString().startsWith(u"UPDATE")));
+    });
+    // A fault of the program, not a refusal the user can act on (a lock, a key taken, a parent gone).
+    static const QStringList kFallasDelPrograma
+        = u"Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|Variable de objeto|"
+          "Ya hay una transacción abierta|No hay una transacción|Se perdió la conexión"_s.split(u'|');
+    int serie = 0;
+    QSet<QString> conHijosMios;  // parents of this user's adds, which its tree still shows as leaves
+    QElapsedTimer reloj;
+    for (reloj.start(); reloj.elapsed() < args[6].toInt() && !Sesion::Conexion()->EnTransaccion();) {
+        // Half the time the tree is reloaded first (F5); otherwise the user acts on groups as its
+        // tree shows them, which others may have changed meanwhile. Edits take the table's groups.
+        if (azar.bounded(2) == 0) {
+            pantalla.Forma().CargarCuentas();
+            conHijosMios.clear();
+        }
+        QStringList claves, hojas, enLaTabla;
+        const std::function<void(QTreeWidgetItem*)> recorrer = [&](QTreeWidgetItem* nodo) {
+            for (int i = 0; nodo && i < nodo->childCount(); ++i) {
+                claves << TreeView::Key(nodo->child(i)).mid(1);
+                if (nodo->child(i)->childCount() == 0)
+                    hojas << claves.last();
+                recorrer(nodo->child(i));
+            }
+        };
+        recorrer(pantalla.Nodo(kZona));
+        auto rs = Sesion::Conexion()->Execute(
+            u"WITH RECURSIVE zona(clave) AS (SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable"
+            " WHERE Gcc_Padre = ? UNION ALL SELECT g.Gcc_Cve_Grupo_Cuenta_Contable"
+            " FROM Grupo_Cuenta_Contable g JOIN zona z ON g.Gcc_Padre = z.clave) SELECT clave FROM zona"_s,
+            {kZona});
+        for (; !rs->Eof(); rs->MoveNext())
+            enLaTabla << rs->Fields(0).toString();
+        const int dado = enLaTabla.size() > kGrupos + 6 ? 25 : enLaTabla.size() < kGrupos - 6 ? 0 : azar.bounded(100);
+        tipo = dado < 25 ? u"alta"_s : dado < 50 ? u"baja"_s : dado < 70 ? u"edicion"_s : dado < 85 ? u"clave"_s : u"nombre"_s;
+        const QStringList candidatos = dado < 25 ? claves + QStringList{kZona} : dado < 50 ? hojas : dado < 70 ? enLaTabla : claves;
+        const QString objetivo = candidatos.isEmpty() ? QString() : candidatos[int(azar.bounded(candidatos.size()))];
+        if (objetivo.isEmpty() || (tipo == u"baja" && conHijosMios.contains(objetivo)))
+            continue;
+        const QString nueva = u"%1%2"_s.arg(numero).arg(QString::number(++serie, 36).rightJustified(4, u'0')).toUpper();
+        QString clave = objetivo, valor = u"U%1 %2 %3 'X'"_s.arg(numero).arg(tipo.toUpper()).arg(serie);
+        hecho = false;
+        Sesion::LimpiarMensajes();
+        bool probado = true;
+        if (tipo == u"alta") {
+            pantalla.Nuevo(objetivo, u"Q"_s + nueva, valor, {});
+            if (hecho)
+                conHijosMios.insert(objetivo);
+            std::tie(clave, valor) = std::pair(u"Q"_s + nueva, objetivo);
+        } else if (tipo == u"edicion") {  // a group already deleted is not tried
+            probado = pantalla.Editar(objetivo, valor, {}) || hecho || !Sesion::MensajesRegistrados().isEmpty();
+        } else if (tipo == u"baja") {
+            probado = pantalla.Eliminar(objetivo);
+        } else if (tipo == u"nombre") {
+            probado = pantalla.Renombrar(objetivo, valor);
+        } else {
+            probado = pantalla.CambiarClave(objetivo, valor = u"R"_s + nueva);
+        }
+        const auto m = Sesion::MensajesRegistrados();
+        if (!probado)
+            continue;
+        const bool falla = m.size() > 1
+            || (!m.isEmpty()
+                && (!m[0].idError.startsWith(u"ERR-ID:75000")
+                    || std::any_of(kFallasDelPrograma.begin(), kFallasDelPrograma.end(),
+                                   [&](const QString& f) { return m[0].texto.startsWith(f); })));
+        const QString resultado = falla || (m.isEmpty() && !hecho) ? u"fallido"_s : hecho ? u"hecho"_s : u"rechazado"_s;
+        const QString detalle = m.isEmpty() ? QString() : m[0].idError + u' ' + m[0].texto.section(u':', 0, 0).left(60);
+        log.write((QStringList{tipo, clave, valor, resultado, detalle.simplified()}.join(u'\t') + u'\n').toUtf8());
+        log.flush();
+    }
+    return Sesion::Conexion()->EnTransaccion() ? 4 : 0;
+}
 
 } // namespace
 
@@ -157,6 +242,8 @@ private slots:
     void esquemaCambiadoConLaPantallaAbierta();
     void busquedaHostil_data();
     void busquedaHostil();
+    void usuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
+    void usuariosALaVez();
 };
 
 void PruebaFallas::cambioRechazado_data()
@@ -166,19 +253,18 @@ void PruebaFallas::cambioRechazado_data()
     for (int f = Bloqueo; f <= ServidorCallado; ++f)
         for (int c = 0; c < 5; ++c)  // a delete takes no text; a rename has no transaction to roll back
             if (((f != Nul && f != Largo) || c != 0) && (f < SesionTerminada || c != 3))
-                QTest::addRow("%s, %s", kFallas[f], kCambios[c].nombre) << f << c;
+                QTest::addRow("%s, %s", kFallas[f].first, kCambios[c].nombre) << f << c;
 }
 
 // On a heading A with a child A1, a leaf heading B and a group 100, each fault refuses each kind
-// of change where it would succeed.
+// of change where it would succeed, with its message, and leaves the database as it was.
 void PruebaFallas::cambioRechazado()
 {
     QFETCH(int, falla);
     QFETCH(int, cambio);
-    const auto motor = falla >= SesionTerminada ? BaseDePrueba::Motor::PostgreSQL : BaseDePrueba::Motor::SQLite;
+    const auto motor = falla >= SesionTerminada ? Motor::PostgreSQL : Motor::SQLite;
     REQUIERE_MOTOR(motor);
-    // Without a mount namespace of its own (not root) it skips, unless TEST_TMPFS_REQUIRED makes the mount below fail
-    // it.
+    // Without a mount namespace of its own (not root) it skips, unless TEST_TMPFS_REQUIRED makes the mount fail it.
     if (falla == DiscoLleno && !s_sinMontajePropio.isEmpty() && !qEnvironmentVariableIntValue("TEST_TMPFS_REQUIRED"))
         QSKIP(qPrintable(u"No tmpfs of the test's own (%1): run as root"_s.arg(s_sinMontajePropio)));
     QTemporaryDir disco;
@@ -187,23 +273,18 @@ void PruebaFallas::cambioRechazado()
         QVERIFY2(::mount("tmpfs", punto.constData(), "tmpfs", 0, "size=512k,mode=0700") == 0, std::strerror(errno));
     const int relleno = falla == DiscoLleno ? ::open((punto + "/relleno").constData(), O_WRONLY | O_CREAT, 0600) : -1;
     auto desmontar = qScopeGuard([&] {
-        if (falla == DiscoLleno) {
-            ::close(relleno);
-            ::umount2(punto.constData(), MNT_DETACH);
-        }
+        if (falla == DiscoLleno)
+            ::close(relleno), ::umount2(punto.constData(), MNT_DETACH);
     });
     BaseDePrueba base(motor);
-    Sesion::Configuracion configuracion = base.Configuracion();
-    configuracion.esperaBloqueoMs = 150;
-    if (falla == DiscoLleno)  // the write-ahead log and shared memory go beside it
-        configuracion.archivo = disco.filePath(u"catalogo.db"_s);
-    configuracion.esperaServidorMs = kEsperaServidorMs;
-    Sesion::Configurar(configuracion);
-    base.InsertarGrupo(u"A"_s, u"ACTIVO"_s);
-    base.InsertarGrupo(u"A1"_s, u"CAJA"_s, {}, u"A"_s, 2);
-    base.InsertarGrupo(u"B"_s, u"PASIVO"_s);
-    base.InsertarGrupo(u"100"_s, u"BANCOS"_s, u"1"_s);
-    UsuarioDePantalla u(base);
+    base.Reconfigurar([&](Sesion::Configuracion& c) {
+        c.esperaBloqueoMs = 150;
+        c.esperaServidorMs = kEsperaServidorMs;
+        if (falla == DiscoLleno)  // the write-ahead log and shared memory go beside it
+            c.archivo = disco.filePath(u"catalogo.db"_s);
+    });
+    base.InsertarGrupos({u"A|ACTIVO"_s, u"A1|CAJA||A"_s, u"B|PASIVO"_s, u"100|BANCOS|1"_s});
+    PantallaDePrueba u(base);
     const auto pid = [&] { return base.Valor(u"SELECT pg_backend_pid()"_s).toInt(); };
     std::function<void()> quitar;  // takes the fault away
     if (falla == Bloqueo) {
@@ -216,14 +297,13 @@ void PruebaFallas::cambioRechazado()
         const auto inalterable = [archivo = base.Archivo()](bool si) {
             Sesion::Cerrar();
             if (QProcess::execute(u"chattr"_s, {si ? u"+i"_s : u"-i"_s, archivo}) != 0 || !si)
-                QFile::setPermissions(archivo,
-                                      si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                QFile::setPermissions(archivo, si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         };
         inalterable(true);
         quitar = [=] { inalterable(false); };
         u.Forma().CargarCuentas();  // reading still works
     } else if (falla == DiscoLleno) {
-        QVERIFY(QFile::exists(configuracion.archivo + u"-wal"_s) && QFile::exists(configuracion.archivo + u"-shm"_s));
+        QVERIFY(QFile::exists(base.Archivo() + u"-wal"_s) && QFile::exists(base.Archivo() + u"-shm"_s));
         off_t lleno = 0;
         for (ssize_t n; (n = ::write(relleno, QByteArray(4096, 'x').constData(), 4096)) > 0;)
             lleno += n;
@@ -233,14 +313,12 @@ void PruebaFallas::cambioRechazado()
         // Right after the change's own statement the session is ended (the server rolls the
         // change back), or its backend is stopped, holding its locks, until the end.
         const int proceso = pid();
-        Sesion::EstablecerObservadorTraza(
-            [=, sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
-                if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
-                    hecho = falla == SesionTerminada ? BaseDePrueba::TerminarSesion(proceso)
-                                                     : ::kill(proceso, SIGSTOP) == 0;
-            });
-        quitar = [=] {
-            Sesion::EstablecerObservadorTraza({});
+        base.AlTrazar([=, sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
+            if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
+                hecho = falla == SesionTerminada ? BaseDePrueba::TerminarSesion(proceso) : ::kill(proceso, SIGSTOP) == 0;
+        });
+        quitar = [&base, falla, proceso] {
+            base.AlTrazar({});
             if (falla == ServidorCallado && ::kill(proceso, SIGCONT) == 0)
                 BaseDePrueba::TerminarSesion(proceso);  // waits until its transaction is gone
         };
@@ -250,7 +328,7 @@ void PruebaFallas::cambioRechazado()
             if (quitar)
                 quitar();
         });
-        const QStringList antes = UsuarioDePantalla::Estado(*base.Conexion());
+        const QStringList antes = base.Estado();
         base.LimpiarMensajes();
         const QString sufijo = falla == Nul ? QChar(0) + u"MÁS"_s
             : falla == Largo                ? QString(9999, QChar(0x05d0)) + u'\''
@@ -261,10 +339,10 @@ void PruebaFallas::cambioRechazado()
         QVERIFY2(reloj.elapsed() < kEsperaServidorMs + 8000, qPrintable(QString::number(reloj.elapsed())));
         const auto m = base.Mensajes();
         QVERIFY2(m.size() == 1 && m[0].estilo == 16 && m[0].idError == kCambios[cambio].idError
-                     && m[0].texto.startsWith(kCausas[falla]),
-                 qPrintable(PantallaDePrueba::Mensajes(base).join(u'\n')));
+                     && m[0].texto.startsWith(kFallas[falla].second),
+                 qPrintable(base.MensajesEnTexto().join(u'\n')));
         QVERIFY(!base.Conexion()->EnTransaccion());
-        QCOMPARE(UsuarioDePantalla::Estado(*base.Conexion()), antes);
+        QCOMPARE(base.Estado(), antes);
     }
     // The fault gone, the same screen deletes B and adds ZZ. A session ended between commands is
     // opened anew by the next; a failed delete took B's node out, which F5 brings back.
@@ -278,9 +356,9 @@ void PruebaFallas::cambioRechazado()
     QVERIFY(u.Eliminar(u"B"_s) && !u.Nodo(u"B"_s));
     antesDeCada();
     QVERIFY(u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s, {}));
-    QCOMPARE(PantallaDePrueba::Mensajes(base), QStringList());
+    QCOMPARE(base.MensajesEnTexto(), QStringList());
     QCOMPARE(base.Claves(), QStringList({u"100"_s, u"A"_s, u"A1"_s, u"ZZ"_s}));
-    if (motor == BaseDePrueba::Motor::SQLite)
+    if (motor == Motor::SQLite)
         QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
 }
 
@@ -303,72 +381,79 @@ void PruebaFallas::matadoDentroDelCambio()
     QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     QCOMPARE(base.Claves(), QStringList{u"C1"_s});
     QCOMPARE(base.Valor(u"SELECT group_concat(DISTINCT Bit_Clave) FROM Kes_Bitacora"_s).toString(), u"C1"_s);
-    UsuarioDePantalla usuario(base);
-    QVERIFY(usuario.Nuevo(u"0"_s, u"C2"_s, u"AHORA SÍ"_s, {}));
+    QVERIFY(PantallaDePrueba(base).Nuevo(u"0"_s, u"C2"_s, u"AHORA SÍ"_s, {}));
     QCOMPARE(base.Claves(), QStringList({u"C1"_s, u"C2"_s}));
 }
+
+#define HECHO_SIN_MENSAJES(hecho, paso)                                                                                \
+    QVERIFY2((hecho) && base.Mensajes().isEmpty(),                                                                     \
+             qPrintable(u"%1 %2: %3"_s.arg(paso).arg(n).arg(base.Mensajes().value(0).texto)))
 
 // Thousands of generated texts through the editor's insert and update, the rename in place and
 // the change-key box, each read back with a bound SELECT; then the hostile key's delete takes
 // only that group.
 void PruebaFallas::textosGeneradosVuelvenIguales()
 {
-    const int vueltas
-        = qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
+    const int vueltas = qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
     BaseDePrueba base;
     const QString padre = u"P'\\%"_s;
     base.InsertarGrupo(padre, u"PADRE 'HOSTIL'"_s);
     base.InsertarGrupo(u"B"_s, u"VECINO"_s);
-    UsuarioDePantalla usuario(base);
+    PantallaDePrueba usuario(base);
     QRandomGenerator azar(614);
-    const QStringList vecinos = UsuarioDePantalla::Estado(*base.Conexion()).mid(0, 2);
+    const QStringList vecinos = base.Estado().mid(0, 2);
+    const auto fila = [&](const QString& clave) { return base.Fila(clave, u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre"_s); };
+    // Two hostile characters and a counter: no other group has it once upper-cased.
+    const auto clave = [&](int n) {
+        const auto c = [&] { return kCaracteresDeClave[int(azar.bounded(kCaracteresDeClave.size()))]; };
+        return QString(c()) + c() + QString::number(n, 36);
+    };
     for (int n = 0; n < vueltas; ++n) {
         base.LimpiarMensajes();
-        const QString tecleada = clave(azar, n), guardada = tecleada.toUpper(),
-                      enPadre = azar.bounded(2) ? padre : u"0"_s;
+        const QString tecleada = clave(n), guardada = tecleada.toUpper(), enPadre = azar.bounded(2) ? padre : u"0"_s;
         const QString descripcion = texto(azar, 200), codigo = texto(azar, 30);
         if (descripcion.isEmpty())
             continue;  // the editor's own refusal of an empty description
         // The key upper-cased, the rest as typed.
         HECHO_SIN_MENSAJES(usuario.Nuevo(enPadre, tecleada, descripcion, codigo, u"1"_s), "new");
-        QCOMPARE(fila(base, guardada), QStringList({descripcion, codigo, enPadre}));
-        // The update trims the code's spaces; an empty code is typed as empty, not kept.
+        QCOMPARE(fila(guardada), QStringList({descripcion, codigo, enPadre}).join(u'|'));
+        // The update trims the code's spaces.
         const QString descripcion2 = texto(azar, 200), codigo2 = texto(azar, 30);
         if (!descripcion2.isEmpty()) {
             HECHO_SIN_MENSAJES(usuario.Editar(guardada, descripcion2, codigo2.isNull() ? u""_s : codigo2), "edit");
-            QCOMPARE(fila(base, guardada),
-                     QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}));
+            QCOMPARE(fila(guardada),
+                     QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}).join(u'|'));
         }
         // The rename stores the label without the key and dashes, trimmed, in upper case.
         usuario.Forma().CargarCuentas();
         if (const QString etiqueta = texto(azar, 200); !etiqueta.isEmpty()) {
             HECHO_SIN_MENSAJES(usuario.Renombrar(guardada, etiqueta), "rename");
-            QCOMPARE(fila(base, guardada).value(0),
+            QCOMPARE(fila(guardada).section(u'|', 0, -3),
                      QString(etiqueta).remove(guardada).remove(u'-').remove(kEspaciosAlBorde).toUpper());
         }
         QString actual = guardada;
         if (azar.bounded(15) == 0) {
-            const QString nueva = clave(azar, n + 100000);
+            const QString nueva = clave(n + 100000);
             int cuadros = 0;
             HECHO_SIN_MENSAJES(usuario.CambiarClave(actual, nueva, &cuadros), "change key");
             QCOMPARE(cuadros, 1);
-            QVERIFY(fila(base, actual).isEmpty());
+            QVERIFY(fila(actual).isNull());
             actual = nueva.toUpper();
-            QCOMPARE(fila(base, actual).value(2), enPadre);
+            QCOMPARE(fila(actual).section(u'|', -1), enPadre);
         }
         HECHO_SIN_MENSAJES(usuario.Eliminar(actual), "delete");
-        QCOMPARE(UsuarioDePantalla::Estado(*base.Conexion()).mid(0, 2), vecinos);
+        QCOMPARE(base.Estado().mid(0, 2), vecinos);
     }
 }
 
 void PruebaFallas::esquemaCambiadoConLaPantallaAbierta_data()
 {
-    QTest::addColumn<BaseDePrueba::Motor>("motor");
+    QTest::addColumn<Motor>("motor");
     QTest::addColumn<bool>("reordenada");
-    for (const auto motor : {BaseDePrueba::Motor::SQLite, BaseDePrueba::Motor::PostgreSQL}) {
-        const QByteArray nombre = BaseDePrueba::NombreMotor(motor).toLatin1();
-        QTest::addRow("%s, column added", nombre.constData()) << motor << false;
-        QTest::addRow("%s, table rebuilt in another column order", nombre.constData()) << motor << true;
+    for (const auto motor : {Motor::SQLite, Motor::PostgreSQL}) {
+        QTest::addRow("%s, column added", qPrintable(BaseDePrueba::NombreMotor(motor))) << motor << false;
+        QTest::addRow("%s, table rebuilt in another column order", qPrintable(BaseDePrueba::NombreMotor(motor)))
+            << motor << true;
     }
 }
 
@@ -376,80 +461,72 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta_data()
 // and New work at once, read the fields they name and write them where they belong.
 void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
 {
-    QFETCH(BaseDePrueba::Motor, motor);
     QFETCH(bool, reordenada);
-    REQUIERE_MOTOR(motor);
-    BaseDePrueba base(motor);
-    base.InsertarGrupo(u"A"_s, u"ACTIVO"_s);
+    ABRIR_BASE(motor, base);
+    base.InsertarGrupos({u"A|ACTIVO"_s});
     base.InsertarGrupo(u"100"_s, u"BANCOS"_s, u"1.1"_s, u"A"_s, 2);
-    UsuarioDePantalla u(base);
+    PantallaDePrueba u(base);
     const QStringList arbol = u.Descripcion();
     u.Seleccionar(u"100"_s);
     if (reordenada)
         base.ReordenarCatalogoAparte();
     else
         base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Nueva TEXT DEFAULT 'x'"_s);
-
     QTest::keyClick(&u.Arbol(), Qt::Key_F5);
     QCOMPARE(u.Descripcion(), arbol);
     QVERIFY(u.Seleccionar(u"100"_s));
-    const auto detalle = [&] {
-        return QStringList({u.Forma().txtClave()->text(), u.Forma().txtCuenta()->text(), u.Forma().txtCodigo()->text(),
-                            u.Forma().txtNivel()->text()});
-    };
-    QCOMPARE(detalle(), QStringList({u"100"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
+    frmTQ614& f = u.Forma();
+    QCOMPARE(QStringList({f.txtClave()->text(), f.txtCuenta()->text(), f.txtCodigo()->text(), f.txtNivel()->text()}),
+             QStringList({u"100"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
     QStringList enElEditor;
     {
         VigiaModal editor([&](QWidget*) {
             frmCATAddCuCo& e = frmCATAddCuCo::Instancia();
-            enElEditor
-                = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(), e.txtNivel()->text()};
+            enElEditor = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(), e.txtNivel()->text()};
             e.txtDescripcion()->setText(u"BANCOS Y CAJA"_s);
             e.cmdAceptar();
         });
-        u.Forma().Controles_Editar();
+        f.Controles_Editar();
         QCOMPARE(editor.Abiertas(), 1);
     }
     QCOMPARE(enElEditor, QStringList({u"A"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
     QVERIFY(u.Nuevo(u"A"_s, u"101"_s, u"CAJA"_s, u"1.2"_s));
-    QCOMPARE(PantallaDePrueba::Mensajes(base), QStringList());
-    QCOMPARE(fila(base, u"100"_s), QStringList({u"BANCOS Y CAJA"_s, u"1.1"_s, u"A"_s}));
-    QCOMPARE(fila(base, u"101"_s), QStringList({u"CAJA"_s, u"1.2"_s, u"A"_s}));
-    QCOMPARE(base.Valor(u"SELECT Oper_Alta || '|' || Gcc_Nivel || '|' || Es_Cve_Estado FROM Grupo_Cuenta_Contable "
-                        "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'"_s)
-                 .toString(),
-             u"PRUEBA|2|AC"_s);
+    QCOMPARE(base.MensajesEnTexto(), QStringList());
+    const QString columnas = u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel, Oper_Alta, Es_Cve_Estado"_s;
+    QCOMPARE(base.Fila(u"100"_s, columnas), u"BANCOS Y CAJA|1.1|A|2|PRUEBA|AC"_s);
+    QCOMPARE(base.Fila(u"101"_s, columnas), u"CAJA|1.2|A|2|PRUEBA|AC"_s);
 }
 
 void PruebaFallas::busquedaHostil_data()
 {
     QTest::addColumn<QString>("texto");
-    for (const auto& [fila, texto] :
-         std::initializer_list<std::pair<const char*, QString>>{{"quote", "'"},
-                                                                {"two quotes", "''"},
-                                                                {"double quotes", "\"HOLA\""},
-                                                                {"backslash", "\\"},
-                                                                {"path", "C:\\TEMP\\"},
-                                                                {"or 1=1", "' OR 1=1 --"},
-                                                                {"or '1'='1'", "' OR '1'='1"},
-                                                                {"percent", "%"},
-                                                                {"100%", "100%"},
-                                                                {"underscore", "_"},
-                                                                {"cuenta_a", "cuenta_a"},
-                                                                {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"},
-                                                                {"drop another", "';DROP TABLE Kes_Bitacora;--"},
-                                                                {"tab", "\tY"},
-                                                                {"bell", "\u0007"},
-                                                                {"arabic", "جاري"},
-                                                                {"right-to-left override", "\u202eTRAPAC \u200f"},
-                                                                {"hebrew", "קופה"},
-                                                                {"combining accent", "CAFE\u0301 M"},
-                                                                {"precomposed accent", "café e"},
-                                                                {"accent ignored", "cafe"},
-                                                                {"lone combining mark", QString(QChar(0x0301))},
-                                                                {"ten thousand, present", kBuscados.last()},
-                                                                {"ten thousand quotes", QString(10000, u'\'')}})
-        QTest::newRow(fila) << texto;
+    const std::pair<const char*, QString> filas[] = {
+        {"quote", "'"},
+        {"two quotes", "''"},
+        {"double quotes", "\"HOLA\""},
+        {"backslash", "\\"},
+        {"path", "C:\\TEMP\\"},
+        {"or 1=1", "' OR 1=1 --"},
+        {"or '1'='1'", "' OR '1'='1"},
+        {"percent", "%"},
+        {"100%", "100%"},
+        {"underscore", "_"},
+        {"cuenta_a", "cuenta_a"},
+        {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"},
+        {"drop another", "';DROP TABLE Kes_Bitacora;--"},
+        {"tab", "\tY"},
+        {"bell", "\u0007"},
+        {"arabic", "جاري"},
+        {"right-to-left override", "\u202eTRAPAC \u200f"},
+        {"hebrew", "קופה"},
+        {"combining accent", "CAFE\u0301 M"},
+        {"precomposed accent", "café e"},
+        {"accent ignored", "cafe"},
+        {"lone combining mark", QString(QChar(0x0301))},
+        {"ten thousand, present", kBuscados.last()},
+        {"ten thousand quotes", QString(10000, u'\'')}};
+    for (const auto& [nombre, texto] : filas)
+        QTest::newRow(nombre) << texto;
 }
 
 // Ctrl+B finds the first node, F3 each next until the search comes round: exactly the groups
@@ -474,8 +551,8 @@ void PruebaFallas::busquedaHostil()
     base.Ejecutar(
         u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo) VALUES ('X1',"
         " CAST(X'C328FF41C0AF' AS TEXT), CAST(X'E282' AS TEXT)), (CAST(X'58FE' AS TEXT), X'00FF4142', X'80')"_s);
-    UsuarioDePantalla usuario(base);
-    const QStringList antes = UsuarioDePantalla::Estado(*base.Conexion());
+    PantallaDePrueba usuario(base);
+    const QStringList antes = base.Estado();
     usuario.SeleccionarParaComando(u"0"_s);
     VigiaModal vigia([](QWidget*) {});  // hides a prompt still open after five seconds
     QTimer::singleShot(0, [&] {
@@ -498,16 +575,150 @@ void PruebaFallas::busquedaHostil()
     halladas.sort();
     QCOMPARE(halladas, esperadas);
     QCOMPARE(base.TrazaDe(u"BuscarEnArbol"_s).value(0)[u"texto"_s].toString(), texto);  // as the host's search got it
-    QCOMPARE(PantallaDePrueba::Mensajes(base),
+    QCOMPARE(base.MensajesEnTexto(),
              esperadas.isEmpty() ? QStringList{u"48 | Buscar |  | No se encontró \"%1\""_s.arg(texto)} : QStringList());
     QCOMPARE(base.Sentencias(), QStringList());
-    QCOMPARE(UsuarioDePantalla::Estado(*base.Conexion()), antes);
+    QCOMPARE(base.Estado(), antes);
+}
+
+// Eight users at once, each a process with its own session and the real screen and editor, on
+// one dozen groups for TQ614_CARGA_SEGUNDOS (4 by default), beside TQ614_CARGA_GRUPOS others
+// (none by default): adds, deletes, key changes, saves and renames meet on the same rows every
+// second. Then the table is reckoned against their logs: every committed change is there,
+// every refused one left nothing, the change log holds exactly the committed changes, the
+// catalogue is a tree and a fresh screen shows exactly the table.
+void PruebaFallas::usuariosALaVez()
+{
+    ABRIR_BASE(motor, base);
+    constexpr int kUsuarios = 8;
+    const int segundos = qMax(4, qEnvironmentVariableIntValue("TQ614_CARGA_SEGUNDOS"));
+    if (const int grupos = qEnvironmentVariableIntValue("TQ614_CARGA_GRUPOS"); grupos > 0)
+        GeneradorCatalogo(grupos).Escribir(*base.Conexion());
+    // Z and a dozen groups under it, three levels deep, beside a group nobody touches.
+    base.InsertarGrupos({u"A|Fuera de la zona"_s, kZona + u"|Zona compartida"_s});
+    for (int i = 1; i <= kGrupos; ++i)
+        base.InsertarGrupo(u"Z%1"_s.arg(i), u"Grupo %1"_s.arg(i), u""_s, i <= 3 ? kZona : u"Z%1"_s.arg((i - 1) / 3),
+                           i <= 3 ? 2 : 3);
+    Sesion::Cerrar();
+    QTemporaryDir carpeta;
+    std::vector<std::unique_ptr<QProcess>> hijos;
+    QElapsedTimer reloj;
+    reloj.start();
+    for (int i = 1; i <= kUsuarios; ++i) {
+        hijos.push_back(std::make_unique<QProcess>());
+        hijos.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        hijos.back()->start(QCoreApplication::applicationFilePath(),
+                            {u"--usuario"_s, QString::number(i), BaseDePrueba::NombreMotor(motor),
+                             motor == Motor::PostgreSQL ? base.Esquema() : base.Archivo(),
+                             carpeta.filePath(QString::number(i)), QString::number(segundos * 1000)});
+    }
+    // Each ends after its time and the operation in hand; one that hangs is killed and counted.
+    int fallasDeProceso = 0;
+    for (auto& hijo : hijos) {
+        if (!hijo->waitForFinished(qMax(1000, segundos * 1000 + 120000 - int(reloj.elapsed()))))
+            hijo->kill(), hijo->waitForFinished(5000);
+        fallasDeProceso += hijo->exitStatus() != QProcess::NormalExit || hijo->exitCode() != 0;
+    }
+    const double transcurrido = reloj.elapsed() / 1000.0;
+    // Keys that committed deletes or key changes took away count how many did (when two retire
+    // one group at once, the second finds no row and changes nothing); a key's other committed
+    // changes may replace each other.
+    QList<std::pair<int, QStringList>> ops;
+    QHash<QString, int> retiradas, cambiosPorClave;
+    for (int i = 1; i <= kUsuarios; ++i) {
+        QFile f(carpeta.filePath(QString::number(i)));
+        QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
+        for (QStringList op; !f.atEnd() && (op = QString::fromUtf8(f.readLine()).chopped(1).split(u'\t')).size() == 5;) {
+            ops.append({i, op});
+            retiradas[op[1]] += op[3] == u"hecho" && (op[0] == u"baja" || op[0] == u"clave");
+            cambiosPorClave[op[1]] += op[3] == u"hecho" && op[0] != u"alta";
+        }
+    }
+    QMap<QString, int> rechazos;
+    QHash<int, QStringList> registradas;  // per user, the keys its committed changes registered
+    QStringList fallas;
+    const auto descripcion = [&](const QString& clave) { return base.Fila(clave, u"Gcc_Descripcion"_s); };
+    for (const auto& [usuario, op] : ops) {
+        const QString &tipo = op[0], &clave = op[1], &valor = op[2];
+        const bool hecho = op[3] == u"hecho", retirada = retiradas.value(clave) > 0;
+        if (hecho && tipo != u"nombre")  // the rename registers nothing
+            registradas[usuario] << clave;
+        if (op[3] == u"rechazado")
+            ++rechazos[tipo + u' ' + op[4]];
+        const QString actual = descripcion(tipo == u"clave" ? valor : clave);
+        QString problema = op[3] == u"fallido" ? op[4] : QString();
+        if (tipo == u"alta" && hecho == actual.isNull() && !(hecho && retirada))
+            problema = hecho ? u"committed add is missing"_s : u"refused add left its row"_s;
+        if ((tipo == u"edicion" || tipo == u"nombre") && hecho && cambiosPorClave.value(clave) == 1 && !actual.isNull()
+            && actual != valor)  // each value is unique: unless replaced since, it is the description
+            problema = u"committed description is not in the table"_s;
+        if ((tipo == u"edicion" || tipo == u"nombre") && !hecho
+            && base.Valor(u"SELECT COUNT(*) FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {valor}).toInt())
+            problema = u"refused description was stored"_s;
+        if (tipo == u"baja" && hecho != actual.isNull() && (hecho || !retirada))
+            problema = hecho ? u"deleted group is still there"_s : u"refused delete removed the group"_s;
+        if (tipo == u"clave" && !hecho && !actual.isNull())
+            problema = u"refused key change left the new key"_s;
+        // Unless another user retired the group too, and this one found nothing left to re-key.
+        if (tipo == u"clave" && hecho && actual.isNull() && retiradas.value(valor) == 0 && retiradas.value(clave) < 2)
+            problema = u"new key of a committed change is missing"_s;
+        if (!problema.isEmpty())
+            fallas << u"user %1 %2: %3"_s.arg(usuario).arg(op.join(u' '), problema);
+    }
+    // The change log: a row for each committed change the editor, the delete and the key change
+    // registered (the key change under its old key), none for a refused one.
+    for (int i = 1; i <= kUsuarios; ++i) {
+        QStringList filas;
+        auto rs = base.Conexion()->Execute(u"SELECT Bit_Clave FROM Kes_Bitacora WHERE Bit_Operador = ?"_s,
+                                           {u"CARGA%1"_s.arg(i)});
+        for (; !rs->Eof(); rs->MoveNext())
+            filas << rs->Fields(0).toString();
+        filas.sort();
+        registradas[i].sort();
+        if (filas != registradas[i])
+            fallas << u"user %1: change log %2, committed %3"_s.arg(i).arg(filas.join(u' '), registradas[i].join(u' '));
+    }
+    // Every group reaches the root through its parents (no orphan, no cycle), and a fresh
+    // screen shows each once, under its parent.
+    const QString fuera = base.Valor(
+        u"WITH RECURSIVE arbol(clave) AS (SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable"
+        " WHERE Gcc_Padre = '0' UNION SELECT g.Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable g"
+        " JOIN arbol a ON g.Gcc_Padre = a.clave) SELECT COUNT(*) FROM Grupo_Cuenta_Contable"
+        " WHERE Gcc_Cve_Grupo_Cuenta_Contable NOT IN (SELECT clave FROM arbol)"_s).toString();
+    if (fuera != u"0")
+        fallas << u"%1 groups whose parents do not reach the root"_s.arg(fuera);
+    QStringList arbol, tabla;
+    const PantallaDePrueba nueva(base, PantallaDePrueba::Apertura::Cargada);
+    for (QTreeWidgetItemIterator it(&nueva.Arbol()); *it; ++it)
+        if ((*it)->parent())
+            arbol << TreeView::Key(*it).mid(1) + u'>' + TreeView::Key((*it)->parent()).mid(1);
+    for (auto rs = base.Conexion()->Execute(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Padre FROM "
+                                            "Grupo_Cuenta_Contable"_s);
+         !rs->Eof(); rs->MoveNext())
+        tabla << rs->Fields(0).toString() + u'>' + rs->Fields(1).toString();
+    arbol.sort();
+    tabla.sort();
+    if (arbol != tabla)
+        fallas << u"the tree of a fresh screen is not the table"_s;
+    int colisiones = 0;  // every target was valid as its user saw it: each refusal is a collision
+    qInfo("%lld operations by %d users in %.1f s: %.1f operations per second", qlonglong(ops.size()), kUsuarios,
+          transcurrido, ops.size() / transcurrido);
+    for (auto it = rechazos.cbegin(); it != rechazos.cend(); colisiones += it.value(), ++it)
+        qInfo("  refused %6d  %s", it.value(), qPrintable(it.key()));
+    qInfo("failures: %lld (processes: %d)", qlonglong(fallas.size()), fallasDeProceso);
+    QCOMPARE(fallasDeProceso, 0);
+    QVERIFY2(fallas.isEmpty(), qPrintable(fallas.mid(0, 5).join(u'\n')));
+    // About one operation in five collides: a hundred without one means users never met.
+    QVERIFY(ops.size() >= kUsuarios);
+    QVERIFY2(ops.size() < 100 || colisiones > 0, "users working on the same dozen groups never collided");
 }
 
 int main(int argc, char** argv)
 {
     if (argc > 2 && qstrcmp(argv[1], "--escritor") == 0)
         return escritor(argc, argv);
+    if (argc > 6 && qstrcmp(argv[1], "--usuario") == 0)
+        return usuario(argc, argv);
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         s_sinMontajePropio = QString::fromLocal8Bit(std::strerror(errno));
     QApplication app(argc, argv);

@@ -1,6 +1,6 @@
 // The connection and recordset as the component uses them, its schema, its statement cache and
 // its waits for another user's lock, on SQLite and on PostgreSQL; how statement texts are split
-// into shapes and literals; and the session's settings.
+// into shapes and literals; bursts of reads; and the session's settings.
 #include "AnalizadorSentencias.h"
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
@@ -9,7 +9,6 @@
 #include "Esquema.h"
 #include "RecordsetSqlite.h"
 #include "SentenciaParametrizada.h"
-
 #include "VigiaModal.h"
 
 #include <QInputDialog>
@@ -21,24 +20,15 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using Motor = BaseDePrueba::Motor;
+using Marcador = SentenciaParametrizada::Marcador;
+Q_DECLARE_METATYPE(Marcador)
 
 namespace {
 
-using Motor = BaseDePrueba::Motor;
-const QString kHijos = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' "
-                       "ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s;
+const QString kHijos
+    = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s;
 const QString kDescripcion = u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable"_s;
-
-// "<error id> <description>" of what the action throws.
-QString errorDe(const std::function<void()>& accion)
-{
-    try {
-        accion();
-    } catch (const ErrorEjecucion& error) {
-        return error.Codigo() + u' ' + error.Description();
-    }
-    return u"<sin error>"_s;
-}
 
 int enCache(Connection* c)
 {
@@ -47,10 +37,15 @@ int enCache(Connection* c)
     return dynamic_cast<ConexionPostgres&>(*c).Preparaciones();
 }
 
+QString primeraDescripcion(Connection& c, const QString& padre = u"0"_s)
+{
+    return c.Execute(kHijos.arg(padre))->Fields(u"Gcc_Descripcion"_s).toString();
+}
+
 } // namespace
 
-using Marcador = SentenciaParametrizada::Marcador;
-Q_DECLARE_METATYPE(Marcador)
+enum class Interrupcion { MismaFormaAnidada, EscrituraPropia, Transaccion, CommitDeOtra, BucleDeEventos, Cierre };
+Q_DECLARE_METATYPE(Interrupcion)
 
 class PruebaConexion : public QObject
 {
@@ -59,840 +54,727 @@ class PruebaConexion : public QObject
 private slots:
     // How a statement text is split into a shared shape and the values of its literals; texts
     // the splitter cannot read safely run as written.
-    void formaDeLaSentencia_data();
-    void formaDeLaSentencia();
-    void faltanValores();
-    void formaRecordada();
+    void formaDeLaSentencia_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<Marcador>("marcador");
+        QTest::addColumn<QVariantList>("explicitos");
+        QTest::addColumn<QString>("texto");  // empty: runs as written, nothing extracted
+        QTest::addColumn<QStringList>("valores");
+        const auto fila = [](const char* nombre, const QString& sql, const QString& texto, const QStringList& valores,
+                             Marcador marcador = Marcador::Interrogacion, const QVariantList& explicitos = {}) {
+            QTest::newRow(nombre) << sql << marcador << explicitos << texto << valores;
+        };
+        fila("numerados para PostgreSQL", "INSERT INTO T VALUES (?, '?', ?, 'b')", "INSERT INTO T VALUES ($1, $2, $3, $4)",
+             {"uno", "?", "2", "b"}, Marcador::Dolar, {"uno", 2});
+        fila("números quedan en el texto", "INSERT INTO T (A, B, C) VALUES ('x', 3, -1.5)",
+             "INSERT INTO T (A, B, C) VALUES (?, 3, -1.5)", {"x"});
+        fila("comentario de línea con comilla", "SELECT * FROM T -- it's\nWHERE A = 'b'", "SELECT * FROM T -- it's\nWHERE A = ?",
+             {"b"});
+        fila("comentario de bloque con comilla", "SELECT /* don't */ A FROM T WHERE B = 'c'",
+             "SELECT /* don't */ A FROM T WHERE B = ?", {"c"});
+        fila("identificador entre comillas dobles", "SELECT \"it's\" FROM T WHERE A = 'x'", "SELECT \"it's\" FROM T WHERE A = ?",
+             {"x"});
+        fila("LIKE pegado al literal", "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"});
+        fila("con WITH al frente", "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)",
+             {"a"});
+        fila("dólar dentro del literal", "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1",
+             {"^[0-9]+$"}, Marcador::Dolar);
+        fila("dólar fuera de un literal", "SELECT $$a'b$$ FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
+        fila("literal con prefijo E", "SELECT * FROM T WHERE A = E'\\'' OR B = 'x'", {}, {}, Marcador::Dolar);
+        fila("blob de SQLite", "SELECT * FROM T WHERE A = X'41'", {}, {});
+        fila("literal sin cerrar", "SELECT * FROM T WHERE A = 'x", {}, {});
+        fila("comentarios anidados", "SELECT /* a /* b */ 'c' */ 1 FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
+        fila("no es consulta ni cambio", "PRAGMA journal_mode = 'wal'", {}, {});
+        fila("definición de tabla", "CREATE TABLE T (A TEXT DEFAULT '?', B TEXT)", {}, {}, Marcador::Dolar);
+    }
+    void formaDeLaSentencia()
+    {
+        QFETCH(QString, sql);
+        QFETCH(Marcador, marcador);
+        QFETCH(QVariantList, explicitos);
+        QFETCH(QString, texto);
+        QFETCH(QStringList, valores);
+        const auto forma = SentenciaParametrizada::Analizar(sql, explicitos, marcador);
+        QCOMPARE(forma.LiteralesExtraidos(), !texto.isEmpty());
+        QCOMPARE(forma.Texto(), texto.isEmpty() ? sql : texto);
+        QStringList obtenidos;
+        for (const QVariant& v : forma.Valores())
+            obtenidos << v.toString();
+        QCOMPARE(obtenidos, valores);
+        QCOMPARE(forma.MarcadoresExplicitos(), explicitos.size());
+        forma.ExigirValores(explicitos.size());
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.ExigirValores(explicitos.size() - 1));
+    }
+
+    // A text with the ends of the last one is taken for its shape without being scanned again;
+    // whatever the analyser remembers, what it returns is the full analysis.
+    void formaRecordada()
+    {
+        AnalizadorSentencias analizador(Marcador::Interrogacion);
+        const QString a = u"SELECT * FROM T WHERE A = '"_s, z = u"' ORDER BY A"_s;
+        const std::pair<QString, bool> casos[] = {
+            {a + u"k1"_s + z, false},
+            {a + u"k2"_s + z, true},
+            {a + z, true},
+            {a + u"Ñandú -- /* ? $1"_s + z, true},
+            {a + u"it''s"_s + z, false},  // a doubled quote
+            {a + u"x' OR B = 'y"_s + z, false},  // two literals between the same ends
+            {a + u"k3"_s + z + u" DESC"_s, false},  // another ending
+            {a + u"k4"_s + z + u" DESC"_s, true},
+            {u"SELECT 'x', 'y' FROM T"_s, false},  // two literals: nothing is remembered
+            {a + u"k5"_s + z + u" DESC"_s, false},
+        };
+        for (const auto& [sql, mismaForma] : casos) {
+            QCOMPARE(analizador.LiteralDeLaMismaForma(sql).has_value(), mismaForma);
+            const auto forma = analizador.Analizar(sql, {});
+            const auto completa = SentenciaParametrizada::Analizar(sql, {}, Marcador::Interrogacion);
+            QVERIFY(forma.Texto() == completa.Texto() && forma.Valores() == completa.Valores()
+                    && forma.LiteralesExtraidos() == completa.LiteralesExtraidos());
+        }
+    }
+
     void recordsets_data() { BaseDePrueba::AgregarMotores(); }
-    void recordsets();
+    void recordsets()
+    {
+        ABRIR_BASE(motor, base);
+        Connection* c = base.Conexion();
+        auto vacio = c->Execute(kHijos.arg(u"0"_s), -1);
+        QVERIFY(vacio->Bof() && vacio->Eof());
+        QVERIFY(ErrorDe([&] { vacio->MoveNext(); }).startsWith(u"3021 "_s));
+        QVERIFY(ErrorDe([&] { vacio->Fields(u"Gcc_Descripcion"_s); }).startsWith(u"3021 "_s));
+        base.InsertarGrupos({u"1|Activo|1"_s, u"2|Pasivo||0|2"_s, u"11|Circulante|1.1|1"_s, u"12|Fijo|1.2|1"_s});
+        auto rs = c->Execute(kHijos.arg(u"0"_s));
+        QVERIFY(!rs->Bof() && !rs->Eof());
+        QCOMPARE(rs->Fields(u"GCC_DESCRIPCION"_s).toString() + rs->Fields(u"gcc_codigo"_s).toString(), u"Activo1"_s);
+        rs->MoveNext();
+        const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
+        QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2);  // the same type on both engines
+        QVERIFY(ErrorDe([&] { rs->Fields(u"No_Existe"_s); }).startsWith(u"3265 "_s));
+        QCOMPARE(rs->Fields(0), QVariant(u"2"_s));  // by position, the key first
+        QVERIFY(ErrorDe([&] { rs->Fields(-1); }).startsWith(u"3265 "_s));
+        rs->MoveNext();
+        QVERIFY(rs->Eof() && !rs->Bof());
+        QVERIFY(ErrorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
+        rs->Close();
+        QVERIFY(ErrorDe([&] { rs->Eof(); }).startsWith(u"3704 "_s));
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = NULL WHERE Gcc_Padre = '0'"_s);
+        QVERIFY(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Codigo"_s).isNull());
+    }
+
     void transacciones_data() { BaseDePrueba::AgregarMotores(); }
-    void transacciones();
-    void textosIntactosYUnaSentenciaPorForma_data() { BaseDePrueba::AgregarMotores(); }
-    void textosIntactosYUnaSentenciaPorForma();
-    void rechazosConSuMensaje_data() { BaseDePrueba::AgregarMotores(); }
-    void rechazosConSuMensaje();
-    void esquemaConSuVersion_data() { BaseDePrueba::AgregarMotores(); }
-    void esquemaConSuVersion();
-    void rafagaComoCadaSentencia_data();
-    void rafagaComoCadaSentencia();
-    void rafagaTermina();
-    void sqliteLecturaCompartidaVeLoQueOtrosConfirman_data();
-    void sqliteLecturaCompartidaVeLoQueOtrosConfirman();
-    void sqliteResultadoLeidoAlAvanzar_data();
-    void sqliteResultadoLeidoAlAvanzar();
-    void configuracion();
-    void postgresComoLoConfiguraLibpq();
-    void servidorCallado();
-    void esquemaCambiado_data() { BaseDePrueba::AgregarMotores(); }
-    void esquemaCambiado();
-};
-
-void PruebaConexion::recordsets()
-{
-    ABRIR_BASE(motor, base);
-    Connection* c = base.Conexion();
-    auto vacio = c->Execute(kHijos.arg(u"0"_s), -1);
-    QVERIFY(vacio->Bof() && vacio->Eof());
-    QVERIFY(errorDe([&] { vacio->MoveNext(); }).startsWith(u"3021 "_s));
-    QVERIFY(errorDe([&] { vacio->Fields(u"Gcc_Descripcion"_s); }).startsWith(u"3021 "_s));
-    base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1"_s);
-    base.InsertarGrupo(u"2"_s, u"Pasivo"_s, QString(), u"0"_s, 2);
-    base.InsertarGrupo(u"11"_s, u"Circulante"_s, u"1.1"_s, u"1"_s);
-    base.InsertarGrupo(u"111"_s, u"Caja"_s, u"1.1.1"_s, u"11"_s);
-    base.InsertarGrupo(u"12"_s, u"Fijo"_s, u"1.2"_s, u"1"_s);
-    auto rs = c->Execute(kHijos.arg(u"0"_s));
-    QVERIFY(!rs->Bof() && !rs->Eof());
-    QCOMPARE(rs->Fields(u"GCC_DESCRIPCION"_s).toString() + rs->Fields(u"gcc_codigo"_s).toString(), u"Activo1"_s);
-    rs->MoveNext();
-    const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
-    QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2);  // the same type on both engines
-    QVERIFY(errorDe([&] { rs->Fields(u"No_Existe"_s); }).startsWith(u"3265 "_s));
-    QCOMPARE(rs->Fields(0), QVariant(u"2"_s));  // by position, the key first
-    QVERIFY(errorDe([&] { rs->Fields(-1); }).startsWith(u"3265 "_s));
-    rs->MoveNext();
-    QVERIFY(rs->Eof() && !rs->Bof());
-    QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
-    rs->Close();
-    QVERIFY(errorDe([&] { rs->Eof(); }).startsWith(u"3704 "_s));
-    base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = NULL WHERE Gcc_Padre = '0'"_s);
-    QVERIFY(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Codigo"_s).isNull());
-}
-
-void PruebaConexion::transacciones()
-{
-    ABRIR_BASE(motor, base);
-    Connection* c = base.Conexion();
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->CommitTrans());
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->RollbackTrans());
-    c->BeginTrans();
-    base.InsertarGrupo(u"9"_s, u"Nunca"_s);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->BeginTrans());  // never a silent commit of the first
-    QVERIFY(c->EnTransaccion());
-    c->RollbackTrans();
-    QVERIFY(!c->EnTransaccion() && base.Claves().isEmpty());
-
-    base.InsertarGrupo(u"1"_s, u"Activo"_s);
-    c->BeginTrans();
-    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'A medias'"_s);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"UPDATE No_Existe SET x = 1"_s));
-    QVERIFY(c->EnTransaccion());
-    c->RollbackTrans();
-    QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
-
-    // Committing after a failed statement: PostgreSQL refuses, SQLite keeps what succeeded.
-    c->BeginTrans();
-    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez'"_s);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(u"1"_s, u"Repetida"_s));
-    if (motor == Motor::PostgreSQL) {
-        QVERIFY(errorDe([&] { c->CommitTrans(); }).startsWith(u"25P02 "_s));
+    void transacciones()
+    {
+        ABRIR_BASE(motor, base);
+        Connection* c = base.Conexion();
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->CommitTrans());
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->RollbackTrans());
+        c->BeginTrans();
+        base.InsertarGrupo(u"9"_s, u"Nunca"_s);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->BeginTrans());  // never a silent commit of the first
         QVERIFY(c->EnTransaccion());
         c->RollbackTrans();
-    } else {
-        c->CommitTrans();
-    }
-    QVERIFY(!c->EnTransaccion());
-    Sesion::Cerrar();  // read back through a new connection
-    QCOMPARE(base.Valor(kDescripcion).toString(), motor == Motor::PostgreSQL ? u"Activo"_s : u"Otra vez"_s);
-}
-
-// Texts that differ only in their literals share one prepared statement; the literals must
-// still reach the database exactly, whatever they hold.
-void PruebaConexion::textosIntactosYUnaSentenciaPorForma()
-{
-    ABRIR_BASE(motor, base);
-    Connection* c = base.Conexion();
-    const QStringList textos = {u"O'Brien y D'Arcy"_s,
-                                u"?"_s,
-                                u"-- no es comentario"_s,
-                                u"/* tampoco */"_s,
-                                u"''"_s,
-                                QString(),
-                                u"$1 $$ dólar $$"_s,
-                                u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
-                                u"ÁÉÍÓÚñ'\\ x"_s.repeated(20)};  // the last one 200 characters, the column's width
-    const int antes = enCache(c);
-    for (qsizetype i = 0; i < textos.size(); ++i) {
-        c->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
-                   "VALUES ('K%1', '%2', '0')"_s.arg(i)
-                       .arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
-    }
-    for (qsizetype i = 0; i < textos.size(); ++i) {
-        auto rs
-            = c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
-        QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), textos[i]);
-    }
-    QCOMPARE(enCache(c), antes + 2);  // one INSERT and one SELECT, whatever their literals
-    // The same shape run again and again binds each literal straight from the text.
-    for (qsizetype i = 0; i < textos.size(); ++i) {
-        if (!textos[i].contains(u'\''))
-            QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                                "WHERE Gcc_Descripcion = '%1'"_s.arg(textos[i])),
-                     QVariant(u"K%1"_s.arg(i)));
-    }
-    QCOMPARE(textos.last().size(), 200);
-
-    // A literal that looks like a placeholder, a comment or an injection is matched as text.
-    QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                        "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s),
-             QVariant(u"K1"_s));
-    QVERIFY(c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'x'' OR ''1''=''1'"_s)->Eof());
-    // Explicit placeholders next to literals; a placeholder without its value is refused.
-    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
-               "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
-               QVariantList{u"1.2"_s, u"K0"_s});
-    QCOMPARE(base.Valor(u"SELECT Gcc_Codigo FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {u"¿?"_s}),
-             QVariant(u"1.2"_s));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT 1"_s, QVariantList{1}));
-    if (motor == Motor::PostgreSQL) {
-        // `$1 IS NULL` cannot be prepared; the refusal must not abort the open transaction.
+        QVERIFY(!c->EnTransaccion() && base.Claves().isEmpty());
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
         c->BeginTrans();
-        QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s), QVariant(u"unknown"_s));  // as written
-        c->CommitTrans();
-    }
-    // Keys sort by their bytes on both engines.
-    base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
-    for (const char* clave : {"b", "B", "a", "10", "9", "A", "_x", "Á"})
-        base.InsertarGrupo(QString::fromUtf8(clave), u"d"_s);
-    QCOMPARE(base.Claves(), (QStringList{"10", "9", "A", "B", "_x", "a", "b", "Á"}));
-}
-
-void PruebaConexion::rechazosConSuMensaje()
-{
-    ABRIR_BASE(motor, base);
-    const bool pg = motor == Motor::PostgreSQL;
-    base.InsertarGrupo(u"000001"_s, u"Activo"_s);
-    const QString repetida = errorDe([&] { base.InsertarGrupo(u"000001"_s, u"Otro"_s); });
-    QVERIFY2(
-        repetida.startsWith((pg ? u"23505"_s : u"19"_s) + u" Ya existe un registro con la misma clave en la tabla"_s)
-            && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive),
-        qPrintable(repetida));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
-    QVERIFY_THROWS_EXCEPTION(
-        ErrorEjecucion,
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x'))));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion,
-                             base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; "
-                                           "DELETE FROM Grupo_Cuenta_Contable"_s));
-    base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"_s);  // a closing ; is fine
-    QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
-
-    // Another user holds the write lock: this one waits its limit, then gives up.
-    Sesion::Configuracion config = base.Configuracion();
-    config.esperaBloqueoMs = 200;
-    Sesion::Configurar(config);
-    sqlite3* sqlite = nullptr;
-    PGconn* otro = nullptr;
-    if (pg) {
-        otro = PQconnectdb(BaseDePrueba::CadenaPostgres(config.esquema).constData());
-        PQclear(PQexec(otro, "BEGIN"));
-        PQclear(PQexec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"));
-    } else {
-        sqlite3_open(base.Archivo().toUtf8().constData(), &sqlite);
-        QCOMPARE(sqlite3_exec(sqlite, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    }
-    QElapsedTimer reloj;
-    reloj.start();
-    const QString ocupada = errorDe([&] {
-        base.Conexion()->BeginTrans();
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
-    });
-    const qint64 espera = reloj.elapsed();
-    if (base.Conexion()->EnTransaccion())
-        base.Conexion()->RollbackTrans();
-    QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);  // readers are not held up
-    sqlite3_close(sqlite);  // the other user's transaction ends with its connection
-    PQfinish(otro);
-    QVERIFY2(ocupada.startsWith((pg ? u"55P03"_s : u"5"_s) + u" La base de datos está ocupada"_s), qPrintable(ocupada));
-    QVERIFY2(espera >= 150, qPrintable(QString::number(espera)));
-}
-
-void PruebaConexion::esquemaConSuVersion()
-{
-    ABRIR_BASE(motor, base);
-    QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
-    Sesion::Cerrar();  // opening an existing database changes nothing
-    QCOMPARE(base.ContarFilas(u"Kes_Version"_s), 1);
-    for (const char* tabla : {"Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
-        QCOMPARE(base.ContarFilas(QString::fromLatin1(tabla)), 0);
-    const QString indice = motor == Motor::PostgreSQL
-        ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() AND indexname = 'gcc_padre_indice'"_s
-        : u"SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'Gcc_Padre_Indice'"_s;
-    QVERIFY(base.Valor(indice).toString().contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
-    if (motor == Motor::SQLite)
-        QCOMPARE(base.Valor(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
-    // A database of version 2, without what later ones added, gets it when opened.
-    const QStringList agregado = motor == Motor::PostgreSQL
-        ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s, u"DROP FUNCTION gcc_historial()"_s}
-        : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
-                      u"DROP TRIGGER Gcc_Historial_Baja"_s};
-    for (const QString& sentencia : agregado + QStringList{u"DROP TABLE Kes_Historial"_s,
-                                                           u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s,
-                                                           u"UPDATE Kes_Version SET Ver_Numero = 2"_s})
-        base.Ejecutar(sentencia);
-    Sesion::Cerrar();
-    QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
-    QCOMPARE(base.Valor(u"SELECT COUNT(Bit_Usuario_Base) FROM Kes_Bitacora"_s).toInt(), 0);
-    base.InsertarGrupo(u"1"_s, u"Activo"_s);
-    base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
-    QCOMPARE(base.Valor(u"SELECT COUNT(*) FROM Kes_Historial"_s).toInt(), 2);
-    base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = ?"_s, {Esquema::kVersion + 1});
-    Sesion::Cerrar();
-    const QString masReciente = errorDe([] { Sesion::Conexion(); });
-    QVERIFY2(masReciente.contains(u"versión más reciente"_s), qPrintable(masReciente));
-}
-
-void PruebaConexion::rafagaComoCadaSentencia_data()
-{
-    QTest::addColumn<QString>("columna");
-    QTest::addColumn<QString>("sentencia");
-    QTest::addColumn<QStringList>("valores");  // "NULL" for a missing one
-    QTest::addColumn<QStringList>("literales");
-    QTest::addColumn<bool>("rafaga");
-    const QString todas = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
-    const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
-    const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
-    QTest::newRow("text") << u"TEXT"_s << todas << textos << buscados << true;
-    QTest::newRow("varchar, otra lista y otro orden")
-        << u"VARCHAR(10)"_s << u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s << textos
-        << buscados << true;
-    QTest::newRow("char: sin los blancos finales") << u"CHAR(3)"_s << todas << textos << buscados << false;
-    QTest::newRow("integer: '05' es 5") << u"INTEGER"_s << todas << QStringList{u"5"_s, u"50"_s, u"NULL"_s, u"5"_s}
-                                      << QStringList{u"5"_s, u"05"_s, u" 5"_s, u"50"_s, u"0"_s, u"6"_s} << false;
-    QTest::newRow("intercalacion sin mayusculas") << u"TEXT COLLATE mayusculas"_s << todas << textos << buscados
-                                                  << false;
-    QTest::newRow("columna unica") << u"TEXT UNIQUE"_s << todas << textos.mid(0, 7) << buscados << false;
-}
-
-// A burst answers each statement with exactly the rows the server returns for it, in its
-// order; where = is not byte equality (blanks, numbers, a collation), or the column is
-// unique, every statement runs on its own. The server's answers are read inside a
-// transaction, where every statement goes to it.
-void PruebaConexion::rafagaComoCadaSentencia()
-{
-    QFETCH(QString, columna);
-    QFETCH(QString, sentencia);
-    QFETCH(QStringList, valores);
-    QFETCH(QStringList, literales);
-    QFETCH(bool, rafaga);
-    REQUIERE_MOTOR(Motor::PostgreSQL);
-    BaseDePrueba base(Motor::PostgreSQL);
-    base.PorRed();
-    base.Ejecutar(u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
-    base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
-    for (qsizetype i = 0; i < valores.size(); ++i)
-        base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
-                      {i, valores[i] == u"NULL" ? QVariant() : QVariant(valores[i]), valores.size() - i});
-    Connection* c = base.Conexion();
-    const auto leer = [&] {
-        QStringList leidas;
-        for (const QString& literal : literales) {
-            QStringList filas;
-            for (auto rs = c->Execute(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))); !rs->Eof();
-                 rs->MoveNext())
-                filas << rs->Fields(u"Id"_s).toString() + u'=' + rs->Fields(u"Valor"_s).toString();
-            leidas << literal + u": "_s + filas.join(u", ");
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'A medias'"_s);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"UPDATE No_Existe SET x = 1"_s));
+        QVERIFY(c->EnTransaccion());
+        c->RollbackTrans();
+        QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
+        // Committing after a failed statement: PostgreSQL refuses, SQLite keeps what succeeded.
+        c->BeginTrans();
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez'"_s);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(u"1"_s, u"Repetida"_s));
+        if (motor == Motor::PostgreSQL) {
+            QVERIFY(ErrorDe([&] { c->CommitTrans(); }).startsWith(u"25P02 "_s));
+            QVERIFY(c->EnTransaccion());
+            c->RollbackTrans();
+        } else {
+            c->CommitTrans();
         }
-        return leidas;
-    };
-    c->BeginTrans();
-    const QStringList delServidor = leer();
-    c->RollbackTrans();
-    QStringList leidas;
-    const int idas = base.IdasYVueltas([&] { leidas = leer(); });
-    QCOMPARE(leidas, delServidor);
-    // The first burst asks about the column, then fetches the rows; the next one only fetches.
-    QVERIFY2(rafaga ? idas == 2 : idas > literales.size(), qPrintable(QString::number(idas)));
-    QCoreApplication::processEvents();
-    QCOMPARE(base.IdasYVueltas([&] { leidas = leer(); }), rafaga ? 1 : int(literales.size()));
-    QCOMPARE(leidas, delServidor);
-}
-
-// The burst's rows serve until this connection writes or begins a transaction, or control
-// returns to the event loop: another user's commit shows from then on. Past the guard (a
-// table of more rows), or with bursts off, each statement is a round trip of its own.
-void PruebaConexion::rafagaTermina()
-{
-    REQUIERE_MOTOR(Motor::PostgreSQL);
-    BaseDePrueba base(Motor::PostgreSQL);
-    base.PorRed();
-    for (const QString& clave : {u"1"_s, u"2"_s, u"3"_s})
-        base.InsertarGrupo(clave, u"Grupo "_s + clave);
-    PGconn* otro = PQconnectdb(BaseDePrueba::CadenaPostgres(base.Esquema()).constData());
-    const auto cerrarOtro = qScopeGuard([&] { PQfinish(otro); });
-    const auto otroEscribe = [&](const QString& descripcion) {
-        const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '" + descripcion.toUtf8()
-            + "' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'";
-        PQclear(PQexec(otro, sql.constData()));
-    };
-    Connection* c = base.Conexion();
-    const auto primera = [&] { return c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(); };
-
-    QCOMPARE(primera(), u"Grupo 1"_s);
-    otroEscribe(u"Suyo"_s);
-    QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(primera(), u"Grupo 1"_s); }), 0);  // the burst's snapshot
-    QCoreApplication::processEvents();
-    QCOMPARE(primera(), u"Suyo"_s);
-    otroEscribe(u"Suyo otra vez"_s);
-    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '3'"_s);
-    QCOMPARE(primera(), u"Suyo otra vez"_s);
-    otroEscribe(u"Antes de la transaccion"_s);
-    c->BeginTrans();
-    QCOMPARE(primera(), u"Antes de la transaccion"_s);
-    otroEscribe(u"Durante la transaccion"_s);
-    QCOMPARE(primera(), u"Durante la transaccion"_s);
-    c->RollbackTrans();
-    QCOMPARE(primera(), u"Durante la transaccion"_s);  // the burst before BeginTrans is gone
-
-    for (const int filasPorRafaga : {2, 0}) {
-        Sesion::Configuracion configuracion = Sesion::ConfiguracionActual();
-        configuracion.filasPorRafaga = filasPorRafaga;
-        Sesion::Configurar(configuracion);
-        c = base.Conexion();
-        primera();
-        QCOMPARE(base.IdasYVueltas([&] {
-                     for (int i = 0; i < 3; ++i)
-                         primera();
-                 }),
-                 3);
+        QVERIFY(!c->EnTransaccion());
+        Sesion::Cerrar();  // read back through a new connection
+        QCOMPARE(base.Valor(kDescripcion).toString(), motor == Motor::PostgreSQL ? u"Activo"_s : u"Otra vez"_s);
     }
-}
 
-void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman_data()
-{
-    QTest::addColumn<bool>("compartida");
-    QTest::newRow("compartida") << true;
-    QTest::newRow("apagada: cada consulta lee sola") << false;
-}
-
-// A run of queries shares one read transaction, which must never hide a commit made by
-// another connection, nor outlive a write or a transaction of this one. Switched off, no
-// read is shared and every query sees every commit all the same.
-void PruebaConexion::sqliteLecturaCompartidaVeLoQueOtrosConfirman()
-{
-    QFETCH(bool, compartida);
-    BaseDePrueba base;
-    Sesion::Configuracion configuracion = base.Configuracion();
-    configuracion.lecturaCompartida = compartida;
-    const auto c = std::make_unique<ConexionSqlite>(configuracion);
-    base.InsertarGrupo(u"1"_s, u"Activo"_s);
-    const auto leer = [&] { return c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(); };
-    QCOMPARE(leer(), u"Activo"_s);
-    QCOMPARE(c->LecturaAbierta(), compartida);
-    sqlite3* otro = nullptr;
-    QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otro), SQLITE_OK);
-    QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otro, u"OTRO"_s), SQLITE_OK);
-    sqlite3_busy_timeout(otro, 2000);
-    for (const char* descripcion : {"Otro", "Otro más"}) {
-        const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '" + QByteArray(descripcion) + "'";
-        QCOMPARE(sqlite3_exec(otro, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);  // readers do not block it
-        QCOMPARE(leer(), QString::fromUtf8(descripcion));
-    }
-    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
-    QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
-    QCOMPARE(sqlite3_exec(otro, "UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Mío'", nullptr,
-                          nullptr, nullptr),
-             SQLITE_OK);
-    QCOMPARE(sqlite3_changes(otro), 1);
-    sqlite3_close(otro);
-    leer();
-    c->BeginTrans();  // a transaction begins on a fresh write lock
-    QVERIFY(!c->LecturaAbierta());
-    c->RollbackTrans();
-    leer();
-    QTRY_VERIFY(!c->LecturaAbierta());  // ended when the event loop runs
-}
-
-enum class Interrupcion { MismaFormaAnidada, EscrituraPropia, Transaccion, CommitDeOtra, BucleDeEventos, Cierre };
-Q_DECLARE_METATYPE(Interrupcion)
-
-void PruebaConexion::sqliteResultadoLeidoAlAvanzar_data()
-{
-    QTest::addColumn<Interrupcion>("interrupcion");
-    QTest::newRow("la misma sentencia, anidada") << Interrupcion::MismaFormaAnidada;
-    QTest::newRow("una escritura de la conexion") << Interrupcion::EscrituraPropia;
-    QTest::newRow("una transaccion de la conexion") << Interrupcion::Transaccion;
-    QTest::newRow("el commit de otra conexion") << Interrupcion::CommitDeOtra;
-    QTest::newRow("el bucle de eventos") << Interrupcion::BucleDeEventos;
-    QTest::newRow("la conexion cerrada") << Interrupcion::Cierre;
-}
-
-// Inside the shared read a result is read from its statement as the caller moves. Whatever
-// runs before the caller reaches its end, it must give what the table held at Execute.
-void PruebaConexion::sqliteResultadoLeidoAlAvanzar()
-{
-    QFETCH(Interrupcion, interrupcion);
-    BaseDePrueba base;
-    for (const QString clave : {u"1"_s, u"2"_s, u"3"_s}) {
-        base.InsertarGrupo(clave, clave == u"1"_s ? u"Año 1 — ñandú"_s : u"Grupo "_s + clave);
-        base.InsertarGrupo(clave + u'1', u"Hijo "_s + clave, QString(), clave, 2);
-    }
-    // A connection of its own: the session's one is traced, and the trace counts every row.
-    auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
-    const auto descripciones = [](Recordset& rs) {
-        QStringList leidas;
-        for (; !rs.Eof(); rs.MoveNext())
-            leidas << rs.Fields(u"Gcc_Descripcion"_s).toString();
-        return leidas;
-    };
-    const auto hijos = [&](const QString& padre) { return descripciones(*c->Execute(kHijos.arg(padre))); };
-    const auto cambiar = [](sqlite3* base) {
-        QCOMPARE(sqlite3_exec(base, "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'", nullptr, nullptr,
-                              nullptr),
-                 SQLITE_OK);
-    };
-    const QStringList cambiadas{u"Cambiada"_s, u"Cambiada"_s, u"Cambiada"_s};
-    hijos(u"0"_s);  // the first read maps the shared memory that the next ones compare
-
-    auto rs = c->Execute(kHijos.arg(u"0"_s));
-    QVERIFY(dynamic_cast<RecordsetSqlite*>(rs.get()));  // not copied at Execute
-    QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), u"Año 1 — ñandú"_s);
-    rs->MoveNext();
-    sqlite3* otra = nullptr;
-    QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
-    QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otra, u"OTRA"_s), SQLITE_OK);
-    const auto cerrarOtra = qScopeGuard([&] { sqlite3_close(otra); });
-    switch (interrupcion) {
-    case Interrupcion::MismaFormaAnidada: {
-        auto anidado = c->Execute(kHijos.arg(u"2"_s));
-        QCOMPARE(hijos(u"21"_s), QStringList());  // a third level, while two read the statement
-        QCOMPARE(anidado->Fields(u"Gcc_Descripcion"_s).toString(), u"Hijo 2"_s);
-        QCOMPARE(hijos(u"1"_s), QStringList{u"Hijo 1"_s});
-        auto contado = c->Execute(kHijos.arg(u"0"_s));
-        contado->MoveNext();
-        QCOMPARE(dynamic_cast<RecordsetKes&>(*contado).Filas(), 3);  // as the trace counts them
-        QCOMPARE(descripciones(*contado), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
-        QCOMPARE(c->SentenciasEnCache(), 1);
-        break;
-    }
-    case Interrupcion::EscrituraPropia:
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s);
-        QCOMPARE(hijos(u"0"_s), cambiadas);
-        break;
-    case Interrupcion::Transaccion:
-        c->BeginTrans();
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s);
-        QCOMPARE(hijos(u"0"_s), cambiadas);
-        c->CommitTrans();
-        break;
-    case Interrupcion::CommitDeOtra:
-        cambiar(otra);
-        QCOMPARE(hijos(u"0"_s), cambiadas);
-        break;
-    case Interrupcion::BucleDeEventos:
-        QTRY_VERIFY(!c->LecturaAbierta());
-        cambiar(otra);  // a reader holding the old snapshot would not stop it either
-        QCOMPARE(hijos(u"0"_s), cambiadas);
-        break;
-    case Interrupcion::Cierre:
-        c.reset();
-        cambiar(otra);
-        break;
-    }
-    QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
-    QCOMPARE(descripciones(*rs), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
-    QVERIFY(rs->Eof() && !rs->Bof());
-    QVERIFY(errorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
-}
-
-void PruebaConexion::configuracion()
-{
-    const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
-    QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
-            && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida);
-    QTemporaryDir carpeta;
-    const auto leer = [&](const QByteArray& texto) {
-        QFile ini(carpeta.filePath(u"tq614.ini"_s));
-        if (!ini.open(QIODevice::WriteOnly) || ini.write("[BaseDeDatos]\n" + texto) < 0)
-            qFatal("No se pudo escribir el INI de prueba");
-        ini.close();
-        return Sesion::LeerConfiguracion(ini.fileName());
-    };
-    Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
-                                   "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
-                                   "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
-                                   "FilasPorRafaga=0\nLecturaCompartida=false\n");
-    QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);  // a connection string alone means PostgreSQL
-    QCOMPARE(QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
-                          c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs),
-                          QString::number(c.filasPorRafaga), QString::number(c.lecturaCompartida)}),
-             QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
-                          "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
-    QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
-    // A password in plain text is refused, wherever in the file it is, with where it belongs.
-    for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
-                                       "Conexion=host=db user=ana password=secreta\n"_ba,
-                                       "Conexion=postgresql://ana:secreta@db/conta\n"_ba}) {
-        const QString rechazo = errorDe([&] { leer(conClave); });
-        QVERIFY2(rechazo.contains(u"tq614.ini"_s) && rechazo.contains(u"PGPASSFILE"_s)
-                     && rechazo.contains(u"pg_service.conf"_s) && rechazo.contains(u"PGPASSWORD"_s),
-                 qPrintable(rechazo));
-    }
-    QVERIFY(Sesion::ClaveEnCadena(u"postgresql://ana@db/conta?sslmode=require"_s).isEmpty());
-
-    // A file that already holds the catalogue, but not the library's tables, keeps its rows.
-    Sesion::Configuracion existente;
-    existente.archivo = carpeta.filePath(u"existente.db"_s);
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(existente.archivo.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(
-        sqlite3_exec(
-            db,
-            "CREATE TABLE Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable TEXT PRIMARY KEY, "
-            "Gcc_Descripcion TEXT, Gcc_Padre TEXT); INSERT INTO Grupo_Cuenta_Contable VALUES ('1', 'Activo', '0');",
-            nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
-    BaseDePrueba base;  // restores the configuration when it ends
-    Sesion::Configurar(existente);
-    QCOMPARE(base.Valor(kDescripcion), QVariant(u"Activo"_s));
-    QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
-    QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
-}
-
-// libpq's own means, each through the connection's settings alone: TLS checked against the
-// right authority, several hosts, a service file, and the password from the password file
-// or, failing it, from the user (once).
-void PruebaConexion::postgresComoLoConfiguraLibpq()
-{
-    REQUIERE_MOTOR(Motor::PostgreSQL);
-    const Sesion::Configuracion prueba = BaseDePrueba::ConfiguracionPostgres();
-    const QString puerto = QString::number(prueba.puerto);
-    const auto con = [&](const QString& cadena) {
-        Sesion::Configuracion c = prueba;
-        c.servidor.clear();
-        c.puerto = 0;
-        c.conexion = cadena.isEmpty() ? u"host=127.0.0.1 port=%1"_s.arg(puerto) : cadena;
-        return c;
-    };
-    const auto valor = [](ConexionPostgres& c, const QString& sql) { return c.Execute(sql)->Fields(u"v"_s); };
+    // Texts that differ only in their literals share one prepared statement; the literals must
+    // still reach the database exactly, whatever they hold. Keys sort by their bytes.
+    void textosIntactosYUnaSentenciaPorForma_data() { BaseDePrueba::AgregarMotores(); }
+    void textosIntactosYUnaSentenciaPorForma()
     {
-        ConexionPostgres c(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2 application_name=conta"_s
-                                   .arg(puerto, qEnvironmentVariable("TQ614_PG_CA"))));
-        QCOMPARE(valor(c, u"SELECT ssl AS v FROM pg_stat_ssl WHERE pid = pg_backend_pid()"_s), QVariant(true));
-        QCOMPARE(valor(c, u"SELECT current_setting('application_name') AS v"_s), QVariant(u"conta"_s));
-    }
-    const QString otraAutoridad = errorDe([&] {
-        ConexionPostgres(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2"_s.arg(
-            puerto, qEnvironmentVariable("TQ614_PG_OTRA_CA"))));
-    });
-    QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
-                 && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
-             qPrintable(otraAutoridad));
-    {
-        // The first host is down; after the session is lost, the host list is tried again.
-        ConexionPostgres c(con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(puerto)));
-        QCOMPARE(valor(c, u"SELECT inet_server_port() AS v"_s).toInt(), prueba.puerto);
-        QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
-        QCOMPARE(valor(c, u"SELECT inet_server_port() AS v"_s).toInt(), prueba.puerto);
-        QCOMPARE(c.Reconexiones(), 1);
-    }
-    QTemporaryDir carpeta;
-    const QByteArray archivoClaves = qgetenv("PGPASSFILE");
-    const bool registrando = Sesion::MensajesRegistrandose();
-    const auto restaurar = qScopeGuard([&] {
-        qunsetenv("PGSERVICEFILE");
-        qputenv("PGPASSFILE", archivoClaves);
-        Sesion::RegistrarMensajes(registrando);
-    });
-    QFile servicios(carpeta.filePath(u"pg_service.conf"_s));
-    QVERIFY(servicios.open(QIODevice::WriteOnly));
-    servicios.write(u"[conta]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=%3\napplication_name=desde_servicio\n"_s
-                        .arg(puerto, prueba.base, prueba.usuario)
-                        .toUtf8());
-    servicios.close();
-    qputenv("PGSERVICEFILE", QFile::encodeName(servicios.fileName()));
-    {
-        Sesion::Configuracion c;
-        c.motor = Sesion::Configuracion::PostgreSQL;
-        c.servicio = u"conta"_s;
-        ConexionPostgres conexion(c);
-        QCOMPARE(valor(conexion, u"SELECT current_setting('application_name') AS v"_s), QVariant(u"desde_servicio"_s));
+        ABRIR_BASE(motor, base);
+        Connection* c = base.Conexion();
+        const QStringList textos = {u"O'Brien y D'Arcy"_s, u"?"_s, u"-- no es comentario"_s, u"/* tampoco */"_s, u"''"_s,
+                                    QString(), u"$1 $$ dólar $$"_s, u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
+                                    u"ÁÉÍÓÚñ'\\ x"_s.repeated(20)};  // the last one 200 characters, the column's width
+        const int antes = enCache(c);
+        for (qsizetype i = 0; i < textos.size(); ++i)
+            c->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
+                       "VALUES ('K%1', '%2', '0')"_s.arg(i)
+                           .arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
+        for (qsizetype i = 0; i < textos.size(); ++i) {
+            auto rs = c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
+            QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), textos[i]);
+        }
+        QCOMPARE(enCache(c), antes + 2);  // one INSERT and one SELECT, whatever their literals
+        // The same shape run again and again binds each literal straight from the text.
+        for (qsizetype i = 0; i < textos.size(); ++i)
+            if (!textos[i].contains(u'\''))
+                QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                                    "WHERE Gcc_Descripcion = '%1'"_s.arg(textos[i])),
+                         QVariant(u"K%1"_s.arg(i)));
+        QCOMPARE(textos.last().size(), 200);
+        // A literal that looks like a placeholder, a comment or an injection is matched as text.
+        QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                            "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s),
+                 QVariant(u"K1"_s));
+        QVERIFY(c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'x'' OR ''1''=''1'"_s)->Eof());
+        // Explicit placeholders next to literals; a placeholder without its value is refused.
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
+                   "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
+                   QVariantList{u"1.2"_s, u"K0"_s});
+        QCOMPARE(base.Valor(u"SELECT Gcc_Codigo FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {u"¿?"_s}),
+                 QVariant(u"1.2"_s));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT 1"_s, QVariantList{1}));
+        if (motor == Motor::PostgreSQL) {
+            // `$1 IS NULL` cannot be prepared; the refusal must not abort the open transaction.
+            c->BeginTrans();
+            QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s), QVariant(u"unknown"_s));  // as written
+            c->CommitTrans();
+        }
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
+        for (const char* clave : {"b", "B", "a", "10", "9", "A", "_x", "Á"})
+            base.InsertarGrupo(QString::fromUtf8(clave), u"d"_s);
+        QCOMPARE(base.Claves(), (QStringList{"10", "9", "A", "B", "_x", "a", "b", "Á"}));
     }
 
-    // Without the password file nobody is asked while messages are recorded: a clear refusal.
-    QFile claves(QString::fromLocal8Bit(archivoClaves));
-    QVERIFY(claves.open(QIODevice::ReadOnly));
-    const QString contrasena = QString::fromUtf8(claves.readAll()).trimmed().section(u':', 4);
-    qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
-    const QString sinContrasena = errorDe([&] { ConexionPostgres c(con({})); });
-    QVERIFY2(sinContrasena.startsWith(u"28P01 El servidor PostgreSQL pide la contraseña"_s)
-                 && sinContrasena.contains(u"PGPASSFILE"_s),
-             qPrintable(sinContrasena));
-    // With a user to ask, one dialog, whose answer outlives the session it opened.
-    Sesion::RegistrarMensajes(false);
+    // The database's refusals with the services' own messages; another user holding the write
+    // lock makes this one wait its limit, then give up, while readers are not held up.
+    void rechazosConSuMensaje_data() { BaseDePrueba::AgregarMotores(); }
+    void rechazosConSuMensaje()
     {
-        VigiaModal usuario([&](QWidget* ventana) {
-            auto* dialogo = qobject_cast<QInputDialog*>(ventana);
-            dialogo->setTextValue(contrasena);
-            dialogo->accept();
+        ABRIR_BASE(motor, base);
+        const bool pg = motor == Motor::PostgreSQL;
+        base.InsertarGrupo(u"000001"_s, u"Activo"_s);
+        const QString repetida = ErrorDe([&] { base.InsertarGrupo(u"000001"_s, u"Otro"_s); });
+        QVERIFY2(repetida.startsWith((pg ? u"23505"_s : u"19"_s) + u" Ya existe un registro con la misma clave en la tabla"_s)
+                     && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive),
+                 qPrintable(repetida));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
+        QVERIFY_THROWS_EXCEPTION(
+            ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x'))));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; "
+                                                               "DELETE FROM Grupo_Cuenta_Contable"_s));
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"_s);  // a closing ; is fine
+        QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
+
+        base.Reconfigurar([](Sesion::Configuracion& c) { c.esperaBloqueoMs = 200; });
+        auto otro = base.OtraConexion();
+        otro->BeginTrans();
+        otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Suyo'"_s);
+        QElapsedTimer reloj;
+        reloj.start();
+        const QString ocupada = ErrorDe([&] {
+            base.Conexion()->BeginTrans();
+            base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
         });
-        ConexionPostgres c(con({}));
-        QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
-        QCOMPARE(valor(c, u"SELECT 1 AS v"_s).toInt(), 1);
-        QCOMPARE(c.Reconexiones(), 1);
-        QCOMPARE(usuario.Abiertas(), 1);
+        const qint64 espera = reloj.elapsed();
+        if (base.Conexion()->EnTransaccion())
+            base.Conexion()->RollbackTrans();
+        QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
+        otro.reset();  // the other user's transaction ends with its connection
+        QVERIFY2(ocupada.startsWith((pg ? u"55P03"_s : u"5"_s) + u" La base de datos está ocupada"_s), qPrintable(ocupada));
+        QVERIFY2(espera >= 150, qPrintable(QString::number(espera)));
     }
-    VigiaModal cancelado;  // closes the dialog: as the user's Cancel
-    QVERIFY(errorDe([&] { ConexionPostgres c(con({})); }).startsWith(u"28P01 "_s));
-    QCOMPARE(cancelado.Abiertas(), 1);
-}
 
-// A server that stops answering (its backend stopped; the kernel still acknowledges, so
-// keepalives do not notice): the connection's set-up and its statements give up within
-// their deadline, and the next statement works on a new session.
-void PruebaConexion::servidorCallado()
-{
-    REQUIERE_MOTOR(Motor::PostgreSQL);
-    BaseDePrueba base(Motor::PostgreSQL);
-    base.InsertarGrupo(u"1"_s, u"Activo"_s);
-    Sesion::Configuracion config = base.Configuracion();
-    config.esperaServidorMs = 1500;
-    const auto aTiempo = [](qint64 ms) { return ms >= 1400 && ms < 1500 + 8000; };  // a busy machine's margin
-    QElapsedTimer reloj;
-
-    // A port whose kernel takes connections that nobody ever answers.
-    const int mudo = ::socket(AF_INET, SOCK_STREAM, 0);
-    const auto cerrarMudo = qScopeGuard([mudo] { ::close(mudo); });
-    sockaddr_in direccion{};
-    direccion.sin_family = AF_INET;
-    direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t largo = sizeof direccion;
-    QVERIFY(::bind(mudo, reinterpret_cast<sockaddr*>(&direccion), largo) == 0 && ::listen(mudo, 4) == 0
-            && ::getsockname(mudo, reinterpret_cast<sockaddr*>(&direccion), &largo) == 0);
-    Sesion::Configuracion haciaElMudo = config;
-    haciaElMudo.servidor = u"127.0.0.1"_s;
-    haciaElMudo.puerto = ntohs(direccion.sin_port);
-    reloj.start();
-    const QString alConectar = errorDe([&] { ConexionPostgres c(haciaElMudo); });
-    QVERIFY2(alConectar.startsWith(u"08001 El servidor PostgreSQL"_s)
-                 && alConectar.contains(u"no respondió en 1.5 s al conectar"_s) && aTiempo(reloj.elapsed()),
-             qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(alConectar)));
-
-    ConexionPostgres c(config);
-    for (const QString& sql : {kDescripcion, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2"_s}) {
-        c.Execute(sql);  // prepared: what is cut short is the statement itself
-        const int pid = c.ProcesoDelServidor();
-        QCOMPARE(::kill(pid, SIGSTOP), 0);
-        const auto continuar = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
-        reloj.restart();
-        const QString callado = errorDe([&] { c.Execute(sql); });
-        QVERIFY2(callado.startsWith(u"57014 El servidor de la base de datos no respondió en 1.5 s"_s)
-                     && aTiempo(reloj.elapsed()),
-                 qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(callado)));
-        // A write sent before the silence may still be carried out when the server wakes.
-        QCOMPARE(callado.contains(u"No se puede saber si el cambio llegó a guardarse"_s), sql.startsWith(u"UPDATE"_s));
-        // The next statement opens a new session, while the old one still sleeps.
-        QCOMPARE(c.Execute(kDescripcion)->Fields(u"Gcc_Descripcion"_s).toString(), u"Activo"_s);
-        QVERIFY(c.ProcesoDelServidor() != pid);
+    // Opening an existing database changes nothing; one of version 2, without what later ones
+    // added, gets it when opened; one of a later version is refused.
+    void esquemaConSuVersion_data() { BaseDePrueba::AgregarMotores(); }
+    void esquemaConSuVersion()
+    {
+        ABRIR_BASE(motor, base);
+        QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+        Sesion::Cerrar();
+        QCOMPARE(base.ContarFilas(u"Kes_Version"_s), 1);
+        for (const char* tabla : {"Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
+            QCOMPARE(base.ContarFilas(QString::fromLatin1(tabla)), 0);
+        const QString indice = motor == Motor::PostgreSQL
+            ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() AND indexname = 'gcc_padre_indice'"_s
+            : u"SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'Gcc_Padre_Indice'"_s;
+        QVERIFY(base.Valor(indice).toString().contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
+        if (motor == Motor::SQLite)
+            QCOMPARE(base.Valor(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
+        const QStringList agregado = motor == Motor::PostgreSQL
+            ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s, u"DROP FUNCTION gcc_historial()"_s}
+            : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
+                          u"DROP TRIGGER Gcc_Historial_Baja"_s};
+        for (const QString& sentencia : agregado + QStringList{u"DROP TABLE Kes_Historial"_s,
+                                                               u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s,
+                                                               u"UPDATE Kes_Version SET Ver_Numero = 2"_s})
+            base.Ejecutar(sentencia);
+        Sesion::Cerrar();
+        QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+        QCOMPARE(base.Valor(u"SELECT COUNT(Bit_Usuario_Base) FROM Kes_Bitacora"_s).toInt(), 0);
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
+        QCOMPARE(base.ContarFilas(u"Kes_Historial"_s), 2);
+        base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = ?"_s, {Esquema::kVersion + 1});
+        Sesion::Cerrar();
+        QVERIFY(ErrorDe([] { Sesion::Conexion(); }).contains(u"versión más reciente"_s));
     }
-    QCOMPARE(c.Reconexiones(), 2);
-}
 
-// A table changed by an administrator under statements that are prepared and mapped: the
-// next run reads the columns as they are now, and inside a transaction it fails whole.
-void PruebaConexion::esquemaCambiado()
-{
-    ABRIR_BASE(motor, base);
-    Sesion::Configuracion sinRafagas = base.Configuracion();
-    sinRafagas.filasPorRafaga = 0;  // the rebuilt table has no key left: its reads would come in a burst
-    Sesion::Configurar(sinRafagas);
-    Connection* c = base.Conexion();
-    base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
-    const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
-    // PostgreSQL cannot prepare pg_typeof($1): this one runs as its text, its columns mapped all the same.
-    const QString comoTexto = u"SELECT *, pg_typeof('x') AS Tipo FROM Grupo_Cuenta_Contable "
-                              "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
-    const auto leer = [&] {
-        QStringList valores;
-        for (const QString& sql : {fila, comoTexto}) {
-            if (sql == comoTexto && motor == Motor::SQLite)
-                continue;
-            auto rs = c->Execute(sql);
-            for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
-                valores << rs->Fields(QLatin1String(columna)).toString();
+    void rafagaComoCadaSentencia_data()
+    {
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QString>("sentencia");
+        QTest::addColumn<QStringList>("valores");  // "NULL" for a missing one
+        QTest::addColumn<QStringList>("literales");
+        QTest::addColumn<bool>("rafaga");
+        const QString todas = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
+        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
+        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
+        QTest::newRow("text") << u"TEXT"_s << todas << textos << buscados << true;
+        QTest::newRow("varchar, otra lista y otro orden")
+            << u"VARCHAR(10)"_s << u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s << textos
+            << buscados << true;
+        QTest::newRow("char: sin los blancos finales") << u"CHAR(3)"_s << todas << textos << buscados << false;
+        QTest::newRow("integer: '05' es 5") << u"INTEGER"_s << todas << QStringList{u"5"_s, u"50"_s, u"NULL"_s, u"5"_s}
+                                          << QStringList{u"5"_s, u"05"_s, u" 5"_s, u"50"_s, u"0"_s, u"6"_s} << false;
+        QTest::newRow("intercalacion sin mayusculas") << u"TEXT COLLATE mayusculas"_s << todas << textos << buscados << false;
+        QTest::newRow("columna unica") << u"TEXT UNIQUE"_s << todas << textos.mid(0, 7) << buscados << false;
+    }
+    // A burst answers each statement with exactly the rows the server returns for it, in its
+    // order; where = is not byte equality (blanks, numbers, a collation), or the column is
+    // unique, every statement runs on its own. The server's answers are read inside a
+    // transaction, where every statement goes to it.
+    void rafagaComoCadaSentencia()
+    {
+        QFETCH(QString, columna);
+        QFETCH(QString, sentencia);
+        QFETCH(QStringList, valores);
+        QFETCH(QStringList, literales);
+        QFETCH(bool, rafaga);
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.PorRed();
+        base.Ejecutar(u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
+        base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
+        for (qsizetype i = 0; i < valores.size(); ++i)
+            base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
+                          {i, valores[i] == u"NULL" ? QVariant() : QVariant(valores[i]), valores.size() - i});
+        const auto leer = [&] {
+            QStringList leidas;
+            for (const QString& literal : literales) {
+                QStringList filas;
+                for (auto rs = base.Conexion()->Execute(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s)));
+                     !rs->Eof(); rs->MoveNext())
+                    filas << rs->Fields(u"Id"_s).toString() + u'=' + rs->Fields(u"Valor"_s).toString();
+                leidas << literal + u": "_s + filas.join(u", ");
+            }
+            return leidas;
+        };
+        base.Conexion()->BeginTrans();
+        const QStringList delServidor = leer();
+        base.Conexion()->RollbackTrans();
+        QStringList leidas;
+        const int idas = base.IdasYVueltas([&] { leidas = leer(); });
+        QCOMPARE(leidas, delServidor);
+        // The first burst asks about the column, then fetches the rows; the next one only fetches.
+        QVERIFY2(rafaga ? idas == 2 : idas > literales.size(), qPrintable(QString::number(idas)));
+        QCoreApplication::processEvents();
+        QCOMPARE(base.IdasYVueltas([&] { leidas = leer(); }), rafaga ? 1 : int(literales.size()));
+        QCOMPARE(leidas, delServidor);
+    }
+
+    // The burst's rows serve until this connection writes or begins a transaction, or control
+    // returns to the event loop: another user's commit shows from then on. Past the guard (a
+    // table of more rows), or with bursts off, each statement is a round trip of its own.
+    void rafagaTermina()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.PorRed();
+        base.InsertarGrupos({u"1|Grupo 1"_s, u"2|Grupo 2"_s, u"3|Grupo 3"_s});
+        auto otro = base.OtraConexion();
+        const auto otroEscribe = [&](const QString& descripcion) {
+            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = ? WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s,
+                          {descripcion});
+        };
+        Connection* c = base.Conexion();
+        QCOMPARE(primeraDescripcion(*c), u"Grupo 1"_s);
+        otroEscribe(u"Suyo"_s);
+        QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(primeraDescripcion(*c), u"Grupo 1"_s); }), 0);  // the burst's snapshot
+        QCoreApplication::processEvents();
+        QCOMPARE(primeraDescripcion(*c), u"Suyo"_s);
+        otroEscribe(u"Suyo otra vez"_s);
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '3'"_s);
+        QCOMPARE(primeraDescripcion(*c), u"Suyo otra vez"_s);
+        otroEscribe(u"Antes de la transaccion"_s);
+        c->BeginTrans();
+        QCOMPARE(primeraDescripcion(*c), u"Antes de la transaccion"_s);
+        otroEscribe(u"Durante la transaccion"_s);
+        QCOMPARE(primeraDescripcion(*c), u"Durante la transaccion"_s);
+        c->RollbackTrans();
+        QCOMPARE(primeraDescripcion(*c), u"Durante la transaccion"_s);  // the burst before BeginTrans is gone
+        for (const int filasPorRafaga : {2, 0}) {
+            base.Reconfigurar([&](Sesion::Configuracion& configuracion) { configuracion.filasPorRafaga = filasPorRafaga; });
+            c = base.Conexion();
+            primeraDescripcion(*c);
+            QCOMPARE(base.IdasYVueltas([&] {
+                         for (int i = 0; i < 3; ++i)
+                             primeraDescripcion(*c);
+                     }),
+                     3);
         }
-        return valores.join(u'|');
-    };
-    const QString esperada = motor == Motor::SQLite ? u"Activo|1.1|0|2|AC"_s : u"Activo|1.1|0|2|AC|Activo|1.1|0|2|AC"_s;
-    QCOMPARE(leer(), esperada);
-    const int preparadas = enCache(c);
-    base.ReordenarCatalogoAparte();
-    QCOMPARE(leer(), esperada);
-    base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Extra TEXT DEFAULT 'nueva'"_s);
-    QCOMPARE(leer(), esperada);
-    QCOMPARE(c->Execute(fila)->Fields(u"Gcc_Extra"_s).toString(), u"nueva"_s);
-    if (motor == Motor::SQLite)
-        return;  // SQLite prepares again on its own; a writer of ours holds off other writers
-    QCOMPARE(enCache(c), preparadas + 2);
-
-    // Inside a transaction the stale statement fails, and the transaction with it.
-    base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
-    c->BeginTrans();
-    c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
-    const QString dentro = errorDe([&] { leer(); });
-    QVERIFY2(dentro.startsWith(u"0A000 Una sentencia preparada dejó de valer"_s), qPrintable(dentro));
-    c->RollbackTrans();
-    QCOMPARE(leer(), esperada);
-    // The session lost its prepared statements (as a pooler's DISCARD does): a write inside a
-    // transaction fails whole; outside one it is prepared again and runs.
-    c->Execute(u"DEALLOCATE ALL"_s);
-    c->BeginTrans();
-    QVERIFY(errorDe([&] { base.InsertarGrupo(u"2"_s, u"Pasivo"_s); }).startsWith(u"26000 "_s));
-    c->RollbackTrans();
-    c->Execute(u"DEALLOCATE ALL"_s);
-    base.InsertarGrupo(u"3"_s, u"Capital"_s);
-    QCOMPARE(base.Claves(), QStringList({u"1"_s, u"3"_s}));
-}
-
-void PruebaConexion::formaDeLaSentencia_data()
-{
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<Marcador>("marcador");
-    QTest::addColumn<QVariantList>("explicitos");
-    QTest::addColumn<QString>("texto");  // empty: runs as written, nothing extracted
-    QTest::addColumn<QStringList>("valores");
-    const auto fila = [](const char* nombre, const QString& sql, const QString& texto, const QStringList& valores,
-                         Marcador marcador = Marcador::Interrogacion, const QVariantList& explicitos = {}) {
-        QTest::newRow(nombre) << sql << marcador << explicitos << texto << valores;
-    };
-    fila("numerados para PostgreSQL", "INSERT INTO T VALUES (?, '?', ?, 'b')", "INSERT INTO T VALUES ($1, $2, $3, $4)",
-         {"uno", "?", "2", "b"}, Marcador::Dolar, {"uno", 2});
-    fila("números quedan en el texto", "INSERT INTO T (A, B, C) VALUES ('x', 3, -1.5)",
-         "INSERT INTO T (A, B, C) VALUES (?, 3, -1.5)", {"x"});
-    fila("comentario de línea con comilla", "SELECT * FROM T -- it's\nWHERE A = 'b'",
-         "SELECT * FROM T -- it's\nWHERE A = ?", {"b"});
-    fila("comentario de bloque con comilla", "SELECT /* don't */ A FROM T WHERE B = 'c'",
-         "SELECT /* don't */ A FROM T WHERE B = ?", {"c"});
-    fila("identificador entre comillas dobles", "SELECT \"it's\" FROM T WHERE A = 'x'",
-         "SELECT \"it's\" FROM T WHERE A = ?", {"x"});
-    fila("LIKE pegado al literal", "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"});
-    fila("con WITH al frente", "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)",
-         {"a"});
-    fila("dólar dentro del literal", "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1",
-         {"^[0-9]+$"}, Marcador::Dolar);
-    fila("dólar fuera de un literal", "SELECT $$a'b$$ FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
-    fila("literal con prefijo E", "SELECT * FROM T WHERE A = E'\\'' OR B = 'x'", {}, {}, Marcador::Dolar);
-    fila("blob de SQLite", "SELECT * FROM T WHERE A = X'41'", {}, {});
-    fila("literal sin cerrar", "SELECT * FROM T WHERE A = 'x", {}, {});
-    fila("comentarios anidados", "SELECT /* a /* b */ 'c' */ 1 FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
-    fila("no es consulta ni cambio", "PRAGMA journal_mode = 'wal'", {}, {});
-    fila("definición de tabla", "CREATE TABLE T (A TEXT DEFAULT '?', B TEXT)", {}, {}, Marcador::Dolar);
-}
-
-void PruebaConexion::formaDeLaSentencia()
-{
-    QFETCH(QString, sql);
-    QFETCH(Marcador, marcador);
-    QFETCH(QVariantList, explicitos);
-    QFETCH(QString, texto);
-    QFETCH(QStringList, valores);
-    const auto forma = SentenciaParametrizada::Analizar(sql, explicitos, marcador);
-    QCOMPARE(forma.LiteralesExtraidos(), !texto.isEmpty());
-    QCOMPARE(forma.Texto(), texto.isEmpty() ? sql : texto);
-    QStringList obtenidos;
-    for (const QVariant& v : forma.Valores())
-        obtenidos << v.toString();
-    QCOMPARE(obtenidos, valores);
-    QCOMPARE(forma.MarcadoresExplicitos(), explicitos.size());
-}
-
-void PruebaConexion::faltanValores()
-{
-    const auto forma = SentenciaParametrizada::Analizar(u"SELECT * FROM T WHERE A = ? AND B = ?"_s, QVariantList{1},
-                                                        Marcador::Interrogacion);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.ExigirValores(1));
-    forma.ExigirValores(2);
-}
-
-// A text with the ends of the last one is taken for its shape without being scanned again;
-// whatever the analyser remembers, what it returns is the full analysis.
-void PruebaConexion::formaRecordada()
-{
-    AnalizadorSentencias analizador(Marcador::Interrogacion);
-    const QString a = u"SELECT * FROM T WHERE A = '"_s;
-    const QString z = u"' ORDER BY A"_s;
-    const std::pair<QString, bool> casos[] = {
-        {a + u"k1"_s + z, false},
-        {a + u"k2"_s + z, true},
-        {a + z, true},
-        {a + u"Ñandú -- /* ? $1"_s + z, true},
-        {a + u"it''s"_s + z, false},  // a doubled quote
-        {a + u"x' OR B = 'y"_s + z, false},  // two literals between the same ends
-        {a + u"k3"_s + z + u" DESC"_s, false},  // another ending
-        {a + u"k4"_s + z + u" DESC"_s, true},
-        {u"SELECT 'x', 'y' FROM T"_s, false},  // two literals: nothing is remembered
-        {a + u"k5"_s + z + u" DESC"_s, false},
-    };
-    for (const auto& [sql, mismaForma] : casos) {
-        QCOMPARE(analizador.LiteralDeLaMismaForma(sql).has_value(), mismaForma);
-        const auto forma = analizador.Analizar(sql, {});
-        const auto completa = SentenciaParametrizada::Analizar(sql, {}, Marcador::Interrogacion);
-        QCOMPARE(forma.Texto(), completa.Texto());
-        QCOMPARE(forma.Valores(), completa.Valores());
-        QCOMPARE(forma.LiteralesExtraidos(), completa.LiteralesExtraidos());
     }
-}
+
+    void sqliteResultadoLeidoAlAvanzar_data()
+    {
+        QTest::addColumn<Interrupcion>("interrupcion");
+        QTest::newRow("la misma sentencia, anidada") << Interrupcion::MismaFormaAnidada;
+        QTest::newRow("una escritura de la conexion") << Interrupcion::EscrituraPropia;
+        QTest::newRow("una transaccion de la conexion") << Interrupcion::Transaccion;
+        QTest::newRow("el commit de otra conexion") << Interrupcion::CommitDeOtra;
+        QTest::newRow("el bucle de eventos") << Interrupcion::BucleDeEventos;
+        QTest::newRow("la conexion cerrada") << Interrupcion::Cierre;
+    }
+    // A run of queries shares one read transaction, in which a result is read from its statement
+    // as the caller moves. The read must never hide a commit made by another connection (which
+    // readers do not hold up), nor outlive a write or a transaction of this one, nor the event
+    // loop; and whatever runs before the caller reaches a result's end, the result must give
+    // what the table held at Execute.
+    void sqliteResultadoLeidoAlAvanzar()
+    {
+        QFETCH(Interrupcion, interrupcion);
+        BaseDePrueba base;
+        for (const QString clave : {u"1"_s, u"2"_s, u"3"_s}) {
+            base.InsertarGrupo(clave, clave == u"1"_s ? u"Año 1 — ñandú"_s : u"Grupo "_s + clave);
+            base.InsertarGrupo(clave + u'1', u"Hijo "_s + clave, QString(), clave, 2);
+        }
+        // A connection of its own: the session's one is traced, and the trace counts every row.
+        auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
+        const auto descripciones = [](Recordset& rs) {
+            QStringList leidas;
+            for (; !rs.Eof(); rs.MoveNext())
+                leidas << rs.Fields(u"Gcc_Descripcion"_s).toString();
+            return leidas;
+        };
+        const auto hijos = [&](const QString& padre) { return descripciones(*c->Execute(kHijos.arg(padre))); };
+        const QStringList cambiadas{u"Cambiada"_s, u"Cambiada"_s, u"Cambiada"_s};
+        const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s;
+        hijos(u"0"_s);  // the first read maps the shared memory that the next ones compare
+        auto rs = c->Execute(kHijos.arg(u"0"_s));
+        QVERIFY(dynamic_cast<RecordsetSqlite*>(rs.get()) && c->LecturaAbierta());  // not copied at Execute
+        QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), u"Año 1 — ñandú"_s);
+        rs->MoveNext();
+        sqlite3* otra = nullptr;
+        QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
+        QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otra, u"OTRA"_s), SQLITE_OK);
+        const auto cerrarOtra = qScopeGuard([&] { sqlite3_close(otra); });
+        switch (interrupcion) {
+        case Interrupcion::MismaFormaAnidada: {
+            auto anidado = c->Execute(kHijos.arg(u"2"_s));
+            QCOMPARE(hijos(u"21"_s), QStringList());  // a third level, while two read the statement
+            QCOMPARE(anidado->Fields(u"Gcc_Descripcion"_s).toString(), u"Hijo 2"_s);
+            QCOMPARE(hijos(u"1"_s), QStringList{u"Hijo 1"_s});
+            auto contado = c->Execute(kHijos.arg(u"0"_s));
+            contado->MoveNext();
+            QCOMPARE(dynamic_cast<RecordsetKes&>(*contado).Filas(), 3);  // as the trace counts them
+            QCOMPARE(descripciones(*contado), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
+            QCOMPARE(c->SentenciasEnCache(), 1);
+            break;
+        }
+        case Interrupcion::EscrituraPropia:
+            c->Execute(cambiar);
+            QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
+            QCOMPARE(sqlite3_exec(otra, "UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = "
+                                        "'Cambiada'", nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            QCOMPARE(sqlite3_changes(otra), 6);
+            QCOMPARE(hijos(u"0"_s), cambiadas);
+            break;
+        case Interrupcion::Transaccion:
+            c->BeginTrans();  // on a fresh write lock
+            QVERIFY(!c->LecturaAbierta());
+            c->Execute(cambiar);
+            QCOMPARE(hijos(u"0"_s), cambiadas);
+            c->CommitTrans();
+            break;
+        case Interrupcion::CommitDeOtra:
+            for (const char* descripcion : {"Otra", "Cambiada"}) {
+                const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '" + QByteArray(descripcion) + "'";
+                QCOMPARE(sqlite3_exec(otra, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+                QCOMPARE(hijos(u"0"_s).value(0), QString::fromUtf8(descripcion));
+            }
+            break;
+        case Interrupcion::BucleDeEventos:
+            QTRY_VERIFY(!c->LecturaAbierta());
+            QCOMPARE(sqlite3_exec(otra, cambiar.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            QCOMPARE(hijos(u"0"_s), cambiadas);
+            break;
+        case Interrupcion::Cierre:
+            c.reset();
+            QCOMPARE(sqlite3_exec(otra, cambiar.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            break;
+        }
+        QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
+        QCOMPARE(descripciones(*rs), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
+        QVERIFY(rs->Eof() && !rs->Bof());
+        QVERIFY(ErrorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
+    }
+    // Switched off in the settings, no read is shared: every query reads on its own and sees
+    // every commit.
+    void sqliteLecturaCompartidaApagada()
+    {
+        BaseDePrueba base;
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        Sesion::Configuracion configuracion = base.Configuracion();
+        configuracion.lecturaCompartida = false;
+        ConexionSqlite c(configuracion);
+        const auto leer = [&] { return c.Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(); };
+        QCOMPARE(leer(), u"Activo"_s);
+        QVERIFY(!c.LecturaAbierta());
+        base.Conexion()->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra'"_s);
+        QCOMPARE(leer(), u"Otra"_s);
+    }
+
+    // The settings file: a connection string alone means PostgreSQL; a password in it is refused
+    // wherever it is, with where it belongs. A file that already holds the catalogue, but not the
+    // library's tables, keeps its rows.
+    void configuracion()
+    {
+        const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
+        QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s)
+                && predeterminada.lecturaCompartida);
+        QTemporaryDir carpeta;
+        const auto leer = [&](const QByteArray& texto) {
+            QFile ini(carpeta.filePath(u"tq614.ini"_s));
+            if (!ini.open(QIODevice::WriteOnly) || ini.write("[BaseDeDatos]\n" + texto) < 0)
+                qFatal("No se pudo escribir el INI de prueba");
+            ini.close();
+            return Sesion::LeerConfiguracion(ini.fileName());
+        };
+        Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
+                                       "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
+                                       "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
+                                       "FilasPorRafaga=0\nLecturaCompartida=false\n");
+        QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);
+        QCOMPARE(QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
+                              c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs),
+                              QString::number(c.filasPorRafaga), QString::number(c.lecturaCompartida)}),
+                 QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
+                              "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
+        QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
+        for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
+                                           "Conexion=host=db user=ana password=secreta\n"_ba,
+                                           "Conexion=postgresql://ana:secreta@db/conta\n"_ba}) {
+            const QString rechazo = ErrorDe([&] { leer(conClave); });
+            QVERIFY2(rechazo.contains(u"tq614.ini"_s) && rechazo.contains(u"PGPASSFILE"_s)
+                         && rechazo.contains(u"pg_service.conf"_s) && rechazo.contains(u"PGPASSWORD"_s),
+                     qPrintable(rechazo));
+        }
+        QVERIFY(Sesion::ClaveEnCadena(u"postgresql://ana@db/conta?sslmode=require"_s).isEmpty());
+        BaseDePrueba base;  // restores the configuration when it ends
+        base.Reconfigurar([&](Sesion::Configuracion& existente) {
+            existente = {};
+            existente.archivo = carpeta.filePath(u"existente.db"_s);
+        });
+        base.EjecutarAparte(u"CREATE TABLE Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable TEXT PRIMARY KEY, "
+                            "Gcc_Descripcion TEXT, Gcc_Padre TEXT); INSERT INTO Grupo_Cuenta_Contable VALUES ('1', "
+                            "'Activo', '0')"_s);
+        QCOMPARE(base.Valor(kDescripcion), QVariant(u"Activo"_s));
+        QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+        QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
+    }
+
+    // libpq's own means, each through the connection's settings alone: TLS checked against the
+    // right authority, several hosts, a service file, and the password from the password file
+    // or, failing it, from the user (once).
+    void postgresComoLoConfiguraLibpq()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        const Sesion::Configuracion prueba = BaseDePrueba::ConfiguracionPostgres();
+        const QString puerto = QString::number(prueba.puerto);
+        const auto con = [&](const QString& cadena) {
+            Sesion::Configuracion c = prueba;
+            c.servidor.clear();
+            c.puerto = 0;
+            c.conexion = cadena.isEmpty() ? u"host=127.0.0.1 port=%1"_s.arg(puerto) : cadena;
+            return c;
+        };
+        const auto valor = [](ConexionPostgres& c, const QString& sql) { return c.Execute(sql)->Fields(0); };
+        {
+            ConexionPostgres c(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2 application_name=conta"_s
+                                       .arg(puerto, qEnvironmentVariable("TQ614_PG_CA"))));
+            QCOMPARE(valor(c, u"SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()"_s), QVariant(true));
+            QCOMPARE(valor(c, u"SELECT current_setting('application_name')"_s), QVariant(u"conta"_s));
+        }
+        const QString otraAutoridad = ErrorDe([&] {
+            ConexionPostgres(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2"_s.arg(
+                puerto, qEnvironmentVariable("TQ614_PG_OTRA_CA"))));
+        });
+        QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
+                     && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
+                 qPrintable(otraAutoridad));
+        {
+            // The first host is down; after the session is lost, the host list is tried again.
+            ConexionPostgres c(con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(puerto)));
+            QCOMPARE(valor(c, u"SELECT inet_server_port()"_s).toInt(), prueba.puerto);
+            QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
+            QCOMPARE(valor(c, u"SELECT inet_server_port()"_s).toInt(), prueba.puerto);
+            QCOMPARE(c.Reconexiones(), 1);
+        }
+        QTemporaryDir carpeta;
+        const QByteArray archivoClaves = qgetenv("PGPASSFILE");
+        const bool registrando = Sesion::MensajesRegistrandose();
+        const auto restaurar = qScopeGuard([&] {
+            qunsetenv("PGSERVICEFILE");
+            qputenv("PGPASSFILE", archivoClaves);
+            Sesion::RegistrarMensajes(registrando);
+        });
+        QFile servicios(carpeta.filePath(u"pg_service.conf"_s));
+        QVERIFY(servicios.open(QIODevice::WriteOnly));
+        servicios.write(u"[conta]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=%3\napplication_name=desde_servicio\n"_s
+                            .arg(puerto, prueba.base, prueba.usuario)
+                            .toUtf8());
+        servicios.close();
+        qputenv("PGSERVICEFILE", QFile::encodeName(servicios.fileName()));
+        {
+            Sesion::Configuracion c;
+            c.motor = Sesion::Configuracion::PostgreSQL;
+            c.servicio = u"conta"_s;
+            ConexionPostgres conexion(c);
+            QCOMPARE(valor(conexion, u"SELECT current_setting('application_name')"_s), QVariant(u"desde_servicio"_s));
+        }
+        // Without the password file nobody is asked while messages are recorded: a clear refusal.
+        QFile claves(QString::fromLocal8Bit(archivoClaves));
+        QVERIFY(claves.open(QIODevice::ReadOnly));
+        const QString contrasena = QString::fromUtf8(claves.readAll()).trimmed().section(u':', 4);
+        qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
+        const QString sinContrasena = ErrorDe([&] { ConexionPostgres c(con({})); });
+        QVERIFY2(sinContrasena.startsWith(u"28P01 El servidor PostgreSQL pide la contraseña"_s)
+                     && sinContrasena.contains(u"PGPASSFILE"_s),
+                 qPrintable(sinContrasena));
+        // With a user to ask, one dialog, whose answer outlives the session it opened.
+        Sesion::RegistrarMensajes(false);
+        {
+            VigiaModal usuario([&](QWidget* ventana) {
+                auto* dialogo = qobject_cast<QInputDialog*>(ventana);
+                dialogo->setTextValue(contrasena);
+                dialogo->accept();
+            });
+            ConexionPostgres c(con({}));
+            QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
+            QVERIFY(valor(c, u"SELECT 1"_s).toInt() == 1 && c.Reconexiones() == 1 && usuario.Abiertas() == 1);
+        }
+        VigiaModal cancelado;  // closes the dialog: as the user's Cancel
+        QVERIFY(ErrorDe([&] { ConexionPostgres c(con({})); }).startsWith(u"28P01 "_s));
+        QCOMPARE(cancelado.Abiertas(), 1);
+    }
+
+    // A server that stops answering (its backend stopped; the kernel still acknowledges, so
+    // keepalives do not notice): the connection's set-up and its statements give up within
+    // their deadline, and the next statement works on a new session.
+    void servidorCallado()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        Sesion::Configuracion config = base.Configuracion();
+        config.esperaServidorMs = 1500;
+        const auto aTiempo = [](qint64 ms) { return ms >= 1400 && ms < 1500 + 8000; };  // a busy machine's margin
+        QElapsedTimer reloj;
+        // A port whose kernel takes connections that nobody ever answers.
+        const int mudo = ::socket(AF_INET, SOCK_STREAM, 0);
+        const auto cerrarMudo = qScopeGuard([mudo] { ::close(mudo); });
+        sockaddr_in direccion{};
+        direccion.sin_family = AF_INET;
+        direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t largo = sizeof direccion;
+        QVERIFY(::bind(mudo, reinterpret_cast<sockaddr*>(&direccion), largo) == 0 && ::listen(mudo, 4) == 0
+                && ::getsockname(mudo, reinterpret_cast<sockaddr*>(&direccion), &largo) == 0);
+        Sesion::Configuracion haciaElMudo = config;
+        haciaElMudo.servidor = u"127.0.0.1"_s;
+        haciaElMudo.puerto = ntohs(direccion.sin_port);
+        reloj.start();
+        const QString alConectar = ErrorDe([&] { ConexionPostgres c(haciaElMudo); });
+        QVERIFY2(alConectar.startsWith(u"08001 El servidor PostgreSQL"_s)
+                     && alConectar.contains(u"no respondió en 1.5 s al conectar"_s) && aTiempo(reloj.elapsed()),
+                 qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(alConectar)));
+        ConexionPostgres c(config);
+        for (const QString& sql : {kDescripcion, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2"_s}) {
+            c.Execute(sql);  // prepared: what is cut short is the statement itself
+            const int pid = c.ProcesoDelServidor();
+            QCOMPARE(::kill(pid, SIGSTOP), 0);
+            const auto continuar = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+            reloj.restart();
+            const QString callado = ErrorDe([&] { c.Execute(sql); });
+            QVERIFY2(callado.startsWith(u"57014 El servidor de la base de datos no respondió en 1.5 s"_s)
+                         && aTiempo(reloj.elapsed()),
+                     qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(callado)));
+            // A write sent before the silence may still be carried out when the server wakes.
+            QCOMPARE(callado.contains(u"No se puede saber si el cambio llegó a guardarse"_s), sql.startsWith(u"UPDATE"_s));
+            // The next statement opens a new session, while the old one still sleeps.
+            QCOMPARE(primeraDescripcion(c, u"0"_s), u"Activo"_s);
+            QVERIFY(c.ProcesoDelServidor() != pid);
+        }
+        QCOMPARE(c.Reconexiones(), 2);
+    }
+
+    // A table changed by an administrator under statements that are prepared and mapped: the
+    // next run reads the columns as they are now, and inside a transaction it fails whole.
+    void esquemaCambiado_data() { BaseDePrueba::AgregarMotores(); }
+    void esquemaCambiado()
+    {
+        ABRIR_BASE(motor, base);
+        base.Reconfigurar([](Sesion::Configuracion& c) { c.filasPorRafaga = 0; });  // a table without key: a burst
+        Connection* c = base.Conexion();
+        base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
+        const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
+        // PostgreSQL cannot prepare pg_typeof($1): this one runs as its text, its columns mapped all the same.
+        const QString comoTexto = u"SELECT *, pg_typeof('x') AS Tipo FROM Grupo_Cuenta_Contable "
+                                  "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
+        const auto leer = [&] {
+            QStringList valores;
+            for (const QString& sql : motor == Motor::SQLite ? QStringList{fila} : QStringList{fila, comoTexto}) {
+                auto rs = c->Execute(sql);
+                for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
+                    valores << rs->Fields(QLatin1String(columna)).toString();
+            }
+            return valores.join(u'|');
+        };
+        const QString esperada = u"Activo|1.1|0|2|AC"_s + (motor == Motor::SQLite ? u""_s : u"|Activo|1.1|0|2|AC"_s);
+        QCOMPARE(leer(), esperada);
+        const int preparadas = enCache(c);
+        base.ReordenarCatalogoAparte();
+        QCOMPARE(leer(), esperada);
+        base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Extra TEXT DEFAULT 'nueva'"_s);
+        QCOMPARE(leer(), esperada);
+        QCOMPARE(c->Execute(fila)->Fields(u"Gcc_Extra"_s).toString(), u"nueva"_s);
+        if (motor == Motor::SQLite)
+            return;  // SQLite prepares again on its own; a writer of ours holds off other writers
+        QCOMPARE(enCache(c), preparadas + 2);
+        // Inside a transaction the stale statement fails, and the transaction with it.
+        base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
+        c->BeginTrans();
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
+        const QString dentro = ErrorDe([&] { leer(); });
+        QVERIFY2(dentro.startsWith(u"0A000 Una sentencia preparada dejó de valer"_s), qPrintable(dentro));
+        c->RollbackTrans();
+        QCOMPARE(leer(), esperada);
+        // The session lost its prepared statements (as a pooler's DISCARD does): a write inside a
+        // transaction fails whole; outside one it is prepared again and runs.
+        c->Execute(u"DEALLOCATE ALL"_s);
+        c->BeginTrans();
+        QVERIFY(ErrorDe([&] { base.InsertarGrupo(u"2"_s, u"Pasivo"_s); }).startsWith(u"26000 "_s));
+        c->RollbackTrans();
+        c->Execute(u"DEALLOCATE ALL"_s);
+        base.InsertarGrupo(u"3"_s, u"Capital"_s);
+        QCOMPARE(base.Claves(), QStringList({u"1"_s, u"3"_s}));
+    }
+};
 
 QTEST_MAIN(PruebaConexion)
 #include "tst_Conexion.moc"

@@ -1,6 +1,6 @@
 // The services the component calls (change registration, automatic numbers, lookups,
-// parameters, dates, messages, the tree search, the report viewer) and the trace of every call,
-// on SQLite and on PostgreSQL where a database answers them.
+// parameters, dates, messages, the report viewer) and the trace of every call, on SQLite and on
+// PostgreSQL where a database answers them.
 #include "AccesoDatosKes.h"
 #include "BaseDePrueba.h"
 #include "DialogoReporte.h"
@@ -17,14 +17,13 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using Motor = BaseDePrueba::Motor;
 
 namespace {
 
-using Motor = BaseDePrueba::Motor;
 const QString kTabla = u"Grupo_Cuenta_Contable"_s, kClave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
 const QString kListado = u"000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n"_s;
 
@@ -33,21 +32,26 @@ template <class T> std::unique_ptr<T> crear(const char* clase)
     return std::unique_ptr<T>(static_cast<T*>(KesCrearObjeto(clase)));
 }
 
-// The calls of a trace file, each line of which must be one JSON object.
-QStringList llamadas(const QString& archivo, QList<QJsonObject>* lineas = nullptr)
+// The lines of a trace file, each of which must be one JSON object.
+QList<QJsonObject> lineas(const QString& archivo)
 {
     QFile f(archivo);
+    QList<QJsonObject> todas;
+    for (bool abierto = f.open(QIODevice::ReadOnly); abierto && !f.atEnd();)
+        todas << QJsonDocument::fromJson(f.readLine()).object();
+    return todas;
+}
+
+QStringList llamadas(const QList<QJsonObject>& traza)
+{
     QStringList nombres;
-    for (bool abierto = f.open(QIODevice::ReadOnly); abierto && !f.atEnd();) {
-        const QJsonObject linea = QJsonDocument::fromJson(f.readLine()).object();
+    for (const QJsonObject& linea : traza)
         nombres << linea.value("llamada"_L1).toString();
-        if (lineas)
-            *lineas << linea;
-    }
     return nombres;
 }
 
-// A child run with the environment of support staff: no options, only variables.
+// A child run with the environment of support staff: no options, only variables. Without the
+// recorded mode its message would wait for a user and the parent would time out.
 int hijo(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -56,7 +60,6 @@ int hijo(int argc, char** argv)
     Sesion::Configurar(c);
     auto datos = crear<AccesoDatos>("AccesoDatos");
     datos->Conexion()->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);
-    // Without the recorded mode this would wait for a user and the parent would time out.
     datos->Mensaje(u"Desde el hijo"_s, 48, u"Kestrima"_s, 0, u"TQ614"_s, u"ERR-ID:7500011"_s);
     return Sesion::MensajesRegistrados().size() == 1 ? 0 : 3;
 }
@@ -78,8 +81,6 @@ int relojMovido(int argc, char** argv)
     return registrado ? 0 : 3;
 }
 
-QStringList g_registro;
-
 } // namespace
 
 class PruebaServicios : public QObject
@@ -87,348 +88,264 @@ class PruebaServicios : public QObject
     Q_OBJECT
 
 private slots:
+    // Registered only inside a transaction, with the session's operator and id, the database's
+    // login and time; vetoes read in any case, others' vetoes ignored; audit rows go with their change.
     void registrarCambio_data() { BaseDePrueba::AgregarMotores(); }
-    void registrarCambio();
-    void bitacoraConElRelojYElUsuarioDelServidor();
-    void siguienteNumeroYBuscarValor_data() { BaseDePrueba::AgregarMotores(); }
-    void siguienteNumeroYBuscarValor();
-    void obtenerParametro_data() { BaseDePrueba::AgregarMotores(); }
-    void obtenerParametro();
-    void fechasTransaccionYFabrica();
-    void mensajeRegistradoOMostrado();
-    void trazaEnArchivoYPorVariablesDeEntorno();
-    void buscarEnArbol();
-    void reporteEnVentanaModal();
-    void guardarYVistaPrevia();
-};
-
-void PruebaServicios::registrarCambio()
-{
-    ABRIR_BASE(motor, base);
-    auto util = crear<Utilerias>("Utilerias");
-    Connection* c = base.Conexion();
-    QVERIFY(!util->RegistrarCambio(kTabla, u"1"_s, {}));  // no transaction to register it in
-    QVERIFY(util->UltimoError().contains(u"no hay una transacción abierta"_s));
-    base.PermitirEscritura(u"OTRO"_s, kTabla, false);  // vetoes of others do not apply
-    base.PermitirEscritura(u"PRUEBA"_s, u"Otra_Tabla"_s, false);
-    c->BeginTrans();
-    base.InsertarGrupo(u"1"_s, u"Activo"_s);
-    QVERIFY(util->RegistrarCambio(kTabla, u"1"_s, u"CAT-01"_s));
-    QCOMPARE(util->UltimoError(), QString());
-    c->CommitTrans();
-    auto rs = c->Execute(u"SELECT * FROM Kes_Bitacora"_s);
-    QStringList fila;
-    for (const char* campo : {"Bit_Tabla", "Bit_Clave", "Bit_Operador", "Bit_Sesion"})
-        fila << rs->Fields(QLatin1String(campo)).toString();
-    QCOMPARE(fila, QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion()}));
-    QCOMPARE(rs->Fields(u"Bit_Usuario_Base"_s).toString(),
-             motor == Motor::PostgreSQL ? base.Configuracion().usuario : Sesion::UsuarioDelSistema());
-    const auto fecha = QDateTime::fromString(rs->Fields(u"Bit_Fecha"_s).toString(), u"yyyy-MM-dd HH:mm:ss"_s);
-    QVERIFY(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60);
-
-    base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, false);  // in any case
-    c->BeginTrans();
-    base.InsertarGrupo(u"2"_s, u"Pasivo"_s);
-    QVERIFY(!util->RegistrarCambio(kTabla, u"2"_s, {}));
-    QCOMPARE(util->UltimoError(),
-             u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
-    QVERIFY(c->EnTransaccion());  // the caller rolls back: nothing is left of the vetoed change
-    c->RollbackTrans();
-    QCOMPARE(base.Claves(), QStringList{u"1"_s});
-    base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, true);
-    c->BeginTrans();
-    QVERIFY(util->RegistrarCambio(kTabla, u"2"_s, {}));
-    QCOMPARE(util->UltimoError(), QString());  // a success clears the last reason
-    c->RollbackTrans();
-    QCOMPARE(base.ContarFilas(u"Kes_Bitacora"_s), 1);  // audit rows go with their change
-    const auto traza = base.TrazaDe(u"RegistrarCambio"_s);
-    QVERIFY(traza.at(1).value("texto"_L1) == u"CAT-01"_s && !traza.at(2).value("resultado"_L1).toBool());
-}
-
-// The change log trusts the server, not the workstation: a client whose clock is years off
-// stores the server's time, and without an operator of its own the database login.
-void PruebaServicios::bitacoraConElRelojYElUsuarioDelServidor()
-{
-    REQUIERE_MOTOR(Motor::PostgreSQL);
-    BaseDePrueba base(Motor::PostgreSQL);
-    QProcess hijo;
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    // libfaketime is preloaded before the sanitizers' runtime, which then must not object.
-    entorno.insert(u"ASAN_OPTIONS"_s, entorno.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
-    hijo.setProcessEnvironment(entorno);
-    hijo.start(u"faketime"_s, {u"2001-02-03 04:05:06"_s, QCoreApplication::applicationFilePath(), u"--reloj-movido"_s,
-                               base.Esquema()});
-    QVERIFY2(hijo.waitForFinished(60000) && hijo.exitCode() == 0, hijo.readAllStandardError().constData());
-    const QString relojDelCliente = QString::fromUtf8(hijo.readAllStandardOutput()).trimmed();
-    QVERIFY2(relojDelCliente.startsWith(u"2001-02-03"_s), qPrintable(relojDelCliente));
-    auto rs = base.Conexion()->Execute(u"SELECT * FROM Kes_Bitacora"_s);
-    const auto fecha = QDateTime::fromString(rs->Fields(u"Bit_Fecha"_s).toString(), u"yyyy-MM-dd HH:mm:ss"_s);
-    QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(fecha.toString()));
-    QCOMPARE(rs->Fields(u"Bit_Operador"_s).toString(), base.Configuracion().usuario);
-    QCOMPARE(rs->Fields(u"Bit_Usuario_Base"_s).toString(), base.Configuracion().usuario);
-}
-
-void PruebaServicios::siguienteNumeroYBuscarValor()
-{
-    ABRIR_BASE(motor, base);
-    UtileriasKes util(FabricaServicios::CrearAccesoDatos());
-    const auto siguiente = [&](const QString& tabla = kTabla) {
-        return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
-    };
-    QCOMPARE(siguiente(), 1L);
-    for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3", "O'B"})
-        base.InsertarGrupo(QString::fromLatin1(clave), QString::fromLatin1(clave).repeated(2));
-    QCOMPARE(siguiente(), 43L);  // only keys that read as whole numbers count
-    base.InsertarGrupo(u"0000000000000000000000100"_s, QString());
-    QCOMPARE(siguiente(), 101L);
-    base.InsertarGrupo(u"2147483647"_s, u"el último"_s);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
-    base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '123456789012345678901234' "
-                  "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '2147483647'"_s);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente(u"Grupo_Cuenta_Contable; DROP TABLE x"_s));
-
-    const auto buscar
-        = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s, const QString& tabla = kTabla) {
-              return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
-          };
-    QCOMPARE(buscar(u"O'B"_s), u"O'BO'B"_s);
-    QCOMPARE(buscar(u"7"_s, u"Gcc_Nivel"_s), u"1"_s);
-    for (const char* hostil : {"9", "' OR '1'='1", "7' --", "7'; DELETE FROM Grupo_Cuenta_Contable; --", "?", "%"})
-        QCOMPARE(buscar(QString::fromUtf8(hostil)), QString());
-    QCOMPARE(base.ContarFilas(kTabla), 11);
-    // An empty description reads like a missing key; looking up the key tells them apart.
-    QCOMPARE(buscar(u"0000000000000000000000100"_s), QString());
-    QCOMPARE(buscar(u"0000000000000000000000100"_s, kClave), u"0000000000000000000000100"_s);
-    QVERIFY(util.ExisteRegistro(kTabla, kClave, u"7"_s) && !util.ExisteRegistro(kTabla, kClave, u"9"_s));
-    // Names come from code; anything but an identifier is refused before it reaches the text.
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, u"(SELECT 1)"_s));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, kTabla + u" WHERE 1=1 --"_s));
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, u"No_Existe"_s));
-}
-
-void PruebaServicios::obtenerParametro()
-{
-    ABRIR_BASE(motor, base);
-    auto datos = crear<AccesoDatos>("AccesoDatos");
-    AccesoDatosKes propio;
-    const QString formato = u"FTO_GRUPO_CUENTA_CONTABLE"_s;
-    const auto leer
-        = [&](const QString& nombre, const QVariant& omision, long numero = 0, const QString& tipo = u"T"_s) {
-              return datos->ObtenerParametro(nombre, numero, tipo, omision);
-          };
-    QCOMPARE(leer(formato, u"000000"_s).toString(), u"000000"_s);
-    propio.EstablecerParametro(formato, 0, u"T"_s, u"0000"_s);
-    QCOMPARE(leer(formato, u"000000"_s).toString(), u"0000"_s);
-    QCOMPARE(leer(formato, u"x"_s, 1).toString(), u"x"_s);  // the number tells them apart
-    propio.EstablecerParametro(formato, 0, u"T"_s, u"00000000"_s);  // replaced, not repeated
-    QCOMPARE(leer(formato, {}).toString(), u"00000000"_s);
-    QCOMPARE(base.ContarFilas(u"Kes_Parametro"_s), 1);
-    propio.EstablecerParametro(u"DIAS"_s, 0, u"N"_s, u"treinta"_s);  // not a number, as its type says
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, leer(u"DIAS"_s, 0, 0, u"N"_s));
-    propio.EstablecerParametro(u"NULO"_s, 0, u"T"_s, QVariant());
-    QCOMPARE(leer(u"NULO"_s, u"def"_s).toString(), u"def"_s);
-    const QJsonObject primera = base.TrazaDe(u"ObtenerParametro"_s).value(0);
-    QVERIFY(primera.value("nombre"_L1) == formato && primera.value("resultado"_L1) == u"000000"_s);
-}
-
-void PruebaServicios::fechasTransaccionYFabrica()
-{
-    auto util = crear<Utilerias>("Utilerias");
-    const QDateTime fecha(QDate(2024, 3, 5), QTime(14, 5, 9));
-    QCOMPARE(util->FormatoFecha(fecha), u"05/03/2024"_s);
-    QCOMPARE(util->FormatoFechaRegistro(fecha), u"2024-03-05 14:05:09"_s);
-    QCOMPARE(util->FormatoFecha(QDateTime()), QString());
-    const QDateTime ahora = util->FechaActual();
-    QVERIFY(ahora.time().msec() == 0 && qAbs(ahora.secsTo(QDateTime::currentDateTime())) <= 1);
-    QCOMPARE(util->ObtenerTransaccion(u"CAT-01"_s, u"Kestrima"_s), u"CAT-01"_s);
-    QCOMPARE(util->ObtenerTransaccion(u"  "_s, u"Kestrima"_s), u"Kestrima"_s);
-    QVERIFY(crear<VisorReporte>("VisorReporte") && crear<AccesoDatos>("AccesoDatos"));
-    QVERIFY(!KesCrearObjeto("Pantalla") && !KesCrearObjeto("accesodatos") && !KesCrearObjeto(nullptr));
-}
-
-void PruebaServicios::mensajeRegistradoOMostrado()
-{
-    BaseDePrueba base;
-    auto datos = crear<AccesoDatos>("AccesoDatos");
-    const auto anterior = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& contexto, const QString& m) {
-        if (qstrcmp(contexto.category, "kestrima.mensajes") == 0)
-            g_registro << m;
-    });
-    datos->Mensaje(u"No se puede eliminar el grupo cuenta contable raíz"_s, 48, u"Kestrima"_s, 4242, u"TQ614"_s,
-                   u"ERR-ID:7500010"_s);
-    qInstallMessageHandler(anterior);
-    QCOMPARE(base.TrazaDe(u"Mensaje"_s),
-             QList<QJsonObject>({{{"llamada", "Mensaje"},
-                                  {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
-                                  {"estilo", 48},
-                                  {"titulo", "Kestrima"},
-                                  {"ventana", 4242},
-                                  {"proyecto", "TQ614"},
-                                  {"idError", "ERR-ID:7500010"}}}));
-    QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
-    QCOMPARE(g_registro.size(), 1);  // one log line, naming the project and the error id
-    QVERIFY(g_registro.first().contains(u"TQ614"_s) && g_registro.first().contains(u"ERR-ID:7500010"_s));
-
-    Sesion::RegistrarMensajes(false);
-    base.LimpiarMensajes();
-    for (const auto& [estilo, icono] : {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
-        QStringList visto;
-        VigiaModal vigia([&](QWidget* ventana) {
-            auto* caja = qobject_cast<QMessageBox*>(ventana);
-            visto = {QString::number(caja->icon()), caja->windowTitle(), caja->text()};
-            caja->button(QMessageBox::Ok)->click();
-        });
-        datos->Mensaje(u"Texto visible"_s, estilo, u"Título"_s, 0, u"TQ614"_s, u"ERR-ID:7500001"_s);
-        QCOMPARE(visto, QStringList({QString::number(icono), u"Título"_s, u"Texto visible"_s}));
-        QCOMPARE(vigia.Vencidas(), 0);
+    void registrarCambio()
+    {
+        ABRIR_BASE(motor, base);
+        auto util = crear<Utilerias>("Utilerias");
+        Connection* c = base.Conexion();
+        QVERIFY(!util->RegistrarCambio(kTabla, u"1"_s, {}));
+        QVERIFY(util->UltimoError().contains(u"no hay una transacción abierta"_s));
+        base.PermitirEscritura(u"OTRO"_s, kTabla, false);
+        base.PermitirEscritura(u"PRUEBA"_s, u"Otra_Tabla"_s, false);
+        c->BeginTrans();
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        QVERIFY(util->RegistrarCambio(kTabla, u"1"_s, u"CAT-01"_s) && util->UltimoError().isEmpty());
+        c->CommitTrans();
+        auto rs = c->Execute(u"SELECT Bit_Tabla, Bit_Clave, Bit_Operador, Bit_Sesion, Bit_Usuario_Base, Bit_Fecha FROM Kes_Bitacora"_s);
+        QStringList fila;
+        for (int i = 0; i < 6; ++i)
+            fila << rs->Fields(i).toString();
+        QCOMPARE(fila.mid(0, 5), QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion(),
+                                              motor == Motor::PostgreSQL ? base.Configuracion().usuario : Sesion::UsuarioDelSistema()}));
+        QVERIFY(qAbs(QDateTime::fromString(fila.value(5), u"yyyy-MM-dd HH:mm:ss"_s).secsTo(QDateTime::currentDateTime())) < 60);
+        base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, false);
+        c->BeginTrans();
+        base.InsertarGrupo(u"2"_s, u"Pasivo"_s);
+        QVERIFY(!util->RegistrarCambio(kTabla, u"2"_s, {}));
+        QCOMPARE(util->UltimoError(), u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
+        QVERIFY(c->EnTransaccion());  // the caller rolls back
+        c->RollbackTrans();
+        QCOMPARE(base.Claves(), QStringList{u"1"_s});
+        base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, true);
+        c->BeginTrans();
+        QVERIFY(util->RegistrarCambio(kTabla, u"2"_s, {}) && util->UltimoError().isEmpty());  // a success clears it
+        c->RollbackTrans();
+        QCOMPARE(base.ContarFilas(u"Kes_Bitacora"_s), 1);
+        const auto traza = base.TrazaDe(u"RegistrarCambio"_s);
+        QVERIFY(traza.at(1).value("texto"_L1) == u"CAT-01"_s && !traza.at(2).value("resultado"_L1).toBool());
     }
-    QVERIFY(base.Mensajes().isEmpty());  // shown, not recorded
-}
 
-void PruebaServicios::trazaEnArchivoYPorVariablesDeEntorno()
-{
-    BaseDePrueba base;
-    QTemporaryDir carpeta;
-    const QString archivo = carpeta.filePath(u"traza.jsonl"_s);
-    Sesion::EstablecerTraza(archivo);
-    auto datos = crear<AccesoDatos>("AccesoDatos");
-    auto util = crear<Utilerias>("Utilerias");
-    Connection* c = datos->Conexion();
-    c->BeginTrans();
-    const QString alta = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable) VALUES ('1')"_s;
-    c->Execute(alta);
-    QVERIFY(util->RegistrarCambio(kTabla, u"1"_s, {}));
-    c->CommitTrans();
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM No_Existe"_s));
-    datos->Mensaje(u"Hecho"_s, 48, u"Kestrima"_s, 1, u"TQ614"_s, u"ERR-ID:7500014"_s);
-    Sesion::EstablecerTraza(QString());
-    c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);  // after the trace is off: not written
-    QList<QJsonObject> l;
-    QCOMPARE(
-        llamadas(archivo, &l),
-        (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans", "Execute", "Mensaje"}));
-    QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool()
-            && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
-    QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s)
-                 && l[5].value("codigo"_L1) == u"1"_s,
-             qPrintable(l[5].value("error"_L1).toString()));
-    QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
+    // The change log trusts the server, not the workstation: a client whose clock is years off
+    // stores the server's time, and without an operator of its own the database login.
+    void bitacoraConElRelojYElUsuarioDelServidor()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        QProcess hijo;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        // libfaketime is preloaded before the sanitizers' runtime, which then must not object.
+        entorno.insert(u"ASAN_OPTIONS"_s, entorno.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+        hijo.setProcessEnvironment(entorno);
+        hijo.start(u"faketime"_s, {u"2001-02-03 04:05:06"_s, QCoreApplication::applicationFilePath(), u"--reloj-movido"_s,
+                                   base.Esquema()});
+        QVERIFY2(hijo.waitForFinished(60000) && hijo.exitCode() == 0, hijo.readAllStandardError().constData());
+        QVERIFY(hijo.readAllStandardOutput().startsWith("2001-02-03"));
+        const QStringList fila = base.Valor(u"SELECT Bit_Fecha || '|' || Bit_Operador || '|' || Bit_Usuario_Base "
+                                            "FROM Kes_Bitacora"_s).toString().split(u'|');
+        QVERIFY2(qAbs(QDateTime::fromString(fila[0], u"yyyy-MM-dd HH:mm:ss"_s).secsTo(QDateTime::currentDateTime())) < 120,
+                 qPrintable(fila[0]));
+        QCOMPARE(fila.mid(1), QStringList(2, base.Configuracion().usuario));
+    }
 
-    QProcess proceso;
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(u"TQ614_TRAZA"_s, carpeta.filePath(u"hijo.jsonl"_s));
-    entorno.insert(u"TQ614_MENSAJES"_s, u"registrar"_s);
-    proceso.setProcessEnvironment(entorno);
-    proceso.start(QCoreApplication::applicationFilePath(), {u"--hijo"_s, carpeta.filePath(u"hijo.db"_s)});
-    QVERIFY2(proceso.waitForFinished(20000),
-             "el hijo esperaba a un usuario: TQ614_MENSAJES no lo puso en modo registrar");
-    QCOMPARE(proceso.exitCode(), 0);
-    QCOMPARE(llamadas(carpeta.filePath(u"hijo.jsonl"_s)), (QStringList{"Conexion", "Execute", "Mensaje"}));
-}
+    // Only keys that read as whole numbers count, up to the 32-bit limit; lookups bind the key,
+    // and names that are not identifiers never reach the text.
+    void siguienteNumeroYBuscarValor_data() { BaseDePrueba::AgregarMotores(); }
+    void siguienteNumeroYBuscarValor()
+    {
+        ABRIR_BASE(motor, base);
+        UtileriasKes util(FabricaServicios::CrearAccesoDatos());
+        const auto siguiente = [&](const QString& tabla = kTabla) {
+            return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
+        };
+        QCOMPARE(siguiente(), 1L);
+        for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3", "O'B"})
+            base.InsertarGrupo(QString::fromLatin1(clave), QString::fromLatin1(clave).repeated(2));
+        QCOMPARE(siguiente(), 43L);
+        base.InsertarGrupo(u"0000000000000000000000100"_s, QString());
+        QCOMPARE(siguiente(), 101L);
+        base.InsertarGrupo(u"2147483647"_s, u"el último"_s);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '123456789012345678901234' "
+                      "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '2147483647'"_s);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente(u"Grupo_Cuenta_Contable; DROP TABLE x"_s));
+        const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s, const QString& tabla = kTabla) {
+            return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
+        };
+        QCOMPARE(buscar(u"O'B"_s) + u'|' + buscar(u"7"_s, u"Gcc_Nivel"_s), u"O'BO'B|1"_s);
+        for (const char* hostil : {"9", "' OR '1'='1", "7' --", "7'; DELETE FROM Grupo_Cuenta_Contable; --", "?", "%"})
+            QCOMPARE(buscar(QString::fromUtf8(hostil)), QString());
+        QCOMPARE(base.ContarFilas(kTabla), 11);
+        // An empty description reads like a missing key; looking up the key tells them apart.
+        QCOMPARE(buscar(u"0000000000000000000000100"_s), QString());
+        QCOMPARE(buscar(u"0000000000000000000000100"_s, kClave), u"0000000000000000000000100"_s);
+        QVERIFY(util.ExisteRegistro(kTabla, kClave, u"7"_s) && !util.ExisteRegistro(kTabla, kClave, u"9"_s));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, u"(SELECT 1)"_s));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, kTabla + u" WHERE 1=1 --"_s));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, u"No_Existe"_s));
+    }
 
-// The next node after the current one whose text holds the search, ignoring case and accents,
-// wrapping round; it opens folded branches and scrolls the node into view.
-void PruebaServicios::buscarEnArbol()
-{
-    BaseDePrueba base;
-    auto util = crear<Utilerias>("Utilerias");
-    QTreeWidget arbol;
-    arbol.setObjectName(u"tvCuentas"_s);
-    arbol.resize(240, 120);  // small: most nodes lie outside the view
-    auto* raiz = new QTreeWidgetItem(&arbol, {u"/"_s});
-    auto* circulante = new QTreeWidgetItem(new QTreeWidgetItem(raiz, {u"Activo"_s}), {u"Circulante"_s});
-    new QTreeWidgetItem(circulante, {u"Caja"_s});
-    auto* bancos = new QTreeWidgetItem(circulante, {u"Bancos"_s});
-    for (const QString& texto : {u"Pasivo"_s, u"ECONOMÍA Ñandú"_s, u"Fijo"_s})
-        new QTreeWidgetItem(raiz, {texto});
-    auto* chica = new QTreeWidgetItem(new QTreeWidgetItem(raiz, {u"Capital"_s}), {u"Caja chica"_s});
-    raiz->setExpanded(true);
-    arbol.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&arbol));
-    const auto buscar = [&](const QString& texto) {
-        util->BuscarEnArbol(&arbol, texto);
-        return arbol.currentItem() ? arbol.currentItem()->text(0) : QString();
-    };
-    QCOMPARE(buscar(u"caja"_s), u"Caja"_s);  // without a current node, from the first
-    QCOMPARE(buscar(u"caja"_s), u"Caja chica"_s);
-    QCOMPARE(buscar(u"caja"_s), u"Caja"_s);  // round to the beginning
-    QCOMPARE(buscar(u"economia"_s), u"ECONOMÍA Ñandú"_s);
-    QCOMPARE(buscar(u"NANDU"_s), u"ECONOMÍA Ñandú"_s);  // the single match again
-    QCOMPARE(buscar(u"ircul"_s), u"Circulante"_s);
-    QVERIFY(base.Mensajes().isEmpty());
-    QCOMPARE(base.TrazaDe(u"BuscarEnArbol"_s).first().value("arbol"_L1).toString(), u"tvCuentas"_s);
-    arbol.collapseAll();
-    raiz->setExpanded(true);
-    QCOMPARE(buscar(u"bancos"_s), u"Bancos"_s);
-    QVERIFY(bancos->isSelected() && circulante->isExpanded() && circulante->parent()->isExpanded());
-    arbol.scrollToTop();
-    QVERIFY(!arbol.viewport()->rect().contains(arbol.visualItemRect(chica)));
-    QCOMPARE(buscar(u"chica"_s), u"Caja chica"_s);
-    QTRY_VERIFY(arbol.viewport()->rect().contains(arbol.visualItemRect(chica)));
+    void obtenerParametro_data() { BaseDePrueba::AgregarMotores(); }
+    void obtenerParametro()
+    {
+        ABRIR_BASE(motor, base);
+        auto datos = crear<AccesoDatos>("AccesoDatos");
+        AccesoDatosKes propio;
+        const QString formato = u"FTO_GRUPO_CUENTA_CONTABLE"_s;
+        const auto leer = [&](const QString& nombre, const QVariant& omision, long numero = 0, const QString& tipo = u"T"_s) {
+            return datos->ObtenerParametro(nombre, numero, tipo, omision).toString();
+        };
+        QCOMPARE(leer(formato, u"000000"_s), u"000000"_s);
+        propio.EstablecerParametro(formato, 0, u"T"_s, u"0000"_s);
+        QCOMPARE(leer(formato, u"000000"_s) + u'|' + leer(formato, u"x"_s, 1), u"0000|x"_s);  // the number tells them apart
+        propio.EstablecerParametro(formato, 0, u"T"_s, u"00000000"_s);  // replaced, not repeated
+        QVERIFY(leer(formato, {}) == u"00000000" && base.ContarFilas(u"Kes_Parametro"_s) == 1);
+        propio.EstablecerParametro(u"DIAS"_s, 0, u"N"_s, u"treinta"_s);  // not a number, as its type says
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, leer(u"DIAS"_s, 0, 0, u"N"_s));
+        propio.EstablecerParametro(u"NULO"_s, 0, u"T"_s, QVariant());
+        QCOMPARE(leer(u"NULO"_s, u"def"_s), u"def"_s);
+        const QJsonObject primera = base.TrazaDe(u"ObtenerParametro"_s).value(0);
+        QVERIFY(primera.value("nombre"_L1) == formato && primera.value("resultado"_L1) == u"000000"_s);
+    }
 
-    QCOMPARE(buscar(u"Inventarios"_s), u"Caja chica"_s);  // nothing matches: it stays
-    const auto m = base.Mensajes();
-    QVERIFY2(m.size() == 1 && m[0].texto.startsWith(u"No se encontró"_s) && m[0].texto.contains(u"Inventarios"_s),
-             qPrintable(m.value(0).texto));
-    QVERIFY(m[0].estilo == 48 && m[0].titulo == u"Buscar"_s && m[0].ventana == qintptr(arbol.window()->winId()));
-    QCOMPARE(base.TrazaDe(u"Mensaje"_s).size(), 1);
-    QCOMPARE(buscar(u"   "_s), u"Caja chica"_s);  // nothing to look for, nothing said
-    QCOMPARE(base.Mensajes().size(), 1);
-}
+    void fechasTransaccionYFabrica()
+    {
+        auto util = crear<Utilerias>("Utilerias");
+        const QDateTime fecha(QDate(2024, 3, 5), QTime(14, 5, 9));
+        QCOMPARE(util->FormatoFecha(fecha) + u'|' + util->FormatoFechaRegistro(fecha) + u'|' + util->FormatoFecha({}),
+                 u"05/03/2024|2024-03-05 14:05:09|"_s);
+        const QDateTime ahora = util->FechaActual();
+        QVERIFY(ahora.time().msec() == 0 && qAbs(ahora.secsTo(QDateTime::currentDateTime())) <= 1);
+        QCOMPARE(util->ObtenerTransaccion(u"CAT-01"_s, u"Kestrima"_s) + util->ObtenerTransaccion(u"  "_s, u"Kestrima"_s),
+                 u"CAT-01Kestrima"_s);
+        QVERIFY(crear<VisorReporte>("VisorReporte") && crear<AccesoDatos>("AccesoDatos"));
+        QVERIFY(!KesCrearObjeto("Pantalla") && !KesCrearObjeto("accesodatos") && !KesCrearObjeto(nullptr));
+    }
 
-void PruebaServicios::reporteEnVentanaModal()
-{
-    BaseDePrueba base;
-    auto visor = FabricaServicios::CrearVisorReporte();
-    Sesion::RegistrarMensajes(false);  // recorded listings are seen through the Print command's test
-    QStringList visto;
-    qreal tabulador = 0;
-    VigiaModal vigia([&](QWidget* ventana) {
-        auto* texto = ventana->findChild<QPlainTextEdit*>(u"txtListado"_s);
-        visto = {ventana->windowTitle(), texto->toPlainText(),
-                 QString::number(ventana->isModal() && texto->isReadOnly())};
-        tabulador = texto->tabStopDistance();
-        ventana->findChild<QPushButton*>(u"cmdCerrar"_s)->click();
-    });
-    visor->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
-    QCOMPARE(vigia.Vencidas(), 0);
-    QCOMPARE(visto, (QStringList{u"Reporte"_s, kListado, u"1"_s}));
-    // A tab is a few characters wide: indentation shows without running off the window.
-    const qreal espacio = QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
-    QVERIFY(tabulador >= 2 * espacio && tabulador <= 8 * espacio);
-    QVERIFY(base.Reportes().isEmpty());
-}
-
-void PruebaServicios::guardarYVistaPrevia()
-{
-    const QString largo = kListado.repeated(50);  // 200 lines do not fit one page
-    DialogoReporte dialogo(largo, u"Catálogo"_s);
-    QTemporaryDir carpeta;
-    QFile texto(carpeta.filePath(u"listado.txt"_s)), pdf(carpeta.filePath(u"listado.PDF"_s));
-    dialogo.Guardar(texto.fileName());
-    dialogo.Guardar(pdf.fileName());
-    QVERIFY(texto.open(QIODevice::ReadOnly) && pdf.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(texto.readAll()), largo);
-    const QByteArray bytes = pdf.readAll();
-    QVERIFY(bytes.startsWith("%PDF-") && bytes.size() > 500);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, dialogo.Guardar(carpeta.filePath(u"no/existe/x.txt"_s)));
-
-    int paginas = 0;
-    VigiaModal vigia([&](QWidget* ventana) {
-        if (ventana == &dialogo) {
-            // Clicked once this watch has returned: the preview's own loop must see it run.
-            QTimer::singleShot(0, &dialogo, [&] { dialogo.findChild<QPushButton*>(u"cmdVistaPrevia"_s)->click(); });
-        } else if (auto* vista = qobject_cast<QPrintPreviewDialog*>(ventana)) {
-            paginas = vista->findChild<QPrintPreviewWidget*>()->pageCount();
-            vista->reject();
-            dialogo.reject();
+    // Recorded with every argument and one log line naming the project and the error id; or
+    // shown in a box with the style's icon.
+    void mensajeRegistradoOMostrado()
+    {
+        BaseDePrueba base;
+        auto datos = crear<AccesoDatos>("AccesoDatos");
+        static QStringList registro;
+        const auto anterior = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& contexto, const QString& m) {
+            if (qstrcmp(contexto.category, "kestrima.mensajes") == 0)
+                registro << m;
+        });
+        datos->Mensaje(u"No se puede eliminar el grupo cuenta contable raíz"_s, 48, u"Kestrima"_s, 4242, u"TQ614"_s,
+                       u"ERR-ID:7500010"_s);
+        qInstallMessageHandler(anterior);
+        QCOMPARE(base.TrazaDe(u"Mensaje"_s),
+                 QList<QJsonObject>({{{"llamada", "Mensaje"}, {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
+                                      {"estilo", 48}, {"titulo", "Kestrima"}, {"ventana", 4242}, {"proyecto", "TQ614"},
+                                      {"idError", "ERR-ID:7500010"}}}));
+        QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
+        QVERIFY(registro.size() == 1 && registro[0].contains(u"TQ614"_s) && registro[0].contains(u"ERR-ID:7500010"_s));
+        Sesion::RegistrarMensajes(false);
+        base.LimpiarMensajes();
+        for (const auto& [estilo, icono] : {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
+            QStringList visto;
+            VigiaModal vigia([&](QWidget* ventana) {
+                auto* caja = qobject_cast<QMessageBox*>(ventana);
+                visto = {QString::number(caja->icon()), caja->windowTitle(), caja->text()};
+                caja->button(QMessageBox::Ok)->click();
+            });
+            datos->Mensaje(u"Texto visible"_s, estilo, u"Título"_s, 0, u"TQ614"_s, u"ERR-ID:7500001"_s);
+            QCOMPARE(visto, QStringList({QString::number(icono), u"Título"_s, u"Texto visible"_s}));
+            QCOMPARE(vigia.Vencidas(), 0);
         }
-    });
-    dialogo.exec();
-    QCOMPARE(vigia.Vencidas(), 0);
-    QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));
-}
+        QVERIFY(base.Mensajes().isEmpty());  // shown, not recorded
+    }
+
+    // The trace file: one JSON line per call, errors with their code, nothing once it is off;
+    // TQ614_TRAZA and TQ614_MENSAJES set it up for a program started without options.
+    void trazaEnArchivoYPorVariablesDeEntorno()
+    {
+        BaseDePrueba base;
+        QTemporaryDir carpeta;
+        const QString archivo = carpeta.filePath(u"traza.jsonl"_s);
+        Sesion::EstablecerTraza(archivo);
+        auto datos = crear<AccesoDatos>("AccesoDatos");
+        auto util = crear<Utilerias>("Utilerias");
+        Connection* c = datos->Conexion();
+        c->BeginTrans();
+        const QString alta = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable) VALUES ('1')"_s;
+        c->Execute(alta);
+        QVERIFY(util->RegistrarCambio(kTabla, u"1"_s, {}));
+        c->CommitTrans();
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM No_Existe"_s));
+        datos->Mensaje(u"Hecho"_s, 48, u"Kestrima"_s, 1, u"TQ614"_s, u"ERR-ID:7500014"_s);
+        Sesion::EstablecerTraza(QString());
+        c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);
+        const QList<QJsonObject> l = lineas(archivo);
+        QCOMPARE(llamadas(l), (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans", "Execute", "Mensaje"}));
+        QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool() && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
+        QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s) && l[5].value("codigo"_L1) == u"1"_s,
+                 qPrintable(l[5].value("error"_L1).toString()));
+        QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
+        QProcess proceso;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(u"TQ614_TRAZA"_s, carpeta.filePath(u"hijo.jsonl"_s));
+        entorno.insert(u"TQ614_MENSAJES"_s, u"registrar"_s);
+        proceso.setProcessEnvironment(entorno);
+        proceso.start(QCoreApplication::applicationFilePath(), {u"--hijo"_s, carpeta.filePath(u"hijo.db"_s)});
+        QVERIFY2(proceso.waitForFinished(20000) && proceso.exitCode() == 0, "the child waited for a user, or failed");
+        QCOMPARE(llamadas(lineas(carpeta.filePath(u"hijo.jsonl"_s))), (QStringList{"Conexion", "Execute", "Mensaje"}));
+    }
+
+    // The listing in a modal window, read-only, whose tab is a few characters wide; saved as
+    // text or PDF; previewed on as many pages as it takes.
+    void reporte()
+    {
+        BaseDePrueba base;
+        Sesion::RegistrarMensajes(false);  // recorded listings are seen through the Print command's test
+        QStringList visto;
+        qreal tabulador = 0;
+        {
+            VigiaModal vigia([&](QWidget* ventana) {
+                auto* texto = ventana->findChild<QPlainTextEdit*>(u"txtListado"_s);
+                visto = {ventana->windowTitle(), texto->toPlainText(), QString::number(ventana->isModal() && texto->isReadOnly())};
+                tabulador = texto->tabStopDistance();
+                ventana->findChild<QPushButton*>(u"cmdCerrar"_s)->click();
+            });
+            FabricaServicios::CrearVisorReporte()->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
+            QCOMPARE(vigia.Vencidas(), 0);
+        }
+        QCOMPARE(visto, (QStringList{u"Reporte"_s, kListado, u"1"_s}));
+        const qreal espacio = QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
+        QVERIFY(tabulador >= 2 * espacio && tabulador <= 8 * espacio);
+        QVERIFY(base.Reportes().isEmpty());
+
+        const QString largo = kListado.repeated(50);  // 200 lines do not fit one page
+        DialogoReporte dialogo(largo, u"Catálogo"_s);
+        QTemporaryDir carpeta;
+        QFile texto(carpeta.filePath(u"listado.txt"_s)), pdf(carpeta.filePath(u"listado.PDF"_s));
+        dialogo.Guardar(texto.fileName());
+        dialogo.Guardar(pdf.fileName());
+        QVERIFY(texto.open(QIODevice::ReadOnly) && pdf.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(texto.readAll()), largo);
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF-") && bytes.size() > 500);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, dialogo.Guardar(carpeta.filePath(u"no/existe/x.txt"_s)));
+        int paginas = 0;
+        VigiaModal vigia([&](QWidget* ventana) {
+            if (ventana == &dialogo) {
+                // Clicked once this watch has returned: the preview's own loop must see it run.
+                QTimer::singleShot(0, &dialogo, [&] { dialogo.findChild<QPushButton*>(u"cmdVistaPrevia"_s)->click(); });
+            } else if (auto* vista = qobject_cast<QPrintPreviewDialog*>(ventana)) {
+                paginas = vista->findChild<QPrintPreviewWidget*>()->pageCount();
+                vista->reject();
+                dialogo.reject();
+            }
+        });
+        dialogo.exec();
+        QVERIFY2(vigia.Vencidas() == 0 && paginas >= 2, qPrintable(QString::number(paginas)));
+    }
+};
 
 int main(int argc, char** argv)
 {

@@ -33,9 +33,9 @@ private slots:
     {
         frmInput& f = frmInput::Instancia();
         f.Load();
-        const QStringList textos{f.titulo()->caption(), f.Etiqueta1()->caption(), f.cmdAceptar()->caption(),
-                                 f.cmdCancelar()->caption()};
-        QCOMPARE(textos, (QStringList{"Buscar", "Valor a buscar:", "Aceptar", "Cancelar"}));
+        QCOMPARE(QStringList({f.titulo()->caption(), f.Etiqueta1()->caption(), f.cmdAceptar()->caption(),
+                              f.cmdCancelar()->caption()}),
+                 (QStringList{"Buscar", "Valor a buscar:", "Aceptar", "Cancelar"}));
         QCOMPARE(f.titulo()->pictureicono().size(), QSize(16, 16));
         f.Aceptado = true;
         f.txtValor()->setText("anterior");
@@ -52,17 +52,14 @@ private slots:
     void cierres_data()
     {
         QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("accion");
+        QTest::addColumn<QString>("accion");  // a button, a key or "close"
         QTest::addColumn<bool>("aceptado");
-        const auto fila = [](const char* nombre, const char* texto, const char* accion, bool aceptado) {
-            QTest::newRow(nombre) << QString::fromUtf8(texto) << QString::fromUtf8(accion) << aceptado;
-        };
-        fila("clic en Aceptar con espacios", "   ", "cmdAceptar", true);
-        fila("clic en Cancelar", "banco", "cmdCancelar", false);
-        fila("Enter", "caja", "Return", true);
-        fila("Enter del teclado numérico", "caja", "Enter", true);
-        fila("Escape", "caja", "Esc", false);
-        fila("cierre por el sistema", "x", "close", false);
+        QTest::newRow("Aceptar con espacios") << "   " << "cmdAceptar" << true;
+        QTest::newRow("Cancelar") << "banco" << "cmdCancelar" << false;
+        QTest::newRow("Enter") << "caja" << "Return" << true;
+        QTest::newRow("Enter del teclado numérico") << "caja" << "Enter" << true;
+        QTest::newRow("Escape") << "caja" << "Esc" << false;
+        QTest::newRow("cierre por el sistema") << "x" << "close" << false;
     }
     void cierres()
     {

@@ -1,6 +1,7 @@
 // The host program end to end: its options, and a run that registers and loads the component
-// on a new database with the sample catalogue, draws the screen and traces every call; a run
-// on a PostgreSQL server whose password only libpq's password file holds.
+// on a new database with the sample catalogue, draws the screen and traces every call; export
+// and import from the command line; a run on a PostgreSQL server whose password only libpq's
+// password file holds.
 #include "BaseDePrueba.h"
 
 #include <QImage>
@@ -10,202 +11,163 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_ProgramaHost : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void opciones();
-    void capturaDeUnaBaseNuevaConElCatalogoDeEjemplo();
-    void exportarEImportar();
-    void postgresConLaContrasenaSoloEnSuArchivo();
-
-private:
-    int ejecutar(const QStringList& argumentos, const QString& programa = QStringLiteral(TQ614_HOST),
-                 const QProcessEnvironment& cambios = {});
-    QStringList sentencias(const QString& traza, bool* leyoFormato = nullptr);
     QTemporaryDir m_dir;
     QString m_salida;
-};
 
-int tst_ProgramaHost::ejecutar(const QStringList& argumentos, const QString& programa,
-                               const QProcessEnvironment& cambios)
-{
-    QProcess proceso;
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(QStringLiteral("KES_REGISTRO"), m_dir.filePath(QStringLiteral("registro.ini")));
-    entorno.insert(cambios);
-    proceso.setProcessEnvironment(entorno);
-    proceso.setProcessChannelMode(QProcess::MergedChannels);
-    proceso.start(programa, argumentos);
-    if (!proceso.waitForFinished(60000))
-        proceso.kill();
-    m_salida = QString::fromUtf8(proceso.readAll());
-    return proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1;
-}
-
-// The statements of a trace file, in order.
-QStringList tst_ProgramaHost::sentencias(const QString& traza, bool* leyoFormato)
-{
-    QFile archivo(traza);
-    QStringList resultado;
-    if (!archivo.open(QIODevice::ReadOnly))
+    // Runs the host (or `programa`) with its registry in the test's folder; its exit code, -1
+    // when it crashed or hung, its output in m_salida.
+    int ejecutar(const QStringList& argumentos, const QString& programa = TQ614_HOST, const QProcessEnvironment& cambios = {})
+    {
+        QProcess proceso;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(u"KES_REGISTRO"_s, m_dir.filePath(u"registro.ini"_s));
+        entorno.insert(cambios);
+        proceso.setProcessEnvironment(entorno);
+        proceso.setProcessChannelMode(QProcess::MergedChannels);
+        proceso.start(programa, argumentos);
+        if (!proceso.waitForFinished(60000))
+            proceso.kill();
+        m_salida = QString::fromUtf8(proceso.readAll());
+        return proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1;
+    }
+    // The statements of a trace file, in order; whether the key format was read.
+    static QStringList sentencias(const QString& traza, bool* leyoFormato = nullptr)
+    {
+        QFile archivo(traza);
+        QStringList resultado;
+        for (bool abierto = archivo.open(QIODevice::ReadOnly); abierto && !archivo.atEnd();) {
+            const QJsonObject llamada = QJsonDocument::fromJson(archivo.readLine()).object();
+            if (llamada.value(u"llamada"_s) == u"Execute"_s)
+                resultado << llamada.value(u"sql"_s).toString();
+            if (leyoFormato && llamada.value(u"nombre"_s) == u"FTO_GRUPO_CUENTA_CONTABLE"_s)
+                *leyoFormato = true;
+        }
         return resultado;
-    while (!archivo.atEnd()) {
-        const QJsonObject llamada = QJsonDocument::fromJson(archivo.readLine()).object();
-        if (llamada.value(QStringLiteral("llamada")) == QStringLiteral("Execute"))
-            resultado << llamada.value(QStringLiteral("sql")).toString();
-        if (leyoFormato && llamada.value(QStringLiteral("nombre")) == QStringLiteral("FTO_GRUPO_CUENTA_CONTABLE"))
-            *leyoFormato = true;
     }
-    return resultado;
-}
+    QString ruta(const char* nombre) const { return m_dir.filePath(QString::fromLatin1(nombre)); }
 
-void tst_ProgramaHost::opciones()
-{
-    QCOMPARE(ejecutar({QStringLiteral("--help")}), 0);
-    for (const char* opcion : {"--base", "--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--registrar",
-                               "--desregistrar", "--captura", "--traza", "--exportar", "--importar", "--separador",
-                               "--captura-historial"})
-        QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
-    QCOMPARE(ejecutar({QStringLiteral("--pg-puerto"), QStringLiteral("x")}), 2);
-    QVERIFY(m_salida.contains(QStringLiteral("Puerto")));
-    QCOMPARE(ejecutar({QStringLiteral("--no-existe")}), 2);
-    QCOMPARE(ejecutar({QStringLiteral("--exportar"), QStringLiteral("x.csv"), QStringLiteral("--separador"),
-                       QStringLiteral("|")}),
-             2);
-    // A password is refused on the command line, in a connection string and in the INI, saying
-    // where it belongs.
-    QFile ini(m_dir.filePath(QStringLiteral("con-clave.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n") > 0);
-    ini.close();
-    for (const QStringList& conClave :
-         {QStringList{QStringLiteral("--pg-clave"), QStringLiteral("secreta")},
-          QStringList{QStringLiteral("--pg-conexion"), QStringLiteral("host=db password=secreta")},
-          QStringList{QStringLiteral("--config"), ini.fileName()}}) {
-        QCOMPARE(ejecutar(conClave), 2);
-        QVERIFY2(m_salida.contains(QStringLiteral("PGPASSFILE")), qPrintable(m_salida));
+private slots:
+    void opciones()
+    {
+        QCOMPARE(ejecutar({u"--help"_s}), 0);
+        for (const char* opcion : {"--base", "--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--registrar",
+                                   "--desregistrar", "--captura", "--traza", "--exportar", "--importar", "--separador",
+                                   "--captura-historial"})
+            QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
+        QCOMPARE(ejecutar({u"--pg-puerto"_s, u"x"_s}), 2);
+        QVERIFY(m_salida.contains(u"Puerto"_s));
+        QCOMPARE(ejecutar({u"--no-existe"_s}), 2);
+        QCOMPARE(ejecutar({u"--exportar"_s, u"x.csv"_s, u"--separador"_s, u"|"_s}), 2);
+        // A password is refused on the command line, in a connection string and in the INI,
+        // saying where it belongs.
+        QFile ini(ruta("con-clave.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n") > 0);
+        ini.close();
+        for (const QStringList& conClave : {QStringList{u"--pg-clave"_s, u"secreta"_s},
+                                            QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s},
+                                            QStringList{u"--config"_s, ini.fileName()}}) {
+            QCOMPARE(ejecutar(conClave), 2);
+            QVERIFY2(m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
+        }
+        // Unregistered, the host loads the component that lies beside it; alone in a folder, with
+        // nothing registered, it says what is missing and what to do.
+        const QStringList captura{u"--base"_s, ruta("sin-registro.db"), u"--captura"_s, ruta("x.png")};
+        QCOMPARE(ejecutar({u"--desregistrar"_s}), 0);
+        QCOMPARE(ejecutar(captura), 0);
+        QVERIFY(QFile::remove(ruta("x.png")));
+        QVERIFY(QFile::copy(TQ614_HOST, ruta("tq614-host")));
+        QCOMPARE(ejecutar(captura, ruta("tq614-host")), 1);
+        QVERIFY2(m_salida.contains(u"No se encuentra el componente TQ614"_s) && m_salida.contains(u"--registrar"_s),
+                 qPrintable(m_salida));
+        QVERIFY(!QFileInfo::exists(ruta("x.png")));
     }
 
-    // Unregistered, the host loads the component that lies beside it.
-    const QString imagen = m_dir.filePath(QStringLiteral("x.png"));
-    const QStringList captura{QStringLiteral("--base"), m_dir.filePath(QStringLiteral("sin-registro.db")),
-                              QStringLiteral("--captura"), imagen};
-    QCOMPARE(ejecutar({QStringLiteral("--desregistrar")}), 0);
-    QCOMPARE(ejecutar(captura), 0);
-    QVERIFY(QFile::remove(imagen));
-    // Alone in a folder, with nothing registered, it says what is missing and what to do.
-    const QString solo = m_dir.filePath(QStringLiteral("tq614-host"));
-    QVERIFY(QFile::copy(QStringLiteral(TQ614_HOST), solo));
-    QCOMPARE(ejecutar(captura, solo), 1);
-    QVERIFY2(m_salida.contains(QStringLiteral("No se encuentra el componente TQ614"))
-                 && m_salida.contains(QStringLiteral("--registrar")),
-             qPrintable(m_salida));
-    QVERIFY(!QFileInfo::exists(imagen));
-}
-
-void tst_ProgramaHost::capturaDeUnaBaseNuevaConElCatalogoDeEjemplo()
-{
-    QCOMPARE(ejecutar({QStringLiteral("--registrar")}), 0);
-    const QString base = m_dir.filePath(QStringLiteral("nueva.db")),
-                  imagen = m_dir.filePath(QStringLiteral("pantalla.png"));
-    const QString traza = m_dir.filePath(QStringLiteral("traza.jsonl"));
-    QCOMPARE(ejecutar({QStringLiteral("--base"), base, QStringLiteral("--captura"), imagen, QStringLiteral("--traza"),
-                       traza}),
-             0);
-    const QImage captura(imagen);
-    QVERIFY2(captura.width() > 400 && captura.height() > 300, qPrintable(m_salida));
-
-    bool leyoFormato = false;
-    const QStringList primera = sentencias(traza, &leyoFormato);
-    QVERIFY(leyoFormato);
-    // The sample catalogue was loaded: its headings and nested groups were asked for.
-    for (const char* padre : {"0", "ACT"})
-        QVERIFY2(primera.contains(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY "
-                                                 "Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ")
-                                      .arg(QLatin1String(padre))),
-                 padre);
-    QVERIFY(primera.size() > 20);
-    // A second run on the same file adds nothing: the sample is only for a new database.
-    const QString traza2 = m_dir.filePath(QStringLiteral("traza2.jsonl"));
-    QCOMPARE(ejecutar({QStringLiteral("--base"), base, QStringLiteral("--captura"), imagen, QStringLiteral("--traza"),
-                       traza2}),
-             0);
-    QCOMPARE(sentencias(traza2).size(), primera.size());
-}
-
-// The sample catalogue out to CSV and into a new database, which then writes the same file;
-// a file with errors is refused line by line with a non-zero exit, and nothing is written.
-void tst_ProgramaHost::exportarEImportar()
-{
-    const QString a = m_dir.filePath(QStringLiteral("a.db")), b = m_dir.filePath(QStringLiteral("b.db"));
-    const QString csvA = m_dir.filePath(QStringLiteral("a.csv")), csvB = m_dir.filePath(QStringLiteral("b.csv"));
-    const QString imagen = m_dir.filePath(QStringLiteral("historial.png"));
-    QCOMPARE(ejecutar({QStringLiteral("--base"), a, QStringLiteral("--captura-historial"), imagen}), 0);  // the sample
-    QVERIFY(QImage(imagen).width() > 400);
-    QCOMPARE(ejecutar({QStringLiteral("--base"), a, QStringLiteral("--exportar"), csvA, QStringLiteral("--separador"),
-                       QStringLiteral(";")}),
-             0);
-    QVERIFY2(m_salida.contains(QStringLiteral("Se exportaron 30 grupos")), qPrintable(m_salida));
-    QCOMPARE(ejecutar({QStringLiteral("--base"), b, QStringLiteral("--importar"), csvA}), 0);
-    QCOMPARE(ejecutar({QStringLiteral("--base"), b, QStringLiteral("--exportar"), csvB, QStringLiteral("--separador"),
-                       QStringLiteral(";")}),
-             0);
-    QFile archivoA(csvA), archivoB(csvB);
-    QVERIFY(archivoA.open(QIODevice::ReadOnly) && archivoB.open(QIODevice::ReadOnly));
-    QCOMPARE(archivoB.readAll(), archivoA.readAll());
-    QCOMPARE(ejecutar({QStringLiteral("--base"), b, QStringLiteral("--importar"), csvA}), 1);
-    QVERIFY2(m_salida.contains(QStringLiteral("Línea 2: la clave 000001 ya existe en el catálogo"))
-                 && m_salida.contains(QStringLiteral("Línea 31: ")),
-             qPrintable(m_salida));
-}
-
-// The settings name the server, its certificate authority and the schema; the password is in
-// libpq's password file alone, and shows up in nothing the program was given or wrote.
-void tst_ProgramaHost::postgresConLaContrasenaSoloEnSuArchivo()
-{
-    REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
-    BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
-    base.InsertarGrupo(QStringLiteral("ACT"), QStringLiteral("ACTIVO"));
-    const Sesion::Configuracion c = base.Configuracion();
-    QFile ini(m_dir.filePath(QStringLiteral("postgres.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full "
-                             "sslrootcert=%5\"\nEsquema=%6\n")
-                  .arg(c.servidor)
-                  .arg(c.puerto)
-                  .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
-                  .toUtf8());
-    ini.close();
-    const QString imagen = m_dir.filePath(QStringLiteral("postgres.png"));
-    const QString traza = m_dir.filePath(QStringLiteral("pg.jsonl"));
-    const QStringList argumentos{QStringLiteral("--config"), ini.fileName(), QStringLiteral("--captura"), imagen,
-                                 QStringLiteral("--traza"), traza};
-    QCOMPARE(ejecutar({QStringLiteral("--registrar")}), 0);
-    QCOMPARE(ejecutar(argumentos), 0);
-    QVERIFY2(sentencias(traza).contains(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'ACT' "
-                                                       "ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ")),
-             qPrintable(m_salida));
-    QFile claves(qEnvironmentVariable("PGPASSFILE"));
-    QVERIFY(claves.open(QIODevice::ReadOnly));
-    const QByteArray contrasena = claves.readAll().trimmed().split(':').value(4);
-    QVERIFY(contrasena.size() >= 8);
-    QByteArray todo = argumentos.join(u' ').toUtf8() + m_salida.toUtf8();
-    for (const QString& archivo : {ini.fileName(), traza, m_dir.filePath(QStringLiteral("registro.ini"))}) {
-        QFile f(archivo);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        todo += f.readAll();
+    // The sample catalogue was loaded (its headings and nested groups asked for) and drawn; a
+    // second run on the same file adds nothing: the sample is only for a new database.
+    void capturaDeUnaBaseNuevaConElCatalogoDeEjemplo()
+    {
+        QCOMPARE(ejecutar({u"--registrar"_s}), 0);
+        const QStringList argumentos{u"--base"_s, ruta("nueva.db"), u"--captura"_s, ruta("pantalla.png"), u"--traza"_s};
+        QCOMPARE(ejecutar(argumentos + QStringList{ruta("traza.jsonl")}), 0);
+        const QImage captura(ruta("pantalla.png"));
+        QVERIFY2(captura.width() > 400 && captura.height() > 300, qPrintable(m_salida));
+        bool leyoFormato = false;
+        const QStringList primera = sentencias(ruta("traza.jsonl"), &leyoFormato);
+        QVERIFY(leyoFormato && primera.size() > 20);
+        for (const char* padre : {"0", "ACT"})
+            QVERIFY2(primera.contains(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, "
+                                      "Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(QLatin1String(padre))),
+                     padre);
+        QCOMPARE(ejecutar(argumentos + QStringList{ruta("traza2.jsonl")}), 0);
+        QCOMPARE(sentencias(ruta("traza2.jsonl")).size(), primera.size());
     }
-    QVERIFY(!todo.contains(contrasena));
 
+    // The sample catalogue out to CSV and into a new database, which then writes the same file;
+    // a file with errors is refused line by line with a non-zero exit, and nothing is written.
+    void exportarEImportar()
+    {
+        const QString a = ruta("a.db"), b = ruta("b.db"), csvA = ruta("a.csv"), csvB = ruta("b.csv");
+        QCOMPARE(ejecutar({u"--base"_s, a, u"--captura-historial"_s, ruta("historial.png")}), 0);  // the sample
+        QVERIFY(QImage(ruta("historial.png")).width() > 400);
+        QCOMPARE(ejecutar({u"--base"_s, a, u"--exportar"_s, csvA, u"--separador"_s, u";"_s}), 0);
+        QVERIFY2(m_salida.contains(u"Se exportaron 30 grupos"_s), qPrintable(m_salida));
+        QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csvA}), 0);
+        QCOMPARE(ejecutar({u"--base"_s, b, u"--exportar"_s, csvB, u"--separador"_s, u";"_s}), 0);
+        QFile archivoA(csvA), archivoB(csvB);
+        QVERIFY(archivoA.open(QIODevice::ReadOnly) && archivoB.open(QIODevice::ReadOnly));
+        QCOMPARE(archivoB.readAll(), archivoA.readAll());
+        QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csvA}), 1);
+        QVERIFY2(m_salida.contains(u"Línea 2: la clave 000001 ya existe en el catálogo"_s) && m_salida.contains(u"Línea 31: "_s),
+                 qPrintable(m_salida));
+    }
+
+    // The settings name the server, its certificate authority and the schema; the password is in
+    // libpq's password file alone, and shows up in nothing the program was given or wrote.
     // Without the password file, a program that may not ask says where the password goes.
-    QProcessEnvironment sinArchivo;
-    sinArchivo.insert(QStringLiteral("PGPASSFILE"), m_dir.filePath(QStringLiteral("ninguno")));
-    QCOMPARE(ejecutar(argumentos, QStringLiteral(TQ614_HOST), sinArchivo), 1);
-    QVERIFY2(m_salida.contains(QStringLiteral("pide la contraseña"))
-                 && m_salida.contains(QStringLiteral("PGPASSFILE")),
-             qPrintable(m_salida));
-}
+    void postgresConLaContrasenaSoloEnSuArchivo()
+    {
+        REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
+        BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
+        base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
+        const Sesion::Configuracion c = base.Configuracion();
+        QFile ini(ruta("postgres.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full sslrootcert=%5\"\n"
+                  "Esquema=%6\n"_s.arg(c.servidor)
+                      .arg(c.puerto)
+                      .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
+                      .toUtf8());
+        ini.close();
+        const QStringList argumentos{u"--config"_s, ini.fileName(), u"--captura"_s, ruta("postgres.png"), u"--traza"_s,
+                                     ruta("pg.jsonl")};
+        QCOMPARE(ejecutar({u"--registrar"_s}), 0);
+        QCOMPARE(ejecutar(argumentos), 0);
+        QVERIFY2(sentencias(ruta("pg.jsonl")).contains(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'ACT' "
+                                                       "ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s),
+                 qPrintable(m_salida));
+        QFile claves(qEnvironmentVariable("PGPASSFILE"));
+        QVERIFY(claves.open(QIODevice::ReadOnly));
+        const QByteArray contrasena = claves.readAll().trimmed().split(':').value(4);
+        QVERIFY(contrasena.size() >= 8);
+        QByteArray todo = argumentos.join(u' ').toUtf8() + m_salida.toUtf8();
+        for (const QString& archivo : {ini.fileName(), ruta("pg.jsonl"), ruta("registro.ini")}) {
+            QFile f(archivo);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            todo += f.readAll();
+        }
+        QVERIFY(!todo.contains(contrasena));
+        QProcessEnvironment sinArchivo;
+        sinArchivo.insert(u"PGPASSFILE"_s, ruta("ninguno"));
+        QCOMPARE(ejecutar(argumentos, TQ614_HOST, sinArchivo), 1);
+        QVERIFY2(m_salida.contains(u"pide la contraseña"_s) && m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
+    }
+};
 
 QTEST_MAIN(tst_ProgramaHost)
 #include "tst_ProgramaHost.moc"

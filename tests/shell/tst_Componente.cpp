@@ -1,7 +1,5 @@
-// The component's shell: the entry points as a host uses them (class factory, start-up routine,
-// GetPantalla, unloading, self-registration) and the form base its three forms share (the form
-// outlives its window, query-unload with its mode, Transaccion by name). Modal show and key
-// preview are seen through the real forms, in their own tests.
+// The component's entry points as a host uses them, and the form base its three forms share
+// (modal show and key preview are seen through the real forms, in their own tests).
 #include "Componente.h"
 #include "ErrorEjecucion.h"
 #include "FormaBase.h"
@@ -26,19 +24,17 @@ namespace {
 IClassFactoryKes* fabrica()
 {
     void* objeto = nullptr;
-    return DllGetClassObject(kClsidPantalla, kIidClassFactory, &objeto) == S_OK_KES
-        ? static_cast<IClassFactoryKes*>(objeto)
-        : nullptr;
+    DllGetClassObject(kClsidPantalla, kIidClassFactory, &objeto);
+    return static_cast<IClassFactoryKes*>(objeto);
 }
 
 IPantallaKes* crearPantalla()
 {
     IClassFactoryKes* f = fabrica();
     void* pantalla = nullptr;
-    const HRESULT_KES resultado = f ? f->CreateInstance(kIidPantalla, &pantalla) : E_FAIL_KES;
-    if (f)
-        f->Release();
-    return resultado == S_OK_KES ? static_cast<IPantallaKes*>(pantalla) : nullptr;
+    f->CreateInstance(kIidPantalla, &pantalla);
+    f->Release();
+    return static_cast<IPantallaKes*>(pantalla);
 }
 
 class FormaDePrueba : public FormaPredeterminada<FormaDePrueba>
@@ -48,7 +44,6 @@ public:
     QStringList eventos;
     bool cancelarCierre = false;
     QList<int> modos;
-    int valorQueSobrevive = 0;
 
 protected:
     void ConstruirVentana(QWidget* ventana) override { new QLineEdit(ventana); }
@@ -66,178 +61,155 @@ protected:
 class tst_Componente : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
 
 private slots:
-    void clasesEInterfacesDesconocidas();
-    void pantallaArrancaPublicoYSeDescargaSinObjetosVivos();
-    void autoRegistro();
-    void fabricaSinServiciosDelHost();
     void init() { FormaDePrueba::Destruir(); }
-    void cleanup();
-    void descargarConservaLaForma();
-    void cierrePreguntaALaFormaConSuModo();
-    void transaccionPorNombreDelPadre();
+    void cleanup()
+    {
+        FormaDePrueba::Destruir();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* ventana : QApplication::topLevelWidgets())
+            QVERIFY(!ventana->isVisible());
+    }
 
-private:
-    QTemporaryDir m_dir;
-};
+    void clasesEInterfacesDesconocidas()
+    {
+        QVERIFY(!KesCrearObjeto("ClaseQueNoExiste"));  // and the services library, which a host carries, is linked
+        void* objeto = reinterpret_cast<void*>(1);
+        QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", kIidClassFactory, &objeto),
+                 CLASS_E_CLASSNOTAVAILABLE_KES);
+        QVERIFY(!objeto);
+        QCOMPARE(DllGetClassObject(kClsidPantalla, "IDispatch", &objeto), E_NOINTERFACE_KES);
+    }
 
-void tst_Componente::clasesEInterfacesDesconocidas()
-{
-    // Referenced so that the services library, which a host process carries, is linked in.
-    QVERIFY(KesCrearObjeto("ClaseQueNoExiste") == nullptr);
-    void* objeto = reinterpret_cast<void*>(1);
-    QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", kIidClassFactory, &objeto),
-             CLASS_E_CLASSNOTAVAILABLE_KES);
-    QVERIFY(objeto == nullptr);
-    QCOMPARE(DllGetClassObject(kClsidPantalla, "IDispatch", &objeto), E_NOINTERFACE_KES);
-}
+    void pantallaArrancaPublicoYSeDescargaSinObjetosVivos()
+    {
+        QCOMPARE(DllCanUnloadNow(), S_OK_KES);
+        QVERIFY(!Publico::oDatos);
+        IPantallaKes* pantalla = crearPantalla();
+        QVERIFY(pantalla && Publico::oDatos && Publico::oUtil);
+        AccesoDatos* datos = Publico::oDatos;
+        crearPantalla()->Release();
+        QCOMPARE(Publico::oDatos, datos);  // the start-up routine runs once
+        // GetPantalla gives always the same form, neither loaded nor shown.
+        QObject* forma = pantalla->GetPantalla().value<QObject*>();
+        QCOMPARE(forma, static_cast<QObject*>(&frmTQ614::Instancia()));
+        QCOMPARE(pantalla->GetPantalla().value<QObject*>(), forma);
+        QVERIFY(!frmTQ614::Instancia().Cargado() && Publico::sFormatoClave.isEmpty());
+        pantalla->AddRef();
+        QCOMPARE(pantalla->Release(), 1UL);
+        QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
+        QCOMPARE(pantalla->Release(), 0UL);
+        // The screen handed out is in use until the host unloads it, and its window until it is gone.
+        QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
+        frmTQ614::Instancia().Unload();
+        QCOMPARE(DllCanUnloadNow(), S_OK_KES);
+        FormaDePrueba::Instancia().Show();
+        FormaDePrueba::Instancia().Unload();
+        QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);  // a window is deleted when the event loop runs
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(DllCanUnloadNow(), S_OK_KES);
+        IClassFactoryKes* f = fabrica();
+        f->LockServer(true);
+        QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
+        f->LockServer(false);
+        f->Release();
+        QCOMPARE(DllCanUnloadNow(), S_OK_KES);
+    }
 
-void tst_Componente::pantallaArrancaPublicoYSeDescargaSinObjetosVivos()
-{
-    QCOMPARE(DllCanUnloadNow(), S_OK_KES);
-    QVERIFY(Publico::oDatos == nullptr);
-    IPantallaKes* pantalla = crearPantalla();
-    QVERIFY(pantalla && Publico::oDatos && Publico::oUtil);
-    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
-    AccesoDatos* datos = Publico::oDatos;
-    IPantallaKes* otra = crearPantalla();
-    QCOMPARE(Publico::oDatos, datos);  // the start-up routine runs once
-    otra->Release();
+    // The component registers itself in the user's file, which is read before the machine's (as
+    // the package installs it, under XDG_CONFIG_DIRS); a registration whose library is gone is
+    // passed over.
+    void autoRegistro()
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("usuario")).toLocal8Bit());
+        qputenv("XDG_CONFIG_DIRS", m_dir.filePath(QStringLiteral("maquina")).toLocal8Bit());
+        const QString nombre = QLatin1String(kProgIdPantalla);
+        QVERIFY(!Registro::BuscarClase(nombre));
+        const QString instalada = m_dir.filePath(QStringLiteral("libTQ614.so"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), instalada));
+        QFile plantilla(QStringLiteral(TQ614_PLANTILLA_REGISTRO)), maquina(m_dir.filePath("maquina/Kestrima/registro.ini"));
+        QVERIFY(plantilla.open(QIODevice::ReadOnly) && QDir().mkpath(QFileInfo(maquina).path())
+                && maquina.open(QIODevice::WriteOnly));
+        maquina.write(plantilla.readAll().replace("@COMPONENTE@", QFile::encodeName(instalada)));
+        maquina.close();
+        QCOMPARE(Registro::BuscarClase(nombre)->libreria, instalada);
 
-    // GetPantalla gives always the same form, neither loaded nor shown.
-    QObject* forma = pantalla->GetPantalla().value<QObject*>();
-    QCOMPARE(forma, static_cast<QObject*>(&frmTQ614::Instancia()));
-    QCOMPARE(pantalla->GetPantalla().value<QObject*>(), forma);
-    QVERIFY(!frmTQ614::Instancia().Cargado());
-    QVERIFY(Publico::sFormatoClave.isEmpty());
+        QCOMPARE(DllRegisterServer(), S_OK_KES);
+        const std::optional<Registro::Clase> propia = Registro::BuscarClase(nombre);
+        QVERIFY2(propia->libreria.endsWith(QStringLiteral("/libTQ614.so")) && propia->libreria != instalada,
+                 qPrintable(propia->libreria));
+        QCOMPARE(propia->clsid, QLatin1String(kClsidPantalla));
+        QCOMPARE(Registro::BuscarClase(QLatin1String(kClsidPantalla))->libreria, propia->libreria);
+        QSettings registro(m_dir.filePath("usuario/Kestrima/registro.ini"), QSettings::IniFormat);
+        QCOMPARE(registro.value(QStringLiteral("TypeLib/%1/Version").arg(QLatin1String(kLibidTQ614))).toString(),
+                 QStringLiteral("6.00.0048"));
+        QCOMPARE(DllUnregisterServer(), S_OK_KES);
+        QCOMPARE(Registro::BuscarClase(nombre)->libreria, instalada);
+        QFile::remove(instalada);
+        QVERIFY(!Registro::BuscarClase(nombre));
+    }
 
-    pantalla->AddRef();
-    QCOMPARE(pantalla->Release(), 1UL);
-    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
-    QCOMPARE(pantalla->Release(), 0UL);
-    // The screen handed out is in use until the host unloads it, and its window until it is gone.
-    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
-    frmTQ614::Instancia().Unload();
-    QCOMPARE(DllCanUnloadNow(), S_OK_KES);
-    FormaDePrueba::Instancia().Show();
-    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
-    FormaDePrueba::Instancia().Unload();
-    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);  // a window is deleted when the event loop runs
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(DllCanUnloadNow(), S_OK_KES);
-    IClassFactoryKes* f = fabrica();
-    f->LockServer(true);
-    QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
-    f->LockServer(false);
-    f->Release();
-    QCOMPARE(DllCanUnloadNow(), S_OK_KES);
-}
-
-// The component registers itself in the user's file, which is read before the machine's (as
-// the package installs it, under XDG_CONFIG_DIRS); a registration whose library is gone is
-// passed over.
-void tst_Componente::autoRegistro()
-{
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("usuario")).toLocal8Bit());
-    qputenv("XDG_CONFIG_DIRS", m_dir.filePath(QStringLiteral("maquina")).toLocal8Bit());
-    const QString nombre = QLatin1String(kProgIdPantalla);
-    QVERIFY(!Registro::BuscarClase(nombre));
-    const QString instalada = m_dir.filePath(QStringLiteral("libTQ614.so"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), instalada));
-    QFile plantilla(QStringLiteral(TQ614_PLANTILLA_REGISTRO)), maquina(m_dir.filePath("maquina/Kestrima/registro.ini"));
-    QVERIFY(plantilla.open(QIODevice::ReadOnly) && QDir().mkpath(QFileInfo(maquina).path())
-            && maquina.open(QIODevice::WriteOnly));
-    maquina.write(plantilla.readAll().replace("@COMPONENTE@", QFile::encodeName(instalada)));
-    maquina.close();
-    QCOMPARE(Registro::BuscarClase(nombre)->libreria, instalada);
-
-    QCOMPARE(DllRegisterServer(), S_OK_KES);
-    const std::optional<Registro::Clase> propia = Registro::BuscarClase(nombre);
-    QVERIFY2(propia->libreria.endsWith(QStringLiteral("/libTQ614.so")) && propia->libreria != instalada,
-             qPrintable(propia->libreria));
-    QCOMPARE(propia->clsid, QLatin1String(kClsidPantalla));
-    QCOMPARE(Registro::BuscarClase(QLatin1String(kClsidPantalla))->libreria, propia->libreria);
-    QSettings registro(m_dir.filePath("usuario/Kestrima/registro.ini"), QSettings::IniFormat);
-    QCOMPARE(registro.value(QStringLiteral("TypeLib/%1/Version").arg(QLatin1String(kLibidTQ614))).toString(),
-             QStringLiteral("6.00.0048"));
-    QCOMPARE(DllUnregisterServer(), S_OK_KES);
-    QCOMPARE(Registro::BuscarClase(nombre)->libreria, instalada);
-    QFile::remove(instalada);
-    QVERIFY(!Registro::BuscarClase(nombre));
-}
-
-void tst_Componente::fabricaSinServiciosDelHost()
-{
     // A factory that cannot give the services makes object creation fail, not crash.
-    Publico::EstablecerFabrica([](const char*) -> void* { return nullptr; });
-    IClassFactoryKes* f = fabrica();
-    void* pantalla = reinterpret_cast<void*>(1);
-    QCOMPARE(f->CreateInstance(kIidPantalla, &pantalla), CTL_E_CANTCREATEOBJECT_KES);
-    f->Release();
-    QVERIFY(pantalla == nullptr);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, Publico::Main());
-    Publico::EstablecerFabrica({});
-}
+    void fabricaSinServiciosDelHost()
+    {
+        Publico::EstablecerFabrica([](const char*) -> void* { return nullptr; });
+        IClassFactoryKes* f = fabrica();
+        void* pantalla = reinterpret_cast<void*>(1);
+        QCOMPARE(f->CreateInstance(kIidPantalla, &pantalla), CTL_E_CANTCREATEOBJECT_KES);
+        f->Release();
+        QVERIFY(!pantalla);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, Publico::Main());
+        Publico::EstablecerFabrica({});
+    }
 
-void tst_Componente::cleanup()
-{
-    FormaDePrueba::Destruir();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const auto ventanas = QApplication::topLevelWidgets();
-    QVERIFY(std::none_of(ventanas.cbegin(), ventanas.cend(), [](QWidget* w) { return w->isVisible(); }));
-}
+    // The form outlives its window: a later reference loads it anew. A close by the window
+    // system or by code asks the form first, with its mode.
+    void formaYVentana()
+    {
+        QVERIFY(!FormaDePrueba::Existe());
+        FormaDePrueba& forma = FormaDePrueba::Instancia();
+        QCOMPARE(&FormaDePrueba::Instancia(), &forma);
+        QVERIFY(!forma.Cargado() && forma.hWnd() == 0);
+        forma.Load();
+        QCOMPARE(forma.Ventana()->objectName(), QStringLiteral("frmPrueba"));
+        QPointer<QLineEdit> caja = forma.Ventana()->findChild<QLineEdit*>();
+        forma.Unload();
+        QVERIFY(!forma.Cargado());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(caja.isNull());
+        QVERIFY(forma.Ventana()->findChild<QLineEdit*>());
+        QCOMPARE(forma.eventos, (QStringList{"Load", "Unload", "Load"}));
 
-void tst_Componente::descargarConservaLaForma()
-{
-    QVERIFY(!FormaDePrueba::Existe());
-    FormaDePrueba& forma = FormaDePrueba::Instancia();
-    QCOMPARE(&FormaDePrueba::Instancia(), &forma);
-    QVERIFY(!forma.Cargado());
-    QCOMPARE(forma.hWnd(), qintptr(0));
-    forma.valorQueSobrevive = 7;
-    forma.Load();
-    QCOMPARE(forma.Ventana()->objectName(), QStringLiteral("frmPrueba"));
-    QPointer<QLineEdit> caja = forma.Ventana()->findChild<QLineEdit*>();
-    forma.Unload();
-    QVERIFY(!forma.Cargado());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(caja.isNull());
-    QCOMPARE(forma.valorQueSobrevive, 7);
-    QVERIFY(forma.Ventana()->findChild<QLineEdit*>());  // a later reference loads it anew
-    QCOMPARE(forma.eventos, (QStringList{"Load", "Unload", "Load"}));
-}
+        forma.modos.clear();
+        forma.cancelarCierre = true;
+        forma.Show();
+        QVERIFY(!forma.Ventana()->close());
+        forma.Unload();
+        QVERIFY(forma.Cargado());
+        QCOMPARE(forma.modos, (QList<int>{FormaBase::vbFormControlMenu, FormaBase::vbFormCode}));
+        forma.cancelarCierre = false;
+        QVERIFY(forma.Ventana()->close() && !forma.Cargado());
+    }
 
-void tst_Componente::cierrePreguntaALaFormaConSuModo()
-{
-    FormaDePrueba& forma = FormaDePrueba::Instancia();
-    forma.cancelarCierre = true;
-    forma.Show();
-    QVERIFY(!forma.Ventana()->close());
-    forma.Unload();
-    QVERIFY(forma.Cargado());
-    QCOMPARE(forma.modos, (QList<int>{FormaBase::vbFormControlMenu, FormaBase::vbFormCode}));
-    forma.cancelarCierre = false;
-    QVERIFY(forma.Ventana()->close());
-    QVERIFY(!forma.Cargado());
-}
-
-// A child form reads its parent form's Transaccion, which reads the host's, by name.
-void tst_Componente::transaccionPorNombreDelPadre()
-{
-    Publico::EstablecerFabrica(KesCrearObjeto);  // the services library, as a host carries it
-    Publico::Main();
-    FormaDePrueba& forma = FormaDePrueba::Instancia();
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
-    QObject host;
-    forma.setProperty("Padre", QVariant::fromValue<QObject*>(&host));
-    QCOMPARE(forma.Padre(), &host);
-    QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
-    host.setProperty("Transaccion", QStringLiteral("CAT-01"));
-    FormaDePrueba hija;
-    hija.setPadre(&forma);
-    QCOMPARE(hija.Transaccion(), QStringLiteral("CAT-01"));
-}
+    // A child form reads its parent form's Transaccion, which reads the host's, by name.
+    void transaccionPorNombreDelPadre()
+    {
+        Publico::EstablecerFabrica(KesCrearObjeto);  // the services library, as a host carries it
+        Publico::Main();
+        FormaDePrueba& forma = FormaDePrueba::Instancia();
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
+        QObject host;
+        forma.setProperty("Padre", QVariant::fromValue<QObject*>(&host));
+        QCOMPARE(forma.Padre(), &host);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
+        host.setProperty("Transaccion", QStringLiteral("CAT-01"));
+        FormaDePrueba hija;
+        hija.setPadre(&forma);
+        QCOMPARE(hija.Transaccion(), QStringLiteral("CAT-01"));
+    }
+};
 
 QTEST_MAIN(tst_Componente)
 #include "tst_Componente.moc"

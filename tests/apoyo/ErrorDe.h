@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ErrorEjecucion.h"
+
+#include <functional>
+
+// "<error id> <description>" of the ErrorEjecucion that the action throws (the description
+// alone when it carries no id), or "<sin error>".
+inline QString ErrorDe(const std::function<void()>& accion)
+{
+    try {
+        accion();
+    } catch (const ErrorEjecucion& error) {
+        return (error.Codigo().isEmpty() ? QString() : error.Codigo() + u' ') + error.Description();
+    }
+    return QStringLiteral("<sin error>");
+}
