@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HashDeClave.h"
+
 #include <QIcon>
 #include <QString>
 #include <array>
@@ -50,10 +52,6 @@ private:
         QString padre;
         bool codigoNulo = false;
     };
-    struct HashTexto
-    {
-        size_t operator()(const QString& texto) const noexcept { return qHash(texto); }
-    };
 
     void Indexar();
     void AgregarHijos(QTreeWidgetItem* nodo, const QString& clave, const Iconos& iconos) const;
@@ -61,5 +59,5 @@ private:
     const std::vector<int>* Hijos(const QString& clave) const;
 
     std::vector<Fila> m_filas;
-    std::unordered_map<QString, std::vector<int>, HashTexto> m_hijos;
+    std::unordered_map<QString, std::vector<int>, HashDeClave> m_hijos;
 };

@@ -172,8 +172,8 @@ void TreeView::QuitarClaves(const QModelIndex& padre, int primera, int ultima)
         while (!pendientes.isEmpty()) {
             QTreeWidgetItem* actual = pendientes.takeLast();
             const QString clave = Key(actual);
-            if (!clave.isEmpty() && m_nodos.value(clave) == actual)
-                m_nodos.remove(clave);
+            if (const auto it = m_nodos.find(clave); it != m_nodos.end() && it->second == actual)
+                m_nodos.erase(it);
             for (int i = 0; i < actual->childCount(); ++i)
                 pendientes.append(actual->child(i));
         }
@@ -182,7 +182,7 @@ void TreeView::QuitarClaves(const QModelIndex& padre, int primera, int ultima)
 
 QTreeWidgetItem* TreeView::Item(const QString& clave) const
 {
-    QTreeWidgetItem* nodo = m_nodos.value(clave);
+    QTreeWidgetItem* nodo = Buscar(clave);
     if (!nodo)
         ElementoNoEncontrado();
     return nodo;
@@ -190,7 +190,8 @@ QTreeWidgetItem* TreeView::Item(const QString& clave) const
 
 QTreeWidgetItem* TreeView::Buscar(const QString& clave) const
 {
-    return m_nodos.value(clave);
+    const auto it = m_nodos.find(clave);
+    return it == m_nodos.end() ? nullptr : it->second;
 }
 
 int TreeView::Count() const

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QHash>
+#include "HashDeClave.h"
+
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTreeWidget>
 #include <QVariant>
+#include <unordered_map>
 
 class ImageList;
 
@@ -115,7 +117,7 @@ private:
     void unirPendientes();
 
     QPointer<ImageList> m_imagenes;
-    QHash<QString, QTreeWidgetItem*> m_nodos;
+    std::unordered_map<QString, QTreeWidgetItem*, HashDeClave> m_nodos;
     // Top-level nodes added during a Lote, not yet in the widget.
     int m_lotes = 0;
     QList<QTreeWidgetItem*> m_pendientes;

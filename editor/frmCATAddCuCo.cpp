@@ -1,36 +1,24 @@
+// The dialog that adds or edits a group: its layout, its life, the automatic key and the
+// level of a code. The save lives in frmCATAddCuCoGuardar.cpp.
+
 #include "frmCATAddCuCo.h"
 
+#include "ApoyoFormas.h"
 #include "Controles.h"
-#include "ErrorEjecucion.h"
 #include "Etiqueta.h"
 #include "GrupoCuenta.h"
-#include "GuardaTransaccion.h"
 #include "Publico.h"
 #include "ReporteError.h"
-#include "Sql.h"
 #include "Teclado.h"
 #include "Twips.h"
 #include "colorKES.h"
-#include "frmTQ614.h"
 #include "txtKES.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 #include <climits>
-#include <optional>
 
 namespace {
-
-const QString kKestrima = QStringLiteral("Kestrima");
-const QString kProyecto = QStringLiteral("TQ614");
-const QString kCrLf = QStringLiteral("\r\n");
-
-QColor Rgb(int rojo, int verde, int azul)
-{
-    return QColor(rojo, verde, azul);
-}
 
 // The boxes were designed in the fixed-pitch system font; where it is missing the closest
 // fixed-pitch font stands in.
@@ -51,56 +39,6 @@ QFont FuenteEtiquetas()
     return fuente;
 }
 
-// The dialog's own icon: a small ledger page with a plus sign, drawn at 16 and 32 pixels.
-QPixmap DibujarIcono(int lado)
-{
-    QPixmap imagen(lado, lado);
-    imagen.fill(Qt::transparent);
-    QPainter pintor(&imagen);
-    pintor.setRenderHint(QPainter::Antialiasing);
-    const double u = lado / 16.0;
-    pintor.setPen(QPen(Rgb(0, 83, 138), u));
-    pintor.setBrush(Qt::white);
-    pintor.drawRect(QRectF(2 * u, 1 * u, 10 * u, 13 * u));
-    pintor.setPen(QPen(Rgb(0, 36, 57), u * 0.8));
-    for (int linea = 0; linea < 3; ++linea)
-        pintor.drawLine(QPointF(4 * u, (4 + 3 * linea) * u), QPointF(10 * u, (4 + 3 * linea) * u));
-    pintor.setPen(Qt::NoPen);
-    pintor.setBrush(Rgb(0, 128, 0));
-    pintor.drawEllipse(QRectF(8.5 * u, 8.5 * u, 7 * u, 7 * u));
-    pintor.setPen(QPen(Qt::white, 1.4 * u));
-    pintor.drawLine(QPointF(12 * u, 10 * u), QPointF(12 * u, 14 * u));
-    pintor.drawLine(QPointF(10 * u, 12 * u), QPointF(14 * u, 12 * u));
-    return imagen;
-}
-
-QIcon IconoFormulario()
-{
-    QIcon icono;
-    icono.addPixmap(DibujarIcono(16));
-    icono.addPixmap(DibujarIcono(32));
-    return icono;
-}
-
-// Trim of the blanks around a code: spaces only, as typed codes are trimmed; other
-// characters at the ends are kept as they are.
-QString SinBlancos(const QString& texto)
-{
-    qsizetype inicio = 0;
-    qsizetype fin = texto.size();
-    while (inicio < fin && texto.at(inicio) == QLatin1Char(' '))
-        ++inicio;
-    while (fin > inicio && texto.at(fin - 1) == QLatin1Char(' '))
-        --fin;
-    return texto.mid(inicio, fin - inicio);
-}
-
-// A number as it goes bare into a statement: whole numbers without a decimal part.
-QString NumeroSql(double valor)
-{
-    return QString::number(valor, 'g', 15);
-}
-
 } // namespace
 
 frmCATAddCuCo::frmCATAddCuCo()
@@ -116,7 +54,9 @@ frmCATAddCuCo::frmCATAddCuCo()
 void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
 {
     ventana->resize(Twips::APixeles(8805), Twips::APixeles(3105));
-    ventana->setWindowIcon(IconoFormulario());
+    QIcon icono(QStringLiteral(":/iconos/agregar-16.png"));
+    icono.addFile(QStringLiteral(":/iconos/agregar-32.png"));
+    ventana->setWindowIcon(icono);
     ventana->setWindowTitle(QStringLiteral("Agregar grupo de cuenta contable"));
     ventana->setAutoFillBackground(true);
     QPalette paleta = ventana->palette();
@@ -270,9 +210,7 @@ void frmCATAddCuCo::ConectarEventos()
 void frmCATAddCuCo::Form_Load()
 {
     m_colorKES->AplicarColores();
-    if (!frmTQ614::Existe())
-        frmTQ614::Instancia();
-    setPadre(frmTQ614::Instancia().Padre());
+    setPadre(PantallaCatalogo().Padre());
     Aceptado = false;
     m_enfocarAlActivar = true;
 }
@@ -326,7 +264,7 @@ bool frmCATAddCuCo::ClaveAutomatica()
     Load();
     bool escrita = false;
     ReporteError::ConTrampa(QStringLiteral("ClaveAutomatica"), QStringLiteral("ERR-ID:7500028"), hWnd(), [&] {
-        const long numero = Publico::oUtil->SiguienteNumero(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave,
+        const long numero = Util().SiguienteNumero(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave,
                                                             QString(), QString(), QString(), QString(),
                                                             QString(), QString(), QString());
         m_txtClave->setText(GrupoCuenta::FormatearClave(numero, Publico::sFormatoClave));
@@ -335,22 +273,16 @@ bool frmCATAddCuCo::ClaveAutomatica()
     return escrita;
 }
 
-short frmCATAddCuCo::ObtenerNivel(QString codigo)
+short frmCATAddCuCo::ObtenerNivel(const QString& codigo)
 {
-    try {
-        short nivel = 1;
-        while (!codigo.isEmpty() && codigo.contains(QLatin1Char('.'))) {
-            if (nivel == SHRT_MAX)
-                throw ErrorEjecucion(QStringLiteral("Desbordamiento"));
-            ++nivel;
-            codigo = codigo.mid(codigo.indexOf(QLatin1Char('.')) + 1);
-        }
-        return nivel;
-    } catch (...) {
-        Publico::oDatos->Mensaje(ReporteError::DescripcionDelError(), 16, kKestrima, hWnd(), kProyecto,
-                                 QStringLiteral("ERR-ID:7500029"));
-        return 1;
-    }
+    const int nivel = GrupoCuenta::NivelDeCodigo(codigo);
+    if (nivel <= SHRT_MAX)
+        return short(nivel);
+    // The level is a 16-bit Integer: a code with more dots than it counts overflows it, and
+    // level 1 stands.
+    Datos().Mensaje(QStringLiteral("Desbordamiento"), AccesoDatos::vbCritical, kKestrima, hWnd(), kProyecto,
+                    QStringLiteral("ERR-ID:7500029"));
+    return 1;
 }
 
 void frmCATAddCuCo::txtCodigo_Validate()
@@ -370,203 +302,4 @@ void frmCATAddCuCo::txtCodigo_Change()
 {
     m_txtNivel->setLocked(true);
     m_txtNivel->setTabStop(false);
-}
-
-// ---------------------------------------------------------------------------------------
-// The save
-
-bool frmCATAddCuCo::ModoNuevo() const
-{
-    return !m_txtClave->locked();
-}
-
-void frmCATAddCuCo::Avisar(const QString& texto, long estilo, const QString& titulo, const QString& idError,
-                           txtKES* caja)
-{
-    Publico::oDatos->Mensaje(texto, estilo, titulo, hWnd(), kProyecto, idError);
-    if (!caja || !caja->isEnabled())
-        return;
-    if (caja == m_txtNivel && caja->locked())
-        return;
-    caja->setFocus(Qt::OtherFocusReason);
-}
-
-void frmCATAddCuCo::AvisarClaveExistente(const QString& clave)
-{
-    Avisar(QStringLiteral("El grupo de la cuenta contable ") + clave + QStringLiteral(" ya existe, especifique otra"),
-           16, m_Controles1->Leyenda(), QStringLiteral("ERR-ID:7500019"), m_txtClave);
-}
-
-// Whether the insert of a new group failed because another user saved the same key between
-// the check and the insert (two users pressing New at once get the same automatic key).
-bool frmCATAddCuCo::ClaveTomadaPorOtro() const
-{
-    if (!ModoNuevo() || m_txtCodigo->text() == GrupoCuenta::kCodigoNivelManual)
-        return false;
-    // Asked for the key itself, the lookup tells a stored group even with an empty description.
-    const QString clave = m_txtClave->text().toUpper();
-    try {
-        return Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
-                                           GrupoCuenta::kCampoClave, 0, QString(), QString(), QString())
-            == clave;
-    } catch (const ErrorEjecucion&) {
-        return false;  // the insert's own error is the one worth reporting
-    }
-}
-
-bool frmCATAddCuCo::EntradaValida()
-{
-    const QString clave = m_txtClave->text();
-    const QString codigo = m_txtCodigo->text();
-    const bool nuevo = ModoNuevo();
-    const bool claveNumerica = GrupoCuenta::EsClaveNumerica(clave);
-
-    if (nuevo && codigo != GrupoCuenta::kCodigoNivelManual
-        && !Publico::oUtil->BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
-                                        GrupoCuenta::kCampoDescripcion, 0, QString(), QString(), QString())
-                .isEmpty()) {
-        AvisarClaveExistente(clave);
-        return false;
-    }
-    if (nuevo && GrupoCuenta::ClaveExcedeFormato(clave, Publico::sFormatoClave)) {
-        Avisar(QStringLiteral("La longitud del código excede el límite, el formato definido es:") + kCrLf
-                   + Publico::sFormatoClave,
-               48, QStringLiteral("Clave incorrecta"), QStringLiteral("ERR-ID:7500020"), m_txtClave);
-        return false;
-    }
-    if (clave.isEmpty()) {
-        Avisar(QStringLiteral("Debe especificar una clave!"), 48, kKestrima, QStringLiteral("ERR-ID:7500021"),
-               m_txtClave);
-        return false;
-    }
-    if (m_txtDescripcion->text().isEmpty()) {
-        Avisar(QStringLiteral("Debe especificar una descripción!"), 48, kKestrima, QStringLiteral("ERR-ID:7500022"),
-               m_txtDescripcion);
-        return false;
-    }
-    if (codigo.isEmpty() && claveNumerica) {
-        Avisar(QStringLiteral("Debe especificar un código!"), 48, kKestrima, QStringLiteral("ERR-ID:7500023"),
-               m_txtCodigo);
-        return false;
-    }
-    if (m_txtNivel->text().isEmpty()) {
-        if (codigo == GrupoCuenta::kCodigoNivelManual) {
-            Avisar(QStringLiteral("Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en "
-                                  "catálogo del contribuyente!")
-                       + kCrLf + QStringLiteral("EJEMPLO: 1,2,3,4,5, etc..."),
-                   48, kKestrima, QStringLiteral("ERR-ID:7500024"), m_txtNivel);
-            return false;
-        }
-        if (claveNumerica) {
-            Avisar(QStringLiteral("Debe especificar un código para determinar el nivel!"), 48, kKestrima,
-                   QStringLiteral("ERR-ID:7500025"), m_txtCodigo);
-            return false;
-        }
-        // A heading without a level sits on level 0.
-        m_txtNivel->setValor(0);
-    }
-    return true;
-}
-
-void frmCATAddCuCo::cmdAceptar()
-{
-    std::optional<GuardaTransaccion> transaccion;
-    // The checks share the trap of the write: a failing lookup or message during them is
-    // reported like any other error of the save, with nothing written and the dialog open.
-    ReporteError::ConTrampa(
-        QStringLiteral("cmdAceptar"), QStringLiteral("ERR-ID:7500027"), hWnd(),
-        [&] {
-            if (!EntradaValida())
-                return;
-            const QString sello = Publico::oUtil->FormatoFechaRegistro(Publico::oUtil->FechaActual());
-            const QString operador = Publico::oDatos->Operador();
-            transaccion.emplace(Publico::oDatos->Conexion());
-            if (ModoNuevo())
-                ArmarInsercion(sello, operador);
-            else
-                ArmarActualizacion(sello, operador);
-            try {
-                Publico::oDatos->Conexion()->Execute(Publico::sSQL, -1);
-            } catch (const ErrorEjecucion&) {
-                transaccion->RollbackSiAbierta();
-                if (!ClaveTomadaPorOtro())
-                    throw;
-                // The same answer as when the check finds the key, and the next free key
-                // proposed in its place.
-                AvisarClaveExistente(m_txtClave->text());
-                ClaveAutomatica();
-                m_txtClave->selectAll();
-                return;
-            }
-            if (Publico::oUtil->RegistrarCambio(GrupoCuenta::kTabla, m_txtClave->text().toUpper(), QString())) {
-                transaccion->CommitTrans();
-                Aceptado = true;
-                Ocultar();
-            } else {
-                transaccion->RollbackTrans();
-                // The dialog stays open with the user's input, so the user can try again or
-                // cancel.
-                Publico::oDatos->Mensaje(Publico::oUtil->UltimoError(), 48, kKestrima, hWnd(), kProyecto,
-                                         QStringLiteral("ERR-ID:7500026"));
-            }
-        },
-        [&] {
-            if (transaccion)
-                transaccion->RollbackSiAbierta();
-        });
-}
-
-void frmCATAddCuCo::ArmarInsercion(const QString& sello, const QString& operador)
-{
-    QString& s = Publico::sSQL;
-    s = QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (");
-    s += QStringLiteral("Gcc_Cve_Grupo_Cuenta_Contable, ");
-    s += QStringLiteral("Gcc_Descripcion, ");
-    s += QStringLiteral("Gcc_Codigo, ");
-    s += QStringLiteral("Gcc_Padre, ");
-    s += QStringLiteral("Gcc_Nivel, ");
-    s += QStringLiteral("Gcc_UserDef_1, ");
-    s += QStringLiteral("Gcc_UserDef_2, ");
-    s += QStringLiteral("Gcc_UserDef_3, ");
-    s += QStringLiteral("Gcc_UserDef_4, ");
-    s += QStringLiteral("Gcc_UserDef_5, ");
-    s += QStringLiteral("Gcc_UserDef_6, ");
-    s += QStringLiteral("Oper_Alta, ");
-    s += QStringLiteral("Oper_Ult_Modif, ");
-    s += QStringLiteral("Fecha_Alta, ");
-    s += QStringLiteral("Fecha_Ult_Modif, ");
-    s += QStringLiteral("Es_Cve_Estado");
-    s += QStringLiteral(")VALUES(");
-    s += QStringLiteral("'") + Sql::Texto(m_txtClave->text().toUpper()) + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(m_txtDescripcion->text()) + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(m_txtCodigo->text()) + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(m_txtPadre->text()) + QStringLiteral("', ");
-    s += QStringLiteral(" ") + NumeroSql(m_txtNivel->Valor()) + QStringLiteral(" , ");
-    s += QStringLiteral("'") + QString() + QStringLiteral("', ");
-    s += QStringLiteral("'") + QString() + QStringLiteral("', ");
-    s += QString() + QStringLiteral("0") + QStringLiteral(", ");
-    s += QString() + QStringLiteral("0") + QStringLiteral(", ");
-    s += QStringLiteral("'") + Sql::Texto(Publico::oUtil->FormatoFecha(Publico::oUtil->FechaActual()))
-         + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(Publico::oUtil->FormatoFecha(Publico::oUtil->FechaActual()))
-         + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(sello) + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(sello) + QStringLiteral("','AC')");
-}
-
-void frmCATAddCuCo::ArmarActualizacion(const QString& sello, const QString& operador)
-{
-    QString& s = Publico::sSQL;
-    s = QString();
-    s += QStringLiteral("UPDATE Grupo_Cuenta_Contable SET ");
-    s += QStringLiteral("   Gcc_Descripcion='") + Sql::Texto(m_txtDescripcion->text()) + QStringLiteral("', ");
-    s += QStringLiteral("   Gcc_Codigo = '") + Sql::Texto(SinBlancos(m_txtCodigo->text())) + QStringLiteral("', ");
-    s += QStringLiteral("   Gcc_Padre='") + Sql::Texto(m_txtPadre->text()) + QStringLiteral("', ");
-    s += QStringLiteral("   Gcc_Nivel = ") + NumeroSql(m_txtNivel->Valor()) + QStringLiteral(" , ");
-    s += QStringLiteral("   Oper_Ult_Modif='") + Sql::Texto(operador) + QStringLiteral("', ");
-    s += QStringLiteral("   Fecha_Ult_Modif='") + Sql::Texto(sello) + QStringLiteral("' ");
-    s += QStringLiteral("WHERE ");
-    s += QStringLiteral("    Gcc_Cve_Grupo_Cuenta_Contable='") + Sql::Texto(m_txtClave->text()) + QStringLiteral("' ");
 }

@@ -60,7 +60,7 @@ private:
     void ConectarEventos();
     void Ocultar();
 
-    short ObtenerNivel(QString codigo);
+    short ObtenerNivel(const QString& codigo);
     // The two reactions to the code box: the level derivation and the level lock.
     void txtCodigo_Validate();
     void txtCodigo_Change();

@@ -1,12 +1,11 @@
 #include "frmInput.h"
 
+#include "ApoyoFormas.h"
 #include "Twips.h"
-#include "frmTQ614.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QScreen>
 
 namespace {
@@ -23,21 +22,6 @@ QFont Fuente(const QString& familia, double puntos)
     fuente.setBold(false);
     fuente.setItalic(false);
     return fuente;
-}
-
-// The title bar's picture: a magnifying glass.
-QPixmap IconoBuscar()
-{
-    QPixmap imagen(16, 16);
-    imagen.fill(Qt::transparent);
-    QPainter pintor(&imagen);
-    pintor.setRenderHint(QPainter::Antialiasing);
-    pintor.setPen(QPen(kAzulBoton, 2));
-    pintor.setBrush(Qt::white);
-    pintor.drawEllipse(QRectF(2, 2, 8, 8));
-    pintor.setPen(QPen(QColor(0, 36, 57), 2.5, Qt::SolidLine, Qt::RoundCap));
-    pintor.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
-    return imagen;
 }
 
 } // namespace
@@ -63,7 +47,7 @@ void frmInput::ConstruirVentana(QWidget* ventana)
     m_Titulo->setShowmaxbutton(QStringLiteral("NO"));
     m_Titulo->setShowexitbutton(QStringLiteral("NO"));
     m_Titulo->setAdjusticon(QStringLiteral("NO"));
-    m_Titulo->setPictureicono(IconoBuscar());
+    m_Titulo->setPictureicono(QPixmap(QStringLiteral(":/iconos/buscar.png")));
 
     m_Etiqueta1 = new Etiqueta(ventana);
     m_Etiqueta1->setObjectName(QStringLiteral("Etiqueta1"));
@@ -126,9 +110,7 @@ flatButton* frmInput::CrearBoton(QWidget* ventana, const QString& nombre, const 
 
 void frmInput::Form_Load()
 {
-    if (!frmTQ614::Existe())
-        frmTQ614::Instancia();
-    setPadre(frmTQ614::Instancia().Padre());
+    setPadre(PantallaCatalogo().Padre());
     m_colorKES->AplicarColores();
     Aceptado = false;
 }

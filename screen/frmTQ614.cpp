@@ -1,5 +1,6 @@
 #include "frmTQ614.h"
 
+#include "ApoyoFormas.h"
 #include "Controles.h"
 #include "ErrorEjecucion.h"
 #include "Etiqueta.h"
@@ -48,11 +49,6 @@ private:
     int& m_niveles;
 };
 
-QColor Rgb(int rojo, int verde, int azul)
-{
-    return QColor(rojo, verde, azul);
-}
-
 QFont Fuente(const QString& familia, double puntos, bool negrita = false)
 {
     QFont fuente(familia);
@@ -61,57 +57,12 @@ QFont Fuente(const QString& familia, double puntos, bool negrita = false)
     return fuente;
 }
 
-// A control or service that is not there is what the forms runtime reports as an object
-// variable that was never set.
-[[noreturn]] void FaltaObjeto()
-{
-    throw ErrorEjecucion(QStringLiteral("Variable de objeto o bloque With no establecido"));
-}
-
-template <class T>
-T& Requerir(const QPointer<T>& control)
-{
-    if (!control)
-        FaltaObjeto();
-    return *control;
-}
-
-Connection& Conexion()
-{
-    if (!Publico::oDatos)
-        FaltaObjeto();
-    Connection* conexion = Publico::oDatos->Conexion();
-    if (!conexion)
-        FaltaObjeto();
-    return *conexion;
-}
-
-// The group key of a node: its key without the leading "N".
-QString ClaveDeGrupo(const QTreeWidgetItem* nodo)
-{
-    if (!nodo)
-        FaltaObjeto();
-    return TreeView::Key(nodo).mid(1);
-}
-
 // The text conversion of Form_Load: a value that has no text form stops the load.
 QString ComoTexto(const QVariant& valor)
 {
     if (valor.isValid() && !valor.isNull() && !valor.canConvert<QString>())
         throw ErrorEjecucion(QStringLiteral("No coinciden los tipos"));
     return Variantes::CStr(valor);
-}
-
-// Trim as the string functions do: spaces only, not tabs or line breaks.
-QString SinEspaciosALosLados(const QString& texto)
-{
-    qsizetype inicio = 0;
-    qsizetype fin = texto.size();
-    while (inicio < fin && texto.at(inicio) == QLatin1Char(' '))
-        ++inicio;
-    while (fin > inicio && texto.at(fin - 1) == QLatin1Char(' '))
-        --fin;
-    return texto.mid(inicio, fin - inicio);
 }
 
 // One step of the resize: its failure is ignored and the next step runs.
@@ -194,6 +145,18 @@ void AsignarEsquemaDeColores(colorKES& colores)
 frmTQ614::frmTQ614()
     : FormaPredeterminada<frmTQ614>(QStringLiteral("frmTQ614"))
 {
+}
+
+FormaBase& PantallaCatalogo()
+{
+    return frmTQ614::Instancia();
+}
+
+QString frmTQ614::ClaveDeGrupo(const QTreeWidgetItem* nodo)
+{
+    if (!nodo)
+        FaltaObjeto();
+    return TreeView::Key(nodo).mid(1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -295,10 +258,8 @@ void frmTQ614::Form_Load()
 {
     Requerir(m_colorKES).AplicarColores();
     Requerir(m_Controles).setActivarCatalogo(true);
-    if (!Publico::oDatos)
-        FaltaObjeto();
-    Publico::sFormatoClave = ComoTexto(Publico::oDatos->ObtenerParametro(
-        GrupoCuenta::kParametroFormato, 0, QStringLiteral("T"), GrupoCuenta::kFormatoPredeterminado));
+    Publico::sFormatoClave = ComoTexto(Datos().ObtenerParametro(GrupoCuenta::kParametroFormato, 0, QStringLiteral("T"),
+                                                                GrupoCuenta::kFormatoPredeterminado));
     CargarCuentas();
 }
 
@@ -488,10 +449,7 @@ void frmTQ614::PedirTextoBuscado()
     entrada.Load();
     entrada.Mostrar();
     if (entrada.Aceptado) {
-        txtKES* valor = entrada.txtValor();
-        if (!valor)
-            FaltaObjeto();
-        TextoBuscado = valor->text();
+        TextoBuscado = Requerir(entrada.txtValor()).text();
     }
     entrada.Unload();
 }
@@ -500,9 +458,7 @@ void frmTQ614::BuscarTextoEnArbol()
 {
     if (TextoBuscado.isEmpty())
         return;
-    if (!Publico::oUtil)
-        FaltaObjeto();
-    Publico::oUtil->BuscarEnArbol(&Requerir(m_tvCuentas), TextoBuscado);
+    Util().BuscarEnArbol(&Requerir(m_tvCuentas), TextoBuscado);
 }
 
 // The rename of a description in place: the one change made without a transaction and
@@ -523,7 +479,7 @@ void frmTQ614::tvCuentas_AfterLabelEdit(int& cancel, QString& nuevoTexto)
             if (!clave.isEmpty())
                 limpio.remove(clave, Qt::CaseSensitive);
             limpio.remove(QLatin1Char('-'));
-            nuevoTexto = SinEspaciosALosLados(limpio).toUpper();
+            nuevoTexto = Trim(limpio).toUpper();
 
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '")
                 + Sql::Texto(nuevoTexto) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")

@@ -71,6 +71,9 @@ protected:
     void Form_Resize() override;
 
 private:
+    // The group key that a node stands for: its node key without the leading "N".
+    static QString ClaveDeGrupo(const QTreeWidgetItem* nodo);
+
     void AddSubMenu(const QString& clavePadre);
     void Imprimir_CeCo(const QString& clavePadre);
 

@@ -3,6 +3,7 @@
 
 #include "frmTQ614.h"
 
+#include "ApoyoFormas.h"
 #include "Controles.h"
 #include "ErrorEjecucion.h"
 #include "GrupoCuenta.h"
@@ -17,21 +18,22 @@
 #include "txtKES.h"
 
 #include <QInputDialog>
-#include <QSet>
 #include <QStringBuilder>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 
-const QString kKestrima = QStringLiteral("Kestrima");
 const QString kNodoRaiz = QStringLiteral("N0");
 
 // The keys of the groups whose lines the listing is writing, from the root down to the
 // current level. The table is expected to form a tree; a Gcc_Padre chain that leads back
 // into itself (a row whose key is "0" is enough) would otherwise recurse until the stack
-// runs out.
-QSet<QStringView> g_ramaDelListado;
+// runs out. A branch is a few levels deep: looking through it costs less than hashing the
+// key into a table.
+std::vector<QStringView> g_ramaDelListado;
 
 class EnRamaDelListado
 {
@@ -40,57 +42,16 @@ public:
     // the cycle and stops there. The key is not copied: it is the listing call's own
     // argument, which outlives the guard.
     explicit EnRamaDelListado(const QString& clave)
-        : m_clave(clave)
     {
-        const qsizetype antes = g_ramaDelListado.size();
-        g_ramaDelListado.insert(clave);
-        if (g_ramaDelListado.size() == antes)
+        if (std::ranges::find(g_ramaDelListado, QStringView(clave)) != g_ramaDelListado.end())
             throw ErrorEjecucion(QStringLiteral("El grupo de cuenta contable ") + clave
                                  + QStringLiteral(" es su propio antecesor: Gcc_Padre forma un ciclo"));
+        g_ramaDelListado.push_back(clave);
     }
-    ~EnRamaDelListado() { g_ramaDelListado.remove(m_clave); }
+    ~EnRamaDelListado() { g_ramaDelListado.pop_back(); }
     EnRamaDelListado(const EnRamaDelListado&) = delete;
     EnRamaDelListado& operator=(const EnRamaDelListado&) = delete;
-
-private:
-    const QString& m_clave;
 };
-
-[[noreturn]] void objetoNoEstablecido()
-{
-    throw ErrorEjecucion(QStringLiteral("Variable de objeto o bloque With no establecido"));
-}
-
-// A control of a form that is not loaded, or a service that was never created, is what the
-// forms runtime reports as an object variable that was never set.
-template <class T>
-T& requerir(T* objeto)
-{
-    if (!objeto)
-        objetoNoEstablecido();
-    return *objeto;
-}
-
-AccesoDatos& datos()
-{
-    return requerir(Publico::oDatos);
-}
-
-Utilerias& util()
-{
-    return requerir(Publico::oUtil);
-}
-
-Connection& conexion()
-{
-    return requerir(datos().Conexion());
-}
-
-// The group key that a node stands for: its node key without the leading "N".
-QString claveDeGrupo(const QTreeWidgetItem* nodo)
-{
-    return TreeView::Key(nodo).mid(1);
-}
 
 QTreeWidgetItem* nodoSeleccionado(const TreeView* arbol)
 {
@@ -111,9 +72,9 @@ void frmTQ614::Controles_Nuevo()
     const bool completo = ReporteError::ConTrampa(
         QStringLiteral("Controles_Nuevo"), QStringLiteral("ERR-ID:7500014"), hWnd(),
         [&] {
-            const QString clavePadre = claveDeGrupo(nodoSeleccionado(tvCuentas()));
+            const QString clavePadre = ClaveDeGrupo(nodoSeleccionado(tvCuentas()));
             editor.Load();
-            requerir(editor.txtPadre()).setText(clavePadre);
+            Requerir(editor.txtPadre()).setText(clavePadre);
             editor.ClaveAutomatica();
             editor.Show(FormaBase::vbModal, Ventana());
             if (editor.Aceptado) {
@@ -121,18 +82,18 @@ void frmTQ614::Controles_Nuevo()
                 CargarCuentas();
                 // The editor stores the key upper-cased and the tree is rebuilt from the
                 // stored keys, so a key typed in lower case is looked up as it was stored.
-                const QString claveNodo = QLatin1Char('N') + requerir(editor.txtClave()).text().toUpper();
-                TreeView& arbol = requerir(tvCuentas());
+                const QString claveNodo = QLatin1Char('N') + Requerir(editor.txtClave()).text().toUpper();
+                TreeView& arbol = Requerir(tvCuentas());
                 arbol.EnsureVisible(arbol.Item(claveNodo));
                 QTreeWidgetItem* padre = TreeView::Parent(arbol.Item(claveNodo));
                 if (!padre)
-                    objetoNoEstablecido();
+                    FaltaObjeto();
                 arbol.Seleccionar(padre);
                 arbol.setFocus();
                 PunteroRaton::Establecer(PunteroRaton::vbDefault);
             }
             editor.Unload();
-            requerir(controles()).Restablecer();
+            Requerir(controles()).Restablecer();
         },
         [] { PunteroRaton::Establecer(PunteroRaton::vbDefault); });
 
@@ -158,40 +119,40 @@ void frmTQ614::Controles_Editar()
     std::unique_ptr<Recordset> rs;
     const bool completo = ReporteError::ConTrampa(
         QStringLiteral("Controles_Editar"), QStringLiteral("ERR-ID:7500009"), hWnd(), [&] {
-            const QString clave = claveDeGrupo(nodoSeleccionado(tvCuentas()));
+            const QString clave = ClaveDeGrupo(nodoSeleccionado(tvCuentas()));
             Publico::sSQL = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(clave) + QStringLiteral("' ");
-            rs = conexion().Execute(Publico::sSQL, -1);
+            rs = Conexion().Execute(Publico::sSQL, -1);
             if (!rs->Bof()) {
                 editor.Load();
                 // The level goes in after the code: writing the code may set off the
                 // editor's own level derivation, and the stored level must win.
-                requerir(editor.txtClave()).setText(clave);
-                requerir(editor.txtPadre()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Padre"))));
-                requerir(editor.txtDescripcion()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion"))));
-                requerir(editor.txtCodigo()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Codigo"))));
-                requerir(editor.txtNivel()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Nivel"))));
+                Requerir(editor.txtClave()).setText(clave);
+                Requerir(editor.txtPadre()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Padre"))));
+                Requerir(editor.txtDescripcion()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion"))));
+                Requerir(editor.txtCodigo()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Codigo"))));
+                Requerir(editor.txtNivel()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Nivel"))));
                 // A locked key box puts the editor in edit mode; the key changes only
                 // through Cambiar clave.
-                requerir(editor.txtClave()).setEnabled(true);
-                requerir(editor.txtClave()).setLocked(true);
-                requerir(editor.txtClave()).setTabStop(false);
+                Requerir(editor.txtClave()).setEnabled(true);
+                Requerir(editor.txtClave()).setLocked(true);
+                Requerir(editor.txtClave()).setTabStop(false);
                 editor.Show(FormaBase::vbModal, Ventana());
                 if (editor.Aceptado) {
                     QTreeWidgetItem* nodo = nodoSeleccionado(tvCuentas());
                     if (!nodo)
-                        objetoNoEstablecido();
-                    const QString codigo = requerir(editor.txtCodigo()).text();
-                    const QString descripcion = requerir(editor.txtDescripcion()).text();
+                        FaltaObjeto();
+                    const QString codigo = Requerir(editor.txtCodigo()).text();
+                    const QString descripcion = Requerir(editor.txtDescripcion()).text();
                     TreeView::setText(nodo, codigo.isEmpty() ? descripcion
                                                              : codigo + QStringLiteral(" - ") + descripcion);
                 }
                 editor.Unload();
                 rs->Close();
             }
-            requerir(controles()).Restablecer();
+            Requerir(controles()).Restablecer();
             rs.reset();
-            TreeView& arbol = requerir(tvCuentas());
+            TreeView& arbol = Requerir(tvCuentas());
             if (arbol.isVisible() && arbol.isEnabled())
                 arbol.setFocus();
         });
@@ -237,38 +198,38 @@ void frmTQ614::Controles_Eliminar()
             const QString claveNodo = TreeView::Key(seleccionado);
             const QString clave = claveNodo.mid(1);
             if (claveNodo == kNodoRaiz) {
-                datos().Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"), 48,
-                                         kKestrima, hWnd(), ReporteError::kProyecto,
-                                         QStringLiteral("ERR-ID:7500010"));
+                Datos().Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"),
+                                AccesoDatos::vbExclamation, kKestrima, hWnd(), kProyecto,
+                                QStringLiteral("ERR-ID:7500010"));
                 return;
             }
 
             Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
                 + Sql::Texto(clave) + QLatin1Char('\'');
-            const std::unique_ptr<Recordset> hijos = conexion().Execute(Publico::sSQL, -1);
+            const std::unique_ptr<Recordset> hijos = Conexion().Execute(Publico::sSQL, -1);
             if (!hijos->Bof()) {
-                datos().Mensaje(
-                    QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"), 48,
-                    QStringLiteral("Imposible eliminar"), hWnd(), ReporteError::kProyecto,
+                Datos().Mensaje(
+                    QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"),
+                    AccesoDatos::vbExclamation, QStringLiteral("Imposible eliminar"), hWnd(), kProyecto,
                     QStringLiteral("ERR-ID:7500011"));
                 return;
             }
 
             // A child added by another user after the check above is caught by the
             // database itself, which refuses to delete a group that still has children.
-            transaccion.emplace(&conexion());
+            transaccion.emplace(&Conexion());
             Publico::sSQL = QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(clave) + QLatin1Char('\'');
-            conexion().Execute(Publico::sSQL, -1);
+            Conexion().Execute(Publico::sSQL, -1);
 
-            if (!util().RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
+            if (!Util().RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
                 transaccion->RollbackTrans();
-                datos().Mensaje(util().UltimoError(), 16, kKestrima, hWnd(),
-                                         ReporteError::kProyecto, QStringLiteral("ERR-ID:7500012"));
-                requerir(controles()).Refrescar();
+                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbCritical, kKestrima, hWnd(), kProyecto,
+                                QStringLiteral("ERR-ID:7500012"));
+                Requerir(controles()).Refrescar();
                 return;
             }
-            requerir(tvCuentas()).Remove(claveNodo);
+            Requerir(tvCuentas()).Remove(claveNodo);
             transaccion->CommitTrans();
         },
         [&] {
@@ -303,14 +264,14 @@ QString pedirNuevaClave(QWidget* propietario, const QString& claveActual)
 // checked against the table itself.
 bool claveEnUso(const QString& clave)
 {
-    const QString descripcion = util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
+    const QString descripcion = Util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
                                                             GrupoCuenta::kCampoDescripcion, 0, QString(),
                                                             QString(), QString());
     if (!descripcion.isEmpty())
         return true;
     Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
         + Sql::Texto(clave) + QLatin1Char('\'');
-    return !conexion().Execute(Publico::sSQL, -1)->Eof();
+    return !Conexion().Execute(Publico::sSQL, -1)->Eof();
 }
 
 } // namespace
@@ -319,8 +280,8 @@ void frmTQ614::Controles_B2Click()
 {
     const QString claveActual = txtClave() ? txtClave()->text() : QString();
     if (claveActual.isEmpty() || claveActual == GrupoCuenta::kClaveRaiz) {
-        datos().Mensaje(QStringLiteral("El grupo de cuenta contable no es válido para esta operación"), 16,
-                                 kKestrima, hWnd(), ReporteError::kProyecto, QStringLiteral("ERR-ID:7500001"));
+        Datos().Mensaje(QStringLiteral("El grupo de cuenta contable no es válido para esta operación"),
+                        AccesoDatos::vbCritical, kKestrima, hWnd(), kProyecto, QStringLiteral("ERR-ID:7500001"));
         return;
     }
 
@@ -336,10 +297,10 @@ void frmTQ614::Controles_B2Click()
                 return;
 
             if (claveEnUso(claveNueva)) {
-                datos().Mensaje(QStringLiteral("La clave: ") + claveNueva
-                                             + QStringLiteral(" ya existe, especifique otra"),
-                                         48, requerir(controles()).caption(), hWnd(), ReporteError::kProyecto,
-                                         QStringLiteral("ERR-ID:7500002"));
+                Datos().Mensaje(QStringLiteral("La clave: ") + claveNueva
+                                    + QStringLiteral(" ya existe, especifique otra"),
+                                AccesoDatos::vbExclamation, Requerir(controles()).caption(), hWnd(), kProyecto,
+                                QStringLiteral("ERR-ID:7500002"));
                 // Ask again; this run ends when the retry does.
                 Controles_B2Click();
                 return;
@@ -348,25 +309,25 @@ void frmTQ614::Controles_B2Click()
             // The second statement moves the direct children to the new key; until it has
             // run they name a key that no longer exists, so the database can only hold this
             // change against its parent rule when the transaction commits.
-            transaccion.emplace(&conexion());
+            transaccion.emplace(&Conexion());
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(claveNueva) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(claveActual) + QLatin1Char('\'');
-            conexion().Execute(Publico::sSQL, -1);
+            Conexion().Execute(Publico::sSQL, -1);
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '") + Sql::Texto(claveNueva)
                 + QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) + QLatin1Char('\'');
-            conexion().Execute(Publico::sSQL, -1);
+            Conexion().Execute(Publico::sSQL, -1);
 
-            if (!util().RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
+            if (!Util().RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
                 transaccion->RollbackTrans();
-                datos().Mensaje(util().UltimoError(), 16, kKestrima, hWnd(),
-                                         ReporteError::kProyecto, QStringLiteral("ERR-ID:7500003"));
-                requerir(controles()).Refrescar();
+                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbCritical, kKestrima, hWnd(), kProyecto,
+                                QStringLiteral("ERR-ID:7500003"));
+                Requerir(controles()).Refrescar();
                 return;
             }
             transaccion->CommitTrans();
             CargarCuentas();
-            TreeView& arbol = requerir(tvCuentas());
+            TreeView& arbol = Requerir(tvCuentas());
             arbol.EnsureVisible(arbol.Item(QLatin1Char('N') + claveNueva));
         },
         [&] {
@@ -397,7 +358,7 @@ void frmTQ614::Imprimir_CeCo(const QString& clavePadre)
         const int sangria = qMax<int>(iNivel, 0);
         const QString sentencia = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
             % Sql::Texto(clavePadre) % QStringLiteral("' ORDER BY Gcc_Padre");
-        const std::unique_ptr<Recordset> rs = conexion().Execute(sentencia, -1);
+        const std::unique_ptr<Recordset> rs = Conexion().Execute(sentencia, -1);
         while (!rs->Eof()) {
             ++iNivel;
             // Appended piece by piece: the listing grows in place, never copied per line.

@@ -1,7 +1,7 @@
 #include "FormaBase.h"
 
+#include "ApoyoFormas.h"
 #include "ErrorEjecucion.h"
-#include "Publico.h"
 #include "Teclado.h"
 #include "Twips.h"
 
@@ -121,14 +121,10 @@ void FormaBase::setPadre(QObject* valor)
 
 QString FormaBase::Transaccion() const
 {
-    if (!m_padre)
-        throw ErrorEjecucion(QStringLiteral("Variable de objeto o bloque With no establecido"));
-    QVariant transaccionPadre = m_padre->property("Transaccion");
+    const QVariant transaccionPadre = Requerir(m_padre).property("Transaccion");
     if (!transaccionPadre.isValid())
         throw ErrorEjecucion(QStringLiteral("El objeto no acepta esta propiedad o método"));
-    if (!Publico::oUtil)
-        throw ErrorEjecucion(QStringLiteral("Variable de objeto o bloque With no establecido"));
-    return Publico::oUtil->ObtenerTransaccion(transaccionPadre.toString(), QStringLiteral("Kestrima"));
+    return Util().ObtenerTransaccion(transaccionPadre.toString(), kKestrima);
 }
 
 void FormaBase::Load()

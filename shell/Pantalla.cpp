@@ -1,6 +1,7 @@
 #include "Pantalla.h"
 
-#include "../screen/frmTQ614.h"
+#include "ApoyoFormas.h"
+#include "FormaBase.h"
 
 namespace {
 std::atomic<long> g_vivos{0};
@@ -31,7 +32,7 @@ unsigned long Pantalla::Release()
 
 QVariant Pantalla::GetPantalla()
 {
-    frmTQ614& pantalla = frmTQ614::Instancia();
+    FormaBase& pantalla = PantallaCatalogo();
     pantalla.Entregar();
     return QVariant::fromValue<QObject*>(&pantalla);
 }

@@ -1,5 +1,6 @@
 #include "ReporteError.h"
 
+#include "ApoyoFormas.h"
 #include "ErrorEjecucion.h"
 #include "Publico.h"
 
@@ -11,7 +12,8 @@ void Reportar(const QString& descripcion, const QString& procedimiento, qintptr 
 {
     if (!Publico::oDatos)
         throw ErrorEjecucion(descripcion);
-    Publico::oDatos->Mensaje(descripcion, 16, procedimiento + QStringLiteral("()"), ventana, kProyecto, idError);
+    Publico::oDatos->Mensaje(descripcion, AccesoDatos::vbCritical, procedimiento + QStringLiteral("()"), ventana,
+                             kProyecto, idError);
 }
 
 QString DescripcionDelError()

@@ -8,8 +8,6 @@
 // "TQ614" and the procedure's own error id.
 namespace ReporteError {
 
-inline const QString kProyecto = QStringLiteral("TQ614");
-
 void Reportar(const QString& descripcion, const QString& procedimiento, qintptr ventana, const QString& idError);
 
 // The description of the error being handled; call it inside a catch block.

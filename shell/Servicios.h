@@ -17,12 +17,16 @@ class AccesoDatos
 public:
     virtual ~AccesoDatos() = default;
 
+    // The styles of Mensaje: the icon of the message box.
+    enum EstiloMensaje : long { vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64 };
+
     // Every call returns the same open connection.
     virtual Connection* Conexion() = 0;
     virtual QString Operador() = 0;
     virtual QVariant ObtenerParametro(const QString& nombre, long numero, const QString& tipo,
                                       const QVariant& predeterminado) = 0;
-    // style 16 (critical) or 48 (warning); the result is never read by the component.
+    // The component shows errors (vbCritical) and warnings (vbExclamation); it never reads
+    // the result.
     virtual void Mensaje(const QString& texto, long estilo, const QString& titulo, qintptr ventana,
                          const QString& proyecto, const QString& idError) = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HashDeClave.h"
+
 #include <QList>
 #include <QString>
 #include <unordered_map>
@@ -15,12 +17,7 @@ class UtileriasKes;
 // line names the table's columns.
 namespace CatalogoCsv {
 
-// Keys of a catalogue, hashed without the per-process seed that QHash adds: it makes a
-// text's hash cost some hundred nanoseconds here, more than the rest of checking a group.
-struct HashDeClave
-{
-    size_t operator()(const QString& clave) const noexcept { return qHash(clave, 0); }
-};
+// The keys of a catalogue, and something of each key.
 using Claves = std::unordered_set<QString, HashDeClave>;
 template <class T> using PorClave = std::unordered_map<QString, T, HashDeClave>;
 

@@ -88,12 +88,13 @@ bool MenuCatalogo::Exportar(const QString& archivo, char separador)
         QString error;
         const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), archivo, separador, &error);
         if (grupos >= 0) {
-            avisar(QStringLiteral("Se exportaron %1 grupos a %2").arg(grupos).arg(archivo), 64, titulo);
+            avisar(QStringLiteral("Se exportaron %1 grupos a %2").arg(grupos).arg(archivo), AccesoDatos::vbInformation,
+                   titulo);
             return true;
         }
-        avisar(error, 16, titulo);
+        avisar(error, AccesoDatos::vbCritical, titulo);
     } catch (const ErrorEjecucion& error) {
-        avisar(error.Description(), 16, titulo);
+        avisar(error.Description(), AccesoDatos::vbCritical, titulo);
     }
     return false;
 }
@@ -118,7 +119,7 @@ bool MenuCatalogo::Importar(const QString& archivo)
             });
         }
     } catch (const ErrorEjecucion& error) {
-        avisar(error.Description(), 16, kImportar);
+        avisar(error.Description(), AccesoDatos::vbCritical, kImportar);
         return false;
     }
     if (!hecho) {
@@ -127,7 +128,8 @@ bool MenuCatalogo::Importar(const QString& archivo)
     }
     if (m_alImportar)
         m_alImportar();
-    avisar(QStringLiteral("Se importaron %1 grupos de %2").arg(importacion.Grupos()).arg(archivo), 64, kImportar);
+    avisar(QStringLiteral("Se importaron %1 grupos de %2").arg(importacion.Grupos()).arg(archivo),
+           AccesoDatos::vbInformation, kImportar);
     return true;
 }
 

@@ -93,8 +93,9 @@ public:
             pagina = Historial::Leer(*Sesion::Conexion(), m_filtro, ultimo, kPagina);
         } catch (const ErrorEjecucion& error) {
             m_hayMas = false;
-            AccesoDatosKes().Mensaje(error.Description(), 16, QStringLiteral("Historial de cambios"), 0,
-                                     QStringLiteral("Kestrima"), QString());
+            AccesoDatosKes().Mensaje(error.Description(), AccesoDatos::vbCritical,
+                                     QStringLiteral("Historial de cambios"), 0, QStringLiteral("Kestrima"),
+                                     QString());
             return;
         }
         m_hayMas = pagina.size() == kPagina;
@@ -228,9 +229,9 @@ void VentanaHistorial::exportarConDialogo()
         return;
     QString error;
     if (Exportar(archivo, separador, &error))
-        avisar(QStringLiteral("El historial que se muestra quedó en %1").arg(archivo), 64);
+        avisar(QStringLiteral("El historial que se muestra quedó en %1").arg(archivo), AccesoDatos::vbInformation);
     else
-        avisar(error, 16);
+        avisar(error, AccesoDatos::vbCritical);
 }
 
 void VentanaHistorial::avisar(const QString& texto, long estilo)

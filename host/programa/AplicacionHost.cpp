@@ -38,7 +38,8 @@ void AplicacionHost::reportar(const QString& descripcion)
     try {
         std::unique_ptr<AccesoDatos> datos(static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos")));
         if (datos) {
-            datos->Mensaje(descripcion, 16, QStringLiteral("Kestrima"), 0, QStringLiteral("Kestrima"), QString());
+            datos->Mensaje(descripcion, AccesoDatos::vbCritical, QStringLiteral("Kestrima"), 0,
+                           QStringLiteral("Kestrima"), QString());
             return;
         }
     } catch (...) {

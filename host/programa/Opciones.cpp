@@ -26,7 +26,10 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         "PostgreSQL. La contraseña de PostgreSQL nunca va en la línea de órdenes: libpq la toma de su archivo de "
         "contraseñas (~/.pgpass o PGPASSFILE), del archivo de servicios o de PGPASSWORD, y si no la encuentra el "
         "programa la pide."));
-    parser.addHelpOption();
+    // Qt's own help option is described in English even with its Spanish translation loaded.
+    const QCommandLineOption ayuda({QStringLiteral("h"), QStringLiteral("help")},
+                                   QStringLiteral("Muestra esta ayuda y termina."));
+    parser.addOption(ayuda);
     parser.addVersionOption();
     const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("Archivo de la base SQLite."), QStringLiteral("ARCHIVO"));
     const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Archivo de configuración (INI) con la conexión."), QStringLiteral("ARCHIVO"));
@@ -65,7 +68,7 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         error(parser.errorText());
         return std::nullopt;
     }
-    if (parser.isSet(QStringLiteral("help")))
+    if (parser.isSet(ayuda))
         parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();

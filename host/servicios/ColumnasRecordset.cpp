@@ -5,7 +5,7 @@ ColumnasRecordset::ColumnasRecordset(QStringList nombres)
 {
     // Filled from the end so that, with duplicate names, the first column wins.
     for (int i = static_cast<int>(m_nombres.size()) - 1; i >= 0; --i)
-        m_porNombreEnMinusculas.insert(m_nombres.at(i).toLower(), i);
+        m_porNombreEnMinusculas[m_nombres.at(i).toLower()] = i;
 }
 
 int ColumnasRecordset::Indice(const QString& nombre) const
@@ -16,7 +16,8 @@ int ColumnasRecordset::Indice(const QString& nombre) const
             && (reciente.constData() == nombre.constData() || reciente == nombre))
             return indice;
     }
-    const int indice = m_porNombreEnMinusculas.value(nombre.toLower(), -1);
+    const auto encontrada = m_porNombreEnMinusculas.find(nombre.toLower());
+    const int indice = encontrada == m_porNombreEnMinusculas.end() ? -1 : encontrada->second;
     if (indice >= 0) {
         m_recientes[m_siguienteReciente] = {nombre, indice};
         m_siguienteReciente = (m_siguienteReciente + 1) % static_cast<int>(m_recientes.size());

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QHash>
+#include "HashDeClave.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <unordered_map>
 #include <utility>
 
 // The column names of a result, shared by all its rows and by every result of the same
@@ -24,7 +26,7 @@ public:
 
 private:
     QStringList m_nombres;
-    QHash<QString, int> m_porNombreEnMinusculas;
+    std::unordered_map<QString, int, HashDeClave> m_porNombreEnMinusculas;
     mutable std::array<std::pair<QString, int>, 8> m_recientes;
     mutable int m_siguienteReciente = 0;
 };

@@ -2,7 +2,6 @@
 
 #include "ErrorEjecucion.h"
 #include "ErrorSqlite.h"
-#include "InstantaneaWal.h"
 #include "RecordsetEnMemoria.h"
 #include "SentenciaParametrizada.h"
 
@@ -13,29 +12,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-constexpr int kSentenciasEnCache = 256;
-// A shared read transaction is renewed after this many queries even without an event loop,
-// so that other connections' checkpoints are never held back for long.
-constexpr int kConsultasPorLectura = 4096;
-
-bool soloEspaciosOComentarios(const char* p)
-{
-    while (*p) {
-        if (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == ';') {
-            ++p;
-        } else if (p[0] == '-' && p[1] == '-') {
-            while (*p && *p != '\n')
-                ++p;
-        } else if (p[0] == '/' && p[1] == '*') {
-            const char* fin = strstr(p + 2, "*/");
-            p = fin ? fin + 2 : p + strlen(p);
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
 
 // SQLite's memory statistics take a global mutex on every allocation, and a query allocates
 // a dozen times; nothing here reads the statistics. Only possible before SQLite starts, so
@@ -93,81 +69,67 @@ int registrarTexto(sqlite3* db, const char* nombre, const QString& valor)
         nullptr, nullptr, [](void* texto) { delete static_cast<QByteArray*>(texto); });
 }
 
-} // namespace
-
-struct ConexionSqlite::Sentencia
+void ejecutarControl(sqlite3* db, const char* sql)
 {
-    sqlite3_stmt* stmt = nullptr;
-    bool soloLectura = false;
-    bool enUso = false;  // a RecordsetSqlite is reading it
-    std::shared_ptr<const ColumnasRecordset> columnas;
-    int repreparaciones = 0;  // SQLite's count of its own preparations when columnas was read
-    // The UTF-8 of the bound texts, bound without a copy: the statement's own, because a
-    // statement being read still compares rows with them.
-    QByteArray textos;
-    // The same text prepared again, run while this one is in use; it goes with it.
-    std::unique_ptr<Sentencia> gemela;
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    sqlite3_free(error);
+    if (rc != SQLITE_OK)
+        throw ErrorSqlite(db, rc);
+}
 
-    ~Sentencia() { sqlite3_finalize(stmt); }
-
-    void leerColumnas()
-    {
-        const int n = sqlite3_column_count(stmt);
-        QStringList nombres;
-        nombres.reserve(n);
-        for (int i = 0; i < n; ++i)
-            nombres << QString::fromUtf8(sqlite3_column_name(stmt, i));
-        columnas = std::make_shared<const ColumnasRecordset>(std::move(nombres));
-        repreparaciones = sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
-    }
-
-    char* espacioParaTextos(qsizetype bytes)
-    {
-        if (textos.size() < bytes)
-            textos.resize(bytes);
-        return textos.data();
-    }
-};
-
-ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
-    : m_cache(kSentenciasEnCache)
+// Opens the file, creating it and its folder when missing, with the settings every
+// connection of the services works under.
+sqlite3* abrir(const Sesion::Configuracion& configuracion)
 {
     const QString archivo = QFileInfo(configuracion.archivo).absoluteFilePath();
     QDir().mkpath(QFileInfo(archivo).absolutePath());
     sinEstadisticasDeMemoria();
-    const int rc = sqlite3_open_v2(QFile::encodeName(archivo).constData(), &m_db,
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(archivo).constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        const QString detalle = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
-        sqlite3_close(m_db);
-        m_db = nullptr;
+        const QString detalle = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+        sqlite3_close(db);
         throw ErrorEjecucion(QStringLiteral("No se pudo abrir la base de datos %1 (%2)").arg(archivo, detalle),
                              QString::number(rc & 0xff));
     }
-    sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, qMax(0, configuracion.esperaBloqueoMs));
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, qMax(0, configuracion.esperaBloqueoMs));
     try {
-        if (!sqlite3_db_readonly(m_db, "main")) {
-            ejecutarControl("PRAGMA journal_mode=WAL");
+        if (!sqlite3_db_readonly(db, "main")) {
+            ejecutarControl(db, "PRAGMA journal_mode=WAL");
             // In WAL mode NORMAL keeps every committed change when the process dies; only a
             // power loss may drop the last few, and never leaves half of one.
-            ejecutarControl("PRAGMA synchronous=NORMAL");
+            ejecutarControl(db, "PRAGMA synchronous=NORMAL");
         }
-        m_instantanea = std::make_unique<InstantaneaWal>(m_db);
-    m_wal = sqlite3_db_readonly(m_db, "main") == 0 && modoDiario(m_db) == QLatin1String("wal");
-        ejecutarControl("PRAGMA foreign_keys=ON");
-        if (const int rc = RegistrarFuncionesDeSesion(m_db, configuracion.operador); rc != SQLITE_OK)
-            lanzar(rc);
+        ejecutarControl(db, "PRAGMA foreign_keys=ON");
+        if (const int rc = ConexionSqlite::RegistrarFuncionesDeSesion(db, configuracion.operador); rc != SQLITE_OK)
+            throw ErrorSqlite(db, rc);
         // The screen reads the catalogue one parent at a time, in key order, not in the
         // order rows sit in the file: with SQLite's default cache of 2 MB a large catalogue
         // is read from disk page by page on every load. The cache grows only as pages are
         // read, so a small database never costs more.
-        ejecutarControl("PRAGMA cache_size=-65536");
+        ejecutarControl(db, "PRAGMA cache_size=-65536");
     } catch (...) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
+        sqlite3_close(db);
         throw;
     }
+    return db;
+}
+
+bool enModoWal(sqlite3* db)
+{
+    return sqlite3_db_readonly(db, "main") == 0 && modoDiario(db) == QLatin1String("wal");
+}
+
+} // namespace
+
+ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
+    : m_db(abrir(configuracion))
+    , m_sentencias(m_db, [this] { m_lectura.RetenerAbiertos(); })
+    , m_lectura(m_db, configuracion.lecturaCompartida && enModoWal(m_db))
+{
 }
 
 int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador)
@@ -180,8 +142,8 @@ int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& opera
 
 ConexionSqlite::~ConexionSqlite()
 {
-    retenerAbiertos();  // a result may outlive its connection
-    m_cache.clear();
+    m_lectura.RetenerAbiertos();  // a result may outlive its connection
+    m_sentencias.Vaciar();
     // An open transaction is rolled back by closing.
     sqlite3_close_v2(m_db);
 }
@@ -193,10 +155,10 @@ std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, long)
 
 std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, const QVariantList& parametros)
 {
-    if (parametros.isEmpty() && m_ultimaSentencia && m_analizador.UltimaForma().isSharedWith(m_ultimaForma)) {
+    if (parametros.isEmpty() && m_sentencias.EsLaUltima(m_analizador.UltimaForma())) {
         if (const auto literal = m_analizador.LiteralDeLaMismaForma(sql)) {
             exigirTransaccionViva();
-            return correr(libre(*m_ultimaSentencia), *literal);
+            return correr(m_sentencias.LibreDeLaUltima(), *literal);
         }
     }
     const auto forma = m_analizador.Analizar(sql, parametros);
@@ -208,57 +170,15 @@ std::unique_ptr<Recordset> ConexionSqlite::ejecutar(const SentenciaParametrizada
 {
     exigirTransaccionViva();
     if (!forma.LiteralesExtraidos()) {
-        auto sentencia = preparar(forma.Texto().toUtf8(), false);
+        const auto sentencia = m_sentencias.Preparar(forma.Texto().toUtf8(), false);
         if (!sentencia)
             return RecordsetEnMemoria::Vacio();
         return correr(*sentencia, forma.Valores(), false);
     }
-    Sentencia* sentencia = m_cache.object(forma.Texto());
-    if (!sentencia) {
-        auto nueva = preparar(forma.Texto().toUtf8(), true);
-        if (!nueva)
-            return RecordsetEnMemoria::Vacio();
-        sentencia = nueva.get();
-        retenerAbiertos();  // the insertion may drop a statement that a result is reading
-        m_cache.insert(forma.Texto(), nueva.release());  // may drop the last shape's statement
-    }
-    m_ultimaForma = forma.Texto();
-    m_ultimaSentencia = sentencia;
-    return correr(libre(*sentencia), forma.Valores(), true);
-}
-
-std::unique_ptr<ConexionSqlite::Sentencia> ConexionSqlite::preparar(const QByteArray& utf8, bool persistente)
-{
-    sqlite3_stmt* stmt = nullptr;
-    const char* resto = nullptr;
-    const int rc = sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size() + 1),
-                                      persistente ? SQLITE_PREPARE_PERSISTENT : 0, &stmt, &resto);
-    if (rc != SQLITE_OK)
-        lanzar(rc);
-    if (resto && !soloEspaciosOComentarios(resto)) {
-        sqlite3_finalize(stmt);
-        throw ErrorEjecucion(QStringLiteral("Error en la sentencia SQL: solo se admite una sentencia por llamada"),
-                             QString::number(SQLITE_ERROR));
-    }
-    if (!stmt)
-        return nullptr;  // only blanks or comments
-    auto sentencia = std::make_unique<Sentencia>();
-    sentencia->stmt = stmt;
-    sentencia->soloLectura = sqlite3_stmt_readonly(stmt) != 0;
-    sentencia->leerColumnas();
-    return sentencia;
-}
-
-// The cached statement, or the first of its twins that no result is reading.
-ConexionSqlite::Sentencia& ConexionSqlite::libre(Sentencia& enCache)
-{
-    Sentencia* sentencia = &enCache;
-    while (sentencia->enUso) {
-        if (!sentencia->gemela)
-            sentencia->gemela = preparar(QByteArray(sqlite3_sql(enCache.stmt)), true);
-        sentencia = sentencia->gemela.get();
-    }
-    return *sentencia;
+    Sentencia* sentencia = m_sentencias.DeLaForma(forma.Texto());
+    if (!sentencia)
+        return RecordsetEnMemoria::Vacio();
+    return correr(*sentencia, forma.Valores(), true);
 }
 
 std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QVariantList& valores, bool enCache)
@@ -273,7 +193,7 @@ std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, QStringV
     antesDe(sentencia);
     char* destino = sentencia.espacioParaTextos(literal.size() * 3);
     if (const int rc = enlazarTexto(sentencia.stmt, 1, literal, destino); rc != SQLITE_OK)
-        lanzar(rc);
+        throw ErrorSqlite(m_db, rc);
     return leer(sentencia, true);
 }
 
@@ -288,8 +208,8 @@ std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia, bool enCac
     if (sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0) != sentencia.repreparaciones)
         sentencia.leerColumnas();
     const int columnas = sentencia.columnas->Cantidad();
-    if (rc == SQLITE_ROW && enCache && m_lectura)
-        return std::make_unique<RecordsetSqlite>(stmt, sentencia.enUso, sentencia.columnas, m_abiertos);
+    if (rc == SQLITE_ROW && enCache && m_lectura.Abierta())
+        return std::make_unique<RecordsetSqlite>(stmt, sentencia.enUso, sentencia.columnas, m_lectura.Abiertos());
     AlmacenFilas filas(columnas);
     if (rc == SQLITE_ROW)
         rc = RecordsetSqlite::CopiarHastaElFinal(stmt, columnas, filas);
@@ -302,12 +222,6 @@ std::unique_ptr<Recordset> ConexionSqlite::leer(Sentencia& sentencia, bool enCac
     if (columnas == 0)
         return RecordsetEnMemoria::Vacio();
     return std::make_unique<RecordsetEnMemoria>(sentencia.columnas, std::move(filas));
-}
-
-void ConexionSqlite::retenerAbiertos() noexcept
-{
-    while (!m_abiertos.empty())
-        m_abiertos.back()->Retener();  // which takes it off the list
 }
 
 void ConexionSqlite::enlazar(Sentencia& sentencia, const QVariantList& valores)
@@ -366,54 +280,14 @@ void ConexionSqlite::enlazar(Sentencia& sentencia, const QVariantList& valores)
         }
         }
         if (rc != SQLITE_OK)
-            lanzar(rc);
+            throw ErrorSqlite(m_db, rc);
     }
-}
-
-void ConexionSqlite::ejecutarControl(const char* sql)
-{
-    char* error = nullptr;
-    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
-    sqlite3_free(error);
-    if (rc != SQLITE_OK)
-        lanzar(rc);
 }
 
 void ConexionSqlite::antesDe(const Sentencia& sentencia)
 {
-    if (m_transaccion)
-        return;
-    if (!sentencia.soloLectura) {
-        terminarLectura();  // a write outside BeginTrans commits on its own, as always
-        return;
-    }
-    if (m_lectura && (m_instantanea->Cambio() || ++m_consultasEnLectura > kConsultasPorLectura))
-        terminarLectura();  // another connection committed: the next query must see it
-    if (!m_lectura && m_wal)
-        abrirLectura();
-}
-
-void ConexionSqlite::abrirLectura()
-{
-    // The header is copied before the read begins: a commit in between makes the copy look
-    // older than the snapshot, which only renews the read once more than needed.
-    if (!m_instantanea->Capturar())
-        return;  // the shared memory is mapped by the first read; until then, one by one
-    if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return;
-    m_lectura = true;
-    m_consultasEnLectura = 0;
-    m_finDeLectura.Programar();
-}
-
-void ConexionSqlite::terminarLectura() noexcept
-{
-    if (!m_lectura)
-        return;
-    retenerAbiertos();  // what they read must stay what it was when they ran
-    m_lectura = false;
-    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK && !sqlite3_get_autocommit(m_db))
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!m_transaccion)
+        m_lectura.AntesDe(sentencia.soloLectura);
 }
 
 void ConexionSqlite::BeginTrans()
@@ -421,8 +295,8 @@ void ConexionSqlite::BeginTrans()
     if (m_transaccion)
         throw ErrorEjecucion(QStringLiteral("Ya hay una transacción abierta en la conexión: termínela (CommitTrans o "
                                             "RollbackTrans) antes de iniciar otra"));
-    terminarLectura();
-    ejecutarControl("BEGIN IMMEDIATE");
+    m_lectura.Terminar();
+    ejecutarControl(m_db, "BEGIN IMMEDIATE");
     m_transaccion = true;
 }
 
@@ -435,7 +309,7 @@ void ConexionSqlite::CommitTrans()
     if (sqlite3_get_autocommit(m_db))
         throw ErrorEjecucion(QStringLiteral("La transacción se deshizo por un error anterior; sus cambios no se "
                                             "guardaron"));
-    ejecutarControl("COMMIT");
+    ejecutarControl(m_db, "COMMIT");
     m_transaccion = false;
 }
 
@@ -448,7 +322,7 @@ void ConexionSqlite::RollbackTrans()
         return;
     }
     try {
-        ejecutarControl("ROLLBACK");
+        ejecutarControl(m_db, "ROLLBACK");
     } catch (...) {
         m_transaccion = !sqlite3_get_autocommit(m_db);
         throw;
@@ -468,9 +342,4 @@ void ConexionSqlite::exigirTransaccionViva() const
     if (m_transaccion && sqlite3_get_autocommit(m_db))
         throw ErrorEjecucion(QStringLiteral("La transacción se deshizo por un error anterior; deshágala "
                                             "(RollbackTrans) antes de continuar"));
-}
-
-void ConexionSqlite::lanzar(int codigo) const
-{
-    throw ErrorSqlite(m_db, codigo);
 }

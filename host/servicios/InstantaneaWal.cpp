@@ -25,7 +25,7 @@ const volatile unsigned char* InstantaneaWal::encabezado() const
 
 bool InstantaneaWal::Capturar()
 {
-    const volatile unsigned char* actual = encabezado();
+    const volatile unsigned char* actual = m_activa ? encabezado() : nullptr;
     m_region = actual;
     if (!actual)
         return false;

@@ -1,6 +1,7 @@
 #include "RafagaDeLecturas.h"
 
 #include "ErrorEjecucion.h"
+#include "HashDeClave.h"
 #include "RecordsetKes.h"
 
 #include <QStringEncoder>
@@ -8,6 +9,8 @@
 
 #include <array>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -235,34 +238,42 @@ struct RafagaDeLecturas::Forma
     QString columna;  // as the result names it, when the list already holds it
 };
 
-// The rows of one shape fetched whole, and where each value's rows are, in the server's order.
+// The rows of one shape fetched whole, and where each value's rows are: the result's row
+// numbers grouped by value, each group in the server's order.
 struct RafagaDeLecturas::Lote
 {
+    struct Tramo
+    {
+        int inicio = 0;  // in `filas`
+        int cantidad = 0;
+    };
+
     std::shared_ptr<const ResultadoPostgres> resultado;
     std::shared_ptr<const ColumnasRecordset> columnas;  // without an appended column
-    QHash<QByteArray, std::vector<int>> porValor;       // keys point into the result's own bytes
+    std::vector<int> filas;
+    std::unordered_map<QByteArrayView, Tramo, HashDeClave> porValor;  // views of the result's own bytes
 };
 
 // The rows of one value, read where the burst keeps them.
 class RafagaDeLecturas::Respuesta final : public RecordsetDeFilas
 {
 public:
-    Respuesta(std::shared_ptr<const Lote> lote, const std::vector<int>* indices)
-        : RecordsetDeFilas(lote->columnas, indices ? qsizetype(indices->size()) : 0)
+    Respuesta(std::shared_ptr<const Lote> lote, Lote::Tramo tramo)
+        : RecordsetDeFilas(lote->columnas, tramo.cantidad)
         , m_lote(std::move(lote))
-        , m_indices(indices)
+        , m_primera(m_lote->filas.data() + tramo.inicio)
     {
     }
 
 protected:
     QVariant Valor(qsizetype fila, int columna) const override
     {
-        return m_lote->resultado->Valor((*m_indices)[size_t(fila)], columna);
+        return m_lote->resultado->Valor(m_primera[fila], columna);
     }
 
 private:
     std::shared_ptr<const Lote> m_lote;
-    const std::vector<int>* m_indices;  // null: no row holds the value
+    const int* m_primera;
 };
 
 RafagaDeLecturas::RafagaDeLecturas(Ejecutor ejecutar, int filasMaximas)
@@ -316,8 +327,9 @@ std::unique_ptr<Recordset> RafagaDeLecturas::responder(QStringView valor)
 {
     QVarLengthArray<char, 256> utf8(valor.size() * 3);
     char* fin = QStringEncoder(QStringEncoder::Utf8).appendToBuffer(utf8.data(), valor);
-    const auto filas = m_ultimoLote->porValor.constFind(QByteArray::fromRawData(utf8.data(), fin - utf8.data()));
-    return std::make_unique<Respuesta>(m_ultimoLote, filas == m_ultimoLote->porValor.cend() ? nullptr : &*filas);
+    const auto tramo = m_ultimoLote->porValor.find(QByteArrayView(utf8.data(), fin - utf8.data()));
+    return std::make_unique<Respuesta>(m_ultimoLote,
+                                       tramo == m_ultimoLote->porValor.end() ? Lote::Tramo() : tramo->second);
 }
 
 void RafagaDeLecturas::Terminar()
@@ -401,10 +413,24 @@ std::shared_ptr<const RafagaDeLecturas::Lote> RafagaDeLecturas::cargar(const QSt
     for (int c = 0; c < visibles; ++c)
         nombres << r.Nombre(c);
     lote->columnas = std::make_shared<const ColumnasRecordset>(std::move(nombres));
-    lote->porValor.reserve(r.Filas() / 4);
+    // Counted first, then placed: one lookup per row and no list per value.
+    std::vector<Lote::Tramo*> tramoDeFila(size_t(r.Filas()), nullptr);
     for (int f = 0; f < r.Filas(); ++f) {
-        if (const std::optional<QByteArrayView> valor = r.Texto(f, columna))
-            lote->porValor[QByteArray::fromRawData(valor->data(), valor->size())].push_back(f);
+        if (const std::optional<QByteArrayView> valor = r.Texto(f, columna)) {
+            Lote::Tramo& tramo = lote->porValor[*valor];
+            ++tramo.cantidad;
+            tramoDeFila[size_t(f)] = &tramo;
+        }
+    }
+    int inicio = 0;
+    for (auto& [valor, tramo] : lote->porValor) {
+        tramo.inicio = inicio;
+        inicio += std::exchange(tramo.cantidad, 0);
+    }
+    lote->filas.resize(size_t(inicio));
+    for (int f = 0; f < r.Filas(); ++f) {
+        if (Lote::Tramo* tramo = tramoDeFila[size_t(f)])
+            lote->filas[size_t(tramo->inicio + tramo->cantidad++)] = f;
     }
     m_cargadas.insert(texto, lote);
     return lote;

@@ -4,6 +4,7 @@
 #include "ConexionSqlite.h"
 #include "ErrorEjecucion.h"
 #include "Esquema.h"
+#include "Servicios.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,13 +78,13 @@ Estado& estado()
 QMessageBox::Icon iconoDe(long estilo)
 {
     switch (estilo & 0x70) {
-    case 16:
+    case AccesoDatos::vbCritical:
         return QMessageBox::Critical;
-    case 32:
+    case AccesoDatos::vbQuestion:
         return QMessageBox::Question;
-    case 48:
+    case AccesoDatos::vbExclamation:
         return QMessageBox::Warning;
-    case 64:
+    case AccesoDatos::vbInformation:
         return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;
@@ -155,6 +156,7 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     c.esperaBloqueoMs = ini.value(QStringLiteral("EsperaBloqueoMs"), c.esperaBloqueoMs).toInt();
     c.esperaServidorMs = ini.value(QStringLiteral("EsperaServidorMs"), c.esperaServidorMs).toInt();
     c.filasPorRafaga = ini.value(QStringLiteral("FilasPorRafaga"), c.filasPorRafaga).toInt();
+    c.lecturaCompartida = ini.value(QStringLiteral("LecturaCompartida"), c.lecturaCompartida).toBool();
     return c;
 }
 

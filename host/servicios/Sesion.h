@@ -42,6 +42,10 @@ struct Configuracion
     // PostgreSQL: a burst of same-shape reads is answered from a table of at most this many
     // rows fetched at once (RafagaDeLecturas); 0 runs every statement on its own.
     int filasPorRafaga = 200000;
+    // SQLite: a run of queries shares one read transaction, told of other connections'
+    // commits by a look at the WAL index in shared memory (LecturaCompartidaSqlite); off,
+    // every query reads on its own.
+    bool lecturaCompartida = true;
 };
 
 // Closes the open connection, if any; the next Conexion() opens the new configuration.
@@ -51,9 +55,10 @@ Configuracion ConfiguracionActual();
 Configuracion ConfiguracionPredeterminada();
 // Reads a settings file (INI). Its [BaseDeDatos] group holds Motor (sqlite or postgresql),
 // Archivo, Conexion, Servicio, Servidor, Puerto, Base, Usuario, Esquema, Operador,
-// EsperaBloqueoMs, EsperaServidorMs and FilasPorRafaga; what is missing keeps the default
-// (Conexion or Servicio alone mean PostgreSQL). A missing file gives the default configuration. A file
-// that holds a password in plain text is refused (ErrorEjecucion saying where it belongs).
+// EsperaBloqueoMs, EsperaServidorMs, FilasPorRafaga and LecturaCompartida (true or false);
+// what is missing keeps the default (Conexion or Servicio alone mean PostgreSQL). A missing
+// file gives the default configuration. A file that holds a password in plain text is
+// refused (ErrorEjecucion saying where it belongs).
 Configuracion LeerConfiguracion(const QString& archivoIni);
 // Why a connection string given on the command line or in a file may not be used, or the
 // empty text: it must not carry a password.

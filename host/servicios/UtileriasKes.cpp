@@ -160,8 +160,8 @@ void UtileriasKes::BuscarEnArbol(QTreeWidget* arbol, const QString& texto)
         return;
     }
     const qintptr ventana = static_cast<qintptr>(arbol->window()->winId());
-    m_mensajes->Mensaje(QStringLiteral("No se encontró \"%1\"").arg(texto), 48, QStringLiteral("Buscar"), ventana,
-                        QStringLiteral("Kestrima"), QString());
+    m_mensajes->Mensaje(QStringLiteral("No se encontró \"%1\"").arg(texto), AccesoDatos::vbExclamation,
+                        QStringLiteral("Buscar"), ventana, QStringLiteral("Kestrima"), QString());
 }
 
 QString UtileriasKes::ObtenerTransaccion(const QString& transaccionPadre, const QString& aplicacion)

@@ -51,7 +51,7 @@ BaseDePrueba::BaseDePrueba(Motor motor)
                                       .arg(QCoreApplication::applicationPid())
                                       .arg(++contador)
                                       .arg(QRandomGenerator::global()->bounded(100000));
-        crearEsquemaPostgres();
+        ejecutarAdministrativa("CREATE SCHEMA " + m_configuracion.esquema);
     } else {
         m_configuracion.motor = Sesion::Configuracion::SQLite;
         m_configuracion.archivo = m_carpeta.filePath(QStringLiteral("prueba.db"));
@@ -205,11 +205,6 @@ void BaseDePrueba::ReordenarCatalogoAparte()
                        .arg(columnas.join(QStringLiteral(", "))));
 }
 
-void BaseDePrueba::crearEsquemaPostgres()
-{
-    ejecutarAdministrativa("CREATE SCHEMA " + m_configuracion.esquema);
-}
-
 void BaseDePrueba::borrarEsquemaPostgres() noexcept
 {
     try {
@@ -255,14 +250,18 @@ void BaseDePrueba::InsertarGrupos(const QStringList& filas)
     }
 }
 
+QStringList BaseDePrueba::Columna(const QString& sql, const QVariantList& parametros)
+{
+    QStringList valores;
+    for (auto rs = Conexion()->Execute(sql, parametros); !rs->Eof(); rs->MoveNext())
+        valores << rs->Fields(0).toString();
+    return valores;
+}
+
 QStringList BaseDePrueba::Claves()
 {
-    QStringList claves;
-    auto rs = Conexion()->Execute(QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                                                 "ORDER BY Gcc_Cve_Grupo_Cuenta_Contable"));
-    for (; !rs->Eof(); rs->MoveNext())
-        claves << rs->Fields(0).toString();
-    return claves;
+    return Columna(QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                                  "ORDER BY Gcc_Cve_Grupo_Cuenta_Contable"));
 }
 
 QString BaseDePrueba::Fila(const QString& clave, const QString& columnas)
@@ -293,14 +292,10 @@ QStringList BaseDePrueba::Estado()
 
 QStringList BaseDePrueba::Huerfanos()
 {
-    QStringList huerfanos;
-    auto rs = Conexion()->Execute(
+    return Columna(
         QStringLiteral("SELECT h.Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable h WHERE h.Gcc_Padre <> '0' "
                        "AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable p "
                        "WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
-    for (; !rs->Eof(); rs->MoveNext())
-        huerfanos << rs->Fields(0).toString();
-    return huerfanos;
 }
 
 void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tabla, bool escritura)
@@ -338,8 +333,19 @@ QStringList BaseDePrueba::Llamadas() const
 
 QStringList BaseDePrueba::Sentencias() const
 {
-    QStringList sentencias;
-    for (const QJsonObject& linea : TrazaDe(QStringLiteral("Execute")))
-        sentencias << linea.value(QStringLiteral("sql")).toString();
-    return sentencias;
+    return TrazaEnTexto("Execute", {"sql"});
+}
+
+QStringList BaseDePrueba::TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const
+{
+    QStringList lineas;
+    for (const QJsonObject& linea : TrazaDe(QLatin1String(llamada))) {
+        QStringList valores;
+        for (const char* campo : campos) {
+            const QJsonValue valor = linea.value(QLatin1String(campo));
+            valores << (valor.isArray() ? valor.toVariant().toStringList().join(u',') : valor.toVariant().toString());
+        }
+        lineas << valores.join(u'|');
+    }
+    return lineas;
 }

@@ -76,7 +76,9 @@ public:
     // Rows "key|description|code|parent|level" inserted as groups: the parent "0" and the level 1
     // where left out, "NULL" for a missing description or code.
     void InsertarGrupos(const QStringList& filas);
-    // The group keys in key order; a group's columns joined by '|' (null without the group).
+    // The first column of every row; the group keys in key order; a group's columns joined by
+    // '|' (null without the group).
+    QStringList Columna(const QString& sql, const QVariantList& parametros = {});
     QStringList Claves();
     QString Fila(const QString& clave, const QString& columnas = "Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel");
     // Every column of every group in key order, then the change log's and the history's row
@@ -92,17 +94,18 @@ public:
     void LimpiarMensajes() { Sesion::LimpiarMensajes(); }
     QStringList Reportes() const { return Sesion::ReportesRegistrados(); }
     // The traced calls, oldest first; those of one name ("Execute", "BeginTrans", ...); their
-    // names, the fetching of the connection left out; the "sql" of every Execute.
+    // names, the fetching of the connection left out; the "sql" of every Execute; one line per
+    // call of one name, the given fields joined by '|' (a list's items by ',').
     QList<QJsonObject> Traza() const { return m_traza; }
     QList<QJsonObject> TrazaDe(const QString& llamada) const;
     QStringList Llamadas() const;
     QStringList Sentencias() const;
+    QStringList TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const;
     void LimpiarTraza() { m_traza.clear(); }
     // Also runs `observador` on each traced call, after it is kept (an empty one stops it).
     void AlTrazar(std::function<void(const QJsonObject&)> observador) { m_observador = std::move(observador); }
 
 private:
-    void crearEsquemaPostgres();
     void borrarEsquemaPostgres() noexcept;
 
     Motor m_motor;

@@ -104,12 +104,8 @@ bool PantallaDePrueba::CambiarClave(const QString& clave, const QString& nueva, 
 
 bool PantallaDePrueba::Editar(const QString& clave, const QString& descripcion, const QString& codigo)
 {
-    auto rs = m_base.Conexion()->Execute(QStringLiteral("SELECT Gcc_Padre, Gcc_Codigo, Gcc_Nivel FROM "
-                                                        "Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"),
-                                         {clave});
-    return !rs->Eof()
-        && guardar(true, rs->Fields(0).toString(), clave, descripcion, codigo.isNull() ? rs->Fields(1).toString() : codigo,
-                   rs->Fields(2).toString());
+    const QStringList fila = m_base.Fila(clave, QStringLiteral("Gcc_Padre, Gcc_Codigo, Gcc_Nivel")).split(u'|');
+    return fila.size() == 3 && guardar(true, fila[0], clave, descripcion, codigo.isNull() ? fila[1] : codigo, fila[2]);
 }
 
 bool PantallaDePrueba::guardar(bool edicion, const QString& padre, const QString& clave, const QString& descripcion,

@@ -1,6 +1,5 @@
-// The toolbar's commands on the opened screen: Print's listing, Delete and Change key with
-// their refusals, change registration and veto, Edit and Close; and another user meeting
-// Delete or Change key halfway, on both engines, never leaving a group without its parent.
+// The toolbar's commands on the opened screen, and another user meeting Delete or Change key
+// halfway, on both engines, never leaving a group without its parent.
 
 #include "BaseDePrueba.h"
 #include "CajaDeEntrada.h"
@@ -25,10 +24,8 @@ const QStringList kTabla{u"A>0"_s, u"A1>A"_s, u"A11>A1"_s, u"A2>A"_s, u"B>0"_s, 
 // Every group as "key>parent", in key order.
 QStringList Tabla(BaseDePrueba& base)
 {
-    QStringList filas;
-    for (const QString& clave : base.Claves())
-        filas << clave + u'>' + base.Fila(clave, u"Gcc_Padre"_s);
-    return filas;
+    return base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || '>' || Gcc_Padre FROM Grupo_Cuenta_Contable "
+                        "ORDER BY Gcc_Cve_Grupo_Cuenta_Contable"_s);
 }
 
 // A host window: anything that answers to Unload by name.
@@ -130,10 +127,8 @@ private slots:
         QCOMPARE(base.Llamadas(),
                  QStringList({u"Execute"_s, u"BeginTrans"_s, u"Execute"_s, u"RegistrarCambio"_s, u"CommitTrans"_s}));
         QCOMPARE(base.Sentencias().at(1), u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);
-        const QJsonObject registro = base.TrazaDe(u"RegistrarCambio"_s).first();
-        QCOMPARE(QStringList({registro.value(u"tabla").toString(), registro.value(u"clave").toString(),
-                              registro.value(u"texto").toString()}),
-                 QStringList({u"Grupo_Cuenta_Contable"_s, u"A11"_s, u""_s}));
+        QCOMPARE(base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),
+                 QStringList{u"Grupo_Cuenta_Contable|A11|"_s});
         QVERIFY(!pantalla.Nodo(u"A11"_s) && pantalla.Nodo(u"A1"_s));
         pantalla.SeleccionarParaComando(u"X' OR '1'='1"_s);
         forma.Controles_Eliminar();
@@ -229,11 +224,9 @@ private slots:
                               "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(literal, seleccion),
                               u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '%1' WHERE Gcc_padre = '%2'"_s.arg(literal,
                                                                                                                seleccion)}));
-        const QJsonObject busqueda = base.TrazaDe(u"BuscarValor"_s).last();
-        QCOMPARE(QStringList({busqueda.value(u"tabla").toString(), busqueda.value(u"valorClave").toString(),
-                              busqueda.value(u"campoResultado").toString()}),
-                 QStringList({u"Grupo_Cuenta_Contable"_s, nueva, u"Gcc_Descripcion"_s}));
-        QCOMPARE(base.TrazaDe(u"RegistrarCambio"_s).value(0).value(u"clave").toString(), seleccion);
+        QCOMPARE(base.TrazaEnTexto("BuscarValor", {"tabla", "valorClave", "campoResultado"}).last(),
+                 u"Grupo_Cuenta_Contable|%1|Gcc_Descripcion"_s.arg(nueva));
+        QCOMPARE(base.TrazaEnTexto("RegistrarCambio", {"clave"}), QStringList{seleccion});
         QVERIFY(llamadas.contains(u"CommitTrans"_s));
         QVERIFY(!pantalla.Nodo(seleccion) && pantalla.Nodo(nueva)->parent()->isExpanded());
     }

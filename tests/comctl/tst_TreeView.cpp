@@ -1,6 +1,4 @@
-// The keyed tree: its nodes (relatives, errors, removal forgetting keys, pictures, loads in a
-// batch), NodeClick only from the user, KeyDown, no label editor from F2 or a double click, and
-// in-place edits.
+// The keyed tree: its nodes and keys, NodeClick only from the user, KeyDown, and in-place edits.
 #include "ErrorDe.h"
 #include "ImageList.h"
 #include "TreeView.h"

@@ -1,6 +1,5 @@
 // The add/edit dialog opened by the screen's own New and Edit over a real database, driven as a
-// user does: the checks of the save, its statements and transaction, the boxes it fills, every
-// way of leaving it, and the tree left behind.
+// user does.
 
 #include "BaseDePrueba.h"
 #include "GrupoCuenta.h"
@@ -95,25 +94,11 @@ struct Ambiente
         QVERIFY(b && b->isVisible());
         QTest::mouseClick(b, Qt::LeftButton);
     }
-    // One line per traced call of `llamada`, its fields joined by '|' (a list's items by ',').
-    QStringList Traza(const char* llamada, std::initializer_list<const char*> campos = {}) const
-    {
-        QStringList lineas;
-        for (const QJsonObject& linea : base.TrazaDe(QLatin1String(llamada))) {
-            QStringList valores;
-            for (const char* campo : campos) {
-                const QJsonValue valor = linea.value(QLatin1String(campo));
-                valores << (valor.isArray() ? valor.toVariant().toStringList().join(u',') : valor.toVariant().toString());
-            }
-            lineas << valores.join(u'|');
-        }
-        return lineas;
-    }
     QString Transacciones() const
     {
-        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(Traza("BeginTrans").size())
-            .arg(Traza("CommitTrans").size())
-            .arg(Traza("RollbackTrans").size());
+        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(base.TrazaDe(u"BeginTrans"_s).size())
+            .arg(base.TrazaDe(u"CommitTrans"_s).size())
+            .arg(base.TrazaDe(u"RollbackTrans"_s).size());
     }
     // Each message as "style|title|error id|project|window|text", while the editor is loaded.
     QStringList Mensajes() const
@@ -196,7 +181,8 @@ private slots:
         QCOMPARE(a.base.Fila(caso.guardada),
                  QStringList({caso.descripcion, caso.codigo, caso.padre, QString::number(caso.nivel)}).join(u'|'));
         const auto sql = [](QString valor) { return valor.replace(u"'"_s, u"''"_s); };
-        const QStringList fechas = a.Traza("FormatoFecha", {"resultado"}), sellos = a.Traza("FormatoFechaRegistro", {"resultado"});
+        const QStringList fechas = a.base.TrazaEnTexto("FormatoFecha", {"resultado"});
+        const QStringList sellos = a.base.TrazaEnTexto("FormatoFechaRegistro", {"resultado"});
         const QString sentencia = caso.editar
             ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3',    "
               "Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
@@ -213,12 +199,14 @@ private slots:
         QCOMPARE(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)), QStringList{sentencia});
         // The parent's description is looked up once, on the data services' connection, its key bound.
         const QString busqueda = u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s;
-        QCOMPARE(a.Traza("Execute", {"sql", "parametros"}).filter(busqueda), QStringList{busqueda + caso.padre});
+        QCOMPARE(a.base.TrazaEnTexto("Execute", {"sql", "parametros"}).filter(busqueda),
+                 QStringList{busqueda + caso.padre});
         QCOMPARE(a.Transacciones(), u"1 begun, 1 committed, 0 rolled back"_s);
-        QCOMPARE(a.Traza("RegistrarCambio", {"tabla", "clave", "texto"}), QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
+        QCOMPARE(a.base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),
+                 QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
         // New asks for the key as typed, unless the code is "000"; Edit never asks.
         const QString tecleada = caso.clave.isNull() ? caso.guardada : caso.clave.left(6);
-        QCOMPARE(a.Traza("BuscarValor", {"valorClave"}),
+        QCOMPARE(a.base.TrazaEnTexto("BuscarValor", {"valorClave"}),
                  !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada} : QStringList());
         // New reloads the tree, reveals the new node and selects its parent; Edit retitles the node.
         QTreeWidgetItem* nodo = a.pantalla->Nodo(caso.guardada);
@@ -286,7 +274,8 @@ private slots:
             QVERIFY(a.base.Claves() == QStringList{u"000001"_s} && a.base.Fila(u"000001"_s) == u"Activo|1|0|1");
             QVERIFY(!a.base.Conexion()->EnTransaccion());
             QCOMPARE(a.Transacciones(), enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s : u"0 begun, 0 committed, 0 rolled back"_s);
-            const QStringList razones = (vetado ? a.Traza("UltimoError", {"resultado"}) : a.Traza("Execute", {"error"}))
+            const QStringList razones = (vetado ? a.base.TrazaEnTexto("UltimoError", {"resultado"})
+                                                : a.base.TrazaEnTexto("Execute", {"error"}))
                                             .filter(QRegularExpression(u"."_s));
             QCOMPARE(razones.size(), enTransaccion ? 1 : 0);
             const QString titulo = caso.titulo == "<Leyenda>"_L1 ? e.Controles1()->Leyenda() : caso.titulo;
@@ -315,7 +304,8 @@ private slots:
         std::unique_ptr<Connection> otro = a.base.OtraConexion();
         a.Abrir();
         a.base.AlTrazar([&](const QJsonObject& llamada) {
-            if (llamada.value("llamada"_L1) == "Operador"_L1 && a.Traza("BeginTrans").isEmpty())  // between the check and the insert
+            // Between the check and the insert.
+            if (llamada.value("llamada"_L1) == "Operador"_L1 && a.base.TrazaDe(u"BeginTrans"_s).isEmpty())
                 otro->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
                               "Gcc_Codigo) VALUES ('000002', 'Del otro', '1')"_s);
         });
@@ -345,11 +335,13 @@ private slots:
         const QStringList arbol = a.pantalla->Descripcion();
         auto nadaCambio = [&](const char* paso) {
             QVERIFY2(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)).isEmpty()
-                         && a.Traza("BeginTrans").isEmpty() && a.base.Mensajes().isEmpty() && a.pantalla->Descripcion() == arbol,
+                         && a.base.TrazaDe(u"BeginTrans"_s).isEmpty() && a.base.Mensajes().isEmpty()
+                         && a.pantalla->Descripcion() == arbol,
                      paso);
         };
         QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.Padre(), &a.dueno);
+            QCOMPARE(e.Ventana()->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
             QCOMPARE(e.Ventana()->focusWidget(), e.txtDescripcion());
             // Written whole, past the format: cut to the box's six it would be another group's key.
             QCOMPARE(e.txtClave()->text(), u"1000000"_s);

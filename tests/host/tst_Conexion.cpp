@@ -497,13 +497,29 @@ private slots:
         QVERIFY(rs->Eof() && !rs->Bof());
         QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
     }
+    // Switched off in the settings, no read is shared: every query reads on its own and sees
+    // every commit.
+    void sqliteLecturaCompartidaApagada()
+    {
+        BaseDePrueba base;
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        Sesion::Configuracion configuracion = base.Configuracion();
+        configuracion.lecturaCompartida = false;
+        ConexionSqlite c(configuracion);
+        const auto leer = [&] { return c.Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(); };
+        QCOMPARE(leer(), u"Activo"_s);
+        QVERIFY(!c.LecturaAbierta());
+        base.Conexion()->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra'"_s);
+        QCOMPARE(leer(), u"Otra"_s);
+    }
 
     // The settings file (a connection string alone means PostgreSQL; a password refused wherever it
     // is); a database that holds the catalogue without the library's tables keeps its rows.
     void configuracion()
     {
         const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
-        QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s));
+        QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s)
+                && predeterminada.lecturaCompartida);
         QTemporaryDir carpeta;
         const auto leer = [&](const QByteArray& texto) {
             QFile ini(carpeta.filePath(u"tq614.ini"_s));
@@ -515,13 +531,13 @@ private slots:
         Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
                                        "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
                                        "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
-                                       "FilasPorRafaga=0\n");
+                                       "FilasPorRafaga=0\nLecturaCompartida=false\n");
         QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);
         QCOMPARE(QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
                               c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs),
-                              QString::number(c.filasPorRafaga)}),
+                              QString::number(c.filasPorRafaga), QString::number(c.lecturaCompartida)}),
                  QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
-                              "conta", "ana", "empresa1", "ANA", "1500", "4000", "0"}));
+                              "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
         QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
         for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
                                            "Conexion=host=db user=ana password=secreta\n"_ba,

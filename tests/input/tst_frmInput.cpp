@@ -36,6 +36,7 @@ private slots:
         QCOMPARE(QStringList({f.titulo()->caption(), f.Etiqueta1()->caption(), f.cmdAceptar()->caption(),
                               f.cmdCancelar()->caption()}),
                  (QStringList{"Buscar", "Valor a buscar:", "Aceptar", "Cancelar"}));
+        QCOMPARE(f.titulo()->pictureicono().size(), QSize(16, 16));
         f.Aceptado = true;
         f.txtValor()->setText("anterior");
         QString alMostrar = "<sin mostrar>";

@@ -1,6 +1,5 @@
-// The catalogue screen: its load (layout, pictures, the tree built from the table, failing
-// levels, data that is no tree), its resize, and the tree's events driven as a user does
-// (clicks, double-click, F2, F5, Ctrl+B and F3, in-place rename, focus).
+// The catalogue screen: its load and the tree it builds, its resize, and the tree's events
+// driven as a user does.
 
 #include "Accesibilidad.h"
 #include "BaseDePrueba.h"

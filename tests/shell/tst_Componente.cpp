@@ -1,7 +1,5 @@
-// The component's shell: the entry points as a host uses them (class factory, start-up routine,
-// GetPantalla, unloading, self-registration) and the form base its three forms share (the form
-// outlives its window, query-unload with its mode, Transaccion by name). Modal show and key
-// preview are seen through the real forms, in their own tests.
+// The component's entry points as a host uses them, and the form base its three forms share
+// (modal show and key preview are seen through the real forms, in their own tests).
 #include "Componente.h"
 #include "ErrorEjecucion.h"
 #include "FormaBase.h"
