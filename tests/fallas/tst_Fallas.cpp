@@ -634,14 +634,12 @@ void PruebaFallas::usuariosALaVez()
             fallas << u"user %1 %2: %3"_s.arg(usuario).arg(op.join(u' '), problema);
     }
     const auto filas = [&](const QString& sql) {
-        QStringList leidas;
-        for (auto rs = base.Conexion()->Execute(sql); !rs->Eof(); rs->MoveNext())
-            leidas << rs->Fields(0).toString() + u' ' + rs->Fields(1).toString();
+        QStringList leidas = base.Columna(sql);
         leidas.sort();
         return leidas;
     };
     registradas.sort();
-    if (filas(u"SELECT Bit_Operador, Bit_Clave FROM Kes_Bitacora"_s) != registradas)
+    if (filas(u"SELECT Bit_Operador || ' ' || Bit_Clave FROM Kes_Bitacora"_s) != registradas)
         fallas << u"the change log is not the committed changes"_s;
     QStringList arbol;
     const PantallaDePrueba nueva(base, PantallaDePrueba::Apertura::Cargada);
@@ -649,7 +647,7 @@ void PruebaFallas::usuariosALaVez()
         if ((*it)->parent())
             arbol << TreeView::Key(*it).mid(1) + u' ' + TreeView::Key((*it)->parent()).mid(1);
     arbol.sort();
-    if (filas(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Padre FROM Grupo_Cuenta_Contable"_s) != arbol)
+    if (filas(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s) != arbol)
         fallas << u"the tree of a fresh screen is not the table"_s;
     int colisiones = 0;  // every target was valid as its user saw it: each refusal is a collision
     qInfo("%lld operations by %d users in %.1f s: %.1f operations per second", qlonglong(ops.size()), kUsuarios,
