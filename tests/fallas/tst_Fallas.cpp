@@ -1,7 +1,5 @@
-// Faults, hostile input and users who collide, under the real screen and editor on real
-// databases: nothing committed is lost, nothing refused is half kept, and every text comes back
-// exactly.
-
+// Faults, hostile input and users who collide, under the real screen and editor on real databases:
+// nothing committed is lost, nothing refused is half kept, and every text comes back exactly.
 #include "BaseDePrueba.h"
 #include "GeneradorCatalogo.h"
 #include "PantallaDePrueba.h"
@@ -13,7 +11,6 @@
 #include <QClipboard>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
 #include <csignal>
@@ -119,16 +116,13 @@ const QStringList kBuscados = u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA
                               "CAFETERA"_s.split(u'|')
     << QString(9997, u'Z') + u"FIN"_s;
 
-// --- Users who collide ---------------------------------------------------------------------
-
-const QString kZona = u"Z"_s;  // a dozen groups under it, kept between 6 and 18
+const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
 
-// One user of the screen, a process of its own: random operations on the shared groups until
-// its time is up, each logged as "kind, key, value, outcome, detail". An operation is
-// committed ("hecho") when its commit succeeds (the rename, which has no transaction, when its
-// update does), refused when a message the user can act on stopped it, failed otherwise.
-// Arguments: --usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS
+// One user of the screen, a process (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random
+// operations on the groups its tree shows, each logged as "kind, key, value, outcome, detail":
+// "hecho" when its commit (a rename's update) succeeds, refused by a message the user can act on,
+// failed otherwise.
 int usuario(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -163,13 +157,11 @@ int usuario(int argc, char** argv)
     QSet<QString> conHijosMios;  // parents of this user's adds, which its tree still shows as leaves
     QElapsedTimer reloj;
     for (reloj.start(); reloj.elapsed() < args[6].toInt() && !Sesion::Conexion()->EnTransaccion();) {
-        // Half the time the tree is reloaded first (F5); otherwise the user acts on groups as its
-        // tree shows them, which others may have changed meanwhile. Edits take the table's groups.
-        if (azar.bounded(2) == 0) {
+        if (azar.bounded(2) == 0) {  // F5 half the time
             pantalla.Forma().CargarCuentas();
             conHijosMios.clear();
         }
-        QStringList claves, hojas, enLaTabla;
+        QStringList claves, hojas;
         const std::function<void(QTreeWidgetItem*)> recorrer = [&](QTreeWidgetItem* nodo) {
             for (int i = 0; nodo && i < nodo->childCount(); ++i) {
                 claves << TreeView::Key(nodo->child(i)).mid(1);
@@ -179,16 +171,9 @@ int usuario(int argc, char** argv)
             }
         };
         recorrer(pantalla.Nodo(kZona));
-        auto rs = Sesion::Conexion()->Execute(
-            u"WITH RECURSIVE zona(clave) AS (SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable"
-            " WHERE Gcc_Padre = ? UNION ALL SELECT g.Gcc_Cve_Grupo_Cuenta_Contable"
-            " FROM Grupo_Cuenta_Contable g JOIN zona z ON g.Gcc_Padre = z.clave) SELECT clave FROM zona"_s,
-            {kZona});
-        for (; !rs->Eof(); rs->MoveNext())
-            enLaTabla << rs->Fields(0).toString();
-        const int dado = enLaTabla.size() > kGrupos + 6 ? 25 : enLaTabla.size() < kGrupos - 6 ? 0 : azar.bounded(100);
+        const int dado = claves.size() > kGrupos + 6 ? 25 : claves.size() < kGrupos - 6 ? 0 : azar.bounded(100);
         tipo = dado < 25 ? u"alta"_s : dado < 50 ? u"baja"_s : dado < 70 ? u"edicion"_s : dado < 85 ? u"clave"_s : u"nombre"_s;
-        const QStringList candidatos = dado < 25 ? claves + QStringList{kZona} : dado < 50 ? hojas : dado < 70 ? enLaTabla : claves;
+        const QStringList candidatos = dado < 25 ? claves + QStringList{kZona} : dado < 50 ? hojas : claves;
         const QString objetivo = candidatos.isEmpty() ? QString() : candidatos[int(azar.bounded(candidatos.size()))];
         if (objetivo.isEmpty() || (tipo == u"baja" && conHijosMios.contains(objetivo)))
             continue;
@@ -330,9 +315,7 @@ void PruebaFallas::cambioRechazado()
         });
         const QStringList antes = base.Estado();
         base.LimpiarMensajes();
-        const QString sufijo = falla == Nul ? QChar(0) + u"MÁS"_s
-            : falla == Largo                ? QString(9999, QChar(0x05d0)) + u'\''
-                                            : QString();
+        const QString sufijo = falla == Nul ? QChar(0) + u"MÁS"_s : falla == Largo ? QString(9999, QChar(0x05d0)) + u'\'' : QString();
         QElapsedTimer reloj;
         reloj.start();
         QVERIFY(kCambios[cambio].hacer(u, sufijo));
@@ -389,16 +372,14 @@ void PruebaFallas::matadoDentroDelCambio()
     QVERIFY2((hecho) && base.Mensajes().isEmpty(),                                                                     \
              qPrintable(u"%1 %2: %3"_s.arg(paso).arg(n).arg(base.Mensajes().value(0).texto)))
 
-// Thousands of generated texts through the editor's insert and update, the rename in place and
-// the change-key box, each read back with a bound SELECT; then the hostile key's delete takes
-// only that group.
+// Generated texts through the editor's insert and update, the rename and the change-key box, each
+// read back with a bound SELECT; then the hostile key's delete takes only that group.
 void PruebaFallas::textosGeneradosVuelvenIguales()
 {
     const int vueltas = qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
     BaseDePrueba base;
     const QString padre = u"P'\\%"_s;
-    base.InsertarGrupo(padre, u"PADRE 'HOSTIL'"_s);
-    base.InsertarGrupo(u"B"_s, u"VECINO"_s);
+    base.InsertarGrupos({padre + u"|PADRE 'HOSTIL'"_s, u"B|VECINO"_s});
     PantallaDePrueba usuario(base);
     QRandomGenerator azar(614);
     const QStringList vecinos = base.Estado().mid(0, 2);
@@ -421,8 +402,7 @@ void PruebaFallas::textosGeneradosVuelvenIguales()
         const QString descripcion2 = texto(azar, 200), codigo2 = texto(azar, 30);
         if (!descripcion2.isEmpty()) {
             HECHO_SIN_MENSAJES(usuario.Editar(guardada, descripcion2, codigo2.isNull() ? u""_s : codigo2), "edit");
-            QCOMPARE(fila(guardada),
-                     QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}).join(u'|'));
+            QCOMPARE(fila(guardada), QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}).join(u'|'));
         }
         // The rename stores the label without the key and dashes, trimmed, in upper case.
         usuario.Forma().CargarCuentas();
@@ -436,8 +416,7 @@ void PruebaFallas::textosGeneradosVuelvenIguales()
             const QString nueva = clave(n + 100000);
             int cuadros = 0;
             HECHO_SIN_MENSAJES(usuario.CambiarClave(actual, nueva, &cuadros), "change key");
-            QCOMPARE(cuadros, 1);
-            QVERIFY(fila(actual).isNull());
+            QVERIFY(cuadros == 1 && fila(actual).isNull());
             actual = nueva.toUpper();
             QCOMPARE(fila(actual).section(u'|', -1), enPadre);
         }
@@ -463,8 +442,7 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
 {
     QFETCH(bool, reordenada);
     ABRIR_BASE(motor, base);
-    base.InsertarGrupos({u"A|ACTIVO"_s});
-    base.InsertarGrupo(u"100"_s, u"BANCOS"_s, u"1.1"_s, u"A"_s, 2);
+    base.InsertarGrupos({u"A|ACTIVO"_s, u"100|BANCOS|1.1|A|2"_s});
     PantallaDePrueba u(base);
     const QStringList arbol = u.Descripcion();
     u.Seleccionar(u"100"_s);
@@ -487,7 +465,6 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
             e.cmdAceptar();
         });
         f.Controles_Editar();
-        QCOMPARE(editor.Abiertas(), 1);
     }
     QCOMPARE(enElEditor, QStringList({u"A"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
     QVERIFY(u.Nuevo(u"A"_s, u"101"_s, u"CAJA"_s, u"1.2"_s));
@@ -504,21 +481,16 @@ void PruebaFallas::busquedaHostil_data()
         {"quote", "'"},
         {"two quotes", "''"},
         {"double quotes", "\"HOLA\""},
-        {"backslash", "\\"},
-        {"path", "C:\\TEMP\\"},
+        {"backslashes", "C:\\TEMP\\"},
         {"or 1=1", "' OR 1=1 --"},
-        {"or '1'='1'", "' OR '1'='1"},
         {"percent", "%"},
         {"100%", "100%"},
         {"underscore", "_"},
-        {"cuenta_a", "cuenta_a"},
         {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"},
-        {"drop another", "';DROP TABLE Kes_Bitacora;--"},
         {"tab", "\tY"},
         {"bell", "\u0007"},
         {"arabic", "جاري"},
         {"right-to-left override", "\u202eTRAPAC \u200f"},
-        {"hebrew", "קופה"},
         {"combining accent", "CAFE\u0301 M"},
         {"precomposed accent", "café e"},
         {"accent ignored", "cafe"},
@@ -581,12 +553,10 @@ void PruebaFallas::busquedaHostil()
     QCOMPARE(base.Estado(), antes);
 }
 
-// Eight users at once, each a process with its own session and the real screen and editor, on
-// one dozen groups for TQ614_CARGA_SEGUNDOS (4 by default), beside TQ614_CARGA_GRUPOS others
-// (none by default): adds, deletes, key changes, saves and renames meet on the same rows every
-// second. Then the table is reckoned against their logs: every committed change is there,
-// every refused one left nothing, the change log holds exactly the committed changes, the
-// catalogue is a tree and a fresh screen shows exactly the table.
+// Eight users at once on one dozen groups for TQ614_CARGA_SEGUNDOS (4), beside TQ614_CARGA_GRUPOS
+// others (none; bench/carga.sh runs it long). Then the table is reckoned against their logs: every
+// committed change is there, every refused one left nothing, the change log holds exactly the
+// committed changes, and a fresh screen shows exactly the table (so it is a tree).
 void PruebaFallas::usuariosALaVez()
 {
     ABRIR_BASE(motor, base);
@@ -597,8 +567,7 @@ void PruebaFallas::usuariosALaVez()
     // Z and a dozen groups under it, three levels deep, beside a group nobody touches.
     base.InsertarGrupos({u"A|Fuera de la zona"_s, kZona + u"|Zona compartida"_s});
     for (int i = 1; i <= kGrupos; ++i)
-        base.InsertarGrupo(u"Z%1"_s.arg(i), u"Grupo %1"_s.arg(i), u""_s, i <= 3 ? kZona : u"Z%1"_s.arg((i - 1) / 3),
-                           i <= 3 ? 2 : 3);
+        base.InsertarGrupo(u"Z%1"_s.arg(i), u"Grupo %1"_s.arg(i), u""_s, i <= 3 ? kZona : u"Z%1"_s.arg((i - 1) / 3), i <= 3 ? 2 : 3);
     Sesion::Cerrar();
     QTemporaryDir carpeta;
     std::vector<std::unique_ptr<QProcess>> hijos;
@@ -620,9 +589,8 @@ void PruebaFallas::usuariosALaVez()
         fallasDeProceso += hijo->exitStatus() != QProcess::NormalExit || hijo->exitCode() != 0;
     }
     const double transcurrido = reloj.elapsed() / 1000.0;
-    // Keys that committed deletes or key changes took away count how many did (when two retire
-    // one group at once, the second finds no row and changes nothing); a key's other committed
-    // changes may replace each other.
+    // How many committed deletes or key changes took each key away (the second of two finds no
+    // row); a key's other committed changes may replace each other.
     QList<std::pair<int, QStringList>> ops;
     QHash<QString, int> retiradas, cambiosPorClave;
     for (int i = 1; i <= kUsuarios; ++i) {
@@ -635,14 +603,14 @@ void PruebaFallas::usuariosALaVez()
         }
     }
     QMap<QString, int> rechazos;
-    QHash<int, QStringList> registradas;  // per user, the keys its committed changes registered
+    QStringList registradas;  // "operator key" of each committed change that registers one
     QStringList fallas;
     const auto descripcion = [&](const QString& clave) { return base.Fila(clave, u"Gcc_Descripcion"_s); };
     for (const auto& [usuario, op] : ops) {
         const QString &tipo = op[0], &clave = op[1], &valor = op[2];
         const bool hecho = op[3] == u"hecho", retirada = retiradas.value(clave) > 0;
-        if (hecho && tipo != u"nombre")  // the rename registers nothing
-            registradas[usuario] << clave;
+        if (hecho && tipo != u"nombre")  // the rename registers nothing; the key change its old key
+            registradas << u"CARGA%1 %2"_s.arg(usuario).arg(clave);
         if (op[3] == u"rechazado")
             ++rechazos[tipo + u' ' + op[4]];
         const QString actual = descripcion(tipo == u"clave" ? valor : clave);
@@ -665,40 +633,21 @@ void PruebaFallas::usuariosALaVez()
         if (!problema.isEmpty())
             fallas << u"user %1 %2: %3"_s.arg(usuario).arg(op.join(u' '), problema);
     }
-    // The change log: a row for each committed change the editor, the delete and the key change
-    // registered (the key change under its old key), none for a refused one.
-    for (int i = 1; i <= kUsuarios; ++i) {
-        QStringList filas;
-        auto rs = base.Conexion()->Execute(u"SELECT Bit_Clave FROM Kes_Bitacora WHERE Bit_Operador = ?"_s,
-                                           {u"CARGA%1"_s.arg(i)});
-        for (; !rs->Eof(); rs->MoveNext())
-            filas << rs->Fields(0).toString();
-        filas.sort();
-        registradas[i].sort();
-        if (filas != registradas[i])
-            fallas << u"user %1: change log %2, committed %3"_s.arg(i).arg(filas.join(u' '), registradas[i].join(u' '));
-    }
-    // Every group reaches the root through its parents (no orphan, no cycle), and a fresh
-    // screen shows each once, under its parent.
-    const QString fuera = base.Valor(
-        u"WITH RECURSIVE arbol(clave) AS (SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable"
-        " WHERE Gcc_Padre = '0' UNION SELECT g.Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable g"
-        " JOIN arbol a ON g.Gcc_Padre = a.clave) SELECT COUNT(*) FROM Grupo_Cuenta_Contable"
-        " WHERE Gcc_Cve_Grupo_Cuenta_Contable NOT IN (SELECT clave FROM arbol)"_s).toString();
-    if (fuera != u"0")
-        fallas << u"%1 groups whose parents do not reach the root"_s.arg(fuera);
-    QStringList arbol, tabla;
+    const auto filas = [&](const QString& sql) {
+        QStringList leidas = base.Columna(sql);
+        leidas.sort();
+        return leidas;
+    };
+    registradas.sort();
+    if (filas(u"SELECT Bit_Operador || ' ' || Bit_Clave FROM Kes_Bitacora"_s) != registradas)
+        fallas << u"the change log is not the committed changes"_s;
+    QStringList arbol;
     const PantallaDePrueba nueva(base, PantallaDePrueba::Apertura::Cargada);
     for (QTreeWidgetItemIterator it(&nueva.Arbol()); *it; ++it)
         if ((*it)->parent())
-            arbol << TreeView::Key(*it).mid(1) + u'>' + TreeView::Key((*it)->parent()).mid(1);
-    for (auto rs = base.Conexion()->Execute(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Padre FROM "
-                                            "Grupo_Cuenta_Contable"_s);
-         !rs->Eof(); rs->MoveNext())
-        tabla << rs->Fields(0).toString() + u'>' + rs->Fields(1).toString();
+            arbol << TreeView::Key(*it).mid(1) + u' ' + TreeView::Key((*it)->parent()).mid(1);
     arbol.sort();
-    tabla.sort();
-    if (arbol != tabla)
+    if (filas(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s) != arbol)
         fallas << u"the tree of a fresh screen is not the table"_s;
     int colisiones = 0;  // every target was valid as its user saw it: each refusal is a collision
     qInfo("%lld operations by %d users in %.1f s: %.1f operations per second", qlonglong(ops.size()), kUsuarios,

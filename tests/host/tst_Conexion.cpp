@@ -1,11 +1,9 @@
-// The connection and recordset as the component uses them, its schema, its statement cache and
-// its waits for another user's lock, on SQLite and on PostgreSQL; how statement texts are split
-// into shapes and literals; bursts of reads; and the session's settings.
+// The connection and recordset as the component uses them, on SQLite and on PostgreSQL: statement
+// shapes and literals, schema, locks, bursts of reads, silent servers and the session's settings.
 #include "AnalizadorSentencias.h"
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
-#include "ErrorEjecucion.h"
 #include "Esquema.h"
 #include "RecordsetSqlite.h"
 #include "SentenciaParametrizada.h"
@@ -13,11 +11,8 @@
 
 #include <QInputDialog>
 #include <QtTest>
-#include <arpa/inet.h>
 #include <csignal>
-#include <libpq-fe.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
@@ -42,6 +37,12 @@ QString primeraDescripcion(Connection& c, const QString& padre = u"0"_s)
     return c.Execute(kHijos.arg(padre))->Fields(u"Gcc_Descripcion"_s).toString();
 }
 
+// The error code of what `accion` throws, or "<sin" when it throws nothing.
+QString codigoDe(const std::function<void()>& accion)
+{
+    return ErrorDe(accion).section(u' ', 0, 0);
+}
+
 } // namespace
 
 enum class Interrupcion { MismaFormaAnidada, EscrituraPropia, Transaccion, CommitDeOtra, BucleDeEventos, Cierre };
@@ -53,48 +54,44 @@ class PruebaConexion : public QObject
 
 private slots:
     // How a statement text is split into a shared shape and the values of its literals; texts
-    // the splitter cannot read safely run as written.
+    // the splitter cannot read safely run as written (an empty `texto`).
     void formaDeLaSentencia_data()
     {
-        QTest::addColumn<QString>("sql");
         QTest::addColumn<Marcador>("marcador");
-        QTest::addColumn<QVariantList>("explicitos");
-        QTest::addColumn<QString>("texto");  // empty: runs as written, nothing extracted
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("texto");
         QTest::addColumn<QStringList>("valores");
-        const auto fila = [](const char* nombre, const QString& sql, const QString& texto, const QStringList& valores,
-                             Marcador marcador = Marcador::Interrogacion, const QVariantList& explicitos = {}) {
-            QTest::newRow(nombre) << sql << marcador << explicitos << texto << valores;
+        QTest::addColumn<QVariantList>("explicitos");
+        const auto fila = [](const char* nombre, Marcador marcador, const QString& sql, const QString& texto = {},
+                             const QStringList& valores = {}, const QVariantList& explicitos = {}) {
+            QTest::newRow(nombre) << marcador << sql << texto << valores << explicitos;
         };
-        fila("numerados para PostgreSQL", "INSERT INTO T VALUES (?, '?', ?, 'b')", "INSERT INTO T VALUES ($1, $2, $3, $4)",
-             {"uno", "?", "2", "b"}, Marcador::Dolar, {"uno", 2});
-        fila("números quedan en el texto", "INSERT INTO T (A, B, C) VALUES ('x', 3, -1.5)",
-             "INSERT INTO T (A, B, C) VALUES (?, 3, -1.5)", {"x"});
-        fila("comentario de línea con comilla", "SELECT * FROM T -- it's\nWHERE A = 'b'", "SELECT * FROM T -- it's\nWHERE A = ?",
-             {"b"});
-        fila("comentario de bloque con comilla", "SELECT /* don't */ A FROM T WHERE B = 'c'",
-             "SELECT /* don't */ A FROM T WHERE B = ?", {"c"});
-        fila("identificador entre comillas dobles", "SELECT \"it's\" FROM T WHERE A = 'x'", "SELECT \"it's\" FROM T WHERE A = ?",
-             {"x"});
-        fila("LIKE pegado al literal", "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"});
-        fila("con WITH al frente", "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)",
-             {"a"});
-        fila("dólar dentro del literal", "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1",
-             {"^[0-9]+$"}, Marcador::Dolar);
-        fila("dólar fuera de un literal", "SELECT $$a'b$$ FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
-        fila("literal con prefijo E", "SELECT * FROM T WHERE A = E'\\'' OR B = 'x'", {}, {}, Marcador::Dolar);
-        fila("blob de SQLite", "SELECT * FROM T WHERE A = X'41'", {}, {});
-        fila("literal sin cerrar", "SELECT * FROM T WHERE A = 'x", {}, {});
-        fila("comentarios anidados", "SELECT /* a /* b */ 'c' */ 1 FROM T WHERE A = 'x'", {}, {}, Marcador::Dolar);
-        fila("no es consulta ni cambio", "PRAGMA journal_mode = 'wal'", {}, {});
-        fila("definición de tabla", "CREATE TABLE T (A TEXT DEFAULT '?', B TEXT)", {}, {}, Marcador::Dolar);
+        const Marcador i = Marcador::Interrogacion, d = Marcador::Dolar;
+        fila("numerados para PostgreSQL", d, "INSERT INTO T VALUES (?, '?', ?, 'b')", "INSERT INTO T VALUES ($1, $2, $3, $4)",
+             {"uno", "?", "2", "b"}, {"uno", 2});
+        fila("números en el texto", i, "INSERT INTO T VALUES ('x', 3, -1.5)", "INSERT INTO T VALUES (?, 3, -1.5)", {"x"});
+        fila("comentario de línea", i, "SELECT * FROM T -- it's\nWHERE A = 'b'", "SELECT * FROM T -- it's\nWHERE A = ?", {"b"});
+        fila("comentario de bloque", i, "SELECT /* don't */ A FROM T WHERE B = 'c'", "SELECT /* don't */ A FROM T WHERE B = ?",
+             {"c"});
+        fila("comillas dobles", i, "SELECT \"it's\" FROM T WHERE A = 'x'", "SELECT \"it's\" FROM T WHERE A = ?", {"x"});
+        fila("LIKE pegado", i, "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"});
+        fila("WITH", i, "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)", {"a"});
+        fila("dólar en el literal", d, "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1", {"^[0-9]+$"});
+        fila("dólar fuera de un literal", d, "SELECT $$a'b$$ FROM T WHERE A = 'x'");
+        fila("prefijo E", d, "SELECT * FROM T WHERE A = E'\\'' OR B = 'x'");
+        fila("blob", i, "SELECT * FROM T WHERE A = X'41'");
+        fila("sin cerrar", i, "SELECT * FROM T WHERE A = 'x");
+        fila("comentarios anidados", d, "SELECT /* a /* b */ 'c' */ 1 FROM T WHERE A = 'x'");
+        fila("ni consulta ni cambio", i, "PRAGMA journal_mode = 'wal'");
+        fila("definición de tabla", d, "CREATE TABLE T (A TEXT DEFAULT '?', B TEXT)");
     }
     void formaDeLaSentencia()
     {
-        QFETCH(QString, sql);
         QFETCH(Marcador, marcador);
-        QFETCH(QVariantList, explicitos);
+        QFETCH(QString, sql);
         QFETCH(QString, texto);
         QFETCH(QStringList, valores);
+        QFETCH(QVariantList, explicitos);
         const auto forma = SentenciaParametrizada::Analizar(sql, explicitos, marcador);
         QCOMPARE(forma.LiteralesExtraidos(), !texto.isEmpty());
         QCOMPARE(forma.Texto(), texto.isEmpty() ? sql : texto);
@@ -134,68 +131,53 @@ private slots:
         }
     }
 
-    void recordsets_data() { BaseDePrueba::AgregarMotores(); }
-    void recordsets()
+    // A recordset's ends, missing columns and close; a failed statement keeps the transaction
+    // open: PostgreSQL then refuses to commit it, SQLite commits what succeeded.
+    void recordsetsYTransacciones_data() { BaseDePrueba::AgregarMotores(); }
+    void recordsetsYTransacciones()
     {
         ABRIR_BASE(motor, base);
         Connection* c = base.Conexion();
-        auto vacio = c->Execute(kHijos.arg(u"0"_s), -1);
-        QVERIFY(vacio->Bof() && vacio->Eof());
-        QVERIFY(ErrorDe([&] { vacio->MoveNext(); }).startsWith(u"3021 "_s));
-        QVERIFY(ErrorDe([&] { vacio->Fields(u"Gcc_Descripcion"_s); }).startsWith(u"3021 "_s));
-        base.InsertarGrupos({u"1|Activo|1"_s, u"2|Pasivo||0|2"_s, u"11|Circulante|1.1|1"_s, u"12|Fijo|1.2|1"_s});
-        auto rs = c->Execute(kHijos.arg(u"0"_s));
+        auto rs = c->Execute(kHijos.arg(u"0"_s), -1);
+        QVERIFY(rs->Bof() && rs->Eof());
+        QCOMPARE(codigoDe([&] { rs->MoveNext(); }) + codigoDe([&] { rs->Fields(u"Gcc_Codigo"_s); }), u"30213021"_s);
+        base.InsertarGrupos({u"1|Activo|1"_s, u"2|Pasivo||0|2"_s, u"11|Circulante|1.1|1"_s});
+        rs = c->Execute(kHijos.arg(u"0"_s));
         QVERIFY(!rs->Bof() && !rs->Eof());
         QCOMPARE(rs->Fields(u"GCC_DESCRIPCION"_s).toString() + rs->Fields(u"gcc_codigo"_s).toString(), u"Activo1"_s);
         rs->MoveNext();
         const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
-        QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2);  // the same type on both engines
-        QVERIFY(ErrorDe([&] { rs->Fields(u"No_Existe"_s); }).startsWith(u"3265 "_s));
+        QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2);
         QCOMPARE(rs->Fields(0), QVariant(u"2"_s));  // by position, the key first
-        QVERIFY(ErrorDe([&] { rs->Fields(-1); }).startsWith(u"3265 "_s));
+        QCOMPARE(codigoDe([&] { rs->Fields(u"No_Existe"_s); }) + codigoDe([&] { rs->Fields(-1); }), u"32653265"_s);
         rs->MoveNext();
         QVERIFY(rs->Eof() && !rs->Bof());
-        QVERIFY(ErrorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
+        QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
         rs->Close();
-        QVERIFY(ErrorDe([&] { rs->Eof(); }).startsWith(u"3704 "_s));
+        QCOMPARE(codigoDe([&] { rs->Eof(); }), u"3704"_s);
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = NULL WHERE Gcc_Padre = '0'"_s);
         QVERIFY(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Codigo"_s).isNull());
-    }
 
-    void transacciones_data() { BaseDePrueba::AgregarMotores(); }
-    void transacciones()
-    {
-        ABRIR_BASE(motor, base);
-        Connection* c = base.Conexion();
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->CommitTrans());
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->RollbackTrans());
         c->BeginTrans();
         base.InsertarGrupo(u"9"_s, u"Nunca"_s);
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->BeginTrans());  // never a silent commit of the first
-        QVERIFY(c->EnTransaccion());
         c->RollbackTrans();
-        QVERIFY(!c->EnTransaccion() && base.Claves().isEmpty());
-        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        QVERIFY(!c->EnTransaccion() && base.Fila(u"9"_s).isNull());
         c->BeginTrans();
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'A medias'"_s);
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"UPDATE No_Existe SET x = 1"_s));
-        QVERIFY(c->EnTransaccion());
-        c->RollbackTrans();
-        QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
-        // Committing after a failed statement: PostgreSQL refuses, SQLite keeps what succeeded.
-        c->BeginTrans();
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez'"_s);
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez' WHERE Gcc_Padre = '0'"_s);
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(u"1"_s, u"Repetida"_s));
+        QVERIFY(c->EnTransaccion());
         if (motor == Motor::PostgreSQL) {
-            QVERIFY(ErrorDe([&] { c->CommitTrans(); }).startsWith(u"25P02 "_s));
-            QVERIFY(c->EnTransaccion());
+            QCOMPARE(codigoDe([&] { c->CommitTrans(); }), u"25P02"_s);
             c->RollbackTrans();
         } else {
             c->CommitTrans();
         }
         QVERIFY(!c->EnTransaccion());
         Sesion::Cerrar();  // read back through a new connection
-        QCOMPARE(base.Valor(kDescripcion).toString(), motor == Motor::PostgreSQL ? u"Activo"_s : u"Otra vez"_s);
+        QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s), motor == Motor::PostgreSQL ? u"Activo"_s : u"Otra vez"_s);
     }
 
     // Texts that differ only in their literals share one prepared statement; the literals must
@@ -211,8 +193,7 @@ private slots:
         const int antes = enCache(c);
         for (qsizetype i = 0; i < textos.size(); ++i)
             c->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
-                       "VALUES ('K%1', '%2', '0')"_s.arg(i)
-                           .arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
+                       "VALUES ('K%1', '%2', '0')"_s.arg(i).arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
         for (qsizetype i = 0; i < textos.size(); ++i) {
             auto rs = c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
             QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), textos[i]);
@@ -224,7 +205,6 @@ private slots:
                 QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
                                     "WHERE Gcc_Descripcion = '%1'"_s.arg(textos[i])),
                          QVariant(u"K%1"_s.arg(i)));
-        QCOMPARE(textos.last().size(), 200);
         // A literal that looks like a placeholder, a comment or an injection is matched as text.
         QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
                             "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s),
@@ -234,8 +214,7 @@ private slots:
         c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
                    "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
                    QVariantList{u"1.2"_s, u"K0"_s});
-        QCOMPARE(base.Valor(u"SELECT Gcc_Codigo FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {u"¿?"_s}),
-                 QVariant(u"1.2"_s));
+        QCOMPARE(base.Fila(u"K0"_s, u"Gcc_Descripcion, Gcc_Codigo"_s), u"¿?|1.2"_s);
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT 1"_s, QVariantList{1}));
         if (motor == Motor::PostgreSQL) {
@@ -251,7 +230,7 @@ private slots:
     }
 
     // The database's refusals with the services' own messages; another user holding the write
-    // lock makes this one wait its limit, then give up, while readers are not held up.
+    // lock makes this one wait its limit, then give up.
     void rechazosConSuMensaje_data() { BaseDePrueba::AgregarMotores(); }
     void rechazosConSuMensaje()
     {
@@ -263,12 +242,11 @@ private slots:
                      && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive),
                  qPrintable(repetida));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
-        QVERIFY_THROWS_EXCEPTION(
-            ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x'))));
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; "
-                                                               "DELETE FROM Grupo_Cuenta_Contable"_s));
+        for (const QString& sql : {u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x')),
+                                   u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; DELETE FROM Grupo_Cuenta_Contable"_s})
+            QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(sql));
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"_s);  // a closing ; is fine
-        QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
+        QCOMPARE(base.Fila(u"000001"_s, u"Gcc_Descripcion, Gcc_Nivel"_s), u"Activo|2"_s);
 
         base.Reconfigurar([](Sesion::Configuracion& c) { c.esperaBloqueoMs = 200; });
         auto otro = base.OtraConexion();
@@ -283,7 +261,7 @@ private slots:
         const qint64 espera = reloj.elapsed();
         if (base.Conexion()->EnTransaccion())
             base.Conexion()->RollbackTrans();
-        QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);
+        QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);  // readers are not held up
         otro.reset();  // the other user's transaction ends with its connection
         QVERIFY2(ocupada.startsWith((pg ? u"55P03"_s : u"5"_s) + u" La base de datos está ocupada"_s), qPrintable(ocupada));
         QVERIFY2(espera >= 150, qPrintable(QString::number(espera)));
@@ -295,21 +273,21 @@ private slots:
     void esquemaConSuVersion()
     {
         ABRIR_BASE(motor, base);
-        QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+        const bool pg = motor == Motor::PostgreSQL;
         Sesion::Cerrar();
-        QCOMPARE(base.ContarFilas(u"Kes_Version"_s), 1);
-        for (const char* tabla : {"Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
-            QCOMPARE(base.ContarFilas(QString::fromLatin1(tabla)), 0);
-        const QString indice = motor == Motor::PostgreSQL
-            ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() AND indexname = 'gcc_padre_indice'"_s
-            : u"SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'Gcc_Padre_Indice'"_s;
-        QVERIFY(base.Valor(indice).toString().contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
-        if (motor == Motor::SQLite)
-            QCOMPARE(base.Valor(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
-        const QStringList agregado = motor == Motor::PostgreSQL
-            ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s, u"DROP FUNCTION gcc_historial()"_s}
-            : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
-                          u"DROP TRIGGER Gcc_Historial_Baja"_s};
+        QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+        for (const char* tabla : {"Kes_Version", "Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
+            QCOMPARE(base.ContarFilas(QString::fromLatin1(tabla)), qlonglong(qstrcmp(tabla, "Kes_Version") == 0));
+        QVERIFY(base.Valor(pg ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() "
+                                "AND indexname = 'gcc_padre_indice'"_s
+                              : u"SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'Gcc_Padre_Indice'"_s)
+                    .toString()
+                    .contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
+        QVERIFY(pg || base.Valor(u"PRAGMA journal_mode"_s).toString() == u"wal"_s);
+        const QStringList agregado = pg ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s,
+                                                      u"DROP FUNCTION gcc_historial()"_s}
+                                        : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
+                                                      u"DROP TRIGGER Gcc_Historial_Baja"_s};
         for (const QString& sentencia : agregado + QStringList{u"DROP TABLE Kes_Historial"_s,
                                                                u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s,
                                                                u"UPDATE Kes_Version SET Ver_Numero = 2"_s})
@@ -345,10 +323,8 @@ private slots:
         QTest::newRow("intercalacion sin mayusculas") << u"TEXT COLLATE mayusculas"_s << todas << textos << buscados << false;
         QTest::newRow("columna unica") << u"TEXT UNIQUE"_s << todas << textos.mid(0, 7) << buscados << false;
     }
-    // A burst answers each statement with exactly the rows the server returns for it, in its
-    // order; where = is not byte equality (blanks, numbers, a collation), or the column is
-    // unique, every statement runs on its own. The server's answers are read inside a
-    // transaction, where every statement goes to it.
+    // A burst answers each statement with exactly the server's rows (read inside a transaction);
+    // where = is not byte equality (blanks, numbers, a collation), or the column is unique, it is not used.
     void rafagaComoCadaSentencia()
     {
         QFETCH(QString, columna);
@@ -367,11 +343,10 @@ private slots:
         const auto leer = [&] {
             QStringList leidas;
             for (const QString& literal : literales) {
-                QStringList filas;
+                leidas << literal + u":"_s;
                 for (auto rs = base.Conexion()->Execute(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s)));
                      !rs->Eof(); rs->MoveNext())
-                    filas << rs->Fields(u"Id"_s).toString() + u'=' + rs->Fields(u"Valor"_s).toString();
-                leidas << literal + u": "_s + filas.join(u", ");
+                    leidas.last() += u' ' + rs->Fields(u"Id"_s).toString() + u'=' + rs->Fields(u"Valor"_s).toString();
             }
             return leidas;
         };
@@ -386,11 +361,14 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(base.IdasYVueltas([&] { leidas = leer(); }), rafaga ? 1 : int(literales.size()));
         QCOMPARE(leidas, delServidor);
+        // Another shape that compares the same column asks nothing more about it.
+        QCoreApplication::processEvents();
+        if (rafaga)
+            QCOMPARE(base.IdasYVueltas([&] { base.Conexion()->Execute(u"SELECT Orden FROM Rafaga WHERE Valor = 'b'"_s); }), 1);
     }
 
-    // The burst's rows serve until this connection writes or begins a transaction, or control
-    // returns to the event loop: another user's commit shows from then on. Past the guard (a
-    // table of more rows), or with bursts off, each statement is a round trip of its own.
+    // A burst serves until this connection writes or begins a transaction, or control returns to
+    // the event loop; past FilasPorRafaga rows, or with bursts off, each statement goes alone.
     void rafagaTermina()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -440,11 +418,9 @@ private slots:
         QTest::newRow("el bucle de eventos") << Interrupcion::BucleDeEventos;
         QTest::newRow("la conexion cerrada") << Interrupcion::Cierre;
     }
-    // A run of queries shares one read transaction, in which a result is read from its statement
-    // as the caller moves. The read must never hide a commit made by another connection (which
-    // readers do not hold up), nor outlive a write or a transaction of this one, nor the event
-    // loop; and whatever runs before the caller reaches a result's end, the result must give
-    // what the table held at Execute.
+    // Queries share one read transaction, a result read from its statement as the caller moves: it
+    // must not hide another connection's commit nor outlive a write, a transaction or the event
+    // loop, and whatever runs meanwhile, the result gives what the table held at Execute.
     void sqliteResultadoLeidoAlAvanzar()
     {
         QFETCH(Interrupcion, interrupcion);
@@ -462,7 +438,7 @@ private slots:
             return leidas;
         };
         const auto hijos = [&](const QString& padre) { return descripciones(*c->Execute(kHijos.arg(padre))); };
-        const QStringList cambiadas{u"Cambiada"_s, u"Cambiada"_s, u"Cambiada"_s};
+        const QStringList cambiadas(3, u"Cambiada"_s);
         const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s;
         hijos(u"0"_s);  // the first read maps the shared memory that the next ones compare
         auto rs = c->Execute(kHijos.arg(u"0"_s));
@@ -473,6 +449,7 @@ private slots:
         QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
         QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otra, u"OTRA"_s), SQLITE_OK);
         const auto cerrarOtra = qScopeGuard([&] { sqlite3_close(otra); });
+        const auto otraEjecuta = [&](const QString& sql) { return sqlite3_exec(otra, sql.toUtf8().constData(), nullptr, nullptr, nullptr); };
         switch (interrupcion) {
         case Interrupcion::MismaFormaAnidada: {
             auto anidado = c->Execute(kHijos.arg(u"2"_s));
@@ -489,8 +466,7 @@ private slots:
         case Interrupcion::EscrituraPropia:
             c->Execute(cambiar);
             QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
-            QCOMPARE(sqlite3_exec(otra, "UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = "
-                                        "'Cambiada'", nullptr, nullptr, nullptr),
+            QCOMPARE(otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Cambiada'"_s),
                      SQLITE_OK);
             QCOMPARE(sqlite3_changes(otra), 6);
             QCOMPARE(hijos(u"0"_s), cambiadas);
@@ -503,26 +479,25 @@ private slots:
             c->CommitTrans();
             break;
         case Interrupcion::CommitDeOtra:
-            for (const char* descripcion : {"Otra", "Cambiada"}) {
-                const QByteArray sql = "UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '" + QByteArray(descripcion) + "'";
-                QCOMPARE(sqlite3_exec(otra, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-                QCOMPARE(hijos(u"0"_s).value(0), QString::fromUtf8(descripcion));
+            for (const QString& descripcion : {u"Otra"_s, u"Cambiada"_s}) {
+                QCOMPARE(otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(descripcion)), SQLITE_OK);
+                QCOMPARE(hijos(u"0"_s).value(0), descripcion);
             }
             break;
         case Interrupcion::BucleDeEventos:
             QTRY_VERIFY(!c->LecturaAbierta());
-            QCOMPARE(sqlite3_exec(otra, cambiar.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            QCOMPARE(otraEjecuta(cambiar), SQLITE_OK);
             QCOMPARE(hijos(u"0"_s), cambiadas);
             break;
         case Interrupcion::Cierre:
             c.reset();
-            QCOMPARE(sqlite3_exec(otra, cambiar.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            QCOMPARE(otraEjecuta(cambiar), SQLITE_OK);
             break;
         }
         QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
         QCOMPARE(descripciones(*rs), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
         QVERIFY(rs->Eof() && !rs->Bof());
-        QVERIFY(ErrorDe([&] { rs->MoveNext(); }).startsWith(u"3021 "_s));
+        QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
     }
     // Switched off in the settings, no read is shared: every query reads on its own and sees
     // every commit.
@@ -540,9 +515,8 @@ private slots:
         QCOMPARE(leer(), u"Otra"_s);
     }
 
-    // The settings file: a connection string alone means PostgreSQL; a password in it is refused
-    // wherever it is, with where it belongs. A file that already holds the catalogue, but not the
-    // library's tables, keeps its rows.
+    // The settings file (a connection string alone means PostgreSQL; a password refused wherever it
+    // is); a database that holds the catalogue without the library's tables keeps its rows.
     void configuracion()
     {
         const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
@@ -589,42 +563,32 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's own means, each through the connection's settings alone: TLS checked against the
-    // right authority, several hosts, a service file, and the password from the password file
-    // or, failing it, from the user (once).
+    // libpq's own means through the settings alone: TLS against another authority, several hosts, a
+    // service file, a password missing from the password file asked once (the host's test: the rest).
     void postgresComoLoConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
         const Sesion::Configuracion prueba = BaseDePrueba::ConfiguracionPostgres();
-        const QString puerto = QString::number(prueba.puerto);
+        const QString aqui = u"host=127.0.0.1 port=%1 "_s.arg(prueba.puerto);
         const auto con = [&](const QString& cadena) {
             Sesion::Configuracion c = prueba;
             c.servidor.clear();
             c.puerto = 0;
-            c.conexion = cadena.isEmpty() ? u"host=127.0.0.1 port=%1"_s.arg(puerto) : cadena;
+            c.conexion = cadena;
             return c;
         };
-        const auto valor = [](ConexionPostgres& c, const QString& sql) { return c.Execute(sql)->Fields(0); };
-        {
-            ConexionPostgres c(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2 application_name=conta"_s
-                                       .arg(puerto, qEnvironmentVariable("TQ614_PG_CA"))));
-            QCOMPARE(valor(c, u"SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()"_s), QVariant(true));
-            QCOMPARE(valor(c, u"SELECT current_setting('application_name')"_s), QVariant(u"conta"_s));
-        }
+        const auto valor = [](auto&& c, const char* sql) { return c.Execute(QString::fromLatin1(sql))->Fields(0); };
         const QString otraAutoridad = ErrorDe([&] {
-            ConexionPostgres(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert=%2"_s.arg(
-                puerto, qEnvironmentVariable("TQ614_PG_OTRA_CA"))));
+            ConexionPostgres c(con(aqui + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA")));
         });
         QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
                      && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
                  qPrintable(otraAutoridad));
         {
             // The first host is down; after the session is lost, the host list is tried again.
-            ConexionPostgres c(con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(puerto)));
-            QCOMPARE(valor(c, u"SELECT inet_server_port()"_s).toInt(), prueba.puerto);
+            ConexionPostgres c(con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(prueba.puerto)));
             QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
-            QCOMPARE(valor(c, u"SELECT inet_server_port()"_s).toInt(), prueba.puerto);
-            QCOMPARE(c.Reconexiones(), 1);
+            QVERIFY(valor(c, "SELECT inet_server_port()").toInt() == prueba.puerto && c.Reconexiones() == 1);
         }
         QTemporaryDir carpeta;
         const QByteArray archivoClaves = qgetenv("PGPASSFILE");
@@ -637,26 +601,20 @@ private slots:
         QFile servicios(carpeta.filePath(u"pg_service.conf"_s));
         QVERIFY(servicios.open(QIODevice::WriteOnly));
         servicios.write(u"[conta]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=%3\napplication_name=desde_servicio\n"_s
-                            .arg(puerto, prueba.base, prueba.usuario)
+                            .arg(prueba.puerto)
+                            .arg(prueba.base, prueba.usuario)
                             .toUtf8());
         servicios.close();
         qputenv("PGSERVICEFILE", QFile::encodeName(servicios.fileName()));
-        {
-            Sesion::Configuracion c;
-            c.motor = Sesion::Configuracion::PostgreSQL;
-            c.servicio = u"conta"_s;
-            ConexionPostgres conexion(c);
-            QCOMPARE(valor(conexion, u"SELECT current_setting('application_name')"_s), QVariant(u"desde_servicio"_s));
-        }
-        // Without the password file nobody is asked while messages are recorded: a clear refusal.
+        Sesion::Configuracion soloServicio;
+        soloServicio.motor = Sesion::Configuracion::PostgreSQL;
+        soloServicio.servicio = u"conta"_s;
+        QCOMPARE(valor(ConexionPostgres(soloServicio), "SELECT current_setting('application_name')"),
+                 QVariant(u"desde_servicio"_s));
         QFile claves(QString::fromLocal8Bit(archivoClaves));
         QVERIFY(claves.open(QIODevice::ReadOnly));
         const QString contrasena = QString::fromUtf8(claves.readAll()).trimmed().section(u':', 4);
         qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
-        const QString sinContrasena = ErrorDe([&] { ConexionPostgres c(con({})); });
-        QVERIFY2(sinContrasena.startsWith(u"28P01 El servidor PostgreSQL pide la contraseña"_s)
-                     && sinContrasena.contains(u"PGPASSFILE"_s),
-                 qPrintable(sinContrasena));
         // With a user to ask, one dialog, whose answer outlives the session it opened.
         Sesion::RegistrarMensajes(false);
         {
@@ -665,18 +623,17 @@ private slots:
                 dialogo->setTextValue(contrasena);
                 dialogo->accept();
             });
-            ConexionPostgres c(con({}));
+            ConexionPostgres c(con(aqui));
             QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
-            QVERIFY(valor(c, u"SELECT 1"_s).toInt() == 1 && c.Reconexiones() == 1 && usuario.Abiertas() == 1);
+            QVERIFY(valor(c, "SELECT 1").toInt() == 1 && c.Reconexiones() == 1 && usuario.Abiertas() == 1);
         }
         VigiaModal cancelado;  // closes the dialog: as the user's Cancel
-        QVERIFY(ErrorDe([&] { ConexionPostgres c(con({})); }).startsWith(u"28P01 "_s));
+        QCOMPARE(codigoDe([&] { ConexionPostgres c(con(aqui)); }), u"28P01"_s);
         QCOMPARE(cancelado.Abiertas(), 1);
     }
 
-    // A server that stops answering (its backend stopped; the kernel still acknowledges, so
-    // keepalives do not notice): the connection's set-up and its statements give up within
-    // their deadline, and the next statement works on a new session.
+    // A silent server (a network that holds every byte, a stopped backend): connecting and each
+    // statement give up at the deadline, and the next statement works on a new session.
     void servidorCallado()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -684,24 +641,16 @@ private slots:
         base.InsertarGrupo(u"1"_s, u"Activo"_s);
         Sesion::Configuracion config = base.Configuracion();
         config.esperaServidorMs = 1500;
-        const auto aTiempo = [](qint64 ms) { return ms >= 1400 && ms < 1500 + 8000; };  // a busy machine's margin
         QElapsedTimer reloj;
-        // A port whose kernel takes connections that nobody ever answers.
-        const int mudo = ::socket(AF_INET, SOCK_STREAM, 0);
-        const auto cerrarMudo = qScopeGuard([mudo] { ::close(mudo); });
-        sockaddr_in direccion{};
-        direccion.sin_family = AF_INET;
-        direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t largo = sizeof direccion;
-        QVERIFY(::bind(mudo, reinterpret_cast<sockaddr*>(&direccion), largo) == 0 && ::listen(mudo, 4) == 0
-                && ::getsockname(mudo, reinterpret_cast<sockaddr*>(&direccion), &largo) == 0);
+        const auto aTiempo = [&] { return reloj.elapsed() >= 1400 && reloj.elapsed() < 1500 + 8000; };  // a busy machine
+        ProxyRetardo mudo(config.servidor.toStdString(), config.puerto, 3600 * 1000);
         Sesion::Configuracion haciaElMudo = config;
         haciaElMudo.servidor = u"127.0.0.1"_s;
-        haciaElMudo.puerto = ntohs(direccion.sin_port);
+        haciaElMudo.puerto = mudo.Puerto();
         reloj.start();
         const QString alConectar = ErrorDe([&] { ConexionPostgres c(haciaElMudo); });
         QVERIFY2(alConectar.startsWith(u"08001 El servidor PostgreSQL"_s)
-                     && alConectar.contains(u"no respondió en 1.5 s al conectar"_s) && aTiempo(reloj.elapsed()),
+                     && alConectar.contains(u"no respondió en 1.5 s al conectar"_s) && aTiempo(),
                  qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(alConectar)));
         ConexionPostgres c(config);
         for (const QString& sql : {kDescripcion, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2"_s}) {
@@ -711,52 +660,42 @@ private slots:
             const auto continuar = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
             reloj.restart();
             const QString callado = ErrorDe([&] { c.Execute(sql); });
-            QVERIFY2(callado.startsWith(u"57014 El servidor de la base de datos no respondió en 1.5 s"_s)
-                         && aTiempo(reloj.elapsed()),
+            QVERIFY2(callado.startsWith(u"57014 El servidor de la base de datos no respondió en 1.5 s"_s) && aTiempo(),
                      qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(callado)));
             // A write sent before the silence may still be carried out when the server wakes.
             QCOMPARE(callado.contains(u"No se puede saber si el cambio llegó a guardarse"_s), sql.startsWith(u"UPDATE"_s));
             // The next statement opens a new session, while the old one still sleeps.
-            QCOMPARE(primeraDescripcion(c, u"0"_s), u"Activo"_s);
+            QCOMPARE(primeraDescripcion(c), u"Activo"_s);
             QVERIFY(c.ProcesoDelServidor() != pid);
         }
         QCOMPARE(c.Reconexiones(), 2);
     }
 
-    // A table changed by an administrator under statements that are prepared and mapped: the
-    // next run reads the columns as they are now, and inside a transaction it fails whole.
-    void esquemaCambiado_data() { BaseDePrueba::AgregarMotores(); }
-    void esquemaCambiado()
+    // PostgreSQL statements prepared (or run as text) before the table was rebuilt are prepared and
+    // mapped again; inside a transaction a stale one fails it, as does DEALLOCATE ALL (a pooler's).
+    void sentenciasPreparadasViejas()
     {
-        ABRIR_BASE(motor, base);
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
         base.Reconfigurar([](Sesion::Configuracion& c) { c.filasPorRafaga = 0; });  // a table without key: a burst
         Connection* c = base.Conexion();
         base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
         const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
-        // PostgreSQL cannot prepare pg_typeof($1): this one runs as its text, its columns mapped all the same.
-        const QString comoTexto = u"SELECT *, pg_typeof('x') AS Tipo FROM Grupo_Cuenta_Contable "
-                                  "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
         const auto leer = [&] {
             QStringList valores;
-            for (const QString& sql : motor == Motor::SQLite ? QStringList{fila} : QStringList{fila, comoTexto}) {
+            for (const QString& sql : {fila, QString(fila).replace(u"*"_s, u"*, pg_typeof('x') AS Tipo"_s)}) {
                 auto rs = c->Execute(sql);
                 for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
                     valores << rs->Fields(QLatin1String(columna)).toString();
             }
             return valores.join(u'|');
         };
-        const QString esperada = u"Activo|1.1|0|2|AC"_s + (motor == Motor::SQLite ? u""_s : u"|Activo|1.1|0|2|AC"_s);
+        const QString esperada = u"Activo|1.1|0|2|AC|Activo|1.1|0|2|AC"_s;
         QCOMPARE(leer(), esperada);
         const int preparadas = enCache(c);
         base.ReordenarCatalogoAparte();
         QCOMPARE(leer(), esperada);
-        base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Extra TEXT DEFAULT 'nueva'"_s);
-        QCOMPARE(leer(), esperada);
-        QCOMPARE(c->Execute(fila)->Fields(u"Gcc_Extra"_s).toString(), u"nueva"_s);
-        if (motor == Motor::SQLite)
-            return;  // SQLite prepares again on its own; a writer of ours holds off other writers
-        QCOMPARE(enCache(c), preparadas + 2);
-        // Inside a transaction the stale statement fails, and the transaction with it.
+        QCOMPARE(enCache(c), preparadas + 1);
         base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
         c->BeginTrans();
         c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
@@ -764,11 +703,9 @@ private slots:
         QVERIFY2(dentro.startsWith(u"0A000 Una sentencia preparada dejó de valer"_s), qPrintable(dentro));
         c->RollbackTrans();
         QCOMPARE(leer(), esperada);
-        // The session lost its prepared statements (as a pooler's DISCARD does): a write inside a
-        // transaction fails whole; outside one it is prepared again and runs.
         c->Execute(u"DEALLOCATE ALL"_s);
         c->BeginTrans();
-        QVERIFY(ErrorDe([&] { base.InsertarGrupo(u"2"_s, u"Pasivo"_s); }).startsWith(u"26000 "_s));
+        QCOMPARE(codigoDe([&] { base.InsertarGrupo(u"2"_s, u"Pasivo"_s); }), u"26000"_s);
         c->RollbackTrans();
         c->Execute(u"DEALLOCATE ALL"_s);
         base.InsertarGrupo(u"3"_s, u"Capital"_s);

@@ -1,17 +1,39 @@
-// The host program end to end: its options, and a run that registers and loads the component
-// on a new database with the sample catalogue, draws the screen and traces every call; export
-// and import from the command line; a run on a PostgreSQL server whose password only libpq's
-// password file holds.
+// The host program end to end: its options, the sample catalogue drawn and traced, export and
+// import from the command line, and PostgreSQL with the password in libpq's password file alone.
 #include "BaseDePrueba.h"
 
 #include <QImage>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray leer(const QString& archivo)
+{
+    QFile f(archivo);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The statements of a trace file, in order.
+QStringList sentencias(const QString& traza)
+{
+    QStringList resultado;
+    for (const QByteArray& linea : leer(traza).split('\n'))
+        if (const QJsonObject llamada = QJsonDocument::fromJson(linea).object(); llamada.value(u"llamada"_s) == u"Execute"_s)
+            resultado << llamada.value(u"sql"_s).toString();
+    return resultado;
+}
+
+QString hijos(const char* padre)
+{
+    return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(
+        QLatin1String(padre));
+}
+
+} // namespace
 
 class tst_ProgramaHost : public QObject
 {
@@ -26,7 +48,7 @@ class tst_ProgramaHost : public QObject
     {
         QProcess proceso;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(u"KES_REGISTRO"_s, m_dir.filePath(u"registro.ini"_s));
+        entorno.insert(u"KES_REGISTRO"_s, ruta("registro.ini"));
         entorno.insert(cambios);
         proceso.setProcessEnvironment(entorno);
         proceso.setProcessChannelMode(QProcess::MergedChannels);
@@ -36,29 +58,20 @@ class tst_ProgramaHost : public QObject
         m_salida = QString::fromUtf8(proceso.readAll());
         return proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1;
     }
-    // The statements of a trace file, in order; whether the key format was read.
-    static QStringList sentencias(const QString& traza, bool* leyoFormato = nullptr)
-    {
-        QFile archivo(traza);
-        QStringList resultado;
-        for (bool abierto = archivo.open(QIODevice::ReadOnly); abierto && !archivo.atEnd();) {
-            const QJsonObject llamada = QJsonDocument::fromJson(archivo.readLine()).object();
-            if (llamada.value(u"llamada"_s) == u"Execute"_s)
-                resultado << llamada.value(u"sql"_s).toString();
-            if (leyoFormato && llamada.value(u"nombre"_s) == u"FTO_GRUPO_CUENTA_CONTABLE"_s)
-                *leyoFormato = true;
-        }
-        return resultado;
-    }
     QString ruta(const char* nombre) const { return m_dir.filePath(QString::fromLatin1(nombre)); }
+    QString escribir(const char* nombre, const QByteArray& contenido) const
+    {
+        QFile f(ruta(nombre));
+        if (!f.open(QIODevice::WriteOnly) || f.write(contenido) != contenido.size())
+            qFatal("No se pudo escribir %s", nombre);
+        return f.fileName();
+    }
 
 private slots:
     void opciones()
     {
         QCOMPARE(ejecutar({u"--help"_s}), 0);
-        for (const char* opcion : {"--base", "--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--registrar",
-                                   "--desregistrar", "--captura", "--traza", "--exportar", "--importar", "--separador",
-                                   "--captura-historial"})
+        for (const char* opcion : {"--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--captura-historial"})
             QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
         QCOMPARE(ejecutar({u"--pg-puerto"_s, u"x"_s}), 2);
         QVERIFY(m_salida.contains(u"Puerto"_s));
@@ -66,12 +79,10 @@ private slots:
         QCOMPARE(ejecutar({u"--exportar"_s, u"x.csv"_s, u"--separador"_s, u"|"_s}), 2);
         // A password is refused on the command line, in a connection string and in the INI,
         // saying where it belongs.
-        QFile ini(ruta("con-clave.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n") > 0);
-        ini.close();
+        const QString ini = escribir("con-clave.ini", "[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n");
         for (const QStringList& conClave : {QStringList{u"--pg-clave"_s, u"secreta"_s},
                                             QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s},
-                                            QStringList{u"--config"_s, ini.fileName()}}) {
+                                            QStringList{u"--config"_s, ini}}) {
             QCOMPARE(ejecutar(conClave), 2);
             QVERIFY2(m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
         }
@@ -80,8 +91,7 @@ private slots:
         const QStringList captura{u"--base"_s, ruta("sin-registro.db"), u"--captura"_s, ruta("x.png")};
         QCOMPARE(ejecutar({u"--desregistrar"_s}), 0);
         QCOMPARE(ejecutar(captura), 0);
-        QVERIFY(QFile::remove(ruta("x.png")));
-        QVERIFY(QFile::copy(TQ614_HOST, ruta("tq614-host")));
+        QVERIFY(QFile::remove(ruta("x.png")) && QFile::copy(TQ614_HOST, ruta("tq614-host")));
         QCOMPARE(ejecutar(captura, ruta("tq614-host")), 1);
         QVERIFY2(m_salida.contains(u"No se encuentra el componente TQ614"_s) && m_salida.contains(u"--registrar"_s),
                  qPrintable(m_salida));
@@ -97,13 +107,9 @@ private slots:
         QCOMPARE(ejecutar(argumentos + QStringList{ruta("traza.jsonl")}), 0);
         const QImage captura(ruta("pantalla.png"));
         QVERIFY2(captura.width() > 400 && captura.height() > 300, qPrintable(m_salida));
-        bool leyoFormato = false;
-        const QStringList primera = sentencias(ruta("traza.jsonl"), &leyoFormato);
-        QVERIFY(leyoFormato && primera.size() > 20);
-        for (const char* padre : {"0", "ACT"})
-            QVERIFY2(primera.contains(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, "
-                                      "Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(QLatin1String(padre))),
-                     padre);
+        const QStringList primera = sentencias(ruta("traza.jsonl"));
+        QVERIFY(primera.size() > 20 && primera.contains(hijos("0")) && primera.contains(hijos("ACT")));
+        QVERIFY(leer(ruta("traza.jsonl")).contains("\"FTO_GRUPO_CUENTA_CONTABLE\""));  // the key format was read
         QCOMPARE(ejecutar(argumentos + QStringList{ruta("traza2.jsonl")}), 0);
         QCOMPARE(sentencias(ruta("traza2.jsonl")).size(), primera.size());
     }
@@ -119,48 +125,34 @@ private slots:
         QVERIFY2(m_salida.contains(u"Se exportaron 30 grupos"_s), qPrintable(m_salida));
         QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csvA}), 0);
         QCOMPARE(ejecutar({u"--base"_s, b, u"--exportar"_s, csvB, u"--separador"_s, u";"_s}), 0);
-        QFile archivoA(csvA), archivoB(csvB);
-        QVERIFY(archivoA.open(QIODevice::ReadOnly) && archivoB.open(QIODevice::ReadOnly));
-        QCOMPARE(archivoB.readAll(), archivoA.readAll());
+        QCOMPARE(leer(csvB), leer(csvA));
         QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csvA}), 1);
         QVERIFY2(m_salida.contains(u"Línea 2: la clave 000001 ya existe en el catálogo"_s) && m_salida.contains(u"Línea 31: "_s),
                  qPrintable(m_salida));
     }
 
-    // The settings name the server, its certificate authority and the schema; the password is in
-    // libpq's password file alone, and shows up in nothing the program was given or wrote.
-    // Without the password file, a program that may not ask says where the password goes.
+    // The settings name the server, its authority and the schema; the password shows up in nothing
+    // the program was given or wrote; without the password file it says where the password goes.
     void postgresConLaContrasenaSoloEnSuArchivo()
     {
         REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
         BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
         base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
         const Sesion::Configuracion c = base.Configuracion();
-        QFile ini(ruta("postgres.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full sslrootcert=%5\"\n"
-                  "Esquema=%6\n"_s.arg(c.servidor)
-                      .arg(c.puerto)
-                      .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
-                      .toUtf8());
-        ini.close();
-        const QStringList argumentos{u"--config"_s, ini.fileName(), u"--captura"_s, ruta("postgres.png"), u"--traza"_s,
-                                     ruta("pg.jsonl")};
+        const QString ini = escribir(
+            "postgres.ini", u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full sslrootcert=%5\"\n"
+                            "Esquema=%6\n"_s.arg(c.servidor)
+                                .arg(c.puerto)
+                                .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
+                                .toUtf8());
+        const QStringList argumentos{u"--config"_s, ini, u"--captura"_s, ruta("postgres.png"), u"--traza"_s, ruta("pg.jsonl")};
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);
         QCOMPARE(ejecutar(argumentos), 0);
-        QVERIFY2(sentencias(ruta("pg.jsonl")).contains(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = 'ACT' "
-                                                       "ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s),
-                 qPrintable(m_salida));
-        QFile claves(qEnvironmentVariable("PGPASSFILE"));
-        QVERIFY(claves.open(QIODevice::ReadOnly));
-        const QByteArray contrasena = claves.readAll().trimmed().split(':').value(4);
+        QVERIFY2(sentencias(ruta("pg.jsonl")).contains(hijos("ACT")), qPrintable(m_salida));
+        const QByteArray contrasena = leer(qEnvironmentVariable("PGPASSFILE")).trimmed().split(':').value(4);
         QVERIFY(contrasena.size() >= 8);
-        QByteArray todo = argumentos.join(u' ').toUtf8() + m_salida.toUtf8();
-        for (const QString& archivo : {ini.fileName(), ruta("pg.jsonl"), ruta("registro.ini")}) {
-            QFile f(archivo);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            todo += f.readAll();
-        }
+        const QByteArray todo = argumentos.join(u' ').toUtf8() + m_salida.toUtf8() + leer(ini) + leer(ruta("pg.jsonl"))
+            + leer(ruta("registro.ini"));
         QVERIFY(!todo.contains(contrasena));
         QProcessEnvironment sinArchivo;
         sinArchivo.insert(u"PGPASSFILE"_s, ruta("ninguno"));

@@ -1,225 +1,155 @@
 #include "ProxyRetardo.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
-#include <ctime>
 #include <deque>
-#include <fcntl.h>
+#include <mutex>
 #include <netdb.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <stdexcept>
-#include <sys/socket.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 using Reloj = std::chrono::steady_clock;
 
-constexpr int kConexionesMaximas = 64;
-constexpr size_t kTrozo = 64 * 1024;
-constexpr std::chrono::microseconds kEsperaMaxima{50000};  // the stop flag is looked at this often
-
-[[noreturn]] void fallar(const std::string& que)
-{
-    throw std::runtime_error("ProxyRetardo: " + que + ": " + std::strerror(errno));
-}
-
-void noBloqueante(int fd)
-{
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    const int uno = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &uno, sizeof uno);
-}
-
-// A chunk on its way, due at `entrega`; an empty one stands for the sender's end of stream.
-struct Trozo
-{
-    Reloj::time_point entrega;
-    std::vector<char> bytes;
-    size_t enviados = 0;
-};
-
-// One direction of a relayed connection: what was read from `desde` and waits for `hacia`.
+// One direction of a relayed connection: what was read from `desde`, each chunk due one delay
+// after it arrived, waiting for `hacia`. An empty chunk stands for the end of the stream.
 struct Sentido
 {
-    int desde = -1;
-    int hacia = -1;
-    std::deque<Trozo> cola;
-    bool cerrado = false;  // `desde` ended its stream
+    int desde, hacia;
+    std::mutex mutex;
+    std::condition_variable cambio;
+    std::deque<std::pair<Reloj::time_point, std::vector<char>>> cola;
 };
 
 } // namespace
 
-struct ProxyRetardo::Estado
+// A client's connection and the proxy's own to the server. Each direction has a thread that
+// reads and one that delivers, so that a chunk read during another's delay keeps its own time.
+struct ProxyRetardo::Par
 {
-    struct Par
-    {
-        Sentido subida;   // client -> server
-        Sentido bajada;   // server -> client
-        bool servidorHablo = true;
-        bool terminado = false;
-    };
-
-    int escucha = -1;
-    sockaddr_storage destino{};
-    socklen_t largoDestino = 0;
-    std::vector<std::unique_ptr<Par>> pares;
-
-    ~Estado()
-    {
-        for (auto& par : pares) {
-            close(par->subida.desde);
-            close(par->subida.hacia);
-        }
-        if (escucha >= 0)
-            close(escucha);
-    }
+    Par(int cliente, int servidor) : subida{cliente, servidor}, bajada{servidor, cliente} {}
+    Sentido subida, bajada;  // client -> server, server -> client
+    std::atomic<bool> servidorHablo{true};
+    std::vector<std::thread> hilos;
 };
 
 ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retardoMs)
     : m_retardoUs(static_cast<long long>(retardoMs * 1000))
-    , m_estado(std::make_unique<Estado>())
 {
     addrinfo pista{};
     pista.ai_socktype = SOCK_STREAM;
     addrinfo* direcciones = nullptr;
-    const std::string servicio = std::to_string(puerto);
-    if (getaddrinfo(servidor.c_str(), servicio.c_str(), &pista, &direcciones) != 0 || !direcciones)
+    if (getaddrinfo(servidor.c_str(), std::to_string(puerto).c_str(), &pista, &direcciones) != 0 || !direcciones)
         throw std::runtime_error("ProxyRetardo: no se encontró el servidor " + servidor);
-    std::memcpy(&m_estado->destino, direcciones->ai_addr, direcciones->ai_addrlen);
-    m_estado->largoDestino = direcciones->ai_addrlen;
+    std::memcpy(&m_destino, direcciones->ai_addr, direcciones->ai_addrlen);
+    m_largoDestino = direcciones->ai_addrlen;
     freeaddrinfo(direcciones);
 
-    m_estado->escucha = socket(AF_INET, SOCK_STREAM, 0);
-    if (m_estado->escucha < 0)
-        fallar("socket");
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t largo = sizeof local;
-    if (bind(m_estado->escucha, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
-        || listen(m_estado->escucha, 16) != 0
-        || getsockname(m_estado->escucha, reinterpret_cast<sockaddr*>(&local), &largo) != 0)
-        fallar("escuchar");
-    noBloqueante(m_estado->escucha);
+    m_escucha = socket(AF_INET, SOCK_STREAM, 0);
+    if (m_escucha < 0 || bind(m_escucha, reinterpret_cast<sockaddr*>(&local), largo) != 0 || listen(m_escucha, 16) != 0
+        || getsockname(m_escucha, reinterpret_cast<sockaddr*>(&local), &largo) != 0) {
+        const std::string error = std::strerror(errno);
+        close(m_escucha);
+        throw std::runtime_error("ProxyRetardo: no se pudo escuchar: " + error);
+    }
     m_puerto = ntohs(local.sin_port);
-    m_hilo = std::thread([this] { trabajar(); });
+    m_aceptador = std::thread([this] { aceptar(); });
 }
 
 ProxyRetardo::~ProxyRetardo()
 {
     m_parar = true;
-    m_hilo.join();
+    m_aceptador.join();
+    close(m_escucha);
+    for (auto& par : m_pares) {
+        for (Sentido* s : {&par->subida, &par->bajada}) {
+            shutdown(s->desde, SHUT_RDWR);  // ends its reads and its writes
+            std::lock_guard candado(s->mutex);
+            s->cambio.notify_all();
+        }
+    }
+    for (auto& par : m_pares) {
+        for (std::thread& hilo : par->hilos)
+            hilo.join();
+        close(par->subida.desde);
+        close(par->subida.hacia);
+    }
 }
 
-void ProxyRetardo::trabajar()
+void ProxyRetardo::aceptar()
 {
-    Estado& e = *m_estado;
-    std::vector<char> bufer(kTrozo);
-    std::vector<pollfd> vigilados;
-    while (!m_parar) {
-        // What to wait for: new clients, bytes from either side, room for what is due.
-        const Reloj::time_point ahora = Reloj::now();
-        std::chrono::microseconds espera = kEsperaMaxima;
-        vigilados.assign(1, pollfd{e.escucha, POLLIN, 0});
-        for (auto& par : e.pares) {
-            for (Sentido* s : {&par->subida, &par->bajada}) {
-                if (!s->cerrado)
-                    vigilados.push_back({s->desde, POLLIN, 0});
-                if (s->cola.empty())
-                    continue;
-                const auto falta = std::chrono::ceil<std::chrono::microseconds>(s->cola.front().entrega - ahora);
-                if (falta.count() <= 0)
-                    vigilados.push_back({s->hacia, POLLOUT, 0});  // due: wait for room to write it
-                else
-                    espera = std::min(espera, falta);
-            }
+    for (pollfd escucha{m_escucha, POLLIN, 0}; !m_parar;) {
+        if (poll(&escucha, 1, 50) <= 0)  // the stop flag is looked at this often
+            continue;
+        const int cliente = accept(m_escucha, nullptr, nullptr);
+        const int servidor = socket(m_destino.ss_family, SOCK_STREAM, 0);
+        if (cliente < 0 || servidor < 0 || connect(servidor, reinterpret_cast<sockaddr*>(&m_destino), m_largoDestino) != 0) {
+            close(cliente);
+            close(servidor);
+            continue;
         }
-        const timespec plazo{time_t(espera.count() / 1000000), long(espera.count() % 1000000) * 1000};
-        ppoll(vigilados.data(), nfds_t(vigilados.size()), &plazo, nullptr);
+        const int uno = 1;
+        for (int fd : {cliente, servidor})
+            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &uno, sizeof uno);
+        Par& par = *m_pares.emplace_back(std::make_unique<Par>(cliente, servidor));
+        for (bool subida : {true, false}) {
+            par.hilos.emplace_back([this, &par, subida] { leer(par, subida); });
+            par.hilos.emplace_back([this, &par, subida] { entregar(par, subida); });
+        }
+    }
+}
 
-        if ((vigilados[0].revents & POLLIN) && int(e.pares.size()) < kConexionesMaximas) {
-            const int cliente = accept(e.escucha, nullptr, nullptr);
-            if (cliente >= 0) {
-                const int servidor = socket(e.destino.ss_family, SOCK_STREAM, 0);
-                if (servidor >= 0 && connect(servidor, reinterpret_cast<sockaddr*>(&e.destino), e.largoDestino) == 0) {
-                    noBloqueante(cliente);
-                    noBloqueante(servidor);
-                    auto par = std::make_unique<Estado::Par>();
-                    par->subida.desde = par->bajada.hacia = cliente;
-                    par->subida.hacia = par->bajada.desde = servidor;
-                    e.pares.push_back(std::move(par));
-                } else {
-                    close(cliente);
-                    if (servidor >= 0)
-                        close(servidor);
-                }
-            }
+void ProxyRetardo::leer(Par& par, bool subida)
+{
+    Sentido& s = subida ? par.subida : par.bajada;
+    std::vector<char> bufer(64 * 1024);
+    for (ssize_t n = 1; n > 0;) {
+        while ((n = recv(s.desde, bufer.data(), bufer.size(), 0)) < 0 && errno == EINTR) {
         }
+        if (n > 0 && subida && par.servidorHablo.exchange(false))
+            ++m_idasYVueltas;
+        else if (n > 0 && !subida)
+            par.servidorHablo = true;
+        std::lock_guard candado(s.mutex);
+        s.cola.emplace_back(Reloj::now() + std::chrono::microseconds(m_retardoUs.load()),
+                            std::vector<char>(bufer.data(), bufer.data() + std::max<ssize_t>(n, 0)));
+        s.cambio.notify_one();
+    }
+}
 
-        // Read what arrived, each chunk due one delay from now.
-        const Reloj::time_point leido = Reloj::now();
-        const auto retardo = std::chrono::microseconds(m_retardoUs.load());
-        for (auto& par : e.pares) {
-            for (Sentido* s : {&par->subida, &par->bajada}) {
-                if (s->cerrado)
-                    continue;
-                const ssize_t n = recv(s->desde, bufer.data(), bufer.size(), 0);
-                if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-                    continue;
-                if (n <= 0) {
-                    s->cerrado = true;
-                    s->cola.push_back({leido + retardo, {}, 0});
-                    continue;
-                }
-                if (s == &par->subida && par->servidorHablo) {
-                    ++m_idasYVueltas;
-                    par->servidorHablo = false;
-                } else if (s == &par->bajada) {
-                    par->servidorHablo = true;
-                }
-                s->cola.push_back({leido + retardo, std::vector<char>(bufer.data(), bufer.data() + n), 0});
-            }
+void ProxyRetardo::entregar(Par& par, bool subida)
+{
+    Sentido& s = subida ? par.subida : par.bajada;
+    std::unique_lock candado(s.mutex);
+    for (;;) {
+        s.cambio.wait(candado, [&] { return m_parar || !s.cola.empty(); });
+        if (m_parar || s.cambio.wait_until(candado, s.cola.front().first, [&] { return m_parar.load(); }))
+            return;
+        const std::vector<char> bytes = std::move(s.cola.front().second);
+        s.cola.pop_front();
+        candado.unlock();
+        bool sigue = !bytes.empty();
+        for (size_t enviados = 0; sigue && enviados < bytes.size();) {
+            const ssize_t n = send(s.hacia, bytes.data() + enviados, bytes.size() - enviados, MSG_NOSIGNAL);
+            sigue = n > 0 || errno == EINTR;
+            enviados += size_t(std::max<ssize_t>(n, 0));
         }
-
-        // Deliver what is due, in order, as far as the receiver takes it.
-        const Reloj::time_point entrega = Reloj::now();
-        for (auto& par : e.pares) {
-            for (Sentido* s : {&par->subida, &par->bajada}) {
-                while (!s->cola.empty() && s->cola.front().entrega <= entrega) {
-                    Trozo& t = s->cola.front();
-                    if (t.bytes.empty()) {  // the sender's end reached the other side
-                        par->terminado = true;
-                        break;
-                    }
-                    const ssize_t n = send(s->hacia, t.bytes.data() + t.enviados, t.bytes.size() - t.enviados,
-                                           MSG_NOSIGNAL);
-                    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-                        break;
-                    if (n < 0) {
-                        par->terminado = true;
-                        break;
-                    }
-                    t.enviados += size_t(n);
-                    if (t.enviados < t.bytes.size())
-                        break;
-                    s->cola.pop_front();
-                }
-            }
+        if (!sigue) {  // one side ended or failed: so does the connection, both ways
+            shutdown(par.subida.desde, SHUT_RDWR);
+            shutdown(par.subida.hacia, SHUT_RDWR);
+            return;
         }
-        for (auto it = e.pares.begin(); it != e.pares.end();) {
-            if (!(*it)->terminado) {
-                ++it;
-                continue;
-            }
-            close((*it)->subida.desde);
-            close((*it)->subida.hacia);
-            it = e.pares.erase(it);
-        }
+        candado.lock();
     }
 }

@@ -3,11 +3,13 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <sys/socket.h>
 #include <thread>
+#include <vector>
 
 // A TCP proxy on loopback that stands for a network between a client and a server: every
 // chunk it relays is held for a fixed time in each direction, in order, and it counts the
-// client's round trips. It works on a thread of its own, because the client under test
+// client's round trips. It works on threads of its own, because the client under test
 // (libpq) blocks the test's thread while it waits for the answer.
 //
 // A round trip is counted each time the client sends after the server has spoken since its
@@ -29,14 +31,19 @@ public:
     int IdasYVueltas() const { return m_idasYVueltas; }
 
 private:
-    struct Estado;
+    struct Par;
 
-    void trabajar();
+    void aceptar();
+    void leer(Par& par, bool subida);
+    void entregar(Par& par, bool subida);
 
+    int m_escucha = -1;
     int m_puerto = 0;
+    sockaddr_storage m_destino{};
+    socklen_t m_largoDestino = 0;
     std::atomic<long long> m_retardoUs;
     std::atomic<int> m_idasYVueltas{0};
     std::atomic<bool> m_parar{false};
-    std::unique_ptr<Estado> m_estado;
-    std::thread m_hilo;
+    std::vector<std::unique_ptr<Par>> m_pares;  // only the accepting thread adds to it
+    std::thread m_aceptador;
 };
