@@ -52,7 +52,7 @@ void blancos(QStringView texto, qsizetype& i)
         ++i;
 }
 
-} // namespace
+}  // namespace
 
 CatalogoEnMemoria CatalogoEnMemoria::Leer(sqlite3* base)
 {

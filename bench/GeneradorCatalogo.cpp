@@ -29,15 +29,15 @@ constexpr int kMinimoHijos = 8;
 constexpr int kMaximoHijos = 12;
 
 constexpr std::array<const char*, 10> kPalabras{
-    "CAJA",        "BANCOS",          "CLIENTES",       "DEUDORES DIVERSOS",        "INVENTARIOS",
-    "PROVEEDORES", "IVA POR PAGAR",   "VENTAS",         "GASTOS DE ADMINISTRACIÓN", "SUELDOS Y SALARIOS",
+    "CAJA",        "BANCOS",        "CLIENTES", "DEUDORES DIVERSOS",        "INVENTARIOS",
+    "PROVEEDORES", "IVA POR PAGAR", "VENTAS",   "GASTOS DE ADMINISTRACIÓN", "SUELDOS Y SALARIOS",
 };
 
 const QString kOperador = QStringLiteral("GENERADOR");
 const QString kFecha = QStringLiteral("01/01/2024");
 const QString kFechaRegistro = QStringLiteral("2024-01-01 00:00:00");
 
-} // namespace
+}  // namespace
 
 struct GeneradorCatalogo::Pendiente
 {
@@ -60,10 +60,11 @@ GeneradorCatalogo::GeneradorCatalogo(int grupos)
             // Every level is full: the catalogue widens at the top instead of growing deeper.
             const int numero = m_siguienteCodigoRaiz++;
             const QString codigo = QString::number(numero);
-            cola.push_back(Agregar({SiguienteClaveNumerica(), QString::fromUtf8(kPalabras[size_t(numero) % kPalabras.size()])
-                                        + QLatin1Char(' ') + codigo,
-                                    codigo, QStringLiteral("0"), 1},
-                                   1, false));
+            cola.push_back(
+                Agregar({SiguienteClaveNumerica(),
+                         QString::fromUtf8(kPalabras[size_t(numero) % kPalabras.size()]) + QLatin1Char(' ') + codigo,
+                         codigo, QStringLiteral("0"), 1},
+                        1, false));
             continue;
         }
         const Pendiente padre = cola[frente++];
@@ -84,10 +85,11 @@ void GeneradorCatalogo::AgregarRaices(std::vector<Pendiente>& cola)
     for (int i = 0; i < kGruposRaiz && int(m_grupos.size()) < m_objetivo; ++i) {
         const int numero = m_siguienteCodigoRaiz++;
         const QString codigo = QString::number(numero);
-        cola.push_back(Agregar({SiguienteClaveNumerica(),
-                                QString::fromUtf8(kPalabras[size_t(numero) % kPalabras.size()]) + QLatin1Char(' ') + codigo,
-                                codigo, QStringLiteral("0"), 1},
-                               1, false));
+        cola.push_back(
+            Agregar({SiguienteClaveNumerica(),
+                     QString::fromUtf8(kPalabras[size_t(numero) % kPalabras.size()]) + QLatin1Char(' ') + codigo,
+                     codigo, QStringLiteral("0"), 1},
+                    1, false));
     }
 }
 
@@ -101,8 +103,8 @@ void GeneradorCatalogo::AgregarHijos(const Pendiente& padre, std::vector<Pendien
     for (int i = 0; i < hijos; ++i) {
         if (padre.titulo >= 0 && i == 0) {
             const Titulo& titulo = kTitulos[size_t(padre.titulo)];
-            cola.push_back(Agregar({QString::fromUtf8(titulo.claveSubtitulo), QString::fromUtf8(titulo.descripcionSubtitulo),
-                                    QString(), clavePadre, 0},
+            cola.push_back(Agregar({QString::fromUtf8(titulo.claveSubtitulo),
+                                    QString::fromUtf8(titulo.descripcionSubtitulo), QString(), clavePadre, 0},
                                    padre.profundidad + 1, true));
             continue;
         }
@@ -113,10 +115,10 @@ void GeneradorCatalogo::AgregarHijos(const Pendiente& padre, std::vector<Pendien
         else
             codigo = codigoPadre + QLatin1Char('.') + QString::number(++lugar);
         const int nivel = 1 + int(codigo.count(QLatin1Char('.')));
-        const QString descripcion = QString::fromUtf8(kPalabras[size_t(m_siguienteNumero) % kPalabras.size()])
-            + QLatin1Char(' ') + codigo;
-        cola.push_back(Agregar({SiguienteClaveNumerica(), descripcion, codigo, clavePadre, nivel},
-                               padre.profundidad + 1, false));
+        const QString descripcion =
+            QString::fromUtf8(kPalabras[size_t(m_siguienteNumero) % kPalabras.size()]) + QLatin1Char(' ') + codigo;
+        cola.push_back(
+            Agregar({SiguienteClaveNumerica(), descripcion, codigo, clavePadre, nivel}, padre.profundidad + 1, false));
     }
 }
 
@@ -157,9 +159,9 @@ void GeneradorCatalogo::Escribir(Connection& conexion) const
     conexion.BeginTrans();
     try {
         for (const Grupo& grupo : m_grupos) {
-            conexion.Execute(insercion, QVariantList{grupo.clave, grupo.descripcion, grupo.codigo, grupo.padre,
-                                                     grupo.nivel, kFecha, kFecha, kOperador, kOperador, kFechaRegistro,
-                                                     kFechaRegistro});
+            conexion.Execute(insercion,
+                             QVariantList{grupo.clave, grupo.descripcion, grupo.codigo, grupo.padre, grupo.nivel,
+                                          kFecha, kFecha, kOperador, kOperador, kFechaRegistro, kFechaRegistro});
         }
         conexion.CommitTrans();
     } catch (...) {

@@ -32,8 +32,8 @@
 namespace {
 
 constexpr double kRetardosIdaMs[] = {0, 0.5, 5};  // each way: round trips of 0, 1 and 10 ms
-const char* const kAcciones[] = {"abrir", "F5", "Nuevo guardado", "Editar guardado", "Eliminar", "Cambiar clave",
-                                 "Renombrar", "Imprimir", "Clic en un nodo"};
+const char* const kAcciones[] = {"abrir",         "F5",        "Nuevo guardado", "Editar guardado", "Eliminar",
+                                 "Cambiar clave", "Renombrar", "Imprimir",       "Clic en un nodo"};
 
 struct Medida
 {
@@ -45,7 +45,7 @@ void Administrar(const Sesion::Configuracion& servidor, const std::string& sql)
 {
     // The password, as for the screen's own connection, comes from libpq's password file.
     const std::string conexion = "host=" + servidor.servidor.toStdString() + " port=" + std::to_string(servidor.puerto)
-        + " user=" + servidor.usuario.toStdString() + " dbname=" + servidor.base.toStdString();
+                                 + " user=" + servidor.usuario.toStdString() + " dbname=" + servidor.base.toStdString();
     PGconn* c = PQconnectdb(conexion.c_str());
     PGresult* r = PQexec(c, sql.c_str());
     const bool bien = PQresultStatus(r) == PGRES_COMMAND_OK;
@@ -61,7 +61,10 @@ void Administrar(const Sesion::Configuracion& servidor, const std::string& sql)
 class Usuario
 {
 public:
-    Usuario(ProxyRetardo& red, std::map<std::string, Medida>& medidas) : m_red(red), m_medidas(medidas) {}
+    Usuario(ProxyRetardo& red, std::map<std::string, Medida>& medidas)
+        : m_red(red)
+        , m_medidas(medidas)
+    {}
     ~Usuario()
     {
         if (frmCATAddCuCo::Existe())
@@ -86,11 +89,13 @@ public:
             forma.tvCuentas_NodeClick(arbol.SelectedItem());
         });
         medir("Imprimir", [&] { forma.Controles_Imprimir(); });
-        const QString nueva = conEditor([&] { forma.Controles_Nuevo(); }, [](frmCATAddCuCo& editor) {
-            editor.txtDescripcion()->setText(QStringLiteral("NUEVO"));
-            editor.txtCodigo()->setText(QStringLiteral("9.9.9"));
-            editor.txtNivel()->setText(QStringLiteral("3"));
-        }, "Nuevo guardado");
+        const QString nueva = conEditor([&] { forma.Controles_Nuevo(); },
+                                        [](frmCATAddCuCo& editor) {
+                                            editor.txtDescripcion()->setText(QStringLiteral("NUEVO"));
+                                            editor.txtCodigo()->setText(QStringLiteral("9.9.9"));
+                                            editor.txtNivel()->setText(QStringLiteral("3"));
+                                        },
+                                        "Nuevo guardado");
         seleccionar(forma, clave);
         conEditor([&] { forma.Controles_Editar(); },
                   [](frmCATAddCuCo& editor) { editor.txtDescripcion()->setText(QStringLiteral("EDITADO")); },
@@ -110,7 +115,8 @@ public:
         seleccionar(forma, otra);
         medir("Eliminar", [&] { forma.Controles_Eliminar(); });
         if (!Sesion::MensajesRegistrados().isEmpty())
-            throw std::runtime_error("la pantalla mostró: " + Sesion::MensajesRegistrados().first().texto.toStdString());
+            throw std::runtime_error("la pantalla mostró: "
+                                     + Sesion::MensajesRegistrados().first().texto.toStdString());
         if (arbol.Buscar(QLatin1Char('N') + otra) || !arbol.Buscar(QLatin1Char('N') + clave))
             throw std::runtime_error("las acciones no dejaron el árbol esperado");
     }
@@ -159,7 +165,7 @@ private:
     std::map<std::string, Medida>& m_medidas;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -17,8 +17,8 @@
 #include "FirmaArbol.h"
 #include "GeneradorCatalogo.h"
 #include "ProxyRetardo.h"
-#include "ServidorDelEntorno.h"
 #include "Publico.h"
+#include "ServidorDelEntorno.h"
 #include "Sesion.h"
 #include "TreeView.h"
 #include "frmTQ614.h"
@@ -69,8 +69,8 @@ struct ConexionLibpq
     explicit ConexionLibpq(const Sesion::Configuracion& conf)
     {
         // The password, as for the screen's own connection, comes from libpq's password file.
-        const std::string host = Utf8(conf.servidor), puerto = std::to_string(conf.puerto), usuario = Utf8(conf.usuario),
-                          base = Utf8(conf.base);
+        const std::string host = Utf8(conf.servidor), puerto = std::to_string(conf.puerto),
+                          usuario = Utf8(conf.usuario), base = Utf8(conf.base);
         const char* claves[] = {"host", "port", "user", "dbname", nullptr};
         const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), base.c_str(), nullptr};
         c = PQconnectdbParams(claves, valores, 0);
@@ -334,8 +334,8 @@ void ComprobarArbol(benchmark::State& state, const std::string& cifra, int grupo
     Entorno& e = *g_entorno;
     if (!SinMensajes(state) || !e.PorComprobar(cifra + std::to_string(grupos)))
         return;
-    const QStringList nuestra = FirmaArbol::De(*e.Pantalla().tvCuentas(),
-                                               [](const QTreeWidgetItem* nodo) { return TreeView::Image(nodo); });
+    const QStringList nuestra =
+        FirmaArbol::De(*e.Pantalla().tvCuentas(), [](const QTreeWidgetItem* nodo) { return TreeView::Image(nodo); });
     const QString diferencia = FirmaArbol::PrimeraDiferencia(nuestra, e.ArbolEsperado(grupos));
     if (!diferencia.isEmpty())
         state.SkipWithError(("el árbol de la pantalla difiere: " + Utf8(diferencia)).c_str());
@@ -410,8 +410,9 @@ void ListadoPiso(benchmark::State& state, int grupos)
         };
         if (sqlite3_open_v2(archivo.c_str(), &base, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
             || sqlite3_exec(base, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK
-            || sqlite3_prepare_v3(base, "SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ? ORDER BY Gcc_Padre", -1,
-                                  SQLITE_PREPARE_PERSISTENT, &hijos, nullptr) != SQLITE_OK) {
+            || sqlite3_prepare_v3(base, "SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ? ORDER BY Gcc_Padre",
+                                  -1, SQLITE_PREPARE_PERSISTENT, &hijos, nullptr)
+                   != SQLITE_OK) {
             const std::string error = sqlite3_errmsg(base);
             cerrar();
             throw std::runtime_error("piso: " + error);
@@ -463,8 +464,9 @@ void ListadoPantalla(benchmark::State& state, const std::string& cifra, const Se
                 break;
             }
             if (e.PorComprobar(cifra + std::to_string(grupos)) && recibidos.first() != e.ListadoEsperado(grupos)) {
-                const QString diferencia = FirmaArbol::PrimeraDiferencia(
-                    recibidos.first().split(QStringLiteral("\r\n")), e.ListadoEsperado(grupos).split(QStringLiteral("\r\n")));
+                const QString diferencia =
+                    FirmaArbol::PrimeraDiferencia(recibidos.first().split(QStringLiteral("\r\n")),
+                                                  e.ListadoEsperado(grupos).split(QStringLiteral("\r\n")));
                 state.SkipWithError(("el listado de la pantalla difiere: " + Utf8(diferencia)).c_str());
                 break;
             }
@@ -585,8 +587,7 @@ public:
     // Colours only on a terminal: a log or a pipe gets plain text.
     ReporteRazones()
         : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular)
-    {
-    }
+    {}
 
     void ReportRuns(const std::vector<Run>& corridas) override
     {
@@ -658,10 +659,14 @@ private:
     static double MilisegundosPor(benchmark::TimeUnit unidad)
     {
         switch (unidad) {
-        case benchmark::kNanosecond: return 1e-6;
-        case benchmark::kMicrosecond: return 1e-3;
-        case benchmark::kMillisecond: return 1.0;
-        case benchmark::kSecond: return 1e3;
+        case benchmark::kNanosecond:
+            return 1e-6;
+        case benchmark::kMicrosecond:
+            return 1e-3;
+        case benchmark::kMillisecond:
+            return 1.0;
+        case benchmark::kSecond:
+            return 1e3;
         }
         return 1.0;
     }
@@ -708,7 +713,7 @@ void ImprimirMaquina()
                 PQlibVersion());
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -10,13 +10,13 @@
 //                        insert as the yardstick), when there is one.
 // Both imports start on an empty catalogue each time, with the history triggers in place.
 
+#include "AccesoDatosKes.h"
 #include "CatalogoCsv.h"
 #include "ConexionSqlite.h"
 #include "Esquema.h"
 #include "GeneradorCatalogo.h"
 #include "Sesion.h"
 #include "UtileriasKes.h"
-#include "AccesoDatosKes.h"
 #include "VentanaHistorial.h"
 
 #include <QApplication>
@@ -24,8 +24,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <functional>
-#include <optional>
 #include <libpq-fe.h>
+#include <optional>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -209,12 +209,13 @@ private:
                           usuario = Utf8(m_postgres->usuario), base = Utf8(m_postgres->base),
                           opciones = "-c search_path=" + Utf8(m_postgres->esquema) + " -c kes.operador=BANCO";
         const char* claves[] = {"host", "port", "user", "dbname", "options", nullptr};
-        const char* valores[] = {host.c_str(), puerto.c_str(), usuario.c_str(), base.c_str(), opciones.c_str(),
-                                 nullptr};
+        const char* valores[] = {host.c_str(), puerto.c_str(),   usuario.c_str(),
+                                 base.c_str(), opciones.c_str(), nullptr};
         PGconn* c = PQconnectdbParams(claves, valores, 0);
         if (PQstatus(c) != CONNECTION_OK)
             throw std::runtime_error(std::string("PostgreSQL: ") + PQerrorMessage(c));
-        PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
+        PQsetNoticeProcessor(
+            c, [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
         return c;
     }
 
@@ -243,8 +244,7 @@ double Importar()
     reloj.start();
     CatalogoCsv::Importacion importacion;
     UtileriasKes util(std::make_unique<AccesoDatosKes>());
-    if (!importacion.Revisar(g_entorno->Csv(), *Sesion::Conexion())
-        || !importacion.Escribir(*Sesion::Conexion(), util))
+    if (!importacion.Revisar(g_entorno->Csv(), *Sesion::Conexion()) || !importacion.Escribir(*Sesion::Conexion(), util))
         throw std::runtime_error(Utf8(importacion.TextosDeError().join(QLatin1Char('\n'))));
     return reloj.nsecsElapsed() / 1e9;
 }
@@ -313,26 +313,27 @@ bool ImprimirMetas()
 // A figure that returns the seconds of one iteration; a failure skips it, and the run fails.
 void Registrar(const std::string& nombre, std::function<double()> vez)
 {
-    benchmark::RegisterBenchmark(nombre.c_str(), [nombre, vez](benchmark::State& state) {
-        try {
-            for (auto _ : state) {
-                const double segundos = vez();
-                state.SetIterationTime(segundos);
-                auto [it, nuevo] = g_ms.try_emplace(nombre, segundos * 1000);
-                it->second = std::min(it->second, segundos * 1000);
-            }
-        } catch (const std::exception& e) {
-            g_fallo = true;
-            state.SkipWithError(e.what());
-        }
-        Sesion::Cerrar();
-    })
+    benchmark::RegisterBenchmark(nombre.c_str(),
+                                 [nombre, vez](benchmark::State& state) {
+                                     try {
+                                         for (auto _ : state) {
+                                             const double segundos = vez();
+                                             state.SetIterationTime(segundos);
+                                             auto [it, nuevo] = g_ms.try_emplace(nombre, segundos * 1000);
+                                             it->second = std::min(it->second, segundos * 1000);
+                                         }
+                                     } catch (const std::exception& e) {
+                                         g_fallo = true;
+                                         state.SkipWithError(e.what());
+                                     }
+                                     Sesion::Cerrar();
+                                 })
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
         ->Iterations(3);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -108,7 +108,7 @@ int Uso()
     return 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

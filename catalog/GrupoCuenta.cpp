@@ -78,7 +78,7 @@ bool textoNumerico(QStringView texto)
     return i == n;
 }
 
-} // namespace
+}  // namespace
 
 bool EsNumerico(const QVariant& valor)
 {
@@ -110,4 +110,4 @@ int NivelDeCodigo(const QString& codigo)
     return 1 + int(codigo.count(QLatin1Char('.')));
 }
 
-} // namespace GrupoCuenta
+}  // namespace GrupoCuenta

@@ -33,4 +33,4 @@ bool EsClaveNumerica(const QString& clave);
 // The level of a code: 1 plus the number of "." in it (a trailing dot counts).
 int NivelDeCodigo(const QString& codigo);
 
-} // namespace GrupoCuenta
+}  // namespace GrupoCuenta

@@ -21,4 +21,4 @@ QString Texto(const QString& valor)
     return literal;
 }
 
-} // namespace Sql
+}  // namespace Sql

@@ -9,4 +9,4 @@ namespace Sql {
 
 QString Texto(const QString& valor);
 
-} // namespace Sql
+}  // namespace Sql

@@ -5,8 +5,7 @@
 DelegadoEtiqueta::DelegadoEtiqueta(Anotar anotar, QObject* padre)
     : QStyledItemDelegate(padre)
     , m_anotar(std::move(anotar))
-{
-}
+{}
 
 void DelegadoEtiqueta::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& indice) const
 {

@@ -3,8 +3,7 @@
 ImageList::ImageList(QObject* padre, QSize tamano)
     : QObject(padre)
     , m_tamano(tamano)
-{
-}
+{}
 
 QSize ImageList::Tamano() const
 {

@@ -27,7 +27,7 @@ constexpr int kRolImagen = NodoArbol::kRolImagen;
     throw ErrorEjecucion(QStringLiteral("Índice fuera del intervalo"));
 }
 
-} // namespace
+}  // namespace
 
 TreeView::TreeView(QWidget* padre)
     : QTreeWidget(padre)

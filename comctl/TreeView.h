@@ -46,7 +46,11 @@ public:
     class Lote
     {
     public:
-        explicit Lote(TreeView& arbol) : m_arbol(arbol) { ++m_arbol.m_lotes; }
+        explicit Lote(TreeView& arbol)
+            : m_arbol(arbol)
+        {
+            ++m_arbol.m_lotes;
+        }
         ~Lote()
         {
             if (--m_arbol.m_lotes == 0)

@@ -12,8 +12,7 @@ public:
         : std::runtime_error(descripcion.toStdString())
         , m_descripcion(descripcion)
         , m_codigo(codigo)
-    {
-    }
+    {}
 
     QString Description() const { return m_descripcion; }
     QString Codigo() const { return m_codigo; }

@@ -9,8 +9,12 @@ class QKeyEvent;
 namespace Teclado {
 
 enum Codigo {
-    vbKeyReturn = 13, vbKeyEscape = 27, vbKeyB = 66,
-    vbKeyF2 = 113, vbKeyF3 = 114, vbKeyF5 = 116,
+    vbKeyReturn = 13,
+    vbKeyEscape = 27,
+    vbKeyB = 66,
+    vbKeyF2 = 113,
+    vbKeyF3 = 114,
+    vbKeyF5 = 116,
 };
 enum Mascara { vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4 };
 
@@ -19,4 +23,4 @@ int CodigoTecla(int teclaQt);
 int CodigoTecla(const QKeyEvent* evento);
 int Mayusculas(Qt::KeyboardModifiers modificadores);
 
-} // namespace Teclado
+}  // namespace Teclado

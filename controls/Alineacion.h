@@ -9,9 +9,12 @@ namespace Alineacion {
 inline Qt::Alignment AQt(int alineacion)
 {
     switch (alineacion) {
-    case 1: return Qt::AlignRight | Qt::AlignVCenter;
-    case 2: return Qt::AlignHCenter | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    case 1:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case 2:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
     }
 }
 
@@ -22,4 +25,4 @@ inline int Guardada(Qt::Alignment alineacion)
     return alineacion & Qt::AlignHCenter ? 2 : 0;
 }
 
-} // namespace Alineacion
+}  // namespace Alineacion

@@ -7,8 +7,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QShortcut>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,7 +25,7 @@ const QColor kBandaActiva(0, 83, 138);
 const QColor kBandaInactiva(96, 125, 146);
 const int kTwipsPorPixel = 15;
 
-} // namespace
+}  // namespace
 
 Controles::Controles(QWidget* padre)
     : QWidget(padre)
@@ -372,8 +372,8 @@ void Controles::LlenarMenuVentanas()
 {
     m_menuVentanas->clear();
     for (QWidget* ventana : QApplication::topLevelWidgets()) {
-        if (!ventana->isVisible() || ventana->windowType() == Qt::Popup
-            || ventana->windowType() == Qt::ToolTip || qobject_cast<QMenu*>(ventana))
+        if (!ventana->isVisible() || ventana->windowType() == Qt::Popup || ventana->windowType() == Qt::ToolTip
+            || qobject_cast<QMenu*>(ventana))
             continue;
         QString titulo = ventana->windowTitle();
         if (titulo.isEmpty())
@@ -417,6 +417,7 @@ void Controles::CrearAccesosRapidos()
         QToolButton* destino = boton;
         connect(acceso, &QShortcut::activated, this, [this, destino] { Pulsar(destino); });
         m_accesos.append(acceso);
-        boton->setToolTip(boton->text() + QStringLiteral(" (") + tecla.toString(QKeySequence::NativeText) + QLatin1Char(')'));
+        boton->setToolTip(boton->text() + QStringLiteral(" (") + tecla.toString(QKeySequence::NativeText)
+                          + QLatin1Char(')'));
     }
 }

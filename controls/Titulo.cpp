@@ -16,7 +16,7 @@ bool EsSi(const QString& valor)
 
 const QColor kFondo(0, 83, 138);
 
-} // namespace
+}  // namespace
 
 Titulo::Titulo(QWidget* padre)
     : QWidget(padre)

@@ -7,8 +7,7 @@
 
 colorKES::colorKES(QObject* padre)
     : QObject(padre)
-{
-}
+{}
 
 void colorKES::AplicarColores()
 {

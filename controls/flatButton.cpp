@@ -169,7 +169,7 @@ void flatButton::paintEvent(QPaintEvent*)
         fondo = fondo.lighter(115);
 
     const QColor borde = hasFocus() && m_focuscolor.isValid() ? m_focuscolor
-        : m_bordercolor.isValid()                             ? m_bordercolor
+                         : m_bordercolor.isValid()            ? m_bordercolor
                                                               : fondo.darker(130);
     const int grosor = hasFocus() ? 2 : 1;
     const QRectF marco = QRectF(rect()).adjusted(grosor / 2.0, grosor / 2.0, -grosor / 2.0, -grosor / 2.0);

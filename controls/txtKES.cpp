@@ -20,7 +20,10 @@ namespace {
 class LimiteDeLargo : public QValidator
 {
 public:
-    LimiteDeLargo(const QLineEdit* caja, QObject* padre) : QValidator(padre), m_caja(caja) {}
+    LimiteDeLargo(const QLineEdit* caja, QObject* padre)
+        : QValidator(padre)
+        , m_caja(caja)
+    {}
 
     int limite = 32767;
 
@@ -67,7 +70,9 @@ double ValorNumerico(const QString& texto)
 
     qsizetype i = 0;
     const qsizetype n = limpio.size();
-    auto esDigito = [&](qsizetype k) { return k < n && limpio.at(k) >= QLatin1Char('0') && limpio.at(k) <= QLatin1Char('9'); };
+    auto esDigito = [&](qsizetype k) {
+        return k < n && limpio.at(k) >= QLatin1Char('0') && limpio.at(k) <= QLatin1Char('9');
+    };
     if (i < n && (limpio.at(i) == QLatin1Char('+') || limpio.at(i) == QLatin1Char('-')))
         ++i;
     bool hayDigitos = false;
@@ -139,7 +144,7 @@ QString SentenciaConParametros(const QString& sql, int& parametros)
     return resultado;
 }
 
-} // namespace
+}  // namespace
 
 txtKES::txtKES(QWidget* padre)
     : QLineEdit(padre)
@@ -390,8 +395,8 @@ void txtKES::Consultar()
             valor = registros->Fields(0).toString();
         registros->Close();
     } catch (const std::exception& error) {
-        qWarning("txtKES %s: la consulta de %s falló: %s", qPrintable(objectName()),
-                 qPrintable(m_sqlControlResultado), error.what());
+        qWarning("txtKES %s: la consulta de %s falló: %s", qPrintable(objectName()), qPrintable(m_sqlControlResultado),
+                 error.what());
         valor.clear();
     }
     MostrarResultado(valor);

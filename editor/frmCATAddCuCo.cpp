@@ -39,7 +39,7 @@ QFont FuenteEtiquetas()
     return fuente;
 }
 
-} // namespace
+}  // namespace
 
 frmCATAddCuCo::frmCATAddCuCo()
     : FormaPredeterminada(QStringLiteral("frmCATAddCuCo"))
@@ -102,8 +102,11 @@ void frmCATAddCuCo::ConstruirVentana(QWidget* ventana)
     m_Etiqueta2 = CrearEtiqueta(ventana, QStringLiteral("Etiqueta2"), Twips::Rectangulo(0, 2640, 2175, 255),
                                 QStringLiteral("NIVEL"), QStringLiteral("Nível:"));
 
-    for (auto [etiqueta, caja] : {std::pair{m_Label1, m_txtPadre}, {m_Label7, m_txtClave},
-                                  {m_Label2, m_txtDescripcion}, {m_Etiqueta1, m_txtCodigo}, {m_Etiqueta2, m_txtNivel}})
+    for (auto [etiqueta, caja] : {std::pair{m_Label1, m_txtPadre},
+                                  {m_Label7, m_txtClave},
+                                  {m_Label2, m_txtDescripcion},
+                                  {m_Etiqueta1, m_txtCodigo},
+                                  {m_Etiqueta2, m_txtNivel}})
         etiqueta->Nombrar(caja);
     // The parent's description sits beside its key, under the same label.
     m_txtNPadre->setAccessibleName(QStringLiteral("Descripción del grupo padre"));
@@ -147,7 +150,7 @@ txtKES* frmCATAddCuCo::CrearCaja(QWidget* ventana, const QString& nombre, const 
 }
 
 Etiqueta* frmCATAddCuCo::CrearEtiqueta(QWidget* ventana, const QString& nombre, const QRect& posicion,
-                                      const QString& idEtiqueta, const QString& titulo)
+                                       const QString& idEtiqueta, const QString& titulo)
 {
     auto* etiqueta = new Etiqueta(ventana);
     etiqueta->setObjectName(nombre);
@@ -264,9 +267,8 @@ bool frmCATAddCuCo::ClaveAutomatica()
     Load();
     bool escrita = false;
     ReporteError::ConTrampa(QStringLiteral("ClaveAutomatica"), QStringLiteral("ERR-ID:7500028"), hWnd(), [&] {
-        const long numero = Util().SiguienteNumero(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave,
-                                                            QString(), QString(), QString(), QString(),
-                                                            QString(), QString(), QString());
+        const long numero = Util().SiguienteNumero(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, QString(), QString(),
+                                                   QString(), QString(), QString(), QString(), QString());
         m_txtClave->setText(GrupoCuenta::FormatearClave(numero, Publico::sFormatoClave));
         escrita = true;
     });

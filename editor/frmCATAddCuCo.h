@@ -53,8 +53,8 @@ protected:
 private:
     colorKES* CrearEsquemaColores(QWidget* ventana);
     txtKES* CrearCaja(QWidget* ventana, const QString& nombre, const QRect& posicion);
-    Etiqueta* CrearEtiqueta(QWidget* ventana, const QString& nombre, const QRect& posicion,
-                            const QString& idEtiqueta, const QString& titulo);
+    Etiqueta* CrearEtiqueta(QWidget* ventana, const QString& nombre, const QRect& posicion, const QString& idEtiqueta,
+                            const QString& titulo);
     Controles* CrearBarra(QWidget* ventana);
     void OrdenarTabulacion();
     void ConectarEventos();

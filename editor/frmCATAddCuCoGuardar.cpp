@@ -26,8 +26,7 @@ QString NumeroSql(double valor)
     return QString::number(valor, 'g', 15);
 }
 
-} // namespace
-
+}  // namespace
 
 bool frmCATAddCuCo::ModoNuevo() const
 {
@@ -60,9 +59,9 @@ bool frmCATAddCuCo::ClaveTomadaPorOtro() const
     // Asked for the key itself, the lookup tells a stored group even with an empty description.
     const QString clave = m_txtClave->text().toUpper();
     try {
-        return Util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
-                                           GrupoCuenta::kCampoClave, 0, QString(), QString(), QString())
-            == clave;
+        return Util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave, GrupoCuenta::kCampoClave, 0,
+                                  QString(), QString(), QString())
+               == clave;
     } catch (const ErrorEjecucion&) {
         return false;  // the insert's own error is the one worth reporting
     }
@@ -76,8 +75,9 @@ bool frmCATAddCuCo::EntradaValida()
     const bool claveNumerica = GrupoCuenta::EsClaveNumerica(clave);
 
     if (nuevo && codigo != GrupoCuenta::kCodigoNivelManual
-        && !Util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
-                                        GrupoCuenta::kCampoDescripcion, 0, QString(), QString(), QString())
+        && !Util()
+                .BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave, GrupoCuenta::kCampoDescripcion, 0,
+                             QString(), QString(), QString())
                 .isEmpty()) {
         AvisarClaveExistente(clave);
         return false;
@@ -161,8 +161,8 @@ void frmCATAddCuCo::cmdAceptar()
                 transaccion->RollbackTrans();
                 // The dialog stays open with the user's input, so the user can try again or
                 // cancel.
-                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbExclamation, kKestrima, hWnd(),
-                                         kProyecto, QStringLiteral("ERR-ID:7500026"));
+                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbExclamation, kKestrima, hWnd(), kProyecto,
+                                QStringLiteral("ERR-ID:7500026"));
             }
         },
         [&] {
@@ -201,10 +201,8 @@ void frmCATAddCuCo::ArmarInsercion(const QString& sello, const QString& operador
     s += QStringLiteral("'") + QString() + QStringLiteral("', ");
     s += QString() + QStringLiteral("0") + QStringLiteral(", ");
     s += QString() + QStringLiteral("0") + QStringLiteral(", ");
-    s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual()))
-         + QStringLiteral("', ");
-    s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual()))
-         + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual())) + QStringLiteral("', ");
+    s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual())) + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(sello) + QStringLiteral("', ");

@@ -24,12 +24,11 @@ QFont Fuente(const QString& familia, double puntos)
     return fuente;
 }
 
-} // namespace
+}  // namespace
 
 frmInput::frmInput()
     : FormaPredeterminada(QStringLiteral("frmInput"))
-{
-}
+{}
 
 void frmInput::ConstruirVentana(QWidget* ventana)
 {
@@ -87,8 +86,7 @@ void frmInput::ConstruirVentana(QWidget* ventana)
     connect(m_cmdCancelar, &flatButton::Click, this, &frmInput::cmdCancelar_Click);
 }
 
-flatButton* frmInput::CrearBoton(QWidget* ventana, const QString& nombre, const QRect& posicion,
-                                 const QString& titulo)
+flatButton* frmInput::CrearBoton(QWidget* ventana, const QString& nombre, const QRect& posicion, const QString& titulo)
 {
     auto* boton = new flatButton(ventana);
     boton->setObjectName(nombre);

@@ -40,7 +40,9 @@ constexpr int kNivelesMaximos = 1000;
 class NivelDeCarga
 {
 public:
-    explicit NivelDeCarga(int& niveles) : m_niveles(++niveles) {}
+    explicit NivelDeCarga(int& niveles)
+        : m_niveles(++niveles)
+    {}
     ~NivelDeCarga() { --m_niveles; }
     NivelDeCarga(const NivelDeCarga&) = delete;
     NivelDeCarga& operator=(const NivelDeCarga&) = delete;
@@ -101,8 +103,8 @@ txtKES* CrearCampo(QWidget* marco, const QString& nombre, double izquierda, doub
     return campo;
 }
 
-Etiqueta* CrearEtiqueta(QWidget* marco, const QString& nombre, double izquierda, double arriba,
-                        const QString& caption, const QString& idEtiqueta)
+Etiqueta* CrearEtiqueta(QWidget* marco, const QString& nombre, double izquierda, double arriba, const QString& caption,
+                        const QString& idEtiqueta)
 {
     auto* etiqueta = new Etiqueta(marco);
     etiqueta->setObjectName(nombre);
@@ -140,12 +142,11 @@ void AsignarEsquemaDeColores(colorKES& colores)
     colores.menuselbackcolor = Rgb(226, 213, 156);
 }
 
-} // namespace
+}  // namespace
 
 frmTQ614::frmTQ614()
     : FormaPredeterminada<frmTQ614>(QStringLiteral("frmTQ614"))
-{
-}
+{}
 
 FormaBase& PantallaCatalogo()
 {
@@ -187,7 +188,8 @@ void frmTQ614::ConstruirVentana(QWidget* ventana)
     m_txtCuenta = CrearCampo(m_frFrame, QStringLiteral("txtCuenta"), 2280, 360, 3255, 300);
     m_txtClave = CrearCampo(m_frFrame, QStringLiteral("txtClave"), 2280, 0, 1695, 300);
     m_txtClave->setTabonenter(true);
-    m_Label1 = CrearEtiqueta(m_frFrame, QStringLiteral("Label1"), 0, 30, QStringLiteral("Clave:"), QStringLiteral("Clave"));
+    m_Label1 =
+        CrearEtiqueta(m_frFrame, QStringLiteral("Label1"), 0, 30, QStringLiteral("Clave:"), QStringLiteral("Clave"));
     m_Label2 = CrearEtiqueta(m_frFrame, QStringLiteral("Label2"), 0, 390, QStringLiteral("Descripción:"),
                              QStringLiteral("Descripción"));
     m_txtCodigo = CrearCampo(m_frFrame, QStringLiteral("txtCodigo"), 7920, 0, 1695, 300);
@@ -195,7 +197,9 @@ void frmTQ614::ConstruirVentana(QWidget* ventana)
                                 QStringLiteral("Código"));
     m_txtNivel = CrearCampo(m_frFrame, QStringLiteral("txtNivel"), 7920, 360, 1695, 300);
     m_lbNivel = CrearEtiqueta(m_frFrame, QStringLiteral("lbNivel"), 5640, 390, kCaptionNivel, QStringLiteral("NIVEL"));
-    for (auto [etiqueta, caja] : {std::pair{m_Label1, m_txtClave}, {m_Label2, m_txtCuenta}, {m_Etiqueta1, m_txtCodigo},
+    for (auto [etiqueta, caja] : {std::pair{m_Label1, m_txtClave},
+                                  {m_Label2, m_txtCuenta},
+                                  {m_Etiqueta1, m_txtCodigo},
                                   {m_lbNivel, m_txtNivel}})
         etiqueta->Nombrar(caja);
 
@@ -297,8 +301,8 @@ void frmTQ614::CargarCuentas()
         arbol.Clear();
         // The tree joins the view whole, also when a level fails.
         const TreeView::Lote lote(arbol);
-        QTreeWidgetItem* raiz = arbol.Add(QString(), TreeView::tvwLast, kClaveNodoRaiz, QStringLiteral("/"),
-                                          kImagenTitulo);
+        QTreeWidgetItem* raiz =
+            arbol.Add(QString(), TreeView::tvwLast, kClaveNodoRaiz, QStringLiteral("/"), kImagenTitulo);
         TreeView::setTag(raiz, 1);
         AddSubMenu(GrupoCuenta::kClaveRaiz);
     });
@@ -323,7 +327,8 @@ void frmTQ614::AddSubMenu(const QString& clavePadre)
             throw ErrorEjecucion(QStringLiteral("Espacio de pila insuficiente"));
         TreeView& arbol = Requerir(m_tvCuentas);
         const QString sql = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
-            % Sql::Texto(clavePadre) % QStringLiteral("' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ");
+                            % Sql::Texto(clavePadre)
+                            % QStringLiteral("' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable ");
         std::unique_ptr<Recordset> filas = Conexion().Execute(sql, -1);
         const QString claveNodoPadre = QLatin1Char('N') % clavePadre;
 
@@ -370,7 +375,7 @@ void frmTQ614::tvCuentas_NodeClick(QTreeWidgetItem* nodo)
         QCoreApplication::processEvents();
 
         Publico::sSQL = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
-            + Sql::Texto(clave) + QStringLiteral("'");
+                        + Sql::Texto(clave) + QStringLiteral("'");
         std::unique_ptr<Recordset> fila = Conexion().Execute(Publico::sSQL, -1);
 
         Controles& controles = Requerir(m_Controles);
@@ -482,8 +487,8 @@ void frmTQ614::tvCuentas_AfterLabelEdit(int& cancel, QString& nuevoTexto)
             nuevoTexto = Trim(limpio).toUpper();
 
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '")
-                + Sql::Texto(nuevoTexto) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
-                + Sql::Texto(clave) + QStringLiteral("'");
+                            + Sql::Texto(nuevoTexto) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+                            + Sql::Texto(clave) + QStringLiteral("'");
             Conexion().Execute(Publico::sSQL, -1);
 
             PunteroRaton::Establecer(PunteroRaton::vbHourglass);

@@ -58,7 +58,7 @@ QTreeWidgetItem* nodoSeleccionado(const TreeView* arbol)
     return arbol ? arbol->SelectedItem() : nullptr;
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // New
@@ -117,10 +117,11 @@ void frmTQ614::Controles_Editar()
 
     frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
     std::unique_ptr<Recordset> rs;
-    const bool completo = ReporteError::ConTrampa(
-        QStringLiteral("Controles_Editar"), QStringLiteral("ERR-ID:7500009"), hWnd(), [&] {
+    const bool completo =
+        ReporteError::ConTrampa(QStringLiteral("Controles_Editar"), QStringLiteral("ERR-ID:7500009"), hWnd(), [&] {
             const QString clave = ClaveDeGrupo(nodoSeleccionado(tvCuentas()));
-            Publico::sSQL = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+            Publico::sSQL =
+                QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                 + Sql::Texto(clave) + QStringLiteral("' ");
             rs = Conexion().Execute(Publico::sSQL, -1);
             if (!rs->Bof()) {
@@ -129,7 +130,8 @@ void frmTQ614::Controles_Editar()
                 // editor's own level derivation, and the stored level must win.
                 Requerir(editor.txtClave()).setText(clave);
                 Requerir(editor.txtPadre()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Padre"))));
-                Requerir(editor.txtDescripcion()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion"))));
+                Requerir(editor.txtDescripcion())
+                    .setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Descripcion"))));
                 Requerir(editor.txtCodigo()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Codigo"))));
                 Requerir(editor.txtNivel()).setText(Variantes::Texto(rs->Fields(QStringLiteral("Gcc_Nivel"))));
                 // A locked key box puts the editor in edit mode; the key changes only
@@ -144,8 +146,8 @@ void frmTQ614::Controles_Editar()
                         FaltaObjeto();
                     const QString codigo = Requerir(editor.txtCodigo()).text();
                     const QString descripcion = Requerir(editor.txtDescripcion()).text();
-                    TreeView::setText(nodo, codigo.isEmpty() ? descripcion
-                                                             : codigo + QStringLiteral(" - ") + descripcion);
+                    TreeView::setText(nodo,
+                                      codigo.isEmpty() ? descripcion : codigo + QStringLiteral(" - ") + descripcion);
                 }
                 editor.Unload();
                 rs->Close();
@@ -204,7 +206,8 @@ void frmTQ614::Controles_Eliminar()
                 return;
             }
 
-            Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
+            Publico::sSQL =
+                QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
                 + Sql::Texto(clave) + QLatin1Char('\'');
             const std::unique_ptr<Recordset> hijos = Conexion().Execute(Publico::sSQL, -1);
             if (!hijos->Bof()) {
@@ -219,7 +222,7 @@ void frmTQ614::Controles_Eliminar()
             // database itself, which refuses to delete a group that still has children.
             transaccion.emplace(&Conexion());
             Publico::sSQL = QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
-                + Sql::Texto(clave) + QLatin1Char('\'');
+                            + Sql::Texto(clave) + QLatin1Char('\'');
             Conexion().Execute(Publico::sSQL, -1);
 
             if (!Util().RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
@@ -265,16 +268,17 @@ QString pedirNuevaClave(QWidget* propietario, const QString& claveActual)
 bool claveEnUso(const QString& clave)
 {
     const QString descripcion = Util().BuscarValor(GrupoCuenta::kTabla, GrupoCuenta::kCampoClave, clave,
-                                                            GrupoCuenta::kCampoDescripcion, 0, QString(),
-                                                            QString(), QString());
+                                                   GrupoCuenta::kCampoDescripcion, 0, QString(), QString(), QString());
     if (!descripcion.isEmpty())
         return true;
-    Publico::sSQL = QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+    Publico::sSQL =
+        QStringLiteral(
+            "SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
         + Sql::Texto(clave) + QLatin1Char('\'');
     return !Conexion().Execute(Publico::sSQL, -1)->Eof();
 }
 
-} // namespace
+}  // namespace
 
 void frmTQ614::Controles_B2Click()
 {
@@ -311,11 +315,11 @@ void frmTQ614::Controles_B2Click()
             // change against its parent rule when the transaction commits.
             transaccion.emplace(&Conexion());
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '")
-                + Sql::Texto(claveNueva) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
-                + Sql::Texto(claveActual) + QLatin1Char('\'');
+                            + Sql::Texto(claveNueva) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
+                            + Sql::Texto(claveActual) + QLatin1Char('\'');
             Conexion().Execute(Publico::sSQL, -1);
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '") + Sql::Texto(claveNueva)
-                + QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) + QLatin1Char('\'');
+                            + QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) + QLatin1Char('\'');
             Conexion().Execute(Publico::sSQL, -1);
 
             if (!Util().RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
@@ -357,7 +361,7 @@ void frmTQ614::Imprimir_CeCo(const QString& clavePadre)
     ReporteError::ConTrampa(QStringLiteral("Imprimir_CeCo"), QStringLiteral("ERR-ID:7500006"), hWnd(), [&] {
         const int sangria = qMax<int>(iNivel, 0);
         const QString sentencia = QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
-            % Sql::Texto(clavePadre) % QStringLiteral("' ORDER BY Gcc_Padre");
+                                  % Sql::Texto(clavePadre) % QStringLiteral("' ORDER BY Gcc_Padre");
         const std::unique_ptr<Recordset> rs = Conexion().Execute(sentencia, -1);
         while (!rs->Eof()) {
             ++iNivel;

@@ -22,7 +22,7 @@ namespace {
 class FabricaPantalla final : public IClassFactoryKes
 {
 public:
-    unsigned long AddRef() override { return 2; } // a static object: never freed
+    unsigned long AddRef() override { return 2; }  // a static object: never freed
     unsigned long Release() override { return 1; }
 
     HRESULT_KES CreateInstance(const char* iid, void** objeto) override
@@ -33,7 +33,7 @@ public:
         if (iid && std::strcmp(iid, kIidPantalla) != 0)
             return E_NOINTERFACE_KES;
         try {
-            Publico::Main(); // once, before the first object is handed out
+            Publico::Main();  // once, before the first object is handed out
         } catch (...) {
             return CTL_E_CANTCREATEOBJECT_KES;
         }
@@ -58,7 +58,7 @@ QString rutaDeEstaLibreria()
     return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
 }
 
-} // namespace
+}  // namespace
 
 TQ614_EXPORTA HRESULT_KES DllGetClassObject(const char* clsid, const char* iid, void** objeto)
 {

@@ -245,8 +245,10 @@ double FormaBase::ScaleHeight() const
     return m_ventana ? Twips::DePixeles(m_ventana->height()) : 0.0;
 }
 
-void FormaBase::Form_QueryUnload(bool&, int) {}
+void FormaBase::Form_QueryUnload(bool&, int)
+{}
 
-void FormaBase::Form_KeyDown(int&, int) {}
+void FormaBase::Form_KeyDown(int&, int)
+{}
 
 #include "FormaBase.moc"

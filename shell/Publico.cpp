@@ -35,12 +35,12 @@ T* crear(const char* clase)
 {
     void* objeto = fabricaActual() ? fabricaActual()(clase) : crearConLibreriaDelHost(clase);
     if (!objeto)
-        throw ErrorEjecucion(QStringLiteral("El componente ActiveX no puede crear el objeto %1")
-                                 .arg(QLatin1String(clase)));
+        throw ErrorEjecucion(
+            QStringLiteral("El componente ActiveX no puede crear el objeto %1").arg(QLatin1String(clase)));
     return static_cast<T*>(objeto);
 }
 
-} // namespace
+}  // namespace
 
 void Main()
 {
@@ -65,4 +65,4 @@ std::unique_ptr<VisorReporte> CrearVisorReporte()
     return std::unique_ptr<VisorReporte>(crear<VisorReporte>("VisorReporte"));
 }
 
-} // namespace Publico
+}  // namespace Publico

@@ -30,4 +30,4 @@ void EstablecerFabrica(Fabrica fabrica);
 // A new report viewer for one listing.
 std::unique_ptr<VisorReporte> CrearVisorReporte();
 
-} // namespace Publico
+}  // namespace Publico

@@ -22,4 +22,4 @@ int Actual()
     return cursor && cursor->shape() == Qt::WaitCursor ? vbHourglass : vbDefault;
 }
 
-} // namespace PunteroRaton
+}  // namespace PunteroRaton

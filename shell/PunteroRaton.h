@@ -8,4 +8,4 @@ enum { vbDefault = 0, vbHourglass = 11 };
 void Establecer(int puntero);
 int Actual();
 
-} // namespace PunteroRaton
+}  // namespace PunteroRaton

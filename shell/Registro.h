@@ -19,7 +19,7 @@ inline QString Archivo()
     if (!propio.isEmpty())
         return propio;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/Kestrima/registro.ini");
+           + QStringLiteral("/Kestrima/registro.ini");
 }
 
 inline QSettings Abrir()
@@ -57,8 +57,8 @@ inline std::optional<Clase> BuscarClase(const QString& claseONombre)
             continue;
         const QSettings registro(archivo, QSettings::IniFormat);
         const QString clsid = claseONombre.startsWith(QLatin1Char('{'))
-            ? claseONombre
-            : registro.value(QStringLiteral("ProgID/%1/CLSID").arg(claseONombre)).toString();
+                                  ? claseONombre
+                                  : registro.value(QStringLiteral("ProgID/%1/CLSID").arg(claseONombre)).toString();
         const QString libreria = registro.value(QStringLiteral("CLSID/%1/InprocServer32").arg(clsid)).toString();
         if (!clsid.isEmpty() && !libreria.isEmpty() && QFileInfo::exists(libreria))
             return Clase{clsid, libreria};
@@ -66,4 +66,4 @@ inline std::optional<Clase> BuscarClase(const QString& claseONombre)
     return std::nullopt;
 }
 
-} // namespace Registro
+}  // namespace Registro

@@ -31,4 +31,4 @@ QString DescripcionDelError()
     }
 }
 
-} // namespace ReporteError
+}  // namespace ReporteError

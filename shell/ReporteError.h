@@ -32,4 +32,4 @@ bool ConTrampa(const QString& procedimiento, const QString& idError, qintptr ven
     }
 }
 
-} // namespace ReporteError
+}  // namespace ReporteError

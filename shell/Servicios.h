@@ -57,8 +57,8 @@ class VisorReporte
 public:
     virtual ~VisorReporte() = default;
 
-    virtual void MostrarReporte(const QString& listado, const QString& titulo, long n1, long n2, long n3,
-                                long n4, long n5, long n6) = 0;
+    virtual void MostrarReporte(const QString& listado, const QString& titulo, long n1, long n2, long n3, long n4,
+                                long n5, long n6) = 0;
 };
 
 // Creates the host's service objects by class name ("AccesoDatos", "Utilerias",

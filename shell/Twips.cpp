@@ -27,4 +27,4 @@ QRect Rectangulo(double izquierda, double arriba, double ancho, double alto)
     return QRect(APixeles(izquierda), APixeles(arriba), APixeles(ancho), APixeles(alto));
 }
 
-} // namespace Twips
+}  // namespace Twips

@@ -11,4 +11,4 @@ int APixeles(double twips);
 double DePixeles(int pixeles);
 QRect Rectangulo(double izquierda, double arriba, double ancho, double alto);
 
-} // namespace Twips
+}  // namespace Twips

@@ -30,4 +30,4 @@ QString Texto(QVariant&& valor)
     return Texto(std::as_const(valor));
 }
 
-} // namespace Variantes
+}  // namespace Variantes

@@ -15,4 +15,4 @@ QString Texto(const QVariant& valor);
 QString CStr(QVariant&& valor);
 QString Texto(QVariant&& valor);
 
-} // namespace Variantes
+}  // namespace Variantes

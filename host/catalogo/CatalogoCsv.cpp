@@ -36,7 +36,7 @@ QString numero(double valor, char separador)
     return separador == Csv::kPuntoYComa ? texto.replace(QLatin1Char('.'), QLatin1Char(',')) : texto;
 }
 
-} // namespace
+}  // namespace
 
 QString Importacion::Error::Texto() const
 {
@@ -217,14 +217,12 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
         else if (fila.clave == GrupoCuenta::kClaveRaiz)
             razon = QStringLiteral("la clave 0 es la de la raíz del catálogo");
         else if (GrupoCuenta::ClaveExcedeFormato(fila.clave, formato))
-            razon = QStringLiteral("la clave %1 tiene más caracteres que el formato de clave %2")
-                        .arg(fila.clave, formato);
+            razon =
+                QStringLiteral("la clave %1 tiene más caracteres que el formato de clave %2").arg(fila.clave, formato);
         else if (existentes.count(fila.clave))
             razon = QStringLiteral("la clave %1 ya existe en el catálogo").arg(fila.clave);
         else if (lineaDeClave.count(fila.clave))
-            razon = QStringLiteral("la clave %1 ya viene en la línea %2")
-                        .arg(fila.clave)
-                        .arg(lineaDeClave[fila.clave]);
+            razon = QStringLiteral("la clave %1 ya viene en la línea %2").arg(fila.clave).arg(lineaDeClave[fila.clave]);
         else if (descripcion.isEmpty())
             razon = QStringLiteral("falta la descripción");
         else if (descripcion.size() > kLargoDescripcion)
@@ -261,9 +259,10 @@ bool Importacion::leerFilas(const QByteArray& datos, Connection& conexion)
             continue;
         }
         // A level left out follows from the code; a heading without a code sits on level 0.
-        fila.valores[kNivel] = nivel.isEmpty()
-            ? (codigo.isEmpty() || codigo == GrupoCuenta::kCodigoNivelManual ? 0 : GrupoCuenta::NivelDeCodigo(codigo))
-            : nivelDado;
+        fila.valores[kNivel] = nivel.isEmpty() ? (codigo.isEmpty() || codigo == GrupoCuenta::kCodigoNivelManual
+                                                      ? 0
+                                                      : GrupoCuenta::NivelDeCodigo(codigo))
+                                               : nivelDado;
         lineaDeClave.emplace(fila.clave, fila.linea);
         m_filas << fila;
     }
@@ -349,11 +348,11 @@ bool Importacion::Escribir(Connection& conexion, UtileriasKes& utilerias,
     const QDateTime ahora = utilerias.FechaActual();
     const QString fecha = utilerias.FormatoFecha(ahora), sello = utilerias.FormatoFechaRegistro(ahora),
                   operador = Sesion::Operador();
-    const QVariantList predeterminados{{}, {}, {}, {}, {}, QString(), QString(), 0, 0, fecha, fecha, operador,
-                                       operador, sello, sello, QStringLiteral("AC")};
+    const QVariantList predeterminados{{},    {},    {},       {},       {},    QString(), QString(),           0, 0,
+                                       fecha, fecha, operador, operador, sello, sello,     QStringLiteral("AC")};
     const QString valores = QStringLiteral("(?%1)").arg(QStringLiteral(", ?").repeated(columnas.size() - 1));
-    const QString insercion = QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES ")
-                                  .arg(columnas.join(QStringLiteral(", ")));
+    const QString insercion =
+        QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES ").arg(columnas.join(QStringLiteral(", ")));
     // Groups go in rows of one statement, parents in an earlier one or earlier in the same.
     constexpr int kPorSentencia = 50;
     const int total = Grupos();
@@ -393,4 +392,4 @@ bool Importacion::Escribir(Connection& conexion, UtileriasKes& utilerias,
     return false;
 }
 
-} // namespace CatalogoCsv
+}  // namespace CatalogoCsv

@@ -4,11 +4,11 @@
 
 #include <QList>
 #include <QString>
-#include <unordered_map>
-#include <unordered_set>
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
+#include <unordered_map>
+#include <unordered_set>
 
 class Connection;
 class UtileriasKes;
@@ -19,7 +19,8 @@ namespace CatalogoCsv {
 
 // The keys of a catalogue, and something of each key.
 using Claves = std::unordered_set<QString, HashDeClave>;
-template <class T> using PorClave = std::unordered_map<QString, T, HashDeClave>;
+template <class T>
+using PorClave = std::unordered_map<QString, T, HashDeClave>;
 
 // Writes `filas` under `encabezado` to `archivo` as a whole or not at all; false with the
 // reason in `error`.
@@ -75,4 +76,4 @@ private:
     QList<Error> m_errores;
 };
 
-} // namespace CatalogoCsv
+}  // namespace CatalogoCsv

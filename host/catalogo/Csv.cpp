@@ -91,4 +91,4 @@ char Separador(QStringView texto)
     return puntosYComa > comas ? kPuntoYComa : kComa;
 }
 
-} // namespace Csv
+}  // namespace Csv

@@ -29,7 +29,7 @@ struct Registro
 struct Lectura
 {
     QList<Registro> registros;  // a line with nothing on it is no record
-    int comillaSinCerrar = 0;   // the line of a quoted field that never ends, or 0
+    int comillaSinCerrar = 0;  // the line of a quoted field that never ends, or 0
 };
 
 // Splits the text of a file (its byte order mark already taken off) into records.
@@ -39,4 +39,4 @@ Lectura Leer(QStringView texto, char separador);
 // quotes, the more times (a comma when it holds neither).
 char Separador(QStringView texto);
 
-} // namespace Csv
+}  // namespace Csv

@@ -13,4 +13,4 @@ QString Guardar(QWidget* padre, const QString& titulo, char* separador);
 // The file to read, or empty.
 QString Abrir(QWidget* padre, const QString& titulo);
 
-} // namespace DialogoCsv
+}  // namespace DialogoCsv

@@ -51,7 +51,7 @@ QHash<QString, QJsonValue> fila(const QString& json)
     return valores;
 }
 
-} // namespace
+}  // namespace
 
 QStringList CamposCambiados(const QString& antes, const QString& despues)
 {
@@ -136,4 +136,4 @@ QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe, i
     return cambios;
 }
 
-} // namespace Historial
+}  // namespace Historial

@@ -13,8 +13,8 @@ namespace Historial {
 
 struct Filtro
 {
-    QString clave;       // the group's key before or after the change; empty: every group
-    QString operador;    // part of the operator's name, in any case; empty: every operator
+    QString clave;  // the group's key before or after the change; empty: every group
+    QString operador;  // part of the operator's name, in any case; empty: every operator
     QDate desde, hasta;  // both days included; an invalid date sets no bound
 };
 
@@ -38,4 +38,4 @@ QStringList CamposCambiados(const QString& antes, const QString& despues);
 // How an operation is shown: ALTA "Alta", CAMBIO "Cambio", CLAVE "Cambio de clave", BAJA "Baja".
 QString NombreDeOperacion(const QString& operacion);
 
-} // namespace Historial
+}  // namespace Historial

@@ -24,8 +24,8 @@ void mostrarErrores(QWidget* padre, const QString& archivo, const QStringList& e
     QDialog ventana(padre);
     ventana.setObjectName(QStringLiteral("VentanaErroresImportacion"));
     ventana.setWindowTitle(QStringLiteral("No se importó el catálogo"));
-    const QString cuales
-        = errores.size() == 1 ? QStringLiteral("lo siguiente") : QStringLiteral("estas %1 líneas").arg(errores.size());
+    const QString cuales =
+        errores.size() == 1 ? QStringLiteral("lo siguiente") : QStringLiteral("estas %1 líneas").arg(errores.size());
     auto* resumen = new QLabel(
         QStringLiteral("No se importó ningún grupo de %1. Corrija %2 y vuelva a importarlo:").arg(archivo, cuales),
         &ventana);
@@ -44,7 +44,7 @@ void mostrarErrores(QWidget* padre, const QString& archivo, const QStringList& e
     ventana.exec();
 }
 
-} // namespace
+}  // namespace
 
 MenuCatalogo::MenuCatalogo(QWidget* ventana, std::function<QString()> claveSeleccionada,
                            std::function<void()> alImportar)

@@ -2,8 +2,8 @@
 
 #include "AccesoDatosKes.h"
 #include "CatalogoCsv.h"
-#include "DialogoCsv.h"
 #include "Csv.h"
+#include "DialogoCsv.h"
 #include "ErrorEjecucion.h"
 #include "Sesion.h"
 
@@ -25,20 +25,21 @@
 
 namespace {
 
-const QStringList kEncabezados{QStringLiteral("Fecha"),    QStringLiteral("Operación"),
-                               QStringLiteral("Clave"),    QStringLiteral("Operador"),
-                               QStringLiteral("Usuario de la base"), QStringLiteral("Cambios")};
+const QStringList kEncabezados{
+    QStringLiteral("Fecha"),    QStringLiteral("Operación"),          QStringLiteral("Clave"),
+    QStringLiteral("Operador"), QStringLiteral("Usuario de la base"), QStringLiteral("Cambios")};
 constexpr int kPagina = 200;
 
 // A change as a row: in the table its fields on one line, in a file one per line.
 QStringList columnasDe(const Historial::Cambio& c, QChar entreCampos)
 {
-    return {c.fecha,    Historial::NombreDeOperacion(c.operacion), c.clave,
-            c.operador, c.usuarioBase, c.campos.join(entreCampos == QLatin1Char(';') ? QStringLiteral("; ")
-                                                                                      : QString(entreCampos))};
+    return {
+        c.fecha,       Historial::NombreDeOperacion(c.operacion),
+        c.clave,       c.operador,
+        c.usuarioBase, c.campos.join(entreCampos == QLatin1Char(';') ? QStringLiteral("; ") : QString(entreCampos))};
 }
 
-} // namespace
+}  // namespace
 
 // The changes read so far; the next page is read when the view reaches the end.
 class ModeloHistorial : public QAbstractTableModel
@@ -94,8 +95,7 @@ public:
         } catch (const ErrorEjecucion& error) {
             m_hayMas = false;
             AccesoDatosKes().Mensaje(error.Description(), AccesoDatos::vbCritical,
-                                     QStringLiteral("Historial de cambios"), 0, QStringLiteral("Kestrima"),
-                                     QString());
+                                     QStringLiteral("Historial de cambios"), 0, QStringLiteral("Kestrima"), QString());
             return;
         }
         m_hayMas = pagina.size() == kPagina;

@@ -14,7 +14,7 @@ QString hex(HRESULT_KES resultado)
     return QStringLiteral("0x%1").arg(quint32(resultado), 8, 16, QLatin1Char('0'));
 }
 
-} // namespace
+}  // namespace
 
 CargadorComponente::~CargadorComponente()
 {
@@ -26,8 +26,8 @@ F CargadorComponente::resolver(QLibrary& libreria, const char* nombre)
 {
     auto funcion = reinterpret_cast<F>(libreria.resolve(nombre));
     if (!funcion)
-        throw ErrorEjecucion(QStringLiteral("La librería %1 no exporta %2")
-                                 .arg(libreria.fileName(), QLatin1String(nombre)));
+        throw ErrorEjecucion(
+            QStringLiteral("La librería %1 no exporta %2").arg(libreria.fileName(), QLatin1String(nombre)));
     return funcion;
 }
 
@@ -67,19 +67,19 @@ QObject* CargadorComponente::CrearPantalla()
     const std::optional<Registro::Clase> registrada = Registro::BuscarClase(QLatin1String(kProgIdPantalla));
     const QString ruta = registrada ? registrada->libreria : ComponenteJuntoAlPrograma();
     if (!QFileInfo::exists(ruta))
-        throw ErrorEjecucion(QStringLiteral("No se encuentra el componente TQ614: la clase %1 no está registrada (%2) "
-                                            "ni instalada junto al programa (%3). Reinstale el programa, o registre "
-                                            "el componente con --registrar del tq614-host que está junto a él.")
-                                 .arg(QLatin1String(kProgIdPantalla),
-                                      Registro::ArchivosLeidos().join(QStringLiteral(", ")), ruta));
+        throw ErrorEjecucion(
+            QStringLiteral("No se encuentra el componente TQ614: la clase %1 no está registrada (%2) "
+                           "ni instalada junto al programa (%3). Reinstale el programa, o registre "
+                           "el componente con --registrar del tq614-host que está junto a él.")
+                .arg(QLatin1String(kProgIdPantalla), Registro::ArchivosLeidos().join(QStringLiteral(", ")), ruta));
     m_libreria.setFileName(ruta);
     if (!m_libreria.load())
         throw ErrorEjecucion(QStringLiteral("No se pudo cargar %1: %2").arg(ruta, m_libreria.errorString()));
 
     const QString clsid = registrada ? registrada->clsid : QLatin1String(kClsidPantalla);
     void* objeto = nullptr;
-    HRESULT_KES resultado = resolver<DllGetClassObjectFn>(m_libreria, "DllGetClassObject")(
-        clsid.toLatin1().constData(), kIidClassFactory, &objeto);
+    HRESULT_KES resultado = resolver<DllGetClassObjectFn>(m_libreria, "DllGetClassObject")(clsid.toLatin1().constData(),
+                                                                                           kIidClassFactory, &objeto);
     if (resultado != S_OK_KES || !objeto)
         throw ErrorEjecucion(QStringLiteral("DllGetClassObject falló (%1)").arg(hex(resultado)));
     auto* fabrica = static_cast<IClassFactoryKes*>(objeto);
@@ -89,7 +89,8 @@ QObject* CargadorComponente::CrearPantalla()
     if (resultado == CTL_E_CANTCREATEOBJECT_KES)
         throw ErrorEjecucion(QStringLiteral("El componente no pudo crear los servicios del host"));
     if (resultado != S_OK_KES || !objeto)
-        throw ErrorEjecucion(QStringLiteral("No se pudo crear %1 (%2)").arg(QLatin1String(kProgIdPantalla), hex(resultado)));
+        throw ErrorEjecucion(
+            QStringLiteral("No se pudo crear %1 (%2)").arg(QLatin1String(kProgIdPantalla), hex(resultado)));
     m_pantalla = static_cast<IPantallaKes*>(objeto);
 
     QObject* pantalla = m_pantalla->GetPantalla().value<QObject*>();

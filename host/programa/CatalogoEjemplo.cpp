@@ -48,7 +48,7 @@ constexpr Grupo kGrupos[] = {
     {"000023", "SUELDOS Y SALARIOS", "8.2.1", "000022", 3},
 };
 
-} // namespace
+}  // namespace
 
 namespace CatalogoEjemplo {
 
@@ -62,10 +62,10 @@ void Cargar(Connection* conexion, const QString& operador, const QString& fecha,
     conexion->BeginTrans();
     try {
         for (const Grupo& grupo : kGrupos) {
-            conexion->Execute(insercion, QVariantList{QString::fromUtf8(grupo.clave), QString::fromUtf8(grupo.descripcion),
-                                                      QString::fromUtf8(grupo.codigo), QString::fromUtf8(grupo.padre),
-                                                      grupo.nivel, fecha, fecha, operador, operador, fechaRegistro,
-                                                      fechaRegistro});
+            conexion->Execute(insercion,
+                              QVariantList{QString::fromUtf8(grupo.clave), QString::fromUtf8(grupo.descripcion),
+                                           QString::fromUtf8(grupo.codigo), QString::fromUtf8(grupo.padre), grupo.nivel,
+                                           fecha, fecha, operador, operador, fechaRegistro, fechaRegistro});
         }
         conexion->CommitTrans();
     } catch (...) {
@@ -74,4 +74,4 @@ void Cargar(Connection* conexion, const QString& operador, const QString& fecha,
     }
 }
 
-} // namespace CatalogoEjemplo
+}  // namespace CatalogoEjemplo

@@ -11,4 +11,4 @@ namespace CatalogoEjemplo {
 // Inserts the sample groups in one transaction; the values are bound, never spliced.
 void Cargar(Connection* conexion, const QString& operador, const QString& fecha, const QString& fechaRegistro);
 
-} // namespace CatalogoEjemplo
+}  // namespace CatalogoEjemplo

@@ -15,7 +15,7 @@ void error(const QString& texto)
     std::fprintf(stderr, "%s\n", qPrintable(texto));
 }
 
-} // namespace
+}  // namespace
 
 std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
 {
@@ -31,29 +31,57 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
                                    QStringLiteral("Muestra esta ayuda y termina."));
     parser.addOption(ayuda);
     parser.addVersionOption();
-    const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("Archivo de la base SQLite."), QStringLiteral("ARCHIVO"));
-    const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Archivo de configuración (INI) con la conexión."), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("Archivo de la base SQLite."),
+                                  QStringLiteral("ARCHIVO"));
+    const QCommandLineOption config(QStringLiteral("config"),
+                                    QStringLiteral("Archivo de configuración (INI) con la conexión."),
+                                    QStringLiteral("ARCHIVO"));
     const QCommandLineOption conexion(QStringLiteral("pg-conexion"),
                                       QStringLiteral("Cadena de conexión de libpq o URI (host=... sslmode=verify-full "
                                                      "sslrootcert=... target_session_attrs=...)."),
                                       QStringLiteral("CADENA"));
     const QCommandLineOption servicio(QStringLiteral("pg-servicio"), QStringLiteral("Servicio de pg_service.conf."),
                                       QStringLiteral("NOMBRE"));
-    const QCommandLineOption servidor(QStringLiteral("pg-servidor"), QStringLiteral("Servidor PostgreSQL."), QStringLiteral("HOST"));
-    const QCommandLineOption puerto(QStringLiteral("pg-puerto"), QStringLiteral("Puerto de PostgreSQL (5432)."), QStringLiteral("PUERTO"));
-    const QCommandLineOption nombreBase(QStringLiteral("pg-base"), QStringLiteral("Base de datos PostgreSQL."), QStringLiteral("NOMBRE"));
-    const QCommandLineOption usuario(QStringLiteral("pg-usuario"), QStringLiteral("Usuario de PostgreSQL."), QStringLiteral("USUARIO"));
-    const QCommandLineOption operador(QStringLiteral("operador"), QStringLiteral("Operador que registra los cambios."), QStringLiteral("NOMBRE"));
-    const QCommandLineOption registrar(QStringLiteral("registrar"), QStringLiteral("Registra el componente TQ614 y termina."));
-    const QCommandLineOption desregistrar(QStringLiteral("desregistrar"), QStringLiteral("Quita el registro del componente TQ614 y termina."));
-    const QCommandLineOption captura(QStringLiteral("captura"), QStringLiteral("Dibuja la pantalla en un PNG (sin ventana) y termina."), QStringLiteral("ARCHIVO.png"));
-    const QCommandLineOption niveles(QStringLiteral("niveles"), QStringLiteral("Niveles del árbol expandidos en la captura (2)."), QStringLiteral("N"));
-    const QCommandLineOption traza(QStringLiteral("traza"), QStringLiteral("Escribe cada llamada a los servicios del host (JSON por línea)."), QStringLiteral("ARCHIVO"));
-    const QCommandLineOption sinEjemplo(QStringLiteral("sin-ejemplo"), QStringLiteral("No llena una base nueva con el catálogo de ejemplo."));
-    const QCommandLineOption exportar(QStringLiteral("exportar"), QStringLiteral("Escribe el catálogo en un archivo CSV y termina."), QStringLiteral("ARCHIVO.csv"));
-    const QCommandLineOption importar(QStringLiteral("importar"), QStringLiteral("Agrega al catálogo los grupos de un archivo CSV (todos o ninguno) y termina."), QStringLiteral("ARCHIVO.csv"));
-    const QCommandLineOption separador(QStringLiteral("separador"), QStringLiteral("Separador del CSV que se exporta: , (predeterminado) o ; (hojas de cálculo en español)."), QStringLiteral("SEPARADOR"));
-    const QCommandLineOption capturaHistorial(QStringLiteral("captura-historial"), QStringLiteral("Dibuja el historial de cambios en un PNG (sin ventana) y termina."), QStringLiteral("ARCHIVO.png"));
+    const QCommandLineOption servidor(QStringLiteral("pg-servidor"), QStringLiteral("Servidor PostgreSQL."),
+                                      QStringLiteral("HOST"));
+    const QCommandLineOption puerto(QStringLiteral("pg-puerto"), QStringLiteral("Puerto de PostgreSQL (5432)."),
+                                    QStringLiteral("PUERTO"));
+    const QCommandLineOption nombreBase(QStringLiteral("pg-base"), QStringLiteral("Base de datos PostgreSQL."),
+                                        QStringLiteral("NOMBRE"));
+    const QCommandLineOption usuario(QStringLiteral("pg-usuario"), QStringLiteral("Usuario de PostgreSQL."),
+                                     QStringLiteral("USUARIO"));
+    const QCommandLineOption operador(QStringLiteral("operador"), QStringLiteral("Operador que registra los cambios."),
+                                      QStringLiteral("NOMBRE"));
+    const QCommandLineOption registrar(QStringLiteral("registrar"),
+                                       QStringLiteral("Registra el componente TQ614 y termina."));
+    const QCommandLineOption desregistrar(QStringLiteral("desregistrar"),
+                                          QStringLiteral("Quita el registro del componente TQ614 y termina."));
+    const QCommandLineOption captura(QStringLiteral("captura"),
+                                     QStringLiteral("Dibuja la pantalla en un PNG (sin ventana) y termina."),
+                                     QStringLiteral("ARCHIVO.png"));
+    const QCommandLineOption niveles(QStringLiteral("niveles"),
+                                     QStringLiteral("Niveles del árbol expandidos en la captura (2)."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption traza(QStringLiteral("traza"),
+                                   QStringLiteral("Escribe cada llamada a los servicios del host (JSON por línea)."),
+                                   QStringLiteral("ARCHIVO"));
+    const QCommandLineOption sinEjemplo(QStringLiteral("sin-ejemplo"),
+                                        QStringLiteral("No llena una base nueva con el catálogo de ejemplo."));
+    const QCommandLineOption exportar(QStringLiteral("exportar"),
+                                      QStringLiteral("Escribe el catálogo en un archivo CSV y termina."),
+                                      QStringLiteral("ARCHIVO.csv"));
+    const QCommandLineOption importar(
+        QStringLiteral("importar"),
+        QStringLiteral("Agrega al catálogo los grupos de un archivo CSV (todos o ninguno) y termina."),
+        QStringLiteral("ARCHIVO.csv"));
+    const QCommandLineOption separador(
+        QStringLiteral("separador"),
+        QStringLiteral("Separador del CSV que se exporta: , (predeterminado) o ; (hojas de cálculo en español)."),
+        QStringLiteral("SEPARADOR"));
+    const QCommandLineOption capturaHistorial(
+        QStringLiteral("captura-historial"),
+        QStringLiteral("Dibuja el historial de cambios en un PNG (sin ventana) y termina."),
+        QStringLiteral("ARCHIVO.png"));
     parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
                        desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
                        capturaHistorial});

@@ -20,4 +20,4 @@ bool InstalarEspanol(QCoreApplication& aplicacion)
     return QCoreApplication::installTranslator(traductor);
 }
 
-} // namespace Traducciones
+}  // namespace Traducciones

@@ -10,4 +10,4 @@ namespace Traducciones {
 // when Qt's translations are not installed: Qt's texts then stay in English.
 bool InstalarEspanol(QCoreApplication& aplicacion);
 
-} // namespace Traducciones
+}  // namespace Traducciones

@@ -17,7 +17,7 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
         this,
         [this] {
             auto* clave = centralWidget() ? centralWidget()->findChild<QLineEdit*>(QStringLiteral("txtClave"),
-                                                                                 Qt::FindDirectChildrenOnly)
+                                                                                   Qt::FindDirectChildrenOnly)
                                           : nullptr;
             return clave ? clave->text() : QString();
         },

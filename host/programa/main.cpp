@@ -44,7 +44,7 @@ void abrirBase(const Opciones& opciones)
 {
     Sesion::Configurar(opciones.base);
     const bool nueva = opciones.base.motor == Sesion::Configuracion::SQLite
-        && !QFileInfo::exists(Sesion::ConfiguracionActual().archivo);
+                       && !QFileInfo::exists(Sesion::ConfiguracionActual().archivo);
     Connection* conexion = Sesion::Conexion();
     if (!nueva || !opciones.ejemplo)
         return;
@@ -77,7 +77,7 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
     QCoreApplication::processEvents();
     if (auto* arbol = ventana.findChild<QTreeWidget*>(QStringLiteral("tvCuentas"))) {
         for (int i = 0; i < arbol->topLevelItemCount(); ++i)
-            expandir(arbol->topLevelItem(i), opciones.nivelesCaptura + 1); // the root, then its levels
+            expandir(arbol->topLevelItem(i), opciones.nivelesCaptura + 1);  // the root, then its levels
         if (arbol->topLevelItemCount() > 0)
             arbol->setCurrentItem(arbol->topLevelItem(0));
     }
@@ -147,7 +147,7 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
     return aplicacion.exec();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -21,9 +21,9 @@ QVariant convertir(const QString& nombre, const QString& tipo, const QString& te
         throw ErrorEjecucion(QStringLiteral("El parámetro %1 debe ser un número y vale \"%2\"").arg(nombre, texto));
     }
     if (t == QLatin1String("L") || t == QLatin1String("B")) {
-        static const QStringList verdaderos = {QStringLiteral("1"), QStringLiteral("S"), QStringLiteral("SI"),
-                                               QStringLiteral("SÍ"), QStringLiteral("V"), QStringLiteral("VERDADERO"),
-                                               QStringLiteral("T"), QStringLiteral("TRUE")};
+        static const QStringList verdaderos = {QStringLiteral("1"),  QStringLiteral("S"),   QStringLiteral("SI"),
+                                               QStringLiteral("SÍ"), QStringLiteral("V"),   QStringLiteral("VERDADERO"),
+                                               QStringLiteral("T"),  QStringLiteral("TRUE")};
         return verdaderos.contains(texto.trimmed().toUpper());
     }
     if (t == QLatin1String("F") || t == QLatin1String("D")) {
@@ -31,14 +31,14 @@ QVariant convertir(const QString& nombre, const QString& tipo, const QString& te
         if (!fecha.isValid())
             fecha = QDateTime(QDate::fromString(texto.trimmed(), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
         if (!fecha.isValid())
-            throw ErrorEjecucion(QStringLiteral("El parámetro %1 debe ser una fecha (aaaa-mm-dd) y vale \"%2\"")
-                                     .arg(nombre, texto));
+            throw ErrorEjecucion(
+                QStringLiteral("El parámetro %1 debe ser una fecha (aaaa-mm-dd) y vale \"%2\"").arg(nombre, texto));
         return fecha;
     }
     return texto;
 }
 
-} // namespace
+}  // namespace
 
 Connection* AccesoDatosKes::Conexion()
 {
@@ -74,8 +74,8 @@ void AccesoDatosKes::Mensaje(const QString& texto, long estilo, const QString& t
 void AccesoDatosKes::EstablecerParametro(const QString& nombre, long numero, const QString& tipo, const QVariant& valor)
 {
     const QString texto = valor.typeId() == QMetaType::QDateTime
-        ? valor.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-        : valor.toString();
+                              ? valor.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                              : valor.toString();
     Sesion::Conexion()->Execute(
         QStringLiteral("INSERT INTO Kes_Parametro (Par_Nombre, Par_Numero, Par_Tipo, Par_Valor) VALUES (?, ?, ?, ?) "
                        "ON CONFLICT (Par_Nombre, Par_Numero) DO UPDATE SET Par_Tipo = excluded.Par_Tipo, "

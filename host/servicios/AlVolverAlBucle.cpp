@@ -9,8 +9,7 @@
 AlVolverAlBucle::AlVolverAlBucle(std::function<void()> accion)
     : m_accion(std::move(accion))
     , m_contexto(std::make_unique<QObject>())
-{
-}
+{}
 
 AlVolverAlBucle::~AlVolverAlBucle() = default;
 

@@ -21,7 +21,7 @@ QString textoDeUtf8(const char* utf8, qsizetype bytes)
     return texto;
 }
 
-} // namespace
+}  // namespace
 
 QVariant VarianteDeUtf8(const char* utf8, qsizetype bytes)
 {

@@ -19,7 +19,9 @@ QVariant VarianteDeUtf8(const char* utf8, qsizetype bytes);
 class AlmacenFilas
 {
 public:
-    explicit AlmacenFilas(int columnas = 0) : m_columnas(columnas) {}
+    explicit AlmacenFilas(int columnas = 0)
+        : m_columnas(columnas)
+    {}
 
     void Reservar(qsizetype filas) { reservarCeldas(filas * m_columnas); }
 

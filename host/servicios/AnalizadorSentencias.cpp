@@ -11,7 +11,7 @@ bool mismosCaracteres(const QChar* texto, const QString& esperado)
     return std::memcmp(texto, esperado.constData(), static_cast<size_t>(esperado.size()) * sizeof(QChar)) == 0;
 }
 
-} // namespace
+}  // namespace
 
 SentenciaParametrizada AnalizadorSentencias::Analizar(const QString& sql, const QVariantList& explicitos)
 {

@@ -14,7 +14,9 @@
 class AnalizadorSentencias
 {
 public:
-    explicit AnalizadorSentencias(SentenciaParametrizada::Marcador marcador) : m_marcador(marcador) {}
+    explicit AnalizadorSentencias(SentenciaParametrizada::Marcador marcador)
+        : m_marcador(marcador)
+    {}
 
     SentenciaParametrizada Analizar(const QString& sql, const QVariantList& explicitos);
     // The literal of `sql` when it has the shape of the last text remembered, without
@@ -27,7 +29,7 @@ private:
 
     SentenciaParametrizada::Marcador m_marcador;
     SentenciaParametrizada m_ultima;
-    QString m_antes;    // the last text up to and with its literal's opening quote
+    QString m_antes;  // the last text up to and with its literal's opening quote
     QString m_despues;  // the last text from its literal's closing quote on
     bool m_recordada = false;
 };

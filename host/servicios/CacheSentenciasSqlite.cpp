@@ -29,7 +29,7 @@ bool soloEspaciosOComentarios(const char* p)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 CacheSentenciasSqlite::Sentencia::~Sentencia()
 {
@@ -51,8 +51,7 @@ CacheSentenciasSqlite::CacheSentenciasSqlite(sqlite3* db, std::function<void()> 
     : m_db(db)
     , m_antesDeDescartar(std::move(antesDeDescartar))
     , m_cache(kSentenciasEnCache)
-{
-}
+{}
 
 std::unique_ptr<CacheSentenciasSqlite::Sentencia> CacheSentenciasSqlite::Preparar(const QByteArray& utf8,
                                                                                   bool persistente)

@@ -24,13 +24,15 @@ QString campo(const PGresult* resultado, int codigo)
 QString descripcionEnEspanol(const QString& estado, const PGresult* r)
 {
     if (estado == QLatin1String("23505"))
-        return QStringLiteral("Ya existe un registro con la misma clave en la tabla %1").arg(campo(r, PG_DIAG_TABLE_NAME));
+        return QStringLiteral("Ya existe un registro con la misma clave en la tabla %1")
+            .arg(campo(r, PG_DIAG_TABLE_NAME));
     if (estado == QLatin1String("23502"))
         return QStringLiteral("Falta un valor obligatorio: %1.%2")
             .arg(campo(r, PG_DIAG_TABLE_NAME), campo(r, PG_DIAG_COLUMN_NAME));
     if (estado == QLatin1String("23514"))
         return QStringLiteral("Un valor no es válido para la base de datos (regla %1); revise que no sea más largo "
-                              "de lo permitido").arg(campo(r, PG_DIAG_CONSTRAINT_NAME));
+                              "de lo permitido")
+            .arg(campo(r, PG_DIAG_CONSTRAINT_NAME));
     if (estado.startsWith(QLatin1String("23")))
         return QStringLiteral("El cambio viola una regla de integridad de la base de datos");
     if (estado == QLatin1String("22001"))
@@ -150,14 +152,14 @@ private:
     std::vector<bool> m_nulos;
 };
 
-} // namespace
+}  // namespace
 
 struct ConexionPostgres::Sentencia
 {
-    QByteArray nombre;                        // empty: the shape runs as literal text
+    QByteArray nombre;  // empty: the shape runs as literal text
     std::vector<QByteArray>* porLiberar = nullptr;
     std::shared_ptr<const ColumnasRecordset> columnas;
-    std::vector<QByteArray> nombres;          // the columns as the server last described them
+    std::vector<QByteArray> nombres;  // the columns as the server last described them
     std::vector<Oid> oids;
     std::vector<ValorPostgres::Tipo> tipos;
 
@@ -196,13 +198,13 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
     if (!configuracion.esquema.isEmpty() && !identificador.match(configuracion.esquema).hasMatch())
         throw ErrorEjecucion(QStringLiteral("El nombre de esquema \"%1\" no es válido").arg(configuracion.esquema));
     m_ajustes = "SET lock_timeout = " + QByteArray::number(qMax(0, configuracion.esperaBloqueoMs))
-        + "; SET standard_conforming_strings = on; SET DateStyle = ISO";
+                + "; SET standard_conforming_strings = on; SET DateStyle = ISO";
     if (!configuracion.esquema.isEmpty())
         m_ajustes += "; SET search_path = " + configuracion.esquema.toUtf8();
     // The database's own change history names the session's operator (without one, its login).
     if (const QString operador = configuracion.operador.trimmed(); !operador.isEmpty())
-        m_ajustes += "; SET kes.operador = '" + QString(operador).replace(QLatin1Char('\''), QStringLiteral("''")).toUtf8()
-            + '\'';
+        m_ajustes += "; SET kes.operador = '"
+                     + QString(operador).replace(QLatin1Char('\''), QStringLiteral("''")).toUtf8() + '\'';
 
     // Later keywords win: our defaults first, then the user's service and connection string,
     // then the plain fields, and last what this code relies on.
@@ -292,7 +294,8 @@ void ConexionPostgres::conectar()
     // Nothing waits on the socket but our own bounded wait, not even closing it.
     PQsetnonblocking(m_conn, 1);
     // Notices (a table that already exists, and the like) are no concern of the user's.
-    PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        m_conn, [](void*, const char*) {}, nullptr);
     ejecutarControl(m_ajustes.constData());
 }
 
@@ -354,8 +357,7 @@ std::unique_ptr<Recordset> ConexionPostgres::Execute(const QString& sql, const Q
     return conReconexion([&] { return ejecutar(sql, parametros); });
 }
 
-std::unique_ptr<Recordset>
-ConexionPostgres::conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar)
+std::unique_ptr<Recordset> ConexionPostgres::conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar)
 {
     if (!m_transaccion && conexionPerdida())
         reconectar();
@@ -414,8 +416,8 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
         }
     }
     // Not a shape worth sharing, or one the server would not take with parameters.
-    const auto literal = forma.LiteralesExtraidos() ? SentenciaParametrizada::SinExtraer(sql, parametros, kMarcador)
-                                                    : forma;
+    const auto literal =
+        forma.LiteralesExtraidos() ? SentenciaParametrizada::SinExtraer(sql, parametros, kMarcador) : forma;
     auto resultado = ejecutarTexto(literal, alCortar);
     if (forma.LiteralesExtraidos() && !sentencia) {
         // The literal text ran where the parameterized one was refused: remember the shape
@@ -606,8 +608,8 @@ void ConexionPostgres::abandonar(AlCortar alCortar)
                                    "se cerró la conexión, que la próxima acción abre de nuevo.")
                         .arg(m_espera.count() / 1000.0);
     texto += alCortar == AlCortar::EnDuda
-        ? QStringLiteral(" No se puede saber si el cambio llegó a guardarse: revíselo.")
-        : QStringLiteral(" Los cambios sin confirmar no se guardaron.");
+                 ? QStringLiteral(" No se puede saber si el cambio llegó a guardarse: revíselo.")
+                 : QStringLiteral(" Los cambios sin confirmar no se guardaron.");
     throw ErrorEjecucion(texto, QStringLiteral("57014"));
 }
 
@@ -623,8 +625,8 @@ ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
         mensaje = QString::fromUtf8(crudo ? PQresultErrorMessage(crudo) : PQerrorMessage(m_conn)).trimmed();
     if (sqlstate.isEmpty() && PQstatus(m_conn) != CONNECTION_OK)
         sqlstate = QStringLiteral("08006");
-    m_ultimoErrorFueDeConexion = conexionPerdida() || sqlstate.startsWith(QLatin1String("08"))
-        || sqlstate.startsWith(QLatin1String("57P"));
+    m_ultimoErrorFueDeConexion =
+        conexionPerdida() || sqlstate.startsWith(QLatin1String("08")) || sqlstate.startsWith(QLatin1String("57P"));
     QString descripcion = QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(sqlstate, crudo), mensaje);
     const QString detalle = campo(crudo, PG_DIAG_MESSAGE_DETAIL);
     if (!detalle.isEmpty())

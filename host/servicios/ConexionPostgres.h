@@ -92,7 +92,7 @@ private:
     pg_conn* m_conn = nullptr;
     std::vector<std::pair<QByteArray, QByteArray>> m_parametros;  // libpq's keywords and values
     QByteArray m_contrasena;  // typed by the user when the server asked; never written anywhere
-    QByteArray m_ajustes;     // the session settings, run on every new connection
+    QByteArray m_ajustes;  // the session settings, run on every new connection
     std::chrono::milliseconds m_espera;
     AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Dolar};
     std::vector<QByteArray> m_porLiberar;  // prepared statements evicted from the cache

@@ -123,14 +123,13 @@ bool enModoWal(sqlite3* db)
     return sqlite3_db_readonly(db, "main") == 0 && modoDiario(db) == QLatin1String("wal");
 }
 
-} // namespace
+}  // namespace
 
 ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
     : m_db(abrir(configuracion))
     , m_sentencias(m_db, [this] { m_lectura.RetenerAbiertos(); })
     , m_lectura(m_db, configuracion.lecturaCompartida && enModoWal(m_db))
-{
-}
+{}
 
 int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador)
 {

@@ -27,7 +27,7 @@ qreal distanciaDeTabulador(const QFont& fuente)
     return QFontMetricsF(fuente).horizontalAdvance(QLatin1Char(' ')) * kCaracteresPorTabulador;
 }
 
-} // namespace
+}  // namespace
 
 DialogoReporte::DialogoReporte(const QString& listado, const QString& titulo, QWidget* padre)
     : QDialog(padre)
@@ -91,7 +91,8 @@ void DialogoReporte::Guardar(const QString& archivo)
     }
     QSaveFile salida(archivo);
     if (!salida.open(QIODevice::WriteOnly) || salida.write(Listado().toUtf8()) < 0 || !salida.commit())
-        throw ErrorEjecucion(QStringLiteral("No se pudo guardar el reporte en %1: %2").arg(archivo, salida.errorString()));
+        throw ErrorEjecucion(
+            QStringLiteral("No se pudo guardar el reporte en %1: %2").arg(archivo, salida.errorString()));
 }
 
 void DialogoReporte::imprimirConDialogo()
@@ -115,8 +116,9 @@ void DialogoReporte::vistaPrevia()
 void DialogoReporte::guardarConDialogo()
 {
     QString filtro;
-    const QString archivo = QFileDialog::getSaveFileName(this, QStringLiteral("Guardar reporte"), QString(),
-                                                         QStringLiteral("Documento PDF (*.pdf);;Texto (*.txt)"), &filtro);
+    const QString archivo =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Guardar reporte"), QString(),
+                                     QStringLiteral("Documento PDF (*.pdf);;Texto (*.txt)"), &filtro);
     if (archivo.isEmpty())
         return;
     QString destino = archivo;

@@ -17,7 +17,8 @@ QString descripcionEnEspanol(int extendido, const QString& mensaje)
         return QStringLiteral("Falta un valor obligatorio: %1").arg(mensaje.section(QLatin1Char(':'), 1).trimmed());
     case SQLITE_CONSTRAINT_CHECK:
         return QStringLiteral("Un valor no es válido para la base de datos (regla %1); revise que no sea más largo "
-                              "de lo permitido").arg(mensaje.section(QLatin1Char(':'), 1).trimmed());
+                              "de lo permitido")
+            .arg(mensaje.section(QLatin1Char(':'), 1).trimmed());
     default:
         break;
     }
@@ -49,7 +50,7 @@ QString descripcionEnEspanol(int extendido, const QString& mensaje)
     }
 }
 
-} // namespace
+}  // namespace
 
 ErrorEjecucion ErrorSqlite(sqlite3* db, int codigo)
 {

@@ -16,29 +16,28 @@ const QString kComponente = QStringLiteral("KesServicios");
 QStringList sentencias()
 {
     return {
-        QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS Grupo_Cuenta_Contable ("
-            " Gcc_Cve_Grupo_Cuenta_Contable %T NOT NULL,"
-            " Gcc_Descripcion %T DEFAULT '',"
-            " Gcc_Codigo %T DEFAULT '',"
-            " Gcc_Padre %T NOT NULL DEFAULT '0',"
-            " Gcc_Nivel INTEGER DEFAULT 0,"
-            " Gcc_UserDef_1 %T DEFAULT '',"
-            " Gcc_UserDef_2 %T DEFAULT '',"
-            " Gcc_UserDef_3 DOUBLE PRECISION DEFAULT 0,"
-            " Gcc_UserDef_4 DOUBLE PRECISION DEFAULT 0,"
-            " Gcc_UserDef_5 %T DEFAULT '',"
-            " Gcc_UserDef_6 %T DEFAULT '',"
-            " Oper_Alta %T DEFAULT '',"
-            " Oper_Ult_Modif %T DEFAULT '',"
-            " Fecha_Alta %T DEFAULT '',"
-            " Fecha_Ult_Modif %T DEFAULT '',"
-            " Es_Cve_Estado %T DEFAULT 'AC',"
-            " CONSTRAINT Gcc_Clave_Unica PRIMARY KEY (Gcc_Cve_Grupo_Cuenta_Contable),"
-            " CONSTRAINT Gcc_Clave_Largo CHECK (length(Gcc_Cve_Grupo_Cuenta_Contable) BETWEEN 1 AND 30),"
-            " CONSTRAINT Gcc_Descripcion_Largo CHECK (length(Gcc_Descripcion) <= 200),"
-            " CONSTRAINT Gcc_Codigo_Largo CHECK (length(Gcc_Codigo) <= 30),"
-            " CONSTRAINT Gcc_Padre_Largo CHECK (length(Gcc_Padre) <= 30))"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Grupo_Cuenta_Contable ("
+                       " Gcc_Cve_Grupo_Cuenta_Contable %T NOT NULL,"
+                       " Gcc_Descripcion %T DEFAULT '',"
+                       " Gcc_Codigo %T DEFAULT '',"
+                       " Gcc_Padre %T NOT NULL DEFAULT '0',"
+                       " Gcc_Nivel INTEGER DEFAULT 0,"
+                       " Gcc_UserDef_1 %T DEFAULT '',"
+                       " Gcc_UserDef_2 %T DEFAULT '',"
+                       " Gcc_UserDef_3 DOUBLE PRECISION DEFAULT 0,"
+                       " Gcc_UserDef_4 DOUBLE PRECISION DEFAULT 0,"
+                       " Gcc_UserDef_5 %T DEFAULT '',"
+                       " Gcc_UserDef_6 %T DEFAULT '',"
+                       " Oper_Alta %T DEFAULT '',"
+                       " Oper_Ult_Modif %T DEFAULT '',"
+                       " Fecha_Alta %T DEFAULT '',"
+                       " Fecha_Ult_Modif %T DEFAULT '',"
+                       " Es_Cve_Estado %T DEFAULT 'AC',"
+                       " CONSTRAINT Gcc_Clave_Unica PRIMARY KEY (Gcc_Cve_Grupo_Cuenta_Contable),"
+                       " CONSTRAINT Gcc_Clave_Largo CHECK (length(Gcc_Cve_Grupo_Cuenta_Contable) BETWEEN 1 AND 30),"
+                       " CONSTRAINT Gcc_Descripcion_Largo CHECK (length(Gcc_Descripcion) <= 200),"
+                       " CONSTRAINT Gcc_Codigo_Largo CHECK (length(Gcc_Codigo) <= 30),"
+                       " CONSTRAINT Gcc_Padre_Largo CHECK (length(Gcc_Padre) <= 30))"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Gcc_Padre_Indice"
                        " ON Grupo_Cuenta_Contable (Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Version ("
@@ -106,24 +105,25 @@ QStringList sentencias()
 QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
 {
     if (motor == Sesion::Configuracion::SQLite) {
-        const QString padreRetirado = QStringLiteral(
-            " NEW.Gcc_Padre <> '0'"
-            " AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
-            " WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre)"
-            " AND EXISTS (SELECT 1 FROM Kes_Clave_Retirada"
-            " WHERE Ret_Tabla = 'Grupo_Cuenta_Contable' AND Ret_Clave = NEW.Gcc_Padre)");
-        const QString rechazo = QStringLiteral(
-            " BEGIN SELECT RAISE(ABORT, 'El grupo de cuenta contable padre ya no existe: "
-            "fue eliminado o cambió de clave'); END");
-        const QString retirar = QStringLiteral(
-            " INSERT OR IGNORE INTO Kes_Clave_Retirada (Ret_Tabla, Ret_Clave)"
-            " VALUES ('Grupo_Cuenta_Contable', OLD.Gcc_Cve_Grupo_Cuenta_Contable);");
+        const QString padreRetirado =
+            QStringLiteral(" NEW.Gcc_Padre <> '0'"
+                           " AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
+                           " WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre)"
+                           " AND EXISTS (SELECT 1 FROM Kes_Clave_Retirada"
+                           " WHERE Ret_Tabla = 'Grupo_Cuenta_Contable' AND Ret_Clave = NEW.Gcc_Padre)");
+        const QString rechazo =
+            QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'El grupo de cuenta contable padre ya no existe: "
+                           "fue eliminado o cambió de clave'); END");
+        const QString retirar = QStringLiteral(" INSERT OR IGNORE INTO Kes_Clave_Retirada (Ret_Tabla, Ret_Clave)"
+                                               " VALUES ('Grupo_Cuenta_Contable', OLD.Gcc_Cve_Grupo_Cuenta_Contable);");
         return {
             QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Alta_Padre_Vigente BEFORE INSERT ON Grupo_Cuenta_Contable"
-                           " WHEN") + padreRetirado + rechazo,
+                           " WHEN")
+                + padreRetirado + rechazo,
             QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Padre_Vigente"
                            " BEFORE UPDATE OF Gcc_Padre ON Grupo_Cuenta_Contable"
-                           " WHEN NEW.Gcc_Padre IS NOT OLD.Gcc_Padre AND") + padreRetirado + rechazo,
+                           " WHEN NEW.Gcc_Padre IS NOT OLD.Gcc_Padre AND")
+                + padreRetirado + rechazo,
             QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Baja_Sin_Subgrupos AFTER DELETE ON Grupo_Cuenta_Contable"
                            " BEGIN"
                            " SELECT RAISE(ABORT, 'El grupo de cuenta contable tiene subgrupos y no se puede eliminar')"
@@ -133,14 +133,16 @@ QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
             QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Clave_Retira"
                            " AFTER UPDATE OF Gcc_Cve_Grupo_Cuenta_Contable ON Grupo_Cuenta_Contable"
                            " WHEN NEW.Gcc_Cve_Grupo_Cuenta_Contable IS NOT OLD.Gcc_Cve_Grupo_Cuenta_Contable"
-                           " BEGIN") + retirar + QStringLiteral(" END"),
+                           " BEGIN")
+                + retirar + QStringLiteral(" END"),
         };
     }
     return {
         QStringLiteral(
             "CREATE OR REPLACE FUNCTION gcc_padre_vigente() RETURNS trigger LANGUAGE plpgsql AS $$\n"
             "BEGIN\n"
-            "  PERFORM 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre FOR KEY SHARE;\n"
+            "  PERFORM 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre FOR KEY "
+            "SHARE;\n"
             "  IF NOT FOUND AND EXISTS (SELECT 1 FROM Kes_Clave_Retirada\n"
             "                           WHERE Ret_Tabla = 'Grupo_Cuenta_Contable' AND Ret_Clave = NEW.Gcc_Padre) THEN\n"
             "    RAISE EXCEPTION 'El grupo de cuenta contable padre % ya no existe: fue eliminado o cambió de clave',\n"
@@ -165,7 +167,8 @@ QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
             "BEGIN\n"
             "  IF NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable\n"
             "                 WHERE Gcc_Cve_Grupo_Cuenta_Contable = OLD.Gcc_Cve_Grupo_Cuenta_Contable)\n"
-            "     AND EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = OLD.Gcc_Cve_Grupo_Cuenta_Contable) THEN\n"
+            "     AND EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = OLD.Gcc_Cve_Grupo_Cuenta_Contable) "
+            "THEN\n"
             "    RAISE EXCEPTION 'La clave % cambió y dejó subgrupos sin su grupo padre',\n"
             "      OLD.Gcc_Cve_Grupo_Cuenta_Contable USING ERRCODE = 'foreign_key_violation';\n"
             "  END IF;\n"
@@ -271,8 +274,9 @@ QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Moto
 QString paraMotor(QString sentencia, Sesion::Configuracion::Motor motor)
 {
     const bool postgres = motor == Sesion::Configuracion::PostgreSQL;
-    sentencia.replace(QStringLiteral("%ID"), postgres ? QStringLiteral("BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
-                                                      : QStringLiteral("INTEGER PRIMARY KEY"));
+    sentencia.replace(QStringLiteral("%ID"), postgres
+                                                 ? QStringLiteral("BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
+                                                 : QStringLiteral("INTEGER PRIMARY KEY"));
     sentencia.replace(QStringLiteral("%T"), postgres ? QStringLiteral("TEXT COLLATE \"C\"") : QStringLiteral("TEXT"));
     return sentencia;
 }
@@ -298,14 +302,16 @@ void agregarColumnas(Connection& conexion, Sesion::Configuracion::Motor motor)
     for (const ColumnaAgregada& c : kColumnasAgregadas) {
         const QString tabla = QLatin1String(c.tabla), columna = QLatin1String(c.columna);
         if (motor == Sesion::Configuracion::SQLite
-            && !conexion.Execute(QStringLiteral("SELECT 1 AS Hay FROM pragma_table_info(?) WHERE lower(name) = lower(?)"),
-                                 QVariantList{tabla, columna})
+            && !conexion
+                    .Execute(QStringLiteral("SELECT 1 AS Hay FROM pragma_table_info(?) WHERE lower(name) = lower(?)"),
+                             QVariantList{tabla, columna})
                     ->Eof())
             continue;
-        const QString existe = motor == Sesion::Configuracion::PostgreSQL ? QStringLiteral("IF NOT EXISTS ") : QString();
-        conexion.Execute(paraMotor(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3 %4")
-                                       .arg(tabla, existe, columna, QLatin1String(c.tipo)),
-                                   motor));
+        const QString existe =
+            motor == Sesion::Configuracion::PostgreSQL ? QStringLiteral("IF NOT EXISTS ") : QString();
+        conexion.Execute(paraMotor(
+            QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3 %4").arg(tabla, existe, columna, QLatin1String(c.tipo)),
+            motor));
     }
 }
 
@@ -323,29 +329,34 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
     exigirConocida(version);
     const QString ahora = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (version == 0)
-        conexion.Execute(QStringLiteral("INSERT INTO Kes_Version (Ver_Componente, Ver_Numero, Ver_Fecha) VALUES (?, ?, ?)"),
-                         QVariantList{kComponente, kVersion, ahora});
+        conexion.Execute(
+            QStringLiteral("INSERT INTO Kes_Version (Ver_Componente, Ver_Numero, Ver_Fecha) VALUES (?, ?, ?)"),
+            QVariantList{kComponente, kVersion, ahora});
     else if (version < kVersion)  // later versions add their changes above, guarded by version
-        conexion.Execute(QStringLiteral("UPDATE Kes_Version SET Ver_Numero = ?, Ver_Fecha = ? WHERE Ver_Componente = ?"),
-                         QVariantList{kVersion, ahora, kComponente});
+        conexion.Execute(
+            QStringLiteral("UPDATE Kes_Version SET Ver_Numero = ?, Ver_Fecha = ? WHERE Ver_Componente = ?"),
+            QVariantList{kVersion, ahora, kComponente});
 }
 
-} // namespace
+}  // namespace
 
 const QStringList& ColumnasDeGrupo()
 {
-    static const QStringList columnas = QStringLiteral(
-        "Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 Gcc_UserDef_2 "
-        "Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 Gcc_UserDef_6 Oper_Alta Oper_Ult_Modif Fecha_Alta Fecha_Ult_Modif "
-        "Es_Cve_Estado").split(QLatin1Char(' '));
+    static const QStringList columnas =
+        QStringLiteral(
+            "Gcc_Cve_Grupo_Cuenta_Contable Gcc_Descripcion Gcc_Codigo Gcc_Padre Gcc_Nivel Gcc_UserDef_1 Gcc_UserDef_2 "
+            "Gcc_UserDef_3 Gcc_UserDef_4 Gcc_UserDef_5 Gcc_UserDef_6 Oper_Alta Oper_Ult_Modif Fecha_Alta "
+            "Fecha_Ult_Modif "
+            "Es_Cve_Estado")
+            .split(QLatin1Char(' '));
     return columnas;
 }
 
 QString AhoraDelServidor(Sesion::Configuracion::Motor motor)
 {
     return motor == Sesion::Configuracion::PostgreSQL
-        ? QStringLiteral("to_char(statement_timestamp(), 'YYYY-MM-DD HH24:MI:SS')")
-        : QStringLiteral("strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime')");
+               ? QStringLiteral("to_char(statement_timestamp(), 'YYYY-MM-DD HH24:MI:SS')")
+               : QStringLiteral("strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime')");
 }
 
 QString UsuarioDeLaBase(Sesion::Configuracion::Motor motor)
@@ -386,4 +397,4 @@ void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
     }
 }
 
-} // namespace Esquema
+}  // namespace Esquema

@@ -38,4 +38,4 @@ const QStringList& ColumnasDeGrupo();
 QString AhoraDelServidor(Sesion::Configuracion::Motor motor);
 QString UsuarioDeLaBase(Sesion::Configuracion::Motor motor);
 
-} // namespace Esquema
+}  // namespace Esquema

@@ -26,7 +26,7 @@ std::unique_ptr<VisorReporte> CrearVisorReporte()
     return std::make_unique<TrazaVisorReporte>(std::make_unique<VisorReporteKes>());
 }
 
-} // namespace FabricaServicios
+}  // namespace FabricaServicios
 
 extern "C" Q_DECL_EXPORT void* KesCrearObjeto(const char* clase)
 {

@@ -13,7 +13,7 @@ std::unique_ptr<AccesoDatos> CrearAccesoDatos();
 std::unique_ptr<Utilerias> CrearUtilerias();
 std::unique_ptr<VisorReporte> CrearVisorReporte();
 
-} // namespace FabricaServicios
+}  // namespace FabricaServicios
 
 // The factory the component's start-up routine finds in the host process: a new
 // AccesoDatos, Utilerias or VisorReporte (as void*, owned by the caller) by class name, or

@@ -19,4 +19,4 @@ const QString& Exigir(const QString& nombre, const char* que)
     return nombre;
 }
 
-} // namespace Identificador
+}  // namespace Identificador

@@ -10,4 +10,4 @@ bool EsValido(const QString& nombre);
 // Returns the name, or throws ErrorEjecucion naming `que` ("tabla", "campo").
 const QString& Exigir(const QString& nombre, const char* que);
 
-} // namespace Identificador
+}  // namespace Identificador

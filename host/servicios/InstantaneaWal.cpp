@@ -8,7 +8,7 @@ namespace {
 
 constexpr int kPaginaIndiceWal = 32768;  // WALINDEX_PGSZ
 
-} // namespace
+}  // namespace
 
 const volatile unsigned char* InstantaneaWal::encabezado() const
 {

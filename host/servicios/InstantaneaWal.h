@@ -13,7 +13,10 @@ struct sqlite3;
 class InstantaneaWal
 {
 public:
-    InstantaneaWal(sqlite3* db, bool activa) : m_db(db), m_activa(activa) {}
+    InstantaneaWal(sqlite3* db, bool activa)
+        : m_db(db)
+        , m_activa(activa)
+    {}
 
     // Copies the current header. False when switched off, when the shared memory is not
     // mapped yet (before the first read) or the file is not in WAL mode.

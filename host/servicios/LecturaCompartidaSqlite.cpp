@@ -5,8 +5,7 @@
 LecturaCompartidaSqlite::LecturaCompartidaSqlite(sqlite3* db, bool mirarIndiceWal)
     : m_db(db)
     , m_instantanea(db, mirarIndiceWal)
-{
-}
+{}
 
 void LecturaCompartidaSqlite::abrir()
 {

@@ -39,9 +39,9 @@ const QString kCatalogo = QStringLiteral(
 bool esReservada(QStringView palabra)
 {
     static constexpr std::array<QStringView, 24> kReservadas = {
-        u"ALL",   u"AND",  u"AS",    u"ASC",    u"BY",     u"COLLATE", u"DESC",  u"DISTINCT",
-        u"FETCH", u"FOR",  u"FROM",  u"GROUP",  u"HAVING", u"JOIN",    u"LIMIT", u"NULLS",
-        u"OFFSET", u"ON",  u"ONLY",  u"OR",     u"ORDER",  u"SELECT",  u"UNION", u"WHERE"};
+        u"ALL",    u"AND", u"AS",   u"ASC",   u"BY",     u"COLLATE", u"DESC",  u"DISTINCT",
+        u"FETCH",  u"FOR", u"FROM", u"GROUP", u"HAVING", u"JOIN",    u"LIMIT", u"NULLS",
+        u"OFFSET", u"ON",  u"ONLY", u"OR",    u"ORDER",  u"SELECT",  u"UNION", u"WHERE"};
     for (QStringView r : kReservadas)
         if (palabra.compare(r, Qt::CaseInsensitive) == 0)
             return true;
@@ -51,18 +51,22 @@ bool esReservada(QStringView palabra)
 // The pieces of a qualifying shape, as written in its text.
 struct Partes
 {
-    QString lista;    // the select list
+    QString lista;  // the select list
     QString tabla;
     QString columna;  // as written
-    QString nombre;   // as the catalogue spells it
-    QString orden;    // the ORDER BY items, or empty
+    QString nombre;  // as the catalogue spells it
+    QString orden;  // the ORDER BY items, or empty
 };
 
 // Reads a shape against the one form a burst can answer; anything else gives nothing.
 class Lector
 {
 public:
-    explicit Lector(const QString& texto) : m_texto(texto) { partir(); }
+    explicit Lector(const QString& texto)
+        : m_texto(texto)
+    {
+        partir();
+    }
 
     std::optional<Partes> Leer()
     {
@@ -172,10 +176,7 @@ private:
     QStringView texto(const Pieza& p) const { return QStringView(m_texto).sliced(p.inicio, p.fin - p.inicio); }
     const Pieza* actual() const { return m_actual < m_piezas.size() ? &m_piezas[m_actual] : nullptr; }
     qsizetype inicio() const { return actual() ? actual()->inicio : m_texto.size(); }
-    QString desde(qsizetype inicio) const
-    {
-        return m_texto.sliced(inicio, m_piezas[m_actual - 1].fin - inicio);
-    }
+    QString desde(qsizetype inicio) const { return m_texto.sliced(inicio, m_piezas[m_actual - 1].fin - inicio); }
 
     bool tomar(Tipo tipo, QStringView valor = {})
     {
@@ -202,8 +203,10 @@ private:
         }
         if (p->tipo == Tipo::Citado) {
             ++m_actual;
-            return texto(*p).sliced(1, p->fin - p->inicio - 2).toString().replace(QStringLiteral("\"\""),
-                                                                               QStringLiteral("\""));
+            return texto(*p)
+                .sliced(1, p->fin - p->inicio - 2)
+                .toString()
+                .replace(QStringLiteral("\"\""), QStringLiteral("\""));
         }
         return std::nullopt;
     }
@@ -220,7 +223,7 @@ bool esDeConexion(const ErrorEjecucion& error)
     return error.Codigo().startsWith(QLatin1String("08")) || error.Codigo().startsWith(QLatin1String("57P"));
 }
 
-} // namespace
+}  // namespace
 
 // What the server told about one column of a table (kCatalogo): whether its rows may be
 // fetched whole for it, and the primary key that settles ties.
@@ -262,8 +265,7 @@ public:
         : RecordsetDeFilas(lote->columnas, tramo.cantidad)
         , m_lote(std::move(lote))
         , m_primera(m_lote->filas.data() + tramo.inicio)
-    {
-    }
+    {}
 
 protected:
     QVariant Valor(qsizetype fila, int columna) const override
@@ -280,8 +282,7 @@ RafagaDeLecturas::RafagaDeLecturas(Ejecutor ejecutar, int filasMaximas)
     : m_ejecutar(std::move(ejecutar))
     , m_filasMaximas(filasMaximas)
     , m_formas(kFormasRecordadas)
-{
-}
+{}
 
 RafagaDeLecturas::~RafagaDeLecturas() = default;
 

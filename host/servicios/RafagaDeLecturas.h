@@ -37,8 +37,8 @@ class RafagaDeLecturas
 {
 public:
     // Runs a statement as written on the connection, its "?" bound to `valores`.
-    using Ejecutor
-        = std::function<std::shared_ptr<const ResultadoPostgres>(const QString& sql, const QVariantList& valores)>;
+    using Ejecutor =
+        std::function<std::shared_ptr<const ResultadoPostgres>(const QString& sql, const QVariantList& valores)>;
 
     // `filasMaximas` is the guard; 0 answers every statement on its own.
     RafagaDeLecturas(Ejecutor ejecutar, int filasMaximas);

@@ -3,8 +3,7 @@
 RecordsetEnMemoria::RecordsetEnMemoria(std::shared_ptr<const ColumnasRecordset> columnas, AlmacenFilas filas)
     : RecordsetDeFilas(std::move(columnas), filas.Filas())
     , m_almacen(std::move(filas))
-{
-}
+{}
 
 std::unique_ptr<Recordset> RecordsetEnMemoria::Vacio()
 {

@@ -9,7 +9,8 @@ ErrorEjecucion RecordsetKes::CampoDesconocido(const QString& columna)
 ErrorEjecucion RecordsetKes::SinRegistroActual(const QString& columna)
 {
     return ErrorEjecucion(QStringLiteral("No hay un registro actual: el recordset está al principio o al final (BOF "
-                                         "o EOF), no se puede leer el campo \"%1\"").arg(columna),
+                                         "o EOF), no se puede leer el campo \"%1\"")
+                              .arg(columna),
                           QStringLiteral("3021"));
 }
 
@@ -28,8 +29,7 @@ ErrorEjecucion RecordsetKes::Cerrado()
 RecordsetDeFilas::RecordsetDeFilas(std::shared_ptr<const ColumnasRecordset> columnas, qsizetype filas)
     : m_columnas(std::move(columnas))
     , m_filas(filas)
-{
-}
+{}
 
 bool RecordsetDeFilas::Bof() const
 {

@@ -28,7 +28,7 @@ QVariant valorDeColumna(sqlite3_stmt* stmt, int columna)
     }
 }
 
-} // namespace
+}  // namespace
 
 RecordsetSqlite::RecordsetSqlite(sqlite3_stmt* stmt, bool& enUso, std::shared_ptr<const ColumnasRecordset> columnas,
                                  Abiertos& abiertos)

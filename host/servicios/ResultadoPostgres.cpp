@@ -9,9 +9,14 @@ namespace ValorPostgres {
 Tipo De(unsigned int oid)
 {
     switch (oid) {
-    case 20: case 21: case 23: case 26:  // int8, int2, int4, oid
+    case 20:
+    case 21:
+    case 23:
+    case 26:  // int8, int2, int4, oid
         return Tipo::Entero;
-    case 700: case 701: case 1700:       // float4, float8, numeric
+    case 700:
+    case 701:
+    case 1700:  // float4, float8, numeric
         return Tipo::Real;
     case 16:
         return Tipo::Logico;
@@ -30,7 +35,7 @@ QByteArray bytes(const char* texto, int largo)
     return QByteArray::fromHex(QByteArray::fromRawData(texto + 2, qMax(0, largo - 2)));
 }
 
-} // namespace
+}  // namespace
 
 void Agregar(AlmacenFilas& filas, Tipo tipo, const char* texto, int largo)
 {
@@ -72,7 +77,7 @@ QVariant Variante(Tipo tipo, const char* texto, int largo)
     return {};
 }
 
-} // namespace ValorPostgres
+}  // namespace ValorPostgres
 
 ResultadoPostgres::ResultadoPostgres(pg_result* resultado)
     : m_resultado(resultado)

@@ -19,7 +19,7 @@ Tipo De(unsigned int oid);
 void Agregar(AlmacenFilas& filas, Tipo tipo, const char* texto, int largo);
 QVariant Variante(Tipo tipo, const char* texto, int largo);
 
-} // namespace ValorPostgres
+}  // namespace ValorPostgres
 
 // A result kept where libpq holds it, each value converted when it is read: rows fetched to
 // answer many statements, each of which reads a few columns of a few rows.

@@ -36,8 +36,8 @@ bool esConsultaOCambio(const QChar* p, const QChar* fin)
     while (p < fin && p->isLetter())
         ++p;
     const QStringView inicio(palabra, p - palabra);
-    static constexpr std::array<QStringView, 7> kPalabras = {
-        u"SELECT", u"INSERT", u"UPDATE", u"DELETE", u"WITH", u"VALUES", u"REPLACE"};
+    static constexpr std::array<QStringView, 7> kPalabras = {u"SELECT", u"INSERT", u"UPDATE", u"DELETE",
+                                                             u"WITH",   u"VALUES", u"REPLACE"};
     for (QStringView k : kPalabras)
         if (inicio.compare(k, Qt::CaseInsensitive) == 0)
             return true;
@@ -78,8 +78,7 @@ inline bool esEspecial(QChar c)
 class Escaner
 {
 public:
-    Escaner(const QString& sql, const QVariantList& explicitos, SentenciaParametrizada::Marcador marcador,
-            bool extraer)
+    Escaner(const QString& sql, const QVariantList& explicitos, SentenciaParametrizada::Marcador marcador, bool extraer)
         : m_inicio(sql.constData())
         , m_fin(sql.constData() + sql.size())
         , m_explicitos(explicitos)
@@ -237,7 +236,7 @@ private:
     int m_parametros = 0;
 };
 
-} // namespace
+}  // namespace
 
 SentenciaParametrizada SentenciaParametrizada::Analizar(const QString& sql, const QVariantList& explicitos,
                                                         Marcador marcador)
@@ -248,7 +247,8 @@ SentenciaParametrizada SentenciaParametrizada::Analizar(const QString& sql, cons
         resultado.m_valores = std::move(escaner.m_valores);
         resultado.m_marcadoresExplicitos = escaner.m_marcadoresExplicitos;
         resultado.m_literalesExtraidos = extraidos;
-        if (extraidos && escaner.m_literales == 1 && escaner.m_marcadoresExplicitos == 0 && !escaner.m_ultimoConComillas)
+        if (extraidos && escaner.m_literales == 1 && escaner.m_marcadoresExplicitos == 0
+            && !escaner.m_ultimoConComillas)
             resultado.m_literalUnico = escaner.m_ultimoLiteral;
     };
     const bool extraer = esConsultaOCambio(sql.constData(), sql.constData() + sql.size());

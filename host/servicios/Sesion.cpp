@@ -51,8 +51,8 @@ struct Estado
         const QString archivo = qEnvironmentVariable("TQ614_TRAZA");
         if (!archivo.isEmpty())
             abrirTraza(archivo);
-        registrarMensajes = qEnvironmentVariable("TQ614_MENSAJES").compare(QLatin1String("registrar"),
-                                                                           Qt::CaseInsensitive) == 0;
+        registrarMensajes =
+            qEnvironmentVariable("TQ614_MENSAJES").compare(QLatin1String("registrar"), Qt::CaseInsensitive) == 0;
     }
 
     void abrirTraza(const QString& archivo)
@@ -102,7 +102,7 @@ std::unique_ptr<Connection> abrir(const Configuracion& configuracion)
     return conexion;
 }
 
-} // namespace
+}  // namespace
 
 void Configurar(const Configuracion& configuracion)
 {
@@ -165,7 +165,8 @@ QString ClaveEnCadena(const QString& cadena)
     if (cadena.isEmpty() || !ConexionPostgres::LlevaContrasena(cadena))
         return {};
     return QStringLiteral("la cadena de conexión lleva la contraseña, que así queda a la vista de otros usuarios: "
-                          "quítela. %1").arg(ConexionPostgres::DondeVaLaContrasena());
+                          "quítela. %1")
+        .arg(ConexionPostgres::DondeVaLaContrasena());
 }
 
 std::optional<QString> PedirClave(const QString& destino)
@@ -173,10 +174,10 @@ std::optional<QString> PedirClave(const QString& destino)
     if (estado().registrarMensajes || !qobject_cast<QApplication*>(QCoreApplication::instance()))
         return std::nullopt;
     bool aceptada = false;
-    const QString clave = QInputDialog::getText(QApplication::activeWindow(),
-                                                QStringLiteral("Contraseña de la base de datos"),
-                                                QStringLiteral("El servidor pide la contraseña de %1:").arg(destino),
-                                                QLineEdit::Password, QString(), &aceptada);
+    const QString clave =
+        QInputDialog::getText(QApplication::activeWindow(), QStringLiteral("Contraseña de la base de datos"),
+                              QStringLiteral("El servidor pide la contraseña de %1:").arg(destino), QLineEdit::Password,
+                              QString(), &aceptada);
     if (!aceptada || clave.isEmpty())
         return std::nullopt;
     return clave;
@@ -309,4 +310,4 @@ void LimpiarReportes()
     estado().reportes.clear();
 }
 
-} // namespace Sesion
+}  // namespace Sesion

@@ -21,7 +21,7 @@ struct Configuracion
 {
     enum Motor { SQLite, PostgreSQL };
     Motor motor = SQLite;
-    QString archivo;       // SQLite: the database file (created when missing)
+    QString archivo;  // SQLite: the database file (created when missing)
     // PostgreSQL: whatever libpq takes. A connection string or URI ("host=a,b
     // target_session_attrs=read-write sslmode=verify-full sslrootcert=ca.crt ..."), a service
     // of pg_service.conf, and the plain fields below, which win over both when set. Passwords
@@ -29,16 +29,16 @@ struct Configuracion
     // PGPASSWORD, and when the server asks for one that it has not got, the user is asked.
     QString conexion;
     QString servicio;
-    QString servidor;      // host name or address
-    int puerto = 0;        // 0: the connection string's, else libpq's default
+    QString servidor;  // host name or address
+    int puerto = 0;  // 0: the connection string's, else libpq's default
     QString base;
     QString usuario;
-    QString operador;      // empty: the database login (see Operador)
+    QString operador;  // empty: the database login (see Operador)
     int esperaBloqueoMs = 5000;  // how long a statement waits for another user's lock
     // PostgreSQL: how long a statement or a connection waits for a silent server before it
     // is cancelled and the connection given up (the next action opens a new one).
     int esperaServidorMs = 15000;
-    QString esquema;       // PostgreSQL: schema to work in (empty: the server's search path)
+    QString esquema;  // PostgreSQL: schema to work in (empty: the server's search path)
     // PostgreSQL: a burst of same-shape reads is answered from a table of at most this many
     // rows fetched at once (RafagaDeLecturas); 0 runs every statement on its own.
     int filasPorRafaga = 200000;
@@ -119,4 +119,4 @@ void RegistrarReporte(const QString& listado);
 QStringList ReportesRegistrados();
 void LimpiarReportes();
 
-} // namespace Sesion
+}  // namespace Sesion

@@ -5,15 +5,15 @@
 TrazaAccesoDatos::TrazaAccesoDatos(std::unique_ptr<AccesoDatos> interior)
     : m_interior(std::move(interior))
     , m_conexion(m_interior.get())
-{
-}
+{}
 
 Connection* TrazaAccesoDatos::Conexion()
 {
     // Opens the session's connection (and reports a failure to open it) before handing
     // out the traced one: every call returns the same object.
     if (Sesion::TrazaActiva())
-        Trazado::Ejecutar({{QStringLiteral("llamada"), QStringLiteral("Conexion")}}, [this] { m_interior->Conexion(); });
+        Trazado::Ejecutar({{QStringLiteral("llamada"), QStringLiteral("Conexion")}},
+                          [this] { m_interior->Conexion(); });
     else
         m_interior->Conexion();
     return &m_conexion;

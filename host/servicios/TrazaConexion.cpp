@@ -21,7 +21,8 @@ std::unique_ptr<Recordset> conFilas(std::unique_ptr<Recordset> rs, QJsonObject& 
     return rs;
 }
 
-std::unique_ptr<Recordset> ejecutarTrazado(QJsonObject traza, const std::function<std::unique_ptr<Recordset>()>& ejecutar)
+std::unique_ptr<Recordset> ejecutarTrazado(QJsonObject traza,
+                                           const std::function<std::unique_ptr<Recordset>()>& ejecutar)
 {
     // The row count is only known after the call, so the line is written here.
     try {
@@ -37,7 +38,7 @@ std::unique_ptr<Recordset> ejecutarTrazado(QJsonObject traza, const std::functio
     }
 }
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<Recordset> TrazaConexion::Execute(const QString& sql, long opciones)
 {

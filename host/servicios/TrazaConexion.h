@@ -10,7 +10,9 @@
 class TrazaConexion : public Connection
 {
 public:
-    explicit TrazaConexion(AccesoDatos* datos) : m_datos(datos) {}
+    explicit TrazaConexion(AccesoDatos* datos)
+        : m_datos(datos)
+    {}
 
     std::unique_ptr<Recordset> Execute(const QString& sql, long opciones = -1) override;
     std::unique_ptr<Recordset> Execute(const QString& sql, const QVariantList& parametros) override;

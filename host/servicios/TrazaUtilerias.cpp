@@ -20,12 +20,11 @@ QJsonArray textos(std::initializer_list<QString> valores)
     return arreglo;
 }
 
-} // namespace
+}  // namespace
 
 TrazaUtilerias::TrazaUtilerias(std::unique_ptr<Utilerias> interior)
     : m_interior(std::move(interior))
-{
-}
+{}
 
 QString TrazaUtilerias::BuscarValor(const QString& tabla, const QString& campoClave, const QString& valorClave,
                                     const QString& campoResultado, long numero, const QString& texto1,

@@ -4,8 +4,7 @@
 
 TrazaVisorReporte::TrazaVisorReporte(std::unique_ptr<VisorReporte> interior)
     : m_interior(std::move(interior))
-{
-}
+{}
 
 void TrazaVisorReporte::MostrarReporte(const QString& listado, const QString& titulo, long n1, long n2, long n3,
                                        long n4, long n5, long n6)

@@ -21,10 +21,22 @@ inline QJsonValue Json(const QVariant& valor)
         return valor.toDateTime().toString(Qt::ISODate);
     return QJsonValue::fromVariant(valor);
 }
-inline QJsonValue Json(const QString& valor) { return valor; }
-inline QJsonValue Json(bool valor) { return valor; }
-inline QJsonValue Json(long valor) { return static_cast<qint64>(valor); }
-inline QJsonValue Json(const QDateTime& valor) { return valor.toString(Qt::ISODate); }
+inline QJsonValue Json(const QString& valor)
+{
+    return valor;
+}
+inline QJsonValue Json(bool valor)
+{
+    return valor;
+}
+inline QJsonValue Json(long valor)
+{
+    return static_cast<qint64>(valor);
+}
+inline QJsonValue Json(const QDateTime& valor)
+{
+    return valor.toString(Qt::ISODate);
+}
 
 template <class Llamada>
 auto Ejecutar(QJsonObject traza, Llamada&& llamada) -> decltype(llamada())
@@ -51,4 +63,4 @@ auto Ejecutar(QJsonObject traza, Llamada&& llamada) -> decltype(llamada())
     }
 }
 
-} // namespace Trazado
+}  // namespace Trazado

@@ -38,12 +38,11 @@ QString sentenciaDelMayorNumero(const QString& tabla, const QString& campo)
         .arg(texto, tabla, soloDigitos);
 }
 
-} // namespace
+}  // namespace
 
 UtileriasKes::UtileriasKes(std::unique_ptr<AccesoDatos> mensajes)
     : m_mensajes(std::move(mensajes))
-{
-}
+{}
 
 UtileriasKes::~UtileriasKes() = default;
 
@@ -108,22 +107,26 @@ bool UtileriasKes::RegistrarCambios(const QString& tabla, const QStringList& cla
 {
     m_ultimoError.clear();
     if (!Identificador::EsValido(tabla)) {
-        m_ultimoError = QStringLiteral("El cambio no se puede registrar: el nombre de tabla \"%1\" no es válido").arg(tabla);
+        m_ultimoError =
+            QStringLiteral("El cambio no se puede registrar: el nombre de tabla \"%1\" no es válido").arg(tabla);
         return false;
     }
     Connection* conexion = Sesion::Conexion();
     if (!conexion->EnTransaccion()) {
         m_ultimoError = QStringLiteral("El cambio de la tabla %1 no se puede registrar: no hay una transacción "
-                                       "abierta").arg(tabla);
+                                       "abierta")
+                            .arg(tabla);
         return false;
     }
     const QString operador = Sesion::Operador();
-    auto permiso = conexion->Execute(QStringLiteral("SELECT MIN(Per_Escritura) AS Escritura FROM Kes_Permiso "
-                                                    "WHERE lower(Per_Operador) = lower(?) AND lower(Per_Tabla) = lower(?)"),
-                                     QVariantList{operador, tabla});
+    auto permiso =
+        conexion->Execute(QStringLiteral("SELECT MIN(Per_Escritura) AS Escritura FROM Kes_Permiso "
+                                         "WHERE lower(Per_Operador) = lower(?) AND lower(Per_Tabla) = lower(?)"),
+                          QVariantList{operador, tabla});
     const QVariant escritura = permiso->Fields(QStringLiteral("Escritura"));
     if (!escritura.isNull() && escritura.toLongLong() == 0) {
-        m_ultimoError = QStringLiteral("El operador %1 no tiene permiso para modificar la tabla %2").arg(operador, tabla);
+        m_ultimoError =
+            QStringLiteral("El operador %1 no tiene permiso para modificar la tabla %2").arg(operador, tabla);
         return false;
     }
     // The time and the login are the database's own: a workstation's clock or name can be wrong.

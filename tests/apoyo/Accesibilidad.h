@@ -22,8 +22,9 @@ inline QStringList SinNombreAccesible(QWidget* ventana)
             return;
         const QAccessible::Role rol = i->role();
         const bool nombrable = rol == QAccessible::EditableText || rol == QAccessible::Tree
-            || rol == QAccessible::PushButton || rol == QAccessible::ButtonMenu || rol == QAccessible::ButtonDropDown
-            || rol == QAccessible::CheckBox || rol == QAccessible::ComboBox;
+                               || rol == QAccessible::PushButton || rol == QAccessible::ButtonMenu
+                               || rol == QAccessible::ButtonDropDown || rol == QAccessible::CheckBox
+                               || rol == QAccessible::ComboBox;
         if (nombrable && i->text(QAccessible::Name).trimmed().isEmpty())
             faltan << QStringLiteral("%1 (%2)").arg(i->object() ? i->object()->objectName() : QString()).arg(rol);
         if (rol == QAccessible::Tree)  // its rows are named by their own text
@@ -55,7 +56,8 @@ inline QStringList TextoRecortado(QWidget* ventana)
             opcion.initFrom(caja);
             opcion.lineWidth =
                 caja->hasFrame() ? caja->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opcion, caja) : 0;
-            espacio = caja->style()->subElementRect(QStyle::SE_LineEditContents, &opcion, caja)
+            espacio = caja->style()
+                          ->subElementRect(QStyle::SE_LineEditContents, &opcion, caja)
                           .marginsRemoved(caja->textMargins())
                           .size();
             texto = QSize(0, medida.height());
@@ -76,4 +78,4 @@ inline QStringList TextoRecortado(QWidget* ventana)
     return recortados;
 }
 
-} // namespace Accesibilidad
+}  // namespace Accesibilidad

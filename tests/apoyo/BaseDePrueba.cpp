@@ -20,7 +20,8 @@ using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 ConexionAdministrativa conectar(const QByteArray& cadena = BaseDePrueba::CadenaPostgres())
 {
     ConexionAdministrativa admin(PQconnectdb(cadena.constData()), &PQfinish);
-    PQsetNoticeProcessor(admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
+    PQsetNoticeProcessor(
+        admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
     return admin;
 }
 
@@ -37,7 +38,7 @@ void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
         throw ErrorEjecucion(sql + ": " + error);
 }
 
-} // namespace
+}  // namespace
 
 BaseDePrueba::BaseDePrueba(Motor motor)
     : m_motor(motor)
@@ -118,8 +119,8 @@ int BaseDePrueba::IdasYVueltas(const std::function<void()>& accion)
 
 bool BaseDePrueba::PostgresDisponible()
 {
-    static const bool disponible
-        = !qEnvironmentVariableIsEmpty("TQ614_PG_HOST") && PQstatus(conectar().get()) == CONNECTION_OK;
+    static const bool disponible =
+        !qEnvironmentVariableIsEmpty("TQ614_PG_HOST") && PQstatus(conectar().get()) == CONNECTION_OK;
     return disponible;
 }
 
@@ -152,10 +153,10 @@ bool BaseDePrueba::TerminarSesion(int pid)
 {
     // The administrator's way in, through the server's socket, needs no password.
     const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
-    ConexionAdministrativa admin = conectar(socket.isEmpty() ? CadenaPostgres()
-                                                             : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
-                                                                 + " user=" + qgetenv("TQ614_PG_ADMIN")
-                                                                 + " dbname=postgres");
+    ConexionAdministrativa admin =
+        conectar(socket.isEmpty() ? CadenaPostgres()
+                                  : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
+                                        + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres");
     PGresult* r = PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
     const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
     PQclear(r);
@@ -244,9 +245,10 @@ void BaseDePrueba::InsertarGrupos(const QStringList& filas)
         InsertarGrupo(f[0], f[1], f.value(2), f.value(3, QStringLiteral("0")), f.value(4, QStringLiteral("1")).toInt());
         for (int i : {1, 2})
             if (f.value(i) == u"NULL")
-                Ejecutar(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 = NULL WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
-                             .arg(i == 1 ? "Gcc_Descripcion" : "Gcc_Codigo"),
-                         {f[0]});
+                Ejecutar(
+                    QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 = NULL WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
+                        .arg(i == 1 ? "Gcc_Descripcion" : "Gcc_Codigo"),
+                    {f[0]});
     }
 }
 

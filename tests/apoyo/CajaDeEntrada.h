@@ -24,8 +24,7 @@ public:
     explicit CajaDeEntrada(Respuestas respuestas)
         : m_respuestas(std::move(respuestas))
         , m_vigia([this](QWidget* ventana) { responder(ventana); })
-    {
-    }
+    {}
     QList<Vista> Vistas() const { return m_vistas; }
     int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
 

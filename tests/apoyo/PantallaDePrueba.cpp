@@ -10,7 +10,8 @@
 
 #include <QTreeWidgetItemIterator>
 
-PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura) : m_base(base)
+PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura)
+    : m_base(base)
 {
     frmTQ614::Destruir();
     frmInput::Destruir();

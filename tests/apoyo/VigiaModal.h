@@ -12,7 +12,8 @@
 class VigiaModal
 {
 public:
-    explicit VigiaModal(std::function<void(QWidget*)> accion = {}) : m_accion(std::move(accion))
+    explicit VigiaModal(std::function<void(QWidget*)> accion = {})
+        : m_accion(std::move(accion))
     {
         QObject::connect(&m_sondeo, &QTimer::timeout, [this] { Revisar(); });
         m_sondeo.start(10);

@@ -30,11 +30,18 @@ private slots:
         fila("excede", "0000001", "000000", "sí");
         fila("excede", "000001", "000000", "no");
         fila("excede", "ÑÁÉÍÓÚ", "000000", "no");  // characters, not bytes
-        for (const auto& [clave, numerica] : {std::pair{"000042", "sí"}, {"1.2.3", "sí"}, {"12A", "no"}, {"...", "no"},
-                                              {"", "no"}})
+        for (const auto& [clave, numerica] :
+             {std::pair{"000042", "sí"}, {"1.2.3", "sí"}, {"12A", "no"}, {"...", "no"}, {"", "no"}})
             fila("clave", clave, "", numerica);
-        for (const auto& [texto, numerico] : {std::pair{" 12 ", "sí"}, {".5", "sí"}, {"1e5", "sí"}, {"-7", "sí"},
-                                              {"1.2.3", "no"}, {".", "no"}, {"1e", "no"}, {"-", "no"}, {"", "no"}})
+        for (const auto& [texto, numerico] : {std::pair{" 12 ", "sí"},
+                                              {".5", "sí"},
+                                              {"1e5", "sí"},
+                                              {"-7", "sí"},
+                                              {"1.2.3", "no"},
+                                              {".", "no"},
+                                              {"1e", "no"},
+                                              {"-", "no"},
+                                              {"", "no"}})
             fila("numerico", texto, "", numerico);
         fila("numerico", QStringLiteral("\u0661\u0662"), "", "no");  // Arabic-Indic digits
         for (const auto& [codigo, nivel] : {std::pair{"4", "1"}, {"4.1.3", "3"}, {"4.", "2"}})

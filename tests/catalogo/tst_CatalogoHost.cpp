@@ -51,7 +51,7 @@ std::unique_ptr<UtileriasKes> NuevasUtilerias()
     return std::make_unique<UtileriasKes>(std::make_unique<AccesoDatosKes>());
 }
 
-} // namespace
+}  // namespace
 
 class tst_CatalogoHost : public QObject
 {
@@ -66,10 +66,12 @@ private slots:
         ABRIR_BASE(motor, base);
         base.InsertarGrupos({u"A|Activo"_s, u"B|Caja||A|2"_s});
         const QStringList fechas = base.Fila(u"B"_s, u"Gcc_UserDef_5, Fecha_Alta"_s).split(u'|');  // B's own dates
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Activo circulante' WHERE Gcc_Padre = '0'"_s);
+        base.Ejecutar(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Activo circulante' WHERE Gcc_Padre = '0'"_s);
         Connection* c = base.Conexion();
         c->BeginTrans();
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'X' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
+        c->Execute(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'X' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
         c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'X' WHERE Gcc_Padre = 'A'"_s);
         c->CommitTrans();
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s);
@@ -78,13 +80,15 @@ private slots:
         c->Execute(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'X'"_s);
         QVERIFY(!NuevasUtilerias()->RegistrarCambio(kTabla, u"X"_s, {}));
         c->RollbackTrans();
-        const QString fila = u"Clave: B; Descripción: Caja; Grupo padre: %3; Nivel: 2; Dato libre 3: 0; Dato libre 4: 0; "
-                             "Dato libre 5: %1; Dato libre 6: %1; Operador del alta: PRUEBA; Operador del último cambio: "
-                             "PRUEBA; Fecha del alta: %2; Fecha del último cambio: %2; Estado: AC"_s.arg(fechas[0], fechas[1]);
+        const QString fila =
+            u"Clave: B; Descripción: Caja; Grupo padre: %3; Nivel: 2; Dato libre 3: 0; Dato libre 4: 0; "
+            "Dato libre 5: %1; Dato libre 6: %1; Operador del alta: PRUEBA; Operador del último cambio: "
+            "PRUEBA; Fecha del alta: %2; Fecha del último cambio: %2; Estado: AC"_s.arg(fechas[0], fechas[1]);
         const QStringList cambios = Cambios();
-        QCOMPARE(cambios.mid(0, 5), (QStringList{u"BAJA B: "_s + fila.arg(u"X"_s), u"CAMBIO B: Grupo padre: A → X"_s,
-                                                 u"CLAVE X: Clave: A → X"_s, u"CAMBIO A: Descripción: Activo → Activo circulante"_s,
-                                                 u"ALTA B: "_s + fila.arg(u"A"_s)}));
+        QCOMPARE(cambios.mid(0, 5),
+                 (QStringList{u"BAJA B: "_s + fila.arg(u"X"_s), u"CAMBIO B: Grupo padre: A → X"_s,
+                              u"CLAVE X: Clave: A → X"_s, u"CAMBIO A: Descripción: Activo → Activo circulante"_s,
+                              u"ALTA B: "_s + fila.arg(u"A"_s)}));
         QVERIFY(cambios.size() == 6 && cambios[5].startsWith(u"ALTA A: "_s));
         QCOMPARE(Cambios({u"A"_s}).size(), 3);  // its insert, its change and its key change
         const QString login = motor == Motor::PostgreSQL ? base.Configuracion().usuario : Sesion::UsuarioDelSistema();
@@ -126,7 +130,8 @@ private slots:
         // Some changes by other operators on other days (50%_ looks for itself, not for a pattern).
         base.Ejecutar(u"UPDATE Kes_Historial SET His_Operador = 'Ana 50%_', His_Fecha = '2024-02-29 10:00:00'"
                       " WHERE His_Id <= 3"_s);
-        base.Ejecutar(u"UPDATE Kes_Historial SET His_Operador = 'ANA 500', His_Fecha = '2024-03-01 00:00:00' WHERE His_Id = 4"_s);
+        base.Ejecutar(
+            u"UPDATE Kes_Historial SET His_Operador = 'ANA 500', His_Fecha = '2024-03-01 00:00:00' WHERE His_Id = 4"_s);
         VentanaHistorial ventana(u"A"_s);
         QAbstractItemModel* tabla = ventana.findChild<QTableView*>(u"tblCambios"_s)->model();
         QCOMPARE(tabla->rowCount(), 200);
@@ -134,13 +139,15 @@ private slots:
         while (tabla->canFetchMore({}))
             tabla->fetchMore({});
         QCOMPARE(tabla->rowCount(), 451);
-        QCOMPARE(ventana.findChild<QPlainTextEdit*>(u"txtDetalle"_s)->toPlainText(), u"Descripción: Activo 449 → Activo 450"_s);
+        QCOMPARE(ventana.findChild<QPlainTextEdit*>(u"txtDetalle"_s)->toPlainText(),
+                 u"Descripción: Activo 449 → Activo 450"_s);
         ventana.findChild<QLineEdit*>(u"txtClave"_s)->clear();
         ventana.findChild<QLineEdit*>(u"txtOperador"_s)->setText(u"ana 50%_"_s);
         ventana.Buscar();
         QCOMPARE(tabla->rowCount(), 3);
         for (auto [desde, hasta, filas] : {std::tuple{QDate(2024, 2, 29), QDate(2024, 2, 29), 3},
-                                           {QDate(2024, 3, 1), QDate(), 0}, {QDate(), QDate(2024, 3, 1), 3}})
+                                           {QDate(2024, 3, 1), QDate(), 0},
+                                           {QDate(), QDate(2024, 3, 1), 3}})
             QCOMPARE(Cambios({{}, u"ana 50%_"_s, desde, hasta}).size(), filas);
         QCOMPARE(Cambios({{}, u"ANA"_s, QDate(2024, 3, 1), QDate(2024, 3, 1)}).size(), 1);
         QCOMPARE(Cambios({u"B"_s}), QStringList{Cambios().first()});
@@ -154,7 +161,8 @@ private slots:
         QFile exportado(archivo);
         QVERIFY(exportado.open(QIODevice::ReadOnly));
         const QByteArray datos = exportado.readAll();
-        QVERIFY(datos.startsWith("\xEF\xBB\xBF" "Fecha;Operación;Clave;Operador;Usuario de la base;Cambios\r\n"));
+        QVERIFY(datos.startsWith("\xEF\xBB\xBF"
+                                 "Fecha;Operación;Clave;Operador;Usuario de la base;Cambios\r\n"));
         QCOMPARE(Csv::Leer(QString::fromUtf8(datos.mid(3)), ';').registros.size(), 1 + 451);
     }
 
@@ -201,11 +209,13 @@ private slots:
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<QStringList>("errores");
         const QByteArray e = kEncabezado;
-        QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF\r\n") << QStringList{u"El archivo está vacío: su primera línea debe nombrar"_s};
+        QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF\r\n")
+                               << QStringList{u"El archivo está vacío: su primera línea debe nombrar"_s};
         QTest::newRow("tabs") << QByteArray(e).replace(',', '\t') + "1\tA\t1\t0\t1\r\n"
                               << QStringList{u"Línea 1: no tiene columnas separadas por comas ni por punto y coma"_s};
-        QTest::newRow("separators mixed") << QByteArray(e).replace(',', ';') + "000002;Caja;1;0;1\n000003,Bancos,2,0,1\n"
-                                          << QStringList{u"Línea 3: tiene 1 campos y la primera línea, 5"_s};
+        QTest::newRow("separators mixed")
+            << QByteArray(e).replace(',', ';') + "000002;Caja;1;0;1\n000003,Bancos,2,0,1\n"
+            << QStringList{u"Línea 3: tiene 1 campos y la primera línea, 5"_s};
         QTest::newRow("columns missing, unknown")
             << QByteArray("Gcc_Cve_Grupo_Cuenta_Contable,Descripcion,Gcc_Codigo,Gcc_Padre\n1,A,1,0\n")
             << QStringList{u"Línea 1: la columna «Descripcion» no es del catálogo"_s,
@@ -223,16 +233,22 @@ private slots:
                            u"Línea 5: la clave 0000003 tiene más caracteres que el formato de clave 000000"_s,
                            u"Línea 6: la clave 0 es la de la raíz del catálogo"_s};
         QTest::newRow("the editor's checks")
-            << e + "000002,,1,0,\n000003,Sin código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n000006,Nivel,1,0,x\n"
-                   "\"000007\",\"Comillas sin cerrar,1,0,\n"
-            << QStringList{u"Línea 2: falta la descripción"_s, u"Línea 3: la clave 000003 es numérica y le falta el código"_s,
+            << e
+                   + "000002,,1,0,\n000003,Sin "
+                     "código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n000006,Nivel,1,0,x\n"
+                     "\"000007\",\"Comillas sin cerrar,1,0,\n"
+            << QStringList{u"Línea 2: falta la descripción"_s,
+                           u"Línea 3: la clave 000003 es numérica y le falta el código"_s,
                            u"Línea 4: con el código 000 hay que indicar el nivel"_s,
                            u"Línea 5: el nivel 3 no corresponde al código 1.2, que es de nivel 2"_s,
                            u"Línea 6: el nivel «x» no es un número entero de 0 en adelante"_s,
                            u"Línea 7: unas comillas abren un campo que no se cierra"_s};
-        QTest::newRow("not UTF-8") << e + "000002,Compa\xF1\xED" "a,1,0,\n000003,Bien,2,0,\n"
+        QTest::newRow("not UTF-8") << e
+                                          + "000002,Compa\xF1\xED"
+                                            "a,1,0,\n000003,Bien,2,0,\n"
                                    << QStringList{u"Línea 2: no está en UTF-8"_s};
-        QTest::newRow("50 MB") << QByteArray() << QStringList{u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB"_s};
+        QTest::newRow("50 MB") << QByteArray()
+                               << QStringList{u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB"_s};
     }
     // Nothing of a file with an error is written, and every bad line is told with its reason.
     void archivosRechazados()
@@ -264,7 +280,8 @@ private slots:
         base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
         QMainWindow ventana;
         int recargas = 0;
-        auto* menu = new MenuCatalogo(&ventana, [] { return u"000001"_s; }, [&] { ++recargas; });
+        auto* menu = new MenuCatalogo(
+            &ventana, [] { return u"000001"_s; }, [&] { ++recargas; });
         for (const char* accion : {"accHistorial", "accExportar", "accImportar"})
             QVERIFY2(menu->findChild<QAction*>(QLatin1String(accion)), accion);
         std::unique_ptr<VentanaHistorial> historial(menu->AbrirHistorial());
@@ -294,25 +311,29 @@ private slots:
             }
         } progresos;
         qApp->installEventFilter(&progresos);
-        const QByteArray buena = QByteArray(kEncabezado).replace(',', ';') + "000002;Caja;1.1;000001;\n000003;Bancos;1.2;000001;\n";
+        const QByteArray buena =
+            QByteArray(kEncabezado).replace(',', ';') + "000002;Caja;1.1;000001;\n000003;Bancos;1.2;000001;\n";
         base.PermitirEscritura(u"PRUEBA"_s, kTabla, false);
         QVERIFY(!importar(buena));
-        QCOMPARE(listado, u"VentanaErroresImportacion|No se importó ningún grupo: El operador PRUEBA no tiene permiso para "
-                          "modificar la tabla Grupo_Cuenta_Contable"_s);
+        QCOMPARE(listado,
+                 u"VentanaErroresImportacion|No se importó ningún grupo: El operador PRUEBA no tiene permiso para "
+                 "modificar la tabla Grupo_Cuenta_Contable"_s);
         QCOMPARE(base.Claves(), QStringList{u"000001"_s});
         base.PermitirEscritura(u"PRUEBA"_s, kTabla, true);
         menu->esperaProgresoMs = 60000;  // longer than this import takes: no progress bar
         QVERIFY(importar(buena));
         QVERIFY(progresos.vistos == 0 && recargas == 1);
         QCOMPARE(base.Claves(), (QStringList{u"000001"_s, u"000002"_s, u"000003"_s}));
-        QCOMPARE(base.Mensajes().value(0).texto, u"Se importaron 2 grupos de %1"_s.arg(carpeta.filePath(u"grupos.csv"_s)));
+        QCOMPARE(base.Mensajes().value(0).texto,
+                 u"Se importaron 2 grupos de %1"_s.arg(carpeta.filePath(u"grupos.csv"_s)));
         menu->esperaProgresoMs = 0;
         QVERIFY(importar(kEncabezado + "000004,Uno,2,0,\n000005,Dos,3,0,\n"));
         qApp->removeEventFilter(&progresos);
         QVERIFY(progresos.vistos == 1 && recargas == 2);
         // Cancelled in the middle: nothing stays.
         CatalogoCsv::Importacion cancelada;
-        QVERIFY(cancelada.Revisar(Escribir(carpeta, kEncabezado + "000006,Seis,4,0,\n000007,Siete,5,0,\n"), *base.Conexion()));
+        QVERIFY(cancelada.Revisar(Escribir(carpeta, kEncabezado + "000006,Seis,4,0,\n000007,Siete,5,0,\n"),
+                                  *base.Conexion()));
         QVERIFY(!cancelada.Escribir(*base.Conexion(), *NuevasUtilerias(), [](int, int) { return false; }));
         QCOMPARE(cancelada.TextosDeError(), QStringList{u"No se importó ningún grupo: la importación se canceló"_s});
         QCOMPARE(base.Claves().size(), 5);

@@ -18,7 +18,8 @@ using Motor = BaseDePrueba::Motor;
 namespace {
 
 // A > A1 > A11, A > A2; B a leaf; E with an empty description.
-const QStringList kCatalogo{u"A|ACTIVO"_s, u"A1|CAJA||A"_s, u"A2|BANCOS||A"_s, u"A11|CHICA||A1"_s, u"B|PASIVO"_s, u"E|"_s};
+const QStringList kCatalogo{u"A|ACTIVO"_s,      u"A1|CAJA||A"_s, u"A2|BANCOS||A"_s,
+                            u"A11|CHICA||A1"_s, u"B|PASIVO"_s,   u"E|"_s};
 const QStringList kTabla{u"A>0"_s, u"A1>A"_s, u"A11>A1"_s, u"A2>A"_s, u"B>0"_s, u"E>0"_s};
 
 // Every group as "key>parent", in key order.
@@ -38,7 +39,7 @@ public:
     int descargas = 0;
 };
 
-} // namespace
+}  // namespace
 
 class tst_Comandos : public QObject
 {
@@ -126,7 +127,8 @@ private slots:
         forma.Controles_Eliminar();
         QCOMPARE(base.Llamadas(),
                  QStringList({u"Execute"_s, u"BeginTrans"_s, u"Execute"_s, u"RegistrarCambio"_s, u"CommitTrans"_s}));
-        QCOMPARE(base.Sentencias().at(1), u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);
+        QCOMPARE(base.Sentencias().at(1),
+                 u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);
         QCOMPARE(base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),
                  QStringList{u"Grupo_Cuenta_Contable|A11|"_s});
         QVERIFY(!pantalla.Nodo(u"A11"_s) && pantalla.Nodo(u"A1"_s));
@@ -139,7 +141,8 @@ private slots:
         forma.Controles_Eliminar();
         QVERIFY(base.Llamadas().contains(u"RollbackTrans"_s) && !base.Llamadas().contains(u"CommitTrans"_s));
         QCOMPARE(base.Mensajes().size(), 1);
-        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | Kestrima | ERR-ID:7500012 | El operador PRUEBA no tiene permiso"_s));
+        QVERIFY(base.MensajesEnTexto()[0].startsWith(
+            u"16 | Kestrima | ERR-ID:7500012 | El operador PRUEBA no tiene permiso"_s));
         QVERIFY(pantalla.Nodo(u"B"_s) && base.Claves().contains(u"B"_s) && !base.Conexion()->EnTransaccion());
     }
 
@@ -149,10 +152,10 @@ private slots:
         QTest::addColumn<Respuestas>("respuestas");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<QStringList>("tabla");
-        const QString invalida
-            = u"16 | Kestrima | ERR-ID:7500001 | El grupo de cuenta contable no es válido para esta operación"_s;
-        const QString duplicada
-            = u"48 | Catálogo de grupo de cuentas contables | ERR-ID:7500002 | La clave: %1 ya existe, especifique otra"_s;
+        const QString invalida =
+            u"16 | Kestrima | ERR-ID:7500001 | El grupo de cuenta contable no es válido para esta operación"_s;
+        const QString duplicada =
+            u"48 | Catálogo de grupo de cuentas contables | ERR-ID:7500002 | La clave: %1 ya existe, especifique otra"_s;
         QTest::newRow("sin clave") << u""_s << Respuestas{} << invalida << kTabla;
         QTest::newRow("raiz") << u"0"_s << Respuestas{} << invalida << kTabla;
         QTest::newRow("cancelar") << u"A"_s << Respuestas{std::nullopt} << QString() << kTabla;
@@ -160,18 +163,19 @@ private slots:
         QTest::newRow("blancos") << u"A"_s << Respuestas{u"   "_s} << QString() << kTabla;
         QTest::newRow("la misma en minusculas") << u"A"_s << Respuestas{u"a"_s} << QString() << kTabla;
         // Only the direct children move; the answer is stored upper-cased.
-        QTest::newRow("mueve los hijos directos") << u"A"_s << Respuestas{u"z9"_s} << QString()
-                                                  << QStringList{u"A1>Z9"_s, u"A11>A1"_s, u"A2>Z9"_s, u"B>0"_s, u"E>0"_s,
-                                                                 u"Z9>0"_s};
+        QTest::newRow("mueve los hijos directos")
+            << u"A"_s << Respuestas{u"z9"_s} << QString()
+            << QStringList{u"A1>Z9"_s, u"A11>A1"_s, u"A2>Z9"_s, u"B>0"_s, u"E>0"_s, u"Z9>0"_s};
         QTest::newRow("comilla") << u"A"_s << Respuestas{u"q' or '1'='1"_s} << QString()
-                                 << QStringList{u"A1>Q' OR '1'='1"_s, u"A11>A1"_s, u"A2>Q' OR '1'='1"_s, u"B>0"_s,
-                                                u"E>0"_s, u"Q' OR '1'='1>0"_s};
+                                 << QStringList{
+                                        u"A1>Q' OR '1'='1"_s, u"A11>A1"_s, u"A2>Q' OR '1'='1"_s, u"B>0"_s, u"E>0"_s,
+                                        u"Q' OR '1'='1>0"_s};
         QTest::newRow("duplicada y luego libre")
             << u"A2"_s << Respuestas{u"b"_s, u"c7"_s} << duplicada.arg(u"B")
             << QStringList{u"A>0"_s, u"A1>A"_s, u"A11>A1"_s, u"B>0"_s, u"C7>A"_s, u"E>0"_s};
         // A group without a description holds its key all the same.
-        QTest::newRow("duplicada sin descripcion") << u"B"_s << Respuestas{u"e"_s, std::nullopt} << duplicada.arg(u"E")
-                                                   << kTabla;
+        QTest::newRow("duplicada sin descripcion")
+            << u"B"_s << Respuestas{u"e"_s, std::nullopt} << duplicada.arg(u"E") << kTabla;
         QTest::newRow("vetado") << u"A"_s << Respuestas{u"N"_s} << u"16 | Kestrima | ERR-ID:7500003 | "_s << kTabla;
     }
     // The key and the direct children's parent updated in one registered transaction, the tree
@@ -222,8 +226,8 @@ private slots:
         QCOMPARE(base.Sentencias().filter(u"UPDATE"_s),
                  QStringList({u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '%1' "
                               "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(literal, seleccion),
-                              u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '%1' WHERE Gcc_padre = '%2'"_s.arg(literal,
-                                                                                                               seleccion)}));
+                              u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '%1' WHERE Gcc_padre = '%2'"_s.arg(
+                                  literal, seleccion)}));
         QCOMPARE(base.TrazaEnTexto("BuscarValor", {"tabla", "valorClave", "campoResultado"}).last(),
                  u"Grupo_Cuenta_Contable|%1|Gcc_Descripcion"_s.arg(nueva));
         QCOMPARE(base.TrazaEnTexto("RegistrarCambio", {"clave"}), QStringList{seleccion});
@@ -269,11 +273,11 @@ private slots:
                 return QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), caso) << motor;
             };
             // After the check found no child: the database refuses the delete.
-            fila("hijo tras la revision") << u"B"_s << QString() << u"WHERE Gcc_Padre = 'B'"_s << u"B1>B"_s << false
-                                          << u"ERR-ID:7500013"_s;
+            fila("hijo tras la revision")
+                << u"B"_s << QString() << u"WHERE Gcc_Padre = 'B'"_s << u"B1>B"_s << false << u"ERR-ID:7500013"_s;
             // While the delete waits for its commit: whichever wins, nobody is left without a parent.
-            fila("hijo durante el borrado") << u"B"_s << QString() << u"RegistrarCambio"_s << u"B1>B"_s << true
-                                            << u"ERR-ID:7500013"_s;
+            fila("hijo durante el borrado")
+                << u"B"_s << QString() << u"RegistrarCambio"_s << u"B1>B"_s << true << u"ERR-ID:7500013"_s;
             // The new key taken after the command found it free: the update is refused.
             fila("clave tomada") << u"A"_s << u"K"_s << u"'K'"_s << u"K>0"_s << false << u"ERR-ID:7500004"_s;
             fila("hijo bajo la clave que cambia")
@@ -296,10 +300,12 @@ private slots:
         PantallaDePrueba pantalla(base);
         pantalla.SeleccionarParaComando(clave);
         // It outwaits the command's transaction, and ends a broken test.
-        std::unique_ptr<Connection> otro = base.OtraConexion([](Sesion::Configuracion& c) { c.esperaBloqueoMs = 8000; });
+        std::unique_ptr<Connection> otro =
+            base.OtraConexion([](Sesion::Configuracion& c) { c.esperaBloqueoMs = 8000; });
         std::future<QString> resultado;  // the database's refusal, empty when the insert succeeded
         base.AlTrazar([&](const QJsonObject& llamada) {
-            if (resultado.valid() || !(llamada[u"llamada"].toString() + u' ' + llamada[u"sql"].toString()).contains(cuando))
+            if (resultado.valid()
+                || !(llamada[u"llamada"].toString() + u' ' + llamada[u"sql"].toString()).contains(cuando))
                 return;
             resultado = std::async(std::launch::async, [&] {
                 return ErrorDe([&] {

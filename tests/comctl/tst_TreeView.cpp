@@ -23,8 +23,11 @@ class PruebaTreeView : public QObject
         m_arbol->Clear();
         for (const auto& [relativo, clave, texto, imagen] :
              std::initializer_list<std::tuple<const char*, const char*, const char*, int>>{
-                 {"", "N0", "/", 3}, {"N0", "N1", "ACTIVO", 3}, {"N1", "N11", "1.1 - CAJA", 4},
-                 {"N1", "N12", "1.2 - BANCOS", 4}, {"N0", "N2", "PASIVO", 3}})
+                 {"", "N0", "/", 3},
+                 {"N0", "N1", "ACTIVO", 3},
+                 {"N1", "N11", "1.1 - CAJA", 4},
+                 {"N1", "N12", "1.2 - BANCOS", 4},
+                 {"N0", "N2", "PASIVO", 3}})
             m_arbol->Add(relativo, TreeView::tvwChild, clave, texto, imagen);
         m_arbol->expandAll();
     }
@@ -174,7 +177,8 @@ private slots:
         m_clics.clear();
         QTest::mouseClick(m_arbol->viewport(), Qt::RightButton, {}, Centro("N0"));
         const QRect fila = m_arbol->visualItemRect(m_arbol->Item("N1"));
-        QTest::mouseClick(m_arbol->viewport(), Qt::LeftButton, {}, {fila.left() - m_arbol->indentation() / 2, fila.center().y()});
+        QTest::mouseClick(m_arbol->viewport(), Qt::LeftButton, {},
+                          {fila.left() - m_arbol->indentation() / 2, fila.center().y()});
         QVERIFY(!m_arbol->Item("N1")->isExpanded());
         QTest::mousePress(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N0"));
         QTest::mouseRelease(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N2"));

@@ -55,14 +55,22 @@ QStringList Visibles(const Controles& barra)
 QVariant Otro(const QVariant& actual)
 {
     switch (actual.metaType().id()) {
-    case QMetaType::Bool: return !actual.toBool();
-    case QMetaType::Int: return actual.toInt() + 1;
-    case QMetaType::Double: return actual.toDouble() + 1.5;
-    case QMetaType::QString: return actual.toString() == "SI" ? "NO" : "SI";
-    case QMetaType::QColor: return QColor(1, 2, 3);
-    case QMetaType::QFont: return QFont("Serif", 13);
-    case QMetaType::QPixmap: return QPixmap(8, 8);
-    default: return {};
+    case QMetaType::Bool:
+        return !actual.toBool();
+    case QMetaType::Int:
+        return actual.toInt() + 1;
+    case QMetaType::Double:
+        return actual.toDouble() + 1.5;
+    case QMetaType::QString:
+        return actual.toString() == "SI" ? "NO" : "SI";
+    case QMetaType::QColor:
+        return QColor(1, 2, 3);
+    case QMetaType::QFont:
+        return QFont("Serif", 13);
+    case QMetaType::QPixmap:
+        return QPixmap(8, 8);
+    default:
+        return {};
     }
 }
 
@@ -90,7 +98,7 @@ struct Formulario
     }
 };
 
-} // namespace
+}  // namespace
 
 class PruebaControles : public QObject
 {
@@ -215,9 +223,8 @@ private slots:
         f.padre->setText("1");
         QCOMPARE(f.nombre->text(), QString("ACTIVO"));
         // The quoted placeholder became a bound one: the key is not in the statement.
-        QCOMPARE(base.Sentencias(),
-                 QStringList{"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
-                             "Gcc_Cve_Grupo_Cuenta_Contable = ?"});
+        QCOMPARE(base.Sentencias(), QStringList{"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
+                                                "Gcc_Cve_Grupo_Cuenta_Contable = ?"});
         for (const auto& [clave, esperado] : {std::pair{"x' OR '1'='1", "FRAGMENTO GUARDADO"},
                                               {"1' OR '1'='1", ""},
                                               {"?", "SIGNO"},
@@ -271,8 +278,8 @@ private slots:
         barra->setProperty("showexitbutton", "SI");
         barra->setProperty("ActivarCatalogo", true);
         Ventana v(barra);
-        QCOMPARE(Visibles(*barra),
-                 (QStringList{"Nuevo", "Editar(no)", "Eliminar(no)", "Imprimir", "Cambiar clave", "Ventanas", "Salir"}));
+        QCOMPARE(Visibles(*barra), (QStringList{"Nuevo", "Editar(no)", "Eliminar(no)", "Imprimir", "Cambiar clave",
+                                                "Ventanas", "Salir"}));
         QStringList eventos;
         for (auto [senal, nombre] : {std::pair{&Controles::Nuevo, "Nuevo"},
                                      {&Controles::Editar, "Editar"},
@@ -363,16 +370,16 @@ private slots:
              {"caption", "idetiqueta", "alignment", "backcolor", "forecolor", "font", "fontsize", "fontbold",
               "enabled"}},
             {new Controles,
-             {"caption", "b1caption", "b2caption", "tabwidth", "easyaccessenabled", "showmenupopup",
-              "showwindowslist", "showexitbutton", "permitir_mover"}},
+             {"caption", "b1caption", "b2caption", "tabwidth", "easyaccessenabled", "showmenupopup", "showwindowslist",
+              "showexitbutton", "permitir_mover"}},
             {new txtKES,
              {"locked", "maxlength", "tabonenter", "alignment", "subrayar", "enabledcolor", "font", "sql",
               "sql_control_resultado"}},
             {new colorKES,
-             {"backcolor", "calendarbackcolor", "calendarforecolor", "calendartitlebackcolor",
-              "calendartitleforecolor", "calendartrailingforecolor", "dbgridbackcolor", "dbgridbackcoloreven",
-              "dbgridbackcolorodd", "enablecolor", "disablecolor", "focuscolor", "labelfontsize", "textfontsize",
-              "menubackcolor", "menufontbackcolor", "menuselbackcolor"}},
+             {"backcolor", "calendarbackcolor", "calendarforecolor", "calendartitlebackcolor", "calendartitleforecolor",
+              "calendartrailingforecolor", "dbgridbackcolor", "dbgridbackcoloreven", "dbgridbackcolorodd",
+              "enablecolor", "disablecolor", "focuscolor", "labelfontsize", "textfontsize", "menubackcolor",
+              "menufontbackcolor", "menuselbackcolor"}},
             {new Titulo, {"caption", "pictureicono", "showminbutton", "showmaxbutton", "showexitbutton", "adjusticon"}},
             {new flatButton,
              {"caption", "backcolor", "bordercolor", "forecolor", "focuscolor", "font", "fontsize", "fontbold",

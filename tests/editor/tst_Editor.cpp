@@ -37,7 +37,9 @@ namespace {
 // The screen shown over the test base, and the editor its New and Edit open.
 struct Ambiente
 {
-    explicit Ambiente(Motor motor = Motor::SQLite) : base(motor) {}
+    explicit Ambiente(Motor motor = Motor::SQLite)
+        : base(motor)
+    {}
     // Shows the screen over the groups inserted so far, with a key format of its own.
     void Abrir(const QString& formato = u"000000"_s)
     {
@@ -77,7 +79,8 @@ struct Ambiente
     static void Llenar(frmCATAddCuCo& e, const QString& clave, const QString& descripcion, const QString& codigo,
                        const QString& nivel)
     {
-        for (auto [caja, texto] : {std::pair{e.txtClave(), clave}, {e.txtDescripcion(), descripcion}, {e.txtCodigo(), codigo}})
+        for (auto [caja, texto] :
+             {std::pair{e.txtClave(), clave}, {e.txtDescripcion(), descripcion}, {e.txtCodigo(), codigo}})
             if (!texto.isNull())
                 Escribir(caja, texto);
         if (!nivel.isEmpty()) {
@@ -115,7 +118,7 @@ struct Ambiente
     std::unique_ptr<PantallaDePrueba> pantalla;
 };
 
-} // namespace
+}  // namespace
 
 class tst_Editor : public QObject
 {
@@ -139,8 +142,8 @@ private slots:
             QTest::addRow("new under the root, %s", motor.data())
                 << m << Guardado{false, "0", {}, "Activo circulante", "1.1", "", "000008", "0", "Activo circulante", 2};
             QTest::addRow("new with quotes and backslashes, %s", motor.data())
-                << m << Guardado{false, "0", "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0",
-                                 "O'Brien's \\' C:\\temp", 1};
+                << m << Guardado{false, "0",     "o'b\\", "O'Brien's \\' C:\\temp", "1'1",
+                                 "",    "O'B\\", "0",     "O'Brien's \\' C:\\temp", 1};
         }
         const Motor s = Motor::SQLite;
         QTest::newRow("new under a group")
@@ -155,8 +158,9 @@ private slots:
         QTest::newRow("edit a 000 group, level changed")
             << s << Guardado{true, "000009", {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6};
         // Edit runs with a format of three: a key longer than it is let be.
-        QTest::newRow("edit with a code") << s << Guardado{true, "000007", {}, "Bancos nacionales", "2.1.3", "",
-                                                           "000007", "000001", "2.1.3 - Bancos nacionales", 3};
+        QTest::newRow("edit with a code")
+            << s << Guardado{true, "000007", {},       "Bancos nacionales",         "2.1.3",
+                             "",   "000007", "000001", "2.1.3 - Bancos nacionales", 3};
         QTest::newRow("edit a heading, code left empty")
             << s << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
     }
@@ -166,7 +170,8 @@ private slots:
         QFETCH(Guardado, caso);
         REQUIERE_MOTOR(motor);
         Ambiente a(motor);
-        a.base.InsertarGrupos({u"000001|Activo|1"_s, u"000007|Bancos|1.1|000001|2"_s, u"TITULO|Cuentas de orden||0|0"_s});
+        a.base.InsertarGrupos(
+            {u"000001|Activo|1"_s, u"000007|Bancos|1.1|000001|2"_s, u"TITULO|Cuentas de orden||0|0"_s});
         if (caso.editar)
             a.base.InsertarGrupo(u"000009"_s, u"Manual"_s, GrupoCuenta::kCodigoNivelManual, u"0"_s, 4);
         a.Abrir(caso.editar ? u"000"_s : u"000000"_s);
@@ -183,22 +188,25 @@ private slots:
         const auto sql = [](QString valor) { return valor.replace(u"'"_s, u"''"_s); };
         const QStringList fechas = a.base.TrazaEnTexto("FormatoFecha", {"resultado"});
         const QStringList sellos = a.base.TrazaEnTexto("FormatoFechaRegistro", {"resultado"});
-        const QString sentencia = caso.editar
-            ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3',    "
-              "Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
-              "Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s.arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
-                  .arg(caso.nivel)
-                  .arg(sellos.value(0), caso.guardada)
-            : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, "
-              "Gcc_Padre, Gcc_Nivel, Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, "
-              "Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', "
-              "'%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', 'PRUEBA', '%8', '%8','AC')"_s
-                  .arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
-                  .arg(caso.nivel)
-                  .arg(fechas.value(0), fechas.value(1), sellos.value(0));
+        const QString sentencia =
+            caso.editar
+                ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3', "
+                  u"   "
+                  "Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
+                  "Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s.arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
+                      .arg(caso.nivel)
+                      .arg(sellos.value(0), caso.guardada)
+                : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, "
+                  "Gcc_Padre, Gcc_Nivel, Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, "
+                  "Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', "
+                  "'%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', 'PRUEBA', '%8', '%8','AC')"_s
+                      .arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
+                      .arg(caso.nivel)
+                      .arg(fechas.value(0), fechas.value(1), sellos.value(0));
         QCOMPARE(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)), QStringList{sentencia});
         // The parent's description is looked up once, on the data services' connection, its key bound.
-        const QString busqueda = u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s;
+        const QString busqueda =
+            u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s;
         QCOMPARE(a.base.TrazaEnTexto("Execute", {"sql", "parametros"}).filter(busqueda),
                  QStringList{busqueda + caso.padre});
         QCOMPARE(a.Transacciones(), u"1 begun, 1 committed, 0 rolled back"_s);
@@ -207,7 +215,8 @@ private slots:
         // New asks for the key as typed, unless the code is "000"; Edit never asks.
         const QString tecleada = caso.clave.isNull() ? caso.guardada : caso.clave.left(6);
         QCOMPARE(a.base.TrazaEnTexto("BuscarValor", {"valorClave"}),
-                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada} : QStringList());
+                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada}
+                                                                                : QStringList());
         // New reloads the tree, reveals the new node and selects its parent; Edit retitles the node.
         QTreeWidgetItem* nodo = a.pantalla->Nodo(caso.guardada);
         QVERIFY(nodo);
@@ -226,31 +235,42 @@ private slots:
         QTest::addColumn<Motor>("motor");
         QTest::addColumn<Rechazo>("caso");
         const QString f = u"000000"_s, k = u"Kestrima"_s, otra = u"Otra"_s;
-        const QString sinNivel
-            = u"Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
-              "EJEMPLO: 1,2,3,4,5, etc..."_s;
-        const QString clave = u"Debe especificar una clave!"_s, numerica = u"Debe especificar un código para determinar el nivel!"_s;
-        const auto fila = [](const char* nombre, Motor motor, const Rechazo& caso) { QTest::newRow(nombre) << motor << caso; };
+        const QString sinNivel =
+            u"Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
+            "EJEMPLO: 1,2,3,4,5, etc..."_s;
+        const QString clave = u"Debe especificar una clave!"_s,
+                      numerica = u"Debe especificar un código para determinar el nivel!"_s;
+        const auto fila = [](const char* nombre, Motor motor, const Rechazo& caso) {
+            QTest::newRow(nombre) << motor << caso;
+        };
         const Motor s = Motor::SQLite;
-        fila("1 key exists", s, {f, "000001", otra, "1.1", "", "txtClave", "<Leyenda>", "ERR-ID:7500019",
-                                 "El grupo de la cuenta contable 000001 ya existe, especifique otra", 16});
-        fila("2 key longer than format", s, {"00000", "000002", otra, "1.1", "", "txtClave", "Clave incorrecta", "ERR-ID:7500020",
-                                             "La longitud del código excede el límite, el formato definido es:\r\n00000", 48});
+        fila("1 key exists", s,
+             {f, "000001", otra, "1.1", "", "txtClave", "<Leyenda>", "ERR-ID:7500019",
+              "El grupo de la cuenta contable 000001 ya existe, especifique otra", 16});
+        fila("2 key longer than format", s,
+             {"00000", "000002", otra, "1.1", "", "txtClave", "Clave incorrecta", "ERR-ID:7500020",
+              "La longitud del código excede el límite, el formato definido es:\r\n00000", 48});
         fila("3 empty key", s, {f, "", otra, "1.1", "", "txtClave", k, "ERR-ID:7500021", clave, 48});
         fila("3 before 4", s, {f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", clave, 48});
-        fila("4 empty description", s, {f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022",
-                                        "Debe especificar una descripción!", 48});
-        fila("5 numeric key without code", s, {f, "000002", otra, "", "", "txtCodigo", k, "ERR-ID:7500023",
-                                               "Debe especificar un código!", 48});
-        fila("6 code 000 without level", s, {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48});
-        fila("6 code 000 set by code", s, {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48, true});
-        fila("7 numeric key without level", s, {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025", numerica, 48, true});
+        fila("4 empty description", s,
+             {f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022", "Debe especificar una descripción!",
+              48});
+        fila("5 numeric key without code", s,
+             {f, "000002", otra, "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!", 48});
+        fila("6 code 000 without level", s,
+             {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48});
+        fila("6 code 000 set by code", s,
+             {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48, true});
+        fila("7 numeric key without level", s,
+             {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025", numerica, 48, true});
         for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
             const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
             QTest::addRow("veto, %s", motor.data())
                 << m << Rechazo{f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48};
             QTest::addRow("duplicate key with code 000, %s", motor.data())
-                << m << Rechazo{f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", 16};
+                << m
+                << Rechazo{f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>",
+                           16};
         }
     }
     void rechazos()
@@ -268,19 +288,21 @@ private slots:
                 e.txtCodigo()->setText(caso.codigo);
                 e.txtNivel()->clear();
             }
-            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigoPorCodigo ? QString() : caso.codigo, caso.nivel);
+            Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigoPorCodigo ? QString() : caso.codigo,
+                             caso.nivel);
             QCOMPARE(e.Ventana()->focusWidget()->objectName(), caso.foco);
             QCOMPARE(e.txtClave()->text() + u'|' + e.txtDescripcion()->text(), caso.clave + u'|' + caso.descripcion);
             QVERIFY(a.base.Claves() == QStringList{u"000001"_s} && a.base.Fila(u"000001"_s) == u"Activo|1|0|1");
             QVERIFY(!a.base.Conexion()->EnTransaccion());
-            QCOMPARE(a.Transacciones(), enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s : u"0 begun, 0 committed, 0 rolled back"_s);
-            const QStringList razones = (vetado ? a.base.TrazaEnTexto("UltimoError", {"resultado"})
-                                                : a.base.TrazaEnTexto("Execute", {"error"}))
-                                            .filter(QRegularExpression(u"."_s));
+            QCOMPARE(a.Transacciones(), enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s
+                                                      : u"0 begun, 0 committed, 0 rolled back"_s);
+            const QStringList razones =
+                (vetado ? a.base.TrazaEnTexto("UltimoError", {"resultado"}) : a.base.TrazaEnTexto("Execute", {"error"}))
+                    .filter(QRegularExpression(u"."_s));
             QCOMPARE(razones.size(), enTransaccion ? 1 : 0);
             const QString titulo = caso.titulo == "<Leyenda>"_L1 ? e.Controles1()->Leyenda() : caso.titulo;
-            QCOMPARE(a.Mensajes(), QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo).arg(
-                                       titulo, caso.id, enTransaccion ? razones[0] : caso.texto)});
+            QCOMPARE(a.Mensajes(), QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo)
+                                                   .arg(titulo, caso.id, enTransaccion ? razones[0] : caso.texto)});
             if (!vetado)
                 return;
             // Once allowed, the same input saves.
@@ -312,8 +334,9 @@ private slots:
         QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtClave()->text(), u"000002"_s);
             Ambiente::Llenar(e, QString(), u"Mio"_s, u"2"_s, QString());
-            QCOMPARE(a.Mensajes(), QStringList{u"16|%1|ERR-ID:7500019|TQ614|editor|El grupo de la cuenta contable 000002 "
-                                               "ya existe, especifique otra"_s.arg(e.Controles1()->Leyenda())});
+            QCOMPARE(a.Mensajes(),
+                     QStringList{u"16|%1|ERR-ID:7500019|TQ614|editor|El grupo de la cuenta contable 000002 "
+                                 "ya existe, especifique otra"_s.arg(e.Controles1()->Leyenda())});
             QCOMPARE(e.Ventana()->focusWidget(), e.txtClave());
             QCOMPARE(e.txtClave()->text(), u"000003"_s);
             QCOMPARE(a.Transacciones(), u"1 begun, 0 committed, 1 rolled back"_s);
@@ -400,7 +423,8 @@ private slots:
         QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtClave()->text(), QString());
             const QStringList mensajes = a.Mensajes();
-            QVERIFY2(mensajes.size() == 1 && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
+            QVERIFY2(mensajes.size() == 1
+                         && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
                          && !mensajes[0].endsWith(u'|'),
                      qPrintable(mensajes.join(u'\n')));
         }));

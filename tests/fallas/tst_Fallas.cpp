@@ -30,12 +30,14 @@ QString s_sinMontajePropio;  // why no mount namespace of our own; set by main()
 
 enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, SesionTerminada, ServidorCallado };
 // Each fault's name and the start of its message.
-const std::pair<const char*, QString> kFallas[]
-    = {{"locked", u"La base de datos está ocupada"_s},       {"read-only", u"La base de datos es de solo lectura"_s},
-       {"disk full", u"El disco está lleno"_s},               {"NUL", u"El texto contiene un carácter nulo"_s},
-       {"10,000 characters", u"Un valor no es válido para la base de datos"_s},
-       {"PostgreSQL session ended", u"Se perdió la conexión"_s},
-       {"PostgreSQL server silent", u"El servidor de la base de datos no respondió"_s}};
+const std::pair<const char*, QString> kFallas[] = {
+    {"locked", u"La base de datos está ocupada"_s},
+    {"read-only", u"La base de datos es de solo lectura"_s},
+    {"disk full", u"El disco está lleno"_s},
+    {"NUL", u"El texto contiene un carácter nulo"_s},
+    {"10,000 characters", u"Un valor no es válido para la base de datos"_s},
+    {"PostgreSQL session ended", u"Se perdió la conexión"_s},
+    {"PostgreSQL server silent", u"El servidor de la base de datos no respondió"_s}};
 constexpr int kEsperaServidorMs = 1500;
 
 // Each kind of change where it would succeed; `sentencia` is the change's own statement.
@@ -45,16 +47,16 @@ struct Cambio
     QString idError, sentencia;
     std::function<bool(PantallaDePrueba&, const QString& sufijo)> hacer;
 };
-const Cambio kCambios[]
-    = {{"delete", u"ERR-ID:7500013"_s, u"DELETE FROM Grupo_Cuenta_Contable"_s,
-        [](auto& u, auto&) { return u.Eliminar(u"B"_s); }},
-       {"new", u"ERR-ID:7500027"_s, u"INSERT INTO Grupo_Cuenta_Contable"_s,
-        [](auto& u, auto& s) { return !u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s + s, {}); }},
-       {"edit", u"ERR-ID:7500027"_s, u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion"_s,
-        [](auto& u, auto& s) { return !u.Editar(u"100"_s, u"BANCOS Y CAJA"_s + s, u"1.1"_s); }},
-       {"rename", u"ERR-ID:7500015"_s, {}, [](auto& u, auto& s) { return u.Renombrar(u"B"_s, u"pasivo total"_s + s); }},
-       {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
-        [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
+const Cambio kCambios[] = {
+    {"delete", u"ERR-ID:7500013"_s, u"DELETE FROM Grupo_Cuenta_Contable"_s,
+     [](auto& u, auto&) { return u.Eliminar(u"B"_s); }},
+    {"new", u"ERR-ID:7500027"_s, u"INSERT INTO Grupo_Cuenta_Contable"_s,
+     [](auto& u, auto& s) { return !u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s + s, {}); }},
+    {"edit", u"ERR-ID:7500027"_s, u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion"_s,
+     [](auto& u, auto& s) { return !u.Editar(u"100"_s, u"BANCOS Y CAJA"_s + s, u"1.1"_s); }},
+    {"rename", u"ERR-ID:7500015"_s, {}, [](auto& u, auto& s) { return u.Renombrar(u"B"_s, u"pasivo total"_s + s); }},
+    {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
+     [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
 
 // The child the kill test ends: it adds groups C1, C2... through the editor, printing "ok KEY"
 // for each one committed, and stops inside the transaction of the second, right after its insert.
@@ -77,9 +79,9 @@ int escritor(int argc, char** argv)
     return 2;
 }
 
-const QStringList kPiezas
-    = u"'|''|\"|\\|\\'|--|;|%|_|/*|*/|?|$1|:nombre|' OR '1'='1|'); DROP TABLE Grupo_Cuenta_Contable; --|"
-      "\\x27|E'\\''|$$|\u200f|\u202e|\u200e|مرحبا|שלום|e\u0301|\u0301|😀|𝄞|ñÑáÉü|ß|CAJA| |  |1.2"_s.split(u'|');
+const QStringList kPiezas =
+    u"'|''|\"|\\|\\'|--|;|%|_|/*|*/|?|$1|:nombre|' OR '1'='1|'); DROP TABLE Grupo_Cuenta_Contable; --|"
+    "\\x27|E'\\''|$$|\u200f|\u202e|\u200e|مرحبا|שלום|e\u0301|\u0301|😀|𝄞|ñÑáÉü|ß|CAJA| |  |1.2"_s.split(u'|');
 // One UTF-16 unit each, so that the key box's six hold them.
 const QString kCaracteresDeClave = u"'\"\\%_;-*/?$éñאب\u0007\u200f"_s;
 const QRegularExpression kEspaciosAlBorde(u"^ +| +$"_s);
@@ -114,7 +116,7 @@ const QStringList kBuscados = u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA
                               "100% INTERESES|1000 INTERESES|CUENTA_A|CUENTAXA|X;DROP TABLE Grupo_Cuenta_Contable;--|"
                               "TAB\tY CAMPANA\u0007|حساب جاري|\u202eTRAPAC \u200fקופה|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|"
                               "CAFETERA"_s.split(u'|')
-    << QString(9997, u'Z') + u"FIN"_s;
+                              << QString(9997, u'Z') + u"FIN"_s;
 
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
@@ -146,13 +148,13 @@ int usuario(int argc, char** argv)
     apoyo.AlTrazar([&](const QJsonObject& l) {
         const QString llamada = l[u"llamada"_s].toString();
         hecho |= !l.contains(u"error"_s)
-            && (llamada == u"CommitTrans"
-                || (tipo == u"nombre" && llamada == u"Execute" && l[u"sql"_s].toString().startsWith(u"UPDATE")));
+                 && (llamada == u"CommitTrans"
+                     || (tipo == u"nombre" && llamada == u"Execute" && l[u"sql"_s].toString().startsWith(u"UPDATE")));
     });
     // A fault of the program, not a refusal the user can act on (a lock, a key taken, a parent gone).
-    static const QStringList kFallasDelPrograma
-        = u"Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|Variable de objeto|"
-          "Ya hay una transacción abierta|No hay una transacción|Se perdió la conexión"_s.split(u'|');
+    static const QStringList kFallasDelPrograma =
+        u"Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|Variable de objeto|"
+        "Ya hay una transacción abierta|No hay una transacción|Se perdió la conexión"_s.split(u'|');
     int serie = 0;
     QSet<QString> conHijosMios;  // parents of this user's adds, which its tree still shows as leaves
     QElapsedTimer reloj;
@@ -172,7 +174,11 @@ int usuario(int argc, char** argv)
         };
         recorrer(pantalla.Nodo(kZona));
         const int dado = claves.size() > kGrupos + 6 ? 25 : claves.size() < kGrupos - 6 ? 0 : azar.bounded(100);
-        tipo = dado < 25 ? u"alta"_s : dado < 50 ? u"baja"_s : dado < 70 ? u"edicion"_s : dado < 85 ? u"clave"_s : u"nombre"_s;
+        tipo = dado < 25   ? u"alta"_s
+               : dado < 50 ? u"baja"_s
+               : dado < 70 ? u"edicion"_s
+               : dado < 85 ? u"clave"_s
+                           : u"nombre"_s;
         const QStringList candidatos = dado < 25 ? claves + QStringList{kZona} : dado < 50 ? hojas : claves;
         const QString objetivo = candidatos.isEmpty() ? QString() : candidatos[int(azar.bounded(candidatos.size()))];
         if (objetivo.isEmpty() || (tipo == u"baja" && conHijosMios.contains(objetivo)))
@@ -200,10 +206,10 @@ int usuario(int argc, char** argv)
         if (!probado)
             continue;
         const bool falla = m.size() > 1
-            || (!m.isEmpty()
-                && (!m[0].idError.startsWith(u"ERR-ID:75000")
-                    || std::any_of(kFallasDelPrograma.begin(), kFallasDelPrograma.end(),
-                                   [&](const QString& f) { return m[0].texto.startsWith(f); })));
+                           || (!m.isEmpty()
+                               && (!m[0].idError.startsWith(u"ERR-ID:75000")
+                                   || std::any_of(kFallasDelPrograma.begin(), kFallasDelPrograma.end(),
+                                                  [&](const QString& f) { return m[0].texto.startsWith(f); })));
         const QString resultado = falla || (m.isEmpty() && !hecho) ? u"fallido"_s : hecho ? u"hecho"_s : u"rechazado"_s;
         const QString detalle = m.isEmpty() ? QString() : m[0].idError + u' ' + m[0].texto.section(u':', 0, 0).left(60);
         log.write((QStringList{tipo, clave, valor, resultado, detalle.simplified()}.join(u'\t') + u'\n').toUtf8());
@@ -212,7 +218,7 @@ int usuario(int argc, char** argv)
     return Sesion::Conexion()->EnTransaccion() ? 4 : 0;
 }
 
-} // namespace
+}  // namespace
 
 class PruebaFallas : public QObject
 {
@@ -282,7 +288,8 @@ void PruebaFallas::cambioRechazado()
         const auto inalterable = [archivo = base.Archivo()](bool si) {
             Sesion::Cerrar();
             if (QProcess::execute(u"chattr"_s, {si ? u"+i"_s : u"-i"_s, archivo}) != 0 || !si)
-                QFile::setPermissions(archivo, si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                QFile::setPermissions(archivo,
+                                      si ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         };
         inalterable(true);
         quitar = [=] { inalterable(false); };
@@ -300,7 +307,8 @@ void PruebaFallas::cambioRechazado()
         const int proceso = pid();
         base.AlTrazar([=, sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
             if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
-                hecho = falla == SesionTerminada ? BaseDePrueba::TerminarSesion(proceso) : ::kill(proceso, SIGSTOP) == 0;
+                hecho =
+                    falla == SesionTerminada ? BaseDePrueba::TerminarSesion(proceso) : ::kill(proceso, SIGSTOP) == 0;
         });
         quitar = [&base, falla, proceso] {
             base.AlTrazar({});
@@ -315,7 +323,9 @@ void PruebaFallas::cambioRechazado()
         });
         const QStringList antes = base.Estado();
         base.LimpiarMensajes();
-        const QString sufijo = falla == Nul ? QChar(0) + u"MÁS"_s : falla == Largo ? QString(9999, QChar(0x05d0)) + u'\'' : QString();
+        const QString sufijo = falla == Nul     ? QChar(0) + u"MÁS"_s
+                               : falla == Largo ? QString(9999, QChar(0x05d0)) + u'\''
+                                                : QString();
         QElapsedTimer reloj;
         reloj.start();
         QVERIFY(kCambios[cambio].hacer(u, sufijo));
@@ -376,14 +386,17 @@ void PruebaFallas::matadoDentroDelCambio()
 // read back with a bound SELECT; then the hostile key's delete takes only that group.
 void PruebaFallas::textosGeneradosVuelvenIguales()
 {
-    const int vueltas = qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
+    const int vueltas =
+        qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
     BaseDePrueba base;
     const QString padre = u"P'\\%"_s;
     base.InsertarGrupos({padre + u"|PADRE 'HOSTIL'"_s, u"B|VECINO"_s});
     PantallaDePrueba usuario(base);
     QRandomGenerator azar(614);
     const QStringList vecinos = base.Estado().mid(0, 2);
-    const auto fila = [&](const QString& clave) { return base.Fila(clave, u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre"_s); };
+    const auto fila = [&](const QString& clave) {
+        return base.Fila(clave, u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre"_s);
+    };
     // Two hostile characters and a counter: no other group has it once upper-cased.
     const auto clave = [&](int n) {
         const auto c = [&] { return kCaracteresDeClave[int(azar.bounded(kCaracteresDeClave.size()))]; };
@@ -402,7 +415,8 @@ void PruebaFallas::textosGeneradosVuelvenIguales()
         const QString descripcion2 = texto(azar, 200), codigo2 = texto(azar, 30);
         if (!descripcion2.isEmpty()) {
             HECHO_SIN_MENSAJES(usuario.Editar(guardada, descripcion2, codigo2.isNull() ? u""_s : codigo2), "edit");
-            QCOMPARE(fila(guardada), QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}).join(u'|'));
+            QCOMPARE(fila(guardada),
+                     QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}).join(u'|'));
         }
         // The rename stores the label without the key and dashes, trimmed, in upper case.
         usuario.Forma().CargarCuentas();
@@ -460,7 +474,8 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
     {
         VigiaModal editor([&](QWidget*) {
             frmCATAddCuCo& e = frmCATAddCuCo::Instancia();
-            enElEditor = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(), e.txtNivel()->text()};
+            enElEditor = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(),
+                          e.txtNivel()->text()};
             e.txtDescripcion()->setText(u"BANCOS Y CAJA"_s);
             e.cmdAceptar();
         });
@@ -477,26 +492,25 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
 void PruebaFallas::busquedaHostil_data()
 {
     QTest::addColumn<QString>("texto");
-    const std::pair<const char*, QString> filas[] = {
-        {"quote", "'"},
-        {"two quotes", "''"},
-        {"double quotes", "\"HOLA\""},
-        {"backslashes", "C:\\TEMP\\"},
-        {"or 1=1", "' OR 1=1 --"},
-        {"percent", "%"},
-        {"100%", "100%"},
-        {"underscore", "_"},
-        {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"},
-        {"tab", "\tY"},
-        {"bell", "\u0007"},
-        {"arabic", "جاري"},
-        {"right-to-left override", "\u202eTRAPAC \u200f"},
-        {"combining accent", "CAFE\u0301 M"},
-        {"precomposed accent", "café e"},
-        {"accent ignored", "cafe"},
-        {"lone combining mark", QString(QChar(0x0301))},
-        {"ten thousand, present", kBuscados.last()},
-        {"ten thousand quotes", QString(10000, u'\'')}};
+    const std::pair<const char*, QString> filas[] = {{"quote", "'"},
+                                                     {"two quotes", "''"},
+                                                     {"double quotes", "\"HOLA\""},
+                                                     {"backslashes", "C:\\TEMP\\"},
+                                                     {"or 1=1", "' OR 1=1 --"},
+                                                     {"percent", "%"},
+                                                     {"100%", "100%"},
+                                                     {"underscore", "_"},
+                                                     {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"},
+                                                     {"tab", "\tY"},
+                                                     {"bell", "\u0007"},
+                                                     {"arabic", "جاري"},
+                                                     {"right-to-left override", "\u202eTRAPAC \u200f"},
+                                                     {"combining accent", "CAFE\u0301 M"},
+                                                     {"precomposed accent", "café e"},
+                                                     {"accent ignored", "cafe"},
+                                                     {"lone combining mark", QString(QChar(0x0301))},
+                                                     {"ten thousand, present", kBuscados.last()},
+                                                     {"ten thousand quotes", QString(10000, u'\'')}};
     for (const auto& [nombre, texto] : filas)
         QTest::newRow(nombre) << texto;
 }
@@ -567,7 +581,8 @@ void PruebaFallas::usuariosALaVez()
     // Z and a dozen groups under it, three levels deep, beside a group nobody touches.
     base.InsertarGrupos({u"A|Fuera de la zona"_s, kZona + u"|Zona compartida"_s});
     for (int i = 1; i <= kGrupos; ++i)
-        base.InsertarGrupo(u"Z%1"_s.arg(i), u"Grupo %1"_s.arg(i), u""_s, i <= 3 ? kZona : u"Z%1"_s.arg((i - 1) / 3), i <= 3 ? 2 : 3);
+        base.InsertarGrupo(u"Z%1"_s.arg(i), u"Grupo %1"_s.arg(i), u""_s, i <= 3 ? kZona : u"Z%1"_s.arg((i - 1) / 3),
+                           i <= 3 ? 2 : 3);
     Sesion::Cerrar();
     QTemporaryDir carpeta;
     std::vector<std::unique_ptr<QProcess>> hijos;
@@ -596,7 +611,8 @@ void PruebaFallas::usuariosALaVez()
     for (int i = 1; i <= kUsuarios; ++i) {
         QFile f(carpeta.filePath(QString::number(i)));
         QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
-        for (QStringList op; !f.atEnd() && (op = QString::fromUtf8(f.readLine()).chopped(1).split(u'\t')).size() == 5;) {
+        for (QStringList op;
+             !f.atEnd() && (op = QString::fromUtf8(f.readLine()).chopped(1).split(u'\t')).size() == 5;) {
             ops.append({i, op});
             retiradas[op[1]] += op[3] == u"hecho" && (op[0] == u"baja" || op[0] == u"clave");
             cambiosPorClave[op[1]] += op[3] == u"hecho" && op[0] != u"alta";

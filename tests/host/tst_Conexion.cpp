@@ -21,8 +21,8 @@ Q_DECLARE_METATYPE(Marcador)
 
 namespace {
 
-const QString kHijos
-    = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s;
+const QString kHijos =
+    u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s;
 const QString kDescripcion = u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable"_s;
 
 int enCache(Connection* c)
@@ -43,7 +43,7 @@ QString codigoDe(const std::function<void()>& accion)
     return ErrorDe(accion).section(u' ', 0, 0);
 }
 
-} // namespace
+}  // namespace
 
 enum class Interrupcion { MismaFormaAnidada, EscrituraPropia, Transaccion, CommitDeOtra, BucleDeEventos, Cierre };
 Q_DECLARE_METATYPE(Interrupcion)
@@ -67,16 +67,20 @@ private slots:
             QTest::newRow(nombre) << marcador << sql << texto << valores << explicitos;
         };
         const Marcador i = Marcador::Interrogacion, d = Marcador::Dolar;
-        fila("numerados para PostgreSQL", d, "INSERT INTO T VALUES (?, '?', ?, 'b')", "INSERT INTO T VALUES ($1, $2, $3, $4)",
-             {"uno", "?", "2", "b"}, {"uno", 2});
-        fila("números en el texto", i, "INSERT INTO T VALUES ('x', 3, -1.5)", "INSERT INTO T VALUES (?, 3, -1.5)", {"x"});
-        fila("comentario de línea", i, "SELECT * FROM T -- it's\nWHERE A = 'b'", "SELECT * FROM T -- it's\nWHERE A = ?", {"b"});
-        fila("comentario de bloque", i, "SELECT /* don't */ A FROM T WHERE B = 'c'", "SELECT /* don't */ A FROM T WHERE B = ?",
-             {"c"});
+        fila("numerados para PostgreSQL", d, "INSERT INTO T VALUES (?, '?', ?, 'b')",
+             "INSERT INTO T VALUES ($1, $2, $3, $4)", {"uno", "?", "2", "b"}, {"uno", 2});
+        fila("números en el texto", i, "INSERT INTO T VALUES ('x', 3, -1.5)", "INSERT INTO T VALUES (?, 3, -1.5)",
+             {"x"});
+        fila("comentario de línea", i, "SELECT * FROM T -- it's\nWHERE A = 'b'", "SELECT * FROM T -- it's\nWHERE A = ?",
+             {"b"});
+        fila("comentario de bloque", i, "SELECT /* don't */ A FROM T WHERE B = 'c'",
+             "SELECT /* don't */ A FROM T WHERE B = ?", {"c"});
         fila("comillas dobles", i, "SELECT \"it's\" FROM T WHERE A = 'x'", "SELECT \"it's\" FROM T WHERE A = ?", {"x"});
         fila("LIKE pegado", i, "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"});
-        fila("WITH", i, "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)", {"a"});
-        fila("dólar en el literal", d, "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1", {"^[0-9]+$"});
+        fila("WITH", i, "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)",
+             {"a"});
+        fila("dólar en el literal", d, "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1",
+             {"^[0-9]+$"});
         fila("dólar fuera de un literal", d, "SELECT $$a'b$$ FROM T WHERE A = 'x'");
         fila("prefijo E", d, "SELECT * FROM T WHERE A = E'\\'' OR B = 'x'");
         fila("blob", i, "SELECT * FROM T WHERE A = X'41'");
@@ -187,15 +191,23 @@ private slots:
     {
         ABRIR_BASE(motor, base);
         Connection* c = base.Conexion();
-        const QStringList textos = {u"O'Brien y D'Arcy"_s, u"?"_s, u"-- no es comentario"_s, u"/* tampoco */"_s, u"''"_s,
-                                    QString(), u"$1 $$ dólar $$"_s, u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
+        const QStringList textos = {u"O'Brien y D'Arcy"_s,
+                                    u"?"_s,
+                                    u"-- no es comentario"_s,
+                                    u"/* tampoco */"_s,
+                                    u"''"_s,
+                                    QString(),
+                                    u"$1 $$ dólar $$"_s,
+                                    u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
                                     u"ÁÉÍÓÚñ'\\ x"_s.repeated(20)};  // the last one 200 characters, the column's width
         const int antes = enCache(c);
         for (qsizetype i = 0; i < textos.size(); ++i)
             c->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
-                       "VALUES ('K%1', '%2', '0')"_s.arg(i).arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
+                       "VALUES ('K%1', '%2', '0')"_s.arg(i)
+                           .arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
         for (qsizetype i = 0; i < textos.size(); ++i) {
-            auto rs = c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
+            auto rs =
+                c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s.arg(i));
             QCOMPARE(rs->Fields(u"Gcc_Descripcion"_s).toString(), textos[i]);
         }
         QCOMPARE(enCache(c), antes + 2);  // one INSERT and one SELECT, whatever their literals
@@ -215,12 +227,14 @@ private slots:
                    "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
                    QVariantList{u"1.2"_s, u"K0"_s});
         QCOMPARE(base.Fila(u"K0"_s, u"Gcc_Descripcion, Gcc_Codigo"_s), u"¿?|1.2"_s);
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion,
+                                 c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT 1"_s, QVariantList{1}));
         if (motor == Motor::PostgreSQL) {
             // `$1 IS NULL` cannot be prepared; the refusal must not abort the open transaction.
             c->BeginTrans();
-            QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s), QVariant(u"unknown"_s));  // as written
+            QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s),
+                     QVariant(u"unknown"_s));  // as written
             c->CommitTrans();
         }
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
@@ -238,12 +252,14 @@ private slots:
         const bool pg = motor == Motor::PostgreSQL;
         base.InsertarGrupo(u"000001"_s, u"Activo"_s);
         const QString repetida = ErrorDe([&] { base.InsertarGrupo(u"000001"_s, u"Otro"_s); });
-        QVERIFY2(repetida.startsWith((pg ? u"23505"_s : u"19"_s) + u" Ya existe un registro con la misma clave en la tabla"_s)
+        QVERIFY2(repetida.startsWith((pg ? u"23505"_s : u"19"_s)
+                                     + u" Ya existe un registro con la misma clave en la tabla"_s)
                      && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive),
                  qPrintable(repetida));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
-        for (const QString& sql : {u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x')),
-                                   u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; DELETE FROM Grupo_Cuenta_Contable"_s})
+        for (const QString& sql :
+             {u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x')),
+              u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; DELETE FROM Grupo_Cuenta_Contable"_s})
             QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(sql));
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"_s);  // a closing ; is fine
         QCOMPARE(base.Fila(u"000001"_s, u"Gcc_Descripcion, Gcc_Nivel"_s), u"Activo|2"_s);
@@ -263,7 +279,8 @@ private slots:
             base.Conexion()->RollbackTrans();
         QCOMPARE(base.Valor(kDescripcion).toString(), u"Activo"_s);  // readers are not held up
         otro.reset();  // the other user's transaction ends with its connection
-        QVERIFY2(ocupada.startsWith((pg ? u"55P03"_s : u"5"_s) + u" La base de datos está ocupada"_s), qPrintable(ocupada));
+        QVERIFY2(ocupada.startsWith((pg ? u"55P03"_s : u"5"_s) + u" La base de datos está ocupada"_s),
+                 qPrintable(ocupada));
         QVERIFY2(espera >= 150, qPrintable(QString::number(espera)));
     }
 
@@ -276,7 +293,8 @@ private slots:
         const bool pg = motor == Motor::PostgreSQL;
         Sesion::Cerrar();
         QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
-        for (const char* tabla : {"Kes_Version", "Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
+        for (const char* tabla :
+             {"Kes_Version", "Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
             QCOMPARE(base.ContarFilas(QString::fromLatin1(tabla)), qlonglong(qstrcmp(tabla, "Kes_Version") == 0));
         QVERIFY(base.Valor(pg ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() "
                                 "AND indexname = 'gcc_padre_indice'"_s
@@ -284,13 +302,15 @@ private slots:
                     .toString()
                     .contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
         QVERIFY(pg || base.Valor(u"PRAGMA journal_mode"_s).toString() == u"wal"_s);
-        const QStringList agregado = pg ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s,
-                                                      u"DROP FUNCTION gcc_historial()"_s}
-                                        : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
-                                                      u"DROP TRIGGER Gcc_Historial_Baja"_s};
-        for (const QString& sentencia : agregado + QStringList{u"DROP TABLE Kes_Historial"_s,
-                                                               u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s,
-                                                               u"UPDATE Kes_Version SET Ver_Numero = 2"_s})
+        const QStringList agregado =
+            pg ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s,
+                             u"DROP FUNCTION gcc_historial()"_s}
+               : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
+                             u"DROP TRIGGER Gcc_Historial_Baja"_s};
+        for (const QString& sentencia : agregado
+                                            + QStringList{u"DROP TABLE Kes_Historial"_s,
+                                                          u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s,
+                                                          u"UPDATE Kes_Version SET Ver_Numero = 2"_s})
             base.Ejecutar(sentencia);
         Sesion::Cerrar();
         QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
@@ -319,8 +339,9 @@ private slots:
             << buscados << true;
         QTest::newRow("char: sin los blancos finales") << u"CHAR(3)"_s << todas << textos << buscados << false;
         QTest::newRow("integer: '05' es 5") << u"INTEGER"_s << todas << QStringList{u"5"_s, u"50"_s, u"NULL"_s, u"5"_s}
-                                          << QStringList{u"5"_s, u"05"_s, u" 5"_s, u"50"_s, u"0"_s, u"6"_s} << false;
-        QTest::newRow("intercalacion sin mayusculas") << u"TEXT COLLATE mayusculas"_s << todas << textos << buscados << false;
+                                            << QStringList{u"5"_s, u"05"_s, u" 5"_s, u"50"_s, u"0"_s, u"6"_s} << false;
+        QTest::newRow("intercalacion sin mayusculas")
+            << u"TEXT COLLATE mayusculas"_s << todas << textos << buscados << false;
         QTest::newRow("columna unica") << u"TEXT UNIQUE"_s << todas << textos.mid(0, 7) << buscados << false;
     }
     // A burst answers each statement with exactly the server's rows (read inside a transaction);
@@ -335,7 +356,8 @@ private slots:
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
         base.PorRed();
-        base.Ejecutar(u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
+        base.Ejecutar(
+            u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
         base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
         for (qsizetype i = 0; i < valores.size(); ++i)
             base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
@@ -364,7 +386,9 @@ private slots:
         // Another shape that compares the same column asks nothing more about it.
         QCoreApplication::processEvents();
         if (rafaga)
-            QCOMPARE(base.IdasYVueltas([&] { base.Conexion()->Execute(u"SELECT Orden FROM Rafaga WHERE Valor = 'b'"_s); }), 1);
+            QCOMPARE(
+                base.IdasYVueltas([&] { base.Conexion()->Execute(u"SELECT Orden FROM Rafaga WHERE Valor = 'b'"_s); }),
+                1);
     }
 
     // A burst serves until this connection writes or begins a transaction, or control returns to
@@ -377,13 +401,15 @@ private slots:
         base.InsertarGrupos({u"1|Grupo 1"_s, u"2|Grupo 2"_s, u"3|Grupo 3"_s});
         auto otro = base.OtraConexion();
         const auto otroEscribe = [&](const QString& descripcion) {
-            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = ? WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s,
-                          {descripcion});
+            otro->Execute(
+                u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = ? WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s,
+                {descripcion});
         };
         Connection* c = base.Conexion();
         QCOMPARE(primeraDescripcion(*c), u"Grupo 1"_s);
         otroEscribe(u"Suyo"_s);
-        QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(primeraDescripcion(*c), u"Grupo 1"_s); }), 0);  // the burst's snapshot
+        QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(primeraDescripcion(*c), u"Grupo 1"_s); }),
+                 0);  // the burst's snapshot
         QCoreApplication::processEvents();
         QCOMPARE(primeraDescripcion(*c), u"Suyo"_s);
         otroEscribe(u"Suyo otra vez"_s);
@@ -397,13 +423,14 @@ private slots:
         c->RollbackTrans();
         QCOMPARE(primeraDescripcion(*c), u"Durante la transaccion"_s);  // the burst before BeginTrans is gone
         for (const int filasPorRafaga : {2, 0}) {
-            base.Reconfigurar([&](Sesion::Configuracion& configuracion) { configuracion.filasPorRafaga = filasPorRafaga; });
+            base.Reconfigurar(
+                [&](Sesion::Configuracion& configuracion) { configuracion.filasPorRafaga = filasPorRafaga; });
             c = base.Conexion();
             primeraDescripcion(*c);
             QCOMPARE(base.IdasYVueltas([&] {
-                         for (int i = 0; i < 3; ++i)
-                             primeraDescripcion(*c);
-                     }),
+                for (int i = 0; i < 3; ++i)
+                    primeraDescripcion(*c);
+            }),
                      3);
         }
     }
@@ -449,7 +476,9 @@ private slots:
         QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
         QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otra, u"OTRA"_s), SQLITE_OK);
         const auto cerrarOtra = qScopeGuard([&] { sqlite3_close(otra); });
-        const auto otraEjecuta = [&](const QString& sql) { return sqlite3_exec(otra, sql.toUtf8().constData(), nullptr, nullptr, nullptr); };
+        const auto otraEjecuta = [&](const QString& sql) {
+            return sqlite3_exec(otra, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+        };
         switch (interrupcion) {
         case Interrupcion::MismaFormaAnidada: {
             auto anidado = c->Execute(kHijos.arg(u"2"_s));
@@ -466,8 +495,9 @@ private slots:
         case Interrupcion::EscrituraPropia:
             c->Execute(cambiar);
             QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
-            QCOMPARE(otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Cambiada'"_s),
-                     SQLITE_OK);
+            QCOMPARE(
+                otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Cambiada'"_s),
+                SQLITE_OK);
             QCOMPARE(sqlite3_changes(otra), 6);
             QCOMPARE(hijos(u"0"_s), cambiadas);
             break;
@@ -480,7 +510,8 @@ private slots:
             break;
         case Interrupcion::CommitDeOtra:
             for (const QString& descripcion : {u"Otra"_s, u"Cambiada"_s}) {
-                QCOMPARE(otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(descripcion)), SQLITE_OK);
+                QCOMPARE(otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(descripcion)),
+                         SQLITE_OK);
                 QCOMPARE(hijos(u"0"_s).value(0), descripcion);
             }
             break;
@@ -520,8 +551,8 @@ private slots:
     void configuracion()
     {
         const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
-        QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s)
-                && predeterminada.lecturaCompartida);
+        QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
+                && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida);
         QTemporaryDir carpeta;
         const auto leer = [&](const QByteArray& texto) {
             QFile ini(carpeta.filePath(u"tq614.ini"_s));
@@ -535,15 +566,16 @@ private slots:
                                        "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
                                        "FilasPorRafaga=0\nLecturaCompartida=false\n");
         QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);
-        QCOMPARE(QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
-                              c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs),
-                              QString::number(c.filasPorRafaga), QString::number(c.lecturaCompartida)}),
-                 QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
-                              "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
+        QCOMPARE(
+            QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
+                         c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs),
+                         QString::number(c.filasPorRafaga), QString::number(c.lecturaCompartida)}),
+            QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
+                         "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
         QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
-        for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
-                                           "Conexion=host=db user=ana password=secreta\n"_ba,
-                                           "Conexion=postgresql://ana:secreta@db/conta\n"_ba}) {
+        for (const QByteArray& conClave :
+             {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
+              "Conexion=host=db user=ana password=secreta\n"_ba, "Conexion=postgresql://ana:secreta@db/conta\n"_ba}) {
             const QString rechazo = ErrorDe([&] { leer(conClave); });
             QVERIFY2(rechazo.contains(u"tq614.ini"_s) && rechazo.contains(u"PGPASSFILE"_s)
                          && rechazo.contains(u"pg_service.conf"_s) && rechazo.contains(u"PGPASSWORD"_s),
@@ -579,14 +611,16 @@ private slots:
         };
         const auto valor = [](auto&& c, const char* sql) { return c.Execute(QString::fromLatin1(sql))->Fields(0); };
         const QString otraAutoridad = ErrorDe([&] {
-            ConexionPostgres c(con(aqui + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA")));
+            ConexionPostgres c(
+                con(aqui + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA")));
         });
         QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
                      && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
                  qPrintable(otraAutoridad));
         {
             // The first host is down; after the session is lost, the host list is tried again.
-            ConexionPostgres c(con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(prueba.puerto)));
+            ConexionPostgres c(
+                con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(prueba.puerto)));
             QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
             QVERIFY(valor(c, "SELECT inet_server_port()").toInt() == prueba.puerto && c.Reconexiones() == 1);
         }
@@ -642,7 +676,9 @@ private slots:
         Sesion::Configuracion config = base.Configuracion();
         config.esperaServidorMs = 1500;
         QElapsedTimer reloj;
-        const auto aTiempo = [&] { return reloj.elapsed() >= 1400 && reloj.elapsed() < 1500 + 8000; };  // a busy machine
+        const auto aTiempo = [&] {
+            return reloj.elapsed() >= 1400 && reloj.elapsed() < 1500 + 8000;
+        };  // a busy machine
         ProxyRetardo mudo(config.servidor.toStdString(), config.puerto, 3600 * 1000);
         Sesion::Configuracion haciaElMudo = config;
         haciaElMudo.servidor = u"127.0.0.1"_s;
@@ -663,7 +699,8 @@ private slots:
             QVERIFY2(callado.startsWith(u"57014 El servidor de la base de datos no respondió en 1.5 s"_s) && aTiempo(),
                      qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(callado)));
             // A write sent before the silence may still be carried out when the server wakes.
-            QCOMPARE(callado.contains(u"No se puede saber si el cambio llegó a guardarse"_s), sql.startsWith(u"UPDATE"_s));
+            QCOMPARE(callado.contains(u"No se puede saber si el cambio llegó a guardarse"_s),
+                     sql.startsWith(u"UPDATE"_s));
             // The next statement opens a new session, while the old one still sleeps.
             QCOMPARE(primeraDescripcion(c), u"Activo"_s);
             QVERIFY(c.ProcesoDelServidor() != pid);

@@ -24,7 +24,8 @@ namespace {
 const QString kTabla = u"Grupo_Cuenta_Contable"_s, kClave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
 const QString kListado = u"000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n"_s;
 
-template <class T> std::unique_ptr<T> crear(const char* clase)
+template <class T>
+std::unique_ptr<T> crear(const char* clase)
 {
     return std::unique_ptr<T>(static_cast<T*>(KesCrearObjeto(clase)));
 }
@@ -72,7 +73,7 @@ int relojMovido(int argc, char** argv)
     return registrado ? 0 : 3;
 }
 
-} // namespace
+}  // namespace
 
 class PruebaServicios : public QObject
 {
@@ -99,18 +100,20 @@ private slots:
             return registrado;
         };
         QVERIFY(registrar(u"1"_s, u"CAT-01"_s, true) && util->UltimoError().isEmpty());
-        const QString fila = base.Valor(u"SELECT Bit_Tabla || '|' || Bit_Clave || '|' || Bit_Operador || '|' || Bit_Sesion || '|' "
-                                        "|| Bit_Usuario_Base || '|' || Bit_Fecha FROM Kes_Bitacora"_s)
-                                 .toString();
-        QCOMPARE(fila.section(u'|', 0, 4), QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion(),
-                                                        motor == Motor::PostgreSQL ? base.Configuracion().usuario
-                                                                                   : Sesion::UsuarioDelSistema()})
-                                               .join(u'|'));
+        const QString fila =
+            base.Valor(u"SELECT Bit_Tabla || '|' || Bit_Clave || '|' || Bit_Operador || '|' || Bit_Sesion || '|' "
+                       "|| Bit_Usuario_Base || '|' || Bit_Fecha FROM Kes_Bitacora"_s)
+                .toString();
+        QCOMPARE(fila.section(u'|', 0, 4),
+                 QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion(),
+                              motor == Motor::PostgreSQL ? base.Configuracion().usuario : Sesion::UsuarioDelSistema()})
+                     .join(u'|'));
         const QDateTime fecha = QDateTime::fromString(fila.section(u'|', 5), u"yyyy-MM-dd HH:mm:ss"_s);
         QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(fila));
         base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, false);
         QVERIFY(!registrar(u"2"_s, {}, false));
-        QCOMPARE(util->UltimoError(), u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
+        QCOMPARE(util->UltimoError(),
+                 u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
         base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, true);
         QVERIFY(registrar(u"2"_s, {}, false) && util->UltimoError().isEmpty());  // a success clears it
         QCOMPARE(base.Claves(), QStringList{u"1"_s});
@@ -130,13 +133,16 @@ private slots:
         // libfaketime is preloaded before the sanitizers' runtime, which then must not object.
         entorno.insert(u"ASAN_OPTIONS"_s, entorno.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
         hijo.setProcessEnvironment(entorno);
-        hijo.start(u"faketime"_s, {u"2001-02-03 04:05:06"_s, QCoreApplication::applicationFilePath(), u"--reloj-movido"_s,
-                                   base.Esquema()});
+        hijo.start(u"faketime"_s, {u"2001-02-03 04:05:06"_s, QCoreApplication::applicationFilePath(),
+                                   u"--reloj-movido"_s, base.Esquema()});
         QVERIFY2(hijo.waitForFinished(60000) && hijo.exitCode() == 0, hijo.readAllStandardError().constData());
         QVERIFY(hijo.readAllStandardOutput().startsWith("2001-02-03"));
         const QStringList fila = base.Valor(u"SELECT Bit_Fecha || '|' || Bit_Operador || '|' || Bit_Usuario_Base "
-                                            "FROM Kes_Bitacora"_s).toString().split(u'|');
-        QVERIFY2(qAbs(QDateTime::fromString(fila[0], u"yyyy-MM-dd HH:mm:ss"_s).secsTo(QDateTime::currentDateTime())) < 120,
+                                            "FROM Kes_Bitacora"_s)
+                                     .toString()
+                                     .split(u'|');
+        QVERIFY2(qAbs(QDateTime::fromString(fila[0], u"yyyy-MM-dd HH:mm:ss"_s).secsTo(QDateTime::currentDateTime()))
+                     < 120,
                  qPrintable(fila[0]));
         QCOMPARE(fila.mid(1), QStringList(2, base.Configuracion().usuario));
     }
@@ -148,7 +154,9 @@ private slots:
     {
         ABRIR_BASE(motor, base);
         UtileriasKes util(FabricaServicios::CrearAccesoDatos());
-        const auto siguiente = [&](const QString& tabla = kTabla) { return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {}); };
+        const auto siguiente = [&](const QString& tabla = kTabla) {
+            return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
+        };
         QCOMPARE(siguiente(), 1L);
         for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3", "O'B"})
             base.InsertarGrupo(QString::fromLatin1(clave), QString::fromLatin1(clave).repeated(2));
@@ -162,7 +170,8 @@ private slots:
                       "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '2147483647'"_s);
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente(u"Grupo_Cuenta_Contable; DROP TABLE x"_s));
-        const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s, const QString& tabla = kTabla) {
+        const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s,
+                                const QString& tabla = kTabla) {
             return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
         };
         QCOMPARE(buscar(u"O'B"_s) + u'|' + buscar(u"7"_s, u"Gcc_Nivel"_s), u"O'BO'B|1"_s);
@@ -186,12 +195,14 @@ private slots:
         auto datos = crear<AccesoDatos>("AccesoDatos");
         AccesoDatosKes propio;
         const QString formato = u"FTO_GRUPO_CUENTA_CONTABLE"_s;
-        const auto leer = [&](const QString& nombre, const QVariant& omision, long numero = 0, const QString& tipo = u"T"_s) {
+        const auto leer = [&](const QString& nombre, const QVariant& omision, long numero = 0,
+                              const QString& tipo = u"T"_s) {
             return datos->ObtenerParametro(nombre, numero, tipo, omision).toString();
         };
         QCOMPARE(leer(formato, u"000000"_s), u"000000"_s);
         propio.EstablecerParametro(formato, 0, u"T"_s, u"0000"_s);
-        QCOMPARE(leer(formato, u"000000"_s) + u'|' + leer(formato, u"x"_s, 1), u"0000|x"_s);  // the number tells them apart
+        QCOMPARE(leer(formato, u"000000"_s) + u'|' + leer(formato, u"x"_s, 1),
+                 u"0000|x"_s);  // the number tells them apart
         propio.EstablecerParametro(formato, 0, u"T"_s, u"00000000"_s);  // replaced, not repeated
         QVERIFY(leer(formato, {}) == u"00000000" && base.ContarFilas(u"Kes_Parametro"_s) == 1);
         propio.EstablecerParametro(u"DIAS"_s, 0, u"N"_s, u"treinta"_s);
@@ -207,7 +218,8 @@ private slots:
                  u"05/03/2024|2024-03-05 14:05:09|"_s);
         const QDateTime ahora = util->FechaActual();
         QVERIFY(ahora.time().msec() == 0 && qAbs(ahora.secsTo(QDateTime::currentDateTime())) <= 1);
-        QCOMPARE(util->ObtenerTransaccion(u"CAT-01"_s, u"Kestrima"_s) + util->ObtenerTransaccion(u"  "_s, u"Kestrima"_s),
+        QCOMPARE(util->ObtenerTransaccion(u"CAT-01"_s, u"Kestrima"_s)
+                     + util->ObtenerTransaccion(u"  "_s, u"Kestrima"_s),
                  u"CAT-01Kestrima"_s);
         QVERIFY(crear<VisorReporte>("VisorReporte") && crear<AccesoDatos>("AccesoDatos"));
         QVERIFY(!KesCrearObjeto("Pantalla") && !KesCrearObjeto("accesodatos") && !KesCrearObjeto(nullptr));
@@ -220,22 +232,28 @@ private slots:
         BaseDePrueba base;
         auto datos = crear<AccesoDatos>("AccesoDatos");
         static QStringList registro;
-        const auto anterior = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& contexto, const QString& m) {
-            if (qstrcmp(contexto.category, "kestrima.mensajes") == 0)
-                registro << m;
-        });
+        const auto anterior =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& contexto, const QString& m) {
+                if (qstrcmp(contexto.category, "kestrima.mensajes") == 0)
+                    registro << m;
+            });
         datos->Mensaje(u"No se puede eliminar el grupo cuenta contable raíz"_s, 48, u"Kestrima"_s, 4242, u"TQ614"_s,
                        u"ERR-ID:7500010"_s);
         qInstallMessageHandler(anterior);
         QCOMPARE(base.TrazaDe(u"Mensaje"_s),
-                 QList<QJsonObject>({{{"llamada", "Mensaje"}, {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
-                                      {"estilo", 48}, {"titulo", "Kestrima"}, {"ventana", 4242}, {"proyecto", "TQ614"},
+                 QList<QJsonObject>({{{"llamada", "Mensaje"},
+                                      {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
+                                      {"estilo", 48},
+                                      {"titulo", "Kestrima"},
+                                      {"ventana", 4242},
+                                      {"proyecto", "TQ614"},
                                       {"idError", "ERR-ID:7500010"}}}));
         QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
         QVERIFY(registro.size() == 1 && registro[0].contains(u"TQ614"_s) && registro[0].contains(u"ERR-ID:7500010"_s));
         Sesion::RegistrarMensajes(false);
         base.LimpiarMensajes();
-        for (const auto& [estilo, icono] : {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
+        for (const auto& [estilo, icono] :
+             {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
             QStringList visto;
             VigiaModal vigia([&](QWidget* ventana) {
                 auto* caja = qobject_cast<QMessageBox*>(ventana);
@@ -270,9 +288,12 @@ private slots:
         c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);
         QStringList llamadas;
         const QList<QJsonObject> l = lineas(archivo, &llamadas);
-        QCOMPARE(llamadas, (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans", "Execute", "Mensaje"}));
-        QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool() && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
-        QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s) && l[5].value("codigo"_L1) == u"1"_s,
+        QCOMPARE(llamadas, (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans",
+                                        "Execute", "Mensaje"}));
+        QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool()
+                && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
+        QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s)
+                     && l[5].value("codigo"_L1) == u"1"_s,
                  qPrintable(l[5].value("error"_L1).toString()));
         QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
         QProcess proceso;
@@ -298,14 +319,16 @@ private slots:
         {
             VigiaModal vigia([&](QWidget* ventana) {
                 auto* texto = ventana->findChild<QPlainTextEdit*>(u"txtListado"_s);
-                visto = {ventana->windowTitle(), texto->toPlainText(), QString::number(ventana->isModal() && texto->isReadOnly())};
+                visto = {ventana->windowTitle(), texto->toPlainText(),
+                         QString::number(ventana->isModal() && texto->isReadOnly())};
                 tabulador = texto->tabStopDistance();
                 ventana->findChild<QPushButton*>(u"cmdCerrar"_s)->click();
             });
             FabricaServicios::CrearVisorReporte()->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
         }
         QCOMPARE(visto, (QStringList{u"Reporte"_s, kListado, u"1"_s}));
-        const qreal espacio = QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
+        const qreal espacio =
+            QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
         QVERIFY(tabulador >= 2 * espacio && tabulador <= 8 * espacio);
         QVERIFY(base.Reportes().isEmpty());
 

@@ -54,12 +54,18 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("accion");  // a button, a key or "close"
         QTest::addColumn<bool>("aceptado");
-        QTest::newRow("Aceptar con espacios") << "   " << "cmdAceptar" << true;
-        QTest::newRow("Cancelar") << "banco" << "cmdCancelar" << false;
-        QTest::newRow("Enter") << "caja" << "Return" << true;
-        QTest::newRow("Enter del teclado numérico") << "caja" << "Enter" << true;
-        QTest::newRow("Escape") << "caja" << "Esc" << false;
-        QTest::newRow("cierre por el sistema") << "x" << "close" << false;
+        QTest::newRow("Aceptar con espacios") << "   "
+                                              << "cmdAceptar" << true;
+        QTest::newRow("Cancelar") << "banco"
+                                  << "cmdCancelar" << false;
+        QTest::newRow("Enter") << "caja"
+                               << "Return" << true;
+        QTest::newRow("Enter del teclado numérico") << "caja"
+                                                    << "Enter" << true;
+        QTest::newRow("Escape") << "caja"
+                                << "Esc" << false;
+        QTest::newRow("cierre por el sistema") << "x"
+                                               << "close" << false;
     }
     void cierres()
     {

@@ -22,18 +22,19 @@ QStringList sentencias(const QString& traza)
 {
     QStringList resultado;
     for (const QByteArray& linea : leer(traza).split('\n'))
-        if (const QJsonObject llamada = QJsonDocument::fromJson(linea).object(); llamada.value(u"llamada"_s) == u"Execute"_s)
+        if (const QJsonObject llamada = QJsonDocument::fromJson(linea).object();
+            llamada.value(u"llamada"_s) == u"Execute"_s)
             resultado << llamada.value(u"sql"_s).toString();
     return resultado;
 }
 
 QString hijos(const char* padre)
 {
-    return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(
-        QLatin1String(padre));
+    return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s
+        .arg(QLatin1String(padre));
 }
 
-} // namespace
+}  // namespace
 
 class tst_ProgramaHost : public QObject
 {
@@ -44,7 +45,8 @@ class tst_ProgramaHost : public QObject
 
     // Runs the host (or `programa`) with its registry in the test's folder; its exit code, -1
     // when it crashed or hung, its output in m_salida.
-    int ejecutar(const QStringList& argumentos, const QString& programa = TQ614_HOST, const QProcessEnvironment& cambios = {})
+    int ejecutar(const QStringList& argumentos, const QString& programa = TQ614_HOST,
+                 const QProcessEnvironment& cambios = {})
     {
         QProcess proceso;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
@@ -71,7 +73,8 @@ private slots:
     void opciones()
     {
         QCOMPARE(ejecutar({u"--help"_s}), 0);
-        for (const char* opcion : {"--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--captura-historial"})
+        for (const char* opcion :
+             {"--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--captura-historial"})
             QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
         QCOMPARE(ejecutar({u"--pg-puerto"_s, u"x"_s}), 2);
         QVERIFY(m_salida.contains(u"Puerto"_s));
@@ -80,9 +83,9 @@ private slots:
         // A password is refused on the command line, in a connection string and in the INI,
         // saying where it belongs.
         const QString ini = escribir("con-clave.ini", "[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n");
-        for (const QStringList& conClave : {QStringList{u"--pg-clave"_s, u"secreta"_s},
-                                            QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s},
-                                            QStringList{u"--config"_s, ini}}) {
+        for (const QStringList& conClave :
+             {QStringList{u"--pg-clave"_s, u"secreta"_s},
+              QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s}, QStringList{u"--config"_s, ini}}) {
             QCOMPARE(ejecutar(conClave), 2);
             QVERIFY2(m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
         }
@@ -127,7 +130,8 @@ private slots:
         QCOMPARE(ejecutar({u"--base"_s, b, u"--exportar"_s, csvB, u"--separador"_s, u";"_s}), 0);
         QCOMPARE(leer(csvB), leer(csvA));
         QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csvA}), 1);
-        QVERIFY2(m_salida.contains(u"Línea 2: la clave 000001 ya existe en el catálogo"_s) && m_salida.contains(u"Línea 31: "_s),
+        QVERIFY2(m_salida.contains(u"Línea 2: la clave 000001 ya existe en el catálogo"_s)
+                     && m_salida.contains(u"Línea 31: "_s),
                  qPrintable(m_salida));
     }
 
@@ -140,24 +144,27 @@ private slots:
         base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
         const Sesion::Configuracion c = base.Configuracion();
         const QString ini = escribir(
-            "postgres.ini", u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full sslrootcert=%5\"\n"
-                            "Esquema=%6\n"_s.arg(c.servidor)
-                                .arg(c.puerto)
-                                .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
-                                .toUtf8());
-        const QStringList argumentos{u"--config"_s, ini, u"--captura"_s, ruta("postgres.png"), u"--traza"_s, ruta("pg.jsonl")};
+            "postgres.ini",
+            u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full sslrootcert=%5\"\n"
+            "Esquema=%6\n"_s.arg(c.servidor)
+                .arg(c.puerto)
+                .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
+                .toUtf8());
+        const QStringList argumentos{u"--config"_s,        ini,          u"--captura"_s,
+                                     ruta("postgres.png"), u"--traza"_s, ruta("pg.jsonl")};
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);
         QCOMPARE(ejecutar(argumentos), 0);
         QVERIFY2(sentencias(ruta("pg.jsonl")).contains(hijos("ACT")), qPrintable(m_salida));
         const QByteArray contrasena = leer(qEnvironmentVariable("PGPASSFILE")).trimmed().split(':').value(4);
         QVERIFY(contrasena.size() >= 8);
         const QByteArray todo = argumentos.join(u' ').toUtf8() + m_salida.toUtf8() + leer(ini) + leer(ruta("pg.jsonl"))
-            + leer(ruta("registro.ini"));
+                                + leer(ruta("registro.ini"));
         QVERIFY(!todo.contains(contrasena));
         QProcessEnvironment sinArchivo;
         sinArchivo.insert(u"PGPASSFILE"_s, ruta("ninguno"));
         QCOMPARE(ejecutar(argumentos, TQ614_HOST, sinArchivo), 1);
-        QVERIFY2(m_salida.contains(u"pide la contraseña"_s) && m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
+        QVERIFY2(m_salida.contains(u"pide la contraseña"_s) && m_salida.contains(u"PGPASSFILE"_s),
+                 qPrintable(m_salida));
     }
 };
 

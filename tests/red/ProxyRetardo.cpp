@@ -28,13 +28,16 @@ struct Sentido
     std::deque<std::pair<Reloj::time_point, std::vector<char>>> cola;
 };
 
-} // namespace
+}  // namespace
 
 // A client's connection and the proxy's own to the server. Each direction has a thread that
 // reads and one that delivers, so that a chunk read during another's delay keeps its own time.
 struct ProxyRetardo::Par
 {
-    Par(int cliente, int servidor) : subida{cliente, servidor}, bajada{servidor, cliente} {}
+    Par(int cliente, int servidor)
+        : subida{cliente, servidor}
+        , bajada{servidor, cliente}
+    {}
     Sentido subida, bajada;  // client -> server, server -> client
     std::atomic<bool> servidorHablo{true};
     std::vector<std::thread> hilos;
@@ -94,7 +97,8 @@ void ProxyRetardo::aceptar()
             continue;
         const int cliente = accept(m_escucha, nullptr, nullptr);
         const int servidor = socket(m_destino.ss_family, SOCK_STREAM, 0);
-        if (cliente < 0 || servidor < 0 || connect(servidor, reinterpret_cast<sockaddr*>(&m_destino), m_largoDestino) != 0) {
+        if (cliente < 0 || servidor < 0
+            || connect(servidor, reinterpret_cast<sockaddr*>(&m_destino), m_largoDestino) != 0) {
             close(cliente);
             close(servidor);
             continue;

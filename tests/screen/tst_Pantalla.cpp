@@ -72,7 +72,7 @@ void InsertarEnLote(BaseDePrueba& base, int cuantos, const std::function<QVarian
     base.Conexion()->CommitTrans();
 }
 
-} // namespace
+}  // namespace
 
 class tst_Pantalla : public QObject
 {
@@ -106,7 +106,8 @@ private slots:
             int opacos = 0;
             for (int p = 0; p < 256; ++p)
                 opacos += qAlpha(imagen.pixel(p % 16, p / 16)) > 0;
-            QVERIFY2(imagen.size() == QSize(16, 16) && opacos > 40 && !vistas.contains(imagen), qPrintable(QString::number(i)));
+            QVERIFY2(imagen.size() == QSize(16, 16) && opacos > 40 && !vistas.contains(imagen),
+                     qPrintable(QString::number(i)));
             vistas << imagen;
         }
         forma.Unload();
@@ -136,27 +137,40 @@ private slots:
             fila("tabla vacia") << QStringList() << QStringList{raiz} << false;
             // Under the root a heading (3, description alone); below, a numeric key under a heading is
             // a group of the chart (2), under another numeric key a nested group (4), with its code.
-            fila("imagenes y textos")
-                << QStringList{"1|Activo|1", "ACT|Activos", "100|Caja|1.1|ACT", "101|Caja chica|1.1.1|100",
-                               "102|Sin código|NULL|100", "NOTA|Notas||100", "2.5|Decimal|9|1", "3.1.1|Con puntos|9|1"}
-                << QStringList{raiz, "N1|Activo|3|1", "N2.5|9 - Decimal|4|2", "N3.1.1|Con puntos|3|2", "NACT|Activos|3|1",
-                               "N100|1.1 - Caja|2|2", "N101|1.1.1 - Caja chica|4|3", "N102| - Sin código|4|3",
-                               "NNOTA|Notas|3|3"}
-                << false;
+            fila("imagenes y textos") << QStringList{"1|Activo|1",
+                                                     "ACT|Activos",
+                                                     "100|Caja|1.1|ACT",
+                                                     "101|Caja chica|1.1.1|100",
+                                                     "102|Sin código|NULL|100",
+                                                     "NOTA|Notas||100",
+                                                     "2.5|Decimal|9|1",
+                                                     "3.1.1|Con puntos|9|1"}
+                                      << QStringList{raiz,
+                                                     "N1|Activo|3|1",
+                                                     "N2.5|9 - Decimal|4|2",
+                                                     "N3.1.1|Con puntos|3|2",
+                                                     "NACT|Activos|3|1",
+                                                     "N100|1.1 - Caja|2|2",
+                                                     "N101|1.1.1 - Caja chica|4|3",
+                                                     "N102| - Sin código|4|3",
+                                                     "NNOTA|Notas|3|3"}
+                                      << false;
             fila("comilla en la clave") << QStringList{"A|Uno", "A1|Uno uno||A", "O'K|Comilla", "OK1|Bajo comilla||O'K"}
                                         << QStringList{raiz, "NA|Uno|3|1", "NA1|Uno uno|3|2", "NO'K|Comilla|3|1",
                                                        "NOK1|Bajo comilla|3|2"}
                                         << false;
-            fila("ciclos y su propio padre") << QStringList{"A|Normal", "X|Propio||X", "P|Uno||Q", "Q|Dos||R",
-                                                            "R|Tres||P", "S|Bajo||P"}
-                                             << QStringList{raiz, "NA|Normal|3|1"} << false;
+            fila("ciclos y su propio padre")
+                << QStringList{"A|Normal", "X|Propio||X", "P|Uno||Q", "Q|Dos||R", "R|Tres||P", "S|Bajo||P"}
+                << QStringList{raiz, "NA|Normal|3|1"} << false;
             // A row keyed "0" collides with the root's node key: its level stops there, once.
-            fila("clave cero corta su nivel") << QStringList{"A|Primero", "0|Cero||A", "A1|Tras la cero||A", "B|Segundo"}
-                                              << QStringList{raiz, "NA|Primero|3|1", "NB|Segundo|3|1"} << true;
+            fila("clave cero corta su nivel")
+                << QStringList{"A|Primero", "0|Cero||A", "A1|Tras la cero||A", "B|Segundo"}
+                << QStringList{raiz, "NA|Primero|3|1", "NB|Segundo|3|1"} << true;
             fila("clave cero bajo la raiz") << QStringList{"A|Normal", "0|Raíz repetida"} << QStringList{raiz} << true;
-            fila("descripcion nula") << QStringList{"A|Uno", "A1|Antes||A", "A2|NULL||A", "A3|Despues||A", "B|Dos",
-                                                    "B1|Bajo dos||B"}
-                                     << QStringList{raiz, "NA|Uno|3|1", "NA1|Antes|3|2", "NB|Dos|3|1", "NB1|Bajo dos|3|2"}
+            fila("descripcion nula") << QStringList{"A|Uno",         "A1|Antes||A", "A2|NULL||A",
+                                                    "A3|Despues||A", "B|Dos",       "B1|Bajo dos||B"}
+                                     << QStringList{raiz, "NA|Uno|3|1", "NA1|Antes|3|2", "NB|Dos|3|1",
+                                                    "NB1|Bajo dos|3|2"}
                                      << true;
             fila("tabla borrada") << QStringList{"DROP TABLE Grupo_Cuenta_Contable"} << QStringList{raiz} << true;
         }
@@ -178,7 +192,9 @@ private slots:
             QCOMPARE(pantalla.Descripcion(), arbol);
             QCOMPARE(base.Mensajes().size(), fallaDeNivel ? 1 : 0);
             for (const Sesion::MensajeRegistrado& m : base.Mensajes())
-                QCOMPARE(u"%1|%2|%3|%4|%5"_s.arg(m.estilo).arg(m.titulo, m.idError, m.proyecto).arg(m.ventana == pantalla.Forma().hWnd()),
+                QCOMPARE(u"%1|%2|%3|%4|%5"_s.arg(m.estilo)
+                             .arg(m.titulo, m.idError, m.proyecto)
+                             .arg(m.ventana == pantalla.Forma().hWnd()),
                          u"16|AddSubMenu()|ERR-ID:7500008|TQ614|1"_s);
             QStringList esperadas;
             for (const QString& clave : pantalla.Nodos()) {
@@ -202,13 +218,17 @@ private slots:
     {
         {
             BaseDePrueba base;
-            InsertarEnLote(base, 1100, [](int i) { return QVariantList{u"K%1"_s.arg(i), i == 1 ? u"0"_s : u"K%1"_s.arg(i - 1)}; });
+            InsertarEnLote(base, 1100, [](int i) {
+                return QVariantList{u"K%1"_s.arg(i), i == 1 ? u"0"_s : u"K%1"_s.arg(i - 1)};
+            });
             QCOMPARE(PantallaDePrueba(base, PantallaDePrueba::Apertura::Cargada).Arbol().Count(), 1001);
             QCOMPARE(base.MensajesEnTexto(),
                      QStringList{u"16 | AddSubMenu() | ERR-ID:7500008 | Espacio de pila insuficiente"_s});
         }
         BaseDePrueba base;
-        InsertarEnLote(base, 32767, [](int i) { return QVariantList{u"G%1"_s.arg(i, 5, 10, QLatin1Char('0')), u"0"_s}; });
+        InsertarEnLote(base, 32767, [](int i) {
+            return QVariantList{u"G%1"_s.arg(i, 5, 10, QLatin1Char('0')), u"0"_s};
+        });
         PantallaDePrueba pantalla(base);
         Pulsar(pantalla.Arbol(), pantalla.Nodo(u"0"_s));
         QCOMPARE(pantalla.Forma().txtNivel()->text(), u"32767"_s);
@@ -370,7 +390,8 @@ private slots:
         QStringList texto;
         for (const int n : idas)
             texto << QString::number(n);
-        QVERIFY2(idas[0] <= 6 && idas[1] == 1 && idas[2] <= 3 && idas[3] <= 2 && idas[4] <= 24, qPrintable(texto.join(u' ')));
+        QVERIFY2(idas[0] <= 6 && idas[1] == 1 && idas[2] <= 3 && idas[3] <= 2 && idas[4] <= 24,
+                 qPrintable(texto.join(u' ')));
         QVERIFY2(idas[5] > 1000 && idas[6] > 1000 && idas[8] > 1000 && idas[9] > 1000, qPrintable(texto.join(u' ')));
     }
 
@@ -419,7 +440,8 @@ private slots:
         QString respuesta;
         VigiaModal vigia([&](QWidget*) {
             QTest::keyClicks(frmInput::Instancia().txtValor(), respuesta);
-            QTest::mouseClick(respuesta == u"Pasivos" ? frmInput::Instancia().cmdCancelar() : frmInput::Instancia().cmdAceptar(),
+            QTest::mouseClick(respuesta == u"Pasivos" ? frmInput::Instancia().cmdCancelar()
+                                                      : frmInput::Instancia().cmdAceptar(),
                               Qt::LeftButton);
         });
         QTest::keyClick(&arbol, Qt::Key_F3);
@@ -445,7 +467,8 @@ private slots:
         QVERIFY(pantalla.Nodo(u"ACT"_s)->isExpanded() && pantalla.Nodo(u"100"_s)->isExpanded());
         QCOMPARE(vigia.Abiertas(), 2);
         for (const QJsonObject& busqueda : base.TrazaDe(u"BuscarEnArbol"_s))
-            QCOMPARE(busqueda.value(u"arbol").toString() + u'|' + busqueda.value(u"texto").toString(), u"tvCuentas|caja"_s);
+            QCOMPARE(busqueda.value(u"arbol").toString() + u'|' + busqueda.value(u"texto").toString(),
+                     u"tvCuentas|caja"_s);
         respuesta = u"   "_s;  // nothing to look for, nothing said
         QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier);
         QVERIFY(TreeView::Key(arbol.currentItem()) == u"N100" && base.Mensajes().isEmpty());
@@ -461,7 +484,8 @@ private slots:
         PantallaDePrueba pantalla(base);
         QStringList faltas;
         const auto revisar = [&faltas](QWidget* ventana) {
-            for (const QString& falta : Accesibilidad::SinNombreAccesible(ventana) + Accesibilidad::TextoRecortado(ventana))
+            for (const QString& falta :
+                 Accesibilidad::SinNombreAccesible(ventana) + Accesibilidad::TextoRecortado(ventana))
                 faltas << ventana->objectName() + u": "_s + falta;
         };
         revisar(pantalla.Forma().Ventana());
@@ -540,9 +564,9 @@ private slots:
             QCOMPARE(base.Fila(clave, columnas), antes);
             QVERIFY(pantalla.Nodo(clave) == nodo && TreeView::Text(nodo) == u"Pasivos");
         } else {
-            const QString update
-                = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s
-                      .arg(QString(guardado).replace(u"'"_s, u"''"_s), clave);
+            const QString update =
+                u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s
+                    .arg(QString(guardado).replace(u"'"_s, u"''"_s), clave);
             QCOMPARE(escrituras, QStringList{update});
             QCOMPARE(Publico::sSQL, update);
             QCOMPARE(base.Llamadas().filter(u"Trans"_s) + base.Llamadas().filter(u"RegistrarCambio"_s), QStringList());

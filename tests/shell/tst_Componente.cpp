@@ -40,7 +40,9 @@ IPantallaKes* crearPantalla()
 class FormaDePrueba : public FormaPredeterminada<FormaDePrueba>
 {
 public:
-    FormaDePrueba() : FormaPredeterminada(QStringLiteral("frmPrueba")) {}
+    FormaDePrueba()
+        : FormaPredeterminada(QStringLiteral("frmPrueba"))
+    {}
     QStringList eventos;
     bool cancelarCierre = false;
     QList<int> modos;
@@ -56,7 +58,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 class tst_Componente : public QObject
 {
@@ -129,7 +131,8 @@ private slots:
         QVERIFY(!Registro::BuscarClase(nombre));
         const QString instalada = m_dir.filePath(QStringLiteral("libTQ614.so"));
         QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), instalada));
-        QFile plantilla(QStringLiteral(TQ614_PLANTILLA_REGISTRO)), maquina(m_dir.filePath("maquina/Kestrima/registro.ini"));
+        QFile plantilla(QStringLiteral(TQ614_PLANTILLA_REGISTRO)),
+            maquina(m_dir.filePath("maquina/Kestrima/registro.ini"));
         QVERIFY(plantilla.open(QIODevice::ReadOnly) && QDir().mkpath(QFileInfo(maquina).path())
                 && maquina.open(QIODevice::WriteOnly));
         maquina.write(plantilla.readAll().replace("@COMPONENTE@", QFile::encodeName(instalada)));
