@@ -54,18 +54,21 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("accion");  // a button, a key or "close"
         QTest::addColumn<bool>("aceptado");
-        QTest::newRow("Aceptar con espacios") << "   "
-                                              << "cmdAceptar" << true;
-        QTest::newRow("Cancelar") << "banco"
-                                  << "cmdCancelar" << false;
-        QTest::newRow("Enter") << "caja"
-                               << "Return" << true;
-        QTest::newRow("Enter del teclado numérico") << "caja"
-                                                    << "Enter" << true;
-        QTest::newRow("Escape") << "caja"
-                                << "Esc" << false;
-        QTest::newRow("cierre por el sistema") << "x"
-                                               << "close" << false;
+        const struct
+        {
+            const char* fila;
+            QString texto, accion;
+            bool aceptado;
+        } filas[] = {
+            {"Aceptar con espacios", "   ", "cmdAceptar", true},
+            {"Cancelar", "banco", "cmdCancelar", false},
+            {"Enter", "caja", "Return", true},
+            {"Enter del teclado numérico", "caja", "Enter", true},
+            {"Escape", "caja", "Esc", false},
+            {"cierre por el sistema", "x", "close", false},
+        };
+        for (const auto& f : filas)
+            QTest::newRow(f.fila) << f.texto << f.accion << f.aceptado;
     }
     void cierres()
     {
