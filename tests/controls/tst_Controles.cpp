@@ -15,7 +15,6 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QMenu>
-#include <QMetaProperty>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -51,52 +50,15 @@ QStringList Visibles(const Controles& barra)
     return captions;
 }
 
-// A value of the property's type other than `actual`.
+// A value of the property's type other than `actual` (a pixmap is never equal to another).
 QVariant Otro(const QVariant& actual)
 {
-    switch (actual.metaType().id()) {
-    case QMetaType::Bool:
-        return !actual.toBool();
-    case QMetaType::Int:
-        return actual.toInt() + 1;
-    case QMetaType::Double:
-        return actual.toDouble() + 1.5;
-    case QMetaType::QString:
-        return actual.toString() == "SI" ? "NO" : "SI";
-    case QMetaType::QColor:
-        return QColor(1, 2, 3);
-    case QMetaType::QFont:
-        return QFont("Serif", 13);
-    case QMetaType::QPixmap:
-        return QPixmap(8, 8);
-    default:
-        return {};
-    }
+    for (const QVariant& valor :
+         QVariantList{true, false, 1, 2, 2.5, 3.5, "SI", "NO", QColor(1, 2, 3), QFont("Serif", 13), QPixmap(8, 8)})
+        if (valor.metaType() == actual.metaType() && valor != actual)
+            return valor;
+    return {};
 }
-
-// The editor's pair (the description in a frame of its own: the lookup searches the window), on
-// keys that look like SQL, over the data service's connection, whose statements the base records.
-struct Formulario
-{
-    QWidget ventana;
-    std::unique_ptr<AccesoDatos> datos{static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos"))};
-    txtKES* padre = new txtKES(&ventana);
-    txtKES* nombre = new txtKES(new QFrame(&ventana));
-    explicit Formulario(BaseDePrueba& base)
-    {
-        for (const auto& [clave, descripcion] : {std::pair{"1", "ACTIVO"},
-                                                 {"O'Brien", "CON COMILLA"},
-                                                 {"x' OR '1'='1", "FRAGMENTO GUARDADO"},
-                                                 {"?", "SIGNO"}})
-            base.InsertarGrupo(clave, descripcion);
-        base.LimpiarTraza();
-        padre->setProveedorConexion([this] { return datos->Conexion(); });
-        padre->setObjectName("txtPadre");
-        padre->setSql("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'");
-        padre->setSql_control_resultado("txtNPadre");
-        nombre->setObjectName("txtNPadre");
-    }
-};
 
 }  // namespace
 
@@ -116,19 +78,16 @@ private slots:
         QTest::keyClick(v.a, Qt::Key_Tab);  // in and out without a change
         QTest::keyClick(v.b, Qt::Key_Enter);  // b does not move on with Enter
         QCOMPARE(QApplication::focusWidget(), v.b);
-        QCOMPARE(eventos, QStringList{"Validate:12"});
         v.a->setFocus();
         QTest::keyClick(v.a, Qt::Key_Backspace);
         QTest::keyClicks(v.a, ".");
         QTest::keyClick(v.a, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), v.b);
-        QCOMPARE(eventos.mid(1), (QStringList{"Change:1", "Change:1.", "Validate:1."}));
         // Typed and undone, or typed again over itself: each Change is still followed by Validate.
         v.a->setFocus();
         QTest::keyClicks(v.a, "Y");
         QTest::keyClick(v.a, Qt::Key_Backspace);
         v.b->setFocus();
-        QCOMPARE(eventos.mid(4), (QStringList{"Change:1.Y", "Change:1.", "Validate:1."}));
         // A message coming to the front takes the focus a while; the edit goes on after it
         // and ends with a click elsewhere.
         v.a->setFocus();
@@ -139,48 +98,26 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&otra));
         v.ventana.activateWindow();
         QTRY_COMPARE(QApplication::focusWidget(), v.a);
-        QCOMPARE(eventos.size(), 8);
         QTest::mouseClick(v.c, Qt::LeftButton);
-        QCOMPARE(eventos.mid(8), QStringList{"Validate:1.5"});
+        QCOMPARE(eventos, (QStringList{"Validate:12", "Change:1", "Change:1.", "Validate:1.", "Change:1.Y", "Change:1.",
+                                       "Validate:1.", "Change:1.5", "Validate:1.5"}));
     }
 
-    void bloqueadaYTabStop()
+    // Valor reads as far as the text reads as a number and writes back the number. The length
+    // limit holds what the user types or pastes; text set by code is kept whole (the editor shows
+    // a seven-digit automatic key in a box of six) and the user cannot lengthen it. A locked box
+    // out of the tab order is skipped by Tab, and code may still focus it, but not write in it.
+    void valorLargoYBloqueo()
     {
-        Ventana v;
-        v.b->setText("fijo");
-        v.b->setLocked(true);
-        v.b->setTabStop(false);
-        QTest::keyClick(v.a, Qt::Key_Tab);  // skips b
-        QCOMPARE(QApplication::focusWidget(), v.c);
-        v.b->setFocus();  // code may still give it the focus; the user cannot write in it
-        QTest::keyClicks(v.b, "zz");
-        QCOMPARE(v.b->text(), QString("fijo"));
-    }
-
-    void valor()
-    {
-        // Read as far as it reads as a number; written back as the number.
-        for (const auto& [texto, valor] : {std::pair{"12abc", 12.0},
-                                           {"abc", 0.0},
-                                           {"-7x", -7.0},
-                                           {" 4 5", 45.0},
-                                           {"1e3", 1000.0},
-                                           {"2e", 2.0},
-                                           {"1.2.3", 1.2},
-                                           {".25", 0.25},
-                                           {"3,5", 3.0}}) {
+        const QStringList textos{"12abc", "abc", "-7x", " 4 5", "1e3", "2e", "1.2.3", ".25", "3,5"};
+        const QList<double> valores{12, 0, -7, 45, 1000, 2, 1.2, 0.25, 3};
+        for (qsizetype i = 0; i < textos.size(); ++i) {
             txtKES caja;
-            caja.setText(texto);
-            QVERIFY2(caja.Valor() == valor, texto);
-            caja.setProperty("Valor", valor);
-            QCOMPARE(caja.text(), QString::number(valor));
+            caja.setText(textos[i]);
+            QVERIFY2(caja.Valor() == valores[i], qPrintable(textos[i]));
+            caja.setProperty("Valor", valores[i]);
+            QCOMPARE(caja.text(), QString::number(valores[i]));
         }
-    }
-
-    // The limit holds what the user types or pastes; text set by code is kept whole (the
-    // editor shows a seven-digit automatic key in a box of six) and the user cannot lengthen it.
-    void largoMaximoSoloParaElUsuario()
-    {
         Ventana v;
         v.a->setProperty("maxlength", 6);
         QSignalSpy cambios(v.a, &txtKES::Change);
@@ -205,66 +142,84 @@ private slots:
         v.a->setSelection(0, 2);
         pegar("xyz");
         QCOMPARE(v.a->text(), QString("xy34567"));
+        v.b->setText("fijo");
+        v.b->setLocked(true);
+        v.b->setTabStop(false);
+        QTest::keyClick(v.a, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), v.c);
+        v.b->setFocus();
+        QTest::keyClicks(v.b, "zz");
+        QCOMPARE(v.b->text(), QString("fijo"));
     }
 
+    // The editor's pair (the description in a frame of its own: the lookup searches the window), on
+    // keys that look like SQL, over the data service's connection, whose statements the base records.
     void consulta_data() { BaseDePrueba::AgregarMotores(); }
     void consulta()
     {
         ABRIR_BASE(motor, base);
-        Formulario f(base);
-        // Without data services there is no lookup, and nothing else happens.
-        f.padre->setProveedorConexion([] { return nullptr; });
-        f.nombre->setText("sin servicios");
-        f.padre->setText("1");
-        QCOMPARE(f.nombre->text() + base.Sentencias().join(';'), QString("sin servicios"));
-        f.padre->setProveedorConexion([&f] { return f.datos->Conexion(); });
-        f.padre->clear();
+        base.InsertarGrupos({"1|ACTIVO", "O'Brien|CON COMILLA", "x' OR '1'='1|FRAGMENTO GUARDADO", "?|SIGNO"});
         base.LimpiarTraza();
-        f.padre->setText("1");
-        QCOMPARE(f.nombre->text(), QString("ACTIVO"));
+        std::unique_ptr<AccesoDatos> datos(static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos")));
+        QWidget ventana;
+        auto* padre = new txtKES(&ventana);
+        auto* nombre = new txtKES(new QFrame(&ventana));
+        padre->setObjectName("txtPadre");
+        padre->setSql("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'");
+        padre->setSql_control_resultado("txtNPadre");
+        nombre->setObjectName("txtNPadre");
+        // Without data services there is no lookup, and nothing else happens.
+        padre->setProveedorConexion([] { return nullptr; });
+        nombre->setText("sin servicios");
+        padre->setText("1");
+        QCOMPARE(nombre->text() + base.Sentencias().join(';'), QString("sin servicios"));
+        padre->setProveedorConexion([&datos] { return datos->Conexion(); });
+        padre->clear();
+        base.LimpiarTraza();
+        padre->setText("1");
+        QCOMPARE(nombre->text(), QString("ACTIVO"));
         // The quoted placeholder became a bound one: the key is not in the statement.
         QCOMPARE(base.Sentencias(), QStringList{"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE "
                                                 "Gcc_Cve_Grupo_Cuenta_Contable = ?"});
-        for (const auto& [clave, esperado] : {std::pair{"x' OR '1'='1", "FRAGMENTO GUARDADO"},
-                                              {"1' OR '1'='1", ""},
-                                              {"?", "SIGNO"},
-                                              {"'; DELETE FROM Grupo_Cuenta_Contable; --", ""}}) {
-            f.padre->setText(clave);
-            QCOMPARE(f.nombre->text(), QString(esperado));
+        QStringList vistos;
+        for (const char* clave : {"x' OR '1'='1", "1' OR '1'='1", "?", "'; DELETE FROM Grupo_Cuenta_Contable; --"}) {
+            padre->setText(clave);
+            vistos << nombre->text();
         }
+        QCOMPARE(vistos, (QStringList{"FRAGMENTO GUARDADO", "", "SIGNO", ""}));
         QCOMPARE(base.ContarFilas("Grupo_Cuenta_Contable"), 4);
         // Typed: one lookup per keystroke, each with the value bound.
-        f.ventana.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.ventana));
-        f.padre->clear();
-        f.padre->setFocus();
+        ventana.show();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        padre->clear();
+        padre->setFocus();
         base.LimpiarTraza();
-        QTest::keyClicks(f.padre, "O'Brien");
-        QCOMPARE(f.nombre->text(), QString("CON COMILLA"));
+        QTest::keyClicks(padre, "O'Brien");
+        QCOMPARE(nombre->text(), QString("CON COMILLA"));
         const QList<QJsonObject> llamadas = base.TrazaDe("Execute");
         QCOMPARE(llamadas.size(), 7);
         for (const QJsonObject& llamada : llamadas)
             QVERIFY2(!llamada["sql"].toString().contains("O'"), qPrintable(llamada["sql"].toString()));
         QCOMPARE(llamadas.last()["parametros"].toArray(), QJsonArray{"O'Brien"});
         // A failing lookup shows nothing and leaves the connection usable for the next.
-        f.padre->setSql("SELECT Nombre FROM NoExiste WHERE Clave = '?'");
+        padre->setSql("SELECT Nombre FROM NoExiste WHERE Clave = '?'");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("txtPadre: la consulta de txtNPadre falló"));
-        QTest::keyClick(f.padre, Qt::Key_Backspace);
-        QCOMPARE(f.nombre->text(), QString());
+        QTest::keyClick(padre, Qt::Key_Backspace);
+        QCOMPARE(nombre->text(), QString());
         // Other ways of writing the statement: each placeholder bound, the first column shown.
         const QString donde = " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'";
-        for (const auto& [sql, esperado] :
-             {std::pair<QString, QString>{"select g.Gcc_Descripcion from Grupo_Cuenta_Contable g "
-                                          "where g.Gcc_Cve_Grupo_Cuenta_Contable = ? OR g.Gcc_Descripcion = ?",
-                                          "ACTIVO"},
-              {"SELECT Gcc_Descripcion || ' (?)' AS d" + donde, "ACTIVO (?)"},
-              {"SELECT upper(Gcc_Descripcion), Gcc_Cve_Grupo_Cuenta_Contable" + donde, "ACTIVO"},
-              {"SELECT lower(Gcc_Descripcion) minusculas" + donde, "activo"}}) {
-            f.padre->setSql(sql);
-            f.padre->clear();
-            f.padre->setText("1");
-            QVERIFY2(f.nombre->text() == esperado, qPrintable(sql + " -> " + f.nombre->text()));
+        vistos.clear();
+        for (const QString& sql : QStringList{"select g.Gcc_Descripcion from Grupo_Cuenta_Contable g "
+                                              "where g.Gcc_Cve_Grupo_Cuenta_Contable = ? OR g.Gcc_Descripcion = ?",
+                                              "SELECT Gcc_Descripcion || ' (?)' AS d" + donde,
+                                              "SELECT upper(Gcc_Descripcion), Gcc_Cve_Grupo_Cuenta_Contable" + donde,
+                                              "SELECT lower(Gcc_Descripcion) minusculas" + donde}) {
+            padre->setSql(sql);
+            padre->clear();
+            padre->setText("1");
+            vistos << nombre->text();
         }
+        QCOMPARE(vistos, (QStringList{"ACTIVO", "ACTIVO (?)", "ACTIVO", "activo"}));
     }
 
     void barraDeHerramientas()
@@ -288,9 +243,8 @@ private slots:
                                      {&Controles::Salir, "Salir"},
                                      {&Controles::B2Click, "B2Click"}})
             connect(barra, senal, this, [&eventos, n = QString(nombre)] { eventos << n; });
-        barra->PulsarEditar();  // Edit is off: nothing
+        barra->PulsarEditar();  // Edit and Delete are off: nothing
         QTest::mouseClick(barra->Boton("Eliminar"), Qt::LeftButton);
-        QVERIFY(eventos.isEmpty());
         barra->setProperty("EditarHabilitado", true);
         barra->setProperty("EliminarHabilitado", true);
         barra->setProperty("NuevoHabilitado", false);
@@ -318,9 +272,11 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), &v.ventana);
     }
 
-    void barraDeTitulo()
+    // The input box's title bar and buttons: its buttons hidden, the caption and the icon at 16 px,
+    // the window moved by dragging the bar; Default and Cancel buttons pressed by Enter and Escape.
+    void barraDeTituloYBotones()
     {
-        auto* titulo = new Titulo;  // as the input box sets it
+        auto* titulo = new Titulo;
         titulo->setProperty("caption", "Buscar");
         for (const char* bandera : {"showminbutton", "showmaxbutton", "showexitbutton"})
             titulo->setProperty(bandera, "NO");
@@ -330,63 +286,52 @@ private slots:
             QVERIFY(!titulo->findChild<QToolButton*>(nombre)->isVisible());
         QCOMPARE(titulo->findChild<QLabel*>("Caption")->text(), QString("Buscar"));
         QCOMPARE(titulo->findChild<QLabel*>("Icono")->pixmap().size(), QSize(16, 16));
-        // Dragging the bar moves the borderless window.
         const QPoint antes = v.ventana.pos(), agarre(titulo->width() / 2, titulo->height() / 2), delta(-20, 15);
         QTest::mousePress(titulo, Qt::LeftButton, {}, agarre);
         QTest::mouseMove(titulo, agarre + delta);
         QTest::mouseRelease(titulo, Qt::LeftButton, {}, agarre + delta);
         QTRY_COMPARE(v.ventana.pos(), antes + delta);
-    }
-
-    void botonPlano()
-    {
-        auto* aceptar = new flatButton;
-        Ventana v(aceptar);
+        auto* aceptar = new flatButton(&v.ventana);
         auto* cancelar = new flatButton(&v.ventana);
-        cancelar->show();
         QStringList pulsados;
-        connect(aceptar, &flatButton::Click, this, [&] { pulsados << "Aceptar"; });
-        connect(cancelar, &flatButton::Click, this, [&] { pulsados << "Cancelar"; });
+        for (auto [boton, nombre] : {std::pair{aceptar, "Aceptar"}, {cancelar, "Cancelar"}}) {
+            boton->show();
+            connect(boton, &flatButton::Click, this, [&pulsados, nombre] { pulsados << nombre; });
+        }
         QTest::mouseClick(aceptar, Qt::LeftButton);
         QTest::keyClick(cancelar, Qt::Key_Space);
-        QCOMPARE(pulsados, (QStringList{"Aceptar", "Cancelar"}));
         aceptar->setProperty("Default", true);
         cancelar->setProperty("Cancel", true);
+        v.a->setFocus();
         QTest::keyClicks(v.a, "cuenta");
         QTest::keyClick(v.a, Qt::Key_Return);
         QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);
         QTest::keyClick(v.a, Qt::Key_Escape);
         cancelar->hide();  // a hidden button takes no key
         QTest::keyClick(v.a, Qt::Key_Escape);
-        QCOMPARE(pulsados.mid(2), (QStringList{"Aceptar", "Aceptar", "Cancelar"}));
+        QCOMPARE(pulsados, (QStringList{"Aceptar", "Cancelar", "Aceptar", "Aceptar", "Cancelar"}));
     }
 
     // Written and read back through Qt's property system, each a declared property (a name the
     // control does not know would become a dynamic property and do nothing).
     void propiedadesGuardadas()
     {
-        const QList<std::pair<QObject*, QStringList>> controles{
-            {new Etiqueta,
-             {"caption", "idetiqueta", "alignment", "backcolor", "forecolor", "font", "fontsize", "fontbold",
-              "enabled"}},
-            {new Controles,
-             {"caption", "b1caption", "b2caption", "tabwidth", "easyaccessenabled", "showmenupopup", "showwindowslist",
-              "showexitbutton", "permitir_mover"}},
-            {new txtKES,
-             {"locked", "maxlength", "tabonenter", "alignment", "subrayar", "enabledcolor", "font", "sql",
-              "sql_control_resultado"}},
+        const QList<std::pair<QObject*, QString>> controles{
+            {new Etiqueta, "caption idetiqueta alignment backcolor forecolor font fontsize fontbold enabled"},
+            {new Controles, "caption b1caption b2caption tabwidth easyaccessenabled showmenupopup showwindowslist "
+                            "showexitbutton permitir_mover"},
+            {new txtKES, "locked maxlength tabonenter alignment subrayar enabledcolor font sql sql_control_resultado"},
             {new colorKES,
-             {"backcolor", "calendarbackcolor", "calendarforecolor", "calendartitlebackcolor", "calendartitleforecolor",
-              "calendartrailingforecolor", "dbgridbackcolor", "dbgridbackcoloreven", "dbgridbackcolorodd",
-              "enablecolor", "disablecolor", "focuscolor", "labelfontsize", "textfontsize", "menubackcolor",
-              "menufontbackcolor", "menuselbackcolor"}},
-            {new Titulo, {"caption", "pictureicono", "showminbutton", "showmaxbutton", "showexitbutton", "adjusticon"}},
+             "backcolor calendarbackcolor calendarforecolor calendartitlebackcolor calendartitleforecolor "
+             "calendartrailingforecolor dbgridbackcolor dbgridbackcoloreven dbgridbackcolorodd enablecolor "
+             "disablecolor focuscolor labelfontsize textfontsize menubackcolor menufontbackcolor "
+             "menuselbackcolor"},
+            {new Titulo, "caption pictureicono showminbutton showmaxbutton showexitbutton adjusticon"},
             {new flatButton,
-             {"caption", "backcolor", "bordercolor", "forecolor", "focuscolor", "font", "fontsize", "fontbold",
-              "fontitalic", "iconsize"}}};
+             "caption backcolor bordercolor forecolor focuscolor font fontsize fontbold fontitalic iconsize"}};
         for (const auto& [control, nombres] : controles) {
             std::unique_ptr<QObject> propio(control);
-            for (const QString& nombre : nombres) {
+            for (const QString& nombre : nombres.split(u' ')) {
                 const QByteArray n = nombre.toLatin1(), donde = control->metaObject()->className() + ("." + n);
                 const QVariant valor = Otro(control->property(n));
                 QVERIFY2(valor.isValid() && control->setProperty(n, valor), donde);
@@ -410,10 +355,7 @@ private slots:
     {
         auto* etiqueta = new Etiqueta;
         Ventana v(etiqueta);
-        auto* bloqueada = new txtKES(&v.ventana);
-        auto* propia = new txtKES(&v.ventana);
-        for (txtKES* caja : {bloqueada, propia})
-            caja->show();
+        txtKES *bloqueada = v.b, *propia = v.c;
         bloqueada->setLocked(true);
         propia->setEnabledcolor(QColor(200, 230, 255));
         etiqueta->setForecolor(QColor(10, 20, 30));
