@@ -15,11 +15,12 @@
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
 
-// A null key is the automatic or the stored one; a null code is left as it is.
+// New runs on the parent's node, Edit on the group's. A null key is the automatic or the stored
+// one; a null code is left as it is.
 struct Guardado
 {
     bool editar;
-    QString nodo, clave, descripcion, codigo, nivelTecleado, guardada, padre, textoDelNodo;
+    QString clave, descripcion, codigo, nivelTecleado, guardada, padre, textoDelNodo;
     int nivel;
 };
 // With codigoPorCodigo the code is set by code (as Edit sets it) and the level emptied.
@@ -34,15 +35,14 @@ Q_DECLARE_METATYPE(Rechazo)
 
 namespace {
 
-// The screen shown over the test base, and the editor its New and Edit open.
+// The screen shown over a test base holding `grupos` (rows as InsertarGrupos takes them), with a
+// key format of its own, and the editor its New and Edit open.
 struct Ambiente
 {
-    explicit Ambiente(Motor motor = Motor::SQLite)
+    explicit Ambiente(const QStringList& grupos, Motor motor = Motor::SQLite, const QString& formato = u"000000"_s)
         : base(motor)
-    {}
-    // Shows the screen over the groups inserted so far, with a key format of its own.
-    void Abrir(const QString& formato = u"000000"_s)
     {
+        base.InsertarGrupos(grupos);
         pantalla = std::make_unique<PantallaDePrueba>(base);
         pantalla->Forma().setPadre(&dueno);
         Publico::sFormatoClave = formato;
@@ -97,12 +97,8 @@ struct Ambiente
         QVERIFY(b && b->isVisible());
         QTest::mouseClick(b, Qt::LeftButton);
     }
-    QString Transacciones() const
-    {
-        return u"%1 begun, %2 committed, %3 rolled back"_s.arg(base.TrazaDe(u"BeginTrans"_s).size())
-            .arg(base.TrazaDe(u"CommitTrans"_s).size())
-            .arg(base.TrazaDe(u"RollbackTrans"_s).size());
-    }
+    // The transaction calls in order.
+    QStringList Transacciones() const { return base.Llamadas().filter(QRegularExpression(u"Trans$"_s)); }
     // Each message as "style|title|error id|project|window|text", while the editor is loaded.
     QStringList Mensajes() const
     {
@@ -137,45 +133,35 @@ private slots:
     {
         QTest::addColumn<Motor>("motor");
         QTest::addColumn<Guardado>("caso");
-        for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
-            const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
-            QTest::addRow("new under the root, %s", motor.data())
-                << m << Guardado{false, "0", {}, "Activo circulante", "1.1", "", "000008", "0", "Activo circulante", 2};
-            QTest::addRow("new with quotes and backslashes, %s", motor.data())
-                << m << Guardado{false, "0",     "o'b\\", "O'Brien's \\' C:\\temp", "1'1",
-                                 "",    "O'B\\", "0",     "O'Brien's \\' C:\\temp", 1};
-        }
+        const auto fila = [](const QString& nombre, Motor motor, const Guardado& caso) {
+            QTest::newRow(qPrintable(nombre)) << motor << caso;
+        };
         const Motor s = Motor::SQLite;
-        QTest::newRow("new under a group")
-            << s << Guardado{false, "000001", {}, "Bancos", "1.2.3", "", "000008", "000001", "1.2.3 - Bancos", 3};
-        QTest::newRow("new lower-case key, cut to six")
-            << s << Guardado{false, "0", "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1};
-        QTest::newRow("new heading saved with level 0")
-            << s << Guardado{false, "0", "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0};
-        QTest::newRow("new with code 000 and a level")
-            << s << Guardado{false, "0", {}, "Otra", "000", "4", "000008", "0", "Otra", 4};
+        fila("new under the root", s,
+             {false, {}, "Activo circulante", "1.1", "", "000010", "0", "Activo circulante", 2});
+        for (Motor m : {Motor::SQLite, Motor::PostgreSQL})
+            fila("new with quotes and backslashes, " + BaseDePrueba::NombreMotor(m), m,
+                 {false, "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0", "O'Brien's \\' C:\\temp", 1});
+        fila("new under a group", s, {false, {}, "Bancos", "1.2.3", "", "000010", "000001", "1.2.3 - Bancos", 3});
+        fila("new lower-case key, cut to six", s, {false, "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1});
+        fila("new heading saved with level 0", s, {false, "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0});
+        fila("new with code 000 and a level", s, {false, {}, "Otra", "000", "4", "000010", "0", "Otra", 4});
         // The box opens with the group; the code typed again over itself leaves it open.
-        QTest::newRow("edit a 000 group, level changed")
-            << s << Guardado{true, "000009", {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6};
+        fila("edit a 000 group, level changed", s, {true, {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6});
         // Edit runs with a format of three: a key longer than it is let be.
-        QTest::newRow("edit with a code")
-            << s << Guardado{true, "000007", {},       "Bancos nacionales",         "2.1.3",
-                             "",   "000007", "000001", "2.1.3 - Bancos nacionales", 3};
-        QTest::newRow("edit a heading, code left empty")
-            << s << Guardado{true, "TITULO", {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0};
+        fila("edit with a code", s,
+             {true, {}, "Bancos nacionales", "2.1.3", "", "000007", "000001", "2.1.3 - Bancos nacionales", 3});
+        fila("edit a heading, code left empty", s, {true, {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0});
     }
     void guardar()
     {
         QFETCH(Motor, motor);
         QFETCH(Guardado, caso);
         REQUIERE_MOTOR(motor);
-        Ambiente a(motor);
-        a.base.InsertarGrupos(
-            {u"000001|Activo|1"_s, u"000007|Bancos|1.1|000001|2"_s, u"TITULO|Cuentas de orden||0|0"_s});
-        if (caso.editar)
-            a.base.InsertarGrupo(u"000009"_s, u"Manual"_s, GrupoCuenta::kCodigoNivelManual, u"0"_s, 4);
-        a.Abrir(caso.editar ? u"000"_s : u"000000"_s);
-        QVERIFY(!a.Conducir(caso.nodo, caso.editar, [&](frmCATAddCuCo& e) {
+        Ambiente a({u"000001|Activo|1"_s, u"000007|Bancos|1.1|000001|2"_s, u"TITULO|Cuentas de orden||0|0"_s,
+                    u"000009|Manual|000|0|4"_s},
+                   motor, caso.editar ? u"000"_s : u"000000"_s);
+        QVERIFY(!a.Conducir(caso.editar ? caso.guardada : caso.padre, caso.editar, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtNPadre()->text(), caso.padre == "0"_L1 ? QString() : u"Activo"_s);
             // The level box is open exactly while the code is "000".
             QCOMPARE(!e.txtNivel()->locked() && e.txtNivel()->TabStop(),
@@ -187,7 +173,7 @@ private slots:
                  QStringList({caso.descripcion, caso.codigo, caso.padre, QString::number(caso.nivel)}).join(u'|'));
         const auto sql = [](QString valor) { return valor.replace(u"'"_s, u"''"_s); };
         const QStringList fechas = a.base.TrazaEnTexto("FormatoFecha", {"resultado"});
-        const QStringList sellos = a.base.TrazaEnTexto("FormatoFechaRegistro", {"resultado"});
+        const QString sello = a.base.TrazaEnTexto("FormatoFechaRegistro", {"resultado"}).value(0);
         const QString sentencia =
             caso.editar
                 ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3', "
@@ -195,28 +181,28 @@ private slots:
                   "Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
                   "Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s.arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
                       .arg(caso.nivel)
-                      .arg(sellos.value(0), caso.guardada)
+                      .arg(sello, caso.guardada)
                 : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, "
                   "Gcc_Padre, Gcc_Nivel, Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, "
                   "Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', "
                   "'%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', 'PRUEBA', '%8', '%8','AC')"_s
                       .arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
                       .arg(caso.nivel)
-                      .arg(fechas.value(0), fechas.value(1), sellos.value(0));
+                      .arg(fechas.value(0), fechas.value(1), sello);
         QCOMPARE(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)), QStringList{sentencia});
         // The parent's description is looked up once, on the data services' connection, its key bound.
         const QString busqueda =
             u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s;
         QCOMPARE(a.base.TrazaEnTexto("Execute", {"sql", "parametros"}).filter(busqueda),
                  QStringList{busqueda + caso.padre});
-        QCOMPARE(a.Transacciones(), u"1 begun, 1 committed, 0 rolled back"_s);
+        QCOMPARE(a.Transacciones(), (QStringList{"BeginTrans", "CommitTrans"}));
         QCOMPARE(a.base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),
                  QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
         // New asks for the key as typed, unless the code is "000"; Edit never asks.
-        const QString tecleada = caso.clave.isNull() ? caso.guardada : caso.clave.left(6);
         QCOMPARE(a.base.TrazaEnTexto("BuscarValor", {"valorClave"}),
-                 !caso.editar && caso.codigo != GrupoCuenta::kCodigoNivelManual ? QStringList{tecleada}
-                                                                                : QStringList());
+                 caso.editar || caso.codigo == GrupoCuenta::kCodigoNivelManual
+                     ? QStringList()
+                     : QStringList{caso.clave.isNull() ? caso.guardada : caso.clave.left(6)});
         // New reloads the tree, reveals the new node and selects its parent; Edit retitles the node.
         QTreeWidgetItem* nodo = a.pantalla->Nodo(caso.guardada);
         QVERIFY(nodo);
@@ -279,10 +265,8 @@ private slots:
         QFETCH(Rechazo, caso);
         REQUIERE_MOTOR(motor);
         const bool vetado = caso.texto == "<UltimoError>"_L1, enTransaccion = caso.texto.startsWith(u'<');
-        Ambiente a(motor);
-        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
+        Ambiente a({u"000001|Activo|1"_s}, motor, caso.formato);
         a.base.PermitirEscritura(u"PRUEBA"_s, GrupoCuenta::kTabla, !vetado);
-        a.Abrir(caso.formato);
         QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             if (caso.codigoPorCodigo) {
                 e.txtCodigo()->setText(caso.codigo);
@@ -293,9 +277,7 @@ private slots:
             QCOMPARE(e.Ventana()->focusWidget()->objectName(), caso.foco);
             QCOMPARE(e.txtClave()->text() + u'|' + e.txtDescripcion()->text(), caso.clave + u'|' + caso.descripcion);
             QVERIFY(a.base.Claves() == QStringList{u"000001"_s} && a.base.Fila(u"000001"_s) == u"Activo|1|0|1");
-            QVERIFY(!a.base.Conexion()->EnTransaccion());
-            QCOMPARE(a.Transacciones(), enTransaccion ? u"1 begun, 0 committed, 1 rolled back"_s
-                                                      : u"0 begun, 0 committed, 0 rolled back"_s);
+            QCOMPARE(a.Transacciones(), enTransaccion ? QStringList({"BeginTrans", "RollbackTrans"}) : QStringList());
             const QStringList razones =
                 (vetado ? a.base.TrazaEnTexto("UltimoError", {"resultado"}) : a.base.TrazaEnTexto("Execute", {"error"}))
                     .filter(QRegularExpression(u"."_s));
@@ -321,10 +303,8 @@ private slots:
     {
         QFETCH(Motor, motor);
         REQUIERE_MOTOR(motor);
-        Ambiente a(motor);
-        a.base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
+        Ambiente a({u"000001|Activo|1"_s}, motor);
         std::unique_ptr<Connection> otro = a.base.OtraConexion();
-        a.Abrir();
         a.base.AlTrazar([&](const QJsonObject& llamada) {
             // Between the check and the insert.
             if (llamada.value("llamada"_L1) == "Operador"_L1 && a.base.TrazaDe(u"BeginTrans"_s).isEmpty())
@@ -339,7 +319,7 @@ private slots:
                                  "ya existe, especifique otra"_s.arg(e.Controles1()->Leyenda())});
             QCOMPARE(e.Ventana()->focusWidget(), e.txtClave());
             QCOMPARE(e.txtClave()->text(), u"000003"_s);
-            QCOMPARE(a.Transacciones(), u"1 begun, 0 committed, 1 rolled back"_s);
+            QCOMPARE(a.Transacciones(), (QStringList{"BeginTrans", "RollbackTrans"}));
             QCOMPARE(a.base.Fila(u"000002"_s), u"Del otro|1|0|0"_s);
             Ambiente::Pulsar(e, "B1");
         }));
@@ -347,14 +327,12 @@ private slots:
         QCOMPARE(a.base.Mensajes().size(), 1);
     }
 
-    // One screen, the editor opened again and again: New and Cancelar, Escape in each box, a
-    // close through the window system, Edit, and New after Edit, with nothing ever written;
-    // then New once the next number no longer fits.
+    // One screen, the editor opened again and again with nothing ever written: Edit, New after
+    // it and Cancelar, Escape in each box, a close through the window system; then New once the
+    // next number no longer fits.
     void ciclo()
     {
-        Ambiente a;
-        a.base.InsertarGrupos({u"000001|Activo|1"_s, u"999999|Importado|1.1|0|5"_s});
-        a.Abrir();
+        Ambiente a({u"000001|Activo|1"_s, u"999999|Importado|1.1|0|5"_s});
         const QStringList arbol = a.pantalla->Descripcion();
         auto nadaCambio = [&](const char* paso) {
             QVERIFY2(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)).isEmpty()
@@ -362,12 +340,24 @@ private slots:
                          && a.pantalla->Descripcion() == arbol,
                      paso);
         };
-        QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+        // Edit locks the key out of the tab order, and writes the stored level after the
+        // code: it stays until the user changes the code.
+        QVERIFY(!a.Conducir(u"999999"_s, true, [&](frmCATAddCuCo& e) {
+            QVERIFY(e.txtClave()->locked() && !e.txtClave()->TabStop());
+            QCOMPARE(e.txtNivel()->text(), u"5"_s);
+            Ambiente::Escribir(e.txtCodigo(), u"1.1.1"_s);
+            QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
+            QCOMPARE(e.txtNivel()->text(), u"3"_s);
+            Ambiente::Pulsar(e, "B2");
+        }));
+        nadaCambio("Edit");
+        QVERIFY(!a.Conducir(u"999999"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.Padre(), &a.dueno);
             QCOMPARE(e.Ventana()->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
             QCOMPARE(e.Ventana()->focusWidget(), e.txtDescripcion());
+            QVERIFY(!e.txtClave()->locked() && e.txtClave()->TabStop());
             // Written whole, past the format: cut to the box's six it would be another group's key.
-            QCOMPARE(e.txtClave()->text(), u"1000000"_s);
+            QCOMPARE(e.txtClave()->text() + u'|' + e.txtNPadre()->text(), u"1000000|Importado"_s);
             // Back from another window, the focus stays where the user left it.
             e.txtCodigo()->setFocus();
             QDialog otra;
@@ -382,42 +372,25 @@ private slots:
             QTest::keyClicks(e.txtDescripcion(), u"No se guarda"_s);
             Ambiente::Pulsar(e, "B2");
         }));
-        nadaCambio("Cancelar");
+        nadaCambio("New after Edit, Cancelar");
         // Escape in any box the user can reach (the parent boxes take no focus), and a close
         // through the window system, which hides the dialog: the command still finds it loaded.
         for (const char* salida : {"txtClave", "txtDescripcion", "txtCodigo", "txtNivel", "close"}) {
-            QVERIFY2(!a.Conducir(u"0"_s, false,
-                                 [&](frmCATAddCuCo& e) {
-                                     QTest::keyClicks(e.txtDescripcion(), u"Algo"_s);
-                                     e.Aceptado = true;
-                                     if (auto* caja = e.Ventana()->findChild<txtKES*>(QLatin1String(salida))) {
-                                         caja->setFocus(Qt::MouseFocusReason);
-                                         QCOMPARE(e.Ventana()->focusWidget(), caja);
-                                         QTest::keyClick(caja, Qt::Key_Escape);
-                                     } else {
-                                         e.Ventana()->close();
-                                     }
-                                     QVERIFY(e.Cargado() && !e.Aceptado);
-                                 }),
-                     salida);
+            const bool abierto = a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
+                QTest::keyClicks(e.txtDescripcion(), u"Algo"_s);
+                e.Aceptado = true;
+                if (auto* caja = e.Ventana()->findChild<txtKES*>(QLatin1String(salida))) {
+                    caja->setFocus(Qt::MouseFocusReason);
+                    QCOMPARE(e.Ventana()->focusWidget(), caja);
+                    QTest::keyClick(caja, Qt::Key_Escape);
+                } else {
+                    e.Ventana()->close();
+                }
+                QVERIFY(e.Cargado() && !e.Aceptado);
+            });
+            QVERIFY2(!abierto, salida);
             nadaCambio(salida);
         }
-        // Edit locks the key out of the tab order, and writes the stored level after the
-        // code: it stays until the user changes the code.
-        QVERIFY(!a.Conducir(u"999999"_s, true, [&](frmCATAddCuCo& e) {
-            QVERIFY(e.txtClave()->locked() && !e.txtClave()->TabStop());
-            QCOMPARE(e.txtNivel()->text(), u"5"_s);
-            Ambiente::Escribir(e.txtCodigo(), u"1.1.1"_s);
-            QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
-            QCOMPARE(e.txtNivel()->text(), u"3"_s);
-            Ambiente::Pulsar(e, "B2");
-        }));
-        nadaCambio("Edit");
-        QVERIFY(a.Conducir(u"999999"_s, false, [&](frmCATAddCuCo& e) {
-            QVERIFY(!e.txtClave()->locked() && e.txtClave()->TabStop());
-            QCOMPARE(e.txtClave()->text() + u'|' + e.txtNPadre()->text(), u"1000000|Importado"_s);
-        }));
-        nadaCambio("New after Edit");
         // No next number fits: reported, and the key box left for the user.
         a.base.InsertarGrupo(u"2147483647"_s, u"Último"_s);
         QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
@@ -430,52 +403,47 @@ private slots:
         }));
     }
 
-    // The level follows the code once the user leaves it (Tab or Enter), never while typing;
-    // "000" opens the level box for a level typed by hand, until the code changes again, and
-    // again each time it is typed.
-    void nivel_data()
-    {
-        QTest::addColumn<QString>("codigo");
-        QTest::addColumn<int>("tecla");
-        QTest::addColumn<QString>("nivel");  // null: the level box opens
-        QTest::newRow("4.1.3") << "4.1.3" << int(Qt::Key_Tab) << "3";
-        QTest::newRow("trailing dot") << "4." << int(Qt::Key_Tab) << "2";
-        QTest::newRow("two dots") << ".." << int(Qt::Key_Tab) << "3";
-        QTest::newRow("letters, Enter") << "abc" << int(Qt::Key_Return) << "1";
-        QTest::newRow("five levels, Enter") << "1.02.003.4.5" << int(Qt::Key_Return) << "5";
-        QTest::newRow("no code, no level") << "" << int(Qt::Key_Tab) << "";
-        QTest::newRow("000, Tab") << "000" << int(Qt::Key_Tab) << QString();
-        QTest::newRow("000, Enter") << "000" << int(Qt::Key_Return) << QString();
-    }
+    // In one editor: the level follows the code once the user leaves it (Tab or Enter), never
+    // while typing; "000" opens the level box for a level typed by hand, until the code changes
+    // again, and again each time it is typed.
     void nivel()
     {
-        QFETCH(QString, codigo);
-        QFETCH(int, tecla);
-        QFETCH(QString, nivel);
-        Ambiente a;
-        a.Abrir();
+        Ambiente a({});
         a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             txtKES* n = e.txtNivel();
-            Ambiente::Escribir(e.txtCodigo(), u"9.9"_s);
-            QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
-            Ambiente::Escribir(e.txtCodigo(), codigo);
-            QVERIFY(n->text() == "2"_L1 && n->locked());
-            QTest::keyClick(e.txtCodigo(), Qt::Key(tecla));
-            const bool manual = nivel.isNull();
-            QCOMPARE(e.Ventana()->focusWidget() == n, manual);
-            QCOMPARE(!n->locked() && n->TabStop(), manual);
-            QCOMPARE(n->text(), manual ? u"2"_s : nivel);
-            if (!manual)
-                return;
-            // Typed again over itself, "000" opens the box again.
-            Ambiente::Escribir(e.txtCodigo(), codigo);
-            QVERIFY(n->locked());
-            QTest::keyClick(e.txtCodigo(), Qt::Key(tecla));
-            QVERIFY(!n->locked() && n->TabStop() && e.Ventana()->focusWidget() == n);
-            Ambiente::Escribir(e.txtCodigo(), u"1.2"_s);
-            QVERIFY(n->locked() && !n->TabStop());
-            QTest::keyClick(e.txtCodigo(), Qt::Key(tecla));
-            QCOMPARE(n->text(), u"2"_s);
+            // The level box as "text[ locked][ in the tab order][ with the focus]".
+            const auto caja = [&] {
+                return n->text() + (n->locked() ? " locked" : "") + (n->TabStop() ? " tab" : "")
+                       + (e.Ventana()->focusWidget() == n ? " focus" : "");
+            };
+            // The code, the key that leaves it, the level then (null: the box opens for it).
+            const std::tuple<QString, Qt::Key, QString> filas[] = {{"4.1.3", Qt::Key_Tab, "3"},
+                                                                   {"4.", Qt::Key_Tab, "2"},
+                                                                   {"..", Qt::Key_Tab, "3"},
+                                                                   {"abc", Qt::Key_Return, "1"},
+                                                                   {"1.02.003.4.5", Qt::Key_Return, "5"},
+                                                                   {"", Qt::Key_Tab, ""},
+                                                                   {"000", Qt::Key_Tab, {}},
+                                                                   {"000", Qt::Key_Return, {}}};
+            for (const auto& [codigo, tecla, nivel] : filas) {
+                Ambiente::Escribir(e.txtCodigo(), u"9.9"_s);
+                QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
+                Ambiente::Escribir(e.txtCodigo(), codigo);
+                QCOMPARE(codigo + u':' + caja(), codigo + u":2 locked"_s);
+                QTest::keyClick(e.txtCodigo(), tecla);
+                QCOMPARE(codigo + u':' + caja(),
+                         codigo + u':' + (nivel.isNull() ? u"2 tab focus"_s : nivel + u" locked"_s));
+                if (nivel.isNull()) {
+                    // Typed again over itself, "000" opens the box again; another code closes it.
+                    Ambiente::Escribir(e.txtCodigo(), codigo);
+                    QCOMPARE(caja(), u"2 locked"_s);
+                    QTest::keyClick(e.txtCodigo(), tecla);
+                    QCOMPARE(caja(), u"2 tab focus"_s);
+                    Ambiente::Escribir(e.txtCodigo(), u"1.2"_s);
+                    QTest::keyClick(e.txtCodigo(), tecla);
+                    QCOMPARE(caja(), u"2 locked"_s);
+                }
+            }
         });
         QCOMPARE(a.base.Mensajes().size(), 0);
     }
