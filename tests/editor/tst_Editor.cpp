@@ -1,5 +1,4 @@
-// The add/edit dialog opened by the screen's own New and Edit over a real database, driven as a
-// user does.
+// The add/edit dialog opened by the screen's New and Edit over a real database, driven by keys.
 
 #include "BaseDePrueba.h"
 #include "GrupoCuenta.h"
@@ -35,8 +34,7 @@ Q_DECLARE_METATYPE(Rechazo)
 
 namespace {
 
-// The screen shown over a test base holding `grupos` (rows as InsertarGrupos takes them), with a
-// key format of its own, and the editor its New and Edit open.
+// The screen shown over a test base holding `grupos`, with a key format of its own.
 struct Ambiente
 {
     explicit Ambiente(const QStringList& grupos, Motor motor = Motor::SQLite, const QString& formato = u"000000"_s)
@@ -47,8 +45,7 @@ struct Ambiente
         pantalla->Forma().setPadre(&dueno);
         Publico::sFormatoClave = formato;
     }
-    // Selects `nodo`, runs New or Edit and, once the editor is shown and active, `pasos`. Returns
-    // whether the editor was still shown after them (it is then cancelled).
+    // Runs New or Edit on `nodo` and `pasos` in the active editor; whether it was left shown (then cancelled).
     bool Conducir(const QString& nodo, bool editar, const std::function<void(frmCATAddCuCo&)>& pasos)
     {
         pantalla->SeleccionarParaComando(nodo);
@@ -212,10 +209,8 @@ private slots:
         QVERIFY(caso.editar || nodo->parent()->isExpanded());
     }
 
-    // A save that does not go through leaves the dialog open with the user's input and the
-    // table as it was: the seven checks in order, each with its message and focus, before any
-    // transaction; a vetoed change registration, and a duplicate key that only the database
-    // refuses (the code "000" skips the lookup), each rolled back and reported.
+    // A refused save keeps the dialog, the input and the table: the seven checks in order, before any
+    // transaction; a veto, and a duplicate only the database sees (code "000"), rolled back.
     void rechazos_data()
     {
         QTest::addColumn<Motor>("motor");
@@ -294,10 +289,8 @@ private slots:
         QCOMPARE(a.base.Claves(), vetado ? QStringList({"000001", "000002"}) : QStringList{"000001"});
     }
 
-    // Two users press New at once and get the same automatic key; the other saves first, after
-    // this save's check: the database refuses the insert, and the user hears what the check
-    // would have said, the focus in the key box, the next free key proposed, which then saves.
-    // With the code "000" the duplicate is the database's to report (see rechazos).
+    // Another user saves the same automatic key between this save's check and its insert: the user
+    // hears what the check would have said, and the next free key proposed then saves.
     void nuevoDeDosUsuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
     void nuevoDeDosUsuariosALaVez()
     {
@@ -327,9 +320,8 @@ private slots:
         QCOMPARE(a.base.Mensajes().size(), 1);
     }
 
-    // One screen, the editor opened again and again with nothing ever written: Edit, New after
-    // it and Cancelar, Escape in each box, a close through the window system; then New once the
-    // next number no longer fits.
+    // One screen, the editor opened again and again, nothing written: Edit, New after it, Cancelar,
+    // Escape in each box, a close by the window system; then New once no next number fits.
     void ciclo()
     {
         Ambiente a({u"000001|Activo|1"_s, u"999999|Importado|1.1|0|5"_s});
@@ -340,14 +332,48 @@ private slots:
                          && a.pantalla->Descripcion() == arbol,
                      paso);
         };
-        // Edit locks the key out of the tab order, and writes the stored level after the
-        // code: it stays until the user changes the code.
+        // Edit locks the key out of the tab order; the stored level stays until the code changes.
+        // Then the level follows the code once the user leaves it (Tab or Enter), never while typing;
+        // "000" opens the level box for a level by hand, until the code changes, each time it is typed.
         QVERIFY(!a.Conducir(u"999999"_s, true, [&](frmCATAddCuCo& e) {
             QVERIFY(e.txtClave()->locked() && !e.txtClave()->TabStop());
             QCOMPARE(e.txtNivel()->text(), u"5"_s);
-            Ambiente::Escribir(e.txtCodigo(), u"1.1.1"_s);
-            QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
-            QCOMPARE(e.txtNivel()->text(), u"3"_s);
+            txtKES* n = e.txtNivel();
+            // The level box as "text[ locked][ in the tab order][ with the focus]".
+            const auto caja = [&] {
+                return n->text() + (n->locked() ? " locked" : "") + (n->TabStop() ? " tab" : "")
+                       + (e.Ventana()->focusWidget() == n ? " focus" : "");
+            };
+            // The code, the key that leaves it, the level then (null: the box opens for it).
+            const std::tuple<QString, Qt::Key, QString> filas[] = {
+                {"4.1.3", Qt::Key_Tab, "3"},
+                {"4.", Qt::Key_Tab, "2"},
+                {"..", Qt::Key_Tab, "3"},
+                {"abc", Qt::Key_Return, "1"},
+                {"1.02.003.4.5", Qt::Key_Return, "5"},
+                {"", Qt::Key_Tab, ""},
+                {"000", Qt::Key_Tab, {}},
+                {"000", Qt::Key_Return, {}},
+            };
+            for (const auto& [codigo, tecla, nivel] : filas) {
+                Ambiente::Escribir(e.txtCodigo(), u"9.9"_s);
+                QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
+                Ambiente::Escribir(e.txtCodigo(), codigo);
+                QCOMPARE(codigo + u':' + caja(), codigo + u":2 locked"_s);
+                QTest::keyClick(e.txtCodigo(), tecla);
+                QCOMPARE(codigo + u':' + caja(),
+                         codigo + u':' + (nivel.isNull() ? u"2 tab focus"_s : nivel + u" locked"_s));
+                if (nivel.isNull()) {
+                    // Typed again over itself, "000" opens the box again; another code closes it.
+                    Ambiente::Escribir(e.txtCodigo(), codigo);
+                    QCOMPARE(caja(), u"2 locked"_s);
+                    QTest::keyClick(e.txtCodigo(), tecla);
+                    QCOMPARE(caja(), u"2 tab focus"_s);
+                    Ambiente::Escribir(e.txtCodigo(), u"1.2"_s);
+                    QTest::keyClick(e.txtCodigo(), tecla);
+                    QCOMPARE(caja(), u"2 locked"_s);
+                }
+            }
             Ambiente::Pulsar(e, "B2");
         }));
         nadaCambio("Edit");
@@ -373,8 +399,7 @@ private slots:
             Ambiente::Pulsar(e, "B2");
         }));
         nadaCambio("New after Edit, Cancelar");
-        // Escape in any box the user can reach (the parent boxes take no focus), and a close
-        // through the window system, which hides the dialog: the command still finds it loaded.
+        // Escape in each box the user can reach; a close by the window system only hides the dialog.
         for (const char* salida : {"txtClave", "txtDescripcion", "txtCodigo", "txtNivel", "close"}) {
             const bool abierto = a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
                 QTest::keyClicks(e.txtDescripcion(), u"Algo"_s);
@@ -401,51 +426,6 @@ private slots:
                          && !mensajes[0].endsWith(u'|'),
                      qPrintable(mensajes.join(u'\n')));
         }));
-    }
-
-    // In one editor: the level follows the code once the user leaves it (Tab or Enter), never
-    // while typing; "000" opens the level box for a level typed by hand, until the code changes
-    // again, and again each time it is typed.
-    void nivel()
-    {
-        Ambiente a({});
-        a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
-            txtKES* n = e.txtNivel();
-            // The level box as "text[ locked][ in the tab order][ with the focus]".
-            const auto caja = [&] {
-                return n->text() + (n->locked() ? " locked" : "") + (n->TabStop() ? " tab" : "")
-                       + (e.Ventana()->focusWidget() == n ? " focus" : "");
-            };
-            // The code, the key that leaves it, the level then (null: the box opens for it).
-            const std::tuple<QString, Qt::Key, QString> filas[] = {{"4.1.3", Qt::Key_Tab, "3"},
-                                                                   {"4.", Qt::Key_Tab, "2"},
-                                                                   {"..", Qt::Key_Tab, "3"},
-                                                                   {"abc", Qt::Key_Return, "1"},
-                                                                   {"1.02.003.4.5", Qt::Key_Return, "5"},
-                                                                   {"", Qt::Key_Tab, ""},
-                                                                   {"000", Qt::Key_Tab, {}},
-                                                                   {"000", Qt::Key_Return, {}}};
-            for (const auto& [codigo, tecla, nivel] : filas) {
-                Ambiente::Escribir(e.txtCodigo(), u"9.9"_s);
-                QTest::keyClick(e.txtCodigo(), Qt::Key_Tab);
-                Ambiente::Escribir(e.txtCodigo(), codigo);
-                QCOMPARE(codigo + u':' + caja(), codigo + u":2 locked"_s);
-                QTest::keyClick(e.txtCodigo(), tecla);
-                QCOMPARE(codigo + u':' + caja(),
-                         codigo + u':' + (nivel.isNull() ? u"2 tab focus"_s : nivel + u" locked"_s));
-                if (nivel.isNull()) {
-                    // Typed again over itself, "000" opens the box again; another code closes it.
-                    Ambiente::Escribir(e.txtCodigo(), codigo);
-                    QCOMPARE(caja(), u"2 locked"_s);
-                    QTest::keyClick(e.txtCodigo(), tecla);
-                    QCOMPARE(caja(), u"2 tab focus"_s);
-                    Ambiente::Escribir(e.txtCodigo(), u"1.2"_s);
-                    QTest::keyClick(e.txtCodigo(), tecla);
-                    QCOMPARE(caja(), u"2 locked"_s);
-                }
-            }
-        });
-        QCOMPARE(a.base.Mensajes().size(), 0);
     }
 };
 
