@@ -88,8 +88,7 @@ private slots:
         QTest::keyClicks(v.a, "Y");
         QTest::keyClick(v.a, Qt::Key_Backspace);
         v.b->setFocus();
-        // A message coming to the front takes the focus a while; the edit goes on after it
-        // and ends with a click elsewhere.
+        // A message in front takes the focus a while: the edit goes on until a click elsewhere.
         v.a->setFocus();
         QTest::keyClicks(v.a, "5");
         QWidget otra;
@@ -103,10 +102,8 @@ private slots:
                                        "Validate:1.", "Change:1.5", "Validate:1.5"}));
     }
 
-    // Valor reads as far as the text reads as a number and writes back the number. The length
-    // limit holds what the user types or pastes; text set by code is kept whole (the editor shows
-    // a seven-digit automatic key in a box of six) and the user cannot lengthen it. A locked box
-    // out of the tab order is skipped by Tab, and code may still focus it, but not write in it.
+    // Valor reads the leading number. The length binds what the user types or pastes, not code (the
+    // editor's seven-digit key in a box of six). Tab skips a locked box; the user cannot write in it.
     void valorLargoYBloqueo()
     {
         const QStringList textos{"12abc", "abc", "-7x", " 4 5", "1e3", "2e", "1.2.3", ".25", "3,5"};
@@ -152,8 +149,7 @@ private slots:
         QCOMPARE(v.b->text(), QString("fijo"));
     }
 
-    // The editor's pair (the description in a frame of its own: the lookup searches the window), on
-    // keys that look like SQL, over the data service's connection, whose statements the base records.
+    // The editor's key and description pair (apart, in frames) on keys that look like SQL.
     void consulta_data() { BaseDePrueba::AgregarMotores(); }
     void consulta()
     {
@@ -272,8 +268,7 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), &v.ventana);
     }
 
-    // The input box's title bar and buttons: its buttons hidden, the caption and the icon at 16 px,
-    // the window moved by dragging the bar; Default and Cancel buttons pressed by Enter and Escape.
+    // The input box's title bar (dragged, it moves the window) and its Default and Cancel buttons.
     void barraDeTituloYBotones()
     {
         auto* titulo = new Titulo;
@@ -312,8 +307,7 @@ private slots:
         QCOMPARE(pulsados, (QStringList{"Aceptar", "Cancelar", "Aceptar", "Aceptar", "Cancelar"}));
     }
 
-    // Written and read back through Qt's property system, each a declared property (a name the
-    // control does not know would become a dynamic property and do nothing).
+    // Each a declared property (an unknown name would become a dynamic one that does nothing).
     void propiedadesGuardadas()
     {
         const QList<std::pair<QObject*, QString>> controles{

@@ -90,9 +90,7 @@ struct Ambiente
     // "B1" is Aceptar, "B2" Cancelar.
     static void Pulsar(frmCATAddCuCo& e, const char* boton)
     {
-        QToolButton* b = e.Controles1()->Boton(QLatin1String(boton));
-        QVERIFY(b && b->isVisible());
-        QTest::mouseClick(b, Qt::LeftButton);
+        QTest::mouseClick(e.Controles1()->Boton(QLatin1String(boton)), Qt::LeftButton);
     }
     // The transaction calls in order.
     QStringList Transacciones() const { return base.Llamadas().filter(QRegularExpression(u"Trans$"_s)); }
@@ -221,8 +219,8 @@ private slots:
             "EJEMPLO: 1,2,3,4,5, etc..."_s;
         const QString clave = u"Debe especificar una clave!"_s,
                       numerica = u"Debe especificar un código para determinar el nivel!"_s;
-        const auto fila = [](const char* nombre, Motor motor, const Rechazo& caso) {
-            QTest::newRow(nombre) << motor << caso;
+        const auto fila = [](const QString& nombre, Motor motor, const Rechazo& caso) {
+            QTest::newRow(qPrintable(nombre)) << motor << caso;
         };
         const Motor s = Motor::SQLite;
         fila("1 key exists", s,
@@ -245,13 +243,10 @@ private slots:
         fila("7 numeric key without level", s,
              {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025", numerica, 48, true});
         for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
-            const QByteArray motor = BaseDePrueba::NombreMotor(m).toLatin1();
-            QTest::addRow("veto, %s", motor.data())
-                << m << Rechazo{f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48};
-            QTest::addRow("duplicate key with code 000, %s", motor.data())
-                << m
-                << Rechazo{f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>",
-                           16};
+            const QString motor = BaseDePrueba::NombreMotor(m);
+            fila("veto, " + motor, m, {f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48});
+            fila("duplicate key with code 000, " + motor, m,
+                 {f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", 16});
         }
     }
     void rechazos()

@@ -10,8 +10,7 @@ class tst_frmInput : public QObject
 {
     Q_OBJECT
 
-    // Runs Mostrar, which starts with the box empty, with `pasos` inside its modal loop; returns
-    // whether the box was still shown after them (then hidden so that Mostrar returns).
+    // Mostrar, which starts empty, with `pasos` in its loop; whether the box stayed shown (then hidden).
     static bool Conducir(const std::function<void(frmInput&)>& pasos)
     {
         frmInput& f = frmInput::Instancia();
@@ -30,7 +29,9 @@ class tst_frmInput : public QObject
 private slots:
     void cleanup() { frmInput::Instancia().Unload(); }
 
-    void textosYCajaVacia()
+    // The texts; Aceptar and Enter do nothing while the box is empty, even after a text was set.
+    // Then each way of closing, one after another: the box stays loaded for the caller to read the text.
+    void textosYCierres()
     {
         frmInput& f = frmInput::Instancia();
         f.Load();
@@ -45,11 +46,6 @@ private slots:
             QTest::keyClick(f.txtValor(), Qt::Key_Return);
         }));
         QVERIFY(f.Aceptado);  // left as it was: no message, nothing done
-    }
-
-    // Each way of closing, one after another: the box stays loaded for the caller to read the text.
-    void cierres()
-    {
         const struct
         {
             QString texto, accion;
@@ -58,8 +54,6 @@ private slots:
             {"   ", "cmdAceptar", true}, {"banco", "cmdCancelar", false}, {"caja", "Return", true},
             {"caja", "Enter", true},     {"caja", "Esc", false},          {"x", "close", false},
         };
-        frmInput& f = frmInput::Instancia();
-        f.Load();
         for (const auto& [texto, accion, aceptado] : filas) {
             f.Aceptado = !aceptado;
             QVERIFY2(!Conducir([&](frmInput& f) {
