@@ -26,8 +26,8 @@ struct Guardado
 struct Rechazo
 {
     QString formato, clave, descripcion, codigo, nivel, foco, titulo, id, texto;
-    int estilo;
     bool codigoPorCodigo = false;
+    int estilo = 48;  // an exclamation; 16 is critical
 };
 Q_DECLARE_METATYPE(Guardado)
 Q_DECLARE_METATYPE(Rechazo)
@@ -128,25 +128,23 @@ private slots:
     {
         QTest::addColumn<Motor>("motor");
         QTest::addColumn<Guardado>("caso");
-        const auto fila = [](const QString& nombre, Motor motor, const Guardado& caso) {
+        const auto fila = [](const QString& nombre, const Guardado& caso, Motor motor = Motor::SQLite) {
             QTest::newRow(qPrintable(nombre)) << motor << caso;
         };
-        const Motor s = Motor::SQLite;
-        fila("new under the root", s,
-             {false, {}, "Activo circulante", "1.1", "", "000010", "0", "Activo circulante", 2});
+        fila("new under the root", {false, {}, "Activo circulante", "1.1", "", "000010", "0", "Activo circulante", 2});
         for (Motor m : {Motor::SQLite, Motor::PostgreSQL})
-            fila("new with quotes and backslashes, " + BaseDePrueba::NombreMotor(m), m,
-                 {false, "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0", "O'Brien's \\' C:\\temp", 1});
-        fila("new under a group", s, {false, {}, "Bancos", "1.2.3", "", "000010", "000001", "1.2.3 - Bancos", 3});
-        fila("new lower-case key, cut to six", s, {false, "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1});
-        fila("new heading saved with level 0", s, {false, "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0});
-        fila("new with code 000 and a level", s, {false, {}, "Otra", "000", "4", "000010", "0", "Otra", 4});
+            fila("new with quotes and backslashes, " + BaseDePrueba::NombreMotor(m),
+                 {false, "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0", "O'Brien's \\' C:\\temp", 1}, m);
+        fila("new under a group", {false, {}, "Bancos", "1.2.3", "", "000010", "000001", "1.2.3 - Bancos", 3});
+        fila("new lower-case key, cut to six", {false, "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1});
+        fila("new heading saved with level 0", {false, "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0});
+        fila("new with code 000 and a level", {false, {}, "Otra", "000", "4", "000010", "0", "Otra", 4});
         // The box opens with the group; the code typed again over itself leaves it open.
-        fila("edit a 000 group, level changed", s, {true, {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6});
+        fila("edit a 000 group, level changed", {true, {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6});
         // Edit runs with a format of three: a key longer than it is let be.
-        fila("edit with a code", s,
+        fila("edit with a code",
              {true, {}, "Bancos nacionales", "2.1.3", "", "000007", "000001", "2.1.3 - Bancos nacionales", 3});
-        fila("edit a heading, code left empty", s, {true, {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0});
+        fila("edit a heading, code left empty", {true, {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0});
     }
     void guardar()
     {
@@ -219,34 +217,31 @@ private slots:
             "EJEMPLO: 1,2,3,4,5, etc..."_s;
         const QString clave = u"Debe especificar una clave!"_s,
                       numerica = u"Debe especificar un código para determinar el nivel!"_s;
-        const auto fila = [](const QString& nombre, Motor motor, const Rechazo& caso) {
+        const auto fila = [](const QString& nombre, const Rechazo& caso, Motor motor = Motor::SQLite) {
             QTest::newRow(qPrintable(nombre)) << motor << caso;
         };
-        const Motor s = Motor::SQLite;
-        fila("1 key exists", s,
-             {f, "000001", otra, "1.1", "", "txtClave", "<Leyenda>", "ERR-ID:7500019",
-              "El grupo de la cuenta contable 000001 ya existe, especifique otra", 16});
-        fila("2 key longer than format", s,
+        fila("1 key exists", {f, "000001", otra, "1.1", "", "txtClave", "<Leyenda>", "ERR-ID:7500019",
+                              "El grupo de la cuenta contable 000001 ya existe, especifique otra", false, 16});
+        fila("2 key longer than format",
              {"00000", "000002", otra, "1.1", "", "txtClave", "Clave incorrecta", "ERR-ID:7500020",
-              "La longitud del código excede el límite, el formato definido es:\r\n00000", 48});
-        fila("3 empty key", s, {f, "", otra, "1.1", "", "txtClave", k, "ERR-ID:7500021", clave, 48});
-        fila("3 before 4", s, {f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", clave, 48});
-        fila("4 empty description", s,
-             {f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022", "Debe especificar una descripción!",
-              48});
-        fila("5 numeric key without code", s,
-             {f, "000002", otra, "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!", 48});
-        fila("6 code 000 without level", s,
-             {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48});
-        fila("6 code 000 set by code", s,
-             {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, 48, true});
-        fila("7 numeric key without level", s,
-             {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025", numerica, 48, true});
+              "La longitud del código excede el límite, el formato definido es:\r\n00000"});
+        fila("3 empty key", {f, "", otra, "1.1", "", "txtClave", k, "ERR-ID:7500021", clave});
+        fila("3 before 4", {f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", clave});
+        fila("4 empty description",
+             {f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022", "Debe especificar una descripción!"});
+        fila("5 numeric key without code",
+             {f, "000002", otra, "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!"});
+        fila("6 code 000 without level", {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel});
+        fila("6 code 000 set by code", {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, true});
+        fila("7 numeric key without level",
+             {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025", numerica, true});
         for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
             const QString motor = BaseDePrueba::NombreMotor(m);
-            fila("veto, " + motor, m, {f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>", 48});
-            fila("duplicate key with code 000, " + motor, m,
-                 {f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", 16});
+            fila("veto, " + motor, {f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>"}, m);
+            fila("duplicate key with code 000, " + motor,
+                 {f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", false,
+                  16},
+                 m);
         }
     }
     void rechazos()
