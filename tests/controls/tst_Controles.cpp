@@ -45,8 +45,8 @@ QStringList Visibles(const Controles& barra)
 {
     QStringList captions;
     for (const char* nombre : {"Nuevo", "Editar", "Eliminar", "Imprimir", "B1", "B2", "Ventanas", "Salir"})
-        if (barra.Boton(nombre) && barra.Boton(nombre)->isVisibleTo(&barra))
-            captions << barra.Boton(nombre)->text() + (barra.Boton(nombre)->isEnabled() ? "" : "(no)");
+        if (const QToolButton* boton = barra.Boton(nombre); boton && boton->isVisibleTo(&barra))
+            captions << boton->text() + (boton->isEnabled() ? "" : "(no)");
     return captions;
 }
 
