@@ -129,7 +129,7 @@ private slots:
     }
 
     // KeyDown comes first, with the key code and the shift state; a click is a click only
-    // from the user's left button on a node; a double click is only a DblClick.
+    // from the user's left button on a node.
     void clicsYTeclas()
     {
         QStringList clics;
@@ -160,19 +160,6 @@ private slots:
         QTest::mouseRelease(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N2"));
         m_arbol->Seleccionar(m_arbol->Item("N12"));
         QVERIFY(clics.isEmpty());
-        // Neither a double click nor F2 opens the label editor: the catalogue edits in a dialog.
-        QSignalSpy dobles(m_arbol, &TreeView::DblClick);
-        QTest::qWait(100);  // no double click with the clicks above
-        Clic("N2");
-        Clic("N2");  // what a real double click delivers: press, release, double click, release
-        QTest::mouseDClick(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N2"));
-        QTest::mouseRelease(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N2"));
-        QCOMPARE(dobles.count(), 1);
-        QTest::keyClick(m_arbol, Qt::Key_F2);
-        QTest::qWait(200);
-        QCOMPARE(QApplication::focusWidget(), m_arbol);
-        QTest::keyClicks(m_arbol, "ZZ");
-        QCOMPARE(TreeView::Text(m_arbol->Item("N2")), QString("PASIVO"));
     }
 
     // Escape, or Enter on the same text, raises nothing; Enter, Tab or a click elsewhere end an
