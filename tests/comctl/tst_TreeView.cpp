@@ -129,7 +129,7 @@ private slots:
     }
 
     // KeyDown comes first, with the key code and the shift state; a click is a click only
-    // from the user's left button on a node.
+    // from the user's left button on a node; a double click is one DblClick.
     void clicsYTeclas()
     {
         QStringList clics;
@@ -160,6 +160,14 @@ private slots:
         QTest::mouseRelease(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N2"));
         m_arbol->Seleccionar(m_arbol->Item("N12"));
         QVERIFY(clics.isEmpty());
+        // What a real double click delivers (press, release, double click, release) is one DblClick.
+        QSignalSpy dobles(m_arbol, &TreeView::DblClick);
+        QTest::qWait(100);  // no double click with the clicks above
+        Clic("N2");
+        Clic("N2");
+        QTest::mouseDClick(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N2"));
+        QTest::mouseRelease(m_arbol->viewport(), Qt::LeftButton, {}, Centro("N2"));
+        QCOMPARE(dobles.count(), 1);
     }
 
     // Escape, or Enter on the same text, raises nothing; Enter, Tab or a click elsewhere end an
