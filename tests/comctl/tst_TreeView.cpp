@@ -54,14 +54,11 @@ private slots:
         }
         m_arbol->setImageList(imagenes);
         // "/" (N0) with 1 ACTIVO (N1: N11, N12) and 2 PASIVO (N2), as the catalogue builds it.
-        for (const auto& [relativo, clave, texto, imagen] :
-             std::initializer_list<std::tuple<const char*, const char*, const char*, int>>{
-                 {"", "N0", "/", 3},
-                 {"N0", "N1", "ACTIVO", 3},
-                 {"N1", "N11", "1.1 - CAJA", 4},
-                 {"N1", "N12", "1.2 - BANCOS", 4},
-                 {"N0", "N2", "PASIVO", 3}})
-            m_arbol->Add(relativo, TreeView::tvwChild, clave, texto, imagen);
+        m_arbol->Add({}, TreeView::tvwChild, "N0", "/", 3);
+        m_arbol->Add("N0", TreeView::tvwChild, "N1", "ACTIVO", 3);
+        m_arbol->Add("N1", TreeView::tvwChild, "N11", "1.1 - CAJA", 4);
+        m_arbol->Add("N1", TreeView::tvwChild, "N12", "1.2 - BANCOS", 4);
+        m_arbol->Add("N0", TreeView::tvwChild, "N2", "PASIVO", 3);
         m_arbol->expandAll();
         m_ventana->resize(300, 300);
         m_ventana->show();

@@ -25,9 +25,7 @@ namespace {
 struct Ventana
 {
     QWidget ventana;
-    txtKES* a = new txtKES(&ventana);
-    txtKES* b = new txtKES(&ventana);
-    txtKES* c = new txtKES(&ventana);
+    txtKES *a = new txtKES(&ventana), *b = new txtKES(&ventana), *c = new txtKES(&ventana);
     explicit Ventana(QWidget* control = nullptr)
     {
         auto* capa = new QVBoxLayout(&ventana);
