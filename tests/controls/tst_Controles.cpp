@@ -76,17 +76,21 @@ private slots:
         QTest::keyClick(v.a, Qt::Key_Tab);  // in and out without a change
         QTest::keyClick(v.b, Qt::Key_Enter);  // b does not move on with Enter
         QCOMPARE(QApplication::focusWidget(), v.b);
+        QCOMPARE(eventos, QStringList{"Validate:12"});
         v.a->setFocus();
         QTest::keyClick(v.a, Qt::Key_Backspace);
         QTest::keyClicks(v.a, ".");
         QTest::keyClick(v.a, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), v.b);
+        QCOMPARE(eventos.mid(1), (QStringList{"Change:1", "Change:1.", "Validate:1."}));
         // Typed and undone, or typed again over itself: each Change is still followed by Validate.
         v.a->setFocus();
         QTest::keyClicks(v.a, "Y");
         QTest::keyClick(v.a, Qt::Key_Backspace);
         v.b->setFocus();
-        // A message in front takes the focus a while: the edit goes on until a click elsewhere.
+        QCOMPARE(eventos.mid(4), (QStringList{"Change:1.Y", "Change:1.", "Validate:1."}));
+        // A message coming to the front takes the focus a while; the edit goes on after it
+        // and ends with a click elsewhere.
         v.a->setFocus();
         QTest::keyClicks(v.a, "5");
         QWidget otra;
@@ -95,10 +99,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&otra));
         v.ventana.activateWindow();
         QTRY_COMPARE(QApplication::focusWidget(), v.a);
-        QCOMPARE(eventos.last(), QString("Change:1.5"));  // the window's return did not end the edit
+        QCOMPARE(eventos.size(), 8);
         QTest::mouseClick(v.c, Qt::LeftButton);
-        QCOMPARE(eventos, (QStringList{"Validate:12", "Change:1", "Change:1.", "Validate:1.", "Change:1.Y", "Change:1.",
-                                       "Validate:1.", "Change:1.5", "Validate:1.5"}));
+        QCOMPARE(eventos.mid(8), QStringList{"Validate:1.5"});
     }
 
     // Valor reads the leading number. The length binds what the user types or pastes, not code (the
@@ -290,6 +293,7 @@ private slots:
         }
         QTest::mouseClick(aceptar, Qt::LeftButton);
         QTest::keyClick(cancelar, Qt::Key_Space);
+        QCOMPARE(pulsados, (QStringList{"Aceptar", "Cancelar"}));
         aceptar->setProperty("Default", true);
         cancelar->setProperty("Cancel", true);
         v.a->setFocus();
@@ -299,7 +303,7 @@ private slots:
         QTest::keyClick(v.a, Qt::Key_Escape);
         cancelar->hide();  // a hidden button takes no key
         QTest::keyClick(v.a, Qt::Key_Escape);
-        QCOMPARE(pulsados, (QStringList{"Aceptar", "Cancelar", "Aceptar", "Aceptar", "Cancelar"}));
+        QCOMPARE(pulsados.mid(2), (QStringList{"Aceptar", "Aceptar", "Cancelar"}));
     }
 
     // Each a declared property (an unknown name would become a dynamic one that does nothing).
