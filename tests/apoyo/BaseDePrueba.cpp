@@ -210,12 +210,8 @@ void BaseDePrueba::ReordenarCatalogoAparte()
 QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
 {
     auto rs = Conexion()->Execute(sql, parametros);
-    const auto* propio = dynamic_cast<const RecordsetKes*>(rs.get());
-    if (!propio)
-        throw ErrorEjecucion(QStringLiteral("El resultado no es de la librería de servicios"));
-    if (rs->Eof() || propio->Columnas().Cantidad() == 0)
-        return {};
-    return rs->Fields(0);
+    const bool sinColumnas = dynamic_cast<const RecordsetKes&>(*rs).Columnas().Cantidad() == 0;  // a change
+    return rs->Eof() || sinColumnas ? QVariant() : rs->Fields(0);
 }
 
 void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo,

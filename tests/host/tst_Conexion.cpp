@@ -12,7 +12,6 @@
 #include <QInputDialog>
 #include <QtTest>
 #include <csignal>
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
@@ -416,13 +415,7 @@ private slots:
         }
         // A connection of its own: the session's one is traced, and the trace counts every row.
         auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
-        sqlite3* otra = nullptr;
-        QCOMPARE(sqlite3_open(base.Archivo().toUtf8().constData(), &otra), SQLITE_OK);
-        QCOMPARE(ConexionSqlite::RegistrarFuncionesDeSesion(otra, u"OTRA"_s), SQLITE_OK);
-        const auto cerrarOtra = qScopeGuard([&] { sqlite3_close(otra); });
-        const auto otraEjecuta = [&](const QString& sql) {
-            return sqlite3_exec(otra, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
-        };
+        auto otra = base.OtraConexion();
         const auto cambiar = [](int n) {
             return u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada %1'"_s.arg(n);
         };
@@ -456,44 +449,41 @@ private slots:
             QCOMPARE(c->SentenciasEnCache(), 1);
         });
         durante([&] {
-            for (const QString& descripcion : {u"Otra"_s, u"Cambiada 0"_s}) {
-                QCOMPARE(otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(descripcion)),
-                         SQLITE_OK);
-                QCOMPARE(hijos(u"0"_s).value(0), descripcion);
+            for (const int n : {0, 1}) {
+                otra->Execute(cambiar(n));
+                QCOMPARE(hijos(u"0"_s), cambiadas(n));
             }
         });
         durante([&] {
-            c->Execute(cambiar(1));
+            c->Execute(cambiar(2));
             QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
-            QCOMPARE(
-                otraEjecuta(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Descripcion = 'Cambiada 1'"_s),
-                SQLITE_OK);
-            QCOMPARE(sqlite3_changes(otra), 6);
-            QCOMPARE(hijos(u"0"_s), cambiadas(1));
+            QCOMPARE(otra->Execute(u"SELECT COUNT(*) FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'Cambiada 2'"_s)
+                         ->Fields(0),
+                     QVariant(6));
         });
         durante([&] {
             c->BeginTrans();  // on a fresh write lock
             QVERIFY(!c->LecturaAbierta());
-            c->Execute(cambiar(2));
-            QCOMPARE(hijos(u"0"_s), cambiadas(2));
+            c->Execute(cambiar(3));
+            QCOMPARE(hijos(u"0"_s), cambiadas(3));
             c->CommitTrans();
         });
         durante([&] {
             QTRY_VERIFY(!c->LecturaAbierta());  // the event loop
-            QCOMPARE(otraEjecuta(cambiar(3)), SQLITE_OK);
-            QCOMPARE(hijos(u"0"_s), cambiadas(3));
+            otra->Execute(cambiar(4));
+            QCOMPARE(hijos(u"0"_s), cambiadas(4));
         });
         durante([&] {
             c.reset();
-            QCOMPARE(otraEjecuta(cambiar(4)), SQLITE_OK);
+            otra->Execute(cambiar(5));
         });
         Sesion::Configuracion apagada = base.Configuracion();
         apagada.lecturaCompartida = false;
         c = std::make_unique<ConexionSqlite>(apagada);
-        QCOMPARE(hijos(u"0"_s), cambiadas(4));
-        QVERIFY(!c->LecturaAbierta());
-        QCOMPARE(otraEjecuta(cambiar(5)), SQLITE_OK);
         QCOMPARE(hijos(u"0"_s), cambiadas(5));
+        QVERIFY(!c->LecturaAbierta());
+        otra->Execute(cambiar(6));
+        QCOMPARE(hijos(u"0"_s), cambiadas(6));
     }
 
     // The settings file (a connection string alone means PostgreSQL; a password refused wherever it
@@ -618,9 +608,8 @@ private slots:
         Sesion::Configuracion config = base.Configuracion();
         config.esperaServidorMs = 1500;
         QElapsedTimer reloj;
-        const auto aTiempo = [&] {
-            return reloj.elapsed() >= 1400 && reloj.elapsed() < 1500 + 8000;
-        };  // a busy machine
+        // At the deadline, on a busy machine.
+        const auto aTiempo = [&] { return reloj.elapsed() >= 1400 && reloj.elapsed() < 1500 + 8000; };
         ProxyRetardo mudo(config.servidor.toStdString(), config.puerto, 3600 * 1000);
         Sesion::Configuracion haciaElMudo = config;
         haciaElMudo.servidor = u"127.0.0.1"_s;
