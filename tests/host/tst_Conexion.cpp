@@ -146,6 +146,7 @@ private slots:
         QCOMPARE(codigoDe([&] { rs->MoveNext(); }) + codigoDe([&] { rs->Fields(u"Gcc_Codigo"_s); }), u"30213021"_s);
         base.InsertarGrupos({u"1|Activo|1"_s, u"2|Pasivo|NULL|0|2"_s, u"11|Circulante|1.1|1"_s});
         rs = c->Execute(kHijos.arg(u"0"_s));
+        QVERIFY(!rs->Bof() && !rs->Eof());
         QCOMPARE(rs->Fields(u"GCC_DESCRIPCION"_s).toString() + rs->Fields(u"gcc_codigo"_s).toString(), u"Activo1"_s);
         rs->MoveNext();
         const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
@@ -433,7 +434,10 @@ private slots:
             auto rs = c->Execute(kHijos.arg(u"0"_s));
             rs->MoveNext();
             interrupcion();
+            QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
             QCOMPARE(descripciones(*rs), antes.mid(1));
+            QVERIFY(rs->Eof() && !rs->Bof());
+            QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
         };
         QCOMPARE(hijos(u"0"_s).value(0), u"Año 1 — ñandú"_s);  // it maps the shared memory the next reads compare
         QVERIFY(dynamic_cast<RecordsetSqlite*>(c->Execute(kHijos.arg(u"0"_s)).get())
@@ -446,6 +450,7 @@ private slots:
             auto contado = c->Execute(kHijos.arg(u"0"_s));
             contado->MoveNext();
             QCOMPARE(dynamic_cast<RecordsetKes&>(*contado).Filas(), 3);  // as the trace counts them
+            QCOMPARE(descripciones(*contado), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
             QCOMPARE(c->SentenciasEnCache(), 1);
         });
         durante([&] {
