@@ -12,6 +12,7 @@
 namespace {
 
 using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
+using Resultado = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
 // The test server as a libpq connection string, working in `esquema` when one is given.
 QByteArray cadenaPostgres(const QString& esquema = {})
@@ -39,7 +40,7 @@ void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
     ConexionAdministrativa admin = conectar(cadenaPostgres(esquema));
     if (PQstatus(admin.get()) != CONNECTION_OK)
         throw ErrorEjecucion("Sin servidor PostgreSQL de prueba: " + QString::fromUtf8(PQerrorMessage(admin.get())));
-    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
+    const Resultado r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
     if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
         throw ErrorEjecucion(sql + ": " + QString::fromUtf8(PQresultErrorMessage(r.get())));
 }
@@ -158,10 +159,9 @@ bool BaseDePrueba::TerminarSesion(int pid)
         conectar(socket.isEmpty() ? cadenaPostgres()
                                   : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
                                         + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres");
-    PGresult* r = PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
-    const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
-    PQclear(r);
-    return hecho;
+    const Resultado r(PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)"),
+                      &PQclear);
+    return PQresultStatus(r.get()) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r.get(), 0, 0), "t") == 0;
 }
 
 void BaseDePrueba::AgregarMotores()
