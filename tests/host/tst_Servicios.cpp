@@ -281,7 +281,7 @@ private slots:
     void mensajeYReporteEnPantalla()
     {
         BaseDePrueba base;
-        Sesion::RegistrarMensajes(false);
+        Sesion::RegistrarMensajes(false);  // recorded listings are seen through the Print command's test
         auto datos = crear<AccesoDatos>("AccesoDatos");
         for (const auto& [estilo, icono] :
              {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
