@@ -23,29 +23,25 @@ public:
 
     explicit CajaDeEntrada(Respuestas respuestas)
         : m_respuestas(std::move(respuestas))
-        , m_vigia([this](QWidget* ventana) { responder(ventana); })
+        , m_vigia([this](QWidget* ventana) { responder(qobject_cast<QInputDialog*>(ventana), ventana); })
     {}
     QList<Vista> Vistas() const { return m_vistas; }
     int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
 
 private:
-    void responder(QWidget* ventana)
+    void responder(QInputDialog* caja, QWidget* ventana)
     {
-        auto* caja = qobject_cast<QInputDialog*>(ventana);
         if (caja) {
-            QStringList botones;
+            Vista& vista = m_vistas.emplaceBack(caja->windowTitle(), caja->labelText(), caja->textValue());
             for (const QAbstractButton* boton : caja->findChildren<QAbstractButton*>())
-                botones << boton->text();
-            m_vistas.append({caja->windowTitle(), caja->labelText(), caja->textValue(), botones});
+                vista.botones << boton->text();
         }
         if (!caja || caja->objectName() != QLatin1String("InputBox") || m_respuestas.isEmpty()) {
             ++m_inesperadas;
-            ventana->hide();
-            return;
+            return ventana->hide();
         }
         const std::optional<QString> respuesta = m_respuestas.takeFirst();
-        if (respuesta)
-            caja->setTextValue(*respuesta);
+        caja->setTextValue(respuesta.value_or(QString()));
         respuesta ? caja->accept() : caja->reject();
     }
 
