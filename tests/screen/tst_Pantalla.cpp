@@ -346,37 +346,6 @@ private slots:
         QVERIFY2(idas[5] > 1000 && idas[6] > 1000 && idas[8] > 1000 && idas[9] > 1000, qPrintable(texto));
     }
 
-    // Another user changes a key while the tree loads: the load shows the catalogue as it was,
-    // never the group without its children; F5 after the event loop shows the change.
-    void otroUsuarioCambiaUnaClaveDuranteLaCarga()
-    {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        BaseDePrueba base(Motor::PostgreSQL);
-        base.InsertarGrupos(kCatalogo);
-        base.PorRed();
-        PantallaDePrueba pantalla(base);
-        const QStringList antes = pantalla.Descripcion();
-        auto otro = base.OtraConexion();
-        base.LimpiarTraza();
-        base.AlTrazar([&](const QJsonObject&) {
-            if (base.Sentencias().size() != 2 || base.Traza().last().value(u"llamada"_s) != u"Execute"_s)
-                return;
-            otro->BeginTrans();
-            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '150' "
-                          "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'"_s);
-            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '150' WHERE Gcc_Padre = '100'"_s);
-            otro->CommitTrans();
-        });
-        QTest::keyClick(&pantalla.Arbol(), Qt::Key_F5);
-        base.AlTrazar({});
-        QVERIFY(base.Sentencias().size() > 2);
-        QCOMPARE(pantalla.Descripcion(), antes);
-        QCoreApplication::processEvents();
-        QTest::keyClick(&pantalla.Arbol(), Qt::Key_F5);
-        QCOMPARE(pantalla.Descripcion(), QStringList(antes).replaceInStrings(u"N100|"_s, u"N150|"_s));
-        QVERIFY(base.Mensajes().isEmpty());
-    }
-
     // F3 before any Ctrl+B, and Ctrl+B with another modifier, do nothing. Ctrl+B clears the
     // text before asking, so a cancelled prompt leaves none; an accepted one finds the next
     // match, and F3 the following ones, wrapping round, opening folded branches.
