@@ -48,14 +48,13 @@ private slots:
     void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
 
     // The listing comes from the table, not from the tree: one line per group, a tab per level,
-    // code and " - " (written for a missing code, not for an empty one), CRLF; the viewer is
-    // called once, last, with its fixed arguments. A row keyed "0" is the root again: its level
-    // is reported and left out, the rest listed.
+    // code and " - " (written for a missing code, not for an empty one), CRLF; the viewer called
+    // once, last, with its fixed arguments; the level count reset. A row keyed "0" is the root
+    // again: its level is reported and left out, the rest listed.
     void imprimir()
     {
         BaseDePrueba base;
         PantallaDePrueba pantalla(base);
-        // The listing, the viewer called last and once with its fixed arguments, the level reset.
         const auto imprimir = [&] {
             base.LimpiarTraza();
             pantalla.Forma().Controles_Imprimir();
