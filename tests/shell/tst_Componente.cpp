@@ -77,7 +77,9 @@ private slots:
 
     // The start-up routine runs once; GetPantalla gives always the same form, neither loaded nor
     // shown. The library is in use while a reference, the screen, a window or a lock lives.
-    void pantallaArrancaPublicoYSeDescargaSinObjetosVivos()
+    // Unknown classes and interfaces are refused; so is creation by a factory that cannot give
+    // the host's services, without a crash.
+    void creacionYDescarga()
     {
         QVERIFY(DllCanUnloadNow() == S_OK_KES && !Publico::oDatos);
         auto* pantalla = static_cast<IPantallaKes*>(crearPantalla().second);
@@ -106,12 +108,7 @@ private slots:
         f->LockServer(false);
         f->Release();
         QCOMPARE(DllCanUnloadNow(), S_OK_KES);
-    }
 
-    // Unknown classes and interfaces are refused; so is creation by a factory that cannot give
-    // the host's services, without a crash.
-    void creacionRechazada()
-    {
         QVERIFY(!KesCrearObjeto("ClaseQueNoExiste"));  // and the services library, which a host carries, is linked
         void* objeto = reinterpret_cast<void*>(1);
         QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", kIidClassFactory, &objeto),
@@ -119,8 +116,8 @@ private slots:
         QVERIFY(!objeto);
         QCOMPARE(DllGetClassObject(kClsidPantalla, "IDispatch", &objeto), E_NOINTERFACE_KES);
         Publico::EstablecerFabrica([](const char*) -> void* { return nullptr; });
-        const auto [resultado, pantalla] = crearPantalla();
-        QVERIFY(resultado == CTL_E_CANTCREATEOBJECT_KES && !pantalla);
+        const auto [resultado, rechazada] = crearPantalla();
+        QVERIFY(resultado == CTL_E_CANTCREATEOBJECT_KES && !rechazada);
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, Publico::Main());
         Publico::EstablecerFabrica({});
     }
