@@ -43,7 +43,7 @@ inline QStringList TextoRecortado(QWidget* ventana)
         if (!w->isVisibleTo(ventana))
             continue;
         const int alto = w->fontMetrics().height();
-        QSize espacio, texto;  // an empty text fits
+        QSize espacio, texto;  // other widgets keep both invalid, which passes
         if (const auto* etiqueta = qobject_cast<QLabel*>(w); etiqueta && !etiqueta->text().isEmpty()) {
             const int margen = etiqueta->margin();
             espacio = etiqueta->contentsRect().adjusted(margen, margen, -margen, -margen).size();

@@ -23,14 +23,15 @@ public:
 
     explicit CajaDeEntrada(Respuestas respuestas)
         : m_respuestas(std::move(respuestas))
-        , m_vigia([this](QWidget* ventana) { responder(qobject_cast<QInputDialog*>(ventana), ventana); })
+        , m_vigia([this](QWidget* ventana) { responder(ventana); })
     {}
     QList<Vista> Vistas() const { return m_vistas; }
     int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
 
 private:
-    void responder(QInputDialog* caja, QWidget* ventana)
+    void responder(QWidget* ventana)
     {
+        auto* caja = qobject_cast<QInputDialog*>(ventana);
         if (caja) {
             Vista& vista = m_vistas.emplaceBack(caja->windowTitle(), caja->labelText(), caja->textValue());
             for (const QAbstractButton* boton : caja->findChildren<QAbstractButton*>())
@@ -38,7 +39,8 @@ private:
         }
         if (!caja || caja->objectName() != QLatin1String("InputBox") || m_respuestas.isEmpty()) {
             ++m_inesperadas;
-            return ventana->hide();
+            ventana->hide();
+            return;
         }
         const std::optional<QString> respuesta = m_respuestas.takeFirst();
         caja->setTextValue(respuesta.value_or(QString()));
