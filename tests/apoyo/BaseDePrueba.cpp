@@ -2,13 +2,9 @@
 
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
-#include "ErrorEjecucion.h"
 #include "Esquema.h"
 #include "RecordsetKes.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QFile>
 #include <QRandomGenerator>
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -16,8 +12,22 @@
 namespace {
 
 using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
+using Resultado = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-ConexionAdministrativa conectar(const QByteArray& cadena = BaseDePrueba::CadenaPostgres())
+// The test server as a libpq connection string, working in `esquema` when one is given.
+QByteArray cadenaPostgres(const QString& esquema = {})
+{
+    const Sesion::Configuracion c = BaseDePrueba::ConfiguracionPostgres();
+    QString cadena = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5")
+                         .arg(c.servidor)
+                         .arg(c.puerto)
+                         .arg(c.base, c.usuario);
+    if (!esquema.isEmpty())
+        cadena += QStringLiteral(" options='-c search_path=%1'").arg(esquema);
+    return cadena.toUtf8();
+}
+
+ConexionAdministrativa conectar(const QByteArray& cadena = cadenaPostgres())
 {
     ConexionAdministrativa admin(PQconnectdb(cadena.constData()), &PQfinish);
     PQsetNoticeProcessor(
@@ -27,15 +37,12 @@ ConexionAdministrativa conectar(const QByteArray& cadena = BaseDePrueba::CadenaP
 
 void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
 {
-    ConexionAdministrativa admin = conectar(BaseDePrueba::CadenaPostgres(esquema));
+    ConexionAdministrativa admin = conectar(cadenaPostgres(esquema));
     if (PQstatus(admin.get()) != CONNECTION_OK)
         throw ErrorEjecucion("Sin servidor PostgreSQL de prueba: " + QString::fromUtf8(PQerrorMessage(admin.get())));
-    PGresult* r = PQexec(admin.get(), sql.toUtf8().constData());
-    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
-    const QString error = QString::fromUtf8(PQresultErrorMessage(r));
-    PQclear(r);
-    if (!ok)
-        throw ErrorEjecucion(sql + ": " + error);
+    const Resultado r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
+        throw ErrorEjecucion(sql + ": " + QString::fromUtf8(PQresultErrorMessage(r.get())));
 }
 
 }  // namespace
@@ -71,15 +78,18 @@ BaseDePrueba::BaseDePrueba(Motor motor)
     try {
         Sesion::Conexion();  // creates the schema now, so a test's first call measures only itself
     } catch (...) {
-        Sesion::EstablecerObservadorTraza({});
-        Sesion::Configurar(m_configuracionAnterior);
-        if (motor == Motor::PostgreSQL)
-            borrarEsquemaPostgres();
+        restaurar();
         throw;
     }
 }
 
 BaseDePrueba::~BaseDePrueba()
+{
+    restaurar();
+}
+
+// The session as it was before this base, and the PostgreSQL schema dropped.
+void BaseDePrueba::restaurar() noexcept
 {
     Sesion::EstablecerObservadorTraza({});
     Sesion::Cerrar();
@@ -87,8 +97,13 @@ BaseDePrueba::~BaseDePrueba()
     Sesion::LimpiarReportes();
     Sesion::RegistrarMensajes(m_registrabaMensajes);
     Sesion::Configurar(m_configuracionAnterior);
-    if (m_motor == Motor::PostgreSQL)
-        borrarEsquemaPostgres();
+    if (m_motor != Motor::PostgreSQL)
+        return;
+    try {
+        ejecutarAdministrativa("DROP SCHEMA IF EXISTS " + m_configuracion.esquema + " CASCADE");
+    } catch (const ErrorEjecucion& error) {
+        qWarning("No se pudo borrar el esquema de prueba: %s", qPrintable(error.Description()));
+    }
 }
 
 void BaseDePrueba::Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio)
@@ -129,24 +144,11 @@ Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
     Sesion::Configuracion c;
     c.motor = Sesion::Configuracion::PostgreSQL;
     c.servidor = qEnvironmentVariable("TQ614_PG_HOST", QStringLiteral("127.0.0.1"));
-    c.puerto = qEnvironmentVariableIntValue("TQ614_PG_PORT");
-    c.puerto = c.puerto ? c.puerto : 5432;
+    c.puerto = qEnvironmentVariable("TQ614_PG_PORT", QStringLiteral("5432")).toInt();
     c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614"));
     c.base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614"));
     c.operador = QStringLiteral("PRUEBA");
     return c;
-}
-
-QByteArray BaseDePrueba::CadenaPostgres(const QString& esquema)
-{
-    const Sesion::Configuracion c = ConfiguracionPostgres();
-    QString cadena = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5")
-                         .arg(c.servidor)
-                         .arg(c.puerto)
-                         .arg(c.base, c.usuario);
-    if (!esquema.isEmpty())
-        cadena += QStringLiteral(" options='-c search_path=%1'").arg(esquema);
-    return cadena.toUtf8();
 }
 
 bool BaseDePrueba::TerminarSesion(int pid)
@@ -154,13 +156,12 @@ bool BaseDePrueba::TerminarSesion(int pid)
     // The administrator's way in, through the server's socket, needs no password.
     const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
     ConexionAdministrativa admin =
-        conectar(socket.isEmpty() ? CadenaPostgres()
+        conectar(socket.isEmpty() ? cadenaPostgres()
                                   : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
                                         + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres");
-    PGresult* r = PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)");
-    const bool hecho = PQresultStatus(r) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
-    PQclear(r);
-    return hecho;
+    const Resultado r(PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)"),
+                      &PQclear);
+    return PQresultStatus(r.get()) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r.get(), 0, 0), "t") == 0;
 }
 
 void BaseDePrueba::AgregarMotores()
@@ -206,32 +207,18 @@ void BaseDePrueba::ReordenarCatalogoAparte()
                        .arg(columnas.join(QStringLiteral(", "))));
 }
 
-void BaseDePrueba::borrarEsquemaPostgres() noexcept
-{
-    try {
-        ejecutarAdministrativa("DROP SCHEMA IF EXISTS " + m_configuracion.esquema + " CASCADE");
-    } catch (const ErrorEjecucion& error) {
-        qWarning("No se pudo borrar el esquema de prueba: %s", qPrintable(error.Description()));
-    }
-}
-
 QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
 {
     auto rs = Conexion()->Execute(sql, parametros);
-    const auto* propio = dynamic_cast<const RecordsetKes*>(rs.get());
-    if (!propio)
-        throw ErrorEjecucion(QStringLiteral("El resultado no es de la librería de servicios"));
-    if (rs->Eof() || propio->Columnas().Cantidad() == 0)
-        return {};
-    return rs->Fields(0);
+    const bool sinColumnas = dynamic_cast<const RecordsetKes&>(*rs).Columnas().Cantidad() == 0;  // a change
+    return rs->Eof() || sinColumnas ? QVariant() : rs->Fields(0);
 }
 
 void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo,
                                  const QString& padre, int nivel)
 {
     const QDateTime ahora = QDateTime::currentDateTime();
-    const QString fecha = ahora.toString(QStringLiteral("dd/MM/yyyy"));
-    const QString registro = ahora.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString fecha = ahora.toString(u"dd/MM/yyyy"), registro = ahora.toString(u"yyyy-MM-dd HH:mm:ss");
     Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) "
                             "VALUES (?, ?, ?, ?, ?, '', '', 0, 0, ?, ?, 'PRUEBA', 'PRUEBA', ?, ?, 'AC')")
                  .arg(Esquema::ColumnasDeGrupo().join(QStringLiteral(", "))),
@@ -331,11 +318,6 @@ QStringList BaseDePrueba::Llamadas() const
         nombres << llamada.value(QStringLiteral("llamada")).toString();
     nombres.removeAll(QStringLiteral("Conexion"));
     return nombres;
-}
-
-QStringList BaseDePrueba::Sentencias() const
-{
-    return TrazaEnTexto("Execute", {"sql"});
 }
 
 QStringList BaseDePrueba::TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const

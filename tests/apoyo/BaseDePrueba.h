@@ -1,27 +1,17 @@
 #pragma once
 
-#include "Ado.h"
 #include "ErrorDe.h"
 #include "ProxyRetardo.h"
 #include "Sesion.h"
 
-#include <QJsonObject>
-#include <QList>
-#include <QMetaType>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QVariant>
 #include <QtTest/QTest>
-#include <functional>
 #include <memory>
 
-// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary
-// folder, or a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT,
-// _USUARIO, _BASE; the password is in libpq's password file, PGPASSFILE). While it lives the
-// services' session works on it, with the schema created, messages and listings recorded
-// instead of shown, and every traced call kept.
-// For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
+// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary folder, or
+// a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT, _USUARIO, _BASE; the
+// password in PGPASSFILE). While it lives the session works on it, messages and listings recorded,
+// every traced call kept. For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
 class BaseDePrueba
 {
 public:
@@ -35,10 +25,8 @@ public:
     // Whether the test server answers; whether TEST_PG_REQUIRED makes its absence a failure.
     static bool PostgresDisponible();
     static bool PostgresRequerido() { return qEnvironmentVariableIntValue("TEST_PG_REQUIRED") != 0; }
-    // The test server's configuration, without a schema of its own; the same as a libpq
-    // connection string, working in `esquema` when one is given.
+    // The test server's configuration, without a schema of its own.
     static Sesion::Configuracion ConfiguracionPostgres();
-    static QByteArray CadenaPostgres(const QString& esquema = {});
     // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
     static bool TerminarSesion(int pid);
     // The column "motor" with the rows "sqlite" and "postgresql".
@@ -51,17 +39,15 @@ public:
     // The session from now on with `cambio` made to this base's configuration.
     void Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio);
 
-    // PostgreSQL: from now on the session reaches the server through a delaying proxy (a
-    // network with that one-way delay), which counts its round trips.
+    // PostgreSQL: from now on the session reaches the server through a delaying proxy (a network
+    // with that one-way delay); the round trips it counted while `accion` ran.
     ProxyRetardo& PorRed(int retardoMs = 0);
-    // Round trips the session made through the proxy while `accion` ran.
     int IdasYVueltas(const std::function<void()>& accion);
 
     // The session's shared connection; statements on it throw ErrorEjecucion.
     Connection* Conexion() const { return Sesion::Conexion(); }
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
-    // Another user's connection of the services library to the same database, with `cambio`
-    // made to its configuration.
+    // Another user's connection of the services library to the same database, `cambio` made to it.
     std::unique_ptr<Connection> OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio = {}) const;
     // Runs statements outside the library, as another program or an administrator would.
     void EjecutarAparte(const QString& sql);
@@ -93,20 +79,19 @@ public:
     QStringList MensajesEnTexto() const;
     void LimpiarMensajes() { Sesion::LimpiarMensajes(); }
     QStringList Reportes() const { return Sesion::ReportesRegistrados(); }
-    // The traced calls, oldest first; those of one name ("Execute", "BeginTrans", ...); their
-    // names, the fetching of the connection left out; the "sql" of every Execute; one line per
-    // call of one name, the given fields joined by '|' (a list's items by ',').
+    // The traced calls, oldest first; those of one name; their names, but "Conexion"; the "sql" of
+    // every Execute; one line per call of one name, the fields joined by '|' (a list's by ',').
     QList<QJsonObject> Traza() const { return m_traza; }
     QList<QJsonObject> TrazaDe(const QString& llamada) const;
     QStringList Llamadas() const;
-    QStringList Sentencias() const;
+    QStringList Sentencias() const { return TrazaEnTexto("Execute", {"sql"}); }
     QStringList TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const;
     void LimpiarTraza() { m_traza.clear(); }
     // Also runs `observador` on each traced call, after it is kept (an empty one stops it).
     void AlTrazar(std::function<void(const QJsonObject&)> observador) { m_observador = std::move(observador); }
 
 private:
-    void borrarEsquemaPostgres() noexcept;
+    void restaurar() noexcept;
 
     Motor m_motor;
     Sesion::Configuracion m_configuracion;

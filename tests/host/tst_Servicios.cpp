@@ -22,7 +22,6 @@ using Motor = BaseDePrueba::Motor;
 namespace {
 
 const QString kTabla = u"Grupo_Cuenta_Contable"_s, kClave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
-const QString kListado = u"000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n"_s;
 
 template <class T>
 std::unique_ptr<T> crear(const char* clase)
@@ -87,39 +86,37 @@ private slots:
     {
         ABRIR_BASE(motor, base);
         auto util = crear<Utilerias>("Utilerias");
-        Connection* c = base.Conexion();
         QVERIFY(!util->RegistrarCambio(kTabla, u"1"_s, {}));
         QVERIFY(util->UltimoError().contains(u"no hay una transacción abierta"_s));
         base.PermitirEscritura(u"OTRO"_s, kTabla, false);
         base.PermitirEscritura(u"PRUEBA"_s, u"Otra_Tabla"_s, false);
         const auto registrar = [&](const QString& clave, const QString& texto, bool confirmar) {
-            c->BeginTrans();
+            base.Conexion()->BeginTrans();
             base.InsertarGrupo(clave, u"Grupo"_s);
             const bool registrado = util->RegistrarCambio(kTabla, clave, texto);
-            confirmar ? c->CommitTrans() : c->RollbackTrans();  // the caller rolls back a refused one
+            confirmar ? base.Conexion()->CommitTrans() : base.Conexion()->RollbackTrans();  // as the caller would
             return registrado;
         };
         QVERIFY(registrar(u"1"_s, u"CAT-01"_s, true) && util->UltimoError().isEmpty());
-        const QString fila =
-            base.Valor(u"SELECT Bit_Tabla || '|' || Bit_Clave || '|' || Bit_Operador || '|' || Bit_Sesion || '|' "
-                       "|| Bit_Usuario_Base || '|' || Bit_Fecha FROM Kes_Bitacora"_s)
-                .toString();
-        QCOMPARE(fila.section(u'|', 0, 4),
-                 QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion(),
-                              motor == Motor::PostgreSQL ? base.Configuracion().usuario : Sesion::UsuarioDelSistema()})
-                     .join(u'|'));
-        const QDateTime fecha = QDateTime::fromString(fila.section(u'|', 5), u"yyyy-MM-dd HH:mm:ss"_s);
-        QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(fila));
+        const QStringList fila =
+            base.Valor(u"SELECT Bit_Tabla || '|' || Bit_Clave || '|' || Bit_Operador || '|' || "
+                       "Bit_Sesion || '|' || Bit_Usuario_Base || '|' || Bit_Fecha FROM Kes_Bitacora"_s)
+                .toString()
+                .split(u'|');
+        QCOMPARE(fila.mid(0, 5), QStringList({kTabla, u"1"_s, u"PRUEBA"_s, Sesion::IdSesion(),
+                                              motor == Motor::PostgreSQL ? base.Configuracion().usuario
+                                                                         : Sesion::UsuarioDelSistema()}));
+        const QDateTime fecha = QDateTime::fromString(fila.value(5), u"yyyy-MM-dd HH:mm:ss"_s);
+        QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(fila.value(5)));
         base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, false);
         QVERIFY(!registrar(u"2"_s, {}, false));
         QCOMPARE(util->UltimoError(),
                  u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
         base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, true);
         QVERIFY(registrar(u"2"_s, {}, false) && util->UltimoError().isEmpty());  // a success clears it
-        QCOMPARE(base.Claves(), QStringList{u"1"_s});
-        QCOMPARE(base.ContarFilas(u"Kes_Bitacora"_s), 1);
-        const auto traza = base.TrazaDe(u"RegistrarCambio"_s);
-        QVERIFY(traza.at(1).value("texto"_L1) == u"CAT-01"_s && !traza.at(2).value("resultado"_L1).toBool());
+        QVERIFY(base.Claves() == QStringList{u"1"_s} && base.ContarFilas(u"Kes_Bitacora"_s) == 1);
+        QCOMPARE(base.TrazaEnTexto("RegistrarCambio", {"texto", "resultado"}),
+                 QStringList({u"|false"_s, u"CAT-01|true"_s, u"|false"_s, u"|true"_s}));
     }
 
     // The change log trusts the server, not the workstation: a client whose clock is years off
@@ -141,9 +138,8 @@ private slots:
                                             "FROM Kes_Bitacora"_s)
                                      .toString()
                                      .split(u'|');
-        QVERIFY2(qAbs(QDateTime::fromString(fila[0], u"yyyy-MM-dd HH:mm:ss"_s).secsTo(QDateTime::currentDateTime()))
-                     < 120,
-                 qPrintable(fila[0]));
+        const QDateTime fecha = QDateTime::fromString(fila[0], u"yyyy-MM-dd HH:mm:ss"_s);
+        QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(fila[0]));
         QCOMPARE(fila.mid(1), QStringList(2, base.Configuracion().usuario));
     }
 
@@ -157,6 +153,10 @@ private slots:
         const auto siguiente = [&](const QString& tabla = kTabla) {
             return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
         };
+        const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s,
+                                const QString& tabla = kTabla) {
+            return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
+        };
         QCOMPARE(siguiente(), 1L);
         for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3", "O'B"})
             base.InsertarGrupo(QString::fromLatin1(clave), QString::fromLatin1(clave).repeated(2));
@@ -164,22 +164,18 @@ private slots:
         const QString cien = u"0000000000000000000000100"_s;
         base.InsertarGrupo(cien, QString());
         QCOMPARE(siguiente(), 101L);
-        base.InsertarGrupo(u"2147483647"_s, u"el último"_s);
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '123456789012345678901234' "
-                      "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '2147483647'"_s);
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
+        // An empty description reads like a missing key; looking up the key tells them apart.
+        QCOMPARE(buscar(cien) + u'|' + buscar(cien, kClave), u'|' + cien);
+        for (const char* ultima : {"2147483647", "123456789012345678901234"}) {
+            base.InsertarGrupo(QString::fromLatin1(ultima), u"el último"_s);
+            QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente());
+            base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'el último'"_s);
+        }
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, siguiente(u"Grupo_Cuenta_Contable; DROP TABLE x"_s));
-        const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s,
-                                const QString& tabla = kTabla) {
-            return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
-        };
         QCOMPARE(buscar(u"O'B"_s) + u'|' + buscar(u"7"_s, u"Gcc_Nivel"_s), u"O'BO'B|1"_s);
         for (const char* hostil : {"9", "' OR '1'='1", "7' --", "7'; DELETE FROM Grupo_Cuenta_Contable; --", "?", "%"})
             QCOMPARE(buscar(QString::fromUtf8(hostil)), QString());
-        QCOMPARE(base.ContarFilas(kTabla), 11);
-        // An empty description reads like a missing key; looking up the key tells them apart.
-        QCOMPARE(buscar(cien) + u'|' + buscar(cien, kClave), u'|' + cien);
+        QCOMPARE(base.ContarFilas(kTabla), 10);
         QVERIFY(util.ExisteRegistro(kTabla, kClave, u"7"_s) && !util.ExisteRegistro(kTabla, kClave, u"9"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, u"(SELECT 1)"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, kTabla + u" WHERE 1=1 --"_s));
@@ -201,16 +197,14 @@ private slots:
         };
         QCOMPARE(leer(formato, u"000000"_s), u"000000"_s);
         propio.EstablecerParametro(formato, 0, u"T"_s, u"0000"_s);
-        QCOMPARE(leer(formato, u"000000"_s) + u'|' + leer(formato, u"x"_s, 1),
-                 u"0000|x"_s);  // the number tells them apart
+        QCOMPARE(leer(formato, u"000000"_s) + u'|' + leer(formato, u"x"_s, 1), u"0000|x"_s);  // the number counts
         propio.EstablecerParametro(formato, 0, u"T"_s, u"00000000"_s);  // replaced, not repeated
         QVERIFY(leer(formato, {}) == u"00000000" && base.ContarFilas(u"Kes_Parametro"_s) == 1);
         propio.EstablecerParametro(u"DIAS"_s, 0, u"N"_s, u"treinta"_s);
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, leer(u"DIAS"_s, 0, 0, u"N"_s));
         propio.EstablecerParametro(u"NULO"_s, 0, u"T"_s, QVariant());
         QCOMPARE(leer(u"NULO"_s, u"def"_s), u"def"_s);
-        const QJsonObject primera = base.TrazaDe(u"ObtenerParametro"_s).value(0);
-        QVERIFY(primera.value("nombre"_L1) == formato && primera.value("resultado"_L1) == u"000000"_s);
+        QCOMPARE(base.TrazaEnTexto("ObtenerParametro", {"nombre", "resultado"}).value(0), formato + u"|000000"_s);
 
         auto util = crear<Utilerias>("Utilerias");
         const QDateTime fecha(QDate(2024, 3, 5), QTime(14, 5, 9));
@@ -225,50 +219,10 @@ private slots:
         QVERIFY(!KesCrearObjeto("Pantalla") && !KesCrearObjeto("accesodatos") && !KesCrearObjeto(nullptr));
     }
 
-    // Recorded with every argument and one log line naming the project and the error id; or
-    // shown in a box with the style's icon.
-    void mensajeRegistradoOMostrado()
-    {
-        BaseDePrueba base;
-        auto datos = crear<AccesoDatos>("AccesoDatos");
-        static QStringList registro;
-        const auto anterior =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& contexto, const QString& m) {
-                if (qstrcmp(contexto.category, "kestrima.mensajes") == 0)
-                    registro << m;
-            });
-        datos->Mensaje(u"No se puede eliminar el grupo cuenta contable raíz"_s, 48, u"Kestrima"_s, 4242, u"TQ614"_s,
-                       u"ERR-ID:7500010"_s);
-        qInstallMessageHandler(anterior);
-        QCOMPARE(base.TrazaDe(u"Mensaje"_s),
-                 QList<QJsonObject>({{{"llamada", "Mensaje"},
-                                      {"texto", "No se puede eliminar el grupo cuenta contable raíz"},
-                                      {"estilo", 48},
-                                      {"titulo", "Kestrima"},
-                                      {"ventana", 4242},
-                                      {"proyecto", "TQ614"},
-                                      {"idError", "ERR-ID:7500010"}}}));
-        QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
-        QVERIFY(registro.size() == 1 && registro[0].contains(u"TQ614"_s) && registro[0].contains(u"ERR-ID:7500010"_s));
-        Sesion::RegistrarMensajes(false);
-        base.LimpiarMensajes();
-        for (const auto& [estilo, icono] :
-             {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
-            QStringList visto;
-            VigiaModal vigia([&](QWidget* ventana) {
-                auto* caja = qobject_cast<QMessageBox*>(ventana);
-                visto = {QString::number(caja->icon()), caja->windowTitle(), caja->text()};
-                caja->button(QMessageBox::Ok)->click();
-            });
-            datos->Mensaje(u"Texto visible"_s, estilo, u"Título"_s, 0, u"TQ614"_s, u"ERR-ID:7500001"_s);
-            QCOMPARE(visto, QStringList({QString::number(icono), u"Título"_s, u"Texto visible"_s}));
-        }
-        QVERIFY(base.Mensajes().isEmpty());  // shown, not recorded
-    }
-
-    // The trace file: one JSON line per call, errors with their code, nothing once it is off;
-    // TQ614_TRAZA and TQ614_MENSAJES set it up for a program started without options.
-    void trazaEnArchivoYPorVariablesDeEntorno()
+    // The trace file: one JSON line per call with its arguments, errors with their code, nothing
+    // once it is off. A recorded message keeps every argument and logs one line naming the project
+    // and the error id. TQ614_TRAZA and TQ614_MENSAJES set both up for a program without options.
+    void trazaYMensajesRegistrados()
     {
         BaseDePrueba base;
         QTemporaryDir carpeta;
@@ -283,19 +237,32 @@ private slots:
         QVERIFY(util->RegistrarCambio(kTabla, u"1"_s, {}));
         c->CommitTrans();
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->Execute(u"SELECT * FROM No_Existe"_s));
-        datos->Mensaje(u"Hecho"_s, 48, u"Kestrima"_s, 1, u"TQ614"_s, u"ERR-ID:7500014"_s);
+        static QStringList registro;
+        const auto anterior =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& contexto, const QString& m) {
+                if (qstrcmp(contexto.category, "kestrima.mensajes") == 0)
+                    registro << m;
+            });
+        datos->Mensaje(u"No se puede eliminar el grupo cuenta contable raíz"_s, 48, u"Kestrima"_s, 4242, u"TQ614"_s,
+                       u"ERR-ID:7500010"_s);
+        qInstallMessageHandler(anterior);
         Sesion::EstablecerTraza(QString());
         c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);
         QStringList llamadas;
         const QList<QJsonObject> l = lineas(archivo, &llamadas);
         QCOMPARE(llamadas, (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans",
                                         "Execute", "Mensaje"}));
-        QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool()
-                && l[6].value("idError"_L1) == u"ERR-ID:7500014"_s);
+        QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool());
         QVERIFY2(l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s)
                      && l[5].value("codigo"_L1) == u"1"_s,
                  qPrintable(l[5].value("error"_L1).toString()));
+        QCOMPARE(
+            base.TrazaEnTexto("Mensaje", {"texto", "estilo", "titulo", "ventana", "proyecto", "idError"}),
+            QStringList{u"No se puede eliminar el grupo cuenta contable raíz|48|Kestrima|4242|TQ614|ERR-ID:7500010"_s});
+        QCOMPARE(base.TrazaDe(u"Mensaje"_s), QList<QJsonObject>{l[6]});
         QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
+        QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
+        QVERIFY(registro.size() == 1 && registro[0].contains(u"TQ614"_s) && registro[0].contains(u"ERR-ID:7500010"_s));
         QProcess proceso;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         entorno.insert(u"TQ614_TRAZA"_s, carpeta.filePath(u"hijo.jsonl"_s));
@@ -308,12 +275,26 @@ private slots:
         QCOMPARE(llamadas, (QStringList{"Conexion", "Execute", "Mensaje"}));
     }
 
-    // The listing in a modal window, read-only, whose tab is a few characters wide; saved as
-    // text or PDF; previewed on as many pages as it takes.
-    void reporte()
+    // Shown, not recorded: a message in a box with the style's icon; the listing in a modal
+    // window, read-only, whose tab is a few characters wide; saved as text or PDF; previewed on
+    // as many pages as it takes.
+    void mensajeYReporteEnPantalla()
     {
         BaseDePrueba base;
         Sesion::RegistrarMensajes(false);  // recorded listings are seen through the Print command's test
+        auto datos = crear<AccesoDatos>("AccesoDatos");
+        for (const auto& [estilo, icono] :
+             {std::pair{16L, QMessageBox::Critical}, std::pair{48L, QMessageBox::Warning}}) {
+            QStringList visto;
+            VigiaModal vigia([&](QWidget* ventana) {
+                auto* caja = qobject_cast<QMessageBox*>(ventana);
+                visto = {QString::number(caja->icon()), caja->windowTitle(), caja->text()};
+                caja->button(QMessageBox::Ok)->click();
+            });
+            datos->Mensaje(u"Texto visible"_s, estilo, u"Título"_s, 0, u"TQ614"_s, u"ERR-ID:7500001"_s);
+            QCOMPARE(visto, QStringList({QString::number(icono), u"Título"_s, u"Texto visible"_s}));
+        }
+        const QString listado = u"000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n"_s;
         QStringList visto;
         qreal tabulador = 0;
         {
@@ -324,15 +305,15 @@ private slots:
                 tabulador = texto->tabStopDistance();
                 ventana->findChild<QPushButton*>(u"cmdCerrar"_s)->click();
             });
-            FabricaServicios::CrearVisorReporte()->MostrarReporte(kListado, QString(), 0, 0, -1, -1, 7, -1);
+            FabricaServicios::CrearVisorReporte()->MostrarReporte(listado, QString(), 0, 0, -1, -1, 7, -1);
         }
-        QCOMPARE(visto, (QStringList{u"Reporte"_s, kListado, u"1"_s}));
+        QCOMPARE(visto, (QStringList{u"Reporte"_s, listado, u"1"_s}));
         const qreal espacio =
             QFontMetricsF(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(u' ');
         QVERIFY(tabulador >= 2 * espacio && tabulador <= 8 * espacio);
-        QVERIFY(base.Reportes().isEmpty());
+        QVERIFY(base.Mensajes().isEmpty() && base.Reportes().isEmpty());
 
-        const QString largo = kListado.repeated(50);  // 200 lines do not fit one page
+        const QString largo = listado.repeated(50);  // 200 lines do not fit one page
         DialogoReporte dialogo(largo, u"Catálogo"_s);
         QTemporaryDir carpeta;
         QFile texto(carpeta.filePath(u"listado.txt"_s)), pdf(carpeta.filePath(u"listado.PDF"_s));

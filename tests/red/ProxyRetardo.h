@@ -7,19 +7,15 @@
 #include <thread>
 #include <vector>
 
-// A TCP proxy on loopback that stands for a network between a client and a server: every
-// chunk it relays is held for a fixed time in each direction, in order, and it counts the
-// client's round trips. It works on threads of its own, because the client under test
-// (libpq) blocks the test's thread while it waits for the answer.
-//
-// A round trip is counted each time the client sends after the server has spoken since its
-// last send (its first send counts too): the times the client had to wait for the server,
-// however TCP cuts the bytes into chunks.
+// A TCP proxy on loopback that stands for a network: every chunk it relays is held for a fixed time
+// in each direction, in order. On threads of its own, because libpq blocks the test's thread.
+// A round trip is counted each time the client sends after the server has spoken since its last
+// send (its first send too): the times the client waited, however TCP cuts the bytes into chunks.
 class ProxyRetardo
 {
 public:
-    // Listens on 127.0.0.1 (a port of the system's choosing) and relays to servidor:puerto.
-    // Throws std::runtime_error when it cannot listen.
+    // Listens on 127.0.0.1 (a port of the system's choosing) and relays to servidor:puerto; throws
+    // std::runtime_error when it cannot.
     ProxyRetardo(const std::string& servidor, int puerto, double retardoMs);
     ~ProxyRetardo();
     ProxyRetardo(const ProxyRetardo&) = delete;
