@@ -204,72 +204,61 @@ private slots:
         QCOMPARE(base.Estado(), original << u"Kes_Bitacora 10001, Kes_Historial 10001"_s);
     }
 
-    void archivosRechazados_data()
-    {
-        QTest::addColumn<QByteArray>("contenido");
-        QTest::addColumn<QStringList>("errores");
-        const QByteArray e = kEncabezado;
-        QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF\r\n")
-                               << QStringList{u"El archivo está vacío: su primera línea debe nombrar"_s};
-        QTest::newRow("tabs") << QByteArray(e).replace(',', '\t') + "1\tA\t1\t0\t1\r\n"
-                              << QStringList{u"Línea 1: no tiene columnas separadas por comas ni por punto y coma"_s};
-        QTest::newRow("separators mixed")
-            << QByteArray(e).replace(',', ';') + "000002;Caja;1;0;1\n000003,Bancos,2,0,1\n"
-            << QStringList{u"Línea 3: tiene 1 campos y la primera línea, 5"_s};
-        QTest::newRow("columns missing, unknown")
-            << QByteArray("Gcc_Cve_Grupo_Cuenta_Contable,Descripcion,Gcc_Codigo,Gcc_Padre\n1,A,1,0\n")
-            << QStringList{u"Línea 1: la columna «Descripcion» no es del catálogo"_s,
-                           u"Línea 1: falta la columna Gcc_Descripcion"_s, u"Línea 1: falta la columna Gcc_Nivel"_s};
-        QTest::newRow("a cycle, a dangling parent")
-            << e + "X,Equis,,Y,\nY,Ye,,X,\nZ,Zeta,,W,\nV,Uve,,V,\n000002,Bajo Z,1.1,Z,\n"
-            << QStringList{u"Línea 2: el grupo X es su propio antecesor: X → Y → X"_s,
-                           u"Línea 3: el grupo Y es su propio antecesor: X → Y → X"_s,
-                           u"Línea 4: el grupo padre W no existe en el catálogo ni viene en el archivo"_s,
-                           u"Línea 5: el grupo V es su propio antecesor: V → V"_s};
-        QTest::newRow("keys twice, taken, too long, the root's")
-            << e + "000002,Caja,1,0,\n000002,Otra,2,0,\n000001,Ya está,1,0,\n0000003,Larga,3,0,\n0,Raíz,,0,\n"
-            << QStringList{u"Línea 3: la clave 000002 ya viene en la línea 2"_s,
-                           u"Línea 4: la clave 000001 ya existe en el catálogo"_s,
-                           u"Línea 5: la clave 0000003 tiene más caracteres que el formato de clave 000000"_s,
-                           u"Línea 6: la clave 0 es la de la raíz del catálogo"_s};
-        QTest::newRow("the editor's checks")
-            << e
-                   + "000002,,1,0,\n000003,Sin "
-                     "código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n000006,Nivel,1,0,x\n"
-                     "\"000007\",\"Comillas sin cerrar,1,0,\n"
-            << QStringList{u"Línea 2: falta la descripción"_s,
-                           u"Línea 3: la clave 000003 es numérica y le falta el código"_s,
-                           u"Línea 4: con el código 000 hay que indicar el nivel"_s,
-                           u"Línea 5: el nivel 3 no corresponde al código 1.2, que es de nivel 2"_s,
-                           u"Línea 6: el nivel «x» no es un número entero de 0 en adelante"_s,
-                           u"Línea 7: unas comillas abren un campo que no se cierra"_s};
-        QTest::newRow("not UTF-8") << e
-                                          + "000002,Compa\xF1\xED"
-                                            "a,1,0,\n000003,Bien,2,0,\n"
-                                   << QStringList{u"Línea 2: no está en UTF-8"_s};
-        QTest::newRow("50 MB") << QByteArray()
-                               << QStringList{u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB"_s};
-    }
     // Nothing of a file with an error is written, and every bad line is told with its reason.
     void archivosRechazados()
     {
-        QFETCH(QByteArray, contenido);
-        QFETCH(QStringList, errores);
         BaseDePrueba base;
         base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
         const QStringList antes = base.Estado();
         QTemporaryDir carpeta;
-        const QString archivo = Escribir(carpeta, contenido);
-        if (contenido.isEmpty())
-            QVERIFY(QFile::resize(archivo, 50 * 1024 * 1024));
-        CatalogoCsv::Importacion importacion;
-        QVERIFY(!importacion.Revisar(archivo, *base.Conexion()));
-        QVERIFY(!importacion.Escribir(*base.Conexion(), *NuevasUtilerias()));
-        const QStringList textos = importacion.TextosDeError();
-        QCOMPARE(textos.size(), errores.size());
-        for (int i = 0; i < errores.size(); ++i)
-            QVERIFY2(textos[i].startsWith(errores[i]), qPrintable(textos[i]));
-        QCOMPARE(base.Estado(), antes);
+        const QByteArray e = kEncabezado;
+        // Each file (the empty one made 50 MB) and the start of each error told.
+        const std::pair<QByteArray, QStringList> archivos[] = {
+            {"\xEF\xBB\xBF\r\n", {u"El archivo está vacío: su primera línea debe nombrar"_s}},
+            {QByteArray(e).replace(',', '\t') + "1\tA\t1\t0\t1\r\n",
+             {u"Línea 1: no tiene columnas separadas por comas ni por punto y coma"_s}},
+            {QByteArray(e).replace(',', ';') + "000002;Caja;1;0;1\n000003,Bancos,2,0,1\n",
+             {u"Línea 3: tiene 1 campos y la primera línea, 5"_s}},
+            {"Gcc_Cve_Grupo_Cuenta_Contable,Descripcion,Gcc_Codigo,Gcc_Padre\n1,A,1,0\n",
+             {u"Línea 1: la columna «Descripcion» no es del catálogo"_s, u"Línea 1: falta la columna Gcc_Descripcion"_s,
+              u"Línea 1: falta la columna Gcc_Nivel"_s}},
+            {e + "X,Equis,,Y,\nY,Ye,,X,\nZ,Zeta,,W,\nV,Uve,,V,\n000002,Bajo Z,1.1,Z,\n",
+             {u"Línea 2: el grupo X es su propio antecesor: X → Y → X"_s,
+              u"Línea 3: el grupo Y es su propio antecesor: X → Y → X"_s,
+              u"Línea 4: el grupo padre W no existe en el catálogo ni viene en el archivo"_s,
+              u"Línea 5: el grupo V es su propio antecesor: V → V"_s}},
+            {e + "000002,Caja,1,0,\n000002,Otra,2,0,\n000001,Ya está,1,0,\n0000003,Larga,3,0,\n0,Raíz,,0,\n",
+             {u"Línea 3: la clave 000002 ya viene en la línea 2"_s,
+              u"Línea 4: la clave 000001 ya existe en el catálogo"_s,
+              u"Línea 5: la clave 0000003 tiene más caracteres que el formato de clave 000000"_s,
+              u"Línea 6: la clave 0 es la de la raíz del catálogo"_s}},
+            {e
+                 + "000002,,1,0,\n000003,Sin "
+                   "código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n000006,Nivel,1,0,x\n"
+                   "\"000007\",\"Comillas sin cerrar,1,0,\n",
+             {u"Línea 2: falta la descripción"_s, u"Línea 3: la clave 000003 es numérica y le falta el código"_s,
+              u"Línea 4: con el código 000 hay que indicar el nivel"_s,
+              u"Línea 5: el nivel 3 no corresponde al código 1.2, que es de nivel 2"_s,
+              u"Línea 6: el nivel «x» no es un número entero de 0 en adelante"_s,
+              u"Línea 7: unas comillas abren un campo que no se cierra"_s}},
+            {e
+                 + "000002,Compa\xF1\xED"
+                   "a,1,0,\n000003,Bien,2,0,\n",
+             {u"Línea 2: no está en UTF-8"_s}},
+            {{}, {u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB"_s}}};
+        for (const auto& [contenido, errores] : archivos) {
+            const QString archivo = Escribir(carpeta, contenido);
+            if (contenido.isEmpty())
+                QVERIFY(QFile::resize(archivo, 50 * 1024 * 1024));
+            CatalogoCsv::Importacion importacion;
+            QVERIFY(!importacion.Revisar(archivo, *base.Conexion()));
+            QVERIFY(!importacion.Escribir(*base.Conexion(), *NuevasUtilerias()));
+            QStringList textos = importacion.TextosDeError();
+            for (int i = 0; i < textos.size(); ++i)
+                textos[i].truncate(errores.value(i).size());
+            QCOMPARE(textos, errores);
+            QCOMPARE(base.Estado(), antes);
+        }
     }
 
     // The history opens on the screen's group; a file with errors is listed in a window, a vetoed or
