@@ -1,5 +1,4 @@
-// The host program end to end: its options, the sample catalogue drawn and traced, export and
-// import from the command line, and PostgreSQL with the password in libpq's password file alone.
+// The host program end to end, as its user starts it.
 #include "BaseDePrueba.h"
 
 #include <QImage>
@@ -43,8 +42,7 @@ class tst_ProgramaHost : public QObject
     QTemporaryDir m_dir;
     QString m_salida;
 
-    // Runs the host (or `programa`) with its registry in the test's folder; its exit code, -1
-    // when it crashed or hung, its output in m_salida.
+    // The exit code (-1 if it crashed or hung), the output in m_salida; the registry in m_dir.
     int ejecutar(const QStringList& argumentos, const QString& programa = TQ614_HOST,
                  const QProcessEnvironment& cambios = {})
     {
@@ -80,8 +78,7 @@ private slots:
         QVERIFY(m_salida.contains(u"Puerto"_s));
         QCOMPARE(ejecutar({u"--no-existe"_s}), 2);
         QCOMPARE(ejecutar({u"--exportar"_s, u"x.csv"_s, u"--separador"_s, u"|"_s}), 2);
-        // A password is refused on the command line, in a connection string and in the INI,
-        // saying where it belongs.
+        // A password anywhere but libpq's password file is refused, saying where it belongs.
         const QString ini = escribir("con-clave.ini", "[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n");
         for (const QStringList& conClave :
              {QStringList{u"--pg-clave"_s, u"secreta"_s},
@@ -89,8 +86,7 @@ private slots:
             QCOMPARE(ejecutar(conClave), 2);
             QVERIFY2(m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
         }
-        // Unregistered, the host loads the component that lies beside it; alone in a folder, with
-        // nothing registered, it says what is missing and what to do.
+        // Unregistered it loads the component beside it; alone, it says what is missing and what to do.
         const QStringList captura{u"--base"_s, ruta("sin-registro.db"), u"--captura"_s, ruta("x.png")};
         QCOMPARE(ejecutar({u"--desregistrar"_s}), 0);
         QCOMPARE(ejecutar(captura), 0);
@@ -101,10 +97,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(ruta("x.png")));
     }
 
-    // A new database gets the sample catalogue (its headings and nested groups asked for, drawn);
-    // a second run on the same file adds nothing: the sample is only for a new database. The sample
-    // goes out to CSV and into another database, which then writes the same file; a file with
-    // errors is refused line by line with a non-zero exit, and nothing is written.
+    // Only a new database gets the sample catalogue, drawn; it goes out to CSV and into another
+    // database, which writes the same file; a file with errors is refused line by line.
     void catalogoDeEjemploCapturadoExportadoEImportado()
     {
         const QString a = ruta("a.db"), b = ruta("b.db"), csvA = ruta("a.csv"), csvB = ruta("b.csv");
@@ -131,8 +125,7 @@ private slots:
                  qPrintable(m_salida));
     }
 
-    // The settings name the server, its authority and the schema; the password shows up in nothing
-    // the program was given or wrote; without the password file it says where the password goes.
+    // The password is in nothing the program was given or wrote; without its file, it says where it goes.
     void postgresConLaContrasenaSoloEnSuArchivo()
     {
         REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
