@@ -530,17 +530,16 @@ void PruebaFallas::usuariosALaVez()
             registradas << u"CARGA%1 %2"_s.arg(usuario).arg(clave);
         rechazos[tipo + u' ' + op[4]] += op[3] == u"rechazado";
         // Committed: in the table; refused: left nothing; unless another user's change took it away.
-        const bool presente =
-            descripcion
-                ? base.Valor(u"SELECT 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {valor}).isValid()
-                : !base.Fila(tipo == u"clave" ? valor : clave).isNull();
+        const QString conDescripcion = u"SELECT 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s;
+        const bool presente = !descripcion ? !base.Fila(tipo == u"clave" ? valor : clave).isNull()
+                              : hecho      ? base.Fila(clave, u"Gcc_Descripcion"_s) == valor  // its group's
+                                           : base.Valor(conDescripcion, {valor}).isValid();  // anybody's
         const bool excusa = !hecho             ? tipo == u"baja" && retiradas.value(clave) > 0
                             : tipo == u"alta"  ? retiradas.value(clave) > 0
                             : tipo == u"clave" ? retiradas.value(valor) > 0 || retiradas.value(clave) > 1
                                                : descripcion && cambiosPorClave.value(clave) > 1;
         if (op[3] == u"fallido" || (presente != (hecho != (tipo == u"baja")) && !excusa))
-            fallas << u"user %1 %2: %3"_s.arg(usuario).arg(op.join(u' '),
-                                                           presente ? u"in the table"_s : u"not in the table"_s);
+            fallas << u"user %1 %2: %3 the table"_s.arg(usuario).arg(op.join(u' '), presente ? u"in"_s : u"not in"_s);
     }
     const auto ordenadas = [](QStringList filas) {
         filas.sort();
