@@ -30,10 +30,7 @@ std::unique_ptr<Recordset> ejecutarTrazado(QJsonObject traza,
         Sesion::Trazar(traza);
         return rs;
     } catch (const ErrorEjecucion& error) {
-        traza.insert(QStringLiteral("error"), error.Description());
-        if (!error.Codigo().isEmpty())
-            traza.insert(QStringLiteral("codigo"), error.Codigo());
-        Sesion::Trazar(traza);
+        Trazado::TrazarError(traza, error);
         throw;
     }
 }

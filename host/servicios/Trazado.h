@@ -38,6 +38,15 @@ inline QJsonValue Json(const QDateTime& valor)
     return valor.toString(Qt::ISODate);
 }
 
+// Writes the call's line with the error it ended in.
+inline void TrazarError(QJsonObject& traza, const ErrorEjecucion& error)
+{
+    traza.insert(QStringLiteral("error"), error.Description());
+    if (!error.Codigo().isEmpty())
+        traza.insert(QStringLiteral("codigo"), error.Codigo());
+    Sesion::Trazar(traza);
+}
+
 template <class Llamada>
 auto Ejecutar(QJsonObject traza, Llamada&& llamada) -> decltype(llamada())
 {
@@ -55,10 +64,7 @@ auto Ejecutar(QJsonObject traza, Llamada&& llamada) -> decltype(llamada())
             return resultado;
         }
     } catch (const ErrorEjecucion& error) {
-        traza.insert(QStringLiteral("error"), error.Description());
-        if (!error.Codigo().isEmpty())
-            traza.insert(QStringLiteral("codigo"), error.Codigo());
-        Sesion::Trazar(traza);
+        TrazarError(traza, error);
         throw;
     }
 }
