@@ -59,13 +59,6 @@ class tst_ProgramaHost : public QObject
         return proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1;
     }
     QString ruta(const char* nombre) const { return m_dir.filePath(QString::fromLatin1(nombre)); }
-    QString escribir(const char* nombre, const QByteArray& contenido) const
-    {
-        QFile f(ruta(nombre));
-        if (!f.open(QIODevice::WriteOnly) || f.write(contenido) != contenido.size())
-            qFatal("No se pudo escribir %s", nombre);
-        return f.fileName();
-    }
 
 private slots:
     void opciones()
@@ -78,11 +71,9 @@ private slots:
         QVERIFY(m_salida.contains(u"Puerto"_s));
         QCOMPARE(ejecutar({u"--no-existe"_s}), 2);
         QCOMPARE(ejecutar({u"--exportar"_s, u"x.csv"_s, u"--separador"_s, u"|"_s}), 2);
-        // A password anywhere but libpq's password file is refused, saying where it belongs.
-        const QString ini = escribir("con-clave.ini", "[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n");
-        for (const QStringList& conClave :
-             {QStringList{u"--pg-clave"_s, u"secreta"_s},
-              QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s}, QStringList{u"--config"_s, ini}}) {
+        // A password on the command line is refused, saying where it belongs.
+        for (const QStringList& conClave : {QStringList{u"--pg-clave"_s, u"secreta"_s},
+                                            QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s}}) {
             QCOMPARE(ejecutar(conClave), 2);
             QVERIFY2(m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
         }
@@ -132,13 +123,16 @@ private slots:
         BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
         base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
         const Sesion::Configuracion c = base.Configuracion();
-        const QString ini = escribir(
-            "postgres.ini",
+        const QString ini = ruta("postgres.ini");
+        QFile archivo(ini);
+        QVERIFY(archivo.open(QIODevice::WriteOnly));
+        archivo.write(
             u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full sslrootcert=%5\"\n"
             "Esquema=%6\n"_s.arg(c.servidor)
                 .arg(c.puerto)
                 .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
                 .toUtf8());
+        archivo.close();
         const QStringList argumentos{u"--config"_s,        ini,          u"--captura"_s,
                                      ruta("postgres.png"), u"--traza"_s, ruta("pg.jsonl")};
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);
