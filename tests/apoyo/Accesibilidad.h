@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringList>
@@ -21,15 +22,12 @@ inline QStringList SinNombreAccesible(QWidget* ventana)
         if (!i || i->state().invisible)
             return;
         const QAccessible::Role rol = i->role();
-        const bool nombrable = rol == QAccessible::EditableText || rol == QAccessible::Tree
-                               || rol == QAccessible::PushButton || rol == QAccessible::ButtonMenu
-                               || rol == QAccessible::ButtonDropDown || rol == QAccessible::CheckBox
-                               || rol == QAccessible::ComboBox;
-        if (nombrable && i->text(QAccessible::Name).trimmed().isEmpty())
+        if (QList{QAccessible::EditableText, QAccessible::Tree, QAccessible::PushButton, QAccessible::ButtonMenu,
+                  QAccessible::ButtonDropDown, QAccessible::CheckBox, QAccessible::ComboBox}
+                .contains(rol)
+            && i->text(QAccessible::Name).trimmed().isEmpty())
             faltan << QStringLiteral("%1 (%2)").arg(i->object() ? i->object()->objectName() : QString()).arg(rol);
-        if (rol == QAccessible::Tree)  // its rows are named by their own text
-            return;
-        for (int k = 0; k < i->childCount(); ++k)
+        for (int k = 0; rol != QAccessible::Tree && k < i->childCount(); ++k)  // tree rows name themselves
             self(self, i->child(k));
     };
     recorrer(recorrer, QAccessible::queryAccessibleInterface(ventana));
@@ -44,36 +42,28 @@ inline QStringList TextoRecortado(QWidget* ventana)
     for (QWidget* w : ventana->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(ventana))
             continue;
-        const QFontMetrics medida = w->fontMetrics();
-        QSize espacio, texto;
+        const int alto = w->fontMetrics().height();
+        QSize espacio, texto;  // other widgets keep both invalid, which passes
         if (const auto* etiqueta = qobject_cast<QLabel*>(w); etiqueta && !etiqueta->text().isEmpty()) {
             const int margen = etiqueta->margin();
             espacio = etiqueta->contentsRect().adjusted(margen, margen, -margen, -margen).size();
-            texto = QSize(medida.horizontalAdvance(etiqueta->text()), medida.height());
+            texto = QSize(w->fontMetrics().horizontalAdvance(etiqueta->text()), alto);
         } else if (const auto* caja = qobject_cast<QLineEdit*>(w)) {
             // Where QLineEdit draws its one line; a longer text scrolls sideways.
             QStyleOptionFrame opcion;
             opcion.initFrom(caja);
-            opcion.lineWidth =
-                caja->hasFrame() ? caja->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opcion, caja) : 0;
-            espacio = caja->style()
-                          ->subElementRect(QStyle::SE_LineEditContents, &opcion, caja)
+            opcion.lineWidth = caja->hasFrame() ? w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opcion, w) : 0;
+            espacio = w->style()
+                          ->subElementRect(QStyle::SE_LineEditContents, &opcion, w)
                           .marginsRemoved(caja->textMargins())
                           .size();
-            texto = QSize(0, medida.height());
+            texto = QSize(0, alto);
         } else if (const auto* boton = qobject_cast<QAbstractButton*>(w); boton && !boton->text().isEmpty()) {
             espacio = boton->size();
             texto = boton->minimumSizeHint();
-        } else {
-            continue;
         }
         if (espacio.width() < texto.width() || espacio.height() < texto.height())
-            recortados << QStringLiteral("%1 %2x%3 < %4x%5")
-                              .arg(w->objectName())
-                              .arg(espacio.width())
-                              .arg(espacio.height())
-                              .arg(texto.width())
-                              .arg(texto.height());
+            QDebug(&recortados.emplaceBack()) << w->objectName() << espacio << "<" << texto;
     }
     return recortados;
 }

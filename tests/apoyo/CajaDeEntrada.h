@@ -33,10 +33,9 @@ private:
     {
         auto* caja = qobject_cast<QInputDialog*>(ventana);
         if (caja) {
-            QStringList botones;
+            Vista& vista = m_vistas.emplaceBack(caja->windowTitle(), caja->labelText(), caja->textValue());
             for (const QAbstractButton* boton : caja->findChildren<QAbstractButton*>())
-                botones << boton->text();
-            m_vistas.append({caja->windowTitle(), caja->labelText(), caja->textValue(), botones});
+                vista.botones << boton->text();
         }
         if (!caja || caja->objectName() != QLatin1String("InputBox") || m_respuestas.isEmpty()) {
             ++m_inesperadas;
@@ -44,8 +43,7 @@ private:
             return;
         }
         const std::optional<QString> respuesta = m_respuestas.takeFirst();
-        if (respuesta)
-            caja->setTextValue(*respuesta);
+        caja->setTextValue(respuesta.value_or(QString()));
         respuesta ? caja->accept() : caja->reject();
     }
 

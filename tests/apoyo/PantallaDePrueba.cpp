@@ -15,6 +15,7 @@ PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura)
 {
     frmTQ614::Destruir();
     frmInput::Destruir();
+    // The host's services reach the component through its start-up routine.
     Publico::EstablecerFabrica(&KesCrearObjeto);
     Publico::Main();
     Publico::sFormatoClave.clear();
@@ -40,13 +41,6 @@ PantallaDePrueba::~PantallaDePrueba()
     Publico::EstablecerFabrica({});
 }
 
-TreeView& PantallaDePrueba::Arbol() const
-{
-    if (!Forma().tvCuentas())
-        qFatal("La pantalla no está cargada");
-    return *Forma().tvCuentas();
-}
-
 bool PantallaDePrueba::Seleccionar(const QString& clave)
 {
     QTreeWidgetItem* nodo = Nodo(clave);
@@ -63,14 +57,6 @@ void PantallaDePrueba::SeleccionarParaComando(const QString& clave)
         qFatal("No hay nodo para la clave %s", qPrintable(clave));
     m_base.LimpiarMensajes();
     m_base.LimpiarTraza();
-}
-
-QStringList PantallaDePrueba::Nodos() const
-{
-    QStringList claves;
-    for (QTreeWidgetItemIterator it(&Arbol()); *it; ++it)
-        claves << TreeView::Key(*it);
-    return claves;
 }
 
 QStringList PantallaDePrueba::Descripcion() const

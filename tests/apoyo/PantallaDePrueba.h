@@ -8,12 +8,10 @@
 
 class BaseDePrueba;
 
-// The catalogue screen as the host opens it over a test database: the host's services reach
-// the component through its start-up routine (the editor's lookups run on their connection), and
-// the form and the prompt are created anew and destroyed afterwards.
-// Its user's changes run through the screen's and the editor's own procedures, as the toolbar
-// and the tree run them: Eliminar, Renombrar and CambiarClave return false, with nothing run,
-// when the tree has no node for the group; Nuevo and Editar return the editor's Aceptado.
+// The catalogue screen as the host opens it over a test database, created anew and destroyed
+// afterwards. The user's changes run through the screen's and the editor's own procedures:
+// Eliminar, Renombrar and CambiarClave return false, with nothing run, when the tree has no
+// node for the group; Nuevo and Editar return the editor's Aceptado.
 class PantallaDePrueba
 {
 public:
@@ -27,20 +25,19 @@ public:
     PantallaDePrueba& operator=(const PantallaDePrueba&) = delete;
 
     frmTQ614& Forma() const { return frmTQ614::Instancia(); }
-    TreeView& Arbol() const;
+    TreeView& Arbol() const { return *Forma().tvCuentas(); }
     // The node of a group key ("0" is the root), or nullptr.
     QTreeWidgetItem* Nodo(const QString& clave) const { return Arbol().Buscar(QLatin1Char('N') + clave); }
     // Selects the group's node as a click does (selection, then NodeClick); false without it.
     bool Seleccionar(const QString& clave);
     // Selects, then forgets the messages and trace so far: what follows is the command's.
     void SeleccionarParaComando(const QString& clave);
-    // Every node key, depth first; every node as "key|text|picture|depth".
-    QStringList Nodos() const;
+    // Every node as "key|text|picture|depth", depth first.
     QStringList Descripcion() const;
 
     bool Eliminar(const QString& clave) { return Seleccionar(clave) && (Forma().Controles_Eliminar(), true); }
     bool Renombrar(const QString& clave, QString texto);
-    // The input box answered with `nueva`; a second one (a duplicate) cancelled.
+    // The input box answered with `nueva`, a second one (a duplicate) cancelled; `cuadros` gets how many were shown.
     bool CambiarClave(const QString& clave, const QString& nueva, int* cuadros = nullptr);
     // The editor as New opens it under `padre`; the level box gets `nivel` when the code gives none.
     bool Nuevo(const QString& padre, const QString& clave, const QString& descripcion, const QString& codigo,

@@ -13,33 +13,27 @@ class VigiaModal
 {
 public:
     explicit VigiaModal(std::function<void(QWidget*)> accion = {})
-        : m_accion(std::move(accion))
     {
-        QObject::connect(&m_sondeo, &QTimer::timeout, [this] { Revisar(); });
+        QObject::connect(&m_sondeo, &QTimer::timeout, [this, accion = std::move(accion)] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible()) {
+                m_actual = nullptr;
+            } else if (modal != m_actual) {
+                m_actual = modal;
+                m_desde.start();
+                ++m_abiertas;
+                accion ? accion(modal) : modal->hide();
+            } else if (m_desde.elapsed() > 5000) {
+                ++m_vencidas;  // the watchdog had to hide it
+                modal->hide();
+            }
+        });
         m_sondeo.start(10);
     }
     int Abiertas() const { return m_abiertas; }
-    // Those the watchdog had to hide.
     int Vencidas() const { return m_vencidas; }
 
 private:
-    void Revisar()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) {
-            m_actual = nullptr;
-        } else if (modal != m_actual) {
-            m_actual = modal;
-            m_desde.start();
-            ++m_abiertas;
-            m_accion ? m_accion(modal) : modal->hide();
-        } else if (m_desde.elapsed() > 5000) {
-            ++m_vencidas;
-            modal->hide();
-        }
-    }
-
-    std::function<void(QWidget*)> m_accion;
     QTimer m_sondeo;
     QPointer<QWidget> m_actual;
     QElapsedTimer m_desde;

@@ -1,5 +1,4 @@
-// The catalogue beyond its screen, on both engines: the change history and its window, the CSV
-// export and import (all or nothing), and the host window's menu.
+// The change history and its window, CSV export and import, and the host window's menu.
 #include "AccesoDatosKes.h"
 #include "BaseDePrueba.h"
 #include "CatalogoCsv.h"
@@ -58,8 +57,7 @@ class tst_CatalogoHost : public QObject
     Q_OBJECT
 
 private slots:
-    // Each insert, update, key change and delete leaves one row with its operator, login, time and
-    // the fields it changed, whoever makes it; a vetoed change leaves none.
+    // Every change leaves one row with who, when and what changed, whoever makes it; a vetoed one none.
     void historialDeCadaCambio_data() { BaseDePrueba::AgregarMotores(); }
     void historialDeCadaCambio()
     {
@@ -96,8 +94,7 @@ private slots:
             QCOMPARE(cambio.operador + u' ' + cambio.usuarioBase, u"PRUEBA "_s + login);
             QVERIFY2(cambio.fecha.startsWith(QDate::currentDate().toString(Qt::ISODate)), qPrintable(cambio.fecha));
         }
-        // Other programs: one whose operator holds a quote, one without an operator of its own; on
-        // SQLite one that cannot name itself cannot change anything.
+        // Other programs: an operator with a quote, none at all; on SQLite, one without our functions.
         const QString sql = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = Gcc_Nivel + 1"_s;
         if (motor == Motor::SQLite) {
             sqlite3* ajena = nullptr;
@@ -115,8 +112,7 @@ private slots:
         QCOMPARE(Cambios().size(), 8);
     }
 
-    // The window opens on the selected group, reads further pages as the table scrolls, filters by
-    // operator and dates, shows the selected change field by field, and exports all it shows.
+    // The window pages, filters by operator and dates, details a change and exports all it shows.
     void ventanaDelHistorial()
     {
         BaseDePrueba base;
@@ -166,21 +162,13 @@ private slots:
         QCOMPARE(Csv::Leer(QString::fromUtf8(datos.mid(3)), ';').registros.size(), 1 + 451);
     }
 
-    void idaYVuelta_data()
-    {
-        QTest::addColumn<Motor>("motor");
-        QTest::addColumn<char>("separador");
-        QTest::newRow("sqlite, comma") << Motor::SQLite << ',';
-        QTest::newRow("sqlite, semicolon") << Motor::SQLite << ';';
-        QTest::newRow("postgresql, semicolon") << Motor::PostgreSQL << ';';
-    }
-    // A generated catalogue of 10,000 groups with texts a CSV must quote, exported and imported
-    // into an empty database: every column the same, each group registered and in the history.
+    void idaYVuelta_data() { BaseDePrueba::AgregarMotores(); }
+    // 10,000 groups with texts a CSV must quote, out and into an empty database, come back the same.
     void idaYVuelta()
     {
         QFETCH(Motor, motor);
-        QFETCH(char, separador);
         REQUIERE_MOTOR(motor);
+        const char separador = motor == Motor::SQLite ? ',' : ';';
         QTemporaryDir carpeta;
         const QString archivo = carpeta.filePath(u"catalogo.csv"_s);
         QStringList original;
@@ -204,76 +192,65 @@ private slots:
         QCOMPARE(base.Estado(), original << u"Kes_Bitacora 10001, Kes_Historial 10001"_s);
     }
 
-    void archivosRechazados_data()
-    {
-        QTest::addColumn<QByteArray>("contenido");
-        QTest::addColumn<QStringList>("errores");
-        const QByteArray e = kEncabezado;
-        QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF\r\n")
-                               << QStringList{u"El archivo está vacío: su primera línea debe nombrar"_s};
-        QTest::newRow("tabs") << QByteArray(e).replace(',', '\t') + "1\tA\t1\t0\t1\r\n"
-                              << QStringList{u"Línea 1: no tiene columnas separadas por comas ni por punto y coma"_s};
-        QTest::newRow("separators mixed")
-            << QByteArray(e).replace(',', ';') + "000002;Caja;1;0;1\n000003,Bancos,2,0,1\n"
-            << QStringList{u"Línea 3: tiene 1 campos y la primera línea, 5"_s};
-        QTest::newRow("columns missing, unknown")
-            << QByteArray("Gcc_Cve_Grupo_Cuenta_Contable,Descripcion,Gcc_Codigo,Gcc_Padre\n1,A,1,0\n")
-            << QStringList{u"Línea 1: la columna «Descripcion» no es del catálogo"_s,
-                           u"Línea 1: falta la columna Gcc_Descripcion"_s, u"Línea 1: falta la columna Gcc_Nivel"_s};
-        QTest::newRow("a cycle, a dangling parent")
-            << e + "X,Equis,,Y,\nY,Ye,,X,\nZ,Zeta,,W,\nV,Uve,,V,\n000002,Bajo Z,1.1,Z,\n"
-            << QStringList{u"Línea 2: el grupo X es su propio antecesor: X → Y → X"_s,
-                           u"Línea 3: el grupo Y es su propio antecesor: X → Y → X"_s,
-                           u"Línea 4: el grupo padre W no existe en el catálogo ni viene en el archivo"_s,
-                           u"Línea 5: el grupo V es su propio antecesor: V → V"_s};
-        QTest::newRow("keys twice, taken, too long, the root's")
-            << e + "000002,Caja,1,0,\n000002,Otra,2,0,\n000001,Ya está,1,0,\n0000003,Larga,3,0,\n0,Raíz,,0,\n"
-            << QStringList{u"Línea 3: la clave 000002 ya viene en la línea 2"_s,
-                           u"Línea 4: la clave 000001 ya existe en el catálogo"_s,
-                           u"Línea 5: la clave 0000003 tiene más caracteres que el formato de clave 000000"_s,
-                           u"Línea 6: la clave 0 es la de la raíz del catálogo"_s};
-        QTest::newRow("the editor's checks")
-            << e
-                   + "000002,,1,0,\n000003,Sin "
-                     "código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n000006,Nivel,1,0,x\n"
-                     "\"000007\",\"Comillas sin cerrar,1,0,\n"
-            << QStringList{u"Línea 2: falta la descripción"_s,
-                           u"Línea 3: la clave 000003 es numérica y le falta el código"_s,
-                           u"Línea 4: con el código 000 hay que indicar el nivel"_s,
-                           u"Línea 5: el nivel 3 no corresponde al código 1.2, que es de nivel 2"_s,
-                           u"Línea 6: el nivel «x» no es un número entero de 0 en adelante"_s,
-                           u"Línea 7: unas comillas abren un campo que no se cierra"_s};
-        QTest::newRow("not UTF-8") << e
-                                          + "000002,Compa\xF1\xED"
-                                            "a,1,0,\n000003,Bien,2,0,\n"
-                                   << QStringList{u"Línea 2: no está en UTF-8"_s};
-        QTest::newRow("50 MB") << QByteArray()
-                               << QStringList{u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB"_s};
-    }
     // Nothing of a file with an error is written, and every bad line is told with its reason.
     void archivosRechazados()
     {
-        QFETCH(QByteArray, contenido);
-        QFETCH(QStringList, errores);
         BaseDePrueba base;
         base.InsertarGrupo(u"000001"_s, u"Activo"_s, u"1"_s);
         const QStringList antes = base.Estado();
         QTemporaryDir carpeta;
-        const QString archivo = Escribir(carpeta, contenido);
-        if (contenido.isEmpty())
-            QVERIFY(QFile::resize(archivo, 50 * 1024 * 1024));
-        CatalogoCsv::Importacion importacion;
-        QVERIFY(!importacion.Revisar(archivo, *base.Conexion()));
-        QVERIFY(!importacion.Escribir(*base.Conexion(), *NuevasUtilerias()));
-        const QStringList textos = importacion.TextosDeError();
-        QCOMPARE(textos.size(), errores.size());
-        for (int i = 0; i < errores.size(); ++i)
-            QVERIFY2(textos[i].startsWith(errores[i]), qPrintable(textos[i]));
-        QCOMPARE(base.Estado(), antes);
+        const QByteArray e = kEncabezado;
+        // Each file (the empty one made 50 MB) and the start of each error told.
+        const std::pair<QByteArray, QStringList> archivos[] = {
+            {"\xEF\xBB\xBF\r\n", {u"El archivo está vacío: su primera línea debe nombrar"_s}},
+            {QByteArray(e).replace(',', '\t') + "1\tA\t1\t0\t1\r\n",
+             {u"Línea 1: no tiene columnas separadas por comas ni por punto y coma"_s}},
+            {QByteArray(e).replace(',', ';') + "000002;Caja;1;0;1\n000003,Bancos,2,0,1\n",
+             {u"Línea 3: tiene 1 campos y la primera línea, 5"_s}},
+            {"Gcc_Cve_Grupo_Cuenta_Contable,Descripcion,Gcc_Codigo,Gcc_Padre\n1,A,1,0\n",
+             {u"Línea 1: la columna «Descripcion» no es del catálogo"_s, u"Línea 1: falta la columna Gcc_Descripcion"_s,
+              u"Línea 1: falta la columna Gcc_Nivel"_s}},
+            {e + "X,Equis,,Y,\nY,Ye,,X,\nZ,Zeta,,W,\nV,Uve,,V,\n000002,Bajo Z,1.1,Z,\n",
+             {u"Línea 2: el grupo X es su propio antecesor: X → Y → X"_s,
+              u"Línea 3: el grupo Y es su propio antecesor: X → Y → X"_s,
+              u"Línea 4: el grupo padre W no existe en el catálogo ni viene en el archivo"_s,
+              u"Línea 5: el grupo V es su propio antecesor: V → V"_s}},
+            {e + "000002,Caja,1,0,\n000002,Otra,2,0,\n000001,Ya está,1,0,\n0000003,Larga,3,0,\n0,Raíz,,0,\n",
+             {u"Línea 3: la clave 000002 ya viene en la línea 2"_s,
+              u"Línea 4: la clave 000001 ya existe en el catálogo"_s,
+              u"Línea 5: la clave 0000003 tiene más caracteres que el formato de clave 000000"_s,
+              u"Línea 6: la clave 0 es la de la raíz del catálogo"_s}},
+            {e
+                 + "000002,,1,0,\n000003,Sin "
+                   "código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n000006,Nivel,1,0,x\n"
+                   "\"000007\",\"Comillas sin cerrar,1,0,\n",
+             {u"Línea 2: falta la descripción"_s, u"Línea 3: la clave 000003 es numérica y le falta el código"_s,
+              u"Línea 4: con el código 000 hay que indicar el nivel"_s,
+              u"Línea 5: el nivel 3 no corresponde al código 1.2, que es de nivel 2"_s,
+              u"Línea 6: el nivel «x» no es un número entero de 0 en adelante"_s,
+              u"Línea 7: unas comillas abren un campo que no se cierra"_s}},
+            {e
+                 + "000002,Compa\xF1\xED"
+                   "a,1,0,\n000003,Bien,2,0,\n",
+             {u"Línea 2: no está en UTF-8"_s}},
+            {{}, {u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB"_s}}};
+        for (const auto& [contenido, errores] : archivos) {
+            const QString archivo = Escribir(carpeta, contenido);
+            if (contenido.isEmpty())
+                QVERIFY(QFile::resize(archivo, 50 * 1024 * 1024));
+            CatalogoCsv::Importacion importacion;
+            QVERIFY(!importacion.Revisar(archivo, *base.Conexion()));
+            QVERIFY(!importacion.Escribir(*base.Conexion(), *NuevasUtilerias()));
+            QStringList textos = importacion.TextosDeError();
+            for (int i = 0; i < textos.size(); ++i)
+                textos[i].truncate(errores.value(i).size());
+            QCOMPARE(textos, errores);
+            QCOMPARE(base.Estado(), antes);
+        }
     }
 
-    // The history opens on the screen's group; a file with errors is listed in a window, a vetoed or
-    // cancelled import writes nothing, a good one reloads the screen, with a progress bar if it is slow.
+    // The menu: history on the screen's group; a bad, vetoed or cancelled import writes nothing, a
+    // good one reloads the screen, with a progress bar only when slow.
     void menuDelHost()
     {
         BaseDePrueba base;

@@ -3,11 +3,9 @@
 
 #include "BaseDePrueba.h"
 #include "CajaDeEntrada.h"
-#include "ErrorEjecucion.h"
 #include "PantallaDePrueba.h"
 #include "Traducciones.h"
 
-#include <QJsonArray>
 #include <QtTest>
 #include <future>
 
@@ -50,48 +48,43 @@ private slots:
     void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
 
     // The listing comes from the table, not from the tree: one line per group, a tab per level,
-    // code and " - " (written for a missing code, not for an empty one), CRLF; the viewer is
-    // called once, last, with its fixed arguments. A row keyed "0" is the root again: its level
-    // is reported and left out, the rest listed.
+    // code and " - " (written for a missing code, not for an empty one), CRLF; the viewer called
+    // once, last, with its fixed arguments; the level count reset. A row keyed "0" is the root
+    // again: its level is reported and left out, the rest listed.
     void imprimir()
     {
         BaseDePrueba base;
         PantallaDePrueba pantalla(base);
-        const auto hijosDe = [](const QString& padre) {
-            return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre"_s.arg(padre);
-        };
         const auto imprimir = [&] {
             base.LimpiarTraza();
             pantalla.Forma().Controles_Imprimir();
-            return base.TrazaDe(u"MostrarReporte"_s).value(0).value(u"listado").toString();
+            return base.TrazaEnTexto("MostrarReporte", {"listado", "titulo", "numeros"})
+                   << base.Llamadas().last() << QString::number(pantalla.Forma().iNivel);
         };
-        QCOMPARE(imprimir(), QString());
-        QCOMPARE(base.Sentencias(), QStringList{hijosDe(u"0"_s)});
-        base.InsertarGrupo(u"1"_s, u"ACTIVO"_s, u"1"_s);
-        base.InsertarGrupo(u"O'K"_s, u"CIRCULANTE"_s, u""_s, u"1"_s, 2);
-        base.InsertarGrupos({u"110|CAJA|NULL|O'K"_s, u"111|NULL|1.1.1.1|110"_s});
+        const auto impreso = [](const QString& listado) {
+            return QStringList{listado + u"||0,0,-1,-1,7,-1"_s, u"MostrarReporte"_s, u"-1"_s};
+        };
+        QCOMPARE(imprimir(), impreso(QString()));
+        base.InsertarGrupos(
+            {u"1|ACTIVO|1"_s, u"O'K|CIRCULANTE||1|2"_s, u"110|CAJA|NULL|O'K"_s, u"111|NULL|1.1.1.1|110"_s});
         pantalla.Forma().CargarCuentas();  // reports the description that is NULL
         base.LimpiarMensajes();
-        const QString esperado = u"1 - ACTIVO\r\n\tCIRCULANTE\r\n\t\t - CAJA\r\n\t\t\t1.1.1.1 - \r\n"_s;
-        QCOMPARE(imprimir(), esperado);
         pantalla.Seleccionar(u"O'K"_s);
         pantalla.Arbol().collapseAll();
-        QCOMPARE(imprimir(), esperado);
-        QCOMPARE(base.Sentencias(), QStringList({hijosDe(u"0"_s), hijosDe(u"1"_s), hijosDe(u"O''K"_s),
-                                                 hijosDe(u"110"_s), hijosDe(u"111"_s)}));
-        QCOMPARE(pantalla.Forma().iNivel, short(-1));
-        const QJsonObject visor = base.Traza().last();
-        QCOMPARE(visor.value(u"llamada").toString() + visor.value(u"titulo").toString(), u"MostrarReporte"_s);
-        QCOMPARE(visor.value(u"numeros").toArray(), (QJsonArray{0, 0, -1, -1, 7, -1}));
-        QCOMPARE(base.Reportes(), QStringList({QString(), esperado, esperado}));
-        QCOMPARE(base.Mensajes().size(), 0);
+        const QString listado = u"1 - ACTIVO\r\n\tCIRCULANTE\r\n\t\t - CAJA\r\n\t\t\t1.1.1.1 - \r\n"_s;
+        QCOMPARE(imprimir(), impreso(listado));
+        QStringList hijosDe;
+        for (const QString& padre : {u"0"_s, u"1"_s, u"O''K"_s, u"110"_s, u"111"_s})
+            hijosDe << u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre"_s.arg(padre);
+        QCOMPARE(base.Sentencias(), hijosDe);
+        QVERIFY(base.Mensajes().isEmpty());
+        QCOMPARE(base.Reportes(), QStringList({QString(), listado}));
         for (const QString& clave : {u"111"_s, u"110"_s, u"O'K"_s, u"1"_s})
             base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave});
         base.InsertarGrupo(u"0"_s, u"CERO"_s, u""_s);
-        QCOMPARE(imprimir(), u"CERO\r\n"_s);
-        QCOMPARE(base.Mensajes().size(), 1);
+        QCOMPARE(imprimir(), impreso(u"CERO\r\n"_s));
+        QCOMPARE(base.MensajesEnTexto().size(), 1);
         QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | Imprimir_CeCo() | ERR-ID:7500006 | "_s));
-        QCOMPARE(pantalla.Forma().iNivel, short(-1));
     }
 
     // Each refusal before the transaction; the leaf deleted under the change registration, the
@@ -101,48 +94,41 @@ private slots:
         BaseDePrueba base;
         base.InsertarGrupos(kCatalogo + QStringList{u"X' OR '1'='1|COMILLA"_s});
         PantallaDePrueba pantalla(base);
-        frmTQ614& forma = pantalla.Forma();
+        const auto eliminar = [&](const QString& clave) {
+            pantalla.SeleccionarParaComando(clave);
+            pantalla.Forma().Controles_Eliminar();
+            return base.Llamadas() + base.MensajesEnTexto();
+        };
         pantalla.Arbol().setCurrentItem(nullptr);
         pantalla.Arbol().clearSelection();
         base.LimpiarTraza();
-        forma.Controles_Eliminar();
+        pantalla.Forma().Controles_Eliminar();
         QVERIFY(base.Traza().isEmpty());
-        pantalla.SeleccionarParaComando(u"0"_s);
-        forma.Controles_Eliminar();
-        QCOMPARE(base.Llamadas(), QStringList{u"Mensaje"_s});
-        QCOMPARE(base.MensajesEnTexto(),
-                 QStringList{u"48 | Kestrima | ERR-ID:7500010 | No se puede eliminar el grupo cuenta contable raíz"_s});
-        QCOMPARE(base.Mensajes()[0].proyecto, u"TQ614"_s);
-        QCOMPARE(base.Mensajes()[0].ventana, forma.hWnd());
-        pantalla.SeleccionarParaComando(u"A"_s);
-        forma.Controles_Eliminar();
+        QCOMPARE(
+            eliminar(u"0"_s),
+            QStringList({u"Mensaje"_s,
+                         u"48 | Kestrima | ERR-ID:7500010 | No se puede eliminar el grupo cuenta contable raíz"_s}));
+        QVERIFY(base.Mensajes()[0].proyecto == u"TQ614" && base.Mensajes()[0].ventana == pantalla.Forma().hWnd());
+        QCOMPARE(eliminar(u"A"_s),
+                 QStringList({u"Execute"_s, u"Mensaje"_s,
+                              u"48 | Imposible eliminar | ERR-ID:7500011 | El grupo de cuenta contable actual no puede "
+                              "ser eliminada porque tiene subcuentas"_s}));
         QCOMPARE(base.Sentencias(), QStringList{u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
                                                 "WHERE Gcc_Padre = 'A'"_s});
-        QCOMPARE(base.Llamadas(), QStringList({u"Execute"_s, u"Mensaje"_s}));
-        QCOMPARE(base.MensajesEnTexto(),
-                 QStringList{u"48 | Imposible eliminar | ERR-ID:7500011 | "
-                             "El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"_s});
-        QVERIFY(pantalla.Nodo(u"A"_s));
-        pantalla.SeleccionarParaComando(u"A11"_s);
-        forma.Controles_Eliminar();
-        QCOMPARE(base.Llamadas(),
+        QCOMPARE(eliminar(u"A11"_s),
                  QStringList({u"Execute"_s, u"BeginTrans"_s, u"Execute"_s, u"RegistrarCambio"_s, u"CommitTrans"_s}));
         QCOMPARE(base.Sentencias().at(1),
                  u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);
         QCOMPARE(base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),
                  QStringList{u"Grupo_Cuenta_Contable|A11|"_s});
-        QVERIFY(!pantalla.Nodo(u"A11"_s) && pantalla.Nodo(u"A1"_s));
-        pantalla.SeleccionarParaComando(u"X' OR '1'='1"_s);
-        forma.Controles_Eliminar();
-        QVERIFY(base.Mensajes().isEmpty());
+        QVERIFY(!pantalla.Nodo(u"A11"_s) && pantalla.Nodo(u"A1"_s) && pantalla.Nodo(u"A"_s));
+        QVERIFY(!eliminar(u"X' OR '1'='1"_s).contains(u"Mensaje"_s));
         QCOMPARE(Tabla(base), QStringList(kTabla.mid(0, 2) + kTabla.mid(3)));
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, false);
-        pantalla.SeleccionarParaComando(u"B"_s);
-        forma.Controles_Eliminar();
-        QVERIFY(base.Llamadas().contains(u"RollbackTrans"_s) && !base.Llamadas().contains(u"CommitTrans"_s));
+        const QStringList vetado = eliminar(u"B"_s);
+        QVERIFY(vetado.contains(u"RollbackTrans"_s) && !vetado.contains(u"CommitTrans"_s));
         QCOMPARE(base.Mensajes().size(), 1);
-        QVERIFY(base.MensajesEnTexto()[0].startsWith(
-            u"16 | Kestrima | ERR-ID:7500012 | El operador PRUEBA no tiene permiso"_s));
+        QVERIFY(vetado.last().startsWith(u"16 | Kestrima | ERR-ID:7500012 | El operador PRUEBA no tiene permiso"_s));
         QVERIFY(pantalla.Nodo(u"B"_s) && base.Claves().contains(u"B"_s) && !base.Conexion()->EnTransaccion());
     }
 
@@ -191,38 +177,29 @@ private slots:
         const bool vetado = QByteArray(QTest::currentDataTag()) == "vetado";
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, !vetado);
         PantallaDePrueba pantalla(base);
-        if (seleccion.isEmpty())
-            pantalla.Forma().txtClave()->setText(QString());
-        else
-            pantalla.SeleccionarParaComando(seleccion);
+        seleccion.isEmpty() ? pantalla.Forma().txtClave()->setText({}) : pantalla.SeleccionarParaComando(seleccion);
         base.LimpiarMensajes();
         base.LimpiarTraza();
         CajaDeEntrada caja(respuestas);
         pantalla.Forma().Controles_B2Click();
-        QCOMPARE(caja.Inesperadas(), 0);
-        QCOMPARE(caja.Vistas().size(), respuestas.size());
+        QVERIFY(caja.Inesperadas() == 0 && caja.Vistas().size() == respuestas.size());
         // Qt's own buttons speak Spanish too, with the host's translations.
         for (const CajaDeEntrada::Vista& vista : caja.Vistas())
             QCOMPARE(QStringList({vista.titulo, vista.etiqueta, vista.predeterminado}) + vista.botones,
                      QStringList({u"Cambiar clave del grupo de cuenta contable"_s, u"Indique la nueva clave:"_s,
                                   seleccion, u"Aceptar"_s, u"Cancelar"_s}));
-        const QStringList mensajes = base.MensajesEnTexto();
-        QCOMPARE(mensajes.size(), mensaje.isEmpty() ? 0 : 1);
-        QVERIFY(mensaje.isEmpty() || mensajes[0].startsWith(mensaje));
+        const QStringList mensajes = base.MensajesEnTexto(), llamadas = base.Llamadas();
+        QVERIFY2(mensaje.isEmpty() ? mensajes.isEmpty() : mensajes.size() == 1 && mensajes[0].startsWith(mensaje),
+                 qPrintable(mensajes.join(u'\n')));
         QCOMPARE(Tabla(base), tabla);
         QVERIFY(!base.Conexion()->EnTransaccion());
-        const QStringList llamadas = base.Llamadas();
         if (tabla == kTabla) {
             QVERIFY(!llamadas.contains(u"CommitTrans"_s) && pantalla.Nodo(u"A"_s));
             QVERIFY(!mensaje.isEmpty() || llamadas.isEmpty());
             QCOMPARE(llamadas.contains(u"RollbackTrans"_s), vetado);
             return;
         }
-        QStringList nuevas = base.Claves();
-        for (const QString& fila : kTabla)
-            nuevas.removeAll(fila.section(u'>', 0, 0));
-        const QString nueva = nuevas.value(0);
-        const QString literal = QString(nueva).replace(u"'"_s, u"''"_s);
+        const QString nueva = respuestas.last()->toUpper(), literal = QString(nueva).replace(u"'"_s, u"''"_s);
         QCOMPARE(base.Sentencias().filter(u"UPDATE"_s),
                  QStringList({u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '%1' "
                               "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(literal, seleccion),
@@ -265,36 +242,30 @@ private slots:
         QTest::addColumn<QString>("clave");
         QTest::addColumn<QString>("nueva");  // null: Delete
         QTest::addColumn<QString>("cuando");
-        QTest::addColumn<QString>("otra");  // the other user's new group, "key>parent"
-        QTest::addColumn<bool>("enHilo");
-        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("otra");  // the other user's new group: key, parent
         for (Motor motor : {Motor::SQLite, Motor::PostgreSQL}) {
             const auto fila = [&](const char* caso) -> QTestData& {
                 return QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), caso) << motor;
             };
             // After the check found no child: the database refuses the delete.
             fila("hijo tras la revision")
-                << u"B"_s << QString() << u"WHERE Gcc_Padre = 'B'"_s << u"B1>B"_s << false << u"ERR-ID:7500013"_s;
+                << u"B"_s << QString() << u"WHERE Gcc_Padre = 'B'"_s << QStringList{"B1", "B"};
             // While the delete waits for its commit: whichever wins, nobody is left without a parent.
-            fila("hijo durante el borrado")
-                << u"B"_s << QString() << u"RegistrarCambio"_s << u"B1>B"_s << true << u"ERR-ID:7500013"_s;
+            fila("hijo durante el borrado") << u"B"_s << QString() << u"RegistrarCambio"_s << QStringList{"B1", "B"};
             // The new key taken after the command found it free: the update is refused.
-            fila("clave tomada") << u"A"_s << u"K"_s << u"'K'"_s << u"K>0"_s << false << u"ERR-ID:7500004"_s;
-            fila("hijo bajo la clave que cambia")
-                << u"A"_s << u"M"_s << u"RegistrarCambio"_s << u"A3>A"_s << true << u"ERR-ID:7500004"_s;
+            fila("clave tomada") << u"A"_s << u"K"_s << u"'K'"_s << QStringList{"K", "0"};
+            fila("hijo bajo la clave que cambia") << u"A"_s << u"M"_s << u"RegistrarCambio"_s << QStringList{"A3", "A"};
         }
     }
     // The first time the session traces a call that names `cuando`, another user's connection
-    // inserts its group: at once (the command then meets the row), or on a thread, given 300 ms
-    // to be refused or to start waiting for the command's transaction.
+    // inserts its group: at once (the command then meets the row), or, while the command waits
+    // for its commit, on a thread given 300 ms to be refused or to start waiting for it.
     void alMismoTiempo()
     {
         QFETCH(QString, clave);
         QFETCH(QString, nueva);
         QFETCH(QString, cuando);
-        QFETCH(QString, otra);
-        QFETCH(bool, enHilo);
-        QFETCH(QString, error);
+        QFETCH(QStringList, otra);
         ABRIR_BASE(motor, base);
         base.InsertarGrupos({u"A|ACTIVO"_s, u"A1|CAJA||A"_s, u"B|PASIVO"_s});
         PantallaDePrueba pantalla(base);
@@ -310,11 +281,11 @@ private slots:
             resultado = std::async(std::launch::async, [&] {
                 return ErrorDe([&] {
                     otro->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
-                                  "Gcc_Padre) VALUES ('%1', 'DEL OTRO', '%2')"_s.arg(otra.section(u'>', 0, 0),
-                                                                                     otra.section(u'>', 1)));
+                                  "Gcc_Padre) VALUES (?, 'DEL OTRO', ?)"_s,
+                                  {otra[0], otra[1]});
                 });
             });
-            resultado.wait_for(std::chrono::milliseconds(enHilo ? 300 : 10000));
+            resultado.wait_for(std::chrono::milliseconds(cuando == u"RegistrarCambio" ? 300 : 10000));
         });
         CajaDeEntrada caja({nueva});
         nueva.isNull() ? pantalla.Forma().Controles_Eliminar() : pantalla.Forma().Controles_B2Click();
@@ -327,12 +298,12 @@ private slots:
             // The command lost: reported once, rolled back, the other user's row stands.
             QCOMPARE(refusal, u"<sin error>"_s);
             QCOMPARE(base.Mensajes().size(), 1);
-            QCOMPARE(base.Mensajes()[0].idError, error);
-            QVERIFY(base.Claves().contains(otra.section(u'>', 0, 0)) && pantalla.Nodo(clave));
+            QCOMPARE(base.Mensajes()[0].idError, nueva.isNull() ? u"ERR-ID:7500013"_s : u"ERR-ID:7500004"_s);
+            QVERIFY(base.Claves().contains(otra[0]) && pantalla.Nodo(clave));
         } else {
-            QVERIFY2(enHilo, "the command won against a row already stored");
+            QVERIFY2(cuando == u"RegistrarCambio", "the command won against a row already stored");
             QVERIFY2(refusal != u"<sin error>", "the child was stored under a key that no longer exists");
-            QVERIFY(base.Mensajes().isEmpty() && !base.Claves().contains(otra.section(u'>', 0, 0)));
+            QVERIFY(base.Mensajes().isEmpty() && !base.Claves().contains(otra[0]));
         }
     }
 };

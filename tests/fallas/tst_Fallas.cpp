@@ -1,5 +1,4 @@
-// Faults, hostile input and users who collide, under the real screen and editor on real databases:
-// nothing committed is lost, nothing refused is half kept, and every text comes back exactly.
+// Faults, hostile input and colliding users through the real screen and editor on real databases.
 #include "BaseDePrueba.h"
 #include "GeneradorCatalogo.h"
 #include "PantallaDePrueba.h"
@@ -58,8 +57,7 @@ const Cambio kCambios[] = {
     {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
      [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
 
-// The child the kill test ends: it adds groups C1, C2... through the editor, printing "ok KEY"
-// for each one committed, and stops inside the transaction of the second, right after its insert.
+// The kill test's child: adds C1, then C2, and says "dentro" and waits right after C2's insert.
 int escritor(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -74,57 +72,18 @@ int escritor(int argc, char** argv)
         }
     });
     PantallaDePrueba usuario(apoyo);
-    for (int n = 1; usuario.Nuevo(u"0"_s, u"C%1"_s.arg(n), u"GRUPO"_s, {}); ++n)
-        std::printf("ok C%d\n", n);
+    usuario.Nuevo(u"0"_s, u"C1"_s, u"GRUPO"_s, {});
+    usuario.Nuevo(u"0"_s, u"C2"_s, u"GRUPO"_s, {});
     return 2;
 }
 
-const QStringList kPiezas =
-    u"'|''|\"|\\|\\'|--|;|%|_|/*|*/|?|$1|:nombre|' OR '1'='1|'); DROP TABLE Grupo_Cuenta_Contable; --|"
-    "\\x27|E'\\''|$$|\u200f|\u202e|\u200e|مرحبا|שלום|e\u0301|\u0301|😀|𝄞|ñÑáÉü|ß|CAJA| |  |1.2"_s.split(u'|');
-// One UTF-16 unit each, so that the key box's six hold them.
-const QString kCaracteresDeClave = u"'\"\\%_;-*/?$éñאب\u0007\u200f"_s;
 const QRegularExpression kEspaciosAlBorde(u"^ +| +$"_s);
-
-// Pieces and control characters up to `largo` UTF-16 units, never cutting a pair.
-QString texto(QRandomGenerator& azar, int largo)
-{
-    QString t;
-    for (const int objetivo = int(azar.bounded(largo + 1)); t.size() < objetivo;) {
-        const QString pieza = azar.bounded(3) == 0 ? QString(QChar(char16_t(1 + azar.bounded(0x1f))))
-                                                   : kPiezas[int(azar.bounded(kPiezas.size()))];
-        if (t.size() + pieza.size() > largo)
-            break;
-        t += pieza;
-    }
-    return t;
-}
-
-// The search's rule: accents and case aside.
-QString plano(const QString& t)
-{
-    QString p;
-    for (const QChar c : t.normalized(QString::NormalizationForm_D))
-        if (c.category() != QChar::Mark_NonSpacing)
-            p += c;
-    return p.toCaseFolded();
-}
-
-// Headings under the root (a node shows the description alone), with near misses that only a
-// wildcard or a quote undone by an escape would find.
-const QStringList kBuscados = u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA\"|RUTA C:\\TEMP\\NUEVO|' OR 1=1 --|"
-                              "100% INTERESES|1000 INTERESES|CUENTA_A|CUENTAXA|X;DROP TABLE Grupo_Cuenta_Contable;--|"
-                              "TAB\tY CAMPANA\u0007|حساب جاري|\u202eTRAPAC \u200fקופה|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|"
-                              "CAFETERA"_s.split(u'|')
-                              << QString(9997, u'Z') + u"FIN"_s;
 
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
 
-// One user of the screen, a process (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random
-// operations on the groups its tree shows, each logged as "kind, key, value, outcome, detail":
-// "hecho" when its commit (a rename's update) succeeds, refused by a message the user can act on,
-// failed otherwise.
+// A user (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random changes to the groups its
+// tree shows, logged as "kind key value outcome detail": hecho (committed), rechazado or fallido.
 int usuario(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -141,7 +100,7 @@ int usuario(int argc, char** argv)
     });
     PantallaDePrueba pantalla(apoyo);
     QFile log(args[5]);
-    log.open(QIODevice::WriteOnly | QIODevice::Text);
+    log.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered);
     QRandomGenerator azar(quint32(614 + numero));
     QString tipo;
     bool hecho = false;
@@ -152,9 +111,10 @@ int usuario(int argc, char** argv)
                      || (tipo == u"nombre" && llamada == u"Execute" && l[u"sql"_s].toString().startsWith(u"UPDATE")));
     });
     // A fault of the program, not a refusal the user can act on (a lock, a key taken, a parent gone).
-    static const QStringList kFallasDelPrograma =
-        u"Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|Variable de objeto|"
-        "Ya hay una transacción abierta|No hay una transacción|Se perdió la conexión"_s.split(u'|');
+    static const QRegularExpression kFallaDelPrograma(
+        u"^(Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|Variable de objeto|"
+        "Ya hay una transacción abierta|No hay una transacción|Se perdió la conexión)"_s);
+    static const QStringList kTipos{u"alta"_s, u"baja"_s, u"edicion"_s, u"clave"_s, u"nombre"_s};
     int serie = 0;
     QSet<QString> conHijosMios;  // parents of this user's adds, which its tree still shows as leaves
     QElapsedTimer reloj;
@@ -163,22 +123,16 @@ int usuario(int argc, char** argv)
             pantalla.Forma().CargarCuentas();
             conHijosMios.clear();
         }
+        // Z's subtree (Z is never deleted) ends at its next sibling.
         QStringList claves, hojas;
-        const std::function<void(QTreeWidgetItem*)> recorrer = [&](QTreeWidgetItem* nodo) {
-            for (int i = 0; nodo && i < nodo->childCount(); ++i) {
-                claves << TreeView::Key(nodo->child(i)).mid(1);
-                if (nodo->child(i)->childCount() == 0)
-                    hojas << claves.last();
-                recorrer(nodo->child(i));
-            }
-        };
-        recorrer(pantalla.Nodo(kZona));
+        QTreeWidgetItem* zona = pantalla.Nodo(kZona);
+        for (QTreeWidgetItemIterator it(zona); *++it && (*it)->parent() != zona->parent();) {
+            claves << TreeView::Key(*it).mid(1);
+            if ((*it)->childCount() == 0)
+                hojas << claves.last();
+        }
         const int dado = claves.size() > kGrupos + 6 ? 25 : claves.size() < kGrupos - 6 ? 0 : azar.bounded(100);
-        tipo = dado < 25   ? u"alta"_s
-               : dado < 50 ? u"baja"_s
-               : dado < 70 ? u"edicion"_s
-               : dado < 85 ? u"clave"_s
-                           : u"nombre"_s;
+        tipo = kTipos[(dado >= 25) + (dado >= 50) + (dado >= 70) + (dado >= 85)];
         const QStringList candidatos = dado < 25 ? claves + QStringList{kZona} : dado < 50 ? hojas : claves;
         const QString objetivo = candidatos.isEmpty() ? QString() : candidatos[int(azar.bounded(candidatos.size()))];
         if (objetivo.isEmpty() || (tipo == u"baja" && conHijosMios.contains(objetivo)))
@@ -205,15 +159,13 @@ int usuario(int argc, char** argv)
         const auto m = Sesion::MensajesRegistrados();
         if (!probado)
             continue;
-        const bool falla = m.size() > 1
-                           || (!m.isEmpty()
-                               && (!m[0].idError.startsWith(u"ERR-ID:75000")
-                                   || std::any_of(kFallasDelPrograma.begin(), kFallasDelPrograma.end(),
-                                                  [&](const QString& f) { return m[0].texto.startsWith(f); })));
+        const bool falla =
+            m.size() > 1
+            || (!m.isEmpty()
+                && (!m[0].idError.startsWith(u"ERR-ID:75000") || kFallaDelPrograma.match(m[0].texto).hasMatch()));
         const QString resultado = falla || (m.isEmpty() && !hecho) ? u"fallido"_s : hecho ? u"hecho"_s : u"rechazado"_s;
         const QString detalle = m.isEmpty() ? QString() : m[0].idError + u' ' + m[0].texto.section(u':', 0, 0).left(60);
         log.write((QStringList{tipo, clave, valor, resultado, detalle.simplified()}.join(u'\t') + u'\n').toUtf8());
-        log.flush();
     }
     return Sesion::Conexion()->EnTransaccion() ? 4 : 0;
 }
@@ -228,10 +180,9 @@ private slots:
     void cambioRechazado_data();
     void cambioRechazado();
     void matadoDentroDelCambio();
-    void textosGeneradosVuelvenIguales();
-    void esquemaCambiadoConLaPantallaAbierta_data();
+    void textosHostilesVuelvenIguales();
+    void esquemaCambiadoConLaPantallaAbierta_data() { BaseDePrueba::AgregarMotores(); }
     void esquemaCambiadoConLaPantallaAbierta();
-    void busquedaHostil_data();
     void busquedaHostil();
     void usuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
     void usuariosALaVez();
@@ -247,8 +198,7 @@ void PruebaFallas::cambioRechazado_data()
                 QTest::addRow("%s, %s", kFallas[f].first, kCambios[c].nombre) << f << c;
 }
 
-// On a heading A with a child A1, a leaf heading B and a group 100, each fault refuses each kind
-// of change where it would succeed, with its message, and leaves the database as it was.
+// Each fault refuses each kind of change with its message and leaves the database as it was.
 void PruebaFallas::cambioRechazado()
 {
     QFETCH(int, falla);
@@ -277,7 +227,7 @@ void PruebaFallas::cambioRechazado()
     base.InsertarGrupos({u"A|ACTIVO"_s, u"A1|CAJA||A"_s, u"B|PASIVO"_s, u"100|BANCOS|1"_s});
     PantallaDePrueba u(base);
     const auto pid = [&] { return base.Valor(u"SELECT pg_backend_pid()"_s).toInt(); };
-    std::function<void()> quitar;  // takes the fault away
+    std::function<void()> quitar = [] {};  // takes the fault away
     if (falla == Bloqueo) {
         sqlite3* otro = nullptr;
         sqlite3_open(base.Archivo().toUtf8().constData(), &otro);
@@ -295,15 +245,13 @@ void PruebaFallas::cambioRechazado()
         quitar = [=] { inalterable(false); };
         u.Forma().CargarCuentas();  // reading still works
     } else if (falla == DiscoLleno) {
-        QVERIFY(QFile::exists(base.Archivo() + u"-wal"_s) && QFile::exists(base.Archivo() + u"-shm"_s));
         off_t lleno = 0;
         for (ssize_t n; (n = ::write(relleno, QByteArray(4096, 'x').constData(), 4096)) > 0;)
             lleno += n;
         QCOMPARE(errno, ENOSPC);
         quitar = [=] { ::ftruncate(relleno, lleno / 2); };
     } else if (falla >= SesionTerminada) {
-        // Right after the change's own statement the session is ended (the server rolls the
-        // change back), or its backend is stopped, holding its locks, until the end.
+        // Right after the change's statement its session is ended, or its backend stopped holding its locks.
         const int proceso = pid();
         base.AlTrazar([=, sentencia = kCambios[cambio].sentencia, hecho = false](const QJsonObject& l) mutable {
             if (!hecho && l[u"sql"_s].toString().startsWith(sentencia))
@@ -317,10 +265,7 @@ void PruebaFallas::cambioRechazado()
         };
     }
     {
-        auto alFinal = qScopeGuard([&] {
-            if (quitar)
-                quitar();
-        });
+        auto alFinal = qScopeGuard([&] { quitar(); });
         const QStringList antes = base.Estado();
         base.LimpiarMensajes();
         const QString sufijo = falla == Nul     ? QChar(0) + u"MÁS"_s
@@ -337,8 +282,7 @@ void PruebaFallas::cambioRechazado()
         QVERIFY(!base.Conexion()->EnTransaccion());
         QCOMPARE(base.Estado(), antes);
     }
-    // The fault gone, the same screen deletes B and adds ZZ. A session ended between commands is
-    // opened anew by the next; a failed delete took B's node out, which F5 brings back.
+    // The fault gone, the same screen works; a session ended between commands is opened anew.
     const auto antesDeCada = [&] {
         u.Forma().CargarCuentas();
         if (falla == SesionTerminada)
@@ -355,8 +299,7 @@ void PruebaFallas::cambioRechazado()
         QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
 }
 
-// Killed with SIGKILL inside the transaction of its second add: on reopening the file is sound,
-// the first add is there with its audit row, the second wholly absent, and the screen works.
+// Killed inside its second add: the file is sound, the first add whole, the second absent.
 void PruebaFallas::matadoDentroDelCambio()
 {
     BaseDePrueba base;
@@ -369,8 +312,6 @@ void PruebaFallas::matadoDentroDelCambio()
         salida += hijo.readAllStandardOutput();
     }
     QVERIFY(hijo.processId() > 0 && ::kill(pid_t(hijo.processId()), SIGKILL) == 0 && hijo.waitForFinished(5000));
-    QCOMPARE(hijo.exitStatus(), QProcess::CrashExit);
-    QCOMPARE(salida, "ok C1\ndentro\n");
     QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     QCOMPARE(base.Claves(), QStringList{u"C1"_s});
     QCOMPARE(base.Valor(u"SELECT group_concat(DISTINCT Bit_Clave) FROM Kes_Bitacora"_s).toString(), u"C1"_s);
@@ -378,92 +319,62 @@ void PruebaFallas::matadoDentroDelCambio()
     QCOMPARE(base.Claves(), QStringList({u"C1"_s, u"C2"_s}));
 }
 
-#define HECHO_SIN_MENSAJES(hecho, paso)                                                                                \
-    QVERIFY2((hecho) && base.Mensajes().isEmpty(),                                                                     \
-             qPrintable(u"%1 %2: %3"_s.arg(paso).arg(n).arg(base.Mensajes().value(0).texto)))
-
-// Generated texts through the editor's insert and update, the rename and the change-key box, each
-// read back with a bound SELECT; then the hostile key's delete takes only that group.
-void PruebaFallas::textosGeneradosVuelvenIguales()
+// Texts that have broken such programs, through every change the screen makes, come back exactly.
+void PruebaFallas::textosHostilesVuelvenIguales()
 {
-    const int vueltas =
-        qEnvironmentVariableIntValue("TQ614_TEXTOS") > 0 ? qEnvironmentVariableIntValue("TQ614_TEXTOS") : 750;
     BaseDePrueba base;
     const QString padre = u"P'\\%"_s;
     base.InsertarGrupos({padre + u"|PADRE 'HOSTIL'"_s, u"B|VECINO"_s});
     PantallaDePrueba usuario(base);
-    QRandomGenerator azar(614);
-    const QStringList vecinos = base.Estado().mid(0, 2);
+    const QStringList vecinos = base.Claves();
     const auto fila = [&](const QString& clave) {
         return base.Fila(clave, u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre"_s);
     };
-    // Two hostile characters and a counter: no other group has it once upper-cased.
-    const auto clave = [&](int n) {
-        const auto c = [&] { return kCaracteresDeClave[int(azar.bounded(kCaracteresDeClave.size()))]; };
-        return QString(c()) + c() + QString::number(n, 36);
-    };
-    for (int n = 0; n < vueltas; ++n) {
-        base.LimpiarMensajes();
-        const QString tecleada = clave(n), guardada = tecleada.toUpper(), enPadre = azar.bounded(2) ? padre : u"0"_s;
-        const QString descripcion = texto(azar, 200), codigo = texto(azar, 30);
-        if (descripcion.isEmpty())
-            continue;  // the editor's own refusal of an empty description
+    // A key as typed, a description, a code.
+    const std::array<QString, 3> filas[] = {{u"'"_s, u"O'BRIEN '' \"HOLA\" ' OR '1'='1"_s, u"''"_s},
+                                            {u"\\'"_s, u"C:\\TEMP\\ \\' E'\\'' \\x27 $$"_s, u"\\"_s},
+                                            {u"%_?"_s, u"100% CUENTA_A ? $1 :nombre"_s, u"%_"_s},
+                                            {u";$"_s, u"'); DROP TABLE Grupo_Cuenta_Contable; -- /*"_s, u"*/;--"_s},
+                                            {u"\u0007\""_s, u"TAB\tY\u0001CAMPANA\u0007\u001f"_s, u"\u001b"_s},
+                                            {u"\u200fא"_s, u"\u202eTRAPAC \u200fשלום مرحبا\u200e"_s, u"\u200f"_s},
+                                            {u"éñ"_s, u"CAFE\u0301 \u0301ñÑáÉü ß"_s, u"e\u0301"_s},
+                                            {u"*/"_s, u"😀 𝄞  "_s, u"😀"_s},
+                                            {u"ب"_s, QString(198, u'Ñ') + u"😀"_s, QString(30, u'\'')}};
+    for (int i = 0; i < int(std::size(filas)); ++i) {
+        const auto& [tecleada, descripcion, codigo] = filas[i];
+        const QString guardada = tecleada.toUpper(), nueva = guardada + u'9', enPadre = i % 2 ? padre : u"0"_s;
+        const QString otra = filas[(i + 1) % std::size(filas)][1], etiqueta = filas[(i + 2) % std::size(filas)][1];
         // The key upper-cased, the rest as typed.
-        HECHO_SIN_MENSAJES(usuario.Nuevo(enPadre, tecleada, descripcion, codigo, u"1"_s), "new");
+        QVERIFY(usuario.Nuevo(enPadre, tecleada, descripcion, codigo, u"1"_s));
         QCOMPARE(fila(guardada), QStringList({descripcion, codigo, enPadre}).join(u'|'));
         // The update trims the code's spaces.
-        const QString descripcion2 = texto(azar, 200), codigo2 = texto(azar, 30);
-        if (!descripcion2.isEmpty()) {
-            HECHO_SIN_MENSAJES(usuario.Editar(guardada, descripcion2, codigo2.isNull() ? u""_s : codigo2), "edit");
-            QCOMPARE(fila(guardada),
-                     QStringList({descripcion2, QString(codigo2).remove(kEspaciosAlBorde), enPadre}).join(u'|'));
-        }
-        // The rename stores the label without the key and dashes, trimmed, in upper case.
+        QVERIFY(usuario.Editar(guardada, otra, u" "_s + codigo.right(28) + u' '));
+        QCOMPARE(fila(guardada), QStringList({otra, codigo.right(28), enPadre}).join(u'|'));
+        // The rename stores the label without dashes, trimmed, in upper case.
         usuario.Forma().CargarCuentas();
-        if (const QString etiqueta = texto(azar, 200); !etiqueta.isEmpty()) {
-            HECHO_SIN_MENSAJES(usuario.Renombrar(guardada, etiqueta), "rename");
-            QCOMPARE(fila(guardada).section(u'|', 0, -3),
-                     QString(etiqueta).remove(guardada).remove(u'-').remove(kEspaciosAlBorde).toUpper());
-        }
-        QString actual = guardada;
-        if (azar.bounded(15) == 0) {
-            const QString nueva = clave(n + 100000);
-            int cuadros = 0;
-            HECHO_SIN_MENSAJES(usuario.CambiarClave(actual, nueva, &cuadros), "change key");
-            QVERIFY(cuadros == 1 && fila(actual).isNull());
-            actual = nueva.toUpper();
-            QCOMPARE(fila(actual).section(u'|', -1), enPadre);
-        }
-        HECHO_SIN_MENSAJES(usuario.Eliminar(actual), "delete");
-        QCOMPARE(base.Estado().mid(0, 2), vecinos);
+        QVERIFY(usuario.Renombrar(guardada, u" -"_s + etiqueta + u"- "_s));
+        QCOMPARE(fila(guardada).section(u'|', 0, -3),
+                 QString(etiqueta).remove(u'-').remove(kEspaciosAlBorde).toUpper());
+        int cuadros = 0;
+        QVERIFY(usuario.CambiarClave(guardada, tecleada + u'9', &cuadros) && cuadros == 1 && fila(guardada).isNull());
+        QCOMPARE(fila(nueva).section(u'|', -1), enPadre);
+        QVERIFY(usuario.Eliminar(nueva));
+        QCOMPARE(base.Claves(), vecinos);
+        QCOMPARE(base.MensajesEnTexto(), QStringList());
     }
 }
 
-void PruebaFallas::esquemaCambiadoConLaPantallaAbierta_data()
-{
-    QTest::addColumn<Motor>("motor");
-    QTest::addColumn<bool>("reordenada");
-    for (const auto motor : {Motor::SQLite, Motor::PostgreSQL}) {
-        QTest::addRow("%s, column added", qPrintable(BaseDePrueba::NombreMotor(motor))) << motor << false;
-        QTest::addRow("%s, table rebuilt in another column order", qPrintable(BaseDePrueba::NombreMotor(motor)))
-            << motor << true;
-    }
-}
-
-// An administrator changes the table while the screen is open: F5, a click, Edit and its save
-// and New work at once, read the fields they name and write them where they belong.
+// The table rebuilt in another column order and given a new column under the open screen: every
+// command reads and writes the columns it names.
 void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
 {
-    QFETCH(bool, reordenada);
     ABRIR_BASE(motor, base);
     base.InsertarGrupos({u"A|ACTIVO"_s, u"100|BANCOS|1.1|A|2"_s});
     PantallaDePrueba u(base);
     const QStringList arbol = u.Descripcion();
     u.Seleccionar(u"100"_s);
-    if (reordenada)
-        base.ReordenarCatalogoAparte();
-    else
-        base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Nueva TEXT DEFAULT 'x'"_s);
+    base.ReordenarCatalogoAparte();
+    base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Nueva TEXT DEFAULT 'x'"_s);
     QTest::keyClick(&u.Arbol(), Qt::Key_F5);
     QCOMPARE(u.Descripcion(), arbol);
     QVERIFY(u.Seleccionar(u"100"_s));
@@ -489,88 +400,82 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
     QCOMPARE(base.Fila(u"101"_s, columnas), u"CAJA|1.2|A|2|PRUEBA|AC"_s);
 }
 
-void PruebaFallas::busquedaHostil_data()
-{
-    QTest::addColumn<QString>("texto");
-    const std::pair<const char*, QString> filas[] = {{"quote", "'"},
-                                                     {"two quotes", "''"},
-                                                     {"double quotes", "\"HOLA\""},
-                                                     {"backslashes", "C:\\TEMP\\"},
-                                                     {"or 1=1", "' OR 1=1 --"},
-                                                     {"percent", "%"},
-                                                     {"100%", "100%"},
-                                                     {"underscore", "_"},
-                                                     {"drop table", ";DROP TABLE Grupo_Cuenta_Contable;--"},
-                                                     {"tab", "\tY"},
-                                                     {"bell", "\u0007"},
-                                                     {"arabic", "جاري"},
-                                                     {"right-to-left override", "\u202eTRAPAC \u200f"},
-                                                     {"combining accent", "CAFE\u0301 M"},
-                                                     {"precomposed accent", "café e"},
-                                                     {"accent ignored", "cafe"},
-                                                     {"lone combining mark", QString(QChar(0x0301))},
-                                                     {"ten thousand, present", kBuscados.last()},
-                                                     {"ten thousand quotes", QString(10000, u'\'')}};
-    for (const auto& [nombre, texto] : filas)
-        QTest::newRow(nombre) << texto;
-}
-
-// Ctrl+B finds the first node, F3 each next until the search comes round: exactly the groups
-// whose text holds the text, from the tree's own texts with no statement run.
+// Ctrl+B and F3 until the search comes round find exactly the groups holding the text, accents and
+// case aside, with no statement run; near misses only a wildcard or a broken escape would find.
 void PruebaFallas::busquedaHostil()
 {
-    QFETCH(QString, texto);
-    // Pasted when no key types it (a control or format character) or it is too long to type.
-    const bool pegado = texto.size() > 100 || std::any_of(texto.begin(), texto.end(), [](QChar c) {
-                            return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
-                        });
     BaseDePrueba base;
-    QStringList esperadas;
     base.Ejecutar(u"PRAGMA ignore_check_constraints = ON"_s);  // the last is past the table's length check
-    for (int i = 0; i < kBuscados.size(); ++i) {
-        const QString clave = u"C"_s + QString::number(i + 1).rightJustified(2, u'0');
-        base.InsertarGrupo(clave, kBuscados[i]);
-        if (!plano(texto).isEmpty() && plano(kBuscados[i]).contains(plano(texto)))
-            esperadas << clave;
-    }
+    const QStringList titulos =  // C01 to C14 under the root; a node shows the description alone
+        u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA\"|RUTA C:\\TEMP\\NUEVO|100% INTERESES|1000 INTERESES|"
+        "CUENTA_A|CUENTAXA|TAB\tY CAMPANA\u0007|\u202eTRAPAC \u200fקופה|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|CAFETERA|"_s
+            .split(u'|');
+    for (int i = 0; i < titulos.size(); ++i)
+        base.InsertarGrupo(u"C%1"_s.arg(i + 1, 2, 10, QChar(u'0')),
+                           titulos[i].isEmpty() ? QString(9997, u'Z') + u"FIN"_s : titulos[i]);
     // Bytes that are not UTF-8, as another program could write them: they load without a report.
     base.Ejecutar(
         u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo) VALUES ('X1',"
         " CAST(X'C328FF41C0AF' AS TEXT), CAST(X'E282' AS TEXT)), (CAST(X'58FE' AS TEXT), X'00FF4142', X'80')"_s);
     PantallaDePrueba usuario(base);
     const QStringList antes = base.Estado();
-    usuario.SeleccionarParaComando(u"0"_s);
-    VigiaModal vigia([](QWidget*) {});  // hides a prompt still open after five seconds
-    QTimer::singleShot(0, [&] {
-        QLineEdit* caja = frmInput::Instancia().txtValor();
-        if (pegado) {
-            QGuiApplication::clipboard()->setText(texto);
-            QTest::keyClick(caja, Qt::Key_V, Qt::ControlModifier);
+    struct
+    {
+        QString texto;
+        QStringList halladas;
+    } const filas[] = {{u"'"_s, {u"C01"_s, u"C02"_s}},
+                       {u"''"_s, {u"C02"_s}},
+                       {u"\"HOLA\""_s, {u"C03"_s}},
+                       {u"C:\\TEMP\\"_s, {u"C04"_s}},
+                       {u"100%"_s, {u"C05"_s}},
+                       {u"_"_s, {u"C07"_s}},
+                       {u"\u0007"_s, {u"C09"_s}},
+                       {u"\u202eTRAPAC \u200f"_s, {u"C10"_s}},
+                       {u"CAFE\u0301 M"_s, {u"C11"_s}},
+                       {u"café e"_s, {u"C12"_s}},
+                       {u"cafe"_s, {u"C11"_s, u"C12"_s, u"C13"_s}},
+                       {QString(QChar(0x0301)), {}},
+                       {QString(9997, u'Z') + u"FIN"_s, {u"C14"_s}},
+                       {QString(10000, u'\''), {}}};
+    for (const auto& fila : filas) {
+        const QString& texto = fila.texto;
+        // Pasted when no key types it (a control or format character) or it is too long to type.
+        const bool pegado = texto.size() > 100 || std::any_of(texto.begin(), texto.end(), [](QChar c) {
+                                return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+                            });
+        usuario.SeleccionarParaComando(u"0"_s);
+        VigiaModal vigia([](QWidget*) {});  // hides a prompt still open after five seconds
+        QTimer::singleShot(0, [&] {
+            QLineEdit* caja = frmInput::Instancia().txtValor();
+            if (pegado) {
+                QGuiApplication::clipboard()->setText(texto);
+                QTest::keyClick(caja, Qt::Key_V, Qt::ControlModifier);
+            }
+            for (const QChar c : pegado ? QString() : texto)  // one character per key, as a keyboard layout gives it
+                QTest::sendKeyEvent(QTest::Click, caja, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::mouseClick(frmInput::Instancia().cmdAceptar(), Qt::LeftButton);
+        });
+        QTest::keyClick(&usuario.Arbol(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(usuario.Forma().TextoBuscado, texto);  // what the prompt gave, unless the watchdog closed it
+        QStringList halladas;
+        for (QString c; (c = TreeView::Key(usuario.Arbol().currentItem()).mid(1)) != "0"_L1 && !halladas.contains(c);) {
+            halladas << c;
+            QTest::keyClick(&usuario.Arbol(), Qt::Key_F3);
         }
-        for (const QChar c : pegado ? QString() : texto)  // one character per key, as a keyboard layout gives it
-            QTest::sendKeyEvent(QTest::Click, caja, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::mouseClick(frmInput::Instancia().cmdAceptar(), Qt::LeftButton);
-    });
-    QTest::keyClick(&usuario.Arbol(), Qt::Key_B, Qt::ControlModifier);
-    QCOMPARE(usuario.Forma().TextoBuscado, texto);  // what the prompt gave, unless the watchdog closed it
-    QStringList halladas;
-    for (QString c; (c = TreeView::Key(usuario.Arbol().currentItem()).mid(1)) != "0"_L1 && !halladas.contains(c);) {
-        halladas << c;
-        QTest::keyClick(&usuario.Arbol(), Qt::Key_F3);
+        halladas.sort();
+        QCOMPARE(halladas, fila.halladas);
+        QCOMPARE(base.TrazaDe(u"BuscarEnArbol"_s).value(0)[u"texto"_s].toString(),
+                 texto);  // as the host's search got it
+        QCOMPARE(base.MensajesEnTexto(), fila.halladas.isEmpty()
+                                             ? QStringList{u"48 | Buscar |  | No se encontró \"%1\""_s.arg(texto)}
+                                             : QStringList());
+        QCOMPARE(base.Sentencias(), QStringList());
     }
-    halladas.sort();
-    QCOMPARE(halladas, esperadas);
-    QCOMPARE(base.TrazaDe(u"BuscarEnArbol"_s).value(0)[u"texto"_s].toString(), texto);  // as the host's search got it
-    QCOMPARE(base.MensajesEnTexto(),
-             esperadas.isEmpty() ? QStringList{u"48 | Buscar |  | No se encontró \"%1\""_s.arg(texto)} : QStringList());
-    QCOMPARE(base.Sentencias(), QStringList());
     QCOMPARE(base.Estado(), antes);
 }
 
-// Eight users at once on one dozen groups for TQ614_CARGA_SEGUNDOS (4), beside TQ614_CARGA_GRUPOS
-// others (none; bench/carga.sh runs it long). Then the table is reckoned against their logs: every
-// committed change is there, every refused one left nothing, the change log holds exactly the
-// committed changes, and a fresh screen shows exactly the table (so it is a tree).
+// Eight users on one dozen groups for TQ614_CARGA_SEGUNDOS (4) beside TQ614_CARGA_GRUPOS (0; bench/carga.sh
+// runs it long), reckoned against their logs; a fresh screen shows exactly the table.
 void PruebaFallas::usuariosALaVez()
 {
     ABRIR_BASE(motor, base);
@@ -585,27 +490,25 @@ void PruebaFallas::usuariosALaVez()
                            i <= 3 ? 2 : 3);
     Sesion::Cerrar();
     QTemporaryDir carpeta;
-    std::vector<std::unique_ptr<QProcess>> hijos;
+    QProcess hijos[kUsuarios];
     QElapsedTimer reloj;
     reloj.start();
-    for (int i = 1; i <= kUsuarios; ++i) {
-        hijos.push_back(std::make_unique<QProcess>());
-        hijos.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        hijos.back()->start(QCoreApplication::applicationFilePath(),
-                            {u"--usuario"_s, QString::number(i), BaseDePrueba::NombreMotor(motor),
-                             motor == Motor::PostgreSQL ? base.Esquema() : base.Archivo(),
-                             carpeta.filePath(QString::number(i)), QString::number(segundos * 1000)});
+    for (int i = 0; i < kUsuarios; ++i) {
+        hijos[i].setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        hijos[i].start(QCoreApplication::applicationFilePath(),
+                       {u"--usuario"_s, QString::number(i + 1), BaseDePrueba::NombreMotor(motor),
+                        motor == Motor::PostgreSQL ? base.Esquema() : base.Archivo(),
+                        carpeta.filePath(QString::number(i + 1)), QString::number(segundos * 1000)});
     }
     // Each ends after its time and the operation in hand; one that hangs is killed and counted.
     int fallasDeProceso = 0;
-    for (auto& hijo : hijos) {
-        if (!hijo->waitForFinished(qMax(1000, segundos * 1000 + 120000 - int(reloj.elapsed()))))
-            hijo->kill(), hijo->waitForFinished(5000);
-        fallasDeProceso += hijo->exitStatus() != QProcess::NormalExit || hijo->exitCode() != 0;
+    for (QProcess& hijo : hijos) {
+        if (!hijo.waitForFinished(qMax(1000, segundos * 1000 + 120000 - int(reloj.elapsed()))))
+            hijo.kill(), hijo.waitForFinished(5000);
+        fallasDeProceso += hijo.exitStatus() != QProcess::NormalExit || hijo.exitCode() != 0;
     }
     const double transcurrido = reloj.elapsed() / 1000.0;
-    // How many committed deletes or key changes took each key away (the second of two finds no
-    // row); a key's other committed changes may replace each other.
+    // Per key: committed deletes or key changes that took it away, and all its committed changes.
     QList<std::pair<int, QStringList>> ops;
     QHash<QString, int> retiradas, cambiosPorClave;
     for (int i = 1; i <= kUsuarios; ++i) {
@@ -619,57 +522,47 @@ void PruebaFallas::usuariosALaVez()
         }
     }
     QMap<QString, int> rechazos;
-    QStringList registradas;  // "operator key" of each committed change that registers one
-    QStringList fallas;
-    const auto descripcion = [&](const QString& clave) { return base.Fila(clave, u"Gcc_Descripcion"_s); };
+    QStringList registradas, fallas;  // "operator key" of each committed change that registers one
     for (const auto& [usuario, op] : ops) {
         const QString &tipo = op[0], &clave = op[1], &valor = op[2];
-        const bool hecho = op[3] == u"hecho", retirada = retiradas.value(clave) > 0;
+        const bool hecho = op[3] == u"hecho", descripcion = tipo == u"edicion" || tipo == u"nombre";
         if (hecho && tipo != u"nombre")  // the rename registers nothing; the key change its old key
             registradas << u"CARGA%1 %2"_s.arg(usuario).arg(clave);
-        if (op[3] == u"rechazado")
-            ++rechazos[tipo + u' ' + op[4]];
-        const QString actual = descripcion(tipo == u"clave" ? valor : clave);
-        QString problema = op[3] == u"fallido" ? op[4] : QString();
-        if (tipo == u"alta" && hecho == actual.isNull() && !(hecho && retirada))
-            problema = hecho ? u"committed add is missing"_s : u"refused add left its row"_s;
-        if ((tipo == u"edicion" || tipo == u"nombre") && hecho && cambiosPorClave.value(clave) == 1 && !actual.isNull()
-            && actual != valor)  // each value is unique: unless replaced since, it is the description
-            problema = u"committed description is not in the table"_s;
-        if ((tipo == u"edicion" || tipo == u"nombre") && !hecho
-            && base.Valor(u"SELECT COUNT(*) FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s, {valor}).toInt())
-            problema = u"refused description was stored"_s;
-        if (tipo == u"baja" && hecho != actual.isNull() && (hecho || !retirada))
-            problema = hecho ? u"deleted group is still there"_s : u"refused delete removed the group"_s;
-        if (tipo == u"clave" && !hecho && !actual.isNull())
-            problema = u"refused key change left the new key"_s;
-        // Unless another user retired the group too, and this one found nothing left to re-key.
-        if (tipo == u"clave" && hecho && actual.isNull() && retiradas.value(valor) == 0 && retiradas.value(clave) < 2)
-            problema = u"new key of a committed change is missing"_s;
-        if (!problema.isEmpty())
-            fallas << u"user %1 %2: %3"_s.arg(usuario).arg(op.join(u' '), problema);
+        rechazos[tipo + u' ' + op[4]] += op[3] == u"rechazado";
+        // Committed: in the table; refused: left nothing; unless another user's change took it away.
+        const QString conDescripcion = u"SELECT 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s;
+        const bool presente = !descripcion ? !base.Fila(tipo == u"clave" ? valor : clave).isNull()
+                              : hecho      ? base.Fila(clave, u"Gcc_Descripcion"_s) == valor  // its group's
+                                           : base.Valor(conDescripcion, {valor}).isValid();  // anybody's
+        const bool excusa = !hecho             ? tipo == u"baja" && retiradas.value(clave) > 0
+                            : tipo == u"alta"  ? retiradas.value(clave) > 0
+                            : tipo == u"clave" ? retiradas.value(valor) > 0 || retiradas.value(clave) > 1
+                                               : descripcion && cambiosPorClave.value(clave) > 1;
+        if (op[3] == u"fallido" || (presente != (hecho != (tipo == u"baja")) && !excusa))
+            fallas << u"user %1 %2: %3 the table"_s.arg(usuario).arg(op.join(u' '), presente ? u"in"_s : u"not in"_s);
     }
-    const auto filas = [&](const QString& sql) {
-        QStringList leidas = base.Columna(sql);
-        leidas.sort();
-        return leidas;
+    const auto ordenadas = [](QStringList filas) {
+        filas.sort();
+        return filas;
     };
-    registradas.sort();
-    if (filas(u"SELECT Bit_Operador || ' ' || Bit_Clave FROM Kes_Bitacora"_s) != registradas)
+    if (ordenadas(base.Columna(u"SELECT Bit_Operador || ' ' || Bit_Clave FROM Kes_Bitacora"_s))
+        != ordenadas(registradas))
         fallas << u"the change log is not the committed changes"_s;
     QStringList arbol;
     const PantallaDePrueba nueva(base, PantallaDePrueba::Apertura::Cargada);
     for (QTreeWidgetItemIterator it(&nueva.Arbol()); *it; ++it)
         if ((*it)->parent())
             arbol << TreeView::Key(*it).mid(1) + u' ' + TreeView::Key((*it)->parent()).mid(1);
-    arbol.sort();
-    if (filas(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s) != arbol)
+    if (ordenadas(
+            base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s))
+        != ordenadas(arbol))
         fallas << u"the tree of a fresh screen is not the table"_s;
     int colisiones = 0;  // every target was valid as its user saw it: each refusal is a collision
     qInfo("%lld operations by %d users in %.1f s: %.1f operations per second", qlonglong(ops.size()), kUsuarios,
           transcurrido, ops.size() / transcurrido);
     for (auto it = rechazos.cbegin(); it != rechazos.cend(); colisiones += it.value(), ++it)
-        qInfo("  refused %6d  %s", it.value(), qPrintable(it.key()));
+        if (it.value())
+            qInfo("  refused %6d  %s", it.value(), qPrintable(it.key()));
     qInfo("failures: %lld (processes: %d)", qlonglong(fallas.size()), fallasDeProceso);
     QCOMPARE(fallasDeProceso, 0);
     QVERIFY2(fallas.isEmpty(), qPrintable(fallas.mid(0, 5).join(u'\n')));

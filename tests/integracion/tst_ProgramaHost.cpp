@@ -1,5 +1,4 @@
-// The host program end to end: its options, the sample catalogue drawn and traced, export and
-// import from the command line, and PostgreSQL with the password in libpq's password file alone.
+// The host program end to end, as its user starts it.
 #include "BaseDePrueba.h"
 
 #include <QImage>
@@ -43,8 +42,7 @@ class tst_ProgramaHost : public QObject
     QTemporaryDir m_dir;
     QString m_salida;
 
-    // Runs the host (or `programa`) with its registry in the test's folder; its exit code, -1
-    // when it crashed or hung, its output in m_salida.
+    // The exit code (-1 if it crashed or hung), the output in m_salida; the registry in m_dir.
     int ejecutar(const QStringList& argumentos, const QString& programa = TQ614_HOST,
                  const QProcessEnvironment& cambios = {})
     {
@@ -61,13 +59,6 @@ class tst_ProgramaHost : public QObject
         return proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1;
     }
     QString ruta(const char* nombre) const { return m_dir.filePath(QString::fromLatin1(nombre)); }
-    QString escribir(const char* nombre, const QByteArray& contenido) const
-    {
-        QFile f(ruta(nombre));
-        if (!f.open(QIODevice::WriteOnly) || f.write(contenido) != contenido.size())
-            qFatal("No se pudo escribir %s", nombre);
-        return f.fileName();
-    }
 
 private slots:
     void opciones()
@@ -80,17 +71,13 @@ private slots:
         QVERIFY(m_salida.contains(u"Puerto"_s));
         QCOMPARE(ejecutar({u"--no-existe"_s}), 2);
         QCOMPARE(ejecutar({u"--exportar"_s, u"x.csv"_s, u"--separador"_s, u"|"_s}), 2);
-        // A password is refused on the command line, in a connection string and in the INI,
-        // saying where it belongs.
-        const QString ini = escribir("con-clave.ini", "[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n");
-        for (const QStringList& conClave :
-             {QStringList{u"--pg-clave"_s, u"secreta"_s},
-              QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s}, QStringList{u"--config"_s, ini}}) {
+        // A password on the command line is refused, saying where it belongs.
+        for (const QStringList& conClave : {QStringList{u"--pg-clave"_s, u"secreta"_s},
+                                            QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s}}) {
             QCOMPARE(ejecutar(conClave), 2);
             QVERIFY2(m_salida.contains(u"PGPASSFILE"_s), qPrintable(m_salida));
         }
-        // Unregistered, the host loads the component that lies beside it; alone in a folder, with
-        // nothing registered, it says what is missing and what to do.
+        // Unregistered it loads the component beside it; alone, it says what is missing and what to do.
         const QStringList captura{u"--base"_s, ruta("sin-registro.db"), u"--captura"_s, ruta("x.png")};
         QCOMPARE(ejecutar({u"--desregistrar"_s}), 0);
         QCOMPARE(ejecutar(captura), 0);
@@ -101,28 +88,22 @@ private slots:
         QVERIFY(!QFileInfo::exists(ruta("x.png")));
     }
 
-    // The sample catalogue was loaded (its headings and nested groups asked for) and drawn; a
-    // second run on the same file adds nothing: the sample is only for a new database.
-    void capturaDeUnaBaseNuevaConElCatalogoDeEjemplo()
+    // Only a new database gets the sample catalogue, drawn; it goes out to CSV and into another
+    // database, which writes the same file; a file with errors is refused line by line.
+    void catalogoDeEjemploCapturadoExportadoEImportado()
     {
+        const QString a = ruta("a.db"), b = ruta("b.db"), csvA = ruta("a.csv"), csvB = ruta("b.csv");
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);
-        const QStringList argumentos{u"--base"_s, ruta("nueva.db"), u"--captura"_s, ruta("pantalla.png"), u"--traza"_s};
+        const QStringList argumentos{u"--base"_s, a, u"--captura"_s, ruta("pantalla.png"), u"--traza"_s};
         QCOMPARE(ejecutar(argumentos + QStringList{ruta("traza.jsonl")}), 0);
-        const QImage captura(ruta("pantalla.png"));
-        QVERIFY2(captura.width() > 400 && captura.height() > 300, qPrintable(m_salida));
+        QVERIFY2(QImage(ruta("pantalla.png")).width() > 400 && QImage(ruta("pantalla.png")).height() > 300,
+                 qPrintable(m_salida));
         const QStringList primera = sentencias(ruta("traza.jsonl"));
         QVERIFY(primera.size() > 20 && primera.contains(hijos("0")) && primera.contains(hijos("ACT")));
         QVERIFY(leer(ruta("traza.jsonl")).contains("\"FTO_GRUPO_CUENTA_CONTABLE\""));  // the key format was read
         QCOMPARE(ejecutar(argumentos + QStringList{ruta("traza2.jsonl")}), 0);
         QCOMPARE(sentencias(ruta("traza2.jsonl")).size(), primera.size());
-    }
-
-    // The sample catalogue out to CSV and into a new database, which then writes the same file;
-    // a file with errors is refused line by line with a non-zero exit, and nothing is written.
-    void exportarEImportar()
-    {
-        const QString a = ruta("a.db"), b = ruta("b.db"), csvA = ruta("a.csv"), csvB = ruta("b.csv");
-        QCOMPARE(ejecutar({u"--base"_s, a, u"--captura-historial"_s, ruta("historial.png")}), 0);  // the sample
+        QCOMPARE(ejecutar({u"--base"_s, a, u"--captura-historial"_s, ruta("historial.png")}), 0);
         QVERIFY(QImage(ruta("historial.png")).width() > 400);
         QCOMPARE(ejecutar({u"--base"_s, a, u"--exportar"_s, csvA, u"--separador"_s, u";"_s}), 0);
         QVERIFY2(m_salida.contains(u"Se exportaron 30 grupos"_s), qPrintable(m_salida));
@@ -135,21 +116,23 @@ private slots:
                  qPrintable(m_salida));
     }
 
-    // The settings name the server, its authority and the schema; the password shows up in nothing
-    // the program was given or wrote; without the password file it says where the password goes.
+    // The password is in nothing the program was given or wrote; without its file, it says where it goes.
     void postgresConLaContrasenaSoloEnSuArchivo()
     {
         REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
         BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
         base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
         const Sesion::Configuracion c = base.Configuracion();
-        const QString ini = escribir(
-            "postgres.ini",
+        const QString ini = ruta("postgres.ini");
+        QFile archivo(ini);
+        QVERIFY(archivo.open(QIODevice::WriteOnly));
+        archivo.write(
             u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full sslrootcert=%5\"\n"
             "Esquema=%6\n"_s.arg(c.servidor)
                 .arg(c.puerto)
                 .arg(c.base, c.usuario, qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
                 .toUtf8());
+        archivo.close();
         const QStringList argumentos{u"--config"_s,        ini,          u"--captura"_s,
                                      ruta("postgres.png"), u"--traza"_s, ruta("pg.jsonl")};
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);

@@ -42,34 +42,19 @@ void Pulsar(TreeView& arbol, QTreeWidgetItem* nodo, bool dosVeces = false)
 // The four fields with the level caption, and Edit, Delete and New as switched.
 QString Estado(frmTQ614& f)
 {
-    return QStringList{f.txtClave()->text(),
-                       f.txtCuenta()->text(),
-                       f.txtCodigo()->text(),
-                       f.lbNivel()->caption(),
-                       f.txtNivel()->text(),
-                       f.controles()->EditarHabilitado() ? u"E"_s : u"-"_s,
-                       f.controles()->EliminarHabilitado() ? u"D"_s : u"-"_s,
-                       f.controles()->NuevoHabilitado() ? u"N"_s : u"-"_s}
-        .join(u'|');
+    const Controles* c = f.controles();
+    return QStringList{f.txtClave()->text(), f.txtCuenta()->text(), f.txtCodigo()->text(), f.lbNivel()->caption(),
+                       f.txtNivel()->text()}
+               .join(u'|')
+           + (c->EditarHabilitado() ? u"|E"_s : u"|-"_s) + (c->EliminarHabilitado() ? u"|D"_s : u"|-"_s)
+           + (c->NuevoHabilitado() ? u"|N"_s : u"|-"_s);
 }
 
 QLineEdit* EditorAbierto(TreeView& arbol)
 {
-    for (QLineEdit* editor : arbol.viewport()->findChildren<QLineEdit*>())
-        if (editor->isVisible())
-            return editor;
-    return nullptr;
-}
-
-// Many groups, in one transaction.
-void InsertarEnLote(BaseDePrueba& base, int cuantos, const std::function<QVariantList(int)>& fila)
-{
-    base.Conexion()->BeginTrans();
-    for (int i = 1; i <= cuantos; ++i)
-        base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
-                      "VALUES (?, 'G', ?)"_s,
-                      fila(i));
-    base.Conexion()->CommitTrans();
+    const QList<QLineEdit*> editores = arbol.viewport()->findChildren<QLineEdit*>();
+    const auto abierto = std::find_if(editores.begin(), editores.end(), [](QLineEdit* e) { return e->isVisible(); });
+    return abierto == editores.end() ? nullptr : *abierto;
 }
 
 }  // namespace
@@ -79,37 +64,61 @@ class tst_Pantalla : public QObject
     Q_OBJECT
 
 private slots:
-    // Before the first show the window and the tree stand as designed, in pixels. The key
-    // format is read at every load; the load has no error trap, so a failure there reaches
-    // whoever loaded the form, before the tree is filled and without a message.
-    void cargaPreparaLaPantalla()
+    // Before the first show the window and the tree stand as designed, in pixels. Shown, the
+    // frame follows the tree 50 twips below it to 50 twips above the inner bottom, the tree as
+    // wide as the form less its two margins; a window too low or too narrow keeps the last valid
+    // size there, the rest still run. The key format is read at every load; a failure there
+    // reaches whoever loaded the form, before the tree is filled and without a message.
+    void disenoYTamano()
     {
         BaseDePrueba base;
         PantallaDePrueba pantalla(base, PantallaDePrueba::Apertura::Cargada);
         frmTQ614& forma = pantalla.Forma();
+        TreeView* arbol = forma.tvCuentas();
         QCOMPARE(forma.Ventana()->size(), Twips::Rectangulo(0, 0, 9945, 7110).size());
-        QCOMPARE(forma.tvCuentas()->geometry(), Twips::Rectangulo(120, 1200, 8295, 3975));
+        QCOMPARE(arbol->geometry(), Twips::Rectangulo(120, 1200, 8295, 3975));
         QCOMPARE(forma.Ventana()->palette().color(QPalette::Window), QColor(245, 245, 245));
         QVERIFY(forma.controles()->ActivarCatalogo());
         QCOMPARE(forma.controles()->caption() + u'|' + forma.lbNivel()->caption(),
                  u"Catálogo de grupo de cuentas contables|Nível:"_s);
         QVERIFY(forma.txtClave()->locked() && forma.txtNivel()->locked());
         // In-place editing starts only from the user's click on the selected node.
-        QCOMPARE(forma.tvCuentas()->editTriggers(), QAbstractItemView::SelectedClicked);
+        QCOMPARE(arbol->editTriggers(), QAbstractItemView::SelectedClicked);
         QCOMPARE(TreeView::Tag(pantalla.Nodo(u"0"_s)), QVariant(1));
         QCOMPARE(Publico::sFormatoClave, u"000000"_s);
+        // Four distinct pictures, 16 pixels square, each with a drawing to see.
         ImageList* iconos = forma.ilIconos();
-        QVERIFY(forma.tvCuentas()->imageList() == iconos && iconos->Count() == 4);
+        QVERIFY(arbol->imageList() == iconos && iconos->Count() == 4);
         QList<QImage> vistas;
         for (int i = 1; i <= 4; ++i) {
             const QImage imagen = Imagen(iconos->Imagen(i));
-            int opacos = 0;
-            for (int p = 0; p < 256; ++p)
-                opacos += qAlpha(imagen.pixel(p % 16, p / 16)) > 0;
-            QVERIFY2(imagen.size() == QSize(16, 16) && opacos > 40 && !vistas.contains(imagen),
-                     qPrintable(QString::number(i)));
+            const auto* pixeles = reinterpret_cast<const QRgb*>(imagen.constBits());
+            QVERIFY(imagen.size() == QSize(16, 16)
+                    && std::count_if(pixeles, pixeles + 256, [](QRgb p) { return qAlpha(p) > 0; }) > 40);
+            QVERIFY(!vistas.contains(imagen));
             vistas << imagen;
         }
+
+        forma.Show(FormaBase::vbModeless);
+        QFrame* marco = forma.frFrame();
+        const QRect barra = forma.controles()->geometry(), marcoAntes = marco->geometry();
+        const double px = Twips::DePixeles(1);
+        QSize valido;
+        for (const QSize tamano : {QSize(900, 700), QSize(640, 480), QSize(1200, 560), QSize(500, 60), QSize(10, 60)}) {
+            forma.Ventana()->resize(tamano);
+            QTRY_COMPARE(forma.Ventana()->size(), tamano);
+            const double abajo = Twips::DePixeles(marco->geometry().bottom() + 1) - (forma.ScaleHeight() - 50);
+            QVERIFY(tamano.height() > 100 ? qAbs(abajo) <= 3 * px : arbol->height() == valido.height());
+            const double ancho =
+                Twips::DePixeles(arbol->width()) - (forma.ScaleWidth() - 2 * Twips::DePixeles(arbol->x()));
+            QVERIFY(tamano.width() > 100 ? qAbs(ancho) <= px : arbol->width() == valido.width());
+            QVERIFY(qAbs(Twips::DePixeles(marco->y() - arbol->geometry().bottom() - 1) - 50) <= 2 * px);
+            QCOMPARE(arbol->pos(), Twips::Rectangulo(120, 1200, 0, 0).topLeft());
+            QCOMPARE(QPair(marco->x(), marco->width()), QPair(marcoAntes.x(), marcoAntes.width()));
+            QCOMPARE(forma.controles()->geometry(), barra);
+            valido = arbol->size();
+        }
+
         forma.Unload();
         base.Ejecutar(u"INSERT INTO Kes_Parametro (Par_Nombre, Par_Numero, Par_Tipo, Par_Valor) "
                       "VALUES ('FTO_GRUPO_CUENTA_CONTABLE', 0, 'T', '0000')"_s);
@@ -126,67 +135,52 @@ private slots:
     void arbol_data()
     {
         QTest::addColumn<Motor>("motor");
-        QTest::addColumn<QStringList>("filas");  // groups, or a statement
+        QTest::addColumn<QString>("filas");  // groups as "; "-separated rows, or a statement
         QTest::addColumn<QStringList>("arbol");
         QTest::addColumn<bool>("fallaDeNivel");
-        const QString raiz = u"N0|/|3|0"_s;
-        for (Motor motor : {Motor::SQLite, Motor::PostgreSQL}) {
-            auto fila = [&](const char* caso) -> QTestData& {
-                return QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), caso) << motor;
-            };
-            fila("tabla vacia") << QStringList() << QStringList{raiz} << false;
+        struct Caso
+        {
+            const char *nombre, *filas, *arbol;  // the tree under the root
+            bool fallaDeNivel;
+        };
+        const Caso casos[] = {
+            {"tabla vacia", "", "", false},
             // Under the root a heading (3, description alone); below, a numeric key under a heading is
             // a group of the chart (2), under another numeric key a nested group (4), with its code.
-            fila("imagenes y textos") << QStringList{"1|Activo|1",
-                                                     "ACT|Activos",
-                                                     "100|Caja|1.1|ACT",
-                                                     "101|Caja chica|1.1.1|100",
-                                                     "102|Sin código|NULL|100",
-                                                     "NOTA|Notas||100",
-                                                     "2.5|Decimal|9|1",
-                                                     "3.1.1|Con puntos|9|1"}
-                                      << QStringList{raiz,
-                                                     "N1|Activo|3|1",
-                                                     "N2.5|9 - Decimal|4|2",
-                                                     "N3.1.1|Con puntos|3|2",
-                                                     "NACT|Activos|3|1",
-                                                     "N100|1.1 - Caja|2|2",
-                                                     "N101|1.1.1 - Caja chica|4|3",
-                                                     "N102| - Sin código|4|3",
-                                                     "NNOTA|Notas|3|3"}
-                                      << false;
-            fila("comilla en la clave") << QStringList{"A|Uno", "A1|Uno uno||A", "O'K|Comilla", "OK1|Bajo comilla||O'K"}
-                                        << QStringList{raiz, "NA|Uno|3|1", "NA1|Uno uno|3|2", "NO'K|Comilla|3|1",
-                                                       "NOK1|Bajo comilla|3|2"}
-                                        << false;
-            fila("ciclos y su propio padre")
-                << QStringList{"A|Normal", "X|Propio||X", "P|Uno||Q", "Q|Dos||R", "R|Tres||P", "S|Bajo||P"}
-                << QStringList{raiz, "NA|Normal|3|1"} << false;
+            // A key may hold a quote; groups in a cycle, or their own parent, are out of reach.
+            {"imagenes, textos y claves",
+             "1|Activo|1; ACT|Activos; 100|Caja|1.1|ACT; 101|Caja chica|1.1.1|100; 102|Sin código|NULL|100; "
+             "NOTA|Notas||100; 2.5|Decimal|9|1; 3.1.1|Con puntos|9|1; O'K|Comilla; OK1|Bajo comilla||O'K; "
+             "X|Propio||X; P|Uno||Q; Q|Dos||R; R|Tres||P; S|Bajo||P",
+             "N1|Activo|3|1; N2.5|9 - Decimal|4|2; N3.1.1|Con puntos|3|2; NACT|Activos|3|1; N100|1.1 - Caja|2|2; "
+             "N101|1.1.1 - Caja chica|4|3; N102| - Sin código|4|3; NNOTA|Notas|3|3; NO'K|Comilla|3|1; "
+             "NOK1|Bajo comilla|3|2",
+             false},
             // A row keyed "0" collides with the root's node key: its level stops there, once.
-            fila("clave cero corta su nivel")
-                << QStringList{"A|Primero", "0|Cero||A", "A1|Tras la cero||A", "B|Segundo"}
-                << QStringList{raiz, "NA|Primero|3|1", "NB|Segundo|3|1"} << true;
-            fila("clave cero bajo la raiz") << QStringList{"A|Normal", "0|Raíz repetida"} << QStringList{raiz} << true;
-            fila("descripcion nula") << QStringList{"A|Uno",         "A1|Antes||A", "A2|NULL||A",
-                                                    "A3|Despues||A", "B|Dos",       "B1|Bajo dos||B"}
-                                     << QStringList{raiz, "NA|Uno|3|1", "NA1|Antes|3|2", "NB|Dos|3|1",
-                                                    "NB1|Bajo dos|3|2"}
-                                     << true;
-            fila("tabla borrada") << QStringList{"DROP TABLE Grupo_Cuenta_Contable"} << QStringList{raiz} << true;
-        }
+            {"clave cero corta su nivel", "A|Primero; 0|Cero||A; A1|Tras la cero||A; B|Segundo",
+             "NA|Primero|3|1; NB|Segundo|3|1", true},
+            {"clave cero bajo la raiz", "A|Normal; 0|Raíz repetida", "", true},
+            {"descripcion nula", "A|Uno; A1|Antes||A; A2|NULL||A; A3|Despues||A; B|Dos; B1|Bajo dos||B",
+             "NA|Uno|3|1; NA1|Antes|3|2; NB|Dos|3|1; NB1|Bajo dos|3|2", true},
+            {"tabla borrada", "DROP TABLE Grupo_Cuenta_Contable", "", true},
+        };
+        for (Motor motor : {Motor::SQLite, Motor::PostgreSQL})
+            for (const Caso& caso : casos)
+                QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), caso.nombre)
+                    << motor << QString::fromUtf8(caso.filas)
+                    << QStringList{u"N0|/|3|0"_s} + QString::fromUtf8(caso.arbol).split(u"; "_s, Qt::SkipEmptyParts)
+                    << caso.fallaDeNivel;
     }
     // Each node shows the picture at its index; a failing level is reported once; a second load
     // gives the same tree, with one statement per node, depth first, each key inside its quotes.
     void arbol()
     {
-        QFETCH(QStringList, filas);
+        QFETCH(QString, filas);
         QFETCH(QStringList, arbol);
         QFETCH(bool, fallaDeNivel);
         ABRIR_BASE(motor, base);
-        if (filas.size() == 1 && !filas[0].contains(u'|'))
-            base.Ejecutar(filas[0]);
-        else
-            base.InsertarGrupos(filas);
+        filas.startsWith(u"DROP") ? base.Ejecutar(filas)
+                                  : base.InsertarGrupos(filas.split(u"; "_s, Qt::SkipEmptyParts));
         PantallaDePrueba pantalla(base, PantallaDePrueba::Apertura::Cargada);
         for (int carga = 0; carga < 2; ++carga) {
             QCOMPARE(pantalla.Descripcion(), arbol);
@@ -197,11 +191,11 @@ private slots:
                              .arg(m.ventana == pantalla.Forma().hWnd()),
                          u"16|AddSubMenu()|ERR-ID:7500008|TQ614|1"_s);
             QStringList esperadas;
-            for (const QString& clave : pantalla.Nodos()) {
-                QTreeWidgetItem* nodo = pantalla.Arbol().Buscar(clave);
-                QCOMPARE(Imagen(nodo->icon(0)), Imagen(pantalla.Forma().ilIconos()->Imagen(TreeView::Image(nodo))));
+            for (QTreeWidgetItemIterator nodo(&pantalla.Arbol()); *nodo; ++nodo) {
+                QCOMPARE(Imagen((*nodo)->icon(0)), Imagen(pantalla.Forma().ilIconos()->Imagen(TreeView::Image(*nodo))));
                 esperadas << u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, "
-                             "Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(clave.mid(1).replace(u"'"_s, u"''"_s));
+                             "Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(
+                                 TreeView::Key(*nodo).mid(1).replace(u"'"_s, u"''"_s));
             }
             if (carga == 1 && !fallaDeNivel)
                 QCOMPARE(base.Sentencias(), esperadas);
@@ -216,68 +210,37 @@ private slots:
     // one more is reported, not wrapped.
     void limitesDelArbol()
     {
+        const QString lote =
+            u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "SELECT 'G' || i, 'G', %2 FROM n"_s;
         {
             BaseDePrueba base;
-            InsertarEnLote(base, 1100, [](int i) {
-                return QVariantList{u"K%1"_s.arg(i), i == 1 ? u"0"_s : u"K%1"_s.arg(i - 1)};
-            });
+            base.Ejecutar(lote.arg(1100).arg(u"CASE i WHEN 1 THEN '0' ELSE 'G' || (i - 1) END"_s));
             QCOMPARE(PantallaDePrueba(base, PantallaDePrueba::Apertura::Cargada).Arbol().Count(), 1001);
             QCOMPARE(base.MensajesEnTexto(),
                      QStringList{u"16 | AddSubMenu() | ERR-ID:7500008 | Espacio de pila insuficiente"_s});
         }
         BaseDePrueba base;
-        InsertarEnLote(base, 32767, [](int i) {
-            return QVariantList{u"G%1"_s.arg(i, 5, 10, QLatin1Char('0')), u"0"_s};
-        });
+        base.Ejecutar(lote.arg(32767).arg(u"'0'"_s));
         PantallaDePrueba pantalla(base);
-        Pulsar(pantalla.Arbol(), pantalla.Nodo(u"0"_s));
+        pantalla.Seleccionar(u"0"_s);
         QCOMPARE(pantalla.Forma().txtNivel()->text(), u"32767"_s);
         base.InsertarGrupo(u"G99999"_s, u"Uno de más"_s);
         pantalla.Forma().CargarCuentas();
-        Pulsar(pantalla.Arbol(), pantalla.Nodo(u"0"_s));
+        pantalla.Seleccionar(u"0"_s);
         QCOMPARE(pantalla.Forma().txtNivel()->text(), QString());
         QCOMPARE(base.Mensajes().size(), 1);
         QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
     }
 
-    // The frame follows the tree, 50 twips below it, and ends 50 twips above the inner bottom;
-    // the tree takes the form's width less twice its left margin. In a window too low (then too
-    // narrow too) that step fails and is skipped, keeping the last valid size; the rest still run.
-    void redimensionar()
-    {
-        BaseDePrueba base;
-        PantallaDePrueba pantalla(base);
-        frmTQ614& forma = pantalla.Forma();
-        TreeView* arbol = forma.tvCuentas();
-        QFrame* marco = forma.frFrame();
-        const QRect barra = forma.controles()->geometry(), marcoAntes = marco->geometry();
-        const double px = Twips::DePixeles(1);
-        QSize valido;
-        for (const QSize tamano : {QSize(900, 700), QSize(640, 480), QSize(1200, 560), QSize(500, 60), QSize(10, 60)}) {
-            forma.Ventana()->resize(tamano);
-            QTRY_COMPARE(forma.Ventana()->size(), tamano);
-            if (tamano.height() > 100)
-                QVERIFY(qAbs(Twips::DePixeles(marco->geometry().bottom() + 1) - (forma.ScaleHeight() - 50)) <= 3 * px);
-            else
-                QCOMPARE(arbol->height(), valido.height());
-            if (tamano.width() > 100)
-                QVERIFY(qAbs(Twips::DePixeles(arbol->width()) - (forma.ScaleWidth() - 2 * Twips::DePixeles(arbol->x())))
-                        <= px);
-            else
-                QCOMPARE(arbol->width(), valido.width());
-            QVERIFY(qAbs(Twips::DePixeles(marco->y() - arbol->geometry().bottom() - 1) - 50) <= 2 * px);
-            QCOMPARE(arbol->pos(), Twips::Rectangulo(120, 1200, 0, 0).topLeft());
-            QCOMPARE(QPair(marco->x(), marco->width()), QPair(marcoAntes.x(), marcoAntes.width()));
-            QCOMPARE(forma.controles()->geometry(), barra);
-            valido = arbol->size();
-        }
-        forma.Ventana()->hide();
-    }
-
     // A click fills the fields from the group's row and switches Edit and Delete on; the root
-    // shows "Total:" and the count, and only New. A row gone meanwhile empties the fields and
+    // shows "Total:" and the count, and only New. A double click edits a leaf only: not where
+    // there is no node, not on a node with children (the tree still opens or closes it); F2 is
+    // the edit command, not the tree's rename key. F5 rebuilds the tree, selecting and revealing
+    // nothing, fields and commands as they were. A row gone meanwhile empties the fields and
     // switches the two off; a failing query is reported, what the handler did before it stays.
-    void seleccion()
+    void clicsYTeclas()
     {
         BaseDePrueba base;
         base.InsertarGrupos(kCatalogo);
@@ -301,27 +264,7 @@ private slots:
         Pulsar(arbol, pantalla.Nodo(u"0"_s));
         Pulsar(arbol, pantalla.Nodo(u"PAS"_s));
         QCOMPARE(Estado(forma), u"PAS|Pasivos||Nível:|1|E|D|N"_s);
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '200'"_s);
-        Pulsar(arbol, pantalla.Nodo(u"200"_s));
-        QCOMPARE(Estado(forma), u"|||Nível:||-|-|N"_s);
-        QVERIFY(base.Mensajes().isEmpty());
-        Pulsar(arbol, pantalla.Nodo(u"100"_s));
-        base.Ejecutar(u"DROP TABLE Grupo_Cuenta_Contable"_s);
-        Pulsar(arbol, pantalla.Nodo(u"PAS"_s));
-        QCOMPARE(base.Mensajes().size(), 1);
-        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
-        QCOMPARE(Estado(forma), u"100|Caja|1.1|Nível:|2|E|D|N"_s);
-    }
 
-    // A double click edits a leaf only: not where there is no node, not on a node with children
-    // (the tree still opens or closes it). F2 is the edit command, not the tree's rename key.
-    // F5 rebuilds the tree, selecting and revealing nothing, fields and commands as they were.
-    void dobleClicYTeclas()
-    {
-        BaseDePrueba base;
-        base.InsertarGrupos(kCatalogo);
-        PantallaDePrueba pantalla(base);
-        TreeView& arbol = pantalla.Arbol();
         QStringList editados;
         VigiaModal vigia([&](QWidget* editor) {
             editados << frmCATAddCuCo::Instancia().txtClave()->text();
@@ -338,14 +281,24 @@ private slots:
         QTest::keyClick(&arbol, Qt::Key_F2);
         QCOMPARE(editados, QStringList({u"101"_s, u"101"_s}));
         QVERIFY(!EditorAbierto(arbol));
-        const QString antes = Estado(pantalla.Forma());
+        const QString antes = Estado(forma);
         base.InsertarGrupo(u"CAP"_s, u"Capital"_s);
         base.LimpiarTraza();
         QTest::keyClick(&arbol, Qt::Key_F5);
-        QVERIFY(base.Sentencias().size() == 7 && pantalla.Nodos().size() == 7);
+        QVERIFY(base.Sentencias().size() == 7 && pantalla.Descripcion().size() == 7);
         QVERIFY(pantalla.Nodo(u"CAP"_s) && !arbol.SelectedItem() && !pantalla.Nodo(u"100"_s)->isExpanded());
-        QCOMPARE(Estado(pantalla.Forma()), antes);
+        QCOMPARE(Estado(forma), antes);
+
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '200'"_s);
+        Pulsar(arbol, pantalla.Nodo(u"200"_s));
+        QCOMPARE(Estado(forma), u"|||Nível:||-|-|N"_s);
         QVERIFY(base.Mensajes().isEmpty());
+        Pulsar(arbol, pantalla.Nodo(u"100"_s));
+        base.Ejecutar(u"DROP TABLE Grupo_Cuenta_Contable"_s);
+        Pulsar(arbol, pantalla.Nodo(u"PAS"_s));
+        QCOMPARE(base.Mensajes().size(), 1);
+        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
+        QCOMPARE(Estado(forma), u"100|Caja|1.1|Nível:|2|E|D|N"_s);
     }
 
     // Across a network each action costs a few round trips, not one per group, and shows what
@@ -387,43 +340,10 @@ private slots:
         }
         QCOMPARE(vistas[0].size(), 1002 + 1);
         QCOMPARE(vistas[0], vistas[1]);
-        QStringList texto;
-        for (const int n : idas)
-            texto << QString::number(n);
-        QVERIFY2(idas[0] <= 6 && idas[1] == 1 && idas[2] <= 3 && idas[3] <= 2 && idas[4] <= 24,
-                 qPrintable(texto.join(u' ')));
-        QVERIFY2(idas[5] > 1000 && idas[6] > 1000 && idas[8] > 1000 && idas[9] > 1000, qPrintable(texto.join(u' ')));
-    }
-
-    // Another user changes a key while the tree loads: the load shows the catalogue as it was,
-    // never the group without its children; F5 after the event loop shows the change.
-    void otroUsuarioCambiaUnaClaveDuranteLaCarga()
-    {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        BaseDePrueba base(Motor::PostgreSQL);
-        base.InsertarGrupos(kCatalogo);
-        base.PorRed();
-        PantallaDePrueba pantalla(base);
-        const QStringList antes = pantalla.Descripcion();
-        auto otro = base.OtraConexion();
-        base.LimpiarTraza();
-        base.AlTrazar([&](const QJsonObject&) {
-            if (base.Sentencias().size() != 2 || base.Traza().last().value(u"llamada"_s) != u"Execute"_s)
-                return;
-            otro->BeginTrans();
-            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '150' "
-                          "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'"_s);
-            otro->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '150' WHERE Gcc_Padre = '100'"_s);
-            otro->CommitTrans();
-        });
-        QTest::keyClick(&pantalla.Arbol(), Qt::Key_F5);
-        base.AlTrazar({});
-        QVERIFY(base.Sentencias().size() > 2);
-        QCOMPARE(pantalla.Descripcion(), antes);
-        QCoreApplication::processEvents();
-        QTest::keyClick(&pantalla.Arbol(), Qt::Key_F5);
-        QCOMPARE(pantalla.Descripcion(), QStringList(antes).replaceInStrings(u"N100|"_s, u"N150|"_s));
-        QVERIFY(base.Mensajes().isEmpty());
+        QString texto;
+        QDebug(&texto) << idas;
+        QVERIFY2(idas[0] <= 6 && idas[1] == 1 && idas[2] <= 3 && idas[3] <= 2 && idas[4] <= 24, qPrintable(texto));
+        QVERIFY2(idas[5] > 1000 && idas[6] > 1000 && idas[8] > 1000 && idas[9] > 1000, qPrintable(texto));
     }
 
     // F3 before any Ctrl+B, and Ctrl+B with another modifier, do nothing. Ctrl+B clears the
@@ -465,18 +385,16 @@ private slots:
         }
         QCOMPARE(encontrados, QStringList({u"N100"_s, u"N101"_s, u"N200"_s, u"N100"_s}));
         QVERIFY(pantalla.Nodo(u"ACT"_s)->isExpanded() && pantalla.Nodo(u"100"_s)->isExpanded());
-        QCOMPARE(vigia.Abiertas(), 2);
-        for (const QJsonObject& busqueda : base.TrazaDe(u"BuscarEnArbol"_s))
-            QCOMPARE(busqueda.value(u"arbol").toString() + u'|' + busqueda.value(u"texto").toString(),
-                     u"tvCuentas|caja"_s);
+        QCOMPARE(base.TrazaEnTexto("BuscarEnArbol", {"arbol", "texto"}), QStringList(4, u"tvCuentas|caja"_s));
         respuesta = u"   "_s;  // nothing to look for, nothing said
         QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier);
-        QVERIFY(TreeView::Key(arbol.currentItem()) == u"N100" && base.Mensajes().isEmpty());
+        QVERIFY(TreeView::Key(arbol.currentItem()) == u"N100" && base.Mensajes().isEmpty() && vigia.Abiertas() == 3);
     }
 
     // The screen, the editor over it and the search box, as a screen reader and an enlarged
     // screen (this program runs again at QT_SCALE_FACTOR=2) show them: every input box, tree
-    // and button has a name, and no text is cut.
+    // and button has a name, and no text is cut. A box is called by its label, which on the
+    // screen changes with the node.
     void nombresYTextosEnteros()
     {
         BaseDePrueba base;
@@ -489,16 +407,13 @@ private slots:
                 faltas << ventana->objectName() + u": "_s + falta;
         };
         revisar(pantalla.Forma().Ventana());
-        // A box is called by its label, which on the screen changes with the node.
         const auto nombres = [&pantalla] {
-            QStringList nombres;
-            for (QWidget* caja : {pantalla.Forma().txtCuenta(), pantalla.Forma().txtNivel()})
-                nombres << QAccessible::queryAccessibleInterface(caja)->text(QAccessible::Name);
-            return nombres;
+            return QAccessible::queryAccessibleInterface(pantalla.Forma().txtCuenta())->text(QAccessible::Name) + u'|'
+                   + QAccessible::queryAccessibleInterface(pantalla.Forma().txtNivel())->text(QAccessible::Name);
         };
-        QCOMPARE(nombres(), (QStringList{u"Descripción"_s, u"Nível"_s}));
+        QCOMPARE(nombres(), u"Descripción|Nível"_s);
         pantalla.Seleccionar(u"0"_s);
-        QCOMPARE(nombres(), (QStringList{u"Descripción"_s, u"Total"_s}));
+        QCOMPARE(nombres(), u"Descripción|Total"_s);
         VigiaModal vigia([&](QWidget* ventana) {
             QVERIFY(QTest::qWaitForWindowActive(ventana));
             revisar(ventana);
@@ -538,27 +453,28 @@ private slots:
         base.InsertarGrupos(kCatalogo);
         PantallaDePrueba pantalla(base);
         TreeView& arbol = pantalla.Arbol();
-        const QString columnas = u"Gcc_Descripcion, Oper_Ult_Modif, Fecha_Ult_Modif"_s;
-        const QString antes = base.Fila(clave, columnas);
+        const QString columnas = u"Gcc_Descripcion, Oper_Ult_Modif, Fecha_Ult_Modif"_s,
+                      antes = base.Fila(clave, columnas);
         QTreeWidgetItem* nodo = pantalla.Nodo(clave);
         Pulsar(arbol, nodo);
         const QString estado = Estado(pantalla.Forma());
-        const bool desaparecida = guardado.startsWith(u"ERR-ID");
-        if (desaparecida)
+        if (guardado.startsWith(u"ERR-ID"))
             base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave});
         base.LimpiarTraza();
         Pulsar(arbol, nodo);
         QVERIFY(QTest::qWaitFor([&] { return EditorAbierto(arbol); }, 3000));
-        EditorAbierto(arbol)->selectAll();
-        QTest::keyClick(EditorAbierto(arbol), Qt::Key_Backspace);
-        QTest::keyClicks(EditorAbierto(arbol), escrito);
-        QTest::keyClick(EditorAbierto(arbol), Qt::Key_Return);
+        QLineEdit* editor = EditorAbierto(arbol);
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClicks(editor, escrito);
+        QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents();
         QCOMPARE(PunteroRaton::Actual(), int(PunteroRaton::vbDefault));
         const QStringList escrituras = base.Sentencias().filter(u"UPDATE"_s);
-        if (desaparecida) {
-            QVERIFY(base.MensajesEnTexto().value(0).startsWith(u"16 | tvCuentas_AfterLabelEdit() | "_s + guardado));
-            QVERIFY(base.Mensajes().size() == 1 && !pantalla.Nodo(clave));
+        if (guardado.startsWith(u"ERR-ID")) {
+            QCOMPARE(base.MensajesEnTexto().size(), 1);
+            QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_AfterLabelEdit() | "_s + guardado));
+            QVERIFY(!pantalla.Nodo(clave));
         } else if (guardado.isNull()) {
             QVERIFY(escrituras.isEmpty() && base.Mensajes().isEmpty());
             QCOMPARE(base.Fila(clave, columnas), antes);
@@ -567,15 +483,12 @@ private slots:
             const QString update =
                 u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s
                     .arg(QString(guardado).replace(u"'"_s, u"''"_s), clave);
-            QCOMPARE(escrituras, QStringList{update});
-            QCOMPARE(Publico::sSQL, update);
-            QCOMPARE(base.Llamadas().filter(u"Trans"_s) + base.Llamadas().filter(u"RegistrarCambio"_s), QStringList());
-            QVERIFY(base.Mensajes().isEmpty());
+            QVERIFY(escrituras == QStringList{update} && Publico::sSQL == update);
+            QCOMPARE(base.Llamadas().filter(QRegularExpression(u"Trans|RegistrarCambio|Mensaje"_s)), QStringList());
             QCOMPARE(base.Fila(clave, columnas), guardado + antes.mid(antes.indexOf(u'|')));
-            nodo = pantalla.Nodo(clave);
-            QCOMPARE(arbol.SelectedItem(), nodo);
-            for (QTreeWidgetItem* p = nodo->parent(); p; p = p->parent())
-                QVERIFY(p->isExpanded());
+            // Selected, and shown: an item under a folded branch has no rectangle.
+            QVERIFY(arbol.SelectedItem() == pantalla.Nodo(clave)
+                    && !arbol.visualItemRect(arbol.SelectedItem()).isEmpty());
             QVERIFY(arbol.hasFocus());
             QCOMPARE(Estado(pantalla.Forma()), estado);
         }

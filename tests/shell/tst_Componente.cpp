@@ -28,13 +28,14 @@ IClassFactoryKes* fabrica()
     return static_cast<IClassFactoryKes*>(objeto);
 }
 
-IPantallaKes* crearPantalla()
+// The object the factory creates, with its answer.
+std::pair<HRESULT_KES, void*> crearPantalla()
 {
     IClassFactoryKes* f = fabrica();
-    void* pantalla = nullptr;
-    f->CreateInstance(kIidPantalla, &pantalla);
+    void* pantalla = reinterpret_cast<void*>(1);
+    const HRESULT_KES resultado = f->CreateInstance(kIidPantalla, &pantalla);
     f->Release();
-    return static_cast<IPantallaKes*>(pantalla);
+    return {resultado, pantalla};
 }
 
 class FormaDePrueba : public FormaPredeterminada<FormaDePrueba>
@@ -66,7 +67,6 @@ class tst_Componente : public QObject
     QTemporaryDir m_dir;
 
 private slots:
-    void init() { FormaDePrueba::Destruir(); }
     void cleanup()
     {
         FormaDePrueba::Destruir();
@@ -75,36 +75,26 @@ private slots:
             QVERIFY(!ventana->isVisible());
     }
 
-    void clasesEInterfacesDesconocidas()
+    // The start-up routine runs once; GetPantalla gives always the same form, neither loaded nor
+    // shown. The library is in use while a reference, the screen, a window or a lock lives.
+    // Unknown classes and interfaces are refused; so is creation by a factory that cannot give
+    // the host's services, without a crash.
+    void creacionYDescarga()
     {
-        QVERIFY(!KesCrearObjeto("ClaseQueNoExiste"));  // and the services library, which a host carries, is linked
-        void* objeto = reinterpret_cast<void*>(1);
-        QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", kIidClassFactory, &objeto),
-                 CLASS_E_CLASSNOTAVAILABLE_KES);
-        QVERIFY(!objeto);
-        QCOMPARE(DllGetClassObject(kClsidPantalla, "IDispatch", &objeto), E_NOINTERFACE_KES);
-    }
-
-    void pantallaArrancaPublicoYSeDescargaSinObjetosVivos()
-    {
-        QCOMPARE(DllCanUnloadNow(), S_OK_KES);
-        QVERIFY(!Publico::oDatos);
-        IPantallaKes* pantalla = crearPantalla();
+        QVERIFY(DllCanUnloadNow() == S_OK_KES && !Publico::oDatos);
+        auto* pantalla = static_cast<IPantallaKes*>(crearPantalla().second);
         QVERIFY(pantalla && Publico::oDatos && Publico::oUtil);
         AccesoDatos* datos = Publico::oDatos;
-        crearPantalla()->Release();
-        QCOMPARE(Publico::oDatos, datos);  // the start-up routine runs once
-        // GetPantalla gives always the same form, neither loaded nor shown.
+        static_cast<IPantallaKes*>(crearPantalla().second)->Release();
+        QCOMPARE(Publico::oDatos, datos);
         QObject* forma = pantalla->GetPantalla().value<QObject*>();
-        QCOMPARE(forma, static_cast<QObject*>(&frmTQ614::Instancia()));
-        QCOMPARE(pantalla->GetPantalla().value<QObject*>(), forma);
+        QVERIFY(forma == &frmTQ614::Instancia() && pantalla->GetPantalla().value<QObject*>() == forma);
         QVERIFY(!frmTQ614::Instancia().Cargado() && Publico::sFormatoClave.isEmpty());
         pantalla->AddRef();
         QCOMPARE(pantalla->Release(), 1UL);
         QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
         QCOMPARE(pantalla->Release(), 0UL);
-        // The screen handed out is in use until the host unloads it, and its window until it is gone.
-        QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);
+        QCOMPARE(DllCanUnloadNow(), S_FALSE_KES);  // the screen handed out, until the host unloads it
         frmTQ614::Instancia().Unload();
         QCOMPARE(DllCanUnloadNow(), S_OK_KES);
         FormaDePrueba::Instancia().Show();
@@ -118,6 +108,18 @@ private slots:
         f->LockServer(false);
         f->Release();
         QCOMPARE(DllCanUnloadNow(), S_OK_KES);
+
+        QVERIFY(!KesCrearObjeto("ClaseQueNoExiste"));  // and the services library, which a host carries, is linked
+        void* objeto = reinterpret_cast<void*>(1);
+        QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", kIidClassFactory, &objeto),
+                 CLASS_E_CLASSNOTAVAILABLE_KES);
+        QVERIFY(!objeto);
+        QCOMPARE(DllGetClassObject(kClsidPantalla, "IDispatch", &objeto), E_NOINTERFACE_KES);
+        Publico::EstablecerFabrica([](const char*) -> void* { return nullptr; });
+        const auto [resultado, rechazada] = crearPantalla();
+        QVERIFY(resultado == CTL_E_CANTCREATEOBJECT_KES && !rechazada);
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, Publico::Main());
+        Publico::EstablecerFabrica({});
     }
 
     // The component registers itself in the user's file, which is read before the machine's (as
@@ -154,37 +156,22 @@ private slots:
         QVERIFY(!Registro::BuscarClase(nombre));
     }
 
-    // A factory that cannot give the services makes object creation fail, not crash.
-    void fabricaSinServiciosDelHost()
-    {
-        Publico::EstablecerFabrica([](const char*) -> void* { return nullptr; });
-        IClassFactoryKes* f = fabrica();
-        void* pantalla = reinterpret_cast<void*>(1);
-        QCOMPARE(f->CreateInstance(kIidPantalla, &pantalla), CTL_E_CANTCREATEOBJECT_KES);
-        f->Release();
-        QVERIFY(!pantalla);
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, Publico::Main());
-        Publico::EstablecerFabrica({});
-    }
-
     // The form outlives its window: a later reference loads it anew. A close by the window
-    // system or by code asks the form first, with its mode.
-    void formaYVentana()
+    // system or by code asks the form first, with its mode. A child form reads its parent
+    // form's Transaccion, which reads the host's, by name.
+    void formaBase()
     {
         QVERIFY(!FormaDePrueba::Existe());
         FormaDePrueba& forma = FormaDePrueba::Instancia();
-        QCOMPARE(&FormaDePrueba::Instancia(), &forma);
-        QVERIFY(!forma.Cargado() && forma.hWnd() == 0);
+        QVERIFY(&FormaDePrueba::Instancia() == &forma && !forma.Cargado() && forma.hWnd() == 0);
         forma.Load();
         QCOMPARE(forma.Ventana()->objectName(), QStringLiteral("frmPrueba"));
         QPointer<QLineEdit> caja = forma.Ventana()->findChild<QLineEdit*>();
         forma.Unload();
         QVERIFY(!forma.Cargado());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(caja.isNull());
-        QVERIFY(forma.Ventana()->findChild<QLineEdit*>());
+        QVERIFY(caja.isNull() && forma.Ventana()->findChild<QLineEdit*>());
         QCOMPARE(forma.eventos, (QStringList{"Load", "Unload", "Load"}));
-
         forma.modos.clear();
         forma.cancelarCierre = true;
         forma.Show();
@@ -194,14 +181,9 @@ private slots:
         QCOMPARE(forma.modos, (QList<int>{FormaBase::vbFormControlMenu, FormaBase::vbFormCode}));
         forma.cancelarCierre = false;
         QVERIFY(forma.Ventana()->close() && !forma.Cargado());
-    }
 
-    // A child form reads its parent form's Transaccion, which reads the host's, by name.
-    void transaccionPorNombreDelPadre()
-    {
         Publico::EstablecerFabrica(KesCrearObjeto);  // the services library, as a host carries it
         Publico::Main();
-        FormaDePrueba& forma = FormaDePrueba::Instancia();
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Transaccion());
         QObject host;
         forma.setProperty("Padre", QVariant::fromValue<QObject*>(&host));
