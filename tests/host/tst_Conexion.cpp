@@ -5,6 +5,7 @@
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
 #include "Esquema.h"
+#include "GuardaTransaccion.h"
 #include "RecordsetSqlite.h"
 #include "SentenciaParametrizada.h"
 #include "VigiaModal.h"
@@ -161,10 +162,11 @@ private slots:
 
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->CommitTrans());
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->RollbackTrans());
-        c->BeginTrans();
-        base.InsertarGrupo(u"9"_s, u"Nunca"_s);
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->BeginTrans());  // never a silent commit of the first
-        c->RollbackTrans();
+        {
+            GuardaTransaccion guarda(c);  // the forms' transactions: rolled back unless committed
+            base.InsertarGrupo(u"9"_s, u"Nunca"_s);
+            QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, c->BeginTrans());  // never a silent commit of the first
+        }
         QVERIFY(!c->EnTransaccion() && base.Fila(u"9"_s).isNull());
         c->BeginTrans();
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez' WHERE Gcc_Padre = '0'"_s);
