@@ -249,8 +249,8 @@ private slots:
         }
     }
 
-    // The menu: history on the screen's group; a bad, vetoed or cancelled import writes nothing, a
-    // good one reloads the screen, with a progress bar only when slow.
+    // History on the screen's group; a bad, vetoed or cancelled import writes nothing, a good one
+    // reloads the screen, a progress bar only when slow.
     void menuDelHost()
     {
         BaseDePrueba base;
