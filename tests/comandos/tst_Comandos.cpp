@@ -206,7 +206,6 @@ private slots:
         QCOMPARE(base.TrazaEnTexto("BuscarValor", {"tabla", "valorClave", "campoResultado"}).last(),
                  u"Grupo_Cuenta_Contable|%1|Gcc_Descripcion"_s.arg(nueva));
         QCOMPARE(base.TrazaEnTexto("RegistrarCambio", {"clave"}), QStringList{seleccion});
-        QVERIFY(llamadas.contains(u"CommitTrans"_s));
         QVERIFY(!pantalla.Nodo(seleccion) && pantalla.Nodo(nueva)->parent()->isExpanded());
     }
 

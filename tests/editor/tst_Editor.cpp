@@ -168,9 +168,8 @@ private slots:
         const QString sello = a.base.TrazaEnTexto("FormatoFechaRegistro", {"resultado"}).value(0);
         const QString sentencia =
             caso.editar
-                ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    Gcc_Padre='%3', "
-                  u"   "
-                  "Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
+                ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    "
+                  "Gcc_Padre='%3',    Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
                   "Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s.arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
                       .arg(caso.nivel)
                       .arg(sello, caso.guardada)
