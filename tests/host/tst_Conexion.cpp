@@ -232,17 +232,13 @@ private slots:
         for (qsizetype i = 0; i < textos.size(); ++i)
             QCOMPARE(base.Valor(porClave.arg(i)).toString(), textos[i]);
         QCOMPARE(enCache(base.Conexion()), antes + 2);  // one INSERT and one SELECT, whatever their literals
-        // The same shape run again and again binds each literal straight from the text.
-        const QString porDescripcion = u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                                       "WHERE Gcc_Descripcion = '%1'"_s;
-        for (qsizetype i = 0; i < textos.size(); ++i)
-            if (!textos[i].contains(u'\''))
-                QCOMPARE(base.Valor(porDescripcion.arg(textos[i])), QVariant(u"K%1"_s.arg(i)));
         // A literal that looks like a placeholder, a comment or an injection is matched as text.
         QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
                             "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s),
                  QVariant(u"K1"_s));
-        QVERIFY(base.Valor(porDescripcion.arg(u"x'' OR ''1''=''1"_s)).isNull());
+        QVERIFY(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
+                           "WHERE Gcc_Descripcion = 'x'' OR ''1''=''1'"_s)
+                    .isNull());
         // Explicit placeholders next to literals; a placeholder without its value is refused.
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
                       "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
