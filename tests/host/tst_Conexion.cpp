@@ -276,17 +276,13 @@ private slots:
                     .toString()
                     .contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
         QVERIFY(pg || base.Valor(u"PRAGMA journal_mode"_s).toString() == u"wal"_s);
-        const QStringList agregado =
-            pg ? QStringList{u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable"_s,
-                             u"DROP FUNCTION gcc_historial()"_s}
-               : QStringList{u"DROP TRIGGER Gcc_Historial_Alta"_s, u"DROP TRIGGER Gcc_Historial_Cambio"_s,
-                             u"DROP TRIGGER Gcc_Historial_Baja"_s};
-        for (const QString& sentencia : agregado
-                                            + QStringList{u"DROP TABLE Kes_Historial"_s,
-                                                          u"ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base"_s,
-                                                          u"UPDATE Kes_Version SET Ver_Numero = 2"_s})
-            base.Ejecutar(sentencia);
         Sesion::Cerrar();
+        base.EjecutarAparte(
+            (pg ? u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable; DROP FUNCTION gcc_historial(); "_s
+                : u"DROP TRIGGER Gcc_Historial_Alta; DROP TRIGGER Gcc_Historial_Cambio; "
+                  "DROP TRIGGER Gcc_Historial_Baja; "_s)
+            + u"DROP TABLE Kes_Historial; ALTER TABLE Kes_Bitacora DROP COLUMN Bit_Usuario_Base; "
+              "UPDATE Kes_Version SET Ver_Numero = 2"_s);
         QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
         QCOMPARE(base.Valor(u"SELECT COUNT(Bit_Usuario_Base) FROM Kes_Bitacora"_s).toInt(), 0);
         base.InsertarGrupo(u"1"_s, u"Activo"_s);
