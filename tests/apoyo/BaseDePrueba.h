@@ -22,9 +22,7 @@ public:
     BaseDePrueba(const BaseDePrueba&) = delete;
     BaseDePrueba& operator=(const BaseDePrueba&) = delete;
 
-    // Whether the test server answers; whether TEST_PG_REQUIRED makes its absence a failure.
     static bool PostgresDisponible();
-    static bool PostgresRequerido() { return qEnvironmentVariableIntValue("TEST_PG_REQUIRED") != 0; }
     // The test server's configuration, without a schema of its own.
     static Sesion::Configuracion ConfiguracionPostgres();
     // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
@@ -39,8 +37,7 @@ public:
     // The session from now on with `cambio` made to this base's configuration.
     void Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio);
 
-    // PostgreSQL: from now on the session reaches the server through a delaying proxy (a network
-    // with that one-way delay); the round trips it counted while `accion` ran.
+    // PostgreSQL: the session through a delaying proxy from now on; the round trips while `accion` ran.
     ProxyRetardo& PorRed(int retardoMs = 0);
     int IdasYVueltas(const std::function<void()>& accion);
 
@@ -49,29 +46,27 @@ public:
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
     // Another user's connection of the services library to the same database, `cambio` made to it.
     std::unique_ptr<Connection> OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio = {}) const;
-    // Runs statements outside the library, as another program or an administrator would.
+    // Statements run outside the library, as another program or an administrator would; the
+    // administrator's rebuild of the catalogue's table with its columns reversed.
     void EjecutarAparte(const QString& sql);
-    // So does an administrator who rebuilds the catalogue's table with its columns reversed.
     void ReordenarCatalogoAparte();
     // The first column of the first row, or a null QVariant.
     QVariant Valor(const QString& sql, const QVariantList& parametros = {});
     qlonglong ContarFilas(const QString& tabla) { return Valor("SELECT COUNT(*) FROM " + tabla).toLongLong(); }
-    // A group with every column filled as the editor fills it (operator "PRUEBA", dates of now).
+    // Groups with every column filled as the editor fills them (operator "PRUEBA", dates of now); rows
+    // "key|description|code|parent|level", the parent "0" and level 1 if left out, "NULL" for a null.
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
-    // Rows "key|description|code|parent|level" inserted as groups: the parent "0" and the level 1
-    // where left out, "NULL" for a missing description or code.
     void InsertarGrupos(const QStringList& filas);
-    // The first column of every row; the group keys in key order; a group's columns joined by
-    // '|' (null without the group).
+    // Every row, its columns joined by '|'; the group keys in order; a group's columns (null without it).
     QStringList Columna(const QString& sql, const QVariantList& parametros = {});
-    QStringList Claves();
+    QStringList Claves()
+    {
+        return Columna("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable ORDER BY 1");
+    }
     QString Fila(const QString& clave, const QString& columnas = "Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel");
-    // Every column of every group in key order, then the change log's and the history's row
-    // counts: what a failed change must leave exactly as it was.
+    // Every column of every group, then the change log's and history's sizes: what a failed change keeps.
     QStringList Estado();
-    // Groups whose parent key names no group (nor the root).
-    QStringList Huerfanos();
     void PermitirEscritura(const QString& operador, const QString& tabla, bool escritura);
 
     QList<Sesion::MensajeRegistrado> Mensajes() const { return Sesion::MensajesRegistrados(); }
@@ -109,8 +104,8 @@ Q_DECLARE_METATYPE(BaseDePrueba::Motor)
 #define REQUIERE_MOTOR(motor)                                                                                          \
     do {                                                                                                               \
         if ((motor) == BaseDePrueba::Motor::PostgreSQL && !BaseDePrueba::PostgresDisponible()) {                       \
-            if (BaseDePrueba::PostgresRequerido())                                                                     \
-                QFAIL("PostgreSQL es obligatorio (TEST_PG_REQUIRED) y el servidor de prueba no responde");             \
+            QVERIFY2(!qEnvironmentVariableIntValue("TEST_PG_REQUIRED"),                                                \
+                     "PostgreSQL es obligatorio (TEST_PG_REQUIRED) y el servidor de prueba no responde");              \
             QSKIP("Sin servidor PostgreSQL de prueba (TQ614_PG_HOST)");                                                \
         }                                                                                                              \
     } while (false)
