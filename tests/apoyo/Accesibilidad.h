@@ -18,19 +18,15 @@ namespace Accesibilidad {
 inline QStringList SinNombreAccesible(QWidget* ventana)
 {
     QStringList faltan;
-    const auto recorrer = [&faltan](const auto& self, QAccessibleInterface* i) -> void {
-        if (!i || i->state().invisible)
-            return;
-        const QAccessible::Role rol = i->role();
-        if (QList{QAccessible::EditableText, QAccessible::Tree, QAccessible::PushButton, QAccessible::ButtonMenu,
-                  QAccessible::ButtonDropDown, QAccessible::CheckBox, QAccessible::ComboBox}
-                .contains(rol)
+    for (QWidget* w : ventana->findChildren<QWidget*>()) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+        if (i && !i->state().invisible
+            && QList{QAccessible::EditableText, QAccessible::Tree, QAccessible::PushButton, QAccessible::ButtonMenu,
+                     QAccessible::ButtonDropDown, QAccessible::CheckBox, QAccessible::ComboBox}
+                   .contains(i->role())
             && i->text(QAccessible::Name).trimmed().isEmpty())
-            faltan << QStringLiteral("%1 (%2)").arg(i->object() ? i->object()->objectName() : QString()).arg(rol);
-        for (int k = 0; rol != QAccessible::Tree && k < i->childCount(); ++k)  // tree rows name themselves
-            self(self, i->child(k));
-    };
-    recorrer(recorrer, QAccessible::queryAccessibleInterface(ventana));
+            faltan << QStringLiteral("%1 (%2)").arg(w->objectName()).arg(i->role());
+    }
     return faltan;
 }
 
