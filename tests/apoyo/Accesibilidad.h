@@ -13,8 +13,7 @@
 // What a user who cannot see the screen, or sees it enlarged, would meet in a window.
 namespace Accesibilidad {
 
-// Every input box, tree and button shown in the window that a screen reader would read out
-// without a name, as "objectName (role)".
+// Every input box, tree and button shown that a screen reader would read without a name, as "objectName (role)".
 inline QStringList SinNombreAccesible(QWidget* ventana)
 {
     QStringList faltan;
@@ -30,8 +29,7 @@ inline QStringList SinNombreAccesible(QWidget* ventana)
     return faltan;
 }
 
-// Every label, input box and button shown in the window that cuts its text: a label or a
-// button narrower or lower than its text, a box lower than its line.
+// Every label, box and button shown that cuts its text: narrower or lower than its text, a box lower than its line.
 inline QStringList TextoRecortado(QWidget* ventana)
 {
     QStringList recortados;

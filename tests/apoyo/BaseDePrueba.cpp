@@ -5,8 +5,8 @@
 #include "Esquema.h"
 #include "RecordsetKes.h"
 
-#include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QUuid>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
@@ -62,20 +62,14 @@ void insertarGrupo(const QVariantList& grupo)
 }  // namespace
 
 BaseDePrueba::BaseDePrueba(Motor motor)
-    : m_motor(motor)
-    , m_configuracionAnterior(Sesion::ConfiguracionActual())
+    : m_configuracionAnterior(Sesion::ConfiguracionActual())
     , m_registrabaMensajes(Sesion::MensajesRegistrandose())
 {
     if (motor == Motor::PostgreSQL) {
-        static int contador = 0;
         m_configuracion = ConfiguracionPostgres();
-        m_configuracion.esquema = QStringLiteral("prueba_%1_%2_%3")
-                                      .arg(QCoreApplication::applicationPid())
-                                      .arg(++contador)
-                                      .arg(QRandomGenerator::global()->bounded(100000));
+        m_configuracion.esquema = "prueba_" + QUuid::createUuid().toString(QUuid::Id128);
         ejecutarAdministrativa("CREATE SCHEMA " + m_configuracion.esquema);
     } else {
-        m_configuracion.motor = Sesion::Configuracion::SQLite;
         m_configuracion.archivo = m_carpeta.filePath(QStringLiteral("prueba.db"));
     }
     m_configuracion.operador = QStringLiteral("PRUEBA");
@@ -108,7 +102,7 @@ void BaseDePrueba::restaurar() noexcept
     Sesion::LimpiarReportes();
     Sesion::RegistrarMensajes(m_registrabaMensajes);
     Sesion::Configurar(m_configuracionAnterior);
-    if (m_motor != Motor::PostgreSQL)
+    if (m_configuracion.motor != Sesion::Configuracion::PostgreSQL)
         return;
     const QString sql = "DROP SCHEMA IF EXISTS " + m_configuracion.esquema + " CASCADE";
     if (const QString error = ErrorDe([&] { ejecutarAdministrativa(sql); }); error != u"<sin error>")
@@ -151,14 +145,12 @@ bool BaseDePrueba::PostgresDisponible()
 
 Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
 {
-    Sesion::Configuracion c;
-    c.motor = Sesion::Configuracion::PostgreSQL;
-    c.servidor = qEnvironmentVariable("TQ614_PG_HOST", QStringLiteral("127.0.0.1"));
-    c.puerto = qEnvironmentVariable("TQ614_PG_PORT", QStringLiteral("5432")).toInt();
-    c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614"));
-    c.base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614"));
-    c.operador = QStringLiteral("PRUEBA");
-    return c;
+    return {.motor = Sesion::Configuracion::PostgreSQL,
+            .servidor = qEnvironmentVariable("TQ614_PG_HOST", QStringLiteral("127.0.0.1")),
+            .puerto = qEnvironmentVariable("TQ614_PG_PORT", QStringLiteral("5432")).toInt(),
+            .base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614")),
+            .usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614")),
+            .operador = QStringLiteral("PRUEBA")};
 }
 
 bool BaseDePrueba::TerminarSesion(int pid)
@@ -187,14 +179,14 @@ std::unique_ptr<Connection> BaseDePrueba::OtraConexion(const std::function<void(
     Sesion::Configuracion configuracion = m_configuracion;
     if (cambio)
         cambio(configuracion);
-    if (m_motor == Motor::PostgreSQL)
+    if (configuracion.motor == Sesion::Configuracion::PostgreSQL)
         return std::make_unique<ConexionPostgres>(configuracion);
     return std::make_unique<ConexionSqlite>(configuracion);
 }
 
 void BaseDePrueba::EjecutarAparte(const QString& sql)
 {
-    if (m_motor == Motor::PostgreSQL) {
+    if (m_configuracion.motor == Sesion::Configuracion::PostgreSQL) {
         ejecutarAdministrativa(sql, cadenaPostgres(m_configuracion.esquema));
         return;
     }

@@ -8,10 +8,9 @@
 #include <QtTest/QTest>
 #include <memory>
 
-// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary folder, or
-// a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT, _USUARIO, _BASE; the
-// password in PGPASSFILE). While it lives the session works on it, messages and listings recorded,
-// every traced call kept. For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
+// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary folder, or a
+// schema of its own on the PostgreSQL test server (TQ614_PG_*; the password in PGPASSFILE). While it lives
+// the session works on it, messages and listings recorded, every traced call kept.
 class BaseDePrueba
 {
 public:
@@ -27,7 +26,7 @@ public:
     static Sesion::Configuracion ConfiguracionPostgres();
     // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
     static bool TerminarSesion(int pid);
-    // The column "motor" with the rows "sqlite" and "postgresql".
+    // For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
     static void AgregarMotores();
     static QString NombreMotor(Motor motor) { return motor == Motor::PostgreSQL ? "postgresql" : "sqlite"; }
 
@@ -41,13 +40,11 @@ public:
     ProxyRetardo& PorRed(int retardoMs = 0);
     int IdasYVueltas(const std::function<void()>& accion);
 
-    // The session's shared connection; statements on it throw ErrorEjecucion.
-    Connection* Conexion() const { return Sesion::Conexion(); }
+    Connection* Conexion() const { return Sesion::Conexion(); }  // statements throw ErrorEjecucion
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
     // Another user's connection of the services library to the same database, `cambio` made to it.
     std::unique_ptr<Connection> OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio = {}) const;
-    // Statements run outside the library, as another program or an administrator would; the
-    // administrator's rebuild of the catalogue's table with its columns reversed.
+    // Outside the library, as an administrator would: statements; the catalogue rebuilt, columns reversed.
     void EjecutarAparte(const QString& sql);
     void ReordenarCatalogoAparte();
     // The first column of the first row, or a null QVariant.
@@ -82,13 +79,12 @@ public:
     QStringList Sentencias() const { return TrazaEnTexto("Execute", {"sql"}); }
     QStringList TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const;
     void LimpiarTraza() { m_traza.clear(); }
-    // Also runs `observador` on each traced call, after it is kept (an empty one stops it).
+    // Also runs `observador` on each traced call, after it is kept.
     void AlTrazar(std::function<void(const QJsonObject&)> observador) { m_observador = std::move(observador); }
 
 private:
     void restaurar() noexcept;
 
-    Motor m_motor;
     Sesion::Configuracion m_configuracion;
     Sesion::Configuracion m_configuracionAnterior;
     bool m_registrabaMensajes;

@@ -16,15 +16,12 @@ using Reloj = std::chrono::steady_clock;
 ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retardoMs)
     : m_retardoUs(static_cast<long long>(retardoMs * 1000))
 {
-    addrinfo pista{}, *destino = nullptr;
-    pista.ai_socktype = SOCK_STREAM;
-    if (getaddrinfo(servidor.c_str(), std::to_string(puerto).c_str(), &pista, &destino) != 0)
+    addrinfo* destino = nullptr;  // the first address of any socket type: only the address is used
+    if (getaddrinfo(servidor.c_str(), std::to_string(puerto).c_str(), nullptr, &destino) != 0)
         throw std::runtime_error("ProxyRetardo: no se encontró el servidor " + servidor);
     m_destino.reset(destino);
 
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in local{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t largo = sizeof local;
     m_escucha = socket(AF_INET, SOCK_STREAM, 0);
     if (m_escucha < 0 || bind(m_escucha, reinterpret_cast<sockaddr*>(&local), largo) != 0 || listen(m_escucha, 16) != 0
@@ -73,9 +70,8 @@ ProxyRetardo::~ProxyRetardo()
     close(m_fin);
 }
 
-// One direction of a connection. Each chunk read is sent one delay after it arrived, and reading
-// goes on meanwhile, so a chunk read during another's delay keeps its own time. An empty chunk
-// stands for the end of the stream: when it is due, or a send fails, the connection ends both ways.
+// One direction of a connection: each chunk is sent one delay after it arrived, reading goes on meanwhile.
+// An empty chunk stands for the end of the stream: when it is due, or a send fails, both ways end.
 void ProxyRetardo::relevar(int desde, int hacia, std::atomic<bool>& servidorHablo, bool subida)
 {
     std::deque<std::pair<Reloj::time_point, std::vector<char>>> cola;

@@ -15,8 +15,7 @@
 class ProxyRetardo
 {
 public:
-    // Listens on 127.0.0.1 (a port of the system's choosing) and relays to servidor:puerto; throws
-    // std::runtime_error when it cannot.
+    // Listens on a free port of 127.0.0.1 and relays to servidor:puerto; throws std::runtime_error if it cannot.
     ProxyRetardo(const std::string& servidor, int puerto, double retardoMs);
     ~ProxyRetardo();
     ProxyRetardo(const ProxyRetardo&) = delete;
