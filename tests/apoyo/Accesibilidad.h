@@ -36,12 +36,12 @@ inline QStringList TextoRecortado(QWidget* ventana)
     for (QWidget* w : ventana->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(ventana))
             continue;
-        const int alto = w->fontMetrics().height();
+        const auto* etiqueta = qobject_cast<QLabel*>(w);
+        const auto* boton = qobject_cast<QAbstractButton*>(w);
         QSize espacio, texto;  // other widgets keep both invalid, which passes
-        if (const auto* etiqueta = qobject_cast<QLabel*>(w); etiqueta && !etiqueta->text().isEmpty()) {
-            const int margen = etiqueta->margin();
-            espacio = etiqueta->contentsRect().adjusted(margen, margen, -margen, -margen).size();
-            texto = QSize(w->fontMetrics().horizontalAdvance(etiqueta->text()), alto);
+        if ((etiqueta && !etiqueta->text().isEmpty()) || (boton && !boton->text().isEmpty())) {
+            espacio = w->size();
+            texto = w->minimumSizeHint();
         } else if (const auto* caja = qobject_cast<QLineEdit*>(w)) {
             // Where QLineEdit draws its one line; a longer text scrolls sideways.
             QStyleOptionFrame opcion;
@@ -51,10 +51,7 @@ inline QStringList TextoRecortado(QWidget* ventana)
                           ->subElementRect(QStyle::SE_LineEditContents, &opcion, w)
                           .marginsRemoved(caja->textMargins())
                           .size();
-            texto = QSize(0, alto);
-        } else if (const auto* boton = qobject_cast<QAbstractButton*>(w); boton && !boton->text().isEmpty()) {
-            espacio = boton->size();
-            texto = boton->minimumSizeHint();
+            texto = QSize(0, w->fontMetrics().height());
         }
         if (espacio.width() < texto.width() || espacio.height() < texto.height())
             QDebug(&recortados.emplaceBack()) << w->objectName() << espacio << "<" << texto;

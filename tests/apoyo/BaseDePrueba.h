@@ -79,7 +79,7 @@ public:
     QStringList Sentencias() const { return TrazaEnTexto("Execute", {"sql"}); }
     QStringList TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const;
     void LimpiarTraza() { m_traza.clear(); }
-    // Also runs `observador` on each traced call, after it is kept.
+    // Also runs `observador` on each traced call, after it is kept (an empty one stops it).
     void AlTrazar(std::function<void(const QJsonObject&)> observador) { m_observador = std::move(observador); }
 
 private:
