@@ -12,11 +12,12 @@
 
 namespace {
 
-// The test server as a libpq connection string, working in `esquema` (or "public").
+// The test server as a libpq connection string, in `esquema` (or "public"), no "drop cascades" notices.
 QByteArray cadenaPostgres(const QString& esquema = {})
 {
     const Sesion::Configuracion c = BaseDePrueba::ConfiguracionPostgres();
-    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5 options='-c search_path=%5'")
+    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5 "
+                          "options='-c search_path=%5 -c client_min_messages=warning'")
         .arg(c.servidor)
         .arg(c.puerto)
         .arg(c.base, c.usuario, esquema.isEmpty() ? QStringLiteral("public") : esquema)
@@ -27,8 +28,6 @@ QByteArray cadenaPostgres(const QString& esquema = {})
 QByteArray ejecutarAdministrativa(const QString& sql, const QByteArray& cadena = cadenaPostgres())
 {
     const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
-    PQsetNoticeProcessor(
-        admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
     const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
     if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && PQresultStatus(r.get()) != PGRES_TUPLES_OK)
         throw ErrorEjecucion(sql + ": " + QString::fromUtf8(PQerrorMessage(admin.get())));
@@ -62,7 +61,8 @@ void insertarGrupo(const QVariantList& grupo)
 }  // namespace
 
 BaseDePrueba::BaseDePrueba(Motor motor)
-    : m_configuracionAnterior(Sesion::ConfiguracionActual())
+    : m_motor(motor)
+    , m_configuracionAnterior(Sesion::ConfiguracionActual())
     , m_registrabaMensajes(Sesion::MensajesRegistrandose())
 {
     if (motor == Motor::PostgreSQL) {
@@ -102,7 +102,7 @@ void BaseDePrueba::restaurar() noexcept
     Sesion::LimpiarReportes();
     Sesion::RegistrarMensajes(m_registrabaMensajes);
     Sesion::Configurar(m_configuracionAnterior);
-    if (m_configuracion.motor != Sesion::Configuracion::PostgreSQL)
+    if (m_motor != Motor::PostgreSQL)
         return;
     const QString sql = "DROP SCHEMA IF EXISTS " + m_configuracion.esquema + " CASCADE";
     if (const QString error = ErrorDe([&] { ejecutarAdministrativa(sql); }); error != u"<sin error>")
@@ -179,14 +179,14 @@ std::unique_ptr<Connection> BaseDePrueba::OtraConexion(const std::function<void(
     Sesion::Configuracion configuracion = m_configuracion;
     if (cambio)
         cambio(configuracion);
-    if (configuracion.motor == Sesion::Configuracion::PostgreSQL)
+    if (m_motor == Motor::PostgreSQL)
         return std::make_unique<ConexionPostgres>(configuracion);
     return std::make_unique<ConexionSqlite>(configuracion);
 }
 
 void BaseDePrueba::EjecutarAparte(const QString& sql)
 {
-    if (m_configuracion.motor == Sesion::Configuracion::PostgreSQL) {
+    if (m_motor == Motor::PostgreSQL) {
         ejecutarAdministrativa(sql, cadenaPostgres(m_configuracion.esquema));
         return;
     }

@@ -85,6 +85,7 @@ public:
 private:
     void restaurar() noexcept;
 
+    Motor m_motor;  // where this base made its database, whatever Reconfigurar points the session at
     Sesion::Configuracion m_configuracion;
     Sesion::Configuracion m_configuracionAnterior;
     bool m_registrabaMensajes;
