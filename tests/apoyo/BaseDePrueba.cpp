@@ -34,19 +34,6 @@ QByteArray ejecutarAdministrativa(const QString& sql, const QByteArray& cadena =
     return PQntuples(r.get()) > 0 ? QByteArray(PQgetvalue(r.get(), 0, 0)) : QByteArray();
 }
 
-// Every row of `sql` on the session, its columns joined by '|', SQL NULL as `nulo`.
-QStringList filas(const QString& sql, const QVariantList& parametros, const QString& nulo = {})
-{
-    QStringList filas;
-    for (auto rs = Sesion::Conexion()->Execute(sql, parametros); !rs->Eof(); rs->MoveNext()) {
-        QStringList valores;
-        for (int i = 0; i < dynamic_cast<const RecordsetKes&>(*rs).Columnas().Cantidad(); ++i)
-            valores << (rs->Fields(i).isNull() ? nulo : rs->Fields(i).toString());
-        filas << valores.join(u'|');
-    }
-    return filas;
-}
-
 // A group (key, description, code, parent, level) with the other columns as the editor fills them.
 void insertarGrupo(const QVariantList& grupo)
 {
@@ -229,29 +216,36 @@ void BaseDePrueba::InsertarGrupos(const QStringList& filas)
     for (const QString& fila : filas) {
         const QStringList f = fila.split(u'|');
         const auto valor = [&f](int i) { return f.value(i) == u"NULL" ? QVariant() : QVariant(f.value(i)); };
-        insertarGrupo(
-            {f[0], valor(1), valor(2), f.value(3, QStringLiteral("0")), f.value(4, QStringLiteral("1")).toInt()});
+        insertarGrupo({f[0], valor(1), valor(2), f.value(3, "0"), f.value(4, "1").toInt()});
     }
 }
 
-QStringList BaseDePrueba::Columna(const QString& sql, const QVariantList& parametros)
+QStringList BaseDePrueba::Columna(const QString& sql, const QVariantList& parametros, const QString& nulo)
 {
-    return filas(sql, parametros);
+    QStringList filas;
+    for (auto rs = Conexion()->Execute(sql, parametros); !rs->Eof(); rs->MoveNext()) {
+        QStringList valores;
+        for (int i = 0; i < dynamic_cast<const RecordsetKes&>(*rs).Columnas().Cantidad(); ++i)
+            valores << (rs->Fields(i).isNull() ? nulo : rs->Fields(i).toString());
+        filas << valores.join(u'|');
+    }
+    return filas;
 }
 
 QString BaseDePrueba::Fila(const QString& clave, const QString& columnas)
 {
-    return filas("SELECT " + columnas + " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?", {clave})
+    return Columna("SELECT " + columnas + " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?",
+                   {clave})
         .value(0);
 }
 
 QStringList BaseDePrueba::Estado()
 {
-    return filas("SELECT " + Esquema::ColumnasDeGrupo().join(u',') + " FROM Grupo_Cuenta_Contable ORDER BY 1", {},
-                 QStringLiteral("<null>"))
+    return Columna("SELECT " + Esquema::ColumnasDeGrupo().join(u',') + " FROM Grupo_Cuenta_Contable ORDER BY 1", {},
+                   QStringLiteral("<null>"))
            << QStringLiteral("Kes_Bitacora %1, Kes_Historial %2")
-                  .arg(ContarFilas(QStringLiteral("Kes_Bitacora")))
-                  .arg(ContarFilas(QStringLiteral("Kes_Historial")));
+                  .arg(ContarFilas("Kes_Bitacora"))
+                  .arg(ContarFilas("Kes_Historial"));
 }
 
 void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tabla, bool escritura)

@@ -55,8 +55,8 @@ public:
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
     void InsertarGrupos(const QStringList& filas);
-    // Every row, its columns joined by '|'; the group keys in order; a group's columns (null without it).
-    QStringList Columna(const QString& sql, const QVariantList& parametros = {});
+    // Rows, columns joined by '|', `nulo` for NULL; the group keys in order; a group's columns (null without it).
+    QStringList Columna(const QString& sql, const QVariantList& parametros = {}, const QString& nulo = {});
     QStringList Claves()
     {
         return Columna("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable ORDER BY 1");

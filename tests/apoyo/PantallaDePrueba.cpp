@@ -66,9 +66,8 @@ QStringList PantallaDePrueba::Descripcion() const
         for (auto* p = (*it)->parent(); p; p = p->parent())
             ++profundidad;
         nodos << QStringLiteral("%1|%2|%3|%4")
-                     .arg(TreeView::Key(*it), TreeView::Text(*it))
-                     .arg(TreeView::Image(*it))
-                     .arg(profundidad);
+                     .arg(TreeView::Key(*it), TreeView::Text(*it), QString::number(TreeView::Image(*it)),
+                          QString::number(profundidad));
     }
     return nodos;
 }
