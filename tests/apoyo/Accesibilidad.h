@@ -36,10 +36,9 @@ inline QStringList TextoRecortado(QWidget* ventana)
     for (QWidget* w : ventana->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(ventana))
             continue;
-        const auto* etiqueta = qobject_cast<QLabel*>(w);
-        const auto* boton = qobject_cast<QAbstractButton*>(w);
         QSize espacio, texto;  // other widgets keep both invalid, which passes
-        if ((etiqueta && !etiqueta->text().isEmpty()) || (boton && !boton->text().isEmpty())) {
+        if ((qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w))
+            && !w->property("text").toString().isEmpty()) {
             espacio = w->size();
             texto = w->minimumSizeHint();
         } else if (const auto* caja = qobject_cast<QLineEdit*>(w)) {
