@@ -13,41 +13,34 @@
 // What a user who cannot see the screen, or sees it enlarged, would meet in a window.
 namespace Accesibilidad {
 
-// Every input box, tree and button shown in the window that a screen reader would read out
-// without a name, as "objectName (role)".
+// Every input box, tree and button shown that a screen reader would read without a name, as "objectName (role)".
 inline QStringList SinNombreAccesible(QWidget* ventana)
 {
     QStringList faltan;
-    const auto recorrer = [&faltan](const auto& self, QAccessibleInterface* i) -> void {
-        if (!i || i->state().invisible)
-            return;
-        const QAccessible::Role rol = i->role();
-        if (QList{QAccessible::EditableText, QAccessible::Tree, QAccessible::PushButton, QAccessible::ButtonMenu,
-                  QAccessible::ButtonDropDown, QAccessible::CheckBox, QAccessible::ComboBox}
-                .contains(rol)
+    for (QWidget* w : ventana->findChildren<QWidget*>()) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+        if (i && !i->state().invisible
+            && QList{QAccessible::EditableText, QAccessible::Tree, QAccessible::PushButton, QAccessible::ButtonMenu,
+                     QAccessible::ButtonDropDown, QAccessible::CheckBox, QAccessible::ComboBox}
+                   .contains(i->role())
             && i->text(QAccessible::Name).trimmed().isEmpty())
-            faltan << QStringLiteral("%1 (%2)").arg(i->object() ? i->object()->objectName() : QString()).arg(rol);
-        for (int k = 0; rol != QAccessible::Tree && k < i->childCount(); ++k)  // tree rows name themselves
-            self(self, i->child(k));
-    };
-    recorrer(recorrer, QAccessible::queryAccessibleInterface(ventana));
+            faltan << QStringLiteral("%1 (%2)").arg(w->objectName()).arg(i->role());
+    }
     return faltan;
 }
 
-// Every label, input box and button shown in the window that cuts its text: a label or a
-// button narrower or lower than its text, a box lower than its line.
+// Every label, box and button shown that cuts its text: narrower or lower than its text, a box lower than its line.
 inline QStringList TextoRecortado(QWidget* ventana)
 {
     QStringList recortados;
     for (QWidget* w : ventana->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(ventana))
             continue;
-        const int alto = w->fontMetrics().height();
         QSize espacio, texto;  // other widgets keep both invalid, which passes
-        if (const auto* etiqueta = qobject_cast<QLabel*>(w); etiqueta && !etiqueta->text().isEmpty()) {
-            const int margen = etiqueta->margin();
-            espacio = etiqueta->contentsRect().adjusted(margen, margen, -margen, -margen).size();
-            texto = QSize(w->fontMetrics().horizontalAdvance(etiqueta->text()), alto);
+        if ((qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w))
+            && !w->property("text").toString().isEmpty()) {
+            espacio = w->size();
+            texto = w->minimumSizeHint();
         } else if (const auto* caja = qobject_cast<QLineEdit*>(w)) {
             // Where QLineEdit draws its one line; a longer text scrolls sideways.
             QStyleOptionFrame opcion;
@@ -57,10 +50,7 @@ inline QStringList TextoRecortado(QWidget* ventana)
                           ->subElementRect(QStyle::SE_LineEditContents, &opcion, w)
                           .marginsRemoved(caja->textMargins())
                           .size();
-            texto = QSize(0, alto);
-        } else if (const auto* boton = qobject_cast<QAbstractButton*>(w); boton && !boton->text().isEmpty()) {
-            espacio = boton->size();
-            texto = boton->minimumSizeHint();
+            texto = QSize(0, w->fontMetrics().height());
         }
         if (espacio.width() < texto.width() || espacio.height() < texto.height())
             QDebug(&recortados.emplaceBack()) << w->objectName() << espacio << "<" << texto;

@@ -5,44 +5,44 @@
 #include "Esquema.h"
 #include "RecordsetKes.h"
 
-#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QUuid>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace {
 
-using ConexionAdministrativa = std::unique_ptr<PGconn, decltype(&PQfinish)>;
-using Resultado = std::unique_ptr<PGresult, decltype(&PQclear)>;
-
-// The test server as a libpq connection string, working in `esquema` when one is given.
+// The test server as a libpq connection string, in `esquema` (or "public"), no "drop cascades" notices.
 QByteArray cadenaPostgres(const QString& esquema = {})
 {
     const Sesion::Configuracion c = BaseDePrueba::ConfiguracionPostgres();
-    QString cadena = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5")
-                         .arg(c.servidor)
-                         .arg(c.puerto)
-                         .arg(c.base, c.usuario);
-    if (!esquema.isEmpty())
-        cadena += QStringLiteral(" options='-c search_path=%1'").arg(esquema);
-    return cadena.toUtf8();
+    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 connect_timeout=5 "
+                          "options='-c search_path=%5 -c client_min_messages=warning'")
+        .arg(c.servidor)
+        .arg(c.puerto)
+        .arg(c.base, c.usuario, esquema.isEmpty() ? QStringLiteral("public") : esquema)
+        .toUtf8();
 }
 
-ConexionAdministrativa conectar(const QByteArray& cadena = cadenaPostgres())
+// Runs `sql` through libpq alone, as another program would; the first value it gives, if any.
+QByteArray ejecutarAdministrativa(const QString& sql, const QByteArray& cadena = cadenaPostgres())
 {
-    ConexionAdministrativa admin(PQconnectdb(cadena.constData()), &PQfinish);
-    PQsetNoticeProcessor(
-        admin.get(), [](void*, const char*) {}, nullptr);  // "drop cascades to ..."
-    return admin;
+    const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
+    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && PQresultStatus(r.get()) != PGRES_TUPLES_OK)
+        throw ErrorEjecucion(sql + ": " + QString::fromUtf8(PQerrorMessage(admin.get())));
+    return PQntuples(r.get()) > 0 ? QByteArray(PQgetvalue(r.get(), 0, 0)) : QByteArray();
 }
 
-void ejecutarAdministrativa(const QString& sql, const QString& esquema = {})
+// A group (key, description, code, parent, level) with the other columns as the editor fills them.
+void insertarGrupo(const QVariantList& grupo)
 {
-    ConexionAdministrativa admin = conectar(cadenaPostgres(esquema));
-    if (PQstatus(admin.get()) != CONNECTION_OK)
-        throw ErrorEjecucion("Sin servidor PostgreSQL de prueba: " + QString::fromUtf8(PQerrorMessage(admin.get())));
-    const Resultado r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
-    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
-        throw ErrorEjecucion(sql + ": " + QString::fromUtf8(PQresultErrorMessage(r.get())));
+    const QDateTime ahora = QDateTime::currentDateTime();
+    const QString fecha = ahora.toString(u"dd/MM/yyyy"), registro = ahora.toString(u"yyyy-MM-dd HH:mm:ss");
+    Sesion::Conexion()->Execute(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES "
+                                               "(?, ?, ?, ?, ?, '', '', 0, 0, ?, ?, 'PRUEBA', 'PRUEBA', ?, ?, 'AC')")
+                                    .arg(Esquema::ColumnasDeGrupo().join(QStringLiteral(", "))),
+                                grupo + QVariantList{fecha, fecha, registro, registro});
 }
 
 }  // namespace
@@ -53,15 +53,10 @@ BaseDePrueba::BaseDePrueba(Motor motor)
     , m_registrabaMensajes(Sesion::MensajesRegistrandose())
 {
     if (motor == Motor::PostgreSQL) {
-        static int contador = 0;
         m_configuracion = ConfiguracionPostgres();
-        m_configuracion.esquema = QStringLiteral("prueba_%1_%2_%3")
-                                      .arg(QCoreApplication::applicationPid())
-                                      .arg(++contador)
-                                      .arg(QRandomGenerator::global()->bounded(100000));
+        m_configuracion.esquema = "prueba_" + QUuid::createUuid().toString(QUuid::Id128);
         ejecutarAdministrativa("CREATE SCHEMA " + m_configuracion.esquema);
     } else {
-        m_configuracion.motor = Sesion::Configuracion::SQLite;
         m_configuracion.archivo = m_carpeta.filePath(QStringLiteral("prueba.db"));
     }
     m_configuracion.operador = QStringLiteral("PRUEBA");
@@ -75,12 +70,9 @@ BaseDePrueba::BaseDePrueba(Motor motor)
         if (m_observador)
             m_observador(llamada);
     });
-    try {
-        Sesion::Conexion();  // creates the schema now, so a test's first call measures only itself
-    } catch (...) {
-        restaurar();
-        throw;
-    }
+    auto siFalla = qScopeGuard([this] { restaurar(); });
+    Sesion::Conexion();  // creates the schema now, so a test's first call measures only itself
+    siFalla.dismiss();
 }
 
 BaseDePrueba::~BaseDePrueba()
@@ -99,11 +91,9 @@ void BaseDePrueba::restaurar() noexcept
     Sesion::Configurar(m_configuracionAnterior);
     if (m_motor != Motor::PostgreSQL)
         return;
-    try {
-        ejecutarAdministrativa("DROP SCHEMA IF EXISTS " + m_configuracion.esquema + " CASCADE");
-    } catch (const ErrorEjecucion& error) {
-        qWarning("No se pudo borrar el esquema de prueba: %s", qPrintable(error.Description()));
-    }
+    const QString sql = "DROP SCHEMA IF EXISTS " + m_configuracion.esquema + " CASCADE";
+    if (const QString error = ErrorDe([&] { ejecutarAdministrativa(sql); }); error != u"<sin error>")
+        qWarning("No se pudo borrar el esquema de prueba: %s", qPrintable(error));
 }
 
 void BaseDePrueba::Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio)
@@ -135,33 +125,33 @@ int BaseDePrueba::IdasYVueltas(const std::function<void()>& accion)
 bool BaseDePrueba::PostgresDisponible()
 {
     static const bool disponible =
-        !qEnvironmentVariableIsEmpty("TQ614_PG_HOST") && PQstatus(conectar().get()) == CONNECTION_OK;
+        !qEnvironmentVariableIsEmpty("TQ614_PG_HOST")
+        && ErrorDe([] { ejecutarAdministrativa(QStringLiteral("SELECT 1")); }) == u"<sin error>";
     return disponible;
 }
 
 Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
 {
-    Sesion::Configuracion c;
-    c.motor = Sesion::Configuracion::PostgreSQL;
-    c.servidor = qEnvironmentVariable("TQ614_PG_HOST", QStringLiteral("127.0.0.1"));
-    c.puerto = qEnvironmentVariable("TQ614_PG_PORT", QStringLiteral("5432")).toInt();
-    c.usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614"));
-    c.base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614"));
-    c.operador = QStringLiteral("PRUEBA");
-    return c;
+    return {.motor = Sesion::Configuracion::PostgreSQL,
+            .servidor = qEnvironmentVariable("TQ614_PG_HOST", QStringLiteral("127.0.0.1")),
+            .puerto = qEnvironmentVariable("TQ614_PG_PORT", QStringLiteral("5432")).toInt(),
+            .base = qEnvironmentVariable("TQ614_PG_BASE", QStringLiteral("tq614")),
+            .usuario = qEnvironmentVariable("TQ614_PG_USUARIO", QStringLiteral("tq614")),
+            .operador = QStringLiteral("PRUEBA")};
 }
 
 bool BaseDePrueba::TerminarSesion(int pid)
 {
     // The administrator's way in, through the server's socket, needs no password.
     const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
-    ConexionAdministrativa admin =
-        conectar(socket.isEmpty() ? cadenaPostgres()
-                                  : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
-                                        + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres");
-    const Resultado r(PQexec(admin.get(), "SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)"),
-                      &PQclear);
-    return PQresultStatus(r.get()) == PGRES_TUPLES_OK && qstrcmp(PQgetvalue(r.get(), 0, 0), "t") == 0;
+    const QByteArray cadena = socket.isEmpty() ? cadenaPostgres()
+                                               : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
+                                                     + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres";
+    QByteArray terminada;
+    ErrorDe([&] {
+        terminada = ejecutarAdministrativa(QStringLiteral("SELECT pg_terminate_backend(%1, 5000)").arg(pid), cadena);
+    });
+    return terminada == "t";
 }
 
 void BaseDePrueba::AgregarMotores()
@@ -183,8 +173,10 @@ std::unique_ptr<Connection> BaseDePrueba::OtraConexion(const std::function<void(
 
 void BaseDePrueba::EjecutarAparte(const QString& sql)
 {
-    if (m_motor == Motor::PostgreSQL)
-        return ejecutarAdministrativa(sql, m_configuracion.esquema);
+    if (m_motor == Motor::PostgreSQL) {
+        ejecutarAdministrativa(sql, cadenaPostgres(m_configuracion.esquema));
+        return;
+    }
     sqlite3* otra = nullptr;
     sqlite3_open(QFile::encodeName(Archivo()).constData(), &otra);
     sqlite3_busy_timeout(otra, 5000);
@@ -199,12 +191,11 @@ void BaseDePrueba::EjecutarAparte(const QString& sql)
 
 void BaseDePrueba::ReordenarCatalogoAparte()
 {
-    QStringList columnas = Esquema::ColumnasDeGrupo();
-    std::reverse(columnas.begin(), columnas.end());
+    const QStringList& columnas = Esquema::ColumnasDeGrupo();
     EjecutarAparte(QStringLiteral("CREATE TABLE Reordenada AS SELECT %1 FROM Grupo_Cuenta_Contable; "
                                   "DROP TABLE Grupo_Cuenta_Contable; "
                                   "ALTER TABLE Reordenada RENAME TO Grupo_Cuenta_Contable")
-                       .arg(columnas.join(QStringLiteral(", "))));
+                       .arg(QStringList(columnas.rbegin(), columnas.rend()).join(QStringLiteral(", "))));
 }
 
 QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
@@ -217,74 +208,44 @@ QVariant BaseDePrueba::Valor(const QString& sql, const QVariantList& parametros)
 void BaseDePrueba::InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo,
                                  const QString& padre, int nivel)
 {
-    const QDateTime ahora = QDateTime::currentDateTime();
-    const QString fecha = ahora.toString(u"dd/MM/yyyy"), registro = ahora.toString(u"yyyy-MM-dd HH:mm:ss");
-    Ejecutar(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) "
-                            "VALUES (?, ?, ?, ?, ?, '', '', 0, 0, ?, ?, 'PRUEBA', 'PRUEBA', ?, ?, 'AC')")
-                 .arg(Esquema::ColumnasDeGrupo().join(QStringLiteral(", "))),
-             QVariantList{clave, descripcion, codigo, padre, nivel, fecha, fecha, registro, registro});
+    insertarGrupo({clave, descripcion, codigo, padre, nivel});
 }
 
 void BaseDePrueba::InsertarGrupos(const QStringList& filas)
 {
     for (const QString& fila : filas) {
         const QStringList f = fila.split(u'|');
-        InsertarGrupo(f[0], f[1], f.value(2), f.value(3, QStringLiteral("0")), f.value(4, QStringLiteral("1")).toInt());
-        for (int i : {1, 2})
-            if (f.value(i) == u"NULL")
-                Ejecutar(
-                    QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 = NULL WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
-                        .arg(i == 1 ? "Gcc_Descripcion" : "Gcc_Codigo"),
-                    {f[0]});
+        const auto valor = [&f](int i) { return f.value(i) == u"NULL" ? QVariant() : QVariant(f.value(i)); };
+        insertarGrupo({f[0], valor(1), valor(2), f.value(3, "0"), f.value(4, "1").toInt()});
     }
 }
 
-QStringList BaseDePrueba::Columna(const QString& sql, const QVariantList& parametros)
+QStringList BaseDePrueba::Columna(const QString& sql, const QVariantList& parametros, const QString& nulo)
 {
-    QStringList valores;
-    for (auto rs = Conexion()->Execute(sql, parametros); !rs->Eof(); rs->MoveNext())
-        valores << rs->Fields(0).toString();
-    return valores;
-}
-
-QStringList BaseDePrueba::Claves()
-{
-    return Columna(QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                                  "ORDER BY Gcc_Cve_Grupo_Cuenta_Contable"));
+    QStringList filas;
+    for (auto rs = Conexion()->Execute(sql, parametros); !rs->Eof(); rs->MoveNext()) {
+        QStringList valores;
+        for (int i = 0; i < dynamic_cast<const RecordsetKes&>(*rs).Columnas().Cantidad(); ++i)
+            valores << (rs->Fields(i).isNull() ? nulo : rs->Fields(i).toString());
+        filas << valores.join(u'|');
+    }
+    return filas;
 }
 
 QString BaseDePrueba::Fila(const QString& clave, const QString& columnas)
 {
-    auto rs = Conexion()->Execute(
-        "SELECT " + columnas + " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?", {clave});
-    QStringList valores;
-    for (int i = 0; !rs->Eof() && i <= columnas.count(u','); ++i)
-        valores << rs->Fields(i).toString();
-    return rs->Eof() ? QString() : valores.join(u'|');
+    return Columna("SELECT " + columnas + " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?",
+                   {clave})
+        .value(0);
 }
 
 QStringList BaseDePrueba::Estado()
 {
-    QStringList filas;
-    const QStringList& columnas = Esquema::ColumnasDeGrupo();
-    auto rs = Conexion()->Execute("SELECT " + columnas.join(u',') + " FROM Grupo_Cuenta_Contable ORDER BY 1");
-    for (; !rs->Eof(); rs->MoveNext()) {
-        QStringList valores;
-        for (int i = 0; i < columnas.size(); ++i)
-            valores << (rs->Fields(i).isNull() ? QStringLiteral("<null>") : rs->Fields(i).toString());
-        filas << valores.join(u'|');
-    }
-    return filas << QStringLiteral("Kes_Bitacora %1, Kes_Historial %2")
-                        .arg(ContarFilas(QStringLiteral("Kes_Bitacora")))
-                        .arg(ContarFilas(QStringLiteral("Kes_Historial")));
-}
-
-QStringList BaseDePrueba::Huerfanos()
-{
-    return Columna(
-        QStringLiteral("SELECT h.Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable h WHERE h.Gcc_Padre <> '0' "
-                       "AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable p "
-                       "WHERE p.Gcc_Cve_Grupo_Cuenta_Contable = h.Gcc_Padre)"));
+    return Columna("SELECT " + Esquema::ColumnasDeGrupo().join(u',') + " FROM Grupo_Cuenta_Contable ORDER BY 1", {},
+                   QStringLiteral("<null>"))
+           << QStringLiteral("Kes_Bitacora %1, Kes_Historial %2")
+                  .arg(ContarFilas("Kes_Bitacora"))
+                  .arg(ContarFilas("Kes_Historial"));
 }
 
 void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tabla, bool escritura)
@@ -304,10 +265,8 @@ QStringList BaseDePrueba::MensajesEnTexto() const
 
 QList<QJsonObject> BaseDePrueba::TrazaDe(const QString& llamada) const
 {
-    QList<QJsonObject> resultado;
-    for (const QJsonObject& linea : m_traza)
-        if (linea.value(QStringLiteral("llamada")).toString() == llamada)
-            resultado << linea;
+    QList<QJsonObject> resultado = m_traza;
+    resultado.removeIf([&](const QJsonObject& linea) { return linea.value(u"llamada") != llamada; });
     return resultado;
 }
 

@@ -8,10 +8,9 @@
 #include <QtTest/QTest>
 #include <memory>
 
-// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary folder, or
-// a schema of its own on the PostgreSQL test server (TQ614_PG_HOST, _PORT, _USUARIO, _BASE; the
-// password in PGPASSFILE). While it lives the session works on it, messages and listings recorded,
-// every traced call kept. For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
+// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary folder, or a
+// schema of its own on the PostgreSQL test server (TQ614_PG_*; the password in PGPASSFILE). While it lives
+// the session works on it, messages and listings recorded, every traced call kept.
 class BaseDePrueba
 {
 public:
@@ -22,14 +21,12 @@ public:
     BaseDePrueba(const BaseDePrueba&) = delete;
     BaseDePrueba& operator=(const BaseDePrueba&) = delete;
 
-    // Whether the test server answers; whether TEST_PG_REQUIRED makes its absence a failure.
     static bool PostgresDisponible();
-    static bool PostgresRequerido() { return qEnvironmentVariableIntValue("TEST_PG_REQUIRED") != 0; }
     // The test server's configuration, without a schema of its own.
     static Sesion::Configuracion ConfiguracionPostgres();
     // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
     static bool TerminarSesion(int pid);
-    // The column "motor" with the rows "sqlite" and "postgresql".
+    // For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
     static void AgregarMotores();
     static QString NombreMotor(Motor motor) { return motor == Motor::PostgreSQL ? "postgresql" : "sqlite"; }
 
@@ -39,39 +36,34 @@ public:
     // The session from now on with `cambio` made to this base's configuration.
     void Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio);
 
-    // PostgreSQL: from now on the session reaches the server through a delaying proxy (a network
-    // with that one-way delay); the round trips it counted while `accion` ran.
+    // PostgreSQL: the session through a delaying proxy from now on; the round trips while `accion` ran.
     ProxyRetardo& PorRed(int retardoMs = 0);
     int IdasYVueltas(const std::function<void()>& accion);
 
-    // The session's shared connection; statements on it throw ErrorEjecucion.
-    Connection* Conexion() const { return Sesion::Conexion(); }
+    Connection* Conexion() const { return Sesion::Conexion(); }  // statements throw ErrorEjecucion
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
     // Another user's connection of the services library to the same database, `cambio` made to it.
     std::unique_ptr<Connection> OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio = {}) const;
-    // Runs statements outside the library, as another program or an administrator would.
+    // Outside the library, as an administrator would: statements; the catalogue rebuilt, columns reversed.
     void EjecutarAparte(const QString& sql);
-    // So does an administrator who rebuilds the catalogue's table with its columns reversed.
     void ReordenarCatalogoAparte();
     // The first column of the first row, or a null QVariant.
     QVariant Valor(const QString& sql, const QVariantList& parametros = {});
     qlonglong ContarFilas(const QString& tabla) { return Valor("SELECT COUNT(*) FROM " + tabla).toLongLong(); }
-    // A group with every column filled as the editor fills it (operator "PRUEBA", dates of now).
+    // Groups with every column filled as the editor fills them (operator "PRUEBA", dates of now); rows
+    // "key|description|code|parent|level", the parent "0" and level 1 if left out, "NULL" for a null.
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
-    // Rows "key|description|code|parent|level" inserted as groups: the parent "0" and the level 1
-    // where left out, "NULL" for a missing description or code.
     void InsertarGrupos(const QStringList& filas);
-    // The first column of every row; the group keys in key order; a group's columns joined by
-    // '|' (null without the group).
-    QStringList Columna(const QString& sql, const QVariantList& parametros = {});
-    QStringList Claves();
+    // Rows, columns joined by '|', `nulo` for NULL; the group keys in order; a group's columns (null without it).
+    QStringList Columna(const QString& sql, const QVariantList& parametros = {}, const QString& nulo = {});
+    QStringList Claves()
+    {
+        return Columna("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable ORDER BY 1");
+    }
     QString Fila(const QString& clave, const QString& columnas = "Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel");
-    // Every column of every group in key order, then the change log's and the history's row
-    // counts: what a failed change must leave exactly as it was.
+    // Every column of every group, then the change log's and history's sizes: what a failed change keeps.
     QStringList Estado();
-    // Groups whose parent key names no group (nor the root).
-    QStringList Huerfanos();
     void PermitirEscritura(const QString& operador, const QString& tabla, bool escritura);
 
     QList<Sesion::MensajeRegistrado> Mensajes() const { return Sesion::MensajesRegistrados(); }
@@ -93,7 +85,7 @@ public:
 private:
     void restaurar() noexcept;
 
-    Motor m_motor;
+    Motor m_motor;  // where this base made its database, whatever Reconfigurar points the session at
     Sesion::Configuracion m_configuracion;
     Sesion::Configuracion m_configuracionAnterior;
     bool m_registrabaMensajes;
@@ -109,8 +101,8 @@ Q_DECLARE_METATYPE(BaseDePrueba::Motor)
 #define REQUIERE_MOTOR(motor)                                                                                          \
     do {                                                                                                               \
         if ((motor) == BaseDePrueba::Motor::PostgreSQL && !BaseDePrueba::PostgresDisponible()) {                       \
-            if (BaseDePrueba::PostgresRequerido())                                                                     \
-                QFAIL("PostgreSQL es obligatorio (TEST_PG_REQUIRED) y el servidor de prueba no responde");             \
+            QVERIFY2(!qEnvironmentVariableIntValue("TEST_PG_REQUIRED"),                                                \
+                     "PostgreSQL es obligatorio (TEST_PG_REQUIRED) y el servidor de prueba no responde");              \
             QSKIP("Sin servidor PostgreSQL de prueba (TQ614_PG_HOST)");                                                \
         }                                                                                                              \
     } while (false)

@@ -8,10 +8,9 @@
 #include <QString>
 #include <optional>
 
-// Answers the input boxes ("InputBox") in order, a text accepted or std::nullopt for Cancel,
-// recording each box as shown. Another window, a box beyond the answers or one left open is
-// unexpected.
-class CajaDeEntrada
+// Answers the input boxes ("InputBox") in order, a text accepted or std::nullopt for Cancel, recording
+// each box as shown. Another window, a box beyond the answers or one left open is unexpected.
+class CajaDeEntrada : public VigiaModal
 {
 public:
     struct Vista
@@ -22,11 +21,11 @@ public:
     using Respuestas = QList<std::optional<QString>>;
 
     explicit CajaDeEntrada(Respuestas respuestas)
-        : m_respuestas(std::move(respuestas))
-        , m_vigia([this](QWidget* ventana) { responder(ventana); })
+        : VigiaModal([this](QWidget* ventana) { responder(ventana); })
+        , m_respuestas(std::move(respuestas))
     {}
     QList<Vista> Vistas() const { return m_vistas; }
-    int Inesperadas() const { return m_inesperadas + m_vigia.Vencidas(); }
+    int Inesperadas() const { return m_inesperadas + Vencidas(); }
 
 private:
     void responder(QWidget* ventana)
@@ -50,5 +49,4 @@ private:
     Respuestas m_respuestas;
     QList<Vista> m_vistas;
     int m_inesperadas = 0;
-    VigiaModal m_vigia;
 };

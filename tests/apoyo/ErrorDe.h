@@ -4,8 +4,7 @@
 
 #include <functional>
 
-// "<error id> <description>" of the ErrorEjecucion that the action throws (the description
-// alone when it carries no id), or "<sin error>".
+// "<error id> <description>" of the ErrorEjecucion the action throws (without an id, the description), or "<sin error>".
 inline QString ErrorDe(const std::function<void()>& accion)
 {
     try {

@@ -23,7 +23,7 @@ PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura)
     Forma().setPadre(&Forma());
     if (apertura == Apertura::Cargada) {
         Forma().Load();
-    } else if (apertura == Apertura::Mostrada) {
+    } else {
         Forma().Show(FormaBase::vbModeless);
         Forma().Ventana()->activateWindow();
         Forma().tvCuentas()->setFocus();
@@ -33,8 +33,7 @@ PantallaDePrueba::PantallaDePrueba(BaseDePrueba& base, Apertura apertura)
 
 PantallaDePrueba::~PantallaDePrueba()
 {
-    if (frmCATAddCuCo::Existe())
-        frmCATAddCuCo::Destruir();
+    frmCATAddCuCo::Destruir();
     frmInput::Destruir();
     frmTQ614::Destruir();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -67,9 +66,8 @@ QStringList PantallaDePrueba::Descripcion() const
         for (auto* p = (*it)->parent(); p; p = p->parent())
             ++profundidad;
         nodos << QStringLiteral("%1|%2|%3|%4")
-                     .arg(TreeView::Key(*it), TreeView::Text(*it))
-                     .arg(TreeView::Image(*it))
-                     .arg(profundidad);
+                     .arg(TreeView::Key(*it), TreeView::Text(*it), QString::number(TreeView::Image(*it)),
+                          QString::number(profundidad));
     }
     return nodos;
 }

@@ -9,15 +9,13 @@
 class BaseDePrueba;
 
 // The catalogue screen as the host opens it over a test database, created anew and destroyed
-// afterwards. The user's changes run through the screen's and the editor's own procedures:
-// Eliminar, Renombrar and CambiarClave return false, with nothing run, when the tree has no
-// node for the group; Nuevo and Editar return the editor's Aceptado.
+// afterwards. The user's changes run through the screen's and the editor's own procedures; each
+// returns false, with nothing run, when the tree has no node for the group, or the editor's Aceptado.
 class PantallaDePrueba
 {
 public:
-    // Mostrada: shown off screen, active, the tree with the focus. Cargada: loaded, never
-    // shown (the layout as designed). Cerrada: fresh instances, not loaded.
-    enum class Apertura { Mostrada, Cargada, Cerrada };
+    // Shown off screen, active, the tree with the focus; or loaded, never shown (the layout as designed).
+    enum class Apertura { Mostrada, Cargada };
 
     explicit PantallaDePrueba(BaseDePrueba& base, Apertura apertura = Apertura::Mostrada);
     ~PantallaDePrueba();
@@ -28,9 +26,9 @@ public:
     TreeView& Arbol() const { return *Forma().tvCuentas(); }
     // The node of a group key ("0" is the root), or nullptr.
     QTreeWidgetItem* Nodo(const QString& clave) const { return Arbol().Buscar(QLatin1Char('N') + clave); }
-    // Selects the group's node as a click does (selection, then NodeClick); false without it.
+    // Selects the group's node as a click does (selection, then NodeClick); false without it. ParaComando
+    // then forgets the messages and trace so far: what follows is the command's.
     bool Seleccionar(const QString& clave);
-    // Selects, then forgets the messages and trace so far: what follows is the command's.
     void SeleccionarParaComando(const QString& clave);
     // Every node as "key|text|picture|depth", depth first.
     QStringList Descripcion() const;

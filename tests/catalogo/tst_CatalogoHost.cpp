@@ -221,9 +221,8 @@ private slots:
               u"Línea 5: la clave 0000003 tiene más caracteres que el formato de clave 000000"_s,
               u"Línea 6: la clave 0 es la de la raíz del catálogo"_s}},
             {e
-                 + "000002,,1,0,\n000003,Sin "
-                   "código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n000006,Nivel,1,0,x\n"
-                   "\"000007\",\"Comillas sin cerrar,1,0,\n",
+                 + "000002,,1,0,\n000003,Sin código,,0,\n000004,Manual,000,0,\n000005,Nivel,1.2,0,3\n"
+                   "000006,Nivel,1,0,x\n\"000007\",\"Comillas sin cerrar,1,0,\n",
              {u"Línea 2: falta la descripción"_s, u"Línea 3: la clave 000003 es numérica y le falta el código"_s,
               u"Línea 4: con el código 000 hay que indicar el nivel"_s,
               u"Línea 5: el nivel 3 no corresponde al código 1.2, que es de nivel 2"_s,
@@ -249,8 +248,8 @@ private slots:
         }
     }
 
-    // The menu: history on the screen's group; a bad, vetoed or cancelled import writes nothing, a
-    // good one reloads the screen, with a progress bar only when slow.
+    // History on the screen's group; a bad, vetoed or cancelled import writes nothing, a good one
+    // reloads the screen, a progress bar only when slow.
     void menuDelHost()
     {
         BaseDePrueba base;

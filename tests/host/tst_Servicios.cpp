@@ -1,5 +1,4 @@
-// The services the component calls (change registration, automatic numbers, lookups, parameters,
-// dates, messages, the report viewer) and the trace of every call, on both engines where they matter.
+// The services the component calls and the trace of every call, on both engines where they matter.
 #include "AccesoDatosKes.h"
 #include "BaseDePrueba.h"
 #include "DialogoReporte.h"
@@ -41,8 +40,7 @@ QList<QJsonObject> lineas(const QString& archivo, QStringList* llamadas)
     return todas;
 }
 
-// A child run with the environment of support staff: no options, only variables. Without the
-// recorded mode its message would wait for a user and the parent would time out.
+// A child with no options, only variables (else its message would wait for a user).
 int hijo(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -55,8 +53,8 @@ int hijo(int argc, char** argv)
     return Sesion::MensajesRegistrados().size() == 1 ? 0 : 3;
 }
 
-// A workstation whose clock is wrong (the parent runs it under faketime), on the test server's
-// schema `argv[2]` with no operator configured: it registers one change and prints its own time.
+// A workstation with a wrong clock (faketime) and no operator on schema `argv[2]`: it registers a
+// change and prints its own time.
 int relojMovido(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -79,8 +77,8 @@ class PruebaServicios : public QObject
     Q_OBJECT
 
 private slots:
-    // Registered only inside a transaction, with the session's operator and id, the database's
-    // login and time; vetoes read in any case, others' vetoes ignored; audit rows go with their change.
+    // Registered only inside a transaction, with operator, session, login and time; vetoes read in
+    // any case, others' ignored; audit rows go with their change.
     void registrarCambio_data() { BaseDePrueba::AgregarMotores(); }
     void registrarCambio()
     {
@@ -119,8 +117,7 @@ private slots:
                  QStringList({u"|false"_s, u"CAT-01|true"_s, u"|false"_s, u"|true"_s}));
     }
 
-    // The change log trusts the server, not the workstation: a client whose clock is years off
-    // stores the server's time, and without an operator of its own the database login.
+    // The change log takes the server's time, and without an operator the database login.
     void bitacoraConElRelojYElUsuarioDelServidor()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -143,8 +140,8 @@ private slots:
         QCOMPARE(fila.mid(1), QStringList(2, base.Configuracion().usuario));
     }
 
-    // Only keys that read as whole numbers count, up to the 32-bit limit; lookups bind the key,
-    // and names that are not identifiers never reach the text.
+    // Only whole-number keys count, up to the 32-bit limit; lookups bind the key, and names that
+    // are not identifiers never reach the text.
     void siguienteNumeroYBuscarValor_data() { BaseDePrueba::AgregarMotores(); }
     void siguienteNumeroYBuscarValor()
     {
@@ -182,8 +179,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, u"No_Existe"_s));
     }
 
-    // A parameter by name and number, its default while it is missing or null; a value that is
-    // not of its type is refused. Dates, transaction names and the services' factory.
+    // A parameter by name and number, its default while missing or null, refused if not of its
+    // type. Dates, transaction names and the services' factory.
     void parametrosFechasYFabrica_data() { BaseDePrueba::AgregarMotores(); }
     void parametrosFechasYFabrica()
     {
@@ -219,9 +216,8 @@ private slots:
         QVERIFY(!KesCrearObjeto("Pantalla") && !KesCrearObjeto("accesodatos") && !KesCrearObjeto(nullptr));
     }
 
-    // The trace file: one JSON line per call with its arguments, errors with their code, nothing
-    // once it is off. A recorded message keeps every argument and logs one line naming the project
-    // and the error id. TQ614_TRAZA and TQ614_MENSAJES set both up for a program without options.
+    // The trace file: a JSON line per call, errors with their code, nothing once off. A recorded
+    // message keeps every argument and logs one line. TQ614_TRAZA and TQ614_MENSAJES set both up.
     void trazaYMensajesRegistrados()
     {
         BaseDePrueba base;
@@ -261,7 +257,6 @@ private slots:
             QStringList{u"No se puede eliminar el grupo cuenta contable raíz|48|Kestrima|4242|TQ614|ERR-ID:7500010"_s});
         QCOMPARE(base.TrazaDe(u"Mensaje"_s), QList<QJsonObject>{l[6]});
         QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
-        QCOMPARE(base.Mensajes().value(0).idError, u"ERR-ID:7500010"_s);
         QVERIFY(registro.size() == 1 && registro[0].contains(u"TQ614"_s) && registro[0].contains(u"ERR-ID:7500010"_s));
         QProcess proceso;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
@@ -275,9 +270,8 @@ private slots:
         QCOMPARE(llamadas, (QStringList{"Conexion", "Execute", "Mensaje"}));
     }
 
-    // Shown, not recorded: a message in a box with the style's icon; the listing in a modal
-    // window, read-only, whose tab is a few characters wide; saved as text or PDF; previewed on
-    // as many pages as it takes.
+    // Shown, not recorded: a message with the style's icon; the listing modal, read-only, a tab a
+    // few characters wide; saved as text or PDF; previewed on as many pages as it takes.
     void mensajeYReporteEnPantalla()
     {
         BaseDePrueba base;

@@ -29,8 +29,8 @@ class tst_frmInput : public QObject
 private slots:
     void cleanup() { frmInput::Instancia().Unload(); }
 
-    // The texts; Aceptar and Enter do nothing while the box is empty, even after a text was set.
-    // Then each way of closing, one after another: the box stays loaded for the caller to read the text.
+    // Aceptar and Enter do nothing while the box is empty; each way of closing leaves the box
+    // loaded for the caller to read.
     void textosYCierres()
     {
         frmInput& f = frmInput::Instancia();

@@ -89,10 +89,10 @@ private slots:
     }
 
     // Only a new database gets the sample catalogue, drawn; it goes out to CSV and into another
-    // database, which writes the same file; a file with errors is refused line by line.
+    // (the content kept: the catalogue's CSV test); a file with errors is refused line by line.
     void catalogoDeEjemploCapturadoExportadoEImportado()
     {
-        const QString a = ruta("a.db"), b = ruta("b.db"), csvA = ruta("a.csv"), csvB = ruta("b.csv");
+        const QString a = ruta("a.db"), b = ruta("b.db"), csv = ruta("a.csv");
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);
         const QStringList argumentos{u"--base"_s, a, u"--captura"_s, ruta("pantalla.png"), u"--traza"_s};
         QCOMPARE(ejecutar(argumentos + QStringList{ruta("traza.jsonl")}), 0);
@@ -105,12 +105,10 @@ private slots:
         QCOMPARE(sentencias(ruta("traza2.jsonl")).size(), primera.size());
         QCOMPARE(ejecutar({u"--base"_s, a, u"--captura-historial"_s, ruta("historial.png")}), 0);
         QVERIFY(QImage(ruta("historial.png")).width() > 400);
-        QCOMPARE(ejecutar({u"--base"_s, a, u"--exportar"_s, csvA, u"--separador"_s, u";"_s}), 0);
+        QCOMPARE(ejecutar({u"--base"_s, a, u"--exportar"_s, csv, u"--separador"_s, u";"_s}), 0);
         QVERIFY2(m_salida.contains(u"Se exportaron 30 grupos"_s), qPrintable(m_salida));
-        QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csvA}), 0);
-        QCOMPARE(ejecutar({u"--base"_s, b, u"--exportar"_s, csvB, u"--separador"_s, u";"_s}), 0);
-        QCOMPARE(leer(csvB), leer(csvA));
-        QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csvA}), 1);
+        QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csv}), 0);
+        QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csv}), 1);  // every line now a key that exists
         QVERIFY2(m_salida.contains(u"Línea 2: la clave 000001 ya existe en el catálogo"_s)
                      && m_salida.contains(u"Línea 31: "_s),
                  qPrintable(m_salida));

@@ -1,63 +1,27 @@
 #include "ProxyRetardo.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <netdb.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
-namespace {
-
+using namespace std::chrono_literals;
 using Reloj = std::chrono::steady_clock;
-
-// One direction of a relayed connection: what was read from `desde`, each chunk due one delay
-// after it arrived, waiting for `hacia`. An empty chunk stands for the end of the stream.
-struct Sentido
-{
-    int desde, hacia;
-    std::mutex mutex;
-    std::condition_variable cambio;
-    std::deque<std::pair<Reloj::time_point, std::vector<char>>> cola;
-};
-
-}  // namespace
-
-// A client's connection and the proxy's own to the server. Each direction has a thread that
-// reads and one that delivers, so that a chunk read during another's delay keeps its own time.
-struct ProxyRetardo::Par
-{
-    Par(int cliente, int servidor)
-        : subida{cliente, servidor}
-        , bajada{servidor, cliente}
-    {}
-    Sentido subida, bajada;  // client -> server, server -> client
-    std::atomic<bool> servidorHablo{true};
-    std::vector<std::thread> hilos;
-};
 
 ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retardoMs)
     : m_retardoUs(static_cast<long long>(retardoMs * 1000))
 {
-    addrinfo pista{};
-    pista.ai_socktype = SOCK_STREAM;
-    addrinfo* direcciones = nullptr;
-    if (getaddrinfo(servidor.c_str(), std::to_string(puerto).c_str(), &pista, &direcciones) != 0 || !direcciones)
+    addrinfo* destino = nullptr;  // the first address of any socket type: only the address is used
+    if (getaddrinfo(servidor.c_str(), std::to_string(puerto).c_str(), nullptr, &destino) != 0)
         throw std::runtime_error("ProxyRetardo: no se encontró el servidor " + servidor);
-    std::memcpy(&m_destino, direcciones->ai_addr, direcciones->ai_addrlen);
-    m_largoDestino = direcciones->ai_addrlen;
-    freeaddrinfo(direcciones);
+    m_destino.reset(destino);
 
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in local{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t largo = sizeof local;
     m_escucha = socket(AF_INET, SOCK_STREAM, 0);
     if (m_escucha < 0 || bind(m_escucha, reinterpret_cast<sockaddr*>(&local), largo) != 0 || listen(m_escucha, 16) != 0
@@ -67,93 +31,82 @@ ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retar
         throw std::runtime_error("ProxyRetardo: no se pudo escuchar: " + error);
     }
     m_puerto = ntohs(local.sin_port);
-    m_aceptador = std::thread([this] { aceptar(); });
+    m_fin = eventfd(0, 0);
+    // Each client accepted is relayed to a connection of its own to the server, until the proxy ends.
+    m_aceptador = std::thread([this] {
+        for (pollfd esperas[]{{m_escucha, POLLIN, 0}, {m_fin, POLLIN, 0}}; !esperas[1].revents;) {
+            if (poll(esperas, 2, -1) <= 0 || !esperas[0].revents)
+                continue;
+            const int cliente = accept(m_escucha, nullptr, nullptr);
+            const int servidor = socket(m_destino->ai_family, SOCK_STREAM, 0);
+            if (cliente < 0 || servidor < 0 || connect(servidor, m_destino->ai_addr, m_destino->ai_addrlen) != 0) {
+                close(cliente);
+                close(servidor);
+                continue;
+            }
+            const int uno = 1;
+            for (int fd : {cliente, servidor}) {
+                setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &uno, sizeof uno);
+                m_sockets.push_back(fd);
+            }
+            std::atomic<bool>& servidorHablo = m_servidorHablo.emplace_back(true);
+            m_hilos.emplace_back([=, this, &servidorHablo] { relevar(cliente, servidor, servidorHablo, true); });
+            m_hilos.emplace_back([=, this, &servidorHablo] { relevar(servidor, cliente, servidorHablo, false); });
+        }
+    });
 }
 
 ProxyRetardo::~ProxyRetardo()
 {
-    m_parar = true;
+    eventfd_write(m_fin, 1);
     m_aceptador.join();
+    for (int fd : m_sockets)
+        shutdown(fd, SHUT_RDWR);  // also ends a send that waits for room
+    for (std::thread& hilo : m_hilos)
+        hilo.join();
+    for (int fd : m_sockets)
+        close(fd);
     close(m_escucha);
-    for (auto& par : m_pares) {
-        for (Sentido* s : {&par->subida, &par->bajada}) {
-            shutdown(s->desde, SHUT_RDWR);  // ends its reads and its writes
-            std::lock_guard candado(s->mutex);
-            s->cambio.notify_all();
-        }
-    }
-    for (auto& par : m_pares) {
-        for (std::thread& hilo : par->hilos)
-            hilo.join();
-        close(par->subida.desde);
-        close(par->subida.hacia);
-    }
+    close(m_fin);
 }
 
-void ProxyRetardo::aceptar()
+// One direction of a connection: each chunk is sent one delay after it arrived, reading goes on meanwhile.
+// An empty chunk stands for the end of the stream: when it is due, or a send fails, both ways end.
+void ProxyRetardo::relevar(int desde, int hacia, std::atomic<bool>& servidorHablo, bool subida)
 {
-    for (pollfd escucha{m_escucha, POLLIN, 0}; !m_parar;) {
-        if (poll(&escucha, 1, 50) <= 0)  // the stop flag is looked at this often
-            continue;
-        const int cliente = accept(m_escucha, nullptr, nullptr);
-        const int servidor = socket(m_destino.ss_family, SOCK_STREAM, 0);
-        if (cliente < 0 || servidor < 0
-            || connect(servidor, reinterpret_cast<sockaddr*>(&m_destino), m_largoDestino) != 0) {
-            close(cliente);
-            close(servidor);
-            continue;
-        }
-        const int uno = 1;
-        for (int fd : {cliente, servidor})
-            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &uno, sizeof uno);
-        Par& par = *m_pares.emplace_back(std::make_unique<Par>(cliente, servidor));
-        for (bool subida : {true, false}) {
-            par.hilos.emplace_back([this, &par, subida] { leer(par, subida); });
-            par.hilos.emplace_back([this, &par, subida] { entregar(par, subida); });
-        }
-    }
-}
-
-void ProxyRetardo::leer(Par& par, bool subida)
-{
-    Sentido& s = subida ? par.subida : par.bajada;
+    std::deque<std::pair<Reloj::time_point, std::vector<char>>> cola;
     std::vector<char> bufer(64 * 1024);
-    for (ssize_t n = 1; n > 0;) {
-        while ((n = recv(s.desde, bufer.data(), bufer.size(), 0)) < 0 && errno == EINTR) {
-        }
-        if (n > 0 && subida && par.servidorHablo.exchange(false))
-            ++m_idasYVueltas;
-        else if (n > 0 && !subida)
-            par.servidorHablo = true;
-        std::lock_guard candado(s.mutex);
-        s.cola.emplace_back(Reloj::now() + std::chrono::microseconds(m_retardoUs.load()),
-                            std::vector<char>(bufer.data(), bufer.data() + std::max<ssize_t>(n, 0)));
-        s.cambio.notify_one();
-    }
-}
-
-void ProxyRetardo::entregar(Par& par, bool subida)
-{
-    Sentido& s = subida ? par.subida : par.bajada;
-    std::unique_lock candado(s.mutex);
-    for (;;) {
-        s.cambio.wait(candado, [&] { return m_parar || !s.cola.empty(); });
-        if (m_parar || s.cambio.wait_until(candado, s.cola.front().first, [&] { return m_parar.load(); }))
+    for (bool abierto = true;;) {
+        pollfd esperas[]{{abierto ? desde : -1, POLLIN, 0}, {m_fin, POLLIN, 0}};
+        const auto resta = std::max<Reloj::duration>(cola.empty() ? 0s : cola.front().first - Reloj::now(), 0s);
+        const timespec plazo{resta / 1s, (resta % 1s).count()};
+        ppoll(esperas, 2, cola.empty() ? nullptr : &plazo, nullptr);
+        if (esperas[1].revents)
             return;
-        const std::vector<char> bytes = std::move(s.cola.front().second);
-        s.cola.pop_front();
-        candado.unlock();
-        bool sigue = !bytes.empty();
-        for (size_t enviados = 0; sigue && enviados < bytes.size();) {
-            const ssize_t n = send(s.hacia, bytes.data() + enviados, bytes.size() - enviados, MSG_NOSIGNAL);
-            sigue = n > 0 || errno == EINTR;
-            enviados += size_t(std::max<ssize_t>(n, 0));
+        if (esperas[0].revents) {
+            const ssize_t n = recv(desde, bufer.data(), bufer.size(), 0);
+            if (n > 0 && subida && servidorHablo.exchange(false))
+                ++m_idasYVueltas;
+            else if (n > 0 && !subida)
+                servidorHablo = true;
+            abierto = n > 0 || (n < 0 && errno == EINTR);
+            if (n > 0 || !abierto)
+                cola.emplace_back(Reloj::now() + std::chrono::microseconds(m_retardoUs.load()),
+                                  std::vector<char>(bufer.data(), bufer.data() + std::max<ssize_t>(n, 0)));
         }
-        if (!sigue) {  // one side ended or failed: so does the connection, both ways
-            shutdown(par.subida.desde, SHUT_RDWR);
-            shutdown(par.subida.hacia, SHUT_RDWR);
-            return;
+        for (; !cola.empty() && cola.front().first <= Reloj::now(); cola.pop_front()) {
+            const std::vector<char>& bytes = cola.front().second;
+            bool sigue = !bytes.empty();
+            for (size_t enviados = 0; sigue && enviados < bytes.size();) {
+                const ssize_t n = send(hacia, bytes.data() + enviados, bytes.size() - enviados, MSG_NOSIGNAL);
+                sigue = n > 0 || errno == EINTR;
+                enviados += std::max<ssize_t>(n, 0);
+            }
+            if (!sigue) {
+                shutdown(desde, SHUT_RDWR);
+                shutdown(hacia, SHUT_RDWR);
+                return;
+            }
         }
-        candado.lock();
     }
 }

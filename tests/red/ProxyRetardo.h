@@ -1,9 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <memory>
+#include <netdb.h>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 #include <vector>
 
@@ -14,8 +15,7 @@
 class ProxyRetardo
 {
 public:
-    // Listens on 127.0.0.1 (a port of the system's choosing) and relays to servidor:puerto; throws
-    // std::runtime_error when it cannot.
+    // Listens on a free port of 127.0.0.1 and relays to servidor:puerto; throws std::runtime_error if it cannot.
     ProxyRetardo(const std::string& servidor, int puerto, double retardoMs);
     ~ProxyRetardo();
     ProxyRetardo(const ProxyRetardo&) = delete;
@@ -27,19 +27,17 @@ public:
     int IdasYVueltas() const { return m_idasYVueltas; }
 
 private:
-    struct Par;
+    void relevar(int desde, int hacia, std::atomic<bool>& servidorHablo, bool subida);
 
-    void aceptar();
-    void leer(Par& par, bool subida);
-    void entregar(Par& par, bool subida);
-
+    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> m_destino{nullptr, &freeaddrinfo};
     int m_escucha = -1;
     int m_puerto = 0;
-    sockaddr_storage m_destino{};
-    socklen_t m_largoDestino = 0;
+    int m_fin = -1;  // an eventfd: once written, every thread of the proxy ends
     std::atomic<long long> m_retardoUs;
     std::atomic<int> m_idasYVueltas{0};
-    std::atomic<bool> m_parar{false};
-    std::vector<std::unique_ptr<Par>> m_pares;  // only the accepting thread adds to it
+    // Only the accepting thread adds to these: two sockets, a flag and two threads per connection.
+    std::vector<int> m_sockets;
+    std::deque<std::atomic<bool>> m_servidorHablo;
+    std::vector<std::thread> m_hilos;
     std::thread m_aceptador;
 };

@@ -1,5 +1,4 @@
-// The component's entry points as a host uses them, and the form base its three forms share
-// (modal show and key preview are seen through the real forms, in their own tests).
+// The component's entry points as a host uses them, and the form base its three forms share.
 #include "Componente.h"
 #include "ErrorEjecucion.h"
 #include "FormaBase.h"
@@ -75,10 +74,9 @@ private slots:
             QVERIFY(!ventana->isVisible());
     }
 
-    // The start-up routine runs once; GetPantalla gives always the same form, neither loaded nor
-    // shown. The library is in use while a reference, the screen, a window or a lock lives.
-    // Unknown classes and interfaces are refused; so is creation by a factory that cannot give
-    // the host's services, without a crash.
+    // Start-up runs once; GetPantalla gives one form, not loaded. The library is in use while a
+    // reference, the screen, a window or a lock lives. Unknown classes and interfaces are refused,
+    // and so is creation without the host's services.
     void creacionYDescarga()
     {
         QVERIFY(DllCanUnloadNow() == S_OK_KES && !Publico::oDatos);
@@ -109,7 +107,6 @@ private slots:
         f->Release();
         QCOMPARE(DllCanUnloadNow(), S_OK_KES);
 
-        QVERIFY(!KesCrearObjeto("ClaseQueNoExiste"));  // and the services library, which a host carries, is linked
         void* objeto = reinterpret_cast<void*>(1);
         QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", kIidClassFactory, &objeto),
                  CLASS_E_CLASSNOTAVAILABLE_KES);
@@ -122,9 +119,8 @@ private slots:
         Publico::EstablecerFabrica({});
     }
 
-    // The component registers itself in the user's file, which is read before the machine's (as
-    // the package installs it, under XDG_CONFIG_DIRS); a registration whose library is gone is
-    // passed over.
+    // The component registers itself in the user's file, read before the machine's (XDG_CONFIG_DIRS);
+    // a registration whose library is gone is passed over.
     void autoRegistro()
     {
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("usuario")).toLocal8Bit());
@@ -156,9 +152,8 @@ private slots:
         QVERIFY(!Registro::BuscarClase(nombre));
     }
 
-    // The form outlives its window: a later reference loads it anew. A close by the window
-    // system or by code asks the form first, with its mode. A child form reads its parent
-    // form's Transaccion, which reads the host's, by name.
+    // The form outlives its window. A close asks the form first, with its mode. A child form reads
+    // its parent's Transaccion, which reads the host's.
     void formaBase()
     {
         QVERIFY(!FormaDePrueba::Existe());
