@@ -491,7 +491,7 @@ private slots:
 
     // A silent server (a mute network, a stopped backend) is given up at the deadline, the next
     // statement on a new session. A statement gone stale (a changed table, DEALLOCATE ALL) fails the
-    // transaction it runs in, and outside one is prepared again (a rebuilt table: the faults' test).
+    // transaction it runs in, and outside one is prepared again, once.
     void sesionQueSeRecupera()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -532,7 +532,11 @@ private slots:
 
         Connection* sesion = base.Conexion();
         const QString uno = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
-        sesion->Execute(uno);  // prepared before the table changes
+        sesion->Execute(uno);
+        const int preparadas = enCache(sesion);
+        base.ReordenarCatalogoAparte();
+        sesion->Execute(uno);  // prepared again, once
+        QCOMPARE(enCache(sesion), preparadas + 1);
         base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
         sesion->BeginTrans();
         sesion->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
