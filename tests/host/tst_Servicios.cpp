@@ -56,7 +56,6 @@ class PruebaServicios : public QObject
     Q_OBJECT
 
 private slots:
-
     // A change registered inside a transaction only, on the server's clock, vetoes read in any case;
     // the next number from whole-number keys up to the 32-bit limit; lookups that bind the key and
     // refuse names that are not identifiers; parameters, dates and transaction names.
@@ -201,12 +200,13 @@ private slots:
         const QList<QJsonObject> l = lineas(archivo, &llamadas);
         QCOMPARE(llamadas, (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans",
                                         "Execute", "Mensaje"}));
-        QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool());
+        QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool()
+                && l[6].value("ventana"_L1) == 4242);
         QVERIFY(l[5].value("codigo"_L1) == u"1"_s
                 && l[5].value("error"_L1).toString().startsWith(u"Error en la sentencia SQL"_s));
         QCOMPARE(base.TrazaDe(u"Mensaje"_s), QList<QJsonObject>{l[6]});
         QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
-        QProcess proceso;
+        QProcess proceso;  // this program again, on a case of its own, traced through TQ614_TRAZA alone
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         entorno.insert(u"TQ614_TRAZA"_s, carpeta.filePath(u"hijo.jsonl"_s));
         proceso.setProcessEnvironment(entorno);
