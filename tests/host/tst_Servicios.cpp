@@ -64,6 +64,14 @@ private slots:
     {
         ABRIR_BASE(motor, base);
         UtileriasKes util(FabricaServicios::CrearAccesoDatos());
+        const auto siguiente = [&](const QString& tabla = kTabla) {
+            return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
+        };
+        const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s,
+                                const QString& tabla = kTabla) {
+            return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
+        };
+        QCOMPARE(siguiente(), 1L);
         QVERIFY(!util.RegistrarCambio(kTabla, u"1"_s, {}));
         QVERIFY(util.UltimoError().contains(u"no hay una transacción abierta"_s));
         base.PermitirEscritura(u"OTRO"_s, kTabla, false);
@@ -113,16 +121,7 @@ private slots:
         base.PermitirEscritura(u"prueba"_s, u"GRUPO_CUENTA_CONTABLE"_s, true);
         QVERIFY(registrar(u"2"_s, {}, false) && util.UltimoError().isEmpty());  // a success clears it
         QVERIFY(base.Claves() == QStringList{u"1"_s} && base.ContarFilas(u"Kes_Bitacora"_s) == 1);
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
 
-        const auto siguiente = [&](const QString& tabla = kTabla) {
-            return util.SiguienteNumero(tabla, kClave, {}, {}, {}, {}, {}, {}, {});
-        };
-        const auto buscar = [&](const QString& clave, const QString& campo = u"Gcc_Descripcion"_s,
-                                const QString& tabla = kTabla) {
-            return util.BuscarValor(tabla, kClave, clave, campo, 0, {}, {}, {});
-        };
-        QCOMPARE(siguiente(), 1L);
         for (const char* clave : {"000042", "ABC", "1.2", "99A", "7", "-5", " 50", "1e3", "O'B"})
             base.InsertarGrupo(QString::fromLatin1(clave), QString::fromLatin1(clave).repeated(2));
         QCOMPARE(siguiente(), 43L);
@@ -140,7 +139,7 @@ private slots:
         QCOMPARE(buscar(u"O'B"_s) + u'|' + buscar(u"7"_s, u"Gcc_Nivel"_s), u"O'BO'B|1"_s);
         for (const char* hostil : {"9", "' OR '1'='1", "7' --", "7'; DELETE FROM Grupo_Cuenta_Contable; --", "?", "%"})
             QCOMPARE(buscar(QString::fromUtf8(hostil)), QString());
-        QCOMPARE(base.ContarFilas(kTabla), 10);
+        QCOMPARE(base.ContarFilas(kTabla), 11);
         QVERIFY(util.ExisteRegistro(kTabla, kClave, u"7"_s) && !util.ExisteRegistro(kTabla, kClave, u"9"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, u"(SELECT 1)"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, buscar(u"7"_s, kClave, kTabla + u" WHERE 1=1 --"_s));
@@ -237,9 +236,9 @@ private slots:
                 datos->Mensaje(u"Texto visible"_s, estilo, u"Título"_s, 0, u"TQ614"_s, u"ERR-ID:7500001"_s);
             FabricaServicios::CrearVisorReporte()->MostrarReporte(listado, QString(), 0, 0, -1, -1, 7, -1);
         }
-        const QString mensaje = u"%1 Título: Texto visible"_s;
-        QCOMPARE(vistos, (QStringList{mensaje.arg(int(QMessageBox::Critical)), mensaje.arg(int(QMessageBox::Warning)),
-                                      u"Reporte"_s, listado, u"1"_s}));
+        QCOMPARE(vistos, (QStringList{u"%1 Título: Texto visible"_s.arg(int(QMessageBox::Critical)),
+                                      u"%1 Título: Texto visible"_s.arg(int(QMessageBox::Warning)), u"Reporte"_s,
+                                      listado, u"1"_s}));
         QVERIFY(base.Mensajes().size() == 1 && base.Reportes().isEmpty());  // only the one recorded above
 
         const QString largo = listado.repeated(50);  // 200 lines do not fit one page
