@@ -23,11 +23,7 @@ private slots:
             {"numerico", [&](auto& e, auto&) { return si(GrupoCuenta::EsNumerico(e)); }},
             {"nivel", [](auto& e, auto&) { return QString::number(GrupoCuenta::NivelDeCodigo(e)); }},
             {"texto", [](auto& e, auto&) { return Sql::Texto(e); }}};
-        const struct
-        {
-            QString regla, formato;
-            QStringList entradas, esperados;
-        } filas[] = {
+        const std::tuple<QString, QString, QStringList, QStringList> filas[] = {
             {"formato", "000000", {"7", "1234567"}, {"000007", "1234567"}},  // seven digits are not cut
             {"formato", "", {"15"}, {"15"}},
             {"formato", "##0", {"5"}, {"5"}},
