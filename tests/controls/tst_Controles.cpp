@@ -84,8 +84,7 @@ private slots:
         QCOMPARE(eventos.mid(5), QStringList{"Validate:1.5"});
     }
 
-    // Valor reads the leading number. The length binds typing and pasting, not code (the editor's
-    // seven-digit key in a box of six). Tab skips a locked box, which takes no typing.
+    // Valor reads the leading number; the length binds typing and pasting only; a locked box is skipped.
     void valorLargoYBloqueo()
     {
         const QStringList textos{"12abc", "abc", "-7x", " 4 5", "1e3", "2e", "1.2.3", ".25", "3,5"};
@@ -136,6 +135,10 @@ private slots:
         padre->setSql("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'");
         padre->setSql_control_resultado("txtNPadre");
         nombre->setObjectName("txtNPadre");
+        padre->setProveedorConexion([] { return nullptr; });  // no data services: no lookup
+        nombre->setText("sin servicios");
+        padre->setText("1");
+        QCOMPARE(nombre->text(), QString("sin servicios"));
         padre->setProveedorConexion([&datos] { return datos->Conexion(); });
         QStringList vistos;
         for (const char* clave : {"x' OR '1'='1", "1' OR '1'='1", "?", "'; DELETE FROM Grupo_Cuenta_Contable; --"}) {
@@ -143,7 +146,6 @@ private slots:
             vistos << nombre->text();
         }
         QCOMPARE(vistos, (QStringList{"FRAGMENTO GUARDADO", "", "SIGNO", ""}));
-        QCOMPARE(base.ContarFilas("Grupo_Cuenta_Contable"), 4);
         // Typed: one lookup per keystroke, each with the value bound.
         ventana.show();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
@@ -162,6 +164,11 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("txtPadre: la consulta de txtNPadre falló"));
         QTest::keyClick(padre, Qt::Key_Backspace);
         QCOMPARE(nombre->text(), QString());
+        // Placeholders bare and quoted are bound, a '?' in another literal kept; the first column shown.
+        padre->setSql("SELECT Gcc_Descripcion || ' (?)', 2 FROM Grupo_Cuenta_Contable "
+                      "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ? OR Gcc_Descripcion = '?'");
+        padre->setText("1");
+        QCOMPARE(nombre->text(), QString("ACTIVO (?)"));
     }
 
     void barraDeHerramientas()
@@ -196,6 +203,9 @@ private slots:
             QTest::mouseClick(barra->Boton(nombre), Qt::LeftButton);
         QVERIFY(QMetaObject::invokeMethod(barra, "PulsarEditar"));
         QCOMPARE(eventos, (QStringList{"Nuevo", "Editar", "Eliminar", "Imprimir", "B2Click", "Salir", "Editar"}));
+        barra->Boton("Editar")->setDown(true);
+        barra->Restablecer();
+        QVERIFY(!barra->Boton("Editar")->isDown());
         // The window list offers the shown windows and brings the chosen one to the front.
         v.ventana.setWindowTitle("Catálogo");
         QWidget otra, oculta;
@@ -229,13 +239,17 @@ private slots:
         QTest::mouseMove(titulo, agarre + delta);
         QTest::mouseRelease(titulo, Qt::LeftButton, {}, agarre + delta);
         QTRY_COMPARE(v.ventana.pos(), antes + delta);
-        // Clicked, or Space; Default and Cancel (Return and Escape in a box) are the input box's test.
+        // Clicked, Space, the keypad's Enter as Default (the rest: the input box's test); hidden, no key.
         auto* boton = new flatButton(&v.ventana);
         boton->show();
+        boton->setProperty("Default", true);
         QSignalSpy pulsado(boton, &flatButton::Click);
         QTest::mouseClick(boton, Qt::LeftButton);
         QTest::keyClick(boton, Qt::Key_Space);
-        QCOMPARE(pulsado.count(), 2);
+        QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);
+        boton->hide();
+        QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(pulsado.count(), 3);
     }
 
     void esquemaDeColoresYEtiqueta()
