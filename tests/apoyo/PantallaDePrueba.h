@@ -3,9 +3,6 @@
 #include "TreeView.h"
 #include "frmTQ614.h"
 
-#include <QString>
-#include <QStringList>
-
 class BaseDePrueba;
 
 // The catalogue screen as the host opens it over a test database, created anew and destroyed
