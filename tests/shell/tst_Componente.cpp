@@ -45,7 +45,6 @@ public:
     {}
     QStringList eventos;
     bool cancelarCierre = false;
-    QList<int> modos;
 
 protected:
     void ConstruirVentana(QWidget* ventana) override { new QLineEdit(ventana); }
@@ -53,7 +52,7 @@ protected:
     void Form_Unload() override { eventos << QStringLiteral("Unload"); }
     void Form_QueryUnload(bool& cancel, int modo) override
     {
-        modos << modo;
+        eventos << QStringLiteral("QueryUnload %1").arg(modo);
         cancel = cancelarCierre;
     }
 };
@@ -156,16 +155,16 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(caja.isNull() && DllCanUnloadNow() == S_OK_KES);
         QVERIFY(forma.Ventana()->findChild<QLineEdit*>());
-        QCOMPARE(forma.eventos, (QStringList{"Load", "Unload", "Load"}));
-        forma.modos.clear();
         forma.cancelarCierre = true;
         forma.Show();
         QVERIFY(!forma.Ventana()->close());
         forma.Unload();
         QVERIFY(forma.Cargado());
-        QCOMPARE(forma.modos, (QList<int>{FormaBase::vbFormControlMenu, FormaBase::vbFormCode}));
         forma.cancelarCierre = false;
         QVERIFY(forma.Ventana()->close() && !forma.Cargado());
+        // Query-unload modes: 0 the window closed by the user, 1 by code.
+        QCOMPARE(forma.eventos, (QStringList{"Load", "QueryUnload 1", "Unload", "Load", "QueryUnload 0",
+                                             "QueryUnload 1", "QueryUnload 0", "Unload"}));
 
         Publico::EstablecerFabrica(KesCrearObjeto);  // the services library, as a host carries it
         Publico::Main();
