@@ -17,8 +17,7 @@ public:
 
     explicit BaseDePrueba(Motor motor = Motor::SQLite);
     ~BaseDePrueba();
-    BaseDePrueba(const BaseDePrueba&) = delete;
-    BaseDePrueba& operator=(const BaseDePrueba&) = delete;
+    Q_DISABLE_COPY(BaseDePrueba)
 
     static bool PostgresDisponible();
     static Sesion::Configuracion ConfiguracionPostgres();  // without a schema of its own

@@ -16,8 +16,7 @@ public:
 
     explicit PantallaDePrueba(BaseDePrueba& base, Apertura apertura = Apertura::Mostrada);
     ~PantallaDePrueba();
-    PantallaDePrueba(const PantallaDePrueba&) = delete;
-    PantallaDePrueba& operator=(const PantallaDePrueba&) = delete;
+    Q_DISABLE_COPY(PantallaDePrueba)
 
     frmTQ614& Forma() const { return frmTQ614::Instancia(); }
     TreeView& Arbol() const { return *Forma().tvCuentas(); }
