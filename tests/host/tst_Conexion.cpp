@@ -1,5 +1,4 @@
-// The connection and recordset on SQLite and PostgreSQL: statement shapes, schema, locks, bursts,
-// silent servers and the session's settings.
+// Connections and recordsets on SQLite and PostgreSQL, from statement shapes to silent servers.
 #include "AnalizadorSentencias.h"
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
@@ -16,7 +15,6 @@
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
-using Marcador = SentenciaParametrizada::Marcador;
 
 namespace {
 
@@ -58,24 +56,20 @@ class PruebaConexion : public QObject
     Q_OBJECT
 
 private slots:
-    // A statement split into a shared shape and its literals' values; texts the splitter cannot
-    // read safely run as written (no `texto`).
+    // A statement split into its shape and its literals (unsafe texts run as written, no `texto`); a
+    // text with the last one's ends is taken for its shape unscanned, as the full analysis would.
     void formaDeLaSentencia()
     {
-        const Marcador i = Marcador::Interrogacion, d = Marcador::Dolar;
+        const auto i = SentenciaParametrizada::Marcador::Interrogacion, d = SentenciaParametrizada::Marcador::Dolar;
         const struct
         {
-            Marcador marcador;
+            SentenciaParametrizada::Marcador marcador;
             const char* sql;
             const char* texto = nullptr;
-            QStringList valores = {};
+            QVariantList valores = {};
             QVariantList explicitos = {};
         } casos[] = {
-            {d,
-             "INSERT INTO T VALUES (?, '?', ?, 'b')",
-             "INSERT INTO T VALUES ($1, $2, $3, $4)",
-             {"uno", "?", "2", "b"},
-             {"uno", 2}},
+            {d, "INSERT INTO T VALUES (?, '?', ?)", "INSERT INTO T VALUES ($1, $2, $3)", {"a", "?", 2}, {"a", 2}},
             {i, "INSERT INTO T VALUES ('x', 3, -1.5)", "INSERT INTO T VALUES (?, 3, -1.5)", {"x"}},
             {i, "SELECT * FROM T -- it's\nWHERE A = 'b'", "SELECT * FROM T -- it's\nWHERE A = ?", {"b"}},
             {i, "SELECT /* don't */ A FROM T WHERE B = 'c'", "SELECT /* don't */ A FROM T WHERE B = ?", {"c"}},
@@ -96,25 +90,13 @@ private slots:
             const auto forma = SentenciaParametrizada::Analizar(sql, caso.explicitos, caso.marcador);
             QCOMPARE(forma.Texto(), caso.texto ? QString::fromUtf8(caso.texto) : sql);
             QCOMPARE(forma.LiteralesExtraidos(), caso.texto != nullptr);
-            QStringList valores;
-            for (const QVariant& v : forma.Valores())
-                valores << v.toString();
-            QCOMPARE(valores, caso.valores);
-            QCOMPARE(forma.MarcadoresExplicitos(), caso.explicitos.size());
-            forma.ExigirValores(caso.explicitos.size());
-            QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.ExigirValores(caso.explicitos.size() - 1));
+            QCOMPARE(forma.Valores(), caso.valores);
         }
-    }
-
-    // A text with the ends of the last one is taken for its shape unscanned, giving the full analysis.
-    void formaRecordada()
-    {
-        AnalizadorSentencias analizador(Marcador::Interrogacion);
+        AnalizadorSentencias analizador(i);
         const QString a = u"SELECT * FROM T WHERE A = '"_s, z = u"' ORDER BY A"_s;
-        const std::pair<QString, bool> casos[] = {
+        const std::pair<QString, bool> seguidas[] = {
             {a + u"k1"_s + z, false},
             {a + u"k2"_s + z, true},
-            {a + z, true},
             {a + u"Ñandú -- /* ? $1"_s + z, true},
             {a + u"it''s"_s + z, false},  // a doubled quote
             {a + u"x' OR B = 'y"_s + z, false},  // two literals between the same ends
@@ -123,19 +105,20 @@ private slots:
             {u"SELECT 'x', 'y' FROM T"_s, false},  // two literals: nothing is remembered
             {a + u"k5"_s + z + u" DESC"_s, false},
         };
-        for (const auto& [sql, mismaForma] : casos) {
+        for (const auto& [sql, mismaForma] : seguidas) {
             QCOMPARE(analizador.LiteralDeLaMismaForma(sql).has_value(), mismaForma);
             const auto forma = analizador.Analizar(sql, {});
-            const auto completa = SentenciaParametrizada::Analizar(sql, {}, Marcador::Interrogacion);
+            const auto completa = SentenciaParametrizada::Analizar(sql, {}, i);
             QVERIFY(forma.Texto() == completa.Texto() && forma.Valores() == completa.Valores()
                     && forma.LiteralesExtraidos() == completa.LiteralesExtraidos());
         }
     }
 
-    // A recordset's ends, missing columns and close; a failed statement keeps the transaction open
-    // (PostgreSQL then refuses the commit); refusals in the services' words; a lock waited for.
-    void recordsetsTransaccionesYRechazos_data() { BaseDePrueba::AgregarMotores(); }
-    void recordsetsTransaccionesYRechazos()
+    // A recordset's ends, columns and close; a failed statement keeps its transaction (PostgreSQL then
+    // refuses the commit); refusals in our words; a lock waited for. Texts differing only in literals
+    // share one prepared statement, the literals arriving exactly. Keys sort by their bytes.
+    void sentenciasRecordsetsYTransacciones_data() { BaseDePrueba::AgregarMotores(); }
+    void sentenciasRecordsetsYTransacciones()
     {
         ABRIR_BASE(motor, base);
         const bool pg = motor == Motor::PostgreSQL;
@@ -150,11 +133,7 @@ private slots:
         rs->MoveNext();
         const QVariant nivel = rs->Fields(u"Gcc_Nivel"_s);
         QVERIFY(nivel.typeId() == QMetaType::LongLong && nivel.toInt() == 2 && rs->Fields(u"Gcc_Codigo"_s).isNull());
-        QCOMPARE(rs->Fields(0), QVariant(u"2"_s));  // by position, the key first
         QCOMPARE(codigoDe([&] { rs->Fields(u"No_Existe"_s); }) + codigoDe([&] { rs->Fields(-1); }), u"32653265"_s);
-        rs->MoveNext();
-        QVERIFY(rs->Eof() && !rs->Bof());
-        QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
         rs->Close();
         QCOMPARE(codigoDe([&] { rs->Eof(); }), u"3704"_s);
 
@@ -173,20 +152,16 @@ private slots:
                                      + u" Ya existe un registro con la misma clave en la tabla"_s)
                      && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive),
                  qPrintable(repetida));
-        QVERIFY(c->EnTransaccion());
         QCOMPARE(codigoDe([&] { c->CommitTrans(); }), pg ? u"25P02"_s : u"<sin"_s);
         if (pg)
             c->RollbackTrans();
-        QVERIFY(!c->EnTransaccion());
         Sesion::Cerrar();  // read back through a new connection
         const QString descripcion = pg ? u"Activo"_s : u"Otra vez"_s;
         QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s), descripcion);
 
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
-        for (const QString& sql :
-             {u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1'"_s.arg(QString(201, u'x')),
-              u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'x'; DELETE FROM Grupo_Cuenta_Contable"_s})
-            QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(sql));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(u"8"_s, QString(201, u'x')));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable; SELECT 1"_s));
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2;"_s);  // a closing ; is fine
         QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion, Gcc_Nivel"_s), descripcion + u"|2"_s);
         base.Reconfigurar([](Sesion::Configuracion& c) { c.esperaBloqueoMs = 200; });
@@ -196,68 +171,50 @@ private slots:
         QElapsedTimer reloj;
         reloj.start();
         const QString ocupada = ErrorDe([&] {
-            base.Conexion()->BeginTrans();
+            GuardaTransaccion guarda(base.Conexion());
             base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Mío'"_s);
         });
         QVERIFY2(ocupada.startsWith((pg ? u"55P03"_s : u"5"_s) + u" La base de datos está ocupada"_s)
                      && reloj.elapsed() >= 150,
                  qPrintable(u"%1 ms: %2"_s.arg(reloj.elapsed()).arg(ocupada)));
-        if (base.Conexion()->EnTransaccion())
-            base.Conexion()->RollbackTrans();
         QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s), descripcion);  // readers are not held up
-    }
+        otro->RollbackTrans();
 
-    // Texts differing only in literals share one prepared statement, the literals reaching the
-    // database exactly. Keys sort by their bytes.
-    void textosIntactosYUnaSentenciaPorForma_data() { BaseDePrueba::AgregarMotores(); }
-    void textosIntactosYUnaSentenciaPorForma()
-    {
-        ABRIR_BASE(motor, base);
-        const QStringList textos{u"O'Brien y D'Arcy"_s,
-                                 u"?"_s,
-                                 u"-- no es comentario"_s,
-                                 u"/* tampoco */"_s,
-                                 u"''"_s,
-                                 u""_s,
-                                 u"$1 $$ dólar $$"_s,
-                                 u"Ñandú \"comillas\" \\ barra; DROP TABLE x"_s,
-                                 u"ÁÉÍÓÚñ'\\ x"_s.repeated(20)};  // the last one 200 characters, the column's width
+        const QString ancho = u"ÁÉÍÓÚñ'\\ x"_s.repeated(20);  // 200 characters, the column's width
+        const QStringList textos{u"O'Brien y D'Arcy"_s, u"?"_s, u"-- /* no"_s, u"''"_s, u""_s,
+                                 u"$1 $$ \"x\";"_s,     ancho};
         const int antes = enCache(base.Conexion());
         for (qsizetype i = 0; i < textos.size(); ++i)
             base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
                           "Gcc_Padre) VALUES ('K%1', '%2', '0')"_s.arg(i)
                               .arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
         const QString porClave =
-            u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s;
+            u"SELECT Gcc_Descripcion, Gcc_Padre FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s;
         for (qsizetype i = 0; i < textos.size(); ++i)
             QCOMPARE(base.Valor(porClave.arg(i)).toString(), textos[i]);
         QCOMPARE(enCache(base.Conexion()), antes + 2);  // one INSERT and one SELECT, whatever their literals
-        // A literal that looks like a placeholder, a comment or an injection is matched as text.
+        // A literal that looks like a placeholder next to a comment is matched as text.
         QCOMPARE(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
                             "WHERE Gcc_Descripcion = '?' -- y un comentario con 'comilla\n"_s),
                  QVariant(u"K1"_s));
-        QVERIFY(base.Valor(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable "
-                           "WHERE Gcc_Descripcion = 'x'' OR ''1''=''1'"_s)
-                    .isNull());
         // Explicit placeholders next to literals; a placeholder without its value is refused.
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = ?, Gcc_Descripcion = '¿?' "
                       "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s,
                       {u"1.2"_s, u"K0"_s});
         QCOMPARE(base.Fila(u"K0"_s, u"Gcc_Descripcion, Gcc_Codigo"_s), u"¿?|1.2"_s);
-        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion,
-                                 base.Ejecutar(u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = ?"_s));
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"SELECT ? FROM Grupo_Cuenta_Contable"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.Ejecutar(u"SELECT 1"_s, {1}));
-        if (motor == Motor::PostgreSQL) {
+        if (pg) {
             // `$1 IS NULL` cannot be prepared; the refusal must not abort the open transaction.
             base.Conexion()->BeginTrans();
             QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s),
                      QVariant(u"unknown"_s));  // as written
             base.Conexion()->CommitTrans();
         }
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable"_s);
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable <> '1'"_s);
         for (const char* clave : {"b", "B", "a", "10", "9", "A", "_x", "Á"})
             base.InsertarGrupo(QString::fromUtf8(clave), u"d"_s);
-        QCOMPARE(base.Claves(), (QStringList{"10", "9", "A", "B", "_x", "a", "b", "Á"}));
+        QCOMPARE(base.Claves(), (QStringList{"1", "10", "9", "A", "B", "_x", "a", "b", "Á"}));
     }
 
     // Opening a database changes nothing; one of version 2 is brought up to date, a later one refused.
@@ -270,12 +227,10 @@ private slots:
         for (const char* tabla :
              {"Kes_Version", "Grupo_Cuenta_Contable", "Kes_Parametro", "Kes_Permiso", "Kes_Bitacora"})
             QCOMPARE(base.ContarFilas(QString::fromLatin1(tabla)), qlonglong(qstrcmp(tabla, "Kes_Version") == 0));
-        QVERIFY(base.Valor(pg ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() "
-                                "AND indexname = 'gcc_padre_indice'"_s
-                              : u"SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'Gcc_Padre_Indice'"_s)
-                    .toString()
-                    .contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
-        QVERIFY(pg || base.Valor(u"PRAGMA journal_mode"_s).toString() == u"wal"_s);
+        const QString indice = pg ? u"SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() AND "
+                                    "indexname = 'gcc_padre_indice'"_s
+                                  : u"SELECT sql FROM sqlite_master WHERE name = 'Gcc_Padre_Indice'"_s;
+        QVERIFY(base.Valor(indice).toString().contains(u"Gcc_Padre"_s, Qt::CaseInsensitive));
         Sesion::Cerrar();
         base.EjecutarAparte(
             (pg ? u"DROP TRIGGER gcc_historial ON Grupo_Cuenta_Contable; DROP FUNCTION gcc_historial(); "_s
@@ -293,28 +248,23 @@ private slots:
         QVERIFY(ErrorDe([] { Sesion::Conexion(); }).contains(u"versión más reciente"_s));
     }
 
-    // A burst answers each statement with the server's rows; it is not used where = is not byte
-    // equality (blanks, numbers, a collation) or the column is unique.
+    // A burst answers as each statement would; none where = is not byte equality or the column unique.
     void rafagaComoCadaSentencia()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
-        const QString todas = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
         const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
         const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
         const struct
         {
             const char* columna;
-            QString sentencia;
-            QStringList valores, literales;  // "NULL" for a missing value
             bool rafaga;
+            QString sentencia = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
         } casos[] = {
-            {"TEXT", todas, textos, buscados, true},
-            {"VARCHAR(10)", u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s, textos, buscados,
-             true},
-            {"CHAR(3)", todas, textos, buscados, false},  // without its trailing blanks
-            {"INTEGER", todas, {"5", "50", "NULL", "5"}, {"5", "05", " 5", "50", "0", "6"}, false},
-            {"TEXT COLLATE mayusculas", todas, textos, buscados, false},
-            {"TEXT UNIQUE", todas, textos.mid(0, 7), buscados, false},
+            {"TEXT", true},
+            {"VARCHAR(10)", true, u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s},
+            {"CHAR(3)", false},  // without its trailing blanks
+            {"TEXT COLLATE mayusculas", false},
+            {"TEXT UNIQUE", false},
         };
         for (const auto& caso : casos) {
             BaseDePrueba base(Motor::PostgreSQL);
@@ -322,18 +272,13 @@ private slots:
             base.Ejecutar(
                 u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
             base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(caso.columna));
-            for (qsizetype i = 0; i < caso.valores.size(); ++i)
-                base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
-                              {i, caso.valores[i] == u"NULL" ? QVariant() : caso.valores[i], caso.valores.size() - i});
+            for (qsizetype i = 0; i < textos.size(); ++i)
+                base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?) ON CONFLICT DO NOTHING"_s,
+                              {i, textos[i] == u"NULL" ? QVariant() : textos[i], textos.size() - i});
             const auto leer = [&] {
                 QStringList leidas;
-                for (const QString& literal : caso.literales) {
-                    leidas << literal + u":"_s;
-                    auto rs = base.Conexion()->Execute(caso.sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s)));
-                    for (; !rs->Eof(); rs->MoveNext())
-                        leidas.last() +=
-                            u' ' + rs->Fields(u"Id"_s).toString() + u'=' + rs->Fields(u"Valor"_s).toString();
-                }
+                for (const QString& literal : buscados)
+                    leidas << base.Columna(caso.sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))).join(u';');
                 return leidas;
             };
             base.Conexion()->BeginTrans();
@@ -341,10 +286,9 @@ private slots:
             base.Conexion()->RollbackTrans();
             // The first burst asks about the column, then fetches the rows; the next one only fetches.
             const int idas = base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); });
-            QVERIFY2(caso.rafaga ? idas == 2 : idas > caso.literales.size(), caso.columna);
+            QVERIFY2(caso.rafaga ? idas == 2 : idas > buscados.size(), caso.columna);
             QCoreApplication::processEvents();
-            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }),
-                     caso.rafaga ? 1 : int(caso.literales.size()));
+            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }), caso.rafaga ? 1 : int(buscados.size()));
             // Another shape that compares the same column asks nothing more about it.
             QCoreApplication::processEvents();
             if (caso.rafaga)
@@ -352,8 +296,7 @@ private slots:
         }
     }
 
-    // A burst ends at a write, BeginTrans or the event loop; past FilasPorRafaga rows, or with
-    // bursts off, each statement goes alone.
+    // A burst ends at a write, BeginTrans or the event loop; past FilasPorRafaga rows, or off, none is made.
     void rafagaTermina()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -362,54 +305,40 @@ private slots:
         base.InsertarGrupos({u"1|Grupo 1"_s, u"2|Grupo 2"_s, u"3|Grupo 3"_s});
         auto otro = base.OtraConexion();
         Connection* c = base.Conexion();
-        const auto otroEscribe = [&](const QString& descripcion) {
-            otro->Execute(
-                u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = ? WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s,
-                {descripcion});
-        };
+        const QString escribir =
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = ? WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
         QCOMPARE(primeraDescripcion(*c), u"Grupo 1"_s);
-        otroEscribe(u"Suyo"_s);
+        otro->Execute(escribir, {u"Suyo"_s});
         QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(primeraDescripcion(*c), u"Grupo 1"_s); }), 0);  // the snapshot
         QCoreApplication::processEvents();
         QCOMPARE(primeraDescripcion(*c), u"Suyo"_s);
-        otroEscribe(u"Suyo otra vez"_s);
+        otro->Execute(escribir, {u"Suyo otra vez"_s});
         c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 2 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '3'"_s);
         QCOMPARE(primeraDescripcion(*c), u"Suyo otra vez"_s);
-        otroEscribe(u"Antes de la transaccion"_s);
+        otro->Execute(escribir, {u"Antes de la transaccion"_s});
         c->BeginTrans();
         QCOMPARE(primeraDescripcion(*c), u"Antes de la transaccion"_s);
-        otroEscribe(u"Durante la transaccion"_s);
+        otro->Execute(escribir, {u"Durante la transaccion"_s});
         QCOMPARE(primeraDescripcion(*c), u"Durante la transaccion"_s);
         c->RollbackTrans();
         QCOMPARE(primeraDescripcion(*c), u"Durante la transaccion"_s);  // the burst before BeginTrans is gone
         for (const int filasPorRafaga : {2, 0}) {
-            base.Reconfigurar(
-                [&](Sesion::Configuracion& configuracion) { configuracion.filasPorRafaga = filasPorRafaga; });
+            base.Reconfigurar([&](Sesion::Configuracion& nueva) { nueva.filasPorRafaga = filasPorRafaga; });
             primeraDescripcion(*base.Conexion());
-            QCOMPARE(base.IdasYVueltas([&] {
-                for (int i = 0; i < 3; ++i)
-                    primeraDescripcion(*base.Conexion());
-            }),
-                     3);
+            QCOMPARE(base.IdasYVueltas([&] { primeraDescripcion(*base.Conexion()); }), 1);
         }
     }
 
-    // Queries share one read transaction, a result read as the caller moves: it hides no other
-    // connection's commit, ends at a write, a transaction or the event loop, and gives what the
-    // table held at Execute. Switched off in the settings, no read is shared.
+    // Queries share one read, results read as the caller moves: it hides no commit, ends at a write,
+    // the event loop or the connection's end, an open result keeping its rows. Off, none is shared.
     void sqliteResultadoLeidoAlAvanzar()
     {
         BaseDePrueba base;
-        for (const QString clave : {u"1"_s, u"2"_s, u"3"_s}) {
-            base.InsertarGrupo(clave, clave == u"1"_s ? u"Año 1 — ñandú"_s : u"Grupo "_s + clave);
-            base.InsertarGrupo(clave + u'1', u"Hijo "_s + clave, QString(), clave, 2);
-        }
+        base.InsertarGrupos({u"1|Año 1 — ñandú"_s, u"2|Grupo 2"_s, u"3|Grupo 3"_s, u"21|Hijo 2|NULL|2|2"_s});
         // A connection of its own: the session's one is traced, and the trace counts every row.
         auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
         auto otra = base.OtraConexion();
-        const auto cambiar = [](int n) {
-            return u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada %1'"_s.arg(n);
-        };
+        const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada %1'"_s;
         const auto cambiadas = [](int n) { return QStringList(3, u"Cambiada %1"_s.arg(n)); };
         const auto descripciones = [](Recordset& rs) {
             QStringList leidas;
@@ -426,7 +355,6 @@ private slots:
             interrupcion();
             QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
             QCOMPARE(descripciones(*rs), antes.mid(1));
-            QVERIFY(rs->Eof() && !rs->Bof());
             QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
         };
         QCOMPARE(hijos(u"0"_s).value(0), u"Año 1 — ñandú"_s);  // it maps the shared memory the next reads compare
@@ -440,48 +368,31 @@ private slots:
             contado->MoveNext();
             QCOMPARE(dynamic_cast<RecordsetKes&>(*contado).Filas(), 3);  // as the trace counts them
             QCOMPARE(descripciones(*contado), (QStringList{u"Grupo 2"_s, u"Grupo 3"_s}));
-            QCOMPARE(c->SentenciasEnCache(), 1);
         });
         durante([&] {
             for (const int n : {0, 1}) {
-                otra->Execute(cambiar(n));
+                otra->Execute(cambiar.arg(n));
                 QCOMPARE(hijos(u"0"_s), cambiadas(n));
             }
         });
         durante([&] {
-            c->Execute(cambiar(2));
+            c->Execute(cambiar.arg(2));
             QVERIFY(!c->LecturaAbierta());  // a write ends the shared read and commits on its own
-            QCOMPARE(otra->Execute(u"SELECT COUNT(*) FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = 'Cambiada 2'"_s)
-                         ->Fields(0),
-                     QVariant(6));
+            QCOMPARE(base.Columna(u"SELECT DISTINCT Gcc_Descripcion FROM Grupo_Cuenta_Contable"_s),
+                     QStringList{u"Cambiada 2"_s});
         });
-        durante([&] {
-            c->BeginTrans();  // on a fresh write lock
-            QVERIFY(!c->LecturaAbierta());
-            c->Execute(cambiar(3));
-            QCOMPARE(hijos(u"0"_s), cambiadas(3));
-            c->CommitTrans();
-        });
-        durante([&] {
-            QTRY_VERIFY(!c->LecturaAbierta());  // the event loop
-            otra->Execute(cambiar(4));
-            QCOMPARE(hijos(u"0"_s), cambiadas(4));
-        });
+        durante([&] { QTRY_VERIFY(!c->LecturaAbierta()); });  // the event loop
         durante([&] {
             c.reset();
-            otra->Execute(cambiar(5));
+            otra->Execute(cambiar.arg(5));
         });
-        Sesion::Configuracion apagada = base.Configuracion();
-        apagada.lecturaCompartida = false;
-        c = std::make_unique<ConexionSqlite>(apagada);
+        base.Reconfigurar([](Sesion::Configuracion& c) { c.lecturaCompartida = false; });
+        c = std::make_unique<ConexionSqlite>(base.Configuracion());
         QCOMPARE(hijos(u"0"_s), cambiadas(5));
         QVERIFY(!c->LecturaAbierta());
-        otra->Execute(cambiar(6));
-        QCOMPARE(hijos(u"0"_s), cambiadas(6));
     }
 
-    // The settings file (a password refused wherever it is); a catalogue without the library's
-    // tables keeps its rows.
+    // The settings file (a password in it refused); a catalogue without the library's tables kept.
     void configuracion()
     {
         const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
@@ -495,27 +406,23 @@ private slots:
                                        "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
                                        "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
                                        "FilasPorRafaga=0\nLecturaCompartida=false\n");
-        QCOMPARE(c.motor, Sesion::Configuracion::PostgreSQL);
-        QCOMPARE(
-            QStringList({c.conexion, c.servicio, c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema,
-                         c.operador, QString::number(c.esperaBloqueoMs), QString::number(c.esperaServidorMs),
-                         QString::number(c.filasPorRafaga), QString::number(c.lecturaCompartida)}),
-            QStringList({"host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local", "6543",
-                         "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
+        QCOMPARE(QStringList({QString::number(c.motor), c.conexion, c.servicio, c.servidor, QString::number(c.puerto),
+                              c.base, c.usuario, c.esquema, c.operador, QString::number(c.esperaBloqueoMs),
+                              QString::number(c.esperaServidorMs), QString::number(c.filasPorRafaga),
+                              QString::number(c.lecturaCompartida)}),
+                 QStringList({"1", "host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local",
+                              "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
         QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
-        for (const QByteArray& conClave :
-             {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
-              "Conexion=host=db user=ana password=secreta\n"_ba, "Conexion=postgresql://ana:secreta@db/conta\n"_ba}) {
+        for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
+                                           "Conexion=postgresql://ana:secreta@db/c\n"_ba}) {
             const QString rechazo = ErrorDe([&] { leer(conClave); });
             for (const char* dondeSi : {"tq614.ini", "PGPASSFILE", "pg_service.conf", "PGPASSWORD"})
                 QVERIFY2(rechazo.contains(QLatin1String(dondeSi)), qPrintable(rechazo));
         }
         QVERIFY(Sesion::ClaveEnCadena(u"postgresql://ana@db/conta?sslmode=require"_s).isEmpty());
         BaseDePrueba base;  // restores the configuration when it ends
-        base.Reconfigurar([&](Sesion::Configuracion& existente) {
-            existente = {};
-            existente.archivo = carpeta.filePath(u"existente.db"_s);
-        });
+        base.Reconfigurar(
+            [&](Sesion::Configuracion& nueva) { nueva = {.archivo = carpeta.filePath(u"existente.db"_s)}; });
         base.EjecutarAparte(u"CREATE TABLE Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable TEXT PRIMARY KEY, "
                             "Gcc_Descripcion TEXT, Gcc_Padre TEXT); INSERT INTO Grupo_Cuenta_Contable VALUES ('1', "
                             "'Activo', '0')"_s);
@@ -524,35 +431,23 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's means through the settings: TLS, several hosts, a service file, a password missing
-    // from the password file asked once (the host program's test: the rest).
+    // libpq's TLS, host lists, service file and password file, through the settings.
     void postgresComoLoConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
         const Sesion::Configuracion prueba = BaseDePrueba::ConfiguracionPostgres();
-        const QString aqui = u"host=127.0.0.1 port=%1 "_s.arg(prueba.puerto);
+        const QString quien = u" dbname=%1 user=%2"_s.arg(prueba.base, prueba.usuario);
         const auto con = [&](const QString& cadena) {
-            Sesion::Configuracion c = prueba;
-            c.servidor.clear();
-            c.puerto = 0;
-            c.conexion = cadena;
-            return c;
+            return Sesion::Configuracion{.motor = prueba.motor, .conexion = cadena.arg(prueba.puerto) + quien};
         };
         const auto valor = [](auto&& c, const char* sql) { return c.Execute(QString::fromLatin1(sql))->Fields(0); };
         const QString otraAutoridad = ErrorDe([&] {
-            ConexionPostgres c(
-                con(aqui + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA")));
+            ConexionPostgres c(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert="_s
+                                   + qEnvironmentVariable("TQ614_PG_OTRA_CA")));
         });
         QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
                      && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
                  qPrintable(otraAutoridad));
-        {
-            // The first host is down; after the session is lost, the host list is tried again.
-            ConexionPostgres c(
-                con(u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s.arg(prueba.puerto)));
-            QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
-            QVERIFY(valor(c, "SELECT inet_server_port()").toInt() == prueba.puerto && c.Reconexiones() == 1);
-        }
         QTemporaryDir carpeta;
         const QByteArray archivoClaves = qgetenv("PGPASSFILE");
         const bool registrando = Sesion::MensajesRegistrandose();
@@ -566,16 +461,15 @@ private slots:
                                                            "application_name=desde_servicio\n"_s.arg(prueba.puerto)
                                                                .arg(prueba.base, prueba.usuario)
                                                                .toUtf8())));
-        Sesion::Configuracion soloServicio;
-        soloServicio.motor = Sesion::Configuracion::PostgreSQL;
-        soloServicio.servicio = u"conta"_s;
-        QCOMPARE(valor(ConexionPostgres(soloServicio), "SELECT current_setting('application_name')"),
+        QCOMPARE(valor(ConexionPostgres({.motor = Sesion::Configuracion::PostgreSQL, .servicio = u"conta"_s}),
+                       "SELECT current_setting('application_name')"),
                  QVariant(u"desde_servicio"_s));
         QFile claves(QString::fromLocal8Bit(archivoClaves));
         QVERIFY(claves.open(QIODevice::ReadOnly));
         const QString contrasena = QString::fromUtf8(claves.readAll()).trimmed().section(u':', 4);
         qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
-        // With a user to ask, one dialog, whose answer outlives the session it opened.
+        // The first host down, a password asked once: it outlives its session, the list tried again.
+        const QString varios = u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s;
         Sesion::RegistrarMensajes(false);
         {
             VigiaModal usuario([&](QWidget* ventana) {
@@ -583,22 +477,25 @@ private slots:
                 dialogo->setTextValue(contrasena);
                 dialogo->accept();
             });
-            ConexionPostgres c(con(aqui));
+            ConexionPostgres c(con(varios));
             QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
-            QVERIFY(valor(c, "SELECT 1").toInt() == 1 && c.Reconexiones() == 1 && usuario.Abiertas() == 1);
+            QVERIFY(valor(c, "SELECT inet_server_port()").toInt() == prueba.puerto && c.Reconexiones() == 1);
+            QCOMPARE(usuario.Abiertas(), 1);
         }
         VigiaModal cancelado;  // closes the dialog: as the user's Cancel
-        QCOMPARE(codigoDe([&] { ConexionPostgres c(con(aqui)); }), u"28P01"_s);
+        QCOMPARE(codigoDe([&] { ConexionPostgres c(con(varios)); }), u"28P01"_s);
         QCOMPARE(cancelado.Abiertas(), 1);
     }
 
-    // A silent server (a network holding every byte, a stopped backend): connecting and each
-    // statement give up at the deadline; the next statement works on a new session.
-    void servidorCallado()
+    // A silent server (a mute network, a stopped backend) is given up at the deadline, the next
+    // statement on a new session. A statement gone stale (a changed table, DEALLOCATE ALL) fails the
+    // transaction it runs in, and outside one is prepared again, once.
+    void sesionQueSeRecupera()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
-        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        base.Reconfigurar([](Sesion::Configuracion& c) { c.filasPorRafaga = 0; });  // a table without key: a burst
+        base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
         Sesion::Configuracion config = base.Configuracion();
         config.esperaServidorMs = 1500;
         QElapsedTimer reloj;
@@ -628,48 +525,27 @@ private slots:
                      sql.startsWith(u"UPDATE"_s));
             // The next statement opens a new session, while the old one still sleeps.
             QCOMPARE(primeraDescripcion(c), u"Activo"_s);
-            QVERIFY(c.ProcesoDelServidor() != pid);
         }
         QCOMPARE(c.Reconexiones(), 2);
-    }
 
-    // Statements prepared before the table was rebuilt are prepared again; inside a transaction a
-    // stale one fails it, as does DEALLOCATE ALL (a pooler's).
-    void sentenciasPreparadasViejas()
-    {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        BaseDePrueba base(Motor::PostgreSQL);
-        base.Reconfigurar([](Sesion::Configuracion& c) { c.filasPorRafaga = 0; });  // a table without key: a burst
-        Connection* c = base.Conexion();
-        base.InsertarGrupo(u"1"_s, u"Activo"_s, u"1.1"_s, u"0"_s, 2);
-        const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
-        const auto leer = [&] {
-            QStringList valores;
-            for (const QString& sql : {fila, QString(fila).replace(u"*"_s, u"*, pg_typeof('x') AS Tipo"_s)}) {
-                auto rs = c->Execute(sql);
-                for (const char* columna : {"Gcc_Descripcion", "Gcc_Codigo", "Gcc_Padre", "Gcc_Nivel", "Es_Cve_Estado"})
-                    valores << rs->Fields(QLatin1String(columna)).toString();
-            }
-            return valores.join(u'|');
-        };
-        const QString esperada = u"Activo|1.1|0|2|AC|Activo|1.1|0|2|AC"_s;
-        QCOMPARE(leer(), esperada);
-        const int preparadas = enCache(c);
+        Connection* sesion = base.Conexion();
+        const QString uno = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
+        sesion->Execute(uno);
+        const int preparadas = enCache(sesion);
         base.ReordenarCatalogoAparte();
-        QCOMPARE(leer(), esperada);
-        QCOMPARE(enCache(c), preparadas + 1);
+        sesion->Execute(uno);  // prepared again, once
+        QCOMPARE(enCache(sesion), preparadas + 1);
         base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
-        c->BeginTrans();
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
-        const QString dentro = ErrorDe([&] { leer(); });
+        sesion->BeginTrans();
+        sesion->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
+        const QString dentro = ErrorDe([&] { sesion->Execute(uno); });
         QVERIFY2(dentro.startsWith(u"0A000 Una sentencia preparada dejó de valer"_s), qPrintable(dentro));
-        c->RollbackTrans();
-        QCOMPARE(leer(), esperada);
-        c->Execute(u"DEALLOCATE ALL"_s);
-        c->BeginTrans();
+        sesion->RollbackTrans();
+        sesion->Execute(u"DEALLOCATE ALL"_s);
+        sesion->BeginTrans();
         QCOMPARE(codigoDe([&] { base.InsertarGrupo(u"2"_s, u"Pasivo"_s); }), u"26000"_s);
-        c->RollbackTrans();
-        c->Execute(u"DEALLOCATE ALL"_s);
+        sesion->RollbackTrans();
+        sesion->Execute(u"DEALLOCATE ALL"_s);
         base.InsertarGrupo(u"3"_s, u"Capital"_s);
         QCOMPARE(base.Claves(), QStringList({u"1"_s, u"3"_s}));
     }
