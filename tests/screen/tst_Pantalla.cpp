@@ -72,6 +72,7 @@ private slots:
         TreeView* arbol = forma.tvCuentas();
         QCOMPARE(forma.Ventana()->size(), Twips::Rectangulo(0, 0, 9945, 7110).size());
         QCOMPARE(arbol->geometry(), Twips::Rectangulo(120, 1200, 8295, 3975));
+        QCOMPARE(TreeView::Tag(pantalla.Nodo(u"0"_s)), QVariant(1));
         QCOMPARE(forma.Ventana()->palette().color(QPalette::Window), QColor(245, 245, 245));
         QCOMPARE(forma.controles()->caption(), u"Catálogo de grupo de cuentas contables"_s);
         QVERIFY(forma.txtClave()->locked() && forma.txtNivel()->locked() && forma.controles()->ActivarCatalogo());
@@ -97,6 +98,7 @@ private slots:
                 Twips::DePixeles(arbol->width()) - (forma.ScaleWidth() - 2 * Twips::DePixeles(arbol->x()));
             QVERIFY(tamano.width() > 100 ? qAbs(ancho) <= px : arbol->width() == valido.width());
             QVERIFY(qAbs(Twips::DePixeles(marco->y() - arbol->geometry().bottom() - 1) - 50) <= 2 * px);
+            QCOMPARE(marco->x(), Twips::APixeles(120));
             valido = arbol->size();
         }
 
