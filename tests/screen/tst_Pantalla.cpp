@@ -229,7 +229,6 @@ private slots:
             editados << frmCATAddCuCo::Instancia().txtClave()->text();
             editor->hide();
         });
-        QTest::mouseDClick(arbol.viewport(), Qt::LeftButton, {}, QPoint(5, arbol.viewport()->height() - 3));
         QTreeWidgetItem* conHijos = pantalla.Nodo(u"100"_s);
         Pulsar(arbol, conHijos);
         const bool abierto = conHijos->isExpanded();
