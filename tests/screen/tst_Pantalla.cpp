@@ -12,7 +12,6 @@
 #include "frmCATAddCuCo.h"
 #include "frmInput.h"
 
-#include <QClipboard>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -52,9 +51,8 @@ QString Estado(frmTQ614& f)
 
 QLineEdit* EditorAbierto(TreeView& arbol)
 {
-    const QList<QLineEdit*> editores = arbol.viewport()->findChildren<QLineEdit*>();
-    const auto abierto = std::find_if(editores.begin(), editores.end(), [](QLineEdit* e) { return e->isVisible(); });
-    return abierto == editores.end() ? nullptr : *abierto;
+    QLineEdit* editor = arbol.viewport()->findChild<QLineEdit*>();
+    return editor && editor->isVisible() ? editor : nullptr;
 }
 
 }  // namespace
@@ -64,9 +62,8 @@ class tst_Pantalla : public QObject
     Q_OBJECT
 
 private slots:
-    // The window as designed; shown, the frame 50 twips below the tree and above the bottom, the
-    // tree as wide as the form less its margins (the last valid size in a window too small). The
-    // key format is read at every load; its failure reaches the caller, with no tree nor message.
+    // The window as designed; resized, the frame 50 twips below the tree and above the bottom, the tree as
+    // wide as the form less its margins. The key format is read at each load; its failure reaches the caller.
     void disenoYTamano()
     {
         BaseDePrueba base;
@@ -75,34 +72,24 @@ private slots:
         TreeView* arbol = forma.tvCuentas();
         QCOMPARE(forma.Ventana()->size(), Twips::Rectangulo(0, 0, 9945, 7110).size());
         QCOMPARE(arbol->geometry(), Twips::Rectangulo(120, 1200, 8295, 3975));
-        QCOMPARE(forma.Ventana()->palette().color(QPalette::Window), QColor(245, 245, 245));
-        QVERIFY(forma.controles()->ActivarCatalogo());
-        QCOMPARE(forma.controles()->caption() + u'|' + forma.lbNivel()->caption(),
-                 u"Catálogo de grupo de cuentas contables|Nível:"_s);
-        QVERIFY(forma.txtClave()->locked() && forma.txtNivel()->locked());
-        // In-place editing starts only from the user's click on the selected node.
-        QCOMPARE(arbol->editTriggers(), QAbstractItemView::SelectedClicked);
         QCOMPARE(TreeView::Tag(pantalla.Nodo(u"0"_s)), QVariant(1));
-        QCOMPARE(Publico::sFormatoClave, u"000000"_s);
-        // Four distinct pictures, 16 pixels square, each with a drawing to see.
+        QCOMPARE(forma.Ventana()->palette().color(QPalette::Window), QColor(245, 245, 245));
+        QCOMPARE(forma.controles()->caption(), u"Catálogo de grupo de cuentas contables"_s);
+        QVERIFY(forma.txtClave()->locked() && forma.txtNivel()->locked() && forma.controles()->ActivarCatalogo());
+        // Four distinct pictures: pictures that failed to load would all be the same null image.
         ImageList* iconos = forma.ilIconos();
         QVERIFY(arbol->imageList() == iconos && iconos->Count() == 4);
         QList<QImage> vistas;
         for (int i = 1; i <= 4; ++i) {
-            const QImage imagen = Imagen(iconos->Imagen(i));
-            const auto* pixeles = reinterpret_cast<const QRgb*>(imagen.constBits());
-            QVERIFY(imagen.size() == QSize(16, 16)
-                    && std::count_if(pixeles, pixeles + 256, [](QRgb p) { return qAlpha(p) > 0; }) > 40);
-            QVERIFY(!vistas.contains(imagen));
-            vistas << imagen;
+            QVERIFY(!vistas.contains(Imagen(iconos->Imagen(i))));
+            vistas << Imagen(iconos->Imagen(i));
         }
 
         forma.Show(FormaBase::vbModeless);
         QFrame* marco = forma.frFrame();
-        const QRect barra = forma.controles()->geometry(), marcoAntes = marco->geometry();
         const double px = Twips::DePixeles(1);
         QSize valido;
-        for (const QSize tamano : {QSize(900, 700), QSize(640, 480), QSize(1200, 560), QSize(500, 60), QSize(10, 60)}) {
+        for (const QSize tamano : {QSize(900, 700), QSize(1200, 560), QSize(500, 60), QSize(10, 60)}) {
             forma.Ventana()->resize(tamano);
             QTRY_COMPARE(forma.Ventana()->size(), tamano);
             const double abajo = Twips::DePixeles(marco->geometry().bottom() + 1) - (forma.ScaleHeight() - 50);
@@ -111,9 +98,7 @@ private slots:
                 Twips::DePixeles(arbol->width()) - (forma.ScaleWidth() - 2 * Twips::DePixeles(arbol->x()));
             QVERIFY(tamano.width() > 100 ? qAbs(ancho) <= px : arbol->width() == valido.width());
             QVERIFY(qAbs(Twips::DePixeles(marco->y() - arbol->geometry().bottom() - 1) - 50) <= 2 * px);
-            QCOMPARE(arbol->pos(), Twips::Rectangulo(120, 1200, 0, 0).topLeft());
-            QCOMPARE(QPair(marco->x(), marco->width()), QPair(marcoAntes.x(), marcoAntes.width()));
-            QCOMPARE(forma.controles()->geometry(), barra);
+            QCOMPARE(marco->x(), Twips::APixeles(120));
             valido = arbol->size();
         }
 
@@ -126,8 +111,7 @@ private slots:
         base.Ejecutar(u"DROP TABLE Kes_Parametro"_s);
         base.LimpiarTraza();
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, forma.Load());
-        QVERIFY(base.Mensajes().isEmpty() && forma.tvCuentas()->Count() == 0);
-        QVERIFY(base.Sentencias().filter(u"Grupo_Cuenta_Contable"_s).isEmpty());
+        QVERIFY(base.Mensajes().isEmpty() && base.Sentencias().filter(u"Grupo_Cuenta_Contable"_s).isEmpty());
     }
 
     void arbol_data()
@@ -156,7 +140,6 @@ private slots:
             // A row keyed "0" collides with the root's node key: its level stops there, once.
             {"clave cero corta su nivel", "A|Primero; 0|Cero||A; A1|Tras la cero||A; B|Segundo",
              "NA|Primero|3|1; NB|Segundo|3|1", true},
-            {"clave cero bajo la raiz", "A|Normal; 0|Raíz repetida", "", true},
             {"descripcion nula", "A|Uno; A1|Antes||A; A2|NULL||A; A3|Despues||A; B|Dos; B1|Bajo dos||B",
              "NA|Uno|3|1; NA1|Antes|3|2; NB|Dos|3|1; NB1|Bajo dos|3|2", true},
             {"tabla borrada", "DROP TABLE Grupo_Cuenta_Contable", "", true},
@@ -168,8 +151,8 @@ private slots:
                     << QStringList{u"N0|/|3|0"_s} + QString::fromUtf8(caso.arbol).split(u"; "_s, Qt::SkipEmptyParts)
                     << caso.fallaDeNivel;
     }
-    // Each node shows the picture at its index; a failing level is reported once; a second load
-    // gives the same tree, with one statement per node, depth first, each key inside its quotes.
+    // Each node shows the picture at its index; a failing level is reported once; a reload gives the
+    // same tree, with one statement per node, depth first, each key inside its quotes.
     void arbol()
     {
         QFETCH(QString, filas);
@@ -179,61 +162,48 @@ private slots:
         filas.startsWith(u"DROP") ? base.Ejecutar(filas)
                                   : base.InsertarGrupos(filas.split(u"; "_s, Qt::SkipEmptyParts));
         PantallaDePrueba pantalla(base, PantallaDePrueba::Apertura::Cargada);
-        for (int carga = 0; carga < 2; ++carga) {
-            QCOMPARE(pantalla.Descripcion(), arbol);
-            QCOMPARE(base.Mensajes().size(), fallaDeNivel ? 1 : 0);
-            for (const Sesion::MensajeRegistrado& m : base.Mensajes())
-                QCOMPARE(u"%1|%2|%3|%4|%5"_s.arg(m.estilo)
-                             .arg(m.titulo, m.idError, m.proyecto)
-                             .arg(m.ventana == pantalla.Forma().hWnd()),
-                         u"16|AddSubMenu()|ERR-ID:7500008|TQ614|1"_s);
-            QStringList esperadas;
-            for (QTreeWidgetItemIterator nodo(&pantalla.Arbol()); *nodo; ++nodo) {
-                QCOMPARE(Imagen((*nodo)->icon(0)), Imagen(pantalla.Forma().ilIconos()->Imagen(TreeView::Image(*nodo))));
-                esperadas << u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, "
-                             "Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(
-                                 TreeView::Key(*nodo).mid(1).replace(u"'"_s, u"''"_s));
-            }
-            if (carga == 1 && !fallaDeNivel)
-                QCOMPARE(base.Sentencias(), esperadas);
-            base.LimpiarMensajes();
-            base.LimpiarTraza();
-            pantalla.Forma().CargarCuentas();
+        base.LimpiarMensajes();
+        base.LimpiarTraza();
+        pantalla.Forma().CargarCuentas();
+        QCOMPARE(pantalla.Descripcion(), arbol);
+        for (const Sesion::MensajeRegistrado& m : base.Mensajes())  // the failing level, reported once
+            QCOMPARE(u"%1|%2|%3|%4"_s.arg(m.estilo).arg(m.titulo, m.idError).arg(m.ventana == pantalla.Forma().hWnd()),
+                     u"16|AddSubMenu()|ERR-ID:7500008|1"_s);
+        QCOMPARE(base.Mensajes().size(), fallaDeNivel ? 1 : 0);
+        QStringList esperadas;
+        for (QTreeWidgetItemIterator nodo(&pantalla.Arbol()); *nodo; ++nodo) {
+            QCOMPARE(Imagen((*nodo)->icon(0)), Imagen(pantalla.Forma().ilIconos()->Imagen(TreeView::Image(*nodo))));
+            esperadas << u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, "
+                         "Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(TreeView::Key(*nodo).mid(1).replace(u"'"_s, u"''"_s));
         }
+        if (!fallaDeNivel)
+            QCOMPARE(base.Sentencias(), esperadas);
     }
 
-    // The load stops a thousand levels down with one report, not out of stack. The count is a
-    // 16-bit Integer: 32767 groups still show, one more is reported, not wrapped.
+    // G1 to G1100 each under the one before stop loading a thousand levels down, reported, not out of stack.
+    // With G1101 to G32867 under the root the count, a 16-bit Integer, shows 32767; one more is reported.
     void limitesDelArbol()
     {
-        const QString lote =
-            u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
-            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-            "SELECT 'G' || i, 'G', %2 FROM n"_s;
-        {
-            BaseDePrueba base;
-            base.Ejecutar(lote.arg(1100).arg(u"CASE i WHEN 1 THEN '0' ELSE 'G' || (i - 1) END"_s));
-            QCOMPARE(PantallaDePrueba(base, PantallaDePrueba::Apertura::Cargada).Arbol().Count(), 1001);
-            QCOMPARE(base.MensajesEnTexto(),
-                     QStringList{u"16 | AddSubMenu() | ERR-ID:7500008 | Espacio de pila insuficiente"_s});
-        }
         BaseDePrueba base;
-        base.Ejecutar(lote.arg(32767).arg(u"'0'"_s));
+        base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Padre) "
+                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 32867) "
+                      "SELECT 'G' || i, 'G', CASE WHEN i = 1 OR i > 1100 THEN '0' ELSE 'G' || (i - 1) END FROM n"_s);
         PantallaDePrueba pantalla(base);
+        QCOMPARE(base.MensajesEnTexto(),
+                 QStringList{u"16 | AddSubMenu() | ERR-ID:7500008 | Espacio de pila insuficiente"_s});
         pantalla.Seleccionar(u"0"_s);
         QCOMPARE(pantalla.Forma().txtNivel()->text(), u"32767"_s);
         base.InsertarGrupo(u"G99999"_s, u"Uno de más"_s);
         pantalla.Forma().CargarCuentas();
         pantalla.Seleccionar(u"0"_s);
         QCOMPARE(pantalla.Forma().txtNivel()->text(), QString());
-        QCOMPARE(base.Mensajes().size(), 1);
-        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
+        QCOMPARE(base.MensajesEnTexto().size(), 3);
+        QVERIFY(base.MensajesEnTexto()[2].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
     }
 
-    // A click fills the fields and switches Edit and Delete on; the root shows "Total:" and only
-    // New. A double click edits a leaf only (a node with children opens or closes); F2 edits. F5
-    // rebuilds the tree, selecting nothing, the fields kept. A row gone empties the fields; a
-    // failing query is reported, what the handler did before it stays.
+    // A click fills the fields and the commands; the root shows "Total:" until the tree has the focus again.
+    // A double click edits a leaf only, F2 edits; F5 rebuilds the tree, selecting nothing, the fields kept.
+    // A row gone empties the fields; a failing query is reported, what the handler did before stays.
     void clicsYTeclas()
     {
         BaseDePrueba base;
@@ -242,29 +212,23 @@ private slots:
         frmTQ614& forma = pantalla.Forma();
         TreeView& arbol = pantalla.Arbol();
         QCOMPARE(Estado(forma), u"|||Nível:||-|-|N"_s);
-        const QString fila = u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%1'"_s;
         base.LimpiarTraza();
         Pulsar(arbol, pantalla.Nodo(u"100"_s));
         QCOMPARE(Estado(forma), u"100|Caja|1.1|Nível:|2|E|D|N"_s);
-        QCOMPARE(base.Sentencias(), QStringList{fila.arg(u"100")});
+        QCOMPARE(base.Sentencias(),
+                 QStringList{u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '100'"_s});
         Pulsar(arbol, pantalla.Nodo(u"0"_s));
         QCOMPARE(Estado(forma), u"|||Total:|5|-|-|N"_s);
-        QCOMPARE(Publico::sSQL, fila.arg(u"0"));
-        // The caption comes back with the focus in the tree, not elsewhere, and with a group.
         forma.txtClave()->setFocus();
         QTRY_COMPARE(forma.lbNivel()->caption(), u"Total:"_s);
         arbol.setFocus();
         QTRY_COMPARE(forma.lbNivel()->caption(), u"Nível:"_s);
-        Pulsar(arbol, pantalla.Nodo(u"0"_s));
-        Pulsar(arbol, pantalla.Nodo(u"PAS"_s));
-        QCOMPARE(Estado(forma), u"PAS|Pasivos||Nível:|1|E|D|N"_s);
 
         QStringList editados;
         VigiaModal vigia([&](QWidget* editor) {
             editados << frmCATAddCuCo::Instancia().txtClave()->text();
             editor->hide();
         });
-        QTest::mouseDClick(arbol.viewport(), Qt::LeftButton, {}, QPoint(5, arbol.viewport()->height() - 3));
         QTreeWidgetItem* conHijos = pantalla.Nodo(u"100"_s);
         Pulsar(arbol, conHijos);
         const bool abierto = conHijos->isExpanded();
@@ -273,30 +237,26 @@ private slots:
         Pulsar(arbol, pantalla.Nodo(u"101"_s));
         Pulsar(arbol, pantalla.Nodo(u"101"_s), true);
         QTest::keyClick(&arbol, Qt::Key_F2);
-        QCOMPARE(editados, QStringList({u"101"_s, u"101"_s}));
-        QVERIFY(!EditorAbierto(arbol));
+        QVERIFY(editados == QStringList({u"101"_s, u"101"_s}) && !EditorAbierto(arbol));
         const QString antes = Estado(forma);
         base.InsertarGrupo(u"CAP"_s, u"Capital"_s);
         base.LimpiarTraza();
         QTest::keyClick(&arbol, Qt::Key_F5);
-        QVERIFY(base.Sentencias().size() == 7 && pantalla.Descripcion().size() == 7);
-        QVERIFY(pantalla.Nodo(u"CAP"_s) && !arbol.SelectedItem() && !pantalla.Nodo(u"100"_s)->isExpanded());
-        QCOMPARE(Estado(forma), antes);
+        QVERIFY(base.Sentencias().size() == 7 && pantalla.Nodo(u"CAP"_s) && !arbol.SelectedItem());
+        QVERIFY(!pantalla.Nodo(u"100"_s)->isExpanded() && Estado(forma) == antes);
 
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '200'"_s);
         Pulsar(arbol, pantalla.Nodo(u"200"_s));
-        QCOMPARE(Estado(forma), u"|||Nível:||-|-|N"_s);
-        QVERIFY(base.Mensajes().isEmpty());
+        QVERIFY(Estado(forma) == u"|||Nível:||-|-|N" && base.Mensajes().isEmpty());
         Pulsar(arbol, pantalla.Nodo(u"100"_s));
         base.Ejecutar(u"DROP TABLE Grupo_Cuenta_Contable"_s);
         Pulsar(arbol, pantalla.Nodo(u"PAS"_s));
-        QCOMPARE(base.Mensajes().size(), 1);
+        QCOMPARE(base.MensajesEnTexto().size(), 1);
         QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
         QCOMPARE(Estado(forma), u"100|Caja|1.1|Nível:|2|E|D|N"_s);
     }
 
-    // Across a network open, F5, a click, Print and a saved New cost a few round trips, not one
-    // per group, and show what one statement per group shows.
+    // Across a network open, F5, a click, Print and a saved New cost a few round trips, not one per group.
     void accionesEnPocasIdasYVueltas()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -307,44 +267,29 @@ private slots:
                       "CASE WHEN i < 10 THEN '0' ELSE to_char(i / 10, 'FM000000') END, 1 "
                       "FROM generate_series(1, 1000) AS i"_s);
         base.PorRed();
-        QList<QStringList> vistas;
-        QList<int> idas;
-        for (const int filasPorRafaga : {200000, 0}) {
-            base.Reconfigurar([&](Sesion::Configuracion& c) { c.filasPorRafaga = filasPorRafaga; });
-            base.Conexion();
-            std::unique_ptr<PantallaDePrueba> pantalla;
-            idas << base.IdasYVueltas([&] { pantalla = std::make_unique<PantallaDePrueba>(base); });
-            frmTQ614& forma = pantalla->Forma();
-            idas << base.IdasYVueltas([&] { QTest::keyClick(forma.tvCuentas(), Qt::Key_F5); });
-            idas << base.IdasYVueltas([&] { pantalla->Seleccionar(u"000123"_s); });
-            idas << base.IdasYVueltas([&] { forma.Controles_Imprimir(); });
-            QCoreApplication::processEvents();
-            VigiaModal vigia([](QWidget*) {
-                frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
-                editor.txtDescripcion()->setText(u"NUEVO"_s);
-                editor.txtCodigo()->setText(u"1.2.3.4"_s);
-                editor.txtNivel()->setText(u"4"_s);
-                editor.cmdAceptar();
-            });
-            idas << base.IdasYVueltas([&] { forma.Controles_Nuevo(); });
-            vistas << pantalla->Descripcion() + base.Reportes();
-            QVERIFY(pantalla->Nodo(u"001001"_s) && base.Mensajes().isEmpty());
-            base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '001001'"_s);
-            Sesion::LimpiarReportes();
-        }
-        QCOMPARE(vistas[0].size(), 1002 + 1);
-        QCOMPARE(vistas[0], vistas[1]);
-        QString texto;
-        QDebug(&texto) << idas;
-        QVERIFY2(idas[0] <= 6 && idas[1] == 1 && idas[2] <= 3 && idas[3] <= 2 && idas[4] <= 24, qPrintable(texto));
-        QVERIFY2(idas[5] > 1000 && idas[6] > 1000 && idas[8] > 1000 && idas[9] > 1000, qPrintable(texto));
+        std::unique_ptr<PantallaDePrueba> pantalla;
+        QList<int> idas{base.IdasYVueltas([&] { pantalla = std::make_unique<PantallaDePrueba>(base); })};
+        idas << base.IdasYVueltas([&] { QTest::keyClick(&pantalla->Arbol(), Qt::Key_F5); });
+        idas << base.IdasYVueltas([&] { pantalla->Seleccionar(u"000123"_s); });
+        idas << base.IdasYVueltas([&] { pantalla->Forma().Controles_Imprimir(); });
+        VigiaModal vigia([](QWidget*) {
+            frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
+            editor.txtDescripcion()->setText(u"NUEVO"_s);
+            editor.txtCodigo()->setText(u"1.2.3.4"_s);
+            editor.txtNivel()->setText(u"4"_s);
+            editor.cmdAceptar();
+        });
+        idas << base.IdasYVueltas([&] { pantalla->Forma().Controles_Nuevo(); });
+        QVERIFY(pantalla->Nodo(u"001001"_s) && base.Mensajes().isEmpty());
+        QCOMPARE(pantalla->Descripcion().size(), 1002);
+        QCOMPARE(base.Reportes().value(0).count(u"\r\n"_s), 1000);
+        QVERIFY2(idas[0] <= 6 && idas[1] == 1 && idas[2] <= 3 && idas[3] <= 2 && idas[4] <= 24,
+                 qPrintable(QDebug::toString(idas)));
     }
 
-    // F3 before any Ctrl+B, and Ctrl+B with another modifier, do nothing. Ctrl+B clears the
-    // text before asking, so a cancelled prompt leaves none; an accepted one finds the next
-    // match, and F3 the following ones, wrapping round, opening folded branches. Texts that have
-    // broken such searches find exactly the groups holding them, accents and case aside, with no
-    // statement run: near misses only a wildcard or a broken escape would find.
+    // F3 before any Ctrl+B, and Ctrl+B with another modifier, do nothing; a cancelled prompt leaves no text.
+    // Ctrl+B then F3 find the matches in turn, wrapping round, opening folded branches. Hostile texts find
+    // their groups alone, accents and case aside, with no statement: a wildcard or broken escape would not.
     void busqueda()
     {
         BaseDePrueba base;
@@ -352,11 +297,9 @@ private slots:
         PantallaDePrueba pantalla(base);
         frmTQ614& forma = pantalla.Forma();
         TreeView& arbol = pantalla.Arbol();
-        QTreeWidgetItem* actual = arbol.currentItem();
         QString respuesta;
         VigiaModal vigia([&](QWidget*) {
-            QGuiApplication::clipboard()->setText(respuesta);  // pasted: no key types a control character
-            QTest::keyClick(frmInput::Instancia().txtValor(), Qt::Key_V, Qt::ControlModifier);
+            frmInput::Instancia().txtValor()->setText(respuesta);
             QTest::mouseClick(respuesta == u"Pasivos" ? frmInput::Instancia().cmdCancelar()
                                                       : frmInput::Instancia().cmdAceptar(),
                               Qt::LeftButton);
@@ -364,10 +307,8 @@ private slots:
         QTest::keyClick(&arbol, Qt::Key_F3);
         forma.TextoBuscado = u"Caja"_s;
         QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
         QTest::keyClick(&arbol, Qt::Key_B);
-        QTest::qWait(50);
-        QVERIFY(vigia.Abiertas() == 0 && base.TrazaDe(u"BuscarEnArbol"_s).isEmpty() && arbol.currentItem() == actual);
+        QVERIFY(vigia.Abiertas() == 0 && base.TrazaDe(u"BuscarEnArbol"_s).isEmpty());
         respuesta = u"Pasivos"_s;
         QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier);
         QVERIFY(vigia.Abiertas() == 1 && forma.TextoBuscado.isEmpty());
@@ -387,39 +328,21 @@ private slots:
         QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier);
         QVERIFY(TreeView::Key(arbol.currentItem()) == u"N100" && base.Mensajes().isEmpty() && vigia.Abiertas() == 3);
 
-        base.Ejecutar(u"PRAGMA ignore_check_constraints = ON"_s);  // the last is past the table's length check
-        const QStringList titulos =  // C01 to C14 under the root; a node shows the description alone
-            u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|DICE \"HOLA\"|RUTA C:\\TEMP\\NUEVO|100% INTERESES|1000 INTERESES|"
-            "CUENTA_A|CUENTAXA|TAB\tY CAMPANA\u0007|\u202eTRAPAC \u200fקופה|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|CAFETERA|"_s
-                .split(u'|');
+        const QStringList titulos =  // C01 to C10 under the root; a node shows the description alone
+            u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|RUTA C:\\TEMP\\NUEVO|100% INTERESES|1000 INTERESES|CUENTA_A|"
+            "CUENTAXA|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|CAFETERA"_s.split(u'|');
         for (int i = 0; i < titulos.size(); ++i)
-            base.InsertarGrupo(u"C%1"_s.arg(i + 1, 2, 10, QChar(u'0')),
-                               titulos[i].isEmpty() ? QString(9997, u'Z') + u"FIN"_s : titulos[i]);
-        // Bytes that are not UTF-8, as another program could write them: they load without a report.
-        base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo) "
-                      "VALUES ('X1', CAST(X'C328FF41C0AF' AS TEXT), CAST(X'E282' AS TEXT)), "
-                      "(CAST(X'58FE' AS TEXT), X'00FF4142', X'80')"_s);
+            base.InsertarGrupo(u"C%1"_s.arg(i + 1, 2, 10, QChar(u'0')), titulos[i]);
         forma.CargarCuentas();
-        const QStringList antes = base.Estado();
-        const std::pair<QString, QStringList> filas[] = {{u"'"_s, {u"C01"_s, u"C02"_s}},
-                                                         {u"''"_s, {u"C02"_s}},
-                                                         {u"\"HOLA\""_s, {u"C03"_s}},
-                                                         {u"C:\\TEMP\\"_s, {u"C04"_s}},
-                                                         {u"100%"_s, {u"C05"_s}},
-                                                         {u"_"_s, {u"C07"_s}},
-                                                         {u"\u0007"_s, {u"C09"_s}},
-                                                         {u"\u202eTRAPAC \u200f"_s, {u"C10"_s}},
-                                                         {u"CAFE\u0301 M"_s, {u"C11"_s}},
-                                                         {u"café e"_s, {u"C12"_s}},
-                                                         {u"cafe"_s, {u"C11"_s, u"C12"_s, u"C13"_s}},
-                                                         {QString(QChar(0x0301)), {}},
-                                                         {QString(9997, u'Z') + u"FIN"_s, {u"C14"_s}},
-                                                         {QString(10000, u'\''), {}}};
+        const std::pair<QString, QStringList> filas[] = {
+            {u"'"_s, {u"C01"_s, u"C02"_s}},  {u"C:\\TEMP\\"_s, {u"C03"_s}},
+            {u"100%"_s, {u"C04"_s}},         {u"_"_s, {u"C06"_s}},
+            {u"CAFE\u0301 M"_s, {u"C08"_s}}, {u"cafe"_s, {u"C08"_s, u"C09"_s, u"C10"_s}},
+            {QString(QChar(0x0301)), {}},    {QString(10000, u'\''), {}}};
         for (const auto& [texto, esperadas] : filas) {
             pantalla.SeleccionarParaComando(u"0"_s);
             respuesta = texto;
             QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier);
-            QCOMPARE(forma.TextoBuscado, texto);  // what the prompt gave, unless the watchdog closed it
             QStringList halladas;
             for (QString c; (c = TreeView::Key(arbol.currentItem()).mid(1)) != "0"_L1 && !halladas.contains(c);) {
                 halladas << c;
@@ -433,7 +356,6 @@ private slots:
                                                  : QStringList());
             QCOMPARE(base.Sentencias(), QStringList());
         }
-        QCOMPARE(base.Estado(), antes);
     }
 
     // The screen, the editor and the search box for a screen reader and enlarged (this runs again
@@ -445,18 +367,16 @@ private slots:
         PantallaDePrueba pantalla(base);
         QStringList faltas;
         const auto revisar = [&faltas](QWidget* ventana) {
-            for (const QString& falta :
-                 Accesibilidad::SinNombreAccesible(ventana) + Accesibilidad::TextoRecortado(ventana))
-                faltas << ventana->objectName() + u": "_s + falta;
+            faltas << Accesibilidad::SinNombreAccesible(ventana) + Accesibilidad::TextoRecortado(ventana);
         };
         revisar(pantalla.Forma().Ventana());
-        const auto nombres = [&pantalla] {
-            return QAccessible::queryAccessibleInterface(pantalla.Forma().txtCuenta())->text(QAccessible::Name) + u'|'
-                   + QAccessible::queryAccessibleInterface(pantalla.Forma().txtNivel())->text(QAccessible::Name);
+        const auto nombre = [](QWidget* w) {
+            return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
         };
-        QCOMPARE(nombres(), u"Descripción|Nível"_s);
+        QCOMPARE(nombre(pantalla.Forma().txtCuenta()) + u'|' + nombre(pantalla.Forma().txtNivel()),
+                 u"Descripción|Nível"_s);
         pantalla.Seleccionar(u"0"_s);
-        QCOMPARE(nombres(), u"Descripción|Total"_s);
+        QCOMPARE(nombre(pantalla.Forma().txtNivel()), u"Total"_s);
         VigiaModal vigia([&](QWidget* ventana) {
             QVERIFY(QTest::qWaitForWindowActive(ventana));
             revisar(ventana);
@@ -474,18 +394,14 @@ private slots:
         QTest::addColumn<QString>("clave");
         QTest::addColumn<QString>("escrito");
         QTest::addColumn<QString>("guardado");  // null: nothing written
-        QTest::newRow("guiones fuera") << u"ACT"_s << u"Caja-Chica"_s << u"CAJACHICA"_s;
-        QTest::newRow("la clave fuera") << u"100"_s << u"100-Caja 100"_s << u"CAJA"_s;
+        QTest::newRow("la clave y los guiones fuera") << u"100"_s << u"100-Caja 100"_s << u"CAJA"_s;
         QTest::newRow("clave exacta") << u"ACT"_s << u"act y ACTIVOS"_s << u"ACT Y IVOS"_s;
         QTest::newRow("con codigo") << u"100"_s << u"1.1 - Caja fuerte"_s << u"1.1  CAJA FUERTE"_s;
-        QTest::newRow("comilla intacta") << u"PAS"_s << u"  D'Angelo  "_s << u"D'ANGELO"_s;
         QTest::newRow("vacia tras limpiar") << u"PAS"_s << u" - "_s << u""_s;
         QTest::newRow("vacia no escribe") << u"PAS"_s << u""_s << QString();
-        QTest::newRow("fila desaparecida") << u"200"_s << u"Otra"_s << u"ERR-ID:7500015"_s;
     }
-    // A click on the selected node, a text and Enter: cleaned and stored with a plain UPDATE of the
-    // description alone, no transaction nor registration; the tree reloaded with the node selected
-    // and in view, the focus in it, the pointer normal, the fields not refilled.
+    // A click on the selected node, a text and Enter: cleaned and stored with a plain UPDATE of the description,
+    // no transaction nor registration; the node selected, in view and focused, the fields not refilled.
     void etiqueta()
     {
         QFETCH(QString, clave);
@@ -495,41 +411,28 @@ private slots:
         base.InsertarGrupos(kCatalogo);
         PantallaDePrueba pantalla(base);
         TreeView& arbol = pantalla.Arbol();
-        QTreeWidgetItem* nodo = pantalla.Nodo(clave);
-        Pulsar(arbol, nodo);
+        Pulsar(arbol, pantalla.Nodo(clave));
         const QString estado = Estado(pantalla.Forma());
-        if (guardado.startsWith(u"ERR-ID"))
-            base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave});
         base.LimpiarTraza();
-        Pulsar(arbol, nodo);
+        Pulsar(arbol, pantalla.Nodo(clave));
         QVERIFY(QTest::qWaitFor([&] { return EditorAbierto(arbol); }, 3000));
         QLineEdit* editor = EditorAbierto(arbol);
-        editor->selectAll();
-        QTest::keyClick(editor, Qt::Key_Backspace);
+        editor->clear();
         QTest::keyClicks(editor, escrito);
         QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents();
         QCOMPARE(PunteroRaton::Actual(), int(PunteroRaton::vbDefault));
-        const QStringList escrituras = base.Sentencias().filter(u"UPDATE"_s);
-        if (guardado.startsWith(u"ERR-ID")) {
-            QCOMPARE(base.MensajesEnTexto().size(), 1);
-            QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_AfterLabelEdit() | "_s + guardado));
-            QVERIFY(!pantalla.Nodo(clave));
-        } else if (guardado.isNull()) {
-            QVERIFY(escrituras.isEmpty() && base.Mensajes().isEmpty());
-            QVERIFY(pantalla.Nodo(clave) == nodo && TreeView::Text(nodo) == u"Pasivos");
-        } else {
-            const QString update =
-                u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s
-                    .arg(QString(guardado).replace(u"'"_s, u"''"_s), clave);
-            QVERIFY(escrituras == QStringList{update} && Publico::sSQL == update);
-            QCOMPARE(base.Llamadas().filter(QRegularExpression(u"Trans|RegistrarCambio|Mensaje"_s)), QStringList());
-            // Selected, and shown: an item under a folded branch has no rectangle.
-            QVERIFY(arbol.SelectedItem() == pantalla.Nodo(clave)
-                    && !arbol.visualItemRect(arbol.SelectedItem()).isEmpty());
-            QVERIFY(arbol.hasFocus());
-            QCOMPARE(Estado(pantalla.Forma()), estado);
-        }
+        QCOMPARE(base.Llamadas().filter(QRegularExpression(u"Trans|RegistrarCambio|Mensaje"_s)), QStringList());
+        const QString update =
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = '%1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(
+                guardado, clave);
+        QCOMPARE(base.Sentencias().filter(u"UPDATE"_s), guardado.isNull() ? QStringList() : QStringList{update});
+        if (guardado.isNull())
+            QCOMPARE(TreeView::Text(pantalla.Nodo(clave)), u"Pasivos"_s);
+        // Selected, and shown: an item under a folded branch has no rectangle.
+        QVERIFY(arbol.SelectedItem() == pantalla.Nodo(clave) && !arbol.visualItemRect(arbol.SelectedItem()).isEmpty()
+                && arbol.hasFocus());
+        QCOMPARE(Estado(pantalla.Forma()), estado);
     }
 };
 
