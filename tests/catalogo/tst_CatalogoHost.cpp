@@ -44,11 +44,6 @@ QString Escribir(const QTemporaryDir& carpeta, const QByteArray& contenido)
     return f.fileName();
 }
 
-std::unique_ptr<UtileriasKes> NuevasUtilerias()
-{
-    return std::make_unique<UtileriasKes>(std::make_unique<AccesoDatosKes>());
-}
-
 }  // namespace
 
 class tst_CatalogoHost : public QObject
@@ -159,17 +154,18 @@ private slots:
         }
         BaseDePrueba base(motor);
         CatalogoCsv::Importacion importacion;
+        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
         QVERIFY2(importacion.Revisar(archivo, *base.Conexion()), qPrintable(importacion.TextosDeError().join(u'\n')));
         // Cancelled in the middle, nothing stays; then all of it goes in.
         int avances = 0;
-        QVERIFY(!importacion.Escribir(*base.Conexion(), *NuevasUtilerias(), [&](int hechos, int) {
+        QVERIFY(!importacion.Escribir(*base.Conexion(), utilerias, [&](int hechos, int) {
             ++avances;
             return hechos < 5000;
         }));
         QVERIFY(avances >= 5000 / 64);  // the progress moves as it goes
         QCOMPARE(importacion.TextosDeError(), QStringList{u"No se importó ningún grupo: la importación se canceló"_s});
         QVERIFY(importacion.Revisar(archivo, *base.Conexion()));  // not if the cancelled part stayed
-        QVERIFY(importacion.Escribir(*base.Conexion(), *NuevasUtilerias()));
+        QVERIFY(importacion.Escribir(*base.Conexion(), utilerias));
         QCOMPARE(base.Estado(), original << u"Kes_Bitacora 10001, Kes_Historial 10001"_s);
     }
 
@@ -181,6 +177,7 @@ private slots:
         const QStringList antes = base.Estado();
         QTemporaryDir carpeta;
         const QByteArray e = kEncabezado;
+        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
         // Each file (the empty one made 50 MB) and the start of each error told.
         const std::pair<QByteArray, QStringList> archivos[] = {
             {"\xEF\xBB\xBF\r\n", {u"El archivo está vacío: su primera línea debe nombrar"_s}},
@@ -217,7 +214,7 @@ private slots:
                 QVERIFY(QFile::resize(archivo, 50 * 1024 * 1024));
             CatalogoCsv::Importacion importacion;
             QVERIFY(!importacion.Revisar(archivo, *base.Conexion()));
-            QVERIFY(!importacion.Escribir(*base.Conexion(), *NuevasUtilerias()));
+            QVERIFY(!importacion.Escribir(*base.Conexion(), utilerias));
             QStringList textos = importacion.TextosDeError();
             for (int i = 0; i < textos.size(); ++i)
                 textos[i].truncate(errores.value(i).size());
@@ -236,9 +233,8 @@ private slots:
         int recargas = 0;
         auto* menu = new MenuCatalogo(
             &ventana, [] { return u"000001"_s; }, [&] { ++recargas; });
-        std::unique_ptr<VentanaHistorial> historial(menu->AbrirHistorial());
+        const std::unique_ptr<VentanaHistorial> historial(menu->AbrirHistorial());
         QVERIFY(historial->Filtro().clave == u"000001"_s && historial->isVisible());
-        historial.reset();
 
         QTemporaryDir carpeta;
         QString listado;
