@@ -64,6 +64,9 @@ private slots:
     void opciones()
     {
         QCOMPARE(ejecutar({u"--help"_s}), 0);
+        for (const char* opcion :
+             {"--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--captura-historial"})
+            QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
         QCOMPARE(ejecutar({u"--pg-puerto"_s, u"x"_s}), 2);
         QVERIFY(m_salida.contains(u"Puerto"_s));
         QCOMPARE(ejecutar({u"--no-existe"_s}), 2);
