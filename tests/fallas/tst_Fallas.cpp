@@ -47,6 +47,8 @@ const Cambio kCambios[] = {
      [](auto& u, auto&) { return u.Eliminar(u"B"_s); }},
     {"new", u"ERR-ID:7500027"_s, u"INSERT INTO Grupo_Cuenta_Contable"_s,
      [](auto& u, auto& s) { return !u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s + s, {}); }},
+    {"edit", u"ERR-ID:7500027"_s, u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion"_s,
+     [](auto& u, auto& s) { return !u.Editar(u"100"_s, u"BANCOS Y CAJA"_s + s, u"1.1"_s); }},
     {"rename", u"ERR-ID:7500015"_s, {}, [](auto& u, auto& s) { return u.Renombrar(u"B"_s, u"pasivo total"_s + s); }},
     {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
      [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
@@ -174,7 +176,7 @@ void PruebaFallas::cambioRechazado()
         if (falla == DiscoLleno)  // the write-ahead log and shared memory go beside it
             c.archivo = disco.filePath(u"catalogo.db"_s);
     });
-    base.InsertarGrupos({u"A|ACTIVO"_s, u"A1|CAJA||A"_s, u"B|PASIVO"_s});
+    base.InsertarGrupos({u"A|ACTIVO"_s, u"A1|CAJA||A"_s, u"B|PASIVO"_s, u"100|BANCOS|1"_s});
     PantallaDePrueba u(base);
     const auto pid = [&] { return base.Valor(u"SELECT pg_backend_pid()"_s).toInt(); };
     std::function<void()> quitar = [] {};  // takes the fault away
@@ -235,7 +237,7 @@ void PruebaFallas::cambioRechazado()
     QVERIFY(terminar() && u.Eliminar(u"B"_s) && !u.Nodo(u"B"_s));
     QVERIFY(terminar() && u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s, {}));
     QCOMPARE(base.MensajesEnTexto(), QStringList());
-    QCOMPARE(base.Claves(), QStringList({u"A"_s, u"A1"_s, u"ZZ"_s}));
+    QCOMPARE(base.Claves(), QStringList({u"100"_s, u"A"_s, u"A1"_s, u"ZZ"_s}));
 }
 
 // Texts that have broken such programs, through every change the screen makes, come back exactly
