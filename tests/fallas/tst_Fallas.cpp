@@ -362,8 +362,9 @@ void PruebaFallas::usuariosALaVez()
     QCOMPARE(fallasDeProceso, 0);
     QVERIFY2(fallas.isEmpty(), qPrintable(fallas.mid(0, 5).join(u'\n')));
     QVERIFY(ops.size() >= kUsuarios);
-    QStringList arbol,
-        tabla = base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s);
+    QStringList arbol;
+    QStringList tabla =
+        base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s);
     const PantallaDePrueba nueva(base, PantallaDePrueba::Apertura::Cargada);
     for (QTreeWidgetItemIterator it(&nueva.Arbol()); *it; ++it)
         if ((*it)->parent())
