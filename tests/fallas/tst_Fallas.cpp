@@ -251,6 +251,7 @@ void PruebaFallas::textosHostilesVuelvenIguales()
     base.InsertarGrupos({padre + u"|PADRE 'HOSTIL'"_s, u"B|VECINO|1.1|0|2"_s});
     PantallaDePrueba usuario(base);
     const QStringList vecinos = base.Claves();
+    QVERIFY(usuario.Seleccionar(u"B"_s));  // its statements prepared before the table changes
     base.ReordenarCatalogoAparte();
     base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Nueva TEXT DEFAULT 'x'"_s);
     QTest::keyClick(&usuario.Arbol(), Qt::Key_F5);
