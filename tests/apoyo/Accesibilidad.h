@@ -1,14 +1,6 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QDebug>
-#include <QLabel>
-#include <QLineEdit>
-#include <QStringList>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QWidget>
+#include <QtWidgets>
 
 // What a user who cannot see the screen, or sees it enlarged, would meet in a window.
 namespace Accesibilidad {

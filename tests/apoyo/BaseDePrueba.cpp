@@ -272,9 +272,7 @@ QList<QJsonObject> BaseDePrueba::TrazaDe(const QString& llamada) const
 
 QStringList BaseDePrueba::Llamadas() const
 {
-    QStringList nombres;
-    for (const QJsonObject& llamada : m_traza)
-        nombres << llamada.value(QStringLiteral("llamada")).toString();
+    QStringList nombres = TrazaEnTexto(nullptr, {"llamada"});
     nombres.removeAll(QStringLiteral("Conexion"));
     return nombres;
 }
@@ -282,7 +280,7 @@ QStringList BaseDePrueba::Llamadas() const
 QStringList BaseDePrueba::TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const
 {
     QStringList lineas;
-    for (const QJsonObject& linea : TrazaDe(QLatin1String(llamada))) {
+    for (const QJsonObject& linea : llamada ? TrazaDe(QLatin1String(llamada)) : m_traza) {
         QStringList valores;
         for (const char* campo : campos) {
             const QJsonValue valor = linea.value(QLatin1String(campo));

@@ -8,9 +8,8 @@
 #include <QtTest/QTest>
 #include <memory>
 
-// A fresh real database for one test, thrown away afterwards: a SQLite file in a temporary folder, or a
-// schema of its own on the PostgreSQL test server (TQ614_PG_*; the password in PGPASSFILE). While it lives
-// the session works on it, messages and listings recorded, every traced call kept.
+// A fresh real database for one test, thrown away afterwards: a SQLite file, or a schema of its own on the
+// PostgreSQL test server (TQ614_PG_*). While it lives the session works on it, recording messages and calls.
 class BaseDePrueba
 {
 public:
@@ -18,12 +17,10 @@ public:
 
     explicit BaseDePrueba(Motor motor = Motor::SQLite);
     ~BaseDePrueba();
-    BaseDePrueba(const BaseDePrueba&) = delete;
-    BaseDePrueba& operator=(const BaseDePrueba&) = delete;
+    Q_DISABLE_COPY(BaseDePrueba)
 
     static bool PostgresDisponible();
-    // The test server's configuration, without a schema of its own.
-    static Sesion::Configuracion ConfiguracionPostgres();
+    static Sesion::Configuracion ConfiguracionPostgres();  // without a schema of its own
     // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
     static bool TerminarSesion(int pid);
     // For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.
@@ -33,10 +30,9 @@ public:
     const Sesion::Configuracion& Configuracion() const { return m_configuracion; }
     QString Archivo() const { return m_configuracion.archivo; }
     QString Esquema() const { return m_configuracion.esquema; }
-    // The session from now on with `cambio` made to this base's configuration.
     void Reconfigurar(const std::function<void(Sesion::Configuracion&)>& cambio);
 
-    // PostgreSQL: the session through a delaying proxy from now on; the round trips while `accion` ran.
+    // The session through a delaying proxy from now on; the round trips while `accion` ran.
     ProxyRetardo& PorRed(int retardoMs = 0);
     int IdasYVueltas(const std::function<void()>& accion);
 
@@ -44,42 +40,39 @@ public:
     void Ejecutar(const QString& sql, const QVariantList& parametros = {}) { Conexion()->Execute(sql, parametros); }
     // Another user's connection of the services library to the same database, `cambio` made to it.
     std::unique_ptr<Connection> OtraConexion(const std::function<void(Sesion::Configuracion&)>& cambio = {}) const;
-    // Outside the library, as an administrator would: statements; the catalogue rebuilt, columns reversed.
+    // Outside the library, as an administrator would; the catalogue rebuilt with its columns reversed.
     void EjecutarAparte(const QString& sql);
     void ReordenarCatalogoAparte();
-    // The first column of the first row, or a null QVariant.
-    QVariant Valor(const QString& sql, const QVariantList& parametros = {});
+    QVariant Valor(const QString& sql, const QVariantList& parametros = {});  // the first value, or null
     qlonglong ContarFilas(const QString& tabla) { return Valor("SELECT COUNT(*) FROM " + tabla).toLongLong(); }
-    // Groups with every column filled as the editor fills them (operator "PRUEBA", dates of now); rows
-    // "key|description|code|parent|level", the parent "0" and level 1 if left out, "NULL" for a null.
+    // Groups filled as the editor fills them; rows "key|description|code|parent|level" ("NULL" for a null).
     void InsertarGrupo(const QString& clave, const QString& descripcion, const QString& codigo = QString(),
                        const QString& padre = QStringLiteral("0"), int nivel = 1);
     void InsertarGrupos(const QStringList& filas);
-    // Rows, columns joined by '|', `nulo` for NULL; the group keys in order; a group's columns (null without it).
+    // Rows, columns joined by '|', `nulo` for NULL.
     QStringList Columna(const QString& sql, const QVariantList& parametros = {}, const QString& nulo = {});
     QStringList Claves()
     {
         return Columna("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable ORDER BY 1");
     }
     QString Fila(const QString& clave, const QString& columnas = "Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel");
-    // Every column of every group, then the change log's and history's sizes: what a failed change keeps.
+    // Every column of every group, and the change log's and history's sizes: what a failed change keeps.
     QStringList Estado();
     void PermitirEscritura(const QString& operador, const QString& tabla, bool escritura);
 
     QList<Sesion::MensajeRegistrado> Mensajes() const { return Sesion::MensajesRegistrados(); }
-    // Every message as "style | title | error id | text".
-    QStringList MensajesEnTexto() const;
+    QStringList MensajesEnTexto() const;  // "style | title | error id | text"
     void LimpiarMensajes() { Sesion::LimpiarMensajes(); }
     QStringList Reportes() const { return Sesion::ReportesRegistrados(); }
-    // The traced calls, oldest first; those of one name; their names, but "Conexion"; the "sql" of
-    // every Execute; one line per call of one name, the fields joined by '|' (a list's by ',').
+    // The traced calls, oldest first; their names but "Conexion"; one line per call of one name (of any, for
+    // nullptr), the fields joined by '|' (a list's by ',').
     QList<QJsonObject> Traza() const { return m_traza; }
     QList<QJsonObject> TrazaDe(const QString& llamada) const;
     QStringList Llamadas() const;
     QStringList Sentencias() const { return TrazaEnTexto("Execute", {"sql"}); }
     QStringList TrazaEnTexto(const char* llamada, std::initializer_list<const char*> campos) const;
     void LimpiarTraza() { m_traza.clear(); }
-    // Also runs `observador` on each traced call, after it is kept (an empty one stops it).
+    // Runs `observador` on each traced call too (an empty one stops it).
     void AlTrazar(std::function<void(const QJsonObject&)> observador) { m_observador = std::move(observador); }
 
 private:

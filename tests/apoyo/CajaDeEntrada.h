@@ -4,8 +4,6 @@
 
 #include <QAbstractButton>
 #include <QInputDialog>
-#include <QList>
-#include <QString>
 #include <optional>
 
 // Answers the input boxes ("InputBox") in order, a text accepted or std::nullopt for Cancel, recording

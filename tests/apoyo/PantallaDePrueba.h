@@ -3,9 +3,6 @@
 #include "TreeView.h"
 #include "frmTQ614.h"
 
-#include <QString>
-#include <QStringList>
-
 class BaseDePrueba;
 
 // The catalogue screen as the host opens it over a test database, created anew and destroyed
@@ -19,8 +16,7 @@ public:
 
     explicit PantallaDePrueba(BaseDePrueba& base, Apertura apertura = Apertura::Mostrada);
     ~PantallaDePrueba();
-    PantallaDePrueba(const PantallaDePrueba&) = delete;
-    PantallaDePrueba& operator=(const PantallaDePrueba&) = delete;
+    Q_DISABLE_COPY(PantallaDePrueba)
 
     frmTQ614& Forma() const { return frmTQ614::Instancia(); }
     TreeView& Arbol() const { return *Forma().tvCuentas(); }

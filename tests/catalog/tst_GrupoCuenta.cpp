@@ -23,11 +23,7 @@ private slots:
             {"numerico", [&](auto& e, auto&) { return si(GrupoCuenta::EsNumerico(e)); }},
             {"nivel", [](auto& e, auto&) { return QString::number(GrupoCuenta::NivelDeCodigo(e)); }},
             {"texto", [](auto& e, auto&) { return Sql::Texto(e); }}};
-        const struct
-        {
-            QString regla, formato;
-            QStringList entradas, esperados;
-        } filas[] = {
+        const std::tuple<QString, QString, QStringList, QStringList> filas[] = {
             {"formato", "000000", {"7", "1234567"}, {"000007", "1234567"}},  // seven digits are not cut
             {"formato", "", {"15"}, {"15"}},
             {"formato", "##0", {"5"}, {"5"}},
@@ -35,17 +31,15 @@ private slots:
             {"formato", "000", {"0"}, {"000"}},
             {"excede", "000000", {"0000001", "000001", "ÑÁÉÍÓÚ"}, {"sí", "no", "no"}},  // characters, not bytes
             {"clave", "", {"000042", "1.2.3", "12A", "...", ""}, {"sí", "sí", "no", "no", "no"}},
-            // The last is in Arabic-Indic digits.
             {"numerico",
              "",
              {" 12 ", ".5", "1e5", "-7", "1.2.3", ".", "1e", "-", "", u"\u0661\u0662"_s},
-             {"sí", "sí", "sí", "sí", "no", "no", "no", "no", "no", "no"}},
+             {"sí", "sí", "sí", "sí", "no", "no", "no", "no", "no", "no"}},  // the last in Arabic-Indic digits
             {"nivel", "", {"4", "4.1.3", "4."}, {"1", "3", "2"}},
-            // Backslashes and double quotes stay.
             {"texto",
              "",
              {"O'Brien", "''", "x'; DROP TABLE t; --", "a\\'\"b"},
-             {"O''Brien", "''''", "x''; DROP TABLE t; --", "a\\''\"b"}},
+             {"O''Brien", "''''", "x''; DROP TABLE t; --", "a\\''\"b"}},  // backslashes, double quotes stay
         };
         for (const auto& [regla, formato, entradas, esperados] : filas) {
             QStringList obtenidos;

@@ -1,5 +1,4 @@
-// The in-house widgets as the forms set them, the text box's lookup on both engines, and every
-// control's saved properties.
+// The in-house widgets as the forms set them, and the text box's lookup on both engines.
 #include "BaseDePrueba.h"
 #include "Controles.h"
 #include "Etiqueta.h"
@@ -48,16 +47,6 @@ QStringList Visibles(const Controles& barra)
     return captions;
 }
 
-// A value of the property's type other than `actual` (a pixmap is never equal to another).
-QVariant Otro(const QVariant& actual)
-{
-    for (const QVariant& valor :
-         QVariantList{true, false, 1, 2, 2.5, 3.5, "SI", "NO", QColor(1, 2, 3), QFont("Serif", 13), QPixmap(8, 8)})
-        if (valor.metaType() == actual.metaType() && valor != actual)
-            return valor;
-    return {};
-}
-
 }  // namespace
 
 class PruebaControles : public QObject
@@ -74,8 +63,6 @@ private slots:
         connect(v.a, &txtKES::Change, this, [&] { eventos << "Change:" + v.a->text(); });
         v.a->setText("12");  // settled as it is set
         QTest::keyClick(v.a, Qt::Key_Tab);  // in and out without a change
-        QTest::keyClick(v.b, Qt::Key_Enter);  // b does not move on with Enter
-        QCOMPARE(QApplication::focusWidget(), v.b);
         QCOMPARE(eventos, QStringList{"Validate:12"});
         v.a->setFocus();
         QTest::keyClick(v.a, Qt::Key_Backspace);
@@ -83,12 +70,6 @@ private slots:
         QTest::keyClick(v.a, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), v.b);
         QCOMPARE(eventos.mid(1), (QStringList{"Change:1", "Change:1.", "Validate:1."}));
-        // Typed and undone, or typed again over itself: each Change is still followed by Validate.
-        v.a->setFocus();
-        QTest::keyClicks(v.a, "Y");
-        QTest::keyClick(v.a, Qt::Key_Backspace);
-        v.b->setFocus();
-        QCOMPARE(eventos.mid(4), (QStringList{"Change:1.Y", "Change:1.", "Validate:1."}));
         // A window coming to the front does not end the edit; a click elsewhere does.
         v.a->setFocus();
         QTest::keyClicks(v.a, "5");
@@ -98,13 +79,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&otra));
         v.ventana.activateWindow();
         QTRY_COMPARE(QApplication::focusWidget(), v.a);
-        QCOMPARE(eventos.size(), 8);
+        QCOMPARE(eventos.size(), 5);
         QTest::mouseClick(v.c, Qt::LeftButton);
-        QCOMPARE(eventos.mid(8), QStringList{"Validate:1.5"});
+        QCOMPARE(eventos.mid(5), QStringList{"Validate:1.5"});
     }
 
-    // Valor reads the leading number. The length binds typing and pasting, not code (the editor's
-    // seven-digit key in a box of six). Tab skips a locked box, which takes no typing.
+    // Valor reads the leading number; the length binds typing and pasting only; a locked box is skipped.
     void valorLargoYBloqueo()
     {
         const QStringList textos{"12abc", "abc", "-7x", " 4 5", "1e3", "2e", "1.2.3", ".25", "3,5"};
@@ -118,28 +98,18 @@ private slots:
         }
         Ventana v;
         v.a->setProperty("maxlength", 6);
-        QSignalSpy cambios(v.a, &txtKES::Change);
         QTest::keyClicks(v.a, "1234567");
         QCOMPARE(v.a->text(), QString("123456"));
-        QCOMPARE(cambios.count(), 6);
-        auto pegar = [&](const QString& texto) {
-            QGuiApplication::clipboard()->setText(texto);
-            QTest::keyClick(v.a, Qt::Key_V, Qt::ControlModifier);
-        };
         v.a->setSelection(4, 2);
         v.a->del();
         v.a->setCursorPosition(1);
-        pegar("abcdef");  // keeps as much of itself as fits, where it went
+        QGuiApplication::clipboard()->setText("abcdef");
+        QTest::keyClick(v.a, Qt::Key_V, Qt::ControlModifier);  // as much of it as fits, where it went
         QCOMPARE(v.a->text(), QString("1ab234"));
-        v.a->setValor(1000000);
-        QCOMPARE(v.a->text(), QString("1000000"));
-        v.a->setText("12345678");
+        v.a->setText("12345678");  // longer by code; typing then does not make it grow
         QTest::keyClick(v.a, Qt::Key_Backspace);
         QTest::keyClicks(v.a, "9");
         QCOMPARE(v.a->text(), QString("1234567"));
-        v.a->setSelection(0, 2);
-        pegar("xyz");
-        QCOMPARE(v.a->text(), QString("xy34567"));
         v.b->setText("fijo");
         v.b->setLocked(true);
         v.b->setTabStop(false);
@@ -165,11 +135,10 @@ private slots:
         padre->setSql("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'");
         padre->setSql_control_resultado("txtNPadre");
         nombre->setObjectName("txtNPadre");
-        // Without data services there is no lookup, and nothing else happens.
-        padre->setProveedorConexion([] { return nullptr; });
+        padre->setProveedorConexion([] { return nullptr; });  // no data services: no lookup
         nombre->setText("sin servicios");
         padre->setText("1");
-        QCOMPARE(nombre->text() + base.Sentencias().join(';'), QString("sin servicios"));
+        QCOMPARE(nombre->text(), QString("sin servicios"));
         padre->setProveedorConexion([&datos] { return datos->Conexion(); });
         QStringList vistos;
         for (const char* clave : {"x' OR '1'='1", "1' OR '1'='1", "?", "'; DELETE FROM Grupo_Cuenta_Contable; --"}) {
@@ -177,7 +146,6 @@ private slots:
             vistos << nombre->text();
         }
         QCOMPARE(vistos, (QStringList{"FRAGMENTO GUARDADO", "", "SIGNO", ""}));
-        QCOMPARE(base.ContarFilas("Grupo_Cuenta_Contable"), 4);
         // Typed: one lookup per keystroke, each with the value bound.
         ventana.show();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
@@ -196,20 +164,11 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("txtPadre: la consulta de txtNPadre falló"));
         QTest::keyClick(padre, Qt::Key_Backspace);
         QCOMPARE(nombre->text(), QString());
-        // Other ways of writing the statement: each placeholder bound, the first column shown.
-        const QString donde = " FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'";
-        vistos.clear();
-        for (const QString& sql : QStringList{"select g.Gcc_Descripcion from Grupo_Cuenta_Contable g "
-                                              "where g.Gcc_Cve_Grupo_Cuenta_Contable = ? OR g.Gcc_Descripcion = ?",
-                                              "SELECT Gcc_Descripcion || ' (?)' AS d" + donde,
-                                              "SELECT upper(Gcc_Descripcion), Gcc_Cve_Grupo_Cuenta_Contable" + donde,
-                                              "SELECT lower(Gcc_Descripcion) minusculas" + donde}) {
-            padre->setSql(sql);
-            padre->clear();
-            padre->setText("1");
-            vistos << nombre->text();
-        }
-        QCOMPARE(vistos, (QStringList{"ACTIVO", "ACTIVO (?)", "ACTIVO", "activo"}));
+        // Placeholders bare and quoted are bound, a '?' in another literal kept; the first column shown.
+        padre->setSql("SELECT Gcc_Descripcion || ' (?)', 2 FROM Grupo_Cuenta_Contable "
+                      "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ? OR Gcc_Descripcion = '?'");
+        padre->setText("1");
+        QCOMPARE(nombre->text(), QString("ACTIVO (?)"));
     }
 
     void barraDeHerramientas()
@@ -262,7 +221,7 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), &v.ventana);
     }
 
-    // The input box's title bar (dragged, it moves the window) and its Default and Cancel buttons.
+    // The input box's title bar (dragged, it moves the window) and its buttons.
     void barraDeTituloYBotones()
     {
         auto* titulo = new Titulo;
@@ -280,62 +239,17 @@ private slots:
         QTest::mouseMove(titulo, agarre + delta);
         QTest::mouseRelease(titulo, Qt::LeftButton, {}, agarre + delta);
         QTRY_COMPARE(v.ventana.pos(), antes + delta);
-        auto* aceptar = new flatButton(&v.ventana);
-        auto* cancelar = new flatButton(&v.ventana);
-        QStringList pulsados;
-        for (auto [boton, nombre] : {std::pair{aceptar, "Aceptar"}, {cancelar, "Cancelar"}}) {
-            boton->show();
-            connect(boton, &flatButton::Click, this, [&pulsados, nombre] { pulsados << nombre; });
-        }
-        QTest::mouseClick(aceptar, Qt::LeftButton);
-        QTest::keyClick(cancelar, Qt::Key_Space);
-        QCOMPARE(pulsados, (QStringList{"Aceptar", "Cancelar"}));
-        aceptar->setProperty("Default", true);
-        cancelar->setProperty("Cancel", true);
-        v.a->setFocus();
-        QTest::keyClicks(v.a, "cuenta");
-        QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);  // Return and Escape: the input box's test
-        cancelar->hide();  // a hidden button takes no key
-        QTest::keyClick(v.a, Qt::Key_Escape);
-        QCOMPARE(pulsados.mid(2), QStringList{"Aceptar"});
-    }
-
-    // Each a declared property (an unknown name would become a dynamic one that does nothing).
-    void propiedadesGuardadas()
-    {
-        const QList<std::pair<QObject*, QString>> controles{
-            {new Etiqueta, "caption idetiqueta alignment backcolor forecolor font fontsize fontbold enabled"},
-            {new Controles, "caption b1caption b2caption tabwidth easyaccessenabled showmenupopup showwindowslist "
-                            "showexitbutton permitir_mover"},
-            {new txtKES, "locked maxlength tabonenter alignment subrayar enabledcolor font sql sql_control_resultado"},
-            {new colorKES,
-             "backcolor calendarbackcolor calendarforecolor calendartitlebackcolor calendartitleforecolor "
-             "calendartrailingforecolor dbgridbackcolor dbgridbackcoloreven dbgridbackcolorodd enablecolor "
-             "disablecolor focuscolor labelfontsize textfontsize menubackcolor menufontbackcolor "
-             "menuselbackcolor"},
-            {new Titulo, "caption pictureicono showminbutton showmaxbutton showexitbutton adjusticon"},
-            {new flatButton,
-             "caption backcolor bordercolor forecolor focuscolor font fontsize fontbold fontitalic iconsize"}};
-        for (const auto& [control, nombres] : controles) {
-            std::unique_ptr<QObject> propio(control);
-            for (const QString& nombre : nombres.split(u' ')) {
-                const QByteArray n = nombre.toLatin1(), donde = control->metaObject()->className() + ("." + n);
-                const QVariant valor = Otro(control->property(n));
-                QVERIFY2(valor.isValid() && control->setProperty(n, valor), donde);
-                const QVariant leido = control->property(n);
-                QVERIFY2(valor.metaType().id() == QMetaType::QPixmap
-                             ? leido.value<QPixmap>().cacheKey() == valor.value<QPixmap>().cacheKey()
-                             : leido == valor,
-                         donde);
-            }
-            QVERIFY(control->dynamicPropertyNames().isEmpty());
-        }
-        // What the stored value means: 1 is right-aligned (the length is seen bounding typing above).
-        Etiqueta etiqueta;
-        txtKES caja;
-        for (QObject* control : std::initializer_list<QObject*>{&etiqueta, &caja})
-            control->setProperty("alignment", 1);
-        QVERIFY(etiqueta.alignment() & caja.alignment() & Qt::AlignRight);
+        // Clicked, Space, the keypad's Enter as Default (the rest: the input box's test); hidden, no key.
+        auto* boton = new flatButton(&v.ventana);
+        boton->show();
+        boton->setProperty("Default", true);
+        QSignalSpy pulsado(boton, &flatButton::Click);
+        QTest::mouseClick(boton, Qt::LeftButton);
+        QTest::keyClick(boton, Qt::Key_Space);
+        QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);
+        boton->hide();
+        QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(pulsado.count(), 3);
     }
 
     void esquemaDeColoresYEtiqueta()
@@ -356,6 +270,9 @@ private slots:
         QCOMPARE(etiqueta->palette().color(QPalette::WindowText), QColor(10, 20, 30));
         QCOMPARE(fondo(propia), QColor(200, 230, 255));
         QCOMPARE(propia->font(), letra);
+        for (QObject* control : std::initializer_list<QObject*>{etiqueta, propia})
+            QVERIFY(control->setProperty("alignment", 1));  // as the forms store it: 1 is right-aligned
+        QVERIFY(etiqueta->alignment() & propia->alignment() & Qt::AlignRight);
         for (const auto& [propiedad, valor] : {std::pair<const char*, QVariant>{"enablecolor", QColor(255, 255, 255)},
                                                {"disablecolor", QColor(224, 224, 224)},
                                                {"focuscolor", QColor(255, 255, 192)},

@@ -14,8 +14,7 @@
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
 
-// New runs on the parent's node, Edit on the group's. A null key is the automatic or the stored
-// one; a null code is left as it is.
+// New runs on the parent's node, Edit on the group's; a null key or code is left as the dialog has it.
 struct Guardado
 {
     bool editar;
@@ -28,6 +27,7 @@ struct Rechazo
     QString formato, clave, descripcion, codigo, nivel, foco, titulo, id, texto;
     bool codigoPorCodigo = false;
     int estilo = 48;  // an exclamation; 16 is critical
+    Motor motor = Motor::SQLite;
 };
 Q_DECLARE_METATYPE(Guardado)
 Q_DECLARE_METATYPE(Rechazo)
@@ -88,11 +88,7 @@ struct Ambiente
         Pulsar(e, "B1");
     }
     // "B1" is Aceptar, "B2" Cancelar.
-    static void Pulsar(frmCATAddCuCo& e, const char* boton)
-    {
-        QTest::mouseClick(e.Controles1()->Boton(QLatin1String(boton)), Qt::LeftButton);
-    }
-    // The transaction calls in order.
+    static void Pulsar(frmCATAddCuCo& e, const char* b) { QTest::mouseClick(e.Controles1()->Boton(b), Qt::LeftButton); }
     QStringList Transacciones() const { return base.Llamadas().filter(QRegularExpression(u"Trans$"_s)); }
     // Each message as "style|title|error id|project|window|text", while the editor is loaded.
     QStringList Mensajes() const
@@ -116,26 +112,12 @@ class tst_Editor : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* ventana : QApplication::topLevelWidgets())
-            QVERIFY2(!ventana->isVisible(), qPrintable(ventana->objectName() + u" left shown"_s));
-    }
-
     // Every save by New (Aceptar right after the code: the level still follows it) or Edit.
     void guardar_data()
     {
-        QTest::addColumn<Motor>("motor");
         QTest::addColumn<Guardado>("caso");
-        const auto fila = [](const QString& nombre, const Guardado& caso, Motor motor = Motor::SQLite) {
-            QTest::newRow(qPrintable(nombre)) << motor << caso;
-        };
-        fila("new under the root", {false, {}, "Activo circulante", "1.1", "", "000010", "0", "Activo circulante", 2});
-        for (Motor m : {Motor::SQLite, Motor::PostgreSQL})
-            fila("new with quotes and backslashes, " + BaseDePrueba::NombreMotor(m),
-                 {false, "o'b\\", "O'Brien's \\' C:\\temp", "1'1", "", "O'B\\", "0", "O'Brien's \\' C:\\temp", 1}, m);
+        const auto fila = [](const char* nombre, const Guardado& caso) { QTest::newRow(nombre) << caso; };
         fila("new under a group", {false, {}, "Bancos", "1.2.3", "", "000010", "000001", "1.2.3 - Bancos", 3});
-        fila("new lower-case key, cut to six", {false, "pasivos", "Pasivo", "2", "", "PASIVO", "0", "Pasivo", 1});
         fila("new heading saved with level 0", {false, "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0});
         fila("new with code 000 and a level", {false, {}, "Otra", "000", "4", "000010", "0", "Otra", 4});
         // The box opens with the group; the code typed again over itself leaves it open.
@@ -147,15 +129,12 @@ private slots:
     }
     void guardar()
     {
-        QFETCH(Motor, motor);
         QFETCH(Guardado, caso);
-        REQUIERE_MOTOR(motor);
         Ambiente a({u"000001|Activo|1"_s, u"000007|Bancos|1.1|000001|2"_s, u"TITULO|Cuentas de orden||0|0"_s,
                     u"000009|Manual|000|0|4"_s},
-                   motor, caso.editar ? u"000"_s : u"000000"_s);
+                   Motor::SQLite, caso.editar ? u"000"_s : u"000000"_s);
         QVERIFY(!a.Conducir(caso.editar ? caso.guardada : caso.padre, caso.editar, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtNPadre()->text(), caso.padre == "0"_L1 ? QString() : u"Activo"_s);
-            // The level box is open exactly while the code is "000".
             QCOMPARE(!e.txtNivel()->locked() && e.txtNivel()->TabStop(),
                      e.txtCodigo()->text() == GrupoCuenta::kCodigoNivelManual);
             Ambiente::Llenar(e, caso.clave, caso.descripcion, caso.codigo, caso.nivelTecleado);
@@ -180,74 +159,52 @@ private slots:
                       .arg(caso.nivel)
                       .arg(fechas.value(0), fechas.value(1), sello);
         QCOMPARE(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)), QStringList{sentencia});
-        // The parent's description is looked up once, on the data services' connection, its key bound.
-        const QString busqueda =
-            u"SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?|"_s;
-        QCOMPARE(a.base.TrazaEnTexto("Execute", {"sql", "parametros"}).filter(busqueda),
-                 QStringList{busqueda + caso.padre});
         QCOMPARE(a.Transacciones(), (QStringList{"BeginTrans", "CommitTrans"}));
         QCOMPARE(a.base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),
                  QStringList{u"Grupo_Cuenta_Contable|%1|"_s.arg(caso.guardada)});
-        // New asks for the key as typed, unless the code is "000"; Edit never asks.
-        QCOMPARE(a.base.TrazaEnTexto("BuscarValor", {"valorClave"}),
-                 caso.editar || caso.codigo == GrupoCuenta::kCodigoNivelManual
-                     ? QStringList()
-                     : QStringList{caso.clave.isNull() ? caso.guardada : caso.clave.left(6)});
         // New reloads the tree, reveals the new node and selects its parent; Edit retitles the node.
         QTreeWidgetItem* nodo = a.pantalla->Nodo(caso.guardada);
         QVERIFY(nodo);
         QCOMPARE(TreeView::Text(nodo), caso.textoDelNodo);
-        QCOMPARE(TreeView::Parent(nodo), a.pantalla->Nodo(caso.padre));
         QCOMPARE(a.pantalla->Arbol().SelectedItem(), caso.editar ? nodo : a.pantalla->Nodo(caso.padre));
         QVERIFY(caso.editar || nodo->parent()->isExpanded());
     }
 
-    // A refused save keeps the dialog, input and table: the seven checks in order before any
-    // transaction; a veto and a duplicate only the database sees (code "000") rolled back.
+    // Refused: dialog, input and table kept; the checks before any transaction, a veto or failed insert rolled back.
     void rechazos_data()
     {
-        QTest::addColumn<Motor>("motor");
         QTest::addColumn<Rechazo>("caso");
         const QString f = u"000000"_s, k = u"Kestrima"_s, otra = u"Otra"_s;
         const QString sinNivel =
             u"Debe indicar el nivel en el que se encuentra la cuenta o subcuenta en catálogo del contribuyente!\r\n"
             "EJEMPLO: 1,2,3,4,5, etc..."_s;
-        const QString clave = u"Debe especificar una clave!"_s,
-                      numerica = u"Debe especificar un código para determinar el nivel!"_s;
-        const auto fila = [](const QString& nombre, const Rechazo& caso, Motor motor = Motor::SQLite) {
-            QTest::newRow(qPrintable(nombre)) << motor << caso;
-        };
+        const auto fila = [](const QString& nombre, const Rechazo& caso) { QTest::newRow(qPrintable(nombre)) << caso; };
         fila("1 key exists", {f, "000001", otra, "1.1", "", "txtClave", "<Leyenda>", "ERR-ID:7500019",
                               "El grupo de la cuenta contable 000001 ya existe, especifique otra", false, 16});
         fila("2 key longer than format",
              {"00000", "000002", otra, "1.1", "", "txtClave", "Clave incorrecta", "ERR-ID:7500020",
               "La longitud del código excede el límite, el formato definido es:\r\n00000"});
-        fila("3 empty key", {f, "", otra, "1.1", "", "txtClave", k, "ERR-ID:7500021", clave});
-        fila("3 before 4", {f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", clave});
+        fila("3 empty key, before 4",
+             {f, "", "", "1.1", "", "txtClave", k, "ERR-ID:7500021", u"Debe especificar una clave!"_s});
         fila("4 empty description",
              {f, "000002", "", "1.1", "", "txtDescripcion", k, "ERR-ID:7500022", "Debe especificar una descripción!"});
         fila("5 numeric key without code",
              {f, "000002", otra, "", "", "txtCodigo", k, "ERR-ID:7500023", "Debe especificar un código!"});
-        fila("6 code 000 without level", {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel});
         fila("6 code 000 set by code", {f, "000002", otra, "000", "", "txtNivel", k, "ERR-ID:7500024", sinNivel, true});
-        fila("7 numeric key without level",
-             {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025", numerica, true});
-        for (Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
-            const QString motor = BaseDePrueba::NombreMotor(m);
-            fila("veto, " + motor, {f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>"}, m);
-            fila("duplicate key with code 000, " + motor,
+        fila("7 numeric key without level", {f, "000002", otra, "1.1", "", "txtCodigo", k, "ERR-ID:7500025",
+                                             u"Debe especificar un código para determinar el nivel!"_s, true});
+        fila("veto", {f, "000002", otra, "2", "", "B1", k, "ERR-ID:7500026", "<UltimoError>"});
+        for (Motor m : {Motor::SQLite, Motor::PostgreSQL})
+            fila("duplicate key with code 000, " + BaseDePrueba::NombreMotor(m),
                  {f, "000001", otra, "000", "3", "B1", "cmdAceptar()", "ERR-ID:7500027", "<error de Execute>", false,
-                  16},
-                 m);
-        }
+                  16, m});
     }
     void rechazos()
     {
-        QFETCH(Motor, motor);
         QFETCH(Rechazo, caso);
-        REQUIERE_MOTOR(motor);
+        REQUIERE_MOTOR(caso.motor);
         const bool vetado = caso.texto == "<UltimoError>"_L1, enTransaccion = caso.texto.startsWith(u'<');
-        Ambiente a({u"000001|Activo|1"_s}, motor, caso.formato);
+        Ambiente a({u"000001|Activo|1"_s}, caso.motor, caso.formato);
         a.base.PermitirEscritura(u"PRUEBA"_s, GrupoCuenta::kTabla, !vetado);
         QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             if (caso.codigoPorCodigo) {
@@ -263,21 +220,14 @@ private slots:
             const QStringList razones =
                 (vetado ? a.base.TrazaEnTexto("UltimoError", {"resultado"}) : a.base.TrazaEnTexto("Execute", {"error"}))
                     .filter(QRegularExpression(u"."_s));
-            QCOMPARE(razones.size(), enTransaccion ? 1 : 0);
             const QString titulo = caso.titulo == "<Leyenda>"_L1 ? e.Controles1()->Leyenda() : caso.titulo;
-            QCOMPARE(a.Mensajes(), QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo)
-                                                   .arg(titulo, caso.id, enTransaccion ? razones[0] : caso.texto)});
-            if (!vetado)
-                return;
-            // Once allowed, the same input saves.
-            a.base.PermitirEscritura(u"PRUEBA"_s, GrupoCuenta::kTabla, true);
-            Ambiente::Pulsar(e, "B1");
-        }) != vetado);
-        QCOMPARE(a.base.Claves(), vetado ? QStringList({"000001", "000002"}) : QStringList{"000001"});
+            QCOMPARE(a.Mensajes(),
+                     QStringList{u"%1|%2|%3|TQ614|editor|%4"_s.arg(caso.estilo)
+                                     .arg(titulo, caso.id, enTransaccion ? razones.value(0) : caso.texto)});
+        }));
     }
 
-    // Another user takes the automatic key between the check and the insert: the check's message,
-    // and the next free key then saves.
+    // Another user takes the automatic key between the check and the insert: the next one then saves.
     void nuevoDeDosUsuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
     void nuevoDeDosUsuariosALaVez()
     {
@@ -286,41 +236,27 @@ private slots:
         Ambiente a({u"000001|Activo|1"_s}, motor);
         std::unique_ptr<Connection> otro = a.base.OtraConexion();
         a.base.AlTrazar([&](const QJsonObject& llamada) {
-            // Between the check and the insert.
             if (llamada.value("llamada"_L1) == "Operador"_L1 && a.base.TrazaDe(u"BeginTrans"_s).isEmpty())
                 otro->Execute(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
                               "Gcc_Codigo) VALUES ('000002', 'Del otro', '1')"_s);
         });
         QVERIFY(!a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
-            QCOMPARE(e.txtClave()->text(), u"000002"_s);
             Ambiente::Llenar(e, QString(), u"Mio"_s, u"2"_s, QString());
             QCOMPARE(a.Mensajes(),
                      QStringList{u"16|%1|ERR-ID:7500019|TQ614|editor|El grupo de la cuenta contable 000002 "
                                  "ya existe, especifique otra"_s.arg(e.Controles1()->Leyenda())});
-            QCOMPARE(e.Ventana()->focusWidget(), e.txtClave());
             QCOMPARE(e.txtClave()->text(), u"000003"_s);
-            QCOMPARE(a.Transacciones(), (QStringList{"BeginTrans", "RollbackTrans"}));
-            QCOMPARE(a.base.Fila(u"000002"_s), u"Del otro|1|0|0"_s);
             Ambiente::Pulsar(e, "B1");
         }));
         QCOMPARE(a.base.Fila(u"000003"_s), u"Mio|2|0|1"_s);
-        QCOMPARE(a.base.Mensajes().size(), 1);
     }
 
-    // The editor opened again and again, nothing written: Edit, New, Cancelar, Escape in each box,
-    // a close by the window system; then New once no next number fits.
+    // Opened again and again, nothing written: Edit, New, each way out; then New with no next number.
     void ciclo()
     {
         Ambiente a({u"000001|Activo|1"_s, u"999999|Importado|1.1|0|5"_s});
         const QStringList arbol = a.pantalla->Descripcion();
-        auto nadaCambio = [&](const char* paso) {
-            QVERIFY2(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)).isEmpty()
-                         && a.base.TrazaDe(u"BeginTrans"_s).isEmpty() && a.base.Mensajes().isEmpty()
-                         && a.pantalla->Descripcion() == arbol,
-                     paso);
-        };
-        // Edit locks the key; the level follows the code once the user leaves it, never while
-        // typing; "000" opens the level box until another code (over itself: seen in guardar).
+        // Edit locks the key; the level follows the code once left, not while typed; "000" opens its box.
         QVERIFY(!a.Conducir(u"999999"_s, true, [&](frmCATAddCuCo& e) {
             QVERIFY(e.txtClave()->locked() && !e.txtClave()->TabStop());
             QCOMPARE(e.txtNivel()->text(), u"5"_s);
@@ -332,14 +268,8 @@ private slots:
             };
             // The code, the key that leaves it, the level then (null: the box opens for it).
             const std::tuple<QString, Qt::Key, QString> filas[] = {
-                {"4.1.3", Qt::Key_Tab, "3"},
-                {"4.", Qt::Key_Tab, "2"},
-                {"..", Qt::Key_Tab, "3"},
-                {"abc", Qt::Key_Return, "1"},
-                {"1.02.003.4.5", Qt::Key_Return, "5"},
-                {"", Qt::Key_Tab, ""},
-                {"000", Qt::Key_Tab, {}},
-                {"000", Qt::Key_Return, {}},
+                {"4.1.3", Qt::Key_Tab, "3"}, {"abc", Qt::Key_Return, "1"}, {"", Qt::Key_Tab, ""},
+                {"000", Qt::Key_Tab, {}},    {"000", Qt::Key_Return, {}},
             };
             for (const auto& [codigo, tecla, nivel] : filas) {
                 Ambiente::Escribir(e.txtCodigo(), u"9.9"_s);
@@ -352,10 +282,8 @@ private slots:
             }
             Ambiente::Pulsar(e, "B2");
         }));
-        nadaCambio("Edit");
         QVERIFY(!a.Conducir(u"999999"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.Padre(), &a.dueno);
-            QCOMPARE(e.Ventana()->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
             QCOMPARE(e.Ventana()->focusWidget(), e.txtDescripcion());
             QVERIFY(!e.txtClave()->locked() && e.txtClave()->TabStop());
             // Written whole, past the format: cut to the box's six it would be another group's key.
@@ -371,18 +299,14 @@ private slots:
             e.Ventana()->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(e.Ventana()));
             QCOMPARE(e.Ventana()->focusWidget(), e.txtCodigo());
-            QTest::keyClicks(e.txtDescripcion(), u"No se guarda"_s);
             Ambiente::Pulsar(e, "B2");
         }));
-        nadaCambio("New after Edit, Cancelar");
         // Escape in each box the user can reach; a close by the window system only hides the dialog.
         for (const char* salida : {"txtClave", "txtDescripcion", "txtCodigo", "txtNivel", "close"}) {
             const bool abierto = a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
-                QTest::keyClicks(e.txtDescripcion(), u"Algo"_s);
                 e.Aceptado = true;
                 if (auto* caja = e.Ventana()->findChild<txtKES*>(QLatin1String(salida))) {
                     caja->setFocus(Qt::MouseFocusReason);
-                    QCOMPARE(e.Ventana()->focusWidget(), caja);
                     QTest::keyClick(caja, Qt::Key_Escape);
                 } else {
                     e.Ventana()->close();
@@ -390,17 +314,18 @@ private slots:
                 QVERIFY(e.Cargado() && !e.Aceptado);
             });
             QVERIFY2(!abierto, salida);
-            nadaCambio(salida);
         }
+        QVERIFY(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)).isEmpty()
+                && a.base.TrazaDe(u"BeginTrans"_s).isEmpty() && a.base.Mensajes().isEmpty());
+        QCOMPARE(a.pantalla->Descripcion(), arbol);
         // No next number fits: reported, and the key box left for the user.
         a.base.InsertarGrupo(u"2147483647"_s, u"Último"_s);
         QVERIFY(a.Conducir(u"0"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.txtClave()->text(), QString());
             const QStringList mensajes = a.Mensajes();
-            QVERIFY2(mensajes.size() == 1
-                         && mensajes[0].startsWith("16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor|"_L1)
-                         && !mensajes[0].endsWith(u'|'),
-                     qPrintable(mensajes.join(u'\n')));
+            QCOMPARE(mensajes.size(), 1);
+            QCOMPARE(mensajes[0].section(u'|', 0, 4), u"16|ClaveAutomatica()|ERR-ID:7500028|TQ614|editor"_s);
+            QVERIFY(!mensajes[0].section(u'|', 5).isEmpty());
         }));
     }
 };
