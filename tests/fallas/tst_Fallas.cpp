@@ -15,7 +15,6 @@
 #include <sched.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -35,7 +34,6 @@ const std::pair<const char*, QString> kFallas[] = {
     {"10,000 characters", u"Un valor no es válido para la base de datos"_s},
     {"PostgreSQL session ended", u"Se perdió la conexión"_s},
     {"PostgreSQL server silent", u"El servidor de la base de datos no respondió"_s}};
-constexpr int kEsperaServidorMs = 1500;
 
 // Each kind of change where it would succeed; `sentencia` is the change's own statement.
 struct Cambio
@@ -55,33 +53,11 @@ const Cambio kCambios[] = {
     {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
      [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
 
-// The kill test's child: adds C1, then C2, and says "dentro" and waits right after C2's insert.
-int escritor(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    BaseDePrueba apoyo;  // the screen opens over a test base; the session then goes to the parent's file
-    apoyo.Reconfigurar([&](Sesion::Configuracion& c) { c.archivo = app.arguments()[2]; });
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    int inserciones = 0;
-    apoyo.AlTrazar([&](const QJsonObject& llamada) {
-        if (llamada[u"sql"_s].toString().startsWith(kCambios[1].sentencia) && ++inserciones == 2) {
-            std::puts("dentro");
-            std::this_thread::sleep_for(std::chrono::seconds(60));  // not forever if the parent is gone
-        }
-    });
-    PantallaDePrueba usuario(apoyo);
-    usuario.Nuevo(u"0"_s, u"C1"_s, u"GRUPO"_s, {});
-    usuario.Nuevo(u"0"_s, u"C2"_s, u"GRUPO"_s, {});
-    return 2;
-}
-
-const QRegularExpression kEspaciosAlBorde(u"^ +| +$"_s);
-
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
 
-// A user (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random changes to its tree's
-// groups, logged as "kind key value outcome detail", outcome hecho, rechazado or fallido.
+// A user (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random adds, deletes and key
+// changes in its tree under Z, logged as "kind key value outcome detail", outcome hecho, rechazado or fallido.
 int usuario(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -100,27 +76,19 @@ int usuario(int argc, char** argv)
     QFile log(args[5]);
     log.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered);
     QRandomGenerator azar(quint32(614 + numero));
-    QString tipo;
     bool hecho = false;
     apoyo.AlTrazar([&](const QJsonObject& l) {
-        const QString llamada = l[u"llamada"_s].toString();
-        hecho |= !l.contains(u"error"_s)
-                 && (llamada == u"CommitTrans"
-                     || (tipo == u"nombre" && llamada == u"Execute" && l[u"sql"_s].toString().startsWith(u"UPDATE")));
+        hecho |= l[u"llamada"_s].toString() == u"CommitTrans" && !l.contains(u"error"_s);
     });
     // A fault of the program, not a refusal the user can act on (a lock, a key taken, a parent gone).
     static const QRegularExpression kFallaDelPrograma(
         u"^(Error en la sentencia SQL|Error de la base de datos|La transacción quedó anulada|Variable de objeto|"
         "Ya hay una transacción abierta|No hay una transacción|Se perdió la conexión)"_s);
-    static const QStringList kTipos{u"alta"_s, u"baja"_s, u"edicion"_s, u"clave"_s, u"nombre"_s};
     int serie = 0;
-    QSet<QString> conHijosMios;  // parents of this user's adds, which its tree still shows as leaves
     QElapsedTimer reloj;
     for (reloj.start(); reloj.elapsed() < args[6].toInt() && !Sesion::Conexion()->EnTransaccion();) {
-        if (azar.bounded(2) == 0) {  // F5 half the time
+        if (azar.bounded(2) == 0)  // F5 half the time
             pantalla.Forma().CargarCuentas();
-            conHijosMios.clear();
-        }
         // Z's subtree (Z is never deleted) ends at its next sibling.
         QStringList claves, hojas;
         QTreeWidgetItem* zona = pantalla.Nodo(kZona);
@@ -129,34 +97,23 @@ int usuario(int argc, char** argv)
             if ((*it)->childCount() == 0)
                 hojas << claves.last();
         }
-        const int dado = claves.size() > kGrupos + 6 ? 25 : claves.size() < kGrupos - 6 ? 0 : azar.bounded(100);
-        tipo = kTipos[(dado >= 25) + (dado >= 50) + (dado >= 70) + (dado >= 85)];
-        const QStringList candidatos = dado < 25 ? claves + QStringList{kZona} : dado < 50 ? hojas : claves;
-        const QString objetivo = candidatos.isEmpty() ? QString() : candidatos[int(azar.bounded(candidatos.size()))];
-        if (objetivo.isEmpty() || (tipo == u"baja" && conHijosMios.contains(objetivo)))
+        const int dado = claves.size() > kGrupos + 6 ? 40 : claves.size() < kGrupos - 6 ? 0 : azar.bounded(100);
+        const QString tipo = dado < 40 ? u"alta"_s : dado < 70 ? u"baja"_s : u"clave"_s;
+        const QStringList candidatos = dado < 40 ? claves + QStringList{kZona} : dado < 70 ? hojas : claves;
+        QString clave = candidatos.isEmpty() ? QString() : candidatos[int(azar.bounded(candidatos.size()))], valor;
+        if (clave.isEmpty())
             continue;
         const QString nueva = u"%1%2"_s.arg(numero).arg(QString::number(++serie, 36).rightJustified(4, u'0')).toUpper();
-        QString clave = objetivo, valor = u"U%1 %2 %3 'X'"_s.arg(numero).arg(tipo.toUpper()).arg(serie);
         hecho = false;
         Sesion::LimpiarMensajes();
-        bool probado = true;
-        if (tipo == u"alta") {
-            pantalla.Nuevo(objetivo, u"Q"_s + nueva, valor, {});
-            if (hecho)
-                conHijosMios.insert(objetivo);
-            std::tie(clave, valor) = std::pair(u"Q"_s + nueva, objetivo);
-        } else if (tipo == u"edicion") {  // a group already deleted is not tried
-            probado = pantalla.Editar(objetivo, valor, {}) || hecho || !Sesion::MensajesRegistrados().isEmpty();
-        } else if (tipo == u"baja") {
-            probado = pantalla.Eliminar(objetivo);
-        } else if (tipo == u"nombre") {
-            probado = pantalla.Renombrar(objetivo, valor);
-        } else {
-            probado = pantalla.CambiarClave(objetivo, valor = u"R"_s + nueva);
+        if (tipo == u"alta") {  // logged as the new key and its parent
+            pantalla.Nuevo(clave, u"Q"_s + nueva, u"U%1 ALTA %2 'X'"_s.arg(numero).arg(serie), {});
+            std::tie(clave, valor) = std::pair(u"Q"_s + nueva, clave);
+        } else if (!(tipo == u"baja" ? pantalla.Eliminar(clave)
+                                     : pantalla.CambiarClave(clave, valor = u"R"_s + nueva))) {
+            continue;
         }
         const auto m = Sesion::MensajesRegistrados();
-        if (!probado)
-            continue;
         const bool falla =
             m.size() > 1
             || (!m.isEmpty()
@@ -177,10 +134,8 @@ class PruebaFallas : public QObject
 private slots:
     void cambioRechazado_data();
     void cambioRechazado();
-    void matadoDentroDelCambio();
+    void textosHostilesVuelvenIguales_data() { BaseDePrueba::AgregarMotores(); }
     void textosHostilesVuelvenIguales();
-    void esquemaCambiadoConLaPantallaAbierta_data() { BaseDePrueba::AgregarMotores(); }
-    void esquemaCambiadoConLaPantallaAbierta();
     void usuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
     void usuariosALaVez();
 };
@@ -190,8 +145,8 @@ void PruebaFallas::cambioRechazado_data()
     QTest::addColumn<int>("falla");
     QTest::addColumn<int>("cambio");
     for (int f = Bloqueo; f <= ServidorCallado; ++f)
-        for (int c = 0; c < 5; ++c)  // a delete takes no text; a rename has no transaction to roll back
-            if (((f != Nul && f != Largo) || c != 0) && (f < SesionTerminada || c != 3))
+        for (int c = 0; c < int(std::size(kCambios)); ++c)  // a delete takes no text; a rename no transaction
+            if (((f != Nul && f != Largo) || c != 0) && (f < SesionTerminada || kCambios[c].sentencia.size()))
                 QTest::addRow("%s, %s", kFallas[f].first, kCambios[c].nombre) << f << c;
 }
 
@@ -217,7 +172,7 @@ void PruebaFallas::cambioRechazado()
     BaseDePrueba base(motor);
     base.Reconfigurar([&](Sesion::Configuracion& c) {
         c.esperaBloqueoMs = 150;
-        c.esperaServidorMs = kEsperaServidorMs;
+        c.esperaServidorMs = 1500;
         if (falla == DiscoLleno)  // the write-ahead log and shared memory go beside it
             c.archivo = disco.filePath(u"catalogo.db"_s);
     });
@@ -268,128 +223,77 @@ void PruebaFallas::cambioRechazado()
         const QString sufijo = falla == Nul     ? QChar(0) + u"MÁS"_s
                                : falla == Largo ? QString(9999, QChar(0x05d0)) + u'\''
                                                 : QString();
-        QElapsedTimer reloj;
-        reloj.start();
         QVERIFY(kCambios[cambio].hacer(u, sufijo));
-        QVERIFY2(reloj.elapsed() < kEsperaServidorMs + 8000, qPrintable(QString::number(reloj.elapsed())));
         const auto m = base.Mensajes();
         QVERIFY2(m.size() == 1 && m[0].estilo == 16 && m[0].idError == kCambios[cambio].idError
                      && m[0].texto.startsWith(kFallas[falla].second),
                  qPrintable(base.MensajesEnTexto().join(u'\n')));
-        QVERIFY(!base.Conexion()->EnTransaccion());
         QCOMPARE(base.Estado(), antes);
     }
     // The fault gone, the same screen works; a session ended between commands is opened anew.
-    const auto antesDeCada = [&] {
-        u.Forma().CargarCuentas();
-        if (falla == SesionTerminada)
-            QVERIFY(BaseDePrueba::TerminarSesion(pid()));
-    };
+    const auto terminar = [&] { return falla != SesionTerminada || BaseDePrueba::TerminarSesion(pid()); };
     base.LimpiarMensajes();
-    antesDeCada();
-    QVERIFY(u.Eliminar(u"B"_s) && !u.Nodo(u"B"_s));
-    antesDeCada();
-    QVERIFY(u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s, {}));
+    u.Forma().CargarCuentas();
+    QVERIFY(terminar() && u.Eliminar(u"B"_s) && !u.Nodo(u"B"_s));
+    QVERIFY(terminar() && u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s, {}));
     QCOMPARE(base.MensajesEnTexto(), QStringList());
     QCOMPARE(base.Claves(), QStringList({u"100"_s, u"A"_s, u"A1"_s, u"ZZ"_s}));
-    if (motor == Motor::SQLite)
-        QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
 }
 
-// Killed inside its second add: the file is sound, the first add whole, the second absent.
-void PruebaFallas::matadoDentroDelCambio()
-{
-    BaseDePrueba base;
-    Sesion::Cerrar();
-    QProcess hijo;
-    hijo.start(QCoreApplication::applicationFilePath(), {u"--escritor"_s, base.Archivo()});
-    QByteArray salida;
-    while (!salida.endsWith("dentro\n")) {
-        QVERIFY2(hijo.waitForReadyRead(30000), hijo.readAllStandardError().constData());
-        salida += hijo.readAllStandardOutput();
-    }
-    QVERIFY(hijo.processId() > 0 && ::kill(pid_t(hijo.processId()), SIGKILL) == 0 && hijo.waitForFinished(5000));
-    QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
-    QCOMPARE(base.Claves(), QStringList{u"C1"_s});
-    QCOMPARE(base.Valor(u"SELECT group_concat(DISTINCT Bit_Clave) FROM Kes_Bitacora"_s).toString(), u"C1"_s);
-    QVERIFY(PantallaDePrueba(base).Nuevo(u"0"_s, u"C2"_s, u"AHORA SÍ"_s, {}));  // accepted once committed
-}
-
-// Texts that have broken such programs, through every change the screen makes, come back exactly.
+// Texts that have broken such programs, through every change the screen makes, come back exactly
+// (the key upper-cased, the code trimmed, the renamed label trimmed, without dashes, in upper case),
+// the table rebuilt under the open screen in another column order with a new column: every command
+// reads and writes the columns it names.
 void PruebaFallas::textosHostilesVuelvenIguales()
 {
-    BaseDePrueba base;
+    ABRIR_BASE(motor, base);
     const QString padre = u"P'\\%"_s;
-    base.InsertarGrupos({padre + u"|PADRE 'HOSTIL'"_s, u"B|VECINO"_s});
+    base.InsertarGrupos({padre + u"|PADRE 'HOSTIL'"_s, u"B|VECINO|1.1|0|2"_s});
     PantallaDePrueba usuario(base);
     const QStringList vecinos = base.Claves();
-    const auto fila = [&](const QString& clave) {
-        return base.Fila(clave, u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre"_s);
-    };
+    QVERIFY(usuario.Seleccionar(u"B"_s));  // its statements prepared before the table changes
+    base.ReordenarCatalogoAparte();
+    base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Nueva TEXT DEFAULT 'x'"_s);
+    QTest::keyClick(&usuario.Arbol(), Qt::Key_F5);
+    {
+        // Edit reads the row itself: only the description changes, the rest is saved as it read it.
+        VigiaModal editor([&](QWidget*) {
+            frmCATAddCuCo::Instancia().txtDescripcion()->setText(u"VECINO 'Y'"_s);
+            frmCATAddCuCo::Instancia().cmdAceptar();
+        });
+        QVERIFY(usuario.Seleccionar(u"B"_s));
+        usuario.Forma().Controles_Editar();
+    }
+    QCOMPARE(base.Fila(u"B"_s, u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel, Oper_Alta, Es_Cve_Estado"_s),
+             u"VECINO 'Y'|1.1|0|2|PRUEBA|AC"_s);
     // A key as typed, a description, a code.
     const std::array<QString, 3> filas[] = {{u"'"_s, u"O'BRIEN '' \"HOLA\" ' OR '1'='1"_s, u"''"_s},
                                             {u"\\'"_s, u"C:\\TEMP\\ \\' E'\\'' \\x27 $$"_s, u"\\"_s},
                                             {u"%_?"_s, u"100% CUENTA_A ? $1 :nombre"_s, u"%_"_s},
-                                            {u";$"_s, u"'); DROP TABLE Grupo_Cuenta_Contable; -- /*"_s, u"*/;--"_s},
                                             {u"\u0007\""_s, u"TAB\tY\u0001CAMPANA\u0007\u001f"_s, u"\u001b"_s},
                                             {u"\u200fא"_s, u"\u202eTRAPAC \u200fשלום مرحبا\u200e"_s, u"\u200f"_s},
                                             {u"éñ"_s, u"CAFE\u0301 \u0301ñÑáÉü ß"_s, u"e\u0301"_s},
-                                            {u"*/"_s, u"😀 𝄞  "_s, u"😀"_s},
                                             {u"ب"_s, QString(198, u'Ñ') + u"😀"_s, QString(30, u'\'')}};
     for (int i = 0; i < int(std::size(filas)); ++i) {
         const auto& [tecleada, descripcion, codigo] = filas[i];
         const QString guardada = tecleada.toUpper(), nueva = guardada + u'9', enPadre = i % 2 ? padre : u"0"_s;
         const QString otra = filas[(i + 1) % std::size(filas)][1], etiqueta = filas[(i + 2) % std::size(filas)][1];
-        // The key upper-cased, the rest as typed.
         QVERIFY(usuario.Nuevo(enPadre, tecleada, descripcion, codigo, u"1"_s));
-        QCOMPARE(fila(guardada), QStringList({descripcion, codigo, enPadre}).join(u'|'));
-        // The update trims the code's spaces.
+        QCOMPARE(base.Fila(guardada), QStringList({descripcion, codigo, enPadre, u"1"_s}).join(u'|'));
         QVERIFY(usuario.Editar(guardada, otra, u" "_s + codigo.right(28) + u' '));
-        QCOMPARE(fila(guardada), QStringList({otra, codigo.right(28), enPadre}).join(u'|'));
-        // The rename stores the label without dashes, trimmed, in upper case.
+        QCOMPARE(base.Fila(guardada), QStringList({otra, codigo.right(28), enPadre, u"1"_s}).join(u'|'));
         usuario.Forma().CargarCuentas();
         QVERIFY(usuario.Renombrar(guardada, u" -"_s + etiqueta + u"- "_s));
-        QCOMPARE(fila(guardada).section(u'|', 0, -3),
-                 QString(etiqueta).remove(u'-').remove(kEspaciosAlBorde).toUpper());
+        QCOMPARE(base.Fila(guardada).section(u'|', 0, -4),
+                 QString(etiqueta).remove(u'-').remove(QRegularExpression(u"^ +| +$"_s)).toUpper());
         int cuadros = 0;
-        QVERIFY(usuario.CambiarClave(guardada, tecleada + u'9', &cuadros) && cuadros == 1 && fila(guardada).isNull());
-        QCOMPARE(fila(nueva).section(u'|', -1), enPadre);
+        QVERIFY(usuario.CambiarClave(guardada, tecleada + u'9', &cuadros) && cuadros == 1
+                && base.Fila(guardada).isNull());
+        QCOMPARE(base.Fila(nueva).section(u'|', 2, 2), enPadre);
         QVERIFY(usuario.Eliminar(nueva));
         QCOMPARE(base.Claves(), vecinos);
         QCOMPARE(base.MensajesEnTexto(), QStringList());
     }
-}
-
-// The table rebuilt in another column order, with a new column, under the open screen: every
-// command reads and writes the columns it names.
-void PruebaFallas::esquemaCambiadoConLaPantallaAbierta()
-{
-    ABRIR_BASE(motor, base);
-    base.InsertarGrupos({u"A|ACTIVO"_s, u"100|BANCOS|1.1|A|2"_s});
-    PantallaDePrueba u(base);
-    const QStringList arbol = u.Descripcion();
-    u.Seleccionar(u"100"_s);
-    base.ReordenarCatalogoAparte();
-    base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Nueva TEXT DEFAULT 'x'"_s);
-    QTest::keyClick(&u.Arbol(), Qt::Key_F5);
-    QCOMPARE(u.Descripcion(), arbol);
-    QVERIFY(u.Seleccionar(u"100"_s));
-    frmTQ614& f = u.Forma();
-    QCOMPARE(QStringList({f.txtClave()->text(), f.txtCuenta()->text(), f.txtCodigo()->text(), f.txtNivel()->text()}),
-             QStringList({u"100"_s, u"BANCOS"_s, u"1.1"_s, u"2"_s}));
-    {
-        // Edit reads the row itself: only the description changes, the rest is saved as it read it.
-        VigiaModal editor([&](QWidget*) {
-            frmCATAddCuCo::Instancia().txtDescripcion()->setText(u"BANCOS Y CAJA"_s);
-            frmCATAddCuCo::Instancia().cmdAceptar();
-        });
-        f.Controles_Editar();
-    }
-    QVERIFY(u.Nuevo(u"A"_s, u"101"_s, u"CAJA"_s, u"1.2"_s));
-    QCOMPARE(base.MensajesEnTexto(), QStringList());
-    const QString columnas = u"Gcc_Descripcion, Gcc_Codigo, Gcc_Padre, Gcc_Nivel, Oper_Alta, Es_Cve_Estado"_s;
-    QCOMPARE(base.Fila(u"100"_s, columnas), u"BANCOS Y CAJA|1.1|A|2|PRUEBA|AC"_s);
-    QCOMPARE(base.Fila(u"101"_s, columnas), u"CAJA|1.2|A|2|PRUEBA|AC"_s);
 }
 
 // Eight users on one dozen groups for TQ614_CARGA_SEGUNDOS (4) beside TQ614_CARGA_GRUPOS (0; bench/carga.sh
@@ -426,73 +330,53 @@ void PruebaFallas::usuariosALaVez()
         fallasDeProceso += hijo.exitStatus() != QProcess::NormalExit || hijo.exitCode() != 0;
     }
     const double transcurrido = reloj.elapsed() / 1000.0;
-    // Per key: committed deletes or key changes that took it away, and all its committed changes.
     QList<std::pair<int, QStringList>> ops;
-    QHash<QString, int> retiradas, cambiosPorClave;
+    QHash<QString, int> retiradas;  // per key, the committed deletes or key changes that took it away
     for (int i = 1; i <= kUsuarios; ++i) {
         QFile f(carpeta.filePath(QString::number(i)));
         QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
         for (QStringList op;
              !f.atEnd() && (op = QString::fromUtf8(f.readLine()).chopped(1).split(u'\t')).size() == 5;) {
             ops.append({i, op});
-            retiradas[op[1]] += op[3] == u"hecho" && (op[0] == u"baja" || op[0] == u"clave");
-            cambiosPorClave[op[1]] += op[3] == u"hecho" && op[0] != u"alta";
+            retiradas[op[1]] += op[3] == u"hecho" && op[0] != u"alta";
         }
     }
     QMap<QString, int> rechazos;
-    QStringList registradas, fallas;  // "operator key" of each committed change that registers one
+    QStringList fallas;
     for (const auto& [usuario, op] : ops) {
         const QString &tipo = op[0], &clave = op[1], &valor = op[2];
-        const bool hecho = op[3] == u"hecho", descripcion = tipo == u"edicion" || tipo == u"nombre";
-        if (hecho && tipo != u"nombre")  // the rename registers nothing; the key change its old key
-            registradas << u"CARGA%1 %2"_s.arg(usuario).arg(clave);
+        const bool hecho = op[3] == u"hecho";
         rechazos[tipo + u' ' + op[4]] += op[3] == u"rechazado";
         // Committed: in the table; refused: left nothing; unless another user's change took it away.
-        const QString conDescripcion = u"SELECT 1 FROM Grupo_Cuenta_Contable WHERE Gcc_Descripcion = ?"_s;
-        const bool presente = !descripcion ? !base.Fila(tipo == u"clave" ? valor : clave).isNull()
-                              : hecho      ? base.Fila(clave, u"Gcc_Descripcion"_s) == valor  // its group's
-                                           : base.Valor(conDescripcion, {valor}).isValid();  // anybody's
-        const bool excusa = !hecho             ? tipo == u"baja" && retiradas.value(clave) > 0
-                            : tipo == u"alta"  ? retiradas.value(clave) > 0
-                            : tipo == u"clave" ? retiradas.value(valor) > 0 || retiradas.value(clave) > 1
-                                               : descripcion && cambiosPorClave.value(clave) > 1;
+        const bool presente = !base.Fila(tipo == u"clave" ? valor : clave).isNull();
+        const bool excusa = tipo == u"clave" ? hecho && (retiradas.value(valor) > 0 || retiradas.value(clave) > 1)
+                                             : hecho == (tipo == u"alta") && retiradas.value(clave) > 0;
         if (op[3] == u"fallido" || (presente != (hecho != (tipo == u"baja")) && !excusa))
             fallas << u"user %1 %2: %3 the table"_s.arg(usuario).arg(op.join(u' '), presente ? u"in"_s : u"not in"_s);
     }
-    const auto ordenadas = [](QStringList filas) {
-        filas.sort();
-        return filas;
-    };
-    if (ordenadas(base.Columna(u"SELECT Bit_Operador || ' ' || Bit_Clave FROM Kes_Bitacora"_s))
-        != ordenadas(registradas))
-        fallas << u"the change log is not the committed changes"_s;
-    QStringList arbol;
-    const PantallaDePrueba nueva(base, PantallaDePrueba::Apertura::Cargada);
-    for (QTreeWidgetItemIterator it(&nueva.Arbol()); *it; ++it)
-        if ((*it)->parent())
-            arbol << TreeView::Key(*it).mid(1) + u' ' + TreeView::Key((*it)->parent()).mid(1);
-    if (ordenadas(
-            base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s))
-        != ordenadas(arbol))
-        fallas << u"the tree of a fresh screen is not the table"_s;
-    int colisiones = 0;  // every target was valid as its user saw it: each refusal is a collision
     qInfo("%lld operations by %d users in %.1f s: %.1f operations per second", qlonglong(ops.size()), kUsuarios,
           transcurrido, ops.size() / transcurrido);
-    for (auto it = rechazos.cbegin(); it != rechazos.cend(); colisiones += it.value(), ++it)
+    for (auto it = rechazos.cbegin(); it != rechazos.cend(); ++it)
         if (it.value())
             qInfo("  refused %6d  %s", it.value(), qPrintable(it.key()));
     qInfo("failures: %lld (processes: %d)", qlonglong(fallas.size()), fallasDeProceso);
     QCOMPARE(fallasDeProceso, 0);
     QVERIFY2(fallas.isEmpty(), qPrintable(fallas.mid(0, 5).join(u'\n')));
-    // About one operation in five collides: a hundred without one means users never met.
     QVERIFY(ops.size() >= kUsuarios);
-    QVERIFY2(ops.size() < 100 || colisiones > 0, "users working on the same dozen groups never collided");
+    QStringList arbol;
+    QStringList tabla =
+        base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || ' ' || Gcc_Padre FROM Grupo_Cuenta_Contable"_s);
+    const PantallaDePrueba nueva(base, PantallaDePrueba::Apertura::Cargada);
+    for (QTreeWidgetItemIterator it(&nueva.Arbol()); *it; ++it)
+        if ((*it)->parent())
+            arbol << TreeView::Key(*it).mid(1) + u' ' + TreeView::Key((*it)->parent()).mid(1);
+    arbol.sort();
+    tabla.sort();
+    QCOMPARE(arbol, tabla);
 }
 
 int main(int argc, char** argv)
 {
-    if (argc > 2 && qstrcmp(argv[1], "--escritor") == 0)
-        return escritor(argc, argv);
     if (argc > 6 && qstrcmp(argv[1], "--usuario") == 0)
         return usuario(argc, argv);
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
