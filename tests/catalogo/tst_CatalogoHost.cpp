@@ -1,5 +1,6 @@
 // The change history and its window, CSV export and import, and the host window's menu.
 #include "AccesoDatosKes.h"
+#include "Archivos.h"
 #include "BaseDePrueba.h"
 #include "CatalogoCsv.h"
 #include "ConexionPostgres.h"
@@ -34,14 +35,6 @@ QStringList Cambios(const Historial::Filtro& filtro = {})
     for (const auto& c : Historial::Leer(*Sesion::Conexion(), filtro, 0, 1000))
         cambios << u"%1 %2: %3"_s.arg(c.operacion, c.clave, c.campos.join(u"; "));
     return cambios;
-}
-
-QString Escribir(const QTemporaryDir& carpeta, const QByteArray& contenido)
-{
-    QFile f(carpeta.filePath(u"grupos.csv"_s));
-    if (!f.open(QIODevice::WriteOnly) || f.write(contenido) != contenido.size())
-        qFatal("No se pudo escribir el CSV de prueba");
-    return f.fileName();
 }
 
 }  // namespace
@@ -115,9 +108,7 @@ private slots:
         const QString archivo = carpeta.filePath(u"h.csv"_s);
         QString error;
         QVERIFY2(ventana.Exportar(archivo, ';', &error), qPrintable(error));
-        QFile exportado(archivo);
-        QVERIFY(exportado.open(QIODevice::ReadOnly));
-        const QByteArray datos = exportado.readAll();
+        const QByteArray datos = LeerArchivo(archivo);
         QVERIFY(datos.startsWith("\xEF\xBB\xBF"
                                  "Fecha;Operación;Clave;Operador;Usuario de la base;Cambios\r\n"));
         QCOMPARE(Csv::Leer(QString::fromUtf8(datos.mid(3)), ';').registros.size(), 1 + 451);
@@ -209,7 +200,7 @@ private slots:
             {e + "000002,Compa\xF1\xED\x61,1,0,\n000003,Bien,2,0,\n", {u"Línea 2: no está en UTF-8"_s}},
             {{}, {u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB"_s}}};
         for (const auto& [contenido, errores] : archivos) {
-            const QString archivo = Escribir(carpeta, contenido);
+            const QString archivo = EscribirArchivo(carpeta.filePath(u"grupos.csv"_s), contenido);
             if (contenido.isEmpty())
                 QVERIFY(QFile::resize(archivo, 50 * 1024 * 1024));
             CatalogoCsv::Importacion importacion;
@@ -245,7 +236,7 @@ private slots:
                     w->close();
                 }
             });
-            return menu->Importar(Escribir(carpeta, contenido));
+            return menu->Importar(EscribirArchivo(carpeta.filePath(u"grupos.csv"_s), contenido));
         };
         struct Espia : QObject
         {

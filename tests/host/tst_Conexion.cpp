@@ -1,5 +1,6 @@
 // Connections and recordsets on SQLite and PostgreSQL, from statement shapes to silent servers.
 #include "AnalizadorSentencias.h"
+#include "Archivos.h"
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
@@ -32,15 +33,6 @@ int enCache(Connection* c)
 QString primeraDescripcion(Connection& c, const QString& padre = u"0"_s)
 {
     return c.Execute(kHijos.arg(padre))->Fields(u"Gcc_Descripcion"_s).toString();
-}
-
-// `ruta` with `texto` written in it.
-QString escrito(const QString& ruta, const QByteArray& texto)
-{
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::WriteOnly) || archivo.write(texto) != texto.size())
-        qFatal("No se pudo escribir %s", qPrintable(ruta));
-    return ruta;
 }
 
 // The error code of what `accion` throws, or "<sin" when it throws nothing.
@@ -400,7 +392,8 @@ private slots:
                 && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida);
         QTemporaryDir carpeta;
         const auto leer = [&](const QByteArray& texto) {
-            return Sesion::LeerConfiguracion(escrito(carpeta.filePath(u"tq614.ini"_s), "[BaseDeDatos]\n" + texto));
+            return Sesion::LeerConfiguracion(
+                EscribirArchivo(carpeta.filePath(u"tq614.ini"_s), "[BaseDeDatos]\n" + texto));
         };
         Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
                                        "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
@@ -456,17 +449,17 @@ private slots:
             qputenv("PGPASSFILE", archivoClaves);
             Sesion::RegistrarMensajes(registrando);
         });
-        qputenv("PGSERVICEFILE", QFile::encodeName(escrito(carpeta.filePath(u"pg_service.conf"_s),
-                                                           u"[conta]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=%3\n"
-                                                           "application_name=desde_servicio\n"_s.arg(prueba.puerto)
-                                                               .arg(prueba.base, prueba.usuario)
-                                                               .toUtf8())));
+        qputenv("PGSERVICEFILE",
+                QFile::encodeName(EscribirArchivo(carpeta.filePath(u"pg_service.conf"_s),
+                                                  u"[conta]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=%3\n"
+                                                  "application_name=desde_servicio\n"_s.arg(prueba.puerto)
+                                                      .arg(prueba.base, prueba.usuario)
+                                                      .toUtf8())));
         QCOMPARE(valor(ConexionPostgres({.motor = Sesion::Configuracion::PostgreSQL, .servicio = u"conta"_s}),
                        "SELECT current_setting('application_name')"),
                  QVariant(u"desde_servicio"_s));
-        QFile claves(QString::fromLocal8Bit(archivoClaves));
-        QVERIFY(claves.open(QIODevice::ReadOnly));
-        const QString contrasena = QString::fromUtf8(claves.readAll()).trimmed().section(u':', 4);
+        const QString contrasena =
+            QString::fromUtf8(LeerArchivo(QString::fromLocal8Bit(archivoClaves))).trimmed().section(u':', 4);
         qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
         // The first host down, a password asked once: it outlives its session, the list tried again.
         const QString varios = u"host=127.0.0.1,127.0.0.1 port=1,%1 target_session_attrs=read-write"_s;

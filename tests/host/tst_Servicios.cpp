@@ -1,5 +1,6 @@
 // The services the component calls and the trace of every call, on both engines where they matter.
 #include "AccesoDatosKes.h"
+#include "Archivos.h"
 #include "BaseDePrueba.h"
 #include "DialogoReporte.h"
 #include "FabricaServicios.h"
@@ -7,7 +8,6 @@
 #include "VigiaModal.h"
 
 #include <QApplication>
-#include <QJsonDocument>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintPreviewWidget>
@@ -21,16 +21,13 @@ namespace {
 
 const QString kTabla = u"Grupo_Cuenta_Contable"_s, kClave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
 
-// The lines of a trace file, each of which must be one JSON object, and the names of their calls.
-QList<QJsonObject> lineas(const QString& archivo, QStringList* llamadas)
+// The names of the calls in a trace file (empty for a line that is not a JSON object).
+QStringList Llamadas(const QString& archivo)
 {
-    QFile f(archivo);
-    QList<QJsonObject> todas;
-    for (bool abierto = f.open(QIODevice::ReadOnly); abierto && !f.atEnd();) {
-        todas << QJsonDocument::fromJson(f.readLine()).object();
-        *llamadas << todas.last().value("llamada"_L1).toString();
-    }
-    return todas;
+    QStringList nombres;
+    for (const QJsonObject& linea : LineasDeTraza(archivo))
+        nombres << linea.value("llamada"_L1).toString();
+    return nombres;
 }
 
 // A workstation with a wrong clock and no operator, on schema `argv[2]`: a change, then its own time.
@@ -195,10 +192,9 @@ private slots:
                        u"ERR-ID:7500010"_s);
         Sesion::EstablecerTraza(QString());
         c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);
-        QStringList llamadas;
-        const QList<QJsonObject> l = lineas(archivo, &llamadas);
-        QCOMPARE(llamadas, (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans",
-                                        "Execute", "Mensaje"}));
+        const QList<QJsonObject> l = LineasDeTraza(archivo);
+        QCOMPARE(Llamadas(archivo), (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans",
+                                                 "Execute", "Mensaje"}));
         QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool()
                 && l[6].value("ventana"_L1) == 4242);
         QVERIFY(l[5].value("codigo"_L1) == u"1"_s
@@ -212,8 +208,7 @@ private slots:
         proceso.start(QCoreApplication::applicationFilePath(), {u"utilerias:sqlite"_s});
         QVERIFY2(proceso.waitForFinished(60000) && proceso.exitCode() == 0,
                  proceso.readAllStandardOutput().constData());
-        llamadas.clear();
-        lineas(carpeta.filePath(u"hijo.jsonl"_s), &llamadas);
+        const QStringList llamadas = Llamadas(carpeta.filePath(u"hijo.jsonl"_s));
         QVERIFY(llamadas.contains(u"ObtenerParametro"_s) && !llamadas.contains(QString()));
 
         Sesion::RegistrarMensajes(false);  // recorded listings are seen through the Print command's test
@@ -243,12 +238,11 @@ private slots:
 
         const QString largo = listado.repeated(50);  // 200 lines do not fit one page
         DialogoReporte dialogo(largo, u"Catálogo"_s);
-        QFile texto(carpeta.filePath(u"listado.txt"_s)), pdf(carpeta.filePath(u"listado.PDF"_s));
-        dialogo.Guardar(texto.fileName());
-        dialogo.Guardar(pdf.fileName());
-        QVERIFY(texto.open(QIODevice::ReadOnly) && pdf.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(texto.readAll()), largo);
-        QVERIFY(pdf.readAll().startsWith("%PDF-"));
+        const QString texto = carpeta.filePath(u"listado.txt"_s), pdf = carpeta.filePath(u"listado.PDF"_s);
+        dialogo.Guardar(texto);
+        dialogo.Guardar(pdf);
+        QCOMPARE(QString::fromUtf8(LeerArchivo(texto)), largo);
+        QVERIFY(LeerArchivo(pdf).startsWith("%PDF-"));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, dialogo.Guardar(carpeta.filePath(u"no/existe/x.txt"_s)));
         int paginas = 0;
         VigiaModal vista([&](QWidget* ventana) {

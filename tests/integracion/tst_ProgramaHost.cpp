@@ -1,8 +1,8 @@
 // The host program end to end, as its user starts it.
+#include "Archivos.h"
 #include "BaseDePrueba.h"
 
 #include <QImage>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QtTest>
 
@@ -10,19 +10,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray leer(const QString& archivo)
-{
-    QFile f(archivo);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The statements of a trace file, in order.
 QStringList sentencias(const QString& traza)
 {
     QStringList resultado;
-    for (const QByteArray& linea : leer(traza).split('\n'))
-        if (const QJsonObject llamada = QJsonDocument::fromJson(linea).object();
-            llamada.value(u"llamada"_s) == u"Execute"_s)
+    for (const QJsonObject& llamada : LineasDeTraza(traza))
+        if (llamada.value(u"llamada"_s) == u"Execute"_s)
             resultado << llamada.value(u"sql"_s).toString();
     return resultado;
 }
@@ -100,7 +93,7 @@ private slots:
                  qPrintable(m_salida));
         const QStringList primera = sentencias(ruta("traza.jsonl"));
         QVERIFY(primera.size() > 20 && primera.contains(hijos("0")) && primera.contains(hijos("ACT")));
-        QVERIFY(leer(ruta("traza.jsonl")).contains("\"FTO_GRUPO_CUENTA_CONTABLE\""));  // the key format was read
+        QVERIFY(LeerArchivo(ruta("traza.jsonl")).contains("\"FTO_GRUPO_CUENTA_CONTABLE\""));  // the key format was read
         QCOMPARE(ejecutar({u"--base"_s, a, u"--captura-historial"_s, ruta("historial.png")}), 0);
         QVERIFY(QImage(ruta("historial.png")).width() > 400);
         QCOMPARE(ejecutar({u"--base"_s, a, u"--exportar"_s, csv, u"--separador"_s, u";"_s}), 0);
@@ -119,24 +112,21 @@ private slots:
         BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
         base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
         const Sesion::Configuracion c = base.Configuracion();
-        const QString ini = ruta("postgres.ini");
-        QFile archivo(ini);
-        QVERIFY(archivo.open(QIODevice::WriteOnly));
-        archivo.write(u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full "
-                      "sslrootcert=%5\"\nEsquema=%6\n"_s
-                          .arg(c.servidor, QString::number(c.puerto), c.base, c.usuario,
-                               qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
-                          .toUtf8());
-        archivo.close();
+        const QString ini = EscribirArchivo(
+            ruta("postgres.ini"), u"[BaseDeDatos]\nConexion=\"host=%1 port=%2 dbname=%3 user=%4 sslmode=verify-full "
+                                  "sslrootcert=%5\"\nEsquema=%6\n"_s
+                                      .arg(c.servidor, QString::number(c.puerto), c.base, c.usuario,
+                                           qEnvironmentVariable("TQ614_PG_CA"), c.esquema)
+                                      .toUtf8());
         const QStringList argumentos{u"--config"_s,        ini,          u"--captura"_s,
                                      ruta("postgres.png"), u"--traza"_s, ruta("pg.jsonl")};
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);
         QCOMPARE(ejecutar(argumentos), 0);
         QVERIFY2(sentencias(ruta("pg.jsonl")).contains(hijos("ACT")), qPrintable(m_salida));
-        const QByteArray contrasena = leer(qEnvironmentVariable("PGPASSFILE")).trimmed().split(':').value(4);
+        const QByteArray contrasena = LeerArchivo(qEnvironmentVariable("PGPASSFILE")).trimmed().split(':').value(4);
         QVERIFY(contrasena.size() >= 8);
-        const QByteArray todo = argumentos.join(u' ').toUtf8() + m_salida.toUtf8() + leer(ini) + leer(ruta("pg.jsonl"))
-                                + leer(ruta("registro.ini"));
+        const QByteArray todo = argumentos.join(u' ').toUtf8() + m_salida.toUtf8() + LeerArchivo(ini)
+                                + LeerArchivo(ruta("pg.jsonl")) + LeerArchivo(ruta("registro.ini"));
         QVERIFY(!todo.contains(contrasena));
         QProcessEnvironment sinArchivo;
         sinArchivo.insert(u"PGPASSFILE"_s, ruta("ninguno"));
