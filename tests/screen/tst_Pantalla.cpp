@@ -120,36 +120,31 @@ private slots:
         QTest::addColumn<QString>("filas");  // groups as "; "-separated rows, or a statement
         QTest::addColumn<QStringList>("arbol");
         QTest::addColumn<bool>("fallaDeNivel");
-        struct Caso
-        {
-            const char *nombre, *filas, *arbol;  // the tree under the root
-            bool fallaDeNivel;
+        // Each case on both engines; `arbol` is the tree under the root.
+        const auto caso = [](const char* nombre, const char* filas, const char* arbol, bool fallaDeNivel) {
+            for (Motor motor : {Motor::SQLite, Motor::PostgreSQL})
+                QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), nombre)
+                    << motor << QString::fromUtf8(filas)
+                    << QStringList{u"N0|/|3|0"_s} + QString::fromUtf8(arbol).split(u"; "_s, Qt::SkipEmptyParts)
+                    << fallaDeNivel;
         };
-        const Caso casos[] = {
-            {"tabla vacia", "", "", false},
-            // Under the root a heading (3); a numeric key under a heading a group (2), under another
-            // numeric key a nested group (4), with its code. Cycles and self-parents are out of reach.
-            {"imagenes, textos y claves",
+        caso("tabla vacia", "", "", false);
+        // Under the root a heading (3); a numeric key under a heading a group (2), under another
+        // numeric key a nested group (4), with its code. Cycles and self-parents are out of reach.
+        caso("imagenes, textos y claves",
              "1|Activo|1; ACT|Activos; 100|Caja|1.1|ACT; 101|Caja chica|1.1.1|100; 102|Sin código|NULL|100; "
              "NOTA|Notas||100; 2.5|Decimal|9|1; 3.1.1|Con puntos|9|1; O'K|Comilla; OK1|Bajo comilla||O'K; "
              "X|Propio||X; P|Uno||Q; Q|Dos||R; R|Tres||P; S|Bajo||P",
              "N1|Activo|3|1; N2.5|9 - Decimal|4|2; N3.1.1|Con puntos|3|2; NACT|Activos|3|1; N100|1.1 - Caja|2|2; "
              "N101|1.1.1 - Caja chica|4|3; N102| - Sin código|4|3; NNOTA|Notas|3|3; NO'K|Comilla|3|1; "
              "NOK1|Bajo comilla|3|2",
-             false},
-            // A row keyed "0" collides with the root's node key: its level stops there, once.
-            {"clave cero corta su nivel", "A|Primero; 0|Cero||A; A1|Tras la cero||A; B|Segundo",
-             "NA|Primero|3|1; NB|Segundo|3|1", true},
-            {"descripcion nula", "A|Uno; A1|Antes||A; A2|NULL||A; A3|Despues||A; B|Dos; B1|Bajo dos||B",
-             "NA|Uno|3|1; NA1|Antes|3|2; NB|Dos|3|1; NB1|Bajo dos|3|2", true},
-            {"tabla borrada", "DROP TABLE Grupo_Cuenta_Contable", "", true},
-        };
-        for (Motor motor : {Motor::SQLite, Motor::PostgreSQL})
-            for (const Caso& caso : casos)
-                QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), caso.nombre)
-                    << motor << QString::fromUtf8(caso.filas)
-                    << QStringList{u"N0|/|3|0"_s} + QString::fromUtf8(caso.arbol).split(u"; "_s, Qt::SkipEmptyParts)
-                    << caso.fallaDeNivel;
+             false);
+        // A row keyed "0" collides with the root's node key: its level stops there, once.
+        caso("clave cero corta su nivel", "A|Primero; 0|Cero||A; A1|Tras la cero||A; B|Segundo",
+             "NA|Primero|3|1; NB|Segundo|3|1", true);
+        caso("descripcion nula", "A|Uno; A1|Antes||A; A2|NULL||A; A3|Despues||A; B|Dos; B1|Bajo dos||B",
+             "NA|Uno|3|1; NA1|Antes|3|2; NB|Dos|3|1; NB1|Bajo dos|3|2", true);
+        caso("tabla borrada", "DROP TABLE Grupo_Cuenta_Contable", "", true);
     }
     // Each node shows the picture at its index; a failing level is reported once; a reload gives the
     // same tree, with one statement per node, depth first, each key inside its quotes.
