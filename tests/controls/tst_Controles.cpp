@@ -270,9 +270,8 @@ private slots:
         QCOMPARE(etiqueta->palette().color(QPalette::WindowText), QColor(10, 20, 30));
         QCOMPARE(fondo(propia), QColor(200, 230, 255));
         QCOMPARE(propia->font(), letra);
-        for (QObject* control : std::initializer_list<QObject*>{etiqueta, propia})
-            QVERIFY(control->setProperty("alignment", 1));  // as the forms store it: 1 is right-aligned
-        QVERIFY(etiqueta->alignment() & propia->alignment() & Qt::AlignRight);
+        QVERIFY(etiqueta->setProperty("alignment", 1) && propia->setProperty("alignment", 1));  // as forms store it
+        QVERIFY(etiqueta->alignment() & propia->alignment() & Qt::AlignRight);  // 1 is right-aligned
         for (const auto& [propiedad, valor] : {std::pair<const char*, QVariant>{"enablecolor", QColor(255, 255, 255)},
                                                {"disablecolor", QColor(224, 224, 224)},
                                                {"focuscolor", QColor(255, 255, 192)},
