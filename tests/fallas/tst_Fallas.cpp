@@ -66,9 +66,8 @@ int usuario(int argc, char** argv)
     BaseDePrueba apoyo;  // the screen opens over a test base; the session then goes to the shared one
     apoyo.Reconfigurar([&](Sesion::Configuracion& c) {
         if (args[3] == u"postgresql")
-            c = BaseDePrueba::ConfiguracionPostgres(), c.esquema = args[4];
-        else
-            c.archivo = args[4];
+            c = BaseDePrueba::ConfiguracionPostgres();
+        (c.motor == Sesion::Configuracion::PostgreSQL ? c.esquema : c.archivo) = args[4];
         c.operador = u"CARGA"_s + args[2];
         c.esperaBloqueoMs = 3000;
     });
