@@ -132,8 +132,8 @@ private slots:
         QTest::addColumn<QStringList>("tabla");
         const QString invalida =
             u"16 | Kestrima | ERR-ID:7500001 | El grupo de cuenta contable no es válido para esta operación"_s;
-        const QString duplicada =
-            u"48 | Catálogo de grupo de cuentas contables | ERR-ID:7500002 | La clave: %1 ya existe, especifique otra"_s;
+        const QString duplicada = u"48 | Catálogo de grupo de cuentas contables | ERR-ID:7500002 | "
+                                  "La clave: %1 ya existe, especifique otra"_s;
         QTest::newRow("sin clave") << u""_s << Respuestas{} << invalida << kTabla;
         QTest::newRow("raiz") << u"0"_s << Respuestas{} << invalida << kTabla;
         QTest::newRow("cancelar") << u"A"_s << Respuestas{std::nullopt} << QString() << kTabla;
@@ -200,14 +200,10 @@ private slots:
         QTest::addColumn<Motor>("motor");
         QTest::addColumn<QString>("clave");
         QTest::addColumn<QString>("nueva");  // null: Delete
-        QTest::addColumn<QString>("cuando");
-        QTest::addColumn<QStringList>("otra");  // the other user's new group: key, parent
         for (Motor motor : {Motor::SQLite, Motor::PostgreSQL}) {
             const QByteArray nombre = BaseDePrueba::NombreMotor(motor).toUtf8();
-            QTest::addRow("%s hijo tras la revision", nombre.data())
-                << motor << u"B"_s << QString() << u"WHERE Gcc_Padre = 'B'"_s << QStringList{"B1", "B"};
-            QTest::addRow("%s clave tomada", nombre.data())
-                << motor << u"A"_s << u"K"_s << u"'K'"_s << QStringList{"K", "0"};
+            QTest::addRow("%s hijo tras la revision", nombre.data()) << motor << u"B"_s << QString();
+            QTest::addRow("%s clave tomada", nombre.data()) << motor << u"A"_s << u"K"_s;
         }
     }
     // Right after the command's check (the first traced call naming `cuando`) another user inserts a child of
@@ -216,8 +212,8 @@ private slots:
     {
         QFETCH(QString, clave);
         QFETCH(QString, nueva);
-        QFETCH(QString, cuando);
-        QFETCH(QStringList, otra);
+        const QStringList otra = nueva.isNull() ? QStringList{clave + u'1', clave} : QStringList{nueva, u"0"_s};
+        const QString cuando = nueva.isNull() ? u"WHERE Gcc_Padre = '%1'"_s.arg(clave) : u"'%1'"_s.arg(nueva);
         ABRIR_BASE(motor, base);
         base.InsertarGrupos({u"A|ACTIVO"_s, u"A1|CAJA||A"_s, u"B|PASIVO"_s});
         PantallaDePrueba pantalla(base);
