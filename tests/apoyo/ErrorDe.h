@@ -4,7 +4,7 @@
 
 #include <functional>
 
-// "<error id> <description>" of the ErrorEjecucion the action throws (without an id, the description), or "<sin error>".
+// "<error id> <description>" of the ErrorEjecucion the action throws (no id: the description), or "<sin error>".
 inline QString ErrorDe(const std::function<void()>& accion)
 {
     try {

@@ -55,8 +55,8 @@ private slots:
             u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Activo circulante' WHERE Gcc_Padre = '0'"_s);
         Connection* c = base.Conexion();
         c->BeginTrans();
-        c->Execute(
-            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'X' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
+        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'X' "
+                   "WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
         c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'X' WHERE Gcc_Padre = 'A'"_s);
         c->CommitTrans();
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s);

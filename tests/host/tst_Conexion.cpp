@@ -180,8 +180,8 @@ private slots:
             base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
                           "Gcc_Padre) VALUES ('K%1', '%2', '0')"_s.arg(i)
                               .arg(QString(textos[i]).replace(u"'"_s, u"''"_s)));
-        const QString porClave =
-            u"SELECT Gcc_Descripcion, Gcc_Padre FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s;
+        const QString porClave = u"SELECT Gcc_Descripcion, Gcc_Padre FROM Grupo_Cuenta_Contable "
+                                 "WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'K%1'"_s;
         for (qsizetype i = 0; i < textos.size(); ++i)
             QCOMPARE(base.Valor(porClave.arg(i)).toString(), textos[i]);
         QCOMPARE(enCache(base.Conexion()), antes + 2);  // one INSERT and one SELECT, whatever their literals

@@ -22,8 +22,8 @@ QStringList sentencias(const QString& traza)
 
 QString hijos(const char* padre)
 {
-    return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s
-        .arg(QLatin1String(padre));
+    return u"SELECT * FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '%1' "
+           "ORDER BY Gcc_Padre, Gcc_Cve_Grupo_Cuenta_Contable "_s.arg(QLatin1String(padre));
 }
 
 }  // namespace

@@ -140,8 +140,8 @@ private slots:
         QVERIFY(!Registro::BuscarClase(nombre));
     }
 
-    // The form outlives its window, which keeps the library in use until deleted. A close asks the form first, with its mode. A child form reads
-    // its parent's Transaccion, which reads the host's.
+    // The form outlives its window, which keeps the library in use until deleted. A close asks the form
+    // first, with its mode. A child form reads its parent's Transaccion, which reads the host's.
     void formaBase()
     {
         QVERIFY(!FormaDePrueba::Existe());
