@@ -22,7 +22,7 @@ namespace {
 const QString kTabla = u"Grupo_Cuenta_Contable"_s, kClave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
 
 // The names of the calls in a trace file (empty for a line that is not a JSON object).
-QStringList Llamadas(const QString& archivo)
+QStringList LlamadasDelArchivo(const QString& archivo)
 {
     QStringList nombres;
     for (const QJsonObject& linea : LineasDeTraza(archivo))
@@ -193,8 +193,8 @@ private slots:
         Sesion::EstablecerTraza(QString());
         c->Execute(u"SELECT * FROM Grupo_Cuenta_Contable"_s);
         const QList<QJsonObject> l = LineasDeTraza(archivo);
-        QCOMPARE(Llamadas(archivo), (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio", "CommitTrans",
-                                                 "Execute", "Mensaje"}));
+        QCOMPARE(LlamadasDelArchivo(archivo), (QStringList{"Conexion", "BeginTrans", "Execute", "RegistrarCambio",
+                                                           "CommitTrans", "Execute", "Mensaje"}));
         QVERIFY(l[2].value("sql"_L1) == alta && l[3].value("resultado"_L1).toBool()
                 && l[6].value("ventana"_L1) == 4242);
         QVERIFY(l[5].value("codigo"_L1) == u"1"_s
@@ -208,7 +208,7 @@ private slots:
         proceso.start(QCoreApplication::applicationFilePath(), {u"utilerias:sqlite"_s});
         QVERIFY2(proceso.waitForFinished(60000) && proceso.exitCode() == 0,
                  proceso.readAllStandardOutput().constData());
-        const QStringList llamadas = Llamadas(carpeta.filePath(u"hijo.jsonl"_s));
+        const QStringList llamadas = LlamadasDelArchivo(carpeta.filePath(u"hijo.jsonl"_s));
         QVERIFY(llamadas.contains(u"ObtenerParametro"_s) && !llamadas.contains(QString()));
 
         Sesion::RegistrarMensajes(false);  // recorded listings are seen through the Print command's test
