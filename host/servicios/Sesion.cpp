@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUuid>
@@ -169,15 +170,23 @@ QString ClaveEnCadena(const QString& cadena)
         .arg(ConexionPostgres::DondeVaLaContrasena());
 }
 
+bool Interactivo()
+{
+    return !estado().registrarMensajes && qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
 std::optional<QString> PedirClave(const QString& destino)
 {
-    if (estado().registrarMensajes || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+    // A connection opened while the dialog waits (a window repainted, a timer) does not stack
+    // a second dialog on the first: it gives up, and the one the user sees carries on.
+    static bool pidiendo = false;
+    if (!Interactivo() || pidiendo)
         return std::nullopt;
+    const QScopedValueRollback<bool> enCurso(pidiendo, true);
     bool aceptada = false;
-    const QString clave =
-        QInputDialog::getText(QApplication::activeWindow(), QStringLiteral("Contraseña de la base de datos"),
-                              QStringLiteral("El servidor pide la contraseña de %1:").arg(destino), QLineEdit::Password,
-                              QString(), &aceptada);
+    const QString clave = QInputDialog::getText(
+        QApplication::activeWindow(), QStringLiteral("Contraseña de la base de datos"),
+        QStringLiteral("Escriba la contraseña del usuario %1:").arg(destino), QLineEdit::Password, QString(), &aceptada);
     if (!aceptada || clave.isEmpty())
         return std::nullopt;
     return clave;
@@ -284,7 +293,7 @@ void MostrarMensaje(const MensajeRegistrado& mensaje)
                                         .arg(mensaje.estilo)
                                         .arg(mensaje.titulo, mensaje.texto);
     Estado& e = estado();
-    if (e.registrarMensajes || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    if (!Interactivo()) {
         e.mensajes.append(mensaje);
         return;
     }
