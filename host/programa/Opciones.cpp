@@ -167,7 +167,10 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
         opciones.base = a.parser.isSet(a.config) ? Sesion::LeerConfiguracion(a.parser.value(a.config))
                                                  : Sesion::ConfiguracionPredeterminada();
     } catch (const ErrorEjecucion& e) {
-        return fallo(motivo, e.Description());
+        // The window tells it in a message box, where the user can correct the file and retry.
+        if (opciones.accion != Accion::Ventana)
+            return fallo(motivo, e.Description());
+        opciones.errorDeConfiguracion = e.Description();
     }
     opciones.archivoConfiguracion = a.parser.value(a.config);
     if (a.parser.isSet(a.base)) {

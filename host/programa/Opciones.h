@@ -15,6 +15,7 @@ struct Opciones
 {
     Sesion::Configuracion base;
     QString archivoConfiguracion;  // --config, named when a connection fails
+    QString errorDeConfiguracion;  // why the window cannot use that file (an action refuses to start)
     Accion accion = Accion::Ventana;
     QString opcionDeAccion;  // as typed (--exportar), for messages
     QString captura;  // render the screen to this PNG and exit

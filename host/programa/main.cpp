@@ -154,9 +154,18 @@ int ejecutarAccion(const Opciones& opciones)
 
 // The window: a failure to start is told in a message box, with what to do, never by
 // vanishing.
-int abrirVentana(AplicacionHost& aplicacion, const Opciones& opciones)
+int abrirVentana(AplicacionHost& aplicacion, Opciones opciones)
 {
-    if (!AvisoDeArranque::AbrirConReintento([&] { abrirBase(opciones); }, opciones.archivoConfiguracion))
+    const auto abrir = [&] {
+        // The settings file is read again on each try: the user may have just corrected it.
+        if (!opciones.archivoConfiguracion.isEmpty())
+            if (std::optional<Opciones> releidas = LeerOpciones(aplicacion.arguments()))
+                opciones = *releidas;
+        if (!opciones.errorDeConfiguracion.isEmpty())
+            throw ErrorEjecucion(opciones.errorDeConfiguracion);
+        abrirBase(opciones);
+    };
+    if (!AvisoDeArranque::AbrirConReintento(abrir, opciones.archivoConfiguracion))
         return 1;
     // The trace is of the component's calls: it starts once the host's own set-up is done.
     if (!opciones.traza.isEmpty())
