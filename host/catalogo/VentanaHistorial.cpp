@@ -206,17 +206,24 @@ QLayout* VentanaHistorial::crearFiltros(const QString& clave)
     buscar->setToolTip(QStringLiteral("Lee el historial de nuevo (F5)"));
     connect(buscar, &QPushButton::clicked, this, &VentanaHistorial::Buscar);
 
-    auto* filtros = new QHBoxLayout;
+    // The group and who on one line, the dates and the button on the next.
+    auto* grupo = new QHBoxLayout;
     for (auto [etiqueta, caja] : {std::pair{QStringLiteral("&Clave del grupo:"), m_clave},
                                   std::pair{QStringLiteral("&Descripción o código:"), m_texto},
                                   std::pair{QStringLiteral("&Operador:"), m_operador}}) {
         auto* texto = new QLabel(etiqueta, this);
         texto->setBuddy(caja);
-        filtros->addWidget(texto);
-        filtros->addWidget(caja);
+        grupo->addWidget(texto);
+        grupo->addWidget(caja, 1);
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{m_conDesde, m_desde, m_conHasta, m_hasta, buscar})
-        filtros->addWidget(w);
+    auto* fechas = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_conDesde, m_desde, m_conHasta, m_hasta})
+        fechas->addWidget(w);
+    fechas->addStretch(1);
+    fechas->addWidget(buscar);
+    auto* filtros = new QVBoxLayout;
+    filtros->addLayout(grupo);
+    filtros->addLayout(fechas);
     return filtros;
 }
 
@@ -232,7 +239,7 @@ void VentanaHistorial::crearTabla()
     m_tabla->verticalHeader()->hide();
     m_tabla->horizontalHeader()->setStretchLastSection(true);
     m_tabla->setAccessibleName(QStringLiteral("Cambios del catálogo"));
-    const int anchos[] = {140, 110, 80, 70, 160, 110, 120};
+    const int anchos[] = {140, 110, 70, 70, 200, 110, 130};
     for (int c = 0; c < int(std::size(anchos)); ++c)
         m_tabla->setColumnWidth(c, anchos[c]);
     // The selected change, one field per line: old → new.
@@ -263,8 +270,10 @@ void VentanaHistorial::Buscar()
         m_tabla->setCurrentIndex(m_modelo->index(0, 0));
     else
         m_detalle->clear();
-    if (m_modelo->rowCount() == 0 && m_estado->text().isEmpty())
+    if (m_modelo->rowCount() == 0 && m_estado->text().isEmpty()) {
         m_estado->setText(QStringLiteral("Ningún cambio cumple el filtro."));
+        m_estado->show();
+    }
 }
 
 // Below the table: why the history could not be read, or nothing.
@@ -272,6 +281,7 @@ void VentanaHistorial::mostrarEstado(const QString& error)
 {
     m_estado->setText(error.isEmpty() ? QString() : QStringLiteral("No se pudo leer el historial: %1").arg(error));
     m_estado->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #b00020;"));
+    m_estado->setVisible(!m_estado->text().isEmpty());
 }
 
 bool VentanaHistorial::Exportar(const QString& archivo, char separador, QString* error) const
