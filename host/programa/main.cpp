@@ -123,33 +123,47 @@ int registrar(const Opciones& opciones)
     return 0;
 }
 
-// An action of the command line: nobody is there to answer a message or a password prompt,
-// so they go to the error output, with the exit code.
-int ejecutarAccion(const Opciones& opciones)
+int capturarHistorial(const Opciones& opciones)
 {
-    if (opciones.accion == Accion::Registrar || opciones.accion == Accion::Desregistrar)
-        return registrar(opciones);
-    Sesion::RegistrarMensajes(true);
-    abrirBase(opciones);
-    switch (opciones.accion) {
-    case Accion::Exportar:
-    case Accion::Importar:
-        return intercambiar(opciones);
-    case Accion::CapturaHistorial: {
-        VentanaHistorial historial;
-        historial.show();
-        QCoreApplication::processEvents();
-        return guardarImagen(historial, opciones.capturaHistorial) ? 0 : 1;
-    }
-    default:
-        break;
-    }
+    VentanaHistorial historial;
+    historial.show();
+    QCoreApplication::processEvents();
+    return guardarImagen(historial, opciones.capturaHistorial) ? 0 : 1;
+}
+
+int capturarPantalla(const Opciones& opciones)
+{
     if (!opciones.traza.isEmpty())
         Sesion::EstablecerTraza(opciones.traza);
     CargadorComponente componente;
     VentanaPrincipal ventana;
     ventana.MostrarPantalla(componente.CrearPantalla());
     return capturar(ventana, opciones);
+}
+
+// An action of the command line: nobody is there to answer a message or a password prompt,
+// so they go to the error output, with the exit code.
+int ejecutarAccion(const Opciones& opciones)
+{
+    Sesion::RegistrarMensajes(true);
+    switch (opciones.accion) {
+    case Accion::Registrar:
+    case Accion::Desregistrar:
+        return registrar(opciones);
+    case Accion::Exportar:
+    case Accion::Importar:
+        abrirBase(opciones);
+        return intercambiar(opciones);
+    case Accion::CapturaHistorial:
+        abrirBase(opciones);
+        return capturarHistorial(opciones);
+    case Accion::Captura:
+        abrirBase(opciones);
+        return capturarPantalla(opciones);
+    case Accion::Ventana:
+        break;
+    }
+    return 2;
 }
 
 // The window: a failure to start is told in a message box, with what to do, never by
