@@ -113,15 +113,28 @@ Motivo deLibpq(const QString& texto, const PGconn* conexion)
     return {Tipo::Otro, QStringLiteral("rechazó la conexión")};
 }
 
+// The SQLSTATE a failure of each kind is reported with.
+QString codigoDe(Tipo tipo)
+{
+    switch (tipo) {
+    case Tipo::ContrasenaRechazada:
+    case Tipo::ContrasenaEscritaRechazada:
+    case Tipo::SinContrasena:
+    case Tipo::Cancelada:
+        return QStringLiteral("28P01");
+    case Tipo::AccesoNegado:
+        return QStringLiteral("28000");
+    case Tipo::BaseInexistente:
+        return QStringLiteral("3D000");
+    default:
+        return QStringLiteral("08001");
+    }
+}
+
 }  // namespace
 
 ErrorDeConexion::ErrorDeConexion(Tipo tipo, const QString& motivo, const QString& detalle)
-    : ErrorEjecucion(motivo, tipo == Tipo::ContrasenaRechazada || tipo == Tipo::ContrasenaEscritaRechazada
-                                     || tipo == Tipo::SinContrasena || tipo == Tipo::Cancelada
-                                 ? QStringLiteral("28P01")
-                             : tipo == Tipo::AccesoNegado    ? QStringLiteral("28000")
-                             : tipo == Tipo::BaseInexistente ? QStringLiteral("3D000")
-                                                             : QStringLiteral("08001"))
+    : ErrorEjecucion(motivo, codigoDe(tipo))
     , m_tipo(tipo)
     , m_detalle(detalle)
 {}

@@ -13,7 +13,9 @@
 
 #include <QInputDialog>
 #include <QtTest>
+#include <clocale>
 #include <csignal>
+#include <libpq-fe.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -85,6 +87,27 @@ private:
     int m_puerto = 0;
     std::thread m_hilo;
 };
+
+// libpq speaks the user's language. Messages in Spanish for this process, from a locale made
+// here (localedef) when the system has its sources; false when it cannot.
+bool mensajesEnEspanol(const QTemporaryDir& carpeta)
+{
+    if (QProcess::execute(u"localedef"_s, {u"-i"_s, u"es_ES"_s, u"-f"_s, u"UTF-8"_s, carpeta.filePath(u"es_ES.UTF-8"_s)})
+        != 0)
+        return false;
+    qputenv("LOCPATH", QFile::encodeName(carpeta.path()));
+    return std::setlocale(LC_MESSAGES, "es_ES.UTF-8") != nullptr;
+}
+
+// What libpq itself says of a bad setting, in the process's language.
+QString libpqDiceDe(const char* cadena)
+{
+    char* error = nullptr;
+    PQconninfoFree(PQconninfoParse(cadena, &error));
+    const QString texto = QString::fromUtf8(error);
+    PQfreemem(error);
+    return texto;
+}
 
 }  // namespace
 
@@ -569,6 +592,13 @@ private slots:
         QFETCH(QString, conexion);
         QFETCH(QByteArray, contrasena);
         QFETCH(QString, motivo);
+        // The reasons are read the same whatever language libpq speaks.
+        static const QTemporaryDir locales;
+        static const bool espanol = mensajesEnEspanol(locales);
+        if (espanol)
+            std::setlocale(LC_MESSAGES, "es_ES.UTF-8");
+        const auto enC = qScopeGuard([] { std::setlocale(LC_MESSAGES, "C"); });
+        QVERIFY2(!espanol || libpqDiceDe("sslmod=x").contains(u"«sslmod»"_s), qPrintable(libpqDiceDe("sslmod=x")));
         const int puerto = BaseDePrueba::ConfiguracionPostgres().puerto;
         ServidorSinTls sinTls;
         QTemporaryDir carpeta;
