@@ -39,6 +39,7 @@ struct Estado
     QFile traza;
     std::function<void(const QJsonObject&)> observador;
     bool registrarMensajes = false;
+    bool pidiendoClave = false;  // the password dialog is open
     bool trazaActiva = false;  // asked once per call of every service: kept, not computed
 
     void actualizarTraza() { trazaActiva = traza.isOpen() || observador; }
@@ -179,10 +180,9 @@ std::optional<QString> PedirClave(const QString& destino)
 {
     // A connection opened while the dialog waits (a window repainted, a timer) does not stack
     // a second dialog on the first: it gives up, and the one the user sees carries on.
-    static bool pidiendo = false;
-    if (!Interactivo() || pidiendo)
+    if (!Interactivo() || estado().pidiendoClave)
         return std::nullopt;
-    const QScopedValueRollback<bool> enCurso(pidiendo, true);
+    const QScopedValueRollback<bool> enCurso(estado().pidiendoClave, true);
     bool aceptada = false;
     const QString clave = QInputDialog::getText(
         QApplication::activeWindow(), QStringLiteral("Contraseña de la base de datos"),
