@@ -5,7 +5,9 @@
 #include "Csv.h"
 #include "DialogoCsv.h"
 #include "ErrorEjecucion.h"
+#include "Reorganizacion.h"
 #include "Sesion.h"
+#include "UtileriasKes.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
@@ -79,6 +81,9 @@ public:
     {
         if (orientacion == Qt::Horizontal && rol == Qt::DisplayRole)
             return kEncabezados.value(seccion);
+        // The number by which a change is restored or undone, from here or the command line.
+        if (orientacion == Qt::Vertical && rol == Qt::DisplayRole && CambioEn(seccion))
+            return CambioEn(seccion)->id;
         return QAbstractTableModel::headerData(seccion, orientacion, rol);
     }
 
@@ -161,7 +166,7 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
     m_tabla->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tabla->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tabla->setWordWrap(false);
-    m_tabla->verticalHeader()->hide();
+    m_tabla->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_tabla->horizontalHeader()->setStretchLastSection(true);
     m_tabla->setAccessibleName(QStringLiteral("Cambios del catálogo"));
     for (int c = 0; c < 5; ++c)
@@ -176,6 +181,7 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
             [this](const QModelIndex& actual) {
                 const Historial::Cambio* cambio = m_modelo->CambioEn(actual.row());
                 m_detalle->setPlainText(cambio ? cambio->campos.join(QLatin1Char('\n')) : QString());
+                actualizarBotones();
             });
 
     auto* botones = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -183,6 +189,14 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
     exportar->setObjectName(QStringLiteral("cmdExportar"));
     connect(exportar, &QPushButton::clicked, this, &VentanaHistorial::exportarConDialogo);
     connect(botones, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_restaurar = botones->addButton(QStringLiteral("&Restaurar"), QDialogButtonBox::ActionRole);
+    m_restaurar->setObjectName(QStringLiteral("cmdRestaurar"));
+    m_restaurar->setToolTip(QStringLiteral("Crea de nuevo el grupo eliminado, tal como era"));
+    connect(m_restaurar, &QPushButton::clicked, this, &VentanaHistorial::restaurar);
+    m_deshacer = botones->addButton(QStringLiteral("&Deshacer"), QDialogButtonBox::ActionRole);
+    m_deshacer->setObjectName(QStringLiteral("cmdDeshacer"));
+    m_deshacer->setToolTip(QStringLiteral("Devuelve el grupo a como estaba antes del cambio"));
+    connect(m_deshacer, &QPushButton::clicked, this, &VentanaHistorial::deshacer);
 
     auto* disposicion = new QVBoxLayout(this);
     disposicion->addLayout(filtros);
@@ -206,6 +220,50 @@ void VentanaHistorial::Buscar()
         m_tabla->setCurrentIndex(m_modelo->index(0, 0));
     else
         m_detalle->clear();
+    actualizarBotones();
+}
+
+const Historial::Cambio* VentanaHistorial::seleccionado() const
+{
+    return m_modelo->CambioEn(m_tabla->currentIndex().row());
+}
+
+// A deletion is restored; any other change is undone.
+void VentanaHistorial::actualizarBotones()
+{
+    const Historial::Cambio* cambio = seleccionado();
+    const bool baja = cambio && cambio->operacion == QLatin1String("BAJA");
+    m_restaurar->setEnabled(baja);
+    m_deshacer->setEnabled(cambio && !baja);
+}
+
+void VentanaHistorial::restaurar()
+{
+    reorganizar(&Reorganizacion::Restaurar);
+}
+
+void VentanaHistorial::deshacer()
+{
+    reorganizar(&Reorganizacion::Deshacer);
+}
+
+void VentanaHistorial::reorganizar(bool (*accion)(Connection&, Utilerias&, qint64, QString*, QString*))
+{
+    const Historial::Cambio* cambio = seleccionado();
+    if (!cambio)
+        return;
+    QString error, clave;
+    try {
+        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+        if (accion(*Sesion::Conexion(), utilerias, cambio->id, &error, &clave)) {
+            Buscar();
+            emit CatalogoCambiado(clave);
+            return;
+        }
+    } catch (const ErrorEjecucion& e) {
+        error = e.Description();
+    }
+    avisar(error, AccesoDatos::vbExclamation);
 }
 
 bool VentanaHistorial::Exportar(const QString& archivo, char separador, QString* error) const

@@ -5,16 +5,20 @@
 #include <QDialog>
 
 class QCheckBox;
+class QPushButton;
 class QDateEdit;
 class QLineEdit;
 class QPlainTextEdit;
 class QTableView;
 class ModeloHistorial;
+class Connection;
+class Utilerias;
 
 // "Historial de cambios": who changed which group of the catalogue, when and how, newest
 // first, filtered by group key, operator and dates, and what it shows exported to CSV. The
 // table reads a page of changes at a time as the user scrolls, so it opens at once however
-// long the history is.
+// long the history is. Each row is headed by the change's number; the selected deletion can be
+// restored and the selected change undone (Reorganizacion), each as a new change.
 class VentanaHistorial : public QDialog
 {
     Q_OBJECT
@@ -29,7 +33,17 @@ public:
     // Writes every change that passes the filter; false with the reason in `error`.
     bool Exportar(const QString& archivo, char separador, QString* error) const;
 
+signals:
+    // A restore or an undo changed the catalogue; `clave` is the group to show.
+    void CatalogoCambiado(const QString& clave);
+
 private:
+    const Historial::Cambio* seleccionado() const;
+    void actualizarBotones();
+    void restaurar();
+    void deshacer();
+    // Runs a restore or an undo of the selected change; a refusal is told.
+    void reorganizar(bool (*accion)(Connection&, Utilerias&, qint64, QString*, QString*));
     void exportarConDialogo();
     void avisar(const QString& texto, long estilo);
 
@@ -41,5 +55,7 @@ private:
     QDateEdit* m_hasta;
     QTableView* m_tabla;
     QPlainTextEdit* m_detalle;
+    QPushButton* m_restaurar;
+    QPushButton* m_deshacer;
     ModeloHistorial* m_modelo;
 };

@@ -82,9 +82,22 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         QStringLiteral("captura-historial"),
         QStringLiteral("Dibuja el historial de cambios en un PNG (sin ventana) y termina."),
         QStringLiteral("ARCHIVO.png"));
+    const QCommandLineOption mover(QStringLiteral("mover"),
+                                   QStringLiteral("Mueve el grupo, con sus subgrupos, bajo el grupo que indica --a "
+                                                  "(0 para la raíz) y termina."),
+                                   QStringLiteral("CLAVE"));
+    const QCommandLineOption moverA(QStringLiteral("a"), QStringLiteral("Grupo padre al que se mueve (--mover)."),
+                                    QStringLiteral("PADRE"));
+    const QCommandLineOption restaurar(
+        QStringLiteral("restaurar"),
+        QStringLiteral("Crea de nuevo el grupo de la baja con ese número del historial y termina."),
+        QStringLiteral("NUMERO"));
+    const QCommandLineOption deshacer(QStringLiteral("deshacer"),
+                                      QStringLiteral("Deshace el cambio con ese número del historial y termina."),
+                                      QStringLiteral("NUMERO"));
     parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
                        desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
-                       capturaHistorial});
+                       capturaHistorial, mover, moverA, restaurar, deshacer});
     // Anything on a command line is visible to every user of the machine (ps).
     if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
         error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "
@@ -155,8 +168,26 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     opciones.exportar = parser.value(exportar);
     opciones.importar = parser.value(importar);
     opciones.capturaHistorial = parser.value(capturaHistorial);
+    if (parser.isSet(mover) != parser.isSet(moverA)) {
+        error(QStringLiteral("--mover CLAVE va con --a PADRE (0 para la raíz)"));
+        return std::nullopt;
+    }
+    opciones.mover = parser.value(mover);
+    opciones.moverA = parser.value(moverA);
+    for (auto [opcion, numero] : {std::pair{&restaurar, &opciones.restaurar}, std::pair{&deshacer, &opciones.deshacer}}) {
+        if (!parser.isSet(*opcion))
+            continue;
+        bool ok = false;
+        *numero = parser.value(*opcion).toLongLong(&ok);
+        if (!ok || *numero <= 0) {
+            error(QStringLiteral("Número de cambio no válido: %1 (es el que muestra el historial)")
+                      .arg(parser.value(*opcion)));
+            return std::nullopt;
+        }
+    }
     // A file of groups goes into the database as it is, never beside the sample.
-    opciones.ejemplo = !parser.isSet(sinEjemplo) && opciones.importar.isEmpty() && opciones.exportar.isEmpty();
+    opciones.ejemplo = !parser.isSet(sinEjemplo) && opciones.importar.isEmpty() && opciones.exportar.isEmpty()
+                       && !parser.isSet(mover) && !parser.isSet(restaurar) && !parser.isSet(deshacer);
     if (parser.isSet(separador)) {
         const QString valor = parser.value(separador);
         if (valor != QLatin1String(",") && valor != QLatin1String(";")) {

@@ -20,6 +20,9 @@ struct Opciones
     QString importar;  // add the groups of this CSV file to the catalogue and exit
     char separador = ',';  // of the CSV file written
     QString capturaHistorial;  // render the change history to this PNG and exit
+    QString mover, moverA;  // move this group under that parent and exit
+    qint64 restaurar = 0;  // restore the deletion of this number of the history and exit
+    qint64 deshacer = 0;  // undo the change of this number of the history and exit
 };
 
 // Parses the arguments (--help and --version exit here); returns nothing and prints the

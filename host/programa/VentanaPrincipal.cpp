@@ -21,10 +21,7 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
                                           : nullptr;
             return clave ? clave->text() : QString();
         },
-        [this] {
-            if (m_pantalla)
-                QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
-        }));
+        [this](const QString& clave) { MenuCatalogo::MostrarGrupo(m_pantalla, centralWidget(), clave); }));
 }
 
 QString VentanaPrincipal::Transaccion() const

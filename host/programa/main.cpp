@@ -9,6 +9,7 @@
 #include "CatalogoEjemplo.h"
 #include "ErrorEjecucion.h"
 #include "Opciones.h"
+#include "Reorganizacion.h"
 #include "Servicios.h"
 #include "Sesion.h"
 #include "UtileriasKes.h"
@@ -25,8 +26,8 @@ extern "C" void* KesCrearObjeto(const char* clase);
 
 namespace {
 
-// Registering and drawing a picture need no screen: the offscreen platform is chosen
-// before Qt starts, so they also work where there is no display.
+// Registering, drawing a picture and the catalogue's command-line actions need no screen: the
+// offscreen platform is chosen before Qt starts, so they also work where there is no display.
 void elegirPlataformaSinVentana(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -34,7 +35,8 @@ void elegirPlataformaSinVentana(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--captura", 9) == 0 || std::strcmp(argv[i], "--registrar") == 0
             || std::strcmp(argv[i], "--desregistrar") == 0 || std::strncmp(argv[i], "--exportar", 10) == 0
-            || std::strncmp(argv[i], "--importar", 10) == 0)
+            || std::strncmp(argv[i], "--importar", 10) == 0 || std::strncmp(argv[i], "--mover", 7) == 0
+            || std::strncmp(argv[i], "--restaurar", 11) == 0 || std::strncmp(argv[i], "--deshacer", 10) == 0)
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 }
@@ -112,6 +114,38 @@ int intercambiar(const Opciones& opciones)
     return 0;
 }
 
+bool reorganizacionPedida(const Opciones& opciones)
+{
+    return !opciones.mover.isEmpty() || opciones.restaurar > 0 || opciones.deshacer > 0;
+}
+
+// --mover, --restaurar and --deshacer: what was done on the standard output, a refusal on the
+// error one.
+int reorganizar(const Opciones& opciones)
+{
+    Connection& conexion = *Sesion::Conexion();
+    UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+    QString error, clave;
+    QString hecho;
+    if (!opciones.mover.isEmpty()) {
+        if (Reorganizacion::Mover(conexion, utilerias, opciones.mover, opciones.moverA, &error))
+            hecho = QStringLiteral("Se movió el grupo %1 bajo %2")
+                        .arg(opciones.mover, opciones.moverA == QLatin1String("0") ? QStringLiteral("la raíz")
+                                                                                   : opciones.moverA);
+    } else if (opciones.restaurar > 0) {
+        if (Reorganizacion::Restaurar(conexion, utilerias, opciones.restaurar, &error, &clave))
+            hecho = QStringLiteral("Se restauró el grupo %1").arg(clave);
+    } else if (Reorganizacion::Deshacer(conexion, utilerias, opciones.deshacer, &error, &clave)) {
+        hecho = QStringLiteral("Se deshizo el cambio %1").arg(opciones.deshacer);
+    }
+    if (hecho.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(hecho));
+    return 0;
+}
+
 int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 {
     if (opciones.registrar || opciones.desregistrar) {
@@ -123,11 +157,13 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
     // A picture drawn off screen, or a file written or read from the command line, has nobody
     // to answer a message or a password prompt.
     if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || !opciones.exportar.isEmpty()
-        || !opciones.importar.isEmpty())
+        || !opciones.importar.isEmpty() || reorganizacionPedida(opciones))
         Sesion::RegistrarMensajes(true);
     abrirBase(opciones);
     if (!opciones.exportar.isEmpty() || !opciones.importar.isEmpty())
         return intercambiar(opciones);
+    if (reorganizacionPedida(opciones))
+        return reorganizar(opciones);
     if (!opciones.capturaHistorial.isEmpty()) {
         VentanaHistorial historial;
         historial.show();
