@@ -150,8 +150,10 @@ bool MenuCatalogo::Mover()
 {
     const QString titulo = QStringLiteral("Mover grupo");
     const QString clave = m_claveSeleccionada ? m_claveSeleccionada() : QString();
+    // The screen's key box is empty with the root selected, as with nothing selected.
     if (clave.isEmpty()) {
-        avisar(QStringLiteral("Seleccione en el árbol el grupo que quiere mover"), AccesoDatos::vbExclamation, titulo);
+        avisar(QStringLiteral("Seleccione en el árbol el grupo que quiere mover: la raíz no se puede mover"),
+               AccesoDatos::vbExclamation, titulo);
         return false;
     }
     QString error;

@@ -188,7 +188,7 @@ QString diferencias(Connection& conexion, const Cambio& cambio, const QHash<QStr
     for (const QString& columna : columnasDe(fila)) {
         const auto entonces = comparable(valor(fila.value(columna))), ahora = comparable(rs->Fields(columna));
         if (entonces != ahora)
-            lineas << QStringLiteral("%1: %2 entonces, %3 ahora")
+            lineas << QStringLiteral("%1: el cambio lo dejó en %2 y ahora es %3")
                           .arg(Historial::NombreDeCampo(columna), mostrado(entonces), mostrado(ahora));
     }
     if (lineas.isEmpty())
@@ -291,7 +291,7 @@ bool Restaurar(Connection& conexion, Utilerias& utilerias, qint64 id, QString* e
         if (!cambio)
             return fallar(error, QStringLiteral("No hay un cambio %1 en el historial del catálogo").arg(id));
         if (cambio->operacion != QLatin1String("BAJA"))
-            return fallar(error, QStringLiteral("El cambio %1 no es una baja: lo que se puede es deshacerlo").arg(id));
+            return fallar(error, QStringLiteral("El cambio %1 no es una baja: se deshace con Deshacer").arg(id));
         GuardaTransaccion transaccion(&conexion);
         const QString padre = valor(cambio->antes.value(kPadre)).toString();
         QStringList faltas;
@@ -325,7 +325,7 @@ bool Deshacer(Connection& conexion, Utilerias& utilerias, qint64 id, QString* er
         if (!cambio)
             return fallar(error, QStringLiteral("No hay un cambio %1 en el historial del catálogo").arg(id));
         if (cambio->operacion == QLatin1String("BAJA"))
-            return fallar(error, QStringLiteral("El cambio %1 es la baja del grupo %2: lo que se puede es restaurarlo")
+            return fallar(error, QStringLiteral("El cambio %1 es la baja del grupo %2: se restaura con Restaurar")
                                      .arg(id)
                                      .arg(cambio->clave));
         GuardaTransaccion transaccion(&conexion);
