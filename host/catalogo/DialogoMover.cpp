@@ -143,7 +143,8 @@ void DialogoMover::buscar(bool siguiente)
     const QString texto = m_buscar->text();
     QTreeWidgetItem* actual = m_arbol->currentItem();
     // While typing, the group found so far stays as long as it still matches.
-    if (!siguiente && actual && BusquedaEnArbol::Normalizar(actual->text(0)).contains(BusquedaEnArbol::Normalizar(texto)))
+    if (!siguiente && actual
+        && BusquedaEnArbol::Normalizar(actual->text(0)).contains(BusquedaEnArbol::Normalizar(texto)))
         return;
     if (QTreeWidgetItem* nodo = BusquedaEnArbol::Siguiente(m_arbol, texto))
         BusquedaEnArbol::Mostrar(m_arbol, nodo);

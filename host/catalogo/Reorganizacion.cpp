@@ -37,8 +37,7 @@ QString bajo(const QString& padre)
 // another user's change of that row and then read what was committed; SQLite writes one at a time.
 QString bloqueando(const char* como)
 {
-    return Sesion::ConfiguracionActual().motor == Sesion::Configuracion::PostgreSQL ? QLatin1String(como)
-                                                                                     : QString();
+    return Sesion::ConfiguracionActual().motor == Sesion::Configuracion::PostgreSQL ? QLatin1String(como) : QString();
 }
 
 enum class Bloqueo { Ninguno, Compartido };
@@ -101,20 +100,34 @@ struct Cambio
     QHash<QString, QJsonValue> antes, despues;
 };
 
-std::optional<Cambio> leerCambio(Connection& conexion, qint64 id)
+// A deletion is restored; every other change is undone.
+enum class Tipo { Baja, OtroQueBaja };
+
+// The change `id` when it is of the kind `tipo`; else nothing, with the reason in `error`.
+std::optional<Cambio> leerCambio(Connection& conexion, qint64 id, Tipo tipo, QString* error)
 {
     auto rs = conexion.Execute(QStringLiteral("SELECT His_Operacion, His_Clave, His_Clave_Anterior, His_Antes,"
                                               " His_Despues FROM Kes_Historial"
                                               " WHERE His_Id = ? AND His_Tabla = 'Grupo_Cuenta_Contable'"),
                                QVariantList{id});
-    if (rs->Eof())
+    if (rs->Eof()) {
+        fallar(error, QStringLiteral("No hay un cambio %1 en el historial del catálogo").arg(id));
         return std::nullopt;
-    return Cambio{id,
+    }
+    Cambio cambio{id,
                   rs->Fields(0).toString(),
                   rs->Fields(1).toString(),
                   rs->Fields(2).toString(),
                   Historial::FilaDeJson(rs->Fields(3).toString()),
                   Historial::FilaDeJson(rs->Fields(4).toString())};
+    const bool baja = cambio.operacion == QLatin1String("BAJA");
+    if (baja == (tipo == Tipo::Baja))
+        return cambio;
+    fallar(error, baja ? QStringLiteral("El cambio %1 es la baja del grupo %2: se restaura con Restaurar")
+                             .arg(id)
+                             .arg(cambio.clave)
+                       : QStringLiteral("El cambio %1 no es una baja: se deshace con Deshacer").arg(id));
+    return std::nullopt;
 }
 
 // A value of the history as it goes back into the table: whole numbers as integers, so that an
@@ -287,11 +300,9 @@ bool Mover(Connection& conexion, Utilerias& utilerias, const QString& clave, con
 bool Restaurar(Connection& conexion, Utilerias& utilerias, qint64 id, QString* error, QString* clave)
 {
     try {
-        const std::optional<Cambio> cambio = leerCambio(conexion, id);
+        const std::optional<Cambio> cambio = leerCambio(conexion, id, Tipo::Baja, error);
         if (!cambio)
-            return fallar(error, QStringLiteral("No hay un cambio %1 en el historial del catálogo").arg(id));
-        if (cambio->operacion != QLatin1String("BAJA"))
-            return fallar(error, QStringLiteral("El cambio %1 no es una baja: se deshace con Deshacer").arg(id));
+            return false;
         GuardaTransaccion transaccion(&conexion);
         const QString padre = valor(cambio->antes.value(kPadre)).toString();
         QStringList faltas;
@@ -306,10 +317,10 @@ bool Restaurar(Connection& conexion, Utilerias& utilerias, qint64 id, QString* e
         QVariantList valores;
         for (const QString& columna : columnas)
             valores << valor(cambio->antes.value(columna));
-        conexion.Execute(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES (?%2)")
-                             .arg(columnas.join(QStringLiteral(", ")),
-                                  QStringLiteral(", ?").repeated(columnas.size() - 1)),
-                         valores);
+        conexion.Execute(
+            QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES (?%2)")
+                .arg(columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columnas.size() - 1)),
+            valores);
         if (clave)
             *clave = cambio->clave;
         return registrarYConfirmar(transaccion, utilerias, cambio->clave, error);
@@ -321,19 +332,15 @@ bool Restaurar(Connection& conexion, Utilerias& utilerias, qint64 id, QString* e
 bool Deshacer(Connection& conexion, Utilerias& utilerias, qint64 id, QString* error, QString* clave)
 {
     try {
-        const std::optional<Cambio> cambio = leerCambio(conexion, id);
+        const std::optional<Cambio> cambio = leerCambio(conexion, id, Tipo::OtroQueBaja, error);
         if (!cambio)
-            return fallar(error, QStringLiteral("No hay un cambio %1 en el historial del catálogo").arg(id));
-        if (cambio->operacion == QLatin1String("BAJA"))
-            return fallar(error, QStringLiteral("El cambio %1 es la baja del grupo %2: se restaura con Restaurar")
-                                     .arg(id)
-                                     .arg(cambio->clave));
+            return false;
         GuardaTransaccion transaccion(&conexion);
         QString razon = diferencias(conexion, *cambio, cambio->despues);
         QString aMostrar;
         if (razon.isEmpty())
             razon = cambio->operacion == QLatin1String("ALTA") ? eliminar(conexion, *cambio, &aMostrar)
-                                                              : revertir(conexion, *cambio, &aMostrar);
+                                                               : revertir(conexion, *cambio, &aMostrar);
         if (!razon.isEmpty())
             return fallar(error, razon);
         if (clave)

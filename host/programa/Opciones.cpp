@@ -95,9 +95,9 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     const QCommandLineOption deshacer(QStringLiteral("deshacer"),
                                       QStringLiteral("Deshace el cambio con ese número del historial y termina."),
                                       QStringLiteral("NUMERO"));
-    parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
-                       desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
-                       capturaHistorial, mover, moverA, restaurar, deshacer});
+    parser.addOptions({base,     config,    conexion,         servicio, servidor, puerto,    nombreBase, usuario,
+                       operador, registrar, desregistrar,     captura,  niveles,  traza,     sinEjemplo, exportar,
+                       importar, separador, capturaHistorial, mover,    moverA,   restaurar, deshacer});
     // Anything on a command line is visible to every user of the machine (ps).
     if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
         error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "
@@ -174,7 +174,8 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     }
     opciones.mover = parser.value(mover);
     opciones.moverA = parser.value(moverA);
-    for (auto [opcion, numero] : {std::pair{&restaurar, &opciones.restaurar}, std::pair{&deshacer, &opciones.deshacer}}) {
+    for (auto [opcion, numero] :
+         {std::pair{&restaurar, &opciones.restaurar}, std::pair{&deshacer, &opciones.deshacer}}) {
         if (!parser.isSet(*opcion))
             continue;
         bool ok = false;

@@ -130,8 +130,8 @@ int reorganizar(const Opciones& opciones)
     if (!opciones.mover.isEmpty()) {
         if (Reorganizacion::Mover(conexion, utilerias, opciones.mover, opciones.moverA, &error))
             hecho = QStringLiteral("Se movió el grupo %1 bajo %2")
-                        .arg(opciones.mover, opciones.moverA == QLatin1String("0") ? QStringLiteral("la raíz")
-                                                                                   : opciones.moverA);
+                        .arg(opciones.mover,
+                             opciones.moverA == QLatin1String("0") ? QStringLiteral("la raíz") : opciones.moverA);
     } else if (opciones.restaurar > 0) {
         if (Reorganizacion::Restaurar(conexion, utilerias, opciones.restaurar, &error, &clave))
             hecho = QStringLiteral("Se restauró el grupo %1").arg(clave);

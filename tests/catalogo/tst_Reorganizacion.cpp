@@ -27,8 +27,8 @@ namespace {
 
 // The catalogue the scenes start from: a chain of four levels under A (A111's level typed by
 // hand), and B with one subgroup.
-const QStringList kArbol{u"A|Activo|1|0|1"_s,      u"A1|Caja|1.1|A|2"_s,     u"A11|Caja chica|1.1.1|A1|3"_s,
-                         u"A111|Fondo|000|A11|7"_s, u"B|Pasivo|2|0|1"_s,      u"B1|Proveedores|2.1|B|2"_s};
+const QStringList kArbol{u"A|Activo|1|0|1"_s,       u"A1|Caja|1.1|A|2"_s, u"A11|Caja chica|1.1.1|A1|3"_s,
+                         u"A111|Fondo|000|A11|7"_s, u"B|Pasivo|2|0|1"_s,  u"B1|Proveedores|2.1|B|2"_s};
 
 qint64 ultimoCambio(const QString& operacion = u"%"_s)
 {
@@ -83,8 +83,7 @@ private:
         const QByteArray cadena = "host=" + qgetenv("TQ614_PG_SOCKET") + " port=" + qgetenv("TQ614_PG_PORT")
                                   + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=" + qgetenv("TQ614_PG_BASE");
         const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
-        const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()),
-                                                              &PQclear);
+        const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
         if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
             qFatal("%s: %s", qPrintable(sql), PQerrorMessage(admin.get()));
     }
@@ -203,7 +202,8 @@ private slots:
         const qint64 cambioG = ultimoCambio();
         QVERIFY2(deshacer(cambioG), qPrintable(error));
         QCOMPARE(crudo(base, motor, u"G"_s), g);
-        QCOMPARE(ultimoEnHistorial(), u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
+        QCOMPARE(ultimoEnHistorial(),
+                 u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
         QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
         QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
         QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
@@ -236,7 +236,8 @@ private slots:
         const qint64 bajaH = ultimoCambio();
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'P'"_s);
         base.InsertarGrupos({u"H|Otra H|6|0|1"_s});
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Una' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        base.Ejecutar(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Una' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
         const qint64 primeroG = ultimoCambio();
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra', Gcc_UserDef_1 = 'u'"
                       " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
@@ -251,8 +252,9 @@ private slots:
             {false, primeroG,
              u"El grupo G cambió después del cambio %1, que ya no se puede deshacer: Descripción: el cambio lo dejó en "
              "«Una» y ahora es «Otra»; Dato libre 1: el cambio lo dejó en nulo y ahora es «u»"_s.arg(primeroG)},
-            {true, bajaH, u"El grupo H no se puede restaurar: la clave H ya la usa otro grupo y su grupo padre P no "
-                          "existe"_s},
+            {true, bajaH,
+             u"El grupo H no se puede restaurar: la clave H ya la usa otro grupo y su grupo padre P no "
+             "existe"_s},
             {true, bajaG, u"El grupo G no se puede restaurar: la clave G ya la usa otro grupo"_s},
             {true, cambioG, u"El cambio %1 no es una baja: se deshace con Deshacer"_s.arg(cambioG)},
             {false, bajaH, u"El cambio %1 es la baja del grupo H: se restaura con Restaurar"_s.arg(bajaH)},
@@ -264,9 +266,8 @@ private slots:
             QCOMPARE(base.Estado(), antes);
         }
         const qint64 ultimo = ultimoCambio();
-        comprobarSoloLectura(base, motor, [&](QString* e) {
-            return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, ultimo, e);
-        });
+        comprobarSoloLectura(
+            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, ultimo, e); });
     }
 
     // The menu's Ctrl+M on the group selected with a click, the dialog used from the keyboard (a
@@ -341,7 +342,8 @@ private slots:
         auto* restaurar = historial->findChild<QPushButton*>(u"cmdRestaurar"_s);
         auto* deshacer = historial->findChild<QPushButton*>(u"cmdDeshacer"_s);
         QTableView* tabla = historial->findChild<QTableView*>(u"tblCambios"_s);
-        QTest::mouseClick(tabla->viewport(), Qt::LeftButton, {}, tabla->visualRect(tabla->model()->index(1, 0)).center());
+        QTest::mouseClick(tabla->viewport(), Qt::LeftButton, {},
+                          tabla->visualRect(tabla->model()->index(1, 0)).center());
         QVERIFY(restaurar->isEnabled() && !deshacer->isEnabled());  // row 1: X's deletion, under the move
         QCOMPARE(tabla->model()->headerData(1, Qt::Vertical).toLongLong(), ultimoCambio(u"BAJA"_s));
         QTest::mouseClick(restaurar, Qt::LeftButton);
