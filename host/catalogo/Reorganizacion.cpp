@@ -185,10 +185,11 @@ QStringList columnasDe(const QHash<QString, QJsonValue>& fila)
     return columnas;
 }
 
-// Why the group `clave` no longer holds what `fila` says (one line per column that differs), or
-// empty when it does. The row is locked for the change that follows.
-QString diferencias(Connection& conexion, const Cambio& cambio, const QHash<QString, QJsonValue>& fila)
+// Why the group no longer holds what the change left (one line per column that differs), or
+// empty when it does. The row is locked for the undo that follows.
+QString diferencias(Connection& conexion, const Cambio& cambio)
 {
+    const QHash<QString, QJsonValue>& fila = cambio.despues;
     auto rs = conexion.Execute(QStringLiteral("SELECT * FROM Grupo_Cuenta_Contable"
                                               " WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
                                    + bloqueando(" FOR UPDATE"),
@@ -239,15 +240,18 @@ QString revertir(Connection& conexion, const Cambio& cambio, QString* aMostrar)
             valores << anterior;
         }
     }
+    if (asignaciones.isEmpty())
+        return QStringLiteral("El cambio %1 no cambió ningún valor del grupo %2: no hay nada que deshacer")
+            .arg(cambio.id)
+            .arg(cambio.clave);
     const QString claveAnterior = valor(cambio.antes.value(kClave)).toString();
     const bool cambiaClave = claveAnterior != cambio.clave;
     if (cambiaClave && existe(conexion, claveAnterior))
         return QStringLiteral("La clave %1 ya la usa otro grupo: el grupo %2 no puede volver a ella")
             .arg(claveAnterior, cambio.clave);
-    if (!asignaciones.isEmpty())
-        conexion.Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
-                             .arg(asignaciones.join(QStringLiteral(", "))),
-                         valores << cambio.clave);
+    conexion.Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET %1 WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?")
+                         .arg(asignaciones.join(QStringLiteral(", "))),
+                     valores << cambio.clave);
     // The subgroups follow their group's key back, as they followed it.
     if (cambiaClave)
         conexion.Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = ? WHERE Gcc_Padre = ?"),
@@ -336,7 +340,7 @@ bool Deshacer(Connection& conexion, Utilerias& utilerias, qint64 id, QString* er
         if (!cambio)
             return false;
         GuardaTransaccion transaccion(&conexion);
-        QString razon = diferencias(conexion, *cambio, cambio->despues);
+        QString razon = diferencias(conexion, *cambio);
         QString aMostrar;
         if (razon.isEmpty())
             razon = cambio->operacion == QLatin1String("ALTA") ? eliminar(conexion, *cambio, &aMostrar)

@@ -227,8 +227,8 @@ private slots:
         QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
         QCOMPARE(ultimoEnHistorial().left(8), u"BAJA N: "_s);
 
-        // Refusals. M gets a subgroup after its creation; G is changed twice; H is deleted and so is
-        // its parent P, and another group takes its key.
+        // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is
+        // changed twice; H is deleted and so is its parent P, and another group takes its key.
         base.InsertarGrupos({u"M|Con hijos|4|0|1"_s});
         const qint64 altaM = ultimoCambio();
         base.InsertarGrupos({u"M1|Hijo|4.1|M|2"_s, u"P|Padre|5|0|1"_s, u"H|Hoja|5.1|P|2"_s});
@@ -241,6 +241,10 @@ private slots:
         const qint64 primeroG = ultimoCambio();
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra', Gcc_UserDef_1 = 'u'"
                       " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        const qint64 otraG = ultimoCambio();  // a change a reader may not undo
+        base.Ejecutar(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = Gcc_Nivel WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'M'"_s);
+        const qint64 nadaM = ultimoCambio();
         const QStringList antes = base.Estado();
         const struct
         {
@@ -249,6 +253,7 @@ private slots:
             QString razon;
         } rechazos[] = {
             {false, altaM, u"El grupo M tiene subgrupos y no se puede eliminar"_s},
+            {false, nadaM, u"El cambio %1 no cambió ningún valor del grupo M: no hay nada que deshacer"_s.arg(nadaM)},
             {false, primeroG,
              u"El grupo G cambió después del cambio %1, que ya no se puede deshacer: Descripción: el cambio lo dejó en "
              "«Una» y ahora es «Otra»; Dato libre 1: el cambio lo dejó en nulo y ahora es «u»"_s.arg(primeroG)},
@@ -265,9 +270,8 @@ private slots:
             QCOMPARE(error, r.razon);
             QCOMPARE(base.Estado(), antes);
         }
-        const qint64 ultimo = ultimoCambio();
         comprobarSoloLectura(
-            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, ultimo, e); });
+            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, otraG, e); });
     }
 
     // The menu's Ctrl+M on the group selected with a click, the dialog used from the keyboard (a
