@@ -11,6 +11,7 @@
 
 #include <QSet>
 #include <cmath>
+#include <functional>
 #include <optional>
 
 namespace Reorganizacion {
@@ -265,6 +266,50 @@ QString revertir(Connection& conexion, const Cambio& cambio, QString* aMostrar)
     return {};
 }
 
+// A deletion undone: the group inserted again with every column the history kept.
+QString reinsertar(Connection& conexion, const Cambio& cambio, QString* aMostrar)
+{
+    const QString padre = valor(cambio.antes.value(kPadre)).toString();
+    QStringList faltas;
+    if (existe(conexion, cambio.clave))
+        faltas << QStringLiteral("la clave %1 ya la usa otro grupo").arg(cambio.clave);
+    if (padre != GrupoCuenta::kClaveRaiz && !existe(conexion, padre))
+        faltas << QStringLiteral("su grupo padre %1 no existe").arg(padre);
+    if (!faltas.isEmpty())
+        return QStringLiteral("El grupo %1 no se puede restaurar: %2")
+            .arg(cambio.clave, faltas.join(QStringLiteral(" y ")));
+    const QStringList columnas = columnasDe(cambio.antes);
+    QVariantList valores;
+    for (const QString& columna : columnas)
+        valores << valor(cambio.antes.value(columna));
+    conexion.Execute(QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES (?%2)")
+                         .arg(columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columnas.size() - 1)),
+                     valores);
+    *aMostrar = cambio.clave;
+    return {};
+}
+
+// The change `id`, of the kind `tipo`, restored or undone by `accion` (which gives the reason it
+// may not be, or empty) in one registered transaction.
+bool aplicar(Connection& conexion, Utilerias& utilerias, qint64 id, Tipo tipo, QString* error, QString* clave,
+             const std::function<QString(const Cambio&, QString* aMostrar)>& accion)
+{
+    try {
+        const std::optional<Cambio> cambio = leerCambio(conexion, id, tipo, error);
+        if (!cambio)
+            return false;
+        GuardaTransaccion transaccion(&conexion);
+        QString aMostrar;
+        if (const QString razon = accion(*cambio, &aMostrar); !razon.isEmpty())
+            return fallar(error, razon);
+        if (clave)
+            *clave = aMostrar;
+        return registrarYConfirmar(transaccion, utilerias, cambio->clave, error);
+    } catch (const ErrorEjecucion& e) {
+        return fallar(error, e.Description());
+    }
+}
+
 }  // namespace
 
 QString RazonParaNoMover(Connection& conexion, const QString& clave, const QString& padre)
@@ -303,56 +348,19 @@ bool Mover(Connection& conexion, Utilerias& utilerias, const QString& clave, con
 
 bool Restaurar(Connection& conexion, Utilerias& utilerias, qint64 id, QString* error, QString* clave)
 {
-    try {
-        const std::optional<Cambio> cambio = leerCambio(conexion, id, Tipo::Baja, error);
-        if (!cambio)
-            return false;
-        GuardaTransaccion transaccion(&conexion);
-        const QString padre = valor(cambio->antes.value(kPadre)).toString();
-        QStringList faltas;
-        if (existe(conexion, cambio->clave))
-            faltas << QStringLiteral("la clave %1 ya la usa otro grupo").arg(cambio->clave);
-        if (padre != GrupoCuenta::kClaveRaiz && !existe(conexion, padre))
-            faltas << QStringLiteral("su grupo padre %1 no existe").arg(padre);
-        if (!faltas.isEmpty())
-            return fallar(error, QStringLiteral("El grupo %1 no se puede restaurar: %2")
-                                     .arg(cambio->clave, faltas.join(QStringLiteral(" y "))));
-        const QStringList columnas = columnasDe(cambio->antes);
-        QVariantList valores;
-        for (const QString& columna : columnas)
-            valores << valor(cambio->antes.value(columna));
-        conexion.Execute(
-            QStringLiteral("INSERT INTO Grupo_Cuenta_Contable (%1) VALUES (?%2)")
-                .arg(columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columnas.size() - 1)),
-            valores);
-        if (clave)
-            *clave = cambio->clave;
-        return registrarYConfirmar(transaccion, utilerias, cambio->clave, error);
-    } catch (const ErrorEjecucion& e) {
-        return fallar(error, e.Description());
-    }
+    return aplicar(conexion, utilerias, id, Tipo::Baja, error, clave,
+                   [&](const Cambio& cambio, QString* aMostrar) { return reinsertar(conexion, cambio, aMostrar); });
 }
 
 bool Deshacer(Connection& conexion, Utilerias& utilerias, qint64 id, QString* error, QString* clave)
 {
-    try {
-        const std::optional<Cambio> cambio = leerCambio(conexion, id, Tipo::OtroQueBaja, error);
-        if (!cambio)
-            return false;
-        GuardaTransaccion transaccion(&conexion);
-        QString razon = diferencias(conexion, *cambio);
-        QString aMostrar;
-        if (razon.isEmpty())
-            razon = cambio->operacion == QLatin1String("ALTA") ? eliminar(conexion, *cambio, &aMostrar)
-                                                               : revertir(conexion, *cambio, &aMostrar);
-        if (!razon.isEmpty())
-            return fallar(error, razon);
-        if (clave)
-            *clave = aMostrar;
-        return registrarYConfirmar(transaccion, utilerias, cambio->clave, error);
-    } catch (const ErrorEjecucion& e) {
-        return fallar(error, e.Description());
-    }
+    return aplicar(conexion, utilerias, id, Tipo::OtroQueBaja, error, clave,
+                   [&](const Cambio& cambio, QString* aMostrar) {
+                       if (QString razon = diferencias(conexion, cambio); !razon.isEmpty())
+                           return razon;
+                       return cambio.operacion == QLatin1String("ALTA") ? eliminar(conexion, cambio, aMostrar)
+                                                                        : revertir(conexion, cambio, aMostrar);
+                   });
 }
 
 }  // namespace Reorganizacion
