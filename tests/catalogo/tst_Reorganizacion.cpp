@@ -54,44 +54,16 @@ QString crudo(BaseDePrueba& base, Motor motor, const QString& clave)
     return base.Fila(clave, columnas.join(u", "));
 }
 
-// A login that may only read the base's schema, for as long as it lives; made by the server's
-// administrator through its socket.
-class LoginDeLectura
+// Runs `sql` as the server's administrator, through its socket (no password there).
+void administrar(const QString& sql)
 {
-public:
-    explicit LoginDeLectura(BaseDePrueba& base)
-        : m_base(base)
-        , m_nombre(u"lector_"_s + QUuid::createUuid().toString(QUuid::Id128).left(12))
-        , m_anterior(base.Configuracion())
-    {
-        administrar(u"CREATE ROLE %1 LOGIN; GRANT USAGE ON SCHEMA %2 TO %1;"
-                    " GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.arg(m_nombre, base.Esquema()));
-        base.Reconfigurar([this](Sesion::Configuracion& c) {
-            c.servidor = qEnvironmentVariable("TQ614_PG_SOCKET");
-            c.usuario = m_nombre;
-        });
-    }
-    ~LoginDeLectura()
-    {
-        m_base.Reconfigurar([this](Sesion::Configuracion& c) { c = m_anterior; });
-        administrar(u"DROP OWNED BY %1; DROP ROLE %1"_s.arg(m_nombre));
-    }
-
-private:
-    static void administrar(const QString& sql)
-    {
-        const QByteArray cadena = "host=" + qgetenv("TQ614_PG_SOCKET") + " port=" + qgetenv("TQ614_PG_PORT")
-                                  + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=" + qgetenv("TQ614_PG_BASE");
-        const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
-        const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
-        if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
-            qFatal("%s: %s", qPrintable(sql), PQerrorMessage(admin.get()));
-    }
-
-    BaseDePrueba& m_base;
-    QString m_nombre;
-    Sesion::Configuracion m_anterior;
-};
+    const QByteArray cadena = "host=" + qgetenv("TQ614_PG_SOCKET") + " port=" + qgetenv("TQ614_PG_PORT")
+                              + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=" + qgetenv("TQ614_PG_BASE");
+    const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
+    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
+        qFatal("%s: %s", qPrintable(sql), PQerrorMessage(admin.get()));
+}
 
 // What a login that may not write gets: on SQLite the operator's permission, on PostgreSQL the
 // server's refusal of the reader login.
@@ -105,8 +77,19 @@ void comprobarSoloLectura(BaseDePrueba& base, Motor motor, const std::function<b
         QCOMPARE(error, u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, true);
     } else {
-        const LoginDeLectura lector(base);
-        QVERIFY(!cambio(&error));
+        // A login made for this, that may only read the base's schema.
+        const QString lector = u"lector_"_s + QUuid::createUuid().toString(QUuid::Id128).left(12);
+        administrar(u"CREATE ROLE %1 LOGIN; GRANT USAGE ON SCHEMA %2 TO %1;"
+                    " GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.arg(lector, base.Esquema()));
+        const Sesion::Configuracion propia = base.Configuracion();
+        base.Reconfigurar([&](Sesion::Configuracion& c) {
+            c.servidor = qEnvironmentVariable("TQ614_PG_SOCKET");
+            c.usuario = lector;
+        });
+        const bool hecho = cambio(&error);
+        base.Reconfigurar([&](Sesion::Configuracion& c) { c = propia; });
+        administrar(u"DROP OWNED BY %1; DROP ROLE %1"_s.arg(lector));
+        QVERIFY(!hecho);
         QVERIFY2(error.contains(u"permis"_s), qPrintable(error));
     }
     QCOMPARE(base.Estado(), antes);
