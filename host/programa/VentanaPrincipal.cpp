@@ -13,10 +13,7 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
     menuBar()->addMenu(new MenuCatalogo(
         this, [this] { return MenuCatalogo::ClaveSeleccionadaEn(centralWidget()); },
-        [this] {
-            if (m_pantalla)
-                QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
-        }));
+        [this](const QString& clave) { MenuCatalogo::MostrarGrupo(m_pantalla, centralWidget(), clave); }));
 }
 
 QString VentanaPrincipal::Transaccion() const
