@@ -132,6 +132,8 @@ public:
         if (!m_esquemaCreado) {
             Libpq("CREATE SCHEMA " + Utf8(m_postgres->esquema));
             m_esquemaCreado = true;
+            Sesion::Configurar(*m_postgres);
+            Sesion::PrepararServidor();  // as the database's owner
         }
         Sesion::Configurar(*m_postgres);
         for (const char* tabla : {"Grupo_Cuenta_Contable", "Kes_Historial", "Kes_Bitacora", "Kes_Clave_Retirada"})

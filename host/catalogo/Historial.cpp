@@ -3,7 +3,9 @@
 #include "Ado.h"
 #include "Esquema.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
+#include <QTimeZone>
 #include <QJsonObject>
 
 namespace Historial {
@@ -79,6 +81,17 @@ QStringList CamposCambiados(const QString& antes, const QString& despues)
     return lineas;
 }
 
+QString FechaLocal(const QString& fecha)
+{
+    if (!fecha.endsWith(QLatin1Char('Z')))
+        return fecha;
+    QDateTime utc = QDateTime::fromString(fecha.chopped(1), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!utc.isValid())
+        return fecha;
+    utc.setTimeZone(QTimeZone::utc());
+    return utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QString NombreDeOperacion(const QString& operacion)
 {
     if (operacion == QLatin1String("ALTA"))
@@ -126,7 +139,7 @@ QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe, i
     for (auto rs = conexion.Execute(sql, valores); !rs->Eof(); rs->MoveNext()) {
         const auto campo = [&](const char* nombre) { return rs->Fields(QLatin1String(nombre)).toString(); };
         cambios << Cambio{rs->Fields(QStringLiteral("His_Id")).toLongLong(),
-                          campo("His_Fecha"),
+                          FechaLocal(campo("His_Fecha")),
                           campo("His_Operacion"),
                           campo("His_Clave"),
                           campo("His_Operador"),

@@ -35,6 +35,10 @@ QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe = 
 // row), in the table's column order, each named as the window names it.
 QStringList CamposCambiados(const QString& antes, const QString& despues);
 
+// A time of the history as the workstation's local time "yyyy-MM-dd HH:mm:ss": the database
+// writes it in UTC ("...Z"); older rows, written in local time, are shown as they are.
+QString FechaLocal(const QString& fecha);
+
 // How an operation is shown: ALTA "Alta", CAMBIO "Cambio", CLAVE "Cambio de clave", BAJA "Baja".
 QString NombreDeOperacion(const QString& operacion);
 

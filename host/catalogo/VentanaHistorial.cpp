@@ -6,6 +6,7 @@
 #include "DialogoCsv.h"
 #include "ErrorEjecucion.h"
 #include "Sesion.h"
+#include "VerificacionHistorial.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
@@ -178,6 +179,8 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
                 m_detalle->setPlainText(cambio ? cambio->campos.join(QLatin1Char('\n')) : QString());
             });
 
+    auto* integridad = integridadDelHistorial();
+
     auto* botones = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* exportar = botones->addButton(QStringLiteral("&Exportar a CSV…"), QDialogButtonBox::ActionRole);
     exportar->setObjectName(QStringLiteral("cmdExportar"));
@@ -188,9 +191,39 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
     disposicion->addLayout(filtros);
     disposicion->addWidget(m_tabla);
     disposicion->addWidget(m_detalle);
+    disposicion->addLayout(integridad);
     disposicion->addWidget(botones);
     resize(980, 520);
     Buscar();
+}
+
+// The verdict on the whole history, on demand: it reads every change, which a long history
+// makes slow, so the window does not wait for it to open.
+QHBoxLayout* VentanaHistorial::integridadDelHistorial()
+{
+    m_veredicto = new QLabel(QStringLiteral("Integridad del historial: sin verificar"), this);
+    m_veredicto->setObjectName(QStringLiteral("lblVeredicto"));
+    m_veredicto->setWordWrap(true);
+    m_veredicto->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* verificar = new QPushButton(QStringLiteral("&Verificar integridad"), this);
+    verificar->setObjectName(QStringLiteral("cmdVerificar"));
+    connect(verificar, &QPushButton::clicked, this, &VentanaHistorial::VerificarIntegridad);
+    auto* fila = new QHBoxLayout;
+    fila->addWidget(m_veredicto, 1);
+    fila->addWidget(verificar);
+    return fila;
+}
+
+void VentanaHistorial::VerificarIntegridad()
+{
+    try {
+        const auto veredicto =
+            VerificacionHistorial::Verificar(*Sesion::Conexion(), Sesion::ConfiguracionActual().motor);
+        m_veredicto->setText(veredicto.texto);
+        m_veredicto->setStyleSheet(veredicto.integro ? QString() : QStringLiteral("color: #b00020"));
+    } catch (const ErrorEjecucion& error) {
+        avisar(error.Description(), AccesoDatos::vbCritical);
+    }
 }
 
 Historial::Filtro VentanaHistorial::Filtro() const

@@ -5,6 +5,8 @@
 #include <QDialog>
 
 class QCheckBox;
+class QHBoxLayout;
+class QLabel;
 class QDateEdit;
 class QLineEdit;
 class QPlainTextEdit;
@@ -28,8 +30,11 @@ public:
     void Buscar();
     // Writes every change that passes the filter; false with the reason in `error`.
     bool Exportar(const QString& archivo, char separador, QString* error) const;
+    // Verifies the whole history and shows the verdict beside the button that asks for it.
+    void VerificarIntegridad();
 
 private:
+    QHBoxLayout* integridadDelHistorial();
     void exportarConDialogo();
     void avisar(const QString& texto, long estilo);
 
@@ -42,4 +47,5 @@ private:
     QTableView* m_tabla;
     QPlainTextEdit* m_detalle;
     ModeloHistorial* m_modelo;
+    QLabel* m_veredicto = nullptr;
 };

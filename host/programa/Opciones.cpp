@@ -82,9 +82,17 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         QStringLiteral("captura-historial"),
         QStringLiteral("Dibuja el historial de cambios en un PNG (sin ventana) y termina."),
         QStringLiteral("ARCHIVO.png"));
+    const QCommandLineOption prepararServidor(
+        QStringLiteral("preparar-servidor"),
+        QStringLiteral("Crea o actualiza el esquema en el servidor PostgreSQL, los roles tq614_lectura y "
+                       "tq614_edicion y sus permisos, y termina. La ejecuta el dueño de la base."));
+    const QCommandLineOption verificarHistorial(
+        QStringLiteral("verificar-historial"),
+        QStringLiteral("Comprueba que el historial de cambios no se alteró (cadena de sellos y catálogo), escribe "
+                       "el veredicto y termina: 0 si está íntegro."));
     parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
                        desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
-                       capturaHistorial});
+                       capturaHistorial, prepararServidor, verificarHistorial});
     // Anything on a command line is visible to every user of the machine (ps).
     if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
         error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "
@@ -138,8 +146,15 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         opciones.base.base = parser.value(nombreBase);
     if (parser.isSet(usuario))
         opciones.base.usuario = parser.value(usuario);
-    if (parser.isSet(operador))
+    if (parser.isSet(operador)) {
+        // On a server the login is who changes the catalogue: no name typed here replaces it.
+        if (opciones.base.motor == Sesion::Configuracion::PostgreSQL) {
+            error(QStringLiteral("--operador no se admite con PostgreSQL: los cambios se registran a nombre del "
+                                 "usuario con el que se conecta al servidor (--pg-usuario)"));
+            return std::nullopt;
+        }
         opciones.base.operador = parser.value(operador);
+    }
     if (parser.isSet(niveles)) {
         bool ok = false;
         opciones.nivelesCaptura = parser.value(niveles).toInt(&ok);
@@ -155,8 +170,11 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     opciones.exportar = parser.value(exportar);
     opciones.importar = parser.value(importar);
     opciones.capturaHistorial = parser.value(capturaHistorial);
+    opciones.prepararServidor = parser.isSet(prepararServidor);
+    opciones.verificarHistorial = parser.isSet(verificarHistorial);
     // A file of groups goes into the database as it is, never beside the sample.
-    opciones.ejemplo = !parser.isSet(sinEjemplo) && opciones.importar.isEmpty() && opciones.exportar.isEmpty();
+    opciones.ejemplo = !parser.isSet(sinEjemplo) && opciones.importar.isEmpty() && opciones.exportar.isEmpty()
+                       && !opciones.verificarHistorial;
     if (parser.isSet(separador)) {
         const QString valor = parser.value(separador);
         if (valor != QLatin1String(",") && valor != QLatin1String(";")) {

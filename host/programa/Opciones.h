@@ -20,6 +20,8 @@ struct Opciones
     QString importar;  // add the groups of this CSV file to the catalogue and exit
     char separador = ',';  // of the CSV file written
     QString capturaHistorial;  // render the change history to this PNG and exit
+    bool prepararServidor = false;  // create or upgrade the schema, roles and rights, and exit
+    bool verificarHistorial = false;  // check the change history's integrity, and exit
 };
 
 // Parses the arguments (--help and --version exit here); returns nothing and prints the

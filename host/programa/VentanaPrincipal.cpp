@@ -2,16 +2,19 @@
 
 #include "ErrorEjecucion.h"
 #include "MenuCatalogo.h"
+#include "Sesion.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QStatusBar>
 
 VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     : QMainWindow(padre)
 {
     setObjectName(QStringLiteral("VentanaPrincipal"));
     setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
+    mostrarSiSoloLectura();
     // The screen shows the selected group's key in its own key box.
     menuBar()->addMenu(new MenuCatalogo(
         this,
@@ -25,6 +28,21 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
             if (m_pantalla)
                 QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
         }));
+}
+
+// A session the server lets only read says so in the title and, with the reason, below.
+void VentanaPrincipal::mostrarSiSoloLectura()
+{
+    QString motivo;
+    try {
+        motivo = Sesion::MotivoSoloLectura();
+    } catch (const ErrorEjecucion&) {
+        return;  // no database to ask: the screen reports it when it reads
+    }
+    if (motivo.isEmpty())
+        return;
+    setWindowTitle(windowTitle() + QStringLiteral(" (solo consulta)"));
+    statusBar()->showMessage(QStringLiteral("Solo consulta: %1").arg(motivo));
 }
 
 QString VentanaPrincipal::Transaccion() const

@@ -8,12 +8,14 @@
 #include "CatalogoCsv.h"
 #include "CatalogoEjemplo.h"
 #include "ErrorEjecucion.h"
+#include "Esquema.h"
 #include "Opciones.h"
 #include "Servicios.h"
 #include "Sesion.h"
 #include "UtileriasKes.h"
 #include "VentanaHistorial.h"
 #include "VentanaPrincipal.h"
+#include "VerificacionHistorial.h"
 
 #include <QFileInfo>
 #include <QTreeWidget>
@@ -34,7 +36,8 @@ void elegirPlataformaSinVentana(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--captura", 9) == 0 || std::strcmp(argv[i], "--registrar") == 0
             || std::strcmp(argv[i], "--desregistrar") == 0 || std::strncmp(argv[i], "--exportar", 10) == 0
-            || std::strncmp(argv[i], "--importar", 10) == 0)
+            || std::strncmp(argv[i], "--importar", 10) == 0 || std::strcmp(argv[i], "--preparar-servidor") == 0
+            || std::strcmp(argv[i], "--verificar-historial") == 0)
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 }
@@ -112,6 +115,26 @@ int intercambiar(const Opciones& opciones)
     return 0;
 }
 
+// --preparar-servidor and --verificar-historial: one line on the standard output, and the
+// exit code says whether all went well.
+int administrar(const Opciones& opciones)
+{
+    Sesion::Configurar(opciones.base);
+    if (opciones.prepararServidor) {
+        Sesion::PrepararServidor();
+        std::printf("Base de datos preparada (versión %d del esquema, roles tq614_lectura y tq614_edicion).\n",
+                    Esquema::kVersion);
+        if (!opciones.verificarHistorial)
+            return 0;
+    }
+    Connection* conexion = Sesion::Conexion();
+    for (const Sesion::MensajeRegistrado& aviso : Sesion::MensajesRegistrados())  // triggers restored
+        std::fprintf(stderr, "%s\n", qPrintable(aviso.texto));
+    const auto veredicto = VerificacionHistorial::Verificar(*conexion, opciones.base.motor);
+    std::printf("%s\n", qPrintable(veredicto.texto));
+    return veredicto.integro ? 0 : 1;
+}
+
 int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 {
     if (opciones.registrar || opciones.desregistrar) {
@@ -123,8 +146,10 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
     // A picture drawn off screen, or a file written or read from the command line, has nobody
     // to answer a message or a password prompt.
     if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || !opciones.exportar.isEmpty()
-        || !opciones.importar.isEmpty())
+        || !opciones.importar.isEmpty() || opciones.prepararServidor || opciones.verificarHistorial)
         Sesion::RegistrarMensajes(true);
+    if (opciones.prepararServidor || opciones.verificarHistorial)
+        return administrar(opciones);
     abrirBase(opciones);
     if (!opciones.exportar.isEmpty() || !opciones.importar.isEmpty())
         return intercambiar(opciones);
@@ -160,6 +185,10 @@ int main(int argc, char** argv)
         return ejecutar(aplicacion, *opciones);
     } catch (const ErrorEjecucion& error) {
         std::fprintf(stderr, "%s\n", qPrintable(error.Description()));
+        // A window that cannot open (no rights, a schema not prepared) tells its user why.
+        if (!Sesion::MensajesRegistrandose())
+            Sesion::MostrarMensaje({error.Description(), AccesoDatos::vbCritical, QStringLiteral("Kestrima"), 0,
+                                    QStringLiteral("Kestrima"), QString()});
         return 1;
     }
 }

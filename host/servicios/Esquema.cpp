@@ -2,7 +2,9 @@
 
 #include "Ado.h"
 #include "ErrorEjecucion.h"
+#include "EsquemaServidor.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QStringList>
 
@@ -65,7 +67,7 @@ QStringList sentencias()
                        " Bit_Sesion %T,"
                        " Bit_Usuario_Base %T)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Bit_Tabla_Clave_Indice ON Kes_Bitacora (Bit_Tabla, Bit_Clave)"),
-        // Written by triggers (see historialDeCambios); read newest first, by key.
+        // Written by triggers (see historialEnSqlite, EsquemaServidor); read newest first, by key.
         QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Historial ("
                        " His_Id %ID,"
                        " His_Tabla %T NOT NULL,"
@@ -204,71 +206,72 @@ struct ColumnaAgregada
 };
 constexpr ColumnaAgregada kColumnasAgregadas[] = {
     {"Kes_Bitacora", "Bit_Usuario_Base", "%T"},
+    {"Kes_Historial", "His_Sello", "%T"},
 };
 
-// The change history of the catalogue, written by the database itself in the transaction of
-// each change, whoever makes it: every column before and after as a JSON object, the
-// operator (the session's own setting, or its login), the login and the server's time.
-// Key changes are told apart from other updates; the key is kept before and after.
-QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Motor motor)
+const char* const kDisparadoresDelHistorial[] = {"Gcc_Historial_Alta", "Gcc_Historial_Cambio",
+                                                  "Gcc_Historial_Baja"};
+
+// The change history of the catalogue on SQLite, written by the database itself in the
+// transaction of each change, whoever makes it: every column before and after as a JSON
+// object, the operator, the login and the time in UTC, sealed to the row before it
+// (kes_sello, see Sello). Key changes are told apart from other updates; the key is kept
+// before and after. PostgreSQL's is EsquemaServidor::HistorialSellado.
+QStringList historialEnSqlite(Connection& conexion)
 {
-    const QString insercion = QStringLiteral(
-        "INSERT INTO Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior, His_Antes, His_Despues,"
-        " His_Operador, His_Usuario_Base, His_Fecha)");
-    if (motor == Sesion::Configuracion::SQLite) {
-        // The columns the table has when the triggers are made, those of other origins included.
-        QStringList deLaTabla;
-        for (auto rs = conexion.Execute(QStringLiteral("SELECT name FROM pragma_table_info('Grupo_Cuenta_Contable')"));
-             !rs->Eof(); rs->MoveNext())
-            deLaTabla << rs->Fields(QStringLiteral("name")).toString();
-        auto fila = [&](const char* cual) {
-            QStringList pares;
-            for (const QString& columna : deLaTabla)
-                // JSON holds no bytes: they are written in hex, as PostgreSQL writes them.
-                pares << QStringLiteral("'%1', CASE WHEN typeof(%2.%1) = 'blob'"
-                                        " THEN '\\x' || hex(%2.%1) ELSE %2.%1 END")
-                             .arg(columna, QLatin1String(cual));
-            return QStringLiteral("json_object(%1)").arg(pares.join(QStringLiteral(", ")));
-        };
-        // Operation, key, previous key, row before, row after.
-        const auto disparador = [&](const char* nombre, const char* cuando, const QString& cambio) {
-            return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Grupo_Cuenta_Contable BEGIN %3"
-                                  " VALUES ('Grupo_Cuenta_Contable', %4, kes_operador(), kes_usuario_base(), %5); END")
-                .arg(QLatin1String(nombre), QLatin1String(cuando), insercion, cambio, AhoraDelServidor(motor));
-        };
-        const QString nueva = QStringLiteral("NEW.Gcc_Cve_Grupo_Cuenta_Contable"),
-                      vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable");
-        return {
-            disparador("Gcc_Historial_Alta", "INSERT",
-                       QStringLiteral("'ALTA', %1, NULL, NULL, %2").arg(nueva, fila("NEW"))),
-            disparador("Gcc_Historial_Cambio", "UPDATE",
-                       QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END, %1, %2, %3, %4")
-                           .arg(nueva, vieja, fila("OLD"), fila("NEW"))),
-            disparador("Gcc_Historial_Baja", "DELETE",
-                       QStringLiteral("'BAJA', %1, %1, %2, NULL").arg(vieja, fila("OLD"))),
-        };
-    }
-    // row_to_json keeps every column, those an administrator adds included.
-    return {
-        QStringLiteral("CREATE OR REPLACE FUNCTION gcc_historial() RETURNS trigger LANGUAGE plpgsql AS $$\n"
-                       "DECLARE\n"
-                       "  antes TEXT := CASE WHEN TG_OP <> 'INSERT' THEN row_to_json(OLD)::text END;\n"
-                       "  despues TEXT := CASE WHEN TG_OP <> 'DELETE' THEN row_to_json(NEW)::text END;\n"
-                       "  clave TEXT := CASE WHEN TG_OP = 'DELETE' THEN OLD.Gcc_Cve_Grupo_Cuenta_Contable\n"
-                       "                     ELSE NEW.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
-                       "  anterior TEXT := CASE WHEN TG_OP <> 'INSERT' THEN OLD.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
-                       "BEGIN\n  ")
-            + insercion
-            + QStringLiteral("\n  VALUES ('Grupo_Cuenta_Contable',\n"
-                             "    CASE TG_OP WHEN 'INSERT' THEN 'ALTA' WHEN 'DELETE' THEN 'BAJA'\n"
-                             "      WHEN 'UPDATE' THEN CASE WHEN clave = anterior THEN 'CAMBIO' ELSE 'CLAVE' END END,\n"
-                             "    clave, anterior, antes, despues,\n"
-                             "    COALESCE(NULLIF(current_setting('kes.operador', true), ''), session_user), ")
-            + UsuarioDeLaBase(motor) + QStringLiteral(", ") + AhoraDelServidor(motor)
-            + QStringLiteral(");\n  RETURN NULL;\nEND $$"),
-        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_historial AFTER INSERT OR UPDATE OR DELETE"
-                       " ON Grupo_Cuenta_Contable FOR EACH ROW EXECUTE FUNCTION gcc_historial()"),
+    const QString fecha = QStringLiteral("strftime('%Y-%m-%d %H:%M:%SZ', 'now')");
+    const auto disparador = [&](const char* nombre, const char* cuando, const QString& operacion,
+                                const QString& clave, const QString& anterior, const QString& antes,
+                                const QString& despues) {
+        const QString campos = QStringList{QStringLiteral("'Grupo_Cuenta_Contable'"), operacion, clave, anterior, antes,
+                                           despues, QStringLiteral("kes_operador()"),
+                                           QStringLiteral("kes_usuario_base()"), fecha}
+                                   .join(QStringLiteral(", "));
+        return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Grupo_Cuenta_Contable BEGIN"
+                              " INSERT INTO Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior,"
+                              " His_Antes, His_Despues, His_Operador, His_Usuario_Base, His_Fecha, His_Sello)"
+                              " VALUES (%3, kes_sello((SELECT His_Sello FROM Kes_Historial"
+                              " ORDER BY His_Id DESC LIMIT 1), %3)); END")
+            .arg(QLatin1String(nombre), QLatin1String(cuando), campos);
     };
+    const QString nueva = QStringLiteral("NEW.Gcc_Cve_Grupo_Cuenta_Contable"),
+                  vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable"),
+                  nulo = QStringLiteral("NULL");
+    return {
+        disparador(kDisparadoresDelHistorial[0], "INSERT", QStringLiteral("'ALTA'"), nueva, nulo, nulo,
+                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("NEW"))),
+        disparador(kDisparadoresDelHistorial[1], "UPDATE",
+                   QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END").arg(nueva, vieja), nueva,
+                   vieja, FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("OLD")),
+                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("NEW"))),
+        disparador(kDisparadoresDelHistorial[2], "DELETE", QStringLiteral("'BAJA'"), vieja, vieja,
+                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("OLD")), nulo),
+    };
+}
+
+// The history's triggers of a SQLite file that are missing (someone dropped them).
+QStringList disparadoresFaltantes(Connection& conexion)
+{
+    QStringList faltan;
+    for (const char* nombre : kDisparadoresDelHistorial) {
+        if (conexion
+                .Execute(QStringLiteral("SELECT 1 AS Hay FROM sqlite_master WHERE type = 'trigger' AND name = ?"),
+                         QVariantList{QLatin1String(nombre)})
+                ->Eof())
+            faltan << QLatin1String(nombre);
+    }
+    return faltan;
+}
+
+// The schema the session works in, quoted, for the statements that must name it.
+QString esquemaActual(Connection& conexion)
+{
+    const QString esquema = conexion.Execute(QStringLiteral("SELECT quote_ident(current_schema()) AS Esquema"))
+                                ->Fields(QStringLiteral("Esquema"))
+                                .toString();
+    if (esquema.isEmpty() || esquema.contains(QLatin1Char('\'')))
+        throw ErrorEjecucion(QStringLiteral("No hay un esquema donde preparar la base de datos (search_path)"));
+    return esquema;
 }
 
 QString paraMotor(QString sentencia, Sesion::Configuracion::Motor motor)
@@ -323,8 +326,22 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
     for (const QString& sentencia : sentencias())
         conexion.Execute(paraMotor(sentencia, motor));
     agregarColumnas(conexion, motor);
-    for (const QString& sentencia : guardaDePadres(motor) + historialDeCambios(conexion, motor))
+    for (const QString& sentencia : guardaDePadres(motor))
         conexion.Execute(sentencia);
+    if (motor == Sesion::Configuracion::PostgreSQL) {
+        const QString esquema = esquemaActual(conexion);
+        // The history's function of older versions, run with its caller's rights, goes.
+        for (const QString& sentencia : EsquemaServidor::HistorialSellado(esquema)
+                                            + EsquemaServidor::FuncionesProtegidas(esquema)
+                                            + EsquemaServidor::RolesYPermisos(esquema))
+            conexion.Execute(sentencia);
+    } else {
+        // Older versions' triggers wrote no seal: made anew.
+        for (const char* nombre : kDisparadoresDelHistorial)
+            conexion.Execute(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(nombre)));
+        for (const QString& sentencia : historialEnSqlite(conexion))
+            conexion.Execute(sentencia);
+    }
     const int version = versionRegistrada(conexion);
     exigirConocida(version);
     const QString ahora = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -337,6 +354,52 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
             QStringLiteral("UPDATE Kes_Version SET Ver_Numero = ?, Ver_Fecha = ? WHERE Ver_Componente = ?"),
             QVariantList{kVersion, ahora, kComponente});
 }
+
+// A missing history trigger of a SQLite file is made again, and the user told: the changes
+// made meanwhile are not in the history, which the verification finds.
+QString restaurarDisparadores(Connection& conexion)
+{
+    const QStringList faltan = disparadoresFaltantes(conexion);
+    if (faltan.isEmpty())
+        return {};
+    for (const QString& sentencia : historialEnSqlite(conexion))
+        conexion.Execute(sentencia);
+    return QStringLiteral("Faltaban disparadores del historial de cambios (%1) y se volvieron a crear. Los cambios "
+                          "hechos mientras faltaban no están en el historial: verifíquelo con "
+                          "tq614-host --verificar-historial.")
+        .arg(faltan.join(QStringLiteral(", ")));
+}
+
+// The schema's changes in one transaction, rolled back unless confirmed.
+class GuardaEsquema
+{
+public:
+    explicit GuardaEsquema(Connection& conexion)
+        : m_conexion(conexion)
+    {
+        m_conexion.BeginTrans();
+    }
+    ~GuardaEsquema()
+    {
+        if (m_confirmada || !m_conexion.EnTransaccion())
+            return;
+        try {
+            m_conexion.RollbackTrans();
+        } catch (const ErrorEjecucion&) {
+            // the first error is the one worth reporting
+        }
+    }
+    Q_DISABLE_COPY(GuardaEsquema)
+    void Confirmar()
+    {
+        m_conexion.CommitTrans();
+        m_confirmada = true;
+    }
+
+private:
+    Connection& m_conexion;
+    bool m_confirmada = false;
+};
 
 }  // namespace
 
@@ -374,27 +437,66 @@ int Version(Connection& conexion)
     }
 }
 
-void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
+QString Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // The usual case, an up-to-date database, is settled by one read without a write lock.
     const int version = Version(conexion);
     exigirConocida(version);
     if (version == kVersion)
-        return;
-    conexion.BeginTrans();
-    try {
-        crear(conexion, motor);
-        conexion.CommitTrans();
-    } catch (...) {
-        if (conexion.EnTransaccion()) {
-            try {
-                conexion.RollbackTrans();
-            } catch (const ErrorEjecucion&) {
-                // the first error is the one worth reporting
-            }
+        return motor == Sesion::Configuracion::SQLite ? restaurarDisparadores(conexion) : QString();
+    GuardaEsquema guarda(conexion);
+    crear(conexion, motor);
+    guarda.Confirmar();
+    return {};
+}
+
+void PrepararServidor(Connection& conexion)
+{
+    const int version = Version(conexion);
+    exigirConocida(version);
+    GuardaEsquema guarda(conexion);
+    crear(conexion, Sesion::Configuracion::PostgreSQL);
+    guarda.Confirmar();
+}
+
+void ExigirPreparada(Connection& conexion)
+{
+    const int version = Version(conexion);
+    exigirConocida(version);
+    if (version < kVersion)
+        throw ErrorEjecucion(QStringLiteral("La base de datos no está preparada para esta versión del programa (tiene "
+                                            "la %1, se necesita la %2): pida al administrador de la base de datos que "
+                                            "ejecute tq614-host --preparar-servidor")
+                                 .arg(version)
+                                 .arg(kVersion));
+}
+
+QString FilaComoJson(Connection& conexion, Sesion::Configuracion::Motor motor, const QString& alias)
+{
+    if (motor == Sesion::Configuracion::PostgreSQL)
+        return QStringLiteral("row_to_json(%1)::text").arg(alias);
+    // The columns the table has, those of other origins included.
+    QStringList pares;
+    for (auto rs = conexion.Execute(QStringLiteral("SELECT name FROM pragma_table_info('Grupo_Cuenta_Contable')"));
+         !rs->Eof(); rs->MoveNext())
+        // JSON holds no bytes: they are written in hex, as PostgreSQL writes them.
+        pares << QStringLiteral("'%1', CASE WHEN typeof(%2.%1) = 'blob' THEN '\\x' || hex(%2.%1) ELSE %2.%1 END")
+                     .arg(rs->Fields(QStringLiteral("name")).toString(), alias);
+    return QStringLiteral("json_object(%1)").arg(pares.join(QStringLiteral(", ")));
+}
+
+QString Sello(const QString& anterior, const QVariantList& campos)
+{
+    QByteArray texto = anterior.toUtf8() + '|';
+    for (const QVariant& campo : campos) {
+        if (campo.isNull()) {
+            texto += '-';
+            continue;
         }
-        throw;
+        const QByteArray utf8 = campo.toString().toUtf8();
+        texto += QByteArray::number(utf8.size()) + ':' + utf8;
     }
+    return QString::fromLatin1(QCryptographicHash::hash(texto, QCryptographicHash::Sha256).toHex());
 }
 
 }  // namespace Esquema
