@@ -5,8 +5,8 @@
 
 #include <QDateTime>
 #include <QJsonDocument>
-#include <QTimeZone>
 #include <QJsonObject>
+#include <QTimeZone>
 
 namespace Historial {
 

@@ -46,9 +46,9 @@ Veredicto roto(const Fila& fila, const QString& motivo)
 
 QList<Fila> leerHistorial(Connection& conexion)
 {
-    static const char* const kColumnas[] = {"His_Tabla",   "His_Operacion", "His_Clave",
-                                            "His_Clave_Anterior", "His_Antes", "His_Despues",
-                                            "His_Operador", "His_Usuario_Base", "His_Fecha"};
+    static const char* const kColumnas[] = {"His_Tabla",          "His_Operacion",    "His_Clave",
+                                            "His_Clave_Anterior", "His_Antes",        "His_Despues",
+                                            "His_Operador",       "His_Usuario_Base", "His_Fecha"};
     QList<Fila> filas;
     for (auto rs = conexion.Execute(QStringLiteral(
              "SELECT His_Id, His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior, His_Antes, His_Despues,"

@@ -90,9 +90,10 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         QStringLiteral("verificar-historial"),
         QStringLiteral("Comprueba que el historial de cambios no se alteró (cadena de sellos y catálogo), escribe "
                        "el veredicto y termina: 0 si está íntegro."));
-    parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
-                       desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
-                       capturaHistorial, prepararServidor, verificarHistorial});
+    parser.addOptions(
+        {base,       config,   conexion,  servicio,     servidor,         puerto,           nombreBase,
+         usuario,    operador, registrar, desregistrar, captura,          niveles,          traza,
+         sinEjemplo, exportar, importar,  separador,    capturaHistorial, prepararServidor, verificarHistorial});
     // Anything on a command line is visible to every user of the machine (ps).
     if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
         error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "

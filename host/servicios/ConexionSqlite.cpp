@@ -83,8 +83,7 @@ int registrarSello(sqlite3* db)
             QVariantList campos;
             for (int i = 1; i < cuantos; ++i)
                 campos << (sqlite3_value_type(valores[i]) == SQLITE_NULL ? QVariant() : QVariant(texto(valores[i])));
-            const QByteArray sello =
-                Esquema::Sello(cuantos > 0 ? texto(valores[0]) : QString(), campos).toLatin1();
+            const QByteArray sello = Esquema::Sello(cuantos > 0 ? texto(valores[0]) : QString(), campos).toLatin1();
             sqlite3_result_text(contexto, sello.constData(), static_cast<int>(sello.size()), SQLITE_TRANSIENT);
         },
         nullptr, nullptr, nullptr);

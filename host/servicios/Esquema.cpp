@@ -209,8 +209,7 @@ constexpr ColumnaAgregada kColumnasAgregadas[] = {
     {"Kes_Historial", "His_Sello", "%T"},
 };
 
-const char* const kDisparadoresDelHistorial[] = {"Gcc_Historial_Alta", "Gcc_Historial_Cambio",
-                                                  "Gcc_Historial_Baja"};
+const char* const kDisparadoresDelHistorial[] = {"Gcc_Historial_Alta", "Gcc_Historial_Cambio", "Gcc_Historial_Baja"};
 
 // The change history of the catalogue on SQLite, written by the database itself in the
 // transaction of each change, whoever makes it: every column before and after as a JSON
@@ -220,12 +219,17 @@ const char* const kDisparadoresDelHistorial[] = {"Gcc_Historial_Alta", "Gcc_Hist
 QStringList historialEnSqlite(Connection& conexion)
 {
     const QString fecha = QStringLiteral("strftime('%Y-%m-%d %H:%M:%SZ', 'now')");
-    const auto disparador = [&](const char* nombre, const char* cuando, const QString& operacion,
-                                const QString& clave, const QString& anterior, const QString& antes,
-                                const QString& despues) {
-        const QString campos = QStringList{QStringLiteral("'Grupo_Cuenta_Contable'"), operacion, clave, anterior, antes,
-                                           despues, QStringLiteral("kes_operador()"),
-                                           QStringLiteral("kes_usuario_base()"), fecha}
+    const auto disparador = [&](const char* nombre, const char* cuando, const QString& operacion, const QString& clave,
+                                const QString& anterior, const QString& antes, const QString& despues) {
+        const QString campos = QStringList{QStringLiteral("'Grupo_Cuenta_Contable'"),
+                                           operacion,
+                                           clave,
+                                           anterior,
+                                           antes,
+                                           despues,
+                                           QStringLiteral("kes_operador()"),
+                                           QStringLiteral("kes_usuario_base()"),
+                                           fecha}
                                    .join(QStringLiteral(", "));
         return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Grupo_Cuenta_Contable BEGIN"
                               " INSERT INTO Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior,"
@@ -235,14 +239,13 @@ QStringList historialEnSqlite(Connection& conexion)
             .arg(QLatin1String(nombre), QLatin1String(cuando), campos);
     };
     const QString nueva = QStringLiteral("NEW.Gcc_Cve_Grupo_Cuenta_Contable"),
-                  vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable"),
-                  nulo = QStringLiteral("NULL");
+                  vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable"), nulo = QStringLiteral("NULL");
     return {
         disparador(kDisparadoresDelHistorial[0], "INSERT", QStringLiteral("'ALTA'"), nueva, nulo, nulo,
                    FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("NEW"))),
         disparador(kDisparadoresDelHistorial[1], "UPDATE",
-                   QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END").arg(nueva, vieja), nueva,
-                   vieja, FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("OLD")),
+                   QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END").arg(nueva, vieja), nueva, vieja,
+                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("OLD")),
                    FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("NEW"))),
         disparador(kDisparadoresDelHistorial[2], "DELETE", QStringLiteral("'BAJA'"), vieja, vieja,
                    FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("OLD")), nulo),

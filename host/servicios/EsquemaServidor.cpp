@@ -19,9 +19,9 @@ QString selloSql(const QStringList& campos)
 
 QStringList HistorialSellado(const QString& esquema)
 {
-    const QString columnas = QStringLiteral(
-        "His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior, His_Antes, His_Despues, His_Operador, "
-        "His_Usuario_Base, His_Fecha");
+    const QString columnas =
+        QStringLiteral("His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior, His_Antes, His_Despues, His_Operador, "
+                       "His_Usuario_Base, His_Fecha");
     const QStringList campos{QStringLiteral("'Grupo_Cuenta_Contable'"),
                              QStringLiteral("operacion"),
                              QStringLiteral("clave"),
@@ -87,17 +87,16 @@ QStringList RolesYPermisos(const QString& esquema)
     // same time, which the second one finds as a duplicate and lets be.
     QString roles = QStringLiteral("DO $$\nBEGIN\n");
     for (const QString& rol : {lectura, edicion})
-        roles += QStringLiteral(
-                     "  IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '%1') THEN\n"
-                     "    BEGIN\n"
-                     "      CREATE ROLE %1 NOLOGIN;\n"
-                     "    EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL;\n"
-                     "      WHEN insufficient_privilege THEN\n"
-                     "        RAISE EXCEPTION 'El usuario % no puede crear el rol %1: un superusuario debe "
-                     "crearlo (CREATE ROLE %1 NOLOGIN) o darle el atributo CREATEROLE', session_user\n"
-                     "          USING ERRCODE = 'P0001';\n"
-                     "    END;\n"
-                     "  END IF;\n")
+        roles += QStringLiteral("  IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '%1') THEN\n"
+                                "    BEGIN\n"
+                                "      CREATE ROLE %1 NOLOGIN;\n"
+                                "    EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL;\n"
+                                "      WHEN insufficient_privilege THEN\n"
+                                "        RAISE EXCEPTION 'El usuario % no puede crear el rol %1: un superusuario debe "
+                                "crearlo (CREATE ROLE %1 NOLOGIN) o darle el atributo CREATEROLE', session_user\n"
+                                "          USING ERRCODE = 'P0001';\n"
+                                "    END;\n"
+                                "  END IF;\n")
                      .arg(rol);
     roles += QStringLiteral("END $$");
     const QString ambos = lectura + QStringLiteral(", ") + edicion;

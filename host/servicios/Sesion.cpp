@@ -113,10 +113,10 @@ std::unique_ptr<Connection> abrirPostgres(const Configuracion& configuracion, Es
         throw ErrorEjecucion(ConexionPostgres::SinPermiso(identidad.usuario, true), QStringLiteral("42501"));
     Esquema::ExigirPreparada(*conexion);
     e.usuarioBase = identidad.usuario;
-    e.motivoSoloLectura =
-        identidad.escribe ? QString()
-                          : QStringLiteral("el usuario %1 sólo puede consultar el catálogo (rol tq614_lectura)")
-                                .arg(identidad.usuario);
+    e.motivoSoloLectura = identidad.escribe
+                              ? QString()
+                              : QStringLiteral("el usuario %1 sólo puede consultar el catálogo (rol tq614_lectura)")
+                                    .arg(identidad.usuario);
     return conexion;
 }
 

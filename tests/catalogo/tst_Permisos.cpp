@@ -2,13 +2,13 @@
 // prepares the database, people get access through the two group roles, the history is
 // written and sealed by the database alone, and its verification finds what was tampered with.
 
+#include "AccesoDatosKes.h"
 #include "BaseDePrueba.h"
 #include "CatalogoCsv.h"
 #include "ConexionPostgres.h"
 #include "Historial.h"
 #include "PantallaDePrueba.h"
 #include "UtileriasKes.h"
-#include "AccesoDatosKes.h"
 #include "VentanaHistorial.h"
 #include "VerificacionHistorial.h"
 
@@ -29,7 +29,7 @@ using Pq = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 Pq porSocket(const QString& usuario, const QString& base, const QString& esquema = {})
 {
     QString cadena = u"host=%1 port=%2 user=%3 dbname=%4"_s.arg(qEnvironmentVariable("TQ614_PG_SOCKET"),
-                                                                 qEnvironmentVariable("TQ614_PG_PORT"), usuario, base);
+                                                                qEnvironmentVariable("TQ614_PG_PORT"), usuario, base);
     if (!esquema.isEmpty())
         cadena += u" options='-c search_path=%1 -c client_min_messages=warning'"_s.arg(esquema);
     return Pq(PQconnectdb(cadena.toUtf8().constData()), &PQfinish);
@@ -80,8 +80,8 @@ struct Login
 // log's and the history's sizes.
 QString estadoComoDueno(const BaseDePrueba& base)
 {
-    const Pq dueno = porSocket(qEnvironmentVariable("TQ614_PG_USUARIO"), qEnvironmentVariable("TQ614_PG_BASE"),
-                               base.Esquema());
+    const Pq dueno =
+        porSocket(qEnvironmentVariable("TQ614_PG_USUARIO"), qEnvironmentVariable("TQ614_PG_BASE"), base.Esquema());
     const std::unique_ptr<PGresult, decltype(&PQclear)> r(
         PQexec(dueno.get(), "SELECT (SELECT string_agg(row_to_json(g)::text, ';' ORDER BY 1)"
                             " FROM Grupo_Cuenta_Contable g) || (SELECT COUNT(*) FROM Kes_Bitacora)"
@@ -121,9 +121,12 @@ class tst_Permisos : public QObject
             const QString ini = m_carpeta.filePath(u"servidor.ini"_s);
             QSettings ajustes(ini, QSettings::IniFormat);
             const Sesion::Configuracion& c = base.Configuracion();
-            for (const auto& [clave, valor] : {std::pair{"Motor", u"postgresql"_s}, {"Servidor", c.servidor},
-                                               {"Puerto", QString::number(c.puerto)}, {"Base", c.base},
-                                               {"Usuario", c.usuario}, {"Esquema", c.esquema}})
+            for (const auto& [clave, valor] : {std::pair{"Motor", u"postgresql"_s},
+                                               {"Servidor", c.servidor},
+                                               {"Puerto", QString::number(c.puerto)},
+                                               {"Base", c.base},
+                                               {"Usuario", c.usuario},
+                                               {"Esquema", c.esquema}})
                 ajustes.setValue(u"BaseDeDatos/"_s + QLatin1String(clave), valor);
             ajustes.sync();
             argumentos << u"--config"_s << ini;
@@ -189,7 +192,8 @@ private slots:
             base.LimpiarMensajes();
             cambio();
             const QStringList mensajes = base.MensajesEnTexto();
-            QVERIFY2(mensajes.size() == 1 && mensajes[0].contains(falta), qPrintable(nombre + (u": "_s + mensajes.join(u"\n"_s))));
+            QVERIFY2(mensajes.size() == 1 && mensajes[0].contains(falta),
+                     qPrintable(nombre + (u": "_s + mensajes.join(u"\n"_s))));
             QCOMPARE(estadoComoDueno(base), antes);
             QVERIFY(!Sesion::Conexion()->EnTransaccion() && pantalla.Nodo(u"B"_s));
         }
@@ -198,8 +202,7 @@ private slots:
 
         const Login extrano(QString{});
         extrano.Usar(base);
-        QCOMPARE(ErrorDe([] { Sesion::Conexion(); }),
-                 u"42501 "_s + ConexionPostgres::SinPermiso(extrano.nombre, true));
+        QCOMPARE(ErrorDe([] { Sesion::Conexion(); }), u"42501 "_s + ConexionPostgres::SinPermiso(extrano.nombre, true));
     }
 
     // A hostile editor, statement by statement: the server refuses, or the real history stays right.
@@ -213,12 +216,14 @@ private slots:
         const Pq hostil = porSocket(editor.nombre, qEnvironmentVariable("TQ614_PG_BASE"), s);
         const QString cambio = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = Gcc_Descripcion || '.'"_s;
         const QString columnas = u"(His_Tabla, His_Operacion, His_Clave, His_Operador, His_Usuario_Base, His_Fecha)"_s;
-        const std::pair<QString, bool> intentos[] = {  // statement, whether the server runs it
+        const std::pair<QString, bool> intentos[] = {
+            // statement, whether the server runs it
             {u"CREATE TEMP TABLE Kes_Historial (LIKE %1.Kes_Historial INCLUDING ALL)"_s.arg(s), true},
             {cambio, true},
             {u"CREATE TABLE public.Kes_Historial (His_Id INTEGER)"_s, false},
             {u"INSERT INTO %1.Kes_Historial %2 VALUES ('Grupo_Cuenta_Contable', 'BAJA', 'A', 'jefe', 'jefe', "
-             "'2020-01-01 00:00:00')"_s.arg(s, columnas), false},
+             "'2020-01-01 00:00:00')"_s.arg(s, columnas),
+             false},
             {u"UPDATE %1.Kes_Historial SET His_Operador = 'jefe'"_s.arg(s), false},
             {u"DELETE FROM %1.Kes_Historial"_s.arg(s), false},
             {u"TRUNCATE %1.Kes_Historial"_s.arg(s), false},
@@ -272,12 +277,11 @@ private slots:
                                                       "gcc_historial"_s
                                               : u"DROP TRIGGER Gcc_Historial_Cambio; "_s + cambio;
             QTest::newRow(m + " intacto") << motor << QString() << u"Historial íntegro: 3 cambios"_s;
-            QTest::newRow(m + " editado") << motor
-                                          << u"UPDATE Kes_Historial SET His_Operador = 'otro' WHERE His_Id = "_s
-                                                 + segundo
-                                          << u"su sello no corresponde"_s;
-            QTest::newRow(m + " borrado") << motor << u"DELETE FROM Kes_Historial WHERE His_Id = "_s + segundo
-                                          << u"su sello no corresponde"_s;
+            QTest::newRow(m + " editado")
+                << motor << u"UPDATE Kes_Historial SET His_Operador = 'otro' WHERE His_Id = "_s + segundo
+                << u"su sello no corresponde"_s;
+            QTest::newRow(m + " borrado")
+                << motor << u"DELETE FROM Kes_Historial WHERE His_Id = "_s + segundo << u"su sello no corresponde"_s;
             QTest::newRow(m + " sin disparador")
                 << motor << sinDisparador << u"el grupo B no es como lo dejó su último cambio"_s;
         }
@@ -290,7 +294,8 @@ private slots:
         REQUIERE_MOTOR(motor);
         BaseDePrueba base(motor);
         base.InsertarGrupos({u"A|Activo"_s, u"B|Caja||A|2"_s});
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = '1.1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s);
+        base.Ejecutar(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = '1.1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s);
         Sesion::Cerrar();
         if (!alteracion.isEmpty())
             base.EjecutarAparte(alteracion);
@@ -306,7 +311,8 @@ private slots:
         ventana.VerificarIntegridad();
         QCOMPARE(ventana.findChild<QLabel*>(u"lblVeredicto"_s)->text(), veredicto);
         if (restaurado) {
-            base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
+            base.Ejecutar(
+                u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = 3 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
             QCOMPARE(base.ContarFilas(u"Kes_Historial"_s), 4);
         }
     }

@@ -88,9 +88,9 @@ private slots:
                 .split(u'|');
         // On a server the operator is the login, whatever the configuration names.
         const bool pg = motor == Motor::PostgreSQL;
-        QCOMPARE(fila.mid(0, 5), QStringList({kTabla, u"1"_s, pg ? base.Configuracion().usuario : u"PRUEBA"_s,
-                                              Sesion::IdSesion(),
-                                              pg ? base.Configuracion().usuario : Sesion::UsuarioDelSistema()}));
+        QCOMPARE(fila.mid(0, 5),
+                 QStringList({kTabla, u"1"_s, pg ? base.Configuracion().usuario : u"PRUEBA"_s, Sesion::IdSesion(),
+                              pg ? base.Configuracion().usuario : Sesion::UsuarioDelSistema()}));
         const QDateTime fecha = QDateTime::fromString(fila.value(5), u"yyyy-MM-dd HH:mm:ss"_s);
         QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(fila.value(5)));
         if (motor == Motor::PostgreSQL) {
