@@ -3,8 +3,8 @@
 #include "Ado.h"
 #include "ErrorEjecucion.h"
 #include "EsquemaServidor.h"
+#include "HistorialSqlite.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QStringList>
 
@@ -67,7 +67,7 @@ QStringList sentencias()
                        " Bit_Sesion %T,"
                        " Bit_Usuario_Base %T)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Bit_Tabla_Clave_Indice ON Kes_Bitacora (Bit_Tabla, Bit_Clave)"),
-        // Written by triggers (see historialEnSqlite, EsquemaServidor); read newest first, by key.
+        // Written by triggers (see HistorialSqlite, EsquemaServidor); read newest first, by key.
         QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Historial ("
                        " His_Id %ID,"
                        " His_Tabla %T NOT NULL,"
@@ -209,63 +209,6 @@ constexpr ColumnaAgregada kColumnasAgregadas[] = {
     {"Kes_Historial", "His_Sello", "%T"},
 };
 
-const char* const kDisparadoresDelHistorial[] = {"Gcc_Historial_Alta", "Gcc_Historial_Cambio", "Gcc_Historial_Baja"};
-
-// The change history of the catalogue on SQLite, written by the database itself in the
-// transaction of each change, whoever makes it: every column before and after as a JSON
-// object, the operator, the login and the time in UTC, sealed to the row before it
-// (kes_sello, see Sello). Key changes are told apart from other updates; the key is kept
-// before and after. PostgreSQL's is EsquemaServidor::HistorialSellado.
-QStringList historialEnSqlite(Connection& conexion)
-{
-    const QString fecha = QStringLiteral("strftime('%Y-%m-%d %H:%M:%SZ', 'now')");
-    const auto disparador = [&](const char* nombre, const char* cuando, const QString& operacion, const QString& clave,
-                                const QString& anterior, const QString& antes, const QString& despues) {
-        const QString campos = QStringList{QStringLiteral("'Grupo_Cuenta_Contable'"),
-                                           operacion,
-                                           clave,
-                                           anterior,
-                                           antes,
-                                           despues,
-                                           QStringLiteral("kes_operador()"),
-                                           QStringLiteral("kes_usuario_base()"),
-                                           fecha}
-                                   .join(QStringLiteral(", "));
-        return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Grupo_Cuenta_Contable BEGIN"
-                              " INSERT INTO Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior,"
-                              " His_Antes, His_Despues, His_Operador, His_Usuario_Base, His_Fecha, His_Sello)"
-                              " VALUES (%3, kes_sello((SELECT His_Sello FROM Kes_Historial"
-                              " ORDER BY His_Id DESC LIMIT 1), %3)); END")
-            .arg(QLatin1String(nombre), QLatin1String(cuando), campos);
-    };
-    const QString nueva = QStringLiteral("NEW.Gcc_Cve_Grupo_Cuenta_Contable"),
-                  vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable"), nulo = QStringLiteral("NULL");
-    return {
-        disparador(kDisparadoresDelHistorial[0], "INSERT", QStringLiteral("'ALTA'"), nueva, nulo, nulo,
-                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("NEW"))),
-        disparador(kDisparadoresDelHistorial[1], "UPDATE",
-                   QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END").arg(nueva, vieja), nueva, vieja,
-                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("OLD")),
-                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("NEW"))),
-        disparador(kDisparadoresDelHistorial[2], "DELETE", QStringLiteral("'BAJA'"), vieja, vieja,
-                   FilaComoJson(conexion, Sesion::Configuracion::SQLite, QStringLiteral("OLD")), nulo),
-    };
-}
-
-// The history's triggers of a SQLite file that are missing (someone dropped them).
-QStringList disparadoresFaltantes(Connection& conexion)
-{
-    QStringList faltan;
-    for (const char* nombre : kDisparadoresDelHistorial) {
-        if (conexion
-                .Execute(QStringLiteral("SELECT 1 AS Hay FROM sqlite_master WHERE type = 'trigger' AND name = ?"),
-                         QVariantList{QLatin1String(nombre)})
-                ->Eof())
-            faltan << QLatin1String(nombre);
-    }
-    return faltan;
-}
-
 // The schema the session works in, quoted, for the statements that must name it.
 QString esquemaActual(Connection& conexion)
 {
@@ -340,9 +283,9 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
             conexion.Execute(sentencia);
     } else {
         // Older versions' triggers wrote no seal: made anew.
-        for (const char* nombre : kDisparadoresDelHistorial)
-            conexion.Execute(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(nombre)));
-        for (const QString& sentencia : historialEnSqlite(conexion))
+        for (const QString& sentencia : HistorialSqlite::Borrar())
+            conexion.Execute(sentencia);
+        for (const QString& sentencia : HistorialSqlite::Disparadores(conexion))
             conexion.Execute(sentencia);
     }
     const int version = versionRegistrada(conexion);
@@ -356,21 +299,6 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
         conexion.Execute(
             QStringLiteral("UPDATE Kes_Version SET Ver_Numero = ?, Ver_Fecha = ? WHERE Ver_Componente = ?"),
             QVariantList{kVersion, ahora, kComponente});
-}
-
-// A missing history trigger of a SQLite file is made again, and the user told: the changes
-// made meanwhile are not in the history, which the verification finds.
-QString restaurarDisparadores(Connection& conexion)
-{
-    const QStringList faltan = disparadoresFaltantes(conexion);
-    if (faltan.isEmpty())
-        return {};
-    for (const QString& sentencia : historialEnSqlite(conexion))
-        conexion.Execute(sentencia);
-    return QStringLiteral("Faltaban disparadores del historial de cambios (%1) y se volvieron a crear. Los cambios "
-                          "hechos mientras faltaban no están en el historial: verifíquelo con "
-                          "tq614-host --verificar-historial.")
-        .arg(faltan.join(QStringLiteral(", ")));
 }
 
 // The schema's changes in one transaction, rolled back unless confirmed.
@@ -446,7 +374,7 @@ QString Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
     const int version = Version(conexion);
     exigirConocida(version);
     if (version == kVersion)
-        return motor == Sesion::Configuracion::SQLite ? restaurarDisparadores(conexion) : QString();
+        return motor == Sesion::Configuracion::SQLite ? HistorialSqlite::Restaurar(conexion) : QString();
     GuardaEsquema guarda(conexion);
     crear(conexion, motor);
     guarda.Confirmar();
@@ -472,34 +400,6 @@ void ExigirPreparada(Connection& conexion)
                                             "ejecute tq614-host --preparar-servidor")
                                  .arg(version)
                                  .arg(kVersion));
-}
-
-QString FilaComoJson(Connection& conexion, Sesion::Configuracion::Motor motor, const QString& alias)
-{
-    if (motor == Sesion::Configuracion::PostgreSQL)
-        return QStringLiteral("row_to_json(%1)::text").arg(alias);
-    // The columns the table has, those of other origins included.
-    QStringList pares;
-    for (auto rs = conexion.Execute(QStringLiteral("SELECT name FROM pragma_table_info('Grupo_Cuenta_Contable')"));
-         !rs->Eof(); rs->MoveNext())
-        // JSON holds no bytes: they are written in hex, as PostgreSQL writes them.
-        pares << QStringLiteral("'%1', CASE WHEN typeof(%2.%1) = 'blob' THEN '\\x' || hex(%2.%1) ELSE %2.%1 END")
-                     .arg(rs->Fields(QStringLiteral("name")).toString(), alias);
-    return QStringLiteral("json_object(%1)").arg(pares.join(QStringLiteral(", ")));
-}
-
-QString Sello(const QString& anterior, const QVariantList& campos)
-{
-    QByteArray texto = anterior.toUtf8() + '|';
-    for (const QVariant& campo : campos) {
-        if (campo.isNull()) {
-            texto += '-';
-            continue;
-        }
-        const QByteArray utf8 = campo.toString().toUtf8();
-        texto += QByteArray::number(utf8.size()) + ':' + utf8;
-    }
-    return QString::fromLatin1(QCryptographicHash::hash(texto, QCryptographicHash::Sha256).toHex());
 }
 
 }  // namespace Esquema
