@@ -111,10 +111,11 @@ class tst_Permisos : public QObject
 
     QTemporaryDir m_carpeta;
 
-    // tq614-host --verificar-historial on the base: its exit code, its first line and its errors.
-    std::tuple<int, QString, QString> verificarConElPrograma(const BaseDePrueba& base)
+    // tq614-host with `orden` (--verificar-historial) on the base: its exit code, its first line and its errors.
+    std::tuple<int, QString, QString> conElPrograma(const BaseDePrueba& base,
+                                                    const QString& orden = u"--verificar-historial"_s)
     {
-        QStringList argumentos{u"--verificar-historial"_s};
+        QStringList argumentos{orden};
         if (base.Esquema().isEmpty()) {
             argumentos << u"--base"_s << base.Archivo();
         } else {
@@ -146,6 +147,9 @@ private slots:
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
         base.InsertarGrupos({u"A|Activo"_s, u"B|Caja||A|2"_s});
+        // Prepared again by its owner, with the program: nothing is lost, the rights are set anew.
+        const auto [salida, linea, errores] = conElPrograma(base, u"--preparar-servidor"_s);
+        QVERIFY2(salida == 0 && linea.startsWith(u"Base de datos preparada"_s), qPrintable(linea + errores));
         const Login editor(u"tq614_edicion"_s);
         editor.Usar(base);
         QVERIFY(Sesion::MotivoSoloLectura().isEmpty());
@@ -300,7 +304,7 @@ private slots:
         if (!alteracion.isEmpty())
             base.EjecutarAparte(alteracion);
         base.LimpiarMensajes();
-        const auto [salida, veredicto, errores] = verificarConElPrograma(base);
+        const auto [salida, veredicto, errores] = conElPrograma(base);
         QVERIFY2(veredicto.contains(hallazgo), qPrintable(veredicto));
         QCOMPARE(salida, alteracion.isEmpty() ? 0 : 1);
         // A SQLite file gets its dropped trigger again when opened, and says so; the window agrees.
