@@ -122,8 +122,9 @@ int administrar(const Opciones& opciones)
     Sesion::Configurar(opciones.base);
     if (opciones.prepararServidor) {
         Sesion::PrepararServidor();
-        std::printf("Base de datos preparada (versión %d del esquema, roles tq614_lectura y tq614_edicion).\n",
-                    Esquema::kVersion);
+        const bool servidor = opciones.base.motor == Sesion::Configuracion::PostgreSQL;
+        std::printf("Base de datos preparada (versión %d del esquema%s).\n", Esquema::kVersion,
+                    servidor ? ", roles tq614_lectura y tq614_edicion" : "");
         if (!opciones.verificarHistorial)
             return 0;
     }

@@ -13,6 +13,7 @@ namespace Esquema {
 namespace {
 
 const QString kComponente = QStringLiteral("KesServicios");
+constexpr int kVersionDeLosSellos = 5;
 
 // %T stands for the text type, %ID for the audit log's generated key.
 QStringList sentencias()
@@ -264,6 +265,17 @@ void agregarColumnas(Connection& conexion, Sesion::Configuracion::Motor motor)
     }
 }
 
+// Groups written before the history was sealed have no change to start from, and would look
+// like groups added behind the history's back: each gets one sealed change, without a field
+// changed, by whoever upgrades the database.
+void sellarPuntoDePartida(Connection& conexion)
+{
+    conexion.Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = Gcc_Descripcion"
+                                    " WHERE NOT EXISTS (SELECT 1 FROM Kes_Historial"
+                                    " WHERE His_Tabla = 'Grupo_Cuenta_Contable'"
+                                    " AND His_Clave = Grupo_Cuenta_Contable.Gcc_Cve_Grupo_Cuenta_Contable)"));
+}
+
 void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // Two programs opening a new database at once must not both create it.
@@ -290,6 +302,8 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
     }
     const int version = versionRegistrada(conexion);
     exigirConocida(version);
+    if (version < kVersionDeLosSellos)
+        sellarPuntoDePartida(conexion);
     const QString ahora = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (version == 0)
         conexion.Execute(
