@@ -185,6 +185,9 @@ private slots:
         const QString falta = u"GRANT tq614_edicion TO "_s + lector.nombre;
         PantallaDePrueba pantalla(base);
         QVERIFY(pantalla.Nodo(u"B"_s) && Historial::Leer(*Sesion::Conexion(), {}).size() == 2);
+        QString error;
+        QCOMPARE(CatalogoCsv::Exportar(*Sesion::Conexion(), m_carpeta.filePath(u"lector-exporta.csv"_s), ',', &error),
+                 2);
         const std::pair<const char*, std::function<bool()>> cambios[] = {
             {"nuevo", [&] { return pantalla.Nuevo(u"A"_s, u"C"_s, u"Bancos"_s, u"1.2"_s); }},
             {"editar", [&] { return pantalla.Editar(u"B"_s, u"Caja chica"_s, QString()); }},
