@@ -4,6 +4,7 @@
 
 #include "AccesoDatosKes.h"
 #include "AplicacionHost.h"
+#include "AvisoDeArranque.h"
 #include "CargadorComponente.h"
 #include "CatalogoCsv.h"
 #include "CatalogoEjemplo.h"
@@ -20,26 +21,26 @@
 #include <QFileInfo>
 #include <QTreeWidget>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 extern "C" void* KesCrearObjeto(const char* clase);
 
 namespace {
 
-// Registering and drawing a picture need no screen: the offscreen platform is chosen
-// before Qt starts, so they also work where there is no display.
-void elegirPlataformaSinVentana(int argc, char** argv)
+QStringList argumentosDe(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--captura", 9) == 0 || std::strcmp(argv[i], "--registrar") == 0
-            || std::strcmp(argv[i], "--desregistrar") == 0 || std::strncmp(argv[i], "--exportar", 10) == 0
-            || std::strncmp(argv[i], "--importar", 10) == 0 || std::strcmp(argv[i], "--preparar-servidor") == 0
-            || std::strcmp(argv[i], "--verificar-historial") == 0)
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i)
+        argumentos << QString::fromLocal8Bit(argv[i]);
+    return argumentos;
+}
+
+// Only the window needs a display: every other run (an action, the help, a mistaken command
+// line) is told so before Qt starts, so that it works over ssh and in scripts.
+void elegirPlataforma(int argc, char** argv)
+{
+    if (!PidenVentana(argumentosDe(argc, argv)))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 // A database file that did not exist before this run gets the sample catalogue.
@@ -94,7 +95,7 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
 int intercambiar(const Opciones& opciones)
 {
     QString error;
-    if (!opciones.exportar.isEmpty()) {
+    if (opciones.accion == Accion::Exportar) {
         const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), opciones.exportar, opciones.separador, &error);
         if (grupos < 0) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -115,19 +116,21 @@ int intercambiar(const Opciones& opciones)
     return 0;
 }
 
-// --preparar-servidor and --verificar-historial: one line on the standard output, and the
-// exit code says whether all went well.
-int administrar(const Opciones& opciones)
+// --preparar-servidor, run by the database's owner: the schema, the roles and the rights.
+int prepararServidor(const Opciones& opciones)
 {
     Sesion::Configurar(opciones.base);
-    if (opciones.prepararServidor) {
-        Sesion::PrepararServidor();
-        const bool servidor = opciones.base.motor == Sesion::Configuracion::PostgreSQL;
-        std::printf("Base de datos preparada (versión %d del esquema%s).\n", Esquema::kVersion,
-                    servidor ? ", roles tq614_lectura y tq614_edicion" : "");
-        if (!opciones.verificarHistorial)
-            return 0;
-    }
+    Sesion::PrepararServidor();
+    const bool servidor = opciones.base.motor == Sesion::Configuracion::PostgreSQL;
+    std::printf("Base de datos preparada (versión %d del esquema%s).\n", Esquema::kVersion,
+                servidor ? ", roles tq614_lectura y tq614_edicion" : "");
+    return 0;
+}
+
+// --verificar-historial: the verdict on one line; the exit code says whether all holds.
+int verificarHistorial(const Opciones& opciones)
+{
+    Sesion::Configurar(opciones.base);
     Connection* conexion = Sesion::Conexion();
     for (const Sesion::MensajeRegistrado& aviso : Sesion::MensajesRegistrados())  // triggers restored
         std::fprintf(stderr, "%s\n", qPrintable(aviso.texto));
@@ -136,39 +139,88 @@ int administrar(const Opciones& opciones)
     return veredicto.integro ? 0 : 1;
 }
 
-int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
+int registrar(const Opciones& opciones)
 {
-    if (opciones.registrar || opciones.desregistrar) {
-        const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
-        opciones.registrar ? CargadorComponente::Registrar(componente) : CargadorComponente::Desregistrar(componente);
-        std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
-        return 0;
-    }
-    // A picture drawn off screen, or a file written or read from the command line, has nobody
-    // to answer a message or a password prompt.
-    if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || !opciones.exportar.isEmpty()
-        || !opciones.importar.isEmpty() || opciones.prepararServidor || opciones.verificarHistorial)
-        Sesion::RegistrarMensajes(true);
-    if (opciones.prepararServidor || opciones.verificarHistorial)
-        return administrar(opciones);
-    abrirBase(opciones);
-    if (!opciones.exportar.isEmpty() || !opciones.importar.isEmpty())
-        return intercambiar(opciones);
-    if (!opciones.capturaHistorial.isEmpty()) {
-        VentanaHistorial historial;
-        historial.show();
-        QCoreApplication::processEvents();
-        return guardarImagen(historial, opciones.capturaHistorial) ? 0 : 1;
-    }
-    // The trace is of the component's calls: it starts once the host's own set-up is done.
+    const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
+    const bool alta = opciones.accion == Accion::Registrar;
+    alta ? CargadorComponente::Registrar(componente) : CargadorComponente::Desregistrar(componente);
+    std::printf("%s\n", alta ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
+    return 0;
+}
+
+int capturarHistorial(const Opciones& opciones)
+{
+    VentanaHistorial historial;
+    historial.show();
+    QCoreApplication::processEvents();
+    return guardarImagen(historial, opciones.capturaHistorial) ? 0 : 1;
+}
+
+int capturarPantalla(const Opciones& opciones)
+{
     if (!opciones.traza.isEmpty())
         Sesion::EstablecerTraza(opciones.traza);
-
     CargadorComponente componente;
     VentanaPrincipal ventana;
     ventana.MostrarPantalla(componente.CrearPantalla());
-    if (!opciones.captura.isEmpty())
-        return capturar(ventana, opciones);
+    return capturar(ventana, opciones);
+}
+
+// An action of the command line: nobody is there to answer a message or a password prompt,
+// so they go to the error output, with the exit code.
+int ejecutarAccion(const Opciones& opciones)
+{
+    Sesion::RegistrarMensajes(true);
+    switch (opciones.accion) {
+    case Accion::Registrar:
+    case Accion::Desregistrar:
+        return registrar(opciones);
+    case Accion::Exportar:
+    case Accion::Importar:
+        abrirBase(opciones);
+        return intercambiar(opciones);
+    case Accion::CapturaHistorial:
+        abrirBase(opciones);
+        return capturarHistorial(opciones);
+    case Accion::Captura:
+        abrirBase(opciones);
+        return capturarPantalla(opciones);
+    case Accion::PrepararServidor:
+        return prepararServidor(opciones);
+    case Accion::VerificarHistorial:
+        return verificarHistorial(opciones);
+    case Accion::Ventana:
+        break;
+    }
+    return 2;
+}
+
+// The window: a failure to start is told in a message box, with what to do, never by
+// vanishing.
+int abrirVentana(AplicacionHost& aplicacion, Opciones opciones)
+{
+    const auto abrir = [&] {
+        // The settings file is read again on each try: the user may have just corrected it.
+        if (!opciones.archivoConfiguracion.isEmpty())
+            if (std::optional<Opciones> releidas = LeerOpciones(aplicacion.arguments()))
+                opciones = *releidas;
+        if (!opciones.errorDeConfiguracion.isEmpty())
+            throw ErrorEjecucion(opciones.errorDeConfiguracion);
+        abrirBase(opciones);
+    };
+    if (!AvisoDeArranque::AbrirConReintento(abrir, opciones.archivoConfiguracion))
+        return 1;
+    // The trace is of the component's calls: it starts once the host's own set-up is done.
+    if (!opciones.traza.isEmpty())
+        Sesion::EstablecerTraza(opciones.traza);
+    CargadorComponente componente;
+    VentanaPrincipal ventana;
+    try {
+        ventana.MostrarPantalla(componente.CrearPantalla());
+    } catch (const ErrorEjecucion& error) {
+        AvisoDeArranque::Mostrar(error, AvisoDeArranque::Salida::SoloSalir, opciones.archivoConfiguracion);
+        return 1;
+    }
     ventana.show();
     return aplicacion.exec();
 }
@@ -177,19 +229,15 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 
 int main(int argc, char** argv)
 {
-    elegirPlataformaSinVentana(argc, argv);
+    elegirPlataforma(argc, argv);
     AplicacionHost aplicacion(argc, argv);
     const std::optional<Opciones> opciones = LeerOpciones(aplicacion.arguments());
     if (!opciones)
         return 2;
     try {
-        return ejecutar(aplicacion, *opciones);
+        return opciones->accion == Accion::Ventana ? abrirVentana(aplicacion, *opciones) : ejecutarAccion(*opciones);
     } catch (const ErrorEjecucion& error) {
         std::fprintf(stderr, "%s\n", qPrintable(error.Description()));
-        // A window that cannot open (no rights, a schema not prepared) tells its user why.
-        if (!Sesion::MensajesRegistrandose())
-            Sesion::MostrarMensaje({error.Description(), AccesoDatos::vbCritical, QStringLiteral("Kestrima"), 0,
-                                    QStringLiteral("Kestrima"), QString()});
         return 1;
     }
 }
