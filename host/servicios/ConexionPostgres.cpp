@@ -6,11 +6,9 @@
 #include "ResultadoPostgres.h"
 #include "SentenciaParametrizada.h"
 
-#include <QDateTime>
 #include <QRegularExpression>
 #include <libpq-fe.h>
 #include <poll.h>
-#include <thread>
 
 namespace {
 

@@ -137,6 +137,7 @@ ConexionPostgres::Resultado ConexionPostgres::leerRespuesta(Limite limite, AlCor
         PGresult* siguiente = PQgetResult(m_conn);
         if (!siguiente)
             break;
+        // The first error is the one to report; otherwise the last result counts.
         const ExecStatusType estado = resultado ? PQresultStatus(resultado.get()) : PGRES_COMMAND_OK;
         if (estado == PGRES_FATAL_ERROR || estado == PGRES_NONFATAL_ERROR)
             PQclear(siguiente);
