@@ -2,16 +2,21 @@
 
 #include "ErrorEjecucion.h"
 #include "MenuCatalogo.h"
+#include "Servicios.h"
+#include "Sesion.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
 
 VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     : QMainWindow(padre)
 {
     setObjectName(QStringLiteral("VentanaPrincipal"));
-    setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
+    m_titulo = QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables");
+    setWindowTitle(m_titulo);
     // The screen shows the selected group's key in its own key box.
     menuBar()->addMenu(new MenuCatalogo(
         this,
@@ -25,6 +30,23 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
             if (m_pantalla)
                 QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
         }));
+    // A failover can happen under the open window at any time.
+    auto* vigia = new QTimer(this);
+    connect(vigia, &QTimer::timeout, this, &VentanaPrincipal::MostrarSoloLectura);
+    vigia->start(500);
+}
+
+void VentanaPrincipal::MostrarSoloLectura()
+{
+    const QString motivo = Sesion::MotivoSoloLectura();
+    if (motivo == m_motivoSoloLectura)
+        return;
+    m_motivoSoloLectura = motivo;
+    setWindowTitle(motivo.isEmpty() ? m_titulo : QStringLiteral("%1 (sólo consulta)").arg(m_titulo));
+    statusBar()->showMessage(motivo);
+    if (!motivo.isEmpty())
+        Sesion::MostrarMensaje(
+            {motivo + u'.', AccesoDatos::vbInformation, QStringLiteral("Kestrima"), 0, QStringLiteral("TQ614"), {}});
 }
 
 QString VentanaPrincipal::Transaccion() const

@@ -23,9 +23,15 @@ public:
     // Unloading the host window (the screen's exit button does it) closes the program.
     Q_INVOKABLE void Unload();
 
+    // Shows in the title and the status bar why the session may not change the catalogue, and
+    // tells the user once each time it starts to be so. Runs on a timer; asks nothing of the server.
+    void MostrarSoloLectura();
+
 protected:
     void closeEvent(QCloseEvent* evento) override;
 
 private:
     QPointer<QObject> m_pantalla;
+    QString m_titulo;
+    QString m_motivoSoloLectura;
 };

@@ -1,5 +1,6 @@
 #include "ConexionPostgres.h"
 
+#include "DesenlaceIncierto.h"
 #include "ErrorEjecucion.h"
 #include "RecordsetEnMemoria.h"
 #include "ResultadoPostgres.h"
@@ -10,6 +11,8 @@
 #include <libpq-fe.h>
 #include <poll.h>
 #include <thread>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -44,6 +47,8 @@ QString descripcionEnEspanol(const QString& estado, const PGresult* r)
                               "nuevo en unos momentos");
     if (estado == QLatin1String("40P01") || estado == QLatin1String("40001"))
         return QStringLiteral("El cambio chocó con el de otro usuario y se deshizo; intente de nuevo");
+    if (estado == QLatin1String("25006"))
+        return QStringLiteral("La base de datos sólo admite consultas en esta sesión: el cambio no se hizo");
     if (estado == QLatin1String("25P02"))
         return QStringLiteral("La transacción quedó anulada por un error anterior; se debe deshacer");
     if (estado.startsWith(QLatin1String("08")) || estado.startsWith(QLatin1String("57P")))
@@ -67,6 +72,13 @@ QString motivoDeRechazo(const QString& detalle)
     if (detalle.contains(QLatin1String("password authentication failed")))
         return QStringLiteral("la contraseña no es la del usuario");
     return QStringLiteral("el servidor no respondió o rechazó la conexión");
+}
+
+// Whether libpq refused every host only because each was a standby (target_session_attrs).
+bool soloRespondieronReservas(const QString& detalle)
+{
+    return detalle.contains(QLatin1String("session is read-only"))
+           || detalle.contains(QLatin1String("server is in hot standby mode"));
 }
 
 // How many hosts libpq will try: each may take the whole deadline.
@@ -186,6 +198,7 @@ struct ConexionPostgres::Sentencia
 
 ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
     : m_espera(configuracion.esperaServidorMs > 0 ? configuracion.esperaServidorMs : 15000)
+    , m_reservaSoloLectura(configuracion.reservaSoloLectura)
     , m_cache(kSentenciasEnCache)
     , m_rafaga(
           [this](const QString& sql, const QVariantList& valores) {
@@ -266,15 +279,21 @@ int ConexionPostgres::ProcesoDelServidor() const
 // is asked once; a password that did not open the session is not kept.
 void ConexionPostgres::conectar()
 {
-    for (bool preguntada = false;; preguntada = true) {
-        abrir();
+    bool preguntada = false;
+    for (Destino hacia = Destino::Configurado;;) {
+        abrir(hacia);
         if (PQstatus(m_conn) == CONNECTION_OK)
             break;
         const QString detalle = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
         const QString adonde = destino();
         const bool faltaContrasena = PQconnectionNeedsPassword(m_conn);
         cerrar();
+        if (hacia == Destino::Configurado && m_reservaSoloLectura && soloRespondieronReservas(detalle)) {
+            hacia = Destino::AunReserva;
+            continue;
+        }
         if (faltaContrasena && !preguntada) {
+            preguntada = true;
             if (const auto contrasena = Sesion::PedirClave(adonde)) {
                 m_contrasena = contrasena->toUtf8();
                 continue;
@@ -300,12 +319,16 @@ void ConexionPostgres::conectar()
 }
 
 // Starts libpq's connection and drives it within the deadline, once per host it may try.
-void ConexionPostgres::abrir()
+void ConexionPostgres::abrir(Destino hacia)
 {
     std::vector<const char*> claves, valores;
     for (const auto& [clave, valor] : m_parametros) {
         claves.push_back(clave.constData());
         valores.push_back(valor.constData());
+    }
+    if (hacia == Destino::AunReserva) {  // the last keyword wins
+        claves.push_back("target_session_attrs");
+        valores.push_back("any");
     }
     if (!m_contrasena.isEmpty()) {
         claves.push_back("password");
@@ -359,18 +382,60 @@ std::unique_ptr<Recordset> ConexionPostgres::Execute(const QString& sql, const Q
 
 std::unique_ptr<Recordset> ConexionPostgres::conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar)
 {
-    if (!m_transaccion && conexionPerdida())
-        reconectar();
+    if (!m_transaccion) {
+        if (sesionTerminada())
+            reconectar();
+        buscarPrincipal();
+    }
     m_ultimoErrorFueDeConexion = false;
+    m_cambioEnviado = false;
     try {
-        return ejecutar();
+        auto respuesta = ejecutar();
+        if (EnReserva())
+            m_finDeAccion.Programar();
+        return respuesta;
     } catch (const ErrorEjecucion&) {
         // Inside a transaction its changes are gone with the session: the caller must know.
         if (!m_ultimoErrorFueDeConexion || m_transaccion)
             throw;
     }
+    // A change that reached the server may have been carried out: run again, it would be twice.
+    if (m_cambioEnviado)
+        throw ErrorEjecucion(DesenlaceIncierto::Mensaje(DesenlaceIncierto::Desenlace::Desconocido,
+                                                        QStringLiteral("Se perdió la conexión con el servidor de la "
+                                                                       "base de datos al guardar el cambio")),
+                             QLatin1String(DesenlaceIncierto::kCodigoDesconocido));
     reconectar();
     return ejecutar();
+}
+
+// A session the server ended while it sat idle (its backend terminated, the server restarted)
+// has said so on the socket: noticed before a statement goes, the statement goes to a new
+// session instead of into doubt. Costs a look at the socket, no round trip.
+bool ConexionPostgres::sesionTerminada()
+{
+    for (int vistas = 0; !conexionPerdida() && vistas < 3; ++vistas) {
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        if (::poll(&socket, 1, 0) <= 0 || !PQconsumeInput(m_conn))
+            break;
+    }
+    return conexionPerdida();
+}
+
+// On a standby, the first statement of each new action looks for a primary again (one back, or
+// another promoted); while none answers the new session is on a standby again. A standby
+// promoted under the session needs none of this: the server reports the change itself.
+void ConexionPostgres::buscarPrincipal()
+{
+    if (!m_accionNueva || !EnReserva())
+        return;
+    m_accionNueva = false;
+    reconectar();
+}
+
+bool ConexionPostgres::EnReserva() const
+{
+    return m_conn && qstrcmp(PQparameterStatus(m_conn, "in_hot_standby"), "on") == 0;
 }
 
 std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const QVariantList& parametros)
@@ -545,6 +610,7 @@ ConexionPostgres::Resultado ConexionPostgres::pedir(const std::function<int(pg_c
     const Limite limite = std::chrono::steady_clock::now() + m_espera;
     if (!enviar(m_conn))
         return comprobar(nullptr);
+    m_cambioEnviado |= alCortar == AlCortar::EnDuda;
     int envio;
     while ((envio = PQflush(m_conn)) == 1) {
         if (!esperar(POLLIN | POLLOUT, limite))
@@ -627,7 +693,13 @@ ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
         sqlstate = QStringLiteral("08006");
     m_ultimoErrorFueDeConexion =
         conexionPerdida() || sqlstate.startsWith(QLatin1String("08")) || sqlstate.startsWith(QLatin1String("57P"));
-    QString descripcion = QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(sqlstate, crudo), mensaje);
+    // A standby refuses every change; the user is told why and what to do.
+    const QString espanol =
+        sqlstate == QLatin1String("25006") && EnReserva()
+            ? QStringLiteral("El catálogo está abierto sólo para consulta: el servidor principal no responde y el de "
+                             "reserva no admite cambios. El cambio no se hizo; repítalo cuando vuelva el principal")
+            : descripcionEnEspanol(sqlstate, crudo);
+    QString descripcion = QStringLiteral("%1 (%2)").arg(espanol, mensaje);
     const QString detalle = campo(crudo, PG_DIAG_MESSAGE_DETAIL);
     if (!detalle.isEmpty())
         descripcion += QLatin1Char(' ') + detalle;
@@ -677,7 +749,11 @@ void ConexionPostgres::BeginTrans()
                                             "RollbackTrans) antes de iniciar otra"));
     m_rafaga.Terminar();
     conReconexion([this] {
-        ejecutarControl("BEGIN");
+        // The transaction's id, in the same round trip, is what a new session asks about if the
+        // COMMIT goes unanswered. A standby assigns none (and refuses every change anyway).
+        const bool reserva = EnReserva();
+        const Resultado resultado = ejecutarControl(reserva ? "BEGIN" : "BEGIN; SELECT pg_current_xact_id()");
+        m_xid = reserva ? QByteArray() : QByteArray(PQgetvalue(resultado.get(), 0, 0));
         return std::unique_ptr<Recordset>();
     });
     m_transaccion = true;
@@ -697,11 +773,70 @@ void ConexionPostgres::CommitTrans()
                              QStringLiteral("08006"));
     if (PQtransactionStatus(m_conn) == PQTRANS_INERROR)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
-    const Resultado resultado = ejecutarControl("COMMIT", AlCortar::EnDuda);
+    Resultado resultado(nullptr, PQclear);
+    m_ultimoErrorFueDeConexion = false;
+    try {
+        resultado = ejecutarControl("COMMIT", AlCortar::EnDuda);
+    } catch (const ErrorEjecucion& error) {
+        const bool callado = error.Codigo() == QLatin1String("57014") && !m_conn;
+        if (!callado && !m_ultimoErrorFueDeConexion && !conexionPerdida())
+            throw;  // the server answered: the COMMIT failed (a rule checked at the end)
+        resolverCommitEnDuda(callado ? QStringLiteral("El servidor de la base de datos no respondió en %1 s al "
+                                                      "guardar el cambio")
+                                           .arg(m_espera.count() / 1000.0)
+                                     : QStringLiteral("Se perdió la conexión con el servidor de la base de datos "
+                                                      "al guardar el cambio"));
+        return;
+    }
     // COMMIT of a transaction the server has aborted answers ROLLBACK, without an error.
     if (qstrcmp(PQcmdStatus(resultado.get()), "COMMIT") != 0)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
     m_transaccion = false;
+}
+
+// A COMMIT went unanswered: a new session asks the server what became of the transaction.
+// Saved, the caller goes on as after any COMMIT and the user is told once control returns;
+// otherwise the error says whether anything remains, and the transaction still counts as open
+// until RollbackTrans (which has nothing left to do).
+void ConexionPostgres::resolverCommitEnDuda(const QString& causa)
+{
+    using DesenlaceIncierto::Desenlace;
+    const QByteArray xid = std::exchange(m_xid, {});
+    QString estado;
+    try {
+        reconectar();
+        if (!xid.isEmpty())
+            estado = estadoDeTransaccion(xid);
+    } catch (const ErrorEjecucion&) {
+        // No server to ask, or one that never saw the transaction: its fate stays unknown.
+    }
+    const Desenlace desenlace = DesenlaceIncierto::DeEstado(estado);
+    const QString mensaje = DesenlaceIncierto::Mensaje(desenlace, causa);
+    m_transaccion = desenlace != Desenlace::Guardado;
+    if (desenlace == Desenlace::Guardado) {
+        Sesion::AvisarAlVolver(mensaje);
+        return;
+    }
+    throw ErrorEjecucion(mensaje, QLatin1String(desenlace == Desenlace::NoGuardado
+                                                    ? DesenlaceIncierto::kCodigoNoGuardado
+                                                    : DesenlaceIncierto::kCodigoDesconocido));
+}
+
+// pg_xact_status of a transaction id. The old session may not have ended yet on the server
+// (a dropped link is noticed within moments): "in progress" is asked again for a few seconds.
+QString ConexionPostgres::estadoDeTransaccion(const QByteArray& xid)
+{
+    const char* valor = xid.constData();
+    const Limite limite = std::chrono::steady_clock::now() + qMin<std::chrono::milliseconds>(m_espera, 3s);
+    for (;;) {
+        const Resultado r = pedir([valor](pg_conn* c) {
+            return PQsendQueryParams(c, "SELECT pg_xact_status($1::xid8)", 1, nullptr, &valor, nullptr, nullptr, 0);
+        });
+        const QString estado = QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
+        if (estado != QLatin1String("in progress") || std::chrono::steady_clock::now() >= limite)
+            return estado;
+        std::this_thread::sleep_for(100ms);
+    }
 }
 
 void ConexionPostgres::RollbackTrans()

@@ -1,5 +1,6 @@
 #include "Sesion.h"
 
+#include "AlVolverAlBucle.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
 #include "ErrorEjecucion.h"
@@ -44,6 +45,15 @@ struct Estado
     QList<MensajeRegistrado> mensajes;
     QStringList reportes;
     QString idSesion = QUuid::createUuid().toString(QUuid::WithoutBraces).left(8);
+    QStringList avisos;  // shown when control returns to the event loop
+    AlVolverAlBucle alVolver{[this] { mostrarAvisos(); }};
+
+    void mostrarAvisos()
+    {
+        for (const QString& aviso : std::exchange(avisos, {}))
+            MostrarMensaje({aviso, AccesoDatos::vbInformation, QStringLiteral("Kestrima"), 0,
+                            QStringLiteral("KesServicios"), QString()});
+    }
 
     // Support staff switch the trace and the recorded messages on without new options.
     Estado()
@@ -157,6 +167,7 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     c.esperaServidorMs = ini.value(QStringLiteral("EsperaServidorMs"), c.esperaServidorMs).toInt();
     c.filasPorRafaga = ini.value(QStringLiteral("FilasPorRafaga"), c.filasPorRafaga).toInt();
     c.lecturaCompartida = ini.value(QStringLiteral("LecturaCompartida"), c.lecturaCompartida).toBool();
+    c.reservaSoloLectura = ini.value(QStringLiteral("ReservaSoloLectura"), c.reservaSoloLectura).toBool();
     return c;
 }
 
@@ -201,6 +212,15 @@ void Cerrar()
 {
     estado().conexion.reset();
     estado().usuarioBase.clear();
+}
+
+QString MotivoSoloLectura()
+{
+    const auto* postgres = dynamic_cast<const ConexionPostgres*>(estado().conexion.get());
+    if (postgres && postgres->EnReserva())
+        return QStringLiteral("Sólo consulta: el servidor principal no responde y el catálogo se abrió en el de "
+                              "reserva; los cambios podrán hacerse cuando vuelva");
+    return {};
 }
 
 QString Operador()
@@ -293,6 +313,14 @@ void MostrarMensaje(const MensajeRegistrado& mensaje)
         ventana = QApplication::activeWindow();
     QMessageBox caja(iconoDe(mensaje.estilo), mensaje.titulo, mensaje.texto, QMessageBox::Ok, ventana);
     caja.exec();
+}
+
+void AvisarAlVolver(const QString& texto)
+{
+    Estado& e = estado();
+    e.avisos.append(texto);
+    if (!e.alVolver.Programar())
+        e.mostrarAvisos();
 }
 
 void RegistrarReporte(const QString& listado)

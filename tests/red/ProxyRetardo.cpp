@@ -85,6 +85,12 @@ void ProxyRetardo::relevar(int desde, int hacia, std::atomic<bool>& servidorHabl
             return;
         if (esperas[0].revents) {
             const ssize_t n = recv(desde, bufer.data(), bufer.size(), 0);
+            Corte armado = subida ? Corte::Peticion : Corte::Respuesta;
+            if (n > 0 && m_corte.compare_exchange_strong(armado, Corte::Ninguno)) {
+                shutdown(desde, SHUT_RDWR);
+                shutdown(hacia, SHUT_RDWR);
+                return;
+            }
             if (n > 0 && subida && servidorHablo.exchange(false))
                 ++m_idasYVueltas;
             else if (n > 0 && !subida)
