@@ -402,6 +402,8 @@ void PruebaFallas::cambioEnDuda()
     base.InsertarGrupos({u"A|ACTIVO"_s, u"B|PASIVO"_s});
     ProxyRetardo& red = base.PorRed();
     PantallaDePrueba u(base);
+    if (renombrar)  // its statement prepared: what the cut takes is the UPDATE itself
+        QVERIFY(u.Renombrar(u"B"_s, u"pasivo"_s));
     const QStringList antes = base.Estado();
     const qlonglong historial = base.ContarFilas(u"Kes_Historial"_s);
     base.LimpiarMensajes();
