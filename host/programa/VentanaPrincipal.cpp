@@ -68,6 +68,7 @@ void VentanaPrincipal::MostrarPantalla(QObject* pantalla)
     ventana->show();
     // The screen keeps its designed size below the menu.
     resize(diseno + QSize(0, menuBar()->sizeHint().height()));
+    MostrarSoloLectura();
 }
 
 void VentanaPrincipal::Unload()
