@@ -389,7 +389,8 @@ private slots:
     {
         const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
         QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
-                && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida);
+                && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida
+                && predeterminada.reservaSoloLectura);
         QTemporaryDir carpeta;
         const auto leer = [&](const QByteArray& texto) {
             return Sesion::LeerConfiguracion(
@@ -398,13 +399,13 @@ private slots:
         Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
                                        "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
                                        "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
-                                       "FilasPorRafaga=0\nLecturaCompartida=false\n");
+                                       "FilasPorRafaga=0\nLecturaCompartida=false\nReservaSoloLectura=false\n");
         QCOMPARE(QStringList({QString::number(c.motor), c.conexion, c.servicio, c.servidor, QString::number(c.puerto),
                               c.base, c.usuario, c.esquema, c.operador, QString::number(c.esperaBloqueoMs),
                               QString::number(c.esperaServidorMs), QString::number(c.filasPorRafaga),
-                              QString::number(c.lecturaCompartida)}),
+                              QString::number(c.lecturaCompartida), QString::number(c.reservaSoloLectura)}),
                  QStringList({"1", "host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local",
-                              "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
+                              "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0", "0"}));
         QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
         for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
                                            "Conexion=postgresql://ana:secreta@db/c\n"_ba}) {
