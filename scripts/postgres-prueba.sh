@@ -88,7 +88,7 @@ pg_puerto_libre() {
 # pg_copiar SOCKETDIR PORT DEST [-R]: a base backup of a running server through its socket; with -R the
 # copy starts as its streaming standby, without it as a server of its own with the same roles and data.
 pg_copiar() {
-    pg_como_postgres "$PG_BIN/pg_basebackup" -h "$1" -p "$2" -U postgres -D "$3" -X stream -c fast ${4:-}
+    pg_como_postgres "$PG_BIN/pg_basebackup" -h "$1" -p "$2" -U postgres -D "$3" -X stream -c fast --no-sync ${4:-}
 }
 
 # A streaming standby of the test server on a second port (TQ614_PG_RESERVA_PORT), started after
