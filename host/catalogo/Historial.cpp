@@ -90,23 +90,31 @@ QString NombreDeOperacion(const QString& operacion)
     return QStringLiteral("Cambio");
 }
 
-QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe, int limite)
+namespace {
+
+// A LIKE pattern, escaped with '!', for a text in lower case: its start, or any part of it.
+QString patron(const QString& texto, bool soloAlPrincipio)
+{
+    QString escapado = texto.trimmed().toLower();
+    escapado.replace(QLatin1Char('!'), QStringLiteral("!!"))
+        .replace(QLatin1Char('%'), QStringLiteral("!%"))
+        .replace(QLatin1Char('_'), QStringLiteral("!_"));
+    return (soloAlPrincipio ? QString() : QStringLiteral("%")) + escapado + QLatin1Char('%');
+}
+
+// The statement for the filter's key, operator and dates, older than `antesDe`, newest first.
+QString consulta(const Filtro& filtro, qint64 antesDe, int limite, QVariantList& valores)
 {
     QString sql = QStringLiteral("SELECT His_Id, His_Fecha, His_Operacion, His_Clave, His_Antes, His_Despues,"
                                  " His_Operador, His_Usuario_Base FROM Kes_Historial"
                                  " WHERE His_Tabla = 'Grupo_Cuenta_Contable'");
-    QVariantList valores;
     if (!filtro.clave.trimmed().isEmpty()) {
-        sql += QStringLiteral(" AND (His_Clave = ? OR His_Clave_Anterior = ?)");
-        valores << filtro.clave.trimmed() << filtro.clave.trimmed();
+        sql += QStringLiteral(" AND (lower(His_Clave) LIKE ? ESCAPE '!' OR lower(His_Clave_Anterior) LIKE ? ESCAPE '!')");
+        valores << patron(filtro.clave, true) << patron(filtro.clave, true);
     }
     if (!filtro.operador.trimmed().isEmpty()) {
-        QString patron = filtro.operador.trimmed().toLower();
-        patron.replace(QLatin1Char('!'), QStringLiteral("!!"))
-            .replace(QLatin1Char('%'), QStringLiteral("!%"))
-            .replace(QLatin1Char('_'), QStringLiteral("!_"));
         sql += QStringLiteral(" AND lower(His_Operador) LIKE ? ESCAPE '!'");
-        valores << QLatin1Char('%') + patron + QLatin1Char('%');
+        valores << patron(filtro.operador, false);
     }
     // Times are "yyyy-MM-dd HH:mm:ss": they compare as text.
     if (filtro.desde.isValid()) {
@@ -121,19 +129,56 @@ QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe, i
         sql += QStringLiteral(" AND His_Id < ?");
         valores << antesDe;
     }
-    sql += QStringLiteral(" ORDER BY His_Id DESC LIMIT %1").arg(qMax(1, limite));
+    return sql + QStringLiteral(" ORDER BY His_Id DESC LIMIT %1").arg(qMax(1, limite));
+}
+
+// Whether the group's description or code, before or after the change, holds `texto`.
+bool tieneTexto(const QHash<QString, QJsonValue>& antes, const QHash<QString, QJsonValue>& despues,
+                const QString& buscado)
+{
+    for (const auto* f : {&antes, &despues})
+        for (const char* columna : {"gcc_descripcion", "gcc_codigo"})
+            if (texto(f->value(QLatin1String(columna))).contains(buscado, Qt::CaseInsensitive))
+                return true;
+    return false;
+}
+
+}  // namespace
+
+QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe, int limite)
+{
+    // Descriptions and codes live in the rows' JSON, which the two databases query each their
+    // own way: they are looked for here, in batches, until the page is full.
+    const QString buscado = filtro.texto.trimmed();
+    const int lote = buscado.isEmpty() ? limite : qMax(limite, 500);
     QList<Cambio> cambios;
-    for (auto rs = conexion.Execute(sql, valores); !rs->Eof(); rs->MoveNext()) {
-        const auto campo = [&](const char* nombre) { return rs->Fields(QLatin1String(nombre)).toString(); };
-        cambios << Cambio{rs->Fields(QStringLiteral("His_Id")).toLongLong(),
-                          campo("His_Fecha"),
-                          campo("His_Operacion"),
-                          campo("His_Clave"),
-                          campo("His_Operador"),
-                          campo("His_Usuario_Base"),
-                          CamposCambiados(campo("His_Antes"), campo("His_Despues"))};
+    for (qint64 desde = antesDe;;) {
+        QVariantList valores;
+        int leidos = 0;
+        for (auto rs = conexion.Execute(consulta(filtro, desde, lote, valores), valores); !rs->Eof(); rs->MoveNext()) {
+            ++leidos;
+            const auto campo = [&](const char* nombre) { return rs->Fields(QLatin1String(nombre)).toString(); };
+            desde = rs->Fields(QStringLiteral("His_Id")).toLongLong();
+            const QString antes = campo("His_Antes"), despues = campo("His_Despues");
+            const auto filaAntes = fila(antes), filaDespues = fila(despues);
+            if (!buscado.isEmpty() && !tieneTexto(filaAntes, filaDespues, buscado))
+                continue;
+            const auto& delGrupo = filaDespues.isEmpty() ? filaAntes : filaDespues;
+            cambios << Cambio{desde,
+                              campo("His_Fecha"),
+                              campo("His_Operacion"),
+                              campo("His_Clave"),
+                              campo("His_Operador"),
+                              campo("His_Usuario_Base"),
+                              CamposCambiados(antes, despues),
+                              texto(delGrupo.value(QStringLiteral("gcc_codigo"))),
+                              texto(delGrupo.value(QStringLiteral("gcc_descripcion")))};
+            if (cambios.size() == limite)
+                return cambios;
+        }
+        if (leidos < lote)
+            return cambios;
     }
-    return cambios;
 }
 
 }  // namespace Historial

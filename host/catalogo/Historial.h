@@ -13,9 +13,10 @@ namespace Historial {
 
 struct Filtro
 {
-    QString clave;  // the group's key before or after the change; empty: every group
+    QString clave;  // the start of the group's key before or after the change, in any case; empty: every group
     QString operador;  // part of the operator's name, in any case; empty: every operator
     QDate desde, hasta;  // both days included; an invalid date sets no bound
+    QString texto;  // part of the group's description or code before or after the change, in any case
 };
 
 struct Cambio
@@ -25,6 +26,7 @@ struct Cambio
     // One line per field: "Descripción: Caja → Caja chica" for a change, "Descripción: Caja"
     // for the values an added or deleted group had.
     QStringList campos;
+    QString codigo, descripcion;  // the group's after the change (a deleted one's, before)
 };
 
 // Up to `limite` changes that pass the filter, newest first, older than the change with id

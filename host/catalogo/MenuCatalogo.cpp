@@ -10,6 +10,7 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QVBoxLayout>
@@ -73,12 +74,24 @@ MenuCatalogo::MenuCatalogo(QWidget* ventana, std::function<QString()> claveSelec
     importar->setObjectName(QStringLiteral("accImportar"));
 }
 
+QString MenuCatalogo::ClaveSeleccionadaEn(const QWidget* pantalla)
+{
+    const auto* clave = pantalla ? pantalla->findChild<QLineEdit*>(QStringLiteral("txtClave")) : nullptr;
+    return clave ? clave->text() : QString();
+}
+
 VentanaHistorial* MenuCatalogo::AbrirHistorial()
 {
-    auto* ventana = new VentanaHistorial(m_claveSeleccionada ? m_claveSeleccionada() : QString(), m_ventana);
-    ventana->setAttribute(Qt::WA_DeleteOnClose);
-    ventana->show();
-    return ventana;
+    if (m_historial) {
+        m_historial->Buscar();
+    } else {
+        m_historial = new VentanaHistorial(m_claveSeleccionada ? m_claveSeleccionada() : QString(), m_ventana);
+        m_historial->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_historial->show();
+    m_historial->raise();
+    m_historial->activateWindow();
+    return m_historial;
 }
 
 bool MenuCatalogo::Exportar(const QString& archivo, char separador)

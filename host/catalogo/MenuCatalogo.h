@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMenu>
+#include <QPointer>
 #include <functional>
 
 class VentanaHistorial;
@@ -15,8 +16,14 @@ class MenuCatalogo : public QMenu
 public:
     MenuCatalogo(QWidget* ventana, std::function<QString()> claveSeleccionada, std::function<void()> alImportar);
 
-    // What each entry does once it has its file.
+    // The key of the group selected in the catalogue screen `pantalla`, which its key box
+    // (txtClave) shows; empty for the root or without a screen.
+    static QString ClaveSeleccionadaEn(const QWidget* pantalla);
+
+    // The history window, on the selected group; one only: when it is open, it is read again
+    // and brought to the front.
     VentanaHistorial* AbrirHistorial();
+    // What each entry does once it has its file.
     bool Exportar(const QString& archivo, char separador);
     // Checks the file; when some line is wrong, lists them all in a window and writes nothing.
     // A progress bar shows when writing takes longer than `esperaProgresoMs`.
@@ -29,4 +36,5 @@ private:
     QWidget* m_ventana;
     std::function<QString()> m_claveSeleccionada;
     std::function<void()> m_alImportar;
+    QPointer<VentanaHistorial> m_historial;
 };

@@ -6,15 +6,18 @@
 
 class QCheckBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTableView;
+class QTimer;
 class ModeloHistorial;
 
 // "Historial de cambios": who changed which group of the catalogue, when and how, newest
-// first, filtered by group key, operator and dates, and what it shows exported to CSV. The
-// table reads a page of changes at a time as the user scrolls, so it opens at once however
-// long the history is.
+// first, filtered by the start of the group's key, its description or code, the operator and
+// dates, and what it shows exported to CSV. The table reads a page of changes at a time as the
+// user scrolls, so it opens at once however long the history is. F5 reads it again; a query
+// that fails says so in the window instead of leaving an empty list.
 class VentanaHistorial : public QDialog
 {
     Q_OBJECT
@@ -30,16 +33,22 @@ public:
     bool Exportar(const QString& archivo, char separador, QString* error) const;
 
 private:
+    QLayout* crearFiltros(const QString& clave);
+    void crearTabla();
+    void mostrarEstado(const QString& error);
     void exportarConDialogo();
     void avisar(const QString& texto, long estilo);
 
     QLineEdit* m_clave;
+    QLineEdit* m_texto;
     QLineEdit* m_operador;
     QCheckBox* m_conDesde;
     QCheckBox* m_conHasta;
     QDateEdit* m_desde;
     QDateEdit* m_hasta;
+    QTimer* m_alEscribir;
     QTableView* m_tabla;
+    QLabel* m_estado;
     QPlainTextEdit* m_detalle;
     ModeloHistorial* m_modelo;
 };

@@ -6,12 +6,18 @@
 
 #include "Sesion.h"
 
+// What one run of the program does: open the window, or one action that needs no display and
+// ends (its value, a file, in the field its line of the table in Opciones.cpp names).
+enum class Accion { Ventana, Registrar, Desregistrar, Captura, CapturaHistorial, Exportar, Importar };
+
 // What the host program was asked to do, from its command line and settings file.
 struct Opciones
 {
     Sesion::Configuracion base;
-    bool registrar = false;
-    bool desregistrar = false;
+    QString archivoConfiguracion;  // --config, named when a connection fails
+    QString errorDeConfiguracion;  // why the window cannot use that file (an action refuses to start)
+    Accion accion = Accion::Ventana;
+    QString opcionDeAccion;  // as typed (--exportar), for messages
     QString captura;  // render the screen to this PNG and exit
     int nivelesCaptura = 2;  // tree levels expanded in the picture
     QString traza;  // write every call to the host services here
@@ -23,5 +29,9 @@ struct Opciones
 };
 
 // Parses the arguments (--help and --version exit here); returns nothing and prints the
-// reason when they are wrong.
+// reason, with how to get the help, when they are wrong.
 std::optional<Opciones> LeerOpciones(const QStringList& argumentos);
+
+// Whether the arguments open the window: read before Qt starts, so that every other run (an
+// action, the help, a mistake) is told to need no display. Prints nothing.
+bool PidenVentana(const QStringList& argumentos);

@@ -6,7 +6,6 @@
 #include "Sesion.h"
 
 #include <QCloseEvent>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -17,15 +16,8 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     setObjectName(QStringLiteral("VentanaPrincipal"));
     m_titulo = QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables");
     setWindowTitle(m_titulo);
-    // The screen shows the selected group's key in its own key box.
     menuBar()->addMenu(new MenuCatalogo(
-        this,
-        [this] {
-            auto* clave = centralWidget() ? centralWidget()->findChild<QLineEdit*>(QStringLiteral("txtClave"),
-                                                                                   Qt::FindDirectChildrenOnly)
-                                          : nullptr;
-            return clave ? clave->text() : QString();
-        },
+        this, [this] { return MenuCatalogo::ClaveSeleccionadaEn(centralWidget()); },
         [this] {
             if (m_pantalla)
                 QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
