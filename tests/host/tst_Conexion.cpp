@@ -635,6 +635,43 @@ private slots:
                  qPrintable(error + u"\n"_s + detalle));
     }
 
+    // Only the test server's standby answers: the session reads there and each change is refused in our
+    // words; once the primary answers again, the next action works on it. Without the setting, nothing opens.
+    void reservaMientrasFaltaElPrincipal()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        const int reserva = BaseDePrueba::PuertoDeReservaAlDia();
+        QVERIFY2(reserva != 0 || qEnvironmentVariableIsEmpty("TQ614_PG_RESERVA_PORT"), "La reserva no se puso al día");
+        if (reserva == 0)
+            QSKIP("Sin servidor de reserva de prueba (TQ614_PG_RESERVA_PORT)");
+        Sesion::Configuracion config = base.Configuracion();
+        // The primary is a port of this machine that refuses, until a proxy to the test server listens there.
+        const std::string servidor = config.servidor.toStdString();
+        auto principal = std::make_unique<ProxyRetardo>(servidor, config.puerto, 0);
+        const int puerto = principal->Puerto();
+        principal.reset();
+        config.conexion =
+            u"host=127.0.0.1,127.0.0.1 port=%1,%2 target_session_attrs=read-write"_s.arg(puerto).arg(reserva);
+        config.servidor.clear();
+        config.puerto = 0;
+        ConexionPostgres c(config);
+        QVERIFY(c.EnReserva());
+        QCOMPARE(primeraDescripcion(c), u"Activo"_s);
+        const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra'"_s;
+        const QString rechazo = ErrorDe([&] { c.Execute(cambiar); });
+        QVERIFY2(rechazo.startsWith(u"25006 El catálogo está abierto sólo para consulta"_s), qPrintable(rechazo));
+        principal = std::make_unique<ProxyRetardo>(servidor, base.Configuracion().puerto, 0, puerto);
+        QCoreApplication::processEvents();  // the user acts again
+        c.Execute(cambiar);
+        QVERIFY(!c.EnReserva() && c.Reconexiones() == 1);
+        QCOMPARE(primeraDescripcion(c), u"Otra"_s);
+        principal.reset();
+        config.reservaSoloLectura = false;
+        QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, ConexionPostgres{config});
+    }
+
     // A silent server (a mute network, a stopped backend) is given up at the deadline, the next
     // statement on a new session. A statement gone stale (a changed table, DEALLOCATE ALL) fails the
     // transaction it runs in, and outside one is prepared again, once.

@@ -15,8 +15,9 @@
 class ProxyRetardo
 {
 public:
-    // Listens on a free port of 127.0.0.1 and relays to servidor:puerto; throws std::runtime_error if it cannot.
-    ProxyRetardo(const std::string& servidor, int puerto, double retardoMs);
+    // Listens on a free port of 127.0.0.1 (or on `escucharEn`: a server that comes back where it was) and relays
+    // to servidor:puerto; throws std::runtime_error if it cannot.
+    ProxyRetardo(const std::string& servidor, int puerto, double retardoMs, int escucharEn = 0);
     ~ProxyRetardo();
     ProxyRetardo(const ProxyRetardo&) = delete;
     ProxyRetardo& operator=(const ProxyRetardo&) = delete;
