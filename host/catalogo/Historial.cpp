@@ -8,10 +8,7 @@
 
 namespace Historial {
 
-namespace {
-
-// The names of the catalogue's columns in the window; other columns keep their own.
-QString nombreDeCampo(const QString& columna)
+QString NombreDeCampo(const QString& columna)
 {
     static const QHash<QString, QString> nombres = {
         {QStringLiteral("gcc_cve_grupo_cuenta_contable"), QStringLiteral("Clave")},
@@ -34,15 +31,7 @@ QString nombreDeCampo(const QString& columna)
     return nombres.value(columna.toLower(), columna);
 }
 
-QString texto(const QJsonValue& valor)
-{
-    if (valor.isDouble())
-        return QString::number(valor.toDouble(), 'g', 15);
-    return valor.isNull() || valor.isUndefined() ? QString() : valor.toVariant().toString();
-}
-
-// A row as the trigger wrote it, by column name in lower case (PostgreSQL folds names).
-QHash<QString, QJsonValue> fila(const QString& json)
+QHash<QString, QJsonValue> FilaDeJson(const QString& json)
 {
     QHash<QString, QJsonValue> valores;
     const QJsonObject objeto = QJsonDocument::fromJson(json.toUtf8()).object();
@@ -51,29 +40,42 @@ QHash<QString, QJsonValue> fila(const QString& json)
     return valores;
 }
 
+namespace {
+
+QString texto(const QJsonValue& valor)
+{
+    if (valor.isDouble())
+        return QString::number(valor.toDouble(), 'g', 15);
+    return valor.isNull() || valor.isUndefined() ? QString() : valor.toVariant().toString();
+}
+
 }  // namespace
 
-QStringList CamposCambiados(const QString& antes, const QString& despues)
+QStringList Columnas(const QHash<QString, QJsonValue>& una, const QHash<QString, QJsonValue>& otra)
 {
-    const auto viejo = fila(antes), nuevo = fila(despues);
-    // The table's columns in their order, then any other the rows hold.
     QStringList columnas;
     for (const QString& columna : Esquema::ColumnasDeGrupo())
         columnas << columna.toLower();
     QStringList otras;
-    for (const auto* f : {&viejo, &nuevo})
+    for (const auto* f : {&una, &otra})
         for (auto it = f->cbegin(); it != f->cend(); ++it)
             if (!columnas.contains(it.key()) && !otras.contains(it.key()))
                 otras << it.key();
     otras.sort();
+    return columnas + otras;
+}
+
+QStringList CamposCambiados(const QString& antes, const QString& despues)
+{
+    const auto viejo = FilaDeJson(antes), nuevo = FilaDeJson(despues);
     QStringList lineas;
-    for (const QString& columna : columnas + otras) {
+    for (const QString& columna : Columnas(viejo, nuevo)) {
         const QString a = texto(viejo.value(columna)), d = texto(nuevo.value(columna));
         if (viejo.isEmpty() || nuevo.isEmpty()) {
             if (!(a + d).isEmpty())
-                lineas << nombreDeCampo(columna) + QStringLiteral(": ") + a + d;
+                lineas << NombreDeCampo(columna) + QStringLiteral(": ") + a + d;
         } else if (a != d) {
-            lineas << nombreDeCampo(columna) + QStringLiteral(": ") + a + QStringLiteral(" → ") + d;
+            lineas << NombreDeCampo(columna) + QStringLiteral(": ") + a + QStringLiteral(" → ") + d;
         }
     }
     return lineas;
@@ -160,7 +162,7 @@ QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe, i
             const auto campo = [&](const char* nombre) { return rs->Fields(QLatin1String(nombre)).toString(); };
             desde = rs->Fields(QStringLiteral("His_Id")).toLongLong();
             const QString antes = campo("His_Antes"), despues = campo("His_Despues");
-            const auto filaAntes = fila(antes), filaDespues = fila(despues);
+            const auto filaAntes = FilaDeJson(antes), filaDespues = FilaDeJson(despues);
             if (!buscado.isEmpty() && !tieneTexto(filaAntes, filaDespues, buscado))
                 continue;
             const auto& delGrupo = filaDespues.isEmpty() ? filaAntes : filaDespues;

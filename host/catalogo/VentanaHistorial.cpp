@@ -5,7 +5,9 @@
 #include "Csv.h"
 #include "DialogoCsv.h"
 #include "ErrorEjecucion.h"
+#include "Reorganizacion.h"
 #include "Sesion.h"
+#include "UtileriasKes.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
@@ -101,6 +103,9 @@ public:
     {
         if (orientacion == Qt::Horizontal && rol == Qt::DisplayRole)
             return kColumnas.value(seccion);
+        // The number by which a change is restored or undone, from here or the command line.
+        if (orientacion == Qt::Vertical && rol == Qt::DisplayRole && CambioEn(seccion))
+            return CambioEn(seccion)->id;
         return QAbstractTableModel::headerData(seccion, orientacion, rol);
     }
 
@@ -150,6 +155,14 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
     exportar->setObjectName(QStringLiteral("cmdExportar"));
     connect(exportar, &QPushButton::clicked, this, &VentanaHistorial::exportarConDialogo);
     connect(botones, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_restaurar = botones->addButton(QStringLiteral("&Restaurar"), QDialogButtonBox::ActionRole);
+    m_restaurar->setObjectName(QStringLiteral("cmdRestaurar"));
+    m_restaurar->setToolTip(QStringLiteral("Crea de nuevo el grupo eliminado, tal como era"));
+    connect(m_restaurar, &QPushButton::clicked, this, &VentanaHistorial::restaurar);
+    m_deshacer = botones->addButton(QStringLiteral("&Deshacer"), QDialogButtonBox::ActionRole);
+    m_deshacer->setObjectName(QStringLiteral("cmdDeshacer"));
+    m_deshacer->setToolTip(QStringLiteral("Devuelve el grupo a como estaba antes del cambio"));
+    connect(m_deshacer, &QPushButton::clicked, this, &VentanaHistorial::deshacer);
     // F5 reads the history again, as in the catalogue's screen.
     auto* actualizar = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(actualizar, &QShortcut::activated, this, &VentanaHistorial::Buscar);
@@ -236,7 +249,7 @@ void VentanaHistorial::crearTabla()
     m_tabla->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tabla->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tabla->setWordWrap(false);
-    m_tabla->verticalHeader()->hide();
+    m_tabla->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_tabla->horizontalHeader()->setStretchLastSection(true);
     m_tabla->setAccessibleName(QStringLiteral("Cambios del catálogo"));
     const int anchos[] = {140, 110, 70, 70, 200, 110, 130};
@@ -252,6 +265,7 @@ void VentanaHistorial::crearTabla()
             [this](const QModelIndex& actual) {
                 const Historial::Cambio* cambio = m_modelo->CambioEn(actual.row());
                 m_detalle->setPlainText(cambio ? cambio->campos.join(QLatin1Char('\n')) : QString());
+                actualizarBotones();
             });
 }
 
@@ -274,6 +288,7 @@ void VentanaHistorial::Buscar()
         m_estado->setText(QStringLiteral("Ningún cambio cumple el filtro."));
         m_estado->show();
     }
+    actualizarBotones();
 }
 
 // Below the table: why the history could not be read, or nothing.
@@ -282,6 +297,49 @@ void VentanaHistorial::mostrarEstado(const QString& error)
     m_estado->setText(error.isEmpty() ? QString() : QStringLiteral("No se pudo leer el historial: %1").arg(error));
     m_estado->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #b00020;"));
     m_estado->setVisible(!m_estado->text().isEmpty());
+}
+
+const Historial::Cambio* VentanaHistorial::seleccionado() const
+{
+    return m_modelo->CambioEn(m_tabla->currentIndex().row());
+}
+
+// A deletion is restored; any other change is undone.
+void VentanaHistorial::actualizarBotones()
+{
+    const Historial::Cambio* cambio = seleccionado();
+    const bool baja = cambio && cambio->operacion == QLatin1String("BAJA");
+    m_restaurar->setEnabled(baja);
+    m_deshacer->setEnabled(cambio && !baja);
+}
+
+void VentanaHistorial::restaurar()
+{
+    reorganizar(&Reorganizacion::Restaurar);
+}
+
+void VentanaHistorial::deshacer()
+{
+    reorganizar(&Reorganizacion::Deshacer);
+}
+
+void VentanaHistorial::reorganizar(bool (*accion)(Connection&, Utilerias&, qint64, QString*, QString*))
+{
+    const Historial::Cambio* cambio = seleccionado();
+    if (!cambio)
+        return;
+    QString error, clave;
+    try {
+        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+        if (accion(*Sesion::Conexion(), utilerias, cambio->id, &error, &clave)) {
+            Buscar();
+            emit CatalogoCambiado(clave);
+            return;
+        }
+    } catch (const ErrorEjecucion& e) {
+        error = e.Description();
+    }
+    avisar(error, AccesoDatos::vbExclamation);
 }
 
 bool VentanaHistorial::Exportar(const QString& archivo, char separador, QString* error) const

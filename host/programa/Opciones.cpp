@@ -32,6 +32,11 @@ const DefinicionDeAccion kAcciones[] = {
      &Opciones::exportar},
     {Accion::Importar, "importar", "ARCHIVO.csv",
      "Agrega al catálogo los grupos de un archivo CSV (todos o ninguno) y termina.", &Opciones::importar},
+    {Accion::Mover, "mover", "CLAVE",
+     "Mueve el grupo, con sus subgrupos, bajo el grupo que indica --a (0 para la raíz) y termina.", &Opciones::mover},
+    {Accion::Restaurar, "restaurar", "NUMERO",
+     "Crea de nuevo el grupo de la baja con ese número del historial y termina.", nullptr},
+    {Accion::Deshacer, "deshacer", "NUMERO", "Deshace el cambio con ese número del historial y termina.", nullptr},
 };
 
 const QString kVerAyuda = QStringLiteral("Use --help para ver las opciones.");
@@ -91,6 +96,8 @@ struct Analizador
         QStringLiteral("separador"),
         QStringLiteral("Separador del CSV que se exporta: , (predeterminado) o ; (hojas de cálculo en español)."),
         QStringLiteral("SEPARADOR")};
+    const QCommandLineOption moverA{QStringLiteral("a"), QStringLiteral("Grupo padre al que se mueve (--mover)."),
+                                    QStringLiteral("PADRE")};
 
     Analizador()
     {
@@ -105,7 +112,7 @@ struct Analizador
         parser.addOption(ayuda);
         parser.addVersionOption();
         parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, niveles,
-                           traza, sinEjemplo, separador});
+                           traza, sinEjemplo, separador, moverA});
         for (const DefinicionDeAccion& definicion : kAcciones) {
             const QString valor = definicion.valor ? QString::fromUtf8(definicion.valor) : QString();
             parser.addOption(QCommandLineOption(QString::fromUtf8(definicion.opcion),
@@ -209,7 +216,21 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
     opciones.traza = a.parser.value(a.traza);
     // A file of groups goes into the database as it is, never beside the sample.
     opciones.ejemplo = !a.parser.isSet(a.sinEjemplo) && opciones.accion != Accion::Importar
-                       && opciones.accion != Accion::Exportar;
+                       && opciones.accion != Accion::Exportar && opciones.accion != Accion::Mover
+                       && opciones.accion != Accion::Restaurar && opciones.accion != Accion::Deshacer;
+    if ((opciones.accion == Accion::Mover) != a.parser.isSet(a.moverA))
+        return fallo(motivo, QStringLiteral("--mover CLAVE va con --a PADRE (0 para la raíz)"));
+    opciones.moverA = a.parser.value(a.moverA);
+    for (auto [accion, numero] : {std::pair{Accion::Restaurar, &opciones.restaurar},
+                                  std::pair{Accion::Deshacer, &opciones.deshacer}}) {
+        if (opciones.accion != accion)
+            continue;
+        bool ok = false;
+        *numero = opciones.opcionDeAccion.isEmpty() ? 0 : a.parser.value(opciones.opcionDeAccion.mid(2)).toLongLong(&ok);
+        if (!ok || *numero <= 0)
+            return fallo(motivo, QStringLiteral("Número de cambio no válido: %1 (es el que muestra el historial)")
+                                     .arg(a.parser.value(opciones.opcionDeAccion.mid(2))));
+    }
     if (a.parser.isSet(a.separador)) {
         const QString valor = a.parser.value(a.separador);
         if (valor != QLatin1String(",") && valor != QLatin1String(";"))

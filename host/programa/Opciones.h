@@ -8,7 +8,18 @@
 
 // What one run of the program does: open the window, or one action that needs no display and
 // ends (its value, a file, in the field its line of the table in Opciones.cpp names).
-enum class Accion { Ventana, Registrar, Desregistrar, Captura, CapturaHistorial, Exportar, Importar };
+enum class Accion {
+    Ventana,
+    Registrar,
+    Desregistrar,
+    Captura,
+    CapturaHistorial,
+    Exportar,
+    Importar,
+    Mover,
+    Restaurar,
+    Deshacer
+};
 
 // What the host program was asked to do, from its command line and settings file.
 struct Opciones
@@ -26,6 +37,9 @@ struct Opciones
     QString importar;  // add the groups of this CSV file to the catalogue and exit
     char separador = ',';  // of the CSV file written
     QString capturaHistorial;  // render the change history to this PNG and exit
+    QString mover, moverA;  // move this group under that parent and exit
+    qint64 restaurar = 0;  // restore the deletion of this number of the history and exit
+    qint64 deshacer = 0;  // undo the change of this number of the history and exit
 };
 
 // Parses the arguments (--help and --version exit here); returns nothing and prints the

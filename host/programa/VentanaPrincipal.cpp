@@ -18,10 +18,7 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     setWindowTitle(m_titulo);
     menuBar()->addMenu(new MenuCatalogo(
         this, [this] { return MenuCatalogo::ClaveSeleccionadaEn(centralWidget()); },
-        [this] {
-            if (m_pantalla)
-                QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
-        }));
+        [this](const QString& clave) { MenuCatalogo::MostrarGrupo(m_pantalla, centralWidget(), clave); }));
     // A failover can happen under the open window at any time.
     auto* vigia = new QTimer(this);
     connect(vigia, &QTimer::timeout, this, &VentanaPrincipal::MostrarSoloLectura);

@@ -10,6 +10,7 @@
 #include "CatalogoEjemplo.h"
 #include "ErrorEjecucion.h"
 #include "Opciones.h"
+#include "Reorganizacion.h"
 #include "Servicios.h"
 #include "Sesion.h"
 #include "UtileriasKes.h"
@@ -114,6 +115,33 @@ int intercambiar(const Opciones& opciones)
     return 0;
 }
 
+// --mover, --restaurar and --deshacer: what was done on the standard output, a refusal on the
+// error one.
+int reorganizar(const Opciones& opciones)
+{
+    Connection& conexion = *Sesion::Conexion();
+    UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+    QString error, clave;
+    QString hecho;
+    if (opciones.accion == Accion::Mover) {
+        if (Reorganizacion::Mover(conexion, utilerias, opciones.mover, opciones.moverA, &error))
+            hecho = QStringLiteral("Se movió el grupo %1 bajo %2")
+                        .arg(opciones.mover,
+                             opciones.moverA == QLatin1String("0") ? QStringLiteral("la raíz") : opciones.moverA);
+    } else if (opciones.accion == Accion::Restaurar) {
+        if (Reorganizacion::Restaurar(conexion, utilerias, opciones.restaurar, &error, &clave))
+            hecho = QStringLiteral("Se restauró el grupo %1").arg(clave);
+    } else if (Reorganizacion::Deshacer(conexion, utilerias, opciones.deshacer, &error, &clave)) {
+        hecho = QStringLiteral("Se deshizo el cambio %1").arg(opciones.deshacer);
+    }
+    if (hecho.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(hecho));
+    return 0;
+}
+
 int registrar(const Opciones& opciones)
 {
     const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
@@ -160,6 +188,11 @@ int ejecutarAccion(const Opciones& opciones)
     case Accion::Captura:
         abrirBase(opciones);
         return capturarPantalla(opciones);
+    case Accion::Mover:
+    case Accion::Restaurar:
+    case Accion::Deshacer:
+        abrirBase(opciones);
+        return reorganizar(opciones);
     case Accion::Ventana:
         break;
     }

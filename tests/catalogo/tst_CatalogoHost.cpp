@@ -295,7 +295,7 @@ private slots:
         QMainWindow ventana;
         int recargas = 0;
         auto* menu = new MenuCatalogo(
-            &ventana, [] { return u"000001"_s; }, [&] { ++recargas; });
+            &ventana, [] { return u"000001"_s; }, [&](const QString&) { ++recargas; });
         const std::unique_ptr<VentanaHistorial> historial(menu->AbrirHistorial());
         QVERIFY(historial->Filtro().clave == u"000001"_s && historial->isVisible());
 

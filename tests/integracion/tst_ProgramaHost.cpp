@@ -3,6 +3,7 @@
 #include "AvisoDeArranque.h"
 #include "BaseDePrueba.h"
 #include "ConexionPostgres.h"
+#include "ConexionSqlite.h"
 #include "VigiaModal.h"
 
 #include <QImage>
@@ -324,6 +325,51 @@ private slots:
         QCOMPARE(ejecutar({u"--config"_s, ini("ReservaSoloLectura=false\n"), u"--captura"_s, ruta("no.png")}), 1);
         QVERIFY2(m_salida.contains(u"No se pudo conectar"_s) && m_salida.contains(u"session is read-only"_s),
                  qPrintable(m_salida));
+    }
+
+    // A script moves a group, undoes changes and restores a deletion by the numbers the history
+    // shows: what was done on the standard output, a refusal on the error output with exit 1, a
+    // wrong command line with exit 2.
+    void reorganizarDesdeLaLineaDeOrdenes()
+    {
+        const QString base = ruta("reorganizada.db");
+        QCOMPARE(ejecutar({u"--registrar"_s}), 0);
+        QCOMPARE(ejecutar({u"--base"_s, base, u"--captura"_s, ruta("r.png")}), 0);  // the sample catalogue
+        Sesion::Configuracion configuracion;
+        configuracion.archivo = base;
+        const auto numero = [&](const char* condicion) {
+            return ConexionSqlite(configuracion)
+                .Execute(u"SELECT MAX(His_Id) FROM Kes_Historial WHERE "_s + QLatin1String(condicion))
+                ->Fields(0)
+                .toString();
+        };
+        const auto orden = [&](const QStringList& argumentos, int salida, const QString& texto) {
+            const int obtenida = ejecutar(QStringList{u"--base"_s, base} + argumentos);
+            return obtenida == salida && m_salida.contains(texto)
+                       ? QString()
+                       : u"%1: %2 %3"_s.arg(argumentos.join(u' ')).arg(obtenida).arg(m_salida);
+        };
+        QCOMPARE(
+            orden({u"--mover"_s, u"000005"_s, u"--a"_s, u"000008"_s}, 0, u"Se movió el grupo 000005 bajo 000008\n"_s),
+            QString());
+        const QString movido = numero("His_Clave = '000005'");
+        QCOMPARE(orden({u"--mover"_s, u"ACT"_s, u"--a"_s, u"000006"_s}, 1,
+                       u"El grupo ACT no se puede mover debajo de 000006, que es uno de sus subgrupos\n"_s),
+                 QString());
+        QCOMPARE(orden({u"--mover"_s, u"000005"_s, u"--a"_s, u"000008"_s}, 1,
+                       u"El grupo 000005 ya está bajo el grupo 000008\n"_s),
+                 QString());
+        QCOMPARE(orden({u"--restaurar"_s, movido}, 1, u"El cambio %1 no es una baja"_s.arg(movido)), QString());
+        QCOMPARE(orden({u"--deshacer"_s, movido}, 0, u"Se deshizo el cambio %1\n"_s.arg(movido)), QString());
+        QCOMPARE(orden({u"--deshacer"_s, movido}, 1, u"El grupo 000005 cambió después del cambio %1"_s.arg(movido)),
+                 QString());
+        // A creation undone is a deletion, which is then restored.
+        const QString alta = numero("His_Operacion = 'ALTA' AND His_Clave = '000004'");
+        QCOMPARE(orden({u"--deshacer"_s, alta}, 0, u"Se deshizo el cambio %1\n"_s.arg(alta)), QString());
+        QCOMPARE(orden({u"--restaurar"_s, numero("His_Operacion = 'BAJA'")}, 0, u"Se restauró el grupo 000004\n"_s),
+                 QString());
+        QCOMPARE(orden({u"--mover"_s, u"000005"_s}, 2, u"--mover CLAVE va con --a PADRE"_s), QString());
+        QCOMPARE(orden({u"--deshacer"_s, u"x"_s}, 2, u"Número de cambio no válido: x"_s), QString());
     }
 };
 
