@@ -812,9 +812,9 @@ void ConexionPostgres::resolverCommitEnDuda(const QString& causa)
         Sesion::AvisarAlVolver(mensaje);
         return;
     }
-    throw ErrorEjecucion(mensaje, QLatin1String(desenlace == Desenlace::NoGuardado
-                                                    ? DesenlaceIncierto::kCodigoNoGuardado
-                                                    : DesenlaceIncierto::kCodigoDesconocido));
+    throw ErrorEjecucion(mensaje,
+                         QLatin1String(desenlace == Desenlace::NoGuardado ? DesenlaceIncierto::kCodigoNoGuardado
+                                                                          : DesenlaceIncierto::kCodigoDesconocido));
 }
 
 // pg_xact_status of a transaction id. The old session may not have ended yet on the server

@@ -40,9 +40,9 @@ QByteArray ejecutarAdministrativa(const QString& sql, const QByteArray& cadena =
 QByteArray cadenaAdministrador(const QByteArray& puerto = qgetenv("TQ614_PG_PORT"))
 {
     const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
-    return socket.isEmpty() ? cadenaPostgres()
-                            : "host=" + socket + " port=" + puerto + " user=" + qgetenv("TQ614_PG_ADMIN")
-                                  + " dbname=postgres";
+    return socket.isEmpty()
+               ? cadenaPostgres()
+               : "host=" + socket + " port=" + puerto + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres";
 }
 
 // A group (key, description, code, parent, level) with the other columns as the editor fills them.
@@ -156,8 +156,8 @@ int BaseDePrueba::PuertoDeReservaAlDia()
     const QByteArray puerto = qgetenv("TQ614_PG_RESERVA_PORT");
     if (puerto.isEmpty())
         return 0;
-    const QString escrito = QString::fromLatin1(ejecutarAdministrativa(QStringLiteral("SELECT pg_current_wal_lsn()"),
-                                                                       cadenaAdministrador()));
+    const QString escrito = QString::fromLatin1(
+        ejecutarAdministrativa(QStringLiteral("SELECT pg_current_wal_lsn()"), cadenaAdministrador()));
     const QString alDia = QStringLiteral("SELECT pg_last_wal_replay_lsn() >= '%1'").arg(escrito);
     QDeadlineTimer plazo(10000);
     while (ejecutarAdministrativa(alDia, cadenaAdministrador(puerto)) != "t" && !plazo.hasExpired())

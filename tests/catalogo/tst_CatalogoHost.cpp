@@ -14,8 +14,8 @@
 #include "VentanaHistorial.h"
 #include "VigiaModal.h"
 
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -251,7 +251,8 @@ private slots:
                 BaseDePrueba::TerminarSesion(proceso);
         });
         // All written, the next request is the COMMIT.
-        QVERIFY(!importacion.Escribir(*base.Conexion(), utilerias, [&](int, int) { return ::kill(proceso, SIGSTOP) == 0; }));
+        QVERIFY(!importacion.Escribir(*base.Conexion(), utilerias,
+                                      [&](int, int) { return ::kill(proceso, SIGSTOP) == 0; }));
         const QStringList errores = importacion.TextosDeError();
         QVERIFY2(errores.size() == 1
                      && errores[0].startsWith(u"El servidor de la base de datos no respondió en 1.5 s al guardar el "

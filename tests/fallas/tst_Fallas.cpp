@@ -384,12 +384,12 @@ void PruebaFallas::cambioEnDuda_data()
     QTest::addColumn<bool>("renombrar");
     QTest::addColumn<QString>("mensaje");
     const QString perdida = u"Se perdió la conexión con el servidor de la base de datos al guardar el cambio"_s;
-    QTest::newRow("COMMIT lost on its way") << int(ProxyRetardo::Corte::Peticion) << false
-                                            << perdida + u" y el servidor confirma que no se guardó"_s;
-    QTest::newRow("COMMIT's answer lost") << int(ProxyRetardo::Corte::Respuesta) << false
-                                          << perdida + u", pero el servidor confirma que se guardó"_s;
-    QTest::newRow("rename's answer lost") << int(ProxyRetardo::Corte::Respuesta) << true
-                                          << perdida + u" y no se puede saber si se guardó"_s;
+    QTest::newRow("COMMIT lost on its way")
+        << int(ProxyRetardo::Corte::Peticion) << false << perdida + u" y el servidor confirma que no se guardó"_s;
+    QTest::newRow("COMMIT's answer lost")
+        << int(ProxyRetardo::Corte::Respuesta) << false << perdida + u", pero el servidor confirma que se guardó"_s;
+    QTest::newRow("rename's answer lost")
+        << int(ProxyRetardo::Corte::Respuesta) << true << perdida + u" y no se puede saber si se guardó"_s;
     QTest::newRow("COMMIT to a stopped backend")
         << kCalla << false
         << u"El servidor de la base de datos no respondió en 1.5 s al guardar el cambio y no se puede saber si se "

@@ -308,12 +308,12 @@ private slots:
         const Sesion::Configuracion c = base.Configuracion();
         // Port 1 refuses, as a stopped primary on this machine does.
         const auto ini = [&](const char* ajuste) {
-            return EscribirArchivo(ruta("reserva.ini"),
-                                   u"[BaseDeDatos]\nConexion=\"host=127.0.0.1,127.0.0.1 port=1,%1 dbname=%2 user=%3 "
-                                   "target_session_attrs=read-write\"\nEsquema=%4\n%5"_s
-                                       .arg(QString::number(reserva), c.base, c.usuario, c.esquema,
-                                            QLatin1String(ajuste))
-                                       .toUtf8());
+            return EscribirArchivo(
+                ruta("reserva.ini"),
+                u"[BaseDeDatos]\nConexion=\"host=127.0.0.1,127.0.0.1 port=1,%1 dbname=%2 user=%3 "
+                "target_session_attrs=read-write\"\nEsquema=%4\n%5"_s
+                    .arg(QString::number(reserva), c.base, c.usuario, c.esquema, QLatin1String(ajuste))
+                    .toUtf8());
         };
         QCOMPARE(ejecutar({u"--registrar"_s}), 0);
         QCOMPARE(ejecutar({u"--config"_s, ini(""), u"--captura"_s, ruta("reserva.png"), u"--traza"_s,

@@ -25,7 +25,8 @@ ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retar
     socklen_t largo = sizeof local;
     m_escucha = socket(AF_INET, SOCK_STREAM, 0);
     const int uno = 1;
-    if (m_escucha < 0 || setsockopt(m_escucha, SOL_SOCKET, SO_REUSEADDR, &uno, sizeof uno) != 0 || bind(m_escucha, reinterpret_cast<sockaddr*>(&local), largo) != 0 || listen(m_escucha, 16) != 0
+    if (m_escucha < 0 || setsockopt(m_escucha, SOL_SOCKET, SO_REUSEADDR, &uno, sizeof uno) != 0
+        || bind(m_escucha, reinterpret_cast<sockaddr*>(&local), largo) != 0 || listen(m_escucha, 16) != 0
         || getsockname(m_escucha, reinterpret_cast<sockaddr*>(&local), &largo) != 0) {
         const std::string error = std::strerror(errno);
         close(m_escucha);

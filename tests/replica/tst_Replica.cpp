@@ -65,8 +65,8 @@ void PruebaReplica::caidaDelPrincipalConLaPantallaAbierta()
     BaseDePrueba base(Motor::PostgreSQL);
     base.InsertarGrupos({u"A|ACTIVO"_s, u"B|PASIVO"_s, u"C|CAPITAL"_s});
     base.Reconfigurar([&](Sesion::Configuracion& c) {
-        c.conexion = u"host=127.0.0.1,127.0.0.1 port=%1,%2 target_session_attrs=read-write"_s.arg(m_principal)
-                         .arg(m_reserva);
+        c.conexion =
+            u"host=127.0.0.1,127.0.0.1 port=%1,%2 target_session_attrs=read-write"_s.arg(m_principal).arg(m_reserva);
         c.servidor.clear();
         c.puerto = 0;
     });
