@@ -7,6 +7,7 @@
 class QCheckBox;
 class QPushButton;
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -36,6 +37,8 @@ public:
     void Buscar();
     // Writes every change that passes the filter; false with the reason in `error`.
     bool Exportar(const QString& archivo, char separador, QString* error) const;
+    // Verifies the whole history and shows the verdict beside the button that asks for it.
+    void VerificarIntegridad();
 
 signals:
     // A restore or an undo changed the catalogue; `clave` is the group to show.
@@ -51,6 +54,7 @@ private:
     void deshacer();
     // Runs a restore or an undo of the selected change; a refusal is told.
     void reorganizar(bool (*accion)(Connection&, Utilerias&, qint64, QString*, QString*));
+    QHBoxLayout* integridadDelHistorial();
     void exportarConDialogo();
     void avisar(const QString& texto, long estilo);
 
@@ -68,4 +72,5 @@ private:
     QPushButton* m_restaurar;
     QPushButton* m_deshacer;
     ModeloHistorial* m_modelo;
+    QLabel* m_veredicto = nullptr;
 };

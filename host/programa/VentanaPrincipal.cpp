@@ -19,7 +19,8 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     menuBar()->addMenu(new MenuCatalogo(
         this, [this] { return MenuCatalogo::ClaveSeleccionadaEn(centralWidget()); },
         [this](const QString& clave) { MenuCatalogo::MostrarGrupo(m_pantalla, centralWidget(), clave); }));
-    // A failover can happen under the open window at any time.
+    MostrarSoloLectura();
+    // The reason can change under the open window (a failover, a standby promoted).
     auto* vigia = new QTimer(this);
     connect(vigia, &QTimer::timeout, this, &VentanaPrincipal::MostrarSoloLectura);
     vigia->start(500);
@@ -27,15 +28,21 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
 
 void VentanaPrincipal::MostrarSoloLectura()
 {
-    const QString motivo = Sesion::MotivoSoloLectura();
+    QString motivo;
+    try {
+        motivo = Sesion::MotivoSoloLectura();
+    } catch (const ErrorEjecucion&) {
+        return;  // no database to ask: the screen reports it when it reads
+    }
     if (motivo == m_motivoSoloLectura)
         return;
     m_motivoSoloLectura = motivo;
-    setWindowTitle(motivo.isEmpty() ? m_titulo : QStringLiteral("%1 (sólo consulta)").arg(m_titulo));
-    statusBar()->showMessage(motivo);
+    const QString aviso = QStringLiteral("Solo consulta: %1").arg(motivo);
+    setWindowTitle(motivo.isEmpty() ? m_titulo : m_titulo + QStringLiteral(" (solo consulta)"));
+    statusBar()->showMessage(motivo.isEmpty() ? QString() : aviso);
     if (!motivo.isEmpty())
         Sesion::MostrarMensaje(
-            {motivo + u'.', AccesoDatos::vbInformation, QStringLiteral("Kestrima"), 0, QStringLiteral("TQ614"), {}});
+            {aviso + u'.', AccesoDatos::vbInformation, QStringLiteral("Kestrima"), 0, QStringLiteral("TQ614"), {}});
 }
 
 QString VentanaPrincipal::Transaccion() const
@@ -57,7 +64,6 @@ void VentanaPrincipal::MostrarPantalla(QObject* pantalla)
     ventana->show();
     // The screen keeps its designed size below the menu.
     resize(diseno + QSize(0, menuBar()->sizeHint().height()));
-    MostrarSoloLectura();
 }
 
 void VentanaPrincipal::Unload()

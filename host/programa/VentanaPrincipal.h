@@ -24,7 +24,8 @@ public:
     Q_INVOKABLE void Unload();
 
     // Shows in the title and the status bar why the session may not change the catalogue, and
-    // tells the user once each time it starts to be so. Runs on a timer; asks nothing of the server.
+    // tells the user once each time it starts to be so. Runs on a timer too: it only reads what the
+    // session's open connection already knows.
     void MostrarSoloLectura();
 
 protected:

@@ -205,10 +205,16 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
                 + "; SET standard_conforming_strings = on; SET DateStyle = ISO";
     if (!configuracion.esquema.isEmpty())
         m_ajustes += "; SET search_path = " + configuracion.esquema.toUtf8();
-    // The database's own change history names the session's operator (without one, its login).
-    if (const QString operador = configuracion.operador.trimmed(); !operador.isEmpty())
-        m_ajustes += "; SET kes.operador = '"
-                     + QString(operador).replace(QLatin1Char('\''), QStringLiteral("''")).toUtf8() + '\'';
+    // Who the server knows this session as and what it may do with the catalogue, asked in the
+    // same round trip: the server's rights, not a name of ours, decide (to_regclass is null
+    // where the table is missing or its schema is not the login's to use).
+    m_ajustes += "; SELECT session_user::text, has_table_privilege(to_regclass('grupo_cuenta_contable'), 'SELECT'),"
+                 " has_table_privilege(to_regclass('grupo_cuenta_contable'), 'INSERT')"
+                 " AND has_table_privilege(to_regclass('grupo_cuenta_contable'), 'UPDATE')"
+                 " AND has_table_privilege(to_regclass('grupo_cuenta_contable'), 'DELETE'),"
+                 " EXISTS (SELECT 1 FROM pg_roles WHERE (rolname IN ('tq614_lectura', 'tq614_edicion')"
+                 " OR oid = (SELECT datdba FROM pg_database WHERE datname = current_database()))"
+                 " AND pg_has_role(session_user, oid, 'MEMBER'))";
 
     // Later keywords win: our defaults first, then the user's service and connection string,
     // then the plain fields, and last what this code relies on.
@@ -259,6 +265,14 @@ QString ConexionPostgres::DondeVaLaContrasena()
                           "la variable PGPASSFILE, legible sólo por su dueño), en el archivo de servicios "
                           "(pg_service.conf) o en la variable de entorno PGPASSWORD; si no está en ninguno, el "
                           "programa la pide al conectar.");
+}
+
+QString ConexionPostgres::SinPermiso(const QString& usuario, bool lectura)
+{
+    const QString rol = lectura ? QStringLiteral("tq614_lectura") : QStringLiteral("tq614_edicion");
+    return QStringLiteral("El usuario %1 de la base de datos no tiene permiso para %2 el catálogo (le falta el rol "
+                          "%3). Pida al administrador de la base de datos que ejecute: GRANT %3 TO %1")
+        .arg(usuario, lectura ? QStringLiteral("consultar") : QStringLiteral("modificar"), rol);
 }
 
 int ConexionPostgres::ProcesoDelServidor() const
@@ -313,7 +327,10 @@ void ConexionPostgres::conectar()
     // Notices (a table that already exists, and the like) are no concern of the user's.
     PQsetNoticeProcessor(
         m_conn, [](void*, const char*) {}, nullptr);
-    ejecutarControl(m_ajustes.constData());
+    const Resultado identidad = ejecutarControl(m_ajustes.constData());
+    const auto valor = [&](int columna) { return QString::fromUtf8(PQgetvalue(identidad.get(), 0, columna)); };
+    m_identidad = {valor(0), valor(1) == QLatin1String("t"), valor(2) == QLatin1String("t"),
+                   valor(3) == QLatin1String("t")};
 }
 
 // Starts libpq's connection and drives it within the deadline, once per host it may try.
@@ -443,6 +460,7 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
     const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
     const bool lectura = esLectura(sql);
+    m_ultimaFueLectura = lectura;
     if (!m_transaccion) {
         if (auto respuesta = m_rafaga.Responder(forma, lectura))
             return respuesta;
@@ -688,6 +706,8 @@ ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
         sqlstate = QStringLiteral("08006");
     m_ultimoErrorFueDeConexion =
         conexionPerdida() || sqlstate.startsWith(QLatin1String("08")) || sqlstate.startsWith(QLatin1String("57P"));
+    if (sqlstate == QLatin1String("42501"))
+        throw ErrorEjecucion(SinPermiso(m_identidad.usuario, m_ultimaFueLectura), sqlstate);
     // A standby refuses every change; the user is told why and what to do.
     const QString espanol =
         sqlstate == QLatin1String("25006") && EnReserva()

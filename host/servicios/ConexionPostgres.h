@@ -64,6 +64,19 @@ public:
     static bool LlevaContrasena(const QString& cadena);
     static QString DondeVaLaContrasena();
 
+    // The login the server authenticated this session as, and whether the server lets it
+    // read and change the catalogue; asked with the session's settings, on every connection.
+    struct Identidad
+    {
+        QString usuario;
+        bool lee = false;
+        bool escribe = false;
+        bool conRol = false;  // a member of either group role, or of the database's owner
+    };
+    const Identidad& IdentidadDelServidor() const { return m_identidad; }
+    // The message for a right the server refused to `usuario`: what it lacks and how to get it.
+    static QString SinPermiso(const QString& usuario, bool lectura);
+
     // For tests and diagnostics.
     int SentenciasEnCache() const { return static_cast<int>(m_cache.size()); }
     int Preparaciones() const { return m_preparaciones; }
@@ -122,5 +135,7 @@ private:
     bool m_accionNueva = false;  // on a standby: control went back to the user since the last statement
     AlVolverAlBucle m_finDeAccion{[this] { m_accionNueva = true; }};
     QByteArray m_xid;  // the open transaction's id, as the server wrote it (empty on a standby)
+    bool m_ultimaFueLectura = false;  // which right a refusal (42501) is about
+    Identidad m_identidad;
     RafagaDeLecturas m_rafaga;
 };

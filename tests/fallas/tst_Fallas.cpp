@@ -414,10 +414,11 @@ void PruebaFallas::cambioEnDuda()
     const QStringList antes = base.Estado();
     const qlonglong historial = base.ContarFilas(u"Kes_Historial"_s);
     const int proceso = base.Valor(u"SELECT pg_backend_pid()"_s).toInt();
-    const auto continuar = qScopeGuard([&] {
+    const auto despertar = [&] {
         if (corte == kCalla && ::kill(proceso, SIGCONT) == 0)
             BaseDePrueba::TerminarSesion(proceso);
-    });
+    };
+    auto continuar = qScopeGuard(despertar);
     base.LimpiarMensajes();
     const auto cortar = [&] {
         if (corte == kCalla)
@@ -454,7 +455,9 @@ void PruebaFallas::cambioEnDuda()
         QCOMPARE(base.Fila(renombrar ? u"B"_s : u"ZZ"_s, u"Gcc_Descripcion"_s),
                  guardado ? (renombrar ? u"DEUDAS"_s : u"NUEVO"_s) : QString());
     }
-    // The same screen goes on, on a new session.
+    // The same screen goes on, on a new session (the stopped one ended, with the locks it held).
+    continuar.dismiss();
+    despertar();
     base.LimpiarMensajes();
     QTest::keyClick(&u.Arbol(), Qt::Key_F5);
     QVERIFY(u.Nuevo(u"B"_s, u"B1"_s, u"OTRO"_s, {}) && base.Fila(u"B1"_s).startsWith(u"OTRO"_s));

@@ -90,7 +90,8 @@ void PruebaReplica::caidaDelPrincipalConLaPantallaAbierta()
     base.LimpiarMensajes();
     QTest::keyClick(&u.Arbol(), Qt::Key_F5);
     QVERIFY(u.Nodo(u"C"_s) && !u.Nodo(u"A1"_s));
-    QVERIFY2(Sesion::MotivoSoloLectura().startsWith(u"Sólo consulta"_s), qPrintable(Sesion::MotivoSoloLectura()));
+    QVERIFY2(Sesion::MotivoSoloLectura().startsWith(u"el servidor principal no responde"_s),
+             qPrintable(Sesion::MotivoSoloLectura()));
     const QStringList antes = base.Estado();
     const std::function<bool(PantallaDePrueba&)> cambios[] = {
         [](auto& u) { return !u.Nuevo(u"A"_s, u"A2"_s, u"BANCOS"_s, {}); },
