@@ -13,6 +13,9 @@ compilar default
 
 trap pg_detener EXIT
 pg_iniciar
+# Beside it, its streaming standby (about 2 s): the tests of a server that only reads. Tests that
+# stop a primary make a pair of their own from these helpers, so the shared server stays up.
+pg_iniciar_reserva
 # The full-disk test mounts a tmpfs of its own, which root can: here it must run, not skip.
 [ "$(id -u)" -ne 0 ] || export TEST_TMPFS_REQUIRED=1
 

@@ -2,6 +2,7 @@
 
 #include "AccesoDatosKes.h"
 #include "Csv.h"
+#include "DesenlaceIncierto.h"
 #include "ErrorEjecucion.h"
 #include "Esquema.h"
 #include "GrupoCuenta.h"
@@ -356,7 +357,7 @@ bool Importacion::Escribir(Connection& conexion, UtileriasKes& utilerias,
     // Groups go in rows of one statement, parents in an earlier one or earlier in the same.
     constexpr int kPorSentencia = 50;
     const int total = Grupos();
-    QString razon;
+    QString razon, desenlace;
     conexion.BeginTrans();
     try {
         for (int desde = 0; desde < total && razon.isEmpty(); desde += kPorSentencia) {
@@ -380,6 +381,8 @@ bool Importacion::Escribir(Connection& conexion, UtileriasKes& utilerias,
         }
     } catch (const ErrorEjecucion& e) {
         razon = e.Description();
+        if (DesenlaceIncierto::EsDesenlace(e))
+            desenlace = razon;  // already says what became of the groups
     }
     if (conexion.EnTransaccion()) {
         try {
@@ -388,7 +391,7 @@ bool Importacion::Escribir(Connection& conexion, UtileriasKes& utilerias,
             // the first error is the one worth reporting
         }
     }
-    error(0, QStringLiteral("No se importó ningún grupo: %1").arg(razon));
+    error(0, desenlace.isEmpty() ? QStringLiteral("No se importó ningún grupo: %1").arg(razon) : desenlace);
     return false;
 }
 

@@ -2,25 +2,31 @@
 
 #include "ErrorEjecucion.h"
 #include "MenuCatalogo.h"
+#include "Servicios.h"
 #include "Sesion.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 
 VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     : QMainWindow(padre)
 {
     setObjectName(QStringLiteral("VentanaPrincipal"));
-    setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
-    mostrarSiSoloLectura();
+    m_titulo = QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables");
+    setWindowTitle(m_titulo);
     menuBar()->addMenu(new MenuCatalogo(
         this, [this] { return MenuCatalogo::ClaveSeleccionadaEn(centralWidget()); },
         [this](const QString& clave) { MenuCatalogo::MostrarGrupo(m_pantalla, centralWidget(), clave); }));
+    MostrarSoloLectura();
+    // The reason can change under the open window (a failover, a standby promoted).
+    auto* vigia = new QTimer(this);
+    connect(vigia, &QTimer::timeout, this, &VentanaPrincipal::MostrarSoloLectura);
+    vigia->start(500);
 }
 
-// A session the server lets only read says so in the title and, with the reason, below.
-void VentanaPrincipal::mostrarSiSoloLectura()
+void VentanaPrincipal::MostrarSoloLectura()
 {
     QString motivo;
     try {
@@ -28,10 +34,15 @@ void VentanaPrincipal::mostrarSiSoloLectura()
     } catch (const ErrorEjecucion&) {
         return;  // no database to ask: the screen reports it when it reads
     }
-    if (motivo.isEmpty())
+    if (motivo == m_motivoSoloLectura)
         return;
-    setWindowTitle(windowTitle() + QStringLiteral(" (solo consulta)"));
-    statusBar()->showMessage(QStringLiteral("Solo consulta: %1").arg(motivo));
+    m_motivoSoloLectura = motivo;
+    const QString aviso = QStringLiteral("Solo consulta: %1").arg(motivo);
+    setWindowTitle(motivo.isEmpty() ? m_titulo : m_titulo + QStringLiteral(" (solo consulta)"));
+    statusBar()->showMessage(motivo.isEmpty() ? QString() : aviso);
+    if (!motivo.isEmpty())
+        Sesion::MostrarMensaje(
+            {aviso + u'.', AccesoDatos::vbInformation, QStringLiteral("Kestrima"), 0, QStringLiteral("TQ614"), {}});
 }
 
 QString VentanaPrincipal::Transaccion() const

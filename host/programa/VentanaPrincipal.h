@@ -23,10 +23,16 @@ public:
     // Unloading the host window (the screen's exit button does it) closes the program.
     Q_INVOKABLE void Unload();
 
+    // Shows in the title and the status bar why the session may not change the catalogue, and
+    // tells the user once each time it starts to be so. Runs on a timer too: it only reads what the
+    // session's open connection already knows.
+    void MostrarSoloLectura();
+
 protected:
     void closeEvent(QCloseEvent* evento) override;
 
 private:
-    void mostrarSiSoloLectura();
     QPointer<QObject> m_pantalla;
+    QString m_titulo;
+    QString m_motivoSoloLectura;
 };

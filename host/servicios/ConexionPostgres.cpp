@@ -1,5 +1,6 @@
 #include "ConexionPostgres.h"
 
+#include "DesenlaceIncierto.h"
 #include "ErrorEjecucion.h"
 #include "MotivoDeConexion.h"
 #include "ParametrosPostgres.h"
@@ -10,9 +11,12 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <libpq-fe.h>
+#include <thread>
 #include <poll.h>
 
 Q_LOGGING_CATEGORY(lcConexion, "kestrima.conexion")
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -47,6 +51,8 @@ QString descripcionEnEspanol(const QString& estado, const PGresult* r)
                               "nuevo en unos momentos");
     if (estado == QLatin1String("40P01") || estado == QLatin1String("40001"))
         return QStringLiteral("El cambio chocó con el de otro usuario y se deshizo; intente de nuevo");
+    if (estado == QLatin1String("25006"))
+        return QStringLiteral("La base de datos sólo admite consultas en esta sesión: el cambio no se hizo");
     if (estado == QLatin1String("25P02"))
         return QStringLiteral("La transacción quedó anulada por un error anterior; se debe deshacer");
     if (estado.startsWith(QLatin1String("08")) || estado.startsWith(QLatin1String("57P")))
@@ -57,6 +63,13 @@ QString descripcionEnEspanol(const QString& estado, const PGresult* r)
     if (estado.startsWith(QLatin1String("42")))
         return QStringLiteral("Error en la sentencia SQL");
     return QStringLiteral("Error de la base de datos");
+}
+
+// Whether libpq refused every host only because each was a standby (target_session_attrs).
+bool soloRespondieronReservas(const QString& detalle)
+{
+    return detalle.contains(QLatin1String("session is read-only"))
+           || detalle.contains(QLatin1String("server is in hot standby mode"));
 }
 
 // How many hosts libpq will try: each may take the whole deadline.
@@ -121,6 +134,7 @@ struct ConexionPostgres::Sentencia
 
 ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
     : m_espera(configuracion.esperaServidorMs > 0 ? configuracion.esperaServidorMs : 15000)
+    , m_reservaSoloLectura(configuracion.reservaSoloLectura)
     , m_cache(kSentenciasEnCache)
     , m_rafaga(
           [this](const QString& sql, const QVariantList& valores) {
@@ -216,15 +230,21 @@ int ConexionPostgres::ProcesoDelServidor() const
 // the user's words; libpq's own text goes to its details and to the log.
 void ConexionPostgres::conectar()
 {
-    for (bool preguntada = false;; preguntada = true) {
-        abrir();
+    bool preguntada = false;
+    for (Destino hacia = Destino::Configurado;;) {
+        abrir(hacia);
         if (PQstatus(m_conn) == CONNECTION_OK)
             break;
         const bool faltaContrasena = PQconnectionNeedsPassword(m_conn);
         ErrorDeConexion error = MotivoDeConexion(m_conn, !m_contrasena.isEmpty());
         const QString adonde = DestinoDeConexion::De(m_conn).Texto();
         cerrar();
+        if (hacia == Destino::Configurado && m_reservaSoloLectura && soloRespondieronReservas(error.Detalle())) {
+            hacia = Destino::AunReserva;
+            continue;
+        }
         if (faltaContrasena && !preguntada && Sesion::Interactivo()) {
+            preguntada = true;
             if (const auto contrasena = Sesion::PedirClave(adonde)) {
                 m_contrasena = contrasena->toUtf8();
                 continue;
@@ -259,12 +279,16 @@ void ConexionPostgres::conectar()
 }
 
 // Starts libpq's connection and drives it within the deadline, once per host it may try.
-void ConexionPostgres::abrir()
+void ConexionPostgres::abrir(Destino hacia)
 {
     std::vector<const char*> claves, valores;
     for (const auto& [clave, valor] : m_parametros) {
         claves.push_back(clave.constData());
         valores.push_back(valor.constData());
+    }
+    if (hacia == Destino::AunReserva) {  // the last keyword wins
+        claves.push_back("target_session_attrs");
+        valores.push_back("any");
     }
     if (!m_contrasena.isEmpty()) {
         claves.push_back("password");
@@ -317,18 +341,60 @@ std::unique_ptr<Recordset> ConexionPostgres::conReconexion(const std::function<s
 {
     // A transaction whose BEGIN has not left the queue has nothing on the server to lose.
     const auto sinNadaQuePerder = [this] { return !m_transaccion || m_transaccionSinEnviar; };
-    if (sinNadaQuePerder() && conexionPerdida())
-        reconectar();
+    if (sinNadaQuePerder()) {
+        if (sesionTerminada())
+            reconectar();
+        buscarPrincipal();
+    }
     m_ultimoErrorFueDeConexion = false;
+    m_cambioEnviado = false;
     try {
-        return ejecutar();
+        auto respuesta = ejecutar();
+        if (EnReserva())
+            m_finDeAccion.Programar();
+        return respuesta;
     } catch (const ErrorEjecucion&) {
         // Inside a transaction its changes are gone with the session: the caller must know.
         if (!m_ultimoErrorFueDeConexion || !sinNadaQuePerder())
             throw;
     }
+    // A change that reached the server may have been carried out: run again, it would be twice.
+    if (m_cambioEnviado)
+        throw ErrorEjecucion(DesenlaceIncierto::Mensaje(DesenlaceIncierto::Desenlace::Desconocido,
+                                                        QStringLiteral("Se perdió la conexión con el servidor de la "
+                                                                       "base de datos al guardar el cambio")),
+                             QLatin1String(DesenlaceIncierto::kCodigoDesconocido));
     reconectar();
     return ejecutar();
+}
+
+// A session the server ended while it sat idle (its backend terminated, the server restarted)
+// has said so on the socket: noticed before a statement goes, the statement goes to a new
+// session instead of into doubt. Costs a look at the socket, no round trip.
+bool ConexionPostgres::sesionTerminada()
+{
+    for (int vistas = 0; !conexionPerdida() && vistas < 3; ++vistas) {
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        if (::poll(&socket, 1, 0) <= 0 || !PQconsumeInput(m_conn))
+            break;
+    }
+    return conexionPerdida();
+}
+
+// On a standby, the first statement of each new action looks for a primary again (one back, or
+// another promoted); while none answers the new session is on a standby again. A standby
+// promoted under the session needs none of this: the server reports the change itself.
+void ConexionPostgres::buscarPrincipal()
+{
+    if (!m_accionNueva || !EnReserva())
+        return;
+    m_accionNueva = false;
+    reconectar();
+}
+
+bool ConexionPostgres::EnReserva() const
+{
+    return m_conn && qstrcmp(PQparameterStatus(m_conn, "in_hot_standby"), "on") == 0;
 }
 
 std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const QVariantList& parametros)
@@ -511,7 +577,13 @@ ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
         conexionPerdida() || sqlstate.startsWith(QLatin1String("08")) || sqlstate.startsWith(QLatin1String("57P"));
     if (sqlstate == QLatin1String("42501"))
         throw ErrorEjecucion(SinPermiso(m_identidad.usuario, m_ultimaFueLectura), sqlstate);
-    QString descripcion = QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(sqlstate, crudo), mensaje);
+    // A standby refuses every change; the user is told why and what to do.
+    const QString espanol =
+        sqlstate == QLatin1String("25006") && EnReserva()
+            ? QStringLiteral("El catálogo está abierto sólo para consulta: el servidor principal no responde y el de "
+                             "reserva no admite cambios. El cambio no se hizo; repítalo cuando vuelva el principal")
+            : descripcionEnEspanol(sqlstate, crudo);
+    QString descripcion = QStringLiteral("%1 (%2)").arg(espanol, mensaje);
     const QString detalle = campo(crudo, PG_DIAG_MESSAGE_DETAIL);
     if (!detalle.isEmpty())
         descripcion += QLatin1Char(' ') + detalle;
@@ -573,7 +645,8 @@ void ConexionPostgres::BeginTrans()
         throw ErrorEjecucion(QStringLiteral("Ya hay una transacción abierta en la conexión: termínela (CommitTrans o "
                                             "RollbackTrans) antes de iniciar otra"));
     m_rafaga.Terminar();
-    // BEGIN travels with the transaction's first statement.
+    // BEGIN travels with the transaction's first statement (and with it the transaction's id,
+    // see pedirJuntas).
     m_enCola.push_back({QByteArrayLiteral("BEGIN"), {}});
     m_transaccion = true;
     m_transaccionSinEnviar = true;
@@ -604,7 +677,21 @@ void ConexionPostgres::CommitTrans()
                              QStringLiteral("08006"));
     if (PQtransactionStatus(m_conn) == PQTRANS_INERROR)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
-    const Resultado resultado = confirmar();
+    Resultado resultado(nullptr, PQclear);
+    m_ultimoErrorFueDeConexion = false;
+    try {
+        resultado = confirmar();
+    } catch (const ErrorEjecucion& error) {
+        const bool callado = error.Codigo() == QLatin1String("57014") && !m_conn;
+        if (!callado && !m_ultimoErrorFueDeConexion && !conexionPerdida())
+            throw;  // the server answered: the COMMIT failed (a rule checked at the end)
+        resolverCommitEnDuda(callado ? QStringLiteral("El servidor de la base de datos no respondió en %1 s al "
+                                                      "guardar el cambio")
+                                           .arg(m_espera.count() / 1000.0)
+                                     : QStringLiteral("Se perdió la conexión con el servidor de la base de datos "
+                                                      "al guardar el cambio"));
+        return;
+    }
     // COMMIT of a transaction the server has aborted answers ROLLBACK, without an error.
     if (qstrcmp(PQcmdStatus(resultado.get()), "COMMIT") != 0)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
@@ -616,6 +703,51 @@ ConexionPostgres::Resultado ConexionPostgres::confirmar()
 {
     std::vector<Resultado> resultados = pedirJuntas({control("COMMIT")}, AlCortar::EnDuda);
     return comprobar(resultados.back().release());
+}
+
+// A COMMIT went unanswered: a new session asks the server what became of the transaction.
+// Saved, the caller goes on as after any COMMIT and the user is told once control returns;
+// otherwise the error says whether anything remains, and the transaction still counts as open
+// until RollbackTrans (which has nothing left to do).
+void ConexionPostgres::resolverCommitEnDuda(const QString& causa)
+{
+    using DesenlaceIncierto::Desenlace;
+    const QByteArray xid = std::exchange(m_xid, {});
+    QString estado;
+    try {
+        reconectar();
+        if (!xid.isEmpty())
+            estado = estadoDeTransaccion(xid);
+    } catch (const ErrorEjecucion&) {
+        // No server to ask, or one that never saw the transaction: its fate stays unknown.
+    }
+    const Desenlace desenlace = DesenlaceIncierto::DeEstado(estado);
+    const QString mensaje = DesenlaceIncierto::Mensaje(desenlace, causa);
+    m_transaccion = desenlace != Desenlace::Guardado;
+    if (desenlace == Desenlace::Guardado) {
+        Sesion::AvisarAlVolver(mensaje);
+        return;
+    }
+    throw ErrorEjecucion(mensaje,
+                         QLatin1String(desenlace == Desenlace::NoGuardado ? DesenlaceIncierto::kCodigoNoGuardado
+                                                                          : DesenlaceIncierto::kCodigoDesconocido));
+}
+
+// pg_xact_status of a transaction id. The old session may not have ended yet on the server
+// (a dropped link is noticed within moments): "in progress" is asked again for a few seconds.
+QString ConexionPostgres::estadoDeTransaccion(const QByteArray& xid)
+{
+    const char* valor = xid.constData();
+    const Limite limite = std::chrono::steady_clock::now() + qMin<std::chrono::milliseconds>(m_espera, 3s);
+    for (;;) {
+        const Resultado r = pedir([valor](pg_conn* c) {
+            return PQsendQueryParams(c, "SELECT pg_xact_status($1::xid8)", 1, nullptr, &valor, nullptr, nullptr, 0);
+        });
+        const QString estado = QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
+        if (estado != QLatin1String("in progress") || std::chrono::steady_clock::now() >= limite)
+            return estado;
+        std::this_thread::sleep_for(100ms);
+    }
 }
 
 void ConexionPostgres::RollbackTrans()

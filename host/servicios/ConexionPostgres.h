@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ado.h"
+#include "AlVolverAlBucle.h"
 #include "AnalizadorSentencias.h"
 #include "ColumnasRecordset.h"
 #include "RafagaDeLecturas.h"
@@ -39,8 +40,14 @@ struct pg_result;
 // that stops answering is sent a cancel and the connection is given up, and the caller gets
 // an error instead of a frozen window. When the server ends the session (the backend is
 // terminated, the network drops), the next statement outside a transaction reconnects once
-// and runs again; inside a transaction the error is thrown, and the transaction counts as
-// ended once RollbackTrans is called.
+// and runs again, unless it was a change already sent (never re-run blindly: its fate is
+// unknown); inside a transaction the error is thrown, and the transaction counts as ended once
+// RollbackTrans is called. A COMMIT left unanswered is resolved, not guessed: the transaction's
+// id, taken with BEGIN, is looked up on a new session (DesenlaceIncierto).
+//
+// When only a standby answers (the primary down, not yet replaced) and the configuration allows
+// it, the session opens on the standby, which reads and refuses every change (EnReserva); each
+// new action then looks for a primary again.
 class ConexionPostgres : public Connection
 {
 public:
@@ -56,6 +63,9 @@ public:
     void CommitTrans() override;
     void RollbackTrans() override;
     bool EnTransaccion() const override;
+
+    // Whether the session is on a standby server in recovery: it reads, and refuses every change.
+    bool EnReserva() const;
 
     // Whether a libpq connection string or URI carries a password; where one belongs instead.
     static bool LlevaContrasena(const QString& cadena);
@@ -95,6 +105,8 @@ private:
     // ends with the connection), or a change whose fate is unknown (a COMMIT, or a write
     // outside a transaction, that the server may still carry out when it wakes).
     enum class AlCortar { Deshecho, EnDuda };
+    // Which servers a connection takes: a primary as configured, or a standby too when none answers.
+    enum class Destino { Configurado, AunReserva };
 
     std::unique_ptr<Recordset> conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar);
     std::unique_ptr<Recordset> ejecutar(const QString& sql, const QVariantList& parametros);
@@ -117,7 +129,11 @@ private:
     Resultado ejecutarVarias(const QByteArray& sql);
     Resultado confirmar();
     void conectar();
-    void abrir();
+    void abrir(Destino hacia);
+    bool sesionTerminada();
+    void buscarPrincipal();
+    void resolverCommitEnDuda(const QString& causa);
+    QString estadoDeTransaccion(const QByteArray& xid);
     void cerrar() noexcept;
     void reconectar();
     void liberarPendientes();
@@ -140,6 +156,11 @@ private:
     bool m_transaccionSinEnviar = false;
     std::vector<EnCola> m_enCola;
     bool m_ultimoErrorFueDeConexion = false;
+    bool m_cambioEnviado = false;  // a change outside a transaction reached the socket: not to be re-run
+    bool m_reservaSoloLectura = true;
+    bool m_accionNueva = false;  // on a standby: control went back to the user since the last statement
+    AlVolverAlBucle m_finDeAccion{[this] { m_accionNueva = true; }};
+    QByteArray m_xid;  // the open transaction's id, as the server wrote it (empty on a standby)
     bool m_ultimaFueLectura = false;  // which right a refusal (42501) is about
     Identidad m_identidad;
     RafagaDeLecturas m_rafaga;

@@ -41,6 +41,7 @@ ConexionPostgres::Resultado ConexionPostgres::pedirSolo(const Envio& enviar, AlC
     const Limite limite = std::chrono::steady_clock::now() + m_espera;
     if (!enviar(m_conn))
         return comprobar(nullptr);
+    m_cambioEnviado |= alCortar == AlCortar::EnDuda;
     vaciarSalida(limite, alCortar);
     return comprobar(leerRespuesta(limite, alCortar).release());
 }
@@ -61,10 +62,18 @@ std::vector<ConexionPostgres::Resultado> ConexionPostgres::pedirJuntas(const std
                                      valores.Largos(), valores.Formatos(), 0);
         });
     }
+    // The transaction's id travels with its BEGIN: it is what a new session asks about if the
+    // COMMIT goes unanswered. A standby assigns none (and refuses every change anyway).
+    const bool conXid = m_transaccionSinEnviar && !todos.empty() && !EnReserva();
+    if (conXid)
+        todos.insert(todos.begin() + 1, [](pg_conn* c) {
+            return PQsendQueryParams(c, "SELECT pg_current_xact_id()", 0, nullptr, nullptr, nullptr, nullptr, 0);
+        });
     const auto encoladas = static_cast<std::ptrdiff_t>(todos.size());
     todos.insert(todos.end(), envios.begin(), envios.end());
 
     const Limite limite = std::chrono::steady_clock::now() + m_espera;
+    m_cambioEnviado |= alCortar == AlCortar::EnDuda;
     enviarEnTuberia(todos, limite, alCortar);
     std::vector<Resultado> resultados;
     for (size_t i = 0; i < todos.size(); ++i)
@@ -84,6 +93,8 @@ std::vector<ConexionPostgres::Resultado> ConexionPostgres::pedirJuntas(const std
     // The queue reached the server, and with its BEGIN the transaction.
     m_enCola.clear();
     m_transaccionSinEnviar = false;
+    if (conXid && PQresultStatus(resultados[1].get()) == PGRES_TUPLES_OK)
+        m_xid = QByteArray(PQgetvalue(resultados[1].get(), 0, 0));
     for (auto r = resultados.begin(); r != resultados.begin() + encoladas; ++r) {
         if (!correcto(r->get()))
             comprobar(r->release());

@@ -1,5 +1,6 @@
 #include "Sesion.h"
 
+#include "AlVolverAlBucle.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
 #include "ErrorEjecucion.h"
@@ -47,6 +48,15 @@ struct Estado
     QList<MensajeRegistrado> mensajes;
     QStringList reportes;
     QString idSesion = QUuid::createUuid().toString(QUuid::WithoutBraces).left(8);
+    QStringList avisos;  // shown when control returns to the event loop
+    AlVolverAlBucle alVolver{[this] { mostrarAvisos(); }};
+
+    void mostrarAvisos()
+    {
+        for (const QString& aviso : std::exchange(avisos, {}))
+            MostrarMensaje({aviso, AccesoDatos::vbInformation, QStringLiteral("Kestrima"), 0,
+                            QStringLiteral("KesServicios"), QString()});
+    }
 
     // Support staff switch the trace and the recorded messages on without new options.
     Estado()
@@ -177,6 +187,7 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     c.esperaServidorMs = ini.value(QStringLiteral("EsperaServidorMs"), c.esperaServidorMs).toInt();
     c.filasPorRafaga = ini.value(QStringLiteral("FilasPorRafaga"), c.filasPorRafaga).toInt();
     c.lecturaCompartida = ini.value(QStringLiteral("LecturaCompartida"), c.lecturaCompartida).toBool();
+    c.reservaSoloLectura = ini.value(QStringLiteral("ReservaSoloLectura"), c.reservaSoloLectura).toBool();
     return c;
 }
 
@@ -244,6 +255,10 @@ QString MotivoSoloLectura()
     if (estado().configuracion.motor != Configuracion::PostgreSQL)
         return {};
     Conexion();
+    // A standby reached while the primary is down refuses every change, whatever the login may do.
+    if (dynamic_cast<const ConexionPostgres&>(*estado().conexion).EnReserva())
+        return QStringLiteral("el servidor principal no responde y el catálogo se abrió en el de reserva; los "
+                              "cambios podrán hacerse cuando vuelva");
     return estado().motivoSoloLectura;
 }
 
@@ -339,6 +354,14 @@ void MostrarMensaje(const MensajeRegistrado& mensaje)
         ventana = QApplication::activeWindow();
     QMessageBox caja(iconoDe(mensaje.estilo), mensaje.titulo, mensaje.texto, QMessageBox::Ok, ventana);
     caja.exec();
+}
+
+void AvisarAlVolver(const QString& texto)
+{
+    Estado& e = estado();
+    e.avisos.append(texto);
+    if (!e.alVolver.Programar())
+        e.mostrarAvisos();
 }
 
 void RegistrarReporte(const QString& listado)

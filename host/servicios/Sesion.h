@@ -46,6 +46,9 @@ struct Configuracion
     // commits by a look at the WAL index in shared memory (LecturaCompartidaSqlite); off,
     // every query reads on its own.
     bool lecturaCompartida = true;
+    // PostgreSQL: when no primary answers but a standby does, the catalogue opens on the standby
+    // for reading only (changes refused) instead of not at all.
+    bool reservaSoloLectura = true;
 };
 
 // Closes the open connection, if any; the next Conexion() opens the new configuration.
@@ -55,7 +58,8 @@ Configuracion ConfiguracionActual();
 Configuracion ConfiguracionPredeterminada();
 // Reads a settings file (INI). Its [BaseDeDatos] group holds Motor (sqlite or postgresql),
 // Archivo, Conexion, Servicio, Servidor, Puerto, Base, Usuario, Esquema, Operador,
-// EsperaBloqueoMs, EsperaServidorMs, FilasPorRafaga and LecturaCompartida (true or false);
+// EsperaBloqueoMs, EsperaServidorMs, FilasPorRafaga, LecturaCompartida and ReservaSoloLectura
+// (true or false);
 // what is missing keeps the default (Conexion or Servicio alone mean PostgreSQL). A missing
 // file gives the default configuration. A file that holds a password in plain text is
 // refused (ErrorEjecucion saying where it belongs).
@@ -126,6 +130,9 @@ void LimpiarMensajes();
 
 // Shows a message (or records it) and writes one log line with its project and error id.
 void MostrarMensaje(const MensajeRegistrado& mensaje);
+// Tells the user something that went well after all (an information message), once control
+// returns to the event loop: after the action that learnt it, not in its middle.
+void AvisarAlVolver(const QString& texto);
 
 // The listings handed to the report viewer while messages are recorded, oldest first.
 void RegistrarReporte(const QString& listado);

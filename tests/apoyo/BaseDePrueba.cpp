@@ -5,7 +5,9 @@
 #include "Esquema.h"
 #include "RecordsetKes.h"
 
+#include <QDeadlineTimer>
 #include <QScopeGuard>
+#include <QThread>
 #include <QUuid>
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -32,6 +34,15 @@ QByteArray ejecutarAdministrativa(const QString& sql, const QByteArray& cadena =
     if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && PQresultStatus(r.get()) != PGRES_TUPLES_OK)
         throw ErrorEjecucion(sql + ": " + QString::fromUtf8(PQerrorMessage(admin.get())));
     return PQntuples(r.get()) > 0 ? QByteArray(PQgetvalue(r.get(), 0, 0)) : QByteArray();
+}
+
+// The administrator's way in to a server of the test set-up, through its socket, needs no password.
+QByteArray cadenaAdministrador(const QByteArray& puerto = qgetenv("TQ614_PG_PORT"))
+{
+    const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
+    return socket.isEmpty()
+               ? cadenaPostgres()
+               : "host=" + socket + " port=" + puerto + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres";
 }
 
 // A group (key, description, code, parent, level) with the other columns as the editor fills them.
@@ -142,13 +153,23 @@ Sesion::Configuracion BaseDePrueba::ConfiguracionPostgres()
             .operador = QStringLiteral("PRUEBA")};
 }
 
+int BaseDePrueba::PuertoDeReservaAlDia()
+{
+    const QByteArray puerto = qgetenv("TQ614_PG_RESERVA_PORT");
+    if (puerto.isEmpty())
+        return 0;
+    const QString escrito = QString::fromLatin1(
+        ejecutarAdministrativa(QStringLiteral("SELECT pg_current_wal_lsn()"), cadenaAdministrador()));
+    const QString alDia = QStringLiteral("SELECT pg_last_wal_replay_lsn() >= '%1'").arg(escrito);
+    QDeadlineTimer plazo(10000);
+    while (ejecutarAdministrativa(alDia, cadenaAdministrador(puerto)) != "t" && !plazo.hasExpired())
+        QThread::msleep(20);
+    return plazo.hasExpired() ? 0 : puerto.toInt();
+}
+
 bool BaseDePrueba::TerminarSesion(int pid)
 {
-    // The administrator's way in, through the server's socket, needs no password.
-    const QByteArray socket = qgetenv("TQ614_PG_SOCKET");
-    const QByteArray cadena = socket.isEmpty() ? cadenaPostgres()
-                                               : "host=" + socket + " port=" + qgetenv("TQ614_PG_PORT")
-                                                     + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=postgres";
+    const QByteArray cadena = cadenaAdministrador();
     QByteArray terminada;
     ErrorDe([&] {
         terminada = ejecutarAdministrativa(QStringLiteral("SELECT pg_terminate_backend(%1, 5000)").arg(pid), cadena);

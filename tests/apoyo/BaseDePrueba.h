@@ -22,6 +22,9 @@ public:
 
     static bool PostgresDisponible();
     static Sesion::Configuracion ConfiguracionPostgres();  // without a schema of its own
+    // The test server's streaming standby (TQ614_PG_RESERVA_PORT), once it has replayed all the
+    // server wrote until now (waits 10 s at most); 0 without one.
+    static int PuertoDeReservaAlDia();
     // Ends a PostgreSQL backend from another session and waits (5 s) until it is gone.
     static bool TerminarSesion(int pid);
     // For both engines in one test: `_data()` calls AgregarMotores(), the test ABRIR_BASE.

@@ -14,14 +14,15 @@
 #include "VentanaHistorial.h"
 #include "VigiaModal.h"
 
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QTableView>
 #include <QtTest>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
@@ -233,6 +234,33 @@ private slots:
         QVERIFY(importacion.Revisar(archivo, *base.Conexion()));  // not if the cancelled part stayed
         QVERIFY(importacion.Escribir(*base.Conexion(), utilerias));
         QCOMPARE(base.Estado(), original << u"Kes_Bitacora 10001, Kes_Historial 10001"_s);
+    }
+
+    // The server falls silent on the COMMIT of an import: one message says that only the history can tell
+    // whether the groups are in, never "none imported" beside it.
+    void importacionEnDuda()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.Reconfigurar([](Sesion::Configuracion& c) { c.esperaServidorMs = 1500; });
+        QTemporaryDir carpeta;
+        const QString archivo = EscribirArchivo(carpeta.filePath(u"grupos.csv"_s), kEncabezado + "000002,Caja,1,0,\n");
+        CatalogoCsv::Importacion importacion;
+        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+        QVERIFY(importacion.Revisar(archivo, *base.Conexion()));
+        const int proceso = base.Valor(u"SELECT pg_backend_pid()"_s).toInt();
+        const auto continuar = qScopeGuard([&] {
+            if (::kill(proceso, SIGCONT) == 0)
+                BaseDePrueba::TerminarSesion(proceso);
+        });
+        // All written, the next request is the COMMIT.
+        QVERIFY(!importacion.Escribir(*base.Conexion(), utilerias,
+                                      [&](int, int) { return ::kill(proceso, SIGSTOP) == 0; }));
+        const QStringList errores = importacion.TextosDeError();
+        QVERIFY2(errores.size() == 1
+                     && errores[0].startsWith(u"El servidor de la base de datos no respondió en 1.5 s al guardar el "
+                                              "cambio y no se puede saber si se guardó"_s),
+                 qPrintable(errores.join(u'\n')));
     }
 
     // Nothing of a file with an error is written, and every bad line is told with its reason.

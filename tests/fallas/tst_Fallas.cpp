@@ -54,6 +54,8 @@ const Cambio kCambios[] = {
     {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
      [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
 
+constexpr int kCalla = -1;  // in cambioEnDuda: the backend stops instead of the link dropping
+
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
 
@@ -138,6 +140,8 @@ private slots:
     void textosHostilesVuelvenIguales();
     void usuariosALaVez_data() { BaseDePrueba::AgregarMotores(); }
     void usuariosALaVez();
+    void cambioEnDuda_data();
+    void cambioEnDuda();
 };
 
 void PruebaFallas::cambioRechazado_data()
@@ -398,6 +402,92 @@ void PruebaFallas::usuariosALaVez()
     arbol.sort();
     tabla.sort();
     QCOMPARE(arbol, tabla);
+}
+
+void PruebaFallas::cambioEnDuda_data()
+{
+    QTest::addColumn<int>("corte");  // what the link does to the last request, or kCalla: the backend stops
+    QTest::addColumn<bool>("renombrar");
+    QTest::addColumn<QString>("mensaje");
+    const QString perdida = u"Se perdió la conexión con el servidor de la base de datos al guardar el cambio"_s;
+    QTest::newRow("COMMIT lost on its way")
+        << int(ProxyRetardo::Corte::Peticion) << false << perdida + u" y el servidor confirma que no se guardó"_s;
+    QTest::newRow("COMMIT's answer lost")
+        << int(ProxyRetardo::Corte::Respuesta) << false << perdida + u", pero el servidor confirma que se guardó"_s;
+    QTest::newRow("rename's answer lost")
+        << int(ProxyRetardo::Corte::Respuesta) << true << perdida + u" y no se puede saber si se guardó"_s;
+    QTest::newRow("COMMIT to a stopped backend")
+        << kCalla << false
+        << u"El servidor de la base de datos no respondió en 1.5 s al guardar el cambio y no se puede saber si se "
+           "guardó. Actualice la pantalla (F5) y revise el historial del grupo"_s;
+}
+
+// The link drops, or the server stops, while a change ends: the user is told what the server kept
+// (all or nothing), or that only the group's history can tell; a change is never run twice.
+void PruebaFallas::cambioEnDuda()
+{
+    QFETCH(int, corte);
+    QFETCH(bool, renombrar);
+    QFETCH(QString, mensaje);
+    REQUIERE_MOTOR(Motor::PostgreSQL);
+    BaseDePrueba base(Motor::PostgreSQL);
+    base.Reconfigurar([](Sesion::Configuracion& c) { c.esperaServidorMs = 1500; });
+    base.InsertarGrupos({u"A|ACTIVO"_s, u"B|PASIVO"_s});
+    ProxyRetardo& red = base.PorRed();
+    PantallaDePrueba u(base);
+    if (renombrar)  // its statement prepared: what the cut takes is the UPDATE itself
+        QVERIFY(u.Renombrar(u"B"_s, u"pasivo"_s));
+    const QStringList antes = base.Estado();
+    const qlonglong historial = base.ContarFilas(u"Kes_Historial"_s);
+    const int proceso = base.Valor(u"SELECT pg_backend_pid()"_s).toInt();
+    const auto despertar = [&] {
+        if (corte == kCalla && ::kill(proceso, SIGCONT) == 0)
+            BaseDePrueba::TerminarSesion(proceso);
+    };
+    auto continuar = qScopeGuard(despertar);
+    base.LimpiarMensajes();
+    const auto cortar = [&] {
+        if (corte == kCalla)
+            ::kill(proceso, SIGSTOP);
+        else
+            red.CortarSiguiente(ProxyRetardo::Corte(corte));
+    };
+    bool guardado;
+    if (renombrar) {
+        QVERIFY(u.Seleccionar(u"B"_s));
+        cortar();  // the UPDATE, which commits by itself
+        int cancelar = 0;
+        QString texto = u"deudas"_s;
+        u.Forma().tvCuentas_AfterLabelEdit(cancelar, texto);
+        guardado = true;
+    } else {
+        // The change logged, the next request is the COMMIT.
+        base.AlTrazar([&](const QJsonObject& l) {
+            if (l[u"llamada"_s] == u"RegistrarCambio"_s)
+                cortar();
+        });
+        guardado = u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s, {});
+        base.AlTrazar({});
+    }
+    QCoreApplication::processEvents();  // a change saved after all is told when control returns
+    const auto m = base.Mensajes();
+    QVERIFY2(m.size() == 1 && m[0].texto.startsWith(mensaje) && m[0].estilo == (guardado && !renombrar ? 64 : 16),
+             qPrintable(base.MensajesEnTexto().join(u'\n')));
+    QCOMPARE(guardado, ProxyRetardo::Corte(corte) == ProxyRetardo::Corte::Respuesta);
+    if (corte != kCalla) {  // where the server could tell, the database holds exactly what the message says
+        if (!guardado)
+            QCOMPARE(base.Estado(), antes);
+        QCOMPARE(base.ContarFilas(u"Kes_Historial"_s), historial + (guardado ? 1 : 0));  // once, never twice
+        QCOMPARE(base.Fila(renombrar ? u"B"_s : u"ZZ"_s, u"Gcc_Descripcion"_s),
+                 guardado ? (renombrar ? u"DEUDAS"_s : u"NUEVO"_s) : QString());
+    }
+    // The same screen goes on, on a new session (the stopped one ended, with the locks it held).
+    continuar.dismiss();
+    despertar();
+    base.LimpiarMensajes();
+    QTest::keyClick(&u.Arbol(), Qt::Key_F5);
+    QVERIFY(u.Nuevo(u"B"_s, u"B1"_s, u"OTRO"_s, {}) && base.Fila(u"B1"_s).startsWith(u"OTRO"_s));
+    QCOMPARE(base.MensajesEnTexto(), QStringList());
 }
 
 int main(int argc, char** argv)

@@ -517,7 +517,8 @@ private slots:
     {
         const Sesion::Configuracion predeterminada = Sesion::ConfiguracionPredeterminada();
         QVERIFY(predeterminada.motor == Sesion::Configuracion::SQLite
-                && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida);
+                && predeterminada.archivo.endsWith(u"/Kestrima/tq614.db"_s) && predeterminada.lecturaCompartida
+                && predeterminada.reservaSoloLectura);
         QTemporaryDir carpeta;
         const auto leer = [&](const QByteArray& texto) {
             return Sesion::LeerConfiguracion(
@@ -526,13 +527,13 @@ private slots:
         Sesion::Configuracion c = leer("Conexion=host=a,b target_session_attrs=read-write sslmode=verify-full\n"
                                        "Servicio=conta\nServidor=db.local\nPuerto=6543\nBase=conta\nUsuario=ana\n"
                                        "Esquema=empresa1\nOperador=ANA\nEsperaBloqueoMs=1500\nEsperaServidorMs=4000\n"
-                                       "FilasPorRafaga=0\nLecturaCompartida=false\n");
+                                       "FilasPorRafaga=0\nLecturaCompartida=false\nReservaSoloLectura=false\n");
         QCOMPARE(QStringList({QString::number(c.motor), c.conexion, c.servicio, c.servidor, QString::number(c.puerto),
                               c.base, c.usuario, c.esquema, c.operador, QString::number(c.esperaBloqueoMs),
                               QString::number(c.esperaServidorMs), QString::number(c.filasPorRafaga),
-                              QString::number(c.lecturaCompartida)}),
+                              QString::number(c.lecturaCompartida), QString::number(c.reservaSoloLectura)}),
                  QStringList({"1", "host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local",
-                              "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0"}));
+                              "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0", "0"}));
         QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
         for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
                                            "Conexion=postgresql://ana:secreta@db/c\n"_ba}) {
@@ -692,6 +693,40 @@ private slots:
         QVERIFY2(!detalle.isEmpty() && !error.contains(u"server"_s) && !error.contains(u"failed"_s)
                      && !error.contains(u"connection "_s),
                  qPrintable(error + u"\n"_s + detalle));
+    }
+
+    // Only the test server's standby answers: the session reads there and each change is refused in our
+    // words; once the primary answers again, the next action works on it.
+    void reservaMientrasFaltaElPrincipal()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.InsertarGrupo(u"1"_s, u"Activo"_s);
+        const int reserva = BaseDePrueba::PuertoDeReservaAlDia();
+        QVERIFY2(reserva != 0 || qEnvironmentVariableIsEmpty("TQ614_PG_RESERVA_PORT"), "La reserva no se puso al día");
+        if (reserva == 0)
+            QSKIP("Sin servidor de reserva de prueba (TQ614_PG_RESERVA_PORT)");
+        Sesion::Configuracion config = base.Configuracion();
+        // The primary is a port of this machine that refuses, until a proxy to the test server listens there.
+        const std::string servidor = config.servidor.toStdString();
+        auto principal = std::make_unique<ProxyRetardo>(servidor, config.puerto, 0);
+        const int puerto = principal->Puerto();
+        principal.reset();
+        config.conexion =
+            u"host=127.0.0.1,127.0.0.1 port=%1,%2 target_session_attrs=read-write"_s.arg(puerto).arg(reserva);
+        config.servidor.clear();
+        config.puerto = 0;
+        ConexionPostgres c(config);
+        QVERIFY(c.EnReserva());
+        QCOMPARE(primeraDescripcion(c), u"Activo"_s);
+        const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra'"_s;
+        const QString rechazo = ErrorDe([&] { c.Execute(cambiar); });
+        QVERIFY2(rechazo.startsWith(u"25006 El catálogo está abierto sólo para consulta"_s), qPrintable(rechazo));
+        principal = std::make_unique<ProxyRetardo>(servidor, base.Configuracion().puerto, 0, puerto);
+        QCoreApplication::processEvents();  // the user acts again
+        c.Execute(cambiar);
+        QVERIFY(!c.EnReserva() && c.Reconexiones() == 1);
+        QCOMPARE(primeraDescripcion(c), u"Otra"_s);
     }
 
     // A silent server (a mute network, a stopped backend) is given up at the deadline, the next

@@ -297,6 +297,39 @@ private slots:
                  qPrintable(m_salida));
     }
 
+    // Only the test server's standby answers: the program opens the catalogue to read, says so once and
+    // in its window; with the setting off it refuses, as before.
+    void soloLaReservaResponde()
+    {
+        REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
+        BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
+        base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
+        const int reserva = BaseDePrueba::PuertoDeReservaAlDia();
+        QVERIFY2(reserva != 0 || qEnvironmentVariableIsEmpty("TQ614_PG_RESERVA_PORT"), "La reserva no se puso al día");
+        if (reserva == 0)
+            QSKIP("Sin servidor de reserva de prueba (TQ614_PG_RESERVA_PORT)");
+        const Sesion::Configuracion c = base.Configuracion();
+        // Port 1 refuses, as a stopped primary on this machine does.
+        const auto ini = [&](const char* ajuste) {
+            return EscribirArchivo(
+                ruta("reserva.ini"),
+                u"[BaseDeDatos]\nConexion=\"host=127.0.0.1,127.0.0.1 port=1,%1 dbname=%2 user=%3 "
+                "target_session_attrs=read-write\"\nEsquema=%4\n%5"_s
+                    .arg(QString::number(reserva), c.base, c.usuario, c.esquema, QLatin1String(ajuste))
+                    .toUtf8());
+        };
+        QCOMPARE(ejecutar({u"--registrar"_s}), 0);
+        QCOMPARE(ejecutar({u"--config"_s, ini(""), u"--captura"_s, ruta("reserva.png"), u"--traza"_s,
+                           ruta("reserva.jsonl")}),
+                 0);
+        QVERIFY2(sentencias(ruta("reserva.jsonl")).contains(hijos("ACT")) && m_salida.count(u"Solo consulta"_s) == 1
+                     && m_salida.contains(u"[64] Kestrima: Solo consulta: el servidor principal no responde"_s),
+                 qPrintable(m_salida));
+        QCOMPARE(ejecutar({u"--config"_s, ini("ReservaSoloLectura=false\n"), u"--captura"_s, ruta("no.png")}), 1);
+        QVERIFY2(m_salida.contains(u"No se pudo conectar"_s) && m_salida.contains(u"session is read-only"_s),
+                 qPrintable(m_salida));
+    }
+
     // A script moves a group, undoes changes and restores a deletion by the numbers the history
     // shows: what was done on the standard output, a refusal on the error output with exit 1, a
     // wrong command line with exit 2.

@@ -13,7 +13,7 @@
 using namespace std::chrono_literals;
 using Reloj = std::chrono::steady_clock;
 
-ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retardoMs)
+ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retardoMs, int escucharEn)
     : m_retardoUs(static_cast<long long>(retardoMs * 1000))
 {
     addrinfo* destino = nullptr;  // the first address of any socket type: only the address is used
@@ -21,10 +21,12 @@ ProxyRetardo::ProxyRetardo(const std::string& servidor, int puerto, double retar
         throw std::runtime_error("ProxyRetardo: no se encontró el servidor " + servidor);
     m_destino.reset(destino);
 
-    sockaddr_in local{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    sockaddr_in local{AF_INET, htons(static_cast<uint16_t>(escucharEn)), {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t largo = sizeof local;
     m_escucha = socket(AF_INET, SOCK_STREAM, 0);
-    if (m_escucha < 0 || bind(m_escucha, reinterpret_cast<sockaddr*>(&local), largo) != 0 || listen(m_escucha, 16) != 0
+    const int uno = 1;
+    if (m_escucha < 0 || setsockopt(m_escucha, SOL_SOCKET, SO_REUSEADDR, &uno, sizeof uno) != 0
+        || bind(m_escucha, reinterpret_cast<sockaddr*>(&local), largo) != 0 || listen(m_escucha, 16) != 0
         || getsockname(m_escucha, reinterpret_cast<sockaddr*>(&local), &largo) != 0) {
         const std::string error = std::strerror(errno);
         close(m_escucha);
@@ -85,6 +87,12 @@ void ProxyRetardo::relevar(int desde, int hacia, std::atomic<bool>& servidorHabl
             return;
         if (esperas[0].revents) {
             const ssize_t n = recv(desde, bufer.data(), bufer.size(), 0);
+            Corte armado = subida ? Corte::Peticion : Corte::Respuesta;
+            if (n > 0 && m_corte.compare_exchange_strong(armado, Corte::Ninguno)) {
+                shutdown(desde, SHUT_RDWR);
+                shutdown(hacia, SHUT_RDWR);
+                return;
+            }
             if (n > 0 && subida && servidorHablo.exchange(false))
                 ++m_idasYVueltas;
             else if (n > 0 && !subida)

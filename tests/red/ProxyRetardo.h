@@ -15,8 +15,9 @@
 class ProxyRetardo
 {
 public:
-    // Listens on a free port of 127.0.0.1 and relays to servidor:puerto; throws std::runtime_error if it cannot.
-    ProxyRetardo(const std::string& servidor, int puerto, double retardoMs);
+    // Listens on a free port of 127.0.0.1 (or on `escucharEn`: a server that comes back where it was) and relays
+    // to servidor:puerto; throws std::runtime_error if it cannot.
+    ProxyRetardo(const std::string& servidor, int puerto, double retardoMs, int escucharEn = 0);
     ~ProxyRetardo();
     ProxyRetardo(const ProxyRetardo&) = delete;
     ProxyRetardo& operator=(const ProxyRetardo&) = delete;
@@ -25,6 +26,12 @@ public:
     // The one-way delay; a round trip costs twice as much. Applies to chunks read from now on.
     void EstablecerRetardo(double retardoMs) { m_retardoUs = static_cast<long long>(retardoMs * 1000); }
     int IdasYVueltas() const { return m_idasYVueltas; }
+
+    // A link that drops: the next chunk in one direction is thrown away and its connection cut (both
+    // sockets shut). A request cut never reaches the server; an answer cut leaves the server's work done
+    // and the client not told.
+    enum class Corte { Ninguno, Peticion, Respuesta };
+    void CortarSiguiente(Corte corte) { m_corte = corte; }
 
 private:
     void relevar(int desde, int hacia, std::atomic<bool>& servidorHablo, bool subida);
@@ -35,6 +42,7 @@ private:
     int m_fin = -1;  // an eventfd: once written, every thread of the proxy ends
     std::atomic<long long> m_retardoUs;
     std::atomic<int> m_idasYVueltas{0};
+    std::atomic<Corte> m_corte{Corte::Ninguno};
     // Only the accepting thread adds to these: two sockets, a flag and two threads per connection.
     std::vector<int> m_sockets;
     std::deque<std::atomic<bool>> m_servidorHablo;
