@@ -82,9 +82,28 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         QStringLiteral("captura-historial"),
         QStringLiteral("Dibuja el historial de cambios en un PNG (sin ventana) y termina."),
         QStringLiteral("ARCHIVO.png"));
+    const QCommandLineOption exportarHistorial(
+        QStringLiteral("exportar-historial"),
+        QStringLiteral("Escribe en un archivo CSV los cambios del historial que pasan los filtros --historial-* (todos "
+                       "sin ellos) y termina."),
+        QStringLiteral("ARCHIVO.csv"));
+    const QCommandLineOption historialClave(QStringLiteral("historial-clave"),
+                                            QStringLiteral("Historial: sólo los cambios del grupo de esta clave."),
+                                            QStringLiteral("CLAVE"));
+    const QCommandLineOption historialOperador(
+        QStringLiteral("historial-operador"),
+        QStringLiteral("Historial: sólo los cambios de los operadores cuyo nombre contiene este texto."),
+        QStringLiteral("NOMBRE"));
+    const QCommandLineOption historialDesde(QStringLiteral("historial-desde"),
+                                            QStringLiteral("Historial: sólo los cambios de este día en adelante."),
+                                            QStringLiteral("AAAA-MM-DD"));
+    const QCommandLineOption historialHasta(QStringLiteral("historial-hasta"),
+                                            QStringLiteral("Historial: sólo los cambios hasta este día, incluido."),
+                                            QStringLiteral("AAAA-MM-DD"));
     parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, registrar,
                        desregistrar, captura, niveles, traza, sinEjemplo, exportar, importar, separador,
-                       capturaHistorial});
+                       capturaHistorial, exportarHistorial, historialClave, historialOperador, historialDesde,
+                       historialHasta});
     // Anything on a command line is visible to every user of the machine (ps).
     if (!argumentos.filter(QRegularExpression(QStringLiteral("^--pg-clave(=|$)"))).isEmpty()) {
         error(QStringLiteral("La contraseña no se acepta en la línea de órdenes, donde cualquier usuario de la "
@@ -113,13 +132,8 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         opciones.base.motor = Sesion::Configuracion::SQLite;
         opciones.base.archivo = parser.value(base);
     }
-    if (parser.isSet(conexion)) {
-        if (const QString motivo = Sesion::ClaveEnCadena(parser.value(conexion)); !motivo.isEmpty()) {
-            error(QStringLiteral("--pg-conexion: ") + motivo);
-            return std::nullopt;
-        }
+    if (parser.isSet(conexion))
         opciones.base.conexion = parser.value(conexion);
-    }
     if (parser.isSet(servicio))
         opciones.base.servicio = parser.value(servicio);
     if (parser.isSet(servidor))
@@ -140,6 +154,15 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
         opciones.base.usuario = parser.value(usuario);
     if (parser.isSet(operador))
         opciones.base.operador = parser.value(operador);
+    // The settings file's values were checked as it was read: what is at fault now was typed.
+    if (const QString motivo =
+            Sesion::RevisarConexion(opciones.base, {QStringLiteral("--pg-conexion"), QStringLiteral("--pg-servicio"),
+                                                    QStringLiteral("--pg-servidor"), QStringLiteral("--pg-base"),
+                                                    QStringLiteral("--pg-usuario")});
+        !motivo.isEmpty()) {
+        error(motivo);
+        return std::nullopt;
+    }
     if (parser.isSet(niveles)) {
         bool ok = false;
         opciones.nivelesCaptura = parser.value(niveles).toInt(&ok);
@@ -155,8 +178,23 @@ std::optional<Opciones> LeerOpciones(const QStringList& argumentos)
     opciones.exportar = parser.value(exportar);
     opciones.importar = parser.value(importar);
     opciones.capturaHistorial = parser.value(capturaHistorial);
+    opciones.exportarHistorial = parser.value(exportarHistorial);
+    opciones.filtroHistorial.clave = parser.value(historialClave);
+    opciones.filtroHistorial.operador = parser.value(historialOperador);
+    for (auto [opcion, dia] : {std::pair{&historialDesde, &opciones.filtroHistorial.desde},
+                               std::pair{&historialHasta, &opciones.filtroHistorial.hasta}}) {
+        if (!parser.isSet(*opcion))
+            continue;
+        *dia = QDate::fromString(parser.value(*opcion), Qt::ISODate);
+        if (!dia->isValid()) {
+            error(QStringLiteral("Fecha no válida en --%1: %2 (escríbala como AAAA-MM-DD)")
+                      .arg(opcion->names().constFirst(), parser.value(*opcion)));
+            return std::nullopt;
+        }
+    }
     // A file of groups goes into the database as it is, never beside the sample.
-    opciones.ejemplo = !parser.isSet(sinEjemplo) && opciones.importar.isEmpty() && opciones.exportar.isEmpty();
+    opciones.ejemplo = !parser.isSet(sinEjemplo) && opciones.importar.isEmpty() && opciones.exportar.isEmpty()
+                       && opciones.exportarHistorial.isEmpty();
     if (parser.isSet(separador)) {
         const QString valor = parser.value(separador);
         if (valor != QLatin1String(",") && valor != QLatin1String(";")) {

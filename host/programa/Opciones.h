@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "Historial.h"
 #include "Sesion.h"
 
 // What the host program was asked to do, from its command line and settings file.
@@ -20,6 +21,8 @@ struct Opciones
     QString importar;  // add the groups of this CSV file to the catalogue and exit
     char separador = ',';  // of the CSV file written
     QString capturaHistorial;  // render the change history to this PNG and exit
+    QString exportarHistorial;  // write the changes that pass `filtroHistorial` to this CSV file and exit
+    Historial::Filtro filtroHistorial;
 };
 
 // Parses the arguments (--help and --version exit here); returns nothing and prints the

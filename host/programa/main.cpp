@@ -4,6 +4,7 @@
 
 #include "AccesoDatosKes.h"
 #include "AplicacionHost.h"
+#include "Cantidades.h"
 #include "CargadorComponente.h"
 #include "CatalogoCsv.h"
 #include "CatalogoEjemplo.h"
@@ -87,17 +88,31 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
     return guardada ? 0 : 1;
 }
 
-// --exportar and --importar: the outcome on the standard output, the reasons on the error one.
+// --exportar, --exportar-historial and --importar: the outcome on the standard output, the
+// reasons on the error one.
 int intercambiar(const Opciones& opciones)
 {
     QString error;
+    if (!opciones.exportarHistorial.isEmpty()) {
+        const int cambios = VentanaHistorial::Exportar(opciones.filtroHistorial, opciones.exportarHistorial,
+                                                       opciones.separador, &error);
+        if (cambios < 0) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        const QString cuantos = Cantidades::De(cambios, QStringLiteral("cambio"), QStringLiteral("cambios"));
+        std::printf("%s\n", qPrintable((cambios == 1 ? QStringLiteral("Se exportó %1 del historial a %2")
+                                                      : QStringLiteral("Se exportaron %1 del historial a %2"))
+                                           .arg(cuantos, opciones.exportarHistorial)));
+        return 0;
+    }
     if (!opciones.exportar.isEmpty()) {
         const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), opciones.exportar, opciones.separador, &error);
         if (grupos < 0) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
-        std::printf("Se exportaron %d grupos a %s\n", grupos, qPrintable(opciones.exportar));
+        std::printf("%s\n", qPrintable(CatalogoCsv::Exportados(grupos, opciones.exportar)));
         return 0;
     }
     CatalogoCsv::Importacion importacion;
@@ -108,7 +123,7 @@ int intercambiar(const Opciones& opciones)
                      qPrintable(importacion.TextosDeError().join(QLatin1Char('\n'))));
         return 1;
     }
-    std::printf("Se importaron %d grupos de %s\n", importacion.Grupos(), qPrintable(opciones.importar));
+    std::printf("%s\n", qPrintable(CatalogoCsv::Importados(importacion.Grupos(), opciones.importar)));
     return 0;
 }
 
@@ -122,11 +137,12 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
     }
     // A picture drawn off screen, or a file written or read from the command line, has nobody
     // to answer a message or a password prompt.
-    if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || !opciones.exportar.isEmpty()
-        || !opciones.importar.isEmpty())
+    const bool intercambio =
+        !opciones.exportar.isEmpty() || !opciones.importar.isEmpty() || !opciones.exportarHistorial.isEmpty();
+    if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || intercambio)
         Sesion::RegistrarMensajes(true);
     abrirBase(opciones);
-    if (!opciones.exportar.isEmpty() || !opciones.importar.isEmpty())
+    if (intercambio)
         return intercambiar(opciones);
     if (!opciones.capturaHistorial.isEmpty()) {
         VentanaHistorial historial;

@@ -194,6 +194,9 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
           },
           configuracion.filasPorRafaga)
 {
+    // Whatever route the values took, none carries a password or an unreadable string.
+    if (const QString motivo = Sesion::RevisarConexion(configuracion); !motivo.isEmpty())
+        throw ErrorEjecucion(QStringLiteral("La configuración de la conexión, %1").arg(motivo));
     static const QRegularExpression identificador(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!configuracion.esquema.isEmpty() && !identificador.match(configuracion.esquema).hasMatch())
         throw ErrorEjecucion(QStringLiteral("El nombre de esquema \"%1\" no es válido").arg(configuracion.esquema));
@@ -202,9 +205,7 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
     if (!configuracion.esquema.isEmpty())
         m_ajustes += "; SET search_path = " + configuracion.esquema.toUtf8();
     // The database's own change history names the session's operator (without one, its login).
-    if (const QString operador = configuracion.operador.trimmed(); !operador.isEmpty())
-        m_ajustes += "; SET kes.operador = '"
-                     + QString(operador).replace(QLatin1Char('\''), QStringLiteral("''")).toUtf8() + '\'';
+    m_operador = configuracion.operador.trimmed().toUtf8();
 
     // Later keywords win: our defaults first, then the user's service and connection string,
     // then the plain fields, and last what this code relies on.
@@ -237,16 +238,23 @@ ConexionPostgres::~ConexionPostgres()
     m_contrasena.fill('\0');
 }
 
-bool ConexionPostgres::LlevaContrasena(const QString& cadena)
+ConexionPostgres::Cadena ConexionPostgres::LeerCadena(const QString& valor)
 {
+    // libpq's own test: a value of a plain field is a whole connection string when it starts
+    // as a URI or holds an equals sign.
+    if (!valor.startsWith(QLatin1String("postgresql://")) && !valor.startsWith(QLatin1String("postgres://"))
+        && !valor.contains(QLatin1Char('=')))
+        return Cadena::Simple;
     char* error = nullptr;
-    PQconninfoOption* opciones = PQconninfoParse(cadena.toUtf8().constData(), &error);
-    PQfreemem(error);
+    PQconninfoOption* opciones = PQconninfoParse(valor.toUtf8().constData(), &error);
+    PQfreemem(error);  // it may quote the value, password included
+    if (!opciones)
+        return Cadena::Ilegible;
     bool lleva = false;
-    for (const PQconninfoOption* o = opciones; o && o->keyword; ++o)
+    for (const PQconninfoOption* o = opciones; o->keyword; ++o)
         lleva |= qstrcmp(o->keyword, "password") == 0 && o->val && *o->val;
     PQconninfoFree(opciones);
-    return lleva;
+    return lleva ? Cadena::ConContrasena : Cadena::SinContrasena;
 }
 
 QString ConexionPostgres::DondeVaLaContrasena()
@@ -297,6 +305,14 @@ void ConexionPostgres::conectar()
     PQsetNoticeProcessor(
         m_conn, [](void*, const char*) {}, nullptr);
     ejecutarControl(m_ajustes.constData());
+    if (!m_operador.isEmpty()) {
+        // A typed name reaches the server as a parameter, never inside the statement's text.
+        pedir([this](pg_conn* c) {
+            const char* valores[] = {m_operador.constData()};
+            return PQsendQueryParams(c, "SELECT set_config('kes.operador', $1, false)", 1, nullptr, valores, nullptr,
+                                     nullptr, 0);
+        });
+    }
 }
 
 // Starts libpq's connection and drives it within the deadline, once per host it may try.

@@ -50,8 +50,11 @@ public:
     void RollbackTrans() override;
     bool EnTransaccion() const override;
 
-    // Whether a libpq connection string or URI carries a password; where one belongs instead.
-    static bool LlevaContrasena(const QString& cadena);
+    // What libpq makes of a value given for the connection (a connection string, a URI or a
+    // plain field, which libpq reads as a connection string when it looks like one); where
+    // a password belongs instead.
+    enum class Cadena { Simple, SinContrasena, ConContrasena, Ilegible };
+    static Cadena LeerCadena(const QString& valor);
     static QString DondeVaLaContrasena();
 
     // For tests and diagnostics.
@@ -93,6 +96,7 @@ private:
     std::vector<std::pair<QByteArray, QByteArray>> m_parametros;  // libpq's keywords and values
     QByteArray m_contrasena;  // typed by the user when the server asked; never written anywhere
     QByteArray m_ajustes;  // the session settings, run on every new connection
+    QByteArray m_operador;  // set with them, as a parameter
     std::chrono::milliseconds m_espera;
     AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Dolar};
     std::vector<QByteArray> m_porLiberar;  // prepared statements evicted from the cache

@@ -2,6 +2,7 @@
 
 #include "Ado.h"
 #include "ErrorEjecucion.h"
+#include "Servicios.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -323,7 +324,8 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
     for (const QString& sentencia : sentencias())
         conexion.Execute(paraMotor(sentencia, motor));
     agregarColumnas(conexion, motor);
-    for (const QString& sentencia : guardaDePadres(motor) + historialDeCambios(conexion, motor))
+    for (const QString& sentencia :
+         guardaDePadres(motor) + ReglaDeClaves(motor) + historialDeCambios(conexion, motor))
         conexion.Execute(sentencia);
     const int version = versionRegistrada(conexion);
     exigirConocida(version);
@@ -374,6 +376,23 @@ int Version(Connection& conexion)
     }
 }
 
+namespace {
+
+// Rows written before the key rule existed are kept, and named once, when the rule arrives.
+void avisarGruposFueraDeRegla(Connection& conexion)
+{
+    const QStringList grupos = GruposFueraDeRegla(conexion);
+    if (grupos.isEmpty())
+        return;
+    Sesion::MostrarMensaje({QStringLiteral("El catálogo tiene grupos que ya no se admiten y que conviene reparar "
+                                           "(el resto del programa funciona igual):\n")
+                                + grupos.join(QLatin1Char('\n')),
+                            AccesoDatos::vbExclamation, QStringLiteral("Catálogo de grupos"), 0,
+                            QStringLiteral("Kestrima"), QString()});
+}
+
+}  // namespace
+
 void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // The usual case, an up-to-date database, is settled by one read without a write lock.
@@ -395,6 +414,8 @@ void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
         }
         throw;
     }
+    if (version > 0)
+        avisarGruposFueraDeRegla(conexion);
 }
 
 }  // namespace Esquema

@@ -19,7 +19,8 @@ namespace Esquema {
 // 2: the parent rule of the catalogue (triggers and Kes_Clave_Retirada).
 // 3: the database login in the change log (Bit_Usuario_Base).
 // 4: the change history of the catalogue (Kes_Historial and the triggers that write it).
-constexpr int kVersion = 4;
+// 5: the key rule of the catalogue (no key "0" or empty, no group its own ancestor).
+constexpr int kVersion = 5;
 
 // Creates what is missing and records the version, in one transaction. Throws when the
 // database carries a newer version than this library knows.
@@ -27,6 +28,13 @@ void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor);
 
 // The version recorded in the database, or 0 when there is none.
 int Version(Connection& conexion);
+
+// The statements that make the database refuse a group with the root's key "0", an empty
+// key, or one that would be its own ancestor (each run again is harmless).
+QStringList ReglaDeClaves(Sesion::Configuracion::Motor motor);
+// The groups that break that rule, written before it existed: one Spanish line each, saying
+// what to repair. Empty when there are none.
+QStringList GruposFueraDeRegla(Connection& conexion);
 
 // The columns of Grupo_Cuenta_Contable in the order of the table.
 const QStringList& ColumnasDeGrupo();
