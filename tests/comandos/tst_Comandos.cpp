@@ -150,6 +150,11 @@ private slots:
         QTest::newRow("duplicada sin descripcion")
             << u"B"_s << Respuestas{u"e"_s, std::nullopt} << duplicada.arg(u"E") << kTabla;
         QTest::newRow("vetado") << u"A"_s << Respuestas{u"N"_s} << u"16 | Kestrima | ERR-ID:7500003 | "_s << kTabla;
+        // The root's key is refused by the database itself, through the command's own error.
+        QTest::newRow("la de la raiz") << u"A"_s << Respuestas{u"0"_s}
+                                       << u"16 | Controles_B2Click() | ERR-ID:7500004 | El cambio viola una regla de "
+                                          "integridad de la base de datos (La clave 0 es la de la raíz del catálogo"_s
+                                       << kTabla;
     }
     // The key and the direct children's parent updated in one registered transaction, the tree
     // rebuilt showing the new key.
