@@ -62,6 +62,8 @@ private slots:
         QVERIFY(base.Mensajes().isEmpty());
         for (const QString& clave : {u"111"_s, u"110"_s, u"O'K"_s, u"1"_s})
             base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?"_s, {clave});
+        // A row keyed "0" comes only from a base older than the rule that now refuses it.
+        base.Ejecutar(u"DROP TRIGGER Gcc_Alta_Regla_Claves"_s);
         base.InsertarGrupo(u"0"_s, u"CERO"_s, u""_s);
         QCOMPARE(imprimir().value(0), u"CERO\r\n||0,0,-1,-1,7,-1"_s);
         QCOMPARE(base.MensajesEnTexto().size(), 1);
@@ -185,7 +187,7 @@ private slots:
         QVERIFY(!base.Conexion()->EnTransaccion());
         if (tabla == kTabla) {
             QVERIFY(pantalla.Nodo(u"A"_s) && (!mensaje.isEmpty() || llamadas.isEmpty()));
-            QCOMPARE(llamadas.contains(u"RollbackTrans"_s), vetado);
+            QCOMPARE(llamadas.contains(u"RollbackTrans"_s), vetado || mensaje.contains(u"ERR-ID:7500004"_s));
             return;
         }
         const QString nueva = respuestas.last()->toUpper();
