@@ -14,7 +14,10 @@
 #include "VentanaHistorial.h"
 #include "VigiaModal.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -351,6 +354,53 @@ private slots:
         QVERIFY(importar(kEncabezado + "000004,Uno,2,0,\n000005,Dos,3,0,\n"));
         qApp->removeEventFilter(&progresos);
         QVERIFY(progresos.vistos == 1 && recargas == 2);
+    }
+
+    // The export's dialog starts on "catalogo-AAAA-MM-DD.csv" in the user's documents, adds
+    // ".csv" to a name typed without it, and asks before it replaces a file.
+    void exportarConDialogo()
+    {
+        BaseDePrueba base;
+        base.InsertarGrupo(u"A"_s, u"Activo"_s);
+        QTemporaryDir casa;
+        const QByteArray antes = qgetenv("HOME");
+        const auto restaurar = qScopeGuard([&] { qputenv("HOME", antes); });
+        qputenv("HOME", casa.path().toLocal8Bit());
+        QVERIFY(QDir(casa.path()).mkpath(u"Documents"_s));
+        const QString sugerido =
+            casa.filePath(u"Documents/catalogo-%1.csv"_s.arg(QDate::currentDate().toString(Qt::ISODate)));
+        const QString existente = EscribirArchivo(casa.filePath(u"viejo.csv"_s), "no lo toque");
+        QMainWindow ventana;
+        auto* menu = new MenuCatalogo(&ventana, {}, {});
+        QAction* exportar = menu->findChild<QAction*>(u"accExportar"_s);
+        QStringList visto;
+        // The name to type each time the file dialog shows, and whether to replace the file.
+        const auto exportarComo = [&](const QStringList& nombres, QMessageBox::StandardButton respuesta) {
+            int vez = 0;
+            VigiaModal vigia([&](QWidget* w) {
+                if (auto* caja = qobject_cast<QMessageBox*>(w)) {
+                    visto << caja->text().simplified();
+                    caja->button(respuesta)->click();
+                } else if (auto* dialogo = qobject_cast<QFileDialog*>(w)) {
+                    visto << dialogo->selectedFiles().value(0);
+                    if (vez >= nombres.size())
+                        return dialogo->reject();
+                    // Typed once the watch has returned: it must see the question that Enter may open.
+                    auto* nombre = dialogo->findChild<QLineEdit*>(u"fileNameEdit"_s);
+                    nombre->setText(nombres[vez++]);
+                    QTimer::singleShot(0, nombre, [nombre] { QTest::keyClick(nombre, Qt::Key_Return); });
+                }
+            });
+            exportar->trigger();
+        };
+        exportarComo({casa.filePath(u"viejo"_s)}, QMessageBox::No);
+        QCOMPARE(visto.value(0), sugerido);
+        QVERIFY2(visto.value(1).contains(u"viejo.csv"_s), qPrintable(visto.join(u'\n')));
+        QCOMPARE(LeerArchivo(existente), "no lo toque");
+        exportarComo({casa.filePath(u"viejo"_s)}, QMessageBox::Yes);
+        QVERIFY(LeerArchivo(existente).contains("Clave,Descripción"));
+        exportarComo({casa.filePath(u"nuevo"_s)}, QMessageBox::Yes);
+        QVERIFY(LeerArchivo(casa.filePath(u"nuevo.csv"_s)).contains("Activo"));
     }
 };
 

@@ -233,6 +233,17 @@ private slots:
         QCOMPARE(ejecutar({u"--base"_s, a, u"--exportar"_s, csv, u"--separador"_s, u";"_s}), 0);
         QVERIFY2(m_salida.contains(u"Se exportaron 30 grupos"_s), qPrintable(m_salida));
         QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csv}), 0);
+        // The history out for an auditor's script, with the window's filters.
+        const QString hoy = QDate::currentDate().toString(Qt::ISODate), historial = ruta("historial.csv");
+        QCOMPARE(ejecutar({u"--base"_s, b, u"--exportar-historial"_s, historial, u"--historial-clave"_s, u"000001"_s,
+                           u"--historial-desde"_s, hoy, u"--historial-hasta"_s, hoy, u"--historial-operador"_s,
+                           Sesion::UsuarioDelSistema().left(2)}),
+                 0);
+        QVERIFY2(m_salida.contains(u"Se exportó 1 cambio del historial a %1"_s.arg(historial)), qPrintable(m_salida));
+        QCOMPARE(LeerArchivo(historial).count("\r\n"), 2);
+        QCOMPARE(ejecutar({u"--base"_s, b, u"--exportar-historial"_s, historial, u"--historial-desde"_s, u"1/2/24"_s}),
+                 2);
+        QVERIFY2(m_salida.contains(u"--historial-desde: 1/2/24"_s), qPrintable(m_salida));
         QCOMPARE(ejecutar({u"--base"_s, b, u"--importar"_s, csv}), 1);  // every line now a key that exists
         QVERIFY2(m_salida.contains(u"Línea 2: la clave ACT ya existe en el catálogo"_s)
                      && m_salida.contains(u"Línea 4: la clave 000001 ya existe en el catálogo"_s)
