@@ -299,6 +299,15 @@ private slots:
             QCOMPARE(textos, errores);
             QCOMPARE(base.Estado(), antes);
         }
+        // What the system cannot size beforehand is cut by the bytes actually read.
+        QByteArray datos = QByteArray("a,b\n").repeated(100);
+        QBuffer bufer(&datos);
+        QVERIFY(bufer.open(QIODevice::ReadOnly));
+        Csv::Lector lector(bufer, 64);
+        int registros = 0;
+        for (Csv::Registro registro; lector.Siguiente(registro);)
+            ++registros;
+        QVERIFY(lector.Excedido() && registros <= 16 && lector.BytesLeidos() == 65);
     }
 
     // History on the screen's group; a bad, vetoed or cancelled import writes nothing, a good one

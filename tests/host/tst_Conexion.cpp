@@ -418,10 +418,7 @@ private slots:
         base.Ejecutar(tabla + u"Gcc_Padre = 'A' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);  // a move is fine
 
         // As a base of the version before: without the rule, rows that break it.
-        const bool postgres = motor == Motor::PostgreSQL;
-        for (const char* disparador : {"Gcc_Alta_Regla_Claves", "Gcc_Cambio_Regla_Claves"})
-            base.Ejecutar(u"DROP TRIGGER %1%2"_s.arg(QLatin1String(disparador),
-                                                     postgres ? u" ON Grupo_Cuenta_Contable"_s : QString()));
+        base.QuitarReglaDeClaves();
         base.InsertarGrupos({u"0|Cero||A"_s});
         base.Ejecutar(tabla + u"Gcc_Padre = 'A11' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
         base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = 4"_s);
