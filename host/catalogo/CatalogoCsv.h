@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
+#include <limits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -89,13 +90,14 @@ private:
     struct Fila
     {
         int linea = 0;
+        int orden = std::numeric_limits<int>::max();  // parents first; groups outside the tree last
         QString clave, padre;
         // By column of the table while the line is checked; a null value is filled as the
         // editor fills it.
         QVariantList valores;
-        // Then, kept: the file's columns only, in its order, as text (a group of a few bytes
-        // would otherwise take hundreds).
-        QStringList campos;
+        // Then, kept: the file's columns only, in its order, as UTF-8 text apart by a null
+        // character (which no field holds), so that a group takes little more than its line.
+        QByteArray campos;
     };
 
     enum class Tipo { General, ClaveExistente };

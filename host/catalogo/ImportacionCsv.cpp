@@ -203,7 +203,9 @@ void Importacion::revisarRegistro(const Csv::Registro& registro)
                          .arg(m_columnaDe.size()));
         return;
     }
-    Fila fila{registro.linea, {}, {}, QVariantList(Esquema::ColumnasDeGrupo().size())};
+    Fila fila;
+    fila.linea = registro.linea;
+    fila.valores = QVariantList(Esquema::ColumnasDeGrupo().size());
     for (qsizetype i = 0; i < m_columnaDe.size(); ++i) {
         const int c = m_columnaDe[i];
         const QString valor = Csv::Restaurar(registro.campos[i]);
@@ -217,6 +219,8 @@ void Importacion::revisarRegistro(const Csv::Registro& registro)
     fila.padre = fila.valores[kPadre].toString().toUpper();
     if (fila.padre.isEmpty())
         fila.padre = GrupoCuenta::kClaveRaiz;
+    else if (const auto padre = m_lineaDeClave.find(fila.padre); padre != m_lineaDeClave.end())
+        fila.padre = padre->first;  // one text for a parent's key and its children's
     fila.valores[kClave] = fila.clave;
     fila.valores[kPadre] = fila.padre;
     if (!registro.utf8) {
@@ -238,20 +242,23 @@ void Importacion::revisarRegistro(const Csv::Registro& registro)
                                ? 0
                                : GrupoCuenta::NivelDeCodigo(codigo);
     m_lineaDeClave.emplace(fila.clave, fila.linea);
+    QStringList campos;
     for (int c : m_columnaDe)
-        fila.campos << fila.valores[c].toString();
-    fila.valores.clear();
+        campos << fila.valores[c].toString();
+    fila.campos = campos.join(QChar(0)).toUtf8();
+    fila.valores = QVariantList();  // clear() would keep its room
     m_filas << fila;
 }
 
 QVariantList Importacion::valoresDe(const Fila& fila, const QVariantList& predeterminados) const
 {
     QVariantList valores = predeterminados;
+    const QStringList campos = QString::fromUtf8(fila.campos).split(QChar(0));
     for (qsizetype i = 0; i < m_columnaDe.size(); ++i) {
         const int c = m_columnaDe[i];
-        valores[c] = c == kNivel ? QVariant(fila.campos[i].toInt())
-                     : esReal(c) ? QVariant(fila.campos[i].toDouble())
-                                 : QVariant(fila.campos[i]);
+        valores[c] = c == kNivel ? QVariant(campos[i].toInt())
+                     : esReal(c) ? QVariant(campos[i].toDouble())
+                                 : QVariant(campos[i]);
     }
     return valores;
 }
@@ -263,6 +270,9 @@ QString Importacion::razonDeRechazo(const Fila& fila, Tipo* tipo) const
                   nivel = fila.valores[kNivel].toString();
     bool entero = true;
     const int nivelDado = nivel.toInt(&entero);
+    if (std::any_of(fila.valores.cbegin(), fila.valores.cend(),
+                    [](const QVariant& v) { return v.toString().contains(QChar(0)); }))
+        return QStringLiteral("tiene un carácter nulo, que no es texto: revise que sea un archivo CSV");
     if (fila.clave.isEmpty())
         return QStringLiteral("falta la clave");
     if (fila.clave == GrupoCuenta::kClaveRaiz)
@@ -384,10 +394,10 @@ void Importacion::revisarArbol()
     for (qsizetype k = 0; k < orden.size(); ++k)
         if (const auto it = hijos.find(m_filas[orden[k]].clave); it != hijos.end())
             orden << it->second;
-    QList<Fila> ordenadas;
-    for (qsizetype i : orden)
-        ordenadas << m_filas[i];
-    m_filas = ordenadas;
+    // Sorted in place: a second list of every group would double what the file takes.
+    for (qsizetype k = 0; k < orden.size(); ++k)
+        m_filas[orden[k]].orden = int(k);
+    std::sort(m_filas.begin(), m_filas.end(), [](const Fila& a, const Fila& b) { return a.orden < b.orden; });
 }
 
 bool Importacion::Escribir(Connection& conexion, UtileriasKes& utilerias,
