@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
+#include <QJsonValue>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,9 +15,10 @@ namespace Historial {
 
 struct Filtro
 {
-    QString clave;  // the group's key before or after the change; empty: every group
+    QString clave;  // the start of the group's key before or after the change, in any case; empty: every group
     QString operador;  // part of the operator's name, in any case; empty: every operator
     QDate desde, hasta;  // both days included; an invalid date sets no bound
+    QString texto;  // part of the group's description or code before or after the change, in any case
 };
 
 struct Cambio
@@ -25,6 +28,7 @@ struct Cambio
     // One line per field: "Descripción: Caja → Caja chica" for a change, "Descripción: Caja"
     // for the values an added or deleted group had.
     QStringList campos;
+    QString codigo, descripcion;  // the group's after the change (a deleted one's, before)
 };
 
 // Up to `limite` changes that pass the filter, newest first, older than the change with id
@@ -34,6 +38,14 @@ QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe = 
 // The lines of the fields that differ between two rows (JSON objects; an empty text is no
 // row), in the table's column order, each named as the window names it.
 QStringList CamposCambiados(const QString& antes, const QString& despues);
+
+// A row as the history holds it (a JSON object), by column name in lower case (PostgreSQL
+// folds names); an empty text gives no columns.
+QHash<QString, QJsonValue> FilaDeJson(const QString& json);
+// The columns of the table in its order, then any other that the rows hold, sorted.
+QStringList Columnas(const QHash<QString, QJsonValue>& una, const QHash<QString, QJsonValue>& otra = {});
+// How the window names a column ("gcc_descripcion": "Descripción"); other columns keep their own.
+QString NombreDeCampo(const QString& columna);
 
 // How an operation is shown: ALTA "Alta", CAMBIO "Cambio", CLAVE "Cambio de clave", BAJA "Baja".
 QString NombreDeOperacion(const QString& operacion);

@@ -1,18 +1,25 @@
 #include "MenuCatalogo.h"
 
 #include "AccesoDatosKes.h"
+#include "BusquedaEnArbol.h"
 #include "Cantidades.h"
 #include "CatalogoCsv.h"
 #include "DialogoCsv.h"
+#include "DialogoMover.h"
 #include "ErrorEjecucion.h"
+#include "GrupoCuenta.h"
+#include "Reorganizacion.h"
 #include "Sesion.h"
 #include "UtileriasKes.h"
 #include "VentanaHistorial.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 namespace {
@@ -46,16 +53,19 @@ void mostrarErrores(QWidget* padre, const QString& archivo, const QStringList& e
 }  // namespace
 
 MenuCatalogo::MenuCatalogo(QWidget* ventana, std::function<QString()> claveSeleccionada,
-                           std::function<void()> alImportar)
+                           std::function<void(const QString&)> mostrarGrupo)
     : QMenu(QStringLiteral("&Catálogo"), ventana)
     , m_ventana(ventana)
     , m_claveSeleccionada(std::move(claveSeleccionada))
-    , m_alImportar(std::move(alImportar))
+    , m_mostrarGrupo(std::move(mostrarGrupo))
 {
     setObjectName(QStringLiteral("mnuCatalogo"));
     QAction* historial = addAction(QStringLiteral("&Historial de cambios…"), this, [this] { AbrirHistorial(); });
     historial->setObjectName(QStringLiteral("accHistorial"));
     historial->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    QAction* mover = addAction(QStringLiteral("&Mover grupo…"), this, [this] { Mover(); });
+    mover->setObjectName(QStringLiteral("accMover"));
+    mover->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     addSeparator();
     QAction* exportar = addAction(QStringLiteral("&Exportar a CSV…"), this, [this] {
         char separador = ',';
@@ -73,12 +83,28 @@ MenuCatalogo::MenuCatalogo(QWidget* ventana, std::function<QString()> claveSelec
     importar->setObjectName(QStringLiteral("accImportar"));
 }
 
+QString MenuCatalogo::ClaveSeleccionadaEn(const QWidget* pantalla)
+{
+    const auto* clave = pantalla ? pantalla->findChild<QLineEdit*>(QStringLiteral("txtClave")) : nullptr;
+    return clave ? clave->text() : QString();
+}
+
 VentanaHistorial* MenuCatalogo::AbrirHistorial()
 {
-    auto* ventana = new VentanaHistorial(m_claveSeleccionada ? m_claveSeleccionada() : QString(), m_ventana);
-    ventana->setAttribute(Qt::WA_DeleteOnClose);
-    ventana->show();
-    return ventana;
+    if (m_historial) {
+        m_historial->Buscar();
+    } else {
+        m_historial = new VentanaHistorial(m_claveSeleccionada ? m_claveSeleccionada() : QString(), m_ventana);
+        m_historial->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_historial, &VentanaHistorial::CatalogoCambiado, this, [this](const QString& clave) {
+            if (m_mostrarGrupo)
+                m_mostrarGrupo(clave);
+        });
+    }
+    m_historial->show();
+    m_historial->raise();
+    m_historial->activateWindow();
+    return m_historial;
 }
 
 bool MenuCatalogo::Exportar(const QString& archivo, char separador)
@@ -127,10 +153,67 @@ bool MenuCatalogo::Importar(const QString& archivo)
         mostrarErrores(m_ventana, archivo, importacion.TextosDeError());
         return false;
     }
-    if (m_alImportar)
-        m_alImportar();
+    if (m_mostrarGrupo)
+        m_mostrarGrupo(QString());
     avisar(CatalogoCsv::Importados(importacion.Grupos(), archivo), AccesoDatos::vbInformation, kImportar);
     return true;
+}
+
+bool MenuCatalogo::Mover()
+{
+    const QString titulo = QStringLiteral("Mover grupo");
+    const QString clave = m_claveSeleccionada ? m_claveSeleccionada() : QString();
+    // The screen's key box is empty with the root selected, as with nothing selected.
+    if (clave.isEmpty()) {
+        avisar(QStringLiteral("Seleccione en el árbol el grupo que quiere mover: la raíz no se puede mover"),
+               AccesoDatos::vbExclamation, titulo);
+        return false;
+    }
+    QString error;
+    try {
+        Connection& conexion = *Sesion::Conexion();
+        // The root is refused before the dialog; every other refusal in it, on the parent chosen.
+        if (clave == GrupoCuenta::kClaveRaiz) {
+            error = Reorganizacion::RazonParaNoMover(conexion, clave, QString());
+        } else {
+            DialogoMover dialogo(
+                conexion, clave,
+                [&](const QString& padre) { return Reorganizacion::RazonParaNoMover(conexion, clave, padre); },
+                m_ventana);
+            if (dialogo.exec() != QDialog::Accepted)
+                return false;
+            UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+            if (Reorganizacion::Mover(conexion, utilerias, clave, dialogo.Padre(), &error)) {
+                if (m_mostrarGrupo)
+                    m_mostrarGrupo(clave);
+                return true;
+            }
+        }
+    } catch (const ErrorEjecucion& e) {
+        error = e.Description();
+    }
+    avisar(error, AccesoDatos::vbExclamation, titulo);
+    return false;
+}
+
+void MenuCatalogo::MostrarGrupo(QObject* pantalla, QWidget* ventana, const QString& clave)
+{
+    if (!pantalla)
+        return;
+    QMetaObject::invokeMethod(pantalla, "CargarCuentas");
+    auto* arbol = ventana ? ventana->findChild<QTreeWidget*>(QStringLiteral("tvCuentas")) : nullptr;
+    if (!arbol || clave.isEmpty())
+        return;
+    // The screen's tree keys each node "N" + its group's key, under the item's user role.
+    const QString nodoBuscado = QLatin1Char('N') + clave;
+    for (QTreeWidgetItemIterator it(arbol); *it; ++it) {
+        if ((*it)->data(0, Qt::UserRole).toString() != nodoBuscado)
+            continue;
+        BusquedaEnArbol::Mostrar(arbol, *it);
+        // The screen's boxes follow the tree's clicks: the group is shown as a click shows it.
+        QMetaObject::invokeMethod(arbol, "NodeClick", Qt::DirectConnection, Q_ARG(QTreeWidgetItem*, *it));
+        return;
+    }
 }
 
 void MenuCatalogo::avisar(const QString& texto, long estilo, const QString& titulo)

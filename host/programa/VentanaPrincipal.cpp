@@ -4,7 +4,6 @@
 #include "MenuCatalogo.h"
 
 #include <QCloseEvent>
-#include <QLineEdit>
 #include <QMenuBar>
 
 VentanaPrincipal::VentanaPrincipal(QWidget* padre)
@@ -12,19 +11,9 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
 {
     setObjectName(QStringLiteral("VentanaPrincipal"));
     setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
-    // The screen shows the selected group's key in its own key box.
     menuBar()->addMenu(new MenuCatalogo(
-        this,
-        [this] {
-            auto* clave = centralWidget() ? centralWidget()->findChild<QLineEdit*>(QStringLiteral("txtClave"),
-                                                                                   Qt::FindDirectChildrenOnly)
-                                          : nullptr;
-            return clave ? clave->text() : QString();
-        },
-        [this] {
-            if (m_pantalla)
-                QMetaObject::invokeMethod(m_pantalla, "CargarCuentas");
-        }));
+        this, [this] { return MenuCatalogo::ClaveSeleccionadaEn(centralWidget()); },
+        [this](const QString& clave) { MenuCatalogo::MostrarGrupo(m_pantalla, centralWidget(), clave); }));
 }
 
 QString VentanaPrincipal::Transaccion() const

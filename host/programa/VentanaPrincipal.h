@@ -5,7 +5,7 @@
 
 // The host's own window: it is the catalogue screen's Padre, carries the transaction code
 // the component's forms derive theirs from, holds the screen as its content, and offers the
-// catalogue's history, export and import in its menu.
+// catalogue's history, export, import and the move of a group in its menu.
 class VentanaPrincipal : public QMainWindow
 {
     Q_OBJECT

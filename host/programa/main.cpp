@@ -4,12 +4,14 @@
 
 #include "AccesoDatosKes.h"
 #include "AplicacionHost.h"
+#include "AvisoDeArranque.h"
 #include "Cantidades.h"
 #include "CargadorComponente.h"
 #include "CatalogoCsv.h"
 #include "CatalogoEjemplo.h"
 #include "ErrorEjecucion.h"
 #include "Opciones.h"
+#include "Reorganizacion.h"
 #include "Servicios.h"
 #include "Sesion.h"
 #include "UtileriasKes.h"
@@ -19,25 +21,26 @@
 #include <QFileInfo>
 #include <QTreeWidget>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 extern "C" void* KesCrearObjeto(const char* clase);
 
 namespace {
 
-// Registering and drawing a picture need no screen: the offscreen platform is chosen
-// before Qt starts, so they also work where there is no display.
-void elegirPlataformaSinVentana(int argc, char** argv)
+QStringList argumentosDe(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--captura", 9) == 0 || std::strcmp(argv[i], "--registrar") == 0
-            || std::strcmp(argv[i], "--desregistrar") == 0 || std::strncmp(argv[i], "--exportar", 10) == 0
-            || std::strncmp(argv[i], "--importar", 10) == 0)
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i)
+        argumentos << QString::fromLocal8Bit(argv[i]);
+    return argumentos;
+}
+
+// Only the window needs a display: every other run (an action, the help, a mistaken command
+// line) is told so before Qt starts, so that it works over ssh and in scripts.
+void elegirPlataforma(int argc, char** argv)
+{
+    if (!PidenVentana(argumentosDe(argc, argv)))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 // A database file that did not exist before this run gets the sample catalogue.
@@ -88,12 +91,12 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
     return guardada ? 0 : 1;
 }
 
-// --exportar, --exportar-historial and --importar: the outcome on the standard output, the
-// reasons on the error one.
+// --exportar, --exportar-historial and --importar: the outcome on the standard output, the reasons
+// on the error one.
 int intercambiar(const Opciones& opciones)
 {
     QString error;
-    if (!opciones.exportarHistorial.isEmpty()) {
+    if (opciones.accion == Accion::ExportarHistorial) {
         const int cambios = VentanaHistorial::Exportar(opciones.filtroHistorial, opciones.exportarHistorial,
                                                        opciones.separador, &error);
         if (cambios < 0) {
@@ -106,7 +109,7 @@ int intercambiar(const Opciones& opciones)
                                            .arg(cuantos, opciones.exportarHistorial)));
         return 0;
     }
-    if (!opciones.exportar.isEmpty()) {
+    if (opciones.accion == Accion::Exportar) {
         const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), opciones.exportar, opciones.separador, &error);
         if (grupos < 0) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -127,38 +130,117 @@ int intercambiar(const Opciones& opciones)
     return 0;
 }
 
-int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
+// --mover, --restaurar and --deshacer: what was done on the standard output, a refusal on the
+// error one.
+int reorganizar(const Opciones& opciones)
 {
-    if (opciones.registrar || opciones.desregistrar) {
-        const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
-        opciones.registrar ? CargadorComponente::Registrar(componente) : CargadorComponente::Desregistrar(componente);
-        std::printf("%s\n", opciones.registrar ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
-        return 0;
+    Connection& conexion = *Sesion::Conexion();
+    UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+    QString error, clave;
+    QString hecho;
+    if (opciones.accion == Accion::Mover) {
+        if (Reorganizacion::Mover(conexion, utilerias, opciones.mover, opciones.moverA, &error))
+            hecho = QStringLiteral("Se movió el grupo %1 bajo %2")
+                        .arg(opciones.mover,
+                             opciones.moverA == QLatin1String("0") ? QStringLiteral("la raíz") : opciones.moverA);
+    } else if (opciones.accion == Accion::Restaurar) {
+        if (Reorganizacion::Restaurar(conexion, utilerias, opciones.restaurar, &error, &clave))
+            hecho = QStringLiteral("Se restauró el grupo %1").arg(clave);
+    } else if (Reorganizacion::Deshacer(conexion, utilerias, opciones.deshacer, &error, &clave)) {
+        hecho = QStringLiteral("Se deshizo el cambio %1").arg(opciones.deshacer);
     }
-    // A picture drawn off screen, or a file written or read from the command line, has nobody
-    // to answer a message or a password prompt.
-    const bool intercambio =
-        !opciones.exportar.isEmpty() || !opciones.importar.isEmpty() || !opciones.exportarHistorial.isEmpty();
-    if (!opciones.captura.isEmpty() || !opciones.capturaHistorial.isEmpty() || intercambio)
-        Sesion::RegistrarMensajes(true);
-    abrirBase(opciones);
-    if (intercambio)
-        return intercambiar(opciones);
-    if (!opciones.capturaHistorial.isEmpty()) {
-        VentanaHistorial historial;
-        historial.show();
-        QCoreApplication::processEvents();
-        return guardarImagen(historial, opciones.capturaHistorial) ? 0 : 1;
+    if (hecho.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
     }
-    // The trace is of the component's calls: it starts once the host's own set-up is done.
+    std::printf("%s\n", qPrintable(hecho));
+    return 0;
+}
+
+int registrar(const Opciones& opciones)
+{
+    const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
+    const bool alta = opciones.accion == Accion::Registrar;
+    alta ? CargadorComponente::Registrar(componente) : CargadorComponente::Desregistrar(componente);
+    std::printf("%s\n", alta ? "Componente TQ614 registrado." : "Registro de TQ614 eliminado.");
+    return 0;
+}
+
+int capturarHistorial(const Opciones& opciones)
+{
+    VentanaHistorial historial;
+    historial.show();
+    QCoreApplication::processEvents();
+    return guardarImagen(historial, opciones.capturaHistorial) ? 0 : 1;
+}
+
+int capturarPantalla(const Opciones& opciones)
+{
     if (!opciones.traza.isEmpty())
         Sesion::EstablecerTraza(opciones.traza);
-
     CargadorComponente componente;
     VentanaPrincipal ventana;
     ventana.MostrarPantalla(componente.CrearPantalla());
-    if (!opciones.captura.isEmpty())
-        return capturar(ventana, opciones);
+    return capturar(ventana, opciones);
+}
+
+// An action of the command line: nobody is there to answer a message or a password prompt,
+// so they go to the error output, with the exit code.
+int ejecutarAccion(const Opciones& opciones)
+{
+    Sesion::RegistrarMensajes(true);
+    switch (opciones.accion) {
+    case Accion::Registrar:
+    case Accion::Desregistrar:
+        return registrar(opciones);
+    case Accion::Exportar:
+    case Accion::ExportarHistorial:
+    case Accion::Importar:
+        abrirBase(opciones);
+        return intercambiar(opciones);
+    case Accion::CapturaHistorial:
+        abrirBase(opciones);
+        return capturarHistorial(opciones);
+    case Accion::Captura:
+        abrirBase(opciones);
+        return capturarPantalla(opciones);
+    case Accion::Mover:
+    case Accion::Restaurar:
+    case Accion::Deshacer:
+        abrirBase(opciones);
+        return reorganizar(opciones);
+    case Accion::Ventana:
+        break;
+    }
+    return 2;
+}
+
+// The window: a failure to start is told in a message box, with what to do, never by
+// vanishing.
+int abrirVentana(AplicacionHost& aplicacion, Opciones opciones)
+{
+    const auto abrir = [&] {
+        // The settings file is read again on each try: the user may have just corrected it.
+        if (!opciones.archivoConfiguracion.isEmpty())
+            if (std::optional<Opciones> releidas = LeerOpciones(aplicacion.arguments()))
+                opciones = *releidas;
+        if (!opciones.errorDeConfiguracion.isEmpty())
+            throw ErrorEjecucion(opciones.errorDeConfiguracion);
+        abrirBase(opciones);
+    };
+    if (!AvisoDeArranque::AbrirConReintento(abrir, opciones.archivoConfiguracion))
+        return 1;
+    // The trace is of the component's calls: it starts once the host's own set-up is done.
+    if (!opciones.traza.isEmpty())
+        Sesion::EstablecerTraza(opciones.traza);
+    CargadorComponente componente;
+    VentanaPrincipal ventana;
+    try {
+        ventana.MostrarPantalla(componente.CrearPantalla());
+    } catch (const ErrorEjecucion& error) {
+        AvisoDeArranque::Mostrar(error, AvisoDeArranque::Salida::SoloSalir, opciones.archivoConfiguracion);
+        return 1;
+    }
     ventana.show();
     return aplicacion.exec();
 }
@@ -167,13 +249,13 @@ int ejecutar(AplicacionHost& aplicacion, const Opciones& opciones)
 
 int main(int argc, char** argv)
 {
-    elegirPlataformaSinVentana(argc, argv);
+    elegirPlataforma(argc, argv);
     AplicacionHost aplicacion(argc, argv);
     const std::optional<Opciones> opciones = LeerOpciones(aplicacion.arguments());
     if (!opciones)
         return 2;
     try {
-        return ejecutar(aplicacion, *opciones);
+        return opciones->accion == Accion::Ventana ? abrirVentana(aplicacion, *opciones) : ejecutarAccion(*opciones);
     } catch (const ErrorEjecucion& error) {
         std::fprintf(stderr, "%s\n", qPrintable(error.Description()));
         return 1;

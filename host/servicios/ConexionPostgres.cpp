@@ -1,15 +1,19 @@
 #include "ConexionPostgres.h"
 
 #include "ErrorEjecucion.h"
+#include "MotivoDeConexion.h"
 #include "RecordsetEnMemoria.h"
 #include "ResultadoPostgres.h"
 #include "SentenciaParametrizada.h"
 
 #include <QDateTime>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <thread>
+
+Q_LOGGING_CATEGORY(lcConexion, "kestrima.conexion")
 
 namespace {
 
@@ -54,19 +58,6 @@ QString descripcionEnEspanol(const QString& estado, const PGresult* r)
     if (estado.startsWith(QLatin1String("42")))
         return QStringLiteral("Error en la sentencia SQL");
     return QStringLiteral("Error de la base de datos");
-}
-
-// What the user can make of libpq's reason for a refused connection.
-QString motivoDeRechazo(const QString& detalle)
-{
-    if (detalle.contains(QLatin1String("certificate verify failed")))
-        return QStringLiteral("el certificado del servidor no lo firmó la autoridad en la que se confía "
-                              "(sslrootcert)");
-    if (detalle.contains(QLatin1String("does not match host name")))
-        return QStringLiteral("el certificado del servidor es de otro nombre que el servidor al que se conecta");
-    if (detalle.contains(QLatin1String("password authentication failed")))
-        return QStringLiteral("la contraseña no es la del usuario");
-    return QStringLiteral("el servidor no respondió o rechazó la conexión");
 }
 
 // How many hosts libpq will try: each may take the whole deadline.
@@ -246,8 +237,18 @@ ConexionPostgres::Cadena ConexionPostgres::LeerCadena(const QString& valor)
         && !valor.contains(QLatin1Char('=')))
         return Cadena::Simple;
     char* error = nullptr;
-    PQconninfoOption* opciones = PQconninfoParse(valor.toUtf8().constData(), &error);
-    PQfreemem(error);  // it may quote the value, password included
+    PQconninfoOption* opciones = nullptr;
+    {
+        const LibpqEnIngles enIngles;
+        opciones = PQconninfoParse(valor.toUtf8().constData(), &error);
+    }
+    // An unknown setting's name is all libpq will say of it when it connects; any other error
+    // may quote the value, password included.
+    const bool ajusteDesconocido = error && qstrncmp(error, "invalid connection option", 25) == 0;
+    PQfreemem(error);
+    if (!opciones && ajusteDesconocido)
+        return valor.contains(QLatin1String("password"), Qt::CaseInsensitive) ? Cadena::ConContrasena
+                                                                             : Cadena::SinContrasena;
     if (!opciones)
         return Cadena::Ilegible;
     bool lleva = false;
@@ -271,36 +272,43 @@ int ConexionPostgres::ProcesoDelServidor() const
 }
 
 // Opens the session. When the server asks for a password that libpq has not found, the user
-// is asked once; a password that did not open the session is not kept.
+// is asked once; a password that did not open the session is not kept. A failure says why in
+// the user's words; libpq's own text goes to its details and to the log.
 void ConexionPostgres::conectar()
 {
     for (bool preguntada = false;; preguntada = true) {
         abrir();
         if (PQstatus(m_conn) == CONNECTION_OK)
             break;
-        const QString detalle = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
-        const QString adonde = destino();
         const bool faltaContrasena = PQconnectionNeedsPassword(m_conn);
+        ErrorDeConexion error = MotivoDeConexion(m_conn, !m_contrasena.isEmpty());
+        const QString adonde = DestinoDeConexion::De(m_conn).Texto();
         cerrar();
-        if (faltaContrasena && !preguntada) {
+        if (faltaContrasena && !preguntada && Sesion::Interactivo()) {
             if (const auto contrasena = Sesion::PedirClave(adonde)) {
                 m_contrasena = contrasena->toUtf8();
                 continue;
             }
+            error = ErrorDeConexion(ErrorDeConexion::Tipo::Cancelada,
+                                    QStringLiteral("Se canceló la conexión con la base de datos: no se escribió la "
+                                                   "contraseña de %1.")
+                                        .arg(adonde),
+                                    error.Detalle());
+        } else if (faltaContrasena) {
+            error = ErrorDeConexion(ErrorDeConexion::Tipo::SinContrasena,
+                                    QStringLiteral("El servidor PostgreSQL pide la contraseña de %1 y no está en "
+                                                   "ninguno de sus sitios. %2")
+                                        .arg(adonde, DondeVaLaContrasena()),
+                                    error.Detalle());
         }
         m_contrasena.fill('\0');
         m_contrasena.clear();
-        if (faltaContrasena)
-            throw ErrorEjecucion(QStringLiteral("El servidor PostgreSQL pide la contraseña de %1 y no se indicó "
-                                                "ninguna. %2")
-                                     .arg(adonde, DondeVaLaContrasena()),
-                                 QStringLiteral("28P01"));
-        throw ErrorEjecucion(QStringLiteral("No se pudo conectar con el servidor PostgreSQL (%1): %2 (%3)")
-                                 .arg(adonde, motivoDeRechazo(detalle), detalle),
-                             QStringLiteral("08001"));
+        qCWarning(lcConexion).noquote() << error.Description() << QStringLiteral("| libpq:") << error.Detalle();
+        throw error;
     }
     // Nothing waits on the socket but our own bounded wait, not even closing it.
     PQsetnonblocking(m_conn, 1);
+    PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
     // Notices (a table that already exists, and the like) are no concern of the user's.
     PQsetNoticeProcessor(
         m_conn, [](void*, const char*) {}, nullptr);
@@ -329,29 +337,26 @@ void ConexionPostgres::abrir()
     }
     claves.push_back(nullptr);
     valores.push_back(nullptr);
+    const LibpqEnIngles ingles;
     m_conn = PQconnectStartParams(claves.data(), valores.data(), 1);
     if (!m_conn)
         throw std::bad_alloc();
+    // The server's reasons then carry their SQLSTATE, which MotivoDeConexion reads.
+    PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
     const Limite limite = std::chrono::steady_clock::now() + m_espera * hostsDe(m_conn);
     // Just started, libpq waits to write.
     for (auto paso = PGRES_POLLING_WRITING; paso != PGRES_POLLING_OK && PQstatus(m_conn) != CONNECTION_BAD;
          paso = PQconnectPoll(m_conn)) {
         if (!esperar(paso == PGRES_POLLING_READING ? POLLIN : POLLOUT, limite)) {
-            const QString adonde = destino();
+            const QString adonde = DestinoDeConexion::De(m_conn).Texto();
             cerrar();
-            throw ErrorEjecucion(QStringLiteral("El servidor PostgreSQL (%1) no respondió en %2 s al conectar")
-                                     .arg(adonde)
-                                     .arg(m_espera.count() / 1000.0),
-                                 QStringLiteral("08001"));
+            throw ErrorDeConexion(ErrorDeConexion::Tipo::Inalcanzable,
+                                  QStringLiteral("El servidor PostgreSQL no respondió en %1 s al conectar (%2)")
+                                      .arg(m_espera.count() / 1000.0)
+                                      .arg(adonde),
+                                  {});
         }
     }
-}
-
-QString ConexionPostgres::destino() const
-{
-    return QStringLiteral("usuario %1 en %2:%3, base %4")
-        .arg(QString::fromUtf8(PQuser(m_conn)), QString::fromUtf8(PQhost(m_conn)), QString::fromUtf8(PQport(m_conn)),
-             QString::fromUtf8(PQdb(m_conn)));
 }
 
 void ConexionPostgres::cerrar() noexcept

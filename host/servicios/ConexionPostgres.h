@@ -90,7 +90,6 @@ private:
     void reconectar();
     void liberarPendientes();
     bool conexionPerdida() const;
-    QString destino() const;
 
     pg_conn* m_conn = nullptr;
     std::vector<std::pair<QByteArray, QByteArray>> m_parametros;  // libpq's keywords and values

@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUuid>
@@ -39,6 +40,7 @@ struct Estado
     QFile traza;
     std::function<void(const QJsonObject&)> observador;
     bool registrarMensajes = false;
+    bool pidiendoClave = false;  // the password dialog is open
     bool trazaActiva = false;  // asked once per call of every service: kept, not computed
 
     void actualizarTraza() { trazaActiva = traza.isOpen() || observador; }
@@ -196,15 +198,22 @@ QString RevisarConexion(const Configuracion& c, const QStringList& nombres)
     return {};
 }
 
+bool Interactivo()
+{
+    return !estado().registrarMensajes && qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
 std::optional<QString> PedirClave(const QString& destino)
 {
-    if (estado().registrarMensajes || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+    // A connection opened while the dialog waits (a window repainted, a timer) does not stack
+    // a second dialog on the first: it gives up, and the one the user sees carries on.
+    if (!Interactivo() || estado().pidiendoClave)
         return std::nullopt;
+    const QScopedValueRollback<bool> enCurso(estado().pidiendoClave, true);
     bool aceptada = false;
-    const QString clave =
-        QInputDialog::getText(QApplication::activeWindow(), QStringLiteral("Contraseña de la base de datos"),
-                              QStringLiteral("El servidor pide la contraseña de %1:").arg(destino), QLineEdit::Password,
-                              QString(), &aceptada);
+    const QString clave = QInputDialog::getText(
+        QApplication::activeWindow(), QStringLiteral("Contraseña de la base de datos"),
+        QStringLiteral("Escriba la contraseña del usuario %1:").arg(destino), QLineEdit::Password, QString(), &aceptada);
     if (!aceptada || clave.isEmpty())
         return std::nullopt;
     return clave;
@@ -311,7 +320,7 @@ void MostrarMensaje(const MensajeRegistrado& mensaje)
                                         .arg(mensaje.estilo)
                                         .arg(mensaje.titulo, mensaje.texto);
     Estado& e = estado();
-    if (e.registrarMensajes || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    if (!Interactivo()) {
         e.mensajes.append(mensaje);
         return;
     }

@@ -70,8 +70,12 @@ QString RevisarConexion(const Configuracion& c,
                         const QStringList& nombres = {QStringLiteral("Conexion"), QStringLiteral("Servicio"),
                                                       QStringLiteral("Servidor"), QStringLiteral("Base"),
                                                       QStringLiteral("Usuario")});
+// Whether a user can be asked and shown messages: not in the non-interactive mode, and only
+// with a QApplication.
+bool Interactivo();
 // Asks the user for the password the server wants for `destino` (user and server), in a
-// dialog; nothing when the user cancels or nobody can be asked (the non-interactive mode).
+// dialog, one at a time; nothing when the user cancels, nobody can be asked (Interactivo) or
+// the dialog is already open.
 std::optional<QString> PedirClave(const QString& destino);
 
 // The one shared connection, opened on first use; the schema is created when missing.

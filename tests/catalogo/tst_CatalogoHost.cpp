@@ -10,15 +10,18 @@
 #include "GeneradorCatalogo.h"
 #include "Historial.h"
 #include "MenuCatalogo.h"
+#include "PantallaDePrueba.h"
 #include "UtileriasKes.h"
 #include "VentanaHistorial.h"
 #include "VigiaModal.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QTableView>
@@ -130,6 +133,75 @@ private slots:
         QCOMPARE(tabla->rowCount(), 3);
         QCOMPARE(Cambios({{}, u"ana 50%_"_s, QDate(2024, 2, 29), QDate(2024, 2, 29)}).size(), 3);
         QCOMPARE(Cambios({{}, u"ANA"_s, QDate(2024, 3, 1), QDate(2024, 3, 1)}).size(), 1);
+    }
+
+    // From the screen with the keyboard: Ctrl+H opens the history on the selected group, with its
+    // code and description; the key filters by its start in any case, the text by description or
+    // code; a second Ctrl+H and F5 read it again in the one window; a failed read says so.
+    void historialDesdeLaPantalla()
+    {
+        BaseDePrueba base;
+        base.InsertarGrupos({u"ACT|Activo|1"_s, u"ACT1|Caja|1.1|ACT|2"_s, u"PAS|Pasivo|2"_s});
+        PantallaDePrueba pantalla(base);
+        pantalla.Arbol().expandAll();
+        for (int i = 0; i < 5 && MenuCatalogo::ClaveSeleccionadaEn(pantalla.Forma().Ventana()) != u"ACT"_s; ++i)
+            QTest::keyClick(&pantalla.Arbol(), Qt::Key_Down);
+        QCOMPARE(pantalla.Arbol().currentItem()->text(0), u"Activo"_s);
+        QMainWindow ventana;
+        ventana.menuBar()->addMenu(new MenuCatalogo(
+            &ventana, [&] { return MenuCatalogo::ClaveSeleccionadaEn(pantalla.Forma().Ventana()); }, {}));
+        const auto ctrlH = [&] {
+            ventana.show();
+            ventana.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), &ventana);
+            QTest::keyClick(&ventana, Qt::Key_H, Qt::ControlModifier);
+        };
+        ctrlH();
+        auto* historial = ventana.findChild<VentanaHistorial*>();
+        QVERIFY(historial && historial->isVisible());
+        QAbstractItemModel* tabla = historial->findChild<QTableView*>(u"tblCambios"_s)->model();
+        const auto filas = [&] {
+            QStringList filas;
+            for (int f = 0; f < tabla->rowCount(); ++f)
+                filas << u"%1 %2 %3"_s.arg(tabla->index(f, 2).data().toString(), tabla->index(f, 3).data().toString(),
+                                           tabla->index(f, 4).data().toString());
+            return filas;
+        };
+        QCOMPARE(historial->Filtro().clave, u"ACT"_s);
+        QCOMPARE(filas(), (QStringList{u"ACT1 1.1 Caja"_s, u"ACT 1 Activo"_s}));
+        auto* clave = historial->findChild<QLineEdit*>(u"txtClave"_s);
+        clave->selectAll();
+        QTest::keyClicks(clave, u"pa"_s);
+        QTRY_COMPARE(filas(), QStringList{u"PAS 2 Pasivo"_s});
+        clave->selectAll();
+        QTest::keyClick(clave, Qt::Key_Delete);
+        QTest::keyClicks(historial->findChild<QLineEdit*>(u"txtTexto"_s), u"CAJ"_s);
+        QTest::keyClick(historial->findChild<QLineEdit*>(u"txtTexto"_s), Qt::Key_Return);
+        QCOMPARE(filas(), QStringList{u"ACT1 1.1 Caja"_s});
+
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Caja chica' WHERE Gcc_Padre = 'ACT'"_s);
+        ctrlH();
+        QCOMPARE(ventana.findChildren<VentanaHistorial*>().size(), 1);
+        QCOMPARE(filas(), (QStringList{u"ACT1 1.1 Caja chica"_s, u"ACT1 1.1 Caja"_s}));
+        const auto f5 = [&] {
+            historial->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), historial);
+            QTest::keyClick(historial, Qt::Key_F5);
+        };
+        base.InsertarGrupo(u"ACT2"_s, u"Cajón"_s, u"1.2"_s, u"ACT"_s, 2);
+        f5();
+        QCOMPARE(filas().value(0), u"ACT2 1.2 Cajón"_s);
+        auto* estado = historial->findChild<QLabel*>(u"lblEstado"_s);
+        QVERIFY(estado->text().isEmpty());
+        base.Ejecutar(u"ALTER TABLE Kes_Historial RENAME TO Kes_Historial_Aparte"_s);
+        f5();
+        QVERIFY2(filas().isEmpty() && estado->text().startsWith(u"No se pudo leer el historial: "_s),
+                 qPrintable(estado->text()));
+        base.Ejecutar(u"ALTER TABLE Kes_Historial_Aparte RENAME TO Kes_Historial"_s);
+        clave->setText(u"zz"_s);
+        historial->Buscar();
+        QCOMPARE(estado->text(), u"Ningún cambio cumple el filtro."_s);
+        historial->close();
     }
 
     void idaYVuelta_data() { BaseDePrueba::AgregarMotores(); }
@@ -319,7 +391,7 @@ private slots:
         QMainWindow ventana;
         int recargas = 0;
         auto* menu = new MenuCatalogo(
-            &ventana, [] { return u"000001"_s; }, [&] { ++recargas; });
+            &ventana, [] { return u"000001"_s; }, [&](const QString&) { ++recargas; });
         const std::unique_ptr<VentanaHistorial> historial(menu->AbrirHistorial());
         QVERIFY(historial->Filtro().clave == u"000001"_s && historial->isVisible());
 

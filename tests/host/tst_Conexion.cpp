@@ -6,13 +6,20 @@
 #include "ConexionSqlite.h"
 #include "Esquema.h"
 #include "GuardaTransaccion.h"
+#include "MotivoDeConexion.h"
 #include "RecordsetSqlite.h"
 #include "SentenciaParametrizada.h"
 #include "VigiaModal.h"
 
 #include <QInputDialog>
 #include <QtTest>
+#include <clocale>
 #include <csignal>
+#include <libpq-fe.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
@@ -39,6 +46,67 @@ QString primeraDescripcion(Connection& c, const QString& padre = u"0"_s)
 QString codigoDe(const std::function<void()>& accion)
 {
     return ErrorDe(accion).section(u' ', 0, 0);
+}
+
+// A server on loopback that declines TLS to the one client it takes, as a server without it
+// does; its port.
+class ServidorSinTls
+{
+public:
+    ServidorSinTls()
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in direccion{};
+        direccion.sin_family = AF_INET;
+        direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t largo = sizeof direccion;
+        ::bind(m_socket, reinterpret_cast<sockaddr*>(&direccion), largo);
+        ::listen(m_socket, 1);
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&direccion), &largo);
+        m_puerto = ntohs(direccion.sin_port);
+        m_hilo = std::thread([this] {
+            const int cliente = ::accept(m_socket, nullptr, nullptr);
+            char peticion[8];
+            if (cliente >= 0 && ::recv(cliente, peticion, sizeof peticion, MSG_WAITALL) == sizeof peticion)
+                (void)!::send(cliente, "N", 1, 0);
+            while (cliente >= 0 && ::recv(cliente, peticion, sizeof peticion, 0) > 0) {
+            }
+            ::close(cliente);
+        });
+    }
+    ~ServidorSinTls()
+    {
+        ::shutdown(m_socket, SHUT_RDWR);
+        m_hilo.join();
+        ::close(m_socket);
+    }
+    int Puerto() const { return m_puerto; }
+
+private:
+    int m_socket = -1;
+    int m_puerto = 0;
+    std::thread m_hilo;
+};
+
+// libpq speaks the user's language. Messages in Spanish for this process, from a locale made
+// here (localedef) when the system has its sources; false when it cannot.
+bool mensajesEnEspanol(const QTemporaryDir& carpeta)
+{
+    if (QProcess::execute(u"localedef"_s, {u"-i"_s, u"es_ES"_s, u"-f"_s, u"UTF-8"_s, carpeta.filePath(u"es_ES.UTF-8"_s)})
+        != 0)
+        return false;
+    qputenv("LOCPATH", QFile::encodeName(carpeta.path()));
+    return std::setlocale(LC_MESSAGES, "es_ES.UTF-8") != nullptr;
+}
+
+// What libpq itself says of a bad setting, in the process's language.
+QString libpqDiceDe(const char* cadena)
+{
+    char* error = nullptr;
+    PQconninfoFree(PQconninfoParse(cadena, &error));
+    const QString texto = QString::fromUtf8(error);
+    PQfreemem(error);
+    return texto;
 }
 
 }  // namespace
@@ -481,7 +549,8 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's TLS, host lists, service file and password file, through the settings.
+    // libpq's host lists, service file and password file, through the settings (TLS refused: the
+    // table of failed connections below).
     void postgresComoLoConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -491,13 +560,6 @@ private slots:
             return Sesion::Configuracion{.motor = prueba.motor, .conexion = cadena.arg(prueba.puerto) + quien};
         };
         const auto valor = [](auto&& c, const char* sql) { return c.Execute(QString::fromLatin1(sql))->Fields(0); };
-        const QString otraAutoridad = ErrorDe([&] {
-            ConexionPostgres c(con(u"host=127.0.0.1 port=%1 sslmode=verify-full sslrootcert="_s
-                                   + qEnvironmentVariable("TQ614_PG_OTRA_CA")));
-        });
-        QVERIFY2(otraAutoridad.startsWith(u"08001 No se pudo conectar con el servidor PostgreSQL"_s)
-                     && otraAutoridad.contains(u"no lo firmó la autoridad en la que se confía"_s),
-                 qPrintable(otraAutoridad));
         QTemporaryDir carpeta;
         const QByteArray archivoClaves = qgetenv("PGPASSFILE");
         const bool registrando = Sesion::MensajesRegistrandose();
@@ -535,6 +597,98 @@ private slots:
         VigiaModal cancelado;  // closes the dialog: as the user's Cancel
         QCOMPARE(codigoDe([&] { ConexionPostgres c(con(varios)); }), u"28P01"_s);
         QCOMPARE(cancelado.Abiertas(), 1);
+    }
+
+    // Each way a connection fails has its own reason, naming its values; libpq's text goes apart.
+    void motivoDeCadaConexionFallida_data()
+    {
+        QTest::addColumn<QString>("conexion");  // %1 the test server's port, %2 the TLS-less server's
+        QTest::addColumn<QByteArray>("contrasena");  // in the password file; empty: the test's own file
+        QTest::addColumn<QString>("motivo");  // how it starts; %1 and %2 the ports again
+        const QString pg = u"host=127.0.0.1 port=%1 dbname=tq614 user=tq614 "_s;
+        QTest::newRow("servidor apagado") << u"host=127.0.0.1 port=1 dbname=tq614 user=tq614"_s << QByteArray()
+                                          << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:1»: "
+                                             "no se llega a él: no está en marcha"_s;
+        QTest::newRow("contraseña rechazada")
+            << pg << "equivocada"_ba
+            << u"28P01 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: rechazó la contraseña del "
+               "usuario «tq614» (o ese usuario no existe)"_s;
+        QTest::newRow("sin contraseña") << pg + u"user=nadie"_s << QByteArray()
+                                        << u"28P01 El servidor PostgreSQL pide la contraseña de «nadie» en "
+                                           "«127.0.0.1:%1», base «tq614» y no está en ninguno de sus sitios"_s;
+        QTest::newRow("base inexistente")
+            << pg + u"dbname=no_hay"_s << QByteArray()
+            << u"3D000 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: la base de datos «no_hay» no "
+               "existe en él"_s;
+        QTest::newRow("servicio inexistente")
+            << u"service=no_hay"_s << QByteArray()
+            << u"08001 No se pudo conectar con el servidor PostgreSQL: el servicio «no_hay» no está en el archivo de "
+               "servicios"_s;
+        QTest::newRow("TLS exigido y no ofrecido")
+            << u"host=127.0.0.1 port=%2 sslmode=require gssencmode=disable"_s << QByteArray()
+            << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%2»: no admite conexiones cifradas "
+               "(TLS) y la conexión las exige (sslmode=require)"_s;
+        QTest::newRow("certificado de otra autoridad")
+            << pg + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA") << QByteArray()
+            << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: su certificado no lo firmó la "
+               "autoridad en la que se confía (sslrootcert)"_s;
+        QTest::newRow("sin el certificado de la autoridad")
+            << pg + u"sslmode=verify-full sslrootcert=/no/hay/ca.crt"_s << QByteArray()
+            << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: no se encuentra el certificado "
+               "de la autoridad «/no/hay/ca.crt» (sslrootcert)"_s;
+        QTest::newRow("ajuste desconocido") << pg + u"sslmod=require"_s << QByteArray()
+                                            << u"08001 No se pudo conectar con el servidor PostgreSQL: la conexión tiene "
+                                               "un ajuste que libpq no conoce: «sslmod»"_s;
+        QTest::newRow("valor no admitido") << pg + u"sslmode=siempre"_s << QByteArray()
+                                           << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: el "
+                                              "ajuste «sslmode» no admite el valor «siempre»"_s;
+    }
+    void motivoDeCadaConexionFallida()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        QFETCH(QString, conexion);
+        QFETCH(QByteArray, contrasena);
+        QFETCH(QString, motivo);
+        // The reasons are read the same whatever language libpq speaks.
+        static const QTemporaryDir locales;
+        static const bool espanol = mensajesEnEspanol(locales);
+        if (espanol)
+            std::setlocale(LC_MESSAGES, "es_ES.UTF-8");
+        const auto enC = qScopeGuard([] { std::setlocale(LC_MESSAGES, "C"); });
+        QVERIFY2(!espanol || libpqDiceDe("sslmod=x").contains(u"«sslmod»"_s), qPrintable(libpqDiceDe("sslmod=x")));
+        const int puerto = BaseDePrueba::ConfiguracionPostgres().puerto;
+        ServidorSinTls sinTls;
+        QTemporaryDir carpeta;
+        const QByteArray archivoClaves = qgetenv("PGPASSFILE");
+        const auto restaurar = qScopeGuard([&] {
+            qputenv("PGPASSFILE", archivoClaves);
+            qunsetenv("PGSERVICEFILE");
+        });
+        qputenv("PGSERVICEFILE", QFile::encodeName(EscribirArchivo(carpeta.filePath(u"servicios.conf"_s), "[otro]\n")));
+        if (!contrasena.isEmpty()) {
+            const QString archivo = EscribirArchivo(carpeta.filePath(u"pgpass"_s), "127.0.0.1:*:*:tq614:" + contrasena);
+            QFile::setPermissions(archivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            qputenv("PGPASSFILE", QFile::encodeName(archivo));
+        }
+        const auto puertos = [&](QString texto) {
+            return texto.replace(u"%1"_s, QString::number(puerto)).replace(u"%2"_s, QString::number(sinTls.Puerto()));
+        };
+        QString detalle;
+        const QString error = ErrorDe([&] {
+            try {
+                ConexionPostgres c({.motor = Sesion::Configuracion::PostgreSQL,
+                                    .conexion = puertos(conexion),
+                                    .esperaServidorMs = 5000});
+            } catch (const ErrorDeConexion& e) {
+                detalle = e.Detalle();
+                throw;
+            }
+        });
+        QVERIFY2(error.startsWith(puertos(motivo)), qPrintable(error + u"\n"_s + detalle));
+        // libpq's own words only in the details.
+        QVERIFY2(!detalle.isEmpty() && !error.contains(u"server"_s) && !error.contains(u"failed"_s)
+                     && !error.contains(u"connection "_s),
+                 qPrintable(error + u"\n"_s + detalle));
     }
 
     // A silent server (a mute network, a stopped backend) is given up at the deadline, the next

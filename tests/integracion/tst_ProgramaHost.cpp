@@ -1,10 +1,17 @@
 // The host program end to end, as its user starts it.
 #include "Archivos.h"
+#include "AvisoDeArranque.h"
 #include "BaseDePrueba.h"
+#include "ConexionPostgres.h"
+#include "ConexionSqlite.h"
+#include "VigiaModal.h"
 
 #include <QCryptographicHash>
 #include <QImage>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -41,14 +48,27 @@ class tst_ProgramaHost : public QObject
     QTemporaryDir m_dir;
     QString m_salida;
 
-    // The exit code (-1 if it crashed or hung), the output in m_salida; the registry in m_dir.
+    // The environment of the program as a user has it: its own registry in m_dir, and messages
+    // shown, not recorded. Without a display unless `pantalla`.
+    QProcessEnvironment entorno(const QProcessEnvironment& cambios, bool pantalla = false) const
+    {
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES", "TQ614_MENSAJES"})
+            entorno.remove(QLatin1String(variable));
+        if (pantalla)
+            entorno.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        entorno.insert(u"KES_REGISTRO"_s, ruta("registro.ini"));
+        entorno.insert(cambios);
+        return entorno;
+    }
+
+    // Run from a terminal without a display (over ssh, in a script): the exit code (-1 if it
+    // crashed or hung), the output in m_salida.
     int ejecutar(const QStringList& argumentos, const QString& programa = TQ614_HOST,
                  const QProcessEnvironment& cambios = {})
     {
         QProcess proceso;
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(u"KES_REGISTRO"_s, ruta("registro.ini"));
-        entorno.insert(cambios);
+        const QProcessEnvironment entorno = this->entorno(cambios);
         proceso.setProcessEnvironment(entorno);
         proceso.setProcessChannelMode(QProcess::MergedChannels);
         proceso.start(programa, argumentos);
@@ -216,6 +236,146 @@ private slots:
         QVERIFY(!QFileInfo::exists(ruta("x.csv")) && !QFileInfo::exists(casa.filePath(u"datos/Kestrima"_s)));
     }
 
+    // Every run but the window's needs no display; one action per run; a mistake is named as typed.
+    void lineaDeOrdenesSinPantalla()
+    {
+        const QString base = ruta("sin-pantalla.db"), csv = ruta("sin-pantalla.csv"), uso = u"Use --help"_s;
+        const struct
+        {
+            QStringList argumentos;
+            int codigo;
+            QString dice;
+        } casos[] = {
+            {{u"--help"_s}, 0, u"--exportar"_s},
+            {{u"--version"_s}, 0, u"6.00.0048"_s},
+            {{u"--registrar"_s}, 0, u"Componente TQ614 registrado."_s},
+            {{u"--base"_s, base, u"--captura-historial"_s, ruta("h.png")}, 0, {}},
+            {{u"--base"_s, base, u"--exportar"_s, csv}, 0, u"Se exportaron 30 grupos"_s},
+            {{u"--base"_s, base, u"--importar"_s, csv}, 1, u"ya existe en el catálogo"_s},
+            {{u"--exportr"_s, csv}, 2, u"Opción desconocida «--exportr». "_s + uso},
+            {{u"-x"_s}, 2, u"Opción desconocida «-x». "_s + uso},
+            {{u"--exportar"_s, csv, u"--importar"_s, csv}, 2,
+             u"Se pidieron dos acciones a la vez (--exportar y --importar): el programa hace una por vez. "_s + uso},
+            {{u"--base"_s, base, csv}, 2, u"«%1» no es una opción"_s.arg(csv)},
+        };
+        for (const auto& caso : casos) {
+            const QString orden = caso.argumentos.join(u' ');
+            QCOMPARE(ejecutar(caso.argumentos), caso.codigo);
+            QVERIFY2(m_salida.contains(caso.dice) && !m_salida.contains(u"qt.qpa"_s)
+                         && !m_salida.contains(u"display"_s, Qt::CaseInsensitive) && !m_salida.contains(u"xcb"_s),
+                     qPrintable(orden + u"\n"_s + m_salida));
+            QVERIFY2(caso.codigo != 2 || m_salida.contains(uso), qPrintable(m_salida));
+        }
+        QVERIFY(QImage(ruta("h.png")).width() > 400);
+    }
+
+    // Started from the menu with the server down, a password it refuses or a settings file it may
+    // not use, the window says so in a message box and waits there for the user: it does not vanish.
+    void ventanaQueNoArrancaEspera()
+    {
+        REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
+        const Sesion::Configuracion c = BaseDePrueba::ConfiguracionPostgres();
+        const QString claves = EscribirArchivo(ruta("pgpass-equivocado"), "127.0.0.1:*:*:tq614:equivocada\n");
+        QFile::setPermissions(claves, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QProcessEnvironment conClaveEquivocada;
+        conClaveEquivocada.insert(u"PGPASSFILE"_s, claves);
+        const QString pg = u"host=127.0.0.1 port=%1 dbname=%2 user=%3"_s.arg(c.puerto).arg(c.base, c.usuario);
+        const QString ini = EscribirArchivo(ruta("con-clave.ini"), "[BaseDeDatos]\nMotor=postgresql\nClave=secreta\n");
+        const QString noSeConecta = u"kestrima.arranque: No se pudo conectar con el servidor PostgreSQL "_s;
+        const std::tuple<QStringList, QProcessEnvironment, QString> casos[] = {
+            {{u"--pg-conexion"_s, u"host=127.0.0.1 port=1 dbname=tq614"_s}, {}, noSeConecta + u"«127.0.0.1:1»"_s},
+            {{u"--pg-conexion"_s, pg}, conClaveEquivocada,
+             noSeConecta + u"«127.0.0.1:%1»: rechazó la contraseña del usuario «%2»"_s.arg(c.puerto).arg(c.usuario)},
+            {{u"--config"_s, ini}, {}, u"kestrima.arranque: El archivo de configuración %1 guarda la contraseña"_s.arg(ini)}};
+        for (const auto& [argumentos, cambios, motivo] : casos) {
+            QProcess proceso;
+            proceso.setProcessEnvironment(entorno(cambios, true));
+            proceso.setProcessChannelMode(QProcess::MergedChannels);
+            proceso.start(TQ614_HOST, argumentos);
+            QVERIFY(proceso.waitForStarted());
+            QString salida;
+            QElapsedTimer reloj;
+            reloj.start();
+            while (!salida.contains(u"kestrima.arranque"_s) && proceso.state() == QProcess::Running
+                   && reloj.elapsed() < 30000) {
+                proceso.waitForReadyRead(200);
+                salida += QString::fromUtf8(proceso.readAll());
+            }
+            QVERIFY2(salida.contains(motivo), qPrintable(salida));
+            QVERIFY2(!proceso.waitForFinished(1500), qPrintable(salida));  // the box waits for its answer
+            proceso.kill();
+            proceso.waitForFinished();
+        }
+    }
+
+    // The start-up message box: the reason, what to do, libpq's text under Detalles. Reintentar
+    // opens again (asking the password again, one dialog at a time), Salir gives up.
+    void avisoDeArranqueConReintento()
+    {
+        REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
+        const Sesion::Configuracion c = BaseDePrueba::ConfiguracionPostgres();
+        const QByteArray archivoClaves = qgetenv("PGPASSFILE");
+        const QString contrasena =
+            QString::fromUtf8(LeerArchivo(QString::fromLocal8Bit(archivoClaves))).trimmed().section(u':', 4);
+        const bool registrando = Sesion::MensajesRegistrandose();
+        const auto restaurar = qScopeGuard([&] {
+            qputenv("PGPASSFILE", archivoClaves);
+            Sesion::RegistrarMensajes(registrando);
+        });
+        Sesion::RegistrarMensajes(false);
+        QStringList respuestas, vistos;  // what the user does with each dialog, what each showed
+        int dobles = 0;
+        VigiaModal usuario([&](QWidget* dialogo) {
+            const QString respuesta = respuestas.value(0);
+            respuestas.removeFirst();
+            if (auto* caja = qobject_cast<QMessageBox*>(dialogo)) {
+                vistos << caja->text() + u" | "_s + caja->informativeText() + u" | "_s
+                              + caja->detailedText().section(u'\n', 0, 0);
+                caja->findChild<QPushButton*>(respuesta)->click();
+            } else if (auto* pregunta = qobject_cast<QInputDialog*>(dialogo)) {
+                vistos << pregunta->labelText();
+                dobles += Sesion::PedirClave(u"otra conexión"_s).has_value();  // none stacked on this one
+                pregunta->setTextValue(respuesta);
+                respuesta.isEmpty() ? pregunta->reject() : pregunta->accept();
+            }
+        });
+        int intentos = 0;
+        const auto abrir = [&](const QString& conexion) {
+            return AvisoDeArranque::AbrirConReintento(
+                [&] {
+                    ++intentos;
+                    ConexionPostgres({.motor = Sesion::Configuracion::PostgreSQL, .conexion = conexion});
+                },
+                u"/etc/tq614.ini"_s);
+        };
+        respuestas = {u"cmdReintentar"_s, u"cmdSalir"_s};
+        QVERIFY(!abrir(u"host=127.0.0.1 port=1 dbname=tq614"_s));
+        QCOMPARE(intentos, 2);
+        QCOMPARE(vistos.size(), 2);
+        QVERIFY2(vistos[0].startsWith(u"No se pudo conectar con el servidor PostgreSQL «127.0.0.1:1»: no se llega a él"_s)
+                     && vistos[0].contains(u" | Compruebe que el servidor esté en marcha"_s)
+                     && vistos[0].contains(u"Connection refused"_s) && vistos[1] == vistos[0],
+                 qPrintable(vistos.join(u'\n')));
+
+        qputenv("PGPASSFILE", QFile::encodeName(ruta("ninguno")));
+        vistos.clear();
+        respuestas = {u"equivocada"_s, u"cmdReintentar"_s, QString(), u"cmdReintentar"_s, contrasena};
+        const QString destino = u"«%1» en «127.0.0.1:%2», base «%3»"_s.arg(c.usuario).arg(c.puerto).arg(c.base);
+        const QString pregunta = u"Escriba la contraseña del usuario %1:"_s.arg(destino);
+        QVERIFY(abrir(u"host=127.0.0.1 port=%1 dbname=%2 user=%3"_s.arg(c.puerto).arg(c.base, c.usuario)));
+        QCOMPARE(vistos.size(), 5);
+        QCOMPARE(QStringList({vistos[0], vistos[2], vistos[4]}), QStringList({pregunta, pregunta, pregunta}));
+        QVERIFY2(vistos[1].contains(u": rechazó la contraseña escrita del usuario «%1»"_s.arg(c.usuario))
+                     && vistos[1].contains(u" | Pulse Reintentar para escribir la contraseña de nuevo. | "_s)
+                     && vistos[1].contains(u"password authentication failed"_s),
+                 qPrintable(vistos[1]));
+        QVERIFY2(vistos[3].startsWith(u"Se canceló la conexión con la base de datos: no se escribió la contraseña de "_s
+                                      + destino + u". | Pulse Reintentar"_s),
+                 qPrintable(vistos[3]));
+        QCOMPARE(usuario.Abiertas(), 7);
+        QCOMPARE(usuario.Vencidas() + dobles, 0);
+    }
+
     // Only a new database gets the sample catalogue, drawn; it goes out to CSV and into another
     // (the content kept: the catalogue's CSV test); a file with errors is refused line by line.
     void catalogoDeEjemploCapturadoExportadoEImportado()
@@ -279,6 +439,51 @@ private slots:
         QCOMPARE(ejecutar(argumentos, TQ614_HOST, sinArchivo), 1);
         QVERIFY2(m_salida.contains(u"pide la contraseña"_s) && m_salida.contains(u"PGPASSFILE"_s),
                  qPrintable(m_salida));
+    }
+
+    // A script moves a group, undoes changes and restores a deletion by the numbers the history
+    // shows: what was done on the standard output, a refusal on the error output with exit 1, a
+    // wrong command line with exit 2.
+    void reorganizarDesdeLaLineaDeOrdenes()
+    {
+        const QString base = ruta("reorganizada.db");
+        QCOMPARE(ejecutar({u"--registrar"_s}), 0);
+        QCOMPARE(ejecutar({u"--base"_s, base, u"--captura"_s, ruta("r.png")}), 0);  // the sample catalogue
+        Sesion::Configuracion configuracion;
+        configuracion.archivo = base;
+        const auto numero = [&](const char* condicion) {
+            return ConexionSqlite(configuracion)
+                .Execute(u"SELECT MAX(His_Id) FROM Kes_Historial WHERE "_s + QLatin1String(condicion))
+                ->Fields(0)
+                .toString();
+        };
+        const auto orden = [&](const QStringList& argumentos, int salida, const QString& texto) {
+            const int obtenida = ejecutar(QStringList{u"--base"_s, base} + argumentos);
+            return obtenida == salida && m_salida.contains(texto)
+                       ? QString()
+                       : u"%1: %2 %3"_s.arg(argumentos.join(u' ')).arg(obtenida).arg(m_salida);
+        };
+        QCOMPARE(
+            orden({u"--mover"_s, u"000005"_s, u"--a"_s, u"000008"_s}, 0, u"Se movió el grupo 000005 bajo 000008\n"_s),
+            QString());
+        const QString movido = numero("His_Clave = '000005'");
+        QCOMPARE(orden({u"--mover"_s, u"ACT"_s, u"--a"_s, u"000006"_s}, 1,
+                       u"El grupo ACT no se puede mover debajo de 000006, que es uno de sus subgrupos\n"_s),
+                 QString());
+        QCOMPARE(orden({u"--mover"_s, u"000005"_s, u"--a"_s, u"000008"_s}, 1,
+                       u"El grupo 000005 ya está bajo el grupo 000008\n"_s),
+                 QString());
+        QCOMPARE(orden({u"--restaurar"_s, movido}, 1, u"El cambio %1 no es una baja"_s.arg(movido)), QString());
+        QCOMPARE(orden({u"--deshacer"_s, movido}, 0, u"Se deshizo el cambio %1\n"_s.arg(movido)), QString());
+        QCOMPARE(orden({u"--deshacer"_s, movido}, 1, u"El grupo 000005 cambió después del cambio %1"_s.arg(movido)),
+                 QString());
+        // A creation undone is a deletion, which is then restored.
+        const QString alta = numero("His_Operacion = 'ALTA' AND His_Clave = '000004'");
+        QCOMPARE(orden({u"--deshacer"_s, alta}, 0, u"Se deshizo el cambio %1\n"_s.arg(alta)), QString());
+        QCOMPARE(orden({u"--restaurar"_s, numero("His_Operacion = 'BAJA'")}, 0, u"Se restauró el grupo 000004\n"_s),
+                 QString());
+        QCOMPARE(orden({u"--mover"_s, u"000005"_s}, 2, u"--mover CLAVE va con --a PADRE"_s), QString());
+        QCOMPARE(orden({u"--deshacer"_s, u"x"_s}, 2, u"Número de cambio no válido: x"_s), QString());
     }
 };
 

@@ -1,0 +1,350 @@
+// Groups moved under another parent, deletions restored and changes undone: the library on both
+// engines, and the menu and the history window driven with keys and clicks over the real screen.
+#include "AccesoDatosKes.h"
+#include "BaseDePrueba.h"
+#include "Esquema.h"
+#include "Historial.h"
+#include "MenuCatalogo.h"
+#include "PantallaDePrueba.h"
+#include "Reorganizacion.h"
+#include "UtileriasKes.h"
+#include "VentanaHistorial.h"
+#include "VigiaModal.h"
+
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QUuid>
+#include <QtTest>
+#include <libpq-fe.h>
+
+using namespace Qt::StringLiterals;
+using Motor = BaseDePrueba::Motor;
+
+namespace {
+
+// The catalogue the scenes start from: a chain of four levels under A (A111's level typed by
+// hand), and B with one subgroup.
+const QStringList kArbol{u"A|Activo|1|0|1"_s,       u"A1|Caja|1.1|A|2"_s, u"A11|Caja chica|1.1.1|A1|3"_s,
+                         u"A111|Fondo|000|A11|7"_s, u"B|Pasivo|2|0|1"_s,  u"B1|Proveedores|2.1|B|2"_s};
+
+qint64 ultimoCambio(const QString& operacion = u"%"_s)
+{
+    return Sesion::Conexion()
+        ->Execute(u"SELECT MAX(His_Id) FROM Kes_Historial WHERE His_Operacion LIKE ?"_s, QVariantList{operacion})
+        ->Fields(0)
+        .toLongLong();
+}
+
+// The newest change of the history as "operation key: field lines".
+QString ultimoEnHistorial()
+{
+    const Historial::Cambio c = Historial::Leer(*Sesion::Conexion(), {}, 0, 1).value(0);
+    return u"%1 %2: %3"_s.arg(c.operacion, c.clave, c.campos.join(u"; "));
+}
+
+// Every column of one group exactly as stored (SQLite's quote() tells 0 from 0.0, NULL from '').
+QString crudo(BaseDePrueba& base, Motor motor, const QString& clave)
+{
+    QStringList columnas;
+    for (const QString& c : Esquema::ColumnasDeGrupo())
+        columnas << (motor == Motor::SQLite ? u"quote(%1)"_s : u"quote_nullable(%1)"_s).arg(c);
+    return base.Fila(clave, columnas.join(u", "));
+}
+
+// Runs `sql` as the server's administrator, through its socket (no password there).
+void administrar(const QString& sql)
+{
+    const QByteArray cadena = "host=" + qgetenv("TQ614_PG_SOCKET") + " port=" + qgetenv("TQ614_PG_PORT")
+                              + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=" + qgetenv("TQ614_PG_BASE");
+    const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
+    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
+        qFatal("%s: %s", qPrintable(sql), PQerrorMessage(admin.get()));
+}
+
+// What a login that may not write gets: on SQLite the operator's permission, on PostgreSQL the
+// server's refusal of the reader login.
+void comprobarSoloLectura(BaseDePrueba& base, Motor motor, const std::function<bool(QString*)>& cambio)
+{
+    const QStringList antes = base.Estado();
+    QString error;
+    if (motor == Motor::SQLite) {
+        base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, false);
+        QVERIFY(!cambio(&error));
+        QCOMPARE(error, u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
+        base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, true);
+    } else {
+        // A login made for this, that may only read the base's schema.
+        const QString lector = u"lector_"_s + QUuid::createUuid().toString(QUuid::Id128).left(12);
+        administrar(u"CREATE ROLE %1 LOGIN; GRANT USAGE ON SCHEMA %2 TO %1;"
+                    " GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.arg(lector, base.Esquema()));
+        const Sesion::Configuracion propia = base.Configuracion();
+        base.Reconfigurar([&](Sesion::Configuracion& c) {
+            c.servidor = qEnvironmentVariable("TQ614_PG_SOCKET");
+            c.usuario = lector;
+        });
+        const bool hecho = cambio(&error);
+        base.Reconfigurar([&](Sesion::Configuracion& c) { c = propia; });
+        administrar(u"DROP OWNED BY %1; DROP ROLE %1"_s.arg(lector));
+        QVERIFY(!hecho);
+        QVERIFY2(error.contains(u"permis"_s), qPrintable(error));
+    }
+    QCOMPARE(base.Estado(), antes);
+}
+
+}  // namespace
+
+class tst_Reorganizacion : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<UtileriasKes> m_util;
+
+    bool mover(const QString& clave, const QString& padre, QString* error)
+    {
+        return Reorganizacion::Mover(*Sesion::Conexion(), *m_util, clave, padre, error);
+    }
+
+private slots:
+    void init() { m_util = std::make_unique<UtileriasKes>(std::make_unique<AccesoDatosKes>()); }
+    void cleanup() { m_util.reset(); }
+
+    // A subtree of four levels moves whole: a fresh screen shows it under its new parent, codes and
+    // levels unchanged, one registered change in the history; every refusal leaves all as it was.
+    void mover_data() { BaseDePrueba::AgregarMotores(); }
+    void mover()
+    {
+        ABRIR_BASE(motor, base);
+        base.InsertarGrupos(kArbol);
+        QStringList esperado = base.Estado();
+        QString error;
+        QVERIFY2(mover(u"A1"_s, u"B1"_s, &error), qPrintable(error));
+        esperado[1].replace(u"|A|2|"_s, u"|B1|2|"_s);  // A1's parent, and nothing else
+        esperado.last() = u"Kes_Bitacora 1, Kes_Historial 7"_s;
+        QCOMPARE(base.Estado(), esperado);
+        QCOMPARE(ultimoEnHistorial(), u"CAMBIO A1: Grupo padre: A → B1"_s);
+        {
+            const PantallaDePrueba pantalla(base, PantallaDePrueba::Apertura::Cargada);
+            QCOMPARE(pantalla.Descripcion().join(u' '),
+                     u"N0|/|3|0 NA|Activo|3|1 NB|Pasivo|3|1 NB1|Proveedores|3|2 NA1|Caja|3|3 NA11|Caja chica|3|4 "
+                     "NA111|Fondo|3|5"_s);
+        }
+        const struct
+        {
+            QString clave, padre, razon;
+        } rechazos[] = {
+            {u"0"_s, u"A"_s, u"La raíz del catálogo no se puede mover"_s},
+            {u"B"_s, u"B"_s, u"El grupo B no se puede mover debajo de sí mismo"_s},
+            {u"B"_s, u"A111"_s, u"El grupo B no se puede mover debajo de A111, que es uno de sus subgrupos"_s},
+            {u"A1"_s, u"B1"_s, u"El grupo A1 ya está bajo el grupo B1"_s},
+            {u"B"_s, u"0"_s, u"El grupo B ya está bajo la raíz del catálogo"_s},
+            {u"Z"_s, u"A"_s, u"El grupo Z no existe"_s},
+            {u"A"_s, u"Z"_s, u"El grupo padre Z no existe"_s},
+        };
+        for (const auto& r : rechazos) {
+            QVERIFY(!mover(r.clave, r.padre, &error));
+            QCOMPARE(error, r.razon);
+            QCOMPARE(Reorganizacion::RazonParaNoMover(*Sesion::Conexion(), r.clave, r.padre), r.razon);
+            QCOMPARE(base.Estado(), esperado);
+        }
+        comprobarSoloLectura(base, motor, [&](QString* e) { return mover(u"A11"_s, u"A"_s, e); });
+        QVERIFY2(mover(u"A1"_s, u"0"_s, &error), qPrintable(error));  // and to the root
+        QCOMPARE(base.Fila(u"A1"_s), u"Caja|1.1|0|2"_s);
+    }
+
+    // A deletion comes back with every column as it was; a change and a key change are undone; a
+    // creation is undone by deleting the group; each refusal says why and changes nothing.
+    void restaurarYDeshacer_data() { BaseDePrueba::AgregarMotores(); }
+    void restaurarYDeshacer()
+    {
+        ABRIR_BASE(motor, base);
+        base.InsertarGrupos(kArbol);
+        Connection& c = *base.Conexion();
+        QString error, clave;
+        const auto restaurar = [&](qint64 id) { return Reorganizacion::Restaurar(c, *m_util, id, &error, &clave); };
+        const auto deshacer = [&](qint64 id) { return Reorganizacion::Deshacer(c, *m_util, id, &error, &clave); };
+        // A leaf with values of every kind: a quote, accents, NULL, decimals, a hand-typed level.
+        base.InsertarGrupo(u"G"_s, u"D'Arcy — año"_s, u"000"_s, u"B1"_s, 9);
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_UserDef_1 = NULL, Gcc_UserDef_2 = ' x ',"
+                      " Gcc_UserDef_3 = 1.5, Gcc_UserDef_4 = -2 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        const QString g = crudo(base, motor, u"G"_s);
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        const qint64 bajaG = ultimoCambio();
+        QVERIFY2(restaurar(bajaG), qPrintable(error));
+        QCOMPARE(crudo(base, motor, u"G"_s), g);
+        QCOMPARE(clave, u"G"_s);
+        QCOMPARE(ultimoEnHistorial().left(8), u"ALTA G: "_s);
+
+        // A change undone; undone again (the undo is a change too) it comes back.
+        const QString g1 = base.Fila(u"G"_s);
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1',"
+                      " Gcc_Nivel = 3 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        const qint64 cambioG = ultimoCambio();
+        QVERIFY2(deshacer(cambioG), qPrintable(error));
+        QCOMPARE(crudo(base, motor, u"G"_s), g);
+        QCOMPARE(ultimoEnHistorial(),
+                 u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
+        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
+        QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
+        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
+        QCOMPARE(base.Fila(u"G"_s), g1);
+
+        // A key change undone takes the subgroups back with the key.
+        base.InsertarGrupo(u"G1"_s, u"Hijo"_s, u"000"_s, u"G"_s, 10);
+        c.BeginTrans();
+        c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'K'"
+                  " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'K' WHERE Gcc_Padre = 'G'"_s);
+        c.CommitTrans();
+        QVERIFY2(deshacer(ultimoCambio(u"CLAVE"_s)), qPrintable(error));
+        QCOMPARE(crudo(base, motor, u"G"_s), g);
+        QCOMPARE(base.Fila(u"G1"_s, u"Gcc_Padre"_s), u"G"_s);
+        QCOMPARE(clave, u"G"_s);
+
+        // A creation undone: the group deleted; its parent is the one to show.
+        base.InsertarGrupo(u"N"_s, u"Nuevo"_s, u"3"_s);
+        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
+        QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
+        QCOMPARE(ultimoEnHistorial().left(8), u"BAJA N: "_s);
+
+        // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is
+        // changed twice; H is deleted and so is its parent P, and another group takes its key.
+        base.InsertarGrupos({u"M|Con hijos|4|0|1"_s});
+        const qint64 altaM = ultimoCambio();
+        base.InsertarGrupos({u"M1|Hijo|4.1|M|2"_s, u"P|Padre|5|0|1"_s, u"H|Hoja|5.1|P|2"_s});
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'H'"_s);
+        const qint64 bajaH = ultimoCambio();
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'P'"_s);
+        base.InsertarGrupos({u"H|Otra H|6|0|1"_s});
+        base.Ejecutar(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Una' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        const qint64 primeroG = ultimoCambio();
+        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra', Gcc_UserDef_1 = 'u'"
+                      " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        const qint64 otraG = ultimoCambio();  // a change a reader may not undo
+        base.Ejecutar(
+            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = Gcc_Nivel WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'M'"_s);
+        const qint64 nadaM = ultimoCambio();
+        const QStringList antes = base.Estado();
+        const struct
+        {
+            bool restaurar;
+            qint64 id;
+            QString razon;
+        } rechazos[] = {
+            {false, altaM, u"El grupo M tiene subgrupos y no se puede eliminar"_s},
+            {false, nadaM, u"El cambio %1 no cambió ningún valor del grupo M: no hay nada que deshacer"_s.arg(nadaM)},
+            {false, primeroG,
+             u"El grupo G cambió después del cambio %1, que ya no se puede deshacer: Descripción: el cambio lo dejó en "
+             "«Una» y ahora es «Otra»; Dato libre 1: el cambio lo dejó en nulo y ahora es «u»"_s.arg(primeroG)},
+            {true, bajaH,
+             u"El grupo H no se puede restaurar: la clave H ya la usa otro grupo y su grupo padre P no "
+             "existe"_s},
+            {true, bajaG, u"El grupo G no se puede restaurar: la clave G ya la usa otro grupo"_s},
+            {true, cambioG, u"El cambio %1 no es una baja: se deshace con Deshacer"_s.arg(cambioG)},
+            {false, bajaH, u"El cambio %1 es la baja del grupo H: se restaura con Restaurar"_s.arg(bajaH)},
+            {false, 999999, u"No hay un cambio 999999 en el historial del catálogo"_s},
+        };
+        for (const auto& r : rechazos) {
+            QVERIFY(!(r.restaurar ? restaurar(r.id) : deshacer(r.id)));
+            QCOMPARE(error, r.razon);
+            QCOMPARE(base.Estado(), antes);
+        }
+        comprobarSoloLectura(
+            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, otraG, e); });
+    }
+
+    // The menu's Ctrl+M on the group selected with a click, the dialog used from the keyboard (a
+    // refused parent keeps it open), the screen showing the group in its new place; then the
+    // history window's Restaurar clicked and Deshacer pressed with the space bar, the screen
+    // following each.
+    void pantallaYVentanas()
+    {
+        BaseDePrueba base;
+        base.InsertarGrupos(kArbol + QStringList{u"X|Suelto|9|0|1"_s});
+        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'X'"_s);
+        PantallaDePrueba pantalla(base);
+        frmTQ614& forma = pantalla.Forma();
+        QMainWindow ventana;
+        auto* menu = new MenuCatalogo(
+            &ventana, [&] { return forma.txtClave()->text(); },
+            [&](const QString& clave) { MenuCatalogo::MostrarGrupo(&forma, forma.Ventana(), clave); });
+        ventana.menuBar()->addMenu(menu);  // the screen stays a window of its own, as the test opens it
+        ventana.show();
+        ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        const auto clic = [&](const QString& clave) {
+            QTreeWidgetItem* nodo = pantalla.Nodo(clave);
+            pantalla.Arbol().EnsureVisible(nodo);
+            QTest::mouseClick(pantalla.Arbol().viewport(), Qt::LeftButton, {},
+                              pantalla.Arbol().visualItemRect(nodo).center());
+        };
+
+        clic(u"0"_s);
+        QTest::keyClick(&ventana, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(base.Mensajes().value(0).texto,
+                 u"Seleccione en el árbol el grupo que quiere mover: la raíz no se puede mover"_s);
+        base.LimpiarMensajes();
+
+        clic(u"A1"_s);
+        QCOMPARE(forma.txtClave()->text(), u"A1"_s);
+        VigiaModal vigia([&](QWidget* dialogo) {
+            auto* buscar = dialogo->findChild<QLineEdit*>(u"txtBuscar"_s);
+            auto* arbol = dialogo->findChild<QTreeWidget*>(u"tvDestino"_s);
+            QTest::keyClicks(buscar, u"chica"_s);  // A11, under the group itself
+            QTest::keyClick(arbol, Qt::Key_Return);
+            QTest::keyClick(buscar, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(buscar, u"prov"_s);  // "p" finds B (Pasivo), "pr" B1 (Proveedores)
+            QTest::keyClick(buscar, Qt::Key_Return);  // no other: B1 again
+            QTest::keyClick(buscar, Qt::Key_Up);  // back to B, then down again
+            QTest::keyClick(buscar, Qt::Key_Down);
+            QTest::mouseClick(dialogo->findChild<QPushButton*>(u"cmdAceptar"_s), Qt::LeftButton);
+        });
+        QTest::keyClick(&ventana, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(vigia.Abiertas(), 1);
+        QCOMPARE(base.MensajesEnTexto(),
+                 QStringList{u"48 | Mover grupo |  | El grupo A1 no se puede mover debajo de A11, que es uno de sus "
+                             "subgrupos"_s});
+        QCOMPARE(base.Fila(u"A1"_s, u"Gcc_Padre"_s), u"B1"_s);
+        QTreeWidgetItem* actual = pantalla.Arbol().currentItem();
+        QVERIFY(actual && actual == pantalla.Nodo(u"A1"_s) && actual->parent() == pantalla.Nodo(u"B1"_s));
+        QVERIFY(actual->parent()->isExpanded() && !pantalla.Arbol().visualItemRect(actual).isEmpty());
+        QCOMPARE(forma.txtClave()->text(), u"A1"_s);
+
+        // The history, every group's: X's deletion restored with a click, then undone with Alt+D.
+        ventana.activateWindow();  // the dialog gave the activation back to the screen
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        QTest::keyClick(&ventana, Qt::Key_H, Qt::ControlModifier);
+        auto* historial = ventana.findChild<VentanaHistorial*>();
+        QVERIFY(historial);
+        historial->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(historial));
+        auto* filtro = historial->findChild<QLineEdit*>(u"txtClave"_s);
+        QTest::keyClick(filtro, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(filtro, Qt::Key_Delete);
+        QTest::keyClick(filtro, Qt::Key_Return);
+        auto* restaurar = historial->findChild<QPushButton*>(u"cmdRestaurar"_s);
+        auto* deshacer = historial->findChild<QPushButton*>(u"cmdDeshacer"_s);
+        QTableView* tabla = historial->findChild<QTableView*>(u"tblCambios"_s);
+        QTest::mouseClick(tabla->viewport(), Qt::LeftButton, {},
+                          tabla->visualRect(tabla->model()->index(1, 0)).center());
+        QVERIFY(restaurar->isEnabled() && !deshacer->isEnabled());  // row 1: X's deletion, under the move
+        QCOMPARE(tabla->model()->headerData(1, Qt::Vertical).toLongLong(), ultimoCambio(u"BAJA"_s));
+        QTest::mouseClick(restaurar, Qt::LeftButton);
+        QCOMPARE(base.Fila(u"X"_s), u"Suelto|9|0|1"_s);
+        QCOMPARE(pantalla.Arbol().currentItem(), pantalla.Nodo(u"X"_s));
+        QCOMPARE(forma.txtClave()->text(), u"X"_s);
+        QVERIFY(!restaurar->isEnabled() && deshacer->isEnabled());  // the newest row: X's creation
+        deshacer->setFocus();  // where Tab takes the user
+        QTest::keyClick(deshacer, Qt::Key_Space);
+        QVERIFY(!base.Claves().contains(u"X"_s) && !pantalla.Nodo(u"X"_s));
+        QCOMPARE(pantalla.Arbol().currentItem(), pantalla.Nodo(u"0"_s));
+        historial->close();
+    }
+};
+
+QTEST_MAIN(tst_Reorganizacion)
+#include "tst_Reorganizacion.moc"
