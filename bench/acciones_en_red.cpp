@@ -191,6 +191,7 @@ int main(int argc, char** argv)
     try {
         Administrar(servidor, crear + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
         Sesion::Configurar(base);
+        Sesion::PrepararServidor();  // as the database's owner
         GeneradorCatalogo generador(grupos);
         generador.Escribir(*Sesion::Conexion());
         // A group with children, halfway down the catalogue.

@@ -175,6 +175,7 @@ public:
         }
         m_basesPostgres[grupos] = c;
         Usar(c);
+        Sesion::PrepararServidor();  // as the database's owner
         Generador(grupos).Escribir(*Sesion::Conexion());
         return c;
     }

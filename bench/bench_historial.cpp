@@ -132,6 +132,8 @@ public:
         if (!m_esquemaCreado) {
             Libpq("CREATE SCHEMA " + Utf8(m_postgres->esquema));
             m_esquemaCreado = true;
+            Sesion::Configurar(*m_postgres);
+            Sesion::PrepararServidor();  // as the database's owner
         }
         Sesion::Configurar(*m_postgres);
         for (const char* tabla : {"Grupo_Cuenta_Contable", "Kes_Historial", "Kes_Bitacora", "Kes_Clave_Retirada"})
@@ -207,7 +209,7 @@ private:
         // The password, as the program's own, comes from libpq's password file (PGPASSFILE).
         const std::string host = Utf8(m_postgres->servidor), puerto = std::to_string(m_postgres->puerto),
                           usuario = Utf8(m_postgres->usuario), base = Utf8(m_postgres->base),
-                          opciones = "-c search_path=" + Utf8(m_postgres->esquema) + " -c kes.operador=BANCO";
+                          opciones = "-c search_path=" + Utf8(m_postgres->esquema);
         const char* claves[] = {"host", "port", "user", "dbname", "options", nullptr};
         const char* valores[] = {host.c_str(), puerto.c_str(),   usuario.c_str(),
                                  base.c_str(), opciones.c_str(), nullptr};

@@ -2,8 +2,10 @@
 # a free port, a role that may create databases. It is set up as a shared server is: TLS on
 # (a certificate authority of its own, made here, signs the server's certificate) and a
 # password (scram) for every TCP connection, which the tests find in a libpq password file
-# (PGPASSFILE); the administrator connects through the Unix socket. Sourced; pg_iniciar
-# exports the TQ614_PG_* variables the tests read, pg_detener stops it and removes the folder.
+# (PGPASSFILE); the administrator connects through the Unix socket. The role owns the test
+# database and may create roles, as the owner who prepares a server creates the group roles.
+# Sourced; pg_iniciar exports the TQ614_PG_* variables the tests read, pg_detener stops it and
+# removes the folder.
 
 pg_bin() {
     local d
@@ -40,7 +42,7 @@ pg_iniciar() {
     local clave
     clave=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
     "$bin/psql" -h "$PG_DIR" -p "$puerto" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
-        -c "CREATE ROLE tq614 LOGIN CREATEDB PASSWORD '$clave'" \
+        -c "CREATE ROLE tq614 LOGIN CREATEDB CREATEROLE PASSWORD '$clave'" \
         -c "CREATE DATABASE tq614 OWNER tq614 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'" >/dev/null
     # The password lives only in libpq's password file, which must be private to its owner.
     (umask 077 && echo "127.0.0.1:*:*:tq614:$clave" >"$PG_DIR/pgpass")

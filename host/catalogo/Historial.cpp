@@ -5,8 +5,10 @@
 #include "ColumnasCsv.h"
 #include "Esquema.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimeZone>
 
 namespace Historial {
 
@@ -71,6 +73,17 @@ QStringList CamposCambiados(const QString& antes, const QString& despues)
     return lineas;
 }
 
+QString FechaLocal(const QString& fecha)
+{
+    if (!fecha.endsWith(QLatin1Char('Z')))
+        return fecha;
+    QDateTime utc = QDateTime::fromString(fecha.chopped(1), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!utc.isValid())
+        return fecha;
+    utc.setTimeZone(QTimeZone::utc());
+    return utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QString NombreDeOperacion(const QString& operacion)
 {
     if (operacion == QLatin1String("ALTA"))
@@ -101,7 +114,8 @@ QString consulta(const Filtro& filtro, qint64 antesDe, int limite, QVariantList&
                                  " His_Operador, His_Usuario_Base FROM Kes_Historial"
                                  " WHERE His_Tabla = 'Grupo_Cuenta_Contable'");
     if (!filtro.clave.trimmed().isEmpty()) {
-        sql += QStringLiteral(" AND (lower(His_Clave) LIKE ? ESCAPE '!' OR lower(His_Clave_Anterior) LIKE ? ESCAPE '!')");
+        sql +=
+            QStringLiteral(" AND (lower(His_Clave) LIKE ? ESCAPE '!' OR lower(His_Clave_Anterior) LIKE ? ESCAPE '!')");
         valores << patron(filtro.clave, true) << patron(filtro.clave, true);
     }
     if (!filtro.operador.trimmed().isEmpty()) {
@@ -157,7 +171,7 @@ QList<Cambio> Leer(Connection& conexion, const Filtro& filtro, qint64 antesDe, i
                 continue;
             const auto& delGrupo = filaDespues.isEmpty() ? filaAntes : filaDespues;
             cambios << Cambio{desde,
-                              campo("His_Fecha"),
+                              FechaLocal(campo("His_Fecha")),
                               campo("His_Operacion"),
                               campo("His_Clave"),
                               campo("His_Operador"),

@@ -46,6 +46,9 @@ QHash<QString, QJsonValue> FilaDeJson(const QString& json);
 QStringList Columnas(const QHash<QString, QJsonValue>& una, const QHash<QString, QJsonValue>& otra = {});
 // How the window names a column ("gcc_descripcion": "Descripción"); other columns keep their own.
 QString NombreDeCampo(const QString& columna);
+// A time of the history as the workstation's local time "yyyy-MM-dd HH:mm:ss": the database
+// writes it in UTC ("...Z"); older rows, written in local time, are shown as they are.
+QString FechaLocal(const QString& fecha);
 
 // How an operation is shown: ALTA "Alta", CAMBIO "Cambio", CLAVE "Cambio de clave", BAJA "Baja".
 QString NombreDeOperacion(const QString& operacion);

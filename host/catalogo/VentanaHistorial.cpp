@@ -8,6 +8,7 @@
 #include "Reorganizacion.h"
 #include "Sesion.h"
 #include "UtileriasKes.h"
+#include "VerificacionHistorial.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
@@ -35,10 +36,14 @@ namespace {
 const QStringList kEncabezados{
     QStringLiteral("Fecha"),    QStringLiteral("Operación"),          QStringLiteral("Clave"),
     QStringLiteral("Operador"), QStringLiteral("Usuario de la base"), QStringLiteral("Cambios")};
-const QStringList kColumnas{QStringLiteral("Fecha"),       QStringLiteral("Operación"),
-                            QStringLiteral("Clave"),       QStringLiteral("Código"),
-                            QStringLiteral("Descripción"), QStringLiteral("Operador"),
-                            QStringLiteral("Usuario de la base"), QStringLiteral("Cambios")};
+const QStringList kColumnas{QStringLiteral("Fecha"),
+                            QStringLiteral("Operación"),
+                            QStringLiteral("Clave"),
+                            QStringLiteral("Código"),
+                            QStringLiteral("Descripción"),
+                            QStringLiteral("Operador"),
+                            QStringLiteral("Usuario de la base"),
+                            QStringLiteral("Cambios")};
 constexpr int kPagina = 200;
 
 // A change as a line of a file: its fields one per line.
@@ -172,6 +177,7 @@ VentanaHistorial::VentanaHistorial(const QString& clave, QWidget* padre)
     disposicion->addWidget(m_tabla);
     disposicion->addWidget(m_estado);
     disposicion->addWidget(m_detalle);
+    disposicion->addLayout(integridadDelHistorial());
     disposicion->addWidget(botones);
     resize(1100, 520);
     Buscar();
@@ -267,6 +273,35 @@ void VentanaHistorial::crearTabla()
                 m_detalle->setPlainText(cambio ? cambio->campos.join(QLatin1Char('\n')) : QString());
                 actualizarBotones();
             });
+}
+
+// The verdict on the whole history, on demand: it reads every change, which a long history
+// makes slow, so the window does not wait for it to open.
+QHBoxLayout* VentanaHistorial::integridadDelHistorial()
+{
+    m_veredicto = new QLabel(QStringLiteral("Integridad del historial: sin verificar"), this);
+    m_veredicto->setObjectName(QStringLiteral("lblVeredicto"));
+    m_veredicto->setWordWrap(true);
+    m_veredicto->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* verificar = new QPushButton(QStringLiteral("&Verificar integridad"), this);
+    verificar->setObjectName(QStringLiteral("cmdVerificar"));
+    connect(verificar, &QPushButton::clicked, this, &VentanaHistorial::VerificarIntegridad);
+    auto* fila = new QHBoxLayout;
+    fila->addWidget(m_veredicto, 1);
+    fila->addWidget(verificar);
+    return fila;
+}
+
+void VentanaHistorial::VerificarIntegridad()
+{
+    try {
+        const auto veredicto =
+            VerificacionHistorial::Verificar(*Sesion::Conexion(), Sesion::ConfiguracionActual().motor);
+        m_veredicto->setText(veredicto.texto);
+        m_veredicto->setStyleSheet(veredicto.integro ? QString() : QStringLiteral("color: #b00020"));
+    } catch (const ErrorEjecucion& error) {
+        avisar(error.Description(), AccesoDatos::vbCritical);
+    }
 }
 
 Historial::Filtro VentanaHistorial::Filtro() const

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QPushButton;
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -39,6 +40,8 @@ public:
     // The same without a window (the command line's export): -1 with the reason in `error`,
     // else the number of changes written.
     static int Exportar(const Historial::Filtro& filtro, const QString& archivo, char separador, QString* error);
+    // Verifies the whole history and shows the verdict beside the button that asks for it.
+    void VerificarIntegridad();
 
 signals:
     // A restore or an undo changed the catalogue; `clave` is the group to show.
@@ -54,6 +57,7 @@ private:
     void deshacer();
     // Runs a restore or an undo of the selected change; a refusal is told.
     void reorganizar(bool (*accion)(Connection&, Utilerias&, qint64, QString*, QString*));
+    QHBoxLayout* integridadDelHistorial();
     void exportarConDialogo();
     void avisar(const QString& texto, long estilo);
 
@@ -71,4 +75,5 @@ private:
     QPushButton* m_restaurar;
     QPushButton* m_deshacer;
     ModeloHistorial* m_modelo;
+    QLabel* m_veredicto = nullptr;
 };

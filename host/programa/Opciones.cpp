@@ -41,6 +41,14 @@ const DefinicionDeAccion kAcciones[] = {
     {Accion::Restaurar, "restaurar", "NUMERO",
      "Crea de nuevo el grupo de la baja con ese número del historial y termina.", nullptr},
     {Accion::Deshacer, "deshacer", "NUMERO", "Deshace el cambio con ese número del historial y termina.", nullptr},
+    {Accion::PrepararServidor, "preparar-servidor", nullptr,
+     "Crea o actualiza el esquema en el servidor PostgreSQL, los roles tq614_lectura y tq614_edicion y sus "
+     "permisos, y termina. La ejecuta el dueño de la base.",
+     nullptr},
+    {Accion::VerificarHistorial, "verificar-historial", nullptr,
+     "Comprueba que el historial de cambios no se alteró (cadena de sellos y catálogo), escribe el veredicto y "
+     "termina: 0 si está íntegro.",
+     nullptr},
 };
 
 const QString kVerAyuda = QStringLiteral("Use --help para ver las opciones.");
@@ -86,8 +94,8 @@ struct Analizador
                                         QStringLiteral("NOMBRE")};
     const QCommandLineOption usuario{QStringLiteral("pg-usuario"), QStringLiteral("Usuario de PostgreSQL."),
                                      QStringLiteral("USUARIO")};
-    const QCommandLineOption operador{QStringLiteral("operador"),
-                                      QStringLiteral("Operador que registra los cambios."), QStringLiteral("NOMBRE")};
+    const QCommandLineOption operador{QStringLiteral("operador"), QStringLiteral("Operador que registra los cambios."),
+                                      QStringLiteral("NOMBRE")};
     const QCommandLineOption niveles{QStringLiteral("niveles"),
                                      QStringLiteral("Niveles del árbol expandidos en la captura (2)."),
                                      QStringLiteral("N")};
@@ -220,8 +228,13 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
         opciones.base.base = a.parser.value(a.nombreBase);
     if (a.parser.isSet(a.usuario))
         opciones.base.usuario = a.parser.value(a.usuario);
-    if (a.parser.isSet(a.operador))
+    if (a.parser.isSet(a.operador)) {
+        // On a server the login is who changes the catalogue: no name typed here replaces it.
+        if (opciones.base.motor == Sesion::Configuracion::PostgreSQL)
+            return fallo(motivo, QStringLiteral("--operador no se admite con PostgreSQL: los cambios se registran a "
+                                                "nombre del usuario con el que se conecta al servidor (--pg-usuario)"));
         opciones.base.operador = a.parser.value(a.operador);
+    }
     // The settings file's values were checked as it was read: what is at fault now was typed.
     if (const QString clave =
             Sesion::RevisarConexion(opciones.base, {QStringLiteral("--pg-conexion"), QStringLiteral("--pg-servicio"),

@@ -20,7 +20,9 @@ enum class Accion {
     Importar,
     Mover,
     Restaurar,
-    Deshacer
+    Deshacer,
+    PrepararServidor,
+    VerificarHistorial
 };
 
 // What the host program was asked to do, from its command line and settings file.

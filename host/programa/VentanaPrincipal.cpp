@@ -2,18 +2,36 @@
 
 #include "ErrorEjecucion.h"
 #include "MenuCatalogo.h"
+#include "Sesion.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QStatusBar>
 
 VentanaPrincipal::VentanaPrincipal(QWidget* padre)
     : QMainWindow(padre)
 {
     setObjectName(QStringLiteral("VentanaPrincipal"));
     setWindowTitle(QStringLiteral("Kestrima - Catálogo de grupo de cuentas contables"));
+    mostrarSiSoloLectura();
     menuBar()->addMenu(new MenuCatalogo(
         this, [this] { return MenuCatalogo::ClaveSeleccionadaEn(centralWidget()); },
         [this](const QString& clave) { MenuCatalogo::MostrarGrupo(m_pantalla, centralWidget(), clave); }));
+}
+
+// A session the server lets only read says so in the title and, with the reason, below.
+void VentanaPrincipal::mostrarSiSoloLectura()
+{
+    QString motivo;
+    try {
+        motivo = Sesion::MotivoSoloLectura();
+    } catch (const ErrorEjecucion&) {
+        return;  // no database to ask: the screen reports it when it reads
+    }
+    if (motivo.isEmpty())
+        return;
+    setWindowTitle(windowTitle() + QStringLiteral(" (solo consulta)"));
+    statusBar()->showMessage(QStringLiteral("Solo consulta: %1").arg(motivo));
 }
 
 QString VentanaPrincipal::Transaccion() const

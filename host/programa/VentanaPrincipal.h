@@ -27,5 +27,6 @@ protected:
     void closeEvent(QCloseEvent* evento) override;
 
 private:
+    void mostrarSiSoloLectura();
     QPointer<QObject> m_pantalla;
 };

@@ -10,6 +10,7 @@
 #include "CatalogoCsv.h"
 #include "CatalogoEjemplo.h"
 #include "ErrorEjecucion.h"
+#include "Esquema.h"
 #include "Opciones.h"
 #include "Reorganizacion.h"
 #include "Servicios.h"
@@ -17,6 +18,7 @@
 #include "UtileriasKes.h"
 #include "VentanaHistorial.h"
 #include "VentanaPrincipal.h"
+#include "VerificacionHistorial.h"
 
 #include <QFileInfo>
 #include <QTreeWidget>
@@ -157,6 +159,30 @@ int reorganizar(const Opciones& opciones)
     return 0;
 }
 
+// --preparar-servidor, run by the database's owner: the schema, the roles and the rights.
+int prepararServidor(const Opciones& opciones)
+{
+    Sesion::Configurar(opciones.base);
+    if (const QString aviso = Sesion::PrepararServidor(); !aviso.isEmpty())
+        std::printf("%s\n", qPrintable(aviso));
+    const bool servidor = opciones.base.motor == Sesion::Configuracion::PostgreSQL;
+    std::printf("Base de datos preparada (versión %d del esquema%s).\n", Esquema::kVersion,
+                servidor ? ", roles tq614_lectura y tq614_edicion" : "");
+    return 0;
+}
+
+// --verificar-historial: the verdict on one line; the exit code says whether all holds.
+int verificarHistorial(const Opciones& opciones)
+{
+    Sesion::Configurar(opciones.base);
+    Connection* conexion = Sesion::Conexion();
+    for (const Sesion::MensajeRegistrado& aviso : Sesion::MensajesRegistrados())  // triggers restored
+        std::fprintf(stderr, "%s\n", qPrintable(aviso.texto));
+    const auto veredicto = VerificacionHistorial::Verificar(*conexion, opciones.base.motor);
+    std::printf("%s\n", qPrintable(veredicto.texto));
+    return veredicto.integro ? 0 : 1;
+}
+
 int registrar(const Opciones& opciones)
 {
     const QString componente = CargadorComponente::ComponenteJuntoAlPrograma();
@@ -209,6 +235,10 @@ int ejecutarAccion(const Opciones& opciones)
     case Accion::Deshacer:
         abrirBase(opciones);
         return reorganizar(opciones);
+    case Accion::PrepararServidor:
+        return prepararServidor(opciones);
+    case Accion::VerificarHistorial:
+        return verificarHistorial(opciones);
     case Accion::Ventana:
         break;
     }

@@ -195,8 +195,16 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
                 + "; SET standard_conforming_strings = on; SET DateStyle = ISO";
     if (!configuracion.esquema.isEmpty())
         m_ajustes += "; SET search_path = " + configuracion.esquema.toUtf8();
-    // The database's own change history names the session's operator (without one, its login).
-    m_operador = configuracion.operador.trimmed().toUtf8();
+    // Who the server knows this session as and what it may do with the catalogue, asked in the
+    // same round trip: the server's rights, not a name of ours, decide (to_regclass is null
+    // where the table is missing or its schema is not the login's to use).
+    m_ajustes += "; SELECT session_user::text, has_table_privilege(to_regclass('grupo_cuenta_contable'), 'SELECT'),"
+                 " has_table_privilege(to_regclass('grupo_cuenta_contable'), 'INSERT')"
+                 " AND has_table_privilege(to_regclass('grupo_cuenta_contable'), 'UPDATE')"
+                 " AND has_table_privilege(to_regclass('grupo_cuenta_contable'), 'DELETE'),"
+                 " EXISTS (SELECT 1 FROM pg_roles WHERE (rolname IN ('tq614_lectura', 'tq614_edicion')"
+                 " OR oid = (SELECT datdba FROM pg_database WHERE datname = current_database()))"
+                 " AND pg_has_role(session_user, oid, 'MEMBER'))";
 
     // Later keywords win: our defaults first, then the user's service and connection string,
     // then the plain fields, and last what this code relies on.
@@ -266,6 +274,14 @@ QString ConexionPostgres::DondeVaLaContrasena()
                           "programa la pide al conectar.");
 }
 
+QString ConexionPostgres::SinPermiso(const QString& usuario, bool lectura)
+{
+    const QString rol = lectura ? QStringLiteral("tq614_lectura") : QStringLiteral("tq614_edicion");
+    return QStringLiteral("El usuario %1 de la base de datos no tiene permiso para %2 el catálogo (le falta el rol "
+                          "%3). Pida al administrador de la base de datos que ejecute: GRANT %3 TO %1")
+        .arg(usuario, lectura ? QStringLiteral("consultar") : QStringLiteral("modificar"), rol);
+}
+
 int ConexionPostgres::ProcesoDelServidor() const
 {
     return PQbackendPID(m_conn);
@@ -312,15 +328,10 @@ void ConexionPostgres::conectar()
     // Notices (a table that already exists, and the like) are no concern of the user's.
     PQsetNoticeProcessor(
         m_conn, [](void*, const char*) {}, nullptr);
-    ejecutarControl(m_ajustes.constData());
-    if (!m_operador.isEmpty()) {
-        // A typed name reaches the server as a parameter, never inside the statement's text.
-        pedir([this](pg_conn* c) {
-            const char* valores[] = {m_operador.constData()};
-            return PQsendQueryParams(c, "SELECT set_config('kes.operador', $1, false)", 1, nullptr, valores, nullptr,
-                                     nullptr, 0);
-        });
-    }
+    const Resultado identidad = ejecutarControl(m_ajustes.constData());
+    const auto valor = [&](int columna) { return QString::fromUtf8(PQgetvalue(identidad.get(), 0, columna)); };
+    m_identidad = {valor(0), valor(1) == QLatin1String("t"), valor(2) == QLatin1String("t"),
+                   valor(3) == QLatin1String("t")};
 }
 
 // Starts libpq's connection and drives it within the deadline, once per host it may try.
@@ -404,6 +415,7 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
     const auto forma = m_analizador.Analizar(sql, parametros);
     forma.ExigirValores(parametros.size());
     const bool lectura = esLectura(sql);
+    m_ultimaFueLectura = lectura;
     if (!m_transaccion) {
         if (auto respuesta = m_rafaga.Responder(forma, lectura))
             return respuesta;
@@ -648,6 +660,8 @@ ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
         sqlstate = QStringLiteral("08006");
     m_ultimoErrorFueDeConexion =
         conexionPerdida() || sqlstate.startsWith(QLatin1String("08")) || sqlstate.startsWith(QLatin1String("57P"));
+    if (sqlstate == QLatin1String("42501"))
+        throw ErrorEjecucion(SinPermiso(m_identidad.usuario, m_ultimaFueLectura), sqlstate);
     QString descripcion = QStringLiteral("%1 (%2)").arg(descripcionEnEspanol(sqlstate, crudo), mensaje);
     const QString detalle = campo(crudo, PG_DIAG_MESSAGE_DETAIL);
     if (!detalle.isEmpty())

@@ -57,6 +57,19 @@ public:
     static Cadena LeerCadena(const QString& valor);
     static QString DondeVaLaContrasena();
 
+    // The login the server authenticated this session as, and whether the server lets it
+    // read and change the catalogue; asked with the session's settings, on every connection.
+    struct Identidad
+    {
+        QString usuario;
+        bool lee = false;
+        bool escribe = false;
+        bool conRol = false;  // a member of either group role, or of the database's owner
+    };
+    const Identidad& IdentidadDelServidor() const { return m_identidad; }
+    // The message for a right the server refused to `usuario`: what it lacks and how to get it.
+    static QString SinPermiso(const QString& usuario, bool lectura);
+
     // For tests and diagnostics.
     int SentenciasEnCache() const { return static_cast<int>(m_cache.size()); }
     int Preparaciones() const { return m_preparaciones; }
@@ -95,7 +108,6 @@ private:
     std::vector<std::pair<QByteArray, QByteArray>> m_parametros;  // libpq's keywords and values
     QByteArray m_contrasena;  // typed by the user when the server asked; never written anywhere
     QByteArray m_ajustes;  // the session settings, run on every new connection
-    QByteArray m_operador;  // set with them, as a parameter
     std::chrono::milliseconds m_espera;
     AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Dolar};
     std::vector<QByteArray> m_porLiberar;  // prepared statements evicted from the cache
@@ -105,5 +117,7 @@ private:
     int m_reconexiones = 0;
     bool m_transaccion = false;
     bool m_ultimoErrorFueDeConexion = false;
+    bool m_ultimaFueLectura = false;  // which right a refusal (42501) is about
+    Identidad m_identidad;
     RafagaDeLecturas m_rafaga;
 };

@@ -2,6 +2,7 @@
 
 #include "ErrorEjecucion.h"
 #include "ErrorSqlite.h"
+#include "Esquema.h"
 #include "RecordsetEnMemoria.h"
 #include "SentenciaParametrizada.h"
 
@@ -67,6 +68,25 @@ int registrarTexto(sqlite3* db, const char* nombre, const QString& valor)
             sqlite3_result_text(contexto, texto->constData(), static_cast<int>(texto->size()), SQLITE_STATIC);
         },
         nullptr, nullptr, [](void* texto) { delete static_cast<QByteArray*>(texto); });
+}
+
+// kes_sello(previous seal, fields...): the seal of a history row (Esquema::Sello).
+int registrarSello(sqlite3* db)
+{
+    return sqlite3_create_function_v2(
+        db, "kes_sello", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        [](sqlite3_context* contexto, int cuantos, sqlite3_value** valores) {
+            const auto texto = [](sqlite3_value* valor) {
+                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(valor)),
+                                         sqlite3_value_bytes(valor));
+            };
+            QVariantList campos;
+            for (int i = 1; i < cuantos; ++i)
+                campos << (sqlite3_value_type(valores[i]) == SQLITE_NULL ? QVariant() : QVariant(texto(valores[i])));
+            const QByteArray sello = Esquema::Sello(cuantos > 0 ? texto(valores[0]) : QString(), campos).toLatin1();
+            sqlite3_result_text(contexto, sello.constData(), static_cast<int>(sello.size()), SQLITE_TRANSIENT);
+        },
+        nullptr, nullptr, nullptr);
 }
 
 void ejecutarControl(sqlite3* db, const char* sql)
@@ -135,7 +155,8 @@ int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& opera
 {
     const QString usuario = Sesion::UsuarioDelSistema();
     const QString quien = operador.trimmed().isEmpty() ? usuario : operador.trimmed();
-    const int rc = registrarTexto(db, "kes_usuario_base", usuario);
+    int rc = registrarTexto(db, "kes_usuario_base", usuario);
+    rc = rc != SQLITE_OK ? rc : registrarSello(db);
     return rc != SQLITE_OK ? rc : registrarTexto(db, "kes_operador", quien);
 }
 

@@ -36,8 +36,9 @@ public:
 
     // Registers on `db` the functions through which the database's own triggers name who
     // changes the catalogue: kes_operador() (the configured operator, else the system user)
-    // and kes_usuario_base() (the system user). A program without them cannot change the
-    // catalogue, so no change goes unrecorded.
+    // and kes_usuario_base() (the system user), and seal what they write: kes_sello() (see
+    // Esquema::Sello). A program without them cannot change the catalogue, so no change goes
+    // unrecorded.
     static int RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador);
 
     // Prepared statements held in the cache (for tests of the cache itself).

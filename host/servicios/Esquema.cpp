@@ -2,7 +2,8 @@
 
 #include "Ado.h"
 #include "ErrorEjecucion.h"
-#include "Servicios.h"
+#include "EsquemaServidor.h"
+#include "HistorialSqlite.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -12,6 +13,7 @@ namespace Esquema {
 namespace {
 
 const QString kComponente = QStringLiteral("KesServicios");
+constexpr int kVersionDeLosSellos = 5;
 
 // %T stands for the text type, %ID for the audit log's generated key.
 QStringList sentencias()
@@ -66,7 +68,7 @@ QStringList sentencias()
                        " Bit_Sesion %T,"
                        " Bit_Usuario_Base %T)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Bit_Tabla_Clave_Indice ON Kes_Bitacora (Bit_Tabla, Bit_Clave)"),
-        // Written by triggers (see historialDeCambios); read newest first, by key.
+        // Written by triggers (see HistorialSqlite, EsquemaServidor); read newest first, by key.
         QStringLiteral("CREATE TABLE IF NOT EXISTS Kes_Historial ("
                        " His_Id %ID,"
                        " His_Tabla %T NOT NULL,"
@@ -205,71 +207,18 @@ struct ColumnaAgregada
 };
 constexpr ColumnaAgregada kColumnasAgregadas[] = {
     {"Kes_Bitacora", "Bit_Usuario_Base", "%T"},
+    {"Kes_Historial", "His_Sello", "%T"},
 };
 
-// The change history of the catalogue, written by the database itself in the transaction of
-// each change, whoever makes it: every column before and after as a JSON object, the
-// operator (the session's own setting, or its login), the login and the server's time.
-// Key changes are told apart from other updates; the key is kept before and after.
-QStringList historialDeCambios(Connection& conexion, Sesion::Configuracion::Motor motor)
+// The schema the session works in, quoted, for the statements that must name it.
+QString esquemaActual(Connection& conexion)
 {
-    const QString insercion = QStringLiteral(
-        "INSERT INTO Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Clave_Anterior, His_Antes, His_Despues,"
-        " His_Operador, His_Usuario_Base, His_Fecha)");
-    if (motor == Sesion::Configuracion::SQLite) {
-        // The columns the table has when the triggers are made, those of other origins included.
-        QStringList deLaTabla;
-        for (auto rs = conexion.Execute(QStringLiteral("SELECT name FROM pragma_table_info('Grupo_Cuenta_Contable')"));
-             !rs->Eof(); rs->MoveNext())
-            deLaTabla << rs->Fields(QStringLiteral("name")).toString();
-        auto fila = [&](const char* cual) {
-            QStringList pares;
-            for (const QString& columna : deLaTabla)
-                // JSON holds no bytes: they are written in hex, as PostgreSQL writes them.
-                pares << QStringLiteral("'%1', CASE WHEN typeof(%2.%1) = 'blob'"
-                                        " THEN '\\x' || hex(%2.%1) ELSE %2.%1 END")
-                             .arg(columna, QLatin1String(cual));
-            return QStringLiteral("json_object(%1)").arg(pares.join(QStringLiteral(", ")));
-        };
-        // Operation, key, previous key, row before, row after.
-        const auto disparador = [&](const char* nombre, const char* cuando, const QString& cambio) {
-            return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Grupo_Cuenta_Contable BEGIN %3"
-                                  " VALUES ('Grupo_Cuenta_Contable', %4, kes_operador(), kes_usuario_base(), %5); END")
-                .arg(QLatin1String(nombre), QLatin1String(cuando), insercion, cambio, AhoraDelServidor(motor));
-        };
-        const QString nueva = QStringLiteral("NEW.Gcc_Cve_Grupo_Cuenta_Contable"),
-                      vieja = QStringLiteral("OLD.Gcc_Cve_Grupo_Cuenta_Contable");
-        return {
-            disparador("Gcc_Historial_Alta", "INSERT",
-                       QStringLiteral("'ALTA', %1, NULL, NULL, %2").arg(nueva, fila("NEW"))),
-            disparador("Gcc_Historial_Cambio", "UPDATE",
-                       QStringLiteral("CASE WHEN %1 IS %2 THEN 'CAMBIO' ELSE 'CLAVE' END, %1, %2, %3, %4")
-                           .arg(nueva, vieja, fila("OLD"), fila("NEW"))),
-            disparador("Gcc_Historial_Baja", "DELETE",
-                       QStringLiteral("'BAJA', %1, %1, %2, NULL").arg(vieja, fila("OLD"))),
-        };
-    }
-    // row_to_json keeps every column, those an administrator adds included.
-    return {
-        QStringLiteral("CREATE OR REPLACE FUNCTION gcc_historial() RETURNS trigger LANGUAGE plpgsql AS $$\n"
-                       "DECLARE\n"
-                       "  antes TEXT := CASE WHEN TG_OP <> 'INSERT' THEN row_to_json(OLD)::text END;\n"
-                       "  despues TEXT := CASE WHEN TG_OP <> 'DELETE' THEN row_to_json(NEW)::text END;\n"
-                       "  clave TEXT := CASE WHEN TG_OP = 'DELETE' THEN OLD.Gcc_Cve_Grupo_Cuenta_Contable\n"
-                       "                     ELSE NEW.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
-                       "  anterior TEXT := CASE WHEN TG_OP <> 'INSERT' THEN OLD.Gcc_Cve_Grupo_Cuenta_Contable END;\n"
-                       "BEGIN\n  ")
-            + insercion
-            + QStringLiteral("\n  VALUES ('Grupo_Cuenta_Contable',\n"
-                             "    CASE TG_OP WHEN 'INSERT' THEN 'ALTA' WHEN 'DELETE' THEN 'BAJA'\n"
-                             "      WHEN 'UPDATE' THEN CASE WHEN clave = anterior THEN 'CAMBIO' ELSE 'CLAVE' END END,\n"
-                             "    clave, anterior, antes, despues,\n"
-                             "    COALESCE(NULLIF(current_setting('kes.operador', true), ''), session_user), ")
-            + UsuarioDeLaBase(motor) + QStringLiteral(", ") + AhoraDelServidor(motor)
-            + QStringLiteral(");\n  RETURN NULL;\nEND $$"),
-        QStringLiteral("CREATE OR REPLACE TRIGGER gcc_historial AFTER INSERT OR UPDATE OR DELETE"
-                       " ON Grupo_Cuenta_Contable FOR EACH ROW EXECUTE FUNCTION gcc_historial()"),
-    };
+    const QString esquema = conexion.Execute(QStringLiteral("SELECT quote_ident(current_schema()) AS Esquema"))
+                                ->Fields(QStringLiteral("Esquema"))
+                                .toString();
+    if (esquema.isEmpty() || esquema.contains(QLatin1Char('\'')))
+        throw ErrorEjecucion(QStringLiteral("No hay un esquema donde preparar la base de datos (search_path)"));
+    return esquema;
 }
 
 QString paraMotor(QString sentencia, Sesion::Configuracion::Motor motor)
@@ -316,6 +265,17 @@ void agregarColumnas(Connection& conexion, Sesion::Configuracion::Motor motor)
     }
 }
 
+// Groups written before the history was sealed have no change to start from, and would look
+// like groups added behind the history's back: each gets one sealed change, without a field
+// changed, by whoever upgrades the database.
+void sellarPuntoDePartida(Connection& conexion)
+{
+    conexion.Execute(QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = Gcc_Descripcion"
+                                    " WHERE NOT EXISTS (SELECT 1 FROM Kes_Historial"
+                                    " WHERE His_Tabla = 'Grupo_Cuenta_Contable'"
+                                    " AND His_Clave = Grupo_Cuenta_Contable.Gcc_Cve_Grupo_Cuenta_Contable)"));
+}
+
 void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // Two programs opening a new database at once must not both create it.
@@ -324,11 +284,26 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
     for (const QString& sentencia : sentencias())
         conexion.Execute(paraMotor(sentencia, motor));
     agregarColumnas(conexion, motor);
-    for (const QString& sentencia :
-         guardaDePadres(motor) + ReglaDeClaves(motor) + historialDeCambios(conexion, motor))
+    for (const QString& sentencia : guardaDePadres(motor) + ReglaDeClaves(motor))
         conexion.Execute(sentencia);
+    if (motor == Sesion::Configuracion::PostgreSQL) {
+        const QString esquema = esquemaActual(conexion);
+        // The history's function of older versions, run with its caller's rights, goes.
+        for (const QString& sentencia : EsquemaServidor::HistorialSellado(esquema)
+                                            + EsquemaServidor::FuncionesProtegidas(esquema)
+                                            + EsquemaServidor::RolesYPermisos(esquema))
+            conexion.Execute(sentencia);
+    } else {
+        // Older versions' triggers wrote no seal: made anew.
+        for (const QString& sentencia : HistorialSqlite::Borrar())
+            conexion.Execute(sentencia);
+        for (const QString& sentencia : HistorialSqlite::Disparadores(conexion))
+            conexion.Execute(sentencia);
+    }
     const int version = versionRegistrada(conexion);
     exigirConocida(version);
+    if (version < kVersionDeLosSellos)
+        sellarPuntoDePartida(conexion);
     const QString ahora = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (version == 0)
         conexion.Execute(
@@ -339,6 +314,37 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
             QStringLiteral("UPDATE Kes_Version SET Ver_Numero = ?, Ver_Fecha = ? WHERE Ver_Componente = ?"),
             QVariantList{kVersion, ahora, kComponente});
 }
+
+// The schema's changes in one transaction, rolled back unless confirmed.
+class GuardaEsquema
+{
+public:
+    explicit GuardaEsquema(Connection& conexion)
+        : m_conexion(conexion)
+    {
+        m_conexion.BeginTrans();
+    }
+    ~GuardaEsquema()
+    {
+        if (m_confirmada || !m_conexion.EnTransaccion())
+            return;
+        try {
+            m_conexion.RollbackTrans();
+        } catch (const ErrorEjecucion&) {
+            // the first error is the one worth reporting
+        }
+    }
+    Q_DISABLE_COPY(GuardaEsquema)
+    void Confirmar()
+    {
+        m_conexion.CommitTrans();
+        m_confirmada = true;
+    }
+
+private:
+    Connection& m_conexion;
+    bool m_confirmada = false;
+};
 
 }  // namespace
 
@@ -378,44 +384,52 @@ int Version(Connection& conexion)
 
 namespace {
 
-// Rows written before the key rule existed are kept, and named once, when the rule arrives.
-void avisarGruposFueraDeRegla(Connection& conexion)
+// Rows written before the key rule existed are kept, and named when the rule arrives.
+QString avisoDeGruposFueraDeRegla(Connection& conexion)
 {
     const QStringList grupos = GruposFueraDeRegla(conexion);
     if (grupos.isEmpty())
-        return;
-    Sesion::MostrarMensaje({QStringLiteral("El catálogo tiene grupos que ya no se admiten y que conviene reparar "
-                                           "(el resto del programa funciona igual):\n")
-                                + grupos.join(QLatin1Char('\n')),
-                            AccesoDatos::vbExclamation, QStringLiteral("Catálogo de grupos"), 0,
-                            QStringLiteral("Kestrima"), QString()});
+        return {};
+    return QStringLiteral("El catálogo tiene grupos que ya no se admiten y que conviene reparar (el resto del "
+                          "programa funciona igual):\n")
+           + grupos.join(QLatin1Char('\n'));
 }
 
 }  // namespace
 
-void Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
+QString Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // The usual case, an up-to-date database, is settled by one read without a write lock.
     const int version = Version(conexion);
     exigirConocida(version);
     if (version == kVersion)
-        return;
-    conexion.BeginTrans();
-    try {
-        crear(conexion, motor);
-        conexion.CommitTrans();
-    } catch (...) {
-        if (conexion.EnTransaccion()) {
-            try {
-                conexion.RollbackTrans();
-            } catch (const ErrorEjecucion&) {
-                // the first error is the one worth reporting
-            }
-        }
-        throw;
-    }
-    if (version > 0)
-        avisarGruposFueraDeRegla(conexion);
+        return motor == Sesion::Configuracion::SQLite ? HistorialSqlite::Restaurar(conexion) : QString();
+    GuardaEsquema guarda(conexion);
+    crear(conexion, motor);
+    guarda.Confirmar();
+    return version > 0 ? avisoDeGruposFueraDeRegla(conexion) : QString();
+}
+
+QString PrepararServidor(Connection& conexion)
+{
+    const int version = Version(conexion);
+    exigirConocida(version);
+    GuardaEsquema guarda(conexion);
+    crear(conexion, Sesion::Configuracion::PostgreSQL);
+    guarda.Confirmar();
+    return avisoDeGruposFueraDeRegla(conexion);
+}
+
+void ExigirPreparada(Connection& conexion)
+{
+    const int version = Version(conexion);
+    exigirConocida(version);
+    if (version < kVersion)
+        throw ErrorEjecucion(QStringLiteral("La base de datos no está preparada para esta versión del programa (tiene "
+                                            "la %1, se necesita la %2): pida al administrador de la base de datos que "
+                                            "ejecute tq614-host --preparar-servidor")
+                                 .arg(version)
+                                 .arg(kVersion));
 }
 
 }  // namespace Esquema

@@ -37,6 +37,7 @@ struct Estado
     Configuracion configuracion = ConfiguracionPredeterminada();
     std::unique_ptr<Connection> conexion;
     QString usuarioBase;  // PostgreSQL: the session user of the open connection
+    QString motivoSoloLectura;  // PostgreSQL: why the open connection may not change the catalogue
     QFile traza;
     std::function<void(const QJsonObject&)> observador;
     bool registrarMensajes = false;
@@ -94,14 +95,31 @@ QMessageBox::Icon iconoDe(long estilo)
     }
 }
 
-std::unique_ptr<Connection> abrir(const Configuracion& configuracion)
+// A SQLite file is created or upgraded by whoever opens it, and says what it restored.
+std::unique_ptr<Connection> abrirSqlite(const Configuracion& configuracion)
 {
-    std::unique_ptr<Connection> conexion;
-    if (configuracion.motor == Configuracion::PostgreSQL)
-        conexion = std::make_unique<ConexionPostgres>(configuracion);
-    else
-        conexion = std::make_unique<ConexionSqlite>(configuracion);
-    Esquema::Preparar(*conexion, configuracion.motor);
+    auto conexion = std::make_unique<ConexionSqlite>(configuracion);
+    if (const QString aviso = Esquema::Preparar(*conexion, configuracion.motor); !aviso.isEmpty())
+        MostrarMensaje({aviso, AccesoDatos::vbInformation, QStringLiteral("Base de datos del catálogo"), 0,
+                        QStringLiteral("Kestrima"), QString()});
+    return conexion;
+}
+
+// On a server the rights are the server's: a login that may not read the catalogue, or a
+// schema not prepared by its owner, ends here with the reason.
+std::unique_ptr<Connection> abrirPostgres(const Configuracion& configuracion, Estado& e)
+{
+    auto conexion = std::make_unique<ConexionPostgres>(configuracion);
+    const ConexionPostgres::Identidad& identidad = conexion->IdentidadDelServidor();
+    // Without the table in sight, a login with a role of ours finds a schema not prepared.
+    if (!identidad.lee && !identidad.conRol)
+        throw ErrorEjecucion(ConexionPostgres::SinPermiso(identidad.usuario, true), QStringLiteral("42501"));
+    Esquema::ExigirPreparada(*conexion);
+    e.usuarioBase = identidad.usuario;
+    e.motivoSoloLectura = identidad.escribe
+                              ? QString()
+                              : QStringLiteral("el usuario %1 sólo puede consultar el catálogo (rol tq614_lectura)")
+                                    .arg(identidad.usuario);
     return conexion;
 }
 
@@ -224,25 +242,44 @@ Connection* Conexion()
     Estado& e = estado();
     if (e.conexion)
         return e.conexion.get();
-    auto conexion = abrir(e.configuracion);
-    if (e.configuracion.motor == Configuracion::PostgreSQL)
-        e.usuarioBase = conexion->Execute(QStringLiteral("SELECT session_user AS Usuario"))
-                            ->Fields(QStringLiteral("Usuario"))
-                            .toString();
-    e.conexion = std::move(conexion);
+    e.conexion = e.configuracion.motor == Configuracion::PostgreSQL ? abrirPostgres(e.configuracion, e)
+                                                                    : abrirSqlite(e.configuracion);
     return e.conexion.get();
+}
+
+QString PrepararServidor()
+{
+    Cerrar();
+    const Configuracion& configuracion = estado().configuracion;
+    if (configuracion.motor != Configuracion::PostgreSQL) {
+        Conexion();
+        return {};
+    }
+    ConexionPostgres conexion(configuracion);
+    return Esquema::PrepararServidor(conexion);
 }
 
 void Cerrar()
 {
     estado().conexion.reset();
     estado().usuarioBase.clear();
+    estado().motivoSoloLectura.clear();
+}
+
+QString MotivoSoloLectura()
+{
+    if (estado().configuracion.motor != Configuracion::PostgreSQL)
+        return {};
+    Conexion();
+    return estado().motivoSoloLectura;
 }
 
 QString Operador()
 {
+    // On a server the login is the identity: no setting of the workstation's can change it.
     const QString configurado = estado().configuracion.operador.trimmed();
-    return configurado.isEmpty() ? UsuarioDeLaBase() : configurado;
+    return configurado.isEmpty() || estado().configuracion.motor == Configuracion::PostgreSQL ? UsuarioDeLaBase()
+                                                                                              : configurado;
 }
 
 QString UsuarioDeLaBase()

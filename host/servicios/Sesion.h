@@ -33,7 +33,7 @@ struct Configuracion
     int puerto = 0;  // 0: the connection string's, else libpq's default
     QString base;
     QString usuario;
-    QString operador;  // empty: the database login (see Operador)
+    QString operador;  // SQLite: empty for the database login (see Operador); ignored on PostgreSQL
     int esperaBloqueoMs = 5000;  // how long a statement waits for another user's lock
     // PostgreSQL: how long a statement or a connection waits for a silent server before it
     // is cancelled and the connection given up (the next action opens a new one).
@@ -78,13 +78,23 @@ bool Interactivo();
 // the dialog is already open.
 std::optional<QString> PedirClave(const QString& destino);
 
-// The one shared connection, opened on first use; the schema is created when missing.
-// Throws ErrorEjecucion when the database cannot be opened.
+// The one shared connection, opened on first use. A SQLite file is created or upgraded when
+// needed; a PostgreSQL schema must have been prepared by its owner (PrepararServidor), and the
+// login must be allowed to read the catalogue. Throws ErrorEjecucion when the database cannot
+// be opened, with the reason.
 Connection* Conexion();
 // Closes the shared connection (an open transaction is rolled back by the database).
 void Cerrar();
+// Creates or upgrades the configured database's schema, with its roles and rights on
+// PostgreSQL (run by the database's owner), on a connection of its own. Throws on failure;
+// returns what the owner must repair (groups that break the key rule), or the empty text.
+QString PrepararServidor();
+// Empty when this session may change the catalogue, else a short reason in Spanish why not
+// (opening the connection when needed).
+QString MotivoSoloLectura();
 
-// The operator of this session: the configured one, else the database login.
+// The operator of this session: on PostgreSQL always the database login; on SQLite the
+// configured one, else the database login.
 QString Operador();
 // The login the database knows this session by: on PostgreSQL the server's session user
 // (opening the connection when needed), on SQLite the operating system's user.

@@ -103,6 +103,19 @@ bool UtileriasKes::RegistrarCambio(const QString& tabla, const QString& clave, c
     return RegistrarCambios(tabla, {clave}, texto);
 }
 
+bool UtileriasKes::permitido(Connection& conexion, const QString& operador, const QString& tabla)
+{
+    auto permiso =
+        conexion.Execute(QStringLiteral("SELECT MIN(Per_Escritura) AS Escritura FROM Kes_Permiso "
+                                        "WHERE lower(Per_Operador) = lower(?) AND lower(Per_Tabla) = lower(?)"),
+                         QVariantList{operador, tabla});
+    const QVariant escritura = permiso->Fields(QStringLiteral("Escritura"));
+    if (escritura.isNull() || escritura.toLongLong() != 0)
+        return true;
+    m_ultimoError = QStringLiteral("El operador %1 no tiene permiso para modificar la tabla %2").arg(operador, tabla);
+    return false;
+}
+
 bool UtileriasKes::RegistrarCambios(const QString& tabla, const QStringList& claves, const QString& texto)
 {
     m_ultimoError.clear();
@@ -119,19 +132,12 @@ bool UtileriasKes::RegistrarCambios(const QString& tabla, const QStringList& cla
         return false;
     }
     const QString operador = Sesion::Operador();
-    auto permiso =
-        conexion->Execute(QStringLiteral("SELECT MIN(Per_Escritura) AS Escritura FROM Kes_Permiso "
-                                         "WHERE lower(Per_Operador) = lower(?) AND lower(Per_Tabla) = lower(?)"),
-                          QVariantList{operador, tabla});
-    const QVariant escritura = permiso->Fields(QStringLiteral("Escritura"));
-    if (!escritura.isNull() && escritura.toLongLong() == 0) {
-        m_ultimoError =
-            QStringLiteral("El operador %1 no tiene permiso para modificar la tabla %2").arg(operador, tabla);
+    const auto motor = Sesion::ConfiguracionActual().motor;
+    // A server decides by its own rights; a file keeps the operators' permissions in a table.
+    if (motor == Sesion::Configuracion::SQLite && !permitido(*conexion, operador, tabla))
         return false;
-    }
     // The time and the login are the database's own: a workstation's clock or name can be wrong.
     // Many keys go in rows of one statement, a few hundred at a time.
-    const auto motor = Sesion::ConfiguracionActual().motor;
     const QString fila = QStringLiteral("(?, ?, ?, %1, ?, ?, %2)")
                              .arg(Esquema::AhoraDelServidor(motor), Esquema::UsuarioDeLaBase(motor));
     constexpr qsizetype kPorSentencia = 200;

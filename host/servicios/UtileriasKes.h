@@ -53,6 +53,8 @@ public:
     bool ExisteRegistro(const QString& tabla, const QString& campoClave, const QString& valorClave);
 
 private:
+    // SQLite: whether Kes_Permiso lets `operador` change `tabla` (else the reason in m_ultimoError).
+    bool permitido(Connection& conexion, const QString& operador, const QString& tabla);
     std::unique_ptr<AccesoDatos> m_mensajes;
     QString m_ultimoError;
 };

@@ -71,7 +71,9 @@ BaseDePrueba::BaseDePrueba(Motor motor)
             m_observador(llamada);
     });
     auto siFalla = qScopeGuard([this] { restaurar(); });
-    Sesion::Conexion();  // creates the schema now, so a test's first call measures only itself
+    // The schema made now, as its owner prepares a server, so a test's first call measures only itself.
+    Sesion::PrepararServidor();
+    Sesion::Conexion();
     siFalla.dismiss();
 }
 

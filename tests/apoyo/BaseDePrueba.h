@@ -9,7 +9,8 @@
 #include <memory>
 
 // A fresh real database for one test, thrown away afterwards: a SQLite file, or a schema of its own on the
-// PostgreSQL test server (TQ614_PG_*). While it lives the session works on it, recording messages and calls.
+// PostgreSQL test server (TQ614_PG_*), prepared by its owner as --preparar-servidor prepares a server. While it
+// lives the session works on it, recording messages and calls.
 class BaseDePrueba
 {
 public:

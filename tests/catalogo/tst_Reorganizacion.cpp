@@ -9,6 +9,7 @@
 #include "Reorganizacion.h"
 #include "UtileriasKes.h"
 #include "VentanaHistorial.h"
+#include "VerificacionHistorial.h"
 #include "VigiaModal.h"
 
 #include <QLineEdit>
@@ -52,6 +53,13 @@ QString crudo(BaseDePrueba& base, Motor motor, const QString& clave)
     for (const QString& c : Esquema::ColumnasDeGrupo())
         columnas << (motor == Motor::SQLite ? u"quote(%1)"_s : u"quote_nullable(%1)"_s).arg(c);
     return base.Fila(clave, columnas.join(u", "));
+}
+
+// Every move, restore and undo is an ordinary change: the sealed history still verifies.
+void verificarHistorial(BaseDePrueba& base)
+{
+    const auto veredicto = VerificacionHistorial::Verificar(*base.Conexion(), base.Configuracion().motor);
+    QVERIFY2(veredicto.integro, qPrintable(veredicto.texto));
 }
 
 // Runs `sql` as the server's administrator, through its socket (no password there).
@@ -153,6 +161,7 @@ private slots:
         comprobarSoloLectura(base, motor, [&](QString* e) { return mover(u"A11"_s, u"A"_s, e); });
         QVERIFY2(mover(u"A1"_s, u"0"_s, &error), qPrintable(error));  // and to the root
         QCOMPARE(base.Fila(u"A1"_s), u"Caja|1.1|0|2"_s);
+        verificarHistorial(base);
     }
 
     // A deletion comes back with every column as it was; a change and a key change are undone; a
@@ -255,6 +264,7 @@ private slots:
         }
         comprobarSoloLectura(
             base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, otraG, e); });
+        verificarHistorial(base);
     }
 
     // The menu's Ctrl+M on the group selected with a click, the dialog used from the keyboard (a

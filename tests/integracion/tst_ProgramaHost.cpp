@@ -128,13 +128,16 @@ private slots:
     void opciones()
     {
         QCOMPARE(ejecutar({u"--help"_s}), 0);
-        for (const char* opcion :
-             {"--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador", "--captura-historial"})
+        for (const char* opcion : {"--pg-conexion", "--pg-servicio", "--pg-servidor", "--operador",
+                                   "--captura-historial", "--preparar-servidor", "--verificar-historial"})
             QVERIFY2(m_salida.contains(QLatin1String(opcion)), opcion);
         QCOMPARE(ejecutar({u"--pg-puerto"_s, u"x"_s}), 2);
         QVERIFY(m_salida.contains(u"Puerto"_s));
         QCOMPARE(ejecutar({u"--no-existe"_s}), 2);
         QCOMPARE(ejecutar({u"--exportar"_s, u"x.csv"_s, u"--separador"_s, u"|"_s}), 2);
+        // On a server the login is who changes the catalogue, not a name typed here.
+        QCOMPARE(ejecutar({u"--pg-servidor"_s, u"db"_s, u"--operador"_s, u"jefe"_s}), 2);
+        QVERIFY2(m_salida.contains(u"--operador no se admite con PostgreSQL"_s), qPrintable(m_salida));
         // A password on the command line is refused, saying where it belongs.
         for (const QStringList& conClave : {QStringList{u"--pg-clave"_s, u"secreta"_s},
                                             QStringList{u"--pg-conexion"_s, u"host=db password=secreta"_s}}) {
