@@ -2,7 +2,8 @@
 // network: a delaying proxy between the screen and the server, at a round trip of 0, 1 and
 // 10 ms. Every action runs twice at each delay, in one run: one statement per call, as before
 // (FilasPorRafaga=0), and with bursts of reads answered from rows fetched once (now). For each
-// it prints the client's round trips, counted by the proxy, and the time it took.
+// it prints the client's round trips, counted by the proxy, and the time it took; the run
+// fails when an action's round trips change with the delay or pass the most it may take.
 //
 //   acciones_en_red [GRUPOS]     a generated catalogue of GRUPOS groups (1,000 by default)
 
@@ -23,6 +24,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -34,6 +36,10 @@ namespace {
 constexpr double kRetardosIdaMs[] = {0, 0.5, 5};  // each way: round trips of 0, 1 and 10 ms
 const char* const kAcciones[] = {"abrir",         "F5",        "Nuevo guardado", "Editar guardado", "Eliminar",
                                  "Cambiar clave", "Renombrar", "Imprimir",       "Clic en un nodo"};
+// The most round trips each action may take with bursts of reads: what it takes today. An action
+// that needs more fails the run, so that none grows back unnoticed.
+const int kIdasMaximas[] = {3, 1, 7, 5, 4, 7, 2, 1, 2};
+static_assert(std::size(kIdasMaximas) == std::size(kAcciones));
 
 struct Medida
 {
@@ -229,7 +235,9 @@ int main(int argc, char** argv)
     for (const double retardo : kRetardosIdaMs)
         std::printf(" %30s", (std::to_string(int(retardo * 2)) + " ms por ida y vuelta").c_str());
     std::printf("\n");
-    for (const char* accion : kAcciones) {
+    bool excedidas = false;
+    for (size_t a = 0; a < std::size(kAcciones); ++a) {
+        const char* accion = kAcciones[a];
         const Medida antes = medidas[kRetardosIdaMs[0]][0][accion];
         const Medida ahora = medidas[kRetardosIdaMs[0]][1][accion];
         for (const double retardo : kRetardosIdaMs) {
@@ -238,14 +246,21 @@ int main(int argc, char** argv)
                 || medidas[retardo][1][accion].idasYVueltas != ahora.idasYVueltas)
                 estado = 1;
         }
+        excedidas |= ahora.idasYVueltas > kIdasMaximas[a];
         std::printf("%-18s %7d -> %6d", accion, antes.idasYVueltas, ahora.idasYVueltas);
         for (const double retardo : kRetardosIdaMs) {
             const Medida a = medidas[retardo][0][accion], b = medidas[retardo][1][accion];
             std::printf(" %10.1f / %8.1f = %5.2fx", a.ms, b.ms, b.ms / a.ms);
         }
+        if (ahora.idasYVueltas > kIdasMaximas[a])
+            std::printf("  MÁS DE %d", kIdasMaximas[a]);
         std::printf("\n");
     }
     if (estado != 0)
         std::printf("Las idas y vueltas de alguna acción cambiaron con el retardo de la red.\n");
+    if (excedidas) {
+        std::printf("Alguna acción pasó de sus idas y vueltas máximas (marcada con su máximo).\n");
+        estado = 1;
+    }
     return estado;
 }

@@ -45,6 +45,14 @@ public:
     // never become part of the statement's text.
     virtual std::unique_ptr<Recordset> Execute(const QString& sql, const QVariantList& parametros) = 0;
 
+    // The same for a write whose outcome the caller needs before nothing but CommitTrans. Inside
+    // a transaction a connection across a network may send it with its next statement or with
+    // the COMMIT; a failure is then thrown there, with the statement's own message.
+    virtual void ExecuteSinRespuesta(const QString& sql, const QVariantList& parametros)
+    {
+        Execute(sql, parametros);
+    }
+
     // One transaction at a time: a second BeginTrans while one is open throws, and
     // CommitTrans/RollbackTrans without one throw too.
     virtual void BeginTrans() = 0;

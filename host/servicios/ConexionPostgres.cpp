@@ -2,16 +2,15 @@
 
 #include "ErrorEjecucion.h"
 #include "MotivoDeConexion.h"
+#include "ParametrosPostgres.h"
 #include "RecordsetEnMemoria.h"
 #include "ResultadoPostgres.h"
 #include "SentenciaParametrizada.h"
 
-#include <QDateTime>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <libpq-fe.h>
 #include <poll.h>
-#include <thread>
 
 Q_LOGGING_CATEGORY(lcConexion, "kestrima.conexion")
 
@@ -81,67 +80,12 @@ bool esLectura(const QString& sql)
     return lectura.match(sql).hasMatch();
 }
 
-// The values of a statement's parameters as libpq takes them: text, except bytes.
-class ValoresPg
+// A request that needs no text of its own beyond a fixed command (BEGIN, SAVEPOINT...),
+// in the extended protocol that libpq's pipeline mode takes.
+std::function<int(pg_conn*)> control(const char* sql)
 {
-public:
-    explicit ValoresPg(const QVariantList& valores)
-    {
-        const auto n = valores.size();
-        m_datos.reserve(n);
-        m_punteros.reserve(n);
-        m_largos.reserve(n);
-        m_formatos.reserve(n);
-        for (const QVariant& valor : valores)
-            agregar(valor);
-        for (qsizetype i = 0; i < n; ++i)
-            m_punteros.push_back(m_nulos[i] ? nullptr : m_datos[i].constData());
-    }
-
-    int Cantidad() const { return static_cast<int>(m_datos.size()); }
-    const char* const* Punteros() const { return m_punteros.data(); }
-    const int* Largos() const { return m_largos.data(); }
-    const int* Formatos() const { return m_formatos.data(); }
-
-private:
-    void agregar(const QVariant& valor)
-    {
-        QByteArray datos;
-        int formato = 0;
-        const bool nulo = valor.isNull();
-        if (!nulo) {
-            switch (valor.typeId()) {
-            case QMetaType::Bool:
-                datos = valor.toBool() ? "true" : "false";
-                break;
-            case QMetaType::Double:
-            case QMetaType::Float:
-                datos = QByteArray::number(valor.toDouble(), 'g', 17);
-                break;
-            case QMetaType::QDateTime:
-                datos = valor.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-                break;
-            case QMetaType::QByteArray:
-                datos = valor.toByteArray();
-                formato = 1;
-                break;
-            default:
-                datos = valor.toString().toUtf8();
-                break;
-            }
-        }
-        m_largos.push_back(static_cast<int>(datos.size()));
-        m_formatos.push_back(formato);
-        m_nulos.push_back(nulo);
-        m_datos.push_back(std::move(datos));
-    }
-
-    std::vector<QByteArray> m_datos;
-    std::vector<const char*> m_punteros;
-    std::vector<int> m_largos;
-    std::vector<int> m_formatos;
-    std::vector<bool> m_nulos;
-};
+    return [sql](pg_conn* c) { return PQsendQueryParams(c, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); };
+}
 
 }  // namespace
 
@@ -328,7 +272,7 @@ void ConexionPostgres::conectar()
     // Notices (a table that already exists, and the like) are no concern of the user's.
     PQsetNoticeProcessor(
         m_conn, [](void*, const char*) {}, nullptr);
-    const Resultado identidad = ejecutarControl(m_ajustes.constData());
+    const Resultado identidad = ejecutarVarias(m_ajustes);
     const auto valor = [&](int columna) { return QString::fromUtf8(PQgetvalue(identidad.get(), 0, columna)); };
     m_identidad = {valor(0), valor(1) == QLatin1String("t"), valor(2) == QLatin1String("t"),
                    valor(3) == QLatin1String("t")};
@@ -391,14 +335,16 @@ std::unique_ptr<Recordset> ConexionPostgres::Execute(const QString& sql, const Q
 
 std::unique_ptr<Recordset> ConexionPostgres::conReconexion(const std::function<std::unique_ptr<Recordset>()>& ejecutar)
 {
-    if (!m_transaccion && conexionPerdida())
+    // A transaction whose BEGIN has not left the queue has nothing on the server to lose.
+    const auto sinNadaQuePerder = [this] { return !m_transaccion || m_transaccionSinEnviar; };
+    if (sinNadaQuePerder() && conexionPerdida())
         reconectar();
     m_ultimoErrorFueDeConexion = false;
     try {
         return ejecutar();
     } catch (const ErrorEjecucion&) {
         // Inside a transaction its changes are gone with the session: the caller must know.
-        if (!m_ultimoErrorFueDeConexion || m_transaccion)
+        if (!m_ultimoErrorFueDeConexion || !sinNadaQuePerder())
             throw;
     }
     reconectar();
@@ -421,13 +367,11 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
             return respuesta;
     }
     const AlCortar alCortar = m_transaccion || lectura ? AlCortar::Deshecho : AlCortar::EnDuda;
-    Sentencia* sentencia = nullptr;
-    if (forma.LiteralesExtraidos()) {
-        sentencia = m_cache.object(forma.Texto());
-        if (!sentencia)
-            sentencia = preparar(forma);
-    }
-    if (sentencia && !sentencia->nombre.isEmpty()) {
+    Sentencia* sentencia = forma.LiteralesExtraidos() ? m_cache.object(forma.Texto()) : nullptr;
+    if (forma.LiteralesExtraidos() && !sentencia) {
+        if (auto respuesta = prepararYCorrer(forma, alCortar))
+            return respuesta;
+    } else if (sentencia && !sentencia->nombre.isEmpty()) {
         try {
             return correrPreparada(*sentencia, forma, alCortar);
         } catch (const ErrorEjecucion& error) {
@@ -443,22 +387,15 @@ std::unique_ptr<Recordset> ConexionPostgres::ejecutar(const QString& sql, const 
                                                     "cambió de estructura mientras se usaba): la operación no se "
                                                     "completó y se deshace; repítala"),
                                      error.Codigo());
-            sentencia = preparar(forma);
-            if (sentencia && !sentencia->nombre.isEmpty())
-                return correrPreparada(*sentencia, forma, alCortar);
+            if (auto respuesta = prepararYCorrer(forma, alCortar))
+                return respuesta;
         }
     }
     // Not a shape worth sharing, or one the server would not take with parameters.
     const auto literal =
         forma.LiteralesExtraidos() ? SentenciaParametrizada::SinExtraer(sql, parametros, kMarcador) : forma;
     auto resultado = ejecutarTexto(literal, alCortar);
-    if (forma.LiteralesExtraidos() && !sentencia) {
-        // The literal text ran where the parameterized one was refused: remember the shape
-        // so the server is not asked to prepare it again.
-        auto soloTexto = std::make_unique<Sentencia>();
-        sentencia = soloTexto.get();
-        m_cache.insert(forma.Texto(), soloTexto.release());
-    }
+    sentencia = forma.LiteralesExtraidos() ? m_cache.object(forma.Texto()) : nullptr;
     return leer(resultado, sentencia);
 }
 
@@ -488,35 +425,48 @@ std::unique_ptr<Recordset> ConexionPostgres::correrPreparada(Sentencia& sentenci
     return leer(resultado, &sentencia);
 }
 
-// Prepares a new shape. Inside a transaction a refused preparation would abort the whole
-// transaction, so it is tried under a savepoint. Returns nullptr when the server refuses it.
-ConexionPostgres::Sentencia* ConexionPostgres::preparar(const SentenciaParametrizada& forma)
+// Prepares a new shape and runs it, in one exchange. Inside a transaction a refused
+// preparation would abort the whole transaction, so it goes under a savepoint. When the
+// server refuses the shape with parameters, it is remembered as one that runs as literal text,
+// and the answer is nullptr.
+std::unique_ptr<Recordset> ConexionPostgres::prepararYCorrer(const SentenciaParametrizada& forma, AlCortar alCortar)
 {
     const QByteArray nombre = "kes_" + QByteArray::number(++m_siguienteNombre);
     const QByteArray texto = forma.Texto().toUtf8();
+    const ValoresPg valores(forma.Valores());
+    std::vector<Envio> envios;
     if (m_transaccion)
-        ejecutarControl("SAVEPOINT kes_preparar");
-    try {
-        pedir([&](pg_conn* c) {
-            return PQsendPrepare(c, nombre.constData(), texto.constData(), static_cast<int>(forma.Valores().size()),
-                                 nullptr);
-        });
-    } catch (const ErrorEjecucion&) {
+        envios.push_back(control("SAVEPOINT kes_preparar"));
+    const size_t preparacion = envios.size();
+    envios.emplace_back([&](pg_conn* c) {
+        return PQsendPrepare(c, nombre.constData(), texto.constData(), valores.Cantidad(), nullptr);
+    });
+    if (m_transaccion)
+        envios.push_back(control("RELEASE SAVEPOINT kes_preparar"));
+    envios.emplace_back([&](pg_conn* c) {
+        return PQsendQueryPrepared(c, nombre.constData(), valores.Cantidad(), valores.Punteros(), valores.Largos(),
+                                   valores.Formatos(), 0);
+    });
+    std::vector<Resultado> resultados = pedirJuntas(envios, alCortar);
+    if (preparacion > 0)
+        comprobar(resultados.front().release());  // the savepoint
+    if (PQresultStatus(resultados[preparacion].get()) != PGRES_COMMAND_OK) {
         if (conexionPerdida())
-            throw;
+            comprobar(resultados[preparacion].release());
         if (m_transaccion)
             ejecutarControl("ROLLBACK TO SAVEPOINT kes_preparar");
+        m_cache.insert(forma.Texto(), new Sentencia);
         return nullptr;
     }
-    if (m_transaccion)
-        ejecutarControl("RELEASE SAVEPOINT kes_preparar");
     ++m_preparaciones;
     auto sentencia = std::make_unique<Sentencia>();
     sentencia->nombre = nombre;
     sentencia->porLiberar = &m_porLiberar;
     Sentencia* puntero = sentencia.get();
     m_cache.insert(forma.Texto(), sentencia.release());
-    return puntero;
+    for (size_t i = preparacion + 1; i + 1 < resultados.size(); ++i)
+        comprobar(resultados[i].release());  // the release of the savepoint
+    return leer(comprobar(resultados.back().release()), puntero);
 }
 
 std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Sentencia* sentencia)
@@ -565,87 +515,6 @@ std::unique_ptr<Recordset> ConexionPostgres::leer(const Resultado& resultado, Se
     return std::make_unique<RecordsetEnMemoria>(std::move(nombres), std::move(filas));
 }
 
-// Every request to the server goes through here: `enviar` queues it (one PQsend* call) and
-// its answer is awaited within the deadline. A server that does not answer in time is given
-// up (abandonar). Returns the result, or throws its error.
-ConexionPostgres::Resultado ConexionPostgres::pedir(const std::function<int(pg_conn*)>& enviar, AlCortar alCortar)
-{
-    if (!m_conn) {
-        m_ultimoErrorFueDeConexion = true;
-        throw ErrorEjecucion(QStringLiteral("Se perdió la conexión con el servidor de la base de datos"),
-                             QStringLiteral("08003"));
-    }
-    const Limite limite = std::chrono::steady_clock::now() + m_espera;
-    if (!enviar(m_conn))
-        return comprobar(nullptr);
-    int envio;
-    while ((envio = PQflush(m_conn)) == 1) {
-        if (!esperar(POLLIN | POLLOUT, limite))
-            abandonar(alCortar);
-        if (!PQconsumeInput(m_conn))
-            break;
-    }
-    if (envio < 0)
-        return comprobar(nullptr);
-    Resultado resultado(nullptr, PQclear);
-    for (;;) {
-        while (PQisBusy(m_conn)) {
-            if (!esperar(POLLIN, limite))
-                abandonar(alCortar);
-            if (!PQconsumeInput(m_conn))
-                break;  // the connection broke: PQgetResult says so
-        }
-        PGresult* siguiente = PQgetResult(m_conn);
-        if (!siguiente)
-            break;
-        // The first error is the one to report; otherwise the last result counts.
-        const ExecStatusType estado = resultado ? PQresultStatus(resultado.get()) : PGRES_COMMAND_OK;
-        if (estado == PGRES_FATAL_ERROR || estado == PGRES_NONFATAL_ERROR)
-            PQclear(siguiente);
-        else
-            resultado.reset(siguiente);
-    }
-    return comprobar(resultado.release());
-}
-
-// Waits for the socket until `limite`; false when the time is up.
-bool ConexionPostgres::esperar(short eventos, Limite limite) const
-{
-    pollfd socket{PQsocket(m_conn), eventos, 0};
-    if (socket.fd < 0)
-        return true;  // libpq reports the broken connection itself
-    for (;;) {
-        const auto restante = std::chrono::ceil<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
-        if (restante.count() <= 0)
-            return false;
-        const int listo = ::poll(&socket, 1, static_cast<int>(qMin<qint64>(restante.count(), INT_MAX)));
-        if (listo > 0 || (listo < 0 && errno != EINTR))
-            return true;  // ready, or an error that libpq will report
-    }
-}
-
-// The server did not answer in time. It may be stopped or the link down, so the cancel
-// request, which could wait as long, is sent from a thread of its own; the connection is
-// closed without waiting, and the server ends whatever transaction it held when it notices.
-void ConexionPostgres::abandonar(AlCortar alCortar)
-{
-    if (PGcancel* cancelacion = PQgetCancel(m_conn)) {
-        std::thread([cancelacion] {
-            char error[256];
-            PQcancel(cancelacion, error, sizeof error);
-            PQfreeCancel(cancelacion);
-        }).detach();
-    }
-    cerrar();
-    QString texto = QStringLiteral("El servidor de la base de datos no respondió en %1 s: se canceló la operación y "
-                                   "se cerró la conexión, que la próxima acción abre de nuevo.")
-                        .arg(m_espera.count() / 1000.0);
-    texto += alCortar == AlCortar::EnDuda
-                 ? QStringLiteral(" No se puede saber si el cambio llegó a guardarse: revíselo.")
-                 : QStringLiteral(" Los cambios sin confirmar no se guardaron.");
-    throw ErrorEjecucion(texto, QStringLiteral("57014"));
-}
-
 ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
 {
     Resultado resultado(crudo, PQclear);
@@ -671,7 +540,14 @@ ConexionPostgres::Resultado ConexionPostgres::comprobar(PGresult* crudo)
 
 ConexionPostgres::Resultado ConexionPostgres::ejecutarControl(const char* sql, AlCortar alCortar)
 {
-    return pedir([sql](pg_conn* c) { return PQsendQuery(c, sql); }, alCortar);
+    return pedir(control(sql), alCortar);
+}
+
+// Several statements in one text (settings, deallocations): never inside a transaction,
+// never with the queue. The last statement's answer is returned.
+ConexionPostgres::Resultado ConexionPostgres::ejecutarVarias(const QByteArray& sql)
+{
+    return pedirSolo([&sql](pg_conn* c) { return PQsendQuery(c, sql.constData()); }, AlCortar::Deshecho);
 }
 
 bool ConexionPostgres::conexionPerdida() const
@@ -679,10 +555,16 @@ bool ConexionPostgres::conexionPerdida() const
     return PQstatus(m_conn) != CONNECTION_OK;
 }
 
+// A new session. A transaction still waiting in the queue, which the old session never saw,
+// goes on in the new one.
 void ConexionPostgres::reconectar()
 {
+    const bool reanudar = m_transaccion && m_transaccionSinEnviar;
+    std::vector<EnCola> cola = reanudar ? std::exchange(m_enCola, {}) : std::vector<EnCola>();
     cerrar();
-    m_transaccion = false;
+    m_transaccion = reanudar;
+    m_transaccionSinEnviar = reanudar;
+    m_enCola = std::move(cola);
     m_rafaga.Olvidar();
     conectar();
     ++m_reconexiones;
@@ -692,13 +574,13 @@ void ConexionPostgres::reconectar()
 // transaction is open, where a failure could not abort anything.
 void ConexionPostgres::liberarPendientes()
 {
-    if (m_porLiberar.empty() || PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+    if (m_porLiberar.empty() || m_transaccion || PQtransactionStatus(m_conn) != PQTRANS_IDLE)
         return;
     QByteArray sql;
     for (const QByteArray& nombre : std::exchange(m_porLiberar, {}))
         sql += "DEALLOCATE " + nombre + ';';
     try {
-        ejecutarControl(sql.constData());
+        ejecutarVarias(sql);
     } catch (const ErrorEjecucion&) {
         if (conexionPerdida())
             throw;  // a statement already gone (the session lost it) is no loss
@@ -711,11 +593,21 @@ void ConexionPostgres::BeginTrans()
         throw ErrorEjecucion(QStringLiteral("Ya hay una transacción abierta en la conexión: termínela (CommitTrans o "
                                             "RollbackTrans) antes de iniciar otra"));
     m_rafaga.Terminar();
-    conReconexion([this] {
-        ejecutarControl("BEGIN");
-        return std::unique_ptr<Recordset>();
-    });
+    // BEGIN travels with the transaction's first statement.
+    m_enCola.push_back({QByteArrayLiteral("BEGIN"), {}});
     m_transaccion = true;
+    m_transaccionSinEnviar = true;
+}
+
+void ConexionPostgres::ExecuteSinRespuesta(const QString& sql, const QVariantList& parametros)
+{
+    if (!m_transaccion) {
+        Execute(sql, parametros);
+        return;
+    }
+    m_analizador.Analizar(sql, parametros).ExigirValores(parametros.size());
+    const auto texto = SentenciaParametrizada::SinExtraer(sql, parametros, kMarcador);
+    m_enCola.push_back({texto.Texto().toUtf8(), texto.Valores()});
 }
 
 void ConexionPostgres::CommitTrans()
@@ -732,11 +624,18 @@ void ConexionPostgres::CommitTrans()
                              QStringLiteral("08006"));
     if (PQtransactionStatus(m_conn) == PQTRANS_INERROR)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
-    const Resultado resultado = ejecutarControl("COMMIT", AlCortar::EnDuda);
+    const Resultado resultado = confirmar();
     // COMMIT of a transaction the server has aborted answers ROLLBACK, without an error.
     if (qstrcmp(PQcmdStatus(resultado.get()), "COMMIT") != 0)
         throw ErrorEjecucion(anulada, QStringLiteral("25P02"));
     m_transaccion = false;
+}
+
+// COMMIT, after whatever the transaction still has queued, in one exchange.
+ConexionPostgres::Resultado ConexionPostgres::confirmar()
+{
+    std::vector<Resultado> resultados = pedirJuntas({control("COMMIT")}, AlCortar::EnDuda);
+    return comprobar(resultados.back().release());
 }
 
 void ConexionPostgres::RollbackTrans()
@@ -744,8 +643,11 @@ void ConexionPostgres::RollbackTrans()
     if (!m_transaccion)
         throw ErrorEjecucion(QStringLiteral("No hay una transacción abierta que deshacer"));
     m_transaccion = false;
-    // A lost session or a failed COMMIT has already ended it on the server.
-    if (conexionPerdida() || PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+    m_enCola.clear();
+    // A transaction still in the queue never began on the server; a lost session or a failed
+    // COMMIT has already ended it there.
+    if (std::exchange(m_transaccionSinEnviar, false) || conexionPerdida()
+        || PQtransactionStatus(m_conn) == PQTRANS_IDLE)
         return;
     try {
         ejecutarControl("ROLLBACK");

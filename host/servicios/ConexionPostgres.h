@@ -26,6 +26,12 @@ struct pg_result;
 // Outside a transaction, a burst of reads of one shape is answered from rows fetched once
 // (RafagaDeLecturas).
 //
+// What needs no answer before the next statement travels with it, in libpq's pipeline mode:
+// BEGIN goes with the transaction's first statement, a new shape's preparation (under a
+// savepoint inside a transaction) with its first run, and a write queued with
+// ExecuteSinRespuesta with the next statement or the COMMIT. A queued write that fails is
+// reported there, with its own message, and the transaction can only be rolled back.
+//
 // The connection's settings are libpq's own (a connection string, a service, the plain
 // fields), so TLS, several hosts, password and service files work as libpq documents them.
 //
@@ -45,6 +51,7 @@ public:
 
     std::unique_ptr<Recordset> Execute(const QString& sql, long opciones = -1) override;
     std::unique_ptr<Recordset> Execute(const QString& sql, const QVariantList& parametros) override;
+    void ExecuteSinRespuesta(const QString& sql, const QVariantList& parametros) override;
     void BeginTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
@@ -79,6 +86,13 @@ public:
 private:
     struct Sentencia;
     using Resultado = std::unique_ptr<pg_result, void (*)(pg_result*)>;
+    using Envio = std::function<int(pg_conn*)>;  // queues one request (a PQsend* call)
+    // A statement that waits to travel with the next request: its text, values bound to $n.
+    struct EnCola
+    {
+        QByteArray texto;
+        QVariantList valores;
+    };
     using Limite = std::chrono::steady_clock::time_point;
     // What a request cut short by the deadline leaves on the server: nothing (its transaction
     // ends with the connection), or a change whose fate is unknown (a COMMIT, or a write
@@ -90,13 +104,21 @@ private:
     Resultado ejecutarTexto(const SentenciaParametrizada& texto, AlCortar alCortar = AlCortar::Deshecho);
     std::unique_ptr<Recordset> correrPreparada(Sentencia& sentencia, const SentenciaParametrizada& forma,
                                                AlCortar alCortar);
-    Sentencia* preparar(const SentenciaParametrizada& forma);
+    std::unique_ptr<Recordset> prepararYCorrer(const SentenciaParametrizada& forma, AlCortar alCortar);
     std::unique_ptr<Recordset> leer(const Resultado& resultado, Sentencia* sentencia);
-    Resultado pedir(const std::function<int(pg_conn*)>& enviar, AlCortar alCortar = AlCortar::Deshecho);
+    Resultado pedir(const Envio& enviar, AlCortar alCortar = AlCortar::Deshecho);
+    Resultado pedirSolo(const Envio& enviar, AlCortar alCortar);
+    void exigirConexion();
+    std::vector<Resultado> pedirJuntas(const std::vector<Envio>& envios, AlCortar alCortar);
+    void enviarEnTuberia(const std::vector<Envio>& envios, Limite limite, AlCortar alCortar);
+    Resultado leerRespuesta(Limite limite, AlCortar alCortar);
+    void vaciarSalida(Limite limite, AlCortar alCortar);
     bool esperar(short eventos, Limite limite) const;
     [[noreturn]] void abandonar(AlCortar alCortar);
     Resultado comprobar(pg_result* resultado);
     Resultado ejecutarControl(const char* sql, AlCortar alCortar = AlCortar::Deshecho);
+    Resultado ejecutarVarias(const QByteArray& sql);
+    Resultado confirmar();
     void conectar();
     void abrir();
     void cerrar() noexcept;
@@ -116,6 +138,10 @@ private:
     int m_preparaciones = 0;
     int m_reconexiones = 0;
     bool m_transaccion = false;
+    // BEGIN still travels in m_enCola: nothing of the transaction has reached the server, so
+    // a session found lost can be opened anew and the transaction sent again.
+    bool m_transaccionSinEnviar = false;
+    std::vector<EnCola> m_enCola;
     bool m_ultimoErrorFueDeConexion = false;
     bool m_ultimaFueLectura = false;  // which right a refusal (42501) is about
     Identidad m_identidad;

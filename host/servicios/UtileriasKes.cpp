@@ -137,7 +137,8 @@ bool UtileriasKes::RegistrarCambios(const QString& tabla, const QStringList& cla
     if (motor == Sesion::Configuracion::SQLite && !permitido(*conexion, operador, tabla))
         return false;
     // The time and the login are the database's own: a workstation's clock or name can be wrong.
-    // Many keys go in rows of one statement, a few hundred at a time.
+    // Many keys go in rows of one statement, a few hundred at a time. Nothing here needs their
+    // answer: across a network they travel with the COMMIT, which reports their failure.
     const QString fila = QStringLiteral("(?, ?, ?, %1, ?, ?, %2)")
                              .arg(Esquema::AhoraDelServidor(motor), Esquema::UsuarioDeLaBase(motor));
     constexpr qsizetype kPorSentencia = 200;
@@ -147,7 +148,7 @@ bool UtileriasKes::RegistrarCambios(const QString& tabla, const QStringList& cla
         valores.reserve(cuantas * 5);
         for (qsizetype i = desde; i < desde + cuantas; ++i)
             valores << tabla << claves[i] << operador << texto << Sesion::IdSesion();
-        conexion->Execute(QStringLiteral("INSERT INTO Kes_Bitacora (Bit_Tabla, Bit_Clave, Bit_Operador, Bit_Fecha, "
+        conexion->ExecuteSinRespuesta(QStringLiteral("INSERT INTO Kes_Bitacora (Bit_Tabla, Bit_Clave, Bit_Operador, Bit_Fecha, "
                                          "Bit_Transaccion, Bit_Sesion, Bit_Usuario_Base) VALUES ")
                               + QStringList(cuantas, fila).join(QStringLiteral(", ")),
                           valores);

@@ -24,7 +24,7 @@ namespace {
 
 QString s_sinMontajePropio;  // why no mount namespace of our own; set by main() while single-threaded
 
-enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, SesionTerminada, ServidorCallado };
+enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, RegistroRechazado, SesionTerminada, ServidorCallado };
 // Each fault's name and the start of its message.
 const std::pair<const char*, QString> kFallas[] = {
     {"locked", u"La base de datos está ocupada"_s},
@@ -32,6 +32,7 @@ const std::pair<const char*, QString> kFallas[] = {
     {"disk full", u"El disco está lleno"_s},
     {"NUL", u"El texto contiene un carácter nulo"_s},
     {"10,000 characters", u"Un valor no es válido para la base de datos"_s},
+    {"change log refused", u"El cambio viola una regla de integridad de la base de datos (bitácora cerrada)"_s},
     {"PostgreSQL session ended", u"Se perdió la conexión"_s},
     {"PostgreSQL server silent", u"El servidor de la base de datos no respondió"_s}};
 
@@ -143,10 +144,22 @@ void PruebaFallas::cambioRechazado_data()
 {
     QTest::addColumn<int>("falla");
     QTest::addColumn<int>("cambio");
+    QTest::addColumn<Motor>("motor");
     for (int f = Bloqueo; f <= ServidorCallado; ++f)
-        for (int c = 0; c < int(std::size(kCambios)); ++c)  // a delete takes no text; a rename no transaction
-            if (((f != Nul && f != Largo) || c != 0) && (f < SesionTerminada || kCambios[c].sentencia.size()))
-                QTest::addRow("%s, %s", kFallas[f].first, kCambios[c].nombre) << f << c;
+        for (int c = 0; c < int(std::size(kCambios)); ++c) {  // a delete takes no text; a rename no transaction
+            if (((f == Nul || f == Largo) && c == 0) || (f >= RegistroRechazado && kCambios[c].sentencia.isEmpty()))
+                continue;
+            if (f != RegistroRechazado) {
+                QTest::addRow("%s, %s", kFallas[f].first, kCambios[c].nombre)
+                    << f << c << (f >= SesionTerminada ? Motor::PostgreSQL : Motor::SQLite);
+                continue;
+            }
+            // Across a network the log's write travels with the COMMIT: the same refusal, later.
+            for (const Motor m : {Motor::SQLite, Motor::PostgreSQL})
+                QTest::addRow("%s, %s, %s", kFallas[f].first, kCambios[c].nombre,
+                              qPrintable(BaseDePrueba::NombreMotor(m)))
+                    << f << c << m;
+        }
 }
 
 // Each fault refuses each kind of change with its message and leaves the database as it was.
@@ -154,7 +167,7 @@ void PruebaFallas::cambioRechazado()
 {
     QFETCH(int, falla);
     QFETCH(int, cambio);
-    const auto motor = falla >= SesionTerminada ? Motor::PostgreSQL : Motor::SQLite;
+    QFETCH(Motor, motor);
     REQUIERE_MOTOR(motor);
     // Without a mount namespace (not root) it skips, unless TEST_TMPFS_REQUIRED.
     if (falla == DiscoLleno && !s_sinMontajePropio.isEmpty() && !qEnvironmentVariableIntValue("TEST_TMPFS_REQUIRED"))
@@ -201,6 +214,17 @@ void PruebaFallas::cambioRechazado()
             lleno += n;
         QCOMPARE(errno, ENOSPC);
         quitar = [=] { ::ftruncate(relleno, lleno / 2); };
+    } else if (falla == RegistroRechazado) {
+        const bool pg = motor == Motor::PostgreSQL;
+        base.EjecutarAparte(pg ? u"CREATE FUNCTION bitacora_cerrada() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                 "RAISE EXCEPTION 'bitácora cerrada' USING ERRCODE = '23000'; END $$; "
+                                 "CREATE TRIGGER bitacora_cerrada BEFORE INSERT ON Kes_Bitacora "
+                                 "FOR EACH ROW EXECUTE FUNCTION bitacora_cerrada()"_s
+                               : u"CREATE TRIGGER bitacora_cerrada BEFORE INSERT ON Kes_Bitacora "
+                                 "BEGIN SELECT RAISE(ABORT, 'bitácora cerrada'); END"_s);
+        quitar = [&base] { base.EjecutarAparte(u"DROP TRIGGER bitacora_cerrada ON Kes_Bitacora"_s); };
+        if (!pg)
+            quitar = [&base] { base.EjecutarAparte(u"DROP TRIGGER bitacora_cerrada"_s); };
     } else if (falla >= SesionTerminada) {
         // Right after the change's statement its session is ended, or its backend stopped holding its locks.
         const int proceso = pid();
@@ -211,7 +235,9 @@ void PruebaFallas::cambioRechazado()
         });
         quitar = [&base, falla, proceso] {
             base.AlTrazar({});
-            if (falla == ServidorCallado && ::kill(proceso, SIGCONT) == 0)
+            // The silent server's session ends before it runs again: a COMMIT that reached its
+            // socket while it was stopped (it travels with the change log's write) is never run.
+            if (falla == ServidorCallado && ::kill(proceso, SIGTERM) == 0 && ::kill(proceso, SIGCONT) == 0)
                 BaseDePrueba::TerminarSesion(proceso);  // waits until its transaction is gone
         };
     }

@@ -393,6 +393,62 @@ private slots:
         }
     }
 
+    // What needs no answer travels with the next request: BEGIN with the first statement, a new shape's
+    // preparation with its run, a queued write with the next statement or the COMMIT. A failure anywhere in
+    // such a group is thrown with the message the statement gives on its own, and rolls back everything.
+    void tuberiaQueFalla()
+    {
+        REQUIERE_MOTOR(Motor::PostgreSQL);
+        BaseDePrueba base(Motor::PostgreSQL);
+        base.InsertarGrupos({u"1|Activo"_s, u"2|Pasivo"_s});
+        Connection* c = base.Conexion();
+        const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada' "
+                                "WHERE Gcc_Cve_Grupo_Cuenta_Contable = '1'"_s;
+        const QString alta = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
+                             "Gcc_Padre) VALUES (?, 'Nueva', '0')"_s;
+        const QString sola = ErrorDe([&] { c->Execute(alta, {u"2"_s}); });
+        QVERIFY2(sola.startsWith(u"23505 Ya existe un registro"_s), qPrintable(sola));
+        const std::pair<const char*, std::function<void()>> casos[] = {
+            {"the first statement, with BEGIN", [&] { c->BeginTrans(), c->Execute(alta, {u"2"_s}); }},
+            {"a queued write, with the next statement",
+             [&] { c->BeginTrans(), c->Execute(cambiar), c->ExecuteSinRespuesta(alta, {u"2"_s}), c->Execute(kDescripcion); }},
+            {"a queued write, with the COMMIT",
+             [&] { c->BeginTrans(), c->Execute(cambiar), c->ExecuteSinRespuesta(alta, {u"2"_s}), c->CommitTrans(); }},
+            {"only queued writes, with BEGIN and the COMMIT", [&] {
+                 c->BeginTrans(), c->ExecuteSinRespuesta(cambiar, {}), c->ExecuteSinRespuesta(alta, {u"2"_s});
+                 c->CommitTrans();
+             }}};
+        const QStringList antes = base.Estado();
+        for (const auto& [nombre, hacer] : casos) {
+            QCOMPARE(ErrorDe(hacer), sola);
+            QVERIFY2(c->EnTransaccion(), nombre);
+            c->RollbackTrans();
+            QVERIFY2(base.Estado() == antes, nombre);
+        }
+
+        // Across a network a transaction of a new shape and a queued write is two round trips.
+        base.PorRed();
+        c = base.Conexion();
+        QCOMPARE(base.IdasYVueltas([&] {
+            c->BeginTrans();
+            c->Execute(cambiar);
+            c->ExecuteSinRespuesta(alta, {u"3"_s});
+            c->CommitTrans();
+        }),
+                 2);
+        QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s) + base.Fila(u"3"_s, u"Gcc_Descripcion"_s), u"CambiadaNueva"_s);
+        // A session ended before a transaction's first statement: nothing had reached it, so the whole
+        // transaction goes on a new one.
+        auto& pg = dynamic_cast<ConexionPostgres&>(*c);
+        QVERIFY(BaseDePrueba::TerminarSesion(pg.ProcesoDelServidor()));
+        c->BeginTrans();
+        c->ExecuteSinRespuesta(alta, {u"4"_s});
+        c->Execute(alta, {u"5"_s});
+        c->CommitTrans();
+        QCOMPARE(pg.Reconexiones(), 1);
+        QCOMPARE(base.Claves(), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
+    }
+
     // Queries share one read, results read as the caller moves: it hides no commit, ends at a write,
     // the event loop or the connection's end, an open result keeping its rows. Off, none is shared.
     void sqliteResultadoLeidoAlAvanzar()
