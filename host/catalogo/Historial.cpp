@@ -1,6 +1,8 @@
 #include "Historial.h"
 
 #include "Ado.h"
+#include "CatalogoCsv.h"
+#include "ColumnasCsv.h"
 #include "Esquema.h"
 
 #include <QDateTime>
@@ -12,25 +14,13 @@ namespace Historial {
 
 QString NombreDeCampo(const QString& columna)
 {
-    static const QHash<QString, QString> nombres = {
-        {QStringLiteral("gcc_cve_grupo_cuenta_contable"), QStringLiteral("Clave")},
-        {QStringLiteral("gcc_descripcion"), QStringLiteral("Descripción")},
-        {QStringLiteral("gcc_codigo"), QStringLiteral("Código")},
-        {QStringLiteral("gcc_padre"), QStringLiteral("Grupo padre")},
-        {QStringLiteral("gcc_nivel"), QStringLiteral("Nivel")},
-        {QStringLiteral("gcc_userdef_1"), QStringLiteral("Dato libre 1")},
-        {QStringLiteral("gcc_userdef_2"), QStringLiteral("Dato libre 2")},
-        {QStringLiteral("gcc_userdef_3"), QStringLiteral("Dato libre 3")},
-        {QStringLiteral("gcc_userdef_4"), QStringLiteral("Dato libre 4")},
-        {QStringLiteral("gcc_userdef_5"), QStringLiteral("Dato libre 5")},
-        {QStringLiteral("gcc_userdef_6"), QStringLiteral("Dato libre 6")},
-        {QStringLiteral("oper_alta"), QStringLiteral("Operador del alta")},
-        {QStringLiteral("oper_ult_modif"), QStringLiteral("Operador del último cambio")},
-        {QStringLiteral("fecha_alta"), QStringLiteral("Fecha del alta")},
-        {QStringLiteral("fecha_ult_modif"), QStringLiteral("Fecha del último cambio")},
-        {QStringLiteral("es_cve_estado"), QStringLiteral("Estado")},
-    };
-    return nombres.value(columna.toLower(), columna);
+    const QStringList& columnas = Esquema::ColumnasDeGrupo();
+    const auto it = std::find_if(columnas.cbegin(), columnas.cend(),
+                                 [&](const QString& c) { return c.compare(columna, Qt::CaseInsensitive) == 0; });
+    if (it == columnas.cend())
+        return columna;
+    const qsizetype i = it - columnas.cbegin();
+    return i == CatalogoCsv::Columnas::kPadre ? QStringLiteral("Grupo padre") : CatalogoCsv::Encabezados()[i];
 }
 
 QHash<QString, QJsonValue> FilaDeJson(const QString& json)

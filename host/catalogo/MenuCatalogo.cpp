@@ -2,6 +2,7 @@
 
 #include "AccesoDatosKes.h"
 #include "BusquedaEnArbol.h"
+#include "Cantidades.h"
 #include "CatalogoCsv.h"
 #include "DialogoCsv.h"
 #include "DialogoMover.h"
@@ -23,18 +24,16 @@
 
 namespace {
 
-const QString kImportar = QStringLiteral("Importar catálogo");
+const QString kImportar = QStringLiteral("Agregar grupos al catálogo");
 
 // The lines of a file that cannot be imported, each with its reason.
 void mostrarErrores(QWidget* padre, const QString& archivo, const QStringList& errores)
 {
     QDialog ventana(padre);
     ventana.setObjectName(QStringLiteral("VentanaErroresImportacion"));
-    ventana.setWindowTitle(QStringLiteral("No se importó el catálogo"));
-    const QString cuales =
-        errores.size() == 1 ? QStringLiteral("lo siguiente") : QStringLiteral("estas %1 líneas").arg(errores.size());
+    ventana.setWindowTitle(QStringLiteral("No se agregó ningún grupo"));
     auto* resumen = new QLabel(
-        QStringLiteral("No se importó ningún grupo de %1. Corrija %2 y vuelva a importarlo:").arg(archivo, cuales),
+        QStringLiteral("No se importó ningún grupo de %1. Corrija lo siguiente y vuelva a importarlo:").arg(archivo),
         &ventana);
     resumen->setWordWrap(true);
     auto* lista = new QPlainTextEdit(errores.join(QLatin1Char('\n')), &ventana);
@@ -70,12 +69,13 @@ MenuCatalogo::MenuCatalogo(QWidget* ventana, std::function<QString()> claveSelec
     addSeparator();
     QAction* exportar = addAction(QStringLiteral("&Exportar a CSV…"), this, [this] {
         char separador = ',';
-        const QString archivo = DialogoCsv::Guardar(m_ventana, QStringLiteral("Exportar el catálogo"), &separador);
+        const QString archivo = DialogoCsv::Guardar(m_ventana, QStringLiteral("Exportar el catálogo"),
+                                                    QStringLiteral("catalogo"), &separador);
         if (!archivo.isEmpty())
             Exportar(archivo, separador);
     });
     exportar->setObjectName(QStringLiteral("accExportar"));
-    QAction* importar = addAction(QStringLiteral("&Importar de CSV…"), this, [this] {
+    QAction* importar = addAction(QStringLiteral("&Agregar grupos desde un archivo CSV…"), this, [this] {
         const QString archivo = DialogoCsv::Abrir(m_ventana, kImportar);
         if (!archivo.isEmpty())
             Importar(archivo);
@@ -114,8 +114,7 @@ bool MenuCatalogo::Exportar(const QString& archivo, char separador)
         QString error;
         const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), archivo, separador, &error);
         if (grupos >= 0) {
-            avisar(QStringLiteral("Se exportaron %1 grupos a %2").arg(grupos).arg(archivo), AccesoDatos::vbInformation,
-                   titulo);
+            avisar(CatalogoCsv::Exportados(grupos, archivo), AccesoDatos::vbInformation, titulo);
             return true;
         }
         avisar(error, AccesoDatos::vbCritical, titulo);
@@ -131,7 +130,9 @@ bool MenuCatalogo::Importar(const QString& archivo)
     bool hecho = false;
     try {
         if (importacion.Revisar(archivo, *Sesion::Conexion())) {
-            QProgressDialog progreso(QStringLiteral("Importando %1 grupos…").arg(importacion.Grupos()),
+            QProgressDialog progreso(QStringLiteral("Agregando %1…")
+                                         .arg(Cantidades::De(importacion.Grupos(), QStringLiteral("grupo"),
+                                                             QStringLiteral("grupos"))),
                                      QStringLiteral("Cancelar"), 0, importacion.Grupos(), m_ventana);
             progreso.setObjectName(QStringLiteral("dlgProgreso"));
             progreso.setWindowTitle(kImportar);
@@ -154,8 +155,7 @@ bool MenuCatalogo::Importar(const QString& archivo)
     }
     if (m_mostrarGrupo)
         m_mostrarGrupo(QString());
-    avisar(QStringLiteral("Se importaron %1 grupos de %2").arg(importacion.Grupos()).arg(archivo),
-           AccesoDatos::vbInformation, kImportar);
+    avisar(CatalogoCsv::Importados(importacion.Grupos(), archivo), AccesoDatos::vbInformation, kImportar);
     return true;
 }
 

@@ -379,21 +379,27 @@ void VentanaHistorial::reorganizar(bool (*accion)(Connection&, Utilerias&, qint6
 
 bool VentanaHistorial::Exportar(const QString& archivo, char separador, QString* error) const
 {
+    return Exportar(Filtro(), archivo, separador, error) >= 0;
+}
+
+int VentanaHistorial::Exportar(const Historial::Filtro& filtro, const QString& archivo, char separador, QString* error)
+{
     QList<QStringList> filas;
     try {
-        for (const Historial::Cambio& cambio : Historial::Leer(*Sesion::Conexion(), Filtro(), 0, INT_MAX))
+        for (const Historial::Cambio& cambio : Historial::Leer(*Sesion::Conexion(), filtro, 0, INT_MAX))
             filas << columnasDe(cambio, u'\n');
     } catch (const ErrorEjecucion& e) {
         *error = e.Description();
-        return false;
+        return -1;
     }
-    return CatalogoCsv::Escribir(archivo, kEncabezados, filas, separador, error);
+    return CatalogoCsv::Escribir(archivo, kEncabezados, filas, separador, error) ? int(filas.size()) : -1;
 }
 
 void VentanaHistorial::exportarConDialogo()
 {
     char separador = Csv::kComa;
-    const QString archivo = DialogoCsv::Guardar(this, QStringLiteral("Exportar el historial"), &separador);
+    const QString archivo =
+        DialogoCsv::Guardar(this, QStringLiteral("Exportar el historial"), QStringLiteral("historial"), &separador);
     if (archivo.isEmpty())
         return;
     QString error;

@@ -37,6 +37,9 @@ public:
     void Buscar();
     // Writes every change that passes the filter; false with the reason in `error`.
     bool Exportar(const QString& archivo, char separador, QString* error) const;
+    // The same without a window (the command line's export): -1 with the reason in `error`,
+    // else the number of changes written.
+    static int Exportar(const Historial::Filtro& filtro, const QString& archivo, char separador, QString* error);
     // Verifies the whole history and shows the verdict beside the button that asks for it.
     void VerificarIntegridad();
 

@@ -30,6 +30,10 @@ const DefinicionDeAccion kAcciones[] = {
      "Dibuja el historial de cambios en un PNG (sin ventana) y termina.", &Opciones::capturaHistorial},
     {Accion::Exportar, "exportar", "ARCHIVO.csv", "Escribe el catálogo en un archivo CSV y termina.",
      &Opciones::exportar},
+    {Accion::ExportarHistorial, "exportar-historial", "ARCHIVO.csv",
+     "Escribe en un archivo CSV los cambios del historial que pasan los filtros --historial-* (todos sin ellos) y "
+     "termina.",
+     &Opciones::exportarHistorial},
     {Accion::Importar, "importar", "ARCHIVO.csv",
      "Agrega al catálogo los grupos de un archivo CSV (todos o ninguno) y termina.", &Opciones::importar},
     {Accion::Mover, "mover", "CLAVE",
@@ -106,6 +110,19 @@ struct Analizador
         QStringLiteral("SEPARADOR")};
     const QCommandLineOption moverA{QStringLiteral("a"), QStringLiteral("Grupo padre al que se mueve (--mover)."),
                                     QStringLiteral("PADRE")};
+    const QCommandLineOption historialClave{QStringLiteral("historial-clave"),
+                                            QStringLiteral("Historial: sólo los cambios del grupo de esta clave."),
+                                            QStringLiteral("CLAVE")};
+    const QCommandLineOption historialOperador{
+        QStringLiteral("historial-operador"),
+        QStringLiteral("Historial: sólo los cambios de los operadores cuyo nombre contiene este texto."),
+        QStringLiteral("NOMBRE")};
+    const QCommandLineOption historialDesde{QStringLiteral("historial-desde"),
+                                            QStringLiteral("Historial: sólo los cambios de este día en adelante."),
+                                            QStringLiteral("AAAA-MM-DD")};
+    const QCommandLineOption historialHasta{QStringLiteral("historial-hasta"),
+                                            QStringLiteral("Historial: sólo los cambios hasta este día, incluido."),
+                                            QStringLiteral("AAAA-MM-DD")};
 
     Analizador()
     {
@@ -120,7 +137,8 @@ struct Analizador
         parser.addOption(ayuda);
         parser.addVersionOption();
         parser.addOptions({base, config, conexion, servicio, servidor, puerto, nombreBase, usuario, operador, niveles,
-                           traza, sinEjemplo, separador, moverA});
+                           traza, sinEjemplo, separador, moverA, historialClave, historialOperador, historialDesde,
+                           historialHasta});
         for (const DefinicionDeAccion& definicion : kAcciones) {
             const QString valor = definicion.valor ? QString::fromUtf8(definicion.valor) : QString();
             parser.addOption(QCommandLineOption(QString::fromUtf8(definicion.opcion),
@@ -192,11 +210,8 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
         opciones.base.motor = Sesion::Configuracion::SQLite;
         opciones.base.archivo = a.parser.value(a.base);
     }
-    if (a.parser.isSet(a.conexion)) {
-        if (const QString clave = Sesion::ClaveEnCadena(a.parser.value(a.conexion)); !clave.isEmpty())
-            return fallo(motivo, QStringLiteral("--pg-conexion: ") + clave);
+    if (a.parser.isSet(a.conexion))
         opciones.base.conexion = a.parser.value(a.conexion);
-    }
     if (a.parser.isSet(a.servicio))
         opciones.base.servicio = a.parser.value(a.servicio);
     if (a.parser.isSet(a.servidor))
@@ -220,6 +235,13 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
                                                 "nombre del usuario con el que se conecta al servidor (--pg-usuario)"));
         opciones.base.operador = a.parser.value(a.operador);
     }
+    // The settings file's values were checked as it was read: what is at fault now was typed.
+    if (const QString clave =
+            Sesion::RevisarConexion(opciones.base, {QStringLiteral("--pg-conexion"), QStringLiteral("--pg-servicio"),
+                                                    QStringLiteral("--pg-servidor"), QStringLiteral("--pg-base"),
+                                                    QStringLiteral("--pg-usuario")});
+        !clave.isEmpty())
+        return fallo(motivo, clave);
     if (a.parser.isSet(a.niveles)) {
         bool ok = false;
         opciones.nivelesCaptura = a.parser.value(a.niveles).toInt(&ok);
@@ -229,7 +251,8 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
     opciones.traza = a.parser.value(a.traza);
     // A file of groups goes into the database as it is, never beside the sample.
     opciones.ejemplo = !a.parser.isSet(a.sinEjemplo) && opciones.accion != Accion::Importar
-                       && opciones.accion != Accion::Exportar && opciones.accion != Accion::Mover
+                       && opciones.accion != Accion::Exportar && opciones.accion != Accion::ExportarHistorial
+                       && opciones.accion != Accion::Mover
                        && opciones.accion != Accion::Restaurar && opciones.accion != Accion::Deshacer;
     if ((opciones.accion == Accion::Mover) != a.parser.isSet(a.moverA))
         return fallo(motivo, QStringLiteral("--mover CLAVE va con --a PADRE (0 para la raíz)"));
@@ -243,6 +266,17 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
         if (!ok || *numero <= 0)
             return fallo(motivo, QStringLiteral("Número de cambio no válido: %1 (es el que muestra el historial)")
                                      .arg(a.parser.value(opciones.opcionDeAccion.mid(2))));
+    }
+    opciones.filtroHistorial.clave = a.parser.value(a.historialClave);
+    opciones.filtroHistorial.operador = a.parser.value(a.historialOperador);
+    for (auto [opcion, dia] : {std::pair{&a.historialDesde, &opciones.filtroHistorial.desde},
+                               std::pair{&a.historialHasta, &opciones.filtroHistorial.hasta}}) {
+        if (!a.parser.isSet(*opcion))
+            continue;
+        *dia = QDate::fromString(a.parser.value(*opcion), Qt::ISODate);
+        if (!dia->isValid())
+            return fallo(motivo, QStringLiteral("Fecha no válida en --%1: %2 (escríbala como AAAA-MM-DD)")
+                                     .arg(opcion->names().constFirst(), a.parser.value(*opcion)));
     }
     if (a.parser.isSet(a.separador)) {
         const QString valor = a.parser.value(a.separador);

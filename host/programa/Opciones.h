@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "Historial.h"
 #include "Sesion.h"
 
 // What one run of the program does: open the window, or one action that needs no display and
@@ -15,6 +16,7 @@ enum class Accion {
     Captura,
     CapturaHistorial,
     Exportar,
+    ExportarHistorial,
     Importar,
     Mover,
     Restaurar,
@@ -39,6 +41,8 @@ struct Opciones
     QString importar;  // add the groups of this CSV file to the catalogue and exit
     char separador = ',';  // of the CSV file written
     QString capturaHistorial;  // render the change history to this PNG and exit
+    QString exportarHistorial;  // write the changes that pass `filtroHistorial` to this CSV file and exit
+    Historial::Filtro filtroHistorial;
     QString mover, moverA;  // move this group under that parent and exit
     qint64 restaurar = 0;  // restore the deletion of this number of the history and exit
     qint64 deshacer = 0;  // undo the change of this number of the history and exit

@@ -5,6 +5,7 @@
 #include "AccesoDatosKes.h"
 #include "AplicacionHost.h"
 #include "AvisoDeArranque.h"
+#include "Cantidades.h"
 #include "CargadorComponente.h"
 #include "CatalogoCsv.h"
 #include "CatalogoEjemplo.h"
@@ -92,17 +93,31 @@ int capturar(VentanaPrincipal& ventana, const Opciones& opciones)
     return guardada ? 0 : 1;
 }
 
-// --exportar and --importar: the outcome on the standard output, the reasons on the error one.
+// --exportar, --exportar-historial and --importar: the outcome on the standard output, the reasons
+// on the error one.
 int intercambiar(const Opciones& opciones)
 {
     QString error;
+    if (opciones.accion == Accion::ExportarHistorial) {
+        const int cambios = VentanaHistorial::Exportar(opciones.filtroHistorial, opciones.exportarHistorial,
+                                                       opciones.separador, &error);
+        if (cambios < 0) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        const QString cuantos = Cantidades::De(cambios, QStringLiteral("cambio"), QStringLiteral("cambios"));
+        std::printf("%s\n", qPrintable((cambios == 1 ? QStringLiteral("Se exportó %1 del historial a %2")
+                                                      : QStringLiteral("Se exportaron %1 del historial a %2"))
+                                           .arg(cuantos, opciones.exportarHistorial)));
+        return 0;
+    }
     if (opciones.accion == Accion::Exportar) {
         const int grupos = CatalogoCsv::Exportar(*Sesion::Conexion(), opciones.exportar, opciones.separador, &error);
         if (grupos < 0) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
-        std::printf("Se exportaron %d grupos a %s\n", grupos, qPrintable(opciones.exportar));
+        std::printf("%s\n", qPrintable(CatalogoCsv::Exportados(grupos, opciones.exportar)));
         return 0;
     }
     CatalogoCsv::Importacion importacion;
@@ -113,7 +128,7 @@ int intercambiar(const Opciones& opciones)
                      qPrintable(importacion.TextosDeError().join(QLatin1Char('\n'))));
         return 1;
     }
-    std::printf("Se importaron %d grupos de %s\n", importacion.Grupos(), qPrintable(opciones.importar));
+    std::printf("%s\n", qPrintable(CatalogoCsv::Importados(importacion.Grupos(), opciones.importar)));
     return 0;
 }
 
@@ -148,7 +163,8 @@ int reorganizar(const Opciones& opciones)
 int prepararServidor(const Opciones& opciones)
 {
     Sesion::Configurar(opciones.base);
-    Sesion::PrepararServidor();
+    if (const QString aviso = Sesion::PrepararServidor(); !aviso.isEmpty())
+        std::printf("%s\n", qPrintable(aviso));
     const bool servidor = opciones.base.motor == Sesion::Configuracion::PostgreSQL;
     std::printf("Base de datos preparada (versión %d del esquema%s).\n", Esquema::kVersion,
                 servidor ? ", roles tq614_lectura y tq614_edicion" : "");
@@ -204,6 +220,7 @@ int ejecutarAccion(const Opciones& opciones)
     case Accion::Desregistrar:
         return registrar(opciones);
     case Accion::Exportar:
+    case Accion::ExportarHistorial:
     case Accion::Importar:
         abrirBase(opciones);
         return intercambiar(opciones);

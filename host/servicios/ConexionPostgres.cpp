@@ -143,6 +143,9 @@ ConexionPostgres::ConexionPostgres(const Sesion::Configuracion& configuracion)
           },
           configuracion.filasPorRafaga)
 {
+    // Whatever route the values took, none carries a password or an unreadable string.
+    if (const QString motivo = Sesion::RevisarConexion(configuracion); !motivo.isEmpty())
+        throw ErrorEjecucion(QStringLiteral("La configuración de la conexión, %1").arg(motivo));
     static const QRegularExpression identificador(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!configuracion.esquema.isEmpty() && !identificador.match(configuracion.esquema).hasMatch())
         throw ErrorEjecucion(QStringLiteral("El nombre de esquema \"%1\" no es válido").arg(configuracion.esquema));
@@ -192,16 +195,33 @@ ConexionPostgres::~ConexionPostgres()
     m_contrasena.fill('\0');
 }
 
-bool ConexionPostgres::LlevaContrasena(const QString& cadena)
+ConexionPostgres::Cadena ConexionPostgres::LeerCadena(const QString& valor)
 {
+    // libpq's own test: a value of a plain field is a whole connection string when it starts
+    // as a URI or holds an equals sign.
+    if (!valor.startsWith(QLatin1String("postgresql://")) && !valor.startsWith(QLatin1String("postgres://"))
+        && !valor.contains(QLatin1Char('=')))
+        return Cadena::Simple;
     char* error = nullptr;
-    PQconninfoOption* opciones = PQconninfoParse(cadena.toUtf8().constData(), &error);
+    PQconninfoOption* opciones = nullptr;
+    {
+        const LibpqEnIngles enIngles;
+        opciones = PQconninfoParse(valor.toUtf8().constData(), &error);
+    }
+    // An unknown setting's name is all libpq will say of it when it connects; any other error
+    // may quote the value, password included.
+    const bool ajusteDesconocido = error && qstrncmp(error, "invalid connection option", 25) == 0;
     PQfreemem(error);
+    if (!opciones && ajusteDesconocido)
+        return valor.contains(QLatin1String("password"), Qt::CaseInsensitive) ? Cadena::ConContrasena
+                                                                             : Cadena::SinContrasena;
+    if (!opciones)
+        return Cadena::Ilegible;
     bool lleva = false;
-    for (const PQconninfoOption* o = opciones; o && o->keyword; ++o)
+    for (const PQconninfoOption* o = opciones; o->keyword; ++o)
         lleva |= qstrcmp(o->keyword, "password") == 0 && o->val && *o->val;
     PQconninfoFree(opciones);
-    return lleva;
+    return lleva ? Cadena::ConContrasena : Cadena::SinContrasena;
 }
 
 QString ConexionPostgres::DondeVaLaContrasena()

@@ -67,8 +67,11 @@ public:
     // Whether the session is on a standby server in recovery: it reads, and refuses every change.
     bool EnReserva() const;
 
-    // Whether a libpq connection string or URI carries a password; where one belongs instead.
-    static bool LlevaContrasena(const QString& cadena);
+    // What libpq makes of a value given for the connection (a connection string, a URI or a
+    // plain field, which libpq reads as a connection string when it looks like one); where
+    // a password belongs instead.
+    enum class Cadena { Simple, SinContrasena, ConContrasena, Ilegible };
+    static Cadena LeerCadena(const QString& valor);
     static QString DondeVaLaContrasena();
 
     // The login the server authenticated this session as, and whether the server lets it

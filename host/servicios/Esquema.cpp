@@ -284,7 +284,7 @@ void crear(Connection& conexion, Sesion::Configuracion::Motor motor)
     for (const QString& sentencia : sentencias())
         conexion.Execute(paraMotor(sentencia, motor));
     agregarColumnas(conexion, motor);
-    for (const QString& sentencia : guardaDePadres(motor))
+    for (const QString& sentencia : guardaDePadres(motor) + ReglaDeClaves(motor))
         conexion.Execute(sentencia);
     if (motor == Sesion::Configuracion::PostgreSQL) {
         const QString esquema = esquemaActual(conexion);
@@ -382,6 +382,21 @@ int Version(Connection& conexion)
     }
 }
 
+namespace {
+
+// Rows written before the key rule existed are kept, and named when the rule arrives.
+QString avisoDeGruposFueraDeRegla(Connection& conexion)
+{
+    const QStringList grupos = GruposFueraDeRegla(conexion);
+    if (grupos.isEmpty())
+        return {};
+    return QStringLiteral("El catálogo tiene grupos que ya no se admiten y que conviene reparar (el resto del "
+                          "programa funciona igual):\n")
+           + grupos.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
 QString Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
 {
     // The usual case, an up-to-date database, is settled by one read without a write lock.
@@ -392,16 +407,17 @@ QString Preparar(Connection& conexion, Sesion::Configuracion::Motor motor)
     GuardaEsquema guarda(conexion);
     crear(conexion, motor);
     guarda.Confirmar();
-    return {};
+    return version > 0 ? avisoDeGruposFueraDeRegla(conexion) : QString();
 }
 
-void PrepararServidor(Connection& conexion)
+QString PrepararServidor(Connection& conexion)
 {
     const int version = Version(conexion);
     exigirConocida(version);
     GuardaEsquema guarda(conexion);
     crear(conexion, Sesion::Configuracion::PostgreSQL);
     guarda.Confirmar();
+    return avisoDeGruposFueraDeRegla(conexion);
 }
 
 void ExigirPreparada(Connection& conexion)

@@ -22,16 +22,18 @@ namespace Esquema {
 // 5: the history sealed in a hash chain (His_Sello), its time in UTC; on PostgreSQL written
 //    only by the database under its owner's rights, and the roles tq614_lectura and
 //    tq614_edicion with their rights.
+//    The key rule of the catalogue (no key "0" or empty, no group its own ancestor).
 constexpr int kVersion = 5;
 
 // Creates what is missing and records the version, in one transaction. Throws when the
 // database carries a newer version than this library knows. On SQLite an up-to-date file
-// whose history triggers were dropped gets them again: the notice for the user is returned
-// (empty when there was nothing to restore).
+// whose history triggers were dropped gets them again, and an older one may hold groups that
+// break the key rule: the notice for the user is returned (empty when there is none).
 QString Preparar(Connection& conexion, Sesion::Configuracion::Motor motor);
 // PostgreSQL, run by the database's owner: creates or upgrades the schema, the group roles
-// when missing, and every right (see EsquemaServidor), in one transaction.
-void PrepararServidor(Connection& conexion);
+// when missing, and every right (see EsquemaServidor), in one transaction. Returns what the
+// owner must repair (GruposFueraDeRegla), or the empty text.
+QString PrepararServidor(Connection& conexion);
 // PostgreSQL, a workstation: throws, telling the user to ask for the server's preparation,
 // when the schema is missing or older; a workstation never changes the schema.
 void ExigirPreparada(Connection& conexion);
@@ -47,6 +49,13 @@ QString Sello(const QString& anterior, const QVariantList& campos);
 
 // The version recorded in the database, or 0 when there is none.
 int Version(Connection& conexion);
+
+// The statements that make the database refuse a group with the root's key "0", an empty
+// key, or one that would be its own ancestor (each run again is harmless).
+QStringList ReglaDeClaves(Sesion::Configuracion::Motor motor);
+// The groups that break that rule, written before it existed: one Spanish line each, saying
+// what to repair. Empty when there are none.
+QStringList GruposFueraDeRegla(Connection& conexion);
 
 // The columns of Grupo_Cuenta_Contable in the order of the table.
 const QStringList& ColumnasDeGrupo();

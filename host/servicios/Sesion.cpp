@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -109,7 +110,7 @@ std::unique_ptr<Connection> abrirSqlite(const Configuracion& configuracion)
 {
     auto conexion = std::make_unique<ConexionSqlite>(configuracion);
     if (const QString aviso = Esquema::Preparar(*conexion, configuracion.motor); !aviso.isEmpty())
-        MostrarMensaje({aviso, AccesoDatos::vbInformation, QStringLiteral("Historial de cambios"), 0,
+        MostrarMensaje({aviso, AccesoDatos::vbInformation, QStringLiteral("Base de datos del catálogo"), 0,
                         QStringLiteral("Kestrima"), QString()});
     return conexion;
 }
@@ -157,6 +158,12 @@ Configuracion ConfiguracionPredeterminada()
 
 Configuracion LeerConfiguracion(const QString& archivoIni)
 {
+    // A file named and not found must not quietly become the local base.
+    if (QFile archivo(archivoIni); !QFileInfo(archivoIni).isFile() || !archivo.open(QIODevice::ReadOnly))
+        throw ErrorEjecucion(QStringLiteral("No se pudo leer el archivo de configuración %1: %2")
+                                 .arg(archivoIni, QFileInfo::exists(archivoIni) && !QFileInfo(archivoIni).isFile()
+                                                      ? QStringLiteral("no es un archivo")
+                                                      : archivo.errorString()));
     Configuracion c = ConfiguracionPredeterminada();
     QSettings ini(archivoIni, QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("BaseDeDatos"));
@@ -168,19 +175,22 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
                                      .arg(archivoIni, clave, ConexionPostgres::DondeVaLaContrasena()));
     }
     // QSettings reads an unquoted value with commas (host=a,b) as a list: joined again.
-    c.conexion = ini.value(QStringLiteral("Conexion")).toStringList().join(QLatin1Char(','));
-    c.servicio = ini.value(QStringLiteral("Servicio")).toString();
-    if (const QString motivo = ClaveEnCadena(c.conexion); !motivo.isEmpty())
-        throw ErrorEjecucion(QStringLiteral("El archivo de configuración %1: %2").arg(archivoIni, motivo));
+    const auto texto = [&](const char* clave, const QString& predeterminado) {
+        const QVariant valor = ini.value(QLatin1String(clave), predeterminado);
+        return valor.typeId() == QMetaType::QStringList ? valor.toStringList().join(QLatin1Char(','))
+                                                        : valor.toString();
+    };
+    c.conexion = texto("Conexion", QString());
+    c.servicio = texto("Servicio", QString());
     const QString motor = ini.value(QStringLiteral("Motor")).toString().trimmed().toLower();
     if (motor == QLatin1String("postgresql") || motor == QLatin1String("postgres") || motor == QLatin1String("pg")
         || (motor.isEmpty() && !(c.conexion.isEmpty() && c.servicio.isEmpty())))
         c.motor = Configuracion::PostgreSQL;
     c.archivo = ini.value(QStringLiteral("Archivo"), c.archivo).toString();
-    c.servidor = ini.value(QStringLiteral("Servidor"), c.servidor).toString();
+    c.servidor = texto("Servidor", c.servidor);
     c.puerto = ini.value(QStringLiteral("Puerto"), c.puerto).toInt();
-    c.base = ini.value(QStringLiteral("Base"), c.base).toString();
-    c.usuario = ini.value(QStringLiteral("Usuario"), c.usuario).toString();
+    c.base = texto("Base", c.base);
+    c.usuario = texto("Usuario", c.usuario);
     c.esquema = ini.value(QStringLiteral("Esquema"), c.esquema).toString();
     c.operador = ini.value(QStringLiteral("Operador"), c.operador).toString();
     c.esperaBloqueoMs = ini.value(QStringLiteral("EsperaBloqueoMs"), c.esperaBloqueoMs).toInt();
@@ -188,16 +198,33 @@ Configuracion LeerConfiguracion(const QString& archivoIni)
     c.filasPorRafaga = ini.value(QStringLiteral("FilasPorRafaga"), c.filasPorRafaga).toInt();
     c.lecturaCompartida = ini.value(QStringLiteral("LecturaCompartida"), c.lecturaCompartida).toBool();
     c.reservaSoloLectura = ini.value(QStringLiteral("ReservaSoloLectura"), c.reservaSoloLectura).toBool();
+    if (const QString motivo = RevisarConexion(c); !motivo.isEmpty())
+        throw ErrorEjecucion(QStringLiteral("El archivo de configuración %1, %2").arg(archivoIni, motivo));
     return c;
 }
 
 QString ClaveEnCadena(const QString& cadena)
 {
-    if (cadena.isEmpty() || !ConexionPostgres::LlevaContrasena(cadena))
+    switch (ConexionPostgres::LeerCadena(cadena)) {
+    case ConexionPostgres::Cadena::ConContrasena:
+        return QStringLiteral("lleva la contraseña, que así queda a la vista de otros usuarios: quítela. %1")
+            .arg(ConexionPostgres::DondeVaLaContrasena());
+    case ConexionPostgres::Cadena::Ilegible:
+        // Not repeated: what libpq cannot read may still hold a password.
+        return QStringLiteral("no es una cadena de conexión que PostgreSQL entienda (revise sus comillas, espacios y "
+                              "caracteres %; el valor no se repite aquí por si lleva una contraseña)");
+    default:
         return {};
-    return QStringLiteral("la cadena de conexión lleva la contraseña, que así queda a la vista de otros usuarios: "
-                          "quítela. %1")
-        .arg(ConexionPostgres::DondeVaLaContrasena());
+    }
+}
+
+QString RevisarConexion(const Configuracion& c, const QStringList& nombres)
+{
+    const QString valores[] = {c.conexion, c.servicio, c.servidor, c.base, c.usuario};
+    for (int i = 0; i < 5; ++i)
+        if (const QString motivo = ClaveEnCadena(valores[i]); !motivo.isEmpty())
+            return QStringLiteral("%1: %2").arg(nombres.value(i), motivo);
+    return {};
 }
 
 bool Interactivo()
@@ -231,16 +258,16 @@ Connection* Conexion()
     return e.conexion.get();
 }
 
-void PrepararServidor()
+QString PrepararServidor()
 {
     Cerrar();
     const Configuracion& configuracion = estado().configuracion;
     if (configuracion.motor != Configuracion::PostgreSQL) {
         Conexion();
-        return;
+        return {};
     }
     ConexionPostgres conexion(configuracion);
-    Esquema::PrepararServidor(conexion);
+    return Esquema::PrepararServidor(conexion);
 }
 
 void Cerrar()

@@ -59,14 +59,20 @@ Configuracion ConfiguracionPredeterminada();
 // Reads a settings file (INI). Its [BaseDeDatos] group holds Motor (sqlite or postgresql),
 // Archivo, Conexion, Servicio, Servidor, Puerto, Base, Usuario, Esquema, Operador,
 // EsperaBloqueoMs, EsperaServidorMs, FilasPorRafaga, LecturaCompartida and ReservaSoloLectura
-// (true or false);
-// what is missing keeps the default (Conexion or Servicio alone mean PostgreSQL). A missing
-// file gives the default configuration. A file that holds a password in plain text is
-// refused (ErrorEjecucion saying where it belongs).
+// (true or false); what is missing keeps the default (Conexion or Servicio alone mean
+// PostgreSQL). A file that cannot be read, or that holds a password (see RevisarConexion), is
+// refused (ErrorEjecucion naming the file and, for a password, where it belongs).
 Configuracion LeerConfiguracion(const QString& archivoIni);
-// Why a connection string given on the command line or in a file may not be used, or the
-// empty text: it must not carry a password.
+// Why a value given for a PostgreSQL connection may not be used, or the empty text: libpq
+// reads it as a connection string (see ConexionPostgres::LeerCadena) and it carries a
+// password, or libpq cannot read it (the value is not repeated).
 QString ClaveEnCadena(const QString& cadena);
+// The same for every connection value of `c`, the first at fault named as `nombres` names
+// the connection string, service, server, database and user (the INI keys by default).
+QString RevisarConexion(const Configuracion& c,
+                        const QStringList& nombres = {QStringLiteral("Conexion"), QStringLiteral("Servicio"),
+                                                      QStringLiteral("Servidor"), QStringLiteral("Base"),
+                                                      QStringLiteral("Usuario")});
 // Whether a user can be asked and shown messages: not in the non-interactive mode, and only
 // with a QApplication.
 bool Interactivo();
@@ -83,8 +89,9 @@ Connection* Conexion();
 // Closes the shared connection (an open transaction is rolled back by the database).
 void Cerrar();
 // Creates or upgrades the configured database's schema, with its roles and rights on
-// PostgreSQL (run by the database's owner), on a connection of its own. Throws on failure.
-void PrepararServidor();
+// PostgreSQL (run by the database's owner), on a connection of its own. Throws on failure;
+// returns what the owner must repair (groups that break the key rule), or the empty text.
+QString PrepararServidor();
 // Empty when this session may change the catalogue, else a short reason in Spanish why not
 // (opening the connection when needed).
 QString MotivoSoloLectura();

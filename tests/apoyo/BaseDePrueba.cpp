@@ -278,6 +278,14 @@ void BaseDePrueba::PermitirEscritura(const QString& operador, const QString& tab
              {operador, tabla, escritura ? 1 : 0});
 }
 
+void BaseDePrueba::QuitarReglaDeClaves()
+{
+    for (const char* disparador : {"Gcc_Alta_Regla_Claves", "Gcc_Cambio_Regla_Claves"})
+        Ejecutar(QStringLiteral("DROP TRIGGER %1%2")
+                     .arg(QLatin1String(disparador),
+                          m_motor == Motor::PostgreSQL ? QStringLiteral(" ON Grupo_Cuenta_Contable") : QString()));
+}
+
 QStringList BaseDePrueba::MensajesEnTexto() const
 {
     QStringList resumen;

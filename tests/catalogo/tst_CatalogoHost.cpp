@@ -2,6 +2,7 @@
 #include "AccesoDatosKes.h"
 #include "Archivos.h"
 #include "BaseDePrueba.h"
+#include "Cantidades.h"
 #include "CatalogoCsv.h"
 #include "ConexionPostgres.h"
 #include "ConexionSqlite.h"
@@ -14,8 +15,11 @@
 #include "VentanaHistorial.h"
 #include "VigiaModal.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -107,6 +111,8 @@ private slots:
                       " WHERE His_Id <= 3"_s);
         base.Ejecutar(
             u"UPDATE Kes_Historial SET His_Operador = 'ANA 500', His_Fecha = '2024-03-01 00:00:00' WHERE His_Id = 4"_s);
+        // An operator's name that a spreadsheet would run as a formula.
+        base.Ejecutar(u"UPDATE Kes_Historial SET His_Operador = '@SUM(1)+cmd' WHERE His_Id = 5"_s);
         VentanaHistorial ventana(u"A"_s);
         QAbstractItemModel* tabla = ventana.findChild<QTableView*>(u"tblCambios"_s)->model();
         QCOMPARE(tabla->rowCount(), 200);
@@ -119,6 +125,7 @@ private slots:
         QVERIFY(datos.startsWith("\xEF\xBB\xBF"
                                  "Fecha;Operación;Clave;Operador;Usuario de la base;Cambios\r\n"));
         QCOMPARE(Csv::Leer(QString::fromUtf8(datos.mid(3)), ';').registros.size(), 1 + 451);
+        QVERIFY(datos.contains(";'@SUM(1)+cmd;") && !datos.contains(";@"));
         while (tabla->canFetchMore({}))
             tabla->fetchMore({});
         QCOMPARE(tabla->rowCount(), 451);
@@ -202,7 +209,9 @@ private slots:
     }
 
     void idaYVuelta_data() { BaseDePrueba::AgregarMotores(); }
-    // 10,000 groups with texts a CSV must quote, out and into an empty database, come back the same.
+    // 10,000 groups with texts a CSV must quote or a spreadsheet would run, out and into an empty
+    // database, come back the same; the file has Spanish headings, no cell a spreadsheet runs as
+    // a formula, each parent before its children and its days year first.
     void idaYVuelta()
     {
         QFETCH(Motor, motor);
@@ -215,9 +224,26 @@ private slots:
             BaseDePrueba base;
             GeneradorCatalogo(10000).Escribir(*base.Conexion());
             base.InsertarGrupo(u"Q\"1"_s, u"Comillas \", comas, punto; y coma\r\nsalto — ñandú"_s, u""_s, u"ACT"_s, 0);
-            base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_UserDef_3 = 1.5, Gcc_UserDef_2 = ' x '"_s);
-            original = base.Estado().mid(0, 10001);
-            QCOMPARE(CatalogoCsv::Exportar(*base.Conexion(), archivo, separador, nullptr), 10001);
+            // Formulas in descriptions, a child whose key sorts before its parent's, 150 emoji.
+            base.InsertarGrupos({u"ZZ|=HYPERLINK(\"http://x\";\"y\")"_s, u"AA|+1||ZZ"_s, u"F1|-2+3||AA"_s,
+                                 u"F2|@SUM(A1)"_s, u"F3|\tcmd"_s, u"F4|\r=1"_s, u"F5|'texto"_s, u"F6|'=dos"_s,
+                                 u"F7|-5"_s, u"F8|"_s + QString(u"😀"_s).repeated(150)});
+            base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_UserDef_3 = -1.5, Gcc_UserDef_2 = ' x ',"
+                          " Gcc_UserDef_5 = '29/02/2024'"_s);
+            original = base.Estado();
+            original.removeLast();
+            QCOMPARE(CatalogoCsv::Exportar(*base.Conexion(), archivo, separador, nullptr), 10011);
+        }
+        const QList<Csv::Registro> registros =
+            Csv::Leer(QString::fromUtf8(LeerArchivo(archivo).mid(3)), separador).registros;
+        QCOMPARE(registros.value(0).campos, CatalogoCsv::Encabezados());
+        QSet<QString> vistas{u"0"_s};
+        for (const Csv::Registro& r : registros.mid(1)) {
+            for (const QString& campo : r.campos)
+                QVERIFY2(campo.isEmpty() || !u"=+-@\t\r"_s.contains(campo.front()), qPrintable(campo));
+            QVERIFY2(vistas.contains(r.campos[3]), qPrintable(r.campos.join(u'|')));  // its parent came before
+            QCOMPARE(r.campos[9], u"2024-02-29"_s);
+            vistas.insert(r.campos[0]);
         }
         BaseDePrueba base(motor);
         CatalogoCsv::Importacion importacion;
@@ -233,7 +259,68 @@ private slots:
         QCOMPARE(importacion.TextosDeError(), QStringList{u"No se importó ningún grupo: la importación se canceló"_s});
         QVERIFY(importacion.Revisar(archivo, *base.Conexion()));  // not if the cancelled part stayed
         QVERIFY(importacion.Escribir(*base.Conexion(), utilerias));
-        QCOMPARE(base.Estado(), original << u"Kes_Bitacora 10001, Kes_Historial 10001"_s);
+        QCOMPARE(base.Estado(), original << u"Kes_Bitacora 10011, Kes_Historial 10011"_s);
+    }
+
+    // A file in the user's words: Spanish headings, keys in lower case (stored upper-cased),
+    // lengths in characters; the errors told as the user needs them, and no more than that.
+    void importacionEnPalabrasDelUsuario_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addColumn<QStringList>("errores");  // none: imported
+        QTest::addColumn<QStringList>("claves");  // "key>parent" added
+        const QByteArray e = "Clave,Descripción,Código,Padre,Nivel\n";
+        QTest::newRow("minusculas") << e + "a,Activo,,0,\na1,Caja,,a,\n" << QStringList()
+                                    << QStringList{u"A>0"_s, u"A1>A"_s};
+        const QByteArray emoji = QString(u"😀"_s).repeated(150).toUtf8();
+        QTest::newRow("150 emoji son 150 caracteres")
+            << "Gcc_Cve_Grupo_Cuenta_Contable;Descripción;Código;Padre;Nivel\nE;" + emoji + ";;;\n" << QStringList()
+            << QStringList{u"E>0"_s};
+        QTest::newRow("201 caracteres")
+            << e + "E," + emoji + QByteArray(51, 'x') + ",,,\n"
+            << QStringList{u"Línea 2: la descripción tiene más de 200 caracteres"_s} << QStringList();
+        QTest::newRow("hijo de una linea con errores")
+            << e + "B,,,0,\nb1,Hijo,,b,\nB2,Nieto,,B1,\n"
+            << QStringList{u"Línea 2: falta la descripción"_s,
+                           u"Línea 3: el grupo padre B viene en la línea 2, que tiene errores"_s}
+            << QStringList();
+        QTest::newRow("claves que ya existen")
+            << e + "x1,Uno,,0,\nX2,Dos,,0,\nX3,Tres,,0,\nX4,Cuatro,,0,\nX5,Cinco,,0,\nN,Nueva,,,x\n"
+            << QStringList{u"Línea 2: la clave X1 ya existe en el catálogo"_s,
+                           u"Línea 3: la clave X2 ya existe en el catálogo"_s,
+                           u"Línea 4: la clave X3 ya existe en el catálogo"_s,
+                           u"Línea 7: el nivel «x» no es un número entero de 0 en adelante"_s,
+                           u"y 2 líneas más con claves que ya existen"_s}
+            << QStringList();
+        QStringList mil;
+        for (int linea = 2; linea <= 1001; ++linea)
+            mil << u"Línea %1: tiene 1 campo y la primera línea, 5"_s.arg(Cantidades::Numero(linea));
+        QTest::newRow("mas de mil errores") << e + QByteArray("x\n").repeated(1002) << (mil << u"y 2 errores más"_s)
+                                            << QStringList();
+    }
+    void importacionEnPalabrasDelUsuario()
+    {
+        QFETCH(QByteArray, contenido);
+        QFETCH(QStringList, errores);
+        QFETCH(QStringList, claves);
+        BaseDePrueba base;
+        base.InsertarGrupos({u"X1|Uno"_s, u"X2|Dos"_s, u"X3|Tres"_s, u"X4|Cuatro"_s, u"X5|Cinco"_s});
+        const QStringList antes = base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || '>' || Gcc_Padre"
+                                               " FROM Grupo_Cuenta_Contable ORDER BY 1"_s);
+        QTemporaryDir carpeta;
+        CatalogoCsv::Importacion importacion;
+        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
+        const bool revisado =
+            importacion.Revisar(EscribirArchivo(carpeta.filePath(u"grupos.csv"_s), contenido), *base.Conexion());
+        QCOMPARE(importacion.TextosDeError(), errores);
+        QCOMPARE(revisado && importacion.Escribir(*base.Conexion(), utilerias), errores.isEmpty());
+        QStringList despues = antes + claves;
+        despues.sort();
+        QCOMPARE(base.Columna(u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || '>' || Gcc_Padre"
+                              " FROM Grupo_Cuenta_Contable ORDER BY 1"_s),
+                 despues);
+        QCOMPARE(CatalogoCsv::Importados(1, u"a.csv"_s), u"Se importó 1 grupo de a.csv"_s);
+        QCOMPARE(CatalogoCsv::Importados(150001, u"a.csv"_s), u"Se importaron 150\u00A0001 grupos de a.csv"_s);
     }
 
     // The server falls silent on the COMMIT of an import: one message says that only the history can tell
@@ -278,7 +365,7 @@ private slots:
             {QByteArray(e).replace(',', '\t') + "1\tA\t1\t0\t1\r\n",
              {u"Línea 1: no tiene columnas separadas por comas ni por punto y coma"_s}},
             {QByteArray(e).replace(',', ';') + "000002;Caja;1;0;1\n000003,Bancos,2,0,1\n",
-             {u"Línea 3: tiene 1 campos y la primera línea, 5"_s}},
+             {u"Línea 3: tiene 1 campo y la primera línea, 5"_s}},
             {"Gcc_Cve_Grupo_Cuenta_Contable,Descripcion,Gcc_Codigo,Gcc_Padre\n1,A,1,0\n",
              {u"Línea 1: la columna «Descripcion» no es del catálogo"_s, u"Línea 1: falta la columna Gcc_Descripcion"_s,
               u"Línea 1: falta la columna Gcc_Nivel"_s}},
@@ -315,6 +402,15 @@ private slots:
             QCOMPARE(textos, errores);
             QCOMPARE(base.Estado(), antes);
         }
+        // What the system cannot size beforehand is cut by the bytes actually read.
+        QByteArray datos = QByteArray("a,b\n").repeated(100);
+        QBuffer bufer(&datos);
+        QVERIFY(bufer.open(QIODevice::ReadOnly));
+        Csv::Lector lector(bufer, 64);
+        int registros = 0;
+        for (Csv::Registro registro; lector.Siguiente(registro);)
+            ++registros;
+        QVERIFY(lector.Excedido() && registros <= 16 && lector.BytesLeidos() == 65);
     }
 
     // History on the screen's group; a bad, vetoed or cancelled import writes nothing, a good one
@@ -370,6 +466,53 @@ private slots:
         QVERIFY(importar(kEncabezado + "000004,Uno,2,0,\n000005,Dos,3,0,\n"));
         qApp->removeEventFilter(&progresos);
         QVERIFY(progresos.vistos == 1 && recargas == 2);
+    }
+
+    // The export's dialog starts on "catalogo-AAAA-MM-DD.csv" in the user's documents, adds
+    // ".csv" to a name typed without it, and asks before it replaces a file.
+    void exportarConDialogo()
+    {
+        BaseDePrueba base;
+        base.InsertarGrupo(u"A"_s, u"Activo"_s);
+        QTemporaryDir casa;
+        const QByteArray antes = qgetenv("HOME");
+        const auto restaurar = qScopeGuard([&] { qputenv("HOME", antes); });
+        qputenv("HOME", casa.path().toLocal8Bit());
+        QVERIFY(QDir(casa.path()).mkpath(u"Documents"_s));
+        const QString sugerido =
+            casa.filePath(u"Documents/catalogo-%1.csv"_s.arg(QDate::currentDate().toString(Qt::ISODate)));
+        const QString existente = EscribirArchivo(casa.filePath(u"viejo.csv"_s), "no lo toque");
+        QMainWindow ventana;
+        auto* menu = new MenuCatalogo(&ventana, {}, {});
+        QAction* exportar = menu->findChild<QAction*>(u"accExportar"_s);
+        QStringList visto;
+        // The name to type each time the file dialog shows, and whether to replace the file.
+        const auto exportarComo = [&](const QStringList& nombres, QMessageBox::StandardButton respuesta) {
+            int vez = 0;
+            VigiaModal vigia([&](QWidget* w) {
+                if (auto* caja = qobject_cast<QMessageBox*>(w)) {
+                    visto << caja->text().simplified();
+                    caja->button(respuesta)->click();
+                } else if (auto* dialogo = qobject_cast<QFileDialog*>(w)) {
+                    visto << dialogo->selectedFiles().value(0);
+                    if (vez >= nombres.size())
+                        return dialogo->reject();
+                    // Typed once the watch has returned: it must see the question that Enter may open.
+                    auto* nombre = dialogo->findChild<QLineEdit*>(u"fileNameEdit"_s);
+                    nombre->setText(nombres[vez++]);
+                    QTimer::singleShot(0, nombre, [nombre] { QTest::keyClick(nombre, Qt::Key_Return); });
+                }
+            });
+            exportar->trigger();
+        };
+        exportarComo({casa.filePath(u"viejo"_s)}, QMessageBox::No);
+        QCOMPARE(visto.value(0), sugerido);
+        QVERIFY2(visto.value(1).contains(u"viejo.csv"_s), qPrintable(visto.join(u'\n')));
+        QCOMPARE(LeerArchivo(existente), "no lo toque");
+        exportarComo({casa.filePath(u"viejo"_s)}, QMessageBox::Yes);
+        QVERIFY(LeerArchivo(existente).contains("Clave,Descripción"));
+        exportarComo({casa.filePath(u"nuevo"_s)}, QMessageBox::Yes);
+        QVERIFY(LeerArchivo(casa.filePath(u"nuevo.csv"_s)).contains("Activo"));
     }
 };
 

@@ -512,6 +512,65 @@ private slots:
         QVERIFY(!c->LecturaAbierta());
     }
 
+    void reglaDeClaves_data() { BaseDePrueba::AgregarMotores(); }
+    // The database itself refuses a key "0", an empty key and a group made its own ancestor,
+    // whoever writes, and keeps the rest as it was. An older base whose rows break the rule gets
+    // it all the same; those rows are named when it is upgraded and nothing else stops working.
+    void reglaDeClaves()
+    {
+        ABRIR_BASE(motor, base);
+        base.InsertarGrupos({u"A|Activo"_s, u"A1|Caja||A"_s, u"A11|Chica||A1"_s, u"H|Huérfano||Z"_s});
+        const QStringList antes = base.Estado();
+        const QString tabla = u"UPDATE Grupo_Cuenta_Contable SET "_s;
+        const std::pair<QString, const char*> rechazados[] = {
+            {tabla + u"Gcc_Cve_Grupo_Cuenta_Contable = '0' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s,
+             "La clave 0 es la de la raíz del catálogo"},
+            {tabla + u"Gcc_Cve_Grupo_Cuenta_Contable = '' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s,
+             "no puede quedar vacía"},
+            {tabla + u"Gcc_Cve_Grupo_Cuenta_Contable = '  ' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'H'"_s,
+             "no puede quedar vacía"},
+            {u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Padre) VALUES ('0', 'A')"_s,
+             "La clave 0 es la de la raíz del catálogo"},
+            {tabla + u"Gcc_Padre = 'A11' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s, "su propio antecesor"},
+            {tabla + u"Gcc_Padre = 'A' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s, "su propio antecesor"},
+            {tabla + u"Gcc_Padre = 'H' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'H'"_s, "su propio antecesor"},
+            // Z does not exist yet, and H hangs under it: Z under H closes a loop.
+            {u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Padre) VALUES ('Z', 'H')"_s,
+             "su propio antecesor"},
+        };
+        for (const auto& [sql, razon] : rechazados) {
+            const QString error = ErrorDe([&] { base.Ejecutar(sql); });
+            QVERIFY2(error.contains(QString::fromUtf8(razon)), qPrintable(sql + u" → "_s + error));
+            QCOMPARE(base.Estado(), antes);
+        }
+        base.Ejecutar(tabla + u"Gcc_Padre = 'A' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);  // a move is fine
+
+        // As a base of the version before: without the rule, rows that break it.
+        base.QuitarReglaDeClaves();
+        base.InsertarGrupos({u"0|Cero||A"_s});
+        base.Ejecutar(tabla + u"Gcc_Padre = 'A11' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
+        base.Ejecutar(u"UPDATE Kes_Version SET Ver_Numero = 4"_s);
+        base.LimpiarMensajes();
+        // A server is upgraded by its owner, who reads them in the output; a file by whoever opens it.
+        const QString aviso = motor == Motor::PostgreSQL ? Sesion::PrepararServidor() : QString();
+        Sesion::Cerrar();
+        const QStringList fuera{
+            u"El grupo «0» (Cero) tiene una clave que ningún grupo puede tener (vacía o la de la raíz, 0): cámbiela"_s,
+            u"El grupo «A» (Activo) es su propio antecesor: cambie su grupo padre"_s,
+            u"El grupo «A11» (Chica) es su propio antecesor: cambie su grupo padre"_s};
+        QCOMPARE(Esquema::GruposFueraDeRegla(*base.Conexion()), fuera);
+        QCOMPARE(Esquema::Version(*base.Conexion()), Esquema::kVersion);
+        const QStringList mensajes = base.MensajesEnTexto();
+        const QString dicho = motor == Motor::PostgreSQL ? aviso : mensajes.value(0);
+        QVERIFY2(mensajes.size() == (motor == Motor::SQLite) && dicho.endsWith(fuera.join(u'\n')),
+                 qPrintable(dicho + mensajes.join(u'\n')));
+        // The rest works: a new group, another description for a row at fault; the rule holds.
+        base.InsertarGrupos({u"B|Pasivo"_s});
+        base.Ejecutar(tabla + u"Gcc_Descripcion = 'Cero, por reparar' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '0'"_s);
+        QVERIFY(ErrorDe([&] { base.Ejecutar(tabla + u"Gcc_Padre = 'B' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s); })
+                    .contains(u"su propio antecesor"_s));
+    }
+
     // The settings file (a password in it refused); a catalogue without the library's tables kept.
     void configuracion()
     {
@@ -534,7 +593,9 @@ private slots:
                               QString::number(c.lecturaCompartida), QString::number(c.reservaSoloLectura)}),
                  QStringList({"1", "host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local",
                               "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0", "0"}));
-        QCOMPARE(Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)).archivo, predeterminada.archivo);
+        // A file named and missing is no default: it is an error that names it.
+        QVERIFY(ErrorDe([&] { Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)); })
+                    .contains(u"No se pudo leer el archivo de configuración %1"_s.arg(carpeta.filePath(u"no.ini"_s))));
         for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
                                            "Conexion=postgresql://ana:secreta@db/c\n"_ba}) {
             const QString rechazo = ErrorDe([&] { leer(conClave); });
