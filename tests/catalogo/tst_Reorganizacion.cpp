@@ -4,6 +4,7 @@
 #include "BaseDePrueba.h"
 #include "Esquema.h"
 #include "Historial.h"
+#include "LoginDePrueba.h"
 #include "MenuCatalogo.h"
 #include "PantallaDePrueba.h"
 #include "Reorganizacion.h"
@@ -17,9 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QUuid>
 #include <QtTest>
-#include <libpq-fe.h>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
@@ -46,6 +45,19 @@ QString ultimoEnHistorial()
     return u"%1 %2: %3"_s.arg(c.operacion, c.clave, c.campos.join(u"; "));
 }
 
+// `asignaciones` written to one group, or the group deleted, outside the library; the change's id.
+qint64 cambiar(BaseDePrueba& base, const QString& clave, const QString& asignaciones)
+{
+    base.Ejecutar(
+        u"UPDATE Grupo_Cuenta_Contable SET %1 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(asignaciones, clave));
+    return ultimoCambio();
+}
+qint64 borrar(BaseDePrueba& base, const QString& clave)
+{
+    base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%1'"_s.arg(clave));
+    return ultimoCambio();
+}
+
 // Every column of one group exactly as stored (SQLite's quote() tells 0 from 0.0, NULL from '').
 QString crudo(BaseDePrueba& base, Motor motor, const QString& clave)
 {
@@ -62,17 +74,6 @@ void verificarHistorial(BaseDePrueba& base)
     QVERIFY2(veredicto.integro, qPrintable(veredicto.texto));
 }
 
-// Runs `sql` as the server's administrator, through its socket (no password there).
-void administrar(const QString& sql)
-{
-    const QByteArray cadena = "host=" + qgetenv("TQ614_PG_SOCKET") + " port=" + qgetenv("TQ614_PG_PORT")
-                              + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=" + qgetenv("TQ614_PG_BASE");
-    const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
-    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
-    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
-        qFatal("%s: %s", qPrintable(sql), PQerrorMessage(admin.get()));
-}
-
 // What a login that may not write gets: on SQLite the operator's permission, on PostgreSQL the
 // server's refusal of the reader login.
 void comprobarSoloLectura(BaseDePrueba& base, Motor motor, const std::function<bool(QString*)>& cambio)
@@ -86,19 +87,14 @@ void comprobarSoloLectura(BaseDePrueba& base, Motor motor, const std::function<b
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, true);
     } else {
         // A login made for this, that may only read the base's schema.
-        const QString lector = u"lector_"_s + QUuid::createUuid().toString(QUuid::Id128).left(12);
-        administrar(u"CREATE ROLE %1 LOGIN; GRANT USAGE ON SCHEMA %2 TO %1;"
-                    " GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.arg(lector, base.Esquema()));
         const Sesion::Configuracion propia = base.Configuracion();
-        base.Reconfigurar([&](Sesion::Configuracion& c) {
-            c.servidor = qEnvironmentVariable("TQ614_PG_SOCKET");
-            c.usuario = lector;
-        });
-        const bool hecho = cambio(&error);
-        base.Reconfigurar([&](Sesion::Configuracion& c) { c = propia; });
-        administrar(u"DROP OWNED BY %1; DROP ROLE %1"_s.arg(lector));
-        QVERIFY(!hecho);
+        const LoginDePrueba lector(
+            u"GRANT USAGE ON SCHEMA %2 TO %1; GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.replace(u"%2"_s,
+                                                                                                       base.Esquema()));
+        lector.Usar(base);
+        QVERIFY(!cambio(&error));
         QVERIFY2(error.contains(u"permis"_s), qPrintable(error));
+        base.Reconfigurar([&](Sesion::Configuracion& c) { c = propia; });
     }
     QCOMPARE(base.Estado(), antes);
 }
@@ -153,8 +149,7 @@ private slots:
             {u"A"_s, u"Z"_s, u"El grupo padre Z no existe"_s},
         };
         for (const auto& r : rechazos) {
-            QVERIFY(!mover(r.clave, r.padre, &error));
-            QCOMPARE(error, r.razon);
+            QCOMPARE(mover(r.clave, r.padre, &error) ? u"movido"_s : error, r.razon);
             QCOMPARE(Reorganizacion::RazonParaNoMover(*Sesion::Conexion(), r.clave, r.padre), r.razon);
             QCOMPARE(base.Estado(), esperado);
         }
@@ -173,50 +168,45 @@ private slots:
         base.InsertarGrupos(kArbol);
         Connection& c = *base.Conexion();
         QString error, clave;
-        const auto restaurar = [&](qint64 id) { return Reorganizacion::Restaurar(c, *m_util, id, &error, &clave); };
-        const auto deshacer = [&](qint64 id) { return Reorganizacion::Deshacer(c, *m_util, id, &error, &clave); };
+        // Each the error it gives, empty when done; `clave` the group to show.
+        const auto restaurar = [&](qint64 id) {
+            return Reorganizacion::Restaurar(c, *m_util, id, &error, &clave) ? QString() : error;
+        };
+        const auto deshacer = [&](qint64 id) {
+            return Reorganizacion::Deshacer(c, *m_util, id, &error, &clave) ? QString() : error;
+        };
         // A leaf with values of every kind: a quote, accents, NULL, decimals, a hand-typed level.
         base.InsertarGrupo(u"G"_s, u"D'Arcy — año"_s, u"000"_s, u"B1"_s, 9);
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_UserDef_1 = NULL, Gcc_UserDef_2 = ' x ',"
-                      " Gcc_UserDef_3 = 1.5, Gcc_UserDef_4 = -2 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        cambiar(base, u"G"_s,
+                u"Gcc_UserDef_1 = NULL, Gcc_UserDef_2 = ' x ', Gcc_UserDef_3 = 1.5, Gcc_UserDef_4 = -2"_s);
         const QString g = crudo(base, motor, u"G"_s);
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 bajaG = ultimoCambio();
-        QVERIFY2(restaurar(bajaG), qPrintable(error));
-        QCOMPARE(crudo(base, motor, u"G"_s), g);
-        QCOMPARE(clave, u"G"_s);
+        const qint64 bajaG = borrar(base, u"G"_s);
+        QCOMPARE(restaurar(bajaG) + clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
         QCOMPARE(ultimoEnHistorial().left(8), u"ALTA G: "_s);
 
         // A change undone; undone again (the undo is a change too) it comes back.
         const QString g1 = base.Fila(u"G"_s);
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1',"
-                      " Gcc_Nivel = 3 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 cambioG = ultimoCambio();
-        QVERIFY2(deshacer(cambioG), qPrintable(error));
-        QCOMPARE(crudo(base, motor, u"G"_s), g);
+        const qint64 cambioG =
+            cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1', Gcc_Nivel = 3"_s);
+        QCOMPARE(deshacer(cambioG) + crudo(base, motor, u"G"_s), g);
         QCOMPARE(ultimoEnHistorial(),
                  u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
-        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
-        QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
-        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
-        QCOMPARE(base.Fila(u"G"_s), g1);
+        QCOMPARE(deshacer(ultimoCambio()) + base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
+        QCOMPARE(deshacer(ultimoCambio()) + base.Fila(u"G"_s), g1);
 
         // A key change undone takes the subgroups back with the key.
         base.InsertarGrupo(u"G1"_s, u"Hijo"_s, u"000"_s, u"G"_s, 10);
         c.BeginTrans();
-        c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'K'"
-                  " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        cambiar(base, u"G"_s, u"Gcc_Cve_Grupo_Cuenta_Contable = 'K'"_s);
         c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'K' WHERE Gcc_Padre = 'G'"_s);
         c.CommitTrans();
-        QVERIFY2(deshacer(ultimoCambio(u"CLAVE"_s)), qPrintable(error));
-        QCOMPARE(crudo(base, motor, u"G"_s), g);
+        QCOMPARE(deshacer(ultimoCambio(u"CLAVE"_s)) + clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
         QCOMPARE(base.Fila(u"G1"_s, u"Gcc_Padre"_s), u"G"_s);
-        QCOMPARE(clave, u"G"_s);
 
         // A creation undone: the group deleted; its parent is the one to show.
         base.InsertarGrupo(u"N"_s, u"Nuevo"_s, u"3"_s);
-        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
-        QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
+        QCOMPARE(deshacer(ultimoCambio()) + clave, u"0"_s);
+        QVERIFY(!base.Claves().contains(u"N"_s));
         QCOMPARE(ultimoEnHistorial().left(8), u"BAJA N: "_s);
 
         // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is
@@ -224,19 +214,13 @@ private slots:
         base.InsertarGrupos({u"M|Con hijos|4|0|1"_s});
         const qint64 altaM = ultimoCambio();
         base.InsertarGrupos({u"M1|Hijo|4.1|M|2"_s, u"P|Padre|5|0|1"_s, u"H|Hoja|5.1|P|2"_s});
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'H'"_s);
-        const qint64 bajaH = ultimoCambio();
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'P'"_s);
+        const qint64 bajaH = borrar(base, u"H"_s);
+        borrar(base, u"P"_s);
         base.InsertarGrupos({u"H|Otra H|6|0|1"_s});
-        base.Ejecutar(
-            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Una' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 primeroG = ultimoCambio();
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra', Gcc_UserDef_1 = 'u'"
-                      " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 otraG = ultimoCambio();  // a change a reader may not undo
-        base.Ejecutar(
-            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = Gcc_Nivel WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'M'"_s);
-        const qint64 nadaM = ultimoCambio();
+        const qint64 primeroG = cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Una'"_s);
+        const qint64 otraG =
+            cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Otra', Gcc_UserDef_1 = 'u'"_s);  // a reader may not undo it
+        const qint64 nadaM = cambiar(base, u"M"_s, u"Gcc_Nivel = Gcc_Nivel"_s);
         const QStringList antes = base.Estado();
         const struct
         {
@@ -258,8 +242,7 @@ private slots:
             {false, 999999, u"No hay un cambio 999999 en el historial del catálogo"_s},
         };
         for (const auto& r : rechazos) {
-            QVERIFY(!(r.restaurar ? restaurar(r.id) : deshacer(r.id)));
-            QCOMPARE(error, r.razon);
+            QCOMPARE(r.restaurar ? restaurar(r.id) : deshacer(r.id), r.razon);
             QCOMPARE(base.Estado(), antes);
         }
         comprobarSoloLectura(
@@ -275,7 +258,7 @@ private slots:
     {
         BaseDePrueba base;
         base.InsertarGrupos(kArbol + QStringList{u"X|Suelto|9|0|1"_s});
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'X'"_s);
+        borrar(base, u"X"_s);
         PantallaDePrueba pantalla(base);
         frmTQ614& forma = pantalla.Forma();
         QMainWindow ventana;
