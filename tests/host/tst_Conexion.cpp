@@ -48,14 +48,6 @@ QString codigoDe(const std::function<void()>& accion)
     return ErrorDe(accion).section(u' ', 0, 0);
 }
 
-// Whether `texto` starts with `inicio`; the whole text in the log when not.
-bool empieza(const QString& texto, const QString& inicio)
-{
-    if (!texto.startsWith(inicio))
-        qWarning("%s", qPrintable(texto));
-    return texto.startsWith(inicio);
-}
-
 // libpq's password and service files put back as the test found them when the guard goes.
 auto archivosDeLibpqAlSalir()
 {
@@ -65,8 +57,7 @@ auto archivosDeLibpqAlSalir()
     });
 }
 
-// A server on loopback that declines TLS to the one client it takes, as a server without it
-// does; its port.
+// A server on loopback that declines TLS to the one client it takes, as a server without it does; its port.
 struct ServidorSinTls
 {
     int socket = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -100,8 +91,8 @@ struct ServidorSinTls
     }
 };
 
-// libpq speaks the user's language. Messages in Spanish for this process, from a locale made
-// here (localedef) when the system has its sources; false when it cannot.
+// libpq speaks the user's language. Messages in Spanish for this process, from a locale made here (localedef) when the
+// system has its sources; false when it cannot.
 bool mensajesEnEspanol(const QTemporaryDir& carpeta)
 {
     if (QProcess::execute(u"localedef"_s, {u"-i"_s, u"es_ES"_s, u"-f"_s, u"UTF-8"_s, carpeta.filePath(u"es_ES.UTF-8"_s)})
@@ -128,8 +119,8 @@ class PruebaConexion : public QObject
     Q_OBJECT
 
 private slots:
-    // A statement split into its shape and its literals (unsafe texts run as written, no `texto`); a
-    // text with the last one's ends is taken for its shape unscanned, as the full analysis would.
+    // A statement split into its shape and its literals (unsafe texts run as written, no `texto`); a text with the last
+    // one's ends is taken for its shape unscanned, as the full analysis would.
     void formaDeLaSentencia()
     {
         const auto i = SentenciaParametrizada::Marcador::Interrogacion, d = SentenciaParametrizada::Marcador::Dolar;
@@ -186,9 +177,9 @@ private slots:
         }
     }
 
-    // A recordset's ends, columns and close; a failed statement keeps its transaction (PostgreSQL then
-    // refuses the commit); refusals in our words; a lock waited for. Texts differing only in literals
-    // share one prepared statement, the literals arriving exactly. Keys sort by their bytes.
+    // A recordset's ends, columns and close; a failed statement keeps its transaction (PostgreSQL then refuses the
+    // commit); refusals in our words; a lock waited for. Texts differing only in literals share one prepared statement,
+    // the literals arriving exactly. Keys sort by their bytes.
     void sentenciasRecordsetsYTransacciones_data() { BaseDePrueba::AgregarMotores(); }
     void sentenciasRecordsetsYTransacciones()
     {
@@ -220,9 +211,10 @@ private slots:
         c->BeginTrans();
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra vez' WHERE Gcc_Padre = '0'"_s);
         const QString repetida = ErrorDe([&] { base.InsertarGrupo(u"1"_s, u"Repetida"_s); });
-        QVERIFY(
-            empieza(repetida, (pg ? u"23505"_s : u"19"_s) + u" Ya existe un registro con la misma clave en la tabla"_s)
-            && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive));
+        QVERIFY2(repetida.startsWith((pg ? u"23505"_s : u"19"_s)
+                                     + u" Ya existe un registro con la misma clave en la tabla"_s)
+                     && repetida.contains(u"Grupo_Cuenta_Contable"_s, Qt::CaseInsensitive),
+                 qPrintable(repetida));
         QCOMPARE(codigoDe([&] { c->CommitTrans(); }), pg ? u"25P02"_s : u"<sin"_s);
         if (pg)
             c->RollbackTrans();
@@ -401,9 +393,9 @@ private slots:
         }
     }
 
-    // What needs no answer travels with the next request: BEGIN with the first statement, a new shape's
-    // preparation with its run, a queued write with the next statement or the COMMIT. A failure anywhere in
-    // such a group is thrown with the message the statement gives on its own, and rolls back everything.
+    // What needs no answer travels with the next request: BEGIN with the first statement, a new shape's preparation
+    // with its run, a queued write with the next statement or the COMMIT. A failure anywhere in such a group is thrown
+    // with the message the statement gives on its own, and rolls back everything.
     void tuberiaQueFalla()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -415,7 +407,7 @@ private slots:
         const QString alta = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
                              "Gcc_Padre) VALUES (?, 'Nueva', '0')"_s;
         const QString sola = ErrorDe([&] { c->Execute(alta, {u"2"_s}); });
-        QVERIFY(empieza(sola, u"23505 Ya existe un registro"_s));
+        QVERIFY2(sola.startsWith(u"23505 Ya existe un registro"_s), qPrintable(sola));
         // A transaction of a new shape and a queued write, committed.
         const auto enCola = [&](const QString& clave) {
             c->BeginTrans(), c->Execute(cambiar), c->ExecuteSinRespuesta(alta, {clave}), c->CommitTrans();
@@ -444,8 +436,8 @@ private slots:
         c = base.Conexion();
         QCOMPARE(base.IdasYVueltas([&] { enCola(u"3"_s); }), 2);
         QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s) + base.Fila(u"3"_s, u"Gcc_Descripcion"_s), u"CambiadaNueva"_s);
-        // A session ended before a transaction's first statement: nothing had reached it, so the whole
-        // transaction goes on a new one.
+        // A session ended before a transaction's first statement: nothing had reached it, so the whole transaction goes
+        // on a new one.
         auto& pg = dynamic_cast<ConexionPostgres&>(*c);
         QVERIFY(BaseDePrueba::TerminarSesion(pg.ProcesoDelServidor()));
         c->BeginTrans();
@@ -456,8 +448,8 @@ private slots:
         QCOMPARE(base.Claves(), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
     }
 
-    // Queries share one read, results read as the caller moves: it hides no commit, ends at a write,
-    // the event loop or the connection's end, an open result keeping its rows. Off, none is shared.
+    // Queries share one read, results read as the caller moves: it hides no commit, ends at a write, the event loop or
+    // the connection's end, an open result keeping its rows. Off, none is shared.
     void sqliteResultadoLeidoAlAvanzar()
     {
         BaseDePrueba base;
@@ -520,9 +512,9 @@ private slots:
     }
 
     void reglaDeClaves_data() { BaseDePrueba::AgregarMotores(); }
-    // The database itself refuses a key "0", an empty key and a group made its own ancestor,
-    // whoever writes, and keeps the rest as it was. An older base whose rows break the rule gets
-    // it all the same; those rows are named when it is upgraded and nothing else stops working.
+    // The database itself refuses a key "0", an empty key and a group made its own ancestor, whoever writes, and keeps
+    // the rest as it was. An older base whose rows break the rule gets it all the same; those rows are named when it is
+    // upgraded and nothing else stops working.
     void reglaDeClaves()
     {
         ABRIR_BASE(motor, base);
@@ -619,8 +611,8 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's host lists, service file and password file, through the settings (TLS refused: the
-    // table of failed connections below).
+    // libpq's host lists, service file and password file, through the settings (TLS refused: the table of failed
+    // connections below).
     void postgresComoLoConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -747,8 +739,8 @@ private slots:
                  qPrintable(error + u"\n"_s + detalle));
     }
 
-    // Only the test server's standby answers: the session reads there and each change is refused in our
-    // words; once the primary answers again, the next action works on it.
+    // Only the test server's standby answers: the session reads there and each change is refused in our words; once the
+    // primary answers again, the next action works on it.
     void reservaMientrasFaltaElPrincipal()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -772,7 +764,8 @@ private slots:
         QVERIFY(c.EnReserva());
         QCOMPARE(primeraDescripcion(c), u"Activo"_s);
         const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra'"_s;
-        QVERIFY(empieza(ErrorDe([&] { c.Execute(cambiar); }), u"25006 El catálogo está abierto sólo para consulta"_s));
+        const QString rechazo = ErrorDe([&] { c.Execute(cambiar); });
+        QVERIFY2(rechazo.startsWith(u"25006 El catálogo está abierto sólo para consulta"_s), qPrintable(rechazo));
         principal = std::make_unique<ProxyRetardo>(servidor, base.Configuracion().puerto, 0, puerto);
         QCoreApplication::processEvents();  // the user acts again
         c.Execute(cambiar);
@@ -780,9 +773,9 @@ private slots:
         QCOMPARE(primeraDescripcion(c), u"Otra"_s);
     }
 
-    // A silent server (a mute network, a stopped backend) is given up at the deadline, the next
-    // statement on a new session. A statement gone stale (a changed table, DEALLOCATE ALL) fails the
-    // transaction it runs in, and outside one is prepared again, once.
+    // A silent server (a mute network, a stopped backend) is given up at the deadline, the next statement on a new
+    // session. A statement gone stale (a changed table, DEALLOCATE ALL) fails the transaction it runs in, and outside
+    // one is prepared again, once.
     void sesionQueSeRecupera()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -831,7 +824,8 @@ private slots:
         base.EjecutarAparte(u"ALTER TABLE Grupo_Cuenta_Contable ADD COLUMN Gcc_Otra TEXT"_s);
         sesion->BeginTrans();
         sesion->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Dentro'"_s);
-        QVERIFY(empieza(ErrorDe([&] { sesion->Execute(uno); }), u"0A000 Una sentencia preparada dejó de valer"_s));
+        const QString dentro = ErrorDe([&] { sesion->Execute(uno); });
+        QVERIFY2(dentro.startsWith(u"0A000 Una sentencia preparada dejó de valer"_s), qPrintable(dentro));
         sesion->RollbackTrans();
         sesion->Execute(u"DEALLOCATE ALL"_s);
         sesion->BeginTrans();
