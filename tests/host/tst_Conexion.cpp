@@ -318,31 +318,28 @@ private slots:
         REQUIERE_MOTOR(Motor::PostgreSQL);
         const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
         const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
-        const struct
-        {
-            const char* columna;
-            bool rafaga;
-            QString sentencia = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
-        } casos[] = {
-            {"TEXT", true},
+        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
+        const std::tuple<const char*, bool, QString> casos[] = {
+            // the column, whether a burst, the query
+            {"TEXT", true, porValor},
             {"VARCHAR(10)", true, u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s},
-            {"CHAR(3)", false},  // without its trailing blanks
-            {"TEXT COLLATE mayusculas", false},
-            {"TEXT UNIQUE", false},
+            {"CHAR(3)", false, porValor},  // without its trailing blanks
+            {"TEXT COLLATE mayusculas", false, porValor},
+            {"TEXT UNIQUE", false, porValor},
         };
-        for (const auto& caso : casos) {
+        for (const auto& [columna, rafaga, sentencia] : casos) {
             BaseDePrueba base(Motor::PostgreSQL);
             base.PorRed();
             base.Ejecutar(
                 u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
-            base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(caso.columna));
+            base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
             for (qsizetype i = 0; i < textos.size(); ++i)
                 base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?) ON CONFLICT DO NOTHING"_s,
                               {i, textos[i] == u"NULL" ? QVariant() : textos[i], textos.size() - i});
             const auto leer = [&] {
                 QStringList leidas;
                 for (const QString& literal : buscados)
-                    leidas << base.Columna(caso.sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))).join(u';');
+                    leidas << base.Columna(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))).join(u';');
                 return leidas;
             };
             base.Conexion()->BeginTrans();
@@ -350,12 +347,12 @@ private slots:
             base.Conexion()->RollbackTrans();
             // The first burst asks about the column, then fetches the rows; the next one only fetches.
             const int idas = base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); });
-            QVERIFY2(caso.rafaga ? idas == 2 : idas > buscados.size(), caso.columna);
+            QVERIFY2(rafaga ? idas == 2 : idas > buscados.size(), columna);
             QCoreApplication::processEvents();
-            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }), caso.rafaga ? 1 : int(buscados.size()));
+            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }), rafaga ? 1 : int(buscados.size()));
             // Another shape that compares the same column asks nothing more about it.
             QCoreApplication::processEvents();
-            if (caso.rafaga)
+            if (rafaga)
                 QCOMPARE(base.IdasYVueltas([&] { base.Ejecutar(u"SELECT Orden FROM Rafaga WHERE Valor = 'b'"_s); }), 1);
         }
     }
@@ -440,10 +437,7 @@ private slots:
         // on a new one.
         auto& pg = dynamic_cast<ConexionPostgres&>(*c);
         QVERIFY(BaseDePrueba::TerminarSesion(pg.ProcesoDelServidor()));
-        c->BeginTrans();
-        c->ExecuteSinRespuesta(alta, {u"4"_s});
-        c->Execute(alta, {u"5"_s});
-        c->CommitTrans();
+        c->BeginTrans(), c->ExecuteSinRespuesta(alta, {u"4"_s}), c->Execute(alta, {u"5"_s}), c->CommitTrans();
         QCOMPARE(pg.Reconexiones(), 1);
         QCOMPARE(base.Claves(), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
     }
