@@ -1,12 +1,14 @@
-// Who may change the catalogue on a server, and whether its history can be trusted: the owner
-// prepares the database, people get access through the two group roles, the history is
-// written and sealed by the database alone, and its verification finds what was tampered with.
+// Who may change the catalogue on a server, and whether its history can be trusted: the owner prepares the database,
+// people get access through the two group roles, the history is written and sealed by the database alone, and its
+// verification finds what was tampered with.
 
 #include "AccesoDatosKes.h"
+#include "Archivos.h"
 #include "BaseDePrueba.h"
 #include "CatalogoCsv.h"
 #include "ConexionPostgres.h"
 #include "Historial.h"
+#include "LoginDePrueba.h"
 #include "PantallaDePrueba.h"
 #include "UtileriasKes.h"
 #include "VentanaHistorial.h"
@@ -14,94 +16,41 @@
 
 #include <QLabel>
 #include <QProcess>
-#include <QUuid>
 #include <QtTest/QtTest>
-#include <libpq-fe.h>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
 
 namespace {
 
-using Pq = std::unique_ptr<PGconn, decltype(&PQfinish)>;
-
-// A connection through the server's socket, where local logins need no password.
-Pq porSocket(const QString& usuario, const QString& base, const QString& esquema = {})
-{
-    QString cadena = u"host=%1 port=%2 user=%3 dbname=%4"_s.arg(qEnvironmentVariable("TQ614_PG_SOCKET"),
-                                                                qEnvironmentVariable("TQ614_PG_PORT"), usuario, base);
-    if (!esquema.isEmpty())
-        cadena += u" options='-c search_path=%1 -c client_min_messages=warning'"_s.arg(esquema);
-    return Pq(PQconnectdb(cadena.toUtf8().constData()), &PQfinish);
-}
-
-// The statement's error, or the empty text when the server ran it.
-QString ejecutar(PGconn* conexion, const QString& sql)
-{
-    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(conexion, sql.toUtf8().constData()), &PQclear);
-    const auto estado = PQresultStatus(r.get());
-    return estado == PGRES_COMMAND_OK || estado == PGRES_TUPLES_OK ? QString()
-                                                                   : QString::fromUtf8(PQerrorMessage(conexion));
-}
-
-// A login of the test server, made by its superuser, with one of the group roles (or none);
-// dropped when it goes.
-struct Login
-{
-    QString nombre;
-
-    explicit Login(const QString& rol)
-        : nombre(u"tq614_p_"_s + QUuid::createUuid().toString(QUuid::Id128).left(12))
-    {
-        administrar(u"CREATE ROLE %1 LOGIN"_s.arg(nombre));
-        if (!rol.isEmpty())
-            administrar(u"GRANT %1 TO %2"_s.arg(rol, nombre));
-    }
-    ~Login() { administrar(u"DROP ROLE IF EXISTS %1"_s.arg(nombre)); }
-    Q_DISABLE_COPY(Login)
-
-    static void administrar(const QString& sql)
-    {
-        const Pq admin = porSocket(qEnvironmentVariable("TQ614_PG_ADMIN"), qEnvironmentVariable("TQ614_PG_BASE"));
-        if (const QString error = ejecutar(admin.get(), sql); !error.isEmpty())
-            qWarning("%s: %s", qPrintable(sql), qPrintable(error));
-    }
-    // The base's configuration under this login, through the socket.
-    void Usar(BaseDePrueba& base) const
-    {
-        base.Reconfigurar([&](Sesion::Configuracion& c) {
-            c.servidor = qEnvironmentVariable("TQ614_PG_SOCKET");
-            c.usuario = nombre;
-        });
-    }
-};
-
-// What a refused change must leave as it was, read by the owner: every group, the change
-// log's and the history's sizes.
+// What a refused change must leave as it was, read by the owner: every group, the change log's and the history's sizes.
 QString estadoComoDueno(const BaseDePrueba& base)
 {
-    const Pq dueno =
-        porSocket(qEnvironmentVariable("TQ614_PG_USUARIO"), qEnvironmentVariable("TQ614_PG_BASE"), base.Esquema());
-    const std::unique_ptr<PGresult, decltype(&PQclear)> r(
-        PQexec(dueno.get(), "SELECT (SELECT string_agg(row_to_json(g)::text, ';' ORDER BY 1)"
-                            " FROM Grupo_Cuenta_Contable g) || (SELECT COUNT(*) FROM Kes_Bitacora)"
-                            " || '|' || (SELECT COUNT(*) FROM Kes_Historial)"),
-        &PQclear);
-    return QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
+    return SesionPorSocket(qEnvironmentVariable("TQ614_PG_USUARIO"), base.Esquema())
+        .Valor(u"SELECT (SELECT string_agg(row_to_json(g)::text, ';' ORDER BY 1) FROM Grupo_Cuenta_Contable g)"
+               " || (SELECT COUNT(*) FROM Kes_Bitacora) || '|' || (SELECT COUNT(*) FROM Kes_Historial)"_s);
 }
 
-bool importar(const QString& archivo, const QByteArray& contenido)
+// Each change is the login's, at the server's time.
+void comprobarDe(const QList<Historial::Cambio>& cambios, const QString& login)
 {
-    QFile csv(archivo);
-    if (!csv.open(QIODevice::WriteOnly) || csv.write(contenido) != contenido.size())
-        return false;
-    csv.close();
+    for (const Historial::Cambio& cambio : cambios) {
+        QCOMPARE(cambio.operador + u' ' + cambio.usuarioBase, login + u' ' + login);
+        const QDateTime cuando = QDateTime::fromString(cambio.fecha, u"yyyy-MM-dd HH:mm:ss"_s);
+        QVERIFY2(qAbs(cuando.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(cambio.fecha));
+    }
+}
+
+// Group D imported from a CSV file written at `archivo`.
+bool importarD(const QString& archivo)
+{
     CatalogoCsv::Importacion importacion;
     UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
-    return importacion.Revisar(archivo, *Sesion::Conexion()) && importacion.Escribir(*Sesion::Conexion(), utilerias);
+    return importacion.Revisar(EscribirArchivo(archivo, "Gcc_Cve_Grupo_Cuenta_Contable,Gcc_Descripcion,Gcc_Codigo,"
+                                                        "Gcc_Padre,Gcc_Nivel\nD,Clientes,1.3,A,2\n"),
+                               *Sesion::Conexion())
+           && importacion.Escribir(*Sesion::Conexion(), utilerias);
 }
-
-const QByteArray kCsv = "Gcc_Cve_Grupo_Cuenta_Contable,Gcc_Descripcion,Gcc_Codigo,Gcc_Padre,Gcc_Nivel\n";
 
 }  // namespace
 
@@ -119,18 +68,13 @@ class tst_Permisos : public QObject
         if (base.Esquema().isEmpty()) {
             argumentos << u"--base"_s << base.Archivo();
         } else {
-            const QString ini = m_carpeta.filePath(u"servidor.ini"_s);
-            QSettings ajustes(ini, QSettings::IniFormat);
             const Sesion::Configuracion& c = base.Configuracion();
-            for (const auto& [clave, valor] : {std::pair{"Motor", u"postgresql"_s},
-                                               {"Servidor", c.servidor},
-                                               {"Puerto", QString::number(c.puerto)},
-                                               {"Base", c.base},
-                                               {"Usuario", c.usuario},
-                                               {"Esquema", c.esquema}})
-                ajustes.setValue(u"BaseDeDatos/"_s + QLatin1String(clave), valor);
-            ajustes.sync();
-            argumentos << u"--config"_s << ini;
+            const QString ini =
+                u"[BaseDeDatos]\nMotor=postgresql\nServidor=%1\nPuerto=%2\nBase=%3\nUsuario=%4\nEsquema=%5\n"_s
+                    .arg(c.servidor)
+                    .arg(c.puerto)
+                    .arg(c.base, c.usuario, c.esquema);
+            argumentos << u"--config"_s << EscribirArchivo(m_carpeta.filePath(u"servidor.ini"_s), ini.toUtf8());
         }
         QProcess programa;
         programa.start(TQ614_HOST, argumentos);
@@ -150,44 +94,39 @@ private slots:
         // Prepared again by its owner, with the program: nothing is lost, the rights are set anew.
         const auto [salida, linea, errores] = conElPrograma(base, u"--preparar-servidor"_s);
         QVERIFY2(salida == 0 && linea.startsWith(u"Base de datos preparada"_s), qPrintable(linea + errores));
-        const Login editor(u"tq614_edicion"_s);
+        const LoginDePrueba editor(u"GRANT tq614_edicion TO %1"_s);
         editor.Usar(base);
         QVERIFY(Sesion::MotivoSoloLectura().isEmpty());
-        QCOMPARE(Sesion::Operador(), editor.nombre);
+        QCOMPARE(Sesion::Operador(), editor.Nombre());
         {
             PantallaDePrueba pantalla(base);
             QVERIFY(pantalla.Nuevo(u"A"_s, u"C"_s, u"Bancos"_s, u"1.2"_s));
             QVERIFY(pantalla.Renombrar(u"B"_s, u"Caja chica"_s));
         }
-        QVERIFY(importar(m_carpeta.filePath(u"editor.csv"_s), kCsv + "D,Clientes,1.3,A,2\n"));
+        QVERIFY(importarD(m_carpeta.filePath(u"editor.csv"_s)));
         QCOMPARE(base.Claves(), (QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s}));
         const QList<Historial::Cambio> cambios = Historial::Leer(*Sesion::Conexion(), {}, 0, 3);
         QCOMPARE(cambios.size(), 3);
-        for (const Historial::Cambio& cambio : cambios) {
-            QCOMPARE(cambio.operador + u' ' + cambio.usuarioBase, editor.nombre + u' ' + editor.nombre);
-            const QDateTime cuando = QDateTime::fromString(cambio.fecha, u"yyyy-MM-dd HH:mm:ss"_s);
-            QVERIFY2(qAbs(cuando.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(cambio.fecha));
-        }
-        QCOMPARE(base.Fila(u"C"_s, u"Oper_Alta"_s), editor.nombre);
+        comprobarDe(cambios, editor.Nombre());
+        QCOMPARE(base.Fila(u"C"_s, u"Oper_Alta"_s), editor.Nombre());
     }
 
-    // A reader opens and reads; every change is refused with the reason and nothing changes.
-    // A login with neither role does not get in.
+    // A reader opens and reads; every change is refused with the reason and nothing changes. A login with neither role
+    // does not get in.
     void elLectorSoloConsulta()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
         base.InsertarGrupos({u"A|Activo"_s, u"B|Caja||A|2"_s});
         const QString antes = estadoComoDueno(base);
-        const Login lector(u"tq614_lectura"_s);
+        const LoginDePrueba lector(u"GRANT tq614_lectura TO %1"_s);
         lector.Usar(base);
-        QVERIFY(Sesion::MotivoSoloLectura().contains(lector.nombre));
-        const QString falta = u"GRANT tq614_edicion TO "_s + lector.nombre;
+        QVERIFY(Sesion::MotivoSoloLectura().contains(lector.Nombre()));
+        const QString falta = u"GRANT tq614_edicion TO "_s + lector.Nombre();
         PantallaDePrueba pantalla(base);
         QVERIFY(pantalla.Nodo(u"B"_s) && Historial::Leer(*Sesion::Conexion(), {}).size() == 2);
         QString error;
-        QCOMPARE(CatalogoCsv::Exportar(*Sesion::Conexion(), m_carpeta.filePath(u"lector-exporta.csv"_s), ',', &error),
-                 2);
+        QCOMPARE(CatalogoCsv::Exportar(*Sesion::Conexion(), m_carpeta.filePath(u"copia.csv"_s), ',', &error), 2);
         const std::pair<const char*, std::function<bool()>> cambios[] = {
             {"nuevo", [&] { return pantalla.Nuevo(u"A"_s, u"C"_s, u"Bancos"_s, u"1.2"_s); }},
             {"editar", [&] { return pantalla.Editar(u"B"_s, u"Caja chica"_s, QString()); }},
@@ -204,12 +143,13 @@ private slots:
             QCOMPARE(estadoComoDueno(base), antes);
             QVERIFY(!Sesion::Conexion()->EnTransaccion() && pantalla.Nodo(u"B"_s));
         }
-        QVERIFY(!importar(m_carpeta.filePath(u"lector.csv"_s), kCsv + "D,Clientes,1.3,A,2\n"));
+        QVERIFY(!importarD(m_carpeta.filePath(u"lector.csv"_s)));
         QCOMPARE(estadoComoDueno(base), antes);
 
-        const Login extrano(QString{});
+        const LoginDePrueba extrano;
         extrano.Usar(base);
-        QCOMPARE(ErrorDe([] { Sesion::Conexion(); }), u"42501 "_s + ConexionPostgres::SinPermiso(extrano.nombre, true));
+        QCOMPARE(ErrorDe([] { Sesion::Conexion(); }),
+                 u"42501 "_s + ConexionPostgres::SinPermiso(extrano.Nombre(), true));
     }
 
     // A hostile editor, statement by statement: the server refuses, or the real history stays right.
@@ -218,9 +158,9 @@ private slots:
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
         base.InsertarGrupo(u"A"_s, u"Activo"_s);
-        const Login editor(u"tq614_edicion"_s);
+        const LoginDePrueba editor(u"GRANT tq614_edicion TO %1"_s);
         const QString s = base.Esquema();
-        const Pq hostil = porSocket(editor.nombre, qEnvironmentVariable("TQ614_PG_BASE"), s);
+        SesionPorSocket hostil(editor.Nombre(), s);
         const QString cambio = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = Gcc_Descripcion || '.'"_s;
         const QString columnas = u"(His_Tabla, His_Operacion, His_Clave, His_Operador, His_Usuario_Base, His_Fecha)"_s;
         const std::pair<QString, bool> intentos[] = {
@@ -246,27 +186,20 @@ private slots:
             {cambio, true},
         };
         for (const auto& [sql, corre] : intentos) {
-            const QString error = ejecutar(hostil.get(), sql);
+            const QString error = hostil.Ejecutar(sql);
             QVERIFY2(error.isEmpty() == corre, qPrintable(sql + u": "_s + error));
         }
-        QCOMPARE(ejecutar(hostil.get(), u"SELECT 1 FROM pg_temp.Kes_Historial"_s), QString());
-        const std::unique_ptr<PGresult, decltype(&PQclear)> temporal(
-            PQexec(hostil.get(), "SELECT COUNT(*) FROM pg_temp.Kes_Historial"), &PQclear);
-        QCOMPARE(PQgetvalue(temporal.get(), 0, 0), "0");
+        QCOMPARE(hostil.Valor(u"SELECT COUNT(*) FROM pg_temp.Kes_Historial"_s), u"0"_s);
         // The three changes, each the editor's at the server's time, and the alta before them.
         const QList<Historial::Cambio> cambios = Historial::Leer(*base.Conexion(), {});
         QCOMPARE(cambios.size(), 4);
-        for (const Historial::Cambio& c : cambios.mid(0, 3)) {
-            QCOMPARE(c.operador + u' ' + c.usuarioBase, editor.nombre + u' ' + editor.nombre);
-            const QDateTime cuando = QDateTime::fromString(c.fecha, u"yyyy-MM-dd HH:mm:ss"_s);
-            QVERIFY2(qAbs(cuando.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(c.fecha));
-        }
+        comprobarDe(cambios.mid(0, 3), editor.Nombre());
         QCOMPARE(base.Fila(u"A"_s, u"Gcc_Descripcion"_s), u"Activo..."_s);
         QVERIFY(VerificacionHistorial::Verificar(*base.Conexion(), Sesion::Configuracion::PostgreSQL).integro);
     }
 
-    // What the owner (or whoever holds the file) does behind the history's back is found, by the
-    // program and by the window alike; an untouched history passes.
+    // What the owner (or whoever holds the file) does behind the history's back is found, by the program and by the
+    // window alike; an untouched history passes.
     void alteracionesDescubiertas_data()
     {
         QTest::addColumn<Motor>("motor");
@@ -277,12 +210,11 @@ private slots:
                                "WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s;
         for (const Motor motor : {Motor::SQLite, Motor::PostgreSQL}) {
             const QByteArray m = BaseDePrueba::NombreMotor(motor).toLatin1();
-            const QString sinDisparador = motor == Motor::PostgreSQL
-                                              ? u"ALTER TABLE Grupo_Cuenta_Contable DISABLE TRIGGER gcc_historial; "_s
-                                                    + cambio
-                                                    + u"; ALTER TABLE Grupo_Cuenta_Contable ENABLE TRIGGER "
-                                                      "gcc_historial"_s
-                                              : u"DROP TRIGGER Gcc_Historial_Cambio; "_s + cambio;
+            const QString disparador = u"ALTER TABLE Grupo_Cuenta_Contable %1 TRIGGER gcc_historial"_s;
+            const QString sinDisparador =
+                motor == Motor::PostgreSQL
+                    ? disparador.arg(u"DISABLE"_s) + u"; "_s + cambio + u"; "_s + disparador.arg(u"ENABLE"_s)
+                    : u"DROP TRIGGER Gcc_Historial_Cambio; "_s + cambio;
             QTest::newRow(m + " intacto") << motor << QString() << u"Historial íntegro: 3 cambios"_s;
             QTest::newRow(m + " editado")
                 << motor << u"UPDATE Kes_Historial SET His_Operador = 'otro' WHERE His_Id = "_s + segundo

@@ -1,9 +1,10 @@
-// Groups moved under another parent, deletions restored and changes undone: the library on both
-// engines, and the menu and the history window driven with keys and clicks over the real screen.
+// Groups moved under another parent, deletions restored and changes undone: the library on both engines, and the menu
+// and the history window driven with keys and clicks over the real screen.
 #include "AccesoDatosKes.h"
 #include "BaseDePrueba.h"
 #include "Esquema.h"
 #include "Historial.h"
+#include "LoginDePrueba.h"
 #include "MenuCatalogo.h"
 #include "PantallaDePrueba.h"
 #include "Reorganizacion.h"
@@ -17,17 +18,15 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QUuid>
 #include <QtTest>
-#include <libpq-fe.h>
 
 using namespace Qt::StringLiterals;
 using Motor = BaseDePrueba::Motor;
 
 namespace {
 
-// The catalogue the scenes start from: a chain of four levels under A (A111's level typed by
-// hand), and B with one subgroup.
+// The catalogue the scenes start from: a chain of four levels under A (A111's level typed by hand), and B with one
+// subgroup.
 const QStringList kArbol{u"A|Activo|1|0|1"_s,       u"A1|Caja|1.1|A|2"_s, u"A11|Caja chica|1.1.1|A1|3"_s,
                          u"A111|Fondo|000|A11|7"_s, u"B|Pasivo|2|0|1"_s,  u"B1|Proveedores|2.1|B|2"_s};
 
@@ -46,6 +45,19 @@ QString ultimoEnHistorial()
     return u"%1 %2: %3"_s.arg(c.operacion, c.clave, c.campos.join(u"; "));
 }
 
+// `asignaciones` written to one group, or the group deleted, outside the library; the change's id.
+qint64 cambiar(BaseDePrueba& base, const QString& clave, const QString& asignaciones)
+{
+    base.Ejecutar(
+        u"UPDATE Grupo_Cuenta_Contable SET %1 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(asignaciones, clave));
+    return ultimoCambio();
+}
+qint64 borrar(BaseDePrueba& base, const QString& clave)
+{
+    base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%1'"_s.arg(clave));
+    return ultimoCambio();
+}
+
 // Every column of one group exactly as stored (SQLite's quote() tells 0 from 0.0, NULL from '').
 QString crudo(BaseDePrueba& base, Motor motor, const QString& clave)
 {
@@ -62,19 +74,8 @@ void verificarHistorial(BaseDePrueba& base)
     QVERIFY2(veredicto.integro, qPrintable(veredicto.texto));
 }
 
-// Runs `sql` as the server's administrator, through its socket (no password there).
-void administrar(const QString& sql)
-{
-    const QByteArray cadena = "host=" + qgetenv("TQ614_PG_SOCKET") + " port=" + qgetenv("TQ614_PG_PORT")
-                              + " user=" + qgetenv("TQ614_PG_ADMIN") + " dbname=" + qgetenv("TQ614_PG_BASE");
-    const std::unique_ptr<PGconn, decltype(&PQfinish)> admin(PQconnectdb(cadena.constData()), &PQfinish);
-    const std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(admin.get(), sql.toUtf8().constData()), &PQclear);
-    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
-        qFatal("%s: %s", qPrintable(sql), PQerrorMessage(admin.get()));
-}
-
-// What a login that may not write gets: on SQLite the operator's permission, on PostgreSQL the
-// server's refusal of the reader login.
+// What a login that may not write gets: on SQLite the operator's permission, on PostgreSQL the server's refusal of the
+// reader login.
 void comprobarSoloLectura(BaseDePrueba& base, Motor motor, const std::function<bool(QString*)>& cambio)
 {
     const QStringList antes = base.Estado();
@@ -86,19 +87,14 @@ void comprobarSoloLectura(BaseDePrueba& base, Motor motor, const std::function<b
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, true);
     } else {
         // A login made for this, that may only read the base's schema.
-        const QString lector = u"lector_"_s + QUuid::createUuid().toString(QUuid::Id128).left(12);
-        administrar(u"CREATE ROLE %1 LOGIN; GRANT USAGE ON SCHEMA %2 TO %1;"
-                    " GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.arg(lector, base.Esquema()));
         const Sesion::Configuracion propia = base.Configuracion();
-        base.Reconfigurar([&](Sesion::Configuracion& c) {
-            c.servidor = qEnvironmentVariable("TQ614_PG_SOCKET");
-            c.usuario = lector;
-        });
-        const bool hecho = cambio(&error);
-        base.Reconfigurar([&](Sesion::Configuracion& c) { c = propia; });
-        administrar(u"DROP OWNED BY %1; DROP ROLE %1"_s.arg(lector));
-        QVERIFY(!hecho);
+        const LoginDePrueba lector(
+            u"GRANT USAGE ON SCHEMA %2 TO %1; GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.replace(u"%2"_s,
+                                                                                                       base.Esquema()));
+        lector.Usar(base);
+        QVERIFY(!cambio(&error));
         QVERIFY2(error.contains(u"permis"_s), qPrintable(error));
+        base.Reconfigurar([&](Sesion::Configuracion& c) { c = propia; });
     }
     QCOMPARE(base.Estado(), antes);
 }
@@ -120,8 +116,8 @@ private slots:
     void init() { m_util = std::make_unique<UtileriasKes>(std::make_unique<AccesoDatosKes>()); }
     void cleanup() { m_util.reset(); }
 
-    // A subtree of four levels moves whole: a fresh screen shows it under its new parent, codes and
-    // levels unchanged, one registered change in the history; every refusal leaves all as it was.
+    // A subtree of four levels moves whole: a fresh screen shows it under its new parent, codes and levels unchanged,
+    // one registered change in the history; every refusal leaves all as it was.
     void mover_data() { BaseDePrueba::AgregarMotores(); }
     void mover()
     {
@@ -140,10 +136,7 @@ private slots:
                      u"N0|/|3|0 NA|Activo|3|1 NB|Pasivo|3|1 NB1|Proveedores|3|2 NA1|Caja|3|3 NA11|Caja chica|3|4 "
                      "NA111|Fondo|3|5"_s);
         }
-        const struct
-        {
-            QString clave, padre, razon;
-        } rechazos[] = {
+        const std::tuple<QString, QString, QString> rechazos[] = {
             {u"0"_s, u"A"_s, u"La raíz del catálogo no se puede mover"_s},
             {u"B"_s, u"B"_s, u"El grupo B no se puede mover debajo de sí mismo"_s},
             {u"B"_s, u"A111"_s, u"El grupo B no se puede mover debajo de A111, que es uno de sus subgrupos"_s},
@@ -152,10 +145,9 @@ private slots:
             {u"Z"_s, u"A"_s, u"El grupo Z no existe"_s},
             {u"A"_s, u"Z"_s, u"El grupo padre Z no existe"_s},
         };
-        for (const auto& r : rechazos) {
-            QVERIFY(!mover(r.clave, r.padre, &error));
-            QCOMPARE(error, r.razon);
-            QCOMPARE(Reorganizacion::RazonParaNoMover(*Sesion::Conexion(), r.clave, r.padre), r.razon);
+        for (const auto& [clave, padre, razon] : rechazos) {
+            QCOMPARE(mover(clave, padre, &error) ? u"movido"_s : error, razon);
+            QCOMPARE(Reorganizacion::RazonParaNoMover(*Sesion::Conexion(), clave, padre), razon);
             QCOMPARE(base.Estado(), esperado);
         }
         comprobarSoloLectura(base, motor, [&](QString* e) { return mover(u"A11"_s, u"A"_s, e); });
@@ -164,8 +156,8 @@ private slots:
         verificarHistorial(base);
     }
 
-    // A deletion comes back with every column as it was; a change and a key change are undone; a
-    // creation is undone by deleting the group; each refusal says why and changes nothing.
+    // A deletion comes back with every column as it was; a change and a key change are undone; a creation is undone by
+    // deleting the group; each refusal says why and changes nothing.
     void restaurarYDeshacer_data() { BaseDePrueba::AgregarMotores(); }
     void restaurarYDeshacer()
     {
@@ -173,77 +165,67 @@ private slots:
         base.InsertarGrupos(kArbol);
         Connection& c = *base.Conexion();
         QString error, clave;
-        const auto restaurar = [&](qint64 id) { return Reorganizacion::Restaurar(c, *m_util, id, &error, &clave); };
-        const auto deshacer = [&](qint64 id) { return Reorganizacion::Deshacer(c, *m_util, id, &error, &clave); };
+        // Each the error it gives, empty when done; `clave` the group to show.
+        const auto restaurar = [&](qint64 id) {
+            return Reorganizacion::Restaurar(c, *m_util, id, &error, &clave) ? QString() : error;
+        };
+        const auto deshacer = [&](qint64 id) {
+            return Reorganizacion::Deshacer(c, *m_util, id, &error, &clave) ? QString() : error;
+        };
         // A leaf with values of every kind: a quote, accents, NULL, decimals, a hand-typed level.
         base.InsertarGrupo(u"G"_s, u"D'Arcy — año"_s, u"000"_s, u"B1"_s, 9);
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_UserDef_1 = NULL, Gcc_UserDef_2 = ' x ',"
-                      " Gcc_UserDef_3 = 1.5, Gcc_UserDef_4 = -2 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        cambiar(base, u"G"_s,
+                u"Gcc_UserDef_1 = NULL, Gcc_UserDef_2 = ' x ', Gcc_UserDef_3 = 1.5, Gcc_UserDef_4 = -2"_s);
         const QString g = crudo(base, motor, u"G"_s);
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 bajaG = ultimoCambio();
-        QVERIFY2(restaurar(bajaG), qPrintable(error));
-        QCOMPARE(crudo(base, motor, u"G"_s), g);
-        QCOMPARE(clave, u"G"_s);
+        const qint64 bajaG = borrar(base, u"G"_s);
+        QCOMPARE(restaurar(bajaG), QString());
+        QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
         QCOMPARE(ultimoEnHistorial().left(8), u"ALTA G: "_s);
 
         // A change undone; undone again (the undo is a change too) it comes back.
         const QString g1 = base.Fila(u"G"_s);
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1',"
-                      " Gcc_Nivel = 3 WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 cambioG = ultimoCambio();
-        QVERIFY2(deshacer(cambioG), qPrintable(error));
+        const qint64 cambioG =
+            cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1', Gcc_Nivel = 3"_s);
+        QCOMPARE(deshacer(cambioG), QString());
         QCOMPARE(crudo(base, motor, u"G"_s), g);
         QCOMPARE(ultimoEnHistorial(),
                  u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
-        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
+        QCOMPARE(deshacer(ultimoCambio()), QString());
         QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
-        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
+        QCOMPARE(deshacer(ultimoCambio()), QString());
         QCOMPARE(base.Fila(u"G"_s), g1);
 
         // A key change undone takes the subgroups back with the key.
         base.InsertarGrupo(u"G1"_s, u"Hijo"_s, u"000"_s, u"G"_s, 10);
         c.BeginTrans();
-        c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'K'"
-                  " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
+        cambiar(base, u"G"_s, u"Gcc_Cve_Grupo_Cuenta_Contable = 'K'"_s);
         c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'K' WHERE Gcc_Padre = 'G'"_s);
         c.CommitTrans();
-        QVERIFY2(deshacer(ultimoCambio(u"CLAVE"_s)), qPrintable(error));
-        QCOMPARE(crudo(base, motor, u"G"_s), g);
+        QCOMPARE(deshacer(ultimoCambio(u"CLAVE"_s)), QString());
+        QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
         QCOMPARE(base.Fila(u"G1"_s, u"Gcc_Padre"_s), u"G"_s);
-        QCOMPARE(clave, u"G"_s);
 
         // A creation undone: the group deleted; its parent is the one to show.
         base.InsertarGrupo(u"N"_s, u"Nuevo"_s, u"3"_s);
-        QVERIFY2(deshacer(ultimoCambio()), qPrintable(error));
+        QCOMPARE(deshacer(ultimoCambio()), QString());
         QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
         QCOMPARE(ultimoEnHistorial().left(8), u"BAJA N: "_s);
 
-        // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is
-        // changed twice; H is deleted and so is its parent P, and another group takes its key.
+        // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is changed twice; H is
+        // deleted and so is its parent P, and another group takes its key.
         base.InsertarGrupos({u"M|Con hijos|4|0|1"_s});
         const qint64 altaM = ultimoCambio();
         base.InsertarGrupos({u"M1|Hijo|4.1|M|2"_s, u"P|Padre|5|0|1"_s, u"H|Hoja|5.1|P|2"_s});
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'H'"_s);
-        const qint64 bajaH = ultimoCambio();
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'P'"_s);
+        const qint64 bajaH = borrar(base, u"H"_s);
+        borrar(base, u"P"_s);
         base.InsertarGrupos({u"H|Otra H|6|0|1"_s});
-        base.Ejecutar(
-            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Una' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 primeroG = ultimoCambio();
-        base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Otra', Gcc_UserDef_1 = 'u'"
-                      " WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'G'"_s);
-        const qint64 otraG = ultimoCambio();  // a change a reader may not undo
-        base.Ejecutar(
-            u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = Gcc_Nivel WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'M'"_s);
-        const qint64 nadaM = ultimoCambio();
+        const qint64 primeroG = cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Una'"_s);
+        const qint64 otraG =
+            cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Otra', Gcc_UserDef_1 = 'u'"_s);  // a reader may not undo it
+        const qint64 nadaM = cambiar(base, u"M"_s, u"Gcc_Nivel = Gcc_Nivel"_s);
         const QStringList antes = base.Estado();
-        const struct
-        {
-            bool restaurar;
-            qint64 id;
-            QString razon;
-        } rechazos[] = {
+        const std::tuple<bool, qint64, QString> rechazos[] = {
+            // whether a restore, the change, the reason
             {false, altaM, u"El grupo M tiene subgrupos y no se puede eliminar"_s},
             {false, nadaM, u"El cambio %1 no cambió ningún valor del grupo M: no hay nada que deshacer"_s.arg(nadaM)},
             {false, primeroG,
@@ -257,9 +239,8 @@ private slots:
             {false, bajaH, u"El cambio %1 es la baja del grupo H: se restaura con Restaurar"_s.arg(bajaH)},
             {false, 999999, u"No hay un cambio 999999 en el historial del catálogo"_s},
         };
-        for (const auto& r : rechazos) {
-            QVERIFY(!(r.restaurar ? restaurar(r.id) : deshacer(r.id)));
-            QCOMPARE(error, r.razon);
+        for (const auto& [esRestaurar, id, razon] : rechazos) {
+            QCOMPARE(esRestaurar ? restaurar(id) : deshacer(id), razon);
             QCOMPARE(base.Estado(), antes);
         }
         comprobarSoloLectura(
@@ -267,15 +248,14 @@ private slots:
         verificarHistorial(base);
     }
 
-    // The menu's Ctrl+M on the group selected with a click, the dialog used from the keyboard (a
-    // refused parent keeps it open), the screen showing the group in its new place; then the
-    // history window's Restaurar clicked and Deshacer pressed with the space bar, the screen
-    // following each.
+    // The menu's Ctrl+M on the group selected with a click, the dialog used from the keyboard (a refused parent keeps
+    // it open), the screen showing the group in its new place; then the history window's Restaurar clicked and Deshacer
+    // pressed with the space bar, the screen following each.
     void pantallaYVentanas()
     {
         BaseDePrueba base;
         base.InsertarGrupos(kArbol + QStringList{u"X|Suelto|9|0|1"_s});
-        base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'X'"_s);
+        borrar(base, u"X"_s);
         PantallaDePrueba pantalla(base);
         frmTQ614& forma = pantalla.Forma();
         QMainWindow ventana;
@@ -284,8 +264,8 @@ private slots:
             [&](const QString& clave) { MenuCatalogo::MostrarGrupo(&forma, forma.Ventana(), clave); });
         ventana.menuBar()->addMenu(menu);  // the screen stays a window of its own, as the test opens it
         ventana.show();
-        ventana.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        const auto activa = [](QWidget* w) { return w->activateWindow(), QTest::qWaitForWindowActive(w); };
+        QVERIFY(activa(&ventana));
         const auto clic = [&](const QString& clave) {
             QTreeWidgetItem* nodo = pantalla.Nodo(clave);
             pantalla.Arbol().EnsureVisible(nodo);
@@ -299,8 +279,7 @@ private slots:
                  u"Seleccione en el árbol el grupo que quiere mover: la raíz no se puede mover"_s);
         base.LimpiarMensajes();
 
-        clic(u"A1"_s);
-        QCOMPARE(forma.txtClave()->text(), u"A1"_s);
+        clic(u"A1"_s);  // the message below names it
         VigiaModal vigia([&](QWidget* dialogo) {
             auto* buscar = dialogo->findChild<QLineEdit*>(u"txtBuscar"_s);
             auto* arbol = dialogo->findChild<QTreeWidget*>(u"tvDestino"_s);
@@ -325,13 +304,10 @@ private slots:
         QCOMPARE(forma.txtClave()->text(), u"A1"_s);
 
         // The history, every group's: X's deletion restored with a click, then undone with Alt+D.
-        ventana.activateWindow();  // the dialog gave the activation back to the screen
-        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        QVERIFY(activa(&ventana));  // the dialog gave the activation back to the screen
         QTest::keyClick(&ventana, Qt::Key_H, Qt::ControlModifier);
         auto* historial = ventana.findChild<VentanaHistorial*>();
-        QVERIFY(historial);
-        historial->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(historial));
+        QVERIFY(historial && activa(historial));
         auto* filtro = historial->findChild<QLineEdit*>(u"txtClave"_s);
         QTest::keyClick(filtro, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(filtro, Qt::Key_Delete);

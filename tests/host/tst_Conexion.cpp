@@ -48,24 +48,33 @@ QString codigoDe(const std::function<void()>& accion)
     return ErrorDe(accion).section(u' ', 0, 0);
 }
 
-// A server on loopback that declines TLS to the one client it takes, as a server without it
-// does; its port.
-class ServidorSinTls
+// libpq's password and service files put back as the test found them when the guard goes.
+auto archivosDeLibpqAlSalir()
 {
-public:
+    return qScopeGuard([clave = qgetenv("PGPASSFILE")] {
+        qputenv("PGPASSFILE", clave);
+        qunsetenv("PGSERVICEFILE");
+    });
+}
+
+// A server on loopback that declines TLS to the one client it takes, as a server without it does; its port.
+struct ServidorSinTls
+{
+    int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    int puerto = 0;
+    std::thread hilo;
+
     ServidorSinTls()
     {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in direccion{};
-        direccion.sin_family = AF_INET;
-        direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in direccion{
+            .sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
         socklen_t largo = sizeof direccion;
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&direccion), largo);
-        ::listen(m_socket, 1);
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&direccion), &largo);
-        m_puerto = ntohs(direccion.sin_port);
-        m_hilo = std::thread([this] {
-            const int cliente = ::accept(m_socket, nullptr, nullptr);
+        ::bind(socket, reinterpret_cast<sockaddr*>(&direccion), largo);
+        ::listen(socket, 1);
+        ::getsockname(socket, reinterpret_cast<sockaddr*>(&direccion), &largo);
+        puerto = ntohs(direccion.sin_port);
+        hilo = std::thread([this] {
+            const int cliente = ::accept(socket, nullptr, nullptr);
             char peticion[8];
             if (cliente >= 0 && ::recv(cliente, peticion, sizeof peticion, MSG_WAITALL) == sizeof peticion)
                 (void)!::send(cliente, "N", 1, 0);
@@ -76,20 +85,14 @@ public:
     }
     ~ServidorSinTls()
     {
-        ::shutdown(m_socket, SHUT_RDWR);
-        m_hilo.join();
-        ::close(m_socket);
+        ::shutdown(socket, SHUT_RDWR);
+        hilo.join();
+        ::close(socket);
     }
-    int Puerto() const { return m_puerto; }
-
-private:
-    int m_socket = -1;
-    int m_puerto = 0;
-    std::thread m_hilo;
 };
 
-// libpq speaks the user's language. Messages in Spanish for this process, from a locale made
-// here (localedef) when the system has its sources; false when it cannot.
+// libpq speaks the user's language. Messages in Spanish for this process, from a locale made here (localedef) when the
+// system has its sources; false when it cannot.
 bool mensajesEnEspanol(const QTemporaryDir& carpeta)
 {
     if (QProcess::execute(u"localedef"_s, {u"-i"_s, u"es_ES"_s, u"-f"_s, u"UTF-8"_s, carpeta.filePath(u"es_ES.UTF-8"_s)})
@@ -116,8 +119,8 @@ class PruebaConexion : public QObject
     Q_OBJECT
 
 private slots:
-    // A statement split into its shape and its literals (unsafe texts run as written, no `texto`); a
-    // text with the last one's ends is taken for its shape unscanned, as the full analysis would.
+    // A statement split into its shape and its literals (unsafe texts run as written, no `texto`); a text with the last
+    // one's ends is taken for its shape unscanned, as the full analysis would.
     void formaDeLaSentencia()
     {
         const auto i = SentenciaParametrizada::Marcador::Interrogacion, d = SentenciaParametrizada::Marcador::Dolar;
@@ -174,9 +177,9 @@ private slots:
         }
     }
 
-    // A recordset's ends, columns and close; a failed statement keeps its transaction (PostgreSQL then
-    // refuses the commit); refusals in our words; a lock waited for. Texts differing only in literals
-    // share one prepared statement, the literals arriving exactly. Keys sort by their bytes.
+    // A recordset's ends, columns and close; a failed statement keeps its transaction (PostgreSQL then refuses the
+    // commit); refusals in our words; a lock waited for. Texts differing only in literals share one prepared statement,
+    // the literals arriving exactly. Keys sort by their bytes.
     void sentenciasRecordsetsYTransacciones_data() { BaseDePrueba::AgregarMotores(); }
     void sentenciasRecordsetsYTransacciones()
     {
@@ -215,9 +218,8 @@ private slots:
         QCOMPARE(codigoDe([&] { c->CommitTrans(); }), pg ? u"25P02"_s : u"<sin"_s);
         if (pg)
             c->RollbackTrans();
-        Sesion::Cerrar();  // read back through a new connection
+        Sesion::Cerrar();  // read back through a new connection, below
         const QString descripcion = pg ? u"Activo"_s : u"Otra vez"_s;
-        QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s), descripcion);
 
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(QString(31, u'9'), u"x"_s));
         QVERIFY_THROWS_EXCEPTION(ErrorEjecucion, base.InsertarGrupo(u"8"_s, QString(201, u'x')));
@@ -240,9 +242,8 @@ private slots:
         QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s), descripcion);  // readers are not held up
         otro->RollbackTrans();
 
-        const QString ancho = u"ÁÉÍÓÚñ'\\ x"_s.repeated(20);  // 200 characters, the column's width
-        const QStringList textos{u"O'Brien y D'Arcy"_s, u"?"_s, u"-- /* no"_s, u"''"_s, u""_s,
-                                 u"$1 $$ \"x\";"_s,     ancho};
+        const QStringList textos{u"O'Brien y D'Arcy"_s,        u"?"_s, u"-- /* no"_s, u"''"_s, u""_s, u"$1 $$ \"x\";"_s,
+                                 u"ÁÉÍÓÚñ'\\ x"_s.repeated(20)};  // 200 characters, the column's width
         const int antes = enCache(base.Conexion());
         for (qsizetype i = 0; i < textos.size(); ++i)
             base.Ejecutar(u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
@@ -267,8 +268,7 @@ private slots:
         if (pg) {
             // `$1 IS NULL` cannot be prepared; the refusal must not abort the open transaction.
             base.Conexion()->BeginTrans();
-            QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s),
-                     QVariant(u"unknown"_s));  // as written
+            QCOMPARE(base.Valor(u"SELECT pg_typeof('y') AS Tipo, 'x' IS NULL"_s), QVariant(u"unknown"_s));
             base.Conexion()->CommitTrans();
         }
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable <> '1'"_s);
@@ -318,31 +318,28 @@ private slots:
         REQUIERE_MOTOR(Motor::PostgreSQL);
         const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
         const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
-        const struct
-        {
-            const char* columna;
-            bool rafaga;
-            QString sentencia = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
-        } casos[] = {
-            {"TEXT", true},
+        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
+        const std::tuple<const char*, bool, QString> casos[] = {
+            // the column, whether a burst, the query
+            {"TEXT", true, porValor},
             {"VARCHAR(10)", true, u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s},
-            {"CHAR(3)", false},  // without its trailing blanks
-            {"TEXT COLLATE mayusculas", false},
-            {"TEXT UNIQUE", false},
+            {"CHAR(3)", false, porValor},  // without its trailing blanks
+            {"TEXT COLLATE mayusculas", false, porValor},
+            {"TEXT UNIQUE", false, porValor},
         };
-        for (const auto& caso : casos) {
+        for (const auto& [columna, rafaga, sentencia] : casos) {
             BaseDePrueba base(Motor::PostgreSQL);
             base.PorRed();
             base.Ejecutar(
                 u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
-            base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(caso.columna));
+            base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
             for (qsizetype i = 0; i < textos.size(); ++i)
                 base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?) ON CONFLICT DO NOTHING"_s,
                               {i, textos[i] == u"NULL" ? QVariant() : textos[i], textos.size() - i});
             const auto leer = [&] {
                 QStringList leidas;
                 for (const QString& literal : buscados)
-                    leidas << base.Columna(caso.sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))).join(u';');
+                    leidas << base.Columna(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))).join(u';');
                 return leidas;
             };
             base.Conexion()->BeginTrans();
@@ -350,12 +347,12 @@ private slots:
             base.Conexion()->RollbackTrans();
             // The first burst asks about the column, then fetches the rows; the next one only fetches.
             const int idas = base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); });
-            QVERIFY2(caso.rafaga ? idas == 2 : idas > buscados.size(), caso.columna);
+            QVERIFY2(rafaga ? idas == 2 : idas > buscados.size(), columna);
             QCoreApplication::processEvents();
-            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }), caso.rafaga ? 1 : int(buscados.size()));
+            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }), rafaga ? 1 : int(buscados.size()));
             // Another shape that compares the same column asks nothing more about it.
             QCoreApplication::processEvents();
-            if (caso.rafaga)
+            if (rafaga)
                 QCOMPARE(base.IdasYVueltas([&] { base.Ejecutar(u"SELECT Orden FROM Rafaga WHERE Valor = 'b'"_s); }), 1);
         }
     }
@@ -393,9 +390,9 @@ private slots:
         }
     }
 
-    // What needs no answer travels with the next request: BEGIN with the first statement, a new shape's
-    // preparation with its run, a queued write with the next statement or the COMMIT. A failure anywhere in
-    // such a group is thrown with the message the statement gives on its own, and rolls back everything.
+    // What needs no answer travels with the next request: BEGIN with the first statement, a new shape's preparation
+    // with its run, a queued write with the next statement or the COMMIT. A failure anywhere in such a group is thrown
+    // with the message the statement gives on its own, and rolls back everything.
     void tuberiaQueFalla()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -408,12 +405,17 @@ private slots:
                              "Gcc_Padre) VALUES (?, 'Nueva', '0')"_s;
         const QString sola = ErrorDe([&] { c->Execute(alta, {u"2"_s}); });
         QVERIFY2(sola.startsWith(u"23505 Ya existe un registro"_s), qPrintable(sola));
+        // A transaction of a new shape and a queued write, committed.
+        const auto enCola = [&](const QString& clave) {
+            c->BeginTrans(), c->Execute(cambiar), c->ExecuteSinRespuesta(alta, {clave}), c->CommitTrans();
+        };
         const std::pair<const char*, std::function<void()>> casos[] = {
             {"the first statement, with BEGIN", [&] { c->BeginTrans(), c->Execute(alta, {u"2"_s}); }},
             {"a queued write, with the next statement",
-             [&] { c->BeginTrans(), c->Execute(cambiar), c->ExecuteSinRespuesta(alta, {u"2"_s}), c->Execute(kDescripcion); }},
-            {"a queued write, with the COMMIT",
-             [&] { c->BeginTrans(), c->Execute(cambiar), c->ExecuteSinRespuesta(alta, {u"2"_s}), c->CommitTrans(); }},
+             [&] {
+                 c->BeginTrans(), c->Execute(cambiar), c->ExecuteSinRespuesta(alta, {u"2"_s}), c->Execute(kDescripcion);
+             }},
+            {"a queued write, with the COMMIT", [&] { enCola(u"2"_s); }},
             {"only queued writes, with BEGIN and the COMMIT", [&] {
                  c->BeginTrans(), c->ExecuteSinRespuesta(cambiar, {}), c->ExecuteSinRespuesta(alta, {u"2"_s});
                  c->CommitTrans();
@@ -426,31 +428,22 @@ private slots:
             QVERIFY2(base.Estado() == antes, nombre);
         }
 
-        // Across a network a transaction of a new shape and a queued write is two round trips.
+        // Across a network it is two round trips.
         base.PorRed();
         c = base.Conexion();
-        QCOMPARE(base.IdasYVueltas([&] {
-            c->BeginTrans();
-            c->Execute(cambiar);
-            c->ExecuteSinRespuesta(alta, {u"3"_s});
-            c->CommitTrans();
-        }),
-                 2);
+        QCOMPARE(base.IdasYVueltas([&] { enCola(u"3"_s); }), 2);
         QCOMPARE(base.Fila(u"1"_s, u"Gcc_Descripcion"_s) + base.Fila(u"3"_s, u"Gcc_Descripcion"_s), u"CambiadaNueva"_s);
-        // A session ended before a transaction's first statement: nothing had reached it, so the whole
-        // transaction goes on a new one.
+        // A session ended before a transaction's first statement: nothing had reached it, so the whole transaction goes
+        // on a new one.
         auto& pg = dynamic_cast<ConexionPostgres&>(*c);
         QVERIFY(BaseDePrueba::TerminarSesion(pg.ProcesoDelServidor()));
-        c->BeginTrans();
-        c->ExecuteSinRespuesta(alta, {u"4"_s});
-        c->Execute(alta, {u"5"_s});
-        c->CommitTrans();
+        c->BeginTrans(), c->ExecuteSinRespuesta(alta, {u"4"_s}), c->Execute(alta, {u"5"_s}), c->CommitTrans();
         QCOMPARE(pg.Reconexiones(), 1);
         QCOMPARE(base.Claves(), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
     }
 
-    // Queries share one read, results read as the caller moves: it hides no commit, ends at a write,
-    // the event loop or the connection's end, an open result keeping its rows. Off, none is shared.
+    // Queries share one read, results read as the caller moves: it hides no commit, ends at a write, the event loop or
+    // the connection's end, an open result keeping its rows. Off, none is shared.
     void sqliteResultadoLeidoAlAvanzar()
     {
         BaseDePrueba base;
@@ -513,34 +506,31 @@ private slots:
     }
 
     void reglaDeClaves_data() { BaseDePrueba::AgregarMotores(); }
-    // The database itself refuses a key "0", an empty key and a group made its own ancestor,
-    // whoever writes, and keeps the rest as it was. An older base whose rows break the rule gets
-    // it all the same; those rows are named when it is upgraded and nothing else stops working.
+    // The database itself refuses a key "0", an empty key and a group made its own ancestor, whoever writes, and keeps
+    // the rest as it was. An older base whose rows break the rule gets it all the same; those rows are named when it is
+    // upgraded and nothing else stops working.
     void reglaDeClaves()
     {
         ABRIR_BASE(motor, base);
         base.InsertarGrupos({u"A|Activo"_s, u"A1|Caja||A"_s, u"A11|Chica||A1"_s, u"H|Huérfano||Z"_s});
         const QStringList antes = base.Estado();
-        const QString tabla = u"UPDATE Grupo_Cuenta_Contable SET "_s;
-        const std::pair<QString, const char*> rechazados[] = {
-            {tabla + u"Gcc_Cve_Grupo_Cuenta_Contable = '0' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s,
-             "La clave 0 es la de la raíz del catálogo"},
-            {tabla + u"Gcc_Cve_Grupo_Cuenta_Contable = '' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s,
-             "no puede quedar vacía"},
-            {tabla + u"Gcc_Cve_Grupo_Cuenta_Contable = '  ' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'H'"_s,
-             "no puede quedar vacía"},
-            {u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Padre) VALUES ('0', 'A')"_s,
-             "La clave 0 es la de la raíz del catálogo"},
-            {tabla + u"Gcc_Padre = 'A11' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s, "su propio antecesor"},
-            {tabla + u"Gcc_Padre = 'A' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s, "su propio antecesor"},
-            {tabla + u"Gcc_Padre = 'H' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'H'"_s, "su propio antecesor"},
-            // Z does not exist yet, and H hangs under it: Z under H closes a loop.
-            {u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Padre) VALUES ('Z', 'H')"_s,
-             "su propio antecesor"},
+        const QString tabla = u"UPDATE Grupo_Cuenta_Contable SET "_s, clave = u"Gcc_Cve_Grupo_Cuenta_Contable"_s;
+        const QString raiz = u"La clave 0 es la de la raíz del catálogo"_s, vacia = u"no puede quedar vacía"_s,
+                      bucle = u"su propio antecesor"_s,
+                      alta = u"INSERT INTO Grupo_Cuenta_Contable (%1, Gcc_Padre) VALUES "_s;
+        const std::pair<QString, QString> rechazados[] = {
+            {tabla + u"%1 = '0' WHERE %1 = 'A11'"_s, raiz},
+            {tabla + u"%1 = '' WHERE %1 = 'A11'"_s, vacia},
+            {tabla + u"%1 = '  ' WHERE %1 = 'H'"_s, vacia},
+            {alta + u"('0', 'A')"_s, raiz},
+            {tabla + u"Gcc_Padre = 'A11' WHERE %1 = 'A'"_s, bucle},
+            {tabla + u"Gcc_Padre = 'A' WHERE %1 = 'A'"_s, bucle},
+            {tabla + u"Gcc_Padre = 'H' WHERE %1 = 'H'"_s, bucle},
+            {alta + u"('Z', 'H')"_s, bucle},  // Z does not exist yet, and H hangs under it: Z under H closes a loop
         };
         for (const auto& [sql, razon] : rechazados) {
-            const QString error = ErrorDe([&] { base.Ejecutar(sql); });
-            QVERIFY2(error.contains(QString::fromUtf8(razon)), qPrintable(sql + u" → "_s + error));
+            const QString error = ErrorDe([&] { base.Ejecutar(QString(sql).replace(u"%1"_s, clave)); });
+            QVERIFY2(error.contains(razon), qPrintable(sql + u" → "_s + error));
             QCOMPARE(base.Estado(), antes);
         }
         base.Ejecutar(tabla + u"Gcc_Padre = 'A' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A11'"_s);  // a move is fine
@@ -567,8 +557,9 @@ private slots:
         // The rest works: a new group, another description for a row at fault; the rule holds.
         base.InsertarGrupos({u"B|Pasivo"_s});
         base.Ejecutar(tabla + u"Gcc_Descripcion = 'Cero, por reparar' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '0'"_s);
-        QVERIFY(ErrorDe([&] { base.Ejecutar(tabla + u"Gcc_Padre = 'B' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s); })
-                    .contains(u"su propio antecesor"_s));
+        QVERIFY(ErrorDe([&] {
+                    base.Ejecutar(tabla + u"Gcc_Padre = 'B' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s);
+                }).contains(bucle));
     }
 
     // The settings file (a password in it refused); a catalogue without the library's tables kept.
@@ -614,8 +605,8 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's host lists, service file and password file, through the settings (TLS refused: the
-    // table of failed connections below).
+    // libpq's host lists, service file and password file, through the settings (TLS refused: the table of failed
+    // connections below).
     void postgresComoLoConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -627,12 +618,8 @@ private slots:
         const auto valor = [](auto&& c, const char* sql) { return c.Execute(QString::fromLatin1(sql))->Fields(0); };
         QTemporaryDir carpeta;
         const QByteArray archivoClaves = qgetenv("PGPASSFILE");
-        const bool registrando = Sesion::MensajesRegistrandose();
-        const auto restaurar = qScopeGuard([&] {
-            qunsetenv("PGSERVICEFILE");
-            qputenv("PGPASSFILE", archivoClaves);
-            Sesion::RegistrarMensajes(registrando);
-        });
+        const auto restaurar = archivosDeLibpqAlSalir();
+        const auto registrar = qScopeGuard([r = Sesion::MensajesRegistrandose()] { Sesion::RegistrarMensajes(r); });
         qputenv("PGSERVICEFILE",
                 QFile::encodeName(EscribirArchivo(carpeta.filePath(u"pg_service.conf"_s),
                                                   u"[conta]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=%3\n"
@@ -671,42 +658,36 @@ private slots:
         QTest::addColumn<QByteArray>("contrasena");  // in the password file; empty: the test's own file
         QTest::addColumn<QString>("motivo");  // how it starts; %1 and %2 the ports again
         const QString pg = u"host=127.0.0.1 port=%1 dbname=tq614 user=tq614 "_s;
-        QTest::newRow("servidor apagado") << u"host=127.0.0.1 port=1 dbname=tq614 user=tq614"_s << QByteArray()
-                                          << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:1»: "
-                                             "no se llega a él: no está en marcha"_s;
-        QTest::newRow("contraseña rechazada")
-            << pg << "equivocada"_ba
-            << u"28P01 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: rechazó la contraseña del "
-               "usuario «tq614» (o ese usuario no existe)"_s;
-        QTest::newRow("sin contraseña") << pg + u"user=nadie"_s << QByteArray()
-                                        << u"28P01 El servidor PostgreSQL pide la contraseña de «nadie» en "
-                                           "«127.0.0.1:%1», base «tq614» y no está en ninguno de sus sitios"_s;
-        QTest::newRow("base inexistente")
-            << pg + u"dbname=no_hay"_s << QByteArray()
-            << u"3D000 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: la base de datos «no_hay» no "
-               "existe en él"_s;
-        QTest::newRow("servicio inexistente")
-            << u"service=no_hay"_s << QByteArray()
-            << u"08001 No se pudo conectar con el servidor PostgreSQL: el servicio «no_hay» no está en el archivo de "
-               "servicios"_s;
-        QTest::newRow("TLS exigido y no ofrecido")
-            << u"host=127.0.0.1 port=%2 sslmode=require gssencmode=disable"_s << QByteArray()
-            << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%2»: no admite conexiones cifradas "
-               "(TLS) y la conexión las exige (sslmode=require)"_s;
-        QTest::newRow("certificado de otra autoridad")
-            << pg + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA") << QByteArray()
-            << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: su certificado no lo firmó la "
-               "autoridad en la que se confía (sslrootcert)"_s;
-        QTest::newRow("sin el certificado de la autoridad")
-            << pg + u"sslmode=verify-full sslrootcert=/no/hay/ca.crt"_s << QByteArray()
-            << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: no se encuentra el certificado "
-               "de la autoridad «/no/hay/ca.crt» (sslrootcert)"_s;
-        QTest::newRow("ajuste desconocido") << pg + u"sslmod=require"_s << QByteArray()
-                                            << u"08001 No se pudo conectar con el servidor PostgreSQL: la conexión tiene "
-                                               "un ajuste que libpq no conoce: «sslmod»"_s;
-        QTest::newRow("valor no admitido") << pg + u"sslmode=siempre"_s << QByteArray()
-                                           << u"08001 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: el "
-                                              "ajuste «sslmode» no admite el valor «siempre»"_s;
+        const QString no = u"08001 No se pudo conectar con el servidor PostgreSQL"_s, en = no + u" «127.0.0.1:%1»: "_s;
+        const auto fila = [](const char* nombre, const QString& conexion, const QString& motivo,
+                             const QByteArray& contrasena = {}) {
+            QTest::newRow(nombre) << conexion << contrasena << motivo;
+        };
+        fila("servidor apagado", u"host=127.0.0.1 port=1 dbname=tq614 user=tq614"_s,
+             no + u" «127.0.0.1:1»: no se llega a él: no está en marcha"_s);
+        fila("contraseña rechazada", pg,
+             u"28P01 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: rechazó la contraseña del "
+             "usuario «tq614» (o ese usuario no existe)"_s,
+             "equivocada");
+        fila("sin contraseña", pg + u"user=nadie"_s,
+             u"28P01 El servidor PostgreSQL pide la contraseña de «nadie» en «127.0.0.1:%1», base «tq614» y no está "
+             "en ninguno de sus sitios"_s);
+        fila("base inexistente", pg + u"dbname=no_hay"_s,
+             u"3D000 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: la base de datos «no_hay» no "
+             "existe en él"_s);
+        fila("servicio inexistente", u"service=no_hay"_s,
+             no + u": el servicio «no_hay» no está en el archivo de servicios"_s);
+        fila("TLS exigido y no ofrecido", u"host=127.0.0.1 port=%2 sslmode=require gssencmode=disable"_s,
+             no + u" «127.0.0.1:%2»: no admite conexiones cifradas (TLS) y la conexión las exige (sslmode=require)"_s);
+        fila("certificado de otra autoridad",
+             pg + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA"),
+             en + u"su certificado no lo firmó la autoridad en la que se confía (sslrootcert)"_s);
+        fila("sin el certificado de la autoridad", pg + u"sslmode=verify-full sslrootcert=/no/hay/ca.crt"_s,
+             en + u"no se encuentra el certificado de la autoridad «/no/hay/ca.crt» (sslrootcert)"_s);
+        fila("ajuste desconocido", pg + u"sslmod=require"_s,
+             no + u": la conexión tiene un ajuste que libpq no conoce: «sslmod»"_s);
+        fila("valor no admitido", pg + u"sslmode=siempre"_s,
+             en + u"el ajuste «sslmode» no admite el valor «siempre»"_s);
     }
     void motivoDeCadaConexionFallida()
     {
@@ -724,11 +705,7 @@ private slots:
         const int puerto = BaseDePrueba::ConfiguracionPostgres().puerto;
         ServidorSinTls sinTls;
         QTemporaryDir carpeta;
-        const QByteArray archivoClaves = qgetenv("PGPASSFILE");
-        const auto restaurar = qScopeGuard([&] {
-            qputenv("PGPASSFILE", archivoClaves);
-            qunsetenv("PGSERVICEFILE");
-        });
+        const auto restaurar = archivosDeLibpqAlSalir();
         qputenv("PGSERVICEFILE", QFile::encodeName(EscribirArchivo(carpeta.filePath(u"servicios.conf"_s), "[otro]\n")));
         if (!contrasena.isEmpty()) {
             const QString archivo = EscribirArchivo(carpeta.filePath(u"pgpass"_s), "127.0.0.1:*:*:tq614:" + contrasena);
@@ -736,7 +713,7 @@ private slots:
             qputenv("PGPASSFILE", QFile::encodeName(archivo));
         }
         const auto puertos = [&](QString texto) {
-            return texto.replace(u"%1"_s, QString::number(puerto)).replace(u"%2"_s, QString::number(sinTls.Puerto()));
+            return texto.replace(u"%1"_s, QString::number(puerto)).replace(u"%2"_s, QString::number(sinTls.puerto));
         };
         QString detalle;
         const QString error = ErrorDe([&] {
@@ -756,8 +733,8 @@ private slots:
                  qPrintable(error + u"\n"_s + detalle));
     }
 
-    // Only the test server's standby answers: the session reads there and each change is refused in our
-    // words; once the primary answers again, the next action works on it.
+    // Only the test server's standby answers: the session reads there and each change is refused in our words; once the
+    // primary answers again, the next action works on it.
     void reservaMientrasFaltaElPrincipal()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
@@ -790,9 +767,9 @@ private slots:
         QCOMPARE(primeraDescripcion(c), u"Otra"_s);
     }
 
-    // A silent server (a mute network, a stopped backend) is given up at the deadline, the next
-    // statement on a new session. A statement gone stale (a changed table, DEALLOCATE ALL) fails the
-    // transaction it runs in, and outside one is prepared again, once.
+    // A silent server (a mute network, a stopped backend) is given up at the deadline, the next statement on a new
+    // session. A statement gone stale (a changed table, DEALLOCATE ALL) fails the transaction it runs in, and outside
+    // one is prepared again, once.
     void sesionQueSeRecupera()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
