@@ -154,13 +154,13 @@ private slots:
         QMainWindow ventana;
         ventana.menuBar()->addMenu(new MenuCatalogo(
             &ventana, [&] { return MenuCatalogo::ClaveSeleccionadaEn(pantalla.Forma().Ventana()); }, {}));
-        const auto ctrlH = [&] {
-            ventana.show();
-            ventana.activateWindow();
-            QTRY_COMPARE(QApplication::activeWindow(), &ventana);
-            QTest::keyClick(&ventana, Qt::Key_H, Qt::ControlModifier);
+        const auto pulsar = [](QWidget* w, Qt::Key tecla, Qt::KeyboardModifiers modificadores = {}) {
+            w->show();
+            w->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), w);
+            QTest::keyClick(w, tecla, modificadores);
         };
-        ctrlH();
+        pulsar(&ventana, Qt::Key_H, Qt::ControlModifier);
         auto* historial = ventana.findChild<VentanaHistorial*>();
         QVERIFY(historial && historial->isVisible());
         QAbstractItemModel* tabla = historial->findChild<QTableView*>(u"tblCambios"_s)->model();
@@ -184,21 +184,16 @@ private slots:
         QCOMPARE(filas(), QStringList{u"ACT1 1.1 Caja"_s});
 
         base.Ejecutar(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Caja chica' WHERE Gcc_Padre = 'ACT'"_s);
-        ctrlH();
+        pulsar(&ventana, Qt::Key_H, Qt::ControlModifier);
         QCOMPARE(ventana.findChildren<VentanaHistorial*>().size(), 1);
         QCOMPARE(filas(), (QStringList{u"ACT1 1.1 Caja chica"_s, u"ACT1 1.1 Caja"_s}));
-        const auto f5 = [&] {
-            historial->activateWindow();
-            QTRY_COMPARE(QApplication::activeWindow(), historial);
-            QTest::keyClick(historial, Qt::Key_F5);
-        };
         base.InsertarGrupo(u"ACT2"_s, u"Cajón"_s, u"1.2"_s, u"ACT"_s, 2);
-        f5();
+        pulsar(historial, Qt::Key_F5);
         QCOMPARE(filas().value(0), u"ACT2 1.2 Cajón"_s);
         auto* estado = historial->findChild<QLabel*>(u"lblEstado"_s);
         QVERIFY(estado->text().isEmpty());
         base.Ejecutar(u"ALTER TABLE Kes_Historial RENAME TO Kes_Historial_Aparte"_s);
-        f5();
+        pulsar(historial, Qt::Key_F5);
         QVERIFY2(filas().isEmpty() && estado->text().startsWith(u"No se pudo leer el historial: "_s),
                  qPrintable(estado->text()));
         base.Ejecutar(u"ALTER TABLE Kes_Historial_Aparte RENAME TO Kes_Historial"_s);
