@@ -280,7 +280,8 @@ private slots:
         rechazo("hijo de una linea con errores", e + "B,,,0,\nb1,Hijo,,b,\nB2,Nieto,,B1,\n",
                 {u"Línea 2: falta la descripción"_s,
                  u"Línea 3: el grupo padre B viene en la línea 2, que tiene errores"_s});
-        rechazo("claves que ya existen", e + "x1,Uno,,0,\nX2,Dos,,0,\nX3,Tres,,0,\nX4,Cuatro,,0,\nX5,Cinco,,0,\nN,Nueva,,,x\n",
+        rechazo("claves que ya existen",
+                e + "x1,Uno,,0,\nX2,Dos,,0,\nX3,Tres,,0,\nX4,Cuatro,,0,\nX5,Cinco,,0,\nN,Nueva,,,x\n",
                 {u"Línea 2: la clave X1 ya existe en el catálogo"_s, u"Línea 3: la clave X2 ya existe en el catálogo"_s,
                  u"Línea 4: la clave X3 ya existe en el catálogo"_s,
                  u"Línea 7: el nivel «x» no es un número entero de 0 en adelante"_s,
@@ -303,9 +304,10 @@ private slots:
                  u"Línea 4: el grupo padre W no existe en el catálogo ni viene en el archivo"_s,
                  u"Línea 5: el grupo V es su propio antecesor: V → V"_s});
         rechazo("lineas malas",
-                g + "000002,Caja,1,0,\n000002,Otra,2,0,\n000001,Ya está,1,0,\n0000003,Larga,3,0,\n0,Raíz,,0,\n"
-                    "000012,,1,0,\n000013,Sin código,,0,\n000014,Manual,000,0,\n000015,Nivel,1.2,0,3\n"
-                    "000016,Nivel,1,0,x\n\"000017\",\"Comillas sin cerrar,1,0,\n",
+                g
+                    + "000002,Caja,1,0,\n000002,Otra,2,0,\n000001,Ya está,1,0,\n0000003,Larga,3,0,\n0,Raíz,,0,\n"
+                      "000012,,1,0,\n000013,Sin código,,0,\n000014,Manual,000,0,\n000015,Nivel,1.2,0,3\n"
+                      "000016,Nivel,1,0,x\n\"000017\",\"Comillas sin cerrar,1,0,\n",
                 {u"Línea 3: la clave 000002 ya viene en la línea 2"_s,
                  u"Línea 4: la clave 000001 ya existe en el catálogo"_s,
                  u"Línea 5: la clave 0000003 tiene más caracteres que el formato de clave 000000"_s,
@@ -324,7 +326,8 @@ private slots:
         QFETCH(QStringList, errores);
         QFETCH(QStringList, claves);
         BaseDePrueba base;
-        base.InsertarGrupos({u"000001|Activo|1"_s, u"X1|Uno"_s, u"X2|Dos"_s, u"X3|Tres"_s, u"X4|Cuatro"_s, u"X5|Cinco"_s});
+        base.InsertarGrupos(
+            {u"000001|Activo|1"_s, u"X1|Uno"_s, u"X2|Dos"_s, u"X3|Tres"_s, u"X4|Cuatro"_s, u"X5|Cinco"_s});
         const QString sql =
             u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || '>' || Gcc_Padre FROM Grupo_Cuenta_Contable ORDER BY 1"_s;
         const QStringList antes = base.Columna(sql), estado = base.Estado();
