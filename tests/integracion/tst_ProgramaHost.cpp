@@ -6,7 +6,6 @@
 #include "ConexionSqlite.h"
 #include "VigiaModal.h"
 
-#include <QCryptographicHash>
 #include <QImage>
 #include <QInputDialog>
 #include <QMessageBox>
