@@ -159,11 +159,12 @@ Configuracion ConfiguracionPredeterminada()
 Configuracion LeerConfiguracion(const QString& archivoIni)
 {
     // A file named and not found must not quietly become the local base.
-    if (QFile archivo(archivoIni); !QFileInfo(archivoIni).isFile() || !archivo.open(QIODevice::ReadOnly))
+    const QFileInfo informacion(archivoIni);
+    if (QFile archivo(archivoIni); !informacion.isFile() || !archivo.open(QIODevice::ReadOnly))
         throw ErrorEjecucion(QStringLiteral("No se pudo leer el archivo de configuración %1: %2")
-                                 .arg(archivoIni, QFileInfo::exists(archivoIni) && !QFileInfo(archivoIni).isFile()
-                                                      ? QStringLiteral("no es un archivo")
-                                                      : archivo.errorString()));
+                                 .arg(archivoIni, !informacion.exists() ? QStringLiteral("no existe")
+                                                  : !informacion.isFile() ? QStringLiteral("no es un archivo")
+                                                                          : archivo.errorString()));
     Configuracion c = ConfiguracionPredeterminada();
     QSettings ini(archivoIni, QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("BaseDeDatos"));
