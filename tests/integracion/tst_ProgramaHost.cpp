@@ -174,7 +174,15 @@ private slots:
         QCOMPARE(ejecutar({u"--base"_s, base, u"--exportar"_s, antes}), 0);
         const long pico = picoDeMemoria({u"--base"_s, base, u"--importar"_s, archivo});
         QVERIFY2(m_codigo == 1 && m_salida.contains(mensaje), qPrintable(m_salida.left(2000)));
-        QVERIFY2(pico > 0 && pico < referencia + margenKb, qPrintable(u"%1 kB, %2 kB"_s.arg(pico).arg(referencia)));
+#if defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer pads every block and keeps freed ones in quarantine: its peaks say
+        // nothing of the program's; the plain build measures them.
+        const bool medible = false;
+#else
+        const bool medible = true;
+#endif
+        QVERIFY2(!medible || (pico > 0 && pico < referencia + margenKb),
+                 qPrintable(u"%1 kB, %2 kB"_s.arg(pico).arg(referencia)));
         QCOMPARE(ejecutar({u"--base"_s, base, u"--exportar"_s, despues}), 0);
         QCOMPARE(LeerArchivo(despues), LeerArchivo(antes));
     }
