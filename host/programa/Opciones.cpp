@@ -235,6 +235,17 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
                                                 "nombre del usuario con el que se conecta al servidor (--pg-usuario)"));
         opciones.base.operador = a.parser.value(a.operador);
     }
+    // Nor a name in the settings file.
+    if (opciones.base.motor == Sesion::Configuracion::PostgreSQL && !a.parser.isSet(a.operador)
+        && !opciones.base.operador.trimmed().isEmpty()) {
+        const QString texto = QStringLiteral("El archivo de configuración %1 indica Operador=, que no se admite con "
+                                             "PostgreSQL: los cambios se registran a nombre del usuario con el que se "
+                                             "conecta al servidor. Quite esa línea")
+                                  .arg(opciones.archivoConfiguracion);
+        if (opciones.accion != Accion::Ventana)
+            return fallo(motivo, texto);
+        opciones.errorDeConfiguracion = texto;  // told in the window, where the file can be corrected
+    }
     // The settings file's values were checked as it was read: what is at fault now was typed.
     if (const QString clave =
             Sesion::RevisarConexion(opciones.base, {QStringLiteral("--pg-conexion"), QStringLiteral("--pg-servicio"),

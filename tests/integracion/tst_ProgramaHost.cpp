@@ -260,6 +260,10 @@ private slots:
             {{u"--pg-servidor"_s, u"db"_s, u"--operador"_s, u"jefe"_s},
              2,
              {u"--operador no se admite con PostgreSQL"_s}},
+            {{u"--config"_s, EscribirArchivo(ruta("operador.ini"), "[BaseDeDatos]\nMotor=pg\nOperador=jefe\n"),
+              u"--exportar"_s, csv},
+             2,
+             {u"indica Operador=, que no se admite con PostgreSQL"_s}},
             // A password on the command line is refused, saying where it belongs.
             {{u"--pg-clave"_s, u"secreta"_s}, 2, {u"PGPASSFILE"_s}},
             {{u"--pg-conexion"_s, u"host=db password=secreta"_s}, 2, {u"PGPASSFILE"_s}},
