@@ -106,6 +106,14 @@ Q_DECLARE_METATYPE(BaseDePrueba::Motor)
         }                                                                                                              \
     } while (false)
 
+// `puerto`: the test server's standby, once it has caught up; the test is skipped only where the
+// script started none.
+#define REQUIERE_RESERVA(puerto)                                                                                       \
+    const int puerto = BaseDePrueba::PuertoDeReservaAlDia();                                                           \
+    QVERIFY2(puerto != 0 || qEnvironmentVariableIsEmpty("TQ614_PG_RESERVA_PORT"), "La reserva no se puso al día");     \
+    if (puerto == 0)                                                                                                   \
+        QSKIP("Sin servidor de reserva de prueba (TQ614_PG_RESERVA_PORT)")
+
 // The engine of the current test row (a column "motor"), checked as above, and a fresh base on it.
 #define ABRIR_BASE(motor, base)                                                                                        \
     QFETCH(BaseDePrueba::Motor, motor);                                                                                \

@@ -740,10 +740,7 @@ private slots:
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
         base.InsertarGrupo(u"1"_s, u"Activo"_s);
-        const int reserva = BaseDePrueba::PuertoDeReservaAlDia();
-        QVERIFY2(reserva != 0 || qEnvironmentVariableIsEmpty("TQ614_PG_RESERVA_PORT"), "La reserva no se puso al día");
-        if (reserva == 0)
-            QSKIP("Sin servidor de reserva de prueba (TQ614_PG_RESERVA_PORT)");
+        REQUIERE_RESERVA(reserva);
         Sesion::Configuracion config = base.Configuracion();
         // The primary is a port of this machine that refuses, until a proxy to the test server listens there.
         const std::string servidor = config.servidor.toStdString();

@@ -442,10 +442,7 @@ private slots:
         REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
         BaseDePrueba base(BaseDePrueba::Motor::PostgreSQL);
         base.InsertarGrupo(u"ACT"_s, u"ACTIVO"_s);
-        const int reserva = BaseDePrueba::PuertoDeReservaAlDia();
-        QVERIFY2(reserva != 0 || qEnvironmentVariableIsEmpty("TQ614_PG_RESERVA_PORT"), "La reserva no se puso al día");
-        if (reserva == 0)
-            QSKIP("Sin servidor de reserva de prueba (TQ614_PG_RESERVA_PORT)");
+        REQUIERE_RESERVA(reserva);
         const Sesion::Configuracion c = base.Configuracion();
         // Port 1 refuses, as a stopped primary on this machine does.
         const auto ini = [&](const char* ajuste) {
