@@ -2,6 +2,7 @@
 
 #include "Ado.h"
 #include "Alineacion.h"
+#include "PropiedadesDeLetra.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -210,9 +211,7 @@ bool txtKES::subrayar() const
 
 void txtKES::setSubrayar(bool subrayar)
 {
-    QFont letra = font();
-    letra.setUnderline(subrayar);
-    setFont(letra);
+    CambiarLetra(*this, &QFont::setUnderline, subrayar);
 }
 
 int txtKES::alineacion() const
