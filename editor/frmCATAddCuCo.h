@@ -9,6 +9,8 @@
 #include "colorKES.h"
 #include "txtKES.h"
 
+class GuardaTransaccion;
+
 // The dialog that adds an account group under a parent or edits an existing one. A locked
 // key box means the dialog edits; an unlocked one, that it adds.
 class frmCATAddCuCo : public FormaPredeterminada<frmCATAddCuCo>
@@ -72,6 +74,7 @@ private:
     void Avisar(const QString& texto, long estilo, const QString& titulo, const QString& idError, txtKES* caja);
     void AvisarClaveExistente(const QString& clave);
     bool ClaveTomadaPorOtro() const;
+    bool EscribirGrupo(GuardaTransaccion& transaccion, const QString& sello, const QString& operador);
     void ArmarInsercion(const QString& sello, const QString& operador);
     void ArmarActualizacion(const QString& sello, const QString& operador);
 

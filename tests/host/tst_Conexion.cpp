@@ -138,6 +138,7 @@ private slots:
             {i, "SELECT /* don't */ A FROM T WHERE B = 'c'", "SELECT /* don't */ A FROM T WHERE B = ?", {"c"}},
             {i, "SELECT \"it's\" FROM T WHERE A = 'x'", "SELECT \"it's\" FROM T WHERE A = ?", {"x"}},
             {i, "SELECT * FROM T WHERE A LIKE'%x%'", "SELECT * FROM T WHERE A LIKE?", {"%x%"}},
+            {d, "SELECT 'it''s ''?''' FROM T WHERE B = ?", "SELECT $1 FROM T WHERE B = $2", {"it's '?'", 1}, {1}},
             {i, "  (WITH x AS (SELECT 'a') SELECT * FROM x)", "  (WITH x AS (SELECT ?) SELECT * FROM x)", {"a"}},
             {d, "SELECT * FROM T WHERE A ~ '^[0-9]+$'", "SELECT * FROM T WHERE A ~ $1", {"^[0-9]+$"}},
             {d, "SELECT $$a'b$$ FROM T WHERE A = 'x'"},  // dollar quoting
