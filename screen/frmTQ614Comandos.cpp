@@ -1,5 +1,5 @@
 // The toolbar's commands of the catalogue screen: New, Edit, Delete, Change key, Print and
-// Close. The layout, the load and the tree's own events live in frmTQ614.cpp.
+// Close. The layout and the tree's own events live in frmTQ614.cpp, the load in frmTQ614Carga.cpp.
 
 #include "frmTQ614.h"
 
