@@ -12,7 +12,8 @@
 class GuardaTransaccion;
 
 // The dialog that adds an account group under a parent or edits an existing one. A locked
-// key box means the dialog edits; an unlocked one, that it adds.
+// key box means the dialog edits; an unlocked one, that it adds. Whoever opens it sets its
+// Padre first (the screen hands on its own).
 class frmCATAddCuCo : public FormaPredeterminada<frmCATAddCuCo>
 {
     Q_OBJECT
@@ -27,19 +28,13 @@ public:
     bool ClaveAutomatica();
 
     // Controls, valid while the form is loaded.
-    colorKES* colores() const { return m_colorKES; }
     txtKES* txtNPadre() const { return m_txtNPadre; }
     txtKES* txtPadre() const { return m_txtPadre; }
     txtKES* txtClave() const { return m_txtClave; }
     txtKES* txtDescripcion() const { return m_txtDescripcion; }
-    Etiqueta* Label7() const { return m_Label7; }
-    Etiqueta* Label1() const { return m_Label1; }
-    Etiqueta* Label2() const { return m_Label2; }
     txtKES* txtCodigo() const { return m_txtCodigo; }
-    Etiqueta* Etiqueta1() const { return m_Etiqueta1; }
     Controles* Controles1() const { return m_Controles1; }
     txtKES* txtNivel() const { return m_txtNivel; }
-    Etiqueta* Etiqueta2() const { return m_Etiqueta2; }
 
     // The save (the toolbar's Aceptar) and Cancelar.
     void cmdAceptar();

@@ -117,11 +117,6 @@ frmTQ614::frmTQ614()
     : FormaPredeterminada<frmTQ614>(QStringLiteral("frmTQ614"))
 {}
 
-FormaBase& PantallaCatalogo()
-{
-    return frmTQ614::Instancia();
-}
-
 QString frmTQ614::ClaveDeGrupo(const QTreeWidgetItem* nodo)
 {
     if (!nodo)
@@ -338,6 +333,7 @@ void frmTQ614::PedirTextoBuscado()
 {
     TextoBuscado.clear();
     frmInput& entrada = frmInput::Instancia();
+    entrada.setPadre(Padre());  // the prompt answers to the screen's own parent
     entrada.Load();
     entrada.Mostrar();
     if (entrada.Aceptado) {

@@ -73,6 +73,7 @@ void frmTQ614::Controles_Nuevo()
         QStringLiteral("Controles_Nuevo"), QStringLiteral("ERR-ID:7500014"), hWnd(),
         [&] {
             const QString clavePadre = ClaveDeGrupo(nodoSeleccionado(tvCuentas()));
+            editor.setPadre(Padre());  // the dialog answers to the screen's own parent
             editor.Load();
             Requerir(editor.txtPadre()).setText(clavePadre);
             editor.ClaveAutomatica();
@@ -125,6 +126,7 @@ void frmTQ614::Controles_Editar()
                 + Sql::Texto(clave) + QStringLiteral("' ");
             rs = Conexion().Execute(Publico::sSQL, -1);
             if (!rs->Bof()) {
+                editor.setPadre(Padre());
                 editor.Load();
                 // The level goes in after the code: writing the code may set off the
                 // editor's own level derivation, and the stored level must win.

@@ -258,6 +258,7 @@ private slots:
         const QStringList arbol = a.pantalla->Descripcion();
         // Edit locks the key; the level follows the code once left, not while typed; "000" opens its box.
         QVERIFY(!a.Conducir(u"999999"_s, true, [&](frmCATAddCuCo& e) {
+            QCOMPARE(e.Padre(), &a.dueno);
             QVERIFY(e.txtClave()->locked() && !e.txtClave()->TabStop());
             QCOMPARE(e.txtNivel()->text(), u"5"_s);
             txtKES* n = e.txtNivel();
@@ -282,6 +283,7 @@ private slots:
             }
             Ambiente::Pulsar(e, "B2");
         }));
+        frmCATAddCuCo::Instancia().setPadre(nullptr);  // New hands on the screen's parent itself
         QVERIFY(!a.Conducir(u"999999"_s, false, [&](frmCATAddCuCo& e) {
             QCOMPARE(e.Padre(), &a.dueno);
             QCOMPARE(e.Ventana()->focusWidget(), e.txtDescripcion());

@@ -296,6 +296,7 @@ private slots:
         TreeView& arbol = pantalla.Arbol();
         QString respuesta;
         VigiaModal vigia([&](QWidget*) {
+            QCOMPARE(frmInput::Instancia().Padre(), forma.Padre());  // the screen hands the prompt its parent
             frmInput::Instancia().txtValor()->setText(respuesta);
             QTest::mouseClick(respuesta == u"Pasivos" ? frmInput::Instancia().cmdCancelar()
                                                       : frmInput::Instancia().cmdAceptar(),
