@@ -5,7 +5,8 @@
 # The piece is found by its text anywhere in the product folders, so the list survives code
 # moving between files; a piece found nowhere, or more than once, is reported, not guessed.
 #
-#   scripts/mutantes.sh [REVISION]   (HEAD by default)
+#   scripts/mutantes.sh [REVISION]   (HEAD by default; TQ614_MUTANTES_SOLO=REGEX runs only the
+#                                     mutants whose line matches it)
 #
 # The revision is exported to a folder of its own and built there (ccache shares the objects);
 # the working tree is never touched. Each mutant is applied, only the named tests are rebuilt and
@@ -33,13 +34,14 @@ tst_Pantalla tst_Comandos tst_Fallas @@ "DELETE FROM Grupo_Cuenta_Contable WHERE
 tst_Pantalla tst_Comandos @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveNueva)
 tst_Pantalla tst_Comandos @@ if (claveEnUso(claveNueva)) { @@ if (false) {
 tst_Comandos tst_Fallas @@ GuardaTransaccion::~GuardaTransaccion()\n{\n    RollbackSiAbierta(); @@ GuardaTransaccion::~GuardaTransaccion()\n{\n
-tst_CatalogoHost tst_ProgramaHost @@ if (Esquema::Sello(anterior, fila.campos) != fila.sello.toString()) @@ if (false)
-tst_CatalogoHost tst_ProgramaHost @@ } else if (conocido && !mismaFila(esperado, fila.antes())) { @@ } else if (false) {
+tst_Permisos tst_CatalogoHost @@ if (Esquema::Sello(anterior, fila.campos) != fila.sello.toString()) @@ if (false)
+tst_Permisos tst_CatalogoHost @@ } else if (conocido && !mismaFila(esperado, fila.antes())) { @@ } else if (false) {
 tst_CatalogoHost tst_Permisos @@ COALESCE(previo, '') || '|' || %1 @@ COALESCE(previo, '') || '/' || %1
 tst_CatalogoHost tst_ProgramaHost @@ QStringLiteral("=+-@\t\r'"); @@ QStringLiteral("=+-\t\r'");
 tst_CatalogoHost tst_ProgramaHost @@ if (m_filas.size() >= kMaximoGrupos) { @@ if (m_filas.size() > kMaximoGrupos) {
 tst_CatalogoHost tst_ProgramaHost @@ if (m_bufer.isEmpty() || m_leidos > m_maximo) { @@ if (m_bufer.isEmpty()) {
 tst_Permisos @@ " AND has_table_privilege(to_regclass('grupo_cuenta_contable'), 'DELETE')," @@ " OR has_table_privilege(to_regclass('grupo_cuenta_contable'), 'DELETE'),"
+tst_Permisos @@ " AND pg_has_role(session_user, oid, 'MEMBER'))"; @@ " OR pg_has_role(session_user, oid, 'MEMBER'))";
 tst_Permisos tst_ProgramaHost @@ return configurado.isEmpty() || estado().configuracion.motor == Configuracion::PostgreSQL ? @@ return configurado.isEmpty() ?
 tst_Conexion tst_Fallas @@ return Desenlace::NoGuardado; @@ return Desenlace::Desconocido;
 tst_Conexion tst_Fallas @@ if (qstrcmp(PQcmdStatus(resultado.get()), "COMMIT") != 0) @@ if (false)
@@ -109,7 +111,7 @@ while IFS= read -r linea; do
     fi
     aplicar "$fuente" "$pieza" "$cambio" --deshacer >/dev/null
     printf '%-12s %s: %s  [%s]\n' "$resultado" "$archivo" "$pieza" "$pruebas"
-done <<<"$MUTANTES"
+done < <(grep -E -- "${TQ614_MUTANTES_SOLO:-.}" <<<"$MUTANTES")
 # shellcheck disable=SC2086
 cmake --build "$compilacion" -j2 --target $objetivos >/dev/null  # leaves the copy built as exported
 echo "muertos: $muertos de $total"
