@@ -133,10 +133,6 @@ private slots:
         padre->setSql("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'");
         padre->setSql_control_resultado("txtNPadre");
         nombre->setObjectName("txtNPadre");
-        padre->setProveedorConexion([] { return nullptr; });  // no data services: no lookup
-        nombre->setText("sin servicios");
-        padre->setText("1");
-        QCOMPARE(nombre->text(), QString("sin servicios"));
         padre->setProveedorConexion([&datos] { return datos->Conexion(); });
         QStringList vistos;
         for (const char* clave : {"x' OR '1'='1", "1' OR '1'='1", "?", "'; DELETE FROM Grupo_Cuenta_Contable; --"}) {
