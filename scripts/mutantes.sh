@@ -33,7 +33,7 @@ tst_Pantalla tst_Comandos @@ if (!hijos->Bof()) { @@ if (false) {
 tst_Pantalla tst_Comandos tst_Fallas @@ "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '" @@ "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable LIKE '"
 tst_Pantalla tst_Comandos @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveNueva)
 tst_Pantalla tst_Comandos @@ if (claveEnUso(claveNueva)) { @@ if (false) {
-tst_Comandos tst_Fallas @@ GuardaTransaccion::~GuardaTransaccion()\n{\n    RollbackSiAbierta(); @@ GuardaTransaccion::~GuardaTransaccion()\n{\n
+tst_Conexion tst_Fallas @@ GuardaTransaccion::~GuardaTransaccion()\n{\n    RollbackSiAbierta(); @@ GuardaTransaccion::~GuardaTransaccion()\n{\n
 tst_Permisos tst_CatalogoHost @@ if (Esquema::Sello(anterior, fila.campos) != fila.sello.toString()) @@ if (false)
 tst_Permisos tst_CatalogoHost @@ } else if (conocido && !mismaFila(esperado, fila.antes())) { @@ } else if (false) {
 tst_CatalogoHost tst_Permisos @@ COALESCE(previo, '') || '|' || %1 @@ COALESCE(previo, '') || '/' || %1
