@@ -7,7 +7,6 @@
 #include "VigiaModal.h"
 #include "frmCATAddCuCo.h"
 
-#include <QDialog>
 #include <QToolButton>
 #include <QtTest>
 
