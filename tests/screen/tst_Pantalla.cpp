@@ -332,6 +332,7 @@ private slots:
             }
             QVERIFY(forma.TextoBuscado == texto && !frmInput::Instancia().Cargado());
             QCOMPARE(halladas, esperadas);
+            QCOMPARE(TreeView::Key(arbol.currentItem()).mid(1), esperadas.value(0, u"0"_s));  // round to the first
             // As the host got it: each time, with the tree's name.
             QCOMPARE(base.TrazaEnTexto("BuscarEnArbol", {"arbol", "texto"}),
                      QStringList(halladas.size() + 1, u"tvCuentas|"_s + texto));
