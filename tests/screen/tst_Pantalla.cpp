@@ -310,15 +310,12 @@ private slots:
             base.InsertarGrupo(u"C%1"_s.arg(i + 1, 2, 10, QChar(u'0')), titulos[i]);
         forma.CargarCuentas();
         // The matches in tree order, each shown (its folded branches opened), then round to the first.
-        const std::pair<QString, QStringList> filas[] = {{u"caja"_s, {u"100"_s, u"101"_s, u"200"_s}},
-                                                         {u"'"_s, {u"C01"_s, u"C02"_s}},
-                                                         {u"C:\\TEMP\\"_s, {u"C03"_s}},
-                                                         {u"100%"_s, {u"C04"_s}},
-                                                         {u"_"_s, {u"C06"_s}},
-                                                         {u"CAFE\u0301 M"_s, {u"C08"_s}},
-                                                         {u"cafe"_s, {u"C08"_s, u"C09"_s, u"C10"_s}},
-                                                         {QString(QChar(0x0301)), {}},
-                                                         {QString(10000, u'\''), {}}};
+        const std::pair<QString, QStringList> filas[] = {
+            {u"'"_s, {u"C01"_s, u"C02"_s}},  {u"C:\\TEMP\\"_s, {u"C03"_s}},
+            {u"100%"_s, {u"C04"_s}},         {u"_"_s, {u"C06"_s}},
+            {u"CAFE\u0301 M"_s, {u"C08"_s}}, {u"cafe"_s, {u"C08"_s, u"C09"_s, u"C10"_s}},
+            {QString(QChar(0x0301)), {}},    {QString(10000, u'\''), {}},
+            {u"CAJA CHICA"_s, {u"101"_s}},   {u"caja"_s, {u"100"_s, u"101"_s, u"200"_s}}};
         for (const auto& [texto, esperadas] : filas) {
             arbol.collapseAll();
             pantalla.SeleccionarParaComando(u"0"_s);
