@@ -28,7 +28,7 @@ tst_GrupoCuenta tst_Editor @@ return clave.size() > formato.size(); @@ return cl
 tst_GrupoCuenta tst_Editor @@ sinPuntos.remove(QLatin1Char('.')); @@ sinPuntos.remove(QLatin1Char(','));
 tst_GrupoCuenta tst_Editor tst_Fallas @@ literal.replace(QLatin1Char('\''), QLatin1String("''")); @@ literal.replace(QLatin1Char('\''), QLatin1String("\\'"));
 tst_Editor @@ if (codigo.isEmpty() && claveNumerica) { @@ if (codigo.isEmpty() && !claveNumerica) {
-tst_Editor tst_Fallas @@ transaccion->RollbackTrans();\n                // The dialog stays open @@ transaccion->CommitTrans();\n                // The dialog stays open
+tst_Editor tst_Comandos @@ if (!Util().RegistrarCambio(cambio.tabla, cambio.clave, QString())) {\n        transaccion.RollbackTrans(); @@ if (!Util().RegistrarCambio(cambio.tabla, cambio.clave, QString())) {\n        transaccion.CommitTrans();
 tst_Pantalla tst_Comandos @@ if (!hijos->Bof()) { @@ if (false) {
 tst_Pantalla tst_Comandos tst_Fallas @@ "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '" @@ "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable LIKE '"
 tst_Pantalla tst_Comandos @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveNueva)
