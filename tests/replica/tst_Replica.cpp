@@ -38,11 +38,8 @@ private slots:
         QByteArray carpeta = QFile::encodeName(QDir::tempPath()) + "/par.XXXXXX";
         QVERIFY(mkdtemp(carpeta.data()));
         m_par = QFile::decodeName(carpeta);
-        QElapsedTimer reloj;
-        reloj.start();
         const QStringList puertos = enElPar(u"pg_par"_s, m_par).value_or(QString()).split(u' ');
         QVERIFY2(puertos.size() == 2, qPrintable(u"No arrancó el par de servidores en "_s + m_par));
-        qInfo("Principal y reserva de la prueba en %lld ms", reloj.elapsed());
         m_principal = puertos[0].toInt();
         m_reserva = puertos[1].toInt();
         // Test bases are made on the pair's primary, as an administrator would through its socket.

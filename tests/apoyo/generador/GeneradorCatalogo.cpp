@@ -58,13 +58,7 @@ GeneradorCatalogo::GeneradorCatalogo(int grupos)
     while (int(m_grupos.size()) < m_objetivo) {
         if (frente == cola.size()) {
             // Every level is full: the catalogue widens at the top instead of growing deeper.
-            const int numero = m_siguienteCodigoRaiz++;
-            const QString codigo = QString::number(numero);
-            cola.push_back(
-                Agregar({SiguienteClaveNumerica(),
-                         QString::fromUtf8(kPalabras[size_t(numero) % kPalabras.size()]) + QLatin1Char(' ') + codigo,
-                         codigo, QStringLiteral("0"), 1},
-                        1, false));
+            cola.push_back(AgregarRaizNumerica());
             continue;
         }
         const Pendiente padre = cola[frente++];
@@ -82,15 +76,19 @@ void GeneradorCatalogo::AgregarRaices(std::vector<Pendiente>& cola)
         titulo.titulo = int(i);
         cola.push_back(titulo);
     }
-    for (int i = 0; i < kGruposRaiz && int(m_grupos.size()) < m_objetivo; ++i) {
-        const int numero = m_siguienteCodigoRaiz++;
-        const QString codigo = QString::number(numero);
-        cola.push_back(
-            Agregar({SiguienteClaveNumerica(),
-                     QString::fromUtf8(kPalabras[size_t(numero) % kPalabras.size()]) + QLatin1Char(' ') + codigo,
-                     codigo, QStringLiteral("0"), 1},
-                    1, false));
-    }
+    for (int i = 0; i < kGruposRaiz && int(m_grupos.size()) < m_objetivo; ++i)
+        cola.push_back(AgregarRaizNumerica());
+}
+
+// A group of the chart directly under the root, with the next top-level code.
+GeneradorCatalogo::Pendiente GeneradorCatalogo::AgregarRaizNumerica()
+{
+    const int numero = m_siguienteCodigoRaiz++;
+    const QString codigo = QString::number(numero);
+    return Agregar({SiguienteClaveNumerica(),
+                    QString::fromUtf8(kPalabras[size_t(numero) % kPalabras.size()]) + QLatin1Char(' ') + codigo,
+                    codigo, QStringLiteral("0"), 1},
+                   1, false);
 }
 
 void GeneradorCatalogo::AgregarHijos(const Pendiente& padre, std::vector<Pendiente>& cola)
@@ -125,11 +123,7 @@ void GeneradorCatalogo::AgregarHijos(const Pendiente& padre, std::vector<Pendien
 GeneradorCatalogo::Pendiente GeneradorCatalogo::Agregar(Grupo grupo, int profundidad, bool esTitulo)
 {
     m_grupos.push_back(std::move(grupo));
-    Pendiente pendiente;
-    pendiente.indice = m_grupos.size() - 1;
-    pendiente.profundidad = profundidad;
-    pendiente.esTitulo = esTitulo;
-    return pendiente;
+    return {m_grupos.size() - 1, profundidad, esTitulo};
 }
 
 QString GeneradorCatalogo::SiguienteClaveNumerica()

@@ -41,6 +41,7 @@ private:
     struct Pendiente;
 
     void AgregarRaices(std::vector<Pendiente>& cola);
+    Pendiente AgregarRaizNumerica();
     void AgregarHijos(const Pendiente& padre, std::vector<Pendiente>& cola);
     Pendiente Agregar(Grupo grupo, int profundidad, bool esTitulo);
     QString SiguienteClaveNumerica();
