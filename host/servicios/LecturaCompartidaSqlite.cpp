@@ -17,6 +17,7 @@ void LecturaCompartidaSqlite::abrir()
         return;
     m_abierta = true;
     m_consultas = 0;
+    ++m_numero;
     m_fin.Programar();
 }
 

@@ -34,6 +34,18 @@ public:
     }
     void Terminar() noexcept;
     bool Abierta() const { return m_abierta; }
+    // Whether the read is open and still sees every commit; ends it when another connection
+    // committed. A query answered without the database (RafagaSqlite) asks this instead of
+    // AntesDe, and does not count as one of the read's queries.
+    bool Vigente()
+    {
+        if (m_abierta && m_instantanea.Cambio())
+            Terminar();
+        return m_abierta;
+    }
+    // Tells each read apart from the ones before it: what was read in one serves only while
+    // the number stays the same.
+    int Numero() const { return m_numero; }
 
     // The results that still read from their statements.
     RecordsetSqlite::Abiertos& Abiertos() { return m_abiertos; }
@@ -52,6 +64,7 @@ private:
     InstantaneaWal m_instantanea;
     bool m_abierta = false;
     int m_consultas = 0;
+    int m_numero = 0;
     RecordsetSqlite::Abiertos m_abiertos;
     AlVolverAlBucle m_fin{[this] { Terminar(); }};
 };
