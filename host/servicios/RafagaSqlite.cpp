@@ -1,6 +1,6 @@
 #include "RafagaSqlite.h"
 
-#include "RecordsetKes.h"
+#include "RecordsetEnMemoria.h"
 #include "RecordsetSqlite.h"
 
 #include <QRegularExpression>
@@ -127,29 +127,6 @@ void utf8De(QStringView valor, std::string& destino)
     }
 }
 
-// One value's rows of a burst, read as a static cursor reads its own.
-class Respuesta final : public RecordsetDeFilas
-{
-public:
-    Respuesta(std::shared_ptr<const ColumnasRecordset> columnas, std::shared_ptr<const FormaRafagaSqlite::Lote> lote,
-              qsizetype inicio, qsizetype filas)
-        : RecordsetDeFilas(std::move(columnas), filas)
-        , m_lote(std::move(lote))
-        , m_inicio(inicio)
-    {}
-
-protected:
-    QVariant Valor(qsizetype fila, int columna) const override
-    {
-        return m_lote->filas.Valor(m_inicio + fila, columna);
-    }
-    void Liberar() override { m_lote.reset(); }
-
-private:
-    std::shared_ptr<const FormaRafagaSqlite::Lote> m_lote;
-    qsizetype m_inicio;
-};
-
 }  // namespace
 
 FormaRafagaSqlite::~FormaRafagaSqlite()
@@ -190,10 +167,14 @@ std::unique_ptr<Recordset> RafagaSqlite::Responder(CacheSentenciasSqlite::Senten
             return nullptr;
     }
     utf8De(valor, m_clave);
-    const auto encontrado = forma.lote->porValor.find(m_clave);
-    const auto [inicio, filas] =
-        encontrado == forma.lote->porValor.end() ? std::pair<qsizetype, qsizetype>(0, 0) : encontrado->second;
-    return std::make_unique<Respuesta>(sentencia.columnas, forma.lote, inicio, filas);
+    const auto encontrado = forma.lote->find(m_clave);
+    if (encontrado == forma.lote->end())
+        return std::make_unique<RecordsetEnMemoria>(sentencia.columnas, AlmacenFilas(sentencia.columnas->Cantidad()));
+    FormaRafagaSqlite::Grupo& grupo = encontrado->second;
+    if (grupo.entregado)
+        return nullptr;
+    grupo.entregado = true;
+    return std::make_unique<RecordsetEnMemoria>(sentencia.columnas, std::move(grupo.filas));
 }
 
 int RafagaSqlite::versionDelEsquema()
@@ -251,14 +232,13 @@ bool RafagaSqlite::analizar(Forma& forma, const QString& texto)
 
 // Reads every row of the burst, kept together by the value of its last column; null on an
 // error or past the row limit (the shape then runs on its own for the rest of this read).
-std::shared_ptr<const RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, int columnas)
+std::unique_ptr<RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, int columnas)
 {
     sqlite3_stmt* stmt = forma.rafaga;
     if (sqlite3_column_count(stmt) != columnas + 1)
         return nullptr;
-    auto lote = std::make_shared<Lote>();
-    lote->filas = AlmacenFilas(columnas);
-    std::pair<qsizetype, qsizetype>* grupo = nullptr;
+    auto lote = std::make_unique<Lote>();
+    AlmacenFilas* grupo = nullptr;
     std::string valor;
     int rc;
     qsizetype filas = 0;
@@ -271,13 +251,13 @@ std::shared_ptr<const RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, int
         const auto bytes = static_cast<size_t>(sqlite3_column_bytes(stmt, columnas));
         if (!grupo || valor.size() != bytes || valor.compare(0, bytes, utf8, bytes) != 0) {
             valor.assign(utf8, bytes);
-            const auto [nuevo, insertado] = lote->porValor.try_emplace(valor, filas - 1, 0);
+            const auto [nuevo, insertado] = lote->try_emplace(valor);
             if (!insertado)
                 break;  // a value seen apart from its rows: not the order expected
-            grupo = &nuevo->second;
+            grupo = &nuevo->second.filas;
+            *grupo = AlmacenFilas(columnas);
         }
-        RecordsetSqlite::CopiarFila(stmt, columnas, lote->filas);
-        ++grupo->second;
+        RecordsetSqlite::CopiarFila(stmt, columnas, *grupo);
     }
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE)

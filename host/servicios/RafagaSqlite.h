@@ -15,16 +15,20 @@ struct sqlite3_stmt;
 // What a shape's statement keeps for its bursts (CacheSentenciasSqlite::Sentencia::rafaga).
 struct FormaRafagaSqlite
 {
-    // The rows of one burst: those of each value together, as the index gave them.
-    struct Lote
+    // The rows of one value, in the order the index gave them. A walk asks for each value
+    // once: its rows go to that answer, and the memory they took serves what the caller builds
+    // with them. A value asked for again runs on its own, on the same snapshot.
+    struct Grupo
     {
         AlmacenFilas filas;
-        std::unordered_map<std::string, std::pair<qsizetype, qsizetype>> porValor;  // first row, count
+        bool entregado = false;
     };
+    // The rows of one burst, by the UTF-8 of their value.
+    using Lote = std::unordered_map<std::string, Grupo>;
 
     int lectura = 0;  // the shared read that `ejecuciones` and `lote` belong to
     int ejecuciones = 0;
-    std::shared_ptr<const Lote> lote;
+    std::unique_ptr<Lote> lote;
     bool noCalifica = false;  // in this read: the plan does not allow it, or too many rows
     int version = -1;  // the schema version `rafaga` was made for; -1: never analysed
     sqlite3_stmt* rafaga = nullptr;  // the burst's statement; null when the shape does not qualify
@@ -74,7 +78,7 @@ private:
     using Lote = FormaRafagaSqlite::Lote;
 
     bool analizar(Forma& forma, const QString& texto);
-    std::shared_ptr<const Lote> cargar(Forma& forma, int columnas);
+    std::unique_ptr<Lote> cargar(Forma& forma, int columnas);
     int versionDelEsquema();
 
     sqlite3* m_db;

@@ -549,7 +549,8 @@ private slots:
             c->BeginTrans();
             const QStringList unaPorUna = leer();
             c->RollbackTrans();
-            QCOMPARE(leer() + leer(), unaPorUna + unaPorUna);
+            // The third time each value was answered already: it runs on its own.
+            QCOMPARE(leer() + leer() + leer(), unaPorUna + unaPorUna + unaPorUna);
             QVERIFY2(c->RafagasLeidas() == (rafaga ? 1 : 0), columna);
         }
     }
