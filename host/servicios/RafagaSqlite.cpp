@@ -1,10 +1,12 @@
 #include "RafagaSqlite.h"
 
-#include "RecordsetEnMemoria.h"
-#include "RecordsetSqlite.h"
+#include "AlmacenFilas.h"
+#include "RecordsetKes.h"
 
 #include <QRegularExpression>
+#include <cstring>
 #include <sqlite3.h>
+#include <unordered_map>
 
 namespace {
 
@@ -129,6 +131,152 @@ void utf8De(QStringView valor, std::string& destino)
 
 }  // namespace
 
+// Every row of a burst, each as its values one after the other: a byte for the type, then
+// nothing (NULL), 8 bytes (a number) or a length and the bytes (a text, up to 255 bytes in
+// one byte of length). A catalogue's rows hold many empty texts and zeros, which take 2 bytes
+// here: the burst costs a fraction of the rows it holds, and reading a value walks a row of
+// a few dozen bytes.
+class FormaRafagaSqlite::Lote
+{
+public:
+    struct Rango
+    {
+        qsizetype primera = 0;
+        qsizetype filas = 0;
+    };
+
+    void AgregarFila(sqlite3_stmt* stmt, int columnas);
+    qsizetype Filas() const { return static_cast<qsizetype>(m_inicios.size()); }
+    QVariant Valor(qsizetype fila, int columna) const;
+    // The rows of each value (its UTF-8), in the order they were read.
+    std::unordered_map<std::string, Rango> porValor;
+
+private:
+    enum Tipo : char { Nulo, Entero, Real, TextoCorto, Texto, Binario };
+    void agregarBytes(Tipo corto, Tipo largo, const void* datos, qsizetype bytes);
+
+    std::string m_datos;
+    std::vector<qsizetype> m_inicios;  // where each row begins in m_datos
+};
+
+void FormaRafagaSqlite::Lote::AgregarFila(sqlite3_stmt* stmt, int columnas)
+{
+    m_inicios.push_back(static_cast<qsizetype>(m_datos.size()));
+    for (int i = 0; i < columnas; ++i) {
+        sqlite3_value* valor = sqlite3_column_value(stmt, i);  // one thread: the unprotected kind is safe
+        switch (sqlite3_value_type(valor)) {
+        case SQLITE_INTEGER: {
+            const qint64 entero = sqlite3_value_int64(valor);
+            m_datos.push_back(Entero);
+            m_datos.append(reinterpret_cast<const char*>(&entero), sizeof entero);
+            break;
+        }
+        case SQLITE_FLOAT: {
+            const double real = sqlite3_value_double(valor);
+            m_datos.push_back(Real);
+            m_datos.append(reinterpret_cast<const char*>(&real), sizeof real);
+            break;
+        }
+        case SQLITE_TEXT: {
+            const unsigned char* texto = sqlite3_value_text(valor);
+            agregarBytes(TextoCorto, Texto, texto, sqlite3_value_bytes(valor));
+            break;
+        }
+        case SQLITE_BLOB:
+            agregarBytes(Binario, Binario, sqlite3_value_blob(valor), sqlite3_value_bytes(valor));
+            break;
+        default:
+            m_datos.push_back(Nulo);
+            break;
+        }
+    }
+}
+
+void FormaRafagaSqlite::Lote::agregarBytes(Tipo corto, Tipo largo, const void* datos, qsizetype bytes)
+{
+    if (corto != largo && bytes <= 255) {
+        m_datos.push_back(corto);
+        m_datos.push_back(static_cast<char>(bytes));
+    } else {
+        const auto largo32 = static_cast<quint32>(bytes);
+        m_datos.push_back(largo);
+        m_datos.append(reinterpret_cast<const char*>(&largo32), sizeof largo32);
+    }
+    m_datos.append(static_cast<const char*>(datos), static_cast<size_t>(bytes));
+}
+
+QVariant FormaRafagaSqlite::Lote::Valor(qsizetype fila, int columna) const
+{
+    const char* p = m_datos.data() + m_inicios[static_cast<size_t>(fila)];
+    // The length of a text or bytes, and where they begin.
+    const auto largo = [](const char* tipo, qsizetype& bytes) {
+        if (*tipo == TextoCorto) {
+            bytes = static_cast<unsigned char>(tipo[1]);
+            return tipo + 2;
+        }
+        quint32 largo32;
+        std::memcpy(&largo32, tipo + 1, sizeof largo32);
+        bytes = largo32;
+        return tipo + 1 + sizeof largo32;
+    };
+    qsizetype bytes = 0;
+    for (int i = 0; i < columna; ++i) {
+        if (*p == Nulo)
+            ++p;
+        else if (*p == Entero || *p == Real)
+            p += 1 + 8;
+        else
+            p = largo(p, bytes) + bytes;
+    }
+    switch (*p) {
+    case Entero: {
+        qint64 entero;
+        std::memcpy(&entero, p + 1, sizeof entero);
+        return static_cast<qlonglong>(entero);
+    }
+    case Real: {
+        double real;
+        std::memcpy(&real, p + 1, sizeof real);
+        return real;
+    }
+    case TextoCorto:
+    case Texto: {
+        const char* texto = largo(p, bytes);
+        return VarianteDeUtf8(texto, bytes);
+    }
+    case Binario: {
+        const char* datos = largo(p, bytes);
+        return QByteArray(datos, bytes);
+    }
+    default:
+        return {};
+    }
+}
+
+namespace {
+
+// One value's rows of a burst, read as a static cursor reads its own.
+class Respuesta final : public RecordsetDeFilas
+{
+public:
+    Respuesta(std::shared_ptr<const ColumnasRecordset> columnas, std::shared_ptr<const FormaRafagaSqlite::Lote> lote,
+              FormaRafagaSqlite::Lote::Rango rango)
+        : RecordsetDeFilas(std::move(columnas), rango.filas)
+        , m_lote(std::move(lote))
+        , m_primera(rango.primera)
+    {}
+
+protected:
+    QVariant Valor(qsizetype fila, int columna) const override { return m_lote->Valor(m_primera + fila, columna); }
+    void Liberar() override { m_lote.reset(); }
+
+private:
+    std::shared_ptr<const FormaRafagaSqlite::Lote> m_lote;
+    qsizetype m_primera;
+};
+
+}  // namespace
+
 FormaRafagaSqlite::~FormaRafagaSqlite()
 {
     sqlite3_finalize(rafaga);
@@ -167,14 +315,9 @@ std::unique_ptr<Recordset> RafagaSqlite::Responder(CacheSentenciasSqlite::Senten
             return nullptr;
     }
     utf8De(valor, m_clave);
-    const auto encontrado = forma.lote->find(m_clave);
-    if (encontrado == forma.lote->end())
-        return std::make_unique<RecordsetEnMemoria>(sentencia.columnas, AlmacenFilas(sentencia.columnas->Cantidad()));
-    FormaRafagaSqlite::Grupo& grupo = encontrado->second;
-    if (grupo.entregado)
-        return nullptr;
-    grupo.entregado = true;
-    return std::make_unique<RecordsetEnMemoria>(sentencia.columnas, std::move(grupo.filas));
+    const auto encontrado = forma.lote->porValor.find(m_clave);
+    return std::make_unique<Respuesta>(sentencia.columnas, forma.lote,
+                                       encontrado == forma.lote->porValor.end() ? Lote::Rango{} : encontrado->second);
 }
 
 int RafagaSqlite::versionDelEsquema()
@@ -232,13 +375,13 @@ bool RafagaSqlite::analizar(Forma& forma, const QString& texto)
 
 // Reads every row of the burst, kept together by the value of its last column; null on an
 // error or past the row limit (the shape then runs on its own for the rest of this read).
-std::unique_ptr<RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, int columnas)
+std::shared_ptr<const RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, int columnas)
 {
     sqlite3_stmt* stmt = forma.rafaga;
     if (sqlite3_column_count(stmt) != columnas + 1)
         return nullptr;
-    auto lote = std::make_unique<Lote>();
-    AlmacenFilas* grupo = nullptr;
+    auto lote = std::make_shared<Lote>();
+    Lote::Rango* grupo = nullptr;
     std::string valor;
     int rc;
     qsizetype filas = 0;
@@ -251,13 +394,13 @@ std::unique_ptr<RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, int colum
         const auto bytes = static_cast<size_t>(sqlite3_column_bytes(stmt, columnas));
         if (!grupo || valor.size() != bytes || valor.compare(0, bytes, utf8, bytes) != 0) {
             valor.assign(utf8, bytes);
-            const auto [nuevo, insertado] = lote->try_emplace(valor);
+            const auto [nuevo, insertado] = lote->porValor.try_emplace(valor, Lote::Rango{lote->Filas(), 0});
             if (!insertado)
                 break;  // a value seen apart from its rows: not the order expected
-            grupo = &nuevo->second.filas;
-            *grupo = AlmacenFilas(columnas);
+            grupo = &nuevo->second;
         }
-        RecordsetSqlite::CopiarFila(stmt, columnas, *grupo);
+        lote->AgregarFila(stmt, columnas);
+        ++grupo->filas;
     }
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE)

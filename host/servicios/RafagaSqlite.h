@@ -1,13 +1,11 @@
 #pragma once
 
 #include "Ado.h"
-#include "AlmacenFilas.h"
 #include "CacheSentenciasSqlite.h"
 
 #include <QString>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -15,20 +13,12 @@ struct sqlite3_stmt;
 // What a shape's statement keeps for its bursts (CacheSentenciasSqlite::Sentencia::rafaga).
 struct FormaRafagaSqlite
 {
-    // The rows of one value, in the order the index gave them. A walk asks for each value
-    // once: its rows go to that answer, and the memory they took serves what the caller builds
-    // with them. A value asked for again runs on its own, on the same snapshot.
-    struct Grupo
-    {
-        AlmacenFilas filas;
-        bool entregado = false;
-    };
-    // The rows of one burst, by the UTF-8 of their value.
-    using Lote = std::unordered_map<std::string, Grupo>;
+    // The rows of one burst, kept by the value they were read for (RafagaSqlite.cpp).
+    class Lote;
 
     int lectura = 0;  // the shared read that `ejecuciones` and `lote` belong to
     int ejecuciones = 0;
-    std::unique_ptr<Lote> lote;
+    std::shared_ptr<const Lote> lote;  // shared with the answers still open
     bool noCalifica = false;  // in this read: the plan does not allow it, or too many rows
     int version = -1;  // the schema version `rafaga` was made for; -1: never analysed
     sqlite3_stmt* rafaga = nullptr;  // the burst's statement; null when the shape does not qualify
@@ -78,7 +68,7 @@ private:
     using Lote = FormaRafagaSqlite::Lote;
 
     bool analizar(Forma& forma, const QString& texto);
-    std::unique_ptr<Lote> cargar(Forma& forma, int columnas);
+    std::shared_ptr<const Lote> cargar(Forma& forma, int columnas);
     int versionDelEsquema();
 
     sqlite3* m_db;

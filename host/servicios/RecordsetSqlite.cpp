@@ -140,37 +140,32 @@ int RecordsetSqlite::CopiarHastaElFinal(sqlite3_stmt* stmt, int columnas, Almace
 {
     int rc;
     do {
-        CopiarFila(stmt, columnas, filas);
+        for (int i = 0; i < columnas; ++i) {
+            // One call into the statement per column. The value is SQLite's "unprotected"
+            // kind, safe to read here because a connection is only used from one thread.
+            sqlite3_value* valor = sqlite3_column_value(stmt, i);
+            switch (sqlite3_value_type(valor)) {
+            case SQLITE_INTEGER:
+                filas.AgregarEntero(sqlite3_value_int64(valor));
+                break;
+            case SQLITE_FLOAT:
+                filas.AgregarReal(sqlite3_value_double(valor));
+                break;
+            case SQLITE_TEXT: {
+                const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(valor));
+                filas.AgregarTexto(utf8, sqlite3_value_bytes(valor));
+                break;
+            }
+            case SQLITE_BLOB:
+                filas.AgregarBinario(static_cast<const char*>(sqlite3_value_blob(valor)), sqlite3_value_bytes(valor));
+                break;
+            default:
+                filas.AgregarNulo();
+                break;
+            }
+        }
     } while ((rc = sqlite3_step(stmt)) == SQLITE_ROW);
     return rc;
-}
-
-void RecordsetSqlite::CopiarFila(sqlite3_stmt* stmt, int columnas, AlmacenFilas& filas)
-{
-    for (int i = 0; i < columnas; ++i) {
-        // One call into the statement per column. The value is SQLite's "unprotected"
-        // kind, safe to read here because a connection is only used from one thread.
-        sqlite3_value* valor = sqlite3_column_value(stmt, i);
-        switch (sqlite3_value_type(valor)) {
-        case SQLITE_INTEGER:
-            filas.AgregarEntero(sqlite3_value_int64(valor));
-            break;
-        case SQLITE_FLOAT:
-            filas.AgregarReal(sqlite3_value_double(valor));
-            break;
-        case SQLITE_TEXT: {
-            const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(valor));
-            filas.AgregarTexto(utf8, sqlite3_value_bytes(valor));
-            break;
-        }
-        case SQLITE_BLOB:
-            filas.AgregarBinario(static_cast<const char*>(sqlite3_value_blob(valor)), sqlite3_value_bytes(valor));
-            break;
-        default:
-            filas.AgregarNulo();
-            break;
-        }
-    }
 }
 
 void RecordsetSqlite::lanzarPorInutilizable() const

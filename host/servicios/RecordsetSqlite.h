@@ -48,8 +48,6 @@ public:
     // Appends the current row of `stmt` and every next one to `filas`; returns the code of
     // the step that ended them (SQLITE_DONE, or the error).
     static int CopiarHastaElFinal(sqlite3_stmt* stmt, int columnas, AlmacenFilas& filas);
-    // Appends the first `columnas` values of the current row of `stmt` to `filas`.
-    static void CopiarFila(sqlite3_stmt* stmt, int columnas, AlmacenFilas& filas);
 
 private:
     void exigirUtilizable() const

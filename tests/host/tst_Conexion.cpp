@@ -549,7 +549,7 @@ private slots:
             c->BeginTrans();
             const QStringList unaPorUna = leer();
             c->RollbackTrans();
-            // The third time each value was answered already: it runs on its own.
+            // A value asked for again is answered again, as the walk of a tree and its listing in one read would ask.
             QCOMPARE(leer() + leer() + leer(), unaPorUna + unaPorUna + unaPorUna);
             QVERIFY2(c->RafagasLeidas() == (rafaga ? 1 : 0), columna);
         }
