@@ -150,7 +150,9 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
     , m_sentencias(m_db, [this] { m_lectura.RetenerAbiertos(); })
     , m_lectura(m_db, configuracion.lecturaCompartida && enModoWal(m_db))
     , m_rafaga(m_db, configuracion.filasPorRafaga)
-{}
+{
+    m_lectura.AlRetener([this] { m_rafaga.RetenerParciales(); });
+}
 
 int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador)
 {

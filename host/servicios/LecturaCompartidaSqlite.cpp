@@ -35,4 +35,6 @@ void LecturaCompartidaSqlite::RetenerAbiertos() noexcept
 {
     while (!m_abiertos.empty())
         m_abiertos.back()->Retener();  // which takes it off the list
+    if (m_retenerOtros)
+        m_retenerOtros();
 }

@@ -4,6 +4,8 @@
 #include "InstantaneaWal.h"
 #include "RecordsetSqlite.h"
 
+#include <functional>
+
 struct sqlite3;
 
 // One read transaction shared by a run of queries outside BeginTrans, instead of one opened
@@ -50,8 +52,9 @@ public:
     // The results that still read from their statements.
     RecordsetSqlite::Abiertos& Abiertos() { return m_abiertos; }
     // Makes each of them keep the rest of its rows: what they read must stay what it was
-    // when they ran.
+    // when they ran. So does `retenerOtros`, for results read some other way.
     void RetenerAbiertos() noexcept;
+    void AlRetener(std::function<void()> retenerOtros) { m_retenerOtros = std::move(retenerOtros); }
 
 private:
     // A shared read is renewed after this many queries even without an event loop, so that
@@ -66,5 +69,6 @@ private:
     int m_consultas = 0;
     int m_numero = 0;
     RecordsetSqlite::Abiertos m_abiertos;
+    std::function<void()> m_retenerOtros;
     AlVolverAlBucle m_fin{[this] { Terminar(); }};
 };

@@ -1,12 +1,8 @@
 #include "RafagaSqlite.h"
 
-#include "AlmacenFilas.h"
-#include "RecordsetKes.h"
-
 #include <QRegularExpression>
-#include <cstring>
+#include <algorithm>
 #include <sqlite3.h>
-#include <unordered_map>
 
 namespace {
 
@@ -103,6 +99,36 @@ QStringList columnasDelIndice(sqlite3* db, const QString& tabla, const QString& 
     return valido ? columnas : QStringList();
 }
 
+// The columns of the shape's result that callers have read (`leidas`, see
+// ColumnasRecordset::Leidas), each named as its table names it, followed by ", "; and where
+// each of the shape's columns will be among them, or -1. When a column read is not one of
+// `tabla`'s own, or the shape has more columns than the mask tells apart, a null text: the
+// burst then reads the shape's own list, and `posiciones` says every column is there.
+QString columnasLeidas(sqlite3_stmt* stmt, quint64 leidas, const QString& tabla, std::vector<int>& posiciones)
+{
+    const int columnas = sqlite3_column_count(stmt);
+    posiciones.assign(static_cast<size_t>(columnas), -1);
+    QString lista;
+    int cuantas = 0;
+    for (int i = 0; i < columnas && i < 63; ++i) {
+        if (!(leidas & (quint64(1) << i)))
+            continue;
+        const char* origen = sqlite3_column_origin_name(stmt, i);
+        const char* suTabla = sqlite3_column_table_name(stmt, i);
+        if (!origen || !suTabla || QString::fromUtf8(suTabla).compare(tabla, Qt::CaseInsensitive) != 0)
+            cuantas = -1;
+        if (cuantas < 0)
+            break;
+        lista += citado(QString::fromUtf8(origen)) + QStringLiteral(", ");
+        posiciones[static_cast<size_t>(i)] = cuantas++;
+    }
+    if (cuantas >= 0 && (columnas <= 63 || !(leidas & (quint64(1) << 63))))
+        return lista.isNull() ? QStringLiteral("") : lista;
+    for (int i = 0; i < columnas; ++i)
+        posiciones[static_cast<size_t>(i)] = i;
+    return {};
+}
+
 // Values are read as UTF-8 texts; the file must compare them in that form.
 bool columnaDeTextoUtf8(sqlite3* db, const QString& tabla, const QString& columna)
 {
@@ -128,152 +154,6 @@ void utf8De(QStringView valor, std::string& destino)
         destino.push_back(static_cast<char>(c.unicode()));
     }
 }
-
-}  // namespace
-
-// Every row of a burst, each as its values one after the other: a byte for the type, then
-// nothing (NULL), 8 bytes (a number) or a length and the bytes (a text, up to 255 bytes in
-// one byte of length). A catalogue's rows hold many empty texts and zeros, which take 2 bytes
-// here: the burst costs a fraction of the rows it holds, and reading a value walks a row of
-// a few dozen bytes.
-class FormaRafagaSqlite::Lote
-{
-public:
-    struct Rango
-    {
-        qsizetype primera = 0;
-        qsizetype filas = 0;
-    };
-
-    void AgregarFila(sqlite3_stmt* stmt, int columnas);
-    qsizetype Filas() const { return static_cast<qsizetype>(m_inicios.size()); }
-    QVariant Valor(qsizetype fila, int columna) const;
-    // The rows of each value (its UTF-8), in the order they were read.
-    std::unordered_map<std::string, Rango> porValor;
-
-private:
-    enum Tipo : char { Nulo, Entero, Real, TextoCorto, Texto, Binario };
-    void agregarBytes(Tipo corto, Tipo largo, const void* datos, qsizetype bytes);
-
-    std::string m_datos;
-    std::vector<qsizetype> m_inicios;  // where each row begins in m_datos
-};
-
-void FormaRafagaSqlite::Lote::AgregarFila(sqlite3_stmt* stmt, int columnas)
-{
-    m_inicios.push_back(static_cast<qsizetype>(m_datos.size()));
-    for (int i = 0; i < columnas; ++i) {
-        sqlite3_value* valor = sqlite3_column_value(stmt, i);  // one thread: the unprotected kind is safe
-        switch (sqlite3_value_type(valor)) {
-        case SQLITE_INTEGER: {
-            const qint64 entero = sqlite3_value_int64(valor);
-            m_datos.push_back(Entero);
-            m_datos.append(reinterpret_cast<const char*>(&entero), sizeof entero);
-            break;
-        }
-        case SQLITE_FLOAT: {
-            const double real = sqlite3_value_double(valor);
-            m_datos.push_back(Real);
-            m_datos.append(reinterpret_cast<const char*>(&real), sizeof real);
-            break;
-        }
-        case SQLITE_TEXT: {
-            const unsigned char* texto = sqlite3_value_text(valor);
-            agregarBytes(TextoCorto, Texto, texto, sqlite3_value_bytes(valor));
-            break;
-        }
-        case SQLITE_BLOB:
-            agregarBytes(Binario, Binario, sqlite3_value_blob(valor), sqlite3_value_bytes(valor));
-            break;
-        default:
-            m_datos.push_back(Nulo);
-            break;
-        }
-    }
-}
-
-void FormaRafagaSqlite::Lote::agregarBytes(Tipo corto, Tipo largo, const void* datos, qsizetype bytes)
-{
-    if (corto != largo && bytes <= 255) {
-        m_datos.push_back(corto);
-        m_datos.push_back(static_cast<char>(bytes));
-    } else {
-        const auto largo32 = static_cast<quint32>(bytes);
-        m_datos.push_back(largo);
-        m_datos.append(reinterpret_cast<const char*>(&largo32), sizeof largo32);
-    }
-    m_datos.append(static_cast<const char*>(datos), static_cast<size_t>(bytes));
-}
-
-QVariant FormaRafagaSqlite::Lote::Valor(qsizetype fila, int columna) const
-{
-    const char* p = m_datos.data() + m_inicios[static_cast<size_t>(fila)];
-    // The length of a text or bytes, and where they begin.
-    const auto largo = [](const char* tipo, qsizetype& bytes) {
-        if (*tipo == TextoCorto) {
-            bytes = static_cast<unsigned char>(tipo[1]);
-            return tipo + 2;
-        }
-        quint32 largo32;
-        std::memcpy(&largo32, tipo + 1, sizeof largo32);
-        bytes = largo32;
-        return tipo + 1 + sizeof largo32;
-    };
-    qsizetype bytes = 0;
-    for (int i = 0; i < columna; ++i) {
-        if (*p == Nulo)
-            ++p;
-        else if (*p == Entero || *p == Real)
-            p += 1 + 8;
-        else
-            p = largo(p, bytes) + bytes;
-    }
-    switch (*p) {
-    case Entero: {
-        qint64 entero;
-        std::memcpy(&entero, p + 1, sizeof entero);
-        return static_cast<qlonglong>(entero);
-    }
-    case Real: {
-        double real;
-        std::memcpy(&real, p + 1, sizeof real);
-        return real;
-    }
-    case TextoCorto:
-    case Texto: {
-        const char* texto = largo(p, bytes);
-        return VarianteDeUtf8(texto, bytes);
-    }
-    case Binario: {
-        const char* datos = largo(p, bytes);
-        return QByteArray(datos, bytes);
-    }
-    default:
-        return {};
-    }
-}
-
-namespace {
-
-// One value's rows of a burst, read as a static cursor reads its own.
-class Respuesta final : public RecordsetDeFilas
-{
-public:
-    Respuesta(std::shared_ptr<const ColumnasRecordset> columnas, std::shared_ptr<const FormaRafagaSqlite::Lote> lote,
-              FormaRafagaSqlite::Lote::Rango rango)
-        : RecordsetDeFilas(std::move(columnas), rango.filas)
-        , m_lote(std::move(lote))
-        , m_primera(rango.primera)
-    {}
-
-protected:
-    QVariant Valor(qsizetype fila, int columna) const override { return m_lote->Valor(m_primera + fila, columna); }
-    void Liberar() override { m_lote.reset(); }
-
-private:
-    std::shared_ptr<const FormaRafagaSqlite::Lote> m_lote;
-    qsizetype m_primera;
-};
 
 }  // namespace
 
@@ -306,18 +186,28 @@ std::unique_ptr<Recordset> RafagaSqlite::Responder(CacheSentenciasSqlite::Senten
         forma.lote.reset();
         forma.noCalifica = false;
     }
+    // A column read since the burst was read, from an answer that lacked it: the next holds it.
+    if (forma.lote && !forma.lote->Completo() && (sentencia.columnas->Leidas() & ~forma.columnas) != 0)
+        forma.lote.reset();
     if (!forma.lote) {
         if (forma.noCalifica || ++forma.ejecuciones < kEjecucionesAntesDeLaRafaga)
             return nullptr;
-        forma.lote = analizar(forma, texto) ? cargar(forma, sentencia.columnas->Cantidad()) : nullptr;
+        forma.lote = analizar(forma, sentencia, texto) ? cargar(forma, texto) : nullptr;
         forma.noCalifica = !forma.lote;
         if (!forma.lote)
             return nullptr;
     }
     utf8De(valor, m_clave);
     const auto encontrado = forma.lote->porValor.find(m_clave);
-    return std::make_unique<Respuesta>(sentencia.columnas, forma.lote,
-                                       encontrado == forma.lote->porValor.end() ? Lote::Rango{} : encontrado->second);
+    return std::make_unique<RespuestaRafagaSqlite>(
+        sentencia.columnas, forma.lote, encontrado == forma.lote->porValor.end() ? Lote::Rango{} : encontrado->second,
+        m_clave, m_db, m_parciales);
+}
+
+void RafagaSqlite::RetenerParciales() noexcept
+{
+    while (!m_parciales.empty())
+        m_parciales.back()->Retener();  // which takes it off the list
 }
 
 int RafagaSqlite::versionDelEsquema()
@@ -332,14 +222,16 @@ int RafagaSqlite::versionDelEsquema()
 
 // Whether the shape qualifies under the schema as it is now (see the class); prepares the
 // burst's statement when it does. Decided once per schema version.
-bool RafagaSqlite::analizar(Forma& forma, const QString& texto)
+bool RafagaSqlite::analizar(Forma& forma, const CacheSentenciasSqlite::Sentencia& sentencia, const QString& texto)
 {
     const int version = versionDelEsquema();
+    const quint64 leidas = sentencia.columnas->Leidas();
     if (version < 0)
         return false;
-    if (forma.version == version)
+    if (forma.version == version && forma.columnas == leidas)
         return forma.rafaga != nullptr;
     forma.version = version;
+    forma.columnas = leidas;
     sqlite3_finalize(forma.rafaga);
     forma.rafaga = nullptr;
 
@@ -358,9 +250,10 @@ bool RafagaSqlite::analizar(Forma& forma, const QString& texto)
     if (orden.isEmpty())
         return false;
 
-    const QString rafaga = QStringLiteral("SELECT %1, %2 FROM %3 INDEXED BY %4 ORDER BY %5")
-                               .arg(partes.captured(1), citado(columna), citado(tabla), citado(indice),
-                                    orden.join(QLatin1String(", ")));
+    const QString lista = columnasLeidas(sentencia.stmt, leidas, tabla, forma.posiciones);
+    const QString rafaga = QStringLiteral("SELECT %1%2 FROM %3 INDEXED BY %4 ORDER BY %5")
+                               .arg(lista.isNull() ? partes.captured(1) + QStringLiteral(", ") : lista, citado(columna),
+                                    citado(tabla), citado(indice), orden.join(QLatin1String(", ")));
     const QString escaneo = planDeUnaLinea(m_db, rafaga);
     if (escaneo != QStringLiteral("SCAN %1 USING INDEX %2").arg(tabla, indice)
         && escaneo != QStringLiteral("SCAN %1 USING COVERING INDEX %2").arg(tabla, indice))
@@ -375,12 +268,14 @@ bool RafagaSqlite::analizar(Forma& forma, const QString& texto)
 
 // Reads every row of the burst, kept together by the value of its last column; null on an
 // error or past the row limit (the shape then runs on its own for the rest of this read).
-std::shared_ptr<const RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, int columnas)
+std::shared_ptr<const RafagaSqlite::Lote> RafagaSqlite::cargar(Forma& forma, const QString& texto)
 {
     sqlite3_stmt* stmt = forma.rafaga;
-    if (sqlite3_column_count(stmt) != columnas + 1)
+    const int columnas = sqlite3_column_count(stmt) - 1;
+    if (columnas != static_cast<int>(std::count_if(forma.posiciones.begin(), forma.posiciones.end(),
+                                                   [](int posicion) { return posicion >= 0; })))
         return nullptr;
-    auto lote = std::make_shared<Lote>();
+    auto lote = std::make_shared<Lote>(texto.toUtf8(), forma.posiciones);
     Lote::Rango* grupo = nullptr;
     std::string valor;
     int rc;

@@ -2,6 +2,7 @@
 
 #include "Ado.h"
 #include "CacheSentenciasSqlite.h"
+#include "FilasDeRafagaSqlite.h"
 
 #include <QString>
 #include <memory>
@@ -13,15 +14,14 @@ struct sqlite3_stmt;
 // What a shape's statement keeps for its bursts (CacheSentenciasSqlite::Sentencia::rafaga).
 struct FormaRafagaSqlite
 {
-    // The rows of one burst, kept by the value they were read for (RafagaSqlite.cpp).
-    class Lote;
-
     int lectura = 0;  // the shared read that `ejecuciones` and `lote` belong to
     int ejecuciones = 0;
-    std::shared_ptr<const Lote> lote;  // shared with the answers still open
+    std::shared_ptr<const LoteRafagaSqlite> lote;  // shared with the answers still open
     bool noCalifica = false;  // in this read: the plan does not allow it, or too many rows
     int version = -1;  // the schema version `rafaga` was made for; -1: never analysed
     sqlite3_stmt* rafaga = nullptr;  // the burst's statement; null when the shape does not qualify
+    quint64 columnas = 0;  // the columns read by callers when `rafaga` was made (ColumnasRecordset::Leidas)
+    std::vector<int> posiciones;  // where `rafaga` holds each column of the shape's result, or -1
 
     ~FormaRafagaSqlite();
 };
@@ -62,13 +62,16 @@ public:
     std::unique_ptr<Recordset> Responder(CacheSentenciasSqlite::Sentencia& sentencia, const QString& forma,
                                          QStringView valor, int lectura);
     int Leidas() const { return m_leidas; }
+    // Makes every answer that lacks columns read them from its statement, in the shared read
+    // about to end.
+    void RetenerParciales() noexcept;
 
 private:
     using Forma = FormaRafagaSqlite;
-    using Lote = FormaRafagaSqlite::Lote;
+    using Lote = LoteRafagaSqlite;
 
-    bool analizar(Forma& forma, const QString& texto);
-    std::shared_ptr<const Lote> cargar(Forma& forma, int columnas);
+    bool analizar(Forma& forma, const CacheSentenciasSqlite::Sentencia& sentencia, const QString& texto);
+    std::shared_ptr<const Lote> cargar(Forma& forma, const QString& texto);
     int versionDelEsquema();
 
     sqlite3* m_db;
@@ -76,4 +79,5 @@ private:
     sqlite3_stmt* m_version = nullptr;  // PRAGMA schema_version, prepared once
     std::string m_clave;  // the value asked for, as UTF-8
     int m_leidas = 0;
+    RespuestaRafagaSqlite::Parciales m_parciales;
 };

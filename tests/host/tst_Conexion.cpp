@@ -589,6 +589,16 @@ private slots:
         QCOMPARE(hijos(u"3"_s), 1);
         QTRY_VERIFY(!c->LecturaAbierta());
         QVERIFY(enRafaga());  // the event loop ended the last one
+        // Nothing was read but Eof, so the burst holds no column: an answer reads its rows from its statement when
+        // asked, or before the read ends, on the burst's snapshot either way.
+        auto abierta = c->Execute(kHijos.arg(u"3"_s));
+        auto otraAbierta = c->Execute(kHijos.arg(u"0"_s));
+        QCOMPARE(abierta->Fields(u"Gcc_Descripcion"_s).toString(), u"Hijo 3"_s);
+        otra->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s);
+        hijos(u"9"_s);
+        QCOMPARE(otraAbierta->Fields(u"Gcc_Descripcion"_s).toString(), u"Grupo 1"_s);
+        QVERIFY(enRafaga());
+        QCOMPARE(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(), u"Cambiada"_s);
         base.Reconfigurar([](Sesion::Configuracion& c) { c.filasPorRafaga = 2; });
         c = std::make_unique<ConexionSqlite>(base.Configuracion());
         QVERIFY(!enRafaga());  // more rows than that
