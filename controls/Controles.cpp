@@ -281,11 +281,6 @@ void Controles::Activar(bool activo)
     PintarBanda();
 }
 
-bool Controles::Activo() const
-{
-    return m_activo;
-}
-
 QToolButton* Controles::Boton(const QString& nombre) const
 {
     for (QToolButton* boton : {m_nuevo, m_editar, m_eliminar, m_imprimir, m_b1, m_b2, m_ventanas, m_salir})

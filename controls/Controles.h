@@ -77,7 +77,6 @@ public:
     Q_INVOKABLE void PulsarEditar();
     // Shows the toolbar as belonging to the active window or not.
     Q_INVOKABLE void Activar(bool activo);
-    bool Activo() const;
 
     // The buttons, by name: "Nuevo", "Editar", "Eliminar", "Imprimir", "B1", "B2", "Salir".
     QToolButton* Boton(const QString& nombre) const;

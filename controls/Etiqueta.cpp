@@ -79,29 +79,3 @@ void Etiqueta::setForecolor(const QColor& color)
     paleta.setColor(QPalette::WindowText, color);
     setPalette(paleta);
 }
-
-double Etiqueta::fontsize() const
-{
-    return font().pointSizeF();
-}
-
-void Etiqueta::setFontsize(double puntos)
-{
-    if (puntos <= 0)
-        return;
-    QFont letra = font();
-    letra.setPointSizeF(puntos);
-    setFont(letra);
-}
-
-bool Etiqueta::fontbold() const
-{
-    return font().bold();
-}
-
-void Etiqueta::setFontbold(bool negrita)
-{
-    QFont letra = font();
-    letra.setBold(negrita);
-    setFont(letra);
-}

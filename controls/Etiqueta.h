@@ -1,12 +1,16 @@
 #pragma once
 
+#include "PropiedadesDeLetra.h"
+
 #include <QColor>
 #include <QLabel>
 
 // The in-house label. Saved properties: caption, idetiqueta, alignment (0 left, 1 right,
 // 2 centre; QLabel's setAlignment stays for Qt's own flags), backcolor, forecolor, font,
 // fontsize, fontbold, enabled.
-class Etiqueta : public QLabel
+class Etiqueta
+    : public QLabel
+    , public PropiedadesDeLetra<Etiqueta>
 {
     Q_OBJECT
     Q_PROPERTY(QString caption READ caption WRITE setCaption)
@@ -30,10 +34,6 @@ public:
     void setBackcolor(const QColor& color);
     QColor forecolor() const;
     void setForecolor(const QColor& color);
-    double fontsize() const;
-    void setFontsize(double puntos);
-    bool fontbold() const;
-    void setFontbold(bool negrita);
 
     // The label stands for `control` (its buddy): screen readers call the control by the
     // caption without its closing colon, now and after every change of caption.

@@ -1,6 +1,7 @@
 #include "Titulo.h"
 
 #include "MoverVentana.h"
+#include "PropiedadesDeLetra.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,9 +33,7 @@ Titulo::Titulo(QWidget* padre)
     m_icono->setObjectName(QStringLiteral("Icono"));
     m_texto = new QLabel(this);
     m_texto->setObjectName(QStringLiteral("Caption"));
-    QFont letra = m_texto->font();
-    letra.setBold(true);
-    m_texto->setFont(letra);
+    CambiarLetra(*m_texto, &QFont::setBold, true);
 
     m_minimizar = crearBoton(QStringLiteral("Minimizar"), QStyle::SP_TitleBarMinButton);
     m_maximizar = crearBoton(QStringLiteral("Maximizar"), QStyle::SP_TitleBarMaxButton);

@@ -1,6 +1,7 @@
 #include "colorKES.h"
 
 #include "Etiqueta.h"
+#include "PropiedadesDeLetra.h"
 #include "txtKES.h"
 
 #include <QWidget>
@@ -34,10 +35,7 @@ void colorKES::AplicarColores()
         if (enablecolor.isValid())
             texto->setEnabledcolor(enablecolor);
         texto->setColoresEsquema(disablecolor, focuscolor);
-        if (textfontsize > 0) {
-            QFont letra = texto->font();
-            letra.setPointSizeF(textfontsize);
-            texto->setFont(letra);
-        }
+        if (textfontsize > 0)
+            CambiarLetra(*texto, &QFont::setPointSizeF, textfontsize);
     }
 }

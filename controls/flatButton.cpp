@@ -65,44 +65,6 @@ void flatButton::setFocuscolor(const QColor& color)
     update();
 }
 
-double flatButton::fontsize() const
-{
-    return font().pointSizeF();
-}
-
-void flatButton::setFontsize(double puntos)
-{
-    if (puntos <= 0)
-        return;
-    QFont letra = font();
-    letra.setPointSizeF(puntos);
-    setFont(letra);
-}
-
-bool flatButton::fontbold() const
-{
-    return font().bold();
-}
-
-void flatButton::setFontbold(bool negrita)
-{
-    QFont letra = font();
-    letra.setBold(negrita);
-    setFont(letra);
-}
-
-bool flatButton::fontitalic() const
-{
-    return font().italic();
-}
-
-void flatButton::setFontitalic(bool cursiva)
-{
-    QFont letra = font();
-    letra.setItalic(cursiva);
-    setFont(letra);
-}
-
 int flatButton::iconsize() const
 {
     return m_iconsize;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PropiedadesDeLetra.h"
+
 #include <QAbstractButton>
 #include <QColor>
 #include <QPointer>
@@ -9,7 +11,9 @@
 // Default and Cancel are the container's flags: Enter anywhere in the window presses the
 // default button, Escape the cancel button. Click is raised on every press, by mouse,
 // keyboard or those keys.
-class flatButton : public QAbstractButton
+class flatButton
+    : public QAbstractButton
+    , public PropiedadesDeLetra<flatButton>
 {
     Q_OBJECT
     Q_PROPERTY(QString caption READ caption WRITE setCaption)
@@ -37,12 +41,6 @@ public:
     void setForecolor(const QColor& color);
     QColor focuscolor() const;
     void setFocuscolor(const QColor& color);
-    double fontsize() const;
-    void setFontsize(double puntos);
-    bool fontbold() const;
-    void setFontbold(bool negrita);
-    bool fontitalic() const;
-    void setFontitalic(bool cursiva);
     int iconsize() const;
     void setIconsize(int tamano);
     bool Default() const;

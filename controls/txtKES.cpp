@@ -2,6 +2,8 @@
 
 #include "Ado.h"
 #include "Alineacion.h"
+#include "LiteralSql.h"
+#include "PropiedadesDeLetra.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -117,29 +119,22 @@ QString SentenciaConParametros(const QString& sql, int& parametros)
     QString resultado;
     resultado.reserve(sql.size());
     parametros = 0;
-    bool enLiteral = false;
     for (qsizetype i = 0; i < sql.size(); ++i) {
         const QChar c = sql.at(i);
-        if (!enLiteral) {
-            if (sql.mid(i, 3) == QLatin1String("'?'")) {
-                resultado.append(QLatin1Char('?'));
-                ++parametros;
-                i += 2;
-                continue;
-            }
+        if (QStringView(sql).sliced(i).startsWith(u"'?'")) {
+            resultado.append(QLatin1Char('?'));
+            ++parametros;
+            i += 2;
+        } else if (c == QLatin1Char('\'')) {
+            const qsizetype cierre = LiteralSql::Cierre(sql, i);
+            const qsizetype fin = cierre < 0 ? sql.size() : cierre + 1;
+            resultado.append(QStringView(sql).sliced(i, fin - i));
+            i = fin - 1;
+        } else {
             if (c == QLatin1Char('?'))
                 ++parametros;
-            else if (c == QLatin1Char('\''))
-                enLiteral = true;
-        } else if (c == QLatin1Char('\'')) {
-            if (i + 1 < sql.size() && sql.at(i + 1) == QLatin1Char('\'')) {
-                resultado.append(c);
-                ++i;
-            } else {
-                enLiteral = false;
-            }
+            resultado.append(c);
         }
-        resultado.append(c);
     }
     return resultado;
 }
@@ -210,9 +205,7 @@ bool txtKES::subrayar() const
 
 void txtKES::setSubrayar(bool subrayar)
 {
-    QFont letra = font();
-    letra.setUnderline(subrayar);
-    setFont(letra);
+    CambiarLetra(*this, &QFont::setUnderline, subrayar);
 }
 
 int txtKES::alineacion() const

@@ -213,7 +213,6 @@ void frmCATAddCuCo::ConectarEventos()
 void frmCATAddCuCo::Form_Load()
 {
     m_colorKES->AplicarColores();
-    setPadre(PantallaCatalogo().Padre());
     Aceptado = false;
     m_enfocarAlActivar = true;
 }

@@ -9,8 +9,11 @@
 #include "colorKES.h"
 #include "txtKES.h"
 
+class GuardaTransaccion;
+
 // The dialog that adds an account group under a parent or edits an existing one. A locked
-// key box means the dialog edits; an unlocked one, that it adds.
+// key box means the dialog edits; an unlocked one, that it adds. Whoever opens it sets its
+// Padre first (the screen hands on its own).
 class frmCATAddCuCo : public FormaPredeterminada<frmCATAddCuCo>
 {
     Q_OBJECT
@@ -25,19 +28,13 @@ public:
     bool ClaveAutomatica();
 
     // Controls, valid while the form is loaded.
-    colorKES* colores() const { return m_colorKES; }
     txtKES* txtNPadre() const { return m_txtNPadre; }
     txtKES* txtPadre() const { return m_txtPadre; }
     txtKES* txtClave() const { return m_txtClave; }
     txtKES* txtDescripcion() const { return m_txtDescripcion; }
-    Etiqueta* Label7() const { return m_Label7; }
-    Etiqueta* Label1() const { return m_Label1; }
-    Etiqueta* Label2() const { return m_Label2; }
     txtKES* txtCodigo() const { return m_txtCodigo; }
-    Etiqueta* Etiqueta1() const { return m_Etiqueta1; }
     Controles* Controles1() const { return m_Controles1; }
     txtKES* txtNivel() const { return m_txtNivel; }
-    Etiqueta* Etiqueta2() const { return m_Etiqueta2; }
 
     // The save (the toolbar's Aceptar) and Cancelar.
     void cmdAceptar();
@@ -72,6 +69,7 @@ private:
     void Avisar(const QString& texto, long estilo, const QString& titulo, const QString& idError, txtKES* caja);
     void AvisarClaveExistente(const QString& clave);
     bool ClaveTomadaPorOtro() const;
+    bool EscribirGrupo(GuardaTransaccion& transaccion, const QString& sello, const QString& operador);
     void ArmarInsercion(const QString& sello, const QString& operador);
     void ArmarActualizacion(const QString& sello, const QString& operador);
 

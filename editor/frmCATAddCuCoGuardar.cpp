@@ -5,6 +5,7 @@
 #include "frmCATAddCuCo.h"
 
 #include "ApoyoFormas.h"
+#include "CambioRegistrado.h"
 #include "Controles.h"
 #include "ErrorEjecucion.h"
 #include "GrupoCuenta.h"
@@ -13,8 +14,6 @@
 #include "ReporteError.h"
 #include "Sql.h"
 #include "txtKES.h"
-
-#include <optional>
 
 namespace {
 
@@ -125,50 +124,52 @@ bool frmCATAddCuCo::EntradaValida()
 
 void frmCATAddCuCo::cmdAceptar()
 {
-    std::optional<GuardaTransaccion> transaccion;
     // The checks share the trap of the write: a failing lookup or message during them is
     // reported like any other error of the save, with nothing written and the dialog open.
-    ReporteError::ConTrampa(
-        QStringLiteral("cmdAceptar"), QStringLiteral("ERR-ID:7500027"), hWnd(),
-        [&] {
-            if (!EntradaValida())
-                return;
-            const QString sello = Util().FormatoFechaRegistro(Util().FechaActual());
-            const QString operador = Datos().Operador();
-            transaccion.emplace(&Conexion());
-            if (ModoNuevo())
-                ArmarInsercion(sello, operador);
-            else
-                ArmarActualizacion(sello, operador);
-            try {
-                Conexion().Execute(Publico::sSQL, -1);
-            } catch (const ErrorEjecucion&) {
-                transaccion->RollbackSiAbierta();
-                if (!ClaveTomadaPorOtro())
-                    throw;
-                // The same answer as when the check finds the key, and the next free key
-                // proposed in its place.
-                AvisarClaveExistente(m_txtClave->text());
-                ClaveAutomatica();
-                m_txtClave->selectAll();
-                return;
-            }
-            if (Util().RegistrarCambio(GrupoCuenta::kTabla, m_txtClave->text().toUpper(), QString())) {
-                transaccion->CommitTrans();
-                Aceptado = true;
-                Ocultar();
-            } else {
-                transaccion->RollbackTrans();
-                // The dialog stays open with the user's input, so the user can try again or
-                // cancel.
-                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbExclamation, kKestrima, hWnd(), kProyecto,
-                                QStringLiteral("ERR-ID:7500026"));
-            }
-        },
-        [&] {
-            if (transaccion)
-                transaccion->RollbackSiAbierta();
-        });
+    ReporteError::ConTrampa(QStringLiteral("cmdAceptar"), QStringLiteral("ERR-ID:7500027"), hWnd(), [&] {
+        if (!EntradaValida())
+            return;
+        const QString sello = Util().FormatoFechaRegistro(Util().FechaActual());
+        const QString operador = Datos().Operador();
+        // A refused change leaves the dialog open with the user's input, so the user can try
+        // again or cancel.
+        const CambioRegistrado cambio{.tabla = GrupoCuenta::kTabla,
+                                      .clave = m_txtClave->text().toUpper(),
+                                      .ventana = hWnd(),
+                                      .estiloRechazo = AccesoDatos::vbExclamation,
+                                      .idRechazo = QStringLiteral("ERR-ID:7500026")};
+        const auto escribir = [&](GuardaTransaccion& transaccion) {
+            return EscribirGrupo(transaccion, sello, operador);
+        };
+        if (!EscribirCambio(cambio, escribir))
+            return;
+        Aceptado = true;
+        Ocultar();
+    });
+}
+
+// The insert or the update, inside the save's transaction. False when the insert lost the key
+// to another user: the change is then rolled back and the user told.
+bool frmCATAddCuCo::EscribirGrupo(GuardaTransaccion& transaccion, const QString& sello, const QString& operador)
+{
+    if (ModoNuevo())
+        ArmarInsercion(sello, operador);
+    else
+        ArmarActualizacion(sello, operador);
+    try {
+        Conexion().Execute(Publico::sSQL, -1);
+        return true;
+    } catch (const ErrorEjecucion&) {
+        transaccion.RollbackSiAbierta();
+        if (!ClaveTomadaPorOtro())
+            throw;
+        // The same answer as when the check finds the key, and the next free key proposed in
+        // its place.
+        AvisarClaveExistente(m_txtClave->text());
+        ClaveAutomatica();
+        m_txtClave->selectAll();
+        return false;
+    }
 }
 
 void frmCATAddCuCo::ArmarInsercion(const QString& sello, const QString& operador)
@@ -197,10 +198,10 @@ void frmCATAddCuCo::ArmarInsercion(const QString& sello, const QString& operador
     s += QStringLiteral("'") + Sql::Texto(m_txtCodigo->text()) + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(m_txtPadre->text()) + QStringLiteral("', ");
     s += QStringLiteral(" ") + NumeroSql(m_txtNivel->Valor()) + QStringLiteral(" , ");
-    s += QStringLiteral("'") + QString() + QStringLiteral("', ");
-    s += QStringLiteral("'") + QString() + QStringLiteral("', ");
-    s += QString() + QStringLiteral("0") + QStringLiteral(", ");
-    s += QString() + QStringLiteral("0") + QStringLiteral(", ");
+    s += QStringLiteral("'', ");
+    s += QStringLiteral("'', ");
+    s += QStringLiteral("0, ");
+    s += QStringLiteral("0, ");
     s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual())) + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(Util().FormatoFecha(Util().FechaActual())) + QStringLiteral("', ");
     s += QStringLiteral("'") + Sql::Texto(operador) + QStringLiteral("', ");
@@ -212,8 +213,7 @@ void frmCATAddCuCo::ArmarInsercion(const QString& sello, const QString& operador
 void frmCATAddCuCo::ArmarActualizacion(const QString& sello, const QString& operador)
 {
     QString& s = Publico::sSQL;
-    s = QString();
-    s += QStringLiteral("UPDATE Grupo_Cuenta_Contable SET ");
+    s = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET ");
     s += QStringLiteral("   Gcc_Descripcion='") + Sql::Texto(m_txtDescripcion->text()) + QStringLiteral("', ");
     s += QStringLiteral("   Gcc_Codigo = '") + Sql::Texto(Trim(m_txtCodigo->text())) + QStringLiteral("', ");
     s += QStringLiteral("   Gcc_Padre='") + Sql::Texto(m_txtPadre->text()) + QStringLiteral("', ");

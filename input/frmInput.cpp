@@ -108,7 +108,6 @@ flatButton* frmInput::CrearBoton(QWidget* ventana, const QString& nombre, const 
 
 void frmInput::Form_Load()
 {
-    setPadre(PantallaCatalogo().Padre());
     m_colorKES->AplicarColores();
     Aceptado = false;
 }

@@ -10,7 +10,8 @@
 #include "flatButton.h"
 #include "txtKES.h"
 
-// A small modal prompt for one text value (the tree search).
+// A small modal prompt for one text value (the tree search). Whoever opens it sets its Padre
+// first (the screen hands on its own).
 class frmInput : public FormaPredeterminada<frmInput>
 {
     Q_OBJECT
@@ -26,7 +27,6 @@ public:
 
     Titulo* titulo() const { return m_Titulo; }
     Etiqueta* Etiqueta1() const { return m_Etiqueta1; }
-    colorKES* colores() const { return m_colorKES; }
     txtKES* txtValor() const { return m_txtValor; }
     flatButton* cmdAceptar() const { return m_cmdAceptar; }
     flatButton* cmdCancelar() const { return m_cmdCancelar; }

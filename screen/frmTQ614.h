@@ -27,13 +27,9 @@ public:
     QFrame* frFrame() const { return m_frFrame; }
     txtKES* txtCuenta() const { return m_txtCuenta; }
     txtKES* txtClave() const { return m_txtClave; }
-    Etiqueta* Label1() const { return m_Label1; }
-    Etiqueta* Label2() const { return m_Label2; }
     txtKES* txtCodigo() const { return m_txtCodigo; }
-    Etiqueta* Etiqueta1() const { return m_Etiqueta1; }
     txtKES* txtNivel() const { return m_txtNivel; }
     Etiqueta* lbNivel() const { return m_lbNivel; }
-    colorKES* colores() const { return m_colorKES; }
     Controles* controles() const { return m_Controles; }
     TreeView* tvCuentas() const { return m_tvCuentas; }
     ImageList* ilIconos() const { return m_ilIconos; }

@@ -1,9 +1,10 @@
 // The toolbar's commands of the catalogue screen: New, Edit, Delete, Change key, Print and
-// Close. The layout, the load and the tree's own events live in frmTQ614.cpp.
+// Close. The layout and the tree's own events live in frmTQ614.cpp, the load in frmTQ614Carga.cpp.
 
 #include "frmTQ614.h"
 
 #include "ApoyoFormas.h"
+#include "CambioRegistrado.h"
 #include "Controles.h"
 #include "ErrorEjecucion.h"
 #include "GrupoCuenta.h"
@@ -21,7 +22,6 @@
 #include <QStringBuilder>
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -73,6 +73,7 @@ void frmTQ614::Controles_Nuevo()
         QStringLiteral("Controles_Nuevo"), QStringLiteral("ERR-ID:7500014"), hWnd(),
         [&] {
             const QString clavePadre = ClaveDeGrupo(nodoSeleccionado(tvCuentas()));
+            editor.setPadre(Padre());  // the dialog answers to the screen's own parent
             editor.Load();
             Requerir(editor.txtPadre()).setText(clavePadre);
             editor.ClaveAutomatica();
@@ -125,6 +126,7 @@ void frmTQ614::Controles_Editar()
                 + Sql::Texto(clave) + QStringLiteral("' ");
             rs = Conexion().Execute(Publico::sSQL, -1);
             if (!rs->Bof()) {
+                editor.setPadre(Padre());
                 editor.Load();
                 // The level goes in after the code: writing the code may set off the
                 // editor's own level derivation, and the stored level must win.
@@ -193,52 +195,43 @@ void frmTQ614::Controles_Eliminar()
     if (!seleccionado)
         return;
 
-    std::optional<GuardaTransaccion> transaccion;
-    ReporteError::ConTrampa(
-        QStringLiteral("Controles_Eliminar"), QStringLiteral("ERR-ID:7500013"), hWnd(),
-        [&] {
-            const QString claveNodo = TreeView::Key(seleccionado);
-            const QString clave = claveNodo.mid(1);
-            if (claveNodo == kNodoRaiz) {
-                Datos().Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"),
-                                AccesoDatos::vbExclamation, kKestrima, hWnd(), kProyecto,
-                                QStringLiteral("ERR-ID:7500010"));
-                return;
-            }
+    ReporteError::ConTrampa(QStringLiteral("Controles_Eliminar"), QStringLiteral("ERR-ID:7500013"), hWnd(), [&] {
+        const QString claveNodo = TreeView::Key(seleccionado);
+        const QString clave = claveNodo.mid(1);
+        if (claveNodo == kNodoRaiz) {
+            Datos().Mensaje(QStringLiteral("No se puede eliminar el grupo cuenta contable raíz"),
+                            AccesoDatos::vbExclamation, kKestrima, hWnd(), kProyecto, QStringLiteral("ERR-ID:7500010"));
+            return;
+        }
 
-            Publico::sSQL =
-                QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
-                + Sql::Texto(clave) + QLatin1Char('\'');
-            const std::unique_ptr<Recordset> hijos = Conexion().Execute(Publico::sSQL, -1);
-            if (!hijos->Bof()) {
-                Datos().Mensaje(
-                    QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"),
-                    AccesoDatos::vbExclamation, QStringLiteral("Imposible eliminar"), hWnd(), kProyecto,
-                    QStringLiteral("ERR-ID:7500011"));
-                return;
-            }
+        Publico::sSQL =
+            QStringLiteral("SELECT Gcc_Cve_Grupo_Cuenta_Contable FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '")
+            + Sql::Texto(clave) + QLatin1Char('\'');
+        const std::unique_ptr<Recordset> hijos = Conexion().Execute(Publico::sSQL, -1);
+        if (!hijos->Bof()) {
+            Datos().Mensaje(
+                QStringLiteral("El grupo de cuenta contable actual no puede ser eliminada porque tiene subcuentas"),
+                AccesoDatos::vbExclamation, QStringLiteral("Imposible eliminar"), hWnd(), kProyecto,
+                QStringLiteral("ERR-ID:7500011"));
+            return;
+        }
 
-            // A child added by another user after the check above is caught by the
-            // database itself, which refuses to delete a group that still has children.
-            transaccion.emplace(&Conexion());
+        // A child added by another user after the check above is caught by the database
+        // itself, which refuses to delete a group that still has children.
+        const CambioRegistrado cambio{.tabla = GrupoCuenta::kTabla,
+                                      .clave = clave,
+                                      .ventana = hWnd(),
+                                      .estiloRechazo = AccesoDatos::vbCritical,
+                                      .idRechazo = QStringLiteral("ERR-ID:7500012")};
+        const auto borrar = [&](GuardaTransaccion&) {
             Publico::sSQL = QStringLiteral("DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                             + Sql::Texto(clave) + QLatin1Char('\'');
             Conexion().Execute(Publico::sSQL, -1);
-
-            if (!Util().RegistrarCambio(GrupoCuenta::kTabla, clave, QString())) {
-                transaccion->RollbackTrans();
-                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbCritical, kKestrima, hWnd(), kProyecto,
-                                QStringLiteral("ERR-ID:7500012"));
-                Requerir(controles()).Refrescar();
-                return;
-            }
-            Requerir(tvCuentas()).Remove(claveNodo);
-            transaccion->CommitTrans();
-        },
-        [&] {
-            if (transaccion)
-                transaccion->RollbackSiAbierta();
-        });
+            return true;
+        };
+        if (!EscribirCambio(cambio, borrar, [&] { Requerir(tvCuentas()).Remove(claveNodo); }))
+            Requerir(controles()).Refrescar();
+    });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -289,31 +282,32 @@ void frmTQ614::Controles_B2Click()
         return;
     }
 
-    std::optional<GuardaTransaccion> transaccion;
-    ReporteError::ConTrampa(
-        QStringLiteral("Controles_B2Click"), QStringLiteral("ERR-ID:7500004"), hWnd(),
-        [&] {
-            const QString respuesta = pedirNuevaClave(Cargado() ? Ventana() : nullptr, claveActual);
-            if (respuesta.trimmed().isEmpty())
-                return;
-            const QString claveNueva = respuesta.toUpper();
-            if (claveNueva == claveActual.toUpper())
-                return;
+    ReporteError::ConTrampa(QStringLiteral("Controles_B2Click"), QStringLiteral("ERR-ID:7500004"), hWnd(), [&] {
+        const QString respuesta = pedirNuevaClave(Cargado() ? Ventana() : nullptr, claveActual);
+        if (respuesta.trimmed().isEmpty())
+            return;
+        const QString claveNueva = respuesta.toUpper();
+        if (claveNueva == claveActual.toUpper())
+            return;
 
-            if (claveEnUso(claveNueva)) {
-                Datos().Mensaje(QStringLiteral("La clave: ") + claveNueva
-                                    + QStringLiteral(" ya existe, especifique otra"),
-                                AccesoDatos::vbExclamation, Requerir(controles()).caption(), hWnd(), kProyecto,
-                                QStringLiteral("ERR-ID:7500002"));
-                // Ask again; this run ends when the retry does.
-                Controles_B2Click();
-                return;
-            }
+        if (claveEnUso(claveNueva)) {
+            Datos().Mensaje(QStringLiteral("La clave: ") + claveNueva + QStringLiteral(" ya existe, especifique otra"),
+                            AccesoDatos::vbExclamation, Requerir(controles()).caption(), hWnd(), kProyecto,
+                            QStringLiteral("ERR-ID:7500002"));
+            // Ask again; this run ends when the retry does.
+            Controles_B2Click();
+            return;
+        }
 
-            // The second statement moves the direct children to the new key; until it has
-            // run they name a key that no longer exists, so the database can only hold this
-            // change against its parent rule when the transaction commits.
-            transaccion.emplace(&Conexion());
+        // The second statement moves the direct children to the new key; until it has run
+        // they name a key that no longer exists, so the database can only hold this change
+        // against its parent rule when the transaction commits.
+        const CambioRegistrado cambio{.tabla = GrupoCuenta::kTabla,
+                                      .clave = claveActual,
+                                      .ventana = hWnd(),
+                                      .estiloRechazo = AccesoDatos::vbCritical,
+                                      .idRechazo = QStringLiteral("ERR-ID:7500003")};
+        const auto cambiarClave = [&](GuardaTransaccion&) {
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = '")
                             + Sql::Texto(claveNueva) + QStringLiteral("' WHERE Gcc_Cve_Grupo_Cuenta_Contable = '")
                             + Sql::Texto(claveActual) + QLatin1Char('\'');
@@ -321,23 +315,16 @@ void frmTQ614::Controles_B2Click()
             Publico::sSQL = QStringLiteral("UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = '") + Sql::Texto(claveNueva)
                             + QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) + QLatin1Char('\'');
             Conexion().Execute(Publico::sSQL, -1);
-
-            if (!Util().RegistrarCambio(GrupoCuenta::kTabla, claveActual, QString())) {
-                transaccion->RollbackTrans();
-                Datos().Mensaje(Util().UltimoError(), AccesoDatos::vbCritical, kKestrima, hWnd(), kProyecto,
-                                QStringLiteral("ERR-ID:7500003"));
-                Requerir(controles()).Refrescar();
-                return;
-            }
-            transaccion->CommitTrans();
-            CargarCuentas();
-            TreeView& arbol = Requerir(tvCuentas());
-            arbol.EnsureVisible(arbol.Item(QLatin1Char('N') + claveNueva));
-        },
-        [&] {
-            if (transaccion)
-                transaccion->RollbackSiAbierta();
-        });
+            return true;
+        };
+        if (!EscribirCambio(cambio, cambiarClave)) {
+            Requerir(controles()).Refrescar();
+            return;
+        }
+        CargarCuentas();
+        TreeView& arbol = Requerir(tvCuentas());
+        arbol.EnsureVisible(arbol.Item(QLatin1Char('N') + claveNueva));
+    });
 }
 
 // ---------------------------------------------------------------------------------------

@@ -6,8 +6,6 @@
 #include <QPointer>
 #include <QString>
 
-class FormaBase;
-
 // What the component's three forms share besides their base class: the names their messages
 // carry, the services and controls they require, and two functions of the forms runtime.
 
@@ -32,11 +30,6 @@ T& Requerir(const QPointer<T>& control)
 {
     return Requerir(control.data());
 }
-
-// The catalogue screen's shared form, created on first reference; the dialogs take its Padre
-// and the class Pantalla hands it to the host. Defined with the screen, so that neither needs
-// the screen's header.
-FormaBase& PantallaCatalogo();
 
 // The host's services that Publico::Main created, and their shared connection.
 AccesoDatos& Datos();

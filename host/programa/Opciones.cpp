@@ -184,11 +184,11 @@ std::nullopt_t fallo(QString* motivo, const QString& texto)
     return std::nullopt;
 }
 
-// The options of a command line the parser read without error; nothing, with the reason in
-// `motivo`, when a value is wrong.
-std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
+// Each step below reads some options into `opciones`, and returns why a value is wrong or the
+// empty text.
+
+void tomarAccion(const Analizador& a, Opciones& opciones)
 {
-    Opciones opciones;
     if (const auto pedidas = a.Acciones(); !pedidas.isEmpty()) {
         const DefinicionDeAccion& definicion = *pedidas.first();
         opciones.accion = definicion.accion;
@@ -196,16 +196,25 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
         if (definicion.destino)
             opciones.*definicion.destino = a.parser.value(QString::fromUtf8(definicion.opcion));
     }
+}
+
+QString leerConfiguracion(const Analizador& a, Opciones& opciones)
+{
     try {
         opciones.base = a.parser.isSet(a.config) ? Sesion::LeerConfiguracion(a.parser.value(a.config))
                                                  : Sesion::ConfiguracionPredeterminada();
     } catch (const ErrorEjecucion& e) {
         // The window tells it in a message box, where the user can correct the file and retry.
         if (opciones.accion != Accion::Ventana)
-            return fallo(motivo, e.Description());
+            return e.Description();
         opciones.errorDeConfiguracion = e.Description();
     }
     opciones.archivoConfiguracion = a.parser.value(a.config);
+    return {};
+}
+
+QString leerConexion(const Analizador& a, Opciones& opciones)
+{
     if (a.parser.isSet(a.base)) {
         opciones.base.motor = Sesion::Configuracion::SQLite;
         opciones.base.archivo = a.parser.value(a.base);
@@ -222,17 +231,22 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
         bool ok = false;
         opciones.base.puerto = a.parser.value(a.puerto).toInt(&ok);
         if (!ok || opciones.base.puerto <= 0 || opciones.base.puerto > 65535)
-            return fallo(motivo, QStringLiteral("Puerto no válido: %1").arg(a.parser.value(a.puerto)));
+            return QStringLiteral("Puerto no válido: %1").arg(a.parser.value(a.puerto));
     }
     if (a.parser.isSet(a.nombreBase))
         opciones.base.base = a.parser.value(a.nombreBase);
     if (a.parser.isSet(a.usuario))
         opciones.base.usuario = a.parser.value(a.usuario);
+    return {};
+}
+
+QString leerOperador(const Analizador& a, Opciones& opciones)
+{
     if (a.parser.isSet(a.operador)) {
         // On a server the login is who changes the catalogue: no name typed here replaces it.
         if (opciones.base.motor == Sesion::Configuracion::PostgreSQL)
-            return fallo(motivo, QStringLiteral("--operador no se admite con PostgreSQL: los cambios se registran a "
-                                                "nombre del usuario con el que se conecta al servidor (--pg-usuario)"));
+            return QStringLiteral("--operador no se admite con PostgreSQL: los cambios se registran a nombre del "
+                                  "usuario con el que se conecta al servidor (--pg-usuario)");
         opciones.base.operador = a.parser.value(a.operador);
     }
     // Nor a name in the settings file.
@@ -243,21 +257,27 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
                                              "conecta al servidor. Quite esa línea")
                                   .arg(opciones.archivoConfiguracion);
         if (opciones.accion != Accion::Ventana)
-            return fallo(motivo, texto);
+            return texto;
         opciones.errorDeConfiguracion = texto;  // told in the window, where the file can be corrected
     }
-    // The settings file's values were checked as it was read: what is at fault now was typed.
-    if (const QString clave =
-            Sesion::RevisarConexion(opciones.base, {QStringLiteral("--pg-conexion"), QStringLiteral("--pg-servicio"),
-                                                    QStringLiteral("--pg-servidor"), QStringLiteral("--pg-base"),
-                                                    QStringLiteral("--pg-usuario")});
-        !clave.isEmpty())
-        return fallo(motivo, clave);
+    return {};
+}
+
+// The settings file's values were checked as it was read: what is at fault now was typed.
+QString revisarConexionEscrita(const Analizador&, Opciones& opciones)
+{
+    return Sesion::RevisarConexion(opciones.base, {QStringLiteral("--pg-conexion"), QStringLiteral("--pg-servicio"),
+                                                   QStringLiteral("--pg-servidor"), QStringLiteral("--pg-base"),
+                                                   QStringLiteral("--pg-usuario")});
+}
+
+QString leerValoresDeAccion(const Analizador& a, Opciones& opciones)
+{
     if (a.parser.isSet(a.niveles)) {
         bool ok = false;
         opciones.nivelesCaptura = a.parser.value(a.niveles).toInt(&ok);
         if (!ok || opciones.nivelesCaptura < 0)
-            return fallo(motivo, QStringLiteral("Número de niveles no válido: %1").arg(a.parser.value(a.niveles)));
+            return QStringLiteral("Número de niveles no válido: %1").arg(a.parser.value(a.niveles));
     }
     opciones.traza = a.parser.value(a.traza);
     // A file of groups goes into the database as it is, never beside the sample.
@@ -266,7 +286,7 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
                        && opciones.accion != Accion::Mover
                        && opciones.accion != Accion::Restaurar && opciones.accion != Accion::Deshacer;
     if ((opciones.accion == Accion::Mover) != a.parser.isSet(a.moverA))
-        return fallo(motivo, QStringLiteral("--mover CLAVE va con --a PADRE (0 para la raíz)"));
+        return QStringLiteral("--mover CLAVE va con --a PADRE (0 para la raíz)");
     opciones.moverA = a.parser.value(a.moverA);
     for (auto [accion, numero] : {std::pair{Accion::Restaurar, &opciones.restaurar},
                                   std::pair{Accion::Deshacer, &opciones.deshacer}}) {
@@ -275,9 +295,14 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
         bool ok = false;
         *numero = opciones.opcionDeAccion.isEmpty() ? 0 : a.parser.value(opciones.opcionDeAccion.mid(2)).toLongLong(&ok);
         if (!ok || *numero <= 0)
-            return fallo(motivo, QStringLiteral("Número de cambio no válido: %1 (es el que muestra el historial)")
-                                     .arg(a.parser.value(opciones.opcionDeAccion.mid(2))));
+            return QStringLiteral("Número de cambio no válido: %1 (es el que muestra el historial)")
+                .arg(a.parser.value(opciones.opcionDeAccion.mid(2)));
     }
+    return {};
+}
+
+QString leerFiltroHistorial(const Analizador& a, Opciones& opciones)
+{
     opciones.filtroHistorial.clave = a.parser.value(a.historialClave);
     opciones.filtroHistorial.operador = a.parser.value(a.historialOperador);
     for (auto [opcion, dia] : {std::pair{&a.historialDesde, &opciones.filtroHistorial.desde},
@@ -286,14 +311,34 @@ std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
             continue;
         *dia = QDate::fromString(a.parser.value(*opcion), Qt::ISODate);
         if (!dia->isValid())
-            return fallo(motivo, QStringLiteral("Fecha no válida en --%1: %2 (escríbala como AAAA-MM-DD)")
-                                     .arg(opcion->names().constFirst(), a.parser.value(*opcion)));
+            return QStringLiteral("Fecha no válida en --%1: %2 (escríbala como AAAA-MM-DD)")
+                .arg(opcion->names().constFirst(), a.parser.value(*opcion));
     }
+    return {};
+}
+
+QString leerSeparador(const Analizador& a, Opciones& opciones)
+{
     if (a.parser.isSet(a.separador)) {
         const QString valor = a.parser.value(a.separador);
         if (valor != QLatin1String(",") && valor != QLatin1String(";"))
-            return fallo(motivo, QStringLiteral("Separador no válido: %1 (use , o ;)").arg(valor));
+            return QStringLiteral("Separador no válido: %1 (use , o ;)").arg(valor);
         opciones.separador = valor.at(0).toLatin1();
+    }
+    return {};
+}
+
+// The options of a command line the parser read without error; nothing, with the reason in
+// `motivo`, when a value is wrong: the first one found, in the order of the steps.
+std::optional<Opciones> interpretar(const Analizador& a, QString* motivo)
+{
+    Opciones opciones;
+    tomarAccion(a, opciones);
+    using Paso = QString (*)(const Analizador&, Opciones&);
+    for (const Paso paso : {leerConfiguracion, leerConexion, leerOperador, revisarConexionEscrita, leerValoresDeAccion,
+                            leerFiltroHistorial, leerSeparador}) {
+        if (const QString texto = paso(a, opciones); !texto.isEmpty())
+            return fallo(motivo, texto);
     }
     return opciones;
 }

@@ -20,7 +20,6 @@ public:
 
     int Cantidad() const { return static_cast<int>(m_nombres.size()); }
     const QString& Nombre(int indice) const { return m_nombres.at(indice); }
-    const QStringList& Nombres() const { return m_nombres; }
     // The index of a column, or -1. With duplicate names the first one wins. The column
     // counts as read (Leidas).
     int Indice(const QString& nombre) const;

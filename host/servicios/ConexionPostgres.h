@@ -97,6 +97,7 @@ private:
     struct Sentencia;
     using Resultado = std::unique_ptr<pg_result, void (*)(pg_result*)>;
     using Envio = std::function<int(pg_conn*)>;  // queues one request (a PQsend* call)
+    static Envio control(const char* sql);
     // A statement that waits to travel with the next request: its text, values bound to $n.
     struct EnCola
     {

@@ -91,55 +91,45 @@ QStringList sentencias()
     };
 }
 
-// The parent rule of the catalogue: no group is left under a parent that another user is
-// deleting or whose key is being changed, however their transactions meet.
-//
-// - A group that still has subgroups cannot be deleted (checked at once: the delete command
-//   looks for subgroups before its transaction, and another user may add one in between).
-// - A key that is deleted or changed is recorded in Kes_Clave_Retirada; a group may not be
-//   written under a parent key that no longer exists and was retired. Keys that never
-//   existed are let through: they are data of other origins, which the screens cope with.
-// - PostgreSQL runs the two users side by side: the write of a child locks its parent's row
-//   (FOR KEY SHARE) before it looks, so it waits for a delete or key change of that parent
-//   and then sees its outcome; a key change leaves its old key's subgroups behind only
-//   between its own two statements, so that rule is checked when it commits.
-// - SQLite runs one writer at a time, so a child written after the delete or key change
-//   finds the key retired, and the key change's second statement always follows its first.
-QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
+// The rule in SQLite: triggers that refuse at once.
+QStringList guardaDePadresSqlite()
 {
-    if (motor == Sesion::Configuracion::SQLite) {
-        const QString padreRetirado =
-            QStringLiteral(" NEW.Gcc_Padre <> '0'"
-                           " AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
-                           " WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre)"
-                           " AND EXISTS (SELECT 1 FROM Kes_Clave_Retirada"
-                           " WHERE Ret_Tabla = 'Grupo_Cuenta_Contable' AND Ret_Clave = NEW.Gcc_Padre)");
-        const QString rechazo =
-            QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'El grupo de cuenta contable padre ya no existe: "
-                           "fue eliminado o cambió de clave'); END");
-        const QString retirar = QStringLiteral(" INSERT OR IGNORE INTO Kes_Clave_Retirada (Ret_Tabla, Ret_Clave)"
-                                               " VALUES ('Grupo_Cuenta_Contable', OLD.Gcc_Cve_Grupo_Cuenta_Contable);");
-        return {
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Alta_Padre_Vigente BEFORE INSERT ON Grupo_Cuenta_Contable"
-                           " WHEN")
-                + padreRetirado + rechazo,
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Padre_Vigente"
-                           " BEFORE UPDATE OF Gcc_Padre ON Grupo_Cuenta_Contable"
-                           " WHEN NEW.Gcc_Padre IS NOT OLD.Gcc_Padre AND")
-                + padreRetirado + rechazo,
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Baja_Sin_Subgrupos AFTER DELETE ON Grupo_Cuenta_Contable"
-                           " BEGIN"
-                           " SELECT RAISE(ABORT, 'El grupo de cuenta contable tiene subgrupos y no se puede eliminar')"
-                           " WHERE EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
-                           " WHERE Gcc_Padre = OLD.Gcc_Cve_Grupo_Cuenta_Contable);")
-                + retirar + QStringLiteral(" END"),
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Clave_Retira"
-                           " AFTER UPDATE OF Gcc_Cve_Grupo_Cuenta_Contable ON Grupo_Cuenta_Contable"
-                           " WHEN NEW.Gcc_Cve_Grupo_Cuenta_Contable IS NOT OLD.Gcc_Cve_Grupo_Cuenta_Contable"
-                           " BEGIN")
-                + retirar + QStringLiteral(" END"),
-        };
-    }
+    const QString padreRetirado =
+        QStringLiteral(" NEW.Gcc_Padre <> '0'"
+                       " AND NOT EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
+                       " WHERE Gcc_Cve_Grupo_Cuenta_Contable = NEW.Gcc_Padre)"
+                       " AND EXISTS (SELECT 1 FROM Kes_Clave_Retirada"
+                       " WHERE Ret_Tabla = 'Grupo_Cuenta_Contable' AND Ret_Clave = NEW.Gcc_Padre)");
+    const QString rechazo =
+        QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'El grupo de cuenta contable padre ya no existe: "
+                       "fue eliminado o cambió de clave'); END");
+    const QString retirar = QStringLiteral(" INSERT OR IGNORE INTO Kes_Clave_Retirada (Ret_Tabla, Ret_Clave)"
+                                           " VALUES ('Grupo_Cuenta_Contable', OLD.Gcc_Cve_Grupo_Cuenta_Contable);");
+    return {
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Alta_Padre_Vigente BEFORE INSERT ON Grupo_Cuenta_Contable"
+                       " WHEN")
+            + padreRetirado + rechazo,
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Padre_Vigente"
+                       " BEFORE UPDATE OF Gcc_Padre ON Grupo_Cuenta_Contable"
+                       " WHEN NEW.Gcc_Padre IS NOT OLD.Gcc_Padre AND")
+            + padreRetirado + rechazo,
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Baja_Sin_Subgrupos AFTER DELETE ON Grupo_Cuenta_Contable"
+                       " BEGIN"
+                       " SELECT RAISE(ABORT, 'El grupo de cuenta contable tiene subgrupos y no se puede eliminar')"
+                       " WHERE EXISTS (SELECT 1 FROM Grupo_Cuenta_Contable"
+                       " WHERE Gcc_Padre = OLD.Gcc_Cve_Grupo_Cuenta_Contable);")
+            + retirar + QStringLiteral(" END"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Gcc_Cambio_Clave_Retira"
+                       " AFTER UPDATE OF Gcc_Cve_Grupo_Cuenta_Contable ON Grupo_Cuenta_Contable"
+                       " WHEN NEW.Gcc_Cve_Grupo_Cuenta_Contable IS NOT OLD.Gcc_Cve_Grupo_Cuenta_Contable"
+                       " BEGIN")
+            + retirar + QStringLiteral(" END"),
+    };
+}
+
+// The rule in PostgreSQL: trigger functions, and a key change's subgroups checked at commit.
+QStringList guardaDePadresServidor()
+{
     return {
         QStringLiteral(
             "CREATE OR REPLACE FUNCTION gcc_padre_vigente() RETURNS trigger LANGUAGE plpgsql AS $$\n"
@@ -196,6 +186,25 @@ QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
                        " WHEN (OLD.Gcc_Cve_Grupo_Cuenta_Contable IS DISTINCT FROM NEW.Gcc_Cve_Grupo_Cuenta_Contable)"
                        " EXECUTE FUNCTION gcc_sin_subgrupos_huerfanos()"),
     };
+}
+
+// The parent rule of the catalogue: no group is left under a parent that another user is
+// deleting or whose key is being changed, however their transactions meet.
+//
+// - A group that still has subgroups cannot be deleted (checked at once: the delete command
+//   looks for subgroups before its transaction, and another user may add one in between).
+// - A key that is deleted or changed is recorded in Kes_Clave_Retirada; a group may not be
+//   written under a parent key that no longer exists and was retired. Keys that never
+//   existed are let through: they are data of other origins, which the screens cope with.
+// - PostgreSQL runs the two users side by side: the write of a child locks its parent's row
+//   (FOR KEY SHARE) before it looks, so it waits for a delete or key change of that parent
+//   and then sees its outcome; a key change leaves its old key's subgroups behind only
+//   between its own two statements, so that rule is checked when it commits.
+// - SQLite runs one writer at a time, so a child written after the delete or key change
+//   finds the key retired, and the key change's second statement always follows its first.
+QStringList guardaDePadres(Sesion::Configuracion::Motor motor)
+{
+    return motor == Sesion::Configuracion::SQLite ? guardaDePadresSqlite() : guardaDePadresServidor();
 }
 
 // Columns that later versions added to tables an older version created.

@@ -1,6 +1,7 @@
 #include "SentenciaParametrizada.h"
 
 #include "ErrorEjecucion.h"
+#include "LiteralSql.h"
 
 #include <array>
 
@@ -154,28 +155,16 @@ private:
 
     bool literal(const QChar*& p)
     {
-        const QChar* q = p + 1;
-        const QChar* trozo = q;
         QString valor;
-        while (q < m_fin) {
-            if (*q == u'\'') {
-                if (q + 1 < m_fin && q[1] == u'\'') {
-                    valor.append(trozo, q + 1 - trozo);
-                    q += 2;
-                    trozo = q;
-                    continue;
-                }
-                valor.append(trozo, q - trozo);
-                break;
-            }
-            ++q;
-        }
-        if (q >= m_fin) {  // unterminated: the database reports it
+        const qsizetype cierre =
+            LiteralSql::Cierre(QStringView(m_inicio, m_fin), p - m_inicio, m_extraer ? &valor : nullptr);
+        if (cierre < 0) {  // unterminated: the database reports it
             if (m_extraer)
                 return false;
             p = m_fin;
             return true;
         }
+        const QChar* q = m_inicio + cierre;
         if (m_extraer) {
             if (tienePrefijo(m_inicio, p))
                 return false;

@@ -19,8 +19,6 @@ public:
     void Mensaje(const QString& texto, long estilo, const QString& titulo, qintptr ventana, const QString& proyecto,
                  const QString& idError) override;
 
-    AccesoDatos* Interior() const { return m_interior.get(); }
-
 private:
     std::unique_ptr<AccesoDatos> m_interior;
     TrazaConexion m_conexion;

@@ -24,8 +24,6 @@ public:
     void BuscarEnArbol(QTreeWidget* arbol, const QString& texto) override;
     QString ObtenerTransaccion(const QString& transaccionPadre, const QString& aplicacion) override;
 
-    Utilerias* Interior() const { return m_interior.get(); }
-
 private:
     std::unique_ptr<Utilerias> m_interior;
 };

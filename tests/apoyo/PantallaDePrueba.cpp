@@ -97,6 +97,7 @@ bool PantallaDePrueba::guardar(bool edicion, const QString& padre, const QString
                                const QString& codigo, const QString& nivel)
 {
     frmCATAddCuCo& editor = frmCATAddCuCo::Instancia();
+    editor.setPadre(Forma().Padre());  // as the screen opens it
     editor.Load();
     editor.txtPadre()->setText(padre);
     if (!edicion)

@@ -15,6 +15,7 @@
 #include <sched.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -59,6 +60,40 @@ constexpr int kCalla = -1;  // in cambioEnDuda: the backend stops instead of the
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
 
+// A child process's screen opens over a test base; its session then goes to the parent's
+// (ENGINE SCHEMA-OR-FILE).
+void usarLaDelPadre(BaseDePrueba& apoyo, const QString& motor, const QString& lugar, const QString& operador)
+{
+    apoyo.Reconfigurar([&](Sesion::Configuracion& c) {
+        if (motor == u"postgresql")
+            c = BaseDePrueba::ConfiguracionPostgres();
+        (c.motor == Sesion::Configuracion::PostgreSQL ? c.esquema : c.archivo) = lugar;
+        c.operador = operador;
+        c.esperaBloqueoMs = 3000;
+    });
+}
+
+// The kill test's child (--escritor ENGINE SCHEMA-OR-FILE): adds C1, then C2, and says "dentro"
+// and waits right after C2's insert, inside its transaction.
+int escritor(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    BaseDePrueba apoyo;
+    usarLaDelPadre(apoyo, app.arguments()[2], app.arguments()[3], u"PRUEBA"_s);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    int inserciones = 0;
+    apoyo.AlTrazar([&](const QJsonObject& llamada) {
+        if (llamada[u"sql"_s].toString().startsWith(kCambios[1].sentencia) && ++inserciones == 2) {
+            std::puts("dentro");
+            std::this_thread::sleep_for(std::chrono::seconds(60));  // not forever if the parent is gone
+        }
+    });
+    PantallaDePrueba usuario(apoyo);
+    usuario.Nuevo(u"0"_s, u"C1"_s, u"GRUPO"_s, {});
+    usuario.Nuevo(u"0"_s, u"C2"_s, u"GRUPO"_s, {});
+    return 2;
+}
+
 // A user (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random adds, deletes and key
 // changes in its tree under Z, logged as "kind key value outcome detail", outcome hecho, rechazado or fallido.
 int usuario(int argc, char** argv)
@@ -66,14 +101,8 @@ int usuario(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int numero = args[2].toInt();
-    BaseDePrueba apoyo;  // the screen opens over a test base; the session then goes to the shared one
-    apoyo.Reconfigurar([&](Sesion::Configuracion& c) {
-        if (args[3] == u"postgresql")
-            c = BaseDePrueba::ConfiguracionPostgres();
-        (c.motor == Sesion::Configuracion::PostgreSQL ? c.esquema : c.archivo) = args[4];
-        c.operador = u"CARGA"_s + args[2];
-        c.esperaBloqueoMs = 3000;
-    });
+    BaseDePrueba apoyo;
+    usarLaDelPadre(apoyo, args[3], args[4], u"CARGA"_s + args[2]);
     PantallaDePrueba pantalla(apoyo);
     QFile log(args[5]);
     log.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered);
@@ -142,6 +171,8 @@ private slots:
     void usuariosALaVez();
     void cambioEnDuda_data();
     void cambioEnDuda();
+    void matadoDentroDelCambio_data() { BaseDePrueba::AgregarMotores(); }
+    void matadoDentroDelCambio();
 };
 
 void PruebaFallas::cambioRechazado_data()
@@ -490,8 +521,31 @@ void PruebaFallas::cambioEnDuda()
     QCOMPARE(base.MensajesEnTexto(), QStringList());
 }
 
+// Killed (SIGKILL) inside its second add: the first add whole, the second wholly absent, the file sound.
+void PruebaFallas::matadoDentroDelCambio()
+{
+    ABRIR_BASE(motor, base);
+    Sesion::Cerrar();
+    QProcess hijo;
+    hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    hijo.start(QCoreApplication::applicationFilePath(),
+               {u"--escritor"_s, BaseDePrueba::NombreMotor(motor),
+                motor == Motor::PostgreSQL ? base.Esquema() : base.Archivo()});
+    for (QByteArray salida; !salida.endsWith("dentro\n"); salida += hijo.readAllStandardOutput())
+        QVERIFY2(hijo.waitForReadyRead(30000), "the child never reached its second add");
+    QVERIFY(::kill(pid_t(hijo.processId()), SIGKILL) == 0 && hijo.waitForFinished(5000));
+    if (motor == Motor::SQLite)
+        QCOMPARE(base.Valor(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+    QCOMPARE(base.Claves(), QStringList{u"C1"_s});
+    QCOMPARE(base.Columna(u"SELECT DISTINCT Bit_Clave FROM Kes_Bitacora"_s), QStringList{u"C1"_s});
+    QCOMPARE(base.ContarFilas(u"Kes_Historial"_s), 1LL);
+    QVERIFY(PantallaDePrueba(base).Nuevo(u"0"_s, u"C2"_s, u"AHORA SÍ"_s, {}));  // its key free again
+}
+
 int main(int argc, char** argv)
 {
+    if (argc > 3 && qstrcmp(argv[1], "--escritor") == 0)
+        return escritor(argc, argv);
     if (argc > 6 && qstrcmp(argv[1], "--usuario") == 0)
         return usuario(argc, argv);
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)

@@ -1,7 +1,6 @@
 #include "Pantalla.h"
 
-#include "ApoyoFormas.h"
-#include "FormaBase.h"
+#include "frmTQ614.h"
 
 namespace {
 std::atomic<long> g_vivos{0};
@@ -32,7 +31,7 @@ unsigned long Pantalla::Release()
 
 QVariant Pantalla::GetPantalla()
 {
-    FormaBase& pantalla = PantallaCatalogo();
+    frmTQ614& pantalla = frmTQ614::Instancia();
     pantalla.Entregar();
     return QVariant::fromValue<QObject*>(&pantalla);
 }

@@ -125,7 +125,6 @@ void GeneradorCatalogo::AgregarHijos(const Pendiente& padre, std::vector<Pendien
 GeneradorCatalogo::Pendiente GeneradorCatalogo::Agregar(Grupo grupo, int profundidad, bool esTitulo)
 {
     m_grupos.push_back(std::move(grupo));
-    m_profundidad = std::max(m_profundidad, profundidad);
     Pendiente pendiente;
     pendiente.indice = m_grupos.size() - 1;
     pendiente.profundidad = profundidad;

@@ -32,8 +32,6 @@ public:
     explicit GeneradorCatalogo(int grupos);
 
     const std::vector<Grupo>& Grupos() const { return m_grupos; }
-    // The deepest level that holds a group (1 for the groups under the root).
-    int Profundidad() const { return m_profundidad; }
 
     // Inserts every group with bound values in one transaction on `conexion` (rolled back
     // if any insert fails). The table must exist and hold none of these keys.
@@ -50,7 +48,6 @@ private:
 
     int m_objetivo;
     std::vector<Grupo> m_grupos;
-    int m_profundidad = 0;
     int m_siguienteNumero = 1;
     int m_siguienteCodigoRaiz = 1;
     quint64 m_semilla = 614;

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Mutants of the product code that the tests must catch. Each one changes a piece of code that
+# matters (a key or level rule, a command's check or statement, a rollback, the history's seal, a
+# CSV bound, a permission, a connection fault) and names the test programs that should fail.
+# The piece is found by its text anywhere in the product folders, so the list survives code
+# moving between files; a piece found nowhere, or more than once, is reported, not guessed.
+#
+#   scripts/mutantes.sh [REVISION]   (HEAD by default; TQ614_MUTANTES_SOLO=REGEX runs only the
+#                                     mutants whose line matches it)
+#
+# The revision is exported to a folder of its own and built there (ccache shares the objects);
+# the working tree is never touched. Each mutant is applied, only the named tests are rebuilt and
+# run (against a throwaway PostgreSQL, started here unless TQ614_PG_HOST is set), and the copy is
+# restored. One line per mutant: muerto (a test failed), vivo (all passed), no compila, or
+# no encontrado; the counts at the end.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+revision=${1:-HEAD}
+base=${TQ614_MUTANTES_DIR:-/tmp/tq614-mutantes-$(git rev-parse --short "$revision")}
+fuente=$base/fuente
+compilacion=$fuente/build  # inside the copy, as in a checkout: ccache then finds the same relative paths
+
+# TESTS @@ PIECE OF CODE @@ REPLACEMENT ("\n" is a line break).
+read -r -d '' MUTANTES <<'LISTA'
+tst_GrupoCuenta tst_Editor @@ return 1 + int(codigo.count(QLatin1Char('.'))); @@ return int(codigo.split(QLatin1Char('.'), Qt::SkipEmptyParts).size());
+tst_Editor @@ ->setText(QString::number(ObtenerNivel(codigo))); @@ ->setText(QString::number(ObtenerNivel(codigo.endsWith(QLatin1Char('.')) ? codigo.chopped(1) : codigo)));
+tst_GrupoCuenta tst_Editor @@ return clave.size() > formato.size(); @@ return clave.size() > formato.size() + 1;
+tst_GrupoCuenta tst_Editor @@ sinPuntos.remove(QLatin1Char('.')); @@ sinPuntos.remove(QLatin1Char(','));
+tst_GrupoCuenta tst_Editor tst_Fallas @@ literal.replace(QLatin1Char('\''), QLatin1String("''")); @@ literal.replace(QLatin1Char('\''), QLatin1String("\\'"));
+tst_Editor @@ if (codigo.isEmpty() && claveNumerica) { @@ if (codigo.isEmpty() && !claveNumerica) {
+tst_Editor tst_Fallas @@ transaccion->RollbackTrans();\n                // The dialog stays open @@ transaccion->CommitTrans();\n                // The dialog stays open
+tst_Pantalla tst_Comandos @@ if (!hijos->Bof()) { @@ if (false) {
+tst_Pantalla tst_Comandos tst_Fallas @@ "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '" @@ "DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable LIKE '"
+tst_Pantalla tst_Comandos @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveActual) @@ QStringLiteral("' WHERE Gcc_padre = '") + Sql::Texto(claveNueva)
+tst_Pantalla tst_Comandos @@ if (claveEnUso(claveNueva)) { @@ if (false) {
+tst_Conexion tst_Fallas @@ GuardaTransaccion::~GuardaTransaccion()\n{\n    RollbackSiAbierta(); @@ GuardaTransaccion::~GuardaTransaccion()\n{\n
+tst_Permisos tst_CatalogoHost @@ if (Esquema::Sello(anterior, fila.campos) != fila.sello.toString()) @@ if (false)
+tst_Permisos tst_CatalogoHost @@ } else if (conocido && !mismaFila(esperado, fila.antes())) { @@ } else if (false) {
+tst_CatalogoHost tst_Permisos @@ COALESCE(previo, '') || '|' || %1 @@ COALESCE(previo, '') || '/' || %1
+tst_CatalogoHost tst_ProgramaHost @@ QStringLiteral("=+-@\t\r'"); @@ QStringLiteral("=+-\t\r'");
+tst_CatalogoHost tst_ProgramaHost @@ if (m_filas.size() >= kMaximoGrupos) { @@ if (m_filas.size() > kMaximoGrupos) {
+tst_CatalogoHost tst_ProgramaHost @@ if (m_bufer.isEmpty() || m_leidos > m_maximo) { @@ if (m_bufer.isEmpty()) {
+tst_Permisos @@ " AND has_table_privilege(to_regclass('grupo_cuenta_contable'), 'DELETE')," @@ " OR has_table_privilege(to_regclass('grupo_cuenta_contable'), 'DELETE'),"
+tst_Permisos @@ " AND pg_has_role(session_user, oid, 'MEMBER'))"; @@ " OR pg_has_role(session_user, oid, 'MEMBER'))";
+tst_Permisos tst_ProgramaHost @@ return configurado.isEmpty() || estado().configuracion.motor == Configuracion::PostgreSQL ? @@ return configurado.isEmpty() ?
+tst_Conexion tst_Fallas @@ return Desenlace::NoGuardado; @@ return Desenlace::Desconocido;
+tst_Conexion tst_Fallas @@ if (qstrcmp(PQcmdStatus(resultado.get()), "COMMIT") != 0) @@ if (false)
+tst_Conexion tst_Fallas @@ cerrar();\n    QString texto = QStringLiteral("El servidor de la base de datos no respondió en %1 s: @@ QString texto = QStringLiteral("El servidor de la base de datos no respondió en %1 s:
+tst_Conexion tst_ProgramaHost @@ lleva |= qstrcmp(o->keyword, "password") == 0 && o->val && *o->val; @@ lleva |= false;
+LISTA
+
+# aplicar FOLDER PIECE REPLACEMENT [--deshacer]: replaces the one occurrence of the piece among the
+# product's sources (or puts the original back); prints the file, or why not.
+aplicar() {
+    python3 - "$@" <<'PY'
+import os, sys
+raiz, pieza, cambio = sys.argv[1], sys.argv[2].replace("\\n", "\n"), sys.argv[3].replace("\\n", "\n")
+if len(sys.argv) > 4:
+    pieza, cambio = cambio, pieza
+hallados = []
+for carpeta, subcarpetas, archivos in os.walk(raiz):
+    subcarpetas[:] = [d for d in subcarpetas if d not in ("tests", "bench", "build", "build-asan", ".git")]
+    for a in archivos:
+        if a.endswith((".cpp", ".h", ".hpp")):
+            ruta = os.path.join(carpeta, a)
+            texto = open(ruta, encoding="utf-8").read()
+            hallados += [(ruta, texto)] * texto.count(pieza)
+if len(hallados) != 1:
+    print(f"{len(hallados)} veces")
+    sys.exit(1)
+ruta, texto = hallados[0]
+open(ruta, "w", encoding="utf-8").write(texto.replace(pieza, cambio))
+print(os.path.relpath(ruta, raiz))
+PY
+}
+
+rm -rf "$fuente" && mkdir -p "$compilacion"
+git archive "$revision" | tar -x -C "$fuente"
+export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=/ CCACHE_NOHASHDIR=1
+cmake -S "$fuente" -B "$compilacion" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+objetivos=$(sed 's/ *@@.*//' <<<"$MUTANTES" | tr ' ' '\n' | sort -u | tr '\n' ' ')
+# shellcheck disable=SC2086
+cmake --build "$compilacion" -j2 --target $objetivos >/dev/null || { echo "la revisión no compila" >&2; exit 1; }
+
+if [ -z "${TQ614_PG_HOST:-}" ]; then
+    source scripts/postgres-prueba.sh
+    trap pg_detener EXIT
+    pg_iniciar >/dev/null || exit 1
+fi
+
+muertos=0 total=0
+while IFS= read -r linea; do
+    [ -n "$linea" ] || continue
+    pruebas=${linea%% @@ *}
+    resto=${linea#* @@ }
+    pieza=${resto%% @@ *}
+    cambio=${resto#* @@ }
+    total=$((total + 1))
+    if ! archivo=$(aplicar "$fuente" "$pieza" "$cambio"); then
+        printf '%-12s %s  [%s]\n' "no encontrado" "$pieza" "$archivo"
+        continue
+    fi
+    # shellcheck disable=SC2086
+    if ! cmake --build "$compilacion" -j2 --target $pruebas >"$base/ultimo.log" 2>&1; then
+        resultado="no compila"
+    elif ctest --test-dir "$compilacion" --timeout 300 --stop-on-failure -R "^($(tr ' ' '|' <<<"$pruebas"))\$" >"$base/ultimo.log" 2>&1; then
+        resultado=vivo
+    else
+        resultado=muerto
+        muertos=$((muertos + 1))
+    fi
+    aplicar "$fuente" "$pieza" "$cambio" --deshacer >/dev/null
+    printf '%-12s %s: %s  [%s]\n' "$resultado" "$archivo" "$pieza" "$pruebas"
+done < <(grep -E -- "${TQ614_MUTANTES_SOLO:-.}" <<<"$MUTANTES")
+# shellcheck disable=SC2086
+cmake --build "$compilacion" -j2 --target $objetivos >/dev/null  # leaves the copy built as exported
+echo "muertos: $muertos de $total"
