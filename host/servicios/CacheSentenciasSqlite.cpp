@@ -2,6 +2,7 @@
 
 #include "ErrorEjecucion.h"
 #include "ErrorSqlite.h"
+#include "RafagaSqlite.h"
 
 #include <QStringList>
 #include <cstring>

@@ -10,6 +10,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct FormaRafagaSqlite;
 
 // The prepared statements of one SQLite connection, kept by the text of their shape (the
 // statement with its literals turned into parameters, see SentenciaParametrizada), so that
@@ -31,6 +32,8 @@ public:
         QByteArray textos;
         // The same text prepared again, run while this one is in use; it goes with it.
         std::unique_ptr<Sentencia> gemela;
+        // What RafagaSqlite keeps for the shape; made on its first use.
+        std::unique_ptr<FormaRafagaSqlite> rafaga;
 
         ~Sentencia();
         void leerColumnas();
@@ -57,6 +60,8 @@ public:
     // bound straight from the text: no analysis, no lookup, nothing allocated.
     bool EsLaUltima(const QString& forma) const { return m_ultima && forma.isSharedWith(m_ultimaForma); }
     Sentencia& LibreDeLaUltima() { return m_ultima->enUso ? libre(*m_ultima) : *m_ultima; }
+    // The last shape's statement as cached, whether or not a result is reading it.
+    Sentencia& Ultima() { return *m_ultima; }
 
     int Cantidad() const { return static_cast<int>(m_cache.size()); }
     void Vaciar();

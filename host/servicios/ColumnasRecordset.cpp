@@ -19,6 +19,7 @@ int ColumnasRecordset::Indice(const QString& nombre) const
     const auto encontrada = m_porNombreEnMinusculas.find(nombre.toLower());
     const int indice = encontrada == m_porNombreEnMinusculas.end() ? -1 : encontrada->second;
     if (indice >= 0) {
+        MarcarLeida(indice);  // a recent name was marked when it became one
         m_recientes[m_siguienteReciente] = {nombre, indice};
         m_siguienteReciente = (m_siguienteReciente + 1) % static_cast<int>(m_recientes.size());
     }

@@ -20,12 +20,18 @@ public:
 
     int Cantidad() const { return static_cast<int>(m_nombres.size()); }
     const QString& Nombre(int indice) const { return m_nombres.at(indice); }
-    // The index of a column, or -1. With duplicate names the first one wins.
+    // The index of a column, or -1. With duplicate names the first one wins. The column
+    // counts as read (Leidas).
     int Indice(const QString& nombre) const;
+    // The columns that callers have read from results with these names: bit i for column i,
+    // the last bit for any column past the 63rd. A burst of reads holds only these.
+    quint64 Leidas() const { return m_leidas; }
+    void MarcarLeida(int indice) const { m_leidas |= quint64(1) << qMin(indice, 63); }
 
 private:
     QStringList m_nombres;
     std::unordered_map<QString, int, HashDeClave> m_porNombreEnMinusculas;
     mutable std::array<std::pair<QString, int>, 8> m_recientes;
     mutable int m_siguienteReciente = 0;
+    mutable quint64 m_leidas = 0;
 };

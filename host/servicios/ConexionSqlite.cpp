@@ -149,7 +149,10 @@ ConexionSqlite::ConexionSqlite(const Sesion::Configuracion& configuracion)
     : m_db(abrir(configuracion))
     , m_sentencias(m_db, [this] { m_lectura.RetenerAbiertos(); })
     , m_lectura(m_db, configuracion.lecturaCompartida && enModoWal(m_db))
-{}
+    , m_rafaga(m_db, configuracion.filasPorRafaga)
+{
+    m_lectura.AlRetener([this] { m_rafaga.RetenerParciales(); });
+}
 
 int ConexionSqlite::RegistrarFuncionesDeSesion(sqlite3* db, const QString& operador)
 {
@@ -178,6 +181,8 @@ std::unique_ptr<Recordset> ConexionSqlite::Execute(const QString& sql, const QVa
     if (parametros.isEmpty() && m_sentencias.EsLaUltima(m_analizador.UltimaForma())) {
         if (const auto literal = m_analizador.LiteralDeLaMismaForma(sql)) {
             exigirTransaccionViva();
+            if (auto respuesta = deLaRafaga(m_analizador.UltimaForma(), *literal))
+                return respuesta;
             return correr(m_sentencias.LibreDeLaUltima(), *literal);
         }
     }
@@ -198,7 +203,24 @@ std::unique_ptr<Recordset> ConexionSqlite::ejecutar(const SentenciaParametrizada
     Sentencia* sentencia = m_sentencias.DeLaForma(forma.Texto());
     if (!sentencia)
         return RecordsetEnMemoria::Vacio();
+    const QVariantList& valores = forma.Valores();
+    if (valores.size() == 1 && valores.first().typeId() == QMetaType::QString && !valores.first().isNull()) {
+        if (auto respuesta = deLaRafaga(forma.Texto(), *static_cast<const QString*>(valores.first().constData())))
+            return respuesta;
+    }
     return correr(*sentencia, forma.Valores(), true);
+}
+
+// The answer from the burst of the last shape's reads, outside a transaction and inside a
+// shared read that still sees every commit; nullptr when the statement runs on its own.
+std::unique_ptr<Recordset> ConexionSqlite::deLaRafaga(const QString& forma, QStringView valor)
+{
+    if (m_transaccion || !m_lectura.Vigente())
+        return nullptr;
+    Sentencia& sentencia = m_sentencias.Ultima();
+    if (sqlite3_bind_parameter_count(sentencia.stmt) != 1)
+        return nullptr;
+    return m_rafaga.Responder(sentencia, forma, valor, m_lectura.Numero());
 }
 
 std::unique_ptr<Recordset> ConexionSqlite::correr(Sentencia& sentencia, const QVariantList& valores, bool enCache)

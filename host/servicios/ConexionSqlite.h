@@ -4,6 +4,7 @@
 #include "AnalizadorSentencias.h"
 #include "CacheSentenciasSqlite.h"
 #include "LecturaCompartidaSqlite.h"
+#include "RafagaSqlite.h"
 #include "Sesion.h"
 
 #include <QString>
@@ -45,6 +46,8 @@ public:
     int SentenciasEnCache() const { return m_sentencias.Cantidad(); }
     // Whether a shared read transaction is open now (for tests).
     bool LecturaAbierta() const { return m_lectura.Abierta(); }
+    // How many bursts of reads were read (for tests).
+    int RafagasLeidas() const { return m_rafaga.Leidas(); }
 
 private:
     using Sentencia = CacheSentenciasSqlite::Sentencia;
@@ -53,6 +56,7 @@ private:
     std::unique_ptr<Recordset> correr(Sentencia& sentencia, const QVariantList& valores, bool enCache);
     std::unique_ptr<Recordset> correr(Sentencia& sentencia, QStringView literal);
     std::unique_ptr<Recordset> leer(Sentencia& sentencia, bool enCache);
+    std::unique_ptr<Recordset> deLaRafaga(const QString& forma, QStringView valor);
     void enlazar(Sentencia& sentencia, const QVariantList& valores);
     void antesDe(const Sentencia& sentencia);
     void exigirTransaccionViva() const;
@@ -61,5 +65,6 @@ private:
     AnalizadorSentencias m_analizador{SentenciaParametrizada::Marcador::Interrogacion};
     CacheSentenciasSqlite m_sentencias;
     LecturaCompartidaSqlite m_lectura;
+    RafagaSqlite m_rafaga;
     bool m_transaccion = false;
 };

@@ -17,6 +17,7 @@ void LecturaCompartidaSqlite::abrir()
         return;
     m_abierta = true;
     m_consultas = 0;
+    ++m_numero;
     m_fin.Programar();
 }
 
@@ -34,4 +35,6 @@ void LecturaCompartidaSqlite::RetenerAbiertos() noexcept
 {
     while (!m_abiertos.empty())
         m_abiertos.back()->Retener();  // which takes it off the list
+    if (m_retenerOtros)
+        m_retenerOtros();
 }

@@ -4,6 +4,8 @@
 #include "InstantaneaWal.h"
 #include "RecordsetSqlite.h"
 
+#include <functional>
+
 struct sqlite3;
 
 // One read transaction shared by a run of queries outside BeginTrans, instead of one opened
@@ -34,12 +36,25 @@ public:
     }
     void Terminar() noexcept;
     bool Abierta() const { return m_abierta; }
+    // Whether the read is open and still sees every commit; ends it when another connection
+    // committed. A query answered without the database (RafagaSqlite) asks this instead of
+    // AntesDe, and does not count as one of the read's queries.
+    bool Vigente()
+    {
+        if (m_abierta && m_instantanea.Cambio())
+            Terminar();
+        return m_abierta;
+    }
+    // Tells each read apart from the ones before it: what was read in one serves only while
+    // the number stays the same.
+    int Numero() const { return m_numero; }
 
     // The results that still read from their statements.
     RecordsetSqlite::Abiertos& Abiertos() { return m_abiertos; }
     // Makes each of them keep the rest of its rows: what they read must stay what it was
-    // when they ran.
+    // when they ran. So does `retenerOtros`, for results read some other way.
     void RetenerAbiertos() noexcept;
+    void AlRetener(std::function<void()> retenerOtros) { m_retenerOtros = std::move(retenerOtros); }
 
 private:
     // A shared read is renewed after this many queries even without an event loop, so that
@@ -52,6 +67,8 @@ private:
     InstantaneaWal m_instantanea;
     bool m_abierta = false;
     int m_consultas = 0;
+    int m_numero = 0;
     RecordsetSqlite::Abiertos m_abiertos;
+    std::function<void()> m_retenerOtros;
     AlVolverAlBucle m_fin{[this] { Terminar(); }};
 };

@@ -76,6 +76,7 @@ QVariant RecordsetDeFilas::valor(int indice, const QString& columna) const
         throw CampoDesconocido(columna);
     if (m_actual >= m_filas)
         throw SinRegistroActual(columna);
+    m_columnas->MarcarLeida(indice);
     return Valor(m_actual, indice);
 }
 

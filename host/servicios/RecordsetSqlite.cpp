@@ -106,6 +106,7 @@ QVariant RecordsetSqlite::Fields(int indice) const
         throw CampoDesconocido(QString::number(indice));
     if (!m_stmt)
         throw SinRegistroActual(QString::number(indice));
+    m_columnas->MarcarLeida(indice);
     return valorDeColumna(m_stmt, indice);
 }
 

@@ -431,6 +431,105 @@ private slots:
         QVERIFY(!c->LecturaAbierta());
     }
 
+    // A burst of SQLite reads answers as each statement would, in its order; none where the plan or the column could
+    // make `=` other than byte equality, or the index's order other than the search's.
+    void rafagaSqliteComoCadaSentencia()
+    {
+        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s, u"1"_s};
+        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s, u"1"_s};
+        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor"_s;
+        const QString indice = u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden)"_s;
+        const std::tuple<const char*, QString, bool, QString> casos[] = {
+            // the column, its index, whether a burst, the query
+            {"TEXT", indice, true, porValor},
+            {"VARCHAR(10)", indice, true, u"SELECT Id, \"valor\" FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2, Orden"_s},
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor)"_s, true, u"SELECT Id FROM Rafaga WHERE Valor = '%1'"_s},
+            {"TEXT COLLATE NOCASE", indice, false, porValor},
+            {"INTEGER", indice, false, porValor},  // '1' finds the number 1
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden DESC)"_s, false, porValor},
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor) WHERE Orden > 0"_s, false, porValor},
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor DESC"_s},  // backwards
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Id"_s},  // sorted apart
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' AND Orden > 0"_s},
+        };
+        for (const auto& [columna, definicion, rafaga, sentencia] : casos) {
+            BaseDePrueba base;
+            base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
+            base.Ejecutar(definicion);
+            for (qsizetype i = 0; i < textos.size(); ++i)  // ties in Orden, settled by the rowid
+                base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
+                              {i, textos[i] == u"NULL" ? QVariant() : textos[i], (textos.size() - i) / 3});
+            base.Ejecutar(u"INSERT INTO Rafaga VALUES (99, CAST('a' AS BLOB), 0)"_s);  // bytes, never a text
+            auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
+            const auto leer = [&] {
+                QStringList leidas;
+                for (const QString& literal : buscados) {
+                    QStringList fila;
+                    for (auto rs = c->Execute(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))); !rs->Eof();
+                         rs->MoveNext())
+                        fila << rs->Fields(0).toString();
+                    leidas << fila.join(u';');
+                }
+                return leidas;
+            };
+            c->BeginTrans();
+            const QStringList unaPorUna = leer();
+            c->RollbackTrans();
+            // A value asked for again is answered again, as the walk of a tree and its listing in one read would ask.
+            QCOMPARE(leer() + leer() + leer(), unaPorUna + unaPorUna + unaPorUna);
+            QVERIFY2(c->RafagasLeidas() == (rafaga ? 1 : 0), columna);
+        }
+    }
+
+    // A burst ends at this connection's write, at another's commit, at BeginTrans and at the event loop.
+    void rafagaSqliteTermina()
+    {
+        BaseDePrueba base;
+        base.InsertarGrupos({u"1|Grupo 1"_s, u"2|Grupo 2"_s, u"3|Grupo 3"_s, u"31|Hijo 3|NULL|3|2"_s});
+        auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
+        auto otra = base.OtraConexion();
+        const auto hijos = [&](const QString& padre) { return c->Execute(kHijos.arg(padre))->Eof() ? 0 : 1; };
+        const auto enRafaga = [&] {  // the same shape until it is read in a burst
+            const int antes = c->RafagasLeidas();
+            for (int i = 0; i < 12; ++i)
+                hijos(u"9"_s);
+            return c->RafagasLeidas() == antes + 1;
+        };
+        const QString nuevo = u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, "
+                              "Gcc_Padre, Gcc_Nivel) VALUES (?, 'Nuevo', ?, 2)"_s;
+        QVERIFY(enRafaga());
+        QCOMPARE(hijos(u"1"_s), 0);
+        c->Execute(nuevo, {u"11"_s, u"1"_s});
+        QCOMPARE(hijos(u"1"_s), 1);
+        QVERIFY(enRafaga());
+        QCOMPARE(hijos(u"2"_s), 0);
+        otra->Execute(nuevo, {u"21"_s, u"2"_s});
+        QCOMPARE(hijos(u"2"_s), 1);
+        QVERIFY(enRafaga());
+        c->BeginTrans();
+        c->Execute(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Padre = '3'"_s);
+        QCOMPARE(hijos(u"3"_s), 0);
+        QVERIFY(!enRafaga());  // inside a transaction every read runs
+        c->RollbackTrans();
+        QVERIFY(enRafaga());
+        QCOMPARE(hijos(u"3"_s), 1);
+        QTRY_VERIFY(!c->LecturaAbierta());
+        QVERIFY(enRafaga());  // the event loop ended the last one
+        // Nothing was read but Eof, so the burst holds no column: an answer reads its rows from its statement when
+        // asked, or before the read ends, on the burst's snapshot either way.
+        auto abierta = c->Execute(kHijos.arg(u"3"_s));
+        auto otraAbierta = c->Execute(kHijos.arg(u"0"_s));
+        QCOMPARE(abierta->Fields(u"Gcc_Descripcion"_s).toString(), u"Hijo 3"_s);
+        otra->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada'"_s);
+        hijos(u"9"_s);
+        QCOMPARE(otraAbierta->Fields(u"Gcc_Descripcion"_s).toString(), u"Grupo 1"_s);
+        QVERIFY(enRafaga());
+        QCOMPARE(c->Execute(kHijos.arg(u"0"_s))->Fields(u"Gcc_Descripcion"_s).toString(), u"Cambiada"_s);
+        base.Reconfigurar([](Sesion::Configuracion& c) { c.filasPorRafaga = 2; });
+        c = std::make_unique<ConexionSqlite>(base.Configuracion());
+        QVERIFY(!enRafaga());  // more rows than that
+    }
+
     void reglaDeClaves_data() { BaseDePrueba::AgregarMotores(); }
     // The database itself refuses a key "0", an empty key and a group made its own ancestor, whoever writes, and keeps
     // the rest as it was. An older base whose rows break the rule gets it all the same; those rows are named when it is
