@@ -205,10 +205,10 @@ std::unique_ptr<Recordset> ConexionSqlite::ejecutar(const SentenciaParametrizada
         return RecordsetEnMemoria::Vacio();
     const QVariantList& valores = forma.Valores();
     if (valores.size() == 1 && valores.first().typeId() == QMetaType::QString && !valores.first().isNull()) {
-        if (auto respuesta = deLaRafaga(forma.Texto(), *static_cast<const QString*>(valores.first().constData())))
+        if (auto respuesta = deLaRafaga(forma.Texto(), valores.first().toString()))
             return respuesta;
     }
-    return correr(*sentencia, forma.Valores(), true);
+    return correr(*sentencia, valores, true);
 }
 
 // The answer from the burst of the last shape's reads, outside a transaction and inside a
