@@ -31,16 +31,6 @@ QString estadoComoDueno(const BaseDePrueba& base)
                " || (SELECT COUNT(*) FROM Kes_Bitacora) || '|' || (SELECT COUNT(*) FROM Kes_Historial)"_s);
 }
 
-// Each change is the login's, at the server's time.
-void comprobarDe(const QList<Historial::Cambio>& cambios, const QString& login)
-{
-    for (const Historial::Cambio& cambio : cambios) {
-        QCOMPARE(cambio.operador + u' ' + cambio.usuarioBase, login + u' ' + login);
-        const QDateTime cuando = QDateTime::fromString(cambio.fecha, u"yyyy-MM-dd HH:mm:ss"_s);
-        QVERIFY2(qAbs(cuando.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(cambio.fecha));
-    }
-}
-
 // Group D imported from a CSV file written at `archivo`.
 bool importarD(const QString& archivo)
 {
@@ -70,10 +60,8 @@ class tst_Permisos : public QObject
         } else {
             const Sesion::Configuracion& c = base.Configuracion();
             const QString ini =
-                u"[BaseDeDatos]\nMotor=postgresql\nServidor=%1\nPuerto=%2\nBase=%3\nUsuario=%4\nEsquema=%5\n"_s
-                    .arg(c.servidor)
-                    .arg(c.puerto)
-                    .arg(c.base, c.usuario, c.esquema);
+                u"[BaseDeDatos]\nMotor=postgresql\nServidor=%1\nPuerto=%2\nBase=%3\nUsuario=%4\nEsquema=%5\n"_s.arg(
+                    c.servidor, QString::number(c.puerto), c.base, c.usuario, c.esquema);
             argumentos << u"--config"_s << EscribirArchivo(m_carpeta.filePath(u"servidor.ini"_s), ini.toUtf8());
         }
         QProcess programa;
@@ -143,7 +131,11 @@ private slots:
         // Every change since the two altas, each the editor's at the server's time.
         const QList<Historial::Cambio> cambios = Historial::Leer(*Sesion::Conexion(), {});
         QCOMPARE(cambios.size(), 8);
-        comprobarDe(cambios.mid(0, 6), editor.Nombre());
+        for (const Historial::Cambio& cambio : cambios.mid(0, 6)) {
+            QCOMPARE(cambio.operador + u' ' + cambio.usuarioBase, editor.Nombre() + u' ' + editor.Nombre());
+            const QDateTime cuando = QDateTime::fromString(cambio.fecha, u"yyyy-MM-dd HH:mm:ss"_s);
+            QVERIFY2(qAbs(cuando.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(cambio.fecha));
+        }
         QCOMPARE(base.Fila(u"A"_s, u"Gcc_Descripcion"_s), u"Activo..."_s);
         QVERIFY(VerificacionHistorial::Verificar(*base.Conexion(), Sesion::Configuracion::PostgreSQL).integro);
     }
@@ -200,33 +192,30 @@ private slots:
         const QString cambio = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'a escondidas' "
                                "WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s;
         for (const Motor motor : {Motor::SQLite, Motor::PostgreSQL}) {
-            const QByteArray m = BaseDePrueba::NombreMotor(motor).toLatin1();
             const QString disparador = u"ALTER TABLE Grupo_Cuenta_Contable %1 TRIGGER gcc_historial"_s;
-            const QString sinDisparador =
-                motor == Motor::PostgreSQL
-                    ? disparador.arg(u"DISABLE"_s) + u"; "_s + cambio + u"; "_s + disparador.arg(u"ENABLE"_s)
-                    : u"DROP TRIGGER Gcc_Historial_Cambio; "_s + cambio;
-            QTest::newRow(m + " intacto") << motor << QString() << u"Historial íntegro: 3 cambios"_s;
-            QTest::newRow(m + " editado")
-                << motor << u"UPDATE Kes_Historial SET His_Operador = 'otro' WHERE His_Id = "_s + segundo
-                << u"su sello no corresponde"_s;
-            QTest::newRow(m + " borrado")
-                << motor << u"DELETE FROM Kes_Historial WHERE His_Id = "_s + segundo << u"su sello no corresponde"_s;
-            // A base from before the seals: its groups get a sealed starting point when upgraded.
-            QTest::newRow(m + " anterior a los sellos")
-                << motor << u"DELETE FROM Kes_Historial; UPDATE Kes_Version SET Ver_Numero = 4"_s
-                << u"Historial íntegro: 2 cambios"_s;
-            QTest::newRow(m + " sin disparador")
-                << motor << sinDisparador << u"el grupo B no es como lo dejó su último cambio"_s;
+            const std::tuple<const char*, QString, QString> filas[] = {
+                {"intacto", {}, u"Historial íntegro: 3 cambios"_s},
+                {"editado", u"UPDATE Kes_Historial SET His_Operador = 'otro' WHERE His_Id = "_s + segundo,
+                 u"su sello no corresponde"_s},
+                {"borrado", u"DELETE FROM Kes_Historial WHERE His_Id = "_s + segundo, u"su sello no corresponde"_s},
+                // A base from before the seals: its groups get a sealed starting point when upgraded.
+                {"anterior a los sellos", u"DELETE FROM Kes_Historial; UPDATE Kes_Version SET Ver_Numero = 4"_s,
+                 u"Historial íntegro: 2 cambios"_s},
+                {"sin disparador",
+                 motor == Motor::PostgreSQL
+                     ? disparador.arg(u"DISABLE"_s) + u"; "_s + cambio + u"; "_s + disparador.arg(u"ENABLE"_s)
+                     : u"DROP TRIGGER Gcc_Historial_Cambio; "_s + cambio,
+                 u"el grupo B no es como lo dejó su último cambio"_s}};
+            for (const auto& [nombre, alteracion, hallazgo] : filas)
+                QTest::addRow("%s %s", qPrintable(BaseDePrueba::NombreMotor(motor)), nombre)
+                    << motor << alteracion << hallazgo;
         }
     }
     void alteracionesDescubiertas()
     {
-        QFETCH(Motor, motor);
         QFETCH(QString, alteracion);
         QFETCH(QString, hallazgo);
-        REQUIERE_MOTOR(motor);
-        BaseDePrueba base(motor);
+        ABRIR_BASE(motor, base);
         base.InsertarGrupos({u"A|Activo"_s, u"B|Caja||A|2"_s});
         base.Ejecutar(
             u"UPDATE Grupo_Cuenta_Contable SET Gcc_Codigo = '1.1' WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s);

@@ -242,9 +242,7 @@ private slots:
         ventana.menuBar()->addMenu(menu);  // the screen stays a window of its own, as the test opens it
         ventana.show();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
-        pantalla.Arbol().EnsureVisible(pantalla.Nodo(u"A1"_s));  // the message below names it
-        QTest::mouseClick(pantalla.Arbol().viewport(), Qt::LeftButton, {},
-                          pantalla.Arbol().visualItemRect(pantalla.Nodo(u"A1"_s)).center());
+        QVERIFY(pantalla.Seleccionar(u"A1"_s));  // the message below names it
         VigiaModal vigia([&](QWidget* dialogo) {
             auto* buscar = dialogo->findChild<QLineEdit*>(u"txtBuscar"_s);
             auto* arbol = dialogo->findChild<QTreeWidget*>(u"tvDestino"_s);
