@@ -70,8 +70,7 @@ private slots:
             u"Clave: B; Descripción: Caja; Grupo padre: %3; Nivel: 2; Dato libre 3: 0; Dato libre 4: 0; "
             "Dato libre 5: %1; Dato libre 6: %1; Operador del alta: PRUEBA; Operador del último cambio: "
             "PRUEBA; Fecha del alta: %2; Fecha del último cambio: %2; Estado: AC"_s.arg(fechas[0], fechas[1]);
-        const QStringList cambios = Cambios();
-        QCOMPARE(cambios.mid(0, 5),
+        QCOMPARE(Cambios().mid(0, 5),
                  (QStringList{u"BAJA B: "_s + fila.arg(u"X"_s), u"CAMBIO B: Grupo padre: A → X"_s,
                               u"CLAVE X: Clave: A → X"_s, u"CAMBIO A: Descripción: Activo → Activo circulante"_s,
                               u"ALTA B: "_s + fila.arg(u"A"_s)}));

@@ -36,13 +36,6 @@ qint64 ultimoCambio(const QString& operacion = u"%"_s)
         .toLongLong();
 }
 
-// The newest change of the history as "operation key: field lines".
-QString ultimoEnHistorial()
-{
-    const Historial::Cambio c = Historial::Leer(*Sesion::Conexion(), {}, 0, 1).value(0);
-    return u"%1 %2: %3"_s.arg(c.operacion, c.clave, c.campos.join(u"; "));
-}
-
 // `asignaciones` written to one group, or the group deleted, outside the library; the change's id.
 qint64 cambiar(BaseDePrueba& base, const QString& clave, const QString& asignaciones)
 {
@@ -160,14 +153,15 @@ private slots:
         const qint64 bajaG = borrar(base, u"G"_s);
         QCOMPARE(deshacer(bajaG, true), QString());
         QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
-        QCOMPARE(ultimoEnHistorial().left(8), u"ALTA G: "_s);
+        QCOMPARE(ultimoCambio(u"ALTA"_s), ultimoCambio());
 
-        // A change undone; undone again (the undo is a change too) it comes back.
+        // A change undone; the undo is a change too, undone in turn.
         const qint64 cambioG =
             cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1', Gcc_Nivel = 3"_s);
         QCOMPARE(deshacer(cambioG), QString());
         QCOMPARE(crudo(base, motor, u"G"_s), g);
-        QCOMPARE(ultimoEnHistorial(),
+        const Historial::Cambio deshecho = Historial::Leer(c, {}, 0, 1).value(0);
+        QCOMPARE(u"%1 %2: %3"_s.arg(deshecho.operacion, deshecho.clave, deshecho.campos.join(u"; ")),
                  u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
         QCOMPARE(deshacer(ultimoCambio()), QString());
         QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
@@ -187,7 +181,7 @@ private slots:
         base.InsertarGrupo(u"N"_s, u"Nuevo"_s, u"3"_s);
         QCOMPARE(deshacer(ultimoCambio()), QString());
         QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
-        QCOMPARE(ultimoEnHistorial().left(8), u"BAJA N: "_s);
+        QCOMPARE(ultimoCambio(u"BAJA"_s), ultimoCambio());
 
         // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is changed twice; H is
         // deleted and so is its parent P, and another group takes its key.
