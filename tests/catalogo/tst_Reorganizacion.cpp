@@ -86,31 +86,26 @@ class tst_Reorganizacion : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<UtileriasKes> m_util;
-
-    bool mover(const QString& clave, const QString& padre, QString* error)
-    {
-        return Reorganizacion::Mover(*Sesion::Conexion(), *m_util, clave, padre, error);
-    }
-
 private slots:
-    void init() { m_util = std::make_unique<UtileriasKes>(std::make_unique<AccesoDatosKes>()); }
-    void cleanup() { m_util.reset(); }
-
-    // A subtree of four levels moves whole, codes and levels unchanged, one registered change in the history; every
-    // refusal leaves all as it was.
-    void mover_data() { BaseDePrueba::AgregarMotores(); }
-    void mover()
+    // A subtree of four levels moves whole, codes and levels unchanged, one registered change in the history. Then a
+    // deletion comes back with every column as it was; a change and a key change are undone; a creation is undone by
+    // deleting the group. Every refusal says why and leaves all as it was.
+    void moverRestaurarYDeshacer_data() { BaseDePrueba::AgregarMotores(); }
+    void moverRestaurarYDeshacer()
     {
         ABRIR_BASE(motor, base);
         base.InsertarGrupos(kArbol);
+        UtileriasKes util(std::make_unique<AccesoDatosKes>());
+        const auto mover = [&](const QString& clave, const QString& padre, QString* error) {
+            return Reorganizacion::Mover(*Sesion::Conexion(), util, clave, padre, error);
+        };
         QStringList esperado = base.Estado();
         QString error;
         QVERIFY2(mover(u"A1"_s, u"B1"_s, &error), qPrintable(error));
         esperado[1].replace(u"|A|2|"_s, u"|B1|2|"_s);  // A1's parent, and nothing else
         esperado.last() = u"Kes_Bitacora 1, Kes_Historial 7"_s;
         QCOMPARE(base.Estado(), esperado);
-        const std::tuple<QString, QString, QString> rechazos[] = {
+        const std::tuple<QString, QString, QString> sinMover[] = {
             {u"0"_s, u"A"_s, u"La raíz del catálogo no se puede mover"_s},
             {u"B"_s, u"B"_s, u"El grupo B no se puede mover debajo de sí mismo"_s},
             {u"B"_s, u"A111"_s, u"El grupo B no se puede mover debajo de A111, que es uno de sus subgrupos"_s},
@@ -119,7 +114,7 @@ private slots:
             {u"Z"_s, u"A"_s, u"El grupo Z no existe"_s},
             {u"A"_s, u"Z"_s, u"El grupo padre Z no existe"_s},
         };
-        for (const auto& [clave, padre, razon] : rechazos) {
+        for (const auto& [clave, padre, razon] : sinMover) {
             QCOMPARE(mover(clave, padre, &error) ? u"movido"_s : error, razon);
             QCOMPARE(Reorganizacion::RazonParaNoMover(*Sesion::Conexion(), clave, padre), razon);
             QCOMPARE(base.Estado(), esperado);
@@ -127,23 +122,13 @@ private slots:
         comprobarSoloLectura(base, motor, [&](QString* e) { return mover(u"A11"_s, u"A"_s, e); });
         QVERIFY2(mover(u"A1"_s, u"0"_s, &error), qPrintable(error));  // and to the root
         QCOMPARE(base.Fila(u"A1"_s), u"Caja|1.1|0|2"_s);
-        // Every move is an ordinary change: the sealed history still verifies.
-        QVERIFY(VerificacionHistorial::Verificar(*base.Conexion(), base.Configuracion().motor).integro);
-    }
 
-    // A deletion comes back with every column as it was; a change and a key change are undone; a creation is undone by
-    // deleting the group; each refusal says why and changes nothing.
-    void restaurarYDeshacer_data() { BaseDePrueba::AgregarMotores(); }
-    void restaurarYDeshacer()
-    {
-        ABRIR_BASE(motor, base);
-        base.InsertarGrupos(kArbol);
-        Connection& c = *base.Conexion();
-        QString error, clave;
+        Connection& c = *base.Conexion();  // after the reader's check, which reopens the session
+        QString clave;
         // The error it gives, empty when done; `clave` the group to show.
         const auto deshacer = [&](qint64 id, bool restaurar = false) {
             const auto hacer = restaurar ? &Reorganizacion::Restaurar : &Reorganizacion::Deshacer;
-            return hacer(c, *m_util, id, &error, &clave) ? QString() : error;
+            return hacer(c, util, id, &error, &clave) ? QString() : error;
         };
         // A leaf with values of every kind: a quote, accents, NULL, decimals, a hand-typed level.
         base.InsertarGrupo(u"G"_s, u"D'Arcy — año"_s, u"000"_s, u"B1"_s, 9);
@@ -216,8 +201,8 @@ private slots:
             QCOMPARE(base.Estado(), antes);
         }
         comprobarSoloLectura(
-            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, otraG, e); });
-        // Every restore and undo is an ordinary change: the sealed history still verifies.
+            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), util, otraG, e); });
+        // Every move, restore and undo is an ordinary change: the sealed history still verifies.
         QVERIFY(VerificacionHistorial::Verificar(*base.Conexion(), base.Configuracion().motor).integro);
     }
 
