@@ -17,11 +17,11 @@
 
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 #include <csignal>
@@ -242,7 +242,8 @@ private slots:
             << QStringList() << QStringList{u"A>0"_s, u"A1>A"_s};
         rechazo("hijo de una linea con errores y separadores mezclados",
                 QByteArray(e).replace(',', ';') + "B;;;0;\nb1;Hijo;;b;\nB2;Nieto;;B1;\nC,Otra,,0,\n",
-                {u"Línea 2: falta la descripción"_s, u"Línea 3: el grupo padre B viene en la línea 2, que tiene errores"_s,
+                {u"Línea 2: falta la descripción"_s,
+                 u"Línea 3: el grupo padre B viene en la línea 2, que tiene errores"_s,
                  u"Línea 5: tiene 1 campo y la primera línea, 5"_s});
         rechazo("claves que ya existen",
                 e + "x1,Uno,,0,\nX2,Dos,,0,\nX3,Tres,,0,\nX4,Cuatro,,0,\nX5,Cinco,,0,\nN,Nueva,,,x\n",

@@ -100,14 +100,13 @@ private slots:
         SesionPorSocket hostil(editor.Nombre(), s);
         const QString cambio = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = Gcc_Descripcion || '.' "
                                "WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s;
-        const QString columnas = u"(His_Tabla, His_Operacion, His_Clave, His_Operador, His_Usuario_Base, His_Fecha)"_s;
         const std::pair<QString, bool> intentos[] = {
             // statement, whether the server runs it
             {u"CREATE TEMP TABLE Kes_Historial (LIKE %1.Kes_Historial INCLUDING ALL)"_s.arg(s), true},
             {cambio, true},
             {u"CREATE TABLE public.Kes_Historial (His_Id INTEGER)"_s, false},
-            {u"INSERT INTO %1.Kes_Historial %2 VALUES ('Grupo_Cuenta_Contable', 'BAJA', 'A', 'jefe', 'jefe', "
-             "'2020-01-01 00:00:00')"_s.arg(s, columnas),
+            {u"INSERT INTO %1.Kes_Historial (His_Tabla, His_Operacion, His_Clave, His_Operador, His_Usuario_Base, "
+             "His_Fecha) VALUES ('Grupo_Cuenta_Contable', 'BAJA', 'A', 'jefe', 'jefe', '2020-01-01 00:00:00')"_s.arg(s),
              false},
             {u"UPDATE %1.Kes_Historial SET His_Operador = 'jefe'"_s.arg(s), false},
             {u"DELETE FROM %1.Kes_Historial"_s.arg(s), false},

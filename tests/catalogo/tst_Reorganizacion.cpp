@@ -200,8 +200,8 @@ private slots:
             QCOMPARE(deshacer(id, esRestaurar), razon);
             QCOMPARE(base.Estado(), antes);
         }
-        comprobarSoloLectura(
-            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), util, otraG, e); });
+        comprobarSoloLectura(base, motor,
+                             [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), util, otraG, e); });
         // Every move, restore and undo is an ordinary change: the sealed history still verifies.
         QVERIFY(VerificacionHistorial::Verificar(*base.Conexion(), base.Configuracion().motor).integro);
     }
