@@ -96,10 +96,7 @@ private slots:
         BaseDePrueba base;
         base.InsertarGrupos({u"ACT|Activo|1"_s, u"ACT1|Caja|1.1|ACT|2"_s, u"PAS|Pasivo|2"_s});
         PantallaDePrueba pantalla(base);
-        pantalla.Arbol().expandAll();
-        for (int i = 0; i < 5 && MenuCatalogo::ClaveSeleccionadaEn(pantalla.Forma().Ventana()) != u"ACT"_s; ++i)
-            QTest::keyClick(&pantalla.Arbol(), Qt::Key_Down);
-        QCOMPARE(pantalla.Arbol().currentItem()->text(0), u"Activo"_s);
+        QVERIFY(pantalla.Seleccionar(u"ACT"_s));
         QMainWindow ventana;
         ventana.menuBar()->addMenu(new MenuCatalogo(
             &ventana, [&] { return MenuCatalogo::ClaveSeleccionadaEn(pantalla.Forma().Ventana()); }, {}));
