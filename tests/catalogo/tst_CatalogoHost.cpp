@@ -49,6 +49,9 @@ class tst_CatalogoHost : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_carpeta;
+    UtileriasKes m_utilerias{std::make_unique<AccesoDatosKes>()};
+
 private slots:
     // Every change leaves one row with who, when and what changed, whoever makes it.
     void historialDeCadaCambio_data() { BaseDePrueba::AgregarMotores(); }
@@ -143,8 +146,7 @@ private slots:
         pulsar(&ventana, Qt::Key_H, Qt::ControlModifier);
         QCOMPARE(ventana.findChildren<VentanaHistorial*>().size(), 1);
         // The export holds every change the filter passes, pages not yet read included.
-        QTemporaryDir carpeta;
-        const QString archivo = carpeta.filePath(u"h.csv"_s);
+        const QString archivo = m_carpeta.filePath(u"h.csv"_s);
         QString error;
         QVERIFY2(historial->Exportar(archivo, ';', &error), qPrintable(error));
         const QByteArray datos = LeerArchivo(archivo);
@@ -175,8 +177,7 @@ private slots:
         QFETCH(Motor, motor);
         REQUIERE_MOTOR(motor);
         const char separador = motor == Motor::SQLite ? ',' : ';';
-        QTemporaryDir carpeta;
-        const QString archivo = carpeta.filePath(u"catalogo.csv"_s);
+        const QString archivo = m_carpeta.filePath(u"catalogo.csv"_s);
         QStringList original;
         {
             BaseDePrueba base;
@@ -205,18 +206,17 @@ private slots:
         }
         BaseDePrueba base(motor);
         CatalogoCsv::Importacion importacion;
-        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
         QVERIFY2(importacion.Revisar(archivo, *base.Conexion()), qPrintable(importacion.TextosDeError().join(u'\n')));
         // Cancelled in the middle, nothing stays; then all of it goes in.
         int avances = 0;
-        QVERIFY(!importacion.Escribir(*base.Conexion(), utilerias, [&](int hechos, int) {
+        QVERIFY(!importacion.Escribir(*base.Conexion(), m_utilerias, [&](int hechos, int) {
             ++avances;
             return hechos < 5000;
         }));
         QVERIFY(avances >= 5000 / 64);  // the progress moves as it goes
         QCOMPARE(importacion.TextosDeError(), QStringList{u"No se importó ningún grupo: la importación se canceló"_s});
         QVERIFY(importacion.Revisar(archivo, *base.Conexion()));  // not if the cancelled part stayed
-        QVERIFY(importacion.Escribir(*base.Conexion(), utilerias));
+        QVERIFY(importacion.Escribir(*base.Conexion(), m_utilerias));
         QCOMPARE(base.Estado(), original << u"Kes_Bitacora 10011, Kes_Historial 10011"_s);
     }
 
@@ -293,11 +293,9 @@ private slots:
         const QString sql =
             u"SELECT Gcc_Cve_Grupo_Cuenta_Contable || '>' || Gcc_Padre FROM Grupo_Cuenta_Contable ORDER BY 1"_s;
         const QStringList antes = base.Columna(sql), estado = base.Estado();
-        QTemporaryDir carpeta;
-        const QString archivo = EscribirArchivo(carpeta.filePath(u"grupos.csv"_s), contenido);
+        const QString archivo = EscribirArchivo(m_carpeta.filePath(u"grupos.csv"_s), contenido);
         QVERIFY(!contenido.isEmpty() || QFile::resize(archivo, 50 * 1024 * 1024));
         CatalogoCsv::Importacion importacion;
-        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
         const auto textos = [&] {
             QStringList textos = importacion.TextosDeError();
             for (int i = 0; i < textos.size(); ++i)
@@ -307,7 +305,7 @@ private slots:
         };
         QCOMPARE(importacion.Revisar(archivo, *base.Conexion()), errores.isEmpty());
         QCOMPARE(textos(), errores);
-        QCOMPARE(importacion.Escribir(*base.Conexion(), utilerias), errores.isEmpty());
+        QCOMPARE(importacion.Escribir(*base.Conexion(), m_utilerias), errores.isEmpty());
         QCOMPARE(textos(), errores);
         QStringList despues = antes + claves;
         despues.sort();
@@ -323,10 +321,9 @@ private slots:
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
         base.Reconfigurar([](Sesion::Configuracion& c) { c.esperaServidorMs = 1500; });
-        QTemporaryDir carpeta;
-        const QString archivo = EscribirArchivo(carpeta.filePath(u"grupos.csv"_s), kEncabezado + "000002,Caja,1,0,\n");
+        const QString archivo =
+            EscribirArchivo(m_carpeta.filePath(u"grupos.csv"_s), kEncabezado + "000002,Caja,1,0,\n");
         CatalogoCsv::Importacion importacion;
-        UtileriasKes utilerias(std::make_unique<AccesoDatosKes>());
         QVERIFY(importacion.Revisar(archivo, *base.Conexion()));
         const int proceso = base.Valor(u"SELECT pg_backend_pid()"_s).toInt();
         const auto continuar = qScopeGuard([&] {
@@ -334,7 +331,7 @@ private slots:
                 BaseDePrueba::TerminarSesion(proceso);
         });
         // All written, the next request is the COMMIT.
-        QVERIFY(!importacion.Escribir(*base.Conexion(), utilerias,
+        QVERIFY(!importacion.Escribir(*base.Conexion(), m_utilerias,
                                       [&](int, int) { return ::kill(proceso, SIGSTOP) == 0; }));
         const QStringList errores = importacion.TextosDeError();
         QVERIFY2(errores.size() == 1

@@ -28,12 +28,9 @@ namespace {
 const QStringList kArbol{u"A|Activo|1|0|1"_s,       u"A1|Caja|1.1|A|2"_s, u"A11|Caja chica|1.1.1|A1|3"_s,
                          u"A111|Fondo|000|A11|7"_s, u"B|Pasivo|2|0|1"_s,  u"B1|Proveedores|2.1|B|2"_s};
 
-qint64 ultimoCambio(const QString& operacion = u"%"_s)
+qint64 ultimoCambio(BaseDePrueba& base, const QString& operacion = u"%"_s)
 {
-    return Sesion::Conexion()
-        ->Execute(u"SELECT MAX(His_Id) FROM Kes_Historial WHERE His_Operacion LIKE ?"_s, QVariantList{operacion})
-        ->Fields(0)
-        .toLongLong();
+    return base.Valor(u"SELECT MAX(His_Id) FROM Kes_Historial WHERE His_Operacion LIKE ?"_s, {operacion}).toLongLong();
 }
 
 // `asignaciones` written to one group, or the group deleted, outside the library; the change's id.
@@ -41,12 +38,12 @@ qint64 cambiar(BaseDePrueba& base, const QString& clave, const QString& asignaci
 {
     base.Ejecutar(
         u"UPDATE Grupo_Cuenta_Contable SET %1 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(asignaciones, clave));
-    return ultimoCambio();
+    return ultimoCambio(base);
 }
 qint64 borrar(BaseDePrueba& base, const QString& clave)
 {
     base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%1'"_s.arg(clave));
-    return ultimoCambio();
+    return ultimoCambio(base);
 }
 
 // Every column of one group exactly as stored (SQLite's quote() tells 0 from 0.0, NULL from '').
@@ -138,7 +135,7 @@ private slots:
         const qint64 bajaG = borrar(base, u"G"_s);
         QCOMPARE(deshacer(bajaG, true), QString());
         QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
-        QCOMPARE(ultimoCambio(u"ALTA"_s), ultimoCambio());
+        QCOMPARE(ultimoCambio(base, u"ALTA"_s), ultimoCambio(base));
 
         // A change undone; the undo is a change too, undone in turn.
         const qint64 cambioG =
@@ -148,9 +145,9 @@ private slots:
         const Historial::Cambio deshecho = Historial::Leer(c, {}, 0, 1).value(0);
         QCOMPARE(u"%1 %2: %3"_s.arg(deshecho.operacion, deshecho.clave, deshecho.campos.join(u"; ")),
                  u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
-        QCOMPARE(deshacer(ultimoCambio()), QString());
+        QCOMPARE(deshacer(ultimoCambio(base)), QString());
         QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
-        QCOMPARE(deshacer(ultimoCambio()), QString());
+        QCOMPARE(deshacer(ultimoCambio(base)), QString());
 
         // A key change undone takes the subgroups back with the key.
         base.InsertarGrupo(u"G1"_s, u"Hijo"_s, u"000"_s, u"G"_s, 10);
@@ -158,20 +155,20 @@ private slots:
         cambiar(base, u"G"_s, u"Gcc_Cve_Grupo_Cuenta_Contable = 'K'"_s);
         c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'K' WHERE Gcc_Padre = 'G'"_s);
         c.CommitTrans();
-        QCOMPARE(deshacer(ultimoCambio(u"CLAVE"_s)), QString());
+        QCOMPARE(deshacer(ultimoCambio(base, u"CLAVE"_s)), QString());
         QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
         QCOMPARE(base.Fila(u"G1"_s, u"Gcc_Padre"_s), u"G"_s);
 
         // A creation undone: the group deleted; its parent is the one to show.
         base.InsertarGrupo(u"N"_s, u"Nuevo"_s, u"3"_s);
-        QCOMPARE(deshacer(ultimoCambio()), QString());
+        QCOMPARE(deshacer(ultimoCambio(base)), QString());
         QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
-        QCOMPARE(ultimoCambio(u"BAJA"_s), ultimoCambio());
+        QCOMPARE(ultimoCambio(base, u"BAJA"_s), ultimoCambio(base));
 
         // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is changed twice; H is
         // deleted and so is its parent P, and another group takes its key.
         base.InsertarGrupos({u"M|Con hijos|4|0|1"_s});
-        const qint64 altaM = ultimoCambio();
+        const qint64 altaM = ultimoCambio(base);
         base.InsertarGrupos({u"M1|Hijo|4.1|M|2"_s, u"P|Padre|5|0|1"_s, u"H|Hoja|5.1|P|2"_s});
         const qint64 bajaH = borrar(base, u"H"_s);
         borrar(base, u"P"_s);
@@ -215,10 +212,10 @@ private slots:
         PantallaDePrueba pantalla(base);
         frmTQ614& forma = pantalla.Forma();
         QMainWindow ventana;
-        auto* menu = new MenuCatalogo(
+        // The screen stays a window of its own, as the test opens it.
+        ventana.menuBar()->addMenu(new MenuCatalogo(
             &ventana, [&] { return forma.txtClave()->text(); },
-            [&](const QString& clave) { MenuCatalogo::MostrarGrupo(&forma, forma.Ventana(), clave); });
-        ventana.menuBar()->addMenu(menu);  // the screen stays a window of its own, as the test opens it
+            [&](const QString& clave) { MenuCatalogo::MostrarGrupo(&forma, forma.Ventana(), clave); }));
         ventana.show();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
         QVERIFY(pantalla.Seleccionar(u"A1"_s));  // the message below names it
