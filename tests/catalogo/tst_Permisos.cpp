@@ -73,16 +73,51 @@ class tst_Permisos : public QObject
     }
 
 private slots:
-    // The editor's changes, through the screen and the import, are its login's at the server's time. A hostile editor,
+    // A reader opens and reads; every change is refused with the reason and nothing changes; a login with neither role
+    // does not get in. Prepared again by its owner with the program, nothing is lost and the rights are set anew: the
+    // editor's changes, through the screen and the import, are its login's at the server's time. A hostile editor,
     // statement by statement: the server refuses, or the real history stays right.
-    void elEditorCambiaASuNombre()
+    void lectorYEditor()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
         BaseDePrueba base(Motor::PostgreSQL);
         base.InsertarGrupos({u"A|Activo"_s, u"B|Caja||A|2"_s});
-        // Prepared again by its owner, with the program: nothing is lost, the rights are set anew.
         const auto [salida, linea, errores] = conElPrograma(base, u"--preparar-servidor"_s);
         QVERIFY2(salida == 0 && linea.startsWith(u"Base de datos preparada"_s), qPrintable(linea + errores));
+        const QString antes = estadoComoDueno(base);
+        const LoginDePrueba lector(u"GRANT tq614_lectura TO %1"_s);
+        lector.Usar(base);
+        QVERIFY(Sesion::MotivoSoloLectura().contains(lector.Nombre()));
+        const QString falta = u"GRANT tq614_edicion TO "_s + lector.Nombre();
+        {
+            PantallaDePrueba pantalla(base);
+            QVERIFY(pantalla.Nodo(u"B"_s) && Historial::Leer(*Sesion::Conexion(), {}).size() == 2);
+            QCOMPARE(CatalogoCsv::Exportar(*Sesion::Conexion(), m_carpeta.filePath(u"copia.csv"_s), ',', nullptr), 2);
+            const std::pair<const char*, std::function<bool()>> cambios[] = {
+                {"nuevo", [&] { return pantalla.Nuevo(u"A"_s, u"C"_s, u"Bancos"_s, u"1.2"_s); }},
+                {"editar", [&] { return pantalla.Editar(u"B"_s, u"Caja chica"_s, QString()); }},
+                {"renombrar", [&] { return pantalla.Renombrar(u"B"_s, u"Caja chica"_s); }},
+                {"cambiar clave", [&] { return pantalla.CambiarClave(u"B"_s, u"B2"_s); }},
+                {"eliminar", [&] { return pantalla.Eliminar(u"B"_s); }},
+            };
+            for (const auto& [nombre, cambio] : cambios) {
+                base.LimpiarMensajes();
+                cambio();
+                const QStringList mensajes = base.MensajesEnTexto();
+                QVERIFY2(mensajes.size() == 1 && mensajes[0].contains(falta),
+                         qPrintable(nombre + (u": "_s + mensajes.join(u"\n"_s))));
+                QCOMPARE(estadoComoDueno(base), antes);
+                QVERIFY(!Sesion::Conexion()->EnTransaccion() && pantalla.Nodo(u"B"_s));
+            }
+        }
+        QVERIFY(!importarD(m_carpeta.filePath(u"lector.csv"_s)));
+        QCOMPARE(estadoComoDueno(base), antes);
+
+        const LoginDePrueba extrano;
+        extrano.Usar(base);
+        QCOMPARE(ErrorDe([] { Sesion::Conexion(); }),
+                 u"42501 "_s + ConexionPostgres::SinPermiso(extrano.Nombre(), true));
+
         const LoginDePrueba editor(u"GRANT tq614_edicion TO %1"_s);
         editor.Usar(base);
         QVERIFY(Sesion::MotivoSoloLectura().isEmpty());
@@ -137,46 +172,6 @@ private slots:
         }
         QCOMPARE(base.Fila(u"A"_s, u"Gcc_Descripcion"_s), u"Activo..."_s);
         QVERIFY(VerificacionHistorial::Verificar(*base.Conexion(), Sesion::Configuracion::PostgreSQL).integro);
-    }
-
-    // A reader opens and reads; every change is refused with the reason and nothing changes. A login with neither role
-    // does not get in.
-    void elLectorSoloConsulta()
-    {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        BaseDePrueba base(Motor::PostgreSQL);
-        base.InsertarGrupos({u"A|Activo"_s, u"B|Caja||A|2"_s});
-        const QString antes = estadoComoDueno(base);
-        const LoginDePrueba lector(u"GRANT tq614_lectura TO %1"_s);
-        lector.Usar(base);
-        QVERIFY(Sesion::MotivoSoloLectura().contains(lector.Nombre()));
-        const QString falta = u"GRANT tq614_edicion TO "_s + lector.Nombre();
-        PantallaDePrueba pantalla(base);
-        QVERIFY(pantalla.Nodo(u"B"_s) && Historial::Leer(*Sesion::Conexion(), {}).size() == 2);
-        QCOMPARE(CatalogoCsv::Exportar(*Sesion::Conexion(), m_carpeta.filePath(u"copia.csv"_s), ',', nullptr), 2);
-        const std::pair<const char*, std::function<bool()>> cambios[] = {
-            {"nuevo", [&] { return pantalla.Nuevo(u"A"_s, u"C"_s, u"Bancos"_s, u"1.2"_s); }},
-            {"editar", [&] { return pantalla.Editar(u"B"_s, u"Caja chica"_s, QString()); }},
-            {"renombrar", [&] { return pantalla.Renombrar(u"B"_s, u"Caja chica"_s); }},
-            {"cambiar clave", [&] { return pantalla.CambiarClave(u"B"_s, u"B2"_s); }},
-            {"eliminar", [&] { return pantalla.Eliminar(u"B"_s); }},
-        };
-        for (const auto& [nombre, cambio] : cambios) {
-            base.LimpiarMensajes();
-            cambio();
-            const QStringList mensajes = base.MensajesEnTexto();
-            QVERIFY2(mensajes.size() == 1 && mensajes[0].contains(falta),
-                     qPrintable(nombre + (u": "_s + mensajes.join(u"\n"_s))));
-            QCOMPARE(estadoComoDueno(base), antes);
-            QVERIFY(!Sesion::Conexion()->EnTransaccion() && pantalla.Nodo(u"B"_s));
-        }
-        QVERIFY(!importarD(m_carpeta.filePath(u"lector.csv"_s)));
-        QCOMPARE(estadoComoDueno(base), antes);
-
-        const LoginDePrueba extrano;
-        extrano.Usar(base);
-        QCOMPARE(ErrorDe([] { Sesion::Conexion(); }),
-                 u"42501 "_s + ConexionPostgres::SinPermiso(extrano.Nombre(), true));
     }
 
     // What the owner (or whoever holds the file) does behind the history's back is found, by the program and by the

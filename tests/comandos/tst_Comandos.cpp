@@ -138,7 +138,6 @@ private slots:
                                   "La clave: %1 ya existe, especifique otra"_s;
         QTest::newRow("sin clave") << u""_s << Respuestas{} << invalida << kTabla;
         QTest::newRow("raiz") << u"0"_s << Respuestas{} << invalida << kTabla;
-        QTest::newRow("cancelar") << u"A"_s << Respuestas{std::nullopt} << QString() << kTabla;
         QTest::newRow("blancos") << u"A"_s << Respuestas{u"   "_s} << QString() << kTabla;
         QTest::newRow("la misma en minusculas") << u"A"_s << Respuestas{u"a"_s} << QString() << kTabla;
         // Only the direct children move; the answer is stored upper-cased.
@@ -148,7 +147,7 @@ private slots:
         QTest::newRow("duplicada y luego libre")
             << u"A2"_s << Respuestas{u"b"_s, u"c7"_s} << duplicada.arg(u"B")
             << QStringList{u"A>0"_s, u"A1>A"_s, u"A11>A1"_s, u"B>0"_s, u"C7>A"_s, u"E>0"_s};
-        // A group without a description holds its key all the same.
+        // A group without a description holds its key all the same; a cancelled box ends the command.
         QTest::newRow("duplicada sin descripcion")
             << u"B"_s << Respuestas{u"e"_s, std::nullopt} << duplicada.arg(u"E") << kTabla;
         QTest::newRow("vetado") << u"A"_s << Respuestas{u"N"_s} << u"16 | Kestrima | ERR-ID:7500003 | "_s << kTabla;
