@@ -258,16 +258,11 @@ private slots:
         rechazo("columnas", "Gcc_Cve_Grupo_Cuenta_Contable,Descripcion,Gcc_Codigo,Gcc_Padre\n1,A,1,0\n",
                 {u"Línea 1: la columna «Descripcion» no es del catálogo…"_s,
                  u"Línea 1: falta la columna Gcc_Descripcion"_s, u"Línea 1: falta la columna Gcc_Nivel"_s});
-        rechazo("antecesores", g + "X,Equis,,Y,\nY,Ye,,X,\nZ,Zeta,,W,\nV,Uve,,V,\n000002,Bajo Z,1.1,Z,\n",
-                {u"Línea 2: el grupo X es su propio antecesor: X → Y → X"_s,
-                 u"Línea 3: el grupo Y es su propio antecesor: X → Y → X"_s,
-                 u"Línea 4: el grupo padre W no existe en el catálogo ni viene en el archivo"_s,
-                 u"Línea 5: el grupo V es su propio antecesor: V → V"_s});
         rechazo("lineas malas",
                 g
                     + "000002,Caja,1,0,\n000002,Otra,2,0,\n000001,Ya está,1,0,\n0000003,Larga,3,0,\n0,Raíz,,0,\n"
                       "000012,,1,0,\n000013,Sin código,,0,\n000014,Manual,000,0,\n000015,Nivel,1.2,0,3\n"
-                      "000016,Nivel,1,0,x\n000017,"
+                      "000016,Nivel,1,0,x\nX,Equis,,Y,\nY,Ye,,X,\nZ,Zeta,,W,\nV,Uve,,V,\n000020,Bajo Z,1.1,Z,\n000017,"
                     + emoji + QByteArray(51, 'x') + ",1,0,\n\"000018\",\"Comillas sin cerrar,1,0,\n",
                 {u"Línea 3: la clave 000002 ya viene en la línea 2"_s,
                  u"Línea 4: la clave 000001 ya existe en el catálogo"_s,
@@ -277,8 +272,12 @@ private slots:
                  u"Línea 9: con el código 000 hay que indicar el nivel"_s,
                  u"Línea 10: el nivel 3 no corresponde al código 1.2, que es de nivel 2"_s,
                  u"Línea 11: el nivel «x» no es un número entero de 0 en adelante"_s,
-                 u"Línea 12: la descripción tiene más de 200 caracteres"_s,
-                 u"Línea 13: unas comillas abren un campo que no se cierra"_s});
+                 u"Línea 12: el grupo X es su propio antecesor: X → Y → X"_s,
+                 u"Línea 13: el grupo Y es su propio antecesor: X → Y → X"_s,
+                 u"Línea 14: el grupo padre W no existe en el catálogo ni viene en el archivo"_s,
+                 u"Línea 15: el grupo V es su propio antecesor: V → V"_s,
+                 u"Línea 17: la descripción tiene más de 200 caracteres"_s,
+                 u"Línea 18: unas comillas abren un campo que no se cierra"_s});
         rechazo("latin1", g + "000002,Compa\xF1\xED\x61,1,0,\n000003,Bien,2,0,\n", {u"Línea 2: no está en UTF-8…"_s});
         rechazo("50 MB", {}, {u"El archivo mide 50.0 MB: un catálogo de grupos no pasa de 32 MB…"_s});
     }
