@@ -62,12 +62,7 @@ private slots:
         const QStringList fechas = base.Fila(u"B"_s, u"Gcc_UserDef_5, Fecha_Alta"_s).split(u'|');  // B's own dates
         base.Ejecutar(
             u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Activo circulante' WHERE Gcc_Padre = '0'"_s);
-        Connection* c = base.Conexion();
-        c->BeginTrans();
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Cve_Grupo_Cuenta_Contable = 'X' "
-                   "WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'A'"_s);
-        c->Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'X' WHERE Gcc_Padre = 'A'"_s);
-        c->CommitTrans();
+        QVERIFY(PantallaDePrueba(base).CambiarClave(u"A"_s, u"X"_s));
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = 'B'"_s);
         const QString fila =
             u"Clave: B; Descripción: Caja; Grupo padre: %3; Nivel: 2; Dato libre 3: 0; Dato libre 4: 0; "
@@ -84,7 +79,7 @@ private slots:
         const QString sql = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Nivel = Gcc_Nivel + 1"_s;
         motor == Motor::PostgreSQL ? ConexionPostgres(otra).Execute(sql) : ConexionSqlite(otra).Execute(sql);
         const QString login = motor == Motor::PostgreSQL ? otra.usuario : Sesion::UsuarioDelSistema();
-        const Historial::Cambio ultimo = Historial::Leer(*c, {}, 0, 1).value(0);
+        const Historial::Cambio ultimo = Historial::Leer(*base.Conexion(), {}, 0, 1).value(0);
         QCOMPARE(ultimo.operador + u' ' + ultimo.usuarioBase + u' ' + ultimo.fecha.left(10),
                  u"%1 %2 %3"_s.arg(motor == Motor::PostgreSQL ? login : otra.operador, login,
                                    QDate::currentDate().toString(Qt::ISODate)));
