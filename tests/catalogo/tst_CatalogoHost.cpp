@@ -160,7 +160,6 @@ private slots:
         QCOMPARE(tabla->rowCount(), 3);
         QCOMPARE(Cambios({{}, u"ana 50%_"_s, QDate(2024, 2, 29), QDate(2024, 2, 29)}).size(), 3);
         QCOMPARE(Cambios({{}, u"ANA"_s, QDate(2024, 3, 1), QDate(2024, 3, 1)}).size(), 1);
-        historial->close();
     }
 
     void idaYVuelta_data() { BaseDePrueba::AgregarMotores(); }
