@@ -120,7 +120,7 @@ private slots:
         QVERIFY2(mover(u"A1"_s, u"0"_s, &error), qPrintable(error));  // and to the root
         QCOMPARE(base.Fila(u"A1"_s), u"Caja|1.1|0|2"_s);
 
-        Connection& c = *base.Conexion();  // after the reader's check, which reopens the session
+        Connection& c = *base.Conexion();  // read after the reader's check, which may reopen the session
         QString clave;
         // The error it gives, empty when done; `clave` the group to show.
         const auto deshacer = [&](qint64 id, bool restaurar = false) {
