@@ -28,19 +28,9 @@ namespace {
 const QStringList kArbol{u"A|Activo|1|0|1"_s,       u"A1|Caja|1.1|A|2"_s, u"A11|Caja chica|1.1.1|A1|3"_s,
                          u"A111|Fondo|000|A11|7"_s, u"B|Pasivo|2|0|1"_s,  u"B1|Proveedores|2.1|B|2"_s};
 
-qint64 ultimoCambio(const QString& operacion = u"%"_s)
+qint64 ultimoCambio(BaseDePrueba& base, const QString& operacion = u"%"_s)
 {
-    return Sesion::Conexion()
-        ->Execute(u"SELECT MAX(His_Id) FROM Kes_Historial WHERE His_Operacion LIKE ?"_s, QVariantList{operacion})
-        ->Fields(0)
-        .toLongLong();
-}
-
-// The newest change of the history as "operation key: field lines".
-QString ultimoEnHistorial()
-{
-    const Historial::Cambio c = Historial::Leer(*Sesion::Conexion(), {}, 0, 1).value(0);
-    return u"%1 %2: %3"_s.arg(c.operacion, c.clave, c.campos.join(u"; "));
+    return base.Valor(u"SELECT MAX(His_Id) FROM Kes_Historial WHERE His_Operacion LIKE ?"_s, {operacion}).toLongLong();
 }
 
 // `asignaciones` written to one group, or the group deleted, outside the library; the change's id.
@@ -48,12 +38,12 @@ qint64 cambiar(BaseDePrueba& base, const QString& clave, const QString& asignaci
 {
     base.Ejecutar(
         u"UPDATE Grupo_Cuenta_Contable SET %1 WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%2'"_s.arg(asignaciones, clave));
-    return ultimoCambio();
+    return ultimoCambio(base);
 }
 qint64 borrar(BaseDePrueba& base, const QString& clave)
 {
     base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '%1'"_s.arg(clave));
-    return ultimoCambio();
+    return ultimoCambio(base);
 }
 
 // Every column of one group exactly as stored (SQLite's quote() tells 0 from 0.0, NULL from '').
@@ -63,13 +53,6 @@ QString crudo(BaseDePrueba& base, Motor motor, const QString& clave)
     for (const QString& c : Esquema::ColumnasDeGrupo())
         columnas << (motor == Motor::SQLite ? u"quote(%1)"_s : u"quote_nullable(%1)"_s).arg(c);
     return base.Fila(clave, columnas.join(u", "));
-}
-
-// Every move, restore and undo is an ordinary change: the sealed history still verifies.
-void verificarHistorial(BaseDePrueba& base)
-{
-    const auto veredicto = VerificacionHistorial::Verificar(*base.Conexion(), base.Configuracion().motor);
-    QVERIFY2(veredicto.integro, qPrintable(veredicto.texto));
 }
 
 // What a login that may not write gets: on SQLite the operator's permission, on PostgreSQL the server's refusal of the
@@ -84,11 +67,8 @@ void comprobarSoloLectura(BaseDePrueba& base, Motor motor, const std::function<b
         QCOMPARE(error, u"El operador PRUEBA no tiene permiso para modificar la tabla Grupo_Cuenta_Contable"_s);
         base.PermitirEscritura(u"PRUEBA"_s, u"Grupo_Cuenta_Contable"_s, true);
     } else {
-        // A login made for this, that may only read the base's schema.
         const Sesion::Configuracion propia = base.Configuracion();
-        const LoginDePrueba lector(
-            u"GRANT USAGE ON SCHEMA %2 TO %1; GRANT SELECT ON ALL TABLES IN SCHEMA %2 TO %1"_s.replace(u"%2"_s,
-                                                                                                       base.Esquema()));
+        const LoginDePrueba lector(u"GRANT tq614_lectura TO %1"_s);
         lector.Usar(base);
         QVERIFY(!cambio(&error));
         QVERIFY2(error.contains(u"permis"_s), qPrintable(error));
@@ -103,32 +83,26 @@ class tst_Reorganizacion : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<UtileriasKes> m_util;
-
-    bool mover(const QString& clave, const QString& padre, QString* error)
-    {
-        return Reorganizacion::Mover(*Sesion::Conexion(), *m_util, clave, padre, error);
-    }
-
 private slots:
-    void init() { m_util = std::make_unique<UtileriasKes>(std::make_unique<AccesoDatosKes>()); }
-    void cleanup() { m_util.reset(); }
-
-    // A subtree of four levels moves whole, codes and levels unchanged, one registered change in the history; every
-    // refusal leaves all as it was.
-    void mover_data() { BaseDePrueba::AgregarMotores(); }
-    void mover()
+    // A subtree of four levels moves whole, codes and levels unchanged, one registered change in the history. Then a
+    // deletion comes back with every column as it was; a change and a key change are undone; a creation is undone by
+    // deleting the group. Every refusal says why and leaves all as it was.
+    void moverRestaurarYDeshacer_data() { BaseDePrueba::AgregarMotores(); }
+    void moverRestaurarYDeshacer()
     {
         ABRIR_BASE(motor, base);
         base.InsertarGrupos(kArbol);
+        UtileriasKes util(std::make_unique<AccesoDatosKes>());
+        const auto mover = [&](const QString& clave, const QString& padre, QString* error) {
+            return Reorganizacion::Mover(*Sesion::Conexion(), util, clave, padre, error);
+        };
         QStringList esperado = base.Estado();
         QString error;
         QVERIFY2(mover(u"A1"_s, u"B1"_s, &error), qPrintable(error));
         esperado[1].replace(u"|A|2|"_s, u"|B1|2|"_s);  // A1's parent, and nothing else
         esperado.last() = u"Kes_Bitacora 1, Kes_Historial 7"_s;
         QCOMPARE(base.Estado(), esperado);
-        QCOMPARE(ultimoEnHistorial(), u"CAMBIO A1: Grupo padre: A → B1"_s);
-        const std::tuple<QString, QString, QString> rechazos[] = {
+        const std::tuple<QString, QString, QString> sinMover[] = {
             {u"0"_s, u"A"_s, u"La raíz del catálogo no se puede mover"_s},
             {u"B"_s, u"B"_s, u"El grupo B no se puede mover debajo de sí mismo"_s},
             {u"B"_s, u"A111"_s, u"El grupo B no se puede mover debajo de A111, que es uno de sus subgrupos"_s},
@@ -137,7 +111,7 @@ private slots:
             {u"Z"_s, u"A"_s, u"El grupo Z no existe"_s},
             {u"A"_s, u"Z"_s, u"El grupo padre Z no existe"_s},
         };
-        for (const auto& [clave, padre, razon] : rechazos) {
+        for (const auto& [clave, padre, razon] : sinMover) {
             QCOMPARE(mover(clave, padre, &error) ? u"movido"_s : error, razon);
             QCOMPARE(Reorganizacion::RazonParaNoMover(*Sesion::Conexion(), clave, padre), razon);
             QCOMPARE(base.Estado(), esperado);
@@ -145,24 +119,13 @@ private slots:
         comprobarSoloLectura(base, motor, [&](QString* e) { return mover(u"A11"_s, u"A"_s, e); });
         QVERIFY2(mover(u"A1"_s, u"0"_s, &error), qPrintable(error));  // and to the root
         QCOMPARE(base.Fila(u"A1"_s), u"Caja|1.1|0|2"_s);
-        verificarHistorial(base);
-    }
 
-    // A deletion comes back with every column as it was; a change and a key change are undone; a creation is undone by
-    // deleting the group; each refusal says why and changes nothing.
-    void restaurarYDeshacer_data() { BaseDePrueba::AgregarMotores(); }
-    void restaurarYDeshacer()
-    {
-        ABRIR_BASE(motor, base);
-        base.InsertarGrupos(kArbol);
-        Connection& c = *base.Conexion();
-        QString error, clave;
-        // Each the error it gives, empty when done; `clave` the group to show.
-        const auto restaurar = [&](qint64 id) {
-            return Reorganizacion::Restaurar(c, *m_util, id, &error, &clave) ? QString() : error;
-        };
-        const auto deshacer = [&](qint64 id) {
-            return Reorganizacion::Deshacer(c, *m_util, id, &error, &clave) ? QString() : error;
+        Connection& c = *base.Conexion();  // read after the reader's check, which may reopen the session
+        QString clave;
+        // The error it gives, empty when done; `clave` the group to show.
+        const auto deshacer = [&](qint64 id, bool restaurar = false) {
+            const auto hacer = restaurar ? &Reorganizacion::Restaurar : &Reorganizacion::Deshacer;
+            return hacer(c, util, id, &error, &clave) ? QString() : error;
         };
         // A leaf with values of every kind: a quote, accents, NULL, decimals, a hand-typed level.
         base.InsertarGrupo(u"G"_s, u"D'Arcy — año"_s, u"000"_s, u"B1"_s, 9);
@@ -170,43 +133,37 @@ private slots:
                 u"Gcc_UserDef_1 = NULL, Gcc_UserDef_2 = ' x ', Gcc_UserDef_3 = 1.5, Gcc_UserDef_4 = -2"_s);
         const QString g = crudo(base, motor, u"G"_s);
         const qint64 bajaG = borrar(base, u"G"_s);
-        QCOMPARE(restaurar(bajaG), QString());
+        QCOMPARE(deshacer(bajaG, true), QString());
         QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
-        QCOMPARE(ultimoEnHistorial().left(8), u"ALTA G: "_s);
 
-        // A change undone; undone again (the undo is a change too) it comes back.
-        const QString g1 = base.Fila(u"G"_s);
+        // A change undone; the undo is a change too, undone in turn.
         const qint64 cambioG =
             cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1', Gcc_Nivel = 3"_s);
         QCOMPARE(deshacer(cambioG), QString());
         QCOMPARE(crudo(base, motor, u"G"_s), g);
-        QCOMPARE(ultimoEnHistorial(),
+        const Historial::Cambio deshecho = Historial::Leer(c, {}, 0, 1).value(0);
+        QCOMPARE(u"%1 %2: %3"_s.arg(deshecho.operacion, deshecho.clave, deshecho.campos.join(u"; ")),
                  u"CAMBIO G: Descripción: Nueva → D'Arcy — año; Código: 2.1.1 → 000; Nivel: 3 → 9"_s);
-        QCOMPARE(deshacer(ultimoCambio()), QString());
+        QCOMPARE(deshacer(ultimoCambio(base)), QString());
         QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
-        QCOMPARE(deshacer(ultimoCambio()), QString());
-        QCOMPARE(base.Fila(u"G"_s), g1);
+        QCOMPARE(deshacer(ultimoCambio(base)), QString());
 
         // A key change undone takes the subgroups back with the key.
         base.InsertarGrupo(u"G1"_s, u"Hijo"_s, u"000"_s, u"G"_s, 10);
-        c.BeginTrans();
-        cambiar(base, u"G"_s, u"Gcc_Cve_Grupo_Cuenta_Contable = 'K'"_s);
-        c.Execute(u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre = 'K' WHERE Gcc_Padre = 'G'"_s);
-        c.CommitTrans();
-        QCOMPARE(deshacer(ultimoCambio(u"CLAVE"_s)), QString());
+        QVERIFY(PantallaDePrueba(base).CambiarClave(u"G"_s, u"K"_s));  // as the screen's command changes it
+        QCOMPARE(deshacer(ultimoCambio(base, u"CLAVE"_s)), QString());
         QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
         QCOMPARE(base.Fila(u"G1"_s, u"Gcc_Padre"_s), u"G"_s);
 
         // A creation undone: the group deleted; its parent is the one to show.
         base.InsertarGrupo(u"N"_s, u"Nuevo"_s, u"3"_s);
-        QCOMPARE(deshacer(ultimoCambio()), QString());
+        QCOMPARE(deshacer(ultimoCambio(base)), QString());
         QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
-        QCOMPARE(ultimoEnHistorial().left(8), u"BAJA N: "_s);
 
         // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is changed twice; H is
         // deleted and so is its parent P, and another group takes its key.
         base.InsertarGrupos({u"M|Con hijos|4|0|1"_s});
-        const qint64 altaM = ultimoCambio();
+        const qint64 altaM = ultimoCambio(base);
         base.InsertarGrupos({u"M1|Hijo|4.1|M|2"_s, u"P|Padre|5|0|1"_s, u"H|Hoja|5.1|P|2"_s});
         const qint64 bajaH = borrar(base, u"H"_s);
         borrar(base, u"P"_s);
@@ -232,12 +189,13 @@ private slots:
             {false, 999999, u"No hay un cambio 999999 en el historial del catálogo"_s},
         };
         for (const auto& [esRestaurar, id, razon] : rechazos) {
-            QCOMPARE(esRestaurar ? restaurar(id) : deshacer(id), razon);
+            QCOMPARE(deshacer(id, esRestaurar), razon);
             QCOMPARE(base.Estado(), antes);
         }
-        comprobarSoloLectura(
-            base, motor, [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), *m_util, otraG, e); });
-        verificarHistorial(base);
+        comprobarSoloLectura(base, motor,
+                             [&](QString* e) { return Reorganizacion::Deshacer(*Sesion::Conexion(), util, otraG, e); });
+        // Every move, restore and undo is an ordinary change: the sealed history still verifies.
+        QVERIFY(VerificacionHistorial::Verificar(*base.Conexion(), base.Configuracion().motor).integro);
     }
 
     // The menu's Ctrl+M on the group selected with a click, the dialog used from the keyboard (a refused parent keeps
@@ -249,20 +207,13 @@ private slots:
         PantallaDePrueba pantalla(base);
         frmTQ614& forma = pantalla.Forma();
         QMainWindow ventana;
-        auto* menu = new MenuCatalogo(
+        // The screen stays a window of its own, as the test opens it.
+        ventana.menuBar()->addMenu(new MenuCatalogo(
             &ventana, [&] { return forma.txtClave()->text(); },
-            [&](const QString& clave) { MenuCatalogo::MostrarGrupo(&forma, forma.Ventana(), clave); });
-        ventana.menuBar()->addMenu(menu);  // the screen stays a window of its own, as the test opens it
+            [&](const QString& clave) { MenuCatalogo::MostrarGrupo(&forma, forma.Ventana(), clave); }));
         ventana.show();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
-        const auto clic = [&](const QString& clave) {
-            QTreeWidgetItem* nodo = pantalla.Nodo(clave);
-            pantalla.Arbol().EnsureVisible(nodo);
-            QTest::mouseClick(pantalla.Arbol().viewport(), Qt::LeftButton, {},
-                              pantalla.Arbol().visualItemRect(nodo).center());
-        };
-
-        clic(u"A1"_s);  // the message below names it
+        QVERIFY(pantalla.Seleccionar(u"A1"_s));  // the message below names it
         VigiaModal vigia([&](QWidget* dialogo) {
             auto* buscar = dialogo->findChild<QLineEdit*>(u"txtBuscar"_s);
             auto* arbol = dialogo->findChild<QTreeWidget*>(u"tvDestino"_s);
