@@ -35,7 +35,9 @@ const std::pair<const char*, QString> kFallas[] = {
     {"10,000 characters", u"Un valor no es válido para la base de datos"_s},
     {"change log refused", u"El cambio viola una regla de integridad de la base de datos (bitácora cerrada)"_s},
     {"PostgreSQL session ended", u"Se perdió la conexión"_s},
-    {"PostgreSQL server silent", u"El servidor de la base de datos no respondió"_s}};
+    {"PostgreSQL server silent",
+     u"El servidor de la base de datos no respondió en 1.5 s al guardar el cambio y no se puede saber si se guardó. "
+     "Actualice la pantalla (F5) y revise el historial del grupo"_s}};
 
 // Each kind of change where it would succeed; `sentencia` is the change's own statement.
 struct Cambio
@@ -54,8 +56,6 @@ const Cambio kCambios[] = {
     {"rename", u"ERR-ID:7500015"_s, {}, [](auto& u, auto& s) { return u.Renombrar(u"B"_s, u"pasivo total"_s + s); }},
     {"change key", u"ERR-ID:7500004"_s, u"UPDATE Grupo_Cuenta_Contable SET Gcc_Padre"_s,
      [](auto& u, auto& s) { return u.CambiarClave(u"A"_s, u"Z"_s + s); }}};
-
-constexpr int kCalla = -1;  // in cambioEnDuda: the backend stops instead of the link dropping
 
 const QString kZona = u"Z"_s;  // users who collide share a dozen groups under it, kept between 6 and 18
 constexpr int kGrupos = 12;
@@ -437,7 +437,7 @@ void PruebaFallas::usuariosALaVez()
 
 void PruebaFallas::cambioEnDuda_data()
 {
-    QTest::addColumn<int>("corte");  // what the link does to the last request, or kCalla: the backend stops
+    QTest::addColumn<int>("corte");  // what the link does to the last request
     QTest::addColumn<bool>("renombrar");
     QTest::addColumn<QString>("mensaje");
     const QString perdida = u"Se perdió la conexión con el servidor de la base de datos al guardar el cambio"_s;
@@ -447,14 +447,10 @@ void PruebaFallas::cambioEnDuda_data()
         << int(ProxyRetardo::Corte::Respuesta) << false << perdida + u", pero el servidor confirma que se guardó"_s;
     QTest::newRow("rename's answer lost")
         << int(ProxyRetardo::Corte::Respuesta) << true << perdida + u" y no se puede saber si se guardó"_s;
-    QTest::newRow("COMMIT to a stopped backend")
-        << kCalla << false
-        << u"El servidor de la base de datos no respondió en 1.5 s al guardar el cambio y no se puede saber si se "
-           "guardó. Actualice la pantalla (F5) y revise el historial del grupo"_s;
 }
 
-// The link drops, or the server stops, while a change ends: the user is told what the server kept
-// (all or nothing), or that only the group's history can tell; a change is never run twice.
+// The link drops while a change ends (the server falling silent there: cambioRechazado): the user is told
+// what the server kept (all or nothing), or that only the group's history can tell; a change is never run twice.
 void PruebaFallas::cambioEnDuda()
 {
     QFETCH(int, corte);
@@ -462,7 +458,6 @@ void PruebaFallas::cambioEnDuda()
     QFETCH(QString, mensaje);
     REQUIERE_MOTOR(Motor::PostgreSQL);
     BaseDePrueba base(Motor::PostgreSQL);
-    base.Reconfigurar([](Sesion::Configuracion& c) { c.esperaServidorMs = 1500; });
     base.InsertarGrupos({u"A|ACTIVO"_s, u"B|PASIVO"_s});
     ProxyRetardo& red = base.PorRed();
     PantallaDePrueba u(base);
@@ -470,23 +465,11 @@ void PruebaFallas::cambioEnDuda()
         QVERIFY(u.Renombrar(u"B"_s, u"pasivo"_s));
     const QStringList antes = base.Estado();
     const qlonglong historial = base.ContarFilas(u"Kes_Historial"_s);
-    const int proceso = base.Valor(u"SELECT pg_backend_pid()"_s).toInt();
-    const auto despertar = [&] {
-        if (corte == kCalla && ::kill(proceso, SIGCONT) == 0)
-            BaseDePrueba::TerminarSesion(proceso);
-    };
-    auto continuar = qScopeGuard(despertar);
     base.LimpiarMensajes();
-    const auto cortar = [&] {
-        if (corte == kCalla)
-            ::kill(proceso, SIGSTOP);
-        else
-            red.CortarSiguiente(ProxyRetardo::Corte(corte));
-    };
     bool guardado;
     if (renombrar) {
         QVERIFY(u.Seleccionar(u"B"_s));
-        cortar();  // the UPDATE, which commits by itself
+        red.CortarSiguiente(ProxyRetardo::Corte(corte));  // the UPDATE, which commits by itself
         int cancelar = 0;
         QString texto = u"deudas"_s;
         u.Forma().tvCuentas_AfterLabelEdit(cancelar, texto);
@@ -495,7 +478,7 @@ void PruebaFallas::cambioEnDuda()
         // The change logged, the next request is the COMMIT.
         base.AlTrazar([&](const QJsonObject& l) {
             if (l[u"llamada"_s] == u"RegistrarCambio"_s)
-                cortar();
+                red.CortarSiguiente(ProxyRetardo::Corte(corte));
         });
         guardado = u.Nuevo(u"A"_s, u"ZZ"_s, u"NUEVO"_s, {});
         base.AlTrazar({});
@@ -505,16 +488,12 @@ void PruebaFallas::cambioEnDuda()
     QVERIFY2(m.size() == 1 && m[0].texto.startsWith(mensaje) && m[0].estilo == (guardado && !renombrar ? 64 : 16),
              qPrintable(base.MensajesEnTexto().join(u'\n')));
     QCOMPARE(guardado, ProxyRetardo::Corte(corte) == ProxyRetardo::Corte::Respuesta);
-    if (corte != kCalla) {  // where the server could tell, the database holds exactly what the message says
-        if (!guardado)
-            QCOMPARE(base.Estado(), antes);
-        QCOMPARE(base.ContarFilas(u"Kes_Historial"_s), historial + (guardado ? 1 : 0));  // once, never twice
-        QCOMPARE(base.Fila(renombrar ? u"B"_s : u"ZZ"_s, u"Gcc_Descripcion"_s),
-                 guardado ? (renombrar ? u"DEUDAS"_s : u"NUEVO"_s) : QString());
-    }
-    // The same screen goes on, on a new session (the stopped one ended, with the locks it held).
-    continuar.dismiss();
-    despertar();
+    if (!guardado)  // the database holds exactly what the message says
+        QCOMPARE(base.Estado(), antes);
+    QCOMPARE(base.ContarFilas(u"Kes_Historial"_s), historial + (guardado ? 1 : 0));  // once, never twice
+    QCOMPARE(base.Fila(renombrar ? u"B"_s : u"ZZ"_s, u"Gcc_Descripcion"_s),
+             guardado ? (renombrar ? u"DEUDAS"_s : u"NUEVO"_s) : QString());
+    // The same screen goes on, on a new session.
     base.LimpiarMensajes();
     QTest::keyClick(&u.Arbol(), Qt::Key_F5);
     QVERIFY(u.Nuevo(u"B"_s, u"B1"_s, u"OTRO"_s, {}) && base.Fila(u"B1"_s).startsWith(u"OTRO"_s));
