@@ -75,11 +75,10 @@ void usarLaDelPadre(BaseDePrueba& apoyo, const QString& motor, const QString& lu
 
 // The kill test's child (--escritor ENGINE SCHEMA-OR-FILE): adds C1, then C2, and says "dentro"
 // and waits right after C2's insert, inside its transaction.
-int escritor(int argc, char** argv)
+int escritor(const QStringList& args)
 {
-    QApplication app(argc, argv);
     BaseDePrueba apoyo;
-    usarLaDelPadre(apoyo, app.arguments()[2], app.arguments()[3], u"PRUEBA"_s);
+    usarLaDelPadre(apoyo, args[2], args[3], u"PRUEBA"_s);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     int inserciones = 0;
     apoyo.AlTrazar([&](const QJsonObject& llamada) {
@@ -96,10 +95,8 @@ int escritor(int argc, char** argv)
 
 // A user (--usuario NUMBER ENGINE SCHEMA-OR-FILE LOG MILLISECONDS): random adds, deletes and key
 // changes in its tree under Z, logged as "kind key value outcome detail", outcome hecho, rechazado or fallido.
-int usuario(int argc, char** argv)
+int usuario(const QStringList& args)
 {
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments();
     const int numero = args[2].toInt();
     BaseDePrueba apoyo;
     usarLaDelPadre(apoyo, args[3], args[4], u"CARGA"_s + args[2]);
@@ -523,13 +520,12 @@ void PruebaFallas::matadoDentroDelCambio()
 
 int main(int argc, char** argv)
 {
-    if (argc > 3 && qstrcmp(argv[1], "--escritor") == 0)
-        return escritor(argc, argv);
-    if (argc > 6 && qstrcmp(argv[1], "--usuario") == 0)
-        return usuario(argc, argv);
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    const bool hijo = argc > 3 && (qstrcmp(argv[1], "--escritor") == 0 || qstrcmp(argv[1], "--usuario") == 0);
+    if (!hijo && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0))
         s_sinMontajePropio = QString::fromLocal8Bit(std::strerror(errno));
-    QApplication app(argc, argv);
+    QApplication app(argc, argv);  // a child's (--escritor, --usuario) too
+    if (hijo)
+        return qstrcmp(argv[1], "--escritor") == 0 ? escritor(app.arguments()) : usuario(app.arguments());
     PruebaFallas prueba;
     return QTest::qExec(&prueba, argc, argv);
 }
