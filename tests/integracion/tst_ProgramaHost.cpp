@@ -22,7 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The statements of a trace file, in order.
 QStringList sentencias(const QString& traza)
 {
     QStringList resultado;
@@ -138,14 +137,9 @@ private slots:
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<long>("margenKb");  // over the peak of importing a small good file
-        const QString malformado = ruta("malformado.csv");
-        QFile f(malformado);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Clave,Descripción,Código,Padre,Nivel\n");
-        const QByteArray mal = QByteArray("x\n").repeated(512 * 1024);  // 1 MB of lines of one field
-        while (f.size() + mal.size() < 32 * 1024 * 1024)
-            f.write(mal);
-        f.close();
+        const QByteArray mal = QByteArray("x\n").repeated(31 * 512 * 1024);  // 31 MB of lines of one field
+        const QString malformado =
+            EscribirArchivo(ruta("malformado.csv"), "Clave,Descripción,Código,Padre,Nivel\n" + mal);
         QVERIFY(mkfifo(ruta("tuberia").toLocal8Bit().constData(), 0600) == 0);
         QTest::newRow("32 MB de lineas malas") << malformado << u"errores más"_s << 32 * 1024L;
         QTest::newRow("/dev/zero") << u"/dev/zero"_s << u"es un dispositivo o una tubería"_s << 8 * 1024L;
@@ -166,8 +160,7 @@ private slots:
         const long pico = picoDeMemoria({u"--base"_s, base, u"--importar"_s, archivo});
         QVERIFY2(m_codigo == 1 && m_salida.contains(mensaje), qPrintable(m_salida.left(2000)));
 #if !defined(__SANITIZE_ADDRESS__)
-        // AddressSanitizer pads every block and keeps freed ones in quarantine: its peaks say
-        // nothing of the program's; the plain build measures them.
+        // AddressSanitizer's padding and quarantine hide the program's peaks: the plain build measures them.
         QVERIFY2(pico > 0 && pico < referencia + margenKb, qPrintable(u"%1 kB, %2 kB"_s.arg(pico).arg(referencia)));
 #endif
         QCOMPARE(ejecutar({u"--base"_s, base, u"--exportar"_s, despues}), 0);
@@ -260,8 +253,7 @@ private slots:
     }
 
     // The start-up message box: the reason, what to do, libpq's text under Detalles. Reintentar
-    // opens again (asking the password again, one dialog at a time), Salir gives up. (That the window
-    // waits on the box, not vanishing, is left to a look at the program.)
+    // opens again (asking the password again, one dialog at a time), Salir gives up.
     void avisoDeArranqueConReintento()
     {
         REQUIERE_MOTOR(BaseDePrueba::Motor::PostgreSQL);
