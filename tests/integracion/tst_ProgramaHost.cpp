@@ -284,16 +284,13 @@ private slots:
             }
         });
         int intentos = 0;
-        const auto abrir = [&](const QString& conexion) {
-            return AvisoDeArranque::AbrirConReintento(
-                [&] {
-                    ++intentos;
-                    ConexionPostgres({.motor = Sesion::Configuracion::PostgreSQL, .conexion = conexion});
-                },
-                u"/etc/tq614.ini"_s);
+        QString conexion = u"host=127.0.0.1 port=1 dbname=tq614"_s;
+        const auto conectar = [&] {
+            ++intentos;
+            ConexionPostgres({.motor = Sesion::Configuracion::PostgreSQL, .conexion = conexion});
         };
         respuestas = {u"cmdReintentar"_s, u"cmdSalir"_s};
-        QVERIFY(!abrir(u"host=127.0.0.1 port=1 dbname=tq614"_s));
+        QVERIFY(!AvisoDeArranque::AbrirConReintento(conectar, u"/etc/tq614.ini"_s));
         QCOMPARE(intentos, 2);
         QCOMPARE(vistos.size(), 2);
         QVERIFY2(vistos[0].startsWith(u"No se pudo conectar con el servidor PostgreSQL «127.0.0.1:1»: no se llega a él"_s)
@@ -307,7 +304,8 @@ private slots:
         const QString pregunta = u"Escriba la contraseña del usuario «%1» en «127.0.0.1:%2», base «%3»:"_s.arg(c.usuario)
                                      .arg(c.puerto)
                                      .arg(c.base);
-        QVERIFY(abrir(u"host=127.0.0.1 port=%1 dbname=%2 user=%3"_s.arg(c.puerto).arg(c.base, c.usuario)));
+        conexion = u"host=127.0.0.1 port=%1 dbname=%2 user=%3"_s.arg(c.puerto).arg(c.base, c.usuario);
+        QVERIFY(AvisoDeArranque::AbrirConReintento(conectar, u"/etc/tq614.ini"_s));
         QCOMPARE(QStringList({vistos.value(0), vistos.value(2), QString::number(vistos.size())}),
                  QStringList({pregunta, pregunta, u"3"_s}));
         QVERIFY2(vistos[1].contains(u": rechazó la contraseña escrita del usuario «%1»"_s.arg(c.usuario))
