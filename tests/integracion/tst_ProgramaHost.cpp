@@ -62,8 +62,8 @@ class tst_ProgramaHost : public QObject
         for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES", "TQ614_MENSAJES"})
             entorno.remove(QLatin1String(variable));
         entorno.insert(u"KES_REGISTRO"_s, ruta("registro.ini"));
-        entorno.insert(u"HOME"_s, ruta("casa"));
-        entorno.insert(u"XDG_DATA_HOME"_s, ruta("casa/datos"));
+        entorno.insert(u"HOME"_s, m_dir.path());
+        entorno.insert(u"XDG_DATA_HOME"_s, ruta("datos"));
         QProcess proceso;
         proceso.setProcessEnvironment(entorno);
         proceso.setProcessChannelMode(QProcess::MergedChannels);
@@ -244,7 +244,7 @@ private slots:
                          && !m_salida.contains(u"se%ZZ"_s),
                      qPrintable(m_salida));
         }
-        QVERIFY(!QFileInfo::exists(nunca) && !QFileInfo::exists(ruta("casa/datos/Kestrima")));
+        QVERIFY(!QFileInfo::exists(nunca) && !QFileInfo::exists(ruta("datos/Kestrima")));
         QVERIFY(QImage(ruta("pantalla.png")).width() > 400 && QImage(ruta("pantalla.png")).height() > 300);
         QVERIFY(QImage(ruta("h.png")).width() > 400);
         const QStringList primera = sentencias(ruta("traza.jsonl"));
