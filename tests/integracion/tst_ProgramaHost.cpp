@@ -187,12 +187,8 @@ private slots:
             const QString ini = ruta(qPrintable(u"%1.ini"_s.arg(++archivos)));
             return exportar("--config", EscribirArchivo(ini, "[BaseDeDatos]\n" + linea + "\n"));
         };
-        const struct
-        {
-            QStringList argumentos;
-            int codigo;
-            QStringList dice;
-        } casos[] = {
+        // The arguments, the exit code, what the program says.
+        const std::tuple<QStringList, int, QStringList> casos[] = {
             {{u"--help"_s},
              0,
              {u"--exportar"_s, u"--pg-conexion"_s, u"--pg-servicio"_s, u"--pg-servidor"_s, u"--operador"_s,
