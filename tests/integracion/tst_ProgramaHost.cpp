@@ -257,8 +257,7 @@ private slots:
         const QByteArray archivoClaves = qgetenv("PGPASSFILE");
         const QString contrasena =
             QString::fromUtf8(LeerArchivo(QString::fromLocal8Bit(archivoClaves))).trimmed().section(u':', 4);
-        const bool registrando = Sesion::MensajesRegistrandose();
-        const auto restaurar = qScopeGuard([&] {
+        const auto restaurar = qScopeGuard([archivoClaves, registrando = Sesion::MensajesRegistrandose()] {
             qputenv("PGPASSFILE", archivoClaves);
             Sesion::RegistrarMensajes(registrando);
         });
