@@ -28,16 +28,14 @@ class PruebaReplica : public QObject
 {
     Q_OBJECT
 
-    QString m_par;  // the pair's folder: data, sockets and logs
+    QTemporaryDir m_carpeta;  // the pair's: data, sockets and logs
+    const QString m_par = m_carpeta.path();
     int m_principal = 0, m_reserva = 0;
 
 private slots:
     void initTestCase()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
-        QByteArray carpeta = QFile::encodeName(QDir::tempPath()) + "/par.XXXXXX";
-        QVERIFY(mkdtemp(carpeta.data()));
-        m_par = QFile::decodeName(carpeta);
         const QStringList puertos = enElPar(u"pg_par"_s, m_par).value_or(QString()).split(u' ');
         QVERIFY2(puertos.size() == 2, qPrintable(u"No arrancó el par de servidores en "_s + m_par));
         m_principal = puertos[0].toInt();
@@ -48,11 +46,7 @@ private slots:
         qputenv("TQ614_PG_RESERVA_PORT", QByteArray::number(m_reserva));
     }
 
-    void cleanupTestCase()
-    {
-        if (!m_par.isEmpty())
-            enElPar(u"pg_par_detener"_s, m_par);
-    }
+    void cleanupTestCase() { enElPar(u"pg_par_detener"_s, m_par); }
 
     void caidaDelPrincipalConLaPantallaAbierta();
 };
