@@ -38,6 +38,16 @@ QString primeraDescripcion(Connection& c, const QString& padre = u"0"_s)
     return c.Execute(kHijos.arg(padre))->Fields(u"Gcc_Descripcion"_s).toString();
 }
 
+// One column of the rows `rs` has still to give, as texts.
+template <typename Columna>
+QStringList restantes(Recordset& rs, Columna columna)
+{
+    QStringList valores;
+    for (; !rs.Eof(); rs.MoveNext())
+        valores << rs.Fields(columna).toString();
+    return valores;
+}
+
 // The error code of what `accion` throws, or "<sin" when it throws nothing.
 QString codigoDe(const std::function<void()>& accion)
 {
@@ -248,44 +258,82 @@ private slots:
         QVERIFY(ErrorDe([] { Sesion::Conexion(); }).contains(u"versión más reciente"_s));
     }
 
-    // A burst answers as each statement would; none where = is not byte equality or the column unique.
+    // A burst of reads answers as each statement would, in its order, a value asked again answered again; none where
+    // the column, its collation or the plan could make `=` other than byte equality, the column is unique (a server)
+    // or the index's order is not the search's (a file).
+    void rafagaComoCadaSentencia_data() { BaseDePrueba::AgregarMotores(); }
     void rafagaComoCadaSentencia()
     {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
-        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
-        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
-        const std::tuple<const char*, bool, QString> casos[] = {
-            // the column, whether a burst, the query
-            {"TEXT", true, porValor},
-            {"VARCHAR(10)", true, u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s},
-            {"CHAR(3)", false, porValor},  // without its trailing blanks
-            {"TEXT COLLATE mayusculas", false, porValor},
-            {"TEXT UNIQUE", false, porValor},
+        QFETCH(Motor, motor);
+        REQUIERE_MOTOR(motor);
+        const bool pg = motor == Motor::PostgreSQL;
+        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s, u"1"_s};
+        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s, u"1"_s};
+        const QString porOrden = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
+        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor"_s;
+        const QString indice = u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden)"_s;
+        using Caso =
+            std::tuple<const char*, QString, bool, QString>;  // the column, its index, whether a burst, the query
+        const QList<Caso> casos = pg ? QList<Caso>{
+            {"TEXT", {}, true, porOrden},
+            {"VARCHAR(10)", {}, true, u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s},
+            {"CHAR(3)", {}, false, porOrden},  // without its trailing blanks
+            {"TEXT COLLATE mayusculas", {}, false, porOrden},
+            {"TEXT UNIQUE", {}, false, porOrden},
+        } : QList<Caso>{
+            {"TEXT", indice, true, porValor},
+            {"VARCHAR(10)", indice, true, u"SELECT Id, \"valor\" FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2, Orden"_s},
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor)"_s, true, u"SELECT Id FROM Rafaga WHERE Valor = '%1'"_s},
+            {"TEXT COLLATE NOCASE", indice, false, porValor},
+            {"INTEGER", indice, false, porValor},  // '1' finds the number 1
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden DESC)"_s, false, porValor},
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor) WHERE Orden > 0"_s, false, porValor},
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor DESC"_s},  // backwards
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Id"_s},  // sorted apart
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' AND Orden > 0"_s},
         };
-        for (const auto& [columna, rafaga, sentencia] : casos) {
-            BaseDePrueba base(Motor::PostgreSQL);
-            base.PorRed();
-            base.Ejecutar(
-                u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
+        for (const auto& [columna, definicion, rafaga, sentencia] : casos) {
+            BaseDePrueba base(motor);
+            if (pg) {
+                base.PorRed();
+                base.Ejecutar(u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', "
+                              "deterministic = false)"_s);
+            }
             base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
-            for (qsizetype i = 0; i < textos.size(); ++i)
+            if (!definicion.isEmpty())
+                base.Ejecutar(definicion);
+            for (qsizetype i = 0; i < textos.size(); ++i)  // in a file ties in Orden, settled by the rowid
                 base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?) ON CONFLICT DO NOTHING"_s,
-                              {i, textos[i] == u"NULL" ? QVariant() : textos[i], textos.size() - i});
+                              {i, textos[i] == u"NULL" ? QVariant() : textos[i],
+                               pg ? textos.size() - i : (textos.size() - i) / 3});
+            if (!pg)
+                base.Ejecutar(u"INSERT INTO Rafaga VALUES (99, CAST('a' AS BLOB), 0)"_s);  // bytes, never a text
+            // A file's bursts on a connection of its own (the session's one is traced), only the first column read.
+            const auto propia = pg ? nullptr : std::make_unique<ConexionSqlite>(base.Configuracion());
+            Connection& c = propia ? *propia : *base.Conexion();
             const auto leer = [&] {
                 QStringList leidas;
-                for (const QString& literal : buscados)
-                    leidas << base.Columna(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))).join(u';');
+                for (const QString& literal : buscados) {
+                    const QString sql = sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s));
+                    leidas << (pg ? base.Columna(sql) : restantes(*c.Execute(sql), 0)).join(u';');
+                }
                 return leidas;
             };
-            base.Conexion()->BeginTrans();
-            const QStringList delServidor = leer();
-            base.Conexion()->RollbackTrans();
-            // The first burst asks about the column, then fetches the rows; the next one only fetches.
-            const int idas = base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); });
-            QVERIFY2(rafaga ? idas == 2 : idas > buscados.size(), columna);
-            QCoreApplication::processEvents();
-            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }), rafaga ? 1 : int(buscados.size()));
+            c.BeginTrans();
+            const QStringList unaPorUna = leer();
+            c.RollbackTrans();
+            // As the walk of a tree and its listing in one read would ask.
+            const auto tresVeces = [&] { QCOMPARE(leer() + leer() + leer(), unaPorUna + unaPorUna + unaPorUna); };
+            if (propia) {
+                tresVeces();
+                QVERIFY2(propia->RafagasLeidas() == (rafaga ? 1 : 0), columna);
+            } else {
+                // The first burst asks about the column, then fetches the rows; the next one only fetches.
+                const int idas = base.IdasYVueltas(tresVeces);
+                QVERIFY2(rafaga ? idas == 2 : idas > buscados.size(), columna);
+                QCoreApplication::processEvents();
+                QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), unaPorUna); }), rafaga ? 1 : int(buscados.size()));
+            }
         }
     }
 
@@ -385,13 +433,8 @@ private slots:
         auto otra = base.OtraConexion();
         const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada %1'"_s;
         const auto cambiadas = [](int n) { return QStringList(3, u"Cambiada %1"_s.arg(n)); };
-        const auto descripciones = [](Recordset& rs) {
-            QStringList leidas;
-            for (; !rs.Eof(); rs.MoveNext())
-                leidas << rs.Fields(u"Gcc_Descripcion"_s).toString();
-            return leidas;
-        };
-        const auto hijos = [&](const QString& padre) { return descripciones(*c->Execute(kHijos.arg(padre))); };
+        const QString descripcion = u"Gcc_Descripcion"_s;
+        const auto hijos = [&](const QString& padre) { return restantes(*c->Execute(kHijos.arg(padre)), descripcion); };
         // The root's groups from the second on, read after `interrupcion`: as they were before it.
         const auto durante = [&](const std::function<void()>& interrupcion) {
             const QStringList antes = hijos(u"0"_s);
@@ -399,7 +442,7 @@ private slots:
             rs->MoveNext();
             interrupcion();
             QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
-            QCOMPARE(descripciones(*rs), antes.mid(1));
+            QCOMPARE(restantes(*rs, descripcion), antes.mid(1));
             QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
         };
         QCOMPARE(hijos(u"0"_s).value(0), u"Año 1 — ñandú"_s);  // it maps the shared memory the next reads compare
@@ -429,56 +472,6 @@ private slots:
         c = std::make_unique<ConexionSqlite>(base.Configuracion());
         QCOMPARE(hijos(u"0"_s), cambiadas(5));
         QVERIFY(!c->LecturaAbierta());
-    }
-
-    // A burst of SQLite reads answers as each statement would, in its order; none where the plan or the column could
-    // make `=` other than byte equality, or the index's order other than the search's.
-    void rafagaSqliteComoCadaSentencia()
-    {
-        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s, u"1"_s};
-        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s, u"1"_s};
-        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor"_s;
-        const QString indice = u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden)"_s;
-        const std::tuple<const char*, QString, bool, QString> casos[] = {
-            // the column, its index, whether a burst, the query
-            {"TEXT", indice, true, porValor},
-            {"VARCHAR(10)", indice, true, u"SELECT Id, \"valor\" FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2, Orden"_s},
-            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor)"_s, true, u"SELECT Id FROM Rafaga WHERE Valor = '%1'"_s},
-            {"TEXT COLLATE NOCASE", indice, false, porValor},
-            {"INTEGER", indice, false, porValor},  // '1' finds the number 1
-            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden DESC)"_s, false, porValor},
-            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor) WHERE Orden > 0"_s, false, porValor},
-            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor DESC"_s},  // backwards
-            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Id"_s},  // sorted apart
-            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' AND Orden > 0"_s},
-        };
-        for (const auto& [columna, definicion, rafaga, sentencia] : casos) {
-            BaseDePrueba base;
-            base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
-            base.Ejecutar(definicion);
-            for (qsizetype i = 0; i < textos.size(); ++i)  // ties in Orden, settled by the rowid
-                base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
-                              {i, textos[i] == u"NULL" ? QVariant() : textos[i], (textos.size() - i) / 3});
-            base.Ejecutar(u"INSERT INTO Rafaga VALUES (99, CAST('a' AS BLOB), 0)"_s);  // bytes, never a text
-            auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
-            const auto leer = [&] {
-                QStringList leidas;
-                for (const QString& literal : buscados) {
-                    QStringList fila;
-                    for (auto rs = c->Execute(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))); !rs->Eof();
-                         rs->MoveNext())
-                        fila << rs->Fields(0).toString();
-                    leidas << fila.join(u';');
-                }
-                return leidas;
-            };
-            c->BeginTrans();
-            const QStringList unaPorUna = leer();
-            c->RollbackTrans();
-            // A value asked for again is answered again, as the walk of a tree and its listing in one read would ask.
-            QCOMPARE(leer() + leer() + leer(), unaPorUna + unaPorUna + unaPorUna);
-            QVERIFY2(c->RafagasLeidas() == (rafaga ? 1 : 0), columna);
-        }
     }
 
     // A burst ends at this connection's write, at another's commit, at BeginTrans and at the event loop.
@@ -606,8 +599,9 @@ private slots:
                  QStringList({"1", "host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local",
                               "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0", "0"}));
         // A file named and missing is no default: it is an error that names it.
-        QVERIFY(ErrorDe([&] { Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)); })
-                    .contains(u"No se pudo leer el archivo de configuración %1"_s.arg(carpeta.filePath(u"no.ini"_s))));
+        QVERIFY(ErrorDe([&] {
+                    Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s));
+                }).contains(u"No se pudo leer el archivo de configuración %1"_s.arg(carpeta.filePath(u"no.ini"_s))));
         for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
                                            "Conexion=postgresql://ana:secreta@db/c\n"_ba}) {
             const QString rechazo = ErrorDe([&] { leer(conClave); });
@@ -707,7 +701,9 @@ private slots:
             QFile::setPermissions(archivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
             qputenv("PGPASSFILE", QFile::encodeName(archivo));
         }
-        const auto puertos = [&](const QString& texto) { return QString(texto).replace(u"%1"_s, QString::number(puerto)); };
+        const auto puertos = [&](const QString& texto) {
+            return QString(texto).replace(u"%1"_s, QString::number(puerto));
+        };
         QString detalle;
         const QString error = ErrorDe([&] {
             try {
