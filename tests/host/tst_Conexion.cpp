@@ -651,75 +651,57 @@ private slots:
     }
 
     // Each way a connection fails has its own reason, naming its values; libpq's text goes apart.
-    void motivoDeCadaConexionFallida_data()
-    {
-        QTest::addColumn<QString>("conexion");  // %1 the test server's port
-        QTest::addColumn<QByteArray>("contrasena");  // in the password file; empty: the test's own file
-        QTest::addColumn<QString>("motivo");  // how it starts; %1 the port again
-        const QString pg = u"host=127.0.0.1 port=%1 dbname=tq614 user=tq614 "_s;
-        const QString no = u"08001 No se pudo conectar con el servidor PostgreSQL"_s, en = no + u" «127.0.0.1:%1»: "_s;
-        const auto fila = [](const char* nombre, const QString& conexion, const QString& motivo,
-                             const QByteArray& contrasena = {}) {
-            QTest::newRow(nombre) << conexion << contrasena << motivo;
-        };
-        fila("servidor apagado", u"host=127.0.0.1 port=1 dbname=tq614 user=tq614"_s,
-             no + u" «127.0.0.1:1»: no se llega a él: no está en marcha"_s);
-        fila("contraseña rechazada", pg,
-             u"28P01 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: rechazó la contraseña del "
-             "usuario «tq614» (o ese usuario no existe)"_s,
-             "equivocada");
-        fila("sin contraseña", pg + u"user=nadie"_s,
-             u"28P01 El servidor PostgreSQL pide la contraseña de «nadie» en «127.0.0.1:%1», base «tq614» y no está "
-             "en ninguno de sus sitios"_s);
-        fila("base inexistente", pg + u"dbname=no_hay"_s,
-             u"3D000 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: la base de datos «no_hay» no "
-             "existe en él"_s);
-        fila("servicio inexistente", u"service=no_hay"_s,
-             no + u": el servicio «no_hay» no está en el archivo de servicios"_s);
-        fila("certificado de otra autoridad",
-             pg + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA"),
-             en + u"su certificado no lo firmó la autoridad en la que se confía (sslrootcert)"_s);
-        fila("sin el certificado de la autoridad", pg + u"sslmode=verify-full sslrootcert=/no/hay/ca.crt"_s,
-             en + u"no se encuentra el certificado de la autoridad «/no/hay/ca.crt» (sslrootcert)"_s);
-        fila("ajuste desconocido", pg + u"sslmod=require"_s,
-             no + u": la conexión tiene un ajuste que libpq no conoce: «sslmod»"_s);
-        fila("valor no admitido", pg + u"sslmode=siempre"_s,
-             en + u"el ajuste «sslmode» no admite el valor «siempre»"_s);
-    }
     void motivoDeCadaConexionFallida()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
-        QFETCH(QString, conexion);
-        QFETCH(QByteArray, contrasena);
-        QFETCH(QString, motivo);
-        const int puerto = BaseDePrueba::ConfiguracionPostgres().puerto;
+        const QString puerto = QString::number(BaseDePrueba::ConfiguracionPostgres().puerto);
         QTemporaryDir carpeta;
+        const QByteArray propio = qgetenv("PGPASSFILE");
         const auto restaurar = archivosDeLibpqAlSalir();
         qputenv("PGSERVICEFILE", QFile::encodeName(EscribirArchivo(carpeta.filePath(u"servicios.conf"_s), "[otro]\n")));
-        if (!contrasena.isEmpty()) {
-            const QString archivo = EscribirArchivo(carpeta.filePath(u"pgpass"_s), "127.0.0.1:*:*:tq614:" + contrasena);
-            QFile::setPermissions(archivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            qputenv("PGPASSFILE", QFile::encodeName(archivo));
-        }
-        const auto puertos = [&](const QString& texto) {
-            return QString(texto).replace(u"%1"_s, QString::number(puerto));
+        const QString equivocada = EscribirArchivo(carpeta.filePath(u"pgpass"_s), "127.0.0.1:*:*:tq614:equivocada");
+        QFile::setPermissions(equivocada, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QString pg = u"host=127.0.0.1 port=%1 dbname=tq614 user=tq614 "_s.arg(puerto);
+        const QString conectar = u" No se pudo conectar con el servidor PostgreSQL"_s, no = u"08001"_s + conectar,
+                      en = u" «127.0.0.1:%1»: "_s.arg(puerto);
+        const std::tuple<QString, QString, bool> casos[] = {
+            // the connection, how the reason starts, whether the password file holds a wrong one
+            {u"host=127.0.0.1 port=1 dbname=tq614 user=tq614"_s,
+             no + u" «127.0.0.1:1»: no se llega a él: no está en marcha"_s, false},
+            {pg, u"28P01"_s + conectar + en + u"rechazó la contraseña del usuario «tq614» (o ese usuario no existe)"_s,
+             true},
+            {pg + u"user=nadie"_s,
+             u"28P01 El servidor PostgreSQL pide la contraseña de «nadie» en «127.0.0.1:%1», base «tq614» y no está en "
+             "ninguno de sus sitios"_s.arg(puerto),
+             false},
+            {pg + u"dbname=no_hay"_s, u"3D000"_s + conectar + en + u"la base de datos «no_hay» no existe en él"_s,
+             false},
+            {u"service=no_hay"_s, no + u": el servicio «no_hay» no está en el archivo de servicios"_s, false},
+            {pg + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA"),
+             no + en + u"su certificado no lo firmó la autoridad en la que se confía (sslrootcert)"_s, false},
+            {pg + u"sslmode=verify-full sslrootcert=/no/hay/ca.crt"_s,
+             no + en + u"no se encuentra el certificado de la autoridad «/no/hay/ca.crt» (sslrootcert)"_s, false},
+            {pg + u"sslmod=require"_s, no + u": la conexión tiene un ajuste que libpq no conoce: «sslmod»"_s, false},
+            {pg + u"sslmode=siempre"_s, no + en + u"el ajuste «sslmode» no admite el valor «siempre»"_s, false},
         };
-        QString detalle;
-        const QString error = ErrorDe([&] {
-            try {
-                ConexionPostgres c({.motor = Sesion::Configuracion::PostgreSQL,
-                                    .conexion = puertos(conexion),
-                                    .esperaServidorMs = 5000});
-            } catch (const ErrorDeConexion& e) {
-                detalle = e.Detalle();
-                throw;
-            }
-        });
-        QVERIFY2(error.startsWith(puertos(motivo)), qPrintable(error + u"\n"_s + detalle));
-        // libpq's own words only in the details.
-        QVERIFY2(!detalle.isEmpty() && !error.contains(u"server"_s) && !error.contains(u"failed"_s)
-                     && !error.contains(u"connection "_s),
-                 qPrintable(error + u"\n"_s + detalle));
+        for (const auto& [conexion, motivo, mala] : casos) {
+            qputenv("PGPASSFILE", mala ? QFile::encodeName(equivocada) : propio);
+            QString detalle;
+            const QString error = ErrorDe([&] {
+                try {
+                    ConexionPostgres c(
+                        {.motor = Sesion::Configuracion::PostgreSQL, .conexion = conexion, .esperaServidorMs = 5000});
+                } catch (const ErrorDeConexion& e) {
+                    detalle = e.Detalle();
+                    throw;
+                }
+            });
+            QVERIFY2(error.startsWith(motivo), qPrintable(error + u"\n"_s + detalle));
+            // libpq's own words only in the details.
+            QVERIFY2(!detalle.isEmpty() && !error.contains(u"server"_s) && !error.contains(u"failed"_s)
+                         && !error.contains(u"connection "_s),
+                     qPrintable(error + u"\n"_s + detalle));
+        }
     }
 
     // A silent server (a mute network, a stopped backend) is given up at the deadline, the next statement on a new
