@@ -619,46 +619,23 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's routes in one connection: a service file naming a host list whose first host is down, no password file, a
-    // password asked once that outlives its session, the list tried again (TLS refused: the table of failed connections).
-    void postgresComoLoConfiguraLibpq()
+    // Each way a connection fails has its own reason, naming its values; libpq's text goes apart. Then libpq's routes in
+    // one connection: a service file naming a host list whose first host is down, no password file, a password asked
+    // once that outlives its session, the list tried again.
+    void conexionesComoLasConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
         const Sesion::Configuracion prueba = BaseDePrueba::ConfiguracionPostgres();
-        QTemporaryDir carpeta;
-        const QString contrasena =
-            QString::fromUtf8(LeerArchivo(qEnvironmentVariable("PGPASSFILE"))).trimmed().section(u':', 4);
-        const auto restaurar = archivosDeLibpqAlSalir();
-        const auto registrar = qScopeGuard([r = Sesion::MensajesRegistrandose()] { Sesion::RegistrarMensajes(r); });
-        qputenv("PGSERVICEFILE",
-                QFile::encodeName(EscribirArchivo(
-                    carpeta.filePath(u"pg_service.conf"_s),
-                    u"[conta]\nhost=127.0.0.1,127.0.0.1\nport=1,%1\ndbname=%2\nuser=%3\n"
-                    "target_session_attrs=read-write\napplication_name=desde_servicio\n"_s.arg(prueba.puerto)
-                        .arg(prueba.base, prueba.usuario)
-                        .toUtf8())));
-        qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
-        Sesion::RegistrarMensajes(false);
-        VigiaModal usuario([&](QWidget* ventana) {
-            qobject_cast<QInputDialog*>(ventana)->setTextValue(contrasena);
-            qobject_cast<QInputDialog*>(ventana)->accept();
-        });
-        ConexionPostgres c({.motor = Sesion::Configuracion::PostgreSQL, .servicio = u"conta"_s});
-        QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
-        QCOMPARE(c.Execute(u"SELECT current_setting('application_name') || inet_server_port()"_s)->Fields(0),
-                 QVariant(u"desde_servicio%1"_s.arg(prueba.puerto)));
-        QVERIFY(c.Reconexiones() == 1 && usuario.Abiertas() == 1);
-    }
-
-    // Each way a connection fails has its own reason, naming its values; libpq's text goes apart.
-    void motivoDeCadaConexionFallida()
-    {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        const QString puerto = QString::number(BaseDePrueba::ConfiguracionPostgres().puerto);
+        const QString puerto = QString::number(prueba.puerto);
         QTemporaryDir carpeta;
         const QByteArray propio = qgetenv("PGPASSFILE");
         const auto restaurar = archivosDeLibpqAlSalir();
-        qputenv("PGSERVICEFILE", QFile::encodeName(EscribirArchivo(carpeta.filePath(u"servicios.conf"_s), "[otro]\n")));
+        qputenv("PGSERVICEFILE",
+                QFile::encodeName(EscribirArchivo(carpeta.filePath(u"pg_service.conf"_s),
+                                                  u"[conta]\nhost=127.0.0.1,127.0.0.1\nport=1,%1\ndbname=%2\nuser=%3\n"
+                                                  "target_session_attrs=read-write\napplication_name=desde_servicio\n"_s
+                                                      .arg(puerto, prueba.base, prueba.usuario)
+                                                      .toUtf8())));
         const QString equivocada = EscribirArchivo(carpeta.filePath(u"pgpass"_s), "127.0.0.1:*:*:tq614:equivocada");
         QFile::setPermissions(equivocada, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         const QString pg = u"host=127.0.0.1 port=%1 dbname=tq614 user=tq614 "_s.arg(puerto);
@@ -702,6 +679,20 @@ private slots:
                          && !error.contains(u"connection "_s),
                      qPrintable(error + u"\n"_s + detalle));
         }
+
+        const QString contrasena = QString::fromUtf8(LeerArchivo(QFile::decodeName(propio))).trimmed().section(u':', 4);
+        qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
+        const auto registrar = qScopeGuard([r = Sesion::MensajesRegistrandose()] { Sesion::RegistrarMensajes(r); });
+        Sesion::RegistrarMensajes(false);
+        VigiaModal usuario([&](QWidget* ventana) {
+            qobject_cast<QInputDialog*>(ventana)->setTextValue(contrasena);
+            qobject_cast<QInputDialog*>(ventana)->accept();
+        });
+        ConexionPostgres c({.motor = Sesion::Configuracion::PostgreSQL, .servicio = u"conta"_s});
+        QVERIFY(BaseDePrueba::TerminarSesion(c.ProcesoDelServidor()));
+        QCOMPARE(c.Execute(u"SELECT current_setting('application_name') || inet_server_port()"_s)->Fields(0),
+                 QVariant(u"desde_servicio%1"_s.arg(prueba.puerto)));
+        QVERIFY(c.Reconexiones() == 1 && usuario.Abiertas() == 1);
     }
 
     // A silent server (a mute network, a stopped backend) is given up at the deadline, the next statement on a new
