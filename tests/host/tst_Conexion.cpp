@@ -54,15 +54,6 @@ QString codigoDe(const std::function<void()>& accion)
     return ErrorDe(accion).section(u' ', 0, 0);
 }
 
-// libpq's password and service files put back as the test found them when the guard goes.
-auto archivosDeLibpqAlSalir()
-{
-    return qScopeGuard([clave = qgetenv("PGPASSFILE")] {
-        qputenv("PGPASSFILE", clave);
-        qunsetenv("PGSERVICEFILE");
-    });
-}
-
 }  // namespace
 
 class PruebaConexion : public QObject
@@ -629,7 +620,10 @@ private slots:
         const QString puerto = QString::number(prueba.puerto);
         QTemporaryDir carpeta;
         const QByteArray propio = qgetenv("PGPASSFILE");
-        const auto restaurar = archivosDeLibpqAlSalir();
+        const auto restaurar = qScopeGuard([&] {  // libpq's files as the test found them
+            qputenv("PGPASSFILE", propio);
+            qunsetenv("PGSERVICEFILE");
+        });
         qputenv("PGSERVICEFILE",
                 QFile::encodeName(EscribirArchivo(carpeta.filePath(u"pg_service.conf"_s),
                                                   u"[conta]\nhost=127.0.0.1,127.0.0.1\nport=1,%1\ndbname=%2\nuser=%3\n"
