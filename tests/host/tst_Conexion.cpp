@@ -38,19 +38,20 @@ QString primeraDescripcion(Connection& c, const QString& padre = u"0"_s)
     return c.Execute(kHijos.arg(padre))->Fields(u"Gcc_Descripcion"_s).toString();
 }
 
+// One column of the rows `rs` has still to give, as texts.
+template <typename Columna>
+QStringList restantes(Recordset& rs, Columna columna)
+{
+    QStringList valores;
+    for (; !rs.Eof(); rs.MoveNext())
+        valores << rs.Fields(columna).toString();
+    return valores;
+}
+
 // The error code of what `accion` throws, or "<sin" when it throws nothing.
 QString codigoDe(const std::function<void()>& accion)
 {
     return ErrorDe(accion).section(u' ', 0, 0);
-}
-
-// libpq's password and service files put back as the test found them when the guard goes.
-auto archivosDeLibpqAlSalir()
-{
-    return qScopeGuard([clave = qgetenv("PGPASSFILE")] {
-        qputenv("PGPASSFILE", clave);
-        qunsetenv("PGSERVICEFILE");
-    });
 }
 
 }  // namespace
@@ -248,44 +249,82 @@ private slots:
         QVERIFY(ErrorDe([] { Sesion::Conexion(); }).contains(u"versión más reciente"_s));
     }
 
-    // A burst answers as each statement would; none where = is not byte equality or the column unique.
+    // A burst of reads answers as each statement would, in its order, a value asked again answered again; none where
+    // the column, its collation or the plan could make `=` other than byte equality, the column is unique (a server)
+    // or the index's order is not the search's (a file).
+    void rafagaComoCadaSentencia_data() { BaseDePrueba::AgregarMotores(); }
     void rafagaComoCadaSentencia()
     {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s};
-        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s};
-        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
-        const std::tuple<const char*, bool, QString> casos[] = {
-            // the column, whether a burst, the query
-            {"TEXT", true, porValor},
-            {"VARCHAR(10)", true, u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s},
-            {"CHAR(3)", false, porValor},  // without its trailing blanks
-            {"TEXT COLLATE mayusculas", false, porValor},
-            {"TEXT UNIQUE", false, porValor},
+        QFETCH(Motor, motor);
+        REQUIERE_MOTOR(motor);
+        const bool pg = motor == Motor::PostgreSQL;
+        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s, u"1"_s};
+        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u"a  "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s, u"1"_s};
+        const QString porOrden = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Orden"_s;
+        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor"_s;
+        const QString indice = u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden)"_s;
+        using Caso =
+            std::tuple<const char*, QString, bool, QString>;  // the column, its index, whether a burst, the query
+        const QList<Caso> casos = pg ? QList<Caso>{
+            {"TEXT", {}, true, porOrden},
+            {"VARCHAR(10)", {}, true, u"SELECT Valor, Id FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2 DESC"_s},
+            {"CHAR(3)", {}, false, porOrden},  // without its trailing blanks
+            {"TEXT COLLATE mayusculas", {}, false, porOrden},
+            {"TEXT UNIQUE", {}, false, porOrden},
+        } : QList<Caso>{
+            {"TEXT", indice, true, porValor},
+            {"VARCHAR(10)", indice, true, u"SELECT Id, \"valor\" FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2, Orden"_s},
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor)"_s, true, u"SELECT Id FROM Rafaga WHERE Valor = '%1'"_s},
+            {"TEXT COLLATE NOCASE", indice, false, porValor},
+            {"INTEGER", indice, false, porValor},  // '1' finds the number 1
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden DESC)"_s, false, porValor},
+            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor) WHERE Orden > 0"_s, false, porValor},
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor DESC"_s},  // backwards
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Id"_s},  // sorted apart
+            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' AND Orden > 0"_s},
         };
-        for (const auto& [columna, rafaga, sentencia] : casos) {
-            BaseDePrueba base(Motor::PostgreSQL);
-            base.PorRed();
-            base.Ejecutar(
-                u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s);
+        for (const auto& [columna, definicion, rafaga, sentencia] : casos) {
+            BaseDePrueba base(motor);
+            if (pg) {
+                base.PorRed();
+                base.Ejecutar(u"CREATE COLLATION mayusculas (provider = icu, locale = 'und-u-ks-level2', "
+                              "deterministic = false)"_s);
+            }
             base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
-            for (qsizetype i = 0; i < textos.size(); ++i)
+            if (!definicion.isEmpty())
+                base.Ejecutar(definicion);
+            for (qsizetype i = 0; i < textos.size(); ++i)  // in a file ties in Orden, settled by the rowid
                 base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?) ON CONFLICT DO NOTHING"_s,
-                              {i, textos[i] == u"NULL" ? QVariant() : textos[i], textos.size() - i});
+                              {i, textos[i] == u"NULL" ? QVariant() : textos[i],
+                               pg ? textos.size() - i : (textos.size() - i) / 3});
+            if (!pg)
+                base.Ejecutar(u"INSERT INTO Rafaga VALUES (99, CAST('a' AS BLOB), 0)"_s);  // bytes, never a text
+            // A file's bursts on a connection of its own (the session's one is traced), only the first column read.
+            const auto propia = pg ? nullptr : std::make_unique<ConexionSqlite>(base.Configuracion());
+            Connection& c = propia ? *propia : *base.Conexion();
             const auto leer = [&] {
                 QStringList leidas;
-                for (const QString& literal : buscados)
-                    leidas << base.Columna(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))).join(u';');
+                for (const QString& literal : buscados) {
+                    const QString sql = sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s));
+                    leidas << (pg ? base.Columna(sql) : restantes(*c.Execute(sql), 0)).join(u';');
+                }
                 return leidas;
             };
-            base.Conexion()->BeginTrans();
-            const QStringList delServidor = leer();
-            base.Conexion()->RollbackTrans();
-            // The first burst asks about the column, then fetches the rows; the next one only fetches.
-            const int idas = base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); });
-            QVERIFY2(rafaga ? idas == 2 : idas > buscados.size(), columna);
-            QCoreApplication::processEvents();
-            QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), delServidor); }), rafaga ? 1 : int(buscados.size()));
+            c.BeginTrans();
+            const QStringList unaPorUna = leer();
+            c.RollbackTrans();
+            // As the walk of a tree and its listing in one read would ask.
+            const auto tresVeces = [&] { QCOMPARE(leer() + leer() + leer(), unaPorUna + unaPorUna + unaPorUna); };
+            if (propia) {
+                tresVeces();
+                QVERIFY2(propia->RafagasLeidas() == (rafaga ? 1 : 0), columna);
+            } else {
+                // The first burst asks about the column, then fetches the rows; the next one only fetches.
+                const int idas = base.IdasYVueltas(tresVeces);
+                QVERIFY2(rafaga ? idas == 2 : idas > 3 * buscados.size(), columna);
+                QCoreApplication::processEvents();
+                QCOMPARE(base.IdasYVueltas([&] { QCOMPARE(leer(), unaPorUna); }), rafaga ? 1 : int(buscados.size()));
+            }
         }
     }
 
@@ -385,13 +424,8 @@ private slots:
         auto otra = base.OtraConexion();
         const QString cambiar = u"UPDATE Grupo_Cuenta_Contable SET Gcc_Descripcion = 'Cambiada %1'"_s;
         const auto cambiadas = [](int n) { return QStringList(3, u"Cambiada %1"_s.arg(n)); };
-        const auto descripciones = [](Recordset& rs) {
-            QStringList leidas;
-            for (; !rs.Eof(); rs.MoveNext())
-                leidas << rs.Fields(u"Gcc_Descripcion"_s).toString();
-            return leidas;
-        };
-        const auto hijos = [&](const QString& padre) { return descripciones(*c->Execute(kHijos.arg(padre))); };
+        const QString descripcion = u"Gcc_Descripcion"_s;
+        const auto hijos = [&](const QString& padre) { return restantes(*c->Execute(kHijos.arg(padre)), descripcion); };
         // The root's groups from the second on, read after `interrupcion`: as they were before it.
         const auto durante = [&](const std::function<void()>& interrupcion) {
             const QStringList antes = hijos(u"0"_s);
@@ -399,7 +433,7 @@ private slots:
             rs->MoveNext();
             interrupcion();
             QCOMPARE(rs->Fields(0), QVariant(u"2"_s));
-            QCOMPARE(descripciones(*rs), antes.mid(1));
+            QCOMPARE(restantes(*rs, descripcion), antes.mid(1));
             QCOMPARE(codigoDe([&] { rs->MoveNext(); }), u"3021"_s);
         };
         QCOMPARE(hijos(u"0"_s).value(0), u"Año 1 — ñandú"_s);  // it maps the shared memory the next reads compare
@@ -429,56 +463,6 @@ private slots:
         c = std::make_unique<ConexionSqlite>(base.Configuracion());
         QCOMPARE(hijos(u"0"_s), cambiadas(5));
         QVERIFY(!c->LecturaAbierta());
-    }
-
-    // A burst of SQLite reads answers as each statement would, in its order; none where the plan or the column could
-    // make `=` other than byte equality, or the index's order other than the search's.
-    void rafagaSqliteComoCadaSentencia()
-    {
-        const QStringList textos{u"a"_s, u"A"_s, u"a "_s, u""_s, u"NULL"_s, u"ñ"_s, u"b"_s, u"a"_s, u"O'K"_s, u"1"_s};
-        const QStringList buscados{u"a"_s, u"A"_s, u"a "_s, u""_s, u"ñ"_s, u"b"_s, u"x"_s, u"O'K"_s, u"1"_s};
-        const QString porValor = u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor"_s;
-        const QString indice = u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden)"_s;
-        const std::tuple<const char*, QString, bool, QString> casos[] = {
-            // the column, its index, whether a burst, the query
-            {"TEXT", indice, true, porValor},
-            {"VARCHAR(10)", indice, true, u"SELECT Id, \"valor\" FROM Rafaga WHERE \"valor\" = '%1' ORDER BY 2, Orden"_s},
-            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor)"_s, true, u"SELECT Id FROM Rafaga WHERE Valor = '%1'"_s},
-            {"TEXT COLLATE NOCASE", indice, false, porValor},
-            {"INTEGER", indice, false, porValor},  // '1' finds the number 1
-            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor, Orden DESC)"_s, false, porValor},
-            {"TEXT", u"CREATE INDEX Rafaga_Valor ON Rafaga (Valor) WHERE Orden > 0"_s, false, porValor},
-            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Valor DESC"_s},  // backwards
-            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' ORDER BY Id"_s},  // sorted apart
-            {"TEXT", indice, false, u"SELECT * FROM Rafaga WHERE Valor = '%1' AND Orden > 0"_s},
-        };
-        for (const auto& [columna, definicion, rafaga, sentencia] : casos) {
-            BaseDePrueba base;
-            base.Ejecutar(u"CREATE TABLE Rafaga (Id INTEGER PRIMARY KEY, Valor %1, Orden INTEGER)"_s.arg(columna));
-            base.Ejecutar(definicion);
-            for (qsizetype i = 0; i < textos.size(); ++i)  // ties in Orden, settled by the rowid
-                base.Ejecutar(u"INSERT INTO Rafaga VALUES (?, ?, ?)"_s,
-                              {i, textos[i] == u"NULL" ? QVariant() : textos[i], (textos.size() - i) / 3});
-            base.Ejecutar(u"INSERT INTO Rafaga VALUES (99, CAST('a' AS BLOB), 0)"_s);  // bytes, never a text
-            auto c = std::make_unique<ConexionSqlite>(base.Configuracion());
-            const auto leer = [&] {
-                QStringList leidas;
-                for (const QString& literal : buscados) {
-                    QStringList fila;
-                    for (auto rs = c->Execute(sentencia.arg(QString(literal).replace(u"'"_s, u"''"_s))); !rs->Eof();
-                         rs->MoveNext())
-                        fila << rs->Fields(0).toString();
-                    leidas << fila.join(u';');
-                }
-                return leidas;
-            };
-            c->BeginTrans();
-            const QStringList unaPorUna = leer();
-            c->RollbackTrans();
-            // A value asked for again is answered again, as the walk of a tree and its listing in one read would ask.
-            QCOMPARE(leer() + leer() + leer(), unaPorUna + unaPorUna + unaPorUna);
-            QVERIFY2(c->RafagasLeidas() == (rafaga ? 1 : 0), columna);
-        }
     }
 
     // A burst ends at this connection's write, at another's commit, at BeginTrans and at the event loop.
@@ -606,8 +590,9 @@ private slots:
                  QStringList({"1", "host=a,b target_session_attrs=read-write sslmode=verify-full", "conta", "db.local",
                               "6543", "conta", "ana", "empresa1", "ANA", "1500", "4000", "0", "0", "0"}));
         // A file named and missing is no default: it is an error that names it.
-        QVERIFY(ErrorDe([&] { Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s)); })
-                    .contains(u"No se pudo leer el archivo de configuración %1"_s.arg(carpeta.filePath(u"no.ini"_s))));
+        QVERIFY(ErrorDe([&] {
+                    Sesion::LeerConfiguracion(carpeta.filePath(u"no.ini"_s));
+                }).contains(u"No se pudo leer el archivo de configuración %1"_s.arg(carpeta.filePath(u"no.ini"_s))));
         for (const QByteArray& conClave : {"Motor=PostgreSQL\nClave=secreta\n"_ba, "password=secreta\n"_ba,
                                            "Conexion=postgresql://ana:secreta@db/c\n"_ba}) {
             const QString rechazo = ErrorDe([&] { leer(conClave); });
@@ -625,25 +610,73 @@ private slots:
         QVERIFY(!Sesion::Operador().isEmpty());  // without one configured, the operating system's user
     }
 
-    // libpq's routes in one connection: a service file naming a host list whose first host is down, no password file, a
-    // password asked once that outlives its session, the list tried again (TLS refused: the table of failed connections).
-    void postgresComoLoConfiguraLibpq()
+    // Each way a connection fails has its own reason, naming its values; libpq's text goes apart. Then libpq's routes in
+    // one connection: a service file naming a host list whose first host is down, no password file, a password asked
+    // once that outlives its session, the list tried again.
+    void conexionesComoLasConfiguraLibpq()
     {
         REQUIERE_MOTOR(Motor::PostgreSQL);
         const Sesion::Configuracion prueba = BaseDePrueba::ConfiguracionPostgres();
+        const QString puerto = QString::number(prueba.puerto);
         QTemporaryDir carpeta;
-        const QString contrasena =
-            QString::fromUtf8(LeerArchivo(qEnvironmentVariable("PGPASSFILE"))).trimmed().section(u':', 4);
-        const auto restaurar = archivosDeLibpqAlSalir();
-        const auto registrar = qScopeGuard([r = Sesion::MensajesRegistrandose()] { Sesion::RegistrarMensajes(r); });
+        const QByteArray propio = qgetenv("PGPASSFILE");
+        const auto restaurar = qScopeGuard([&] {  // libpq's files as the test found them
+            qputenv("PGPASSFILE", propio);
+            qunsetenv("PGSERVICEFILE");
+        });
         qputenv("PGSERVICEFILE",
-                QFile::encodeName(EscribirArchivo(
-                    carpeta.filePath(u"pg_service.conf"_s),
-                    u"[conta]\nhost=127.0.0.1,127.0.0.1\nport=1,%1\ndbname=%2\nuser=%3\n"
-                    "target_session_attrs=read-write\napplication_name=desde_servicio\n"_s.arg(prueba.puerto)
-                        .arg(prueba.base, prueba.usuario)
-                        .toUtf8())));
+                QFile::encodeName(EscribirArchivo(carpeta.filePath(u"pg_service.conf"_s),
+                                                  u"[conta]\nhost=127.0.0.1,127.0.0.1\nport=1,%1\ndbname=%2\nuser=%3\n"
+                                                  "target_session_attrs=read-write\napplication_name=desde_servicio\n"_s
+                                                      .arg(puerto, prueba.base, prueba.usuario)
+                                                      .toUtf8())));
+        const QString equivocada = EscribirArchivo(carpeta.filePath(u"pgpass"_s), "127.0.0.1:*:*:tq614:equivocada");
+        QFile::setPermissions(equivocada, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QString pg = u"host=127.0.0.1 port=%1 dbname=tq614 user=tq614 "_s.arg(puerto);
+        const QString conectar = u" No se pudo conectar con el servidor PostgreSQL"_s, no = u"08001"_s + conectar,
+                      en = u" «127.0.0.1:%1»: "_s.arg(puerto);
+        const std::tuple<QString, QString, bool> casos[] = {
+            // the connection, how the reason starts, whether the password file holds a wrong one
+            {u"host=127.0.0.1 port=1 dbname=tq614 user=tq614"_s,
+             no + u" «127.0.0.1:1»: no se llega a él: no está en marcha"_s, false},
+            {pg, u"28P01"_s + conectar + en + u"rechazó la contraseña del usuario «tq614» (o ese usuario no existe)"_s,
+             true},
+            {pg + u"user=nadie"_s,
+             u"28P01 El servidor PostgreSQL pide la contraseña de «nadie» en «127.0.0.1:%1», base «tq614» y no está en "
+             "ninguno de sus sitios"_s.arg(puerto),
+             false},
+            {pg + u"dbname=no_hay"_s, u"3D000"_s + conectar + en + u"la base de datos «no_hay» no existe en él"_s,
+             false},
+            {u"service=no_hay"_s, no + u": el servicio «no_hay» no está en el archivo de servicios"_s, false},
+            {pg + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA"),
+             no + en + u"su certificado no lo firmó la autoridad en la que se confía (sslrootcert)"_s, false},
+            {pg + u"sslmode=verify-full sslrootcert=/no/hay/ca.crt"_s,
+             no + en + u"no se encuentra el certificado de la autoridad «/no/hay/ca.crt» (sslrootcert)"_s, false},
+            {pg + u"sslmod=require"_s, no + u": la conexión tiene un ajuste que libpq no conoce: «sslmod»"_s, false},
+            {pg + u"sslmode=siempre"_s, no + en + u"el ajuste «sslmode» no admite el valor «siempre»"_s, false},
+        };
+        for (const auto& [conexion, motivo, mala] : casos) {
+            qputenv("PGPASSFILE", mala ? QFile::encodeName(equivocada) : propio);
+            QString detalle;
+            const QString error = ErrorDe([&] {
+                try {
+                    ConexionPostgres c(
+                        {.motor = Sesion::Configuracion::PostgreSQL, .conexion = conexion, .esperaServidorMs = 5000});
+                } catch (const ErrorDeConexion& e) {
+                    detalle = e.Detalle();
+                    throw;
+                }
+            });
+            QVERIFY2(error.startsWith(motivo), qPrintable(error + u"\n"_s + detalle));
+            // libpq's own words only in the details.
+            QVERIFY2(!detalle.isEmpty() && !error.contains(u"server"_s) && !error.contains(u"failed"_s)
+                         && !error.contains(u"connection "_s),
+                     qPrintable(error + u"\n"_s + detalle));
+        }
+
+        const QString contrasena = QString::fromUtf8(LeerArchivo(QFile::decodeName(propio))).trimmed().section(u':', 4);
         qputenv("PGPASSFILE", QFile::encodeName(carpeta.filePath(u"ninguno"_s)));
+        const auto registrar = qScopeGuard([r = Sesion::MensajesRegistrandose()] { Sesion::RegistrarMensajes(r); });
         Sesion::RegistrarMensajes(false);
         VigiaModal usuario([&](QWidget* ventana) {
             qobject_cast<QInputDialog*>(ventana)->setTextValue(contrasena);
@@ -654,76 +687,6 @@ private slots:
         QCOMPARE(c.Execute(u"SELECT current_setting('application_name') || inet_server_port()"_s)->Fields(0),
                  QVariant(u"desde_servicio%1"_s.arg(prueba.puerto)));
         QVERIFY(c.Reconexiones() == 1 && usuario.Abiertas() == 1);
-    }
-
-    // Each way a connection fails has its own reason, naming its values; libpq's text goes apart.
-    void motivoDeCadaConexionFallida_data()
-    {
-        QTest::addColumn<QString>("conexion");  // %1 the test server's port
-        QTest::addColumn<QByteArray>("contrasena");  // in the password file; empty: the test's own file
-        QTest::addColumn<QString>("motivo");  // how it starts; %1 the port again
-        const QString pg = u"host=127.0.0.1 port=%1 dbname=tq614 user=tq614 "_s;
-        const QString no = u"08001 No se pudo conectar con el servidor PostgreSQL"_s, en = no + u" «127.0.0.1:%1»: "_s;
-        const auto fila = [](const char* nombre, const QString& conexion, const QString& motivo,
-                             const QByteArray& contrasena = {}) {
-            QTest::newRow(nombre) << conexion << contrasena << motivo;
-        };
-        fila("servidor apagado", u"host=127.0.0.1 port=1 dbname=tq614 user=tq614"_s,
-             no + u" «127.0.0.1:1»: no se llega a él: no está en marcha"_s);
-        fila("contraseña rechazada", pg,
-             u"28P01 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: rechazó la contraseña del "
-             "usuario «tq614» (o ese usuario no existe)"_s,
-             "equivocada");
-        fila("sin contraseña", pg + u"user=nadie"_s,
-             u"28P01 El servidor PostgreSQL pide la contraseña de «nadie» en «127.0.0.1:%1», base «tq614» y no está "
-             "en ninguno de sus sitios"_s);
-        fila("base inexistente", pg + u"dbname=no_hay"_s,
-             u"3D000 No se pudo conectar con el servidor PostgreSQL «127.0.0.1:%1»: la base de datos «no_hay» no "
-             "existe en él"_s);
-        fila("servicio inexistente", u"service=no_hay"_s,
-             no + u": el servicio «no_hay» no está en el archivo de servicios"_s);
-        fila("certificado de otra autoridad",
-             pg + u"sslmode=verify-full sslrootcert="_s + qEnvironmentVariable("TQ614_PG_OTRA_CA"),
-             en + u"su certificado no lo firmó la autoridad en la que se confía (sslrootcert)"_s);
-        fila("sin el certificado de la autoridad", pg + u"sslmode=verify-full sslrootcert=/no/hay/ca.crt"_s,
-             en + u"no se encuentra el certificado de la autoridad «/no/hay/ca.crt» (sslrootcert)"_s);
-        fila("ajuste desconocido", pg + u"sslmod=require"_s,
-             no + u": la conexión tiene un ajuste que libpq no conoce: «sslmod»"_s);
-        fila("valor no admitido", pg + u"sslmode=siempre"_s,
-             en + u"el ajuste «sslmode» no admite el valor «siempre»"_s);
-    }
-    void motivoDeCadaConexionFallida()
-    {
-        REQUIERE_MOTOR(Motor::PostgreSQL);
-        QFETCH(QString, conexion);
-        QFETCH(QByteArray, contrasena);
-        QFETCH(QString, motivo);
-        const int puerto = BaseDePrueba::ConfiguracionPostgres().puerto;
-        QTemporaryDir carpeta;
-        const auto restaurar = archivosDeLibpqAlSalir();
-        qputenv("PGSERVICEFILE", QFile::encodeName(EscribirArchivo(carpeta.filePath(u"servicios.conf"_s), "[otro]\n")));
-        if (!contrasena.isEmpty()) {
-            const QString archivo = EscribirArchivo(carpeta.filePath(u"pgpass"_s), "127.0.0.1:*:*:tq614:" + contrasena);
-            QFile::setPermissions(archivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            qputenv("PGPASSFILE", QFile::encodeName(archivo));
-        }
-        const auto puertos = [&](const QString& texto) { return QString(texto).replace(u"%1"_s, QString::number(puerto)); };
-        QString detalle;
-        const QString error = ErrorDe([&] {
-            try {
-                ConexionPostgres c({.motor = Sesion::Configuracion::PostgreSQL,
-                                    .conexion = puertos(conexion),
-                                    .esperaServidorMs = 5000});
-            } catch (const ErrorDeConexion& e) {
-                detalle = e.Detalle();
-                throw;
-            }
-        });
-        QVERIFY2(error.startsWith(puertos(motivo)), qPrintable(error + u"\n"_s + detalle));
-        // libpq's own words only in the details.
-        QVERIFY2(!detalle.isEmpty() && !error.contains(u"server"_s) && !error.contains(u"failed"_s)
-                     && !error.contains(u"connection "_s),
-                 qPrintable(error + u"\n"_s + detalle));
     }
 
     // A silent server (a mute network, a stopped backend) is given up at the deadline, the next statement on a new

@@ -76,11 +76,11 @@ private slots:
             return registrado;
         };
         QVERIFY(registrar(u"1"_s, u"CAT-01"_s, true) && util.UltimoError().isEmpty());
+        const auto bitacora = [&](const QString& columnas) {
+            return base.Columna(u"SELECT %1 FROM Kes_Bitacora"_s.arg(columnas)).value(0).split(u'|');
+        };
         const QStringList fila =
-            base.Valor(u"SELECT Bit_Tabla || '|' || Bit_Clave || '|' || Bit_Operador || '|' || "
-                       "Bit_Sesion || '|' || Bit_Usuario_Base || '|' || Bit_Fecha FROM Kes_Bitacora"_s)
-                .toString()
-                .split(u'|');
+            bitacora(u"Bit_Tabla, Bit_Clave, Bit_Operador, Bit_Sesion, Bit_Usuario_Base, Bit_Fecha"_s);
         // On a server the operator is the login, whatever the configuration names.
         const bool pg = motor == Motor::PostgreSQL;
         QCOMPARE(fila.mid(0, 5),
@@ -89,21 +89,24 @@ private slots:
         const QDateTime fecha = QDateTime::fromString(fila.value(5), u"yyyy-MM-dd HH:mm:ss"_s);
         QVERIFY2(qAbs(fecha.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(fila.value(5)));
         if (motor == Motor::PostgreSQL) {
-            // From a workstation with a wrong clock and no operator: the server's time and login.
+            // From a workstation with a wrong clock and no operator: the server's time and login. It is this program
+            // again, traced through TQ614_TRAZA alone.
             base.Ejecutar(u"DELETE FROM Kes_Bitacora"_s);
+            QTemporaryDir carpeta;
             QProcess hijo;
             QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
             // libfaketime is preloaded before the sanitizers' runtime, which then must not object.
             entorno.insert(u"ASAN_OPTIONS"_s, entorno.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+            entorno.insert(u"TQ614_TRAZA"_s, carpeta.filePath(u"hijo.jsonl"_s));
             hijo.setProcessEnvironment(entorno);
             hijo.start(u"faketime"_s, {u"2001-02-03 04:05:06"_s, QCoreApplication::applicationFilePath(),
                                        u"--reloj-movido"_s, base.Esquema()});
             QVERIFY2(hijo.waitForFinished(60000) && hijo.exitCode() == 0, hijo.readAllStandardError().constData());
             QVERIFY(hijo.readAllStandardOutput().startsWith("2001-02-03"));
-            const QStringList suya = base.Valor(u"SELECT Bit_Fecha || '|' || Bit_Operador || '|' || Bit_Usuario_Base "
-                                                "FROM Kes_Bitacora"_s)
-                                         .toString()
-                                         .split(u'|');
+            const QStringList llamadas = LlamadasDelArchivo(carpeta.filePath(u"hijo.jsonl"_s));
+            QVERIFY2(llamadas.contains(u"RegistrarCambio"_s) && !llamadas.contains(QString()),
+                     qPrintable(llamadas.join(u',')));
+            const QStringList suya = bitacora(u"Bit_Fecha, Bit_Operador, Bit_Usuario_Base"_s);
             const QDateTime hora = QDateTime::fromString(suya[0], u"yyyy-MM-dd HH:mm:ss"_s);
             QVERIFY2(qAbs(hora.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(suya[0]));
             QCOMPARE(suya.mid(1), QStringList(2, base.Configuracion().usuario));
@@ -161,7 +164,7 @@ private slots:
         QVERIFY(!KesCrearObjeto("Pantalla") && !KesCrearObjeto("accesodatos") && !KesCrearObjeto(nullptr));
     }
 
-    // The trace file (also through TQ614_TRAZA) and a recorded message's log line; a listing saved as text.
+    // The trace file (through TQ614_TRAZA, in utilerias) and a recorded message's log line; a listing saved as text.
     void trazaMensajesYReportes()
     {
         BaseDePrueba base;
@@ -193,15 +196,6 @@ private slots:
         QCOMPARE(base.TrazaDe(u"Mensaje"_s), QList<QJsonObject>{l[6]});
         QCOMPARE(base.Mensajes().size(), 1);
         QCOMPARE(base.Traza().last().value("filas"_L1).toInt(), 1);  // the observer in memory sees every call
-        QProcess proceso;  // this program again, on a case of its own, traced through TQ614_TRAZA alone
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(u"TQ614_TRAZA"_s, carpeta.filePath(u"hijo.jsonl"_s));
-        proceso.setProcessEnvironment(entorno);
-        proceso.start(QCoreApplication::applicationFilePath(), {u"utilerias:sqlite"_s});
-        QVERIFY2(proceso.waitForFinished(60000) && proceso.exitCode() == 0,
-                 proceso.readAllStandardOutput().constData());
-        const QStringList llamadas = LlamadasDelArchivo(carpeta.filePath(u"hijo.jsonl"_s));
-        QVERIFY(llamadas.contains(u"ObtenerParametro"_s) && !llamadas.contains(QString()));
 
         const QString listado = u"000001\tActivo\n\t000011\tCirculante\n\t\t000111\tCaja\n000002\tPasivo\n"_s;
         DialogoReporte dialogo(listado, u"Catálogo"_s);  // saved as text, or refused where it cannot go
