@@ -47,6 +47,22 @@ tst_Conexion tst_Fallas @@ return Desenlace::NoGuardado; @@ return Desenlace::De
 tst_Conexion tst_Fallas @@ if (qstrcmp(PQcmdStatus(resultado.get()), "COMMIT") != 0) @@ if (false)
 tst_Conexion tst_Fallas @@ cerrar();\n    QString texto = QStringLiteral("El servidor de la base de datos no respondió en %1 s: @@ QString texto = QStringLiteral("El servidor de la base de datos no respondió en %1 s:
 tst_Conexion tst_ProgramaHost @@ lleva |= qstrcmp(o->keyword, "password") == 0 && o->val && *o->val; @@ lleva |= false;
+tst_CatalogoHost @@ const QString quien = operador.trimmed().isEmpty() ? usuario : operador.trimmed(); @@ const QString quien = usuario;
+tst_CatalogoHost @@ .replace(QLatin1Char('%'), QStringLiteral("!%"))\n        .replace(QLatin1Char('_'), QStringLiteral("!_")); @@ ;
+tst_CatalogoHost @@ if (largo(descripcion) > kLargoDescripcion) @@ if (descripcion.size() > kLargoDescripcion)
+tst_CatalogoHost @@ dialogo.setDefaultSuffix(QStringLiteral("csv")); @@ ;
+tst_Reorganizacion @@         return fallar(error, e.Description());\n    }\n}\n\n}  // namespace @@         return fallar(error, QString());\n    }\n}\n\n}  // namespace
+tst_Reorganizacion @@ return registrarYConfirmar(transaccion, utilerias, clave, error); @@ transaccion.CommitTrans();\n        return true;
+tst_Comandos @@ QStringLiteral("Controles_B2Click"), QStringLiteral("ERR-ID:7500004") @@ QStringLiteral("Controles_B2Click"), QStringLiteral("ERR-ID:7500014")
+tst_Comandos @@ if (caja.exec() != QDialog::Accepted)\n        return QString(); @@ if (caja.exec() != QDialog::Accepted)\n        return QStringLiteral("Z");
+tst_ProgramaHost @@ if (const auto pedidas = Acciones(); pedidas.size() > 1) @@ if (const auto pedidas = Acciones(); pedidas.size() > 2)
+tst_ProgramaHost @@ for (int i = 0; i < 5; ++i)\n        if (const QString motivo = ClaveEnCadena(valores[i]); @@ for (int i = 0; i < 4; ++i)\n        if (const QString motivo = ClaveEnCadena(valores[i]);
+tst_ProgramaHost @@ c.reservaSoloLectura = ini.value(QStringLiteral("ReservaSoloLectura"), c.reservaSoloLectura).toBool(); @@ c.reservaSoloLectura = true;
+tst_ProgramaHost @@ opciones.filtroHistorial.clave = a.parser.value(a.historialClave); @@ opciones.filtroHistorial.clave.clear();
+tst_ProgramaHost @@ if (info.isDir())\n        noEs @@ if (false)\n        noEs
+tst_Fallas @@ if (m_cambioEnviado)\n        throw ErrorEjecucion(DesenlaceIncierto::Mensaje( @@ if (false)\n        throw ErrorEjecucion(DesenlaceIncierto::Mensaje(
+tst_Fallas @@ case SQLITE_FULL: @@ case SQLITE_FULL + 256:
+tst_Replica @@ sqlstate == QLatin1String("25006") && EnReserva() @@ sqlstate == QLatin1String("25006") && !EnReserva()
 LISTA
 
 # aplicar FOLDER PIECE REPLACEMENT [--deshacer]: replaces the one occurrence of the piece among the
