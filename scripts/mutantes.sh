@@ -63,6 +63,14 @@ tst_ProgramaHost @@ if (info.isDir())\n        noEs @@ if (false)\n        noEs
 tst_Fallas @@ if (m_cambioEnviado)\n        throw ErrorEjecucion(DesenlaceIncierto::Mensaje( @@ if (false)\n        throw ErrorEjecucion(DesenlaceIncierto::Mensaje(
 tst_Fallas @@ case SQLITE_FULL: @@ case SQLITE_FULL + 256:
 tst_Replica @@ sqlstate == QLatin1String("25006") && EnReserva() @@ sqlstate == QLatin1String("25006") && !EnReserva()
+tst_Conexion @@ columna.apta = valor(0).toBool() && !valor(1).toBool() && @@ columna.apta = valor(0).toBool() &&
+tst_Conexion @@ " AND COALESCE(co.collisdeterministic, FALSE) AS Comparable," @@ " AND TRUE AS Comparable,"
+tst_Conexion @@ const QString t = tipo.toUpper();\n    return !t.contains(QLatin1String("INT"))\n           && @@ const QString t = tipo.toUpper();\n    return true ||
+tst_Conexion @@ RetenerAbiertos();\n    m_abierta = false; @@ m_abierta = false;
+tst_Conexion @@ case Tipo::BaseInexistente:\n        return QStringLiteral("3D000"); @@ case Tipo::BaseInexistente:\n        return QStringLiteral("08001");
+tst_Servicios @@ if (!archivo.isEmpty())\n            abrirTraza(archivo); @@ if (false)\n            abrirTraza(archivo);
+tst_Servicios @@ .arg(Esquema::AhoraDelServidor(motor), Esquema::UsuarioDeLaBase(motor)); @@ .arg(QDateTime::currentDateTime().toString(QStringLiteral("''yyyy-MM-dd HH:mm:ss''")), Esquema::UsuarioDeLaBase(motor));
+tst_Servicios @@ << texto << Sesion::IdSesion(); @@ << texto << QStringLiteral("otra");
 LISTA
 
 # aplicar FOLDER PIECE REPLACEMENT [--deshacer]: replaces the one occurrence of the piece among the
