@@ -164,8 +164,8 @@ private slots:
     }
 
     // G1 to G1100 each under the one before stop loading a thousand levels down, reported, not out of stack.
-    // With G1101 to G32867 under the root the count, a 16-bit Integer, shows 32767; one more is reported
-    // as any failing click is, what the handler did before it kept.
+    // With G1101 to G32867 under the root the count, a 16-bit Integer, shows 32767; one more fails the click:
+    // reported, what the handler did before the failure kept (as for any failing click).
     void limitesDelArbol()
     {
         BaseDePrueba base;
