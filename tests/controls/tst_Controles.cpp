@@ -125,7 +125,8 @@ private slots:
         std::unique_ptr<AccesoDatos> datos(static_cast<AccesoDatos*>(KesCrearObjeto("AccesoDatos")));
         auto* marco = new QFrame;
         Ventana v(marco);
-        txtKES *padre = v.a, *nombre = new txtKES(marco);
+        txtKES* padre = v.a;
+        auto* nombre = new txtKES(marco);
         padre->setObjectName("txtPadre");
         padre->setSql("SELECT Gcc_Descripcion FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '?'");
         padre->setSql_control_resultado("txtNPadre");
