@@ -58,7 +58,7 @@ void insertarGrupo(const QVariantList& grupo)
 
 }  // namespace
 
-BaseDePrueba::BaseDePrueba(Motor motor)
+BaseDePrueba::BaseDePrueba(Motor motor, const QStringList& grupos)
     : m_motor(motor)
     , m_configuracionAnterior(Sesion::ConfiguracionActual())
     , m_registrabaMensajes(Sesion::MensajesRegistrandose())
@@ -85,6 +85,7 @@ BaseDePrueba::BaseDePrueba(Motor motor)
     // The schema made now, as its owner prepares a server, so a test's first call measures only itself.
     Sesion::PrepararServidor();
     Sesion::Conexion();
+    InsertarGrupos(grupos);
     siFalla.dismiss();
 }
 

@@ -16,7 +16,7 @@ class BaseDePrueba
 public:
     enum class Motor { SQLite, PostgreSQL };
 
-    explicit BaseDePrueba(Motor motor = Motor::SQLite);
+    explicit BaseDePrueba(Motor motor = Motor::SQLite, const QStringList& grupos = {});  // as InsertarGrupos
     ~BaseDePrueba();
     Q_DISABLE_COPY(BaseDePrueba)
 

@@ -17,8 +17,7 @@ using Motor = BaseDePrueba::Motor;
 struct Guardado
 {
     bool editar;
-    QString clave, descripcion, codigo, nivelTecleado, guardada, padre, textoDelNodo;
-    int nivel;
+    QString clave, descripcion, codigo, nivelTecleado, guardada, padre, textoDelNodo, nivel;
 };
 // With codigoPorCodigo the code is set by code (as Edit sets it) and the level emptied.
 struct Rechazo
@@ -37,9 +36,8 @@ namespace {
 struct Ambiente
 {
     explicit Ambiente(const QStringList& grupos, Motor motor = Motor::SQLite, const QString& formato = u"000000"_s)
-        : base(motor)
+        : base(motor, grupos)
     {
-        base.InsertarGrupos(grupos);
         pantalla = std::make_unique<PantallaDePrueba>(base);
         pantalla->Forma().setPadre(&dueno);
         Publico::sFormatoClave = formato;
@@ -116,15 +114,15 @@ private slots:
     {
         QTest::addColumn<Guardado>("caso");
         const auto fila = [](const char* nombre, const Guardado& caso) { QTest::newRow(nombre) << caso; };
-        fila("new under a group", {false, {}, "Bancos", "1.2.3", "", "000010", "000001", "1.2.3 - Bancos", 3});
-        fila("new heading saved with level 0", {false, "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", 0});
-        fila("new with code 000 and a level", {false, {}, "Otra", "000", "4", "000010", "0", "Otra", 4});
+        fila("new under a group", {false, {}, "Bancos", "1.2.3", "", "000010", "000001", "1.2.3 - Bancos", "3"});
+        fila("new heading saved with level 0", {false, "ORDEN", "Orden", "", "", "ORDEN", "0", "Orden", "0"});
+        fila("new with code 000 and a level", {false, {}, "Otra", "000", "4", "000010", "0", "Otra", "4"});
         // The box opens with the group; the code typed again over itself leaves it open.
-        fila("edit a 000 group, level changed", {true, {}, "Manual", "000", "6", "000009", "0", "000 - Manual", 6});
+        fila("edit a 000 group, level changed", {true, {}, "Manual", "000", "6", "000009", "0", "000 - Manual", "6"});
         // Edit runs with a format of three: a key longer than it is let be.
         fila("edit with a code",
-             {true, {}, "Bancos nacionales", "2.1.3", "", "000007", "000001", "2.1.3 - Bancos nacionales", 3});
-        fila("edit a heading, code left empty", {true, {}, "Orden's", {}, "", "TITULO", "0", "Orden's", 0});
+             {true, {}, "Bancos nacionales", "2.1.3", "", "000007", "000001", "2.1.3 - Bancos nacionales", "3"});
+        fila("edit a heading, code left empty", {true, {}, "Orden's", {}, "", "TITULO", "0", "Orden's", "0"});
     }
     void guardar()
     {
@@ -147,16 +145,14 @@ private slots:
             caso.editar
                 ? u"UPDATE Grupo_Cuenta_Contable SET    Gcc_Descripcion='%1',    Gcc_Codigo = '%2',    "
                   "Gcc_Padre='%3',    Gcc_Nivel = %4 ,    Oper_Ult_Modif='PRUEBA',    Fecha_Ult_Modif='%5' WHERE     "
-                  "Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s.arg(sql(caso.descripcion), sql(caso.codigo), caso.padre)
-                      .arg(caso.nivel)
-                      .arg(sello, caso.guardada)
+                  "Gcc_Cve_Grupo_Cuenta_Contable='%6' "_s.arg(sql(caso.descripcion), sql(caso.codigo), caso.padre,
+                                                              caso.nivel, sello, caso.guardada)
                 : u"INSERT INTO Grupo_Cuenta_Contable (Gcc_Cve_Grupo_Cuenta_Contable, Gcc_Descripcion, Gcc_Codigo, "
                   "Gcc_Padre, Gcc_Nivel, Gcc_UserDef_1, Gcc_UserDef_2, Gcc_UserDef_3, Gcc_UserDef_4, Gcc_UserDef_5, "
                   "Gcc_UserDef_6, Oper_Alta, Oper_Ult_Modif, Fecha_Alta, Fecha_Ult_Modif, Es_Cve_Estado)VALUES('%1', "
-                  "'%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', 'PRUEBA', '%8', '%8','AC')"_s
-                      .arg(sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre)
-                      .arg(caso.nivel)
-                      .arg(fechas.value(0), fechas.value(1), sello);
+                  "'%2', '%3', '%4',  %5 , '', '', 0, 0, '%6', '%7', 'PRUEBA', 'PRUEBA', '%8', '%8','AC')"_s.arg(
+                      sql(caso.guardada), sql(caso.descripcion), sql(caso.codigo), caso.padre, caso.nivel,
+                      fechas.value(0), fechas.value(1), sello);
         QCOMPARE(a.base.Sentencias().filter(QRegularExpression(u"^(?!SELECT)"_s)), QStringList{sentencia});
         QCOMPARE(a.Transacciones(), (QStringList{"BeginTrans", "CommitTrans"}));
         QCOMPARE(a.base.TrazaEnTexto("RegistrarCambio", {"tabla", "clave", "texto"}),

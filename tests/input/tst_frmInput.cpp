@@ -28,38 +28,33 @@ class tst_frmInput : public QObject
 private slots:
     void cleanup() { frmInput::Instancia().Unload(); }
 
-    // Aceptar and Enter do nothing while the box is empty; each way of closing leaves the box
-    // loaded for the caller to read.
+    // Aceptar and Enter do nothing while the box is empty: it stays shown, Aceptado as it was. Each way of
+    // closing sets Aceptado and leaves the box loaded for the caller to read.
     void textosYCierres()
     {
         frmInput& f = frmInput::Instancia();
         f.Load();
-        f.Aceptado = true;
-        f.txtValor()->setText("anterior");
-        QVERIFY(Conducir([&](frmInput& f) {
-            QTest::mouseClick(f.cmdAceptar(), Qt::LeftButton);
-            QTest::keyClick(f.txtValor(), Qt::Key_Return);
-        }));
-        QVERIFY(f.Aceptado);  // left as it was: no message, nothing done
-        const std::tuple<QString, QString, bool> filas[] = {
-            {"   ", "cmdAceptar", true}, {"banco", "cmdCancelar", false}, {"caja", "Return", true},
-            {"caja", "Enter", true},     {"caja", "Esc", false},          {"x", "close", false},
+        // The text typed, the way out, whether it accepts, whether the box stays.
+        const std::tuple<QString, QString, bool, bool> filas[] = {
+            {"", "cmdAceptar", false, true},        {"", "Return", false, true},     {"   ", "cmdAceptar", true, false},
+            {"banco", "cmdCancelar", false, false}, {"caja", "Return", true, false}, {"caja", "Enter", true, false},
+            {"caja", "Esc", false, false},          {"x", "close", false, false},
         };
-        for (const auto& [texto, accion, aceptado] : filas) {
-            f.Aceptado = !aceptado;
-            QVERIFY2(!Conducir([&](frmInput& f) {
-                QTest::keyClicks(f.txtValor(), texto);
-                if (accion == "close")
-                    f.Ventana()->close();
-                else if (auto* boton = f.Ventana()->findChild<QWidget*>(accion))
-                    QTest::mouseClick(boton, Qt::LeftButton);
-                else
-                    QTest::keyClick(f.txtValor(), QKeySequence(accion)[0].key());
-            }),
+        for (const auto& [texto, accion, acepta, sigue] : filas) {
+            f.Aceptado = !acepta;  // what a close must change, and a refusal keep
+            QVERIFY2(Conducir([&](frmInput& f) {
+                         QTest::keyClicks(f.txtValor(), texto);
+                         if (accion == "close")
+                             f.Ventana()->close();
+                         else if (auto* boton = f.Ventana()->findChild<QWidget*>(accion))
+                             QTest::mouseClick(boton, Qt::LeftButton);
+                         else
+                             QTest::keyClick(f.txtValor(), QKeySequence(accion)[0].key());
+                     }) == sigue,
                      qPrintable(accion));
             QCOMPARE(accion + u' ' + f.txtValor()->text() + (f.Aceptado ? " aceptado" : "")
                          + (f.Cargado() ? "" : " descargado"),
-                     accion + u' ' + texto + (aceptado ? " aceptado" : ""));
+                     accion + u' ' + texto + (acepta != sigue ? " aceptado" : ""));
         }
     }
 };

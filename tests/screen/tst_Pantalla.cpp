@@ -71,11 +71,9 @@ private slots:
         frmTQ614& forma = pantalla.Forma();
         TreeView* arbol = forma.tvCuentas();
         // Four distinct pictures: pictures that failed to load would all be the same null image.
-        QList<QImage> vistas;
         for (int i = 1; i <= 4; ++i)
-            vistas << Imagen(forma.ilIconos()->Imagen(i));
-        QVERIFY(vistas[0] != vistas[1] && vistas[0] != vistas[2] && vistas[0] != vistas[3] && vistas[1] != vistas[2]
-                && vistas[1] != vistas[3] && vistas[2] != vistas[3]);
+            for (int j = 1; j < i; ++j)
+                QVERIFY(Imagen(forma.ilIconos()->Imagen(i)) != Imagen(forma.ilIconos()->Imagen(j)));
         forma.Show(FormaBase::vbModeless);
         QFrame* marco = forma.frFrame();
         const double px = Twips::DePixeles(1);
@@ -166,7 +164,8 @@ private slots:
     }
 
     // G1 to G1100 each under the one before stop loading a thousand levels down, reported, not out of stack.
-    // With G1101 to G32867 under the root the count, a 16-bit Integer, shows 32767; one more is reported.
+    // With G1101 to G32867 under the root the count, a 16-bit Integer, shows 32767; one more fails the click:
+    // reported, what the handler did before the failure kept (as for any failing click).
     void limitesDelArbol()
     {
         BaseDePrueba base;
@@ -188,11 +187,10 @@ private slots:
 
     // A click fills the fields and the commands; the root shows "Total:" until the tree has the focus again.
     // A double click edits a leaf only, F2 edits; F5 rebuilds the tree, selecting nothing, the fields kept.
-    // A row gone empties the fields; a failing query is reported, what the handler did before stays.
+    // A row gone empties the fields (a failing click is reported: limitesDelArbol).
     void clicsYTeclas()
     {
-        BaseDePrueba base;
-        base.InsertarGrupos(kCatalogo);
+        BaseDePrueba base(Motor::SQLite, kCatalogo);
         PantallaDePrueba pantalla(base);
         frmTQ614& forma = pantalla.Forma();
         TreeView& arbol = pantalla.Arbol();
@@ -233,12 +231,6 @@ private slots:
         base.Ejecutar(u"DELETE FROM Grupo_Cuenta_Contable WHERE Gcc_Cve_Grupo_Cuenta_Contable = '200'"_s);
         Pulsar(arbol, pantalla.Nodo(u"200"_s));
         QVERIFY(Estado(forma) == u"|||Nível:||-|-|N" && base.Mensajes().isEmpty());
-        Pulsar(arbol, pantalla.Nodo(u"100"_s));
-        base.Ejecutar(u"DROP TABLE Grupo_Cuenta_Contable"_s);
-        Pulsar(arbol, pantalla.Nodo(u"PAS"_s));
-        QCOMPARE(base.MensajesEnTexto().size(), 1);
-        QVERIFY(base.MensajesEnTexto()[0].startsWith(u"16 | tvCuentas_NodeClick() | ERR-ID:7500018 | "_s));
-        QCOMPARE(Estado(forma), u"100|Caja|1.1|Nível:|2|E|D|N"_s);
     }
 
     // Across a network open, F5, a click, Print and a saved New cost a few round trips, not one per group: a
@@ -278,18 +270,16 @@ private slots:
     // their groups alone, accents and case aside, with no statement: a wildcard or broken escape would not.
     void busqueda()
     {
-        BaseDePrueba base;
-        base.InsertarGrupos(kCatalogo);
+        BaseDePrueba base(Motor::SQLite, kCatalogo);
         PantallaDePrueba pantalla(base);
         frmTQ614& forma = pantalla.Forma();
         TreeView& arbol = pantalla.Arbol();
         QString respuesta;
         VigiaModal vigia([&](QWidget*) {
-            QCOMPARE(frmInput::Instancia().Padre(), forma.Padre());  // the screen hands the prompt its parent
-            frmInput::Instancia().txtValor()->setText(respuesta);
-            QTest::mouseClick(respuesta == u"Pasivos" ? frmInput::Instancia().cmdCancelar()
-                                                      : frmInput::Instancia().cmdAceptar(),
-                              Qt::LeftButton);
+            frmInput& f = frmInput::Instancia();
+            QCOMPARE(f.Padre(), forma.Padre());  // the screen hands the prompt its parent
+            f.txtValor()->setText(respuesta);
+            QTest::mouseClick(respuesta == u"Pasivos" ? f.cmdCancelar() : f.cmdAceptar(), Qt::LeftButton);
         });
         QTest::keyClick(&arbol, Qt::Key_F3);
         forma.TextoBuscado = u"Caja"_s;
@@ -303,11 +293,10 @@ private slots:
         respuesta = u"   "_s;  // nothing to look for, nothing said
         QTest::keyClick(&arbol, Qt::Key_B, Qt::ControlModifier);
         QVERIFY(arbol.currentItem() == actual && base.Mensajes().isEmpty() && vigia.Abiertas() == 2);
-        const QStringList titulos =  // C01 to C10 under the root; a node shows the description alone
-            u"O'BRIEN Y ASOCIADOS|DOBLE '' COMILLA|RUTA C:\\TEMP\\NUEVO|100% INTERESES|1000 INTERESES|CUENTA_A|"
-            "CUENTAXA|CAFE\u0301 MOLIDO|CAFÉ EN GRANO|CAFETERA"_s.split(u'|');
-        for (int i = 0; i < titulos.size(); ++i)
-            base.InsertarGrupo(u"C%1"_s.arg(i + 1, 2, 10, QChar(u'0')), titulos[i]);
+        // Headings under the root: a node shows the description alone.
+        base.InsertarGrupos({u"C01|O'BRIEN Y ASOCIADOS"_s, u"C02|DOBLE '' COMILLA"_s, u"C03|RUTA C:\\TEMP\\NUEVO"_s,
+                             u"C04|100% INTERESES"_s, u"C05|1000 INTERESES"_s, u"C06|CUENTA_A"_s, u"C07|CUENTAXA"_s,
+                             u"C08|CAFE\u0301 MOLIDO"_s, u"C09|CAFÉ EN GRANO"_s, u"C10|CAFETERA"_s});
         forma.CargarCuentas();
         // The matches in tree order, each shown (its folded branches opened), then round to the first.
         const std::pair<QString, QStringList> filas[] = {
@@ -344,8 +333,7 @@ private slots:
     // at QT_SCALE_FACTOR=2): every box, tree and button named by its label, no text cut.
     void nombresYTextosEnteros()
     {
-        BaseDePrueba base;
-        base.InsertarGrupos(kCatalogo);
+        BaseDePrueba base(Motor::SQLite, kCatalogo);
         PantallaDePrueba pantalla(base);
         QStringList faltas;
         const auto revisar = [&faltas](QWidget* ventana) {
@@ -395,8 +383,7 @@ private slots:
         QFETCH(QString, escrito);
         QFETCH(QString, guardado);
         QFETCH(int, tecla);
-        BaseDePrueba base;
-        base.InsertarGrupos(kCatalogo);
+        BaseDePrueba base(Motor::SQLite, kCatalogo);
         PantallaDePrueba pantalla(base);
         TreeView& arbol = pantalla.Arbol();
         Pulsar(arbol, pantalla.Nodo(clave));
