@@ -71,6 +71,14 @@ tst_Conexion @@ case Tipo::BaseInexistente:\n        return QStringLiteral("3D00
 tst_Servicios @@ if (!archivo.isEmpty())\n            abrirTraza(archivo); @@ if (false)\n            abrirTraza(archivo);
 tst_Servicios @@ .arg(Esquema::AhoraDelServidor(motor), Esquema::UsuarioDeLaBase(motor)); @@ .arg(QDateTime::currentDateTime().toString(QStringLiteral("''yyyy-MM-dd HH:mm:ss''")), Esquema::UsuarioDeLaBase(motor));
 tst_Servicios @@ << texto << Sesion::IdSesion(); @@ << texto << QStringLiteral("otra");
+tst_Pantalla @@ QStringLiteral("tvCuentas_NodeClick"), QStringLiteral("ERR-ID:7500018") @@ QStringLiteral("tvCuentas_NodeClick"), QStringLiteral("ERR-ID:7500017")
+tst_Pantalla @@ if (TreeView::Children(seleccionado) == 0) @@ if (TreeView::Children(seleccionado) >= 0)
+tst_Pantalla @@ if (mayusculas == Teclado::vbCtrlMask) { @@ if (mayusculas & Teclado::vbCtrlMask) {
+tst_Pantalla @@ case Teclado::vbKeyF5:\n            CargarCuentas(); @@ case Teclado::vbKeyF5:\n            CargarCuentas();\n            CargarCuentas();
+tst_GrupoCuenta tst_Editor @@ resultado.prepend(digitos.left(siguiente + 1)); @@ resultado.prepend(digitos.left(0));
+tst_Editor @@ m_txtNivel->setValor(0); @@ m_txtNivel->setValor(1);
+tst_frmInput @@ if (m_txtValor->text().isEmpty())\n        return;\n    Aceptado = true; @@ if (false)\n        return;\n    Aceptado = true;
+tst_TreeView @@ if (currentIndex().isValid() && currentIndex() != antes) @@ if (currentIndex().isValid())
 LISTA
 
 # aplicar FOLDER PIECE REPLACEMENT [--deshacer]: replaces the one occurrence of the piece among the
