@@ -10,7 +10,7 @@
 #
 # The revision is exported to a folder of its own and built there (ccache shares the objects);
 # the working tree is never touched. Each mutant is applied, only the named tests are rebuilt and
-# run (against a throwaway PostgreSQL, started here unless TQ614_PG_HOST is set), and the copy is
+# run (against a throwaway PostgreSQL and its standby, started here unless TQ614_PG_HOST is set), and the copy is
 # restored. One line per mutant: muerto (a test failed), vivo (all passed), no compila, or
 # no encontrado; the counts at the end.
 set -uo pipefail
@@ -118,7 +118,9 @@ if [ -z "${TQ614_PG_HOST:-}" ]; then
     source scripts/postgres-prueba.sh
     trap pg_detener EXIT
     pg_iniciar >/dev/null || exit 1
+    pg_iniciar_reserva >/dev/null || exit 1  # the standby's tests, as test.sh runs them
 fi
+[ "$(id -u)" -ne 0 ] || export TEST_TMPFS_REQUIRED=1
 
 muertos=0 total=0
 while IFS= read -r linea; do
