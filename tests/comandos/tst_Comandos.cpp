@@ -177,7 +177,6 @@ private slots:
         QVERIFY2(mensaje.isEmpty() ? mensajes.isEmpty() : mensajes.size() == 1 && mensajes[0].startsWith(mensaje),
                  qPrintable(mensajes.join(u'\n')));
         QCOMPARE(Tabla(base), tabla);
-        QVERIFY(!base.Conexion()->EnTransaccion());
         if (tabla == kTabla) {
             QVERIFY(pantalla.Nodo(u"A"_s) && (!mensaje.isEmpty() || llamadas.isEmpty()));
             QCOMPARE(llamadas.contains(u"RollbackTrans"_s), vetado);
