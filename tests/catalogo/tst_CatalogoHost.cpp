@@ -158,7 +158,6 @@ private slots:
         historial->findChild<QLineEdit*>(u"txtOperador"_s)->setText(u"ana 50%_"_s);
         historial->Buscar();
         QCOMPARE(tabla->rowCount(), 3);
-        QCOMPARE(Cambios({{}, u"ana 50%_"_s, QDate(2024, 2, 29), QDate(2024, 2, 29)}).size(), 3);
         QCOMPARE(Cambios({{}, u"ANA"_s, QDate(2024, 3, 1), QDate(2024, 3, 1)}).size(), 1);
     }
 
