@@ -79,6 +79,12 @@ tst_GrupoCuenta tst_Editor @@ resultado.prepend(digitos.left(siguiente + 1)); @@
 tst_Editor @@ m_txtNivel->setValor(0); @@ m_txtNivel->setValor(1);
 tst_frmInput @@ if (m_txtValor->text().isEmpty())\n        return;\n    Aceptado = true; @@ if (false)\n        return;\n    Aceptado = true;
 tst_TreeView @@ if (currentIndex().isValid() && currentIndex() != antes) @@ if (currentIndex().isValid())
+tst_Permisos @@ const QString rol = lectura ? QStringLiteral("tq614_lectura") : QStringLiteral("tq614_edicion"); @@ const QString rol = QStringLiteral("tq614_lectura");
+tst_Permisos @@ std::printf("Base de datos preparada (versión @@ std::printf("Base preparada (versión
+tst_Comandos @@ QStringLiteral("Controles_Eliminar"), QStringLiteral("ERR-ID:7500013") @@ QStringLiteral("Controles_Eliminar"), QStringLiteral("ERR-ID:7500014")
+tst_Comandos @@ SELECT RAISE(ABORT, 'El grupo de cuenta contable tiene subgrupos y no se puede eliminar') @@ SELECT RAISE(IGNORE)
+tst_CatalogoHost @@ valores << filtro.hasta.addDays(1).toString(Qt::ISODate); @@ valores << filtro.hasta.toString(Qt::ISODate);
+tst_CatalogoHost tst_Reorganizacion @@ QStringLiteral(": ") + a + QStringLiteral(" → ") + d; @@ QStringLiteral(": ") + a + QStringLiteral(" -> ") + d;
 LISTA
 
 # aplicar FOLDER PIECE REPLACEMENT [--deshacer]: replaces the one occurrence of the piece among the
