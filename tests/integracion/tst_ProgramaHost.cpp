@@ -291,10 +291,9 @@ private slots:
         respuestas = {u"cmdReintentar"_s, u"cmdSalir"_s};
         QVERIFY(!AvisoDeArranque::AbrirConReintento(conectar, u"/etc/tq614.ini"_s));
         QCOMPARE(intentos, 2);
-        QCOMPARE(vistos.size(), 2);
-        QVERIFY2(vistos[0].startsWith(u"No se pudo conectar con el servidor PostgreSQL «127.0.0.1:1»: no se llega a él"_s)
-                     && vistos[0].contains(u" | Compruebe que el servidor esté en marcha"_s)
-                     && vistos[0].contains(u"Connection refused"_s) && vistos[1] == vistos[0],
+        // The same box both times, with what to do (the reason's own text: the connection's test).
+        QVERIFY2(vistos.size() == 2 && vistos[1] == vistos[0]
+                     && vistos[0].contains(u" | Compruebe que el servidor esté en marcha"_s),
                  qPrintable(vistos.join(u'\n')));
 
         qputenv("PGPASSFILE", QFile::encodeName(ruta("ninguno")));
