@@ -13,7 +13,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sched.h>
-#include <sqlite3.h>
 #include <sys/mount.h>
 #include <thread>
 #include <unistd.h>
@@ -25,10 +24,9 @@ namespace {
 
 QString s_sinMontajePropio;  // why no mount namespace of our own; set by main() while single-threaded
 
-enum Falla { Bloqueo, SoloLectura, DiscoLleno, Nul, Largo, RegistroRechazado, SesionTerminada, ServidorCallado };
+enum Falla { SoloLectura, DiscoLleno, Nul, Largo, RegistroRechazado, SesionTerminada, ServidorCallado };
 // Each fault's name and the start of its message.
 const std::pair<const char*, QString> kFallas[] = {
-    {"locked", u"La base de datos está ocupada"_s},
     {"read-only", u"La base de datos es de solo lectura"_s},
     {"disk full", u"El disco está lleno"_s},
     {"NUL", u"El texto contiene un carácter nulo"_s},
@@ -176,7 +174,7 @@ void PruebaFallas::cambioRechazado_data()
     QTest::addColumn<int>("falla");
     QTest::addColumn<int>("cambio");
     QTest::addColumn<Motor>("motor");
-    for (int f = Bloqueo; f <= ServidorCallado; ++f)
+    for (int f = SoloLectura; f <= ServidorCallado; ++f)
         for (int c = 0; c < int(std::size(kCambios)); ++c)  // a delete takes no text; a rename no transaction
             for (const Motor m : {Motor::SQLite, Motor::PostgreSQL}) {
                 // Across a network the log's write travels with the COMMIT: the same refusal, later.
@@ -210,7 +208,6 @@ void PruebaFallas::cambioRechazado()
     });
     BaseDePrueba base(motor);
     base.Reconfigurar([&](Sesion::Configuracion& c) {
-        c.esperaBloqueoMs = 150;
         c.esperaServidorMs = 1500;
         if (falla == DiscoLleno)  // the write-ahead log and shared memory go beside it
             c.archivo = disco.filePath(u"catalogo.db"_s);
@@ -219,12 +216,7 @@ void PruebaFallas::cambioRechazado()
     PantallaDePrueba u(base);
     const auto pid = [&] { return base.Valor(u"SELECT pg_backend_pid()"_s).toInt(); };
     std::function<void()> quitar = [] {};  // takes the fault away
-    if (falla == Bloqueo) {
-        sqlite3* otro = nullptr;
-        sqlite3_open(base.Archivo().toUtf8().constData(), &otro);
-        quitar = [otro] { sqlite3_close(otro); };  // its transaction ends with it
-        QCOMPARE(sqlite3_exec(otro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    } else if (falla == SoloLectura) {
+    if (falla == SoloLectura) {
         // Immutable even for root; read-only for its owner where chattr is refused.
         const auto inalterable = [archivo = base.Archivo()](bool si) {
             Sesion::Cerrar();
