@@ -85,6 +85,12 @@ tst_Comandos @@ QStringLiteral("Controles_Eliminar"), QStringLiteral("ERR-ID:750
 tst_Comandos @@ SELECT RAISE(ABORT, 'El grupo de cuenta contable tiene subgrupos y no se puede eliminar') @@ SELECT RAISE(IGNORE)
 tst_CatalogoHost @@ valores << filtro.hasta.addDays(1).toString(Qt::ISODate); @@ valores << filtro.hasta.toString(Qt::ISODate);
 tst_CatalogoHost tst_Reorganizacion @@ QStringLiteral(": ") + a + QStringLiteral(" → ") + d; @@ QStringLiteral(": ") + a + QStringLiteral(" -> ") + d;
+tst_Conexion tst_ProgramaHost @@ QStringLiteral("No se pudo leer el archivo de configuración %1: %2") @@ QStringLiteral("No se pudo abrir el archivo de configuración %1: %2")
+tst_Conexion tst_ProgramaHost @@ if (kClavesDeContrasena.contains(clave.toLower())) @@ if (kClavesDeContrasena.contains(clave))
+tst_Conexion tst_ProgramaHost @@ QStringLiteral("no se llega a él: no está en marcha @@ QStringLiteral("no responde: no está en marcha
+tst_Servicios tst_Reorganizacion @@ .arg(operador, tabla); @@ .arg(tabla, operador);
+tst_Replica tst_Fallas @@ QStringLiteral("Se perdió la conexión con el servidor de la base de datos " @@ QStringLiteral("Se cortó la conexión con el servidor de la base de datos "
+tst_Conexion tst_Fallas @@ case SQLITE_BUSY: @@ case SQLITE_BUSY + 256:
 LISTA
 
 # aplicar FOLDER PIECE REPLACEMENT [--deshacer]: replaces the one occurrence of the piece among the
