@@ -91,6 +91,7 @@ tst_Conexion tst_ProgramaHost @@ QStringLiteral("no se llega a él: no está en 
 tst_Servicios tst_Reorganizacion @@ .arg(operador, tabla); @@ .arg(tabla, operador);
 tst_Replica tst_Fallas @@ QStringLiteral("Se perdió la conexión con el servidor de la base de datos " @@ QStringLiteral("Se cortó la conexión con el servidor de la base de datos "
 tst_Conexion tst_Fallas @@ case SQLITE_BUSY: @@ case SQLITE_BUSY + 256:
+tst_Conexion @@ const bool doble = comilla + 1 < sql.size() && sql[comilla + 1] == u'\''; @@ const bool doble = false;
 LISTA
 
 # aplicar FOLDER PIECE REPLACEMENT [--deshacer]: replaces the one occurrence of the piece among the

@@ -156,11 +156,6 @@ private slots:
                       "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ? OR Gcc_Descripcion = '?'");
         padre->setText("1");
         QCOMPARE(nombre->text(), QString("ACTIVO (?)"));
-        // A quote written twice stays in its literal: the quoted '?' inside is text, not a placeholder.
-        padre->setSql("SELECT Gcc_Descripcion || ' ''?''' FROM Grupo_Cuenta_Contable "
-                      "WHERE Gcc_Cve_Grupo_Cuenta_Contable = ?");
-        padre->setText("?");
-        QCOMPARE(nombre->text(), QString("SIGNO '?'"));
     }
 
     void barraDeHerramientas()
