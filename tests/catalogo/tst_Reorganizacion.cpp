@@ -120,8 +120,8 @@ private slots:
 
         Connection& c = *base.Conexion();  // read after the reader's check, which may reopen the session
         QString clave;
-        // The error it gives, empty when done; `clave` the group to show.
-        const auto deshacer = [&](qint64 id, bool restaurar = false) {
+        // Change `id` undone (a deletion brought back, `restaurar`): the error or empty; `clave` the group shown.
+        const auto revertir = [&](qint64 id, bool restaurar = false) {
             const auto hacer = restaurar ? &Reorganizacion::Restaurar : &Reorganizacion::Deshacer;
             return hacer(c, util, id, &error, &clave) ? QString() : error;
         };
@@ -131,28 +131,28 @@ private slots:
                 u"Gcc_UserDef_1 = NULL, Gcc_UserDef_2 = ' x ', Gcc_UserDef_3 = 1.5, Gcc_UserDef_4 = -2"_s);
         const QString g = crudo(base, motor, u"G"_s);
         const qint64 bajaG = borrar(base, u"G"_s);
-        QCOMPARE(deshacer(bajaG, true), QString());
+        QCOMPARE(revertir(bajaG, true), QString());
         QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
 
         // A change undone; the undo is a change too, undone in turn.
         const qint64 cambioG =
             cambiar(base, u"G"_s, u"Gcc_Descripcion = 'Nueva', Gcc_Codigo = '2.1.1', Gcc_Nivel = 3"_s);
-        QCOMPARE(deshacer(cambioG), QString());
+        QCOMPARE(revertir(cambioG), QString());
         QCOMPARE(crudo(base, motor, u"G"_s), g);
-        QCOMPARE(deshacer(ultimoCambio(base)), QString());
+        QCOMPARE(revertir(ultimoCambio(base)), QString());
         QCOMPARE(base.Fila(u"G"_s), u"Nueva|2.1.1|B1|3"_s);
-        QCOMPARE(deshacer(ultimoCambio(base)), QString());
+        QCOMPARE(revertir(ultimoCambio(base)), QString());
 
         // A key change undone takes the subgroups back with the key.
         base.InsertarGrupo(u"G1"_s, u"Hijo"_s, u"000"_s, u"G"_s, 10);
         QVERIFY(PantallaDePrueba(base).CambiarClave(u"G"_s, u"K"_s));  // as the screen's command changes it
-        QCOMPARE(deshacer(ultimoCambio(base, u"CLAVE"_s)), QString());
+        QCOMPARE(revertir(ultimoCambio(base, u"CLAVE"_s)), QString());
         QCOMPARE(clave + u' ' + crudo(base, motor, u"G"_s), u"G "_s + g);
         QCOMPARE(base.Fila(u"G1"_s, u"Gcc_Padre"_s), u"G"_s);
 
         // A creation undone: the group deleted; its parent is the one to show.
         base.InsertarGrupo(u"N"_s, u"Nuevo"_s, u"3"_s);
-        QCOMPARE(deshacer(ultimoCambio(base)), QString());
+        QCOMPARE(revertir(ultimoCambio(base)), QString());
         QVERIFY(!base.Claves().contains(u"N"_s) && clave == u"0"_s);
 
         // Refusals. M gets a subgroup after its creation, then a change that changes nothing; G is changed twice; H is
@@ -184,7 +184,7 @@ private slots:
             {false, 999999, u"No hay un cambio 999999 en el historial del catálogo"_s},
         };
         for (const auto& [esRestaurar, id, razon] : rechazos) {
-            QCOMPARE(deshacer(id, esRestaurar), razon);
+            QCOMPARE(revertir(id, esRestaurar), razon);
             QCOMPARE(base.Estado(), antes);
         }
         comprobarSoloLectura(base, motor,

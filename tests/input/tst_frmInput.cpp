@@ -54,7 +54,7 @@ private slots:
                      qPrintable(accion));
             QCOMPARE(accion + u' ' + f.txtValor()->text() + (f.Aceptado ? " aceptado" : "")
                          + (f.Cargado() ? "" : " descargado"),
-                     accion + u' ' + texto + (acepta != sigue ? " aceptado" : ""));
+                     accion + u' ' + texto + ((sigue ? !acepta : acepta) ? " aceptado" : ""));
         }
     }
 };
